@@ -1,0 +1,45 @@
+#include "platform/program_dir.h"
+
+#include <unistd.h>
+
+#include <array>
+#include <mutex>
+#include <system_error>
+
+namespace kivo {
+
+namespace {
+std::mutex g_mutex;
+std::filesystem::path g_override;
+
+std::filesystem::path ExecutableDirectory() {
+  std::array<char, 4096> buf{};
+  ssize_t n = readlink("/proc/self/exe", buf.data(), buf.size() - 1);
+  if (n <= 0) return {};
+  return std::filesystem::path(std::string(buf.data(), static_cast<size_t>(n))).parent_path();
+}
+}  // namespace
+
+std::filesystem::path ProgramDirectory() {
+  std::lock_guard lock(g_mutex);
+  if (!g_override.empty()) return g_override;
+  static const std::filesystem::path dir = ExecutableDirectory();
+  return dir;
+}
+
+void SetProgramDirectory(const std::filesystem::path& dir) {
+  std::lock_guard lock(g_mutex);
+  g_override = dir;
+}
+
+std::filesystem::path DataFilePath(const std::filesystem::path& name) {
+  std::filesystem::path local = ProgramDirectory() / name;
+  std::error_code ec;
+  if (std::filesystem::exists(local, ec)) return local;
+  // An installed program keeps its tables under <prefix>/share/kivo-link.
+  std::filesystem::path shared = ProgramDirectory().parent_path() / "share" / "kivo-link" / name;
+  if (std::filesystem::exists(shared, ec)) return shared;
+  return local;
+}
+
+}  // namespace kivo

@@ -1,0 +1,22 @@
+#ifndef KIVO_PLATFORM_PROGRAM_DIR_H_
+#define KIVO_PLATFORM_PROGRAM_DIR_H_
+
+#include <filesystem>
+
+namespace kivo {
+
+// The directory of the running executable: it holds code.dat, char.dat and
+// sort.dat and, in a build tree, the settings and working data files.
+std::filesystem::path ProgramDirectory();
+
+// Tests point the program directory elsewhere; an empty path restores the
+// executable's own directory.
+void SetProgramDirectory(const std::filesystem::path& dir);
+
+// Where a fixed data file (a table, the sample data) is found: the program
+// directory when it is there, else the installed data directory.
+std::filesystem::path DataFilePath(const std::filesystem::path& name);
+
+}  // namespace kivo
+
+#endif  // KIVO_PLATFORM_PROGRAM_DIR_H_
