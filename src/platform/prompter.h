@@ -1,0 +1,44 @@
+#ifndef KIVO_PLATFORM_PROMPTER_H_
+#define KIVO_PLATFORM_PROMPTER_H_
+
+#include <string>
+
+namespace kivo {
+
+// A message box raised by logic that runs outside the user interface (a
+// communication run, an export). The desktop program shows a dialog, the
+// command-line tool writes to the terminal.
+enum class PromptIcon { kNone, kInformation, kExclamation, kQuestion };
+enum class PromptButtons { kOk, kOkCancel, kYesNo, kRetryCancel };
+enum class PromptAnswer { kOk, kCancel, kYes, kNo, kRetry };
+
+struct PromptBox {
+  std::string text;
+  std::string caption;
+  PromptIcon icon = PromptIcon::kNone;
+  PromptButtons buttons = PromptButtons::kOk;
+};
+
+class Prompter {
+ public:
+  virtual ~Prompter() = default;
+  // Blocks until the user answers. May be called from a worker thread.
+  virtual PromptAnswer Ask(const PromptBox& box) = 0;
+};
+
+// Answers every box without showing it: OK boxes with kOk, questions with the
+// negative answer (kCancel, kNo). For runs without a user.
+class SilentPrompter : public Prompter {
+ public:
+  PromptAnswer Ask(const PromptBox& box) override {
+    switch (box.buttons) {
+      case PromptButtons::kOk: return PromptAnswer::kOk;
+      case PromptButtons::kYesNo: return PromptAnswer::kNo;
+      default: return PromptAnswer::kCancel;
+    }
+  }
+};
+
+}  // namespace kivo
+
+#endif  // KIVO_PLATFORM_PROMPTER_H_
