@@ -1,0 +1,188 @@
+#include "platform/atomic_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <random>
+#include <system_error>
+
+namespace kivo {
+
+namespace {
+
+// -1: no injected failure.
+std::atomic<int64_t> g_fail_after{-1};
+std::atomic<int> g_fail_errno{ENOSPC};
+
+std::filesystem::path ResolveTarget(const std::filesystem::path& target) {
+  std::error_code ec;
+  if (std::filesystem::is_symlink(target, ec)) {
+    std::filesystem::path resolved = std::filesystem::weakly_canonical(target, ec);
+    if (!ec) return resolved;
+  }
+  return target;
+}
+
+// Creates a fresh, hidden file beside the target; -1 with errno set on failure.
+int CreateTemp(const std::filesystem::path& target, std::filesystem::path* temp) {
+  static std::atomic<unsigned> counter{0};
+  std::random_device random;
+  std::filesystem::path dir = target.parent_path();
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    std::string name = "." + target.filename().string() + "." + std::to_string(getpid()) + "." +
+                       std::to_string(counter++) + "." + std::to_string(random() % 100000) +
+                       ".tmp";
+    std::filesystem::path candidate = dir.empty() ? std::filesystem::path(name) : dir / name;
+    int fd = open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+      *temp = candidate;
+      return fd;
+    }
+    if (errno != EEXIST) return -1;
+  }
+  errno = EEXIST;
+  return -1;
+}
+
+void SyncDirectory(const std::filesystem::path& target) {
+  std::filesystem::path dir = target.parent_path();
+  if (dir.empty()) dir = ".";
+  int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  // A directory that cannot be synced still holds the renamed file; the data
+  // itself was synced before the rename.
+  (void)fsync(fd);
+  close(fd);
+}
+
+}  // namespace
+
+std::string SystemErrorText(int error_number) {
+  if (error_number == 0) return {};
+  return std::system_category().message(error_number);
+}
+
+AtomicFile::AtomicFile(std::filesystem::path target) : target_(ResolveTarget(target)) {}
+
+AtomicFile::~AtomicFile() { Discard(); }
+
+bool AtomicFile::Fail(int error_number) {
+  if (error_ == 0) error_ = error_number != 0 ? error_number : EIO;
+  return false;
+}
+
+bool AtomicFile::Open() {
+  if (error_ != 0) return false;
+  if (fd_ >= 0) return true;
+  fd_ = CreateTemp(target_, &temp_);
+  if (fd_ < 0) return Fail(errno);
+  struct stat st{};
+  if (stat(target_.c_str(), &st) == 0) (void)fchmod(fd_, st.st_mode & 07777);
+  return true;
+}
+
+bool AtomicFile::Write(std::span<const uint8_t> bytes) {
+  if (error_ != 0) return false;
+  if (fd_ < 0) return Fail(EBADF);
+  size_t allowed = bytes.size();
+  int64_t fail_after = g_fail_after.load();
+  bool inject = false;
+  if (fail_after >= 0 && written_ + bytes.size() > static_cast<uint64_t>(fail_after)) {
+    allowed = static_cast<uint64_t>(fail_after) > written_
+                  ? static_cast<size_t>(static_cast<uint64_t>(fail_after) - written_)
+                  : 0;
+    inject = true;
+  }
+  size_t done = 0;
+  while (done < allowed) {
+    ssize_t n = write(fd_, bytes.data() + done, allowed - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return Fail(errno);
+    }
+    done += static_cast<size_t>(n);
+  }
+  written_ += done;
+  if (inject) return Fail(g_fail_errno.load());
+  return true;
+}
+
+bool AtomicFile::Write(std::string_view text) {
+  return Write(std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+}
+
+bool AtomicFile::Commit() {
+  if (error_ != 0) return false;
+  if (fd_ < 0) return Fail(EBADF);
+  if (fsync(fd_) != 0) return Fail(errno);
+  int fd = fd_;
+  fd_ = -1;
+  if (close(fd) != 0) {
+    Fail(errno);
+    unlink(temp_.c_str());
+    temp_.clear();
+    return false;
+  }
+  if (rename(temp_.c_str(), target_.c_str()) != 0) {
+    Fail(errno);
+    unlink(temp_.c_str());
+    temp_.clear();
+    return false;
+  }
+  temp_.clear();
+  SyncDirectory(target_);
+  return true;
+}
+
+void AtomicFile::Discard() {
+  if (fd_ >= 0) {
+    close(fd_);
+    fd_ = -1;
+  }
+  if (!temp_.empty()) {
+    unlink(temp_.c_str());
+    temp_.clear();
+  }
+}
+
+bool WriteFileAtomically(const std::filesystem::path& target, std::span<const uint8_t> bytes,
+                         std::string* error_text) {
+  AtomicFile file(target);
+  bool ok = file.Open() && file.Write(bytes) && file.Commit();
+  if (!ok && error_text != nullptr) *error_text = file.ErrorText();
+  return ok;
+}
+
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& file, int* error_number) {
+  int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    if (error_number != nullptr) *error_number = errno;
+    return std::nullopt;
+  }
+  std::string contents;
+  char buffer[65536];
+  for (;;) {
+    ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      if (error_number != nullptr) *error_number = errno;
+      close(fd);
+      return std::nullopt;
+    }
+    if (n == 0) break;
+    contents.append(buffer, static_cast<size_t>(n));
+  }
+  close(fd);
+  return contents;
+}
+
+void InjectWriteFailureForTests(std::optional<uint64_t> after_bytes, int error_number) {
+  g_fail_errno.store(error_number);
+  g_fail_after.store(after_bytes ? static_cast<int64_t>(*after_bytes) : -1);
+}
+
+}  // namespace kivo
