@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "store/appli_id.h"
@@ -13,6 +14,10 @@
 #include "store/result_code.h"
 
 namespace kivo {
+
+// The expense category list a store starts with, in index order.
+inline constexpr std::array<std::string_view, 8> kDefaultCategoryNames{
+    "Meals", "Hotel", "Car", "Phone", "Fares", "Enter't", "Tips", "Misc"};
 
 // The records of all organizer applications in memory, one slot per
 // application, each record held as the organizer's own byte string (with its
@@ -55,8 +60,8 @@ class AppliStore {
   void FreeAllRecords();
 
   // Lookups.
-  [[nodiscard]] int FindAppli(AppliId id) const;  // slot / kStoreNotFound / kStoreInvalid
-  [[nodiscard]] int FindFreeSlot() const;         // slot / kStoreNoSlot
+  [[nodiscard]] int FindAppli(AppliId id) const;         // slot / kStoreNotFound / kStoreInvalid
+  [[nodiscard]] int FindFreeSlot() const;                // slot / kStoreNoSlot
   [[nodiscard]] int GetRecordCount(AppliId id) const;    // count / kStoreAbsent
   [[nodiscard]] int GetAppliDataSize(AppliId id) const;  // bytes / kStoreAbsent / kStoreInvalid
   bool IsPresent(AppliId id) const { return FindAppli(id) >= 0; }
@@ -110,11 +115,22 @@ class AppliStore {
   struct Slot {
     AppliId id = kAllAppli;
     bool loaded = false;
-    std::vector<uint8_t> bytes;   // records back to back, terminators included
-    std::vector<uint32_t> ends;   // end offset of each record in bytes
+    std::vector<uint8_t> bytes;  // records back to back, terminators included
+    std::vector<uint32_t> ends;  // end offset of each record in bytes
     int count() const { return static_cast<int>(ends.size()); }
-    void Clear() { bytes.clear(); bytes.shrink_to_fit(); ends.clear(); ends.shrink_to_fit(); }
+    void Clear() {
+      bytes.clear();
+      bytes.shrink_to_fit();
+      ends.clear();
+      ends.shrink_to_fit();
+    }
+    std::span<const uint8_t> record(int index) const;
+    void Append(std::span<const uint8_t> record);
   };
+
+  // Takes the lowest free slot for an absent application, present and empty,
+  // and counts it; the slot index or kStoreNoSlot.
+  int TakeFreeSlot(AppliId id);
 
   std::array<char, 6> magic_{'I', 'M', '2', 'B', 'K', '1'};
   std::array<uint8_t, 2> device_code_{2, 0};

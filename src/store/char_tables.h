@@ -29,7 +29,7 @@ using AllowedTable = std::array<uint8_t, 256>;
 // One model's collating table: weights in bytes 0..255, fold map in 256..511.
 using SortTable = std::array<uint8_t, 512>;
 
-// Reads code.dat. A missing file leaves both tables blank, a short one the
+// Reads code.dat (table A, then table B). A missing file leaves both tables blank, a short one the
 // rest of the table it ends in.
 CodeTables LoadCodeTables(const std::filesystem::path& file);
 
@@ -45,6 +45,8 @@ bool LoadSortTables(const std::filesystem::path& file, SortTable& model0, SortTa
 // table A, then bytes 1..31 and 192..254 become blanks.
 void ToOrganizerCoding(AppliId id, std::span<uint8_t> record, const CodeTables& tables);
 // The same on the way in: table B only.
+// In both directions a table entry 0 or 0xFF gives a blank instead, so no
+// table can cut a text short or end the record early.
 void ToPcCoding(AppliId id, std::span<uint8_t> record, const CodeTables& tables);
 // Bytes 127..254 replaced by table entry (byte - 127), in place.
 void ConvertWithTable(std::span<uint8_t> bytes, const std::array<uint8_t, 128>& table);
@@ -54,7 +56,8 @@ std::string FilterAllowed(std::string_view text, const AllowedTable& allowed);
 bool IsAllowed(uint8_t c, const AllowedTable& allowed);
 
 // Organizer collating order: -1, 0 or 1. Folded texts compare by weight first;
-// on a tie the unfolded texts decide, so the order is total.
+// on a tie the unfolded texts decide, so names differing only in case keep a
+// fixed order. A text that is a prefix of the other by weight is less.
 int CompareSorted(std::string_view a, std::string_view b, const SortTable& table);
 
 }  // namespace kivo
