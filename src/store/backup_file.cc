@@ -1,0 +1,201 @@
+#include "store/backup_file.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <system_error>
+
+#include "platform/atomic_file.h"
+#include "platform/free_space.h"
+
+namespace kivo {
+
+namespace {
+
+// The writers look at slots 0 .. count - 1 only; a count taken from a damaged
+// file may exceed the slot area, which must not be walked past.
+int WrittenSlotCount(const AppliStore& store) {
+  return std::min(store.GetAppliCount(), store.slot_count());
+}
+
+void Complement(std::span<uint8_t> bytes) {
+  for (uint8_t& b : bytes) b = static_cast<uint8_t>(~b);
+}
+
+// One block: id, record count high and low, then each record in the
+// organizer's coding with its terminator.
+void AppendBlock(const AppliStore& store, int slot, bool scramble, std::vector<uint8_t>& out) {
+  size_t begin = out.size();
+  AppliId id = store.slot_id(slot);
+  int count = store.slot_record_count(slot);
+  out.push_back(id);
+  out.push_back(static_cast<uint8_t>(count >> 8));
+  out.push_back(static_cast<uint8_t>(count & 0xFF));
+  for (int i = 0; i < count; ++i) {
+    std::span<const uint8_t> record = store.SlotRecord(slot, i);
+    if (record.empty()) continue;  // an empty reference writes nothing
+    size_t at = out.size();
+    out.insert(out.end(), record.begin(), record.end());
+    ToOrganizerCoding(id, std::span(out).subspan(at), store.code_tables());
+  }
+  if (scramble) Complement(std::span(out).subspan(begin));
+}
+
+int WriteBackup(AppliStore& store, const std::filesystem::path& file, bool scramble,
+                BackupBlocks blocks, std::string* error_text) {
+  const bool save = blocks == BackupBlocks::kWithRecords;
+  auto set_text = [error_text](const std::string& text) {
+    if (error_text != nullptr) *error_text = text;
+  };
+  if (!store.has_slot_area()) {
+    if (save) set_text("Error");
+    return kStoreInvalid;
+  }
+  int64_t bound = BackupSizeBound(store);
+  if (bound < 0) {
+    if (save) set_text("Error");
+    return kStoreRefused;
+  }
+  uint64_t need = FreeSpaceNeeded(file, static_cast<uint64_t>(bound));
+  std::filesystem::path root = FreeSpace::RootOf(file);
+  if (DefaultFreeSpace().QueryFreeSpace(root) < need) {
+    if (save) {
+      char text[512];
+      std::snprintf(text, sizeof text, "Out of disk space writing to drive %s.",
+                    root.string().c_str());
+      set_text(text);
+    }
+    return kStoreRefused;
+  }
+  // A read-only file must be refused although the rename could replace it.
+  std::error_code ec;
+  if (std::filesystem::exists(file, ec)) {
+    int fd = open(file.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) {
+      set_text(SystemErrorText(errno));
+      return kStoreRefused;
+    }
+    close(fd);
+  }
+  AtomicFile out(file);
+  if (!out.Open()) {
+    set_text(out.ErrorText());
+    return kStoreRefused;
+  }
+  store.set_magic(scramble ? kInvertedMagic : kPlainMagic);
+  std::vector<uint8_t> image = EncodeBackupFile(store, scramble, blocks);
+  // Written in pieces, so that the cost of a huge store stays bounded in the
+  // kernel's buffers and a failure shows up where it happens.
+  constexpr size_t kPiece = 64 * 1024;
+  for (size_t at = 0; at < image.size(); at += kPiece) {
+    if (!out.Write(std::span(image).subspan(at, std::min(kPiece, image.size() - at)))) break;
+  }
+  if (out.error() != 0 || !out.Commit()) {
+    set_text(out.ErrorText());
+    return kStoreRefused;
+  }
+  return kStoreOk;
+}
+
+}  // namespace
+
+int64_t BackupSizeBound(const AppliStore& store) {
+  int64_t need = static_cast<int64_t>(kBackupHeaderSize) + 3 * int64_t{store.slot_count()};
+  for (int slot = 0; slot < store.slot_count(); ++slot) {
+    if (!store.slot_loaded(slot)) continue;
+    int size = store.GetAppliDataSize(store.slot_id(slot));
+    if (size < 0) return kStoreRefused;
+    need += size;
+  }
+  return need;
+}
+
+uint64_t FreeSpaceNeeded(const std::filesystem::path& file, uint64_t need) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(file, ec)) return need;
+  uint64_t existing = std::filesystem::file_size(file, ec);
+  if (ec) return need;
+  return existing >= need ? 0 : need - existing;
+}
+
+std::vector<uint8_t> EncodeBackupFile(const AppliStore& store, bool scramble,
+                                      BackupBlocks blocks) {
+  std::vector<uint8_t> out;
+  const std::array<char, 6>& magic = scramble ? kInvertedMagic : kPlainMagic;
+  out.insert(out.end(), magic.begin(), magic.end());
+  std::array<uint8_t, 2> device = store.device_code();
+  out.insert(out.end(), device.begin(), device.end());
+  const int slots = store.has_slot_area() ? WrittenSlotCount(store) : 0;
+  auto wanted = [&](int slot) {
+    return blocks == BackupBlocks::kAllPresent || store.slot_record_count(slot) != 0;
+  };
+  int count = 0;
+  for (int slot = 0; slot < slots; ++slot) count += wanted(slot) ? 1 : 0;
+  // With kAllPresent this is the store's application count.
+  out.push_back(static_cast<uint8_t>(count));
+  for (int slot = 0; slot < slots; ++slot) {
+    if (wanted(slot)) AppendBlock(store, slot, scramble, out);
+  }
+  return out;
+}
+
+int DecodeBackupFile(AppliStore& store, std::span<const uint8_t> image) {
+  if (!store.has_slot_area()) return kStoreInvalid;
+  store.FreeAllRecords();
+  if (image.size() < kBackupHeaderSize) return kStoreLoadError;
+  std::array<char, 6> magic;
+  std::memcpy(magic.data(), image.data(), magic.size());
+  if (magic != kPlainMagic && magic != kInvertedMagic) return kStoreBadMagic;
+  store.set_magic(magic);
+  std::array<uint8_t, 2> device = store.device_code();
+  if (image[6] != device[0] || image[7] != device[1]) return kStoreOtherDevice;
+  const int blocks = image[8];
+  store.SetAppliCount(blocks);
+  std::vector<uint8_t> body(image.begin() + kBackupHeaderSize, image.end());
+  if (magic == kInvertedMagic) Complement(body);
+  if (blocks > store.slot_count()) return kStoreLoadError;
+  size_t pos = 0;
+  for (int slot = 0; slot < blocks; ++slot) {
+    if (body.size() - pos < 3) return kStoreLoadError;
+    int used = store.LoadBlock(body, pos, slot);
+    if (used <= 0) return kStoreLoadError;
+    pos += static_cast<size_t>(used);
+  }
+  return store.CheckDuplicates();
+}
+
+int ReadBackupFile(AppliStore& store, const std::filesystem::path& file,
+                   std::string* error_text) {
+  if (!store.has_slot_area()) return kStoreInvalid;
+  int error = 0;
+  std::optional<std::string> contents = ReadWholeFile(file, &error);
+  if (!contents) {
+    if (error_text != nullptr) *error_text = SystemErrorText(error);
+    return kStoreLoadError;
+  }
+  return DecodeBackupFile(
+      store, std::span(reinterpret_cast<const uint8_t*>(contents->data()), contents->size()));
+}
+
+int LoadBackupFile(AppliStore& store, const std::filesystem::path& file,
+                   std::string* error_text) {
+  int result = ReadBackupFile(store, file, error_text);
+  if (result == kStoreOk) store.EnsureAllAppli();
+  return result;
+}
+
+int WriteBackupFile(AppliStore& store, const std::filesystem::path& file, bool scramble,
+                    std::string* error_text) {
+  return WriteBackup(store, file, scramble, BackupBlocks::kAllPresent, error_text);
+}
+
+int SaveBackupFile(AppliStore& store, const std::filesystem::path& file, bool scramble,
+                   std::string* error_text) {
+  return WriteBackup(store, file, scramble, BackupBlocks::kWithRecords, error_text);
+}
+
+}  // namespace kivo
