@@ -1,0 +1,285 @@
+#ifndef KIVO_LINK_COMM_LINK_H_
+#define KIVO_LINK_COMM_LINK_H_
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "link/frames.h"
+#include "link/link_observer.h"
+#include "platform/clock.h"
+#include "platform/message_queue.h"
+#include "platform/prompter.h"
+#include "platform/serial_port.h"
+#include "store/appli_id.h"
+#include "store/char_tables.h"
+#include "store/result_code.h"
+
+namespace kivo {
+
+class AppliStore;
+
+// Which side a record transfer plays.
+inline constexpr int kRolePc = 0;         // PC side of a full communication run
+inline constexpr int kRolePcStep = 2;     // PC side of a single-step run
+inline constexpr int kRoleOrganizer = 3;  // the system plays the organizer
+
+// Makes the port for a resolved port name; null when there is no such port.
+// The default makes a termios port for the device path and nothing for an
+// empty device or "virtual" (the communication layer hands in a factory that
+// knows the virtual organizer's line).
+using SerialPortFactory = std::function<std::unique_ptr<SerialPort>(const PortSpec&, Clock&)>;
+[[nodiscard]] SerialPortFactory DefaultSerialPortFactory();
+
+// The link to one organizer over one serial line: the serial layer with its
+// echo check and time-outs, the link log, command frames, data packets, and
+// the protocol procedures built on them. One class in several files, one
+// concern each:
+//   comm_link.cc              construction, fields, log helpers
+//   comm_link_serial.cc       port open/close, timed send and receive, aborts
+//   comm_link_frames.cc       command frames
+//   comm_link_packets.cc      data packets
+//   comm_link_negotiation.cc  negotiation and auto detection
+//   comm_link_records.cc      record transfer procedures
+//
+// A CommLink belongs to one worker thread for a whole run; no locks are taken.
+// Other threads reach it only through its message queue (an abort, 1127 or
+// 1131, posted there ends the current wait with result 0).
+//
+// Results: link operations return a result code (kResultSuccess = 16) and
+// also leave it in result(); the lower serial operations return true or false
+// and leave the code. Every wait blocks in poll() until bytes, its deadline
+// or a message arrive.
+class CommLink {
+ public:
+  // port: COM number 1..4 (the name through the port map); baud: line speed.
+  // clock: null for the system clock; it must outlive the link.
+  explicit CommLink(int port = 1, uint32_t baud_rate = 19200, Clock* clock = nullptr);
+  ~CommLink();
+  CommLink(const CommLink&) = delete;
+  CommLink& operator=(const CommLink&) = delete;
+
+  // ---- Port choice and plumbing -------------------------------------------
+  // COM1..COM4 name these devices (settings section [Ports]).
+  void SetPortMap(const PortMap& ports) { port_map_ = ports; }
+  const PortMap& port_map() const { return port_map_; }
+  // A port given by text: "COM3" or "3" as OpenPort(3) would; a device path
+  // or "virtual" directly (the COM number becomes 0, so failures give 10).
+  // Takes effect at the next OpenPort(-1).
+  void SetPortName(std::string_view name);
+  void SetSerialPortFactory(SerialPortFactory factory) { factory_ = std::move(factory); }
+  // The queue PollAbort takes messages from; null (the default) means the
+  // queue of the thread that calls PollAbort. Not owned.
+  void SetMessageQueue(MessageQueue* queue) { queue_ = queue; }
+  MessageQueue& message_queue() const;
+  // Messages other than the aborts are handed here by PollAbort.
+  void SetMessageHandler(std::function<void(const ThreadMessage&)> handler) {
+    message_handler_ = std::move(handler);
+  }
+  Clock& clock() const { return *clock_; }
+
+  // ---- Serial layer (comm_link_serial.cc) ----------------------------------
+  // Opens COM `port` (-1 keeps the stored one). Closes an open port first.
+  // False with result 6..9 for COM1..COM4, else 10, when the port cannot be
+  // opened or set up; the link is then closed. Purges both buffers.
+  [[nodiscard]] bool OpenPort(int port = -1);
+  // Restores the line's settings and closes it. Returns whether the settings
+  // could be restored (true when it was not open). Safe when closed.
+  bool ClosePort();
+  // Throws away pending input and output; clears the abort flag, result 16.
+  [[nodiscard]] bool PurgePort();
+  // Sends n bytes (n = -1: up to the terminating zero byte) after draining
+  // the input, and with EchoBack checks that the same bytes come back within
+  // 10 s. Logs the bytes sent.
+  [[nodiscard]] bool SendBytes(const uint8_t* bytes, int n);
+  [[nodiscard]] bool SendBytes(std::span<const uint8_t> bytes) {
+    return SendBytes(bytes.data(), static_cast<int>(bytes.size()));
+  }
+  // Receives exactly buffer.size() bytes before the deadline. An empty
+  // buffer reads nothing and fails. *received (if given) gets the count read.
+  [[nodiscard]] bool ReceiveBytes(std::span<uint8_t> buffer, Deadline deadline,
+                                  int* received = nullptr);
+  // Until n bytes are queued: false with 5 at the deadline, 0 on abort.
+  [[nodiscard]] bool WaitReceiveQueue(int n, Deadline deadline);
+  // Until the input stays empty for one 10 ms pass.
+  [[nodiscard]] bool DrainReceiveQueue(Deadline deadline);
+  // Until the output queue is empty.
+  [[nodiscard]] bool WaitSendQueue(Deadline deadline);
+  // Takes at most one message from the queue. True when it was an abort
+  // (1127 or 1131): the abort flag rises and result becomes 0.
+  [[nodiscard]] bool PollAbort();
+  // Stores code; with port 1..4 it stores the port on success (16) and
+  // port + 5 otherwise; any other port but -1 stores 10.
+  void SetResult(int code, int port);
+
+  [[nodiscard]] Deadline DeadlineAfter(uint32_t ms) const { return MakeDeadline(*clock_, ms); }
+  [[nodiscard]] bool IsExpired(Deadline deadline) const {
+    return kivo::IsExpired(*clock_, deadline);
+  }
+
+  [[nodiscard]] int result() const { return result_; }
+  [[nodiscard]] int port_number() const { return port_number_; }
+  [[nodiscard]] const std::string& port_device() const { return port_device_; }
+  [[nodiscard]] uint32_t baud_rate() const { return baud_rate_; }
+  void set_baud_rate(uint32_t baud) { baud_rate_ = baud; }
+  [[nodiscard]] bool echo_back() const { return echo_back_ != 0; }
+  void set_echo_back(bool on) { echo_back_ = on ? 1 : 0; }
+  [[nodiscard]] bool is_open() const { return port_ != nullptr && port_->IsOpen(); }
+  [[nodiscard]] bool abort_flag() const { return abort_flag_ != 0; }
+  [[nodiscard]] int receive_strategy() const { return receive_strategy_; }
+  // The open port, for diagnosis; null when closed.
+  SerialPort* port() const { return port_.get(); }
+
+  // ---- Link log (link_log.h) ------------------------------------------------
+  // Stores the name and deletes that file; empty turns logging off.
+  void SetLogFileName(const std::string& name);
+  [[nodiscard]] const std::string& log_file_name() const { return log_file_name_; }
+  [[nodiscard]] bool logging() const { return !log_file_name_.empty(); }
+  bool WriteLogIfEnabled(std::string_view text, bool full = false);
+  bool WriteHexDumpIfEnabled(std::span<const uint8_t> bytes);
+
+  // ---- Command frames (comm_link_frames.cc) --------------------------------
+  // 16 when sent; 0 for a code that is not a command (nothing sent, result
+  // untouched); otherwise the result the failed send left (11, or 0 after an
+  // abort). DEVICE_INFORMATION carries the link's device code (low, high);
+  // only DELETE_ALL_RECORDS and GET_ALL_RECORDS carry p1 and p2.
+  [[nodiscard]] int SendCommand(int code, int p1 = 0, int p2 = 0);
+  // Waits for the command `expected` (kAnyCommand: any of the accepted set).
+  // params (may be null) gets parameter 1 and 2, code (may be null) the code.
+  // total: ms, -1 for TOCommand; multiplier: ms per byte, -1 for TOMultiplier.
+  // 16, 0 (abort), 5 (time-out), 11 (bad frame or another command).
+  [[nodiscard]] int WaitCommand(int expected, std::array<uint8_t, 2>* params = nullptr,
+                                int* code = nullptr, int total = -1, int multiplier = -1);
+
+  // ---- Data packets (comm_link_packets.cc) ---------------------------------
+  // Sends one packet of contents.size() bytes (1..252, else 11 and nothing
+  // sent, result untouched). 16, or the result of the failed send.
+  [[nodiscard]] int SendDataPacket(std::span<const uint8_t> contents, int record_size, int appli_id,
+                                   int flag);
+  // Waits for a packet of application `expected` (255: any). contents gets the
+  // piece and must hold 252 bytes; n its length; lead (may be null) the
+  // application id, or 13 for FINISH_ALL_RECORDS, 21 for NACK; flag (may be
+  // null) the sequence flag, 0xA0 whenever the piece completes the record.
+  // A FINISH_ALL_RECORDS frame (or a NACK when lead is null) comes back as 16
+  // with n = 5 and the frame bytes as contents.
+  [[nodiscard]] int WaitDataPacket(int expected, std::span<uint8_t> contents, int* n,
+                                   int* lead = nullptr, int* flag = nullptr, int total = -1,
+                                   int multiplier = -1);
+
+  // ---- Negotiation and auto detection (comm_link_negotiation.cc) -----------
+  // The window of these procedures is the observer (may be null).
+  [[nodiscard]] int NegotiationForPC(int total = -1, int multiplier = -1);
+  [[nodiscard]] int NegotiationForDevice();
+  // Tries COM1..COM4; returns 1..4 or 12. Leaves the port closed.
+  [[nodiscard]] int AutoDetect();
+
+  // ---- Record transfers (comm_link_records.cc) -----------------------------
+  // role: kRolePc, kRolePcStep or kRoleOrganizer.
+  [[nodiscard]] int Send1Record(std::span<const uint8_t> record, AppliId id, int role);
+  [[nodiscard]] int Receive1Record(std::span<uint8_t> buffer, int* received, int* lead, int role);
+  // buffer gets a record list buffer (records each followed by 0xFF); *end
+  // its length.
+  [[nodiscard]] int GetAllRecords(std::span<uint8_t> buffer, int* end, AppliId id, int role);
+  [[nodiscard]] int SendAllRecords(std::span<const uint8_t> buffer, AppliId id, int count,
+                                   int role);
+  [[nodiscard]] int GetExpenseCategory(std::span<uint8_t> buffer, int* length, int role);
+  [[nodiscard]] int SendExpenseCategory(std::span<const uint8_t> buffer, int role);
+
+  // ---- Protocol fields ------------------------------------------------------
+  int to_command() const { return to_command_; }
+  void set_to_command(int ms) { to_command_ = ms; }
+  int to_data_packet() const { return to_data_packet_; }
+  void set_to_data_packet(int ms) { to_data_packet_ = ms; }
+  int to_multiplier() const { return to_multiplier_; }
+  void set_to_multiplier(int ms_per_byte) { to_multiplier_ = ms_per_byte; }
+  // Device code: high byte 1 or 2, low byte 0.
+  uint8_t device_code_high() const { return device_code_high_; }
+  uint8_t device_code_low() const { return device_code_low_; }
+  void set_device_code(uint8_t high, uint8_t low) {
+    device_code_high_ = high;
+    device_code_low_ = low;
+  }
+  // 0 base model, 1 M model, 2 base model of the second kind.
+  int device_model() const { return device_model_; }
+  void set_device_model(int model) { device_model_ = model; }
+  int tel_records_min() const { return tel_records_min_; }
+  void set_tel_records_min(int count) { tel_records_min_ = count; }
+  // Conversion table B of code.dat and the active sort table, for the
+  // telephone order check. Not owned; may be null (then the check is skipped).
+  void set_code_table_b(const std::array<uint8_t, 128>* table) { code_table_b_ = table; }
+  const std::array<uint8_t, 128>* code_table_b() const { return code_table_b_; }
+  void set_sort_table(const SortTable* table) { sort_table_ = table; }
+  const SortTable* sort_table() const { return sort_table_; }
+  // The progress window (status, progress, title tag, detect status). Not owned.
+  void set_observer(LinkObserver* observer) { observer_ = observer; }
+  LinkObserver* observer() const { return observer_; }
+  // Message boxes during a run. Not owned.
+  void set_prompter(Prompter* prompter) { prompter_ = prompter; }
+  Prompter* prompter() const { return prompter_; }
+  int appli_mode() const { return appli_mode_; }
+  void set_appli_mode(int mode) { appli_mode_ = mode; }
+  const std::string& file_name() const { return file_name_; }
+  void set_file_name(const std::string& name) { file_name_ = name; }
+  bool file_scramble() const { return file_scramble_ != 0; }
+  void set_file_scramble(bool on) { file_scramble_ = on ? 1 : 0; }
+  // The store a run fills or sends. Not owned.
+  AppliStore* store() const { return store_; }
+  void set_store(AppliStore* store) { store_ = store; }
+
+ private:
+  // Reads n bytes, all of which are queued or on their way (the bulk
+  // strategy: one read, then completion polling until the deadline).
+  bool ReadCommNT(std::span<uint8_t> buffer, Deadline deadline, int* received);
+  // Ends a read that will not complete.
+  void CancelPendingRead();
+  // Deadline for a receive inside a frame or packet wait: `ms` from now when
+  // a multiplier is set, else the wait's own deadline.
+  Deadline PieceDeadline(int multiplier, int64_t ms, Deadline whole) const;
+  // Ends a wait on a line that failed (result 11) instead of retrying it.
+  [[nodiscard]] bool LineFailed() const;
+
+  // Serial layer, in the order of the specification's data model.
+  std::unique_ptr<SerialPort> port_;
+  int port_number_ = 1;
+  std::string port_device_;  // set by SetPortName for a direct device
+  int receive_strategy_ = 0;
+  int result_ = kResultSuccess;
+  int abort_flag_ = 0;
+  int echo_back_ = 1;
+  uint32_t baud_rate_ = 19200;
+  std::string log_file_name_;
+
+  // Protocol.
+  int to_command_ = 30000;
+  int to_data_packet_ = 30000;
+  int to_multiplier_ = 0;
+  uint8_t device_code_high_ = 2;
+  uint8_t device_code_low_ = 0;
+  int device_model_ = 0;
+  int tel_records_min_ = 0;
+  const std::array<uint8_t, 128>* code_table_b_ = nullptr;
+  const SortTable* sort_table_ = nullptr;
+  LinkObserver* observer_ = nullptr;
+  Prompter* prompter_ = nullptr;
+
+  // Communication run.
+  AppliStore* store_ = nullptr;
+  std::string file_name_;
+  int appli_mode_ = 0;
+  int file_scramble_ = 1;
+
+  // Plumbing.
+  Clock* clock_;
+  PortMap port_map_ = DefaultPortMap();
+  SerialPortFactory factory_ = DefaultSerialPortFactory();
+  MessageQueue* queue_ = nullptr;
+  std::function<void(const ThreadMessage&)> message_handler_;
+};
+
+}  // namespace kivo
+
+#endif  // KIVO_LINK_COMM_LINK_H_

@@ -1,0 +1,85 @@
+// Command frames: sending one and waiting for one.
+
+#include <algorithm>
+
+#include "link/comm_link.h"
+
+namespace kivo {
+
+int CommLink::SendCommand(int code, int p1, int p2) {
+  if (!IsCommandCode(code)) {
+    WriteLogIfEnabled("!!!Command Send Err(Unknown Command)\n\n");
+    return kResultAborted;
+  }
+  uint8_t param1 = 0;
+  uint8_t param2 = 0;
+  if (code == kDeviceInformation) {
+    param1 = device_code_low_;
+    param2 = device_code_high_;
+  } else if (code == kDeleteAllRecords || code == kGetAllRecords) {
+    param1 = static_cast<uint8_t>(p1 & 0xFF);
+    param2 = static_cast<uint8_t>(p2 & 0xFF);
+  }
+  CommandFrame frame = EncodeCommandFrame(static_cast<uint8_t>(code), param1, param2);
+  if (!SendBytes(frame)) {
+    WriteLogIfEnabled("!!!Command Send Err\n\n");
+    return result_;
+  }
+  SetResult(kResultSuccess, -1);
+  return kResultSuccess;
+}
+
+int CommLink::WaitCommand(int expected, std::array<uint8_t, 2>* params, int* code, int total,
+                          int multiplier) {
+  if (total == -1) total = to_command_;
+  if (multiplier == -1) multiplier = to_multiplier_;
+  Deadline whole = DeadlineAfter(static_cast<uint32_t>(std::max(total, 0)));
+  while (!IsExpired(whole)) {
+    if (PollAbort()) {
+      WriteLogIfEnabled("!!!Abort(WaitCommand)\n\n");
+      return kResultAborted;
+    }
+    CommandFrame frame{};
+    if (!ReceiveBytes(std::span(frame).first(1),
+                      PieceDeadline(multiplier, int64_t{multiplier} + 10000, whole))) {
+      if (abort_flag_) return kResultAborted;
+      if (LineFailed()) return result_;
+      continue;
+    }
+    if (frame[0] != kFrameLead) {
+      WriteLogIfEnabled("!!!NOT Command (Wait Command)\n");
+      continue;
+    }
+    if (!ReceiveBytes(std::span(frame).subspan(1),
+                      PieceDeadline(multiplier, int64_t{multiplier} * 4, whole))) {
+      WriteLogIfEnabled("!!!No Receive(Remains of Command)\n\n");
+      return result_;
+    }
+    if (static_cast<uint8_t>(Checksum(std::span(frame).first(4))) != frame[4]) {
+      WriteLogIfEnabled("!!!Checksum Err\n\n");
+      SetResult(kResultIoError, -1);
+      return kResultIoError;
+    }
+    int got = frame[1];
+    if (expected == kAnyCommand) {
+      if (!IsAcceptedCommand(got)) {
+        WriteLogIfEnabled("!!!NOT Command (Wait Command2)\n\n");
+        SetResult(kResultIoError, -1);
+        return kResultIoError;
+      }
+    } else if (got != expected) {
+      WriteLogIfEnabled(got == kNack ? "!!!---PC receives NACK\n\n" : "!!!Another Command\n\n");
+      SetResult(kResultIoError, -1);
+      return kResultIoError;
+    }
+    if (params) *params = {frame[2], frame[3]};
+    if (code) *code = got;
+    SetResult(kResultSuccess, -1);
+    return kResultSuccess;
+  }
+  WriteLogIfEnabled("!!!Time Out(Wait Command) Break\n\n");
+  SetResult(kResultTimeout, -1);
+  return kResultTimeout;
+}
+
+}  // namespace kivo
