@@ -1,0 +1,55 @@
+#ifndef KIVO_STORE_WORKING_DATA_H_
+#define KIVO_STORE_WORKING_DATA_H_
+
+#include <filesystem>
+#include <string>
+
+#include "store/appli_store.h"
+
+namespace kivo {
+
+// The working data file carries the main store from one run to the next. It
+// is a backup file as SaveBackupFile writes it: only applications with
+// records, the main store's device code, inverted when FileScramble is set.
+inline constexpr const char* kWorkingDataName = "Kivo-LinkUtility.dat";
+// A working data file that could not be loaded is moved aside under its name
+// with this suffix before the program starts empty, so the exit save cannot
+// destroy the user's records.
+inline constexpr const char* kBadFileSuffix = ".bad";
+
+// program_dir / "Kivo-LinkUtility.dat".
+std::filesystem::path WorkingDataPath(const std::filesystem::path& program_dir);
+
+// The store's device code for the DeviceCode setting: (1, 0) for 1, (2, 0)
+// for anything else.
+void ApplyDeviceCodeSetting(AppliStore& store, int device_code);
+
+struct WorkingDataLoad {
+  int result = 0;              // LoadBackupFile's code; 0 when loaded
+  bool kept_aside = false;     // an existing file failed and was renamed
+  std::filesystem::path kept;  // where it went
+  std::string error_text;      // the system text of a failing rename
+};
+
+// Start-up load into the main store, which must have its slot area (7 slots).
+// The store first takes the device code of the DeviceCode setting, so a file
+// written under DeviceCode 1 loads. On any failure the store is emptied (every
+// application present, ResetAppli order, default category names) without a
+// message; a file that exists but failed is first renamed to
+// "<file>.bad", replacing an older one.
+WorkingDataLoad LoadWorkingData(AppliStore& store, const std::filesystem::path& file,
+                                int device_code);
+
+// Exit save: SaveBackupFile with the FileScramble setting. 0 or its code; the
+// caller shows "File write error" on failure.
+[[nodiscard]] int SaveWorkingData(AppliStore& store, const std::filesystem::path& file,
+                                  int file_scramble);
+
+// Every application present and empty, the category list with the default
+// names, in the slot order of ResetAppli with 255. The store must have at
+// least 7 slots.
+void ResetToEmptyStore(AppliStore& store);
+
+}  // namespace kivo
+
+#endif  // KIVO_STORE_WORKING_DATA_H_
