@@ -1,0 +1,126 @@
+#include "store/app_settings.h"
+
+#include <algorithm>
+#include <limits>
+#include <system_error>
+
+#include "store/result_code.h"
+
+namespace kivo {
+
+namespace {
+
+constexpr const char* kPath = "Path";
+constexpr const char* kSettings = "Settings";
+constexpr const char* kPorts = "Ports";
+constexpr int kMsPerSecond = 1000;
+
+// Seconds from the file in milliseconds, kept within int for absurd values.
+int SecondsToMs(int seconds) {
+  constexpr int kLimit = std::numeric_limits<int>::max() / kMsPerSecond;
+  return std::clamp(seconds, -kLimit, kLimit) * kMsPerSecond;
+}
+
+std::string PortKey(int index) { return "COM" + std::to_string(index + 1); }
+
+}  // namespace
+
+std::string AppSettings::PortDevice(int port) const {
+  if (port < 1 || port > static_cast<int>(port_devices.size())) return {};
+  return port_devices[static_cast<size_t>(port - 1)];
+}
+
+void AppSettings::AfterBackupRun(int result) {
+  if (result == kResultSuccess) backup_tel_records_min = bk_tel_records_min;
+  if (result == kResultIncomplete) backup_tel_records_min = 0;
+}
+
+void AppSettings::AfterUploadRun(int result) {
+  if (result == kResultSuccess) upload_tel_records_min = bk_tel_records_min;
+  if (result == kResultIncomplete) upload_tel_records_min = 0;
+}
+
+std::filesystem::path SettingsFilePath(const std::filesystem::path& program_dir) {
+  return program_dir / kSettingsFileName;
+}
+
+AppSettings ReadAppSettings(const IniFile& ini, const std::filesystem::path& program_dir) {
+  AppSettings s;
+  s.backup_dir = ini.ReadString(kPath, "BackupDir", "");
+  if (s.backup_dir.empty()) s.backup_dir = (program_dir / "DATA").string();
+  s.log_file_name = ini.ReadString(kPath, "LogFileName", "");
+  if (!s.log_file_name.empty() && s.log_file_name.find('/') == std::string::npos) {
+    s.log_file_name = (program_dir / s.log_file_name).string();
+  }
+  s.com_port = ini.ReadInt(kSettings, "COMPort", 1);
+  s.echo_back = ini.ReadInt(kSettings, "EchoBack", 1);
+  s.file_scramble = ini.ReadInt(kSettings, "FileScramble", 1);
+  s.device_code = ini.ReadInt(kSettings, "DeviceCode", 2);
+  s.to_command = SecondsToMs(ini.ReadInt(kSettings, "TOCommand", 30));
+  s.to_data_packet = SecondsToMs(ini.ReadInt(kSettings, "TODataPacket", 30));
+  s.to_multiplier = ini.ReadInt(kSettings, "TOMultiplier", 0);
+  s.display_hour = ini.ReadInt(kSettings, "DisplayHour", 0);
+  s.display_date = ini.ReadInt(kSettings, "DisplayDate", 0);
+  s.appli_id = ini.ReadInt(kSettings, "AppliID", 0);
+  s.model = ini.ReadInt(kSettings, "Model", 0);
+  s.bk_tel_records_min = ini.ReadInt(kSettings, "BKTelRecordsMin", 1);
+  s.backup_tel_records_min = s.bk_tel_records_min;
+  s.upload_tel_records_min = s.bk_tel_records_min;
+  for (size_t i = 0; i < s.port_devices.size(); ++i) {
+    std::string device = ini.ReadString(kPorts, PortKey(static_cast<int>(i)), "");
+    if (!device.empty()) s.port_devices[i] = device;
+  }
+  return s;
+}
+
+AppSettings LoadAppSettings(const std::filesystem::path& settings_file,
+                            const std::filesystem::path& program_dir) {
+  IniFile ini;
+  (void)ini.Load(settings_file);  // a missing file means every default
+  return ReadAppSettings(ini, program_dir);
+}
+
+void WriteAppSettings(const AppSettings& s, IniFile& ini) {
+  ini.WriteString(kPath, "BackupDir", s.backup_dir);
+  if (!s.log_file_name.empty()) ini.WriteString(kPath, "LogFileName", s.log_file_name);
+  ini.WriteInt(kSettings, "COMPort", s.com_port);
+  ini.WriteInt(kSettings, "EchoBack", s.echo_back);
+  if (s.file_scramble == 0) ini.WriteInt(kSettings, "FileScramble", 0);
+  ini.WriteInt(kSettings, "DeviceCode", s.device_code);
+  ini.WriteInt(kSettings, "TOCommand", s.to_command / kMsPerSecond);
+  ini.WriteInt(kSettings, "TODataPacket", s.to_data_packet / kMsPerSecond);
+  ini.WriteInt(kSettings, "TOMultiplier", s.to_multiplier);
+  ini.WriteInt(kSettings, "DisplayHour", s.display_hour);
+  ini.WriteInt(kSettings, "DisplayDate", s.display_date);
+  ini.WriteInt(kSettings, "AppliID", s.appli_id);
+  ini.WriteInt(kSettings, "Model", s.model);
+  ini.WriteInt(kSettings, "BKTelRecordsMin", s.bk_tel_records_min);
+  const AppSettings defaults;
+  for (size_t i = 0; i < s.port_devices.size(); ++i) {
+    std::string key = PortKey(static_cast<int>(i));
+    if (s.port_devices[i] != defaults.port_devices[i] || ini.HasKey(kPorts, key)) {
+      ini.WriteString(kPorts, key, s.port_devices[i]);
+    }
+  }
+}
+
+bool SaveAppSettings(const AppSettings& settings, const std::filesystem::path& settings_file,
+                     std::string* error_text) {
+  IniFile ini;
+  (void)ini.Load(settings_file);
+  WriteAppSettings(settings, ini);
+  return ini.Save(settings_file, error_text);
+}
+
+void CreateBackupDir(const AppSettings& settings) {
+  std::error_code ec;
+  std::filesystem::create_directory(settings.backup_dir, ec);
+}
+
+int SelectSortTable(int model, int active) {
+  if (model == 0) return 0;
+  if (model == 1) return 1;
+  return active;
+}
+
+}  // namespace kivo

@@ -1,0 +1,86 @@
+#ifndef KIVO_STORE_APP_SETTINGS_H_
+#define KIVO_STORE_APP_SETTINGS_H_
+
+#include <array>
+#include <filesystem>
+#include <string>
+
+#include "platform/ini_file.h"
+
+namespace kivo {
+
+inline constexpr const char* kSettingsFileName = "Kivo-LinkUtility.ini";
+
+// The user's settings, shared by the desktop program and the command-line
+// tool. Loaded once from the settings file ("Path" and "Settings" sections,
+// plus "Ports" for the device of each COM port number on this platform) and
+// written back once when the desktop program ends. Time-outs are seconds in
+// the file and milliseconds here.
+struct AppSettings {
+  std::string backup_dir;     // folder of the file dialogs; never empty once loaded
+  std::string log_file_name;  // link log; empty: no log
+  int com_port = 1;           // 1..4 for COM1..COM4
+  int echo_back = 1;
+  int file_scramble = 1;      // 1: files are written "IM2BK1"
+  int device_code = 2;
+  int to_command = 30000;     // ms
+  int to_data_packet = 30000; // ms
+  int to_multiplier = 0;
+  int display_hour = 0;       // 0 12-hour, 1 24-hour
+  int display_date = 0;       // 0 mm/dd/yyyy, 1 dd.mm.yyyy, 2 yyyy.mm.dd
+  int appli_id = 0;           // application on screen
+  int model = 0;              // 0 "TR/VX-480", 1 "VX-480M"
+  // BKTelRecordsMin: the stored value (the only one written back) and the
+  // copies handed to Backup and Upload runs; Restore, Download and SEND runs
+  // take the stored value.
+  int bk_tel_records_min = 1;
+  int backup_tel_records_min = 1;
+  int upload_tel_records_min = 1;
+  // Device of COM1..COM4 ("Ports"/"COM1".."COM4").
+  std::array<std::string, 4> port_devices{"/dev/ttyS0", "/dev/ttyS1", "/dev/ttyS2",
+                                          "/dev/ttyS3"};
+
+  // The device for a COM port number 1..4, empty for any other number.
+  std::string PortDevice(int port) const;
+
+  // A Backup or Upload run's result updates that command's copy: success
+  // (16) restores the stored value, 14 (reception incomplete) turns the
+  // telephone checks off for the next run, anything else leaves it.
+  void AfterBackupRun(int result);
+  void AfterUploadRun(int result);
+};
+
+// program_dir / "Kivo-LinkUtility.ini".
+std::filesystem::path SettingsFilePath(const std::filesystem::path& program_dir);
+
+// Reads every key in the order of the table, with the defaults for missing
+// ones: an empty BackupDir becomes program_dir/DATA, a LogFileName without a
+// directory separator is put into program_dir, the time-outs are turned into
+// milliseconds and the three BKTelRecordsMin values are set.
+AppSettings ReadAppSettings(const IniFile& ini, const std::filesystem::path& program_dir);
+// The same from a file; a missing or unreadable file gives the defaults.
+AppSettings LoadAppSettings(const std::filesystem::path& settings_file,
+                            const std::filesystem::path& program_dir);
+
+// Writes the keys in their order, with the write rules: LogFileName only when
+// not empty, FileScramble only when 0, time-outs in seconds (integer
+// division), the stored BKTelRecordsMin; a port device only when it differs
+// from its default or the file already names one. Other keys and sections of
+// the file stay.
+void WriteAppSettings(const AppSettings& settings, IniFile& ini);
+// Loads the existing file (if any), writes the settings into it and saves it
+// through a temporary file. False with the system text on failure.
+[[nodiscard]] bool SaveAppSettings(const AppSettings& settings,
+                                   const std::filesystem::path& settings_file,
+                                   std::string* error_text = nullptr);
+
+// Creates the backup directory; an existing one or an error is ignored.
+void CreateBackupDir(const AppSettings& settings);
+
+// The active sort table after the Model setting: 0 for Model 0, 1 for Model
+// 1, `active` unchanged for any other value.
+int SelectSortTable(int model, int active);
+
+}  // namespace kivo
+
+#endif  // KIVO_STORE_APP_SETTINGS_H_
