@@ -191,8 +191,10 @@ WakeReason PosixSerialPort::PollFor(short events, uint32_t timeout_ms, const Mes
   if (ready == 0) return WakeReason::kTimeout;
   if (queue && (fds[1].revents & POLLIN)) return WakeReason::kMessage;
   if (fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) {
-    // A hang-up may still leave bytes to read; report the failure only then.
-    if ((fds[0].revents & POLLIN) == 0) {
+    // A hang-up may still leave bytes to read; it is a failure once they are
+    // gone (poll() keeps reporting it, so waiting again would spin).
+    size_t before = pending_.size();
+    if (!Pull() || pending_.size() == before) {
       errno = EIO;
       Fail("line hung up");
       return WakeReason::kError;
