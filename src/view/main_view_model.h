@@ -1,0 +1,149 @@
+#ifndef KIVO_VIEW_MAIN_VIEW_MODEL_H_
+#define KIVO_VIEW_MAIN_VIEW_MODEL_H_
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "store/appli_id.h"
+#include "store/char_tables.h"
+#include "view/appli_columns.h"
+#include "view/list_row.h"
+#include "view/row_sort.h"
+
+namespace kivo {
+
+class AppliStore;
+
+// What an application's list looked like when it was last on screen; kept for
+// the run, never saved.
+struct ViewState {
+  std::array<int, kMaxColumns> widths{};
+  int sort_column = 0;
+  std::array<SortDirection, kMaxColumns> directions{};
+  int selected_row = 0;
+  int scroll = 0;  // horizontal scroll position
+};
+
+// Which controls the main window enables and shows.
+struct Enabling {
+  bool send = false;         // SEND button
+  bool edit = false;         // Edit button and Edit Entry
+  bool remove = false;       // Delete button and Delete Entry
+  bool find = false;         // Find
+  bool create = false;       // New button and New Entry
+  bool send_visible = true;  // hidden on the Expense tab
+  bool filter_visible = false;  // Telephone only
+};
+
+// The main window's list without widgets. While an application is on screen its
+// rows are the authoritative copy of its records; Commit puts them back into the
+// store and Refresh rebuilds them from it. For Telephone the store holds
+// meanwhile the records that the category filter hides.
+//
+// The store is borrowed and must outlive the model. Everything runs on the
+// user-interface thread.
+class MainViewModel {
+ public:
+  explicit MainViewModel(AppliStore& store);
+
+  // Display modes and the active sort table. Changing them does not touch the
+  // rows: see ChangeDisplayModes.
+  void SetDisplayModes(int display_date, int display_hour);
+  void SetSortTable(const SortTable* table) { sort_table_ = table; }
+  int display_date() const { return display_date_; }
+  int display_hour() const { return display_hour_; }
+
+  AppliId appli() const { return appli_; }
+  const std::vector<ListRow>& rows() const { return rows_; }
+  int row_count() const { return static_cast<int>(rows_.size()); }
+  // The selected row, or -1.
+  int selected_row() const { return selected_; }
+  int filter() const { return filter_; }
+  ViewState& view_state(AppliId id) { return states_[StateIndex(id)]; }
+  const ViewState& view_state(AppliId id) const { return states_[StateIndex(id)]; }
+  // The Expense rows' category indexes, in row order.
+  [[nodiscard]] std::vector<int> CategoryIndexList() const;
+
+  // Makes the application the one on screen without touching store or rows
+  // (start-up, before the first Refresh).
+  void SetAppli(AppliId id) { appli_ = id; }
+
+  // Puts the rows back into the store: in list order, or ordered by the
+  // application's default order (Telephone: rows after the hidden records, and
+  // with ordered the whole application sorted). Stores the selected row.
+  void Commit(bool ordered);
+  // Rebuilds the rows from the store (Telephone: splits off the records the
+  // filter hides and leaves only those in the store), sorts them by the sort
+  // column in its direction when resort is set, and selects the remembered row.
+  void Refresh(bool resort);
+  // Optionally commits in default order, then puts the application on screen
+  // and refreshes with re-sorting.
+  void ShowAppli(AppliId id, bool commit_first);
+
+  // Selects the row (clamped to the rows; -1 or no rows selects none) and
+  // remembers it.
+  void SelectRow(int row);
+
+  // A click on a column header. False when the list has no rows (nothing
+  // happens). The selected record stays selected at its new position.
+  bool SortOnColumn(int column);
+  // Sorts again by the sort column in its current direction (ascending when
+  // it was never sorted) and selects row 0: after a change of sort table.
+  void Resort();
+
+  // Telephone filter change: commit in list order, refresh with re-sorting,
+  // select row 0.
+  void SetFilter(int filter);
+  // Commits with the old display modes, takes the new ones over and refreshes
+  // with re-sorting.
+  void ChangeDisplayModes(int display_date, int display_hour);
+
+  // Records of the application on screen, for the limit: rows plus hidden
+  // Telephone records.
+  [[nodiscard]] int AppliRecordCount() const;
+  [[nodiscard]] Enabling enabling() const;
+
+  // The record of a row through the display formats in force.
+  [[nodiscard]] std::vector<uint8_t> RowRecord(int row) const;
+  // The text of a row's record, labelled for the detail pane or plain for Find;
+  // empty for a row out of range.
+  [[nodiscard]] std::string RecordText(int row, bool labelled) const;
+
+  // Row edits, for New, Edit and Delete. Replace and Append take a record
+  // (with terminator). Append refuses (false) at the record limit.
+  void ReplaceRow(int row, std::span<const uint8_t> record);
+  [[nodiscard]] bool AppendRow(std::span<const uint8_t> record);
+  // Removes the row and selects the row now at its index, else the last row,
+  // else none.
+  void DeleteRow(int row);
+
+  // One Find Next: from the selected row (row 0 if none), stepping one row
+  // first when the text equals the previous search; the first row whose plain
+  // record text holds the text is selected and returned, -1 when none.
+  [[nodiscard]] int FindNext(const std::string& text, bool down, bool match_case);
+
+  [[nodiscard]] RowContext Context() const;
+
+ private:
+  static int StateIndex(AppliId id) { return id < kCategoryList ? id : 0; }
+  void ApplyOrder(const std::vector<int>& order);
+  std::vector<std::vector<uint8_t>> RowRecords() const;
+
+  AppliStore& store_;
+  const SortTable* sort_table_ = nullptr;
+  int display_date_ = 0;
+  int display_hour_ = 0;
+  AppliId appli_ = kSchedule;
+  int filter_ = kFilterAll;
+  std::vector<ListRow> rows_;
+  int selected_ = -1;
+  std::array<ViewState, 6> states_;
+  std::string previous_search_;
+};
+
+}  // namespace kivo
+
+#endif  // KIVO_VIEW_MAIN_VIEW_MODEL_H_

@@ -1,0 +1,228 @@
+#include "view/row_sort.h"
+
+#include <algorithm>
+#include <string_view>
+
+#include "format/record_words.h"
+#include "store/amount.h"
+#include "store/record_codec.h"
+#include "view/appli_columns.h"
+
+namespace kivo {
+namespace {
+
+void MergeSort(std::vector<int>& order, std::vector<int>& scratch, size_t begin, size_t end,
+               const std::function<int(int, int)>& compare) {
+  if (end - begin < 2) return;
+  const size_t middle = begin + (end - begin) / 2;
+  MergeSort(order, scratch, begin, middle, compare);
+  MergeSort(order, scratch, middle, end, compare);
+  size_t left = begin;
+  size_t right = middle;
+  size_t out = begin;
+  while (left < middle && right < end) {
+    // Equal elements keep their order: the left one goes first.
+    if (compare(order[left], order[right]) > 0) {
+      scratch[out++] = order[right++];
+    } else {
+      scratch[out++] = order[left++];
+    }
+  }
+  while (left < middle) scratch[out++] = order[left++];
+  while (right < end) scratch[out++] = order[right++];
+  std::copy(scratch.begin() + begin, scratch.begin() + end, order.begin() + begin);
+}
+
+int Sign(int value) { return (value > 0) - (value < 0); }
+
+// Flag words and numbers as text compare byte by byte.
+int CompareBytes(std::string_view a, std::string_view b) { return Sign(a.compare(b)); }
+
+int CompareText(const std::string& a, const std::string& b, const RowContext& context) {
+  if (context.sort_table == nullptr) return CompareBytes(a, b);
+  return Sign(CompareSorted(a, b, *context.sort_table));
+}
+
+template <typename T>
+int CompareNumbers(T a, T b) {
+  return (a > b) - (a < b);
+}
+
+int CompareDates(const BcdDate& a, const BcdDate& b) {
+  return CompareBcd(a.bytes, b.bytes, 8);
+}
+
+int CompareSchedule(int column, std::span<const uint8_t> a_bytes, std::span<const uint8_t> b_bytes,
+                    const RowContext& context) {
+  ScheduleRecord a, b;
+  (void)DecodeScheduleRecord(a_bytes, &a);
+  (void)DecodeScheduleRecord(b_bytes, &b);
+  switch (column) {
+    case 0: return CompareDates(a.date, b.date);
+    case 1: return CompareBcd(a.start_time.bytes, b.start_time.bytes, 4);
+    case 2: return CompareBcd(a.end_time.bytes, b.end_time.bytes, 4);
+    case 3: return CompareBytes(AlarmWord(a.flags), AlarmWord(b.flags));
+    case 4: return CompareNumbers(a.reminder, b.reminder);
+    case 5: return CompareText(a.description, b.description, context);
+    default: return 0;
+  }
+}
+
+int CompareAnniversary(int column, std::span<const uint8_t> a_bytes,
+                       std::span<const uint8_t> b_bytes, const RowContext& context) {
+  AnniversaryRecord a, b;
+  (void)DecodeAnniversaryRecord(a_bytes, &a);
+  (void)DecodeAnniversaryRecord(b_bytes, &b);
+  switch (column) {
+    case 0:  // month and day; the year plays no part
+      return CompareBcd(std::span(a.date.bytes).subspan(2), std::span(b.date.bytes).subspan(2), 4);
+    case 1: return CompareNumbers(a.reminder, b.reminder);
+    case 2: return CompareText(a.description, b.description, context);
+    default: return 0;
+  }
+}
+
+int CompareToDo(int column, std::span<const uint8_t> a_bytes, std::span<const uint8_t> b_bytes,
+                const RowContext& context) {
+  ToDoRecord a, b;
+  (void)DecodeToDoRecord(a_bytes, &a);
+  (void)DecodeToDoRecord(b_bytes, &b);
+  switch (column) {
+    case 0: return CompareBytes(ToDoPriorityText(a.state), ToDoPriorityText(b.state));
+    case 1: return CompareBytes(ToDoStatusWord(a.state), ToDoStatusWord(b.state));
+    case 2: return CompareDates(a.due_date, b.due_date);
+    case 3: return CompareText(a.description, b.description, context);
+    default: return 0;
+  }
+}
+
+int CompareMemo(int column, std::span<const uint8_t> a_bytes, std::span<const uint8_t> b_bytes,
+                const RowContext& context) {
+  if (column != 0) return 0;
+  MemoRecord a, b;
+  (void)DecodeMemoRecord(a_bytes, &a);
+  (void)DecodeMemoRecord(b_bytes, &b);
+  return CompareText(a.text, b.text, context);
+}
+
+std::string CategoryName(int index, const RowContext& context) {
+  return index < static_cast<int>(context.category_names.size()) ? context.category_names[index]
+                                                                 : std::string();
+}
+
+int CompareExpense(int column, std::span<const uint8_t> a_bytes, std::span<const uint8_t> b_bytes,
+                   const RowContext& context) {
+  ExpenseRecord a, b;
+  (void)DecodeExpenseRecord(a_bytes, &a);
+  (void)DecodeExpenseRecord(b_bytes, &b);
+  switch (column) {
+    case 0: return CompareDates(a.date, b.date);
+    case 1:
+      return CompareText(CategoryName(a.category_index(), context),
+                         CategoryName(b.category_index(), context), context);
+    case 2:
+      // Equal stored amounts compare equal.
+      if (a.amount == b.amount) return 0;
+      return CompareNumbers(DecodeAmount(a), DecodeAmount(b));
+    case 3: return CompareBytes(PaymentWord(a.payment_kind()), PaymentWord(b.payment_kind()));
+    case 4: return CompareBytes(a.receipt() ? "Yes" : "No", b.receipt() ? "Yes" : "No");
+    case 5: return CompareText(a.memo, b.memo, context);
+    default: return 0;
+  }
+}
+
+int CompareTelephone(int column, std::span<const uint8_t> a_bytes,
+                     std::span<const uint8_t> b_bytes, const RowContext& context) {
+  TelephoneRecord a, b;
+  (void)DecodeTelephoneRecord(a_bytes, &a);
+  (void)DecodeTelephoneRecord(b_bytes, &b);
+  if (column == 0) {
+    return CompareBytes(TelephoneCategoryWord(a.category), TelephoneCategoryWord(b.category));
+  }
+  if (column >= 1 && column <= kTelephoneTextCount) {
+    return CompareText(a.texts[column - 1], b.texts[column - 1], context);
+  }
+  return 0;
+}
+
+constexpr int kScheduleOrder[] = {0, 1};
+constexpr int kAnniversaryOrder[] = {0, 1};
+constexpr int kToDoOrder[] = {2, 0, 1};
+constexpr int kMemoOrder[] = {0};
+constexpr int kExpenseOrder[] = {0};
+constexpr int kTelephoneOrder[] = {1, 3};
+
+}  // namespace
+
+SortDirection NextDirection(SortDirection current) {
+  return current == SortDirection::kAscending ? SortDirection::kDescending
+                                              : SortDirection::kAscending;
+}
+
+std::vector<int> MergeSortOrder(int count, const std::function<int(int, int)>& compare,
+                                SortDirection direction) {
+  std::vector<int> order(std::max(count, 0));
+  for (int i = 0; i < count; ++i) order[i] = i;
+  std::vector<int> scratch(order.size());
+  MergeSort(order, scratch, 0, order.size(), compare);
+  if (direction == SortDirection::kDescending) std::reverse(order.begin(), order.end());
+  return order;
+}
+
+int CompareColumn(AppliId id, int column, std::span<const uint8_t> a, std::span<const uint8_t> b,
+                  const RowContext& context) {
+  switch (id) {
+    case kSchedule: return CompareSchedule(column, a, b, context);
+    case kAnniversary: return CompareAnniversary(column, a, b, context);
+    case kToDo: return CompareToDo(column, a, b, context);
+    case kMemo: return CompareMemo(column, a, b, context);
+    case kExpense: return CompareExpense(column, a, b, context);
+    case kTelephone: return CompareTelephone(column, a, b, context);
+    default: return 0;
+  }
+}
+
+std::span<const int> DefaultOrderColumns(AppliId id) {
+  switch (id) {
+    case kSchedule: return kScheduleOrder;
+    case kAnniversary: return kAnniversaryOrder;
+    case kToDo: return kToDoOrder;
+    case kMemo: return kMemoOrder;
+    case kExpense: return kExpenseOrder;
+    case kTelephone: return kTelephoneOrder;
+    default: return {};
+  }
+}
+
+std::vector<int> ColumnOrder(AppliId id, int column, SortDirection direction,
+                             const std::vector<std::vector<uint8_t>>& records,
+                             const RowContext& context) {
+  return MergeSortOrder(
+      static_cast<int>(records.size()),
+      [&](int a, int b) { return CompareColumn(id, column, records[a], records[b], context); },
+      direction);
+}
+
+std::vector<int> DefaultOrder(AppliId id, const std::vector<std::vector<uint8_t>>& records,
+                              const RowContext& context) {
+  std::vector<int> order(records.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int>(i);
+  const auto keys = DefaultOrderColumns(id);
+  // Minor key first: each stable pass keeps the order of the passes before it
+  // among its equal elements.
+  for (auto key = keys.rbegin(); key != keys.rend(); ++key) {
+    const int column = *key;
+    const std::vector<int> pass = MergeSortOrder(
+        static_cast<int>(order.size()),
+        [&](int a, int b) {
+          return CompareColumn(id, column, records[order[a]], records[order[b]], context);
+        },
+        SortDirection::kAscending);
+    std::vector<int> next(order.size());
+    for (size_t i = 0; i < pass.size(); ++i) next[i] = order[pass[i]];
+    order = std::move(next);
+  }
+  return order;
+}
+
+}  // namespace kivo

@@ -1,0 +1,102 @@
+#ifndef KIVO_TESTS_VIEW_VIEW_FIXTURES_H_
+#define KIVO_TESTS_VIEW_VIEW_FIXTURES_H_
+
+#include <string>
+#include <vector>
+
+#include "store/amount.h"
+#include "store/appli_store.h"
+#include "store/record_access.h"
+#include "store/record_codec.h"
+
+namespace kivo::test {
+
+// Record builders with the fields the view tests vary.
+inline std::vector<uint8_t> Schedule(int y, int mo, int d, int sh, int sm, int eh, int em,
+                                     bool alarm, int reminder, std::string description) {
+  ScheduleRecord r;
+  r.date = BcdDate::FromYmd(y, mo, d);
+  r.start_time = BcdTime::FromHm(sh, sm);
+  r.end_time = BcdTime::FromHm(eh, em);
+  r.flags = alarm ? ScheduleRecord::kAlarmOn : 0;
+  r.reminder = ToBcd(reminder);
+  r.description = std::move(description);
+  return EncodeScheduleRecord(r);
+}
+
+inline std::vector<uint8_t> ToDo(int priority, bool done, int y, int mo, int d,
+                                 std::string description) {
+  ToDoRecord r;
+  r.state = ToDoRecord::MakeState(done, priority);
+  r.due_date = BcdDate::FromYmd(y, mo, d);
+  r.description = std::move(description);
+  return EncodeToDoRecord(r);
+}
+
+inline std::vector<uint8_t> Anniversary(int y, int mo, int d, int reminder,
+                                        std::string description) {
+  AnniversaryRecord r;
+  r.date = BcdDate::FromYmd(y, mo, d);
+  r.reminder = static_cast<uint8_t>(reminder);
+  r.description = std::move(description);
+  return EncodeAnniversaryRecord(r);
+}
+
+inline std::vector<uint8_t> Memo(std::string text) {
+  MemoRecord r;
+  r.text = std::move(text);
+  return EncodeMemoRecord(r);
+}
+
+inline std::vector<uint8_t> Expense(int y, int mo, int d, int category, double amount,
+                                    int payment, bool receipt, std::string memo) {
+  ExpenseRecord r;
+  r.date = BcdDate::FromYmd(y, mo, d);
+  r.flags = ExpenseRecord::MakeFlags(receipt, category, payment);
+  EncodeAmount(&r, amount);
+  r.memo = std::move(memo);
+  return EncodeExpenseRecord(r);
+}
+
+inline std::vector<uint8_t> Telephone(int category, std::string last, std::string first = "",
+                                      std::string company = "", std::string home = "") {
+  TelephoneRecord r;
+  r.category = static_cast<uint8_t>(category);
+  r.texts[kLastName] = std::move(last);
+  r.texts[kFirstName] = std::move(first);
+  r.texts[kCompany] = std::move(company);
+  r.texts[kHomeNumber] = std::move(home);
+  return EncodeTelephoneRecord(r);
+}
+
+// A store with every application present and the default category names,
+// without character conversion.
+class TestStore {
+ public:
+  TestStore() : store_(CodeTables::Identity()) {
+    (void)store_.GetAppliBuf(7);
+    store_.ResetAppli(kAllAppli);
+    (void)SetDefaultCategoryNames(store_);
+  }
+  AppliStore& operator*() { return store_; }
+  AppliStore* operator->() { return &store_; }
+
+  void Add(AppliId id, const std::vector<uint8_t>& record) {
+    (void)store_.PutRecord(id, std::max(store_.GetRecordCount(id), 0), record);
+  }
+  std::vector<std::vector<uint8_t>> Records(AppliId id) const {
+    std::vector<std::vector<uint8_t>> records;
+    for (int i = 0; i < store_.GetRecordCount(id); ++i) {
+      auto r = store_.Record(id, i);
+      records.emplace_back(r.begin(), r.end());
+    }
+    return records;
+  }
+
+ private:
+  AppliStore store_;
+};
+
+}  // namespace kivo::test
+
+#endif  // KIVO_TESTS_VIEW_VIEW_FIXTURES_H_
