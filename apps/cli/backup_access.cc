@@ -1,0 +1,94 @@
+#include "backup_access.h"
+
+#include <ostream>
+#include <system_error>
+
+#include "platform/atomic_file.h"
+#include "platform/program_dir.h"
+#include "store/backup_file.h"
+#include "store/working_data.h"
+
+namespace kivo::cli {
+
+namespace {
+
+constexpr std::string_view kNotCompatible = "The backup file is not compatible.";
+constexpr int kMainSlots = 7;
+
+std::string DeviceText(std::array<uint8_t, 2> code) {
+  return std::to_string(code[0]) + " " + std::to_string(code[1]);
+}
+
+}  // namespace
+
+std::string BackupReadFailure(int code, const std::string& error_text, const AppliStore& store) {
+  std::string reason(kNotCompatible);
+  switch (code) {
+    case kStoreLoadError:
+      if (!error_text.empty()) return error_text;
+      return reason + " (damaged: shorter than its header, or a block runs past its end)";
+    case kStoreBadMagic:
+      return reason + " (it does not start with IM2BK0 or IM2BK1)";
+    case kStoreOtherDevice:
+      return reason + " (written for another device code; this one is " +
+             DeviceText(store.device_code()) + ", see --device-code)";
+    case kStoreDuplicate:
+      return reason + " (an application occurs twice)";
+    default:
+      return reason + " (" + std::string(StoreResultName(code)) + ")";
+  }
+}
+
+bool CheckTables(const CliContext& context) {
+  std::error_code ec;
+  std::filesystem::path tables = DataFilePath("code.dat");
+  if (std::filesystem::exists(tables, ec)) return true;
+  *context.err << kToolName << ": " << tables.string()
+               << ": missing. Please reinstall this software correctly.\n";
+  return false;
+}
+
+int ReadBackupForViewing(const CliContext& context, const std::filesystem::path& file,
+                         AppliStore& store, bool ensure) {
+  if (store.GetAppliBuf(kMainSlots) != kStoreOk) return context.FileFailure(file, "out of memory");
+  int error_number = 0;
+  std::optional<std::string> image = ReadWholeFile(file, &error_number);
+  if (!image) return context.FileFailure(file, SystemErrorText(error_number));
+  if (image->size() >= kBackupHeaderSize) {
+    store.SetDeviceCode(static_cast<uint8_t>((*image)[6]), static_cast<uint8_t>((*image)[7]));
+  }
+  int result = DecodeBackupFile(
+      store, std::span(reinterpret_cast<const uint8_t*>(image->data()), image->size()));
+  if (result != kStoreOk) return context.FileFailure(file, BackupReadFailure(result, "", store));
+  if (ensure) store.EnsureAllAppli();
+  return kExitOk;
+}
+
+int ReadBackupForChange(const CliContext& context, const std::filesystem::path& file,
+                        AppliStore& store) {
+  if (store.GetAppliBuf(kMainSlots) != kStoreOk) return context.FileFailure(file, "out of memory");
+  ApplyDeviceCodeSetting(store, context.settings.device_code);
+  std::error_code ec;
+  if (!std::filesystem::exists(file, ec)) {
+    ResetToEmptyStore(store);
+    return kExitOk;
+  }
+  std::string error_text;
+  int result = LoadBackupFile(store, file, &error_text);
+  if (result != kStoreOk) {
+    return context.FileFailure(file, BackupReadFailure(result, error_text, store));
+  }
+  return kExitOk;
+}
+
+std::optional<AppliId> ParseAppliArgument(const CliContext& context, std::string_view text) {
+  std::optional<AppliId> id = ParseAppliName(text);
+  if (!id) {
+    (void)context.UsageFailure(
+        "unknown application '" + std::string(text) +
+        "' (schedule, anniversary, todo, memo, expense, telephone, category or 0..6)");
+  }
+  return id;
+}
+
+}  // namespace kivo::cli

@@ -1,0 +1,70 @@
+#ifndef KIVO_APPS_CLI_CLI_CONTEXT_H_
+#define KIVO_APPS_CLI_CLI_CONTEXT_H_
+
+#include <filesystem>
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "store/app_settings.h"
+
+namespace kivo::cli {
+
+// Exit status of every command.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailure = 1;  // a file could not be read, written or taken
+inline constexpr int kExitUsage = 2;    // bad command line
+
+inline constexpr std::string_view kToolName = "kivo-link";
+
+// Character coding of the CSV files the tool reads and writes. The records hold
+// Windows-1252 text; with kUtf8 the files are converted on the way.
+enum class CsvEncoding { kCp1252, kUtf8 };
+
+// The options that apply to every command; given anywhere on the line.
+struct GlobalOptions {
+  std::optional<std::filesystem::path> settings_file;
+  std::optional<int> device_code;
+  std::optional<int> date_format;
+  std::optional<int> hour_format;
+  std::optional<CsvEncoding> encoding;
+  bool plain = false;
+  bool help = false;
+  bool version = false;
+};
+
+// Splits the command line (without the program name) into the global
+// options and the rest (the command name and its arguments). False with a
+// message in *error for an unknown option or a bad value.
+[[nodiscard]] bool ParseGlobalOptions(const std::vector<std::string>& args, GlobalOptions* options,
+                                      std::vector<std::string>* rest, std::string* error);
+
+// Everything a command works with: the settings (the settings file, then the
+// options over it) and the streams it talks on.
+struct CliContext {
+  AppSettings settings;
+  CsvEncoding encoding = CsvEncoding::kCp1252;
+  std::filesystem::path program_dir;
+  std::ostream* out = nullptr;
+  std::ostream* err = nullptr;
+
+  // Backup files are written inverted unless FileScramble is 0 (or --plain).
+  bool scramble() const { return settings.file_scramble != 0; }
+  // "kivo-link: <file>: <reason>" on the error stream; returns kExitFailure.
+  int FileFailure(const std::filesystem::path& file, std::string_view reason) const;
+  // "kivo-link: <message>" and the hint to --help; returns kExitUsage.
+  int UsageFailure(std::string_view message) const;
+};
+
+// Loads the settings file (the option's, or the program directory's) and
+// applies the options. False with a message when a settings file named by the
+// option cannot be read.
+[[nodiscard]] bool BuildContext(const GlobalOptions& options,
+                                const std::filesystem::path& program_dir, CliContext* context,
+                                std::string* error);
+
+}  // namespace kivo::cli
+
+#endif  // KIVO_APPS_CLI_CLI_CONTEXT_H_

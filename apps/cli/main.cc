@@ -1,0 +1,65 @@
+// kivo-link: the command-line tool. Global options, then a command from the
+// command table.
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli_context.h"
+#include "command_table.h"
+#include "platform/program_dir.h"
+
+namespace kivo::cli {
+namespace {
+
+constexpr std::string_view kVersion = "1.0.0";
+
+int Run(const std::vector<std::string>& args) {
+  CliContext context;
+  context.out = &std::cout;
+  context.err = &std::cerr;
+  GlobalOptions options;
+  std::vector<std::string> rest;
+  std::string error;
+  if (!ParseGlobalOptions(args, &options, &rest, &error)) return context.UsageFailure(error);
+  if (options.version) {
+    std::cout << kToolName << " " << kVersion << "\n";
+    return kExitOk;
+  }
+  if (rest.empty()) {
+    if (options.help) {
+      PrintToolHelp(std::cout);
+      return kExitOk;
+    }
+    return context.UsageFailure("no command given");
+  }
+  const CliCommand* command = FindCommand(rest.front());
+  if (command == nullptr) return context.UsageFailure("unknown command '" + rest.front() + "'");
+  if (options.help) {
+    PrintCommandHelp(*command, std::cout);
+    return kExitOk;
+  }
+  const int count = static_cast<int>(rest.size()) - 1;
+  if (count < command->min_args || count > command->max_args) {
+    return context.UsageFailure(std::string(count < command->min_args ? "too few" : "too many") +
+                                " arguments for '" + std::string(command->name) +
+                                "'; usage: " + std::string(kToolName) + " " +
+                                std::string(command->name) + " " +
+                                std::string(command->arguments));
+  }
+  if (!BuildContext(options, ProgramDirectory(), &context, &error)) {
+    std::cerr << kToolName << ": " << error << "\n";
+    return kExitFailure;
+  }
+  int status = command->run(context, std::span(rest).subspan(1));
+  std::cout.flush();
+  return status;
+}
+
+}  // namespace
+}  // namespace kivo::cli
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  return kivo::cli::Run(args);
+}
