@@ -71,6 +71,10 @@ class AppliStore {
   [[nodiscard]] int GetAppliData(AppliId id, std::span<uint8_t> buffer, size_t* used) const;
   // Appends the 0xFF-terminated records of data (organizer coding) to the
   // application, creating it when absent; the category list is replaced.
+  // Bytes after the last terminator are ignored. kStoreRefused for no data,
+  // no slot area, id 255, no free slot, or a total of 0 or above 65,535
+  // records; kStoreInvalid for a record of 1,024 bytes or more before its
+  // terminator. A refused call changes nothing.
   [[nodiscard]] int AddAppliData(AppliId id, std::span<const uint8_t> data);
 
   // Empties one application (or all, with kAllAppli, which returns 255) and
@@ -85,15 +89,18 @@ class AppliStore {
   int InitAppliBuf(AppliId id);
 
   // Loads one backup-file block (id, count high, count low, records in the
-  // organizer's coding) at data[pos] into slot `slot`: bytes consumed, or
-  // kStoreLoadError when a record has no terminator or the block runs past the
-  // end of data. The application count is left to the caller.
+  // organizer's coding) at data[pos] into slot `slot`, replacing what the slot
+  // held, and marks it loaded: bytes consumed, or kStoreLoadError (slot
+  // unchanged) without slot area, for a slot outside it, a block id of 255, a
+  // record without terminator within 1,024 bytes, or a block that runs past
+  // the end of data. The application count is left to the caller.
   [[nodiscard]] int LoadBlock(std::span<const uint8_t> data, size_t pos, int slot);
 
-  // Slot access for the file writers and tests.
-  AppliId slot_id(int slot) const { return slots_[slot].id; }
-  bool slot_loaded(int slot) const { return slots_[slot].loaded; }
-  int slot_record_count(int slot) const { return slots_[slot].count(); }
+  // Slot access for the file writers and tests. A slot index outside the
+  // area reads as a free slot (id 255, not loaded, no records).
+  AppliId slot_id(int slot) const { return HasSlot(slot) ? slots_[slot].id : kAllAppli; }
+  bool slot_loaded(int slot) const { return HasSlot(slot) && slots_[slot].loaded; }
+  int slot_record_count(int slot) const { return HasSlot(slot) ? slots_[slot].count() : 0; }
   // Record `index` of the slot with its terminator, PC coding; empty for an
   // empty reference.
   std::span<const uint8_t> SlotRecord(int slot, int index) const;
@@ -103,7 +110,9 @@ class AppliStore {
   // Container side of every record put: appends `record` (PC coding, with its
   // terminator) as record `index` of the application, which must equal the
   // record count. Creates the application (and the category list) when absent.
-  // 0 / kStoreRefused.
+  // Only the bytes up to the first terminator are taken. 0 / kStoreRefused
+  // (no terminator within 1,024 bytes, another index, 65,535 records already,
+  // id 255 or an id that cannot be created).
   [[nodiscard]] int PutRecord(AppliId id, int index, std::span<const uint8_t> record);
   // Replaces the category list's only record. 0 / kStoreRefused when absent.
   [[nodiscard]] int SetCategoryRecord(std::span<const uint8_t> record);
@@ -128,6 +137,8 @@ class AppliStore {
     void Append(std::span<const uint8_t> record);
   };
 
+  bool HasSlot(int slot) const { return slot >= 0 && slot < slot_count(); }
+
   // Takes the lowest free slot for an absent application, present and empty,
   // and counts it; the slot index or kStoreNoSlot.
   int TakeFreeSlot(AppliId id);
@@ -142,8 +153,11 @@ class AppliStore {
   friend void CopyAppliStore(AppliStore& destination, const AppliStore& source);
 };
 
-// Header and every record of source into destination, which must already hold
-// every application, empty.
+// Header and every record of source into destination. Each of the six
+// applications of the destination is emptied first (and created when absent),
+// a destination without slot area gets 7 slots, the category list is copied
+// (the default names when the source has none), and the destination's
+// application count becomes the number of slots it has in use.
 void CopyAppliStore(AppliStore& destination, const AppliStore& source);
 
 // Length of a record: index of the first 0xFF among its first kRecordMax
