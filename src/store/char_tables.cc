@@ -114,6 +114,21 @@ std::string FilterAllowed(std::string_view text, const AllowedTable& allowed) {
 
 bool IsAllowed(uint8_t c, const AllowedTable& allowed) { return allowed[c] != 0; }
 
+bool IsTypedCharAllowed(uint8_t c, const AllowedTable& allowed) {
+  switch (c) {
+    case 1:   // Ctrl+A
+    case 3:   // Ctrl+C
+    case 8:   // Backspace
+    case 9:   // Tab
+    case 22:  // Ctrl+V
+    case 24:  // Ctrl+X
+    case 26:  // Ctrl+Z
+      return true;
+    default:
+      return IsAllowed(c, allowed);
+  }
+}
+
 namespace {
 
 // Weight order of two byte strings: the first differing weight decides, then

@@ -54,6 +54,10 @@ void ConvertWithTable(std::span<uint8_t> bytes, const std::array<uint8_t, 128>& 
 // The text without the characters whose table entry is 0.
 std::string FilterAllowed(std::string_view text, const AllowedTable& allowed);
 bool IsAllowed(uint8_t c, const AllowedTable& allowed);
+// A key typed into a filtered text field: allowed characters, and always the
+// editing keys Ctrl+A, Ctrl+C, Backspace, Tab, Ctrl+V, Ctrl+X and Ctrl+Z
+// (1, 3, 8, 9, 22, 24, 26). Enter (13) follows the table like any character.
+bool IsTypedCharAllowed(uint8_t c, const AllowedTable& allowed);
 
 // Organizer collating order: -1, 0 or 1. Folded texts compare by weight first;
 // on a tie the unfolded texts decide, so names differing only in case keep a

@@ -171,6 +171,19 @@ TEST(FilterAllowed, DropsRefusedCharacters) {
   EXPECT_EQ(FilterAllowed("", t), "");
 }
 
+TEST(IsTypedCharAllowed, EditingKeysAlwaysPassEnterFollowsTable) {
+  AllowedTable none{};  // every entry 0
+  for (uint8_t key : {1, 3, 8, 9, 22, 24, 26})
+    EXPECT_TRUE(IsTypedCharAllowed(key, none)) << int(key);
+  for (int key : {0, 2, 13, 27, int(','), int('a')})
+    EXPECT_FALSE(IsTypedCharAllowed(static_cast<uint8_t>(key), none)) << key;
+  AllowedTable all;
+  all.fill(1);
+  all[','] = 0;
+  EXPECT_TRUE(IsTypedCharAllowed(13, all));
+  EXPECT_FALSE(IsTypedCharAllowed(',', all));
+}
+
 // A table with weights: digits < letters, small letters folded to capitals,
 // and small letters weighed above capitals when unfolded.
 SortTable LetterTable() {
