@@ -1,0 +1,143 @@
+#ifndef KIVO_UI_MAIN_WINDOW_H_
+#define KIVO_UI_MAIN_WINDOW_H_
+
+#include <filesystem>
+#include <memory>
+
+#include <QMainWindow>
+
+#include "store/appli_store.h"
+#include "store/char_tables.h"
+#include "view/main_view_model.h"
+
+class QAbstractButton;
+class QAction;
+class QComboBox;
+class QPlainTextEdit;
+class QPushButton;
+class QTabWidget;
+class QTreeWidget;
+class QToolButton;
+
+namespace kivo {
+
+struct AppSettings;
+class ListHeaderArea;
+
+// Where the main window finds its files.
+struct MainWindowPaths {
+  // Holds the settings file "Kivo-LinkUtility.ini" and the working data file
+  // "Kivo-LinkUtility.dat": the program directory, or a test's own directory.
+  std::filesystem::path files_dir;
+  // Holds code.dat and sort.dat.
+  std::filesystem::path tables_dir;
+};
+
+// The program's one main window: a tab per organizer application, the record
+// list with its painted header, the detail pane, the transfer and record
+// buttons, the Telephone category filter and the menus.
+//
+// Construction loads the settings and the working data file and shows the
+// application of the settings; closing commits the list, saves the working
+// data file ("File write error" when that fails) and writes the settings.
+class MainWindow : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  static constexpr const char* kTitle = "PC Software for Norvale TR/VX-480";
+  static constexpr int kWidth = 580;
+  static constexpr int kHeight = 430;
+
+  explicit MainWindow(const MainWindowPaths& paths, QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  // Brings the window forward for a second start: restores it when minimised.
+  void BringToFront();
+
+  // For the tests and the commands.
+  MainViewModel& model() { return *model_; }
+  AppliStore& store() { return store_; }
+  const AppSettings& settings() const { return *settings_; }
+  QTabWidget* tabs() const { return tabs_; }
+  QTreeWidget* list() const { return list_; }
+  QPlainTextEdit* detail() const { return detail_; }
+  ListHeaderArea* header_area() const { return header_; }
+  QComboBox* filter_box() const { return filter_; }
+  QAbstractButton* upload_button() const;
+  QAbstractButton* download_button() const;
+  QAbstractButton* send_button() const;
+  QPushButton* new_button() const { return new_button_; }
+  QPushButton* edit_button() const { return edit_button_; }
+  QPushButton* delete_button() const { return delete_button_; }
+  QAction* new_entry_action() const { return new_entry_; }
+  QAction* edit_entry_action() const { return edit_entry_; }
+  QAction* delete_entry_action() const { return delete_entry_; }
+  QAction* find_action() const { return find_; }
+
+ signals:
+  // Requests of commands that live outside the window (edit dialogs, transfers,
+  // Find); emitted by buttons, menu items and the keyboard rules.
+  void EditEntryRequested(int row);
+  void SendRequested(int row);
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
+ private:
+  void LoadSettings();
+  void SaveSettings();
+  void LoadDataFile();
+  [[nodiscard]] bool SaveDataFile();
+  void ApplySortTable();
+
+  void BuildMenus();
+  void BuildControls();
+  void InstallKeyRules();
+
+  // Puts the model's rows into the list widget and selects the model's row.
+  void FillList();
+  // Shows the model's selection: list, detail pane, header and enabling.
+  void ShowSelection();
+  void ApplyEnabling();
+
+  void OnTabChanged(int tab);
+  void OnHeaderClicked(int column);
+  void OnCurrentRowChanged();
+  void OnFilterChanged(int filter);
+  void OnDeleteEntry();
+  void OnEditEntry();
+  void OnSend();
+  void OnAbout();
+  void StoreColumnWidths();
+
+  MainWindowPaths paths_;
+  std::unique_ptr<AppSettings> settings_;
+  AppliStore store_;
+  SortTable sort_tables_[2]{};
+  int active_sort_table_ = 0;
+  std::unique_ptr<MainViewModel> model_;
+  bool filling_ = false;
+  bool closed_ = false;
+
+  QTabWidget* tabs_ = nullptr;
+  ListHeaderArea* header_ = nullptr;
+  QTreeWidget* list_ = nullptr;
+  QPlainTextEdit* detail_ = nullptr;
+  QComboBox* filter_ = nullptr;
+  QToolButton* upload_ = nullptr;
+  QToolButton* download_ = nullptr;
+  QToolButton* send_ = nullptr;
+  QPushButton* new_button_ = nullptr;
+  QPushButton* edit_button_ = nullptr;
+  QPushButton* delete_button_ = nullptr;
+  QAction* new_entry_ = nullptr;
+  QAction* edit_entry_ = nullptr;
+  QAction* delete_entry_ = nullptr;
+  QAction* find_ = nullptr;
+};
+
+}  // namespace kivo
+
+#endif  // KIVO_UI_MAIN_WINDOW_H_

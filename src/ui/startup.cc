@@ -1,0 +1,69 @@
+#include "ui/startup.h"
+
+#include <fstream>
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include "platform/program_dir.h"
+#include "ui/main_window.h"
+#include "ui/single_instance.h"
+
+namespace kivo {
+namespace {
+
+std::filesystem::path PathArgument(const QString& text) {
+  return std::filesystem::path(text.toStdString());
+}
+
+}  // namespace
+
+StartupOptions ParseStartupOptions(const QStringList& arguments) {
+  StartupOptions options;
+  for (qsizetype i = 1; i + 1 < arguments.size(); ++i) {
+    const QString& name = arguments[i];
+    if (name == QLatin1String("--config-dir")) {
+      options.files_dir = PathArgument(arguments[++i]);
+    } else if (name == QLatin1String("--tables-dir")) {
+      options.tables_dir = PathArgument(arguments[++i]);
+    } else if (name == QLatin1String("--instance")) {
+      options.instance_name = arguments[++i];
+    }
+  }
+  return options;
+}
+
+std::string MissingTableFile(const std::filesystem::path& dir) {
+  // The free-space query is the platform's own here, so no library to check.
+  for (const char* name : {"code.dat", "char.dat", "sort.dat"}) {
+    std::ifstream file(dir / name, std::ios::binary);
+    if (!file.is_open()) return name;
+  }
+  return {};
+}
+
+int RunLinkUtility(QApplication& app, const StartupOptions& options) {
+  SingleInstance instance(options.instance_name.isEmpty()
+                              ? QString::fromLatin1(SingleInstance::kInstanceName)
+                              : options.instance_name);
+  // Another copy runs: it has been asked to come forward; end without a word.
+  if (!instance.Acquire()) return 0;
+
+  MainWindowPaths paths;
+  paths.files_dir = options.files_dir.empty() ? ProgramDirectory() : options.files_dir;
+  paths.tables_dir = options.tables_dir.empty() ? ProgramDirectory() : options.tables_dir;
+  if (!MissingTableFile(paths.tables_dir).empty()) {
+    QMessageBox::warning(nullptr, QStringLiteral("Warning"),
+                         QStringLiteral("Please reinstall this software correctly."));
+    return 1;
+  }
+
+  MainWindow window(paths);
+  QObject::connect(&instance, &SingleInstance::HandOverRequested, &window,
+                   &MainWindow::BringToFront);
+  window.move(0, 0);
+  window.show();
+  return app.exec();
+}
+
+}  // namespace kivo

@@ -1,0 +1,251 @@
+#include "ui/main_window.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+
+#include "sample_data.h"
+#include "store/app_settings.h"
+#include "store/working_data.h"
+#include "ui/list_header_area.h"
+
+namespace kivo {
+namespace {
+
+const std::filesystem::path kSampleDir = std::filesystem::path(KIVO_SOURCE_DIR) / "data/sample";
+
+// A test's own program directory: a settings file and a working data file
+// made from the sample records.
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir_.isValid());
+    paths_.files_dir = dir_.path().toStdString();
+    paths_.tables_dir = KIVO_PROGRAM_DIR;
+    AppliStore store(LoadCodeTables(paths_.tables_dir / "code.dat"));
+    ASSERT_EQ(store.GetAppliBuf(7), 0);
+    test::FillSampleStore(store, kSampleDir);
+    for (AppliId id = 0; id < kCategoryList; ++id) counts_[id] = store.GetRecordCount(id);
+    ASSERT_EQ(SaveWorkingData(store, WorkingDataPath(paths_.files_dir), 1), 0);
+  }
+
+  void WriteSettings(const std::string& text) {
+    std::ofstream(SettingsFilePath(paths_.files_dir), std::ios::binary) << text;
+  }
+
+  std::unique_ptr<MainWindow> Open() {
+    auto window = std::make_unique<MainWindow>(paths_);
+    window->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    return window;
+  }
+
+  static QString Cell(const MainWindow& window, int row, int column) {
+    return window.list()->topLevelItem(row)->text(column);
+  }
+
+  static void ClickTab(MainWindow& window, int tab) {
+    QTabBar* bar = window.tabs()->tabBar();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(tab).center());
+  }
+
+  static void ClickHeader(MainWindow& window, int column) {
+    QHeaderView* header = window.list()->header();
+    const int x = header->sectionViewportPosition(column) + header->sectionSize(column) / 2;
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
+  }
+
+  static void ClickRow(MainWindow& window, int row) {
+    QTreeWidget* list = window.list();
+    const QRect rect = list->visualItemRect(list->topLevelItem(row));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+  }
+
+  QTemporaryDir dir_;
+  MainWindowPaths paths_;
+  int counts_[kCategoryList]{};
+};
+
+TEST_F(MainWindowTest, StartsOnTheApplicationOfTheSettings) {
+  WriteSettings("[Settings]\r\nAppliID=4\r\n");
+  auto window = Open();
+  EXPECT_EQ(window->windowTitle(), QStringLiteral("PC Software for Norvale TR/VX-480"));
+  EXPECT_EQ(window->size(), QSize(580, 430));
+  EXPECT_EQ(window->tabs()->currentIndex(), 5);
+  EXPECT_EQ(window->tabs()->tabToolTip(5), QStringLiteral("Expense"));
+  EXPECT_FALSE(window->send_button()->isVisible());
+  EXPECT_FALSE(window->filter_box()->isVisible());
+  EXPECT_EQ(window->list()->topLevelItemCount(), counts_[kExpense]);
+  EXPECT_EQ(window->header_area()->count_text(),
+            QString::asprintf("%4d records exist", counts_[kExpense]));
+  EXPECT_EQ(window->list()->headerItem()->text(2), QStringLiteral("Amount"));
+  EXPECT_TRUE(window->list()->topLevelItem(0)->textAlignment(2) & Qt::AlignRight);
+}
+
+TEST_F(MainWindowTest, TabsShowTheirApplications) {
+  auto window = Open();
+  const struct {
+    int tab;
+    AppliId id;
+    const char* name;
+    const char* first_column;
+  } tabs[] = {{1, kToDo, "To Do", "Priority"},         {2, kAnniversary, "Anniversary", "Date"},
+              {3, kTelephone, "Telephone", "Category"}, {4, kMemo, "Memo", "Memo"},
+              {5, kExpense, "Expense", "Date"},         {0, kSchedule, "Schedule", "Date"}};
+  for (const auto& t : tabs) {
+    ClickTab(*window, t.tab);
+    EXPECT_EQ(window->model().appli(), t.id) << t.name;
+    EXPECT_EQ(window->header_area()->appli_name(), QString::fromLatin1(t.name));
+    EXPECT_EQ(window->list()->headerItem()->text(0), QString::fromLatin1(t.first_column));
+    EXPECT_EQ(window->list()->topLevelItemCount(), counts_[t.id]) << t.name;
+    EXPECT_EQ(window->header_area()->count_text(),
+              QString::asprintf("%4d records exist", counts_[t.id]));
+    EXPECT_EQ(window->filter_box()->isVisible(), t.id == kTelephone);
+    EXPECT_EQ(window->send_button()->isVisible(), t.id != kExpense);
+  }
+}
+
+TEST_F(MainWindowTest, ClickingAHeaderCyclesTheSortAndFollowsTheSelection) {
+  WriteSettings("[Settings]\r\nAppliID=3\r\n");
+  auto window = Open();
+  ClickRow(*window, 4);
+  const QString chosen = Cell(*window, window->model().selected_row(), 0);
+  ASSERT_EQ(window->model().selected_row(), 4);
+  for (const bool ascending : {true, false, true}) {
+    ClickHeader(*window, 0);
+    const int rows = window->list()->topLevelItemCount();
+    for (int row = 1; row < rows; ++row) {
+      const QString before = Cell(*window, row - 1, 0);
+      const QString after = Cell(*window, row, 0);
+      // The sample memos start with plain letters, where the table order and
+      // a case-blind comparison agree.
+      const int order = QString::compare(before, after, Qt::CaseInsensitive);
+      EXPECT_TRUE(ascending ? order <= 0 : order >= 0) << before.toStdString() << " | "
+                                                      << after.toStdString();
+    }
+    const int selected = window->model().selected_row();
+    EXPECT_EQ(Cell(*window, selected, 0), chosen);
+    EXPECT_EQ(window->list()->currentItem(), window->list()->topLevelItem(selected));
+    EXPECT_EQ(window->list()->header()->sortIndicatorOrder(),
+              ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+  }
+}
+
+TEST_F(MainWindowTest, SelectingARowShowsItsLabelledText) {
+  auto window = Open();  // Schedule
+  ClickRow(*window, 2);
+  EXPECT_EQ(window->model().selected_row(), 2);
+  QString expected = QString::fromLatin1(window->model().RecordText(2, true));
+  expected.remove(QLatin1Char('\r'));
+  EXPECT_EQ(window->detail()->toPlainText(), expected);
+  EXPECT_TRUE(window->detail()->toPlainText().startsWith(
+      QStringLiteral("[Date       ] ") + Cell(*window, 2, 0)));
+  // Arrow keys move the selection and the pane follows.
+  window->list()->setFocus();
+  QTest::keyClick(window->list(), Qt::Key_Down);
+  EXPECT_EQ(window->model().selected_row(), 3);
+  EXPECT_TRUE(window->detail()->toPlainText().contains(Cell(*window, 3, 5)));
+  // The right button changes nothing and blocks the left one.
+  ClickRow(*window, 3);
+  const QPoint row0 = window->list()->visualItemRect(window->list()->topLevelItem(0)).center();
+  QTest::mousePress(window->list()->viewport(), Qt::RightButton, {}, row0);
+  EXPECT_EQ(window->model().selected_row(), 3);
+  ClickRow(*window, 0);
+  EXPECT_EQ(window->model().selected_row(), 3);
+  QTest::mouseRelease(window->list()->viewport(), Qt::RightButton, {}, row0);
+  ClickRow(*window, 0);
+  EXPECT_EQ(window->model().selected_row(), 0);
+}
+
+TEST_F(MainWindowTest, TelephoneFilterShowsOneCategory) {
+  WriteSettings("[Settings]\r\nAppliID=5\r\n");
+  auto window = Open();
+  const int all = window->list()->topLevelItemCount();
+  int business = 0;
+  for (int row = 0; row < all; ++row) business += Cell(*window, row, 0) == "Business";
+  ASSERT_GT(business, 0);
+  window->filter_box()->setCurrentIndex(1);  // Business
+  EXPECT_EQ(window->list()->topLevelItemCount(), business);
+  EXPECT_EQ(window->header_area()->count_text(), QString::asprintf("%4d records exist", business));
+  EXPECT_TRUE(window->new_button()->isEnabled());
+  EXPECT_EQ(window->model().selected_row(), 0);
+  window->filter_box()->setCurrentIndex(3);  // All
+  EXPECT_EQ(window->list()->topLevelItemCount(), all);
+}
+
+TEST_F(MainWindowTest, EnablingFollowsTheRows) {
+  WriteSettings("[Settings]\r\nAppliID=0\r\n");
+  auto window = Open();
+  EXPECT_TRUE(window->send_button()->isEnabled());
+  EXPECT_EQ(window->send_button()->toolTip(), QStringLiteral("Add one selected data"));
+  EXPECT_EQ(window->upload_button()->toolTip(), QStringLiteral("Data upload"));
+  EXPECT_EQ(window->download_button()->toolTip(), QStringLiteral("Data download"));
+  EXPECT_TRUE(window->edit_entry_action()->isEnabled());
+  EXPECT_TRUE(window->find_action()->isEnabled());
+  // Empty the list row by row through the model.
+  while (window->model().row_count() > 0) window->model().DeleteRow(0);
+  ClickTab(*window, 1);
+  ClickTab(*window, 0);
+  EXPECT_EQ(window->list()->topLevelItemCount(), 0);
+  EXPECT_FALSE(window->send_button()->isEnabled());
+  EXPECT_TRUE(window->send_button()->toolTip().isEmpty());
+  EXPECT_FALSE(window->edit_button()->isEnabled());
+  EXPECT_FALSE(window->delete_button()->isEnabled());
+  EXPECT_FALSE(window->edit_entry_action()->isEnabled());
+  EXPECT_FALSE(window->delete_entry_action()->isEnabled());
+  EXPECT_FALSE(window->find_action()->isEnabled());
+  EXPECT_TRUE(window->new_button()->isEnabled());
+  EXPECT_TRUE(window->new_entry_action()->isEnabled());
+}
+
+TEST_F(MainWindowTest, EscapeKeepsTheWindowAndEnterAsksToEditTheRow) {
+  auto window = Open();
+  QSignalSpy edit(window.get(), &MainWindow::EditEntryRequested);
+  ClickRow(*window, 1);
+  ASSERT_EQ(window->model().selected_row(), 1);
+  QTest::keyClick(window->list(), Qt::Key_Escape);
+  EXPECT_TRUE(window->isVisible());
+  QTest::keyClick(window->list(), Qt::Key_Return);
+  ASSERT_EQ(edit.count(), 1);
+  EXPECT_EQ(edit.takeFirst().at(0).toInt(), 1);
+  QSignalSpy send(window.get(), &MainWindow::SendRequested);
+  window->send_button()->setFocus();
+  QTest::keyClick(window->send_button(), Qt::Key_Enter);
+  EXPECT_EQ(send.count(), 1);
+  EXPECT_EQ(edit.count(), 0);
+}
+
+TEST_F(MainWindowTest, ClosingSavesTheDataFileAndTheSettings) {
+  WriteSettings("[Settings]\r\nAppliID=0\r\nFileScramble=0\r\nTOCommand=45\r\n");
+  {
+    auto window = Open();
+    ClickTab(*window, 4);  // Memo
+    window->model().DeleteRow(0);
+    window->close();
+  }
+  AppliStore store(LoadCodeTables(paths_.tables_dir / "code.dat"));
+  ASSERT_EQ(store.GetAppliBuf(7), 0);
+  ASSERT_EQ(LoadWorkingData(store, WorkingDataPath(paths_.files_dir), 2).result, 0);
+  EXPECT_EQ(store.GetRecordCount(kMemo), counts_[kMemo] - 1);
+  EXPECT_EQ(store.GetRecordCount(kTelephone), counts_[kTelephone]);
+  const AppSettings settings =
+      LoadAppSettings(SettingsFilePath(paths_.files_dir), paths_.files_dir);
+  EXPECT_EQ(settings.appli_id, kMemo);
+  EXPECT_EQ(settings.file_scramble, 0);
+  EXPECT_EQ(settings.to_command, 45000);
+}
+
+}  // namespace
+}  // namespace kivo
