@@ -20,8 +20,9 @@ void ListHeaderArea::SetRecordCount(int count) {
 }
 
 void ListHeaderArea::paintEvent(QPaintEvent* /*event*/) {
+  // No fill: the tab page behind shows through, whatever colour the style
+  // gives it.
   QPainter painter(this);
-  painter.fillRect(rect(), palette().color(QPalette::Button));
   painter.setRenderHint(QPainter::TextAntialiasing);
 
   QFont name_font(QStringLiteral("Arial"));
