@@ -33,9 +33,16 @@ int CreateTemp(const std::filesystem::path& target, std::filesystem::path* temp)
   std::random_device random;
   std::filesystem::path dir = target.parent_path();
   for (int attempt = 0; attempt < 16; ++attempt) {
-    std::string name = "." + target.filename().string() + "." + std::to_string(getpid()) + "." +
-                       std::to_string(counter++) + "." + std::to_string(random() % 100000) +
-                       ".tmp";
+    // Appended piece by piece: g++ 12 warns falsely (-Wrestrict) on "." + string.
+    std::string name(".");
+    name.append(target.filename().string())
+        .append(".")
+        .append(std::to_string(getpid()))
+        .append(".")
+        .append(std::to_string(counter++))
+        .append(".")
+        .append(std::to_string(random() % 100000))
+        .append(".tmp");
     std::filesystem::path candidate = dir.empty() ? std::filesystem::path(name) : dir / name;
     int fd = open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0) {

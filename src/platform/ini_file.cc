@@ -138,7 +138,9 @@ void IniFile::WriteString(std::string_view section, std::string_view key,
   if (!lines_.empty() && !Trim(lines_.back().text).empty()) {
     lines_.push_back(Line{"", lines_.back().section, false, ""});
   }
-  lines_.push_back(Line{"[" + std::string(section) + "]", std::string(section), true, ""});
+  std::string header("[");
+  header.append(section).append("]");
+  lines_.push_back(Line{std::move(header), std::string(section), true, ""});
   lines_.push_back(std::move(line));
 }
 
