@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <iterator>
 
 namespace kivo {
 namespace {
@@ -225,19 +226,21 @@ void MemoryLine::Transmit(int from, uint8_t byte) {
         break;
     }
   }
-  if (!peer_lost) Deliver(1 - from, to_peer, peer_ready);
-  if (sender.echo && !echo_lost) Deliver(from, to_echo, echo_ready);
+  if (!peer_lost) Deliver(from, 1 - from, to_peer, peer_ready);
+  if (sender.echo && !echo_lost) Deliver(from, from, to_echo, echo_ready);
 }
 
-void MemoryLine::Deliver(int to, uint8_t byte, uint32_t ready) {
+void MemoryLine::Deliver(int from, int to, uint8_t byte, uint32_t ready) {
   End& receiver = ends_[to];
-  // A late byte holds back every byte behind it.
-  if (receiver.any_arrival && !receiver.in.empty() && !NotBefore(ready, receiver.last_ready)) {
-    ready = receiver.last_ready;
+  // A late byte holds back every byte behind it on its own stream.
+  if (receiver.any_arrival[from] && !NotBefore(ready, receiver.last_ready[from])) {
+    ready = receiver.last_ready[from];
   }
-  receiver.in.push_back(Arrival{byte, ready});
-  receiver.last_ready = ready;
-  receiver.any_arrival = true;
+  receiver.last_ready[from] = ready;
+  receiver.any_arrival[from] = true;
+  auto at = receiver.in.end();
+  while (at != receiver.in.begin() && !NotBefore(ready, std::prev(at)->ready)) --at;
+  receiver.in.insert(at, Arrival{byte, ready});
   Wake(receiver);
 }
 

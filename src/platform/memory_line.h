@@ -91,13 +91,15 @@ class MemoryLine : public std::enable_shared_from_this<MemoryLine> {
     uint32_t tx_start = 0;      // pacing of this end's output
     uint32_t tx_count = 0;
     uint32_t tx_busy_until = 0;
-    uint32_t last_ready = 0;  // arrival time of the latest byte into `in`
-    bool any_arrival = false;
+    // Arrival time of the latest byte from each end (the peer's bytes and the
+    // echo are two streams, each in order; `in` holds both by arrival time).
+    std::array<uint32_t, 2> last_ready{};
+    std::array<bool, 2> any_arrival{};
   };
 
   // Sends one written byte on its way. Holds mutex_.
   void Transmit(int from, uint8_t byte);
-  void Deliver(int to, uint8_t byte, uint32_t ready);
+  void Deliver(int from, int to, uint8_t byte, uint32_t ready);
   int ReadyCount(const End& end, uint32_t now) const;
   static void Wake(const End& end);
 
