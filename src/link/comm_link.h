@@ -280,6 +280,17 @@ class CommLink {
   std::function<void(const ThreadMessage&)> message_handler_;
 };
 
+// ---- Negotiation and record transfers: shared values ------------------------
+// DeviceModel values learned by NegotiationForPC.
+inline constexpr int kModelBase = 0;        // "<E> "
+inline constexpr int kModelM = 1;           // "<M> "
+inline constexpr int kModelBaseSecond = 2;  // "<E+> "
+// The title tag of a DeviceModel.
+[[nodiscard]] std::string_view DeviceModelTag(int model);
+// Progress of a receive-all after `records` records: a quarter per record up
+// to 200 (50), then the next 720 records fill the other half (100 at 920).
+[[nodiscard]] int ReceivedPercent(int records);
+
 }  // namespace kivo
 
 #endif  // KIVO_LINK_COMM_LINK_H_

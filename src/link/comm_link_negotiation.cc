@@ -1,0 +1,191 @@
+// CommLink: the handshake that opens every exchange, on both sides, and the
+// search for the port on which an organizer answers.
+//
+// The organizer repeats LINK_REQUEST until the PC answers ACK; it then names
+// its device code in DEVICE_INFORMATION (parameter 1 the low byte, parameter 2
+// the high byte). Only the M model answers a second request,
+// GET_DEVICE_INFORMATION, which is how the PC tells the models apart.
+
+#include <cstdio>
+#include <string>
+
+#include "link/comm_link.h"
+#include "link/link_observer.h"
+
+namespace kivo {
+namespace {
+
+std::string ComText(const char* pattern, int port) {
+  char text[64];
+  std::snprintf(text, sizeof text, pattern, port);
+  return text;
+}
+
+constexpr int kDetectPasses = 5;
+constexpr int kDetectPauseMs = 500;
+constexpr int kDetectWaitMs = 3000;
+constexpr int kModelQueryWaitMs = 1000;
+constexpr int kDeviceNegotiationMs = 30000;
+constexpr int kLinkRequestRepeatMs = 2000;
+constexpr int kRepeatPauseMs = 10;
+
+}  // namespace
+
+std::string_view DeviceModelTag(int model) {
+  switch (model) {
+    case kModelM: return "<M> ";
+    case kModelBaseSecond: return "<E+> ";
+    default: return "<E> ";
+  }
+}
+
+int CommLink::NegotiationForPC(int total, int multiplier) {
+  if (!is_open()) return result_;
+  WriteLogIfEnabled("========== Start Negotiation ==========\n\n");
+  if (observer_ != nullptr) observer_->OnStatus(0, kSourceNegotiation);
+
+  int r = WaitCommand(kLinkRequest, nullptr, nullptr, total, multiplier);
+  if (r != kResultSuccess) return r;
+  WriteLogIfEnabled("---PC receives LinkRequest\n\n");
+  r = SendCommand(kAck, 0, 0);
+  if (r != kResultSuccess) return r;
+  WriteLogIfEnabled("---PC sends ACK\n\n");
+
+  std::array<uint8_t, 2> params{};
+  r = WaitCommand(kDeviceInformation, &params, nullptr, -1, -1);
+  if (r != kResultSuccess) return r;
+  const uint8_t high = device_code_high_;
+  if (params[1] != high) {
+    WriteLogIfEnabled("!!!Another Device Code(High)\n\n");
+    SetResult(kResultIoError, -1);
+    return kResultIoError;
+  }
+  WriteLogIfEnabled("---PC receives DEVICE_INFORMATION\n\n");
+  if (params[0] == 0) {
+    device_model_ = kModelBase;
+  } else if (params[0] == 1) {
+    device_model_ = kModelBaseSecond;
+  } else {
+    WriteLogIfEnabled("!!!Another Device Code(Low)\n\n");
+    SetResult(kResultIoError, -1);
+    return kResultIoError;
+  }
+
+  r = SendCommand(kGetDeviceInformation, 0, 0);
+  if (r != kResultSuccess) return r;
+  WriteLogIfEnabled("---PC sends GET_DEVICE_INFORMATION\n\n");
+  r = WaitCommand(kDeviceInformation, &params, nullptr, kModelQueryWaitMs, 0);
+  if (r == kResultSuccess) {
+    if (params[0] != 1 || params[1] != high) {
+      WriteLogIfEnabled("!!!Another Device Code\n\n");
+      SetResult(kResultIoError, -1);
+      return kResultIoError;
+    }
+    WriteLogIfEnabled("---PC receives DEVICE_INFORMATION\n");
+    WriteLogIfEnabled("---HDD is TR480M\n\n");
+    device_model_ = kModelM;
+  } else if (r == kResultTimeout) {
+    SetResult(kResultSuccess, -1);
+    WriteLogIfEnabled("---HDD is TR480\n\n");
+  } else {
+    return r;
+  }
+
+  // The model tag goes into the title only for diagnosis runs, i.e. with a log.
+  if (logging() && observer_ != nullptr) {
+    observer_->OnTitleTag(std::string(DeviceModelTag(device_model_)));
+  }
+  WriteLogIfEnabled("========== End Negotiation ==========\n\n");
+  return kResultSuccess;
+}
+
+int CommLink::NegotiationForDevice() {
+  WriteLogIfEnabled("\n========== Start Negotiation ==========\n\n");
+  if (!is_open()) return result_;
+  if (observer_ != nullptr) observer_->OnStatus(0, kSourceNegotiation);
+
+  const Deadline deadline = DeadlineAfter(kDeviceNegotiationMs);
+  // The first LINK_REQUEST is due at once.
+  Deadline next_request{clock_->NowMs() - 1};
+  while (!IsExpired(deadline)) {
+    if (PollAbort()) {
+      WriteLogIfEnabled("!!!Abort(NegotiationForDevice)\n\n");
+      return kResultAborted;
+    }
+    if (!IsExpired(next_request)) {
+      // A refused answer came back early: wait out the repeat interval in
+      // short steps so that an abort still ends the wait at once.
+      clock_->SleepMs(kRepeatPauseMs);
+      continue;
+    }
+    next_request = DeadlineAfter(kLinkRequestRepeatMs);
+    int r = SendCommand(kLinkRequest, 0, 0);
+    if (r != kResultSuccess) return r;
+    WriteLogIfEnabled("---HDD sends LINK_REQUEST\n\n");
+    r = WaitCommand(kAck, nullptr, nullptr, kLinkRequestRepeatMs, 0);
+    if (r == kResultSuccess) {
+      WriteLogIfEnabled("---HDD receives ACK\n\n");
+      r = SendCommand(kDeviceInformation, 0, 0);
+      if (r != kResultSuccess) return r;
+      WriteLogIfEnabled("---HDD sends DEVICE_INFORMATION\n\n");
+      WriteLogIfEnabled("========== End Negotiation ==========\n\n");
+      return kResultSuccess;
+    }
+    if (r == kResultAborted && abort_flag_) {
+      WriteLogIfEnabled("!!!Abort(NegotiationForDevice)\n\n");
+      return kResultAborted;
+    }
+  }
+  WriteLogIfEnabled("!!!Time Out(NegoticationForDevice) Break\n\n");
+  SetResult(kResultTimeout, -1);
+  return kResultTimeout;
+}
+
+int CommLink::AutoDetect() {
+  (void)ClosePort();
+  WriteLogIfEnabled("========== Start AutoDetect ==========\n\n");
+  int found = 0;
+  for (int pass = 0; pass < kDetectPasses && found == 0; ++pass) {
+    for (int port = 1; port <= 4; ++port) {
+      clock_->SleepMs(kDetectPauseMs);
+      if (PollAbort()) {
+        WriteLogIfEnabled("!!!Abort(AutoDetect)\n\n");
+        found = -1;
+        break;
+      }
+      if (observer_ != nullptr) observer_->OnDetectStatus(port);
+      if (!OpenPort(port)) {
+        WriteLogIfEnabled(ComText("COM%d Pass (NOT Open)\n", port));
+        continue;
+      }
+      const int r = NegotiationForPC(kDetectWaitMs, 0);
+      if (r == kResultSuccess) {
+        WriteLogIfEnabled("---PC receives LinkRequest\n\n");
+        if (SendCommand(kEndCommunication, 0, 0) != kResultSuccess) {
+          found = -1;
+        } else {
+          WriteLogIfEnabled("---PC sends END_COMMUNICATION\n\n");
+          found = port;
+          WriteLogIfEnabled(ComText("---PC Detected on COM%d\n\n", port));
+        }
+        break;
+      }
+      if (r == kResultAborted) {
+        found = -1;
+        break;
+      }
+      WriteLogIfEnabled(ComText("COM%d Pass (NO Response)\n", port));
+      (void)ClosePort();
+    }
+    (void)ClosePort();
+  }
+  WriteLogIfEnabled("========== End AutoDetect ==========\n\n");
+  if (found > 0) {
+    SetResult(kResultSuccess, found);
+  } else {
+    SetResult(kResultDetectFailed, -1);
+  }
+  return result_;
+}
+
+}  // namespace kivo
