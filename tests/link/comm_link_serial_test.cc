@@ -1,3 +1,7 @@
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
 #include <thread>
 
 #include "serial_link_fixture.h"
@@ -146,6 +150,17 @@ TEST_F(SendBytesTest, InputThatNeverStopsFailsTheDrainAfterThirtySeconds) {
   EXPECT_EQ(PeerReceived(), Bytes{});
 }
 
+TEST_F(SendBytesTest, AbortWhileDrainingFailsWithZeroAndSendsNothing) {
+  StartLog();
+  queue_.Post({kWmLinkAbort, 0, 0});
+  EXPECT_FALSE(link_.SendBytes(Frame(kAck)));
+  EXPECT_EQ(link_.result(), kResultAborted);
+  EXPECT_EQ(PeerReceived(), Bytes{});
+  EXPECT_EQ(LogTexts(), ">>>>>>!!!Send FAILED(Receive Incomplete)\n\n");
+  // The next send purges the abort away.
+  EXPECT_TRUE(link_.SendBytes(Frame(kAck)));
+}
+
 using ReceiveBytesTest = SerialLinkTest;
 
 TEST_F(ReceiveBytesTest, ZeroBytesReadsNothingAndFails) {
@@ -218,6 +233,24 @@ TEST_F(ReceiveBytesTest, HangUpEndsTheWaitWithIoErrorBeforeTheDeadline) {
   EXPECT_FALSE(link_.ReceiveBytes(buffer, link_.DeadlineAfter(30000)));
   EXPECT_EQ(link_.result(), kResultIoError);
   EXPECT_EQ(clock_.NowMs(), 100000u);
+}
+
+TEST(CommLinkOpen, ADeviceThatRefusesTheSettingsGivesTheComCodeAndStaysClosed) {
+  int master = posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(master, 0);
+  ASSERT_EQ(grantpt(master), 0);
+  ASSERT_EQ(unlockpt(master), 0);
+  PortMap ports = DefaultPortMap();
+  ports[1] = ptsname(master);
+  CommLink link(2, 12345);  // no such line speed
+  link.SetPortMap(ports);
+  EXPECT_FALSE(link.OpenPort(-1));
+  EXPECT_EQ(link.result(), 7);
+  EXPECT_FALSE(link.is_open());
+  link.set_baud_rate(19200);
+  EXPECT_TRUE(link.OpenPort(-1));
+  EXPECT_EQ(link.result(), kResultSuccess);
+  close(master);
 }
 
 TEST(CommLinkWait, AbortFromAnotherThreadWakesABlockedReceive) {
