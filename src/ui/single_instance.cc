@@ -25,6 +25,10 @@ SingleInstance::SingleInstance(const QString& name, QObject* parent)
 
 SingleInstance::~SingleInstance() { Release(); }
 
+QString SingleInstance::LockFilePath(const QString& name) {
+  return QDir(QDir::tempPath()).filePath(UserScopedName(name) + QStringLiteral(".lock"));
+}
+
 bool SingleInstance::Acquire() {
   lock_ = std::make_unique<QLockFile>(QDir(QDir::tempPath()).filePath(name_ + ".lock"));
   // Never stale by age: a running copy may hold it for days. A lock whose

@@ -37,6 +37,9 @@ class SingleInstance : public QObject {
   // Asks the running copy to come to the front; true when it took the request.
   bool HandOver();
 
+  // The lock file of an instance name (one per user).
+  [[nodiscard]] static QString LockFilePath(const QString& name);
+
  signals:
   // A later start asked this copy to come to the front.
   void HandOverRequested();

@@ -1,0 +1,127 @@
+#include "ui/single_instance.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <fstream>
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QSysInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "ui/main_window.h"
+#include "ui/startup.h"
+
+namespace kivo {
+namespace {
+
+// A name no other test run shares.
+QString TestInstanceName(const char* what) {
+  return QStringLiteral("kivo-test-%1-%2").arg(::getpid()).arg(QString::fromLatin1(what));
+}
+
+TEST(SingleInstance, SecondCopyHandsOverToTheFirst) {
+  const QString name = TestInstanceName("pair");
+  SingleInstance first(name);
+  ASSERT_TRUE(first.Acquire());
+  QSignalSpy raised(&first, &SingleInstance::HandOverRequested);
+  SingleInstance second(name);
+  EXPECT_FALSE(second.Acquire());
+  QTRY_COMPARE(raised.count(), 1);
+  // Once the first ends, the next start runs.
+  first.Release();
+  SingleInstance third(name);
+  EXPECT_TRUE(third.Acquire());
+}
+
+TEST(SingleInstance, StaleLockOfACrashedCopyDoesNotBlock) {
+  const QString name = TestInstanceName("stale");
+  // A process that has ended leaves its lock behind as a crash would.
+  QProcess gone;
+  gone.start(QStringLiteral("true"), {});
+  ASSERT_TRUE(gone.waitForFinished(5000));
+  const qint64 dead_pid = gone.processId() > 0 ? gone.processId() : 999999;
+  {
+    QFile lock(SingleInstance::LockFilePath(name));
+    ASSERT_TRUE(lock.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    lock.write(QStringLiteral("%1\nKivo-LinkUtility\n%2\n")
+                   .arg(dead_pid)
+                   .arg(QSysInfo::machineHostName())
+                   .toUtf8());
+  }
+  SingleInstance next(name);
+  EXPECT_TRUE(next.Acquire());
+}
+
+TEST(SingleInstance, LockOfARunningCopyBlocks) {
+  const QString name = TestInstanceName("live");
+  {
+    QFile lock(SingleInstance::LockFilePath(name));
+    ASSERT_TRUE(lock.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    lock.write(QStringLiteral("%1\n%2\n%3\n")
+                   .arg(QCoreApplication::applicationPid())
+                   .arg(QCoreApplication::applicationFilePath())
+                   .arg(QSysInfo::machineHostName())
+                   .toUtf8());
+  }
+  SingleInstance next(name);
+  EXPECT_FALSE(next.Acquire());
+  QFile::remove(SingleInstance::LockFilePath(name));
+}
+
+TEST(SingleInstance, SecondProgramStartRestoresTheMinimisedWindow) {
+  QTemporaryDir files;
+  ASSERT_TRUE(files.isValid());
+  MainWindowPaths paths;
+  paths.files_dir = files.path().toStdString();
+  paths.tables_dir = KIVO_PROGRAM_DIR;
+  const QString name = TestInstanceName("program");
+  SingleInstance instance(name);
+  ASSERT_TRUE(instance.Acquire());
+  MainWindow window(paths);
+  QObject::connect(&instance, &SingleInstance::HandOverRequested, &window,
+                   &MainWindow::BringToFront);
+  window.showMinimized();
+  QTRY_VERIFY(window.isMinimized());
+
+  QProcess second;
+  second.start(QStringLiteral(KIVO_PROGRAM_DIR "/Kivo-LinkUtility"),
+               {QStringLiteral("--instance"), name, QStringLiteral("--config-dir"),
+                files.path()});
+  ASSERT_TRUE(second.waitForFinished(15000));
+  EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(second.exitCode(), 0);
+  QTRY_VERIFY(!window.isMinimized());
+  // The second copy wrote nothing: no settings file appeared.
+  EXPECT_FALSE(QFile::exists(files.filePath(QStringLiteral("Kivo-LinkUtility.ini"))));
+}
+
+TEST(Startup, ReadsItsOptions) {
+  const StartupOptions options = ParseStartupOptions(
+      {"prog", "--config-dir", "/tmp/a", "--stray", "--instance", "x", "--tables-dir", "/t"});
+  EXPECT_EQ(options.files_dir, std::filesystem::path("/tmp/a"));
+  EXPECT_EQ(options.tables_dir, std::filesystem::path("/t"));
+  EXPECT_EQ(options.instance_name, QStringLiteral("x"));
+  EXPECT_TRUE(ParseStartupOptions({"prog", "--config-dir"}).files_dir.empty());
+}
+
+TEST(Startup, TableCheckNamesTheFirstMissingFile) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const std::filesystem::path path = dir.path().toStdString();
+  EXPECT_EQ(MissingTableFile(path), "code.dat");
+  std::ofstream(path / "code.dat") << "x";
+  std::ofstream(path / "sort.dat") << "x";
+  EXPECT_EQ(MissingTableFile(path), "char.dat");
+  std::ofstream(path / "char.dat") << "x";
+  EXPECT_EQ(MissingTableFile(path), "");
+  EXPECT_EQ(MissingTableFile(KIVO_PROGRAM_DIR), "");
+}
+
+}  // namespace
+}  // namespace kivo
