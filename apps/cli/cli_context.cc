@@ -86,7 +86,7 @@ bool ParseGlobalOptions(const std::vector<std::string>& args, GlobalOptions* opt
     } else if (name == "--encoding") {
       ok = take_value();
       if (ok && (*value == "cp1252" || *value == "windows-1252")) {
-        options->encoding = CsvEncoding::kCp1252;
+        options->encoding = CsvEncoding::kWindows1252;
       } else if (ok && (*value == "utf-8" || *value == "utf8")) {
         options->encoding = CsvEncoding::kUtf8;
       } else if (ok) {

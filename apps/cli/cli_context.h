@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "csv/cp1252.h"
 #include "store/app_settings.h"
 
 namespace kivo::cli {
@@ -18,10 +19,6 @@ inline constexpr int kExitFailure = 1;  // a file could not be read, written or 
 inline constexpr int kExitUsage = 2;    // bad command line
 
 inline constexpr std::string_view kToolName = "kivo-link";
-
-// Character coding of the CSV files the tool reads and writes. The records hold
-// Windows-1252 text; with kUtf8 the files are converted on the way.
-enum class CsvEncoding { kCp1252, kUtf8 };
 
 // The options that apply to every command; given anywhere on the line.
 struct GlobalOptions {
@@ -45,7 +42,8 @@ struct GlobalOptions {
 // options over it) and the streams it talks on.
 struct CliContext {
   AppSettings settings;
-  CsvEncoding encoding = CsvEncoding::kCp1252;
+  // Character coding of the CSV files the tool reads and writes.
+  CsvEncoding encoding = CsvEncoding::kWindows1252;
   std::filesystem::path program_dir;
   std::ostream* out = nullptr;
   std::ostream* err = nullptr;

@@ -1,51 +1,16 @@
 #include "record_listing.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdio>
 #include <ostream>
 
+#include "csv/cp1252.h"
 #include "store/record_access.h"
 #include "store/record_codec.h"
 #include "view/appli_columns.h"
 #include "view/list_row.h"
 
 namespace kivo::cli {
-
-namespace {
-
-// Code points of the bytes 0x80..0x9F; 0 marks the five unassigned ones.
-constexpr std::array<uint16_t, 32> kCp1252High{
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
-void AppendUtf8(uint32_t code, std::string& out) {
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  }
-}
-
-}  // namespace
-
-std::string Cp1252ToUtf8(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (char c : text) {
-    uint8_t b = static_cast<uint8_t>(c);
-    uint32_t code = b;
-    if (b >= 0x80 && b <= 0x9F) code = kCp1252High[b - 0x80] != 0 ? kCp1252High[b - 0x80] : 0xFFFD;
-    AppendUtf8(code, out);
-  }
-  return out;
-}
 
 TextTable AppliTable(const AppliStore& store, AppliId id, const AppSettings& settings) {
   TextTable table;

@@ -33,9 +33,6 @@ void PrintTable(const TextTable& table, std::ostream& out);
 void PrintAppli(const AppliStore& store, AppliId id, const AppSettings& settings,
                 std::ostream& out);
 
-// Windows-1252 text as UTF-8 (the five unassigned bytes become U+FFFD).
-std::string Cp1252ToUtf8(std::string_view text);
-
 }  // namespace kivo::cli
 
 #endif  // KIVO_APPS_CLI_RECORD_LISTING_H_
