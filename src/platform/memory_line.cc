@@ -192,13 +192,16 @@ void MemoryLine::Transmit(int from, uint8_t byte) {
   uint32_t now = clock_.NowMs();
   uint32_t ready = now;
   if (bytes_per_second_ > 0) {
-    if (NotBefore(now, sender.tx_busy_until)) {
+    // A byte written while the line is still busy queues behind the others;
+    // a byte takes its time on the wire, so even the first is not there at once.
+    if (!NotBefore(sender.tx_busy_until, now)) {
       sender.tx_start = now;
       sender.tx_count = 0;
     }
     ++sender.tx_count;
     ready = sender.tx_start +
-            static_cast<uint32_t>(uint64_t{sender.tx_count} * 1000u / bytes_per_second_);
+            static_cast<uint32_t>((uint64_t{sender.tx_count} * 1000u + bytes_per_second_ - 1) /
+                                  bytes_per_second_);
     sender.tx_busy_until = ready;
   }
   uint8_t to_peer = byte;
@@ -258,8 +261,10 @@ WakeReason MemoryLine::WaitEnd(int end, size_t wanted, uint32_t timeout_ms,
     uint32_t now = clock_.NowMs();
     size_t ready = static_cast<size_t>(ReadyCount(to, now));
     if (ready >= wanted) return WakeReason::kInput;
-    if (ready < to.in.size()) {
-      uint32_t next = to.in[ready].ready - now;
+    // Sleep until the byte that completes the count is due; bytes not yet
+    // written wake the wait through the descriptor.
+    if (wanted <= to.in.size()) {
+      uint32_t next = to.in[wanted - 1].ready - now;
       if (next <= budget) {
         budget = next;
         waiting_for_arrival = true;

@@ -102,6 +102,18 @@ TEST_F(MemoryLineTest, ADelayedByteHoldsBackTheBytesBehindIt) {
   EXPECT_EQ(ReadAll(*b_), (std::vector<uint8_t>{2, 3}));
 }
 
+TEST_F(MemoryLineTest, PacingFasterThanOneByteAMillisecondStillTakesTheWireTime) {
+  line_->SetPacing(1920);
+  Write(*a_, std::vector<uint8_t>(192, 0x41));
+  Write(*a_, std::vector<uint8_t>(192, 0x42));  // queues behind the first burst
+  clock_.Advance(99);
+  EXPECT_LT(b_->InputQueued(), 192);
+  clock_.Advance(1);
+  EXPECT_EQ(b_->InputQueued(), 192);
+  clock_.Advance(100);
+  EXPECT_EQ(b_->InputQueued(), 384);
+}
+
 TEST_F(MemoryLineTest, PurgeKeepsBytesStillOnTheWire) {
   line_->SetPacing(1000);
   Write(*a_, {1, 2, 3});
