@@ -24,7 +24,8 @@ struct CliCommand {
 };
 
 // Command groups.
-std::span<const CliCommand> FileCommands();  // info, show, export, import
+std::span<const CliCommand> FileCommands();  // info, show
+std::span<const CliCommand> CsvCommands();   // export, import
 std::span<const CliCommand> DemoCommands();  // demo
 
 // Every command, in the order the help lists them.

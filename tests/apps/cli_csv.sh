@@ -1,0 +1,112 @@
+#!/usr/bin/env bash
+# kivo-link export and import from the outside. Arguments: <program dir> <source dir>.
+set -u
+program_dir=$1
+tool="$program_dir/kivo-link"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+
+run() {
+  "$tool" "$@" >"$work/out" 2>"$work/err" </dev/null
+  status=$?
+  out=$(cat "$work/out")
+  err=$(cat "$work/err")
+}
+fail() {
+  echo "FAIL: $*" >&2
+  echo "  stdout: $out" >&2
+  echo "  stderr: $err" >&2
+  failures=$((failures + 1))
+}
+expect_status() { [ "$status" -eq "$1" ] || fail "$2: status $status, expected $1"; }
+expect_out() { grep -qF -- "$1" "$work/out" || fail "$2: stdout lacks '$1'"; }
+expect_err() { grep -qF -- "$1" "$work/err" || fail "$2: stderr lacks '$1'"; }
+expect_file() {  # FILE EXPECTED-TEXT WHAT: exact bytes, CR LF written as \r\n
+  printf "$2" >"$work/expected"
+  cmp -s "$1" "$work/expected" || fail "$3: $(od -c "$1" | head -5)"
+}
+
+# A Schedule record of 31 December 2001, 09:00 to 10:30, alarm 15 minutes ahead,
+# whose description needs quoting.
+printf 'IM2BK0\x02\x00\x01\x00\x00\x01\x20\x01\x12\x31\x09\x00\x10\x30\x00\x00\x00\x15\x00\x40Meeting, room 2\x00\xff' \
+  >"$work/schedule.bkf"
+# Memos with a quote and an accented letter, in Windows-1252.
+printf 'Memo\r\n"say ""hi"""\r\nCaf\xe9\r\n' >"$work/memo_in.csv"
+
+# Export: the lines of the CSV format in the display modes asked for.
+run export "$work/schedule.bkf" schedule "$work/s.csv"
+expect_status 0 "export schedule"
+expect_out "1 records were successfully exported." "export message"
+expect_file "$work/s.csv" \
+  'Date,Start Time,End Time,Alarm,Reminder,Description\r\n12/31/2001,09:00 AM,10:30 AM,Yes,15,"Meeting, room 2"\r\n' \
+  "exported schedule"
+run --date-format 2 --hour-format 1 export "$work/schedule.bkf" 0 "$work/s24.csv"
+expect_file "$work/s24.csv" \
+  'Date,Start Time,End Time,Alarm,Reminder,Description\r\n2001.12.31,09:00,10:30,Yes,15,"Meeting, room 2"\r\n' \
+  "exported schedule, other display modes"
+run import "$work/memo.bkf" memo "$work/memo_in.csv"
+expect_out "2 records were successfully imported." "memos imported"
+run export "$work/memo.bkf" memo "$work/m.csv"
+expect_file "$work/m.csv" 'Memo\r\n"say ""hi"""\r\nCaf\xe9\r\n' "memo in Windows-1252"
+run --encoding utf-8 export "$work/memo.bkf" memo "$work/mu.csv"
+expect_file "$work/mu.csv" 'Memo\r\n"say ""hi"""\r\nCaf\xc3\xa9\r\n' "memo in UTF-8"
+run export "$work/schedule.bkf" expense "$work/e.csv"
+expect_status 0 "export of an empty application"
+[ -z "$out" ] || fail "no message for 0 records"
+expect_file "$work/e.csv" 'Date,Category,Amount,Payment,Receipt,Memo\r\n' "header alone"
+
+# Export failures.
+run export "$work/schedule.bkf" category "$work/c.csv"
+expect_status 2 "the category list has no CSV form"
+run export "$work/missing.bkf" memo "$work/x.csv"
+expect_status 1 "export from a missing file"
+expect_err "missing.bkf: No such file or directory" "missing backup file named"
+run export "$work/schedule.bkf" memo "$work/no/dir/x.csv"
+expect_status 1 "export into a missing directory"
+expect_err "x.csv" "unwritable CSV file named"
+
+# Import into a new file, then read it back through export: the same lines.
+run import "$work/new.bkf" schedule "$work/s.csv"
+expect_status 0 "import into a new file"
+expect_out "1 records were successfully imported." "import message"
+run info "$work/new.bkf"
+expect_out "IM2BK1 (inverted body)" "import saves inverted by default"
+run export "$work/new.bkf" schedule "$work/back.csv"
+cmp -s "$work/s.csv" "$work/back.csv" || fail "export, import, export gives the same file"
+run --plain import "$work/new.bkf" schedule "$work/s.csv"
+expect_out "1 records were successfully imported." "second import"
+run info "$work/new.bkf"
+expect_out "IM2BK0 (plain body)" "--plain saves plain"
+expect_out "2 records" "records appended"
+run --encoding utf-8 import "$work/new.bkf" memo "$work/mu.csv"
+run show "$work/new.bkf" memo
+expect_out "Café" "UTF-8 import converted"
+
+# Rejected lines and refused files.
+printf 'Date,Start Time,End Time\r\n01/02/2002,09:00 AM,10:00 AM\r\n\r\n13/45/2002,09:00 AM,10:00 AM\r\n' \
+  >"$work/mixed.csv"
+run import "$work/new.bkf" schedule "$work/mixed.csv"
+expect_status 0 "import with rejected lines"
+expect_out "1 records were successfully imported." "taken count"
+expect_out "Other records were rejected due to error." "rejected lines reported"
+cp "$work/new.bkf" "$work/before.bkf"
+run import "$work/new.bkf" todo "$work/mixed.csv"
+expect_status 1 "header that does not fit"
+expect_err "Failed to Import" "failure message"
+cmp -s "$work/new.bkf" "$work/before.bkf" || fail "refused import leaves the file alone"
+run import "$work/new.bkf" memo "$work/missing.csv"
+expect_status 1 "missing CSV file"
+run --device-code 1 import "$work/new.bkf" memo "$work/m.csv"
+expect_status 1 "device code differs"
+expect_err "not compatible" "device code message"
+cmp -s "$work/new.bkf" "$work/before.bkf" || fail "incompatible file is left alone"
+printf 'XXXXXX\x02\x00\x00' >"$work/bad.bkf"
+run import "$work/bad.bkf" memo "$work/m.csv"
+expect_status 1 "import into a file with another magic"
+
+if [ "$failures" -ne 0 ]; then
+  echo "$failures check(s) failed" >&2
+  exit 1
+fi
+echo "all checks passed"
