@@ -1,0 +1,208 @@
+// CommRun: one communication run from "##### START COMMUNICATION #####" to its
+// end, the run-mode table, and the common failure path.
+
+#include "comm/comm_run.h"
+
+#include <cstdio>
+#include <system_error>
+
+#include "comm/link_settings.h"
+#include "platform/program_dir.h"
+#include "store/appli_store.h"
+#include "store/dump_file.h"
+
+namespace kivo {
+namespace {
+
+// A failing step of a run; RunCommunication is the one place that catches it.
+struct StepFailed {
+  int code;
+};
+
+void Must(int result) {
+  if (result != kResultSuccess) throw StepFailed{result};
+}
+
+constexpr int kRunNegotiationMs = 30000;
+
+std::string ProgramFileName() {
+  std::error_code ec;
+  std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (ec || exe.empty()) return "kivo-link";
+  return exe.stem().string();
+}
+
+}  // namespace
+
+std::string FormatText(const char* pattern, int value) {
+  char text[256];
+  std::snprintf(text, sizeof text, pattern, value);
+  return text;
+}
+
+std::string FormatText(const char* pattern, const std::string& value) {
+  int size = std::snprintf(nullptr, 0, pattern, value.c_str());
+  if (size <= 0) return pattern;
+  std::string text(static_cast<size_t>(size) + 1, '\0');
+  std::snprintf(text.data(), text.size(), pattern, value.c_str());
+  text.resize(static_cast<size_t>(size));
+  return text;
+}
+
+uint8_t AppliWireCode(int appli_mode) {
+  return appli_mode >= 0 && appli_mode <= kCategoryList ? static_cast<uint8_t>(appli_mode)
+                                                         : kAllAppli;
+}
+
+CommRun::CommRun(CommLink& link)
+    : link_(link), data_dir_(ProgramDirectory()), program_name_(ProgramFileName()) {}
+
+void CommRun::SetAppliMode(int appli_mode) {
+  if ((appli_mode >= 0 && appli_mode <= kCategoryList) || appli_mode == kAllAppli) {
+    link_.set_appli_mode(appli_mode);
+    return;
+  }
+  Log("!!! Appli ID Err (Pass)");
+}
+
+void CommRun::SetDeviceCode(int device_code) {
+  const uint8_t high = device_code == 1 ? 1 : 2;
+  if (link_.store() != nullptr) {
+    link_.store()->SetDeviceCode(high, 0);
+  } else {
+    Log("!!! SetDeviceCode Err (Pass)");
+  }
+  link_.set_device_code(high, 0);
+}
+
+PromptAnswer CommRun::Box(std::string text, std::string caption, PromptIcon icon,
+                          PromptButtons buttons) {
+  Prompter* prompter = link_.prompter();
+  PromptBox box{std::move(text), std::move(caption), icon, buttons};
+  if (prompter == nullptr) return SilentPrompter().Ask(box);
+  return prompter->Ask(box);
+}
+
+int CommRun::ElapsedSeconds(uint32_t start) const {
+  return static_cast<int>((link_.clock().NowMs() - start) / 1000);
+}
+
+int CommRun::DeleteAllRecords(AppliId id) {
+  int r = link_.SendCommand(kDeleteAllRecords, AppliWireCode(id), 0);
+  if (r != kResultSuccess) return r;
+  Log("---PC sends DELETE_ALL_RECORDS\n\n");
+  r = link_.WaitCommand(kAck);
+  if (r != kResultSuccess) return r;
+  Log("---PC receives ACK\n\n");
+  return kResultSuccess;
+}
+
+int CommRun::RunCommunication(int run_mode) {
+  if (link_.store() == nullptr || link_.observer() == nullptr) return kResultIoError;
+  Log("##### START COMMUNICATION #####\n\n", true);
+  try {
+    if (!link_.OpenPort(-1) || !link_.is_open()) {
+      Log("!!!Can't Open COM Port\n\n");
+      throw StepFailed{link_.result()};
+    }
+    Must(RunSteps(run_mode & 0xFF));
+  } catch (const StepFailed& failed) {
+    return Fail(failed.code);
+  }
+  (void)link_.ClosePort();
+  Log("##### END COMMUNICATION #####\n\n");
+  return kResultSuccess;
+}
+
+int CommRun::Fail(int code) {
+  // The organizer learns that the run is over even when the user aborted:
+  // every send purges the abort flag first.
+  (void)link_.SendCommand(kNack);
+  Log("---PC sends NACK\n\n");
+  (void)link_.SendCommand(kEndCommunication);
+  Log("---PC sends END_COMMUNICATION\n\n");
+  (void)link_.ClosePort();
+  return code;
+}
+
+int CommRun::RunSteps(int run_mode) {
+  const char* success = nullptr;
+  switch (run_mode) {
+    case kRunNegotiation:
+      Must(link_.NegotiationForPC(kRunNegotiationMs, -1));
+      success = "SUCCESS Negotiation";
+      break;
+    case 1:
+    case kRunBackup:
+    case kRunUpload:
+      Must(Backup(kRolePc));
+      break;
+    case 2:
+    case kRunRestore:
+    case kRunDownload:
+      Must(Restore(kRolePc));
+      break;
+    case kRunBackupStep:
+      Must(Backup(kRolePcStep));
+      break;
+    case kRunRestoreStep:
+      Must(Restore(kRolePcStep));
+      break;
+    case kRunSendRecord:
+      Must(link_.NegotiationForPC(kRunNegotiationMs, -1));
+      Must(SendAppli(kRolePc));
+      Must(link_.SendCommand(kEndCommunication));
+      if (link_.logging()) success = "SUCCESS Send 1 Record";
+      break;
+    case kRunSendAck:
+      Must(link_.SendCommand(kAck));
+      Must(link_.WaitCommand(kAnyCommand));
+      success = "SUCCESS send ACK";
+      break;
+    case kRunSendNack:
+      Must(link_.SendCommand(kNack));
+      success = "SUCCESS send NACK";
+      break;
+    case kRunSendEnd:
+      Must(link_.SendCommand(kEndCommunication));
+      success = "SUCCESS send END_COMMUNICATION";
+      break;
+    case kRunSendDump:
+      Must(SendDumpFile(kRolePcStep));
+      success = "SUCCESS SEND_1_RECORD";
+      break;
+    case kRunDeleteAll:
+      Must(link_.SendCommand(kDeleteAllRecords, AppliWireCode(link_.appli_mode()), 0));
+      Must(link_.WaitCommand(kAck));
+      success = "SUCCESS DELETE_ALL_RECORDS";
+      break;
+    case kRunReceiveDump:
+      Must(ReceiveDumpFile(kRolePcStep));
+      success = "SUCCESS GET_ALL_RECORDS";
+      break;
+    case kRunReceiveCategoryDump:
+      Must(ReceiveDumpFile(kRolePcStep));
+      success = "SUCCESS GET_EXPENSE_CATEGORY";
+      break;
+    case kRunSendCategoryDump:
+      Must(SendDumpFile(kRolePcStep));
+      success = "SUCCESS SEND_EXPENSE_CATEGORY";
+      break;
+    case kRunDevice:
+      Must(RunDevice());
+      break;
+    default:
+      Log("Unknown RunMode\n\n");
+      return kResultIoError;
+  }
+  if (success != nullptr) {
+    (void)Box(success, program_name_, PromptIcon::kNone, PromptButtons::kOk);
+  }
+  return kResultSuccess;
+}
+
+std::filesystem::path CommRun::DumpPath(std::string_view extension) const {
+  return data_dir_ / DumpFileName(AppliWireCode(link_.appli_mode()), extension);
+}
+
+}  // namespace kivo

@@ -1,0 +1,85 @@
+#ifndef KIVO_COMM_COMM_RUN_H_
+#define KIVO_COMM_COMM_RUN_H_
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "link/comm_link.h"
+#include "platform/prompter.h"
+
+namespace kivo {
+
+// One communication run on a CommLink: open the port, carry out the steps of
+// a run mode (from one command frame up to a backup of every application),
+// end the link and close the port. Uses what the link was given: its store,
+// FileName, AppliMode, FileScramble, observer (the progress window) and
+// prompter (its message boxes).
+//
+// All operations return a ResultCode (16 success). Inside RunCommunication a
+// failing step ends the run at once: NACK and END_COMMUNICATION go out, the
+// port is closed and the step's code comes back. The other operations are
+// the steps themselves, public for the tests and the device side.
+//
+// Blocks the calling thread (the worker) for the whole run; an abort message
+// posted to the link's queue ends the current wait with 0.
+class CommRun {
+ public:
+  explicit CommRun(CommLink& link);
+
+  // Dump files lie here; the program directory by default.
+  void set_data_dir(const std::filesystem::path& dir) { data_dir_ = dir; }
+  const std::filesystem::path& data_dir() const { return data_dir_; }
+  // Caption of the run's message boxes; the program file's name by default.
+  void set_program_name(std::string name) { program_name_ = std::move(name); }
+  const std::string& program_name() const { return program_name_; }
+
+  // Accepts 0..6 and 255; logs "!!! Appli ID Err (Pass)" and keeps the
+  // current AppliMode otherwise.
+  void SetAppliMode(int appli_mode);
+  // Device code (1, 0) for 1, (2, 0) for anything else, to the link and to
+  // its store (without a store: logged, the link alone takes it).
+  void SetDeviceCode(int device_code);
+
+  // 11 at once without a store or an observer.
+  [[nodiscard]] int RunCommunication(int run_mode);
+
+  // Sequences (comm_run_sequences.cc).
+  [[nodiscard]] int ReceiveAppli(int role);
+  [[nodiscard]] int SendAppli(int role);
+  [[nodiscard]] int Backup(int role);
+  [[nodiscard]] int Restore(int role);
+
+  // Dump files and the device side (comm_run_device.cc).
+  [[nodiscard]] int SendDumpFile(int role);
+  [[nodiscard]] int ReceiveDumpFile(int role);
+  [[nodiscard]] int RunDevice();
+
+  std::filesystem::path DumpPath(std::string_view extension) const;
+
+ private:
+  // The steps of one run mode; 16 or the failing step's code.
+  int RunSteps(int run_mode);
+  int Fail(int code);
+  // DELETE_ALL_RECORDS for the application and its ACK.
+  int DeleteAllRecords(AppliId id);
+  PromptAnswer Box(std::string text, std::string caption, PromptIcon icon,
+                   PromptButtons buttons);
+  void Log(std::string_view text, bool full = false) { (void)link_.WriteLogIfEnabled(text, full); }
+  int ElapsedSeconds(uint32_t start) const;
+
+  CommLink& link_;
+  std::filesystem::path data_dir_;
+  std::string program_name_;
+};
+
+// The wire code of an AppliMode: the id for 0..6, 255 otherwise.
+[[nodiscard]] uint8_t AppliWireCode(int appli_mode);
+
+// Formats one printf-style log or box text with one argument.
+std::string FormatText(const char* pattern, int value);
+std::string FormatText(const char* pattern, const std::string& value);
+
+}  // namespace kivo
+
+#endif  // KIVO_COMM_COMM_RUN_H_

@@ -1,0 +1,271 @@
+// CommRun: moving whole applications between the organizer and the store, one
+// or all of them, with the backup-file branches for runs given a file name.
+
+#include <filesystem>
+#include <new>
+#include <system_error>
+#include <vector>
+
+#include "comm/comm_run.h"
+#include "link/link_observer.h"
+#include "store/appli_store.h"
+#include "store/backup_file.h"
+
+namespace kivo {
+namespace {
+
+// Receive buffer of one application.
+constexpr size_t kAppliBufferSize = 256000;
+constexpr int kFileSlots = 7;
+constexpr int kRunNegotiationMs = 30000;
+
+// The order of a full backup and a full restore.
+constexpr AppliId kFullOrder[] = {kTelephone, kSchedule, kAnniversary, kToDo,
+                                  kMemo,      kCategoryList, kExpense};
+
+void RemoveQuietly(const std::filesystem::path& file) {
+  std::error_code ec;
+  std::filesystem::remove(file, ec);
+}
+
+}  // namespace
+
+int CommRun::ReceiveAppli(int role) {
+  std::vector<uint8_t> buffer;
+  try {
+    buffer.assign(kAppliBufferSize, 0);
+  } catch (const std::bad_alloc&) {
+    Log("!!!Memory Err\n\n");
+    return kResultIoError;
+  }
+  int end = 0;
+  const int r = link_.GetAllRecords(buffer, &end, AppliWireCode(link_.appli_mode()), role);
+  if (r != kResultSuccess) return r;
+  if (end <= 0) return kResultSuccess;
+  const int added = link_.store()->AddAppliData(
+      AppliWireCode(link_.appli_mode()), std::span(buffer).first(static_cast<size_t>(end)));
+  if (added < 0) {
+    Log("!!!Write AppliData Err\n\n");
+    return kResultIoError;
+  }
+  return kResultSuccess;
+}
+
+int CommRun::SendAppli(int role) {
+  AppliStore& store = *link_.store();
+  const AppliId id = AppliWireCode(link_.appli_mode());
+  const int count = store.GetRecordCount(id);
+  if (count <= 0) {
+    Log("---Pass (This appli is NO data)\n\n");
+    // Playing the organizer, an empty application still has to be answered:
+    // the PC waits for FINISH_ALL_RECORDS.
+    if (role == kRoleOrganizer && id != kCategoryList) {
+      const int r = link_.SendCommand(kFinishAllRecords);
+      if (r != kResultSuccess) return r;
+      Log("---HDD sends FINISH_ALL_RECORDS\n\n");
+    }
+    return kResultSuccess;
+  }
+  const int size = store.GetAppliDataSize(id);
+  if (size <= 0) {
+    Log("!!! File data read Err\n\n");
+    return kResultNotCompatible;
+  }
+  std::vector<uint8_t> buffer;
+  try {
+    buffer.assign(static_cast<size_t>(size), 0);
+  } catch (const std::bad_alloc&) {
+    Log("!!!Memory Err\n\n");
+    return kResultIoError;
+  }
+  size_t used = 0;
+  if (store.GetAppliData(id, buffer, &used) < 0) return kResultNotCompatible;
+  const int r = link_.SendAllRecords(std::span(buffer).first(used), id, count, role);
+  if (r == kResultTimeout) return kResultNotAllSent;
+  return r;
+}
+
+int CommRun::Backup(int role) {
+  const uint32_t start = link_.clock().NowMs();
+  AppliStore& store = *link_.store();
+  const bool to_file = !link_.file_name().empty();
+  if (!to_file) {
+    if (link_.appli_mode() == kAllAppli) {
+      store.ClearAllAppli();
+    } else {
+      (void)store.ResetAppli(AppliWireCode(link_.appli_mode()));
+    }
+  } else if (store.GetAppliBuf(kFileSlots) < 0) {
+    Log("!!! GetAppliBuf Err");
+    return kResultIoError;
+  }
+  // A store made for the file is released however the sequence ends.
+  auto fail = [&](int code) {
+    if (to_file) store.FreeAppliBuf();
+    return code;
+  };
+  LinkObserver* window = link_.observer();
+  auto progress = [&](int value) {
+    if (window != nullptr) window->OnProgress(value, kSourceFullRun);
+  };
+  auto receive_one = [&]() {
+    Log("********** Backup 1 Appli **********\n");
+    const int r = ReceiveAppli(role);
+    if (r == kResultSuccess) Log("********** End Backup 1 Appli **********\n\n");
+    return r;
+  };
+
+  if (role == kRolePc) {
+    const int r = link_.NegotiationForPC(kRunNegotiationMs, -1);
+    if (r != kResultSuccess) return fail(r);
+  }
+  if (link_.appli_mode() == kAllAppli) {
+    if (window != nullptr) window->OnStatus(100, kSourceFullRun);
+    progress(10);
+    for (int i = 0; i < 7; ++i) {
+      link_.set_appli_mode(kFullOrder[i]);
+      const int r = receive_one();
+      if (r != kResultSuccess) return fail(r);
+      if (i < 5) progress(i * 10 + 50);
+    }
+    progress(100);
+  } else {
+    if (link_.appli_mode() == kExpense) {
+      link_.set_appli_mode(kCategoryList);
+      const int r = receive_one();
+      if (r != kResultSuccess) return fail(r);
+      link_.set_appli_mode(kExpense);
+    }
+    const int r = receive_one();
+    if (r != kResultSuccess) return fail(r);
+  }
+  if (role == kRolePc) {
+    const int r = link_.SendCommand(kEndCommunication);
+    if (r != kResultSuccess) return fail(r);
+    Log("---PC sends END_COMMUNICATION\n\n");
+  }
+
+  if (to_file) {
+    const std::string& file = link_.file_name();
+    RemoveQuietly(file);
+    for (;;) {
+      std::string error_text;
+      const int w = WriteBackupFile(store, file, link_.file_scramble(), &error_text);
+      if (w >= 0) break;
+      RemoveQuietly(file);
+      const std::string text =
+          w == kStoreRefused && !error_text.empty() ? error_text : "Write file error.";
+      if (Box(text, "Error", PromptIcon::kQuestion, PromptButtons::kRetryCancel) !=
+          PromptAnswer::kRetry) {
+        Log("!!!Write File Err\n\n");
+        Log(FormatText("!!!Write File(%s) Err\n\n", file));
+        return fail(kResultGaveUp);
+      }
+    }
+    Log(FormatText("====>>Write File (%s)\n\n", file));
+    store.FreeAppliBuf();
+  }
+  Log(FormatText("BackupTime=%dsec\n\n", ElapsedSeconds(start)));
+  if (link_.logging()) {
+    (void)Box(FormatText("SUCCESS Backup\nTime:%dsec", ElapsedSeconds(start)), "Backup",
+              PromptIcon::kNone, PromptButtons::kOk);
+  }
+  return kResultSuccess;
+}
+
+int CommRun::Restore(int role) {
+  const uint32_t start = link_.clock().NowMs();
+  AppliStore& store = *link_.store();
+  const bool from_file = !link_.file_name().empty();
+  auto fail = [&](int code) {
+    if (from_file) store.FreeAppliBuf();
+    return code;
+  };
+  if (from_file) {
+    const std::string& file = link_.file_name();
+    if (store.GetAppliBuf(kFileSlots) < 0) {
+      Log("!!! GetAppliBuf Err");
+      return kResultIoError;
+    }
+    for (;;) {
+      std::string error_text;
+      const int r = ReadBackupFile(store, file, &error_text);
+      if (r == kStoreOk) break;
+      // A failed read may leave part of the file in the store.
+      store.ClearAllAppli();
+      if (r != kStoreLoadError) {
+        Log(FormatText("!!! File(%s) is NOT compatible \n\n", file));
+        return fail(kResultNotCompatible);
+      }
+      const std::string text = error_text.empty() ? "Read file error." : error_text;
+      if (Box(text, "Error", PromptIcon::kQuestion, PromptButtons::kRetryCancel) !=
+          PromptAnswer::kRetry) {
+        Log(FormatText("!!! File(%s) Read Err\n\n", file));
+        return fail(kResultGaveUp);
+      }
+    }
+    Log(FormatText("<<====Read File (%s)\n\n", file));
+  }
+  LinkObserver* window = link_.observer();
+  auto progress = [&](int value) {
+    if (window != nullptr) window->OnProgress(value, kSourceFullRun);
+  };
+  auto send_one = [&](const char* start_line) {
+    Log(start_line);
+    const int r = SendAppli(role);
+    if (r == kResultSuccess) Log("********** End Restore 1 Appli **********\n\n");
+    return r;
+  };
+
+  if (role == kRolePc) {
+    const int r = link_.NegotiationForPC(kRunNegotiationMs, -1);
+    if (r != kResultSuccess) return fail(r);
+  }
+  if (link_.appli_mode() == kAllAppli) {
+    if (window != nullptr) window->OnStatus(100, kSourceFullRun);
+    progress(4);
+    if (role == kRolePc) {
+      for (AppliId id : kFullOrder) {
+        if (id == kCategoryList) continue;
+        const int r = DeleteAllRecords(id);
+        if (r != kResultSuccess) return fail(r);
+      }
+    }
+    progress(10);
+    for (int i = 0; i < 7; ++i) {
+      link_.set_appli_mode(kFullOrder[i]);
+      const int r = send_one("********** Restore 1 Appli **********\n\n");
+      if (r != kResultSuccess) return fail(r);
+      if (i < 5) progress(i * 10 + 50);
+    }
+    progress(100);
+  } else {
+    if (link_.appli_mode() == kExpense) {
+      link_.set_appli_mode(kCategoryList);
+      const int r = send_one("********** Restore 1 Appli **********\n");
+      if (r != kResultSuccess) return fail(r);
+      link_.set_appli_mode(kExpense);
+    }
+    if (role == kRolePc && link_.appli_mode() != kCategoryList) {
+      const int r = DeleteAllRecords(AppliWireCode(link_.appli_mode()));
+      if (r != kResultSuccess) return fail(r);
+    }
+    const int r = send_one("********** Restore 1 Appli **********\n");
+    if (r != kResultSuccess) return fail(r);
+  }
+  Log("********** End Restore **********\n\n");
+  if (role == kRolePc) {
+    const int r = link_.SendCommand(kEndCommunication);
+    if (r != kResultSuccess) return fail(r);
+    Log("---PC sends END_COMMUNICATION\n\n");
+  }
+  Log(FormatText("RestoreTime=%dsec\n\n", ElapsedSeconds(start)));
+  if (link_.logging()) {
+    (void)Box(FormatText("SUCCESS Restore\nTime:%dsec", ElapsedSeconds(start)), "Restore",
+              PromptIcon::kNone, PromptButtons::kOk);
+  }
+  if (from_file) store.FreeAppliBuf();
+  return kResultSuccess;
+}
+
+}  // namespace kivo

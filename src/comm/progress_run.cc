@@ -1,0 +1,104 @@
+#include "comm/progress_run.h"
+
+#include <cstdio>
+#include <system_error>
+
+namespace kivo {
+
+ProgressRun::ProgressRun(Clock* clock)
+    : link_(1, 19200, clock), run_(link_) {
+  link_.SetMessageQueue(&queue_);
+}
+
+ProgressRun::~ProgressRun() {
+  if (worker_.joinable()) {
+    Abort();
+    worker_.join();
+  }
+  (void)link_.ClosePort();
+}
+
+std::string SettingsDump(const LinkSettings& s) {
+  char text[512];
+  std::snprintf(text, sizeof text,
+                "===== Start Settings =====\nRunMode=%d\nAppliMode=%d\nDeviceCode=%d\nCOMPort=%d\n"
+                "FileName=",
+                s.run_mode, s.appli_mode, s.device_code, s.com_port);
+  std::string dump = text;
+  dump += s.file_name;
+  dump += "\nLogFileName=";
+  dump += s.log_file_name;
+  std::snprintf(text, sizeof text,
+                "\nEchoBack=%d\nFileScramble=%d\nTOCommand=%ld\nTODataPacket=%ld\n"
+                "TOMultiplier=%ld\n===== End Settings =====\n\n",
+                s.echo_back, s.file_scramble, s.to_command, s.to_data_packet, s.to_multiplier);
+  dump += text;
+  return dump;
+}
+
+void ProgressRun::ApplyLinkSettings(const LinkSettings& s) {
+  // A run that reads or writes a file of its own works on the spare store.
+  link_.set_store(s.store != nullptr && s.file_name.empty() ? s.store : &own_store_);
+  run_mode_ = s.run_mode;
+  run_.SetAppliMode(s.appli_mode);
+  run_.SetDeviceCode(s.device_code);
+
+  link_.SetPortMap(s.port_map);
+  if (s.port_factory) link_.SetSerialPortFactory(s.port_factory);
+  if (s.port_name.empty()) {
+    link_.SetPortName(std::to_string(s.com_port));
+  } else {
+    link_.SetPortName(s.port_name);
+  }
+  link_.set_baud_rate(s.baud_rate);
+  link_.set_file_name(s.file_name);
+  link_.SetLogFileName(s.log_file_name);
+
+  link_.set_echo_back(s.echo_back != 0);
+  link_.set_file_scramble(s.file_scramble != 0);
+  link_.set_to_command(static_cast<int>(s.to_command));
+  link_.set_to_data_packet(static_cast<int>(s.to_data_packet));
+  link_.set_to_multiplier(static_cast<int>(s.to_multiplier));
+  link_.set_sort_table(s.sort_table);
+  link_.set_code_table_b(s.code_table);
+  link_.set_tel_records_min(s.tel_records_min);
+  if (!s.data_dir.empty()) run_.set_data_dir(s.data_dir);
+
+  (void)link_.WriteLogIfEnabled(SettingsDump(s), true);
+}
+
+bool ProgressRun::Start(LinkObserver* window, Prompter* prompter) {
+  if (started_.load()) return false;
+  link_.set_observer(window);
+  link_.set_prompter(prompter);
+  // Set before the thread exists: the window may abort from its first note.
+  started_.store(true);
+  try {
+    worker_ = std::thread([this, window] {
+      const int r = run_.RunCommunication(run_mode_);
+      result_ = r;
+      finished_.store(true);
+      if (window == nullptr) return;
+      if (r == kResultSuccess) {
+        window->OnRunDone(r);
+      } else {
+        window->OnRunFailed(r);
+      }
+    });
+  } catch (const std::system_error&) {
+    started_.store(false);
+    return false;
+  }
+  return true;
+}
+
+void ProgressRun::Abort() {
+  if (started_.load()) queue_.Post({kWmLinkAbort, 0, 0});
+}
+
+int ProgressRun::Wait() {
+  if (worker_.joinable()) worker_.join();
+  return result_;
+}
+
+}  // namespace kivo

@@ -1,0 +1,78 @@
+#ifndef KIVO_COMM_PROGRESS_RUN_H_
+#define KIVO_COMM_PROGRESS_RUN_H_
+
+#include <atomic>
+#include <memory>
+#include <thread>
+
+#include "comm/comm_run.h"
+#include "comm/link_settings.h"
+#include "link/comm_link.h"
+#include "link/link_observer.h"
+#include "platform/clock.h"
+#include "platform/message_queue.h"
+#include "platform/prompter.h"
+#include "store/appli_store.h"
+
+namespace kivo {
+
+// What stands behind the progress window of one communication run, without
+// the window: the run's CommLink (COM1, 19200 baud), a spare store for runs
+// that are handed none or a file name, and the worker thread that executes
+// RunCommunication.
+//
+// The window (any LinkObserver) receives, from the worker thread, the
+// negotiation's and transfers' status and progress notes, then exactly one
+// OnRunDone(16) or OnRunFailed(code). It must hand them over to its own thread
+// (ProgressState holds what it then shows). The window's cancel action calls
+// Abort, which only posts the abort message; the run ends by itself soon
+// after, through the failure path (NACK, END_COMMUNICATION), with 0.
+//
+// One object serves one run. The store handed over belongs to the worker until
+// the outcome arrives.
+class ProgressRun {
+ public:
+  // clock: null for the system clock; it must outlive the run.
+  explicit ProgressRun(Clock* clock = nullptr);
+  // Aborts a run still going, waits for the worker and closes the port.
+  ~ProgressRun();
+  ProgressRun(const ProgressRun&) = delete;
+  ProgressRun& operator=(const ProgressRun&) = delete;
+
+  // Configures the link, once, before Start. Logs the settings dump (with a
+  // fresh log file).
+  void ApplyLinkSettings(const LinkSettings& settings);
+
+  // Starts the worker. False when the thread cannot be started; the caller
+  // shows "Cannot start download." and may close at once (Abort is then a
+  // no-op and Wait returns 0).
+  [[nodiscard]] bool Start(LinkObserver* window, Prompter* prompter);
+  // Posts the abort message to the worker; nothing when no worker runs.
+  void Abort();
+  // Waits for the worker and returns the run's ResultCode (0 without worker).
+  int Wait();
+  [[nodiscard]] bool finished() const { return finished_.load(); }
+
+  int run_mode() const { return run_mode_; }
+  CommLink& link() { return link_; }
+  CommRun& run() { return run_; }
+  AppliStore& own_store() { return own_store_; }
+
+ private:
+  CommLink link_;
+  CommRun run_;
+  AppliStore own_store_;
+  MessageQueue queue_;
+  std::thread worker_;
+  int run_mode_ = 0;
+  int result_ = kResultAborted;
+  std::atomic<bool> started_{false};
+  std::atomic<bool> finished_{false};
+};
+
+// The settings dump that opens a run's log.
+std::string SettingsDump(const LinkSettings& settings);
+
+}  // namespace kivo
+
+#endif  // KIVO_COMM_PROGRESS_RUN_H_

@@ -1,0 +1,514 @@
+#include "comm/comm_run.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "comm/link_settings.h"
+#include "comm/progress_run.h"
+#include "link/organizer_pair.h"
+#include "store/appli_store.h"
+#include "store/backup_file.h"
+#include "store/dump_file.h"
+
+namespace kivo {
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<uint8_t>;
+using Note = RecordingObserver::Note;
+
+// Answers boxes from a script (OK when it runs out) and keeps what it showed.
+class ScriptedPrompter : public Prompter {
+ public:
+  PromptAnswer Ask(const PromptBox& box) override {
+    std::lock_guard lock(mutex_);
+    boxes_.push_back(box);
+    if (answers_.empty()) return box.buttons == PromptButtons::kOk ? PromptAnswer::kOk
+                                                                    : PromptAnswer::kCancel;
+    PromptAnswer a = answers_.front();
+    answers_.pop_front();
+    return a;
+  }
+  void Answer(PromptAnswer a) {
+    std::lock_guard lock(mutex_);
+    answers_.push_back(a);
+  }
+  std::vector<std::string> texts() const {
+    std::lock_guard lock(mutex_);
+    std::vector<std::string> out;
+    for (const PromptBox& b : boxes_) out.push_back(b.text);
+    return out;
+  }
+  std::vector<PromptBox> boxes() const {
+    std::lock_guard lock(mutex_);
+    return boxes_;
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  std::vector<PromptBox> boxes_;
+  std::deque<PromptAnswer> answers_;
+};
+
+// A record of the application in the organizer's coding: its binary part,
+// then plain text fields.
+Bytes SampleRecord(AppliId id, const std::string& text) {
+  Bytes r(static_cast<size_t>(TextOffset(id)), 0x01);
+  r.insert(r.end(), text.begin(), text.end());
+  r.push_back(0x00);
+  r.push_back('x');
+  return r;
+}
+
+Bytes ListOf(AppliId id, int count, const std::string& stem, size_t pad = 0) {
+  Bytes list;
+  for (int i = 0; i < count; ++i) {
+    Bytes r = SampleRecord(id, stem + std::to_string(i) + std::string(pad, 'p'));
+    list.insert(list.end(), r.begin(), r.end());
+    list.push_back(kTerminator);
+  }
+  return list;
+}
+
+Bytes ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteFile(const fs::path& path, const Bytes& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+// The store's records of one application as a record list buffer in the
+// organizer's coding.
+Bytes AppliBytes(const AppliStore& store, AppliId id) {
+  int size = store.GetAppliDataSize(id);
+  if (size <= 0) return {};
+  Bytes buffer(static_cast<size_t>(size));
+  size_t used = 0;
+  if (store.GetAppliData(id, buffer, &used) < 0) return {};
+  buffer.resize(used);
+  return buffer;
+}
+
+// A PC-side run and an organizer on one in-memory cable. The organizer is a
+// second run in RunMode 18, serving and writing dump files in a directory of
+// its own.
+class RunPairTest : public ::testing::Test {
+ protected:
+  RunPairTest() : clock_(20), line_(MemoryLine::Create(clock_)) {
+    line_->SetEcho(0, true);
+    dir_ = fs::path(::testing::TempDir()) /
+           ("kivo_run_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
+            "_" + std::to_string(getpid()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    ResetLogTimeBaseForTests();
+  }
+  ~RunPairTest() override {
+    if (getenv("KIVO_KEEP") == nullptr) fs::remove_all(dir_);
+  }
+
+  LinkSettings PcSettings(int run_mode, int appli_mode) {
+    LinkSettings s;
+    s.run_mode = run_mode;
+    s.appli_mode = appli_mode;
+    s.store = &pc_store_;
+    auto line = line_;
+    s.port_factory = [line](const PortSpec&, Clock&) -> std::unique_ptr<SerialPort> {
+      return line->MakeEnd(0);
+    };
+    return s;
+  }
+
+  // Starts the organizer: RunDevice over the dump files of dir_.
+  // appli_mode: where records sent with SEND_1_RECORD go.
+  void StartOrganizer(long to_command = 30000, int appli_mode = kSchedule) {
+    LinkSettings s;
+    s.run_mode = kRunDevice;
+    s.appli_mode = appli_mode;
+    s.echo_back = 0;
+    s.to_command = to_command;
+    s.data_dir = dir_;
+    s.log_file_name = (dir_ / "device.log").string();
+    auto line = line_;
+    s.port_factory = [line](const PortSpec&, Clock&) -> std::unique_ptr<SerialPort> {
+      return line->MakeEnd(1);
+    };
+    device_.ApplyLinkSettings(s);
+    ASSERT_TRUE(device_.Start(&device_observer_, &device_prompter_));
+  }
+
+  // Runs the PC side to its end.
+  int RunPc(const LinkSettings& s) {
+    pc_.ApplyLinkSettings(s);
+    EXPECT_TRUE(pc_.Start(&observer_, &prompter_));
+    return pc_.Wait();
+  }
+
+  std::string DeviceLog() const {
+    auto bytes = ReadFile(dir_ / "device.log");
+    return std::string(bytes.begin(), bytes.end());
+  }
+
+  ScaledClock clock_;
+  std::shared_ptr<MemoryLine> line_;
+  fs::path dir_;
+  AppliStore pc_store_;
+  ProgressRun pc_{&clock_};
+  ProgressRun device_{&clock_};
+  RecordingObserver observer_;
+  RecordingObserver device_observer_;
+  ScriptedPrompter prompter_;
+  ScriptedPrompter device_prompter_;
+};
+
+TEST_F(RunPairTest, UploadReceivesTheOrganizersApplication) {
+  const Bytes memo = ListOf(kMemo, 5, "memo", 300);
+  WriteFile(dir_ / "memo.snd", memo);
+  StartOrganizer();
+  ASSERT_EQ(pc_store_.GetAppliBuf(7), 0);
+  ASSERT_EQ(pc_store_.AddAppliData(kMemo, ListOf(kMemo, 2, "old")), 0);
+
+  EXPECT_EQ(RunPc(PcSettings(kRunUpload, kMemo)), kResultSuccess);
+  EXPECT_EQ(device_.Wait(), kResultSuccess);
+  // The old records were replaced by what arrived.
+  EXPECT_EQ(pc_store_.GetRecordCount(kMemo), 5);
+  EXPECT_EQ(AppliBytes(pc_store_, kMemo), memo);
+  EXPECT_EQ(device_prompter_.texts(), std::vector<std::string>{"BYE!!"});
+  // No log, no box on the PC side; the window saw the wait and the transfer.
+  EXPECT_TRUE(prompter_.texts().empty());
+  const auto notes = observer_.notes();
+  ASSERT_FALSE(notes.empty());
+  EXPECT_EQ(notes.front(), (Note{kWmLinkStatus, 0, kSourceNegotiation}));
+  EXPECT_EQ(notes.back(), (Note{kWmLinkProgress, 100, kSourceOneAppli}));
+  EXPECT_FALSE(pc_.link().is_open());
+}
+
+TEST_F(RunPairTest, FullBackupTakesEveryApplicationInOrder) {
+  const std::map<AppliId, Bytes> served = {
+      {kTelephone, ListOf(kTelephone, 3, "tel", 500)},
+      {kSchedule, ListOf(kSchedule, 2, "sch")},
+      {kAnniversary, ListOf(kAnniversary, 1, "ann")},
+      {kToDo, ListOf(kToDo, 4, "todo")},
+      {kMemo, {}},  // an empty application
+      {kCategoryList, SampleRecord(kCategoryList, "Food")},
+      {kExpense, ListOf(kExpense, 2, "exp")},
+  };
+  for (const auto& [id, bytes] : served) {
+    Bytes file = bytes;
+    if (id == kCategoryList) file.push_back(kTerminator);
+    WriteFile(dir_ / DumpFileName(id, ".snd"), file);
+  }
+  StartOrganizer();
+  ASSERT_EQ(pc_store_.GetAppliBuf(7), 0);
+  EXPECT_EQ(RunPc(PcSettings(kRunBackup, kAllAppli)), kResultSuccess);
+  EXPECT_EQ(device_.Wait(), kResultSuccess);
+  for (const auto& [id, bytes] : served) {
+    SCOPED_TRACE(static_cast<int>(id));
+    if (id == kMemo) {
+      EXPECT_FALSE(pc_store_.IsPresent(kMemo));
+    } else if (id == kCategoryList) {
+      Bytes expected = bytes;
+      expected.push_back(kTerminator);
+      EXPECT_EQ(AppliBytes(pc_store_, id), expected);
+    } else {
+      EXPECT_EQ(AppliBytes(pc_store_, id), bytes);
+    }
+  }
+  std::vector<int> sequence;
+  for (const Note& n : observer_.Of(kWmLinkProgress)) {
+    if (n.source == kSourceFullRun) sequence.push_back(n.value);
+  }
+  EXPECT_EQ(sequence, (std::vector<int>{10, 50, 60, 70, 80, 90, 100}));
+  EXPECT_EQ(pc_.link().appli_mode(), kExpense);
+}
+
+TEST_F(RunPairTest, DownloadDeletesThenSendsAndTheOrganizerWritesItsDumpFile) {
+  ASSERT_EQ(pc_store_.GetAppliBuf(7), 0);
+  const Bytes todo = ListOf(kToDo, 3, "task", 260);
+  ASSERT_EQ(pc_store_.AddAppliData(kToDo, todo), 0);
+  // After the records the simulator waits for a next command that never comes.
+  StartOrganizer(3000, kToDo);
+  EXPECT_EQ(RunPc(PcSettings(kRunDownload, kToDo)), kResultSuccess);
+  EXPECT_EQ(device_.Wait(), kResultTimeout);
+  EXPECT_EQ(ReadFile(dir_ / "todo.rcv"), todo);
+  const std::string log = DeviceLog();
+  EXPECT_NE(log.find("---HDD receives DELETE_ALL_RECORDS"), std::string::npos);
+  EXPECT_NE(log.find("---HDD receives END_COMMUNICATION"), std::string::npos);
+}
+
+TEST_F(RunPairTest, SendRecordShowsItsBoxOnlyWithALog) {
+  for (bool with_log : {false, true}) {
+    SCOPED_TRACE(with_log);
+    ScaledClock clock(20);
+    auto line = MemoryLine::Create(clock);
+    line->SetEcho(0, true);
+    AppliStore scratch;
+    ASSERT_EQ(scratch.GetAppliBuf(7), 0);
+    ASSERT_EQ(scratch.AddAppliData(kMemo, ListOf(kMemo, 1, "one")), 0);
+    ProgressRun pc(&clock);
+    ProgressRun device(&clock);
+    LinkSettings d;
+    d.run_mode = kRunDevice;
+    d.appli_mode = kMemo;
+    d.echo_back = 0;
+    d.to_command = 2000;
+    d.data_dir = dir_;
+    d.port_factory = [line](const PortSpec&, Clock&) -> std::unique_ptr<SerialPort> {
+      return line->MakeEnd(1);
+    };
+    device.ApplyLinkSettings(d);
+    RecordingObserver device_observer;
+    ScriptedPrompter device_prompter;
+    ASSERT_TRUE(device.Start(&device_observer, &device_prompter));
+    LinkSettings s;
+    s.run_mode = kRunSendRecord;
+    s.appli_mode = kMemo;
+    s.store = &scratch;
+    s.log_file_name = with_log ? (dir_ / "pc.log").string() : "";
+    s.port_factory = [line](const PortSpec&, Clock&) -> std::unique_ptr<SerialPort> {
+      return line->MakeEnd(0);
+    };
+    pc.ApplyLinkSettings(s);
+    RecordingObserver observer;
+    ScriptedPrompter prompter;
+    ASSERT_TRUE(pc.Start(&observer, &prompter));
+    EXPECT_EQ(pc.Wait(), kResultSuccess);
+    (void)device.Wait();
+    EXPECT_EQ(ReadFile(dir_ / "memo.rcv"), ListOf(kMemo, 1, "one"));
+    EXPECT_EQ(prompter.texts(),
+              with_log ? std::vector<std::string>{"SUCCESS Send 1 Record"}
+                       : std::vector<std::string>{});
+    fs::remove(dir_ / "memo.rcv");
+  }
+}
+
+// The far end as a bare link: what the failure path sends.
+TEST_F(RunPairTest, FailurePathSendsNackAndEndCommunication) {
+  struct Case {
+    const char* name;
+    int run_mode;
+    int result;
+    const char* log;
+  };
+  const Case kCases[] = {
+      {"unknown run mode", 19, kResultIoError, "Unknown RunMode\n\n"},
+      {"unknown run mode, high byte ignored", 0x113, kResultIoError, "Unknown RunMode\n\n"},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    OrganizerPair pair;
+    ProgressRun pc(&pair.clock());
+    LinkSettings s = PcSettings(c.run_mode, kMemo);
+    auto& line = pair.line();
+    s.port_factory = [&line](const PortSpec&, Clock&) -> std::unique_ptr<SerialPort> {
+      return line.MakeEnd(0);
+    };
+    s.log_file_name = (dir_ / "fail.log").string();
+    ASSERT_TRUE(pair.organizer().OpenPort(1));
+    auto peer = pair.RunOrganizer([](CommLink& o) {
+      int r = o.WaitCommand(kNack);
+      if (r != kResultSuccess) return r;
+      return o.WaitCommand(kEndCommunication);
+    });
+    pc.ApplyLinkSettings(s);
+    RecordingObserver observer;
+    ASSERT_TRUE(pc.Start(&observer, &prompter_));
+    EXPECT_EQ(pc.Wait(), c.result);
+    EXPECT_EQ(peer.get(), kResultSuccess);
+    EXPECT_FALSE(pc.link().is_open());
+    auto bytes = ReadFile(dir_ / "fail.log");
+    std::string log(bytes.begin(), bytes.end());
+    EXPECT_NE(log.find("Unknown RunMode\r\n"), std::string::npos);
+    EXPECT_NE(log.find("---PC sends NACK\r\n"), std::string::npos);
+    EXPECT_EQ(log.find("##### END COMMUNICATION"), std::string::npos);
+  }
+}
+
+TEST_F(RunPairTest, PortThatCannotOpenFailsWithItsNumber) {
+  LinkSettings s = PcSettings(kRunBackup, kAllAppli);
+  s.com_port = 2;
+  s.port_factory = [](const PortSpec&, Clock&) -> std::unique_ptr<SerialPort> { return nullptr; };
+  s.log_file_name = (dir_ / "open.log").string();
+  EXPECT_EQ(RunPc(s), 7);
+  auto bytes = ReadFile(dir_ / "open.log");
+  std::string log(bytes.begin(), bytes.end());
+  EXPECT_NE(log.find("!!!Can't Open COM Port\r\n"), std::string::npos);
+  EXPECT_EQ(observer_.Of(kWmLinkStatus).size(), 0u);
+}
+
+TEST(CommRun, RefusesToRunWithoutStoreOrWindow) {
+  const std::string log = ::testing::TempDir() + "kivo_norun_" + std::to_string(getpid()) + ".log";
+  CommLink link;
+  link.SetLogFileName(log);
+  CommRun run(link);
+  EXPECT_EQ(run.RunCommunication(kRunBackup), kResultIoError);
+  AppliStore store;
+  link.set_store(&store);
+  EXPECT_EQ(run.RunCommunication(kRunBackup), kResultIoError);
+  EXPECT_FALSE(fs::exists(log));
+}
+
+TEST(CommRun, AppliModeAndDeviceCodeRules) {
+  CommLink link;
+  CommRun run(link);
+  const std::pair<int, int> kModes[] = {{0, 0}, {6, 6}, {255, 255}, {7, 255}, {-1, 255}, {3, 3}};
+  for (auto [given, kept] : kModes) {
+    run.SetAppliMode(given);
+    EXPECT_EQ(link.appli_mode(), kept) << given;
+  }
+  AppliStore store;
+  const std::pair<int, int> kCodes[] = {{1, 1}, {2, 2}, {0, 2}, {3, 2}};
+  for (auto [given, high] : kCodes) {
+    run.SetDeviceCode(given);
+    EXPECT_EQ(link.device_code_high(), high);
+    EXPECT_EQ(link.device_code_low(), 0);
+    link.set_store(&store);
+    run.SetDeviceCode(given);
+    EXPECT_EQ(store.device_code()[0], high);
+    link.set_store(nullptr);
+  }
+  EXPECT_EQ(AppliWireCode(4), 4);
+  EXPECT_EQ(AppliWireCode(7), 255);
+}
+
+TEST(ProgressRun, SettingsDumpShowsTheValuesAsHandedOver) {
+  const std::string log = ::testing::TempDir() + "kivo_dump_" + std::to_string(getpid()) + ".log";
+  ResetLogTimeBaseForTests();
+  LinkSettings s;
+  s.run_mode = 5;
+  s.appli_mode = 7;
+  s.device_code = 3;
+  s.com_port = 2;
+  s.log_file_name = log;
+  s.echo_back = 5;
+  s.to_multiplier = 4;
+  ProgressRun run;
+  run.ApplyLinkSettings(s);
+  EXPECT_EQ(run.link().appli_mode(), 0);
+  EXPECT_EQ(run.link().device_code_high(), 2);
+  EXPECT_TRUE(run.link().echo_back());
+  auto bytes = ReadFile(log);
+  std::string text(bytes.begin(), bytes.end());
+  EXPECT_NE(text.find("===== Start Settings =====\r\nRunMode=5\r\nAppliMode=7\r\nDeviceCode=3\r\n"
+                      "COMPort=2\r\nFileName=\r\nLogFileName=" + log +
+                      "\r\nEchoBack=5\r\nFileScramble=1\r\nTOCommand=30000\r\nTODataPacket=30000\r\n"
+                      "TOMultiplier=4\r\n===== End Settings =====\r\n\r\n"),
+            std::string::npos)
+      << text;
+  // The Appli ID error went to the previous log name, which was none.
+  EXPECT_EQ(text.find("Appli ID Err"), std::string::npos);
+  EXPECT_EQ(text.substr(0, 1), "{");
+  fs::remove(log);
+}
+
+TEST_F(RunPairTest, AbortDuringTheNegotiationEndsWithZeroAfterNackAndEnd) {
+  OrganizerPair pair;
+  ProgressRun pc(&pair.clock());
+  LinkSettings s = PcSettings(kRunUpload, kMemo);
+  auto& line = pair.line();
+  s.port_factory = [&line](const PortSpec&, Clock&) -> std::unique_ptr<SerialPort> {
+    return line.MakeEnd(0);
+  };
+  ASSERT_TRUE(pair.organizer().OpenPort(1));
+  auto peer = pair.RunOrganizer([](CommLink& o) {
+    int r = o.WaitCommand(kNack);
+    if (r != kResultSuccess) return r;
+    return o.WaitCommand(kEndCommunication);
+  });
+  pc.ApplyLinkSettings(s);
+  RecordingObserver observer;
+  // The user presses Abort while the window says it waits for the organizer.
+  observer.SetOnStatus([&](int total, int) {
+    if (total == 0) pc.Abort();
+  });
+  ASSERT_TRUE(pc.Start(&observer, &prompter_));
+  EXPECT_EQ(pc.Wait(), kResultAborted);
+  EXPECT_EQ(peer.get(), kResultSuccess);
+}
+
+TEST_F(RunPairTest, RestoreRefusesAFileOfTheOtherDeviceBeforeNegotiating) {
+  AppliStore other;
+  ASSERT_EQ(other.GetAppliBuf(7), 0);
+  other.SetDeviceCode(1, 0);
+  ASSERT_EQ(other.AddAppliData(kMemo, ListOf(kMemo, 1, "m")), 0);
+  const fs::path file = dir_ / "other.bkf";
+  ASSERT_EQ(WriteBackupFile(other, file, true), 0);
+  LinkSettings s = PcSettings(kRunRestore, kAllAppli);
+  s.file_name = file.string();
+  s.device_code = 2;
+  s.log_file_name = (dir_ / "restore.log").string();
+  // Nobody is on the line: a negotiation would time out instead.
+  EXPECT_EQ(RunPc(s), kResultNotCompatible);
+  EXPECT_TRUE(prompter_.texts().empty());
+  EXPECT_TRUE(observer_.Of(kWmLinkStatus).empty());
+  auto bytes = ReadFile(dir_ / "restore.log");
+  std::string log(bytes.begin(), bytes.end());
+  EXPECT_NE(log.find("!!! File(" + file.string() + ") is NOT compatible \r\n"), std::string::npos);
+}
+
+TEST_F(RunPairTest, RestoreAsksAgainWhenTheFileCannotBeRead) {
+  LinkSettings s = PcSettings(kRunRestore, kAllAppli);
+  s.file_name = (dir_ / "missing.bkf").string();
+  prompter_.Answer(PromptAnswer::kRetry);
+  prompter_.Answer(PromptAnswer::kCancel);
+  EXPECT_EQ(RunPc(s), kResultGaveUp);
+  const auto boxes = prompter_.boxes();
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[0].caption, "Error");
+  EXPECT_EQ(boxes[0].buttons, PromptButtons::kRetryCancel);
+  EXPECT_EQ(boxes[0].icon, PromptIcon::kQuestion);
+  EXPECT_FALSE(boxes[0].text.empty());
+}
+
+TEST_F(RunPairTest, BackupToAFileWritesWhatArrived) {
+  const Bytes memo = ListOf(kMemo, 3, "note");
+  WriteFile(dir_ / "memo.snd", memo);
+  StartOrganizer();
+  LinkSettings s = PcSettings(kRunUpload, kMemo);
+  const fs::path file = dir_ / "out.bkf";
+  s.file_name = file.string();
+  s.log_file_name = (dir_ / "pc.log").string();
+  EXPECT_EQ(RunPc(s), kResultSuccess);
+  EXPECT_EQ(device_.Wait(), kResultSuccess);
+  // The handed store was left alone: the run worked on its own.
+  EXPECT_FALSE(pc_store_.has_slot_area());
+  AppliStore back;
+  ASSERT_EQ(back.GetAppliBuf(7), 0);
+  ASSERT_EQ(ReadBackupFile(back, file), 0);
+  EXPECT_EQ(AppliBytes(back, kMemo), memo);
+  ASSERT_EQ(prompter_.texts().size(), 1u);
+  EXPECT_EQ(prompter_.texts()[0].rfind("SUCCESS Backup\nTime:", 0), 0u);
+}
+
+TEST_F(RunPairTest, BackupGivesUpWhenTheFileCannotBeWritten) {
+  const Bytes memo = ListOf(kMemo, 1, "note");
+  WriteFile(dir_ / "memo.snd", memo);
+  StartOrganizer();
+  LinkSettings s = PcSettings(kRunUpload, kMemo);
+  s.file_name = (dir_ / "no_such_dir" / "out.bkf").string();
+  s.log_file_name = (dir_ / "pc.log").string();
+  prompter_.Answer(PromptAnswer::kRetry);
+  prompter_.Answer(PromptAnswer::kCancel);
+  EXPECT_EQ(RunPc(s), kResultGaveUp);
+  (void)device_.Wait();
+  EXPECT_EQ(prompter_.boxes().size(), 2u);
+  auto bytes = ReadFile(dir_ / "pc.log");
+  std::string log(bytes.begin(), bytes.end());
+  EXPECT_NE(log.find("!!!Write File Err\r\n"), std::string::npos);
+  EXPECT_FALSE(fs::exists(s.file_name));
+}
+
+}  // namespace
+}  // namespace kivo
