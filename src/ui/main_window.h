@@ -1,10 +1,9 @@
 #ifndef KIVO_UI_MAIN_WINDOW_H_
 #define KIVO_UI_MAIN_WINDOW_H_
 
+#include <QMainWindow>
 #include <filesystem>
 #include <memory>
-
-#include <QMainWindow>
 
 #include "store/appli_store.h"
 #include "store/char_tables.h"

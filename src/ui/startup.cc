@@ -1,9 +1,8 @@
 #include "ui/startup.h"
 
-#include <fstream>
-
 #include <QApplication>
 #include <QMessageBox>
+#include <fstream>
 
 #include "platform/program_dir.h"
 #include "ui/main_window.h"

@@ -1,11 +1,10 @@
 #ifndef KIVO_UI_STARTUP_H_
 #define KIVO_UI_STARTUP_H_
 
-#include <filesystem>
-#include <string>
-
 #include <QString>
 #include <QStringList>
+#include <filesystem>
+#include <string>
 
 class QApplication;
 
@@ -15,7 +14,7 @@ namespace kivo {
 // everything from its own directory; tests point the settings and the working
 // data file elsewhere and run under an instance name of their own.
 struct StartupOptions {
-  std::filesystem::path files_dir;  // settings and working data file; empty: program directory
+  std::filesystem::path files_dir;   // settings and working data file; empty: program directory
   std::filesystem::path tables_dir;  // code.dat, char.dat, sort.dat; empty: program directory
   QString instance_name;             // empty: the program's own name
 };

@@ -4,8 +4,8 @@ namespace kivo {
 namespace {
 
 constexpr ColumnSpec kScheduleColumns[] = {
-    {"Date", 100, false},    {"Start Time", 100, false}, {"End Time", 100, false},
-    {"Alarm", 60, false},    {"Reminder", 80, false},    {"Description", 100, false},
+    {"Date", 100, false}, {"Start Time", 100, false}, {"End Time", 100, false},
+    {"Alarm", 60, false}, {"Reminder", 80, false},    {"Description", 100, false},
 };
 constexpr ColumnSpec kToDoColumns[] = {
     {"Priority", 80, false},
@@ -46,25 +46,39 @@ int TabOfAppli(AppliId id) {
 
 std::string_view TabName(AppliId id) {
   switch (id) {
-    case kSchedule: return "Schedule";
-    case kToDo: return "To Do";
-    case kAnniversary: return "Anniversary";
-    case kTelephone: return "Telephone";
-    case kMemo: return "Memo";
-    case kExpense: return "Expense";
-    default: return "";
+    case kSchedule:
+      return "Schedule";
+    case kToDo:
+      return "To Do";
+    case kAnniversary:
+      return "Anniversary";
+    case kTelephone:
+      return "Telephone";
+    case kMemo:
+      return "Memo";
+    case kExpense:
+      return "Expense";
+    default:
+      return "";
   }
 }
 
 std::span<const ColumnSpec> AppliColumns(AppliId id) {
   switch (id) {
-    case kSchedule: return kScheduleColumns;
-    case kToDo: return kToDoColumns;
-    case kAnniversary: return kAnniversaryColumns;
-    case kTelephone: return kTelephoneColumns;
-    case kMemo: return kMemoColumns;
-    case kExpense: return kExpenseColumns;
-    default: return {};
+    case kSchedule:
+      return kScheduleColumns;
+    case kToDo:
+      return kToDoColumns;
+    case kAnniversary:
+      return kAnniversaryColumns;
+    case kTelephone:
+      return kTelephoneColumns;
+    case kMemo:
+      return kMemoColumns;
+    case kExpense:
+      return kExpenseColumns;
+    default:
+      return {};
   }
 }
 

@@ -12,7 +12,7 @@ namespace kivo {
 // The six applications of the main window in tab order; the tab order is not the
 // application id order.
 inline constexpr int kTabCount = 6;
-inline constexpr std::array<AppliId, kTabCount> kTabAppli{kSchedule, kToDo,   kAnniversary,
+inline constexpr std::array<AppliId, kTabCount> kTabAppli{kSchedule,  kToDo, kAnniversary,
                                                           kTelephone, kMemo, kExpense};
 
 // Tab position of an application, or -1 for an id that has no tab.

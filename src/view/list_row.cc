@@ -119,8 +119,8 @@ std::vector<uint8_t> ToDoFromRow(const ListRow& row, const RowContext& context) 
     r.state = static_cast<uint8_t>((r.state & 0xF0) | ((CellNumber(changed.cell(0)) - 1) & 0x0F));
   }
   if (changed(1)) {
-    r.state = changed.cell(1) == "Done" ? (r.state | ToDoRecord::kDone)
-                                        : (r.state & ~ToDoRecord::kDone);
+    r.state =
+        changed.cell(1) == "Done" ? (r.state | ToDoRecord::kDone) : (r.state & ~ToDoRecord::kDone);
   }
   if (changed(2)) r.due_date = ParsedDate(changed.cell(2), context.display_date, true);
   if (changed(3)) r.description = changed.cell(3);
@@ -248,13 +248,20 @@ ListRow RecordToRow(AppliId id, std::span<const uint8_t> record, const RowContex
 
 std::vector<uint8_t> RowToRecord(AppliId id, const ListRow& row, const RowContext& context) {
   switch (id) {
-    case kSchedule: return ScheduleFromRow(row, context);
-    case kToDo: return ToDoFromRow(row, context);
-    case kAnniversary: return AnniversaryFromRow(row, context);
-    case kMemo: return MemoFromRow(row, context);
-    case kExpense: return ExpenseFromRow(row, context);
-    case kTelephone: return TelephoneFromRow(row, context);
-    default: return row.origin;
+    case kSchedule:
+      return ScheduleFromRow(row, context);
+    case kToDo:
+      return ToDoFromRow(row, context);
+    case kAnniversary:
+      return AnniversaryFromRow(row, context);
+    case kMemo:
+      return MemoFromRow(row, context);
+    case kExpense:
+      return ExpenseFromRow(row, context);
+    case kTelephone:
+      return TelephoneFromRow(row, context);
+    default:
+      return row.origin;
   }
 }
 

@@ -29,12 +29,12 @@ struct ViewState {
 
 // Which controls the main window enables and shows.
 struct Enabling {
-  bool send = false;         // SEND button
-  bool edit = false;         // Edit button and Edit Entry
-  bool remove = false;       // Delete button and Delete Entry
-  bool find = false;         // Find
-  bool create = false;       // New button and New Entry
-  bool send_visible = true;  // hidden on the Expense tab
+  bool send = false;            // SEND button
+  bool edit = false;            // Edit button and Edit Entry
+  bool remove = false;          // Delete button and Delete Entry
+  bool find = false;            // Find
+  bool create = false;          // New button and New Entry
+  bool send_visible = true;     // hidden on the Expense tab
   bool filter_visible = false;  // Telephone only
 };
 

@@ -123,13 +123,20 @@ std::string RecordText(AppliId id, std::span<const uint8_t> record, bool labelle
                        const RowContext& context) {
   TextBuilder out(labelled);
   switch (id) {
-    case kSchedule: return ScheduleText(record, out, context);
-    case kAnniversary: return AnniversaryText(record, out, context);
-    case kToDo: return ToDoText(record, out, context);
-    case kMemo: return MemoText(record, out);
-    case kExpense: return ExpenseText(record, out, context);
-    case kTelephone: return TelephoneText(record, out);
-    default: return {};
+    case kSchedule:
+      return ScheduleText(record, out, context);
+    case kAnniversary:
+      return AnniversaryText(record, out, context);
+    case kToDo:
+      return ToDoText(record, out, context);
+    case kMemo:
+      return MemoText(record, out);
+    case kExpense:
+      return ExpenseText(record, out, context);
+    case kTelephone:
+      return TelephoneText(record, out);
+    default:
+      return {};
   }
 }
 

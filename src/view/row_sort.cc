@@ -48,9 +48,7 @@ int CompareNumbers(T a, T b) {
   return (a > b) - (a < b);
 }
 
-int CompareDates(const BcdDate& a, const BcdDate& b) {
-  return CompareBcd(a.bytes, b.bytes, 8);
-}
+int CompareDates(const BcdDate& a, const BcdDate& b) { return CompareBcd(a.bytes, b.bytes, 8); }
 
 int CompareSchedule(int column, std::span<const uint8_t> a_bytes, std::span<const uint8_t> b_bytes,
                     const RowContext& context) {
@@ -58,13 +56,20 @@ int CompareSchedule(int column, std::span<const uint8_t> a_bytes, std::span<cons
   (void)DecodeScheduleRecord(a_bytes, &a);
   (void)DecodeScheduleRecord(b_bytes, &b);
   switch (column) {
-    case 0: return CompareDates(a.date, b.date);
-    case 1: return CompareBcd(a.start_time.bytes, b.start_time.bytes, 4);
-    case 2: return CompareBcd(a.end_time.bytes, b.end_time.bytes, 4);
-    case 3: return CompareBytes(AlarmWord(a.flags), AlarmWord(b.flags));
-    case 4: return CompareNumbers(a.reminder, b.reminder);
-    case 5: return CompareText(a.description, b.description, context);
-    default: return 0;
+    case 0:
+      return CompareDates(a.date, b.date);
+    case 1:
+      return CompareBcd(a.start_time.bytes, b.start_time.bytes, 4);
+    case 2:
+      return CompareBcd(a.end_time.bytes, b.end_time.bytes, 4);
+    case 3:
+      return CompareBytes(AlarmWord(a.flags), AlarmWord(b.flags));
+    case 4:
+      return CompareNumbers(a.reminder, b.reminder);
+    case 5:
+      return CompareText(a.description, b.description, context);
+    default:
+      return 0;
   }
 }
 
@@ -76,9 +81,12 @@ int CompareAnniversary(int column, std::span<const uint8_t> a_bytes,
   switch (column) {
     case 0:  // month and day; the year plays no part
       return CompareBcd(std::span(a.date.bytes).subspan(2), std::span(b.date.bytes).subspan(2), 4);
-    case 1: return CompareNumbers(a.reminder, b.reminder);
-    case 2: return CompareText(a.description, b.description, context);
-    default: return 0;
+    case 1:
+      return CompareNumbers(a.reminder, b.reminder);
+    case 2:
+      return CompareText(a.description, b.description, context);
+    default:
+      return 0;
   }
 }
 
@@ -88,11 +96,16 @@ int CompareToDo(int column, std::span<const uint8_t> a_bytes, std::span<const ui
   (void)DecodeToDoRecord(a_bytes, &a);
   (void)DecodeToDoRecord(b_bytes, &b);
   switch (column) {
-    case 0: return CompareBytes(ToDoPriorityText(a.state), ToDoPriorityText(b.state));
-    case 1: return CompareBytes(ToDoStatusWord(a.state), ToDoStatusWord(b.state));
-    case 2: return CompareDates(a.due_date, b.due_date);
-    case 3: return CompareText(a.description, b.description, context);
-    default: return 0;
+    case 0:
+      return CompareBytes(ToDoPriorityText(a.state), ToDoPriorityText(b.state));
+    case 1:
+      return CompareBytes(ToDoStatusWord(a.state), ToDoStatusWord(b.state));
+    case 2:
+      return CompareDates(a.due_date, b.due_date);
+    case 3:
+      return CompareText(a.description, b.description, context);
+    default:
+      return 0;
   }
 }
 
@@ -116,7 +129,8 @@ int CompareExpense(int column, std::span<const uint8_t> a_bytes, std::span<const
   (void)DecodeExpenseRecord(a_bytes, &a);
   (void)DecodeExpenseRecord(b_bytes, &b);
   switch (column) {
-    case 0: return CompareDates(a.date, b.date);
+    case 0:
+      return CompareDates(a.date, b.date);
     case 1:
       return CompareText(CategoryName(a.category_index(), context),
                          CategoryName(b.category_index(), context), context);
@@ -124,15 +138,19 @@ int CompareExpense(int column, std::span<const uint8_t> a_bytes, std::span<const
       // Equal stored amounts compare equal.
       if (a.amount == b.amount) return 0;
       return CompareNumbers(DecodeAmount(a), DecodeAmount(b));
-    case 3: return CompareBytes(PaymentWord(a.payment_kind()), PaymentWord(b.payment_kind()));
-    case 4: return CompareBytes(a.receipt() ? "Yes" : "No", b.receipt() ? "Yes" : "No");
-    case 5: return CompareText(a.memo, b.memo, context);
-    default: return 0;
+    case 3:
+      return CompareBytes(PaymentWord(a.payment_kind()), PaymentWord(b.payment_kind()));
+    case 4:
+      return CompareBytes(a.receipt() ? "Yes" : "No", b.receipt() ? "Yes" : "No");
+    case 5:
+      return CompareText(a.memo, b.memo, context);
+    default:
+      return 0;
   }
 }
 
-int CompareTelephone(int column, std::span<const uint8_t> a_bytes,
-                     std::span<const uint8_t> b_bytes, const RowContext& context) {
+int CompareTelephone(int column, std::span<const uint8_t> a_bytes, std::span<const uint8_t> b_bytes,
+                     const RowContext& context) {
   TelephoneRecord a, b;
   (void)DecodeTelephoneRecord(a_bytes, &a);
   (void)DecodeTelephoneRecord(b_bytes, &b);
@@ -172,25 +190,39 @@ std::vector<int> MergeSortOrder(int count, const std::function<int(int, int)>& c
 int CompareColumn(AppliId id, int column, std::span<const uint8_t> a, std::span<const uint8_t> b,
                   const RowContext& context) {
   switch (id) {
-    case kSchedule: return CompareSchedule(column, a, b, context);
-    case kAnniversary: return CompareAnniversary(column, a, b, context);
-    case kToDo: return CompareToDo(column, a, b, context);
-    case kMemo: return CompareMemo(column, a, b, context);
-    case kExpense: return CompareExpense(column, a, b, context);
-    case kTelephone: return CompareTelephone(column, a, b, context);
-    default: return 0;
+    case kSchedule:
+      return CompareSchedule(column, a, b, context);
+    case kAnniversary:
+      return CompareAnniversary(column, a, b, context);
+    case kToDo:
+      return CompareToDo(column, a, b, context);
+    case kMemo:
+      return CompareMemo(column, a, b, context);
+    case kExpense:
+      return CompareExpense(column, a, b, context);
+    case kTelephone:
+      return CompareTelephone(column, a, b, context);
+    default:
+      return 0;
   }
 }
 
 std::span<const int> DefaultOrderColumns(AppliId id) {
   switch (id) {
-    case kSchedule: return kScheduleOrder;
-    case kAnniversary: return kAnniversaryOrder;
-    case kToDo: return kToDoOrder;
-    case kMemo: return kMemoOrder;
-    case kExpense: return kExpenseOrder;
-    case kTelephone: return kTelephoneOrder;
-    default: return {};
+    case kSchedule:
+      return kScheduleOrder;
+    case kAnniversary:
+      return kAnniversaryOrder;
+    case kToDo:
+      return kToDoOrder;
+    case kMemo:
+      return kMemoOrder;
+    case kExpense:
+      return kExpenseOrder;
+    case kTelephone:
+      return kTelephoneOrder;
+    default:
+      return {};
   }
 }
 

@@ -1,12 +1,9 @@
 #include "ui/main_window.h"
 
-#include <gtest/gtest.h>
-
-#include <fstream>
-
 #include <QApplication>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -14,12 +11,15 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
+#include <fstream>
 
 #include "sample_data.h"
 #include "store/app_settings.h"
 #include "store/working_data.h"
 #include "ui/list_header_area.h"
+#include <gtest/gtest.h>
 
 namespace kivo {
 namespace {
@@ -101,7 +101,7 @@ TEST_F(MainWindowTest, TabsShowTheirApplications) {
     AppliId id;
     const char* name;
     const char* first_column;
-  } tabs[] = {{1, kToDo, "To Do", "Priority"},         {2, kAnniversary, "Anniversary", "Date"},
+  } tabs[] = {{1, kToDo, "To Do", "Priority"},          {2, kAnniversary, "Anniversary", "Date"},
               {3, kTelephone, "Telephone", "Category"}, {4, kMemo, "Memo", "Memo"},
               {5, kExpense, "Expense", "Date"},         {0, kSchedule, "Schedule", "Date"}};
   for (const auto& t : tabs) {
@@ -132,8 +132,8 @@ TEST_F(MainWindowTest, ClickingAHeaderCyclesTheSortAndFollowsTheSelection) {
       // The sample memos start with plain letters, where the table order and
       // a case-blind comparison agree.
       const int order = QString::compare(before, after, Qt::CaseInsensitive);
-      EXPECT_TRUE(ascending ? order <= 0 : order >= 0) << before.toStdString() << " | "
-                                                      << after.toStdString();
+      EXPECT_TRUE(ascending ? order <= 0 : order >= 0)
+          << before.toStdString() << " | " << after.toStdString();
     }
     const int selected = window->model().selected_row();
     EXPECT_EQ(Cell(*window, selected, 0), chosen);
@@ -150,8 +150,8 @@ TEST_F(MainWindowTest, SelectingARowShowsItsLabelledText) {
   QString expected = QString::fromLatin1(window->model().RecordText(2, true));
   expected.remove(QLatin1Char('\r'));
   EXPECT_EQ(window->detail()->toPlainText(), expected);
-  EXPECT_TRUE(window->detail()->toPlainText().startsWith(
-      QStringLiteral("[Date       ] ") + Cell(*window, 2, 0)));
+  EXPECT_TRUE(window->detail()->toPlainText().startsWith(QStringLiteral("[Date       ] ") +
+                                                         Cell(*window, 2, 0)));
   // Arrow keys move the selection and the pane follows.
   window->list()->setFocus();
   QTest::keyClick(window->list(), Qt::Key_Down);
@@ -245,6 +245,40 @@ TEST_F(MainWindowTest, ClosingSavesTheDataFileAndTheSettings) {
   EXPECT_EQ(settings.appli_id, kMemo);
   EXPECT_EQ(settings.file_scramble, 0);
   EXPECT_EQ(settings.to_command, 45000);
+}
+
+TEST_F(MainWindowTest, DatesAndTimesFollowTheDisplaySettings) {
+  WriteSettings("[Settings]\r\nAppliID=0\r\nDisplayDate=2\r\nDisplayHour=1\r\n");
+  auto window = Open();
+  EXPECT_EQ(Cell(*window, 0, 0), QStringLiteral("2002.01.03"));
+  EXPECT_EQ(Cell(*window, 0, 1), QStringLiteral("08:00"));
+  EXPECT_TRUE(
+      window->detail()->toPlainText().startsWith(QStringLiteral("[Date       ] 2002.01.03")));
+}
+
+TEST_F(MainWindowTest, FailedSaveAtClosingSaysFileWriteErrorAndStillWritesTheSettings) {
+  WriteSettings("[Settings]\r\nAppliID=0\r\n");
+  auto window = Open();
+  ClickTab(*window, 1);
+  // A directory where the data file should go: no file can replace it.
+  std::filesystem::remove(WorkingDataPath(paths_.files_dir));
+  std::filesystem::create_directory(WorkingDataPath(paths_.files_dir));
+  QString shown;
+  QString caption;
+  QTimer::singleShot(0, [&] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      shown = box->text();
+      caption = box->windowTitle();
+      box->accept();
+    }
+  });
+  window->close();
+  EXPECT_EQ(shown, QStringLiteral("File write error"));
+  EXPECT_EQ(caption, QStringLiteral("Kivo-LinkUtility"));
+  EXPECT_FALSE(window->isVisible());
+  const AppSettings settings =
+      LoadAppSettings(SettingsFilePath(paths_.files_dir), paths_.files_dir);
+  EXPECT_EQ(settings.appli_id, kToDo);
 }
 
 }  // namespace

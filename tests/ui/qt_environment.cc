@@ -1,9 +1,9 @@
 // One QApplication for the whole test run, on the offscreen platform unless
 // the caller chose another.
 
-#include <gtest/gtest.h>
-
 #include <QApplication>
+
+#include <gtest/gtest.h>
 
 namespace {
 

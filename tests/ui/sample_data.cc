@@ -63,7 +63,7 @@ void FillSampleStore(AppliStore& store, const std::filesystem::path& sample_dir)
   RowContext context;
   context.category_names.assign(names.names.begin(), names.names.end());
   const std::pair<AppliId, const char*> files[] = {
-      {kSchedule, "schedule.csv"}, {kToDo, "todo.csv"},   {kAnniversary, "anniversary.csv"},
+      {kSchedule, "schedule.csv"},   {kToDo, "todo.csv"}, {kAnniversary, "anniversary.csv"},
       {kTelephone, "telephone.csv"}, {kMemo, "memo.csv"}, {kExpense, "expense.csv"}};
   for (const auto& [id, name] : files) {
     int index = 0;

@@ -2,8 +2,6 @@
 //   KIVO_SCREENSHOT_DIR=docs/screenshots build/bin/ui_tests --gtest_filter=Screenshots.*
 // Without the variable the pictures go to a temporary directory and are only checked.
 
-#include <gtest/gtest.h>
-
 #include <QDir>
 #include <QImage>
 #include <QPixmap>
@@ -16,11 +14,12 @@
 #include "store/working_data.h"
 #include "ui/main_window.h"
 #include "view/appli_columns.h"
+#include <gtest/gtest.h>
 
 namespace kivo {
 namespace {
 
-const char* const kShotNames[kTabCount] = {"schedule", "todo", "anniversary",
+const char* const kShotNames[kTabCount] = {"schedule",  "todo", "anniversary",
                                            "telephone", "memo", "expense"};
 
 TEST(Screenshots, EveryTabWithSampleRecords) {

@@ -1,10 +1,6 @@
 #include "ui/single_instance.h"
 
-#include <gtest/gtest.h>
-
 #include <unistd.h>
-
-#include <fstream>
 
 #include <QCoreApplication>
 #include <QFile>
@@ -13,9 +9,11 @@
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <fstream>
 
 #include "ui/main_window.h"
 #include "ui/startup.h"
+#include <gtest/gtest.h>
 
 namespace kivo {
 namespace {
@@ -91,8 +89,7 @@ TEST(SingleInstance, SecondProgramStartRestoresTheMinimisedWindow) {
 
   QProcess second;
   second.start(QStringLiteral(KIVO_PROGRAM_DIR "/Kivo-LinkUtility"),
-               {QStringLiteral("--instance"), name, QStringLiteral("--config-dir"),
-                files.path()});
+               {QStringLiteral("--instance"), name, QStringLiteral("--config-dir"), files.path()});
   ASSERT_TRUE(second.waitForFinished(15000));
   EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
   EXPECT_EQ(second.exitCode(), 0);

@@ -1,9 +1,8 @@
 #include "view/main_view_model.h"
 
-#include <gtest/gtest.h>
-
 #include "format/today.h"
 #include "view_fixtures.h"
+#include <gtest/gtest.h>
 
 namespace kivo {
 namespace {
@@ -21,8 +20,8 @@ class MainViewModelTest : public ::testing::Test {
   void AddPhones() {
     // 3 Business, 4 Personal, 3 Others (one with an odd category byte).
     const int categories[] = {1, 0, 0, 2, 1, 0, 7, 1, 0, 2};
-    const char* names[] = {"Kim", "Adams", "Lee", "Zhou", "Baker", "Cole", "Moss", "Diaz",
-                           "Egan", "Ford"};
+    const char* names[] = {"Kim",  "Adams", "Lee",  "Zhou", "Baker",
+                           "Cole", "Moss",  "Diaz", "Egan", "Ford"};
     for (int i = 0; i < 10; ++i) store_.Add(kTelephone, test::Telephone(categories[i], names[i]));
   }
 

@@ -1,8 +1,7 @@
 #include "view/record_text.h"
 
-#include <gtest/gtest.h>
-
 #include "view_fixtures.h"
+#include <gtest/gtest.h>
 
 namespace kivo {
 namespace {

@@ -48,8 +48,8 @@ inline std::vector<uint8_t> Memo(std::string text) {
   return EncodeMemoRecord(r);
 }
 
-inline std::vector<uint8_t> Expense(int y, int mo, int d, int category, double amount,
-                                    int payment, bool receipt, std::string memo) {
+inline std::vector<uint8_t> Expense(int y, int mo, int d, int category, double amount, int payment,
+                                    bool receipt, std::string memo) {
   ExpenseRecord r;
   r.date = BcdDate::FromYmd(y, mo, d);
   r.flags = ExpenseRecord::MakeFlags(receipt, category, payment);

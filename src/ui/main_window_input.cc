@@ -1,0 +1,146 @@
+// What the main window does with clicks and keys.
+
+#include <QApplication>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QToolButton>
+#include <QTreeWidget>
+
+#include "ui/main_window.h"
+#include "view/appli_columns.h"
+
+namespace kivo {
+
+void MainWindow::OnTabChanged(int tab) {
+  if (filling_ || tab < 0 || tab >= kTabCount) return;
+  StoreColumnWidths();
+  model_->ShowAppli(kTabAppli[tab], /*commit_first=*/true);
+  FillList();
+}
+
+void MainWindow::OnHeaderClicked(int column) {
+  StoreColumnWidths();
+  if (!model_->SortOnColumn(column)) {
+    // No rows: the indicator must not claim an order.
+    FillList();
+    return;
+  }
+  FillList();
+}
+
+void MainWindow::OnCurrentRowChanged() {
+  if (filling_) return;
+  QTreeWidgetItem* item = list_->currentItem();
+  int row = item != nullptr ? list_->indexOfTopLevelItem(item) : -1;
+  // A click that leaves no row selected selects the last one.
+  if (row < 0) row = model_->row_count() - 1;
+  model_->SelectRow(row);
+  ShowSelection();
+}
+
+void MainWindow::OnFilterChanged(int filter) {
+  if (filling_ || model_->appli() != kTelephone) return;
+  StoreColumnWidths();
+  model_->SetFilter(filter);
+  FillList();
+}
+
+void MainWindow::OnDeleteEntry() {
+  const int row = model_->selected_row();
+  if (row < 0) return;
+  if (QMessageBox::question(this, QStringLiteral("Delete"),
+                            QStringLiteral("This operation will delete the selected record.\n"
+                                           "Are you sure you want to continue ?"),
+                            QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) {
+    return;
+  }
+  StoreColumnWidths();
+  model_->DeleteRow(row);
+  FillList();
+}
+
+void MainWindow::OnEditEntry() {
+  const int row = model_->selected_row();
+  if (row >= 0) emit EditEntryRequested(row);
+}
+
+void MainWindow::OnSend() {
+  const int row = model_->selected_row();
+  if (row >= 0) emit SendRequested(row);
+}
+
+void MainWindow::OnAbout() {
+  QMessageBox box(this);
+  box.setWindowTitle(QStringLiteral("About"));
+  box.setIconPixmap(QIcon(QStringLiteral(":/icons/app.svg")).pixmap(48, 48));
+  box.setText(QStringLiteral("PC Software for TR/VX-480, VX-480M Version 1.00"));
+  box.setInformativeText(QStringLiteral("Keeps the organizer's records on your PC."));
+  box.setStandardButtons(QMessageBox::Ok);
+  box.exec();
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  // A fixed-size window: nothing may maximise it.
+  if (event->type() == QEvent::WindowStateChange && isMaximized()) showNormal();
+}
+
+// ---- keyboard and mouse rules ----------------------------------------------------
+
+void MainWindow::InstallKeyRules() {
+  for (QWidget* child : centralWidget()->findChildren<QWidget*>()) child->installEventFilter(this);
+  list_->viewport()->installEventFilter(this);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == list_->viewport()) {
+    const QEvent::Type type = event->type();
+    if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease ||
+        type == QEvent::MouseButtonDblClick) {
+      const auto* mouse = static_cast<QMouseEvent*>(event);
+      // The right button does nothing in the list and blocks the left one.
+      if (mouse->button() == Qt::RightButton || (mouse->buttons() & Qt::RightButton)) return true;
+      if (type != QEvent::MouseButtonPress && model_->row_count() > 0 &&
+          list_->selectedItems().isEmpty()) {
+        model_->SelectRow(model_->row_count() - 1);
+        ShowSelection();
+      }
+    }
+    return QMainWindow::eventFilter(watched, event);
+  }
+  if (event->type() != QEvent::KeyPress) return QMainWindow::eventFilter(watched, event);
+  auto* key = static_cast<QKeyEvent*>(event);
+  QWidget* focus = QApplication::focusWidget();
+  switch (key->key()) {
+    case Qt::Key_Escape:
+    case Qt::Key_F1:
+      return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      if (focus == upload_ || focus == download_ || focus == new_button_ || focus == edit_button_ ||
+          focus == delete_button_) {
+        static_cast<QAbstractButton*>(focus)->click();
+      } else if (focus == send_) {
+        OnSend();
+      } else {
+        OnEditEntry();
+      }
+      return true;
+    case Qt::Key_Delete: {
+      if (focus == filter_ && filter_->isEditable()) break;
+      OnDeleteEntry();
+      if (focus != nullptr && focus->isVisible() && focus->isEnabled()) focus->setFocus();
+      return true;
+    }
+    default:
+      break;
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+}  // namespace kivo
