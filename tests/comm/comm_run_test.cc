@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <deque>
+#include <functional>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -508,6 +509,157 @@ TEST_F(RunPairTest, BackupGivesUpWhenTheFileCannotBeWritten) {
   std::string log(bytes.begin(), bytes.end());
   EXPECT_NE(log.find("!!!Write File Err\r\n"), std::string::npos);
   EXPECT_FALSE(fs::exists(s.file_name));
+}
+
+}  // namespace
+}  // namespace kivo
+
+namespace kivo {
+namespace {
+
+// The line-test modes against an organizer played step by step.
+struct LineTestCase {
+  const char* name;
+  int run_mode;
+  int appli_mode;
+  const char* snd;  // dump file the PC serves, or null
+  std::function<int(CommLink&, const Bytes&)> organizer;
+  const char* box;
+  const char* rcv;  // dump file the PC writes, or null
+};
+
+TEST_F(RunPairTest, LineTestModesAgainstAScriptedOrganizer) {
+  const Bytes memo = ListOf(kMemo, 2, "memo", 250);
+  const Bytes categories = [] {
+    Bytes c = SampleRecord(kCategoryList, "Car");
+    c.push_back(kTerminator);
+    return c;
+  }();
+  Bytes organizer_got;
+  const LineTestCase kCases[] = {
+      {"negotiation", kRunNegotiation, kMemo, nullptr,
+       [](CommLink& o, const Bytes&) { return o.NegotiationForDevice(); }, "SUCCESS Negotiation",
+       nullptr},
+      {"ACK", kRunSendAck, kMemo, nullptr,
+       [](CommLink& o, const Bytes&) {
+         int r = o.WaitCommand(kAck);
+         return r != kResultSuccess ? r : o.SendCommand(kAck);
+       },
+       "SUCCESS send ACK", nullptr},
+      {"NACK", kRunSendNack, kMemo, nullptr,
+       [](CommLink& o, const Bytes&) { return o.WaitCommand(kNack); }, "SUCCESS send NACK",
+       nullptr},
+      {"END", kRunSendEnd, kMemo, nullptr,
+       [](CommLink& o, const Bytes&) { return o.WaitCommand(kEndCommunication); },
+       "SUCCESS send END_COMMUNICATION", nullptr},
+      {"DELETE", kRunDeleteAll, kAnniversary, nullptr,
+       [](CommLink& o, const Bytes&) {
+         std::array<uint8_t, 2> p{};
+         int r = o.WaitCommand(kDeleteAllRecords, &p);
+         if (r != kResultSuccess) return r;
+         if (p[0] != kAnniversary) return -1;
+         return o.SendCommand(kAck);
+       },
+       "SUCCESS DELETE_ALL_RECORDS", nullptr},
+      {"GET_ALL_RECORDS", kRunReceiveDump, kMemo, nullptr,
+       [](CommLink& o, const Bytes& list) {
+         int r = o.WaitCommand(kGetAllRecords);
+         return r != kResultSuccess ? r : o.SendAllRecords(list, kMemo, 2, kRoleOrganizer);
+       },
+       "SUCCESS GET_ALL_RECORDS", "memo.rcv"},
+      {"GET_EXPENSE_CATEGORY", kRunReceiveCategoryDump, kCategoryList, nullptr,
+       [](CommLink& o, const Bytes& list) {
+         int r = o.WaitCommand(kGetExpenseCategory);
+         return r != kResultSuccess ? r : o.SendExpenseCategory(list, kRoleOrganizer);
+       },
+       "SUCCESS GET_EXPENSE_CATEGORY", "expense_category.rcv"},
+      {"SEND_1_RECORD", kRunSendDump, kMemo, "memo.snd",
+       [&](CommLink& o, const Bytes&) {
+         int r = o.WaitCommand(kSend1Record);
+         if (r != kResultSuccess) return r;
+         Bytes buffer(256000);
+         int end = 0;
+         // No END_COMMUNICATION follows in this mode: the organizer waits in vain.
+         r = o.GetAllRecords(buffer, &end, kMemo, kRoleOrganizer);
+         organizer_got.assign(buffer.begin(), buffer.begin() + static_cast<long>(memo.size()));
+         return r == kResultTimeout ? kResultSuccess : r;
+       },
+       "SUCCESS SEND_1_RECORD", nullptr},
+      {"SEND_EXPENSE_CATEGORY", kRunSendCategoryDump, kCategoryList, "expense_category.snd",
+       [&](CommLink& o, const Bytes&) {
+         int r = o.WaitCommand(kSendExpenseCategory);
+         if (r != kResultSuccess) return r;
+         Bytes buffer(256000);
+         int length = 0;
+         r = o.GetExpenseCategory(buffer, &length, kRoleOrganizer);
+         organizer_got.assign(buffer.begin(), buffer.begin() + length);
+         return r;
+       },
+       "SUCCESS SEND_EXPENSE_CATEGORY", nullptr},
+  };
+  for (const LineTestCase& c : kCases) {
+    SCOPED_TRACE(c.name);
+    organizer_got.clear();
+    const Bytes& list = c.appli_mode == kCategoryList ? categories : memo;
+    if (c.snd != nullptr) WriteFile(dir_ / c.snd, list);
+    OrganizerPair pair;
+    pair.organizer().set_to_command(2000);
+    ProgressRun pc(&pair.clock());
+    LinkSettings s = PcSettings(c.run_mode, c.appli_mode);
+    // The dump-file modes work on the run's own store, as the window gives none.
+    s.store = nullptr;
+    s.data_dir = dir_;
+    auto& line = pair.line();
+    s.port_factory = [&line](const PortSpec&, Clock&) -> std::unique_ptr<SerialPort> {
+      return line.MakeEnd(0);
+    };
+    ASSERT_TRUE(pair.organizer().OpenPort(1));
+    auto peer = pair.RunOrganizer([&](CommLink& o) { return c.organizer(o, list); });
+    pc.ApplyLinkSettings(s);
+    RecordingObserver observer;
+    ScriptedPrompter prompter;
+    ASSERT_TRUE(pc.Start(&observer, &prompter));
+    EXPECT_EQ(pc.Wait(), kResultSuccess);
+    EXPECT_EQ(peer.get(), kResultSuccess);
+    EXPECT_EQ(prompter.texts(), std::vector<std::string>{c.box});
+    if (c.rcv != nullptr) {
+      EXPECT_EQ(ReadFile(dir_ / c.rcv), list);
+    }
+    if (c.snd != nullptr) {
+      EXPECT_EQ(organizer_got, list);
+    }
+  }
+}
+
+TEST_F(RunPairTest, RestoreStepSendsWithoutNegotiationOrDeletion) {
+  ASSERT_EQ(pc_store_.GetAppliBuf(7), 0);
+  const Bytes memo = ListOf(kMemo, 2, "m");
+  ASSERT_EQ(pc_store_.AddAppliData(kMemo, memo), 0);
+  OrganizerPair pair;
+  pair.organizer().set_to_command(2000);
+  ProgressRun pc(&pair.clock());
+  LinkSettings s = PcSettings(kRunRestoreStep, kMemo);
+  auto& line = pair.line();
+  s.port_factory = [&line](const PortSpec&, Clock&) -> std::unique_ptr<SerialPort> {
+    return line.MakeEnd(0);
+  };
+  ASSERT_TRUE(pair.organizer().OpenPort(1));
+  Bytes got(256000);
+  // The first command must be SEND_1_RECORD: no LINK_REQUEST exchange, no DELETE.
+  auto peer = pair.RunOrganizer([&](CommLink& o) {
+    int r = o.WaitCommand(kSend1Record);
+    if (r != kResultSuccess) return r;
+    int end = 0;
+    // Nothing ends the reception in this mode: the organizer waits in vain.
+    return o.GetAllRecords(got, &end, kMemo, kRoleOrganizer);
+  });
+  pc.ApplyLinkSettings(s);
+  RecordingObserver observer;
+  ASSERT_TRUE(pc.Start(&observer, &prompter_));
+  EXPECT_EQ(pc.Wait(), kResultSuccess);
+  EXPECT_EQ(peer.get(), kResultTimeout);
+  EXPECT_EQ(Bytes(got.begin(), got.begin() + static_cast<long>(memo.size())), memo);
+  EXPECT_EQ(observer.Of(kWmLinkStatus).size(), 1u);
 }
 
 }  // namespace
