@@ -20,12 +20,9 @@
 #include "store/working_data.h"
 #include "ui/list_header_area.h"
 #include "ui/pc_text.h"
+#include "ui/ui_resources.h"
 #include "view/appli_columns.h"
 #include "view/record_text.h"
-
-// The icons live in the ui library; a static library's resources must be
-// registered by hand.
-static void InitUiResources() { Q_INIT_RESOURCE(resources); }
 
 namespace kivo {
 namespace {
