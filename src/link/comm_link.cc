@@ -6,9 +6,9 @@
 namespace kivo {
 
 SerialPortFactory DefaultSerialPortFactory() {
-  return [](const PortSpec& spec, Clock& clock) -> std::unique_ptr<SerialPort> {
-    if (spec.device.empty() || spec.device == kVirtualPort) return nullptr;
-    return std::make_unique<PosixSerialPort>(spec.device, clock);
+  return [](const PortSpec& port_spec, Clock& clock) -> std::unique_ptr<SerialPort> {
+    if (port_spec.device.empty() || port_spec.device == kVirtualPort) return nullptr;
+    return std::make_unique<PosixSerialPort>(port_spec.device, clock);
   };
 }
 
@@ -18,10 +18,10 @@ CommLink::CommLink(int port, uint32_t baud_rate, Clock* clock)
 CommLink::~CommLink() { ClosePort(); }
 
 void CommLink::SetPortName(std::string_view name) {
-  PortSpec spec = ResolvePort(name, port_map_);
-  port_number_ = spec.com_number;
+  PortSpec port_spec = ResolvePort(name, port_map_);
+  port_number_ = port_spec.com_number;
   port_device_.clear();
-  if (spec.com_number < 1 || spec.com_number > 4) port_device_ = spec.device;
+  if (port_spec.com_number < 1 || port_spec.com_number > 4) port_device_ = port_spec.device;
 }
 
 MessageQueue& CommLink::message_queue() const {

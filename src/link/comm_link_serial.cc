@@ -27,9 +27,9 @@ bool CommLink::OpenPort(int port) {
     port_number_ = port;
     port_device_.clear();
   }
-  PortSpec spec = port_device_.empty() ? ResolvePort(port_number_, port_map_)
+  PortSpec port_spec = port_device_.empty() ? ResolvePort(port_number_, port_map_)
                                        : PortSpec{port_number_, port_device_};
-  port_ = factory_ ? factory_(spec, *clock_) : nullptr;
+  port_ = factory_ ? factory_(port_spec, *clock_) : nullptr;
   PortSettings settings;
   settings.baud_rate = baud_rate_;
   if (port_ == nullptr || !port_->Open(settings)) {

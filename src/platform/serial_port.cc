@@ -9,10 +9,10 @@ PortMap DefaultPortMap() { return {"/dev/ttyS0", "/dev/ttyS1", "/dev/ttyS2", "/d
 std::string PortKey(int com_number) { return "COM" + std::to_string(com_number); }
 
 PortSpec ResolvePort(int com_number, const PortMap& ports) {
-  PortSpec spec;
-  spec.com_number = com_number;
-  if (com_number >= 1 && com_number <= 4) spec.device = ports[com_number - 1];
-  return spec;
+  PortSpec port_spec;
+  port_spec.com_number = com_number;
+  if (com_number >= 1 && com_number <= 4) port_spec.device = ports[com_number - 1];
+  return port_spec;
 }
 
 PortSpec ResolvePort(std::string_view text, const PortMap& ports) {

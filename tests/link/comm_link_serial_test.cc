@@ -43,8 +43,8 @@ TEST(CommLinkOpen, FailuresGiveTheComNumberCodeAndLeaveTheLinkClosed) {
     auto line = MemoryLine::Create();
     CommLink link;
     std::vector<PortSpec> asked;
-    link.SetSerialPortFactory([&](const PortSpec& spec, Clock&) -> std::unique_ptr<SerialPort> {
-      asked.push_back(spec);
+    link.SetSerialPortFactory([&](const PortSpec& port_spec, Clock&) -> std::unique_ptr<SerialPort> {
+      asked.push_back(port_spec);
       return c.opens ? line->MakeEnd(0) : nullptr;
     });
     if (c.port_name) link.SetPortName(c.port_name);
@@ -59,8 +59,8 @@ TEST(CommLinkOpen, ReopensTheStoredPortOrClosesBeforeSwitching) {
   auto line = MemoryLine::Create();
   CommLink link;
   std::vector<PortSpec> asked;
-  link.SetSerialPortFactory([&](const PortSpec& spec, Clock&) {
-    asked.push_back(spec);
+  link.SetSerialPortFactory([&](const PortSpec& port_spec, Clock&) {
+    asked.push_back(port_spec);
     return line->MakeEnd(0);  // each end opens once: a second open fails unless closed
   });
   ASSERT_TRUE(link.OpenPort(-1));

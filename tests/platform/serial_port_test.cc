@@ -27,9 +27,9 @@ TEST(ResolvePort, MapsComNamesThroughThePortMapAndKeepsOtherNames) {
       {"COMX", 0, "COMX"},
   };
   for (const ResolveCase& c : kCases) {
-    PortSpec spec = ResolvePort(c.text, ports);
-    EXPECT_EQ(spec.com_number, c.com_number) << c.text;
-    EXPECT_EQ(spec.device, c.device) << c.text;
+    PortSpec port_spec = ResolvePort(c.text, ports);
+    EXPECT_EQ(port_spec.com_number, c.com_number) << c.text;
+    EXPECT_EQ(port_spec.device, c.device) << c.text;
   }
 }
 
