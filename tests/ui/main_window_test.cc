@@ -281,5 +281,38 @@ TEST_F(MainWindowTest, FailedSaveAtClosingSaysFileWriteErrorAndStillWritesTheSet
   EXPECT_EQ(settings.appli_id, kToDo);
 }
 
+TEST_F(MainWindowTest, DelAsksAndDeletesTheSelectedRowWhereverTheFocusIs) {
+  auto window = Open();  // Schedule
+  ClickRow(*window, 1);
+  const QString next = Cell(*window, 2, 5);
+  const int rows = window->list()->topLevelItemCount();
+  QString question;
+  const auto answer = [&](QMessageBox::StandardButton button) {
+    QTimer::singleShot(0, [&question, button] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        question = box->windowTitle() + QLatin1Char('|') + box->text();
+        box->button(button)->click();
+      }
+    });
+  };
+  window->detail()->setFocus();
+  answer(QMessageBox::No);
+  QTest::keyClick(window->detail(), Qt::Key_Delete);
+  EXPECT_EQ(question, QStringLiteral("Delete|This operation will delete the selected record.\n"
+                                     "Are you sure you want to continue ?"));
+  EXPECT_EQ(window->list()->topLevelItemCount(), rows);
+
+  answer(QMessageBox::Yes);
+  QTest::keyClick(window->detail(), Qt::Key_Delete);
+  EXPECT_EQ(window->list()->topLevelItemCount(), rows - 1);
+  EXPECT_EQ(window->model().selected_row(), 1);
+  EXPECT_EQ(Cell(*window, 1, 5), next);
+  EXPECT_EQ(window->header_area()->count_text(), QString::asprintf("%4d records exist", rows - 1));
+  EXPECT_EQ(window->focusWidget(), window->detail());
+  // F1 does nothing.
+  QTest::keyClick(window->detail(), Qt::Key_F1);
+  EXPECT_EQ(window->list()->topLevelItemCount(), rows - 1);
+}
+
 }  // namespace
 }  // namespace kivo
