@@ -242,7 +242,7 @@ class CommLink {
   // Ends a wait on a line that failed (result 11) instead of retrying it.
   [[nodiscard]] bool LineFailed() const;
 
-  // Serial layer, in the order of the specification's data model.
+  // Serial layer.
   std::unique_ptr<SerialPort> port_;
   int port_number_ = 1;
   std::string port_device_;  // set by SetPortName for a direct device
@@ -290,6 +290,11 @@ inline constexpr int kModelBaseSecond = 2;  // "<E+> "
 // Progress of a receive-all after `records` records: a quarter per record up
 // to 200 (50), then the next 720 records fill the other half (100 at 920).
 [[nodiscard]] int ReceivedPercent(int records);
+// The key a Telephone list is ordered by: the record's first text field (from
+// byte 1 up to its zero byte, at most 49 bytes), organizer characters 127..254
+// turned into the PC's through table B (when given).
+[[nodiscard]] std::string TelephoneSortKey(std::span<const uint8_t> record,
+                                           const std::array<uint8_t, 128>* table_b);
 
 }  // namespace kivo
 

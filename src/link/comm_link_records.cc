@@ -54,21 +54,19 @@ std::string IndexText(const char* pattern, int value) {
   return text;
 }
 
-// The telephone order key: the record's first text field (from byte 1 up to
-// its zero byte, at most 49 bytes) with the organizer's characters 127..254
-// turned into the PC's through table B.
-std::string TelephoneKey(std::span<const uint8_t> record, const std::array<uint8_t, 128>* table) {
+}  // namespace
+
+std::string TelephoneSortKey(std::span<const uint8_t> record,
+                             const std::array<uint8_t, 128>* table_b) {
   std::string key;
   for (size_t i = 1; i < record.size() && key.size() < kTelephoneKeyMax; ++i) {
     uint8_t c = record[i];
     if (c == 0) break;
-    if (c >= 127 && c <= 254 && table != nullptr) c = (*table)[c - 127];
+    if (c >= 127 && c <= 254 && table_b != nullptr) c = (*table_b)[c - 127];
     key.push_back(static_cast<char>(c));
   }
   return key;
 }
-
-}  // namespace
 
 int ReceivedPercent(int records) {
   if (records <= 200) return records / 4;
@@ -213,7 +211,7 @@ int CommLink::GetAllRecords(std::span<uint8_t> buffer, int* end, AppliId id, int
     }
     const size_t n = static_cast<size_t>(received);
     if (checks) {
-      std::string key = TelephoneKey(buffer.subspan(pos, n), code_table_b_);
+      std::string key = TelephoneSortKey(buffer.subspan(pos, n), code_table_b_);
       // Without a sort table the order cannot be judged; only the count check remains.
       if (k > 0 && sort_table_ != nullptr &&
           CompareSorted(key, previous_key, *sort_table_) < 0) {
