@@ -32,6 +32,8 @@ bool EqualNoCase(std::string_view a, std::string_view b) {
 
 IniFile IniFile::Parse(std::string_view text) {
   IniFile ini;
+  // A byte-order mark left by an editor would hide the first section header.
+  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
   if (text.find("\r\n") != std::string_view::npos) ini.newline_ = "\r\n";
   std::string section;
   size_t pos = 0;

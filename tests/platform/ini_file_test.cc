@@ -48,6 +48,11 @@ TEST(IniFile, WritePreservesEverythingElse) {
             "COMPort=3\nCustom=keep me\nModel=1\n\n[Mine]\nX=1\n\n[Ports]\nCOM1=5\n");
 }
 
+TEST(IniFile, IgnoresByteOrderMark) {
+  IniFile ini = IniFile::Parse("\xEF\xBB\xBF[Settings]\nCOMPort=3\n");
+  EXPECT_EQ(ini.ReadInt("Settings", "COMPort", 1), 3);
+}
+
 TEST(IniFile, KeepsWindowsLineEndings) {
   IniFile ini = IniFile::Parse("[Settings]\r\nCOMPort=1\r\n");
   ini.WriteString("Settings", "COMPort", "2");
