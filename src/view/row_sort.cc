@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string_view>
+#include <variant>
 
 #include "format/record_words.h"
 #include "store/amount.h"
@@ -50,11 +51,8 @@ int CompareNumbers(T a, T b) {
 
 int CompareDates(const BcdDate& a, const BcdDate& b) { return CompareBcd(a.bytes, b.bytes, 8); }
 
-int CompareSchedule(int column, std::span<const uint8_t> a_bytes, std::span<const uint8_t> b_bytes,
+int CompareSchedule(int column, const ScheduleRecord& a, const ScheduleRecord& b,
                     const RowContext& context) {
-  ScheduleRecord a, b;
-  (void)DecodeScheduleRecord(a_bytes, &a);
-  (void)DecodeScheduleRecord(b_bytes, &b);
   switch (column) {
     case 0:
       return CompareDates(a.date, b.date);
@@ -73,11 +71,8 @@ int CompareSchedule(int column, std::span<const uint8_t> a_bytes, std::span<cons
   }
 }
 
-int CompareAnniversary(int column, std::span<const uint8_t> a_bytes,
-                       std::span<const uint8_t> b_bytes, const RowContext& context) {
-  AnniversaryRecord a, b;
-  (void)DecodeAnniversaryRecord(a_bytes, &a);
-  (void)DecodeAnniversaryRecord(b_bytes, &b);
+int CompareAnniversary(int column, const AnniversaryRecord& a, const AnniversaryRecord& b,
+                       const RowContext& context) {
   switch (column) {
     case 0:  // month and day; the year plays no part
       return CompareBcd(std::span(a.date.bytes).subspan(2), std::span(b.date.bytes).subspan(2), 4);
@@ -90,11 +85,7 @@ int CompareAnniversary(int column, std::span<const uint8_t> a_bytes,
   }
 }
 
-int CompareToDo(int column, std::span<const uint8_t> a_bytes, std::span<const uint8_t> b_bytes,
-                const RowContext& context) {
-  ToDoRecord a, b;
-  (void)DecodeToDoRecord(a_bytes, &a);
-  (void)DecodeToDoRecord(b_bytes, &b);
+int CompareToDo(int column, const ToDoRecord& a, const ToDoRecord& b, const RowContext& context) {
   switch (column) {
     case 0:
       return CompareBytes(ToDoPriorityText(a.state), ToDoPriorityText(b.state));
@@ -109,12 +100,8 @@ int CompareToDo(int column, std::span<const uint8_t> a_bytes, std::span<const ui
   }
 }
 
-int CompareMemo(int column, std::span<const uint8_t> a_bytes, std::span<const uint8_t> b_bytes,
-                const RowContext& context) {
+int CompareMemo(int column, const MemoRecord& a, const MemoRecord& b, const RowContext& context) {
   if (column != 0) return 0;
-  MemoRecord a, b;
-  (void)DecodeMemoRecord(a_bytes, &a);
-  (void)DecodeMemoRecord(b_bytes, &b);
   return CompareText(a.text, b.text, context);
 }
 
@@ -123,11 +110,8 @@ std::string CategoryName(int index, const RowContext& context) {
                                                                  : std::string();
 }
 
-int CompareExpense(int column, std::span<const uint8_t> a_bytes, std::span<const uint8_t> b_bytes,
+int CompareExpense(int column, const ExpenseRecord& a, const ExpenseRecord& b,
                    const RowContext& context) {
-  ExpenseRecord a, b;
-  (void)DecodeExpenseRecord(a_bytes, &a);
-  (void)DecodeExpenseRecord(b_bytes, &b);
   switch (column) {
     case 0:
       return CompareDates(a.date, b.date);
@@ -149,11 +133,8 @@ int CompareExpense(int column, std::span<const uint8_t> a_bytes, std::span<const
   }
 }
 
-int CompareTelephone(int column, std::span<const uint8_t> a_bytes, std::span<const uint8_t> b_bytes,
+int CompareTelephone(int column, const TelephoneRecord& a, const TelephoneRecord& b,
                      const RowContext& context) {
-  TelephoneRecord a, b;
-  (void)DecodeTelephoneRecord(a_bytes, &a);
-  (void)DecodeTelephoneRecord(b_bytes, &b);
   if (column == 0) {
     return CompareBytes(TelephoneCategoryWord(a.category), TelephoneCategoryWord(b.category));
   }
@@ -161,6 +142,67 @@ int CompareTelephone(int column, std::span<const uint8_t> a_bytes, std::span<con
     return CompareText(a.texts[column - 1], b.texts[column - 1], context);
   }
   return 0;
+}
+
+// A record decoded once for all the comparisons of a sort.
+using DecodedRecord = std::variant<std::monostate, ScheduleRecord, AnniversaryRecord, ToDoRecord,
+                                   MemoRecord, ExpenseRecord, TelephoneRecord>;
+
+template <typename T, typename Decoder>
+DecodedRecord DecodeAs(std::span<const uint8_t> bytes, Decoder decode) {
+  T record;
+  (void)decode(bytes, &record);  // a short record compares as an empty one
+  return record;
+}
+
+DecodedRecord Decode(AppliId id, std::span<const uint8_t> bytes) {
+  switch (id) {
+    case kSchedule:
+      return DecodeAs<ScheduleRecord>(bytes, DecodeScheduleRecord);
+    case kAnniversary:
+      return DecodeAs<AnniversaryRecord>(bytes, DecodeAnniversaryRecord);
+    case kToDo:
+      return DecodeAs<ToDoRecord>(bytes, DecodeToDoRecord);
+    case kMemo:
+      return DecodeAs<MemoRecord>(bytes, DecodeMemoRecord);
+    case kExpense:
+      return DecodeAs<ExpenseRecord>(bytes, DecodeExpenseRecord);
+    case kTelephone:
+      return DecodeAs<TelephoneRecord>(bytes, DecodeTelephoneRecord);
+    default:
+      return std::monostate{};
+  }
+}
+
+std::vector<DecodedRecord> DecodeAll(AppliId id, const std::vector<std::vector<uint8_t>>& records) {
+  std::vector<DecodedRecord> decoded;
+  decoded.reserve(records.size());
+  for (const auto& record : records) decoded.push_back(Decode(id, record));
+  return decoded;
+}
+
+int CompareDecoded(AppliId id, int column, const DecodedRecord& a, const DecodedRecord& b,
+                   const RowContext& context) {
+  switch (id) {
+    case kSchedule:
+      return CompareSchedule(column, std::get<ScheduleRecord>(a), std::get<ScheduleRecord>(b),
+                             context);
+    case kAnniversary:
+      return CompareAnniversary(column, std::get<AnniversaryRecord>(a),
+                                std::get<AnniversaryRecord>(b), context);
+    case kToDo:
+      return CompareToDo(column, std::get<ToDoRecord>(a), std::get<ToDoRecord>(b), context);
+    case kMemo:
+      return CompareMemo(column, std::get<MemoRecord>(a), std::get<MemoRecord>(b), context);
+    case kExpense:
+      return CompareExpense(column, std::get<ExpenseRecord>(a), std::get<ExpenseRecord>(b),
+                            context);
+    case kTelephone:
+      return CompareTelephone(column, std::get<TelephoneRecord>(a), std::get<TelephoneRecord>(b),
+                              context);
+    default:
+      return 0;
+  }
 }
 
 constexpr int kScheduleOrder[] = {0, 1};
@@ -189,22 +231,7 @@ std::vector<int> MergeSortOrder(int count, const std::function<int(int, int)>& c
 
 int CompareColumn(AppliId id, int column, std::span<const uint8_t> a, std::span<const uint8_t> b,
                   const RowContext& context) {
-  switch (id) {
-    case kSchedule:
-      return CompareSchedule(column, a, b, context);
-    case kAnniversary:
-      return CompareAnniversary(column, a, b, context);
-    case kToDo:
-      return CompareToDo(column, a, b, context);
-    case kMemo:
-      return CompareMemo(column, a, b, context);
-    case kExpense:
-      return CompareExpense(column, a, b, context);
-    case kTelephone:
-      return CompareTelephone(column, a, b, context);
-    default:
-      return 0;
-  }
+  return CompareDecoded(id, column, Decode(id, a), Decode(id, b), context);
 }
 
 std::span<const int> DefaultOrderColumns(AppliId id) {
@@ -229,14 +256,16 @@ std::span<const int> DefaultOrderColumns(AppliId id) {
 std::vector<int> ColumnOrder(AppliId id, int column, SortDirection direction,
                              const std::vector<std::vector<uint8_t>>& records,
                              const RowContext& context) {
+  const std::vector<DecodedRecord> decoded = DecodeAll(id, records);
   return MergeSortOrder(
       static_cast<int>(records.size()),
-      [&](int a, int b) { return CompareColumn(id, column, records[a], records[b], context); },
+      [&](int a, int b) { return CompareDecoded(id, column, decoded[a], decoded[b], context); },
       direction);
 }
 
 std::vector<int> DefaultOrder(AppliId id, const std::vector<std::vector<uint8_t>>& records,
                               const RowContext& context) {
+  const std::vector<DecodedRecord> decoded = DecodeAll(id, records);
   std::vector<int> order(records.size());
   for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int>(i);
   const auto keys = DefaultOrderColumns(id);
@@ -247,7 +276,7 @@ std::vector<int> DefaultOrder(AppliId id, const std::vector<std::vector<uint8_t>
     const std::vector<int> pass = MergeSortOrder(
         static_cast<int>(order.size()),
         [&](int a, int b) {
-          return CompareColumn(id, column, records[order[a]], records[order[b]], context);
+          return CompareDecoded(id, column, decoded[order[a]], decoded[order[b]], context);
         },
         SortDirection::kAscending);
     std::vector<int> next(order.size());
