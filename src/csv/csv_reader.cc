@@ -34,13 +34,17 @@ void CsvReader::Close() {
 }
 
 bool CsvReader::Open(const std::filesystem::path& path, AppliId id) {
+  return Open(std::fopen(path.c_str(), "rb"), id);
+}
+
+bool CsvReader::Open(std::FILE* file, AppliId id) {
   Close();
   broken_lines_ = 0;
   rejected_ = 0;
   too_long_ = false;
   decoder_ = Utf8ToCp1252Decoder();
   header_.clear();
-  file_ = std::fopen(path.c_str(), "rb");
+  file_ = file;
   if (file_ == nullptr) return false;
 
   // A byte-order mark can only mean UTF-8; read that way, the first column

@@ -51,6 +51,9 @@ class CsvReader {
   // starting with a UTF-8 byte-order mark is read as UTF-8 whatever the
   // encoding given.
   [[nodiscard]] bool Open(const std::filesystem::path& path, AppliId id);
+  // The same on a stream opened for reading, which the reader then owns and
+  // closes (fuzzing and tests read from memory this way).
+  [[nodiscard]] bool Open(std::FILE* file, AppliId id);
 
   // Reads the remaining lines and appends every accepted record to the
   // application in the store (index = its record count). Returns the number
