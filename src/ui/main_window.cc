@@ -112,6 +112,43 @@ void MainWindow::ApplySortTable() {
   model_->SetSortTable(&sort_tables_[active_sort_table_]);
 }
 
+void MainWindow::CommitList(bool ordered) {
+  StoreColumnWidths();
+  model_->Commit(ordered);
+}
+
+void MainWindow::RefreshList(bool resort) {
+  model_->Refresh(resort);
+  FillList();
+}
+
+void MainWindow::ShowAppli(AppliId id, bool commit_first) {
+  const int tab = TabOfAppli(id);
+  if (tab < 0) return;
+  if (commit_first) StoreColumnWidths();
+  model_->ShowAppli(id, commit_first);
+  filling_ = true;
+  tabs_->setCurrentIndex(tab);
+  filling_ = false;
+  FillList();
+}
+
+void MainWindow::ApplyDisplayFormat(int display_date, int display_hour) {
+  StoreColumnWidths();
+  model_->ChangeDisplayModes(display_date, display_hour);
+  settings_->display_date = display_date;
+  settings_->display_hour = display_hour;
+  FillList();
+}
+
+void MainWindow::ApplyOrganizerModel(int model) {
+  settings_->model = model;
+  ApplySortTable();
+  StoreColumnWidths();
+  model_->Resort();
+  FillList();
+}
+
 void MainWindow::LoadDataFile() {
   // A file that fails to load leaves every application empty, without a message.
   (void)LoadWorkingData(store_, WorkingDataPath(paths_.files_dir), settings_->device_code);

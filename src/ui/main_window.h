@@ -53,10 +53,26 @@ class MainWindow : public QMainWindow {
   // Brings the window forward for a second start: restores it when minimised.
   void BringToFront();
 
+  // The list operations the commands build on. Commit puts the list back into
+  // the store (in list or default order); Refresh rebuilds it from the store
+  // (re-sorted or in store order) and redraws it.
+  void CommitList(bool ordered);
+  void RefreshList(bool resort);
+  // Puts an application on screen, committing the one shown first when asked.
+  void ShowAppli(AppliId id, bool commit_first);
+  // After the Display Format dialog: the list is committed with the old
+  // formats, the new ones are taken over and the list is refreshed.
+  void ApplyDisplayFormat(int display_date, int display_hour);
+  // After the Organizer Model dialog: the model's sort table becomes active and
+  // the list is sorted again by its sort column; row 0 is selected.
+  void ApplyOrganizerModel(int model);
+
   // For the tests and the commands.
   MainViewModel& model() { return *model_; }
   AppliStore& store() { return store_; }
+  AppSettings& settings() { return *settings_; }
   const AppSettings& settings() const { return *settings_; }
+  const MainWindowPaths& paths() const { return paths_; }
   QTabWidget* tabs() const { return tabs_; }
   QTreeWidget* list() const { return list_; }
   QPlainTextEdit* detail() const { return detail_; }

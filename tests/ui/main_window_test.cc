@@ -314,5 +314,48 @@ TEST_F(MainWindowTest, DelAsksAndDeletesTheSelectedRowWhereverTheFocusIs) {
   EXPECT_EQ(window->list()->topLevelItemCount(), rows - 1);
 }
 
+TEST_F(MainWindowTest, DisplayFormatChangeRedrawsAndKeepsTheRecords) {
+  WriteSettings("[Settings]\r\nAppliID=2\r\n");
+  auto window = Open();  // To Do
+  window->CommitList(false);
+  std::vector<std::vector<uint8_t>> before;
+  for (int i = 0; i < window->store().GetRecordCount(kToDo); ++i) {
+    const auto r = window->store().Record(kToDo, i);
+    before.emplace_back(r.begin(), r.end());
+  }
+  window->RefreshList(false);
+  window->ApplyDisplayFormat(1, 1);
+  EXPECT_EQ(Cell(*window, 0, 2), QStringLiteral("03.01.2002"));
+  EXPECT_EQ(window->settings().display_date, 1);
+  window->ApplyDisplayFormat(0, 0);
+  EXPECT_EQ(Cell(*window, 0, 2), QStringLiteral("01/03/2002"));
+  window->CommitList(false);
+  std::vector<std::vector<uint8_t>> after;
+  for (int i = 0; i < window->store().GetRecordCount(kToDo); ++i) {
+    const auto r = window->store().Record(kToDo, i);
+    after.emplace_back(r.begin(), r.end());
+  }
+  EXPECT_EQ(after, before);
+}
+
+TEST_F(MainWindowTest, OrganizerModelChangeSortsAgainAndSelectsTheFirstRow) {
+  WriteSettings("[Settings]\r\nAppliID=3\r\n");
+  auto window = Open();  // Memo, never sorted
+  ClickRow(*window, 5);
+  window->ApplyOrganizerModel(1);
+  EXPECT_EQ(window->model().selected_row(), 0);
+  EXPECT_EQ(window->model().view_state(kMemo).directions[0], SortDirection::kAscending);
+  EXPECT_EQ(window->list()->header()->sortIndicatorSection(), 0);
+  EXPECT_EQ(window->settings().model, 1);
+}
+
+TEST_F(MainWindowTest, ShowAppliSelectsTheTab) {
+  auto window = Open();
+  window->ShowAppli(kTelephone, true);
+  EXPECT_EQ(window->tabs()->currentIndex(), 3);
+  EXPECT_EQ(window->list()->topLevelItemCount(), counts_[kTelephone]);
+  EXPECT_TRUE(window->filter_box()->isVisible());
+}
+
 }  // namespace
 }  // namespace kivo
