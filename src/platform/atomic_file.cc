@@ -1,11 +1,13 @@
 #include "platform/atomic_file.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 #include <system_error>
@@ -55,6 +57,31 @@ int CreateTemp(const std::filesystem::path& target, std::filesystem::path* temp)
   return -1;
 }
 
+// Temporary files of this target left behind by a writer that was killed:
+// ".<name>.<pid>.<n>.<r>.tmp" whose process no longer exists.
+void RemoveStaleTemps(const std::filesystem::path& target) {
+  std::string prefix(".");
+  prefix.append(target.filename().string()).append(".");
+  std::filesystem::path dir = target.parent_path();
+  if (dir.empty()) dir = ".";
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (name.size() <= prefix.size() + 4 || name.compare(0, prefix.size(), prefix) != 0 ||
+        name.compare(name.size() - 4, 4, ".tmp") != 0) {
+      continue;
+    }
+    const std::string rest = name.substr(prefix.size());
+    char* end_of_pid = nullptr;
+    long pid = std::strtol(rest.c_str(), &end_of_pid, 10);
+    if (pid <= 0 || end_of_pid == nullptr || *end_of_pid != '.') continue;
+    if (kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) {
+      std::error_code ignored;
+      std::filesystem::remove(it->path(), ignored);
+    }
+  }
+}
+
 void SyncDirectory(const std::filesystem::path& target) {
   std::filesystem::path dir = target.parent_path();
   if (dir.empty()) dir = ".";
@@ -85,6 +112,7 @@ bool AtomicFile::Fail(int error_number) {
 bool AtomicFile::Open() {
   if (error_ != 0) return false;
   if (fd_ >= 0) return true;
+  RemoveStaleTemps(target_);
   fd_ = CreateTemp(target_, &temp_);
   if (fd_ < 0) return Fail(errno);
   struct stat st{};

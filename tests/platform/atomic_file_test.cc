@@ -88,10 +88,11 @@ TEST_F(AtomicFileTest, WriterKilledHalfwayLeavesPreviousFileIntact) {
   ASSERT_TRUE(WIFSIGNALED(status));
   EXPECT_EQ(WTERMSIG(status), SIGKILL);
   EXPECT_EQ(Get(file), "the user's records");
-  // The next write succeeds even though the killed writer left its temporary
-  // file behind.
+  EXPECT_EQ(EntryCount(), 2u);  // the killed writer's temporary file
+  // The next write succeeds and clears the dead writer's leftover away.
   Put(file, "next run");
   EXPECT_EQ(Get(file), "next run");
+  EXPECT_EQ(EntryCount(), 1u);
 }
 
 TEST_F(AtomicFileTest, DiscardedWriterLeavesTargetAbsentOrUnchanged) {
