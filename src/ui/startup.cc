@@ -6,6 +6,7 @@
 
 #include "platform/program_dir.h"
 #include "ui/main_window.h"
+#include "ui/quit_signals.h"
 #include "ui/single_instance.h"
 
 namespace kivo {
@@ -42,6 +43,12 @@ std::string MissingTableFile(const std::filesystem::path& dir) {
 }
 
 int RunLinkUtility(QApplication& app, const StartupOptions& options) {
+  // Being told to end closes the window as the user would, so nothing is lost.
+  // Installed first: a signal that comes early waits for the event loop.
+  MainWindow* main_window = nullptr;
+  QuitSignals quit_signals([&main_window] {
+    if (main_window != nullptr) main_window->close();
+  });
   SingleInstance instance(options.instance_name.isEmpty()
                               ? QString::fromLatin1(SingleInstance::kInstanceName)
                               : options.instance_name);
@@ -58,6 +65,7 @@ int RunLinkUtility(QApplication& app, const StartupOptions& options) {
   }
 
   MainWindow window(paths);
+  main_window = &window;
   QObject::connect(&instance, &SingleInstance::HandOverRequested, &window,
                    &MainWindow::BringToFront);
   window.move(0, 0);

@@ -120,5 +120,31 @@ TEST(Startup, TableCheckNamesTheFirstMissingFile) {
   EXPECT_EQ(MissingTableFile(KIVO_PROGRAM_DIR), "");
 }
 
+TEST(Startup, TerminationClosesTheWindowAndKeepsTheRecords) {
+  QTemporaryDir files;
+  ASSERT_TRUE(files.isValid());
+  const std::filesystem::path dir = files.path().toStdString();
+  std::ofstream(dir / "Kivo-LinkUtility.ini") << "[Settings]\r\nAppliID=3\r\n";
+  const QString name = TestInstanceName("term");
+  QProcess program;
+  program.start(QStringLiteral(KIVO_PROGRAM_DIR "/Kivo-LinkUtility"),
+                {QStringLiteral("--instance"), name, QStringLiteral("--config-dir"),
+                 files.path()});
+  ASSERT_TRUE(program.waitForStarted(5000));
+  // The lock exists once the signal handlers are in place.
+  QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(SingleInstance::LockFilePath(name)), 10000);
+  program.terminate();
+  ASSERT_TRUE(program.waitForFinished(10000));
+  EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(program.exitCode(), 0);
+  // Closing wrote the working data file and the settings.
+  EXPECT_TRUE(std::filesystem::exists(dir / "Kivo-LinkUtility.dat"));
+  std::ifstream settings(dir / "Kivo-LinkUtility.ini");
+  const std::string text((std::istreambuf_iterator<char>(settings)),
+                         std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find("AppliID=3"), std::string::npos) << text;
+  EXPECT_NE(text.find("BackupDir="), std::string::npos) << text;
+}
+
 }  // namespace
 }  // namespace kivo
