@@ -1,0 +1,133 @@
+// VirtualOrganizer: where its records come from (its own file, or the sample
+// set on a first start) and where they go between runs.
+
+#include <fstream>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "comm/virtual_organizer.h"
+#include "csv/csv_reader.h"
+#include "format/display_modes.h"
+#include "platform/program_dir.h"
+#include "store/backup_file.h"
+#include "store/record_access.h"
+
+namespace kivo {
+namespace {
+
+constexpr int kOrganizerSlots = 7;
+// How far above the program directory a build tree may lie below the source.
+constexpr int kSourceSearchDepth = 4;
+constexpr const char* kCategoriesFile = "categories.txt";
+
+bool IsSampleDir(const std::filesystem::path& dir) {
+  std::error_code ec;
+  return std::filesystem::is_directory(dir, ec) &&
+         std::filesystem::exists(dir / kCategoriesFile, ec);
+}
+
+// The eight names of categories.txt, one a line; missing lines keep the
+// default names.
+CategoryNames ReadCategoryNames(const std::filesystem::path& file) {
+  CategoryNames names = DefaultCategoryNames();
+  std::ifstream in(file, std::ios::binary);
+  std::string line;
+  for (size_t i = 0; i < names.names.size() && std::getline(in, line); ++i) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty()) names.names[i] = line;
+  }
+  return names;
+}
+
+}  // namespace
+
+std::filesystem::path FindSampleDir() {
+  std::filesystem::path installed = DataFilePath("sample");
+  if (IsSampleDir(installed)) return installed;
+  std::filesystem::path dir = ProgramDirectory();
+  for (int depth = 0; depth < kSourceSearchDepth && !dir.empty(); ++depth) {
+    if (IsSampleDir(dir / "data" / "sample")) return dir / "data" / "sample";
+    if (dir == dir.parent_path()) break;
+    dir = dir.parent_path();
+  }
+  return {};
+}
+
+VirtualOrganizer::VirtualOrganizer(VirtualOrganizerOptions options)
+    : options_(std::move(options)),
+      // The store keeps the bytes as they travel: no conversion either way.
+      store_(CodeTables::Identity()),
+      code_tables_(LoadCodeTables(DataFilePath("code.dat"))) {
+  SortTable model0{};
+  SortTable model1{};
+  if (LoadSortTables(DataFilePath("sort.dat"), model0, model1)) {
+    sort_table_ = options_.model == VirtualModel::kM ? model1 : model0;
+  }
+  (void)store_.GetAppliBuf(kOrganizerSlots);
+  store_.SetDeviceCode(device_code_high(), 0);
+}
+
+void VirtualOrganizer::Load() {
+  store_.ClearAllAppli();
+  if (!options_.data_dir.empty() && LoadFile(options_.data_dir / kVirtualOrganizerFile)) {
+    changed_ = false;
+    return;
+  }
+  store_.ClearAllAppli();
+  LoadSample(options_.sample_dir.empty() ? FindSampleDir() : options_.sample_dir);
+  changed_ = true;
+}
+
+bool VirtualOrganizer::LoadFile(const std::filesystem::path& file) {
+  std::error_code ec;
+  if (!std::filesystem::exists(file, ec)) return false;
+  if (LoadBackupFile(store_, file) != kStoreOk) return false;
+  SortTelephone();
+  return true;
+}
+
+void VirtualOrganizer::LoadSample(const std::filesystem::path& dir) {
+  // The sample is PC text: read it into a store that converts, then take
+  // the records over in the organizer's coding.
+  AppliStore seed(code_tables_);
+  (void)seed.GetAppliBuf(kOrganizerSlots);
+  seed.SetDeviceCode(device_code_high(), 0);
+  (void)seed.EnsureAppli(0, true);
+  if (!dir.empty()) {
+    (void)SetCategoryNames(seed, ReadCategoryNames(dir / kCategoriesFile));
+    // Expense after the category list, whose names its lines refer to.
+    for (AppliId id : {kTelephone, kSchedule, kAnniversary, kToDo, kMemo, kExpense}) {
+      CsvReader reader(kHour12, kDateMdy, CsvEncoding::kWindows1252);
+      const std::filesystem::path file = dir / (std::string(AppliKeyword(id)) + ".csv");
+      if (!reader.Open(file, id)) continue;
+      int lines = 0;
+      (void)reader.ImportCsv(seed, id, &lines);
+      reader.Close();
+    }
+  }
+  for (AppliId id : {kTelephone, kSchedule, kAnniversary, kToDo, kMemo, kCategoryList, kExpense}) {
+    const int size = seed.GetAppliDataSize(id);
+    if (seed.GetRecordCount(id) <= 0 || size <= 0) continue;
+    std::vector<uint8_t> bytes(static_cast<size_t>(size));
+    size_t used = 0;
+    if (seed.GetAppliData(id, bytes, &used) < 0) continue;
+    (void)store_.AddAppliData(id, std::span(bytes).first(used));
+  }
+  store_.EnsureAllAppli();
+  SortTelephone();
+}
+
+bool VirtualOrganizer::Save() {
+  if (options_.data_dir.empty()) return true;
+  std::error_code ec;
+  std::filesystem::create_directories(options_.data_dir, ec);
+  SortTelephone();
+  if (WriteBackupFile(store_, options_.data_dir / kVirtualOrganizerFile, true) != kStoreOk) {
+    return false;
+  }
+  changed_ = false;
+  return true;
+}
+
+}  // namespace kivo

@@ -1,0 +1,271 @@
+// The virtual organizer against the PC side of real communication runs.
+
+#include "comm/virtual_organizer.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "comm/link_settings.h"
+#include "comm/progress_run.h"
+#include "link/frames.h"
+#include "platform/program_dir.h"
+#include "store/app_settings.h"
+#include "store/backup_file.h"
+#include "store/record_access.h"
+
+namespace kivo {
+namespace {
+
+class QuietWindow : public LinkObserver {};
+
+struct PcTables {
+  CodeTables code = LoadCodeTables(DataFilePath("code.dat"));
+  SortTable model0{};
+  SortTable model1{};
+  PcTables() { EXPECT_TRUE(LoadSortTables(DataFilePath("sort.dat"), model0, model1)); }
+};
+
+class VirtualOrganizerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = std::filesystem::path(testing::TempDir()) /
+           ("virtual_" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
+    std::filesystem::remove_all(dir_);
+    std::filesystem::create_directories(dir_);
+    options_.data_dir = dir_ / "organizer";
+    options_.sample_dir = dir_ / "sample";
+    // The M model answers the model query at once; the base model costs the
+    // PC's 1 s wait for an answer, so only the cases about it use it.
+    options_.model = VirtualModel::kM;
+    WriteSmallSample(options_.sample_dir);
+  }
+
+  // A few records are enough for most cases and keep the runs short: three
+  // telephone entries out of order, one of them three packets long, and two
+  // memos.
+  static void WriteSmallSample(const std::filesystem::path& dir) {
+    std::filesystem::create_directories(dir);
+    auto write = [&dir](const char* name, const std::string& text) {
+      std::ofstream(dir / name, std::ios::binary) << text;
+    };
+    write("categories.txt", "Meals\r\nHotel\r\nCar\r\nPhone\r\nFares\r\nEnter't\r\nTips\r\nMisc\r\n");
+    const std::string long_text(90, 'x');
+    write("telephone.csv",
+          "Category,Last Name,First Name,Company,Home#,Office#,Fax#,Other#,Address,City,State,"
+          "Zip Code,Country,E-mail,Notes\r\n"
+          "Business,Young,Ann,,,,,,,,,,,,\r\n"
+          "Personal,Brandt,Xenia," + long_text + ",1,2,3,4," + long_text + ",Lyon,,69001,France,x@y," +
+              long_text + "\r\n"
+          "Others,adams,Ben,,,,,,,,,,,,\r\n");
+    write("memo.csv", "Memo\r\nFirst memo\r\nSecond memo\r\n");
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+
+  std::unique_ptr<AppliStore> NewStore() {
+    auto store = std::make_unique<AppliStore>(tables_.code);
+    EXPECT_EQ(store->GetAppliBuf(7), 0);
+    return store;
+  }
+
+  // One run against the organizer; *model gets the DeviceModel learned.
+  int Run(int run_mode, int appli_mode, AppliStore& store, int device_code = 2,
+          int* model = nullptr, std::string file_name = "") {
+    ProgressRun run;
+    LinkSettings s;
+    s.run_mode = run_mode;
+    s.appli_mode = appli_mode;
+    s.device_code = device_code;
+    s.store = &store;
+    s.file_name = std::move(file_name);
+    s.port_name = std::string(kVirtualPort);
+    s.port_factory = VirtualOrganizerFactory(options_);
+    s.to_command = 5000;
+    s.to_data_packet = 5000;
+    s.sort_table = &tables_.model0;
+    s.code_table = &tables_.code.b;
+    s.tel_records_min = 1;
+    s.data_dir = dir_;
+    run.ApplyLinkSettings(s);
+    QuietWindow window;
+    SilentPrompter prompter;
+    EXPECT_TRUE(run.Start(&window, &prompter));
+    const int r = run.Wait();
+    if (model != nullptr) *model = run.link().device_model();
+    return r;
+  }
+
+  std::filesystem::path dir_;
+  VirtualOrganizerOptions options_;
+  PcTables tables_;
+};
+
+TEST_F(VirtualOrganizerTest, BackupBringsEverySampleApplication) {
+  options_.model = VirtualModel::kBase;
+  options_.sample_dir = std::filesystem::path(KIVO_SOURCE_DIR) / "data" / "sample";
+  auto store = NewStore();
+  ASSERT_EQ(Run(kRunBackup, kAllAppli, *store), kResultSuccess);
+  // The sample's line counts less the header.
+  const std::pair<AppliId, int> expected[] = {{kSchedule, 36}, {kAnniversary, 25}, {kToDo, 30},
+                                              {kMemo, 25},     {kExpense, 36},     {kTelephone, 36},
+                                              {kCategoryList, 1}};
+  for (auto [id, count] : expected) EXPECT_EQ(store->GetRecordCount(id), count) << int(id);
+  TelephoneRecord first;
+  ASSERT_EQ(GetTelephoneRecord(*store, &first, 0), kStoreOk);
+  EXPECT_EQ(first.texts[0], "Adams");
+  // Some Telephone records need more than one packet.
+  int long_records = 0;
+  for (int i = 0; i < store->GetRecordCount(kTelephone); ++i) {
+    if (store->Record(kTelephone, i).size() > 241) ++long_records;
+  }
+  EXPECT_GT(long_records, 0);
+  // The organizer kept what it was seeded with.
+  EXPECT_TRUE(std::filesystem::exists(options_.data_dir / kVirtualOrganizerFile));
+}
+
+TEST_F(VirtualOrganizerTest, TelephoneComesInLastNameOrder) {
+  options_.model = VirtualModel::kBase;
+  auto store = NewStore();
+  // The base model's order check is on (TelRecordsMin 1): a list out of
+  // order would end with 14.
+  ASSERT_EQ(Run(kRunUpload, kTelephone, *store), kResultSuccess);
+  std::vector<std::string> names;
+  for (int i = 0; i < store->GetRecordCount(kTelephone); ++i) {
+    TelephoneRecord record;
+    ASSERT_EQ(GetTelephoneRecord(*store, &record, i), kStoreOk);
+    names.push_back(record.texts[0]);
+  }
+  EXPECT_EQ(names, (std::vector<std::string>{"adams", "Brandt", "Young"}));
+  EXPECT_GT(store->Record(kTelephone, 1).size(), 241u);
+}
+
+TEST_F(VirtualOrganizerTest, ModelDecidesWhatTheNegotiationLearns) {
+  struct ModelCase {
+    VirtualModel model;
+    int device_model;
+  };
+  const ModelCase cases[] = {{VirtualModel::kBase, kModelBase},
+                             {VirtualModel::kBaseSecond, kModelBaseSecond},
+                             {VirtualModel::kM, kModelM}};
+  for (const ModelCase& c : cases) {
+    options_.model = c.model;
+    auto store = NewStore();
+    int model = -1;
+    EXPECT_EQ(Run(kRunNegotiation, kAllAppli, *store, 2, &model), kResultSuccess);
+    EXPECT_EQ(model, c.device_model);
+  }
+}
+
+TEST_F(VirtualOrganizerTest, OtherDeviceFamilyIsRefused) {
+  options_.model = VirtualModel::kBase;
+  auto store = NewStore();
+  EXPECT_EQ(Run(kRunNegotiation, kAllAppli, *store, 1), kResultIoError);
+  options_.device_code = 1;
+  EXPECT_EQ(Run(kRunNegotiation, kAllAppli, *store, 1), kResultSuccess);
+}
+
+TEST_F(VirtualOrganizerTest, RestoreThenBackupGivesTheSameRecords) {
+  options_.model = VirtualModel::kBase;
+  auto original = NewStore();
+  ASSERT_EQ(Run(kRunBackup, kAllAppli, *original), kResultSuccess);
+  // Change the PC's copy so the restore has something to carry: drop the
+  // memos but one, and put the telephone list out of order.
+  auto changed = NewStore();
+  CopyAppliStore(*changed, *original);
+  (void)changed->ResetAppli(kMemo);
+  ASSERT_EQ(PutMemoRecord(*changed, MemoRecord{"Only memo"}, 0), kStoreOk);
+  (void)changed->ResetAppli(kTelephone);
+  const int phones = original->GetRecordCount(kTelephone);
+  for (int i = 0; i < phones; ++i) {
+    std::span<const uint8_t> record = original->Record(kTelephone, phones - 1 - i);
+    ASSERT_EQ(changed->PutRecord(kTelephone, i, record), kStoreOk);
+  }
+  ASSERT_EQ(Run(kRunRestore, kAllAppli, *changed), kResultSuccess);
+
+  // A later run, with a fresh organizer object, finds what was restored, and
+  // Telephone back in last-name order (else the base-model check fails).
+  auto after = NewStore();
+  ASSERT_EQ(Run(kRunBackup, kAllAppli, *after), kResultSuccess);
+  EXPECT_EQ(after->GetRecordCount(kMemo), 1);
+  for (AppliId id : {kSchedule, kAnniversary, kToDo, kExpense, kTelephone, kCategoryList}) {
+    ASSERT_EQ(after->GetRecordCount(id), original->GetRecordCount(id)) << int(id);
+    for (int i = 0; i < original->GetRecordCount(id); ++i) {
+      auto a = original->Record(id, i);
+      auto b = after->Record(id, i);
+      ASSERT_TRUE(std::equal(a.begin(), a.end(), b.begin(), b.end())) << int(id) << " " << i;
+    }
+  }
+
+  // Restore exactly what came, back up again: the files are identical.
+  ASSERT_EQ(Run(kRunRestore, kAllAppli, *after), kResultSuccess);
+  auto again = NewStore();
+  ASSERT_EQ(Run(kRunBackup, kAllAppli, *again), kResultSuccess);
+  EXPECT_EQ(EncodeBackupFile(*after, true, BackupBlocks::kWithRecords),
+            EncodeBackupFile(*again, true, BackupBlocks::kWithRecords));
+}
+
+TEST_F(VirtualOrganizerTest, CategoryListIsReplacedAndExpenseUploadBringsIt) {
+  auto store = NewStore();
+  ASSERT_EQ(store->EnsureAppli(0, true), kStoreOk);
+  CategoryNames names = DefaultCategoryNames();
+  names.names[0] = "Food";
+  names.names[7] = "Books";
+  ASSERT_EQ(SetCategoryNames(*store, names), kStoreOk);
+  ASSERT_EQ(PutExpenseRecord(*store, ExpenseRecord{}, 0), kStoreOk);
+  // Download of Expense sends the category list first, then the records.
+  ASSERT_EQ(Run(kRunDownload, kExpense, *store), kResultSuccess);
+
+  auto up = NewStore();
+  ASSERT_EQ(Run(kRunUpload, kExpense, *up), kResultSuccess);
+  CategoryNames got;
+  ASSERT_EQ(GetCategoryNames(*up, &got), kStoreOk);
+  EXPECT_EQ(got, names);
+  EXPECT_EQ(up->GetRecordCount(kExpense), 1);
+  // The other applications were not touched by the download.
+  auto all = NewStore();
+  ASSERT_EQ(Run(kRunBackup, kAllAppli, *all), kResultSuccess);
+  EXPECT_EQ(all->GetRecordCount(kMemo), 2);
+}
+
+TEST_F(VirtualOrganizerTest, SendOneRecordAddsItAndAnEmptyApplicationFinishesAtOnce) {
+  auto store = NewStore();
+  ASSERT_EQ(PutMemoRecord(*store, MemoRecord{"Sent alone"}, 0), kStoreOk);
+  // Empty the organizer's memos with a download of an empty Memo.
+  auto empty = NewStore();
+  empty->EnsureAllAppli();
+  ASSERT_EQ(Run(kRunDownload, kMemo, *empty), kResultSuccess);
+  auto up = NewStore();
+  ASSERT_EQ(Run(kRunUpload, kMemo, *up), kResultSuccess);
+  EXPECT_EQ(up->GetRecordCount(kMemo), 0);
+
+  ASSERT_EQ(Run(kRunSendRecord, kMemo, *store), kResultSuccess);
+  ASSERT_EQ(Run(kRunUpload, kMemo, *up), kResultSuccess);
+  MemoRecord memo;
+  ASSERT_EQ(GetMemoRecord(*up, &memo, 0), kStoreOk);
+  EXPECT_EQ(memo.text, "Sent alone");
+}
+
+TEST_F(VirtualOrganizerTest, RunGivenAFileNameWritesTheBackupFile) {
+  auto store = NewStore();
+  const std::filesystem::path file = dir_ / "run.bkf";
+  ASSERT_EQ(Run(kRunBackup, kAllAppli, *store, 2, nullptr, file.string()), kResultSuccess);
+  AppliStore loaded(tables_.code);
+  ASSERT_EQ(loaded.GetAppliBuf(7), 0);
+  ASSERT_EQ(ReadBackupFile(loaded, file), kStoreOk);
+  EXPECT_EQ(loaded.GetRecordCount(kTelephone), 3);
+  EXPECT_EQ(loaded.GetRecordCount(kMemo), 2);
+}
+
+TEST(VirtualModel, ParsesTheModelNames) {
+  EXPECT_EQ(ParseVirtualModel("base"), VirtualModel::kBase);
+  EXPECT_EQ(ParseVirtualModel("E+"), VirtualModel::kBaseSecond);
+  EXPECT_EQ(ParseVirtualModel("M"), VirtualModel::kM);
+  EXPECT_EQ(ParseVirtualModel("X"), std::nullopt);
+}
+
+}  // namespace
+}  // namespace kivo
