@@ -116,7 +116,9 @@ int CommRun::RunCommunication(int run_mode) {
 
 int CommRun::Fail(int code) {
   // The organizer learns that the run is over even when the user aborted:
-  // every send purges the abort flag first.
+  // every send purges the abort flag first. A second press of Abort still
+  // waiting in the queue would stop these sends too, so it is taken now.
+  while (!link_.message_queue().Empty()) (void)link_.PollAbort();
   (void)link_.SendCommand(kNack);
   Log("---PC sends NACK\n\n");
   (void)link_.SendCommand(kEndCommunication);

@@ -430,9 +430,12 @@ TEST_F(RunPairTest, AbortDuringTheNegotiationEndsWithZeroAfterNackAndEnd) {
   });
   pc.ApplyLinkSettings(s);
   RecordingObserver observer;
-  // The user presses Abort while the window says it waits for the organizer.
+  // The user presses Abort, twice, while the window says it waits for the
+  // organizer.
   observer.SetOnStatus([&](int total, int) {
-    if (total == 0) pc.Abort();
+    if (total != 0) return;
+    pc.Abort();
+    pc.Abort();
   });
   ASSERT_TRUE(pc.Start(&observer, &prompter_));
   EXPECT_EQ(pc.Wait(), kResultAborted);
@@ -491,6 +494,32 @@ TEST_F(RunPairTest, BackupToAFileWritesWhatArrived) {
   EXPECT_EQ(AppliBytes(back, kMemo), memo);
   ASSERT_EQ(prompter_.texts().size(), 1u);
   EXPECT_EQ(prompter_.texts()[0].rfind("SUCCESS Backup\nTime:", 0), 0u);
+}
+
+TEST_F(RunPairTest, FullBackupToAFileHoldsEveryApplicationThatArrived) {
+  for (AppliId id : {kTelephone, kSchedule, kAnniversary, kToDo, kMemo, kExpense}) {
+    WriteFile(dir_ / DumpFileName(id, ".snd"), ListOf(id, 2, "r"));
+  }
+  Bytes categories = SampleRecord(kCategoryList, "Car");
+  categories.push_back(kTerminator);
+  WriteFile(dir_ / "expense_category.snd", categories);
+  StartOrganizer();
+  LinkSettings s = PcSettings(kRunBackup, kAllAppli);
+  const fs::path file = dir_ / "all.bkf";
+  s.file_name = file.string();
+  s.log_file_name = (dir_ / "pc.log").string();
+  EXPECT_EQ(RunPc(s), kResultSuccess) << [&] {
+    auto b = ReadFile(dir_ / "pc.log");
+    return std::string(b.begin(), b.end());
+  }();
+  EXPECT_EQ(device_.Wait(), kResultSuccess);
+  AppliStore back;
+  ASSERT_EQ(back.GetAppliBuf(7), 0);
+  ASSERT_EQ(ReadBackupFile(back, file), 0);
+  for (AppliId id : {kTelephone, kSchedule, kAnniversary, kToDo, kMemo, kExpense}) {
+    EXPECT_EQ(AppliBytes(back, id), ListOf(id, 2, "r")) << static_cast<int>(id);
+  }
+  EXPECT_EQ(AppliBytes(back, kCategoryList), categories);
 }
 
 TEST_F(RunPairTest, BackupGivesUpWhenTheFileCannotBeWritten) {
