@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 
@@ -105,10 +106,15 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
       const auto* mouse = static_cast<QMouseEvent*>(event);
       // The right button does nothing in the list and blocks the left one.
       if (mouse->button() == Qt::RightButton || (mouse->buttons() & Qt::RightButton)) return true;
-      if (type != QEvent::MouseButtonPress && model_->row_count() > 0 &&
-          list_->selectedItems().isEmpty()) {
-        model_->SelectRow(model_->row_count() - 1);
-        ShowSelection();
+      if (type != QEvent::MouseButtonPress) {
+        // Looked at once the list has handled the click: a click where no row
+        // ends up selected selects the last row.
+        QTimer::singleShot(0, this, [this] {
+          if (model_->row_count() > 0 && list_->selectedItems().isEmpty()) {
+            model_->SelectRow(model_->row_count() - 1);
+            ShowSelection();
+          }
+        });
       }
     }
     return QMainWindow::eventFilter(watched, event);

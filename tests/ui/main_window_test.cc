@@ -357,5 +357,28 @@ TEST_F(MainWindowTest, ShowAppliSelectsTheTab) {
   EXPECT_TRUE(window->filter_box()->isVisible());
 }
 
+TEST_F(MainWindowTest, ClickBelowTheRowsLeavesARowSelected) {
+  WriteSettings("[Settings]\r\nAppliID=3\r\n");
+  auto window = Open();  // Memo
+  while (window->model().row_count() > 3) window->model().DeleteRow(0);
+  window->CommitList(false);
+  window->RefreshList(false);
+  window->model().SelectRow(-1);
+  window->list()->clearSelection();
+  window->list()->setCurrentItem(nullptr);
+  QTest::mouseClick(window->list()->viewport(), Qt::LeftButton, {},
+                    QPoint(40, window->list()->viewport()->height() - 5));
+  QTRY_COMPARE(window->list()->selectedItems().size(), 1);
+  EXPECT_EQ(window->model().selected_row(), 2);
+  EXPECT_EQ(window->list()->indexOfTopLevelItem(window->list()->currentItem()), 2);
+  EXPECT_EQ(window->list()->selectedItems().size(), 1);
+  EXPECT_FALSE(window->detail()->toPlainText().isEmpty());
+  ClickRow(*window, 0);
+  QTest::mouseClick(window->list()->viewport(), Qt::LeftButton, {},
+                    QPoint(40, window->list()->viewport()->height() - 5));
+  QTRY_VERIFY(!window->list()->selectedItems().isEmpty());
+  EXPECT_EQ(window->list()->selectedItems().first(), window->list()->topLevelItem(2));
+}
+
 }  // namespace
 }  // namespace kivo
