@@ -693,3 +693,94 @@ TEST_F(RunPairTest, RestoreStepSendsWithoutNegotiationOrDeletion) {
 
 }  // namespace
 }  // namespace kivo
+
+namespace kivo {
+namespace {
+
+// An organizer that notes what the PC asks of it, in order: "D5" for
+// DELETE_ALL_RECORDS of Telephone, "S5" for a record of Telephone, "C" for
+// the category list.
+int NoteCommands(CommLink& o, std::vector<std::string>* notes) {
+  int r = o.NegotiationForDevice();
+  if (r != kResultSuccess) return r;
+  r = o.WaitCommand(kGetDeviceInformation, nullptr, nullptr, 1000, 0);
+  if (r != kResultSuccess && r != kResultTimeout) return r;
+  for (;;) {
+    std::array<uint8_t, 2> p{};
+    int code = 0;
+    if ((r = o.WaitCommand(kAnyCommand, &p, &code)) != kResultSuccess) return r;
+    if (code == kEndCommunication) return kResultSuccess;
+    if (code == kDeleteAllRecords) {
+      notes->push_back("D" + std::to_string(p[0]));
+      if ((r = o.SendCommand(kAck)) != kResultSuccess) return r;
+    } else if (code == kSend1Record) {
+      if ((r = o.SendCommand(kAck)) != kResultSuccess) return r;
+      Bytes record(1024);
+      int n = 0;
+      int lead = 0;
+      if ((r = o.Receive1Record(record, &n, &lead, kRoleOrganizer)) != kResultSuccess) return r;
+      notes->push_back("S" + std::to_string(lead));
+    } else if (code == kSendExpenseCategory) {
+      Bytes list(256);
+      int n = 0;
+      if ((r = o.GetExpenseCategory(list, &n, kRoleOrganizer)) != kResultSuccess) return r;
+      notes->push_back("C");
+    } else {
+      return -code;
+    }
+  }
+}
+
+TEST_F(RunPairTest, RestoreDeletesBeforeSendingInTheOrganizersOrder) {
+  struct Case {
+    const char* name;
+    int appli_mode;
+    std::vector<std::string> notes;
+    std::vector<int> sequence_progress;
+  };
+  const Case kCases[] = {
+      {"all applications", kAllAppli,
+       {"D5", "D0", "D1", "D2", "D3", "D4", "S5", "S0", "S1", "S2", "S3", "C", "S4"},
+       {4, 10, 50, 60, 70, 80, 90, 100}},
+      {"Expense brings its categories first", kExpense, {"C", "D4", "S4"}, {}},
+      {"Memo alone", kMemo, {"D3", "S3"}, {}},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    AppliStore store;
+    ASSERT_EQ(store.GetAppliBuf(7), 0);
+    for (AppliId id : {kSchedule, kAnniversary, kToDo, kMemo, kExpense, kTelephone}) {
+      ASSERT_EQ(store.AddAppliData(id, ListOf(id, 1, "x")), 0);
+    }
+    Bytes categories = SampleRecord(kCategoryList, "Car");
+    categories.push_back(kTerminator);
+    ASSERT_EQ(store.AddAppliData(kCategoryList, categories), 0);
+
+    OrganizerPair pair;
+    ProgressRun pc(&pair.clock());
+    LinkSettings s = PcSettings(kRunRestore, c.appli_mode);
+    s.store = &store;
+    auto& line = pair.line();
+    s.port_factory = [&line](const PortSpec&, Clock&) -> std::unique_ptr<SerialPort> {
+      return line.MakeEnd(0);
+    };
+    ASSERT_TRUE(pair.organizer().OpenPort(1));
+    std::vector<std::string> notes;
+    auto peer = pair.RunOrganizer([&](CommLink& o) { return NoteCommands(o, &notes); });
+    pc.ApplyLinkSettings(s);
+    RecordingObserver observer;
+    ASSERT_TRUE(pc.Start(&observer, &prompter_));
+    EXPECT_EQ(pc.Wait(), kResultSuccess);
+    EXPECT_EQ(peer.get(), kResultSuccess);
+    EXPECT_EQ(notes, c.notes);
+    std::vector<int> sequence;
+    for (const Note& n : observer.Of(kWmLinkProgress)) {
+      if (n.source == kSourceFullRun) sequence.push_back(n.value);
+    }
+    EXPECT_EQ(sequence, c.sequence_progress);
+    EXPECT_EQ(pc.link().appli_mode(), c.appli_mode == kAllAppli ? kExpense : c.appli_mode);
+  }
+}
+
+}  // namespace
+}  // namespace kivo
