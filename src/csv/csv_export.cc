@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <system_error>
 
 #include "format/amount_format.h"
@@ -222,8 +221,7 @@ int CsvExporter::ExportCsv(const std::filesystem::path& path, AppliId id, Prompt
   const uint64_t needed = text.size() > old_size ? text.size() - old_size : 0;
   const std::filesystem::path root = FreeSpace::RootOf(path);
   while (free_space.QueryFreeSpace(root) < needed) {
-    char message[1024];
-    std::snprintf(message, sizeof message, "Out of disk space writing to drive %s.", root.c_str());
+    const std::string message = "Out of disk space writing to drive " + root.string() + ".";
     const PromptAnswer answer = prompter.Ask(
         PromptBox{message, "Error", PromptIcon::kQuestion, PromptButtons::kRetryCancel});
     if (answer != PromptAnswer::kRetry) return give_up();
