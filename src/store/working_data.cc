@@ -35,6 +35,11 @@ void ResetToEmptyStore(AppliStore& store) {
 WorkingDataLoad LoadWorkingData(AppliStore& store, const std::filesystem::path& file,
                                 int device_code) {
   WorkingDataLoad load;
+  // Without slots every load would fail and a good file would be moved aside.
+  if (!store.has_slot_area() && store.GetAppliBuf(kMainStoreSlots) != kStoreOk) {
+    load.result = kStoreInvalid;
+    return load;
+  }
   ApplyDeviceCodeSetting(store, device_code);
   store.ClearAllAppli();
   load.result = LoadBackupFile(store, file);

@@ -16,6 +16,8 @@ inline constexpr const char* kWorkingDataName = "Kivo-LinkUtility.dat";
 // with this suffix before the program starts empty, so the exit save cannot
 // destroy the user's records.
 inline constexpr const char* kBadFileSuffix = ".bad";
+// Slots of the main store: the six applications and the category list.
+inline constexpr int kMainStoreSlots = 7;
 
 // program_dir / "Kivo-LinkUtility.dat".
 std::filesystem::path WorkingDataPath(const std::filesystem::path& program_dir);
@@ -31,7 +33,7 @@ struct WorkingDataLoad {
   std::string error_text;      // the system text of a failing rename
 };
 
-// Start-up load into the main store, which must have its slot area (7 slots).
+// Start-up load into the main store; a store without slot area gets 7 slots.
 // The store first takes the device code of the DeviceCode setting, so a file
 // written under DeviceCode 1 loads. On any failure the store is emptied (every
 // application present, ResetAppli order, default category names) without a

@@ -48,6 +48,18 @@ TEST_F(WorkingDataTest, FirstStartIsEmptyAndSavesOnlyTheCategoryList) {
             Concat({ToBytes("IM2BK0"), {2, 0, 1}, {kCategoryList, 0, 1}, kDefaultNames}));
 }
 
+TEST_F(WorkingDataTest, StoreWithoutSlotsGetsThemAndKeepsTheFile) {
+  auto writer = MainStore();
+  ASSERT_EQ(writer->PutRecord(kMemo, 0, MakeRecord({}, {"keep"})), 0);
+  ASSERT_EQ(SaveWorkingData(*writer, File(), 1), 0);
+  AppliStore bare(CodeTables::Identity());
+  WorkingDataLoad load = LoadWorkingData(bare, File(), 2);
+  EXPECT_EQ(load.result, 0);
+  EXPECT_FALSE(load.kept_aside);
+  EXPECT_EQ(bare.slot_count(), kMainStoreSlots);
+  EXPECT_EQ(bare.GetRecordCount(kMemo), 1);
+}
+
 TEST_F(WorkingDataTest, FailedLoadGivesResetOrderOfSlots) {
   auto store = MainStore();
   (void)LoadWorkingData(*store, File(), 2);
