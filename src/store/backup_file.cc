@@ -88,8 +88,8 @@ int WriteBackup(AppliStore& store, const std::filesystem::path& file, bool scram
   }
   store.set_magic(scramble ? kInvertedMagic : kPlainMagic);
   std::vector<uint8_t> image = EncodeBackupFile(store, scramble, blocks);
-  // Written in pieces, so that the cost of a huge store stays bounded in the
-  // kernel's buffers and a failure shows up where it happens.
+  // Written in pieces; the first failing piece stops the write, and the
+  // temporary file is dropped with the AtomicFile.
   constexpr size_t kPiece = 64 * 1024;
   for (size_t at = 0; at < image.size(); at += kPiece) {
     if (!out.Write(std::span(image).subspan(at, std::min(kPiece, image.size() - at)))) break;
