@@ -239,6 +239,8 @@ TEST_F(RunPairTest, DownloadDeletesThenSendsAndTheOrganizerWritesItsDumpFile) {
   ASSERT_EQ(pc_store_.GetAppliBuf(7), 0);
   const Bytes todo = ListOf(kToDo, 3, "task", 260);
   ASSERT_EQ(pc_store_.AddAppliData(kToDo, todo), 0);
+  // An older, longer dump file is replaced completely.
+  WriteFile(dir_ / "todo.rcv", Bytes(5000, 'z'));
   // After the records the simulator waits for a next command that never comes.
   StartOrganizer(3000, kToDo);
   EXPECT_EQ(RunPc(PcSettings(kRunDownload, kToDo)), kResultSuccess);
@@ -780,6 +782,155 @@ TEST_F(RunPairTest, RestoreDeletesBeforeSendingInTheOrganizersOrder) {
     EXPECT_EQ(sequence, c.sequence_progress);
     EXPECT_EQ(pc.link().appli_mode(), c.appli_mode == kAllAppli ? kExpense : c.appli_mode);
   }
+}
+
+}  // namespace
+}  // namespace kivo
+
+namespace kivo {
+namespace {
+
+// What the PC side of a RunDevice session does after the negotiation.
+struct DeviceCase {
+  const char* name;
+  std::function<int(CommLink&, Bytes*)> pc;
+  int device_result;
+  std::vector<std::string> boxes;
+  const char* served;  // the .snd file whose records the PC got, or null
+};
+
+// Receives one application as GetAllRecords does, after the PC's own request.
+int ReceiveServed(CommLink& pc, Bytes* got) {
+  Bytes contents(kPacketContentsMax);
+  for (;;) {
+    int n = 0;
+    int lead = 0;
+    int flag = 0;
+    int r = pc.WaitDataPacket(kAllAppli, contents, &n, &lead, &flag);
+    if (r != kResultSuccess) return r;
+    if (lead == kFinishAllRecords) return kResultSuccess;
+    if ((r = pc.SendCommand(kAck)) != kResultSuccess) return r;
+    got->insert(got->end(), contents.begin(), contents.begin() + n);
+    if (flag == kFlagLast) got->push_back(kTerminator);
+  }
+}
+
+TEST_F(RunPairTest, DeviceSideAnswersTheCommandsOfItsTable) {
+  const std::map<std::string, Bytes> files = {
+      {"expense.snd", ListOf(kExpense, 2, "exp")},
+      {"schedule.snd", ListOf(kSchedule, 1, "sch")},
+      {"memo.snd", {}},
+  };
+  for (const auto& [name, bytes] : files) WriteFile(dir_ / name, bytes);
+  auto get_all = [](int p1, int p2) {
+    return [p1, p2](CommLink& pc, Bytes* got) {
+      int r = pc.SendCommand(kGetAllRecords, p1, p2);
+      if (r != kResultSuccess) return r;
+      if ((r = ReceiveServed(pc, got)) != kResultSuccess) return r;
+      return pc.SendCommand(kEndCommunication);
+    };
+  };
+  const DeviceCase kCases[] = {
+      {"GET_ALL_RECORDS of Expense", get_all(4, 0), kResultSuccess, {"BYE!!"}, "expense.snd"},
+      {"category code serves Schedule", get_all(6, 0), kResultSuccess, {"BYE!!"}, "schedule.snd"},
+      {"second parameter serves Schedule", get_all(4, 1), kResultSuccess, {"BYE!!"},
+       "schedule.snd"},
+      {"empty application ends at once", get_all(3, 0), kResultSuccess, {"BYE!!"}, "memo.snd"},
+      {"ACK is answered", [](CommLink& pc, Bytes*) {
+         int r = pc.SendCommand(kAck);
+         if (r != kResultSuccess) return r;
+         if ((r = pc.WaitCommand(kAck)) != kResultSuccess) return r;
+         return pc.SendCommand(kEndCommunication);
+       },
+       kResultSuccess, {"BYE!!"}, nullptr},
+      {"NACK ends the session", [](CommLink& pc, Bytes*) { return pc.SendCommand(kNack); },
+       kResultSuccess, {"BYE!!"}, nullptr},
+      {"DELETE_ALL_RECORDS is acknowledged", [](CommLink& pc, Bytes*) {
+         int r = pc.SendCommand(kDeleteAllRecords, kMemo, 0);
+         if (r != kResultSuccess) return r;
+         if ((r = pc.WaitCommand(kAck)) != kResultSuccess) return r;
+         return pc.SendCommand(kEndCommunication);
+       },
+       kResultSuccess, {"BYE!!"}, nullptr},
+      {"a command it does not serve", [](CommLink& pc, Bytes*) {
+         return pc.SendCommand(kFinishAllRecords);
+       },
+       kResultIoError, {}, nullptr},
+  };
+  for (const DeviceCase& c : kCases) {
+    SCOPED_TRACE(c.name);
+    OrganizerPair pair;
+    ProgressRun device(&pair.clock());
+    LinkSettings d;
+    d.run_mode = kRunDevice;
+    d.echo_back = 0;
+    d.to_command = 3000;
+    d.data_dir = dir_;
+    auto& line = pair.line();
+    d.port_factory = [&line](const PortSpec&, Clock&) -> std::unique_ptr<SerialPort> {
+      return line.MakeEnd(1);
+    };
+    device.ApplyLinkSettings(d);
+    RecordingObserver device_observer;
+    ScriptedPrompter device_prompter;
+    ASSERT_TRUE(pair.pc().OpenPort(1));
+    ASSERT_TRUE(device.Start(&device_observer, &device_prompter));
+    ASSERT_EQ(pair.pc().NegotiationForPC(30000, -1), kResultSuccess);
+    Bytes got;
+    EXPECT_EQ(c.pc(pair.pc(), &got), kResultSuccess);
+    EXPECT_EQ(device.Wait(), c.device_result);
+    EXPECT_EQ(device_prompter.texts(), c.boxes);
+    if (c.served != nullptr) {
+      EXPECT_EQ(got, files.at(c.served));
+    }
+  }
+}
+
+TEST_F(RunPairTest, SendThatStopsBeingAnsweredIsNotAllSent) {
+  ASSERT_EQ(pc_store_.GetAppliBuf(7), 0);
+  ASSERT_EQ(pc_store_.AddAppliData(kMemo, ListOf(kMemo, 3, "m")), 0);
+  OrganizerPair pair;
+  ProgressRun pc(&pair.clock());
+  LinkSettings s = PcSettings(kRunDownload, kMemo);
+  s.to_command = 2000;
+  auto& line = pair.line();
+  s.port_factory = [&line](const PortSpec&, Clock&) -> std::unique_ptr<SerialPort> {
+    return line.MakeEnd(0);
+  };
+  ASSERT_TRUE(pair.organizer().OpenPort(1));
+  // The organizer takes the deletion and the first announcement, then falls
+  // silent.
+  auto peer = pair.RunOrganizer([](CommLink& o) {
+    int r = o.NegotiationForDevice();
+    if (r != kResultSuccess) return r;
+    (void)o.WaitCommand(kGetDeviceInformation, nullptr, nullptr, 1000, 0);
+    if ((r = o.WaitCommand(kDeleteAllRecords)) != kResultSuccess) return r;
+    if ((r = o.SendCommand(kAck)) != kResultSuccess) return r;
+    if ((r = o.WaitCommand(kSend1Record)) != kResultSuccess) return r;
+    if ((r = o.SendCommand(kAck)) != kResultSuccess) return r;
+    return o.WaitCommand(kNack, nullptr, nullptr, 10000);
+  });
+  pc.ApplyLinkSettings(s);
+  RecordingObserver observer;
+  ASSERT_TRUE(pc.Start(&observer, &prompter_));
+  EXPECT_EQ(pc.Wait(), kResultNotAllSent);
+  EXPECT_EQ(peer.get(), kResultSuccess);
+}
+
+TEST_F(RunPairTest, UploadOfExpenseBringsItsCategoriesFirst) {
+  Bytes categories = SampleRecord(kCategoryList, "Fuel");
+  categories.push_back(kTerminator);
+  WriteFile(dir_ / "expense_category.snd", categories);
+  WriteFile(dir_ / "expense.snd", ListOf(kExpense, 3, "e"));
+  StartOrganizer();
+  ASSERT_EQ(pc_store_.GetAppliBuf(7), 0);
+  EXPECT_EQ(RunPc(PcSettings(kRunUpload, kExpense)), kResultSuccess);
+  EXPECT_EQ(device_.Wait(), kResultSuccess);
+  EXPECT_EQ(AppliBytes(pc_store_, kCategoryList), categories);
+  EXPECT_EQ(AppliBytes(pc_store_, kExpense), ListOf(kExpense, 3, "e"));
+  EXPECT_EQ(pc_.link().appli_mode(), kExpense);
+  const std::string log = DeviceLog();
+  EXPECT_LT(log.find("GET_EXPENSE_CATEGORY"), log.find("GET_ALL_RECORDS"));
 }
 
 }  // namespace
