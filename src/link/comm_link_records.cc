@@ -149,7 +149,7 @@ int CommLink::Receive1Record(std::span<uint8_t> buffer, int* received, int* lead
       SetResult(kResultIoError, -1);
       return kResultIoError;
     }
-    std::memcpy(buffer.data() + have, packet.data(), count);
+    std::copy_n(packet.begin(), count, buffer.begin() + static_cast<std::ptrdiff_t>(have));
     *received += n;
     if (flag == kFlagLast) return kResultSuccess;
     if (IsDeviceRole(role)) {
@@ -210,6 +210,11 @@ int CommLink::GetAllRecords(std::span<uint8_t> buffer, int* end, AppliId id, int
       break;
     }
     const size_t n = static_cast<size_t>(received);
+    // An empty record into a full buffer leaves no room for its separator.
+    if (pos + n >= buffer.size()) {
+      SetResult(kResultIoError, -1);
+      return kResultIoError;
+    }
     if (checks) {
       std::string key = TelephoneSortKey(buffer.subspan(pos, n), code_table_b_);
       // Without a sort table the order cannot be judged; only the count check remains.
