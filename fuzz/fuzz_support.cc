@@ -1,0 +1,43 @@
+#include "fuzz_support.h"
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <system_error>
+
+#include "platform/program_dir.h"
+
+namespace kivo {
+
+const CodeTables& FuzzCodeTables() {
+  static const CodeTables tables = [] {
+    std::error_code error;
+    const std::filesystem::path file = ProgramDirectory() / "code.dat";
+    if (!std::filesystem::exists(file, error)) return CodeTables::Identity();
+    return LoadCodeTables(file);
+  }();
+  return tables;
+}
+
+MemoryFile::MemoryFile(const char* name) {
+  fd_ = memfd_create(name, MFD_CLOEXEC);
+  // Without memfd the target cannot run at all; say so loudly instead of
+  // fuzzing a reader that never sees its input.
+  if (fd_ < 0) std::abort();
+  path_ = "/proc/self/fd/" + std::to_string(fd_);
+}
+
+MemoryFile::~MemoryFile() { close(fd_); }
+
+void MemoryFile::Write(std::span<const uint8_t> bytes) {
+  if (ftruncate(fd_, 0) != 0) std::abort();
+  size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t n = pwrite(fd_, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+    if (n <= 0) std::abort();
+    done += static_cast<size_t>(n);
+  }
+}
+
+}  // namespace kivo

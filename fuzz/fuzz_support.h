@@ -1,0 +1,63 @@
+#ifndef KIVO_FUZZ_FUZZ_SUPPORT_H_
+#define KIVO_FUZZ_FUZZ_SUPPORT_H_
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+
+#include "store/char_tables.h"
+
+// Every fuzz target defines this; libFuzzer or the replay main calls it.
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
+
+namespace kivo {
+
+// Takes a fuzz input apart front to back. Past the end every byte reads 0 and
+// every span is empty, so a short input is simply a plain one.
+class FuzzInput {
+ public:
+  FuzzInput(const uint8_t* data, size_t size) : bytes_(data, size) {}
+
+  uint8_t Byte() { return pos_ < bytes_.size() ? bytes_[pos_++] : 0; }
+  std::span<const uint8_t> Bytes(size_t n) {
+    n = std::min(n, bytes_.size() - pos_);
+    std::span<const uint8_t> out = bytes_.subspan(pos_, n);
+    pos_ += n;
+    return out;
+  }
+  std::span<const uint8_t> Rest() { return Bytes(bytes_.size() - pos_); }
+  bool empty() const { return pos_ >= bytes_.size(); }
+
+ private:
+  std::span<const uint8_t> bytes_;
+  size_t pos_ = 0;
+};
+
+// The organizer's conversion tables from code.dat of the program directory,
+// read once; the identity tables when the file is missing. The real tables
+// map some bytes to blanks, which is where reader bugs like to hide.
+const CodeTables& FuzzCodeTables();
+
+// A file that lives in memory only (memfd), for readers that take a path.
+// The path stays valid while the object lives; Write replaces the contents.
+class MemoryFile {
+ public:
+  explicit MemoryFile(const char* name);
+  ~MemoryFile();
+  MemoryFile(const MemoryFile&) = delete;
+  MemoryFile& operator=(const MemoryFile&) = delete;
+
+  void Write(std::span<const uint8_t> bytes);
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  int fd_ = -1;
+  std::filesystem::path path_;
+};
+
+}  // namespace kivo
+
+#endif  // KIVO_FUZZ_FUZZ_SUPPORT_H_
