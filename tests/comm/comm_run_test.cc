@@ -162,6 +162,34 @@ class RunPairTest : public ::testing::Test {
     return std::string(bytes.begin(), bytes.end());
   }
 
+  // A PC-side run with `s` against a bare organizer link that plays `script`
+  // on its own thread (waiting at most organizer_wait ms for each command).
+  // `prepare` sees the run before it starts.
+  struct Outcome {
+    int pc;
+    int organizer;
+    int appli_mode_after;
+    bool open_after;
+  };
+  Outcome RunAgainst(LinkSettings s, const std::function<int(CommLink&)>& script,
+                     RecordingObserver& observer, Prompter& prompter, int organizer_wait = 30000,
+                     const std::function<void(ProgressRun&)>& prepare = nullptr) {
+    OrganizerPair pair;
+    pair.organizer().set_to_command(organizer_wait);
+    ProgressRun pc(&pair.clock());
+    auto& line = pair.line();
+    s.port_factory = [&line](const PortSpec&, Clock&) -> std::unique_ptr<SerialPort> {
+      return line.MakeEnd(0);
+    };
+    EXPECT_TRUE(pair.organizer().OpenPort(1));
+    auto peer = pair.RunOrganizer(script);
+    pc.ApplyLinkSettings(s);
+    if (prepare) prepare(pc);
+    EXPECT_TRUE(pc.Start(&observer, &prompter));
+    const int r = pc.Wait();
+    return {r, peer.get(), pc.link().appli_mode(), pc.link().is_open()};
+  }
+
   ScaledClock clock_;
   std::shared_ptr<MemoryLine> line_;
   fs::path dir_;
@@ -297,7 +325,13 @@ TEST_F(RunPairTest, SendRecordShowsItsBoxOnlyWithALog) {
   }
 }
 
-// The far end as a bare link: what the failure path sends.
+// The organizer's side of a failed run: it sees NACK, then END_COMMUNICATION.
+int NackThenEnd(CommLink& o) {
+  int r = o.WaitCommand(kNack);
+  if (r != kResultSuccess) return r;
+  return o.WaitCommand(kEndCommunication);
+}
+
 TEST_F(RunPairTest, FailurePathSendsNackAndEndCommunication) {
   struct Case {
     const char* name;
@@ -311,26 +345,13 @@ TEST_F(RunPairTest, FailurePathSendsNackAndEndCommunication) {
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
-    OrganizerPair pair;
-    ProgressRun pc(&pair.clock());
     LinkSettings s = PcSettings(c.run_mode, kMemo);
-    auto& line = pair.line();
-    s.port_factory = [&line](const PortSpec&, Clock&) -> std::unique_ptr<SerialPort> {
-      return line.MakeEnd(0);
-    };
     s.log_file_name = (dir_ / "fail.log").string();
-    ASSERT_TRUE(pair.organizer().OpenPort(1));
-    auto peer = pair.RunOrganizer([](CommLink& o) {
-      int r = o.WaitCommand(kNack);
-      if (r != kResultSuccess) return r;
-      return o.WaitCommand(kEndCommunication);
-    });
-    pc.ApplyLinkSettings(s);
     RecordingObserver observer;
-    ASSERT_TRUE(pc.Start(&observer, &prompter_));
-    EXPECT_EQ(pc.Wait(), c.result);
-    EXPECT_EQ(peer.get(), kResultSuccess);
-    EXPECT_FALSE(pc.link().is_open());
+    const Outcome o = RunAgainst(s, NackThenEnd, observer, prompter_);
+    EXPECT_EQ(o.pc, c.result);
+    EXPECT_EQ(o.organizer, kResultSuccess);
+    EXPECT_FALSE(o.open_after);
     auto bytes = ReadFile(dir_ / "fail.log");
     std::string log(bytes.begin(), bytes.end());
     EXPECT_NE(log.find("Unknown RunMode\r\n"), std::string::npos);
@@ -417,31 +438,20 @@ TEST(ProgressRun, SettingsDumpShowsTheValuesAsHandedOver) {
 }
 
 TEST_F(RunPairTest, AbortDuringTheNegotiationEndsWithZeroAfterNackAndEnd) {
-  OrganizerPair pair;
-  ProgressRun pc(&pair.clock());
-  LinkSettings s = PcSettings(kRunUpload, kMemo);
-  auto& line = pair.line();
-  s.port_factory = [&line](const PortSpec&, Clock&) -> std::unique_ptr<SerialPort> {
-    return line.MakeEnd(0);
-  };
-  ASSERT_TRUE(pair.organizer().OpenPort(1));
-  auto peer = pair.RunOrganizer([](CommLink& o) {
-    int r = o.WaitCommand(kNack);
-    if (r != kResultSuccess) return r;
-    return o.WaitCommand(kEndCommunication);
-  });
-  pc.ApplyLinkSettings(s);
   RecordingObserver observer;
   // The user presses Abort, twice, while the window says it waits for the
   // organizer.
-  observer.SetOnStatus([&](int total, int) {
-    if (total != 0) return;
-    pc.Abort();
-    pc.Abort();
-  });
-  ASSERT_TRUE(pc.Start(&observer, &prompter_));
-  EXPECT_EQ(pc.Wait(), kResultAborted);
-  EXPECT_EQ(peer.get(), kResultSuccess);
+  auto press_abort = [&](ProgressRun& pc) {
+    observer.SetOnStatus([&pc](int total, int) {
+      if (total != 0) return;
+      pc.Abort();
+      pc.Abort();
+    });
+  };
+  const Outcome o =
+      RunAgainst(PcSettings(kRunUpload, kMemo), NackThenEnd, observer, prompter_, 30000, press_abort);
+  EXPECT_EQ(o.pc, kResultAborted);
+  EXPECT_EQ(o.organizer, kResultSuccess);
 }
 
 TEST_F(RunPairTest, RestoreRefusesAFileOfTheOtherDeviceBeforeNegotiating) {
@@ -542,11 +552,6 @@ TEST_F(RunPairTest, BackupGivesUpWhenTheFileCannotBeWritten) {
   EXPECT_FALSE(fs::exists(s.file_name));
 }
 
-}  // namespace
-}  // namespace kivo
-
-namespace kivo {
-namespace {
 
 // The line-test modes against an organizer played step by step.
 struct LineTestCase {
@@ -633,25 +638,16 @@ TEST_F(RunPairTest, LineTestModesAgainstAScriptedOrganizer) {
     organizer_got.clear();
     const Bytes& list = c.appli_mode == kCategoryList ? categories : memo;
     if (c.snd != nullptr) WriteFile(dir_ / c.snd, list);
-    OrganizerPair pair;
-    pair.organizer().set_to_command(2000);
-    ProgressRun pc(&pair.clock());
     LinkSettings s = PcSettings(c.run_mode, c.appli_mode);
     // The dump-file modes work on the run's own store, as the window gives none.
     s.store = nullptr;
     s.data_dir = dir_;
-    auto& line = pair.line();
-    s.port_factory = [&line](const PortSpec&, Clock&) -> std::unique_ptr<SerialPort> {
-      return line.MakeEnd(0);
-    };
-    ASSERT_TRUE(pair.organizer().OpenPort(1));
-    auto peer = pair.RunOrganizer([&](CommLink& o) { return c.organizer(o, list); });
-    pc.ApplyLinkSettings(s);
     RecordingObserver observer;
     ScriptedPrompter prompter;
-    ASSERT_TRUE(pc.Start(&observer, &prompter));
-    EXPECT_EQ(pc.Wait(), kResultSuccess);
-    EXPECT_EQ(peer.get(), kResultSuccess);
+    const Outcome o = RunAgainst(
+        s, [&](CommLink& link) { return c.organizer(link, list); }, observer, prompter, 2000);
+    EXPECT_EQ(o.pc, kResultSuccess);
+    EXPECT_EQ(o.organizer, kResultSuccess);
     EXPECT_EQ(prompter.texts(), std::vector<std::string>{c.box});
     if (c.rcv != nullptr) {
       EXPECT_EQ(ReadFile(dir_ / c.rcv), list);
@@ -666,38 +662,24 @@ TEST_F(RunPairTest, RestoreStepSendsWithoutNegotiationOrDeletion) {
   ASSERT_EQ(pc_store_.GetAppliBuf(7), 0);
   const Bytes memo = ListOf(kMemo, 2, "m");
   ASSERT_EQ(pc_store_.AddAppliData(kMemo, memo), 0);
-  OrganizerPair pair;
-  pair.organizer().set_to_command(2000);
-  ProgressRun pc(&pair.clock());
-  LinkSettings s = PcSettings(kRunRestoreStep, kMemo);
-  auto& line = pair.line();
-  s.port_factory = [&line](const PortSpec&, Clock&) -> std::unique_ptr<SerialPort> {
-    return line.MakeEnd(0);
-  };
-  ASSERT_TRUE(pair.organizer().OpenPort(1));
   Bytes got(256000);
   // The first command must be SEND_1_RECORD: no LINK_REQUEST exchange, no DELETE.
-  auto peer = pair.RunOrganizer([&](CommLink& o) {
+  auto organizer = [&](CommLink& o) {
     int r = o.WaitCommand(kSend1Record);
     if (r != kResultSuccess) return r;
     int end = 0;
     // Nothing ends the reception in this mode: the organizer waits in vain.
     return o.GetAllRecords(got, &end, kMemo, kRoleOrganizer);
-  });
-  pc.ApplyLinkSettings(s);
+  };
   RecordingObserver observer;
-  ASSERT_TRUE(pc.Start(&observer, &prompter_));
-  EXPECT_EQ(pc.Wait(), kResultSuccess);
-  EXPECT_EQ(peer.get(), kResultTimeout);
+  const Outcome o =
+      RunAgainst(PcSettings(kRunRestoreStep, kMemo), organizer, observer, prompter_, 2000);
+  EXPECT_EQ(o.pc, kResultSuccess);
+  EXPECT_EQ(o.organizer, kResultTimeout);
   EXPECT_EQ(Bytes(got.begin(), got.begin() + static_cast<long>(memo.size())), memo);
   EXPECT_EQ(observer.Of(kWmLinkStatus).size(), 1u);
 }
 
-}  // namespace
-}  // namespace kivo
-
-namespace kivo {
-namespace {
 
 // An organizer that notes what the PC asks of it, in order: "D5" for
 // DELETE_ALL_RECORDS of Telephone, "S5" for a record of Telephone, "C" for
@@ -758,37 +740,24 @@ TEST_F(RunPairTest, RestoreDeletesBeforeSendingInTheOrganizersOrder) {
     categories.push_back(kTerminator);
     ASSERT_EQ(store.AddAppliData(kCategoryList, categories), 0);
 
-    OrganizerPair pair;
-    ProgressRun pc(&pair.clock());
     LinkSettings s = PcSettings(kRunRestore, c.appli_mode);
     s.store = &store;
-    auto& line = pair.line();
-    s.port_factory = [&line](const PortSpec&, Clock&) -> std::unique_ptr<SerialPort> {
-      return line.MakeEnd(0);
-    };
-    ASSERT_TRUE(pair.organizer().OpenPort(1));
     std::vector<std::string> notes;
-    auto peer = pair.RunOrganizer([&](CommLink& o) { return NoteCommands(o, &notes); });
-    pc.ApplyLinkSettings(s);
     RecordingObserver observer;
-    ASSERT_TRUE(pc.Start(&observer, &prompter_));
-    EXPECT_EQ(pc.Wait(), kResultSuccess);
-    EXPECT_EQ(peer.get(), kResultSuccess);
+    const Outcome o = RunAgainst(
+        s, [&](CommLink& link) { return NoteCommands(link, &notes); }, observer, prompter_);
+    EXPECT_EQ(o.pc, kResultSuccess);
+    EXPECT_EQ(o.organizer, kResultSuccess);
     EXPECT_EQ(notes, c.notes);
     std::vector<int> sequence;
     for (const Note& n : observer.Of(kWmLinkProgress)) {
       if (n.source == kSourceFullRun) sequence.push_back(n.value);
     }
     EXPECT_EQ(sequence, c.sequence_progress);
-    EXPECT_EQ(pc.link().appli_mode(), c.appli_mode == kAllAppli ? kExpense : c.appli_mode);
+    EXPECT_EQ(o.appli_mode_after, c.appli_mode == kAllAppli ? kExpense : c.appli_mode);
   }
 }
 
-}  // namespace
-}  // namespace kivo
-
-namespace kivo {
-namespace {
 
 // What the PC side of a RunDevice session does after the negotiation.
 struct DeviceCase {
@@ -889,18 +858,11 @@ TEST_F(RunPairTest, DeviceSideAnswersTheCommandsOfItsTable) {
 TEST_F(RunPairTest, SendThatStopsBeingAnsweredIsNotAllSent) {
   ASSERT_EQ(pc_store_.GetAppliBuf(7), 0);
   ASSERT_EQ(pc_store_.AddAppliData(kMemo, ListOf(kMemo, 3, "m")), 0);
-  OrganizerPair pair;
-  ProgressRun pc(&pair.clock());
   LinkSettings s = PcSettings(kRunDownload, kMemo);
   s.to_command = 2000;
-  auto& line = pair.line();
-  s.port_factory = [&line](const PortSpec&, Clock&) -> std::unique_ptr<SerialPort> {
-    return line.MakeEnd(0);
-  };
-  ASSERT_TRUE(pair.organizer().OpenPort(1));
   // The organizer takes the deletion and the first announcement, then falls
   // silent.
-  auto peer = pair.RunOrganizer([](CommLink& o) {
+  auto organizer = [](CommLink& o) {
     int r = o.NegotiationForDevice();
     if (r != kResultSuccess) return r;
     (void)o.WaitCommand(kGetDeviceInformation, nullptr, nullptr, 1000, 0);
@@ -909,12 +871,11 @@ TEST_F(RunPairTest, SendThatStopsBeingAnsweredIsNotAllSent) {
     if ((r = o.WaitCommand(kSend1Record)) != kResultSuccess) return r;
     if ((r = o.SendCommand(kAck)) != kResultSuccess) return r;
     return o.WaitCommand(kNack, nullptr, nullptr, 10000);
-  });
-  pc.ApplyLinkSettings(s);
+  };
   RecordingObserver observer;
-  ASSERT_TRUE(pc.Start(&observer, &prompter_));
-  EXPECT_EQ(pc.Wait(), kResultNotAllSent);
-  EXPECT_EQ(peer.get(), kResultSuccess);
+  const Outcome o = RunAgainst(s, organizer, observer, prompter_);
+  EXPECT_EQ(o.pc, kResultNotAllSent);
+  EXPECT_EQ(o.organizer, kResultSuccess);
 }
 
 TEST_F(RunPairTest, UploadOfExpenseBringsItsCategoriesFirst) {
