@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "csv/cp1252.h"
+#include "link_options.h"
 #include "store/app_settings.h"
 
 namespace kivo::cli {
@@ -45,6 +46,8 @@ struct CliContext {
   // Character coding of the CSV files the tool reads and writes.
   CsvEncoding encoding = CsvEncoding::kWindows1252;
   std::filesystem::path program_dir;
+  // The options of the transfer commands (link_options.h).
+  LinkOptions link;
   std::ostream* out = nullptr;
   std::ostream* err = nullptr;
 

@@ -2,13 +2,16 @@
 
 #include <ostream>
 
+#include "link_options.h"
+
 namespace kivo::cli {
 
 const std::vector<CliCommand>& AllCommands() {
   static const std::vector<CliCommand> commands = [] {
     std::vector<CliCommand> all;
     // A new command group adds its table here.
-    for (std::span<const CliCommand> group : {FileCommands(), CsvCommands(), DemoCommands()}) {
+    for (std::span<const CliCommand> group : {FileCommands(), CsvCommands(), TransferCommands(),
+                                              DemoCommands()}) {
       all.insert(all.end(), group.begin(), group.end());
     }
     return all;
@@ -47,6 +50,7 @@ void PrintToolHelp(std::ostream& out) {
       << "APP is schedule, anniversary, todo, memo, expense, telephone, category or 0..6.\n"
       << "Exit status: 0 success, 1 a file could not be read, written or taken,\n"
       << "2 bad command line.\n";
+  PrintLinkOptionsHelp(out);
 }
 
 void PrintCommandHelp(const CliCommand& command, std::ostream& out) {

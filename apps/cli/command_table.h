@@ -27,6 +27,8 @@ struct CliCommand {
 std::span<const CliCommand> FileCommands();  // info, show
 std::span<const CliCommand> CsvCommands();   // export, import
 std::span<const CliCommand> DemoCommands();  // demo
+// backup, restore, upload, download, send, detect, simulate, linetest, ports
+std::span<const CliCommand> TransferCommands();
 
 // Every command, in the order the help lists them.
 const std::vector<CliCommand>& AllCommands();

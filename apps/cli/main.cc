@@ -7,6 +7,7 @@
 
 #include "cli_context.h"
 #include "command_table.h"
+#include "link_options.h"
 #include "platform/program_dir.h"
 
 namespace kivo::cli {
@@ -21,7 +22,11 @@ int Run(const std::vector<std::string>& args) {
   GlobalOptions options;
   std::vector<std::string> rest;
   std::string error;
-  if (!ParseGlobalOptions(args, &options, &rest, &error)) return context.UsageFailure(error);
+  std::vector<std::string> general;
+  if (!ExtractLinkOptions(args, &context.link, &general, &error)) {
+    return context.UsageFailure(error);
+  }
+  if (!ParseGlobalOptions(general, &options, &rest, &error)) return context.UsageFailure(error);
   if (options.version) {
     std::cout << kToolName << " " << kVersion << "\n";
     return kExitOk;

@@ -1,0 +1,145 @@
+#include "link_options.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <ostream>
+
+#include "platform/serial_port.h"
+
+namespace kivo::cli {
+namespace {
+
+// Longest wait an option may ask for: a day, well inside an int of ms.
+constexpr double kMaxSeconds = 86400;
+
+bool ParseCount(const std::string& text, int low, int high, int* value) {
+  int v = 0;
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+  if (ec != std::errc() || end != text.data() + text.size() || v < low || v > high) return false;
+  *value = v;
+  return true;
+}
+
+// Seconds, with an optional fraction ("0.5"), as milliseconds.
+bool ParseSeconds(const std::string& text, int* ms) {
+  if (text.empty() || text.find_first_not_of("0123456789.") != std::string::npos) return false;
+  char* end = nullptr;
+  const double seconds = std::strtod(text.c_str(), &end);
+  if (end != text.c_str() + text.size() || !(seconds >= 0) || seconds > kMaxSeconds) return false;
+  *ms = static_cast<int>(std::lround(seconds * 1000));
+  return true;
+}
+
+}  // namespace
+
+bool IsPortName(const std::string& name) {
+  if (name == kVirtualPort) return true;
+  if (name.find('/') != std::string::npos) return true;
+  const std::string number = name.rfind("COM", 0) == 0 ? name.substr(3) : name;
+  int n = 0;
+  return ParseCount(number, 1, 4, &n);
+}
+
+bool ExtractLinkOptions(const std::vector<std::string>& args, LinkOptions* options,
+                        std::vector<std::string>* rest, std::string* error) {
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--") {
+      rest->insert(rest->end(), args.begin() + static_cast<long>(i), args.end());
+      return true;
+    }
+    std::string name = arg;
+    std::optional<std::string> value;
+    if (arg.rfind("--", 0) == 0) {
+      if (size_t eq = arg.find('='); eq != std::string::npos) {
+        name = arg.substr(0, eq);
+        value = arg.substr(eq + 1);
+      }
+    } else if (arg.rfind("-p", 0) == 0 && arg.size() > 2) {
+      name = "-p";
+      value = arg.substr(2);
+    }
+    auto take_value = [&]() {
+      if (value) return true;
+      if (i + 1 >= args.size()) {
+        *error = "option " + name + " needs a value";
+        return false;
+      }
+      value = args[++i];
+      return true;
+    };
+    auto bad = [&](const std::string& what) {
+      *error = "option " + name + " takes " + what + ", not '" + *value + "'";
+      return false;
+    };
+    int number = 0;
+    if (name == "-p" || name == "--port") {
+      if (!take_value()) return false;
+      if (!IsPortName(*value)) return bad("COM1..COM4, 1..4, a device path or virtual");
+      options->port = *value;
+    } else if (name == "--no-echo") {
+      if (value) {
+        *error = "option --no-echo takes no value";
+        return false;
+      }
+      options->no_echo = true;
+    } else if (name == "--to-command" || name == "--to-packet") {
+      if (!take_value()) return false;
+      if (!ParseSeconds(*value, &number)) return bad("seconds");
+      (name == "--to-command" ? options->to_command_ms : options->to_packet_ms) = number;
+    } else if (name == "--to-multiplier") {
+      if (!take_value()) return false;
+      if (!ParseCount(*value, 0, 60000, &number)) return bad("milliseconds per byte, 0..60000");
+      options->to_multiplier_ms = number;
+    } else if (name == "--tel-min") {
+      if (!take_value()) return false;
+      if (!ParseCount(*value, 0, 65535, &number)) return bad("a record count");
+      options->tel_min = number;
+    } else if (name == "--log") {
+      if (!take_value()) return false;
+      options->log_file = *value;
+    } else if (name == "--data") {
+      if (!take_value()) return false;
+      if (value->empty()) return bad("a directory");
+      options->data_dir = *value;
+    } else if (name == "--virtual-model") {
+      if (!take_value()) return false;
+      std::optional<VirtualModel> model = ParseVirtualModel(*value);
+      if (!model) return bad("base, e+ or m");
+      options->virtual_model = *model;
+    } else if (name == "--virtual-baud") {
+      if (!take_value()) return false;
+      if (!ParseCount(*value, 0, 1000000, &number)) return bad("a baud rate");
+      options->virtual_baud = static_cast<uint32_t>(number);
+    } else {
+      rest->push_back(arg);
+    }
+  }
+  return true;
+}
+
+void PrintLinkOptionsHelp(std::ostream& out) {
+  out << "\nTransfer options:\n"
+      << "  -p, --port PORT        COM1..COM4 (or 1..4) through the settings' [Ports] devices,\n"
+      << "                         a device path such as /dev/ttyUSB0, or virtual: the\n"
+      << "                         built-in virtual organizer\n"
+      << "  --no-echo              the cable does not return what is sent (EchoBack 0)\n"
+      << "  --to-command S         wait for a command at most S seconds (TOCommand)\n"
+      << "  --to-packet S          wait for a data packet at most S seconds (TODataPacket)\n"
+      << "  --to-multiplier MS     further wait per byte (TOMultiplier)\n"
+      << "  --tel-min N            telephone records a base model must send at least\n"
+      << "                         (BKTelRecordsMin; 0 turns the telephone checks off)\n"
+      << "  --log FILE             write the link log to FILE\n"
+      << "  --data DIR             dump files of simulate and linetest, and the virtual\n"
+      << "                         organizer's records (default: the program directory)\n"
+      << "  --virtual-model base|e+|m\n"
+      << "                         the model the virtual organizer plays (default base)\n"
+      << "  --virtual-baud N       pace the virtual organizer's cable at N baud\n"
+      << "\nA transfer exits 0 on success and 100 + the result code on failure: 100\n"
+      << "aborted (Ctrl+C), 105 no answer, 106..110 port cannot be opened, 111 I/O\n"
+      << "error, 113 file not compatible, 114 reception incomplete, 115 not all sent,\n"
+      << "117 given up after a file error.\n";
+}
+
+}  // namespace kivo::cli

@@ -1,0 +1,148 @@
+#include "terminal_run.h"
+
+#include <signal.h>
+
+#include <chrono>
+#include <csignal>
+#include <ostream>
+#include <thread>
+
+#include "comm/link_event_queue.h"
+#include "comm/progress_state.h"
+
+namespace kivo::cli {
+namespace {
+
+constexpr int kBarWidth = 30;
+constexpr auto kPollInterval = std::chrono::milliseconds(50);
+
+volatile std::sig_atomic_t g_interrupts = 0;
+
+extern "C" void OnInterrupt(int) { g_interrupts = 1; }
+
+// Ctrl+C while a run is going: the first one is caught (and the handler
+// removes itself, so a second one ends the program), the old handling comes
+// back when the run is over.
+class InterruptGuard {
+ public:
+  InterruptGuard() {
+    g_interrupts = 0;
+    struct sigaction action{};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESETHAND;
+    installed_ = sigaction(SIGINT, &action, &previous_) == 0;
+  }
+  ~InterruptGuard() {
+    if (installed_) sigaction(SIGINT, &previous_, nullptr);
+  }
+  InterruptGuard(const InterruptGuard&) = delete;
+  InterruptGuard& operator=(const InterruptGuard&) = delete;
+
+  bool interrupted() const { return g_interrupts != 0; }
+
+ private:
+  struct sigaction previous_{};
+  bool installed_ = false;
+};
+
+}  // namespace
+
+void TerminalLine::Draw(const std::string& status, int position) {
+  std::lock_guard lock(mutex_);
+  if (!terminal_ || prompting_) return;
+  err_ << "\r" << status;
+  if (position >= 0) {
+    const int filled = std::min(position, 100) * kBarWidth / 100;
+    err_ << (status.empty() ? "" : " ") << "[" << std::string(static_cast<size_t>(filled), '#')
+         << std::string(static_cast<size_t>(kBarWidth - filled), '-') << "] " << position << "%";
+  }
+  err_ << "\x1b[K" << std::flush;
+  drawn_ = true;
+}
+
+void TerminalLine::Clear() {
+  std::lock_guard lock(mutex_);
+  if (drawn_) err_ << "\r\x1b[K" << std::flush;
+  drawn_ = false;
+}
+
+void TerminalLine::BeginPrompt() {
+  Clear();
+  std::lock_guard lock(mutex_);
+  prompting_ = true;
+}
+
+void TerminalLine::EndPrompt() {
+  std::lock_guard lock(mutex_);
+  prompting_ = false;
+}
+
+PromptAnswer LinePrompter::Ask(const PromptBox& box) {
+  line_.BeginPrompt();
+  const PromptAnswer answer = inner_.Ask(box);
+  line_.EndPrompt();
+  return answer;
+}
+
+int RunWithProgress(ProgressRun& run, TerminalLine& line, Prompter& prompter) {
+  InterruptGuard interrupts;
+  LinkEventQueue events;
+  if (!run.Start(&events, &prompter)) return kResultAborted;
+  ProgressState state(run.run_mode());
+  bool abort_posted = false;
+  for (;;) {
+    if (interrupts.interrupted() && !abort_posted) {
+      run.Abort();
+      abort_posted = true;
+    }
+    std::optional<LinkEvent> event = events.Next(kPollInterval);
+    if (!event) continue;
+    bool redraw = false;
+    if (event->kind == kWmLinkStatus) redraw = state.OnStatus(event->value, event->source);
+    if (event->kind == kWmLinkProgress) redraw = state.OnProgress(event->value, event->source);
+    if (redraw) line.Draw(state.status_text(), state.position());
+    if (LinkEventQueue::IsEnd(*event)) break;
+  }
+  const int result = run.Wait();
+  line.Clear();
+  return result;
+}
+
+int DetectWithProgress(CommLink& link, TerminalLine& line) {
+  InterruptGuard interrupts;
+  MessageQueue queue;
+  LinkEventQueue events;
+  link.SetMessageQueue(&queue);
+  link.set_observer(&events);
+  int result = kResultDetectFailed;
+  std::thread worker([&] {
+    result = link.AutoDetect();
+    if (result >= 1 && result <= 4) {
+      events.OnDetectFound(result);
+    } else {
+      events.OnDetectFailed(result);
+    }
+  });
+  bool abort_posted = false;
+  for (;;) {
+    if (interrupts.interrupted() && !abort_posted) {
+      queue.Post({kWmDetectAbort, 0, 0});
+      abort_posted = true;
+    }
+    std::optional<LinkEvent> event = events.Next(kPollInterval);
+    if (!event) continue;
+    if (event->kind == kWmDetectStatus) {
+      line.Draw("Auto Detect in progress... Checking COM" + std::to_string(event->value), -1);
+    }
+    if (LinkEventQueue::IsEnd(*event)) break;
+  }
+  worker.join();
+  events.Close();
+  line.Clear();
+  link.set_observer(nullptr);
+  link.SetMessageQueue(nullptr);
+  return result;
+}
+
+}  // namespace kivo::cli

@@ -1,0 +1,426 @@
+// The transfer commands: backup, restore, upload, download and send against an
+// organizer (or the virtual one), detect, and the diagnosis modes simulate and
+// linetest.
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "backup_access.h"
+#include "command_table.h"
+#include "comm/link_settings.h"
+#include "comm/progress_run.h"
+#include "comm/progress_state.h"
+#include "comm/virtual_organizer.h"
+#include "link_options.h"
+#include "platform/program_dir.h"
+#include "port_diagnosis.h"
+#include "store/backup_file.h"
+#include "store/messages.h"
+#include "store/result_code.h"
+#include "store/working_data.h"
+#include "terminal_prompter.h"
+#include "terminal_run.h"
+#include "view/list_row.h"
+#include "view/row_sort.h"
+
+namespace kivo::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kExitRunFailed = 100;  // + the ResultCode
+constexpr int kStoreSlots = 7;
+
+// The line-test run modes linetest accepts.
+bool IsLineTestMode(int mode) { return mode == kRunNegotiation || (mode >= 10 && mode <= 17); }
+
+std::string WithoutCarriageReturns(std::string_view text) {
+  std::string out;
+  for (char c : text) {
+    if (c != '\r') out.push_back(c);
+  }
+  return out;
+}
+
+// Everything one run needs beyond the store: the settings with the options
+// over them, the tables of the telephone check, the terminal.
+class Transfer {
+ public:
+  explicit Transfer(CliContext& context)
+      : context_(context),
+        options_(context.link),
+        code_tables_(LoadCodeTables(DataFilePath("code.dat"))),
+        line_(*context.err, isatty(STDERR_FILENO) != 0),
+        terminal_prompter_(*context.err, stdin),
+        prompter_(line_, terminal_prompter_) {
+    sort_loaded_ = LoadSortTables(DataFilePath("sort.dat"), sort_tables_[0], sort_tables_[1]);
+  }
+
+  const AppSettings& settings() const { return context_.settings; }
+  // The sort table of the Model setting; null when sort.dat is missing.
+  const SortTable* active_sort_table() const {
+    return sort_loaded_ ? &sort_tables_[SelectSortTable(settings().model, 0) == 1 ? 1 : 0]
+                        : nullptr;
+  }
+  fs::path DataDir() const { return options_.data_dir ? *options_.data_dir : context_.program_dir; }
+
+  VirtualOrganizerOptions VirtualOptions() const {
+    VirtualOrganizerOptions v;
+    v.model = options_.virtual_model;
+    v.baud_rate = options_.virtual_baud;
+    v.echo = !options_.no_echo;
+    v.device_code = settings().device_code;
+    v.data_dir = DataDir();
+    return v;
+  }
+
+  LinkSettings Settings(int run_mode, int appli_mode, AppliStore* store, int tel_min) const {
+    const AppSettings& s = settings();
+    LinkSettings link;
+    link.run_mode = run_mode;
+    link.appli_mode = appli_mode;
+    link.device_code = s.device_code;
+    link.com_port = s.com_port;
+    link.log_file_name = options_.log_file ? *options_.log_file : s.log_file_name;
+    link.store = store;
+    link.echo_back = options_.no_echo ? 0 : s.echo_back;
+    link.file_scramble = s.file_scramble;
+    link.to_command = options_.to_command_ms ? *options_.to_command_ms : s.to_command;
+    link.to_data_packet = options_.to_packet_ms ? *options_.to_packet_ms : s.to_data_packet;
+    link.to_multiplier = options_.to_multiplier_ms ? *options_.to_multiplier_ms : s.to_multiplier;
+    link.sort_table = active_sort_table();
+    link.code_table = &code_tables_.b;
+    link.tel_records_min = options_.tel_min ? *options_.tel_min : tel_min;
+    link.port_name = options_.port.value_or("");
+    link.port_map = s.port_devices;
+    link.port_factory = VirtualOrganizerFactory(VirtualOptions());
+    link.data_dir = DataDir();
+    return link;
+  }
+
+  // One run to its end; the ResultCode.
+  int Run(const LinkSettings& link) {
+    ProgressRun run;
+    run.ApplyLinkSettings(link);
+    if (line_.terminal()) *context_.err << ProgressState::Title(link.run_mode) << "\n";
+    return RunWithProgress(run, line_, prompter_);
+  }
+
+  // The device a run opened, for the reason it could not: the --port path,
+  // or what the COM number stands for.
+  std::string PortDevice() const {
+    if (options_.port) {
+      const PortSpec spec = ResolvePort(*options_.port, settings().port_devices);
+      return spec.device;
+    }
+    return settings().PortDevice(settings().com_port);
+  }
+
+  // The exit status of a failed run, with its message (and for a port that
+  // would not open, the reason) on the error stream.
+  int Failure(int result) {
+    std::ostream& err = *context_.err;
+    if (result != kResultGaveUp) {
+      err << kToolName << ": " << WithoutCarriageReturns(ResultMessage(result)) << "\n";
+    }
+    if (result >= kResultCannotOpenCom1 && result <= kResultCannotOpenPort) {
+      const std::string device = PortDevice();
+      if (device.empty()) {
+        err << kToolName << ": no device is set for this port (settings [Ports])\n";
+      } else if (device != kVirtualPort) {
+        err << kToolName << ": " << CheckPort(device).reason << "\n";
+      }
+    }
+    if (result == kResultIncomplete) {
+      err << kToolName << ": to take the organizer's list as it comes, run again with --tel-min 0\n";
+    }
+    return kExitRunFailed + result;
+  }
+
+  CliContext& context() { return context_; }
+
+ private:
+  CliContext& context_;
+  LinkOptions options_;
+  CodeTables code_tables_;
+  std::array<SortTable, 2> sort_tables_{};
+  bool sort_loaded_ = false;
+  TerminalLine line_;
+  TerminalPrompter terminal_prompter_;
+  LinePrompter prompter_;
+};
+
+std::unique_ptr<AppliStore> NewStore(const CliContext& context) {
+  auto store = std::make_unique<AppliStore>();
+  (void)store->GetAppliBuf(kStoreSlots);
+  ApplyDeviceCodeSetting(*store, context.settings.device_code);
+  return store;
+}
+
+// The records of one application of `from` into `to`, replacing what `to`
+// held of it, in the application's default order when `ordered`.
+void CopyAppli(const AppliStore& from, AppliStore& to, AppliId id, const RowContext* ordered) {
+  const int count = std::max(from.GetRecordCount(id), 0);
+  std::vector<std::vector<uint8_t>> records;
+  for (int i = 0; i < count; ++i) {
+    std::span<const uint8_t> record = from.Record(id, i);
+    records.emplace_back(record.begin(), record.end());
+  }
+  std::vector<int> order(records.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int>(i);
+  if (ordered != nullptr && id != kCategoryList) order = DefaultOrder(id, records, *ordered);
+  (void)to.ResetAppli(id);
+  for (size_t i = 0; i < order.size(); ++i) {
+    (void)to.PutRecord(id, static_cast<int>(i), records[static_cast<size_t>(order[i])]);
+  }
+}
+
+RowContext OrderContext(const Transfer& transfer, const AppliStore& store) {
+  RowContext context;
+  context.display_date = transfer.settings().display_date;
+  context.display_hour = transfer.settings().display_hour;
+  context.category_names = CategoryNamesOf(store);
+  context.sort_table = transfer.active_sort_table();
+  return context;
+}
+
+// Reads a backup file that must exist, for sending.
+int ReadExisting(const CliContext& context, const fs::path& file, AppliStore& store) {
+  std::error_code ec;
+  if (!fs::exists(file, ec)) return context.FileFailure(file, "No such file or directory");
+  return ReadBackupForChange(context, file, store);
+}
+
+int Saved(CliContext& context, AppliStore& store, const fs::path& file) {
+  std::string error_text;
+  if (SaveBackupFile(store, file, context.scramble(), &error_text) != kStoreOk) {
+    return context.FileFailure(file, error_text.empty() ? "cannot be written" : error_text);
+  }
+  return kExitOk;
+}
+
+int Backup(CliContext& context, std::span<const std::string> args) {
+  if (!CheckTables(context)) return kExitFailure;
+  Transfer transfer(context);
+  auto store = NewStore(context);
+  const int result = transfer.Run(
+      transfer.Settings(kRunBackup, kAllAppli, store.get(), context.settings.backup_tel_records_min));
+  if (result != kResultSuccess) return transfer.Failure(result);
+  store->EnsureAllAppli();
+  return Saved(context, *store, args[0]);
+}
+
+int Restore(CliContext& context, std::span<const std::string> args) {
+  if (!CheckTables(context)) return kExitFailure;
+  Transfer transfer(context);
+  auto file = NewStore(context);
+  if (int status = ReadExisting(context, args[0], *file); status != kExitOk) return status;
+  // The organizer gets each application in its default order, as the main
+  // window commits it.
+  auto store = NewStore(context);
+  const RowContext order = OrderContext(transfer, *file);
+  for (AppliId id = kSchedule; id <= kCategoryList; ++id) {
+    if (file->IsPresent(id)) CopyAppli(*file, *store, id, &order);
+  }
+  const int result = transfer.Run(
+      transfer.Settings(kRunRestore, kAllAppli, store.get(), context.settings.bk_tel_records_min));
+  return result == kResultSuccess ? kExitOk : transfer.Failure(result);
+}
+
+int Upload(CliContext& context, std::span<const std::string> args) {
+  std::optional<AppliId> id = ParseAppliArgument(context, args[0]);
+  if (!id) return kExitUsage;
+  if (!CheckTables(context)) return kExitFailure;
+  Transfer transfer(context);
+  // The file is read first: a file that cannot take the records is found
+  // before the organizer is asked for them.
+  auto file = std::make_unique<AppliStore>();
+  if (int status = ReadBackupForChange(context, args[1], *file); status != kExitOk) return status;
+  auto arrived = NewStore(context);
+  const int result = transfer.Run(
+      transfer.Settings(kRunUpload, *id, arrived.get(), context.settings.upload_tel_records_min));
+  if (result != kResultSuccess) return transfer.Failure(result);
+  CopyAppli(*arrived, *file, *id, nullptr);
+  if (*id == kExpense) CopyAppli(*arrived, *file, kCategoryList, nullptr);
+  file->EnsureAllAppli();
+  return Saved(context, *file, args[1]);
+}
+
+int Download(CliContext& context, std::span<const std::string> args) {
+  std::optional<AppliId> id = ParseAppliArgument(context, args[0]);
+  if (!id) return kExitUsage;
+  if (!CheckTables(context)) return kExitFailure;
+  Transfer transfer(context);
+  auto file = NewStore(context);
+  if (int status = ReadExisting(context, args[1], *file); status != kExitOk) return status;
+  auto store = NewStore(context);
+  const RowContext order = OrderContext(transfer, *file);
+  CopyAppli(*file, *store, *id, &order);
+  // Expense goes with its category list.
+  if (*id == kExpense) CopyAppli(*file, *store, kCategoryList, nullptr);
+  const int result = transfer.Run(
+      transfer.Settings(kRunDownload, *id, store.get(), context.settings.bk_tel_records_min));
+  return result == kResultSuccess ? kExitOk : transfer.Failure(result);
+}
+
+int Send(CliContext& context, std::span<const std::string> args) {
+  std::optional<AppliId> id = ParseAppliArgument(context, args[0]);
+  if (!id) return kExitUsage;
+  int index = -1;
+  try {
+    size_t used = 0;
+    index = std::stoi(args[2], &used);
+    if (used != args[2].size()) index = -1;
+  } catch (const std::exception&) {
+    index = -1;
+  }
+  if (index < 0) return context.UsageFailure("INDEX must be a record number from 0, not '" + args[2] + "'");
+  if (!CheckTables(context)) return kExitFailure;
+  Transfer transfer(context);
+  auto file = NewStore(context);
+  if (int status = ReadExisting(context, args[1], *file); status != kExitOk) return status;
+  const int count = std::max(file->GetRecordCount(*id), 0);
+  if (index >= count) {
+    return context.UsageFailure(std::string(AppliName(*id)) + " has " + std::to_string(count) +
+                                " records; there is no record " + std::to_string(index));
+  }
+  auto store = NewStore(context);
+  if (store->PutRecord(*id, 0, file->Record(*id, index)) != kStoreOk) {
+    return context.FileFailure(args[1], "the record cannot be taken");
+  }
+  const int result = transfer.Run(
+      transfer.Settings(kRunSendRecord, *id, store.get(), context.settings.bk_tel_records_min));
+  return result == kResultSuccess ? kExitOk : transfer.Failure(result);
+}
+
+int Detect(CliContext& context, std::span<const std::string>) {
+  Transfer transfer(context);
+  const AppSettings& s = context.settings;
+  CommLink link(1, 19200);
+  link.SetPortMap(s.port_devices);
+  link.SetSerialPortFactory(VirtualOrganizerFactory(transfer.VirtualOptions()));
+  link.set_device_code(s.device_code == 1 ? 1 : 2, 0);
+  link.set_echo_back(transfer.VirtualOptions().echo && s.echo_back != 0);
+  const LinkSettings settings = transfer.Settings(kRunNegotiation, 0, nullptr, 0);
+  link.SetLogFileName(settings.log_file_name);
+  TerminalLine line(*context.err, isatty(STDERR_FILENO) != 0);
+  const int result = DetectWithProgress(link, line);
+  if (result >= 1 && result <= 4) {
+    *context.out << PortKey(result) << "\n";
+    return kExitOk;
+  }
+  *context.err << kToolName << ": " << kAutoDetectFailedText << "\n";
+  return kExitRunFailed + result;
+}
+
+int Simulate(CliContext& context, std::span<const std::string>) {
+  Transfer transfer(context);
+  const int result = transfer.Run(
+      transfer.Settings(kRunDevice, context.settings.appli_id, nullptr, 0));
+  return result == kResultSuccess ? kExitOk : transfer.Failure(result);
+}
+
+int LineTest(CliContext& context, std::span<const std::string> args) {
+  int mode = -1;
+  try {
+    size_t used = 0;
+    mode = std::stoi(args[0], &used);
+    if (used != args[0].size()) mode = -1;
+  } catch (const std::exception&) {
+    mode = -1;
+  }
+  if (!IsLineTestMode(mode)) {
+    return context.UsageFailure("MODE must be 0 or 10..17, not '" + args[0] + "'");
+  }
+  int appli = context.settings.appli_id;
+  if (args.size() > 1) {
+    std::optional<AppliId> id = ParseAppliArgument(context, args[1]);
+    if (!id) return kExitUsage;
+    appli = *id;
+  }
+  Transfer transfer(context);
+  const int result = transfer.Run(transfer.Settings(mode, appli, nullptr, 0));
+  return result == kResultSuccess ? kExitOk : transfer.Failure(result);
+}
+
+int Ports(CliContext& context, std::span<const std::string>) {
+  std::ostream& out = *context.out;
+  const AppSettings& s = context.settings;
+  out << "COM ports (settings [Ports]):\n";
+  for (int port = 1; port <= 4; ++port) {
+    const std::string device = s.PortDevice(port);
+    out << "  " << PortKey(port) << (port == s.com_port ? " *" : "  ") << " "
+        << (device.empty() ? "(none)" : device);
+    if (device == kVirtualPort) {
+      out << "  the built-in virtual organizer\n";
+    } else if (!device.empty()) {
+      out << "  " << CheckPort(device).reason << "\n";
+    } else {
+      out << "\n";
+    }
+  }
+  out << "\nSerial devices:\n";
+  std::vector<std::string> devices = SerialDevices();
+  if (devices.empty()) out << "  none found (/dev/ttyS*, /dev/ttyUSB*, /dev/ttyACM*)\n";
+  for (const std::string& device : devices) {
+    out << "  " << device << "  " << CheckPort(device).reason << "\n";
+  }
+  std::vector<SerialAlias> aliases = SerialAliases();
+  if (!aliases.empty()) {
+    out << "\nBy id (/dev/serial/by-id):\n";
+    for (const SerialAlias& alias : aliases) out << "  " << alias.name << " -> " << alias.target << "\n";
+  }
+  out << "\n* the COMPort setting. -p virtual plays an organizer without a cable.\n";
+  return kExitOk;
+}
+
+constexpr std::string_view kRunDetails =
+    "Exit status 0 on success, 100 + the result code on failure (the message on\n"
+    "stderr), 1 when a file cannot be read or written, 2 for a bad command line.\n"
+    "On failure the file is neither created nor changed. Ctrl+C aborts the run.";
+
+const CliCommand kTransferCommands[] = {
+    {"backup", "FILE.bkf", "receive every application from the organizer into FILE",
+     kRunDetails, 1, 1, Backup},
+    {"restore", "FILE.bkf",
+     "send every application of FILE to the organizer (its records are deleted first)",
+     kRunDetails, 1, 1, Restore},
+    {"upload", "APP FILE.bkf", "receive one application into FILE (created when missing)",
+     kRunDetails, 2, 2, Upload},
+    {"download", "APP FILE.bkf", "send one application of FILE, replacing the organizer's",
+     kRunDetails, 2, 2, Download},
+    {"send", "APP FILE.bkf INDEX", "send record INDEX (from 0) of APP in FILE to the organizer",
+     kRunDetails, 3, 3, Send},
+    {"detect", "", "find the COM port (COM1..COM4) on which the organizer answers",
+     "Press the organizer's PC-LINK button, then start. Prints the port found.\n"
+     "Exit status 0 when found, 112 when not.",
+     0, 0, Detect},
+    {"simulate", "", "play the organizer on the port with the dump files of --data DIR",
+     "Serves <app>.snd files and writes <app>.rcv files (schedule, anniversary, todo,\n"
+     "memo, expense, telephone, expense_category) until the PC ends the link.",
+     0, 0, Simulate},
+    {"linetest", "MODE [APP]", "one line-test run: MODE 0 or 10..17",
+     "0 negotiation, 10 ACK, 11 NACK, 12 END_COMMUNICATION, 13 send APP's .snd dump,\n"
+     "14 DELETE_ALL_RECORDS, 15 receive APP into its .rcv dump, 16 receive the\n"
+     "category list, 17 send the category list. Dump files lie in --data DIR.",
+     1, 2, LineTest},
+    {"ports", "", "the COM port mapping and the serial devices, and why one will not open",
+     "For each device: whether it can be opened and, if not, why: missing, no\n"
+     "permission (the owning group, such as dialout, and whether you are in it),\n"
+     "or busy (and which process holds it).",
+     0, 0, Ports},
+};
+
+}  // namespace
+
+std::span<const CliCommand> TransferCommands() { return kTransferCommands; }
+
+}  // namespace kivo::cli
