@@ -20,6 +20,19 @@ const CodeTables& FuzzCodeTables() {
   return tables;
 }
 
+uint32_t SendChunks(FuzzInput& input, MemoryLine& line, SerialPort& port, int end) {
+  uint32_t arrival = 0;
+  while (!input.empty()) {
+    arrival += input.Byte() * 10u;
+    const std::span<const uint8_t> chunk = input.Bytes(input.Byte());
+    if (chunk.empty()) continue;
+    line.AddFault({end, line.Written(end), MemoryLine::FaultAction::kDelay,
+                   MemoryLine::FaultCopy::kPeer, 0, arrival});
+    if (port.Write(chunk) != static_cast<int>(chunk.size())) std::abort();
+  }
+  return arrival;
+}
+
 MemoryFile::MemoryFile(const char* name) {
   fd_ = memfd_create(name, MFD_CLOEXEC);
   // Without memfd the target cannot run at all; say so loudly instead of

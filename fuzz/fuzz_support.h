@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 
+#include "platform/memory_line.h"
 #include "store/char_tables.h"
 
 // Every fuzz target defines this; libFuzzer or the replay main calls it.
@@ -40,6 +41,12 @@ class FuzzInput {
 // read once; the identity tables when the file is missing. The real tables
 // map some bytes to blanks, which is where reader bugs like to hide.
 const CodeTables& FuzzCodeTables();
+
+// Writes the rest of the input at `end` of the line as chunks of
+// [delay in 10 ms][length][bytes]: each chunk arrives `delay` after the one
+// before, so the bytes can answer what the other end sends in between.
+// Returns the arrival time of the last chunk, in ms from now.
+uint32_t SendChunks(FuzzInput& input, MemoryLine& line, SerialPort& port, int end);
 
 // A file that lives in memory only (memfd), for readers that take a path.
 // The path stays valid while the object lives; Write replaces the contents.

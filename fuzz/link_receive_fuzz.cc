@@ -144,15 +144,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!link.OpenPort(1)) std::abort();
 
   // Every chunk is written now and arrives at its own time.
-  uint32_t arrival = 0;
-  while (!input.empty()) {
-    arrival += input.Byte() * 10u;
-    const std::span<const uint8_t> chunk = input.Bytes(input.Byte());
-    if (chunk.empty()) continue;
-    line->AddFault({1, line->Written(1), kivo::MemoryLine::FaultAction::kDelay,
-                    kivo::MemoryLine::FaultCopy::kPeer, 0, arrival});
-    if (organizer->Write(chunk) != static_cast<int>(chunk.size())) std::abort();
-  }
+  const uint32_t arrival = kivo::SendChunks(input, *line, *organizer, 1);
 
   std::vector<uint8_t> buffer(buffer_size);
   const int result = Run(link, procedure, id, buffer);

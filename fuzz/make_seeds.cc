@@ -299,6 +299,50 @@ void LinkSeeds() {
   put("send_1_record", 14, 1, kMemo, acks);
 }
 
+// The PC's side of sessions with the organizer's side: the handshake (ACK
+// to LINK_REQUEST, the model query), then one transfer, then the end.
+void DeviceSeeds() {
+  // Header: loop (bit 0 virtual organizer, bits 1-2 model), options.
+  auto put = [](const std::string& name, uint8_t loop, uint8_t options, const Bytes& chunks) {
+    Put("device_loop", name,
+        Cat({{loop, options}, Chunk(Frame(kAck)), Chunk(Frame(kGetDeviceInformation)), chunks}));
+  };
+  Bytes acks;
+  for (int i = 0; i < 6; ++i) acks = Cat({acks, Chunk(Frame(kAck))});
+  const Bytes end = Chunk(Frame(kEndCommunication));
+  const Bytes get_memo = Cat({Chunk(Frame(kGetAllRecords, kMemo, 0)), acks, end});
+  const Bytes get_phone = Cat({Chunk(Frame(kGetAllRecords, kTelephone, 0)), acks, end});
+  const Bytes get_category = Cat({Chunk(Frame(kGetExpenseCategory)), end});
+
+  // A record sent to the organizer: DELETE_ALL_RECORDS, then SEND_1_RECORD and
+  // the packets of a record of four packets, each announced.
+  const Bytes big = EncodeTelephoneRecord(FullTelephone('M'));
+  Bytes send = Chunk(Frame(kDeleteAllRecords, kTelephone, 0));
+  const std::vector<Bytes> packets = Packets(kTelephone, big);
+  for (const Bytes& packet : packets) send = Cat({send, Chunk(Frame(kSend1Record)), Chunk(packet)});
+  send = Cat({send, end});
+
+  const Bytes names = EncodeCategoryNames(DefaultCategoryNames());
+  const Bytes send_category =
+      Cat({Chunk(Frame(kSendExpenseCategory)),
+           Chunk(Packet(kCategoryList, kFlagFirst, names.size() - 1,
+                        Bytes(names.begin(), names.end() - 1))),
+           end});
+
+  put("device_get_memo", 0, 0, get_memo);
+  put("device_get_memo_echo_log", 0, 1 | 2, get_memo);
+  put("device_get_category", 0, 0, get_category);
+  // RunDevice takes the END_COMMUNICATION that ends the reception as its end; the
+  // session needs another.
+  put("device_send_record", 0, 0, Cat({send, end}));
+  put("device_send_category", 0, 4, send_category);
+  put("virtual_get_phone", 1, 0, get_phone);
+  put("virtual_m_get_memo", 1 | 4, 1, get_memo);
+  put("virtual_send_record", 1 | 2, 0, send);
+  put("virtual_send_category", 1, 4, send_category);
+  put("virtual_get_category", 1, 2, get_category);
+}
+
 }  // namespace
 }  // namespace kivo
 
@@ -313,5 +357,6 @@ int main(int argc, char** argv) {
   kivo::RecordSeeds();
   kivo::DateTimeSeeds();
   kivo::LinkSeeds();
+  kivo::DeviceSeeds();
   return kivo::g_ok ? 0 : 1;
 }
