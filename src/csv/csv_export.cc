@@ -58,7 +58,12 @@ std::string QuoteCsvField(std::string_view text) {
     quoted += '"';
     return quoted;
   }
-  if (text.find(',') != std::string_view::npos) return "\"" + std::string(text) + "\"";
+  if (text.find(',') != std::string_view::npos) {
+    std::string quoted;
+    quoted.reserve(text.size() + 2);
+    quoted.append(1, '"').append(text).append(1, '"');
+    return quoted;
+  }
   return std::string(text);
 }
 
