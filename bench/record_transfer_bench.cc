@@ -4,8 +4,6 @@
 // wire time plus the 10 ms pause before every send; unpaced it shows what the
 // protocol costs on its own.
 
-#include <benchmark/benchmark.h>
-
 #include <atomic>
 #include <thread>
 #include <vector>
@@ -13,6 +11,7 @@
 #include "link/comm_link.h"
 #include "link/frames.h"
 #include "platform/memory_line.h"
+#include <benchmark/benchmark.h>
 
 namespace kivo {
 namespace {
@@ -23,7 +22,8 @@ constexpr double kDrainPauseMs = 10;
 std::vector<uint8_t> MakeList(int records) {
   std::vector<uint8_t> list;
   for (int i = 0; i < records; ++i) {
-    for (size_t b = 0; b < kRecordSize; ++b) list.push_back(static_cast<uint8_t>('A' + (i + b) % 26));
+    for (size_t b = 0; b < kRecordSize; ++b)
+      list.push_back(static_cast<uint8_t>('A' + (i + b) % 26));
     list.push_back(kTerminator);
   }
   return list;
@@ -60,8 +60,7 @@ void BM_ReceiveApplication(benchmark::State& state) {
     const int r = pc.GetAllRecords(buffer, &end, kMemo, kRolePc);
     state.PauseTiming();
     peer.join();
-    if (r != kResultSuccess || served != kResultSuccess ||
-        end != static_cast<int>(list.size())) {
+    if (r != kResultSuccess || served != kResultSuccess || end != static_cast<int>(list.size())) {
       state.SkipWithError("transfer failed");
       break;
     }

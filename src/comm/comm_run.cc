@@ -51,7 +51,7 @@ std::string FormatText(const char* pattern, const std::string& value) {
 
 uint8_t AppliWireCode(int appli_mode) {
   return appli_mode >= 0 && appli_mode <= kCategoryList ? static_cast<uint8_t>(appli_mode)
-                                                         : kAllAppli;
+                                                        : kAllAppli;
 }
 
 CommRun::CommRun(CommLink& link)

@@ -63,8 +63,7 @@ class CommRun {
   int Fail(int code);
   // DELETE_ALL_RECORDS for the application and its ACK.
   int DeleteAllRecords(AppliId id);
-  PromptAnswer Box(std::string text, std::string caption, PromptIcon icon,
-                   PromptButtons buttons);
+  PromptAnswer Box(std::string text, std::string caption, PromptIcon icon, PromptButtons buttons);
   void Log(std::string_view text, bool full = false) { (void)link_.WriteLogIfEnabled(text, full); }
   int ElapsedSeconds(uint32_t start) const;
 

@@ -20,7 +20,7 @@ constexpr int kFileSlots = 7;
 constexpr int kRunNegotiationMs = 30000;
 
 // The order of a full backup and a full restore.
-constexpr AppliId kFullOrder[] = {kTelephone, kSchedule, kAnniversary, kToDo,
+constexpr AppliId kFullOrder[] = {kTelephone, kSchedule,     kAnniversary, kToDo,
                                   kMemo,      kCategoryList, kExpense};
 
 void RemoveQuietly(const std::filesystem::path& file) {
@@ -42,8 +42,8 @@ int CommRun::ReceiveAppli(int role) {
   const int r = link_.GetAllRecords(buffer, &end, AppliWireCode(link_.appli_mode()), role);
   if (r != kResultSuccess) return r;
   if (end <= 0) return kResultSuccess;
-  const int added = link_.store()->AddAppliData(
-      AppliWireCode(link_.appli_mode()), std::span(buffer).first(static_cast<size_t>(end)));
+  const int added = link_.store()->AddAppliData(AppliWireCode(link_.appli_mode()),
+                                                std::span(buffer).first(static_cast<size_t>(end)));
   if (added < 0) {
     Log("!!!Write AppliData Err\n\n");
     return kResultIoError;

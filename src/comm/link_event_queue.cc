@@ -39,8 +39,8 @@ void LinkEventQueue::Close() {
 }
 
 bool LinkEventQueue::IsEnd(const LinkEvent& event) {
-  return event.kind == kWmLinkDone || event.kind == kWmLinkFailed ||
-         event.kind == kWmDetectFound || event.kind == kWmDetectFailed;
+  return event.kind == kWmLinkDone || event.kind == kWmLinkFailed || event.kind == kWmDetectFound ||
+         event.kind == kWmDetectFailed;
 }
 
 }  // namespace kivo

@@ -42,8 +42,8 @@ struct LinkSettings {
   int device_code = 2;         // 1 selects device code (1, 0), anything else (2, 0)
   int com_port = 1;            // COM1..COM4
   uint32_t baud_rate = 19200;
-  std::string file_name;       // backup file the run reads or writes itself; empty: none
-  std::string log_file_name;   // empty: no link log
+  std::string file_name;        // backup file the run reads or writes itself; empty: none
+  std::string log_file_name;    // empty: no link log
   AppliStore* store = nullptr;  // the store to fill or send; not owned
   int echo_back = 1;
   int file_scramble = 1;

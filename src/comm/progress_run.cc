@@ -5,8 +5,7 @@
 
 namespace kivo {
 
-ProgressRun::ProgressRun(Clock* clock)
-    : link_(1, 19200, clock), run_(link_) {
+ProgressRun::ProgressRun(Clock* clock) : link_(1, 19200, clock), run_(link_) {
   link_.SetMessageQueue(&queue_);
 }
 

@@ -19,11 +19,16 @@ bool IsTransferSource(int source) {
 std::string ProgressState::Title(int run_mode) {
   std::string title = kBaseTitle;
   switch (run_mode) {
-    case 3: return title + " (Backup)";
-    case 4: return title + " (Restore)";
-    case 5: return title + " (Upload)";
-    case 6: return title + " (Download)";
-    default: return title;
+    case 3:
+      return title + " (Backup)";
+    case 4:
+      return title + " (Restore)";
+    case 5:
+      return title + " (Upload)";
+    case 6:
+      return title + " (Download)";
+    default:
+      return title;
   }
 }
 
@@ -115,8 +120,8 @@ std::optional<PromptBox> ProgressState::OutcomeBox(int result) {
   PromptBox box;
   box.text = std::string(end->text);
   box.caption = std::string(end->caption);
-  box.icon = end->icon == MessageIcon::kInformation ? PromptIcon::kInformation
-                                                    : PromptIcon::kExclamation;
+  box.icon =
+      end->icon == MessageIcon::kInformation ? PromptIcon::kInformation : PromptIcon::kExclamation;
   box.buttons = PromptButtons::kOk;
   return box;
 }

@@ -33,9 +33,12 @@ constexpr int kRepeatPauseMs = 10;
 
 std::string_view DeviceModelTag(int model) {
   switch (model) {
-    case kModelM: return "<M> ";
-    case kModelBaseSecond: return "<E+> ";
-    default: return "<E> ";
+    case kModelM:
+      return "<M> ";
+    case kModelBaseSecond:
+      return "<E+> ";
+    default:
+      return "<E> ";
   }
 }
 

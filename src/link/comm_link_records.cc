@@ -194,8 +194,8 @@ int CommLink::GetAllRecords(std::span<uint8_t> buffer, int* end, AppliId id, int
     const size_t room = buffer.size() > pos ? buffer.size() - pos - 1 : 0;
     int received = 0;
     int lead = 0;
-    int r = Receive1Record(buffer.subspan(std::min(pos, buffer.size()), room), &received, &lead,
-                           role);
+    int r =
+        Receive1Record(buffer.subspan(std::min(pos, buffer.size()), room), &received, &lead, role);
     if (r != kResultSuccess) {
       WriteLogIfEnabled(IndexText("!!!Abort (Now RecordIdx=%d)\n\n", k));
       return r;
@@ -218,8 +218,7 @@ int CommLink::GetAllRecords(std::span<uint8_t> buffer, int* end, AppliId id, int
     if (checks) {
       std::string key = TelephoneSortKey(buffer.subspan(pos, n), code_table_b_);
       // Without a sort table the order cannot be judged; only the count check remains.
-      if (k > 0 && sort_table_ != nullptr &&
-          CompareSorted(key, previous_key, *sort_table_) < 0) {
+      if (k > 0 && sort_table_ != nullptr && CompareSorted(key, previous_key, *sort_table_) < 0) {
         SetResult(kResultIncomplete, -1);
         WriteLogIfEnabled("!!!Receive Not Perfect1\n\n");
         return kResultIncomplete;

@@ -1,12 +1,11 @@
 #include "comm/comm_run.h"
 
-#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <deque>
-#include <functional>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <mutex>
@@ -19,6 +18,7 @@
 #include "store/appli_store.h"
 #include "store/backup_file.h"
 #include "store/dump_file.h"
+#include <gtest/gtest.h>
 
 namespace kivo {
 namespace {
@@ -33,8 +33,8 @@ class ScriptedPrompter : public Prompter {
   PromptAnswer Ask(const PromptBox& box) override {
     std::lock_guard lock(mutex_);
     boxes_.push_back(box);
-    if (answers_.empty()) return box.buttons == PromptButtons::kOk ? PromptAnswer::kOk
-                                                                    : PromptAnswer::kCancel;
+    if (answers_.empty())
+      return box.buttons == PromptButtons::kOk ? PromptAnswer::kOk : PromptAnswer::kCancel;
     PromptAnswer a = answers_.front();
     answers_.pop_front();
     return a;
@@ -87,7 +87,8 @@ Bytes ReadFile(const fs::path& path) {
 
 void WriteFile(const fs::path& path, const Bytes& bytes) {
   std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
 }
 
 // The store's records of one application as a record list buffer in the
@@ -110,8 +111,9 @@ class RunPairTest : public ::testing::Test {
   RunPairTest() : clock_(20), line_(MemoryLine::Create(clock_)) {
     line_->SetEcho(0, true);
     dir_ = fs::path(::testing::TempDir()) /
-           ("kivo_run_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
-            "_" + std::to_string(getpid()));
+           ("kivo_run_" +
+            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" +
+            std::to_string(getpid()));
     fs::remove_all(dir_);
     fs::create_directories(dir_);
     ResetLogTimeBaseForTests();
@@ -318,9 +320,8 @@ TEST_F(RunPairTest, SendRecordShowsItsBoxOnlyWithALog) {
     EXPECT_EQ(pc.Wait(), kResultSuccess);
     (void)device.Wait();
     EXPECT_EQ(ReadFile(dir_ / "memo.rcv"), ListOf(kMemo, 1, "one"));
-    EXPECT_EQ(prompter.texts(),
-              with_log ? std::vector<std::string>{"SUCCESS Send 1 Record"}
-                       : std::vector<std::string>{});
+    EXPECT_EQ(prompter.texts(), with_log ? std::vector<std::string>{"SUCCESS Send 1 Record"}
+                                         : std::vector<std::string>{});
     fs::remove(dir_ / "memo.rcv");
   }
 }
@@ -425,11 +426,13 @@ TEST(ProgressRun, SettingsDumpShowsTheValuesAsHandedOver) {
   EXPECT_TRUE(run.link().echo_back());
   auto bytes = ReadFile(log);
   std::string text(bytes.begin(), bytes.end());
-  EXPECT_NE(text.find("===== Start Settings =====\r\nRunMode=5\r\nAppliMode=7\r\nDeviceCode=3\r\n"
-                      "COMPort=2\r\nFileName=\r\nLogFileName=" + log +
-                      "\r\nEchoBack=5\r\nFileScramble=1\r\nTOCommand=30000\r\nTODataPacket=30000\r\n"
-                      "TOMultiplier=4\r\n===== End Settings =====\r\n\r\n"),
-            std::string::npos)
+  EXPECT_NE(
+      text.find("===== Start Settings =====\r\nRunMode=5\r\nAppliMode=7\r\nDeviceCode=3\r\n"
+                "COMPort=2\r\nFileName=\r\nLogFileName=" +
+                log +
+                "\r\nEchoBack=5\r\nFileScramble=1\r\nTOCommand=30000\r\nTODataPacket=30000\r\n"
+                "TOMultiplier=4\r\n===== End Settings =====\r\n\r\n"),
+      std::string::npos)
       << text;
   // The Appli ID error went to the previous log name, which was none.
   EXPECT_EQ(text.find("Appli ID Err"), std::string::npos);
@@ -448,8 +451,8 @@ TEST_F(RunPairTest, AbortDuringTheNegotiationEndsWithZeroAfterNackAndEnd) {
       pc.Abort();
     });
   };
-  const Outcome o =
-      RunAgainst(PcSettings(kRunUpload, kMemo), NackThenEnd, observer, prompter_, 30000, press_abort);
+  const Outcome o = RunAgainst(PcSettings(kRunUpload, kMemo), NackThenEnd, observer, prompter_,
+                               30000, press_abort);
   EXPECT_EQ(o.pc, kResultAborted);
   EXPECT_EQ(o.organizer, kResultSuccess);
 }
@@ -551,7 +554,6 @@ TEST_F(RunPairTest, BackupGivesUpWhenTheFileCannotBeWritten) {
   EXPECT_NE(log.find("!!!Write File Err\r\n"), std::string::npos);
   EXPECT_FALSE(fs::exists(s.file_name));
 }
-
 
 // The line-test modes against an organizer played step by step.
 struct LineTestCase {
@@ -680,7 +682,6 @@ TEST_F(RunPairTest, RestoreStepSendsWithoutNegotiationOrDeletion) {
   EXPECT_EQ(observer.Of(kWmLinkStatus).size(), 1u);
 }
 
-
 // An organizer that notes what the PC asks of it, in order: "D5" for
 // DELETE_ALL_RECORDS of Telephone, "S5" for a record of Telephone, "C" for
 // the category list.
@@ -723,7 +724,8 @@ TEST_F(RunPairTest, RestoreDeletesBeforeSendingInTheOrganizersOrder) {
     std::vector<int> sequence_progress;
   };
   const Case kCases[] = {
-      {"all applications", kAllAppli,
+      {"all applications",
+       kAllAppli,
        {"D5", "D0", "D1", "D2", "D3", "D4", "S5", "S0", "S1", "S2", "S3", "C", "S4"},
        {4, 10, 50, 60, 70, 80, 90, 100}},
       {"Expense brings its categories first", kExpense, {"C", "D4", "S4"}, {}},
@@ -757,7 +759,6 @@ TEST_F(RunPairTest, RestoreDeletesBeforeSendingInTheOrganizersOrder) {
     EXPECT_EQ(o.appli_mode_after, c.appli_mode == kAllAppli ? kExpense : c.appli_mode);
   }
 }
-
 
 // What the PC side of a RunDevice session does after the negotiation.
 struct DeviceCase {
@@ -802,29 +803,42 @@ TEST_F(RunPairTest, DeviceSideAnswersTheCommandsOfItsTable) {
   const DeviceCase kCases[] = {
       {"GET_ALL_RECORDS of Expense", get_all(4, 0), kResultSuccess, {"BYE!!"}, "expense.snd"},
       {"category code serves Schedule", get_all(6, 0), kResultSuccess, {"BYE!!"}, "schedule.snd"},
-      {"second parameter serves Schedule", get_all(4, 1), kResultSuccess, {"BYE!!"},
+      {"second parameter serves Schedule",
+       get_all(4, 1),
+       kResultSuccess,
+       {"BYE!!"},
        "schedule.snd"},
       {"empty application ends at once", get_all(3, 0), kResultSuccess, {"BYE!!"}, "memo.snd"},
-      {"ACK is answered", [](CommLink& pc, Bytes*) {
+      {"ACK is answered",
+       [](CommLink& pc, Bytes*) {
          int r = pc.SendCommand(kAck);
          if (r != kResultSuccess) return r;
          if ((r = pc.WaitCommand(kAck)) != kResultSuccess) return r;
          return pc.SendCommand(kEndCommunication);
        },
-       kResultSuccess, {"BYE!!"}, nullptr},
-      {"NACK ends the session", [](CommLink& pc, Bytes*) { return pc.SendCommand(kNack); },
-       kResultSuccess, {"BYE!!"}, nullptr},
-      {"DELETE_ALL_RECORDS is acknowledged", [](CommLink& pc, Bytes*) {
+       kResultSuccess,
+       {"BYE!!"},
+       nullptr},
+      {"NACK ends the session",
+       [](CommLink& pc, Bytes*) { return pc.SendCommand(kNack); },
+       kResultSuccess,
+       {"BYE!!"},
+       nullptr},
+      {"DELETE_ALL_RECORDS is acknowledged",
+       [](CommLink& pc, Bytes*) {
          int r = pc.SendCommand(kDeleteAllRecords, kMemo, 0);
          if (r != kResultSuccess) return r;
          if ((r = pc.WaitCommand(kAck)) != kResultSuccess) return r;
          return pc.SendCommand(kEndCommunication);
        },
-       kResultSuccess, {"BYE!!"}, nullptr},
-      {"a command it does not serve", [](CommLink& pc, Bytes*) {
-         return pc.SendCommand(kFinishAllRecords);
-       },
-       kResultIoError, {}, nullptr},
+       kResultSuccess,
+       {"BYE!!"},
+       nullptr},
+      {"a command it does not serve",
+       [](CommLink& pc, Bytes*) { return pc.SendCommand(kFinishAllRecords); },
+       kResultIoError,
+       {},
+       nullptr},
   };
   for (const DeviceCase& c : kCases) {
     SCOPED_TRACE(c.name);

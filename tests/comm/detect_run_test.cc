@@ -1,7 +1,5 @@
 #include "comm/detect_run.h"
 
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <future>
 #include <memory>
@@ -11,6 +9,7 @@
 #include "comm/link_event_queue.h"
 #include "link/organizer_pair.h"
 #include "platform/memory_line.h"
+#include <gtest/gtest.h>
 
 namespace kivo {
 namespace {
@@ -19,16 +18,16 @@ using namespace std::chrono_literals;
 
 TEST(BaudRateFromText, KnownSpeedsAsWrittenElse19200) {
   const std::pair<const char*, uint32_t> kCases[] = {
-      {"9600", 9600},   {"19200", 19200},   {"38400", 38400}, {"57600", 57600},
-      {"115200", 115200}, {"4800", 19200}, {"", 19200},      {"19200 ", 19200},
-      {"COM1", 19200}};
+      {"9600", 9600},  {"19200", 19200}, {"38400", 38400},  {"57600", 57600}, {"115200", 115200},
+      {"4800", 19200}, {"", 19200},      {"19200 ", 19200}, {"COM1", 19200}};
   for (auto [text, baud] : kCases) EXPECT_EQ(BaudRateFromText(text), baud) << text;
 }
 
 // COM1 does not open; COM2 and COM3 are cables, with an organizer behind
 // COM2 when `organizer_on_2` is set.
 struct Ports {
-  explicit Ports(Clock& clock, bool organizer_on_2) : clock(clock), organizer_on_2(organizer_on_2) {}
+  explicit Ports(Clock& clock, bool organizer_on_2)
+      : clock(clock), organizer_on_2(organizer_on_2) {}
   ~Ports() {
     for (auto& f : organizers) {
       if (f.valid()) (void)f.get();

@@ -1,7 +1,5 @@
 #include "comm/link_event_queue.h"
 
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <future>
 #include <string>
@@ -12,6 +10,7 @@
 #include "comm/progress_state.h"
 #include "link/organizer_pair.h"
 #include "store/appli_store.h"
+#include <gtest/gtest.h>
 
 namespace kivo {
 namespace {

@@ -1,12 +1,11 @@
 #include "comm/progress_state.h"
 
-#include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
 
 #include "link/link_observer.h"
 #include "store/result_code.h"
+#include <gtest/gtest.h>
 
 namespace kivo {
 namespace {
@@ -53,13 +52,20 @@ struct StatusCase {
 
 TEST(ProgressState, StatusTextPerRunModeAndSource) {
   const StatusCase kCases[] = {
-      {3, kSourceFullRun, true, "Receiving..."},   {3, kSourceOneAppli, false, ""},
-      {3, kSourceTelephone, false, ""},           {4, kSourceFullRun, true, "Sending..."},
-      {4, kSourceOneAppli, false, ""},            {5, kSourceOneAppli, true, "Receiving..."},
-      {5, kSourceTelephone, true, "Receiving..."}, {5, kSourceFullRun, false, ""},
-      {6, kSourceOneAppli, true, "Sending..."},   {6, kSourceTelephone, true, "Sending..."},
-      {9, kSourceOneAppli, true, "Sending..."},   {9, kSourceFullRun, false, ""},
-      {7, kSourceOneAppli, true, ""},             {8, kSourceFullRun, true, ""},
+      {3, kSourceFullRun, true, "Receiving..."},
+      {3, kSourceOneAppli, false, ""},
+      {3, kSourceTelephone, false, ""},
+      {4, kSourceFullRun, true, "Sending..."},
+      {4, kSourceOneAppli, false, ""},
+      {5, kSourceOneAppli, true, "Receiving..."},
+      {5, kSourceTelephone, true, "Receiving..."},
+      {5, kSourceFullRun, false, ""},
+      {6, kSourceOneAppli, true, "Sending..."},
+      {6, kSourceTelephone, true, "Sending..."},
+      {9, kSourceOneAppli, true, "Sending..."},
+      {9, kSourceFullRun, false, ""},
+      {7, kSourceOneAppli, true, ""},
+      {8, kSourceFullRun, true, ""},
       {0, kSourceNegotiation, true, ""},
   };
   for (const StatusCase& c : kCases) {
@@ -88,12 +94,11 @@ TEST(ProgressState, FullBackupCreepsInsideEachTen) {
   ProgressState state(3);
   // The sequence sets 10; Telephone moves in steps of four; Schedule creeps.
   const std::vector<Note> notes = {
-      Status(100, 2),      Progress(10, 2),   Progress(0, 4),   Progress(10, 4),
-      Progress(15, 4),     Progress(20, 4),   Progress(99, 4),  Progress(100, 4),
-      Progress(50, 2),     Progress(5, 3),    Progress(10, 3),  Progress(20, 3),
-      Progress(90, 3),     Progress(90, 3),   Progress(90, 3),  Progress(90, 3),
-      Progress(90, 3),     Progress(90, 3),   Progress(90, 3),  Progress(90, 3),
-      Progress(100, 3),    Progress(60, 2),   Progress(100, 2),
+      Status(100, 2),   Progress(10, 2), Progress(0, 4),   Progress(10, 4), Progress(15, 4),
+      Progress(20, 4),  Progress(99, 4), Progress(100, 4), Progress(50, 2), Progress(5, 3),
+      Progress(10, 3),  Progress(20, 3), Progress(90, 3),  Progress(90, 3), Progress(90, 3),
+      Progress(90, 3),  Progress(90, 3), Progress(90, 3),  Progress(90, 3), Progress(90, 3),
+      Progress(100, 3), Progress(60, 2), Progress(100, 2),
   };
   EXPECT_EQ(Positions(state, notes),
             (std::vector<int>{0,  10, 10, 14, 14, 18, 46, 46, 50, 50, 51, 52,
@@ -104,8 +109,8 @@ TEST(ProgressState, FullBackupCreepsInsideEachTen) {
 TEST(ProgressState, FullRestoreCreepsUntilTheLastTen) {
   ProgressState state(4);
   EXPECT_EQ(Positions(state, {Status(100, 2), Progress(4, 2), Progress(10, 2), Progress(10, 3),
-                              Progress(30, 3), Progress(100, 3), Progress(90, 2),
-                              Progress(95, 3), Progress(100, 3)}),
+                              Progress(30, 3), Progress(100, 3), Progress(90, 2), Progress(95, 3),
+                              Progress(100, 3)}),
             (std::vector<int>{0, 4, 10, 11, 12, 12, 90, 91, 91}));
   EXPECT_EQ(state.status_text(), "Sending...");
 }

@@ -1,5 +1,3 @@
-#include <gtest/gtest.h>
-
 #include <array>
 #include <future>
 #include <map>
@@ -11,6 +9,7 @@
 #include "link/comm_link.h"
 #include "link/frames.h"
 #include "link/organizer_pair.h"
+#include <gtest/gtest.h>
 
 namespace kivo {
 namespace {
@@ -62,8 +61,8 @@ TEST(NegotiationForPC, LearnsTheOrganizerModel) {
     pair.pc().set_observer(&observer);
     pair.pc().SetLogFileName(log.path());
     ASSERT_TRUE(pair.Open());
-    auto peer = pair.RunOrganizer(
-        [&](CommLink& o) { return PlayOrganizer(o, c.high, c.low, c.m_answer); });
+    auto peer =
+        pair.RunOrganizer([&](CommLink& o) { return PlayOrganizer(o, c.high, c.low, c.m_answer); });
     EXPECT_EQ(pair.pc().NegotiationForPC(30000, -1), c.result);
     EXPECT_EQ(peer.get(), kResultSuccess);
     EXPECT_EQ(pair.pc().result(), c.result);
@@ -135,8 +134,8 @@ TEST(NegotiationForDevice, RepeatsLinkRequestUntilAnswered) {
   EXPECT_EQ(device.get(), kResultSuccess);
   EXPECT_TRUE(log.Contains("---HDD sends LINK_REQUEST\n\n"));
   EXPECT_TRUE(log.Contains("---HDD receives ACK\n\n"));
-  EXPECT_TRUE(log.Contains(
-      "---HDD sends DEVICE_INFORMATION\n\n{+"));  // followed by the end line's stamp
+  EXPECT_TRUE(
+      log.Contains("---HDD sends DEVICE_INFORMATION\n\n{+"));  // followed by the end line's stamp
   EXPECT_TRUE(log.Contains("========== End Negotiation ==========\n\n"));
 }
 
@@ -239,10 +238,10 @@ TEST(AutoDetect, FindsTheOrganizerOnCom3InTheSecondPass) {
   EXPECT_EQ(ports.opens(), tried);
   ASSERT_EQ(ports.organizers().size(), 1u);
   EXPECT_EQ(ports.organizers()[0].get(), kResultSuccess);
-  for (const char* line : {"COM1 Pass (NOT Open)\n", "COM2 Pass (NO Response)\n",
-                           "COM3 Pass (NO Response)\n", "COM4 Pass (NOT Open)\n",
-                           "---PC sends END_COMMUNICATION\n\n", "---PC Detected on COM3\n\n",
-                           "========== End AutoDetect ==========\n\n"}) {
+  for (const char* line :
+       {"COM1 Pass (NOT Open)\n", "COM2 Pass (NO Response)\n", "COM3 Pass (NO Response)\n",
+        "COM4 Pass (NOT Open)\n", "---PC sends END_COMMUNICATION\n\n", "---PC Detected on COM3\n\n",
+        "========== End AutoDetect ==========\n\n"}) {
     EXPECT_TRUE(log.Contains(line)) << line;
   }
 }

@@ -1,5 +1,3 @@
-#include <gtest/gtest.h>
-
 #include <array>
 #include <chrono>
 #include <string>
@@ -11,6 +9,7 @@
 #include "link/frames.h"
 #include "link/organizer_pair.h"
 #include "store/char_tables.h"
+#include <gtest/gtest.h>
 
 namespace kivo {
 namespace {
@@ -63,8 +62,8 @@ std::vector<WirePacket> AcceptPackets(CommLink& organizer, size_t packets, bool 
     Bytes whole = header;
     whole.insert(whole.end(), rest.begin(), rest.end() - 1);
     if (static_cast<uint8_t>(Checksum(whole)) != rest.back()) return out;
-    out.push_back({header[0], header[1], header[2] * 256 + header[3],
-                   Bytes(rest.begin(), rest.end() - 1)});
+    out.push_back(
+        {header[0], header[1], header[2] * 256 + header[3], Bytes(rest.begin(), rest.end() - 1)});
     if (organizer.SendCommand(kAck) != kResultSuccess) return out;
   }
   return out;
@@ -104,8 +103,8 @@ TEST(Send1Record, CutsRecordsIntoPacketsEachAnnouncedOnThePcSide) {
           EXPECT_EQ(p.flag, c.packets[i].second);
           EXPECT_EQ(p.record_size, static_cast<int>(c.record_size));
           EXPECT_EQ(p.contents.size(), c.packets[i].first);
-          EXPECT_EQ(p.contents, Bytes(record.begin() + offset,
-                                      record.begin() + offset + p.contents.size()));
+          EXPECT_EQ(p.contents,
+                    Bytes(record.begin() + offset, record.begin() + offset + p.contents.size()));
           offset += p.contents.size();
           ++checked;
         }
@@ -135,9 +134,8 @@ TEST(GetAllRecords, ReceivesWhatTheOrganizerSendsWithSizesAroundThePacketLimits)
     RecordingObserver observer;
     pair.pc().set_observer(&observer);
     ASSERT_TRUE(pair.Open());
-    auto peer = pair.RunOrganizer([&](CommLink& o) {
-      return ServeList(o, list, id, static_cast<int>(records.size()));
-    });
+    auto peer = pair.RunOrganizer(
+        [&](CommLink& o) { return ServeList(o, list, id, static_cast<int>(records.size())); });
     Bytes buffer(kReceiveCapacity, 0xEE);
     int end = -1;
     ASSERT_EQ(pair.pc().GetAllRecords(buffer, &end, id, kRolePc), kResultSuccess);
@@ -172,9 +170,9 @@ TEST(GetAllRecords, OrganizerWithoutRecordsEndsAtOnce) {
 }
 
 TEST(ReceivedPercent, QuarterPerRecordThenHalfOverTheNext720) {
-  const std::pair<int, int> kCases[] = {{0, 0},     {1, 0},     {4, 1},     {199, 49},
-                                        {200, 50},  {201, 50},  {215, 51},  {560, 75},
-                                        {919, 99},  {920, 100}, {935, 101}};
+  const std::pair<int, int> kCases[] = {{0, 0},    {1, 0},     {4, 1},    {199, 49},
+                                        {200, 50}, {201, 50},  {215, 51}, {560, 75},
+                                        {919, 99}, {920, 100}, {935, 101}};
   for (auto [records, percent] : kCases) EXPECT_EQ(ReceivedPercent(records), percent) << records;
 }
 
@@ -195,7 +193,7 @@ TEST(GetAllRecords, ReportsProgressAfterEveryRecordUpTo920) {
   EXPECT_EQ(end, static_cast<int>(list.size()));
   const std::vector<Note> progress = observer.Of(kWmLinkProgress);
   ASSERT_EQ(progress.size(), static_cast<size_t>(kCount + 1));
-  const std::pair<int, int> kAfter[] = {{1, 0},   {4, 1},    {200, 50},
+  const std::pair<int, int> kAfter[] = {{1, 0},    {4, 1},    {200, 50},
                                         {201, 50}, {560, 75}, {920, 100}};
   for (auto [k, percent] : kAfter) {
     EXPECT_EQ(progress[static_cast<size_t>(k - 1)].value, percent) << k;
@@ -296,14 +294,29 @@ TEST(GetAllRecords, TelephoneChecksTakeBadListsForIncompleteReceptions) {
   const std::string long_a = std::string(49, 'A') + "Z";
   const std::string long_b = std::string(49, 'A') + "B";
   const TelCase kCases[] = {
-      {"one record at threshold 1", kModelBase, 1, kTelephone, {"Adams"}, 14,
+      {"one record at threshold 1",
+       kModelBase,
+       1,
+       kTelephone,
+       {"Adams"},
+       14,
        "!!!Receive Not Perfect2\n\n"},
       {"no record", kModelBase, 1, kTelephone, {}, 16, nullptr},
       {"two in order", kModelBase, 1, kTelephone, {"Adams", "Brown"}, 16, nullptr},
       {"equal names", kModelBase, 1, kTelephone, {"Adams", "Adams"}, 16, nullptr},
-      {"out of order", kModelBase, 1, kTelephone, {"Brown", "Adams", "Clark"}, 14,
+      {"out of order",
+       kModelBase,
+       1,
+       kTelephone,
+       {"Brown", "Adams", "Clark"},
+       14,
        "!!!Receive Not Perfect1\n\n"},
-      {"three at threshold 3", kModelBase, 3, kTelephone, {"A", "B", "C"}, 14,
+      {"three at threshold 3",
+       kModelBase,
+       3,
+       kTelephone,
+       {"A", "B", "C"},
+       14,
        "!!!Receive Not Perfect2\n\n"},
       {"four above threshold 3", kModelBase, 3, kTelephone, {"A", "B", "C", "D"}, 16, nullptr},
       {"checks off at threshold 0", kModelBase, 0, kTelephone, {"Brown", "Adams"}, 16, nullptr},
@@ -311,7 +324,12 @@ TEST(GetAllRecords, TelephoneChecksTakeBadListsForIncompleteReceptions) {
       {"second kind", kModelBaseSecond, 1, kTelephone, {"Brown", "Adams"}, 16, nullptr},
       {"not Telephone", kModelBase, 1, kMemo, {"Brown", "Adams"}, 16, nullptr},
       // Table B turns the organizer's 0x80 into 'A', which sorts before 'B'.
-      {"converted by table B", kModelBase, 1, kTelephone, {"B", "\x80"}, 14,
+      {"converted by table B",
+       kModelBase,
+       1,
+       kTelephone,
+       {"B", "\x80"},
+       14,
        "!!!Receive Not Perfect1\n\n"},
       // Only the first 49 bytes of the name count.
       {"key cut at 49 bytes", kModelBase, 1, kTelephone, {long_a, long_b}, 16, nullptr},
@@ -339,9 +357,8 @@ TEST(GetAllRecords, TelephoneChecksTakeBadListsForIncompleteReceptions) {
     // A refused list leaves the organizer waiting for an ACK; let it give up soon.
     pair.organizer().set_to_command(3000);
     ASSERT_TRUE(pair.Open());
-    auto peer = pair.RunOrganizer([&](CommLink& o) {
-      return ServeList(o, list, c.id, static_cast<int>(records.size()));
-    });
+    auto peer = pair.RunOrganizer(
+        [&](CommLink& o) { return ServeList(o, list, c.id, static_cast<int>(records.size())); });
     Bytes buffer(kReceiveCapacity);
     int end = 0;
     EXPECT_EQ(pc.GetAllRecords(buffer, &end, c.id, kRolePc), c.expected);

@@ -145,10 +145,12 @@ class OrganizerPair {
     ResetLogTimeBaseForTests();
     line_->SetEcho(0, true);
     auto line = line_;
-    pc_.SetSerialPortFactory(
-        [line](const PortSpec&, Clock&) -> std::unique_ptr<SerialPort> { return line->MakeEnd(0); });
-    organizer_.SetSerialPortFactory(
-        [line](const PortSpec&, Clock&) -> std::unique_ptr<SerialPort> { return line->MakeEnd(1); });
+    pc_.SetSerialPortFactory([line](const PortSpec&, Clock&) -> std::unique_ptr<SerialPort> {
+      return line->MakeEnd(0);
+    });
+    organizer_.SetSerialPortFactory([line](const PortSpec&, Clock&) -> std::unique_ptr<SerialPort> {
+      return line->MakeEnd(1);
+    });
     organizer_.set_echo_back(false);
   }
 

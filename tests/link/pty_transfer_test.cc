@@ -7,8 +7,6 @@
 #include <stdlib.h>
 #include <unistd.h>
 
-#include <gtest/gtest.h>
-
 #include <array>
 #include <atomic>
 #include <future>
@@ -19,6 +17,7 @@
 #include "link/comm_link.h"
 #include "link/frames.h"
 #include "link/organizer_pair.h"
+#include <gtest/gtest.h>
 
 namespace kivo {
 namespace {
