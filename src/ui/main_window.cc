@@ -5,8 +5,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QHeaderView>
-#include <QKeyEvent>
-#include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -14,7 +12,6 @@
 #include <QTabWidget>
 #include <QToolButton>
 #include <QTreeWidget>
-#include <QWindowStateChangeEvent>
 
 #include "store/app_settings.h"
 #include "store/working_data.h"

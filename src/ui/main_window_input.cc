@@ -26,11 +26,9 @@ void MainWindow::OnTabChanged(int tab) {
 
 void MainWindow::OnHeaderClicked(int column) {
   StoreColumnWidths();
-  if (!model_->SortOnColumn(column)) {
-    // No rows: the indicator must not claim an order.
-    FillList();
-    return;
-  }
+  // Without rows nothing is sorted. The list is redrawn either way: the header
+  // moves its sort indicator on a click by itself, and must show the model's.
+  (void)model_->SortOnColumn(column);
   FillList();
 }
 
