@@ -133,13 +133,10 @@ std::vector<uint8_t> AnniversaryFromRow(const ListRow& row, const RowContext& co
   const ChangedCells changed(kAnniversary, row, context);
   if (changed(0)) {
     const BcdDate parsed = ParsedDate(changed.cell(0), context.display_date, false);
-    // The column shows month and day only: the year is not the column's to set.
-    const std::array<uint8_t, 4> century_year{r.date.bytes[0], r.date.bytes[1], 0, 0};
-    r.date = parsed;
-    if (has_origin) {
-      r.date.bytes[0] = century_year[0];
-      r.date.bytes[1] = century_year[1];
-    }
+    // The column shows month and day only, so the record keeps its year; a new
+    // one takes the parser's (this year).
+    const size_t first_taken = has_origin ? 2 : 0;
+    for (size_t i = first_taken; i < parsed.bytes.size(); ++i) r.date.bytes[i] = parsed.bytes[i];
   }
   if (changed(1)) r.reminder = static_cast<uint8_t>(CellNumber(changed.cell(1)));
   if (changed(2)) r.description = changed.cell(2);
