@@ -36,8 +36,14 @@ std::string SettingsDump(const LinkSettings& s) {
 }
 
 void ProgressRun::ApplyLinkSettings(const LinkSettings& s) {
-  // A run that reads or writes a file of its own works on the spare store.
-  link_.set_store(s.store != nullptr && s.file_name.empty() ? s.store : &own_store_);
+  // A run that reads or writes a file of its own works on the spare store. So
+  // do the dump-file modes and the device side, which re-allocate the store
+  // they work on: a store handed over would lose its records.
+  const int mode = s.run_mode & 0xFF;
+  const bool dump_mode = mode == kRunSendDump || mode == kRunReceiveDump ||
+                         mode == kRunReceiveCategoryDump || mode == kRunSendCategoryDump ||
+                         mode == kRunDevice;
+  link_.set_store(s.store != nullptr && s.file_name.empty() && !dump_mode ? s.store : &own_store_);
   run_mode_ = s.run_mode;
   run_.SetAppliMode(s.appli_mode);
   run_.SetDeviceCode(s.device_code);

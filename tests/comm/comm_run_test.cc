@@ -641,8 +641,12 @@ TEST_F(RunPairTest, LineTestModesAgainstAScriptedOrganizer) {
     const Bytes& list = c.appli_mode == kCategoryList ? categories : memo;
     if (c.snd != nullptr) WriteFile(dir_ / c.snd, list);
     LinkSettings s = PcSettings(c.run_mode, c.appli_mode);
-    // The dump-file modes work on the run's own store, as the window gives none.
-    s.store = nullptr;
+    // A store handed to a dump-file mode keeps its records: the run works on
+    // its own.
+    AppliStore handed;
+    ASSERT_EQ(handed.GetAppliBuf(7), 0);
+    ASSERT_EQ(handed.AddAppliData(kToDo, ListOf(kToDo, 2, "keep")), 0);
+    s.store = &handed;
     s.data_dir = dir_;
     RecordingObserver observer;
     ScriptedPrompter prompter;
@@ -651,6 +655,7 @@ TEST_F(RunPairTest, LineTestModesAgainstAScriptedOrganizer) {
     EXPECT_EQ(o.pc, kResultSuccess);
     EXPECT_EQ(o.organizer, kResultSuccess);
     EXPECT_EQ(prompter.texts(), std::vector<std::string>{c.box});
+    EXPECT_EQ(AppliBytes(handed, kToDo), ListOf(kToDo, 2, "keep"));
     if (c.rcv != nullptr) {
       EXPECT_EQ(ReadFile(dir_ / c.rcv), list);
     }
