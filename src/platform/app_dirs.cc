@@ -1,0 +1,108 @@
+#include "platform/app_dirs.h"
+
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <system_error>
+#include <vector>
+
+#include "platform/program_dir.h"
+
+namespace kivo {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The home directory: $HOME, else the password database's entry.
+std::optional<fs::path> HomeDirectory(const EnvLookup& env) {
+  if (std::optional<std::string> home = env("HOME"); home && !home->empty()) return fs::path(*home);
+  // getpwuid_r with a buffer of the size the system suggests.
+  long size = sysconf(_SC_GETPW_R_SIZE_MAX);
+  std::vector<char> buf(size > 0 ? static_cast<size_t>(size) : 16384);
+  passwd entry{};
+  passwd* result = nullptr;
+  if (getpwuid_r(getuid(), &entry, buf.data(), buf.size(), &result) == 0 && result != nullptr &&
+      result->pw_dir != nullptr && result->pw_dir[0] != '\0') {
+    return fs::path(result->pw_dir);
+  }
+  return std::nullopt;
+}
+
+// One XDG base directory: the variable when it holds an absolute path (the
+// rules say to ignore a relative one), else home / fallback.
+std::optional<fs::path> BaseDirectory(const EnvLookup& env, const char* variable,
+                                      const fs::path& home_relative) {
+  if (std::optional<std::string> value = env(variable); value && !value->empty()) {
+    fs::path dir(*value);
+    if (dir.is_absolute()) return dir;
+  }
+  std::optional<fs::path> home = HomeDirectory(env);
+  if (!home) return std::nullopt;
+  return *home / home_relative;
+}
+
+}  // namespace
+
+AppDirs AppDirs::InProgramDirectory(const fs::path& dir) {
+  AppDirs dirs;
+  dirs.config = dir;
+  dirs.data = dir;
+  dirs.state = dir;
+  return dirs;
+}
+
+bool IsInstalledLayout(const fs::path& program_dir) {
+  std::error_code ec;
+  if (fs::exists(program_dir / "code.dat", ec)) return false;
+  return fs::exists(program_dir.parent_path() / "share" / kAppDirName / "code.dat", ec);
+}
+
+AppDirs ResolveAppDirs(const fs::path& program_dir, const EnvLookup& env) {
+  if (!IsInstalledLayout(program_dir)) return AppDirs::InProgramDirectory(program_dir);
+  std::optional<fs::path> config = BaseDirectory(env, "XDG_CONFIG_HOME", ".config");
+  std::optional<fs::path> data = BaseDirectory(env, "XDG_DATA_HOME", fs::path(".local") / "share");
+  std::optional<fs::path> state =
+      BaseDirectory(env, "XDG_STATE_HOME", fs::path(".local") / "state");
+  if (!config || !data || !state) return AppDirs::InProgramDirectory(program_dir);
+  AppDirs dirs;
+  dirs.installed = true;
+  dirs.config = *config / kAppDirName;
+  dirs.data = *data / kAppDirName;
+  dirs.state = *state / kAppDirName;
+  return dirs;
+}
+
+AppDirs CurrentAppDirs() {
+  return ResolveAppDirs(ProgramDirectory(), [](const char* name) -> std::optional<std::string> {
+    const char* value = std::getenv(name);
+    if (value == nullptr) return std::nullopt;
+    return std::string(value);
+  });
+}
+
+bool CreateAppDirs(const AppDirs& dirs, std::string* error_text) {
+  if (!dirs.installed) return true;
+  for (const fs::path* dir : {&dirs.config, &dirs.data, &dirs.state}) {
+    // Parents such as ~/.local/state may be missing too; each new one is private.
+    fs::path partial;
+    for (const fs::path& part : *dir) {
+      partial /= part;
+      if (mkdir(partial.c_str(), 0700) == 0 || errno == EEXIST) continue;
+      if (error_text != nullptr) *error_text = partial.string() + ": " + std::strerror(errno);
+      return false;
+    }
+    std::error_code ec;
+    if (!fs::is_directory(*dir, ec)) {
+      if (error_text != nullptr) *error_text = dir->string() + ": " + std::strerror(ENOTDIR);
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace kivo

@@ -1,0 +1,55 @@
+#ifndef KIVO_PLATFORM_APP_DIRS_H_
+#define KIVO_PLATFORM_APP_DIRS_H_
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace kivo {
+
+// The folder name under each XDG base directory and under <prefix>/share.
+inline constexpr const char* kAppDirName = "kivo-link";
+
+// Where the program keeps the files it writes. A build tree keeps them all in
+// the program directory, beside the executable and the tables. An installed
+// program cannot write there and follows the XDG base directories instead.
+struct AppDirs {
+  bool installed = false;
+  std::filesystem::path config;  // the settings file
+  std::filesystem::path data;    // the working data file, the virtual organizer's records,
+                                 // the default backup folder
+  std::filesystem::path state;   // a link log named without a folder
+
+  // Every place in one directory: the build tree's layout.
+  [[nodiscard]] static AppDirs InProgramDirectory(const std::filesystem::path& dir);
+};
+
+// Reads one environment variable; nullopt when it is not set.
+using EnvLookup = std::function<std::optional<std::string>(const char* name)>;
+
+// An installed program has no code.dat beside it, but finds one under
+// <program_dir>/../share/kivo-link. Anything else (a build tree, or files
+// missing altogether) keeps the program-directory layout, so a broken
+// installation still reports its missing tables where it looks for them.
+[[nodiscard]] bool IsInstalledLayout(const std::filesystem::path& program_dir);
+
+// The directories for a program in program_dir. For an installed one:
+// $XDG_CONFIG_HOME, $XDG_DATA_HOME and $XDG_STATE_HOME, each followed by
+// "kivo-link"; a variable that is unset, empty or relative gives its default
+// under the home directory (~/.config, ~/.local/share, ~/.local/state). When
+// no home directory can be found either, the program directory is used.
+[[nodiscard]] AppDirs ResolveAppDirs(const std::filesystem::path& program_dir,
+                                     const EnvLookup& env);
+
+// ResolveAppDirs for the running program and its environment.
+[[nodiscard]] AppDirs CurrentAppDirs();
+
+// Creates the directories of an installed program (owner-only, as the XDG
+// rules ask of directories they create); the program directory of a build
+// tree exists already. False with the system text of the first failure.
+[[nodiscard]] bool CreateAppDirs(const AppDirs& dirs, std::string* error_text = nullptr);
+
+}  // namespace kivo
+
+#endif  // KIVO_PLATFORM_APP_DIRS_H_
