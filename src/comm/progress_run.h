@@ -43,7 +43,9 @@ class ProgressRun {
   // fresh log file).
   void ApplyLinkSettings(const LinkSettings& settings);
 
-  // Starts the worker. False when the thread cannot be started; the caller
+  // Starts the worker. `window` and `prompter` must outlive the worker (until
+  // Wait returns or this object is destroyed). False when the thread cannot
+  // be started; the caller
   // shows "Cannot start download." and may close at once (Abort is then a
   // no-op and Wait returns 0).
   [[nodiscard]] bool Start(LinkObserver* window, Prompter* prompter);

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <future>
 #include <iterator>
 #include <map>
 #include <mutex>
@@ -455,6 +456,30 @@ TEST_F(RunPairTest, AbortDuringTheNegotiationEndsWithZeroAfterNackAndEnd) {
                                30000, press_abort);
   EXPECT_EQ(o.pc, kResultAborted);
   EXPECT_EQ(o.organizer, kResultSuccess);
+}
+
+TEST_F(RunPairTest, ClosingTheWindowMidRunAbortsIt) {
+  OrganizerPair pair;
+  ASSERT_TRUE(pair.organizer().OpenPort(1));
+  auto peer = pair.RunOrganizer(NackThenEnd);
+  RecordingObserver observer;
+  std::promise<void> waiting;
+  observer.SetOnStatus([&](int total, int) {
+    if (total == 0) waiting.set_value();
+  });
+  {
+    ProgressRun pc(&pair.clock());
+    LinkSettings s = PcSettings(kRunBackup, kAllAppli);
+    auto& line = pair.line();
+    s.port_factory = [&line](const PortSpec&, Clock&) -> std::unique_ptr<SerialPort> {
+      return line.MakeEnd(0);
+    };
+    pc.ApplyLinkSettings(s);
+    ASSERT_TRUE(pc.Start(&observer, &prompter_));
+    waiting.get_future().wait();
+  }
+  // The run was told to stop and still said goodbye to the organizer.
+  EXPECT_EQ(peer.get(), kResultSuccess);
 }
 
 TEST_F(RunPairTest, RestoreRefusesAFileOfTheOtherDeviceBeforeNegotiating) {
