@@ -192,11 +192,15 @@ RowContext OrderContext(const Transfer& transfer, const AppliStore& store) {
   return context;
 }
 
-// Reads a backup file that must exist, for sending.
-int ReadExisting(const CliContext& context, const fs::path& file, AppliStore& store) {
-  std::error_code ec;
-  if (!fs::exists(file, ec)) return context.FileFailure(file, "No such file or directory");
-  return ReadBackupForChange(context, file, store);
+// Reads a backup file for sending: it must exist and carry the settings'
+// device code. Only the applications the file holds become present, so an
+// organizer's application the file does not carry (its category names, say)
+// is left alone rather than overwritten with defaults.
+int ReadForSending(const CliContext& context, const fs::path& file, AppliStore& store) {
+  std::string error_text;
+  const int result = ReadBackupFile(store, file, &error_text);
+  if (result == kStoreOk) return kExitOk;
+  return context.FileFailure(file, BackupReadFailure(result, error_text, store));
 }
 
 int Saved(CliContext& context, AppliStore& store, const fs::path& file) {
@@ -222,7 +226,7 @@ int Restore(CliContext& context, std::span<const std::string> args) {
   if (!CheckTables(context)) return kExitFailure;
   Transfer transfer(context);
   auto file = NewStore(context);
-  if (int status = ReadExisting(context, args[0], *file); status != kExitOk) return status;
+  if (int status = ReadForSending(context, args[0], *file); status != kExitOk) return status;
   // The organizer gets each application in its default order, as the main
   // window commits it.
   auto store = NewStore(context);
@@ -260,7 +264,7 @@ int Download(CliContext& context, std::span<const std::string> args) {
   if (!CheckTables(context)) return kExitFailure;
   Transfer transfer(context);
   auto file = NewStore(context);
-  if (int status = ReadExisting(context, args[1], *file); status != kExitOk) return status;
+  if (int status = ReadForSending(context, args[1], *file); status != kExitOk) return status;
   auto store = NewStore(context);
   const RowContext order = OrderContext(transfer, *file);
   CopyAppli(*file, *store, *id, &order);
@@ -286,7 +290,7 @@ int Send(CliContext& context, std::span<const std::string> args) {
   if (!CheckTables(context)) return kExitFailure;
   Transfer transfer(context);
   auto file = NewStore(context);
-  if (int status = ReadExisting(context, args[1], *file); status != kExitOk) return status;
+  if (int status = ReadForSending(context, args[1], *file); status != kExitOk) return status;
   const int count = std::max(file->GetRecordCount(*id), 0);
   if (index >= count) {
     return context.UsageFailure(std::string(AppliName(*id)) + " has " + std::to_string(count) +
@@ -321,10 +325,16 @@ int Detect(CliContext& context, std::span<const std::string>) {
   return kExitRunFailed + result;
 }
 
-int Simulate(CliContext& context, std::span<const std::string>) {
+int Simulate(CliContext& context, std::span<const std::string> args) {
+  // The application that records sent with SEND_1_RECORD are taken for.
+  int appli = context.settings.appli_id;
+  if (!args.empty()) {
+    std::optional<AppliId> id = ParseAppliArgument(context, args[0]);
+    if (!id) return kExitUsage;
+    appli = *id;
+  }
   Transfer transfer(context);
-  const int result = transfer.Run(
-      transfer.Settings(kRunDevice, context.settings.appli_id, nullptr, 0));
+  const int result = transfer.Run(transfer.Settings(kRunDevice, appli, nullptr, 0));
   return result == kResultSuccess ? kExitOk : transfer.Failure(result);
 }
 
@@ -403,10 +413,11 @@ const CliCommand kTransferCommands[] = {
      "Press the organizer's PC-LINK button, then start. Prints the port found.\n"
      "Exit status 0 when found, 112 when not.",
      0, 0, Detect},
-    {"simulate", "", "play the organizer on the port with the dump files of --data DIR",
+    {"simulate", "[APP]", "play the organizer on the port with the dump files of --data DIR",
      "Serves <app>.snd files and writes <app>.rcv files (schedule, anniversary, todo,\n"
-     "memo, expense, telephone, expense_category) until the PC ends the link.",
-     0, 0, Simulate},
+     "memo, expense, telephone, expense_category) until the PC ends the link. Records\n"
+     "the PC sends one by one go to APP's file (default: the AppliID setting).",
+     0, 1, Simulate},
     {"linetest", "MODE [APP]", "one line-test run: MODE 0 or 10..17",
      "0 negotiation, 10 ACK, 11 NACK, 12 END_COMMUNICATION, 13 send APP's .snd dump,\n"
      "14 DELETE_ALL_RECORDS, 15 receive APP into its .rcv dump, 16 receive the\n"

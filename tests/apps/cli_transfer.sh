@@ -1,0 +1,216 @@
+#!/usr/bin/env bash
+# kivo-link's transfer commands end to end: two real processes, the PC side
+# and `kivo-link simulate` playing the organizer, talk over kivo-line-sim's
+# pair of pseudo-terminals; then the built-in virtual organizer.
+# Arguments: <program dir> <source dir>.
+set -u
+program_dir=$1
+tool="$program_dir/kivo-link"
+sim="$program_dir/kivo-line-sim"
+work=$(mktemp -d)
+sim_pid=
+cleanup() {
+  [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+failures=0
+
+fail() {
+  echo "FAIL: $*" >&2
+  for f in pc.err dev.err; do
+    [ -s "$work/$f" ] && sed 's/^/  '"$f"': /' "$work/$f" >&2
+  done
+  failures=$((failures + 1))
+}
+expect() { [ "$1" -eq "$2" ] || fail "$3: status $1, expected $2"; }
+same() { cmp -s "$1" "$2" || fail "$3: $(basename "$1") differs from $(basename "$2")"; }
+
+printf '[Settings]\n' >"$work/settings.ini"
+kl() { "$tool" --settings "$work/settings.ini" "$@"; }
+# The same for a background process, so that $! is the tool itself.
+kl_bg() { exec "$tool" --settings "$work/settings.ini" "$@"; }
+
+# start_line [FAULTS...]: a fresh cable; sets $a (the PC's end) and $b.
+start_line() {
+  [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null
+  "$sim" "$@" >"$work/sim.out" 2>&1 &
+  sim_pid=$!
+  for _ in $(seq 100); do
+    grep -q '^a=' "$work/sim.out" && break
+    sleep 0.05
+  done
+  read -r a b <"$work/sim.out"
+  a=${a#a=}
+  b=${b#b=}
+}
+
+# session "PC ARGS" "ORGANIZER ARGS": the PC command starts first and waits
+# for the organizer, which `simulate` plays on the other end with the dump
+# files of $work/dev. Sets pc and dev to the two exit statuses.
+session() {
+  start_line
+  # shellcheck disable=SC2086
+  (kl_bg --port "$a" --to-command 5 $1 >"$work/pc.out" 2>"$work/pc.err") &
+  local pc_pid=$!
+  sleep 0.2
+  # shellcheck disable=SC2086
+  # Its time-out must outlast the PC's 1 s wait for a model answer.
+  (kl_bg --port "$b" --to-command 3 --data "$work/dev" simulate $2 >/dev/null 2>"$work/dev.err") &
+  local dev_pid=$!
+  wait "$pc_pid"
+  pc=$?
+  wait "$dev_pid"
+  dev=$?
+}
+
+# The organizer's send dump files: two Telephone records in last-name order,
+# the second one long enough for three data packets; two memos in their
+# default order; one schedule entry; the category list; the rest empty.
+mkdir -p "$work/dev"
+long=$(printf 'x%.0s' $(seq 90))
+printf '\x01Adams\x00David\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\xff' >"$work/dev/telephone.snd"
+printf '\x00Brandt\x00Xenia\x00%s\x001\x002\x003\x004\x00%s\x00Lyon\x00\x0069001\x00France\x00x@y\x00%s\x00\xff' \
+  "$long" "$long" "$long" >>"$work/dev/telephone.snd"
+printf 'Buy milk\x00\xffCall Anna\x00\xff' >"$work/dev/memo.snd"
+printf '\x20\x01\x12\x31\x09\x00\x10\x30\x00\x00\x00\x15\x00\x40Meeting, room 2\x00\xff' \
+  >"$work/dev/schedule.snd"
+printf 'Food\x00Hotel\x00Car\x00Phone\x00Fares\x00Fun\x00Tips\x00Misc\x00\xff' \
+  >"$work/dev/expense_category.snd"
+: >"$work/dev/anniversary.snd"
+: >"$work/dev/todo.snd"
+: >"$work/dev/expense.snd"
+
+# Backup from the simulator: every application it serves arrives.
+session "backup $work/backup.bkf" ""
+expect "$pc" 0 "backup from simulate"
+expect "$dev" 0 "simulate ends on END_COMMUNICATION"
+kl info "$work/backup.bkf" >"$work/info.out" 2>&1
+for line in "Telephone *2 records" "Schedule *1 record" "Memo *2 records"; do
+  grep -q "$line" "$work/info.out" || fail "backup file lacks '$line'"
+done
+
+# Download sends one application of the file; the simulator's receive dump
+# file holds exactly what it served. It then waits for a further command
+# until its time-out (105).
+session "download telephone $work/backup.bkf" "telephone"
+expect "$pc" 0 "download"
+expect "$dev" 105 "simulate waits after a reception"
+same "$work/dev/telephone.rcv" "$work/dev/telephone.snd" "download telephone"
+
+# Upload into a new file, then send its second memo alone.
+session "upload memo $work/upload.bkf" ""
+expect "$pc" 0 "upload"
+session "send memo $work/upload.bkf 1" "memo"
+expect "$pc" 0 "send"
+printf 'Call Anna\x00\xff' >"$work/one_memo"
+same "$work/dev/memo.rcv" "$work/one_memo" "send record 1"
+
+# Restore of a file that holds Memo alone: deletions, then the memos.
+printf 'IM2BK0\x02\x00\x01\x03\x00\x02Buy milk\x00\xffCall Anna\x00\xff' >"$work/memo_only.bkf"
+rm -f "$work/dev/memo.rcv"
+session "restore $work/memo_only.bkf" "memo"
+expect "$pc" 0 "restore"
+same "$work/dev/memo.rcv" "$work/dev/memo.snd" "restore memo"
+
+# An organizer that falls silent after the negotiation: 105 after the
+# time-out, and neither a new file nor a changed one.
+printf 'old contents' >"$work/kept.bkf"
+for target in "$work/new.bkf" "$work/kept.bkf"; do
+  start_line --stall b:10
+  start=$(date +%s%N)
+  (kl_bg --port "$a" --to-command 1 --to-packet 1 backup "$target" >/dev/null 2>"$work/pc.err") &
+  pc_pid=$!
+  sleep 0.2
+  (kl_bg --port "$b" --data "$work/dev" simulate >/dev/null 2>"$work/dev.err") &
+  dev_pid=$!
+  wait "$pc_pid"
+  pc=$?
+  elapsed=$((($(date +%s%N) - start) / 1000000))
+  kill "$dev_pid" 2>/dev/null
+  wait "$dev_pid" 2>/dev/null
+  expect "$pc" 105 "silent organizer"
+  grep -q "Organizer is not responding" "$work/pc.err" || fail "time-out message missing"
+  [ "$elapsed" -ge 1000 ] && [ "$elapsed" -lt 15000 ] || fail "time-out after $elapsed ms"
+done
+[ -e "$work/new.bkf" ] && fail "a failed backup created its file"
+[ "$(cat "$work/kept.bkf")" = "old contents" ] || fail "a failed backup changed its file"
+
+# Ctrl+C while the PC waits for the organizer: 100, and the other end of the
+# cable sees NACK then END_COMMUNICATION.
+start_line
+stty -F "$b" raw -echo 2>/dev/null
+timeout 4 cat "$b" >"$work/peer.bytes" &
+cat_pid=$!
+(kl_bg --port "$a" backup "$work/aborted.bkf" >/dev/null 2>"$work/pc.err") &
+pc_pid=$!
+sleep 0.5
+kill -INT "$pc_pid"
+wait "$pc_pid"
+pc=$?
+wait "$cat_pid"
+expect "$pc" 100 "Ctrl+C"
+grep -q "User aborted." "$work/pc.err" || fail "abort message missing"
+[ "$(od -An -tx1 "$work/peer.bytes" | tr -d ' \n')" = "7f15000094" ] ||
+  [ "$(od -An -tx1 "$work/peer.bytes" | tr -d ' \n')" = "7f150000947f09000088" ] ||
+  fail "peer got $(od -An -tx1 "$work/peer.bytes"), expected NACK and END_COMMUNICATION"
+[ "$(od -An -tx1 "$work/peer.bytes" | tr -d ' \n')" = "7f150000947f09000088" ] ||
+  fail "END_COMMUNICATION did not follow NACK"
+[ -e "$work/aborted.bkf" ] && fail "an aborted backup created its file"
+
+# A port that will not open: the message, then why.
+kl --port /dev/kivo-no-such-port backup "$work/x.bkf" >/dev/null 2>"$work/pc.err"
+expect $? 110 "missing port"
+grep -q "Cannot open COM port." "$work/pc.err" || fail "open failure message missing"
+grep -q "missing: /dev/kivo-no-such-port does not exist" "$work/pc.err" || fail "missing reason"
+start_line
+(kl_bg --port "$b" --data "$work/dev" simulate >/dev/null 2>&1) &
+dev_pid=$!
+sleep 0.3
+kl --port "$b" backup "$work/x.bkf" >/dev/null 2>"$work/pc.err"
+expect $? 110 "busy port"
+grep -q "busy: held by kivo-link (pid $dev_pid)" "$work/pc.err" || fail "busy reason: $(cat "$work/pc.err")"
+printf '[Ports]\nCOM1=%s\nCOM2=/dev/kivo-no-such-port\nCOM3=virtual\n' "$a" >"$work/ports.ini"
+"$tool" --settings "$work/ports.ini" ports >"$work/ports.out" 2>&1
+expect $? 0 "ports"
+grep -q "COM1 \* $a  can be opened" "$work/ports.out" || fail "ports: COM1 line"
+grep -q "COM2   /dev/kivo-no-such-port  missing" "$work/ports.out" || fail "ports: COM2 line"
+grep -q "COM3   virtual  the built-in virtual organizer" "$work/ports.out" || fail "ports: COM3 line"
+kill "$dev_pid" 2>/dev/null
+wait "$dev_pid" 2>/dev/null
+
+# The virtual organizer: it starts with the sample and keeps what it is given
+# between runs; Backup, Restore, Backup gives the same file. (The sample is
+# restored once only in the unit tests, to keep this script short.)
+virt() { kl --port virtual --virtual-model m --data "$work/org" "$@" 2>"$work/pc.err"; }
+virt backup "$work/v1.bkf"
+expect $? 0 "backup from the virtual organizer"
+kl info "$work/v1.bkf" | grep -q "Telephone *36 records" || fail "virtual sample telephone"
+virt restore "$work/memo_only.bkf"
+expect $? 0 "restore to the virtual organizer"
+virt backup "$work/v2.bkf"
+expect $? 0 "backup after restore"
+kl info "$work/v2.bkf" >"$work/info.out"
+grep -q "Memo *2 records" "$work/info.out" || fail "virtual organizer kept the restored memos"
+grep -q "Telephone" "$work/info.out" && fail "restore did not delete the organizer's telephone list"
+virt restore "$work/v2.bkf"
+expect $? 0 "restore what came"
+virt backup "$work/v3.bkf"
+expect $? 0 "backup after restoring what came"
+same "$work/v3.bkf" "$work/v2.bkf" "backup, restore, backup"
+
+# Command line.
+kl --port COM5 backup "$work/x.bkf" 2>/dev/null
+expect $? 2 "COM5"
+kl --to-command soon backup "$work/x.bkf" 2>/dev/null
+expect $? 2 "bad time-out"
+kl linetest 9 2>/dev/null
+expect $? 2 "line-test mode 9"
+kl send memo "$work/upload.bkf" 7 2>/dev/null
+expect $? 2 "record index out of range"
+
+if [ "$failures" -ne 0 ]; then
+  echo "$failures failure(s)" >&2
+  exit 1
+fi
+echo "all transfer tests passed"
