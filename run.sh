@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and starts the program on the virtual
-# organizer (or, without a display, a command-line demo).
+# organizer (or, without a display, backs up the virtual organizer and shows
+# its records).
 set -euo pipefail
 cd "$(dirname "$0")"
 source tools/install-deps.sh
@@ -13,4 +14,6 @@ bin=build-release/bin
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -x "$bin/Kivo-LinkUtility" ]; then
   exec "$bin/Kivo-LinkUtility" "$@"
 fi
-exec "$bin/kivo-link" demo
+# Without a display: a Backup from the virtual organizer, then its records.
+backup="$(mktemp -d)/virtual.bkf"
+"$bin/kivo-link" --port virtual backup "$backup" && "$bin/kivo-link" show "$backup"
