@@ -45,12 +45,16 @@ std::filesystem::path SettingsFilePath(const std::filesystem::path& program_dir)
 }
 
 AppSettings ReadAppSettings(const IniFile& ini, const std::filesystem::path& program_dir) {
+  return ReadAppSettings(ini, AppDirs::InProgramDirectory(program_dir));
+}
+
+AppSettings ReadAppSettings(const IniFile& ini, const AppDirs& dirs) {
   AppSettings s;
   s.backup_dir = ini.ReadString(kPath, "BackupDir", "");
-  if (s.backup_dir.empty()) s.backup_dir = (program_dir / "DATA").string();
+  if (s.backup_dir.empty()) s.backup_dir = (dirs.data / "DATA").string();
   s.log_file_name = ini.ReadString(kPath, "LogFileName", "");
   if (!s.log_file_name.empty() && s.log_file_name.find('/') == std::string::npos) {
-    s.log_file_name = (program_dir / s.log_file_name).string();
+    s.log_file_name = (dirs.state / s.log_file_name).string();
   }
   s.com_port = ini.ReadInt(kSettings, "COMPort", 1);
   s.echo_back = ini.ReadInt(kSettings, "EchoBack", 1);
@@ -75,9 +79,13 @@ AppSettings ReadAppSettings(const IniFile& ini, const std::filesystem::path& pro
 
 AppSettings LoadAppSettings(const std::filesystem::path& settings_file,
                             const std::filesystem::path& program_dir) {
+  return LoadAppSettings(settings_file, AppDirs::InProgramDirectory(program_dir));
+}
+
+AppSettings LoadAppSettings(const std::filesystem::path& settings_file, const AppDirs& dirs) {
   IniFile ini;
   (void)ini.Load(settings_file);  // a missing file means every default
-  return ReadAppSettings(ini, program_dir);
+  return ReadAppSettings(ini, dirs);
 }
 
 void WriteAppSettings(const AppSettings& s, IniFile& ini) {

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/app_dirs.h"
 #include "platform/ini_file.h"
 
 namespace kivo {
@@ -61,6 +62,10 @@ AppSettings ReadAppSettings(const IniFile& ini, const std::filesystem::path& pro
 // The same from a file; a missing or unreadable file gives the defaults.
 AppSettings LoadAppSettings(const std::filesystem::path& settings_file,
                             const std::filesystem::path& program_dir);
+// The same for the places an installed program uses: the default backup
+// folder is dirs.data/DATA and a bare LogFileName goes into dirs.state.
+AppSettings ReadAppSettings(const IniFile& ini, const AppDirs& dirs);
+AppSettings LoadAppSettings(const std::filesystem::path& settings_file, const AppDirs& dirs);
 
 // Writes the keys in their order, with the write rules: LogFileName only when
 // not empty, FileScramble only when 0, time-outs in seconds (integer
