@@ -199,6 +199,16 @@ virt backup "$work/v3.bkf"
 expect $? 0 "backup after restoring what came"
 same "$work/v3.bkf" "$work/v2.bkf" "backup, restore, backup"
 
+# Auto detection finds the organizer on the COM port mapped to it, after
+# the one that will not open; a line test talks to it directly.
+printf '[Ports]\nCOM1=/dev/kivo-no-such-port\nCOM2=virtual\n' >"$work/detect.ini"
+"$tool" --settings "$work/detect.ini" --data "$work/org" detect >"$work/pc.out" 2>"$work/pc.err"
+expect $? 0 "detect"
+[ "$(cat "$work/pc.out")" = "COM2" ] || fail "detect printed '$(cat "$work/pc.out")'"
+virt linetest 0
+expect $? 0 "line test 0 (negotiation)"
+grep -q "SUCCESS Negotiation" "$work/pc.err" || fail "line test success box missing"
+
 # Command line.
 kl --port COM5 backup "$work/x.bkf" 2>/dev/null
 expect $? 2 "COM5"
