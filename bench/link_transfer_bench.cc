@@ -1,0 +1,259 @@
+// A full Backup and a full Restore (every application) with an organizer that
+// holds the same number of records in each application, over the in-memory
+// cable paced like the real one (19200 baud: 1920 bytes a second, with the
+// cable's echo). The PC side is the real communication run; the organizer is
+// the virtual one on a thread of its own.
+//
+// What the user waits for cannot be less than the wire time: every byte each
+// side puts on the line at 1920 bytes a second, plus the 10 ms the link lets
+// the line settle before every send of either side. Reported:
+//   bound_s        that wire-time bound
+//   wall_per_bound wall time / bound (goal: at most 1.05)
+//   cpu_per_wall   CPU seconds of the process (both sides) per wall second
+//                  (goal: under 0.02)
+// The full size (920 records a application) takes minutes; by default the
+// benchmark runs 92 records, and --records=N picks another count.
+
+#include <sys/resource.h>
+
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <thread>
+#include <utility>
+
+#include "bench_data.h"
+#include "comm/link_settings.h"
+#include "comm/progress_run.h"
+#include "comm/virtual_organizer.h"
+#include "link/link_observer.h"
+#include "platform/memory_line.h"
+#include "platform/program_dir.h"
+#include "platform/prompter.h"
+#include "store/appli_store.h"
+#include "store/char_tables.h"
+
+namespace kivo {
+namespace {
+
+constexpr uint32_t kLineBytesPerSecond = 1920;
+constexpr double kDrainPauseS = 0.010;
+
+// Counts the sends through one end: a send purges the port and then writes.
+class CountingPort : public SerialPort {
+ public:
+  CountingPort(std::unique_ptr<SerialPort> inner, std::atomic<int>* sends)
+      : inner_(std::move(inner)), sends_(sends) {}
+  bool Open(const PortSettings& settings) override { return inner_->Open(settings); }
+  bool Close() override { return inner_->Close(); }
+  bool IsOpen() const override { return inner_->IsOpen(); }
+  bool Purge(bool input, bool output) override {
+    if (input && output) purged_ = true;
+    return inner_->Purge(input, output);
+  }
+  int InputQueued() override { return inner_->InputQueued(); }
+  int OutputQueued() override { return inner_->OutputQueued(); }
+  int Read(std::span<uint8_t> out) override { return inner_->Read(out); }
+  int Write(std::span<const uint8_t> bytes) override {
+    if (purged_) {
+      ++*sends_;
+      purged_ = false;
+    }
+    return inner_->Write(bytes);
+  }
+  WakeReason WaitReadable(size_t wanted, uint32_t timeout_ms, const MessageQueue* queue) override {
+    return inner_->WaitReadable(wanted, timeout_ms, queue);
+  }
+  WakeReason WaitWritable(uint32_t timeout_ms, const MessageQueue* queue) override {
+    return inner_->WaitWritable(timeout_ms, queue);
+  }
+  WakeReason WaitOutputDrained(uint32_t timeout_ms, const MessageQueue* queue) override {
+    return inner_->WaitOutputDrained(timeout_ms, queue);
+  }
+  void ClearError() override { inner_->ClearError(); }
+  std::string ErrorText() const override { return inner_->ErrorText(); }
+
+ private:
+  std::unique_ptr<SerialPort> inner_;
+  std::atomic<int>* sends_;
+  bool purged_ = false;
+};
+
+// One session: the paced cable, the organizer's thread serving the given
+// organizer, and the PC's port, counted.
+class Session {
+ public:
+  explicit Session(VirtualOrganizer& organizer) : organizer_(organizer) {
+    line_ = MemoryLine::Create();
+    line_->SetEcho(0, true);
+    line_->SetEcho(1, true);
+    line_->SetPacing(kLineBytesPerSecond);
+  }
+  ~Session() { Join(); }
+
+  SerialPortFactory PcFactory() {
+    return [this](const PortSpec&, Clock&) -> std::unique_ptr<SerialPort> {
+      // The organizer is put into PC-LINK when the PC opens its port.
+      Start();
+      return std::make_unique<CountingPort>(line_->MakeEnd(0), &sends_);
+    };
+  }
+
+  void Join() {
+    if (thread_.joinable()) thread_.join();
+  }
+  int organizer_result() const { return organizer_result_; }
+  int sends() const { return sends_.load(); }
+  uint64_t bytes() const { return line_->Written(0) + line_->Written(1); }
+
+ private:
+  void Start() {
+    if (thread_.joinable()) return;
+    thread_ = std::thread([this] {
+      CommLink link;
+      link.SetSerialPortFactory([this](const PortSpec&, Clock&) -> std::unique_ptr<SerialPort> {
+        return std::make_unique<CountingPort>(line_->MakeEnd(1), &sends_);
+      });
+      link.SetPortName(kVirtualPort);
+      link.set_echo_back(true);
+      if (link.OpenPort(-1)) {
+        organizer_result_ = organizer_.Serve(link);
+        (void)link.ClosePort();
+      }
+    });
+  }
+
+  VirtualOrganizer& organizer_;
+  std::shared_ptr<MemoryLine> line_;
+  std::thread thread_;
+  std::atomic<int> sends_{0};
+  int organizer_result_ = 0;
+};
+
+class QuietWindow : public LinkObserver {};
+
+double CpuSeconds() {
+  struct rusage usage {};
+  getrusage(RUSAGE_SELF, &usage);
+  auto seconds = [](const timeval& t) {
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+  };
+  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+struct PcTables {
+  CodeTables code;
+  SortTable model0{};
+  SortTable model1{};
+  PcTables() {
+    bench::UseBuildTables();
+    code = LoadCodeTables(DataFilePath("code.dat"));
+    (void)LoadSortTables(DataFilePath("sort.dat"), model0, model1);
+  }
+};
+
+// Arg 0: run mode (kRunBackup or kRunRestore); Arg 1: records per application.
+void BM_FullTransfer(benchmark::State& state) {
+  const int run_mode = static_cast<int>(state.range(0));
+  const int records = static_cast<int>(state.range(1));
+  static const PcTables tables;
+  VirtualOrganizerOptions options;
+  options.model = VirtualModel::kM;
+  VirtualOrganizer organizer(options);
+  bench::FillStore(organizer.store(), records);
+  organizer.SortTelephone();
+  // The PC's store for a restore: what the organizer holds, in PC coding.
+  AppliStore restore_source(tables.code);
+  bench::FillStore(restore_source, records);
+
+  double wall_s = 0;
+  double cpu_s = 0;
+  double bound_s = 0;
+  for (auto _ : state) {
+    AppliStore pc_store(tables.code);
+    (void)pc_store.GetAppliBuf(7);
+    if (run_mode == kRunRestore) CopyAppliStore(pc_store, restore_source);
+    Session session(organizer);
+    LinkSettings s;
+    s.run_mode = run_mode;
+    s.appli_mode = kAllAppli;
+    s.store = &pc_store;
+    s.port_name = std::string(kVirtualPort);
+    s.port_factory = session.PcFactory();
+    s.sort_table = &tables.model0;
+    s.code_table = &tables.code.b;
+    ProgressRun run;
+    run.ApplyLinkSettings(s);
+    QuietWindow window;
+    SilentPrompter prompter;
+
+    const double cpu_before = CpuSeconds();
+    const auto start = std::chrono::steady_clock::now();
+    if (!run.Start(&window, &prompter)) {
+      state.SkipWithError("start");
+      break;
+    }
+    const int result = run.Wait();
+    session.Join();
+    const auto end = std::chrono::steady_clock::now();
+    cpu_s += CpuSeconds() - cpu_before;
+    const double wall = std::chrono::duration<double>(end - start).count();
+    wall_s += wall;
+    bound_s += static_cast<double>(session.bytes()) / kLineBytesPerSecond +
+               session.sends() * kDrainPauseS;
+    state.SetIterationTime(wall);
+
+    bool complete = result == kResultSuccess;
+    const AppliStore& check = run_mode == kRunBackup ? pc_store : organizer.store();
+    for (AppliId id = kSchedule; id <= kTelephone; ++id) {
+      complete = complete && check.GetRecordCount(id) == records;
+    }
+    if (!complete) {
+      state.SkipWithError(("transfer failed, result " + std::to_string(result) + ", organizer " +
+                           std::to_string(session.organizer_result()))
+                              .c_str());
+      break;
+    }
+    state.counters["bytes"] = static_cast<double>(session.bytes());
+    state.counters["sends"] = session.sends();
+  }
+  state.counters["bound_s"] = bound_s / static_cast<double>(state.iterations());
+  state.counters["wall_per_bound"] = wall_s / bound_s;
+  state.counters["cpu_per_wall"] = cpu_s / wall_s;
+  state.counters["records"] = records * 6;
+  state.SetLabel(run_mode == kRunBackup ? "Backup" : "Restore");
+}
+
+}  // namespace
+}  // namespace kivo
+
+int main(int argc, char** argv) {
+  int records = 92;
+  // --records=N: records per application (920 is a full organizer).
+  for (int i = 1; i < argc; ++i) {
+    if (std::strncmp(argv[i], "--records=", 10) == 0) {
+      records = std::atoi(argv[i] + 10);
+      for (int k = i; k + 1 < argc; ++k) argv[k] = argv[k + 1];
+      --argc;
+      --i;
+    }
+  }
+  for (int mode : {kivo::kRunBackup, kivo::kRunRestore}) {
+    benchmark::RegisterBenchmark(mode == kivo::kRunBackup ? "BM_FullBackup" : "BM_FullRestore",
+                                 kivo::BM_FullTransfer)
+        ->Args({mode, records})
+        ->Iterations(1)
+        ->UseManualTime()
+        ->Unit(benchmark::kSecond);
+  }
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
