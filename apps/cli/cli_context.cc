@@ -104,11 +104,11 @@ bool ParseGlobalOptions(const std::vector<std::string>& args, GlobalOptions* opt
   return true;
 }
 
-bool BuildContext(const GlobalOptions& options, const std::filesystem::path& program_dir,
-                  CliContext* context, std::string* error) {
-  context->program_dir = program_dir;
+bool BuildContext(const GlobalOptions& options, const AppDirs& dirs, CliContext* context,
+                  std::string* error) {
+  context->data_dir = dirs.data;
   std::filesystem::path file =
-      options.settings_file ? *options.settings_file : SettingsFilePath(program_dir);
+      options.settings_file ? *options.settings_file : SettingsFilePath(dirs.config);
   IniFile ini;
   if (!ini.Load(file) && options.settings_file) {
     int error_number = 0;
@@ -116,7 +116,7 @@ bool BuildContext(const GlobalOptions& options, const std::filesystem::path& pro
     *error = file.string() + ": " + SystemErrorText(error_number);
     return false;
   }
-  context->settings = ReadAppSettings(ini, program_dir);
+  context->settings = ReadAppSettings(ini, dirs);
   AppSettings& s = context->settings;
   if (options.device_code) s.device_code = *options.device_code;
   if (options.date_format) s.display_date = *options.date_format;

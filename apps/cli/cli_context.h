@@ -10,6 +10,7 @@
 
 #include "csv/cp1252.h"
 #include "link_options.h"
+#include "platform/app_dirs.h"
 #include "store/app_settings.h"
 
 namespace kivo::cli {
@@ -45,7 +46,9 @@ struct CliContext {
   AppSettings settings;
   // Character coding of the CSV files the tool reads and writes.
   CsvEncoding encoding = CsvEncoding::kWindows1252;
-  std::filesystem::path program_dir;
+  // The folder of the working data file: the virtual organizer's records and
+  // the dump files unless --data names another (app_dirs.h).
+  std::filesystem::path data_dir;
   // The options of the transfer commands (link_options.h).
   LinkOptions link;
   std::ostream* out = nullptr;
@@ -59,12 +62,11 @@ struct CliContext {
   int UsageFailure(std::string_view message) const;
 };
 
-// Loads the settings file (the option's, or the program directory's) and
+// Loads the settings file (the option's, or the one in dirs.config) and
 // applies the options. False with a message when a settings file named by the
 // option cannot be read.
-[[nodiscard]] bool BuildContext(const GlobalOptions& options,
-                                const std::filesystem::path& program_dir, CliContext* context,
-                                std::string* error);
+[[nodiscard]] bool BuildContext(const GlobalOptions& options, const AppDirs& dirs,
+                                CliContext* context, std::string* error);
 
 }  // namespace kivo::cli
 

@@ -37,8 +37,8 @@ void PrintToolHelp(std::ostream& out) {
     out << " " << command.summary << "\n";
   }
   out << "\nOptions:\n"
-      << "  --settings FILE        settings file instead of the program directory's\n"
-      << "                         Kivo-LinkUtility.ini\n"
+      << "  --settings FILE        settings file instead of Kivo-LinkUtility.ini in the\n"
+      << "                         program directory (installed: ~/.config/kivo-link)\n"
       << "  --device-code N        device code 1 or 2 of the organizer (setting DeviceCode)\n"
       << "  --plain                write backup files with a plain body (\"IM2BK0\")\n"
       << "  --date-format 0|1|2    dates as mm/dd/yyyy, dd.mm.yyyy or yyyy.mm.dd\n"

@@ -8,7 +8,7 @@
 #include "cli_context.h"
 #include "command_table.h"
 #include "link_options.h"
-#include "platform/program_dir.h"
+#include "platform/app_dirs.h"
 
 namespace kivo::cli {
 namespace {
@@ -52,7 +52,12 @@ int Run(const std::vector<std::string>& args) {
                                 std::string(command->name) + " " +
                                 std::string(command->arguments));
   }
-  if (!BuildContext(options, ProgramDirectory(), &context, &error)) {
+  // A build tree keeps its files beside the program; an installed one makes
+  // its XDG folders here. A folder that cannot be made is reported by the
+  // command that writes into it.
+  const AppDirs dirs = CurrentAppDirs();
+  (void)CreateAppDirs(dirs);
+  if (!BuildContext(options, dirs, &context, &error)) {
     std::cerr << kToolName << ": " << error << "\n";
     return kExitFailure;
   }

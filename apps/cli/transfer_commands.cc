@@ -70,7 +70,7 @@ class Transfer {
     return sort_loaded_ ? &sort_tables_[SelectSortTable(settings().model, 0) == 1 ? 1 : 0]
                         : nullptr;
   }
-  fs::path DataDir() const { return options_.data_dir ? *options_.data_dir : context_.program_dir; }
+  fs::path DataDir() const { return options_.data_dir ? *options_.data_dir : context_.data_dir; }
 
   VirtualOrganizerOptions VirtualOptions() const {
     VirtualOrganizerOptions v;
