@@ -13,6 +13,7 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
+#include "comm/virtual_organizer.h"
 #include "store/app_settings.h"
 #include "store/working_data.h"
 #include "ui/list_header_area.h"
@@ -45,6 +46,7 @@ MainWindow::MainWindow(const MainWindowPaths& paths, QWidget* parent)
       settings_(std::make_unique<AppSettings>()),
       store_(LoadCodeTables(paths.tables_dir / "code.dat")) {
   InitUiResources();
+  virtual_options_ = std::make_unique<VirtualOrganizerOptions>();
   // Both collating tables are loaded once; the model picks one.
   (void)LoadSortTables(paths_.tables_dir / "sort.dat", sort_tables_[0], sort_tables_[1]);
   (void)store_.GetAppliBuf(7);

@@ -2,8 +2,10 @@
 #define KIVO_UI_MAIN_WINDOW_H_
 
 #include <QMainWindow>
+#include <QPointer>
 #include <filesystem>
 #include <memory>
+#include <optional>
 
 #include "store/appli_store.h"
 #include "store/char_tables.h"
@@ -21,6 +23,10 @@ class QToolButton;
 namespace kivo {
 
 struct AppSettings;
+struct LinkSettings;
+struct PromptBox;
+struct VirtualOrganizerOptions;
+class FindDialog;
 class ListHeaderArea;
 
 // Where the main window finds its files.
@@ -66,6 +72,28 @@ class MainWindow : public QMainWindow {
   // After the Organizer Model dialog: the model's sort table becomes active and
   // the list is sorted again by its sort column; row 0 is selected.
   void ApplyOrganizerModel(int model);
+
+  // The file and transfer commands of the menus and buttons. Each asks its
+  // questions, runs, and leaves the list showing the store.
+  void Open();
+  void SaveAs();
+  void ClearAll();
+  void Backup();
+  void Restore();
+  void Upload();
+  void Download();
+  void SendRecord();
+  void Import();
+  void Export();
+  void DeleteEntry();
+  void Find();
+
+  // The organizer that plays behind the port name "virtual" (a COM port
+  // mapped to it in [Ports], or the COM port dialog's virtual choice). Its
+  // records live in the files directory.
+  VirtualOrganizerOptions& virtual_options() { return *virtual_options_; }
+  // The Find dialog while it is open.
+  FindDialog* find_dialog() const;
 
   // For the tests and the commands.
   MainViewModel& model() { return *model_; }
@@ -127,6 +155,26 @@ class MainWindow : public QMainWindow {
   void OnAbout();
   void StoreColumnWidths();
 
+  // Command helpers (main_window_commands.cc).
+  [[nodiscard]] bool Ask(const char* text, const char* caption);
+  void Tell(const PromptBox& box);
+  [[nodiscard]] bool ConnectionReminder();
+  // A store of seven slots holding a copy of the main store; none when it
+  // cannot be set up.
+  [[nodiscard]] std::unique_ptr<AppliStore> SafetyCopy();
+  void PutBack(const AppliStore& safety);
+  [[nodiscard]] LinkSettings TransferSettings(int run_mode, int appli_mode, AppliStore* store,
+                                              int tel_records_min);
+  // Runs the progress window; the ResultCode.
+  int RunTransfer(const LinkSettings& settings);
+  // The list's rows of the application on screen as records.
+  [[nodiscard]] std::vector<std::vector<uint8_t>> ListRecords() const;
+  void CloseFindDialog();
+  void OnFindNext(const QString& text, bool down, bool match_case);
+  // A confirmed file dialog: the path, and BackupDir becomes its folder.
+  [[nodiscard]] std::optional<std::string> OpenFileDialog(bool backup);
+  [[nodiscard]] std::optional<std::string> SaveFileDialog(bool backup);
+
   MainWindowPaths paths_;
   std::unique_ptr<AppSettings> settings_;
   AppliStore store_;
@@ -135,6 +183,8 @@ class MainWindow : public QMainWindow {
   std::unique_ptr<MainViewModel> model_;
   bool filling_ = false;
   bool closed_ = false;
+  std::unique_ptr<VirtualOrganizerOptions> virtual_options_;
+  QPointer<FindDialog> find_dialog_;
 
   QTabWidget* tabs_ = nullptr;
   ListHeaderArea* header_ = nullptr;

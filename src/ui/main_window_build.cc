@@ -44,16 +44,22 @@ QToolButton* ImageButton(QWidget* parent, const char* icon, const QSize& icon_si
 
 void MainWindow::BuildMenus() {
   QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-  file->addAction(QStringLiteral("&Open..."));
-  file->addAction(QStringLiteral("Save &As..."));
+  connect(file->addAction(QStringLiteral("&Open...")), &QAction::triggered, this, &MainWindow::Open);
+  connect(file->addAction(QStringLiteral("Save &As...")), &QAction::triggered, this,
+          &MainWindow::SaveAs);
   file->addSeparator();
-  file->addAction(QStringLiteral("&Clear All"));
+  connect(file->addAction(QStringLiteral("&Clear All")), &QAction::triggered, this,
+          &MainWindow::ClearAll);
   file->addSeparator();
-  file->addAction(QStringLiteral("&Backup..."));
-  file->addAction(QStringLiteral("&Restore..."));
+  connect(file->addAction(QStringLiteral("&Backup...")), &QAction::triggered, this,
+          &MainWindow::Backup);
+  connect(file->addAction(QStringLiteral("&Restore...")), &QAction::triggered, this,
+          &MainWindow::Restore);
   file->addSeparator();
-  file->addAction(QStringLiteral("&Import..."));
-  file->addAction(QStringLiteral("&Export..."));
+  connect(file->addAction(QStringLiteral("&Import...")), &QAction::triggered, this,
+          &MainWindow::Import);
+  connect(file->addAction(QStringLiteral("&Export...")), &QAction::triggered, this,
+          &MainWindow::Export);
   file->addSeparator();
   connect(file->addAction(QStringLiteral("E&xit")), &QAction::triggered, this, &QWidget::close);
 
@@ -65,6 +71,7 @@ void MainWindow::BuildMenus() {
   find_ = edit->addAction(QStringLiteral("&Find..."));
   connect(edit_entry_, &QAction::triggered, this, &MainWindow::OnEditEntry);
   connect(delete_entry_, &QAction::triggered, this, &MainWindow::OnDeleteEntry);
+  connect(find_, &QAction::triggered, this, &MainWindow::Find);
 
   QMenu* option = menuBar()->addMenu(QStringLiteral("&Option"));
   option->addAction(QStringLiteral("Organizer &Model..."));
@@ -139,6 +146,8 @@ void MainWindow::BuildControls() {
   upload_ = ImageButton(client, ":/icons/upload.svg", QSize(88, 48), QRect(20, 290, 100, 60));
   download_ = ImageButton(client, ":/icons/download.svg", QSize(88, 48), QRect(130, 290, 100, 60));
   send_ = ImageButton(client, ":/icons/send.svg", QSize(64, 34), QRect(240, 308, 72, 42));
+  connect(upload_, &QToolButton::clicked, this, &MainWindow::Upload);
+  connect(download_, &QToolButton::clicked, this, &MainWindow::Download);
   connect(send_, &QToolButton::clicked, this, &MainWindow::OnSend);
 
   new_button_ = new QPushButton(QStringLiteral("New..."), client);

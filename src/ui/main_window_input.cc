@@ -49,19 +49,7 @@ void MainWindow::OnFilterChanged(int filter) {
   FillList();
 }
 
-void MainWindow::OnDeleteEntry() {
-  const int row = model_->selected_row();
-  if (row < 0) return;
-  if (QMessageBox::question(this, QStringLiteral("Delete"),
-                            QStringLiteral("This operation will delete the selected record.\n"
-                                           "Are you sure you want to continue ?"),
-                            QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) {
-    return;
-  }
-  StoreColumnWidths();
-  model_->DeleteRow(row);
-  FillList();
-}
+void MainWindow::OnDeleteEntry() { DeleteEntry(); }
 
 void MainWindow::OnEditEntry() {
   const int row = model_->selected_row();
@@ -70,7 +58,9 @@ void MainWindow::OnEditEntry() {
 
 void MainWindow::OnSend() {
   const int row = model_->selected_row();
-  if (row >= 0) emit SendRequested(row);
+  if (row < 0) return;
+  emit SendRequested(row);
+  SendRecord();
 }
 
 void MainWindow::OnAbout() {

@@ -19,6 +19,7 @@
 #include "store/app_settings.h"
 #include "store/working_data.h"
 #include "ui/list_header_area.h"
+#include "ui/message_box.h"
 #include <gtest/gtest.h>
 
 namespace kivo {
@@ -222,7 +223,10 @@ TEST_F(MainWindowTest, EscapeKeepsTheWindowAndEnterAsksToEditTheRow) {
   EXPECT_EQ(edit.takeFirst().at(0).toInt(), 1);
   QSignalSpy send(window.get(), &MainWindow::SendRequested);
   window->send_button()->setFocus();
+  // SEND starts with the connection reminder; closing it without OK ends it.
+  SetBoxResponder([](QWidget*, const PromptBox&) { return PromptAnswer::kCancel; });
   QTest::keyClick(window->send_button(), Qt::Key_Enter);
+  SetBoxResponder({});
   EXPECT_EQ(send.count(), 1);
   EXPECT_EQ(edit.count(), 0);
 }

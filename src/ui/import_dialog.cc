@@ -1,0 +1,101 @@
+#include "ui/import_dialog.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "ui/file_names.h"
+#include "ui/message_box.h"
+#include "ui/pc_text.h"
+
+namespace kivo {
+namespace {
+
+// The list's entries in tab order, with their applications.
+struct ImportEntry {
+  const char* text;
+  AppliId id;
+};
+constexpr ImportEntry kImportEntries[] = {{"Schedule", kSchedule},       {"Todo", kToDo},
+                                          {"Anniversary", kAnniversary}, {"Telephone", kTelephone},
+                                          {"Memo", kMemo},               {"Expense", kExpense}};
+
+}  // namespace
+
+std::string ImportFileProblem(const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) {
+    const int error = errno;
+    return std::strerror(error != 0 ? error : ENOENT);
+  }
+  std::fclose(file);
+  return {};
+}
+
+ImportDialog::ImportDialog(QWidget* parent, AppliId initial, const QString& folder)
+    : QDialog(parent), folder_(folder) {
+  setWindowTitle(QStringLiteral("Import"));
+  setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
+
+  auto* file_label = new QLabel(QStringLiteral("File Name:"), this);
+  file_ = new QLineEdit(this);
+  file_->setMinimumWidth(260);
+  file_label->setBuddy(file_);
+  browse_ = new QPushButton(QStringLiteral("Browse"), this);
+  browse_->setAutoDefault(false);
+  auto* appli_label = new QLabel(QStringLiteral("Application:"), this);
+  appli_ = new QComboBox(this);
+  appli_label->setBuddy(appli_);
+  for (const ImportEntry& entry : kImportEntries) {
+    appli_->addItem(QString::fromLatin1(entry.text), static_cast<int>(entry.id));
+  }
+  appli_->setCurrentIndex(appli_->findData(static_cast<int>(initial)));
+
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  auto* grid = new QGridLayout(this);
+  grid->addWidget(file_label, 0, 0);
+  grid->addWidget(file_, 0, 1);
+  grid->addWidget(browse_, 0, 2);
+  grid->addWidget(appli_label, 1, 0);
+  grid->addWidget(appli_, 1, 1);
+  grid->addWidget(buttons, 2, 0, 1, 3);
+
+  connect(browse_, &QPushButton::clicked, this, &ImportDialog::OnBrowse);
+  connect(buttons, &QDialogButtonBox::accepted, this, &ImportDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &ImportDialog::reject);
+}
+
+QString ImportDialog::file_name() const { return file_->text(); }
+
+int ImportDialog::appli() const {
+  return appli_->currentIndex() < 0 ? -1 : appli_->currentData().toInt();
+}
+
+void ImportDialog::OnBrowse() {
+  FileRequest request;
+  request.caption = QStringLiteral("Open");
+  request.dir = folder_;
+  request.filter = QStringLiteral("CSV Files (*.csv)");
+  const QString chosen = ChooseFile(this, request);
+  if (chosen.isEmpty()) return;
+  file_->setText(chosen);
+  folder_ = QString::fromStdString(FolderOf(chosen.toStdString()));
+}
+
+void ImportDialog::accept() {
+  const std::string problem = ImportFileProblem(file_->text().toStdString());
+  if (!problem.empty()) {
+    ShowMessageBox(this, {problem, "Import", PromptIcon::kInformation, PromptButtons::kOk});
+    return;
+  }
+  QDialog::accept();
+}
+
+}  // namespace kivo

@@ -1,0 +1,427 @@
+// The file and transfer commands of the main window's menus and buttons.
+
+#include <QApplication>
+#include <QDate>
+#include <QDir>
+#include <QLineEdit>
+
+#include "comm/link_settings.h"
+#include "comm/virtual_organizer.h"
+#include "csv/csv_export.h"
+#include "csv/csv_reader.h"
+#include "store/app_settings.h"
+#include "store/backup_file.h"
+#include "store/record_access.h"
+#include "ui/file_names.h"
+#include "ui/find_dialog.h"
+#include "ui/import_dialog.h"
+#include "ui/main_window.h"
+#include "ui/message_box.h"
+#include "ui/pc_text.h"
+#include "ui/progress_window.h"
+#include "view/row_sort.h"
+
+namespace kivo {
+namespace {
+
+constexpr const char* kReminder =
+    "1. Press the [ON/OFF] button to turn OFF.\n2. Connect the cable to your Organizer and your "
+    "PC.\n3. Press the [ON/OFF] button to turn ON.";
+constexpr const char* kFailedToImport = "Failed to Import";
+
+// Shows the wait cursor for as long as it lives.
+class WaitCursor {
+ public:
+  WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+  WaitCursor(const WaitCursor&) = delete;
+  WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+// Puts records into an application of a store in the given order.
+bool PutAll(AppliStore& store, AppliId id, const std::vector<std::vector<uint8_t>>& records,
+            const std::vector<int>& order) {
+  int index = 0;
+  for (const int position : order) {
+    if (store.PutRecord(id, index++, records[position]) != 0) return false;
+  }
+  return true;
+}
+
+std::vector<int> ListOrder(size_t count) {
+  std::vector<int> order(count);
+  for (size_t i = 0; i < count; ++i) order[i] = static_cast<int>(i);
+  return order;
+}
+
+}  // namespace
+
+// ---- helpers ---------------------------------------------------------------------
+
+bool MainWindow::Ask(const char* text, const char* caption) {
+  return ShowMessageBox(this, {text, caption, PromptIcon::kQuestion, PromptButtons::kYesNo}) ==
+         PromptAnswer::kYes;
+}
+
+void MainWindow::Tell(const PromptBox& box) { (void)ShowMessageBox(this, box); }
+
+bool MainWindow::ConnectionReminder() {
+  return ShowMessageBox(this, {kReminder, "Information", PromptIcon::kInformation,
+                               PromptButtons::kOk}) == PromptAnswer::kOk;
+}
+
+std::unique_ptr<AppliStore> MainWindow::SafetyCopy() {
+  auto copy = std::make_unique<AppliStore>(store_.code_tables());
+  if (copy->GetAppliBuf(7) != 0) return nullptr;
+  uint8_t every = 0;
+  for (AppliId id = 0; id < kCategoryList; ++id) every |= EnsureMaskBit(id);
+  if (copy->EnsureAppli(every, /*category=*/true) < 0) return nullptr;
+  CopyAppliStore(*copy, store_);
+  return copy;
+}
+
+void MainWindow::PutBack(const AppliStore& safety) {
+  store_.ClearAllAppli();
+  CopyAppliStore(store_, safety);
+}
+
+LinkSettings MainWindow::TransferSettings(int run_mode, int appli_mode, AppliStore* store,
+                                          int tel_records_min) {
+  const AppSettings& s = *settings_;
+  LinkSettings link;
+  link.run_mode = run_mode;
+  link.appli_mode = appli_mode;
+  link.device_code = s.device_code;
+  link.com_port = s.com_port;
+  link.baud_rate = 19200;
+  link.log_file_name = s.log_file_name;
+  link.store = store;
+  link.echo_back = s.echo_back;
+  link.file_scramble = s.file_scramble;
+  link.to_command = s.to_command;
+  link.to_data_packet = s.to_data_packet;
+  link.to_multiplier = s.to_multiplier;
+  link.sort_table = &sort_tables_[active_sort_table_];
+  link.code_table = &store_.code_tables().b;
+  link.tel_records_min = tel_records_min;
+  link.port_map = s.port_devices;
+  VirtualOrganizerOptions organizer = *virtual_options_;
+  organizer.device_code = s.device_code;
+  if (organizer.data_dir.empty()) organizer.data_dir = paths_.files_dir;
+  link.port_factory = VirtualOrganizerFactory(organizer);
+  link.data_dir = paths_.files_dir;
+  return link;
+}
+
+int MainWindow::RunTransfer(const LinkSettings& settings) {
+  ProgressWindow window(this);
+  window.ApplyLinkSettings(settings);
+  return window.Run();
+}
+
+std::vector<std::vector<uint8_t>> MainWindow::ListRecords() const {
+  std::vector<std::vector<uint8_t>> records;
+  records.reserve(model_->row_count());
+  for (int row = 0; row < model_->row_count(); ++row) records.push_back(model_->RowRecord(row));
+  return records;
+}
+
+FindDialog* MainWindow::find_dialog() const { return find_dialog_.data(); }
+
+void MainWindow::CloseFindDialog() {
+  if (find_dialog_) find_dialog_->close();
+}
+
+std::optional<std::string> MainWindow::OpenFileDialog(bool backup) {
+  FileRequest request;
+  request.caption = QStringLiteral("Open");
+  request.dir = QString::fromStdString(settings_->backup_dir);
+  request.filter = backup ? QStringLiteral("Backup Files (*.bkf)") : QStringLiteral("CSV Files (*.csv)");
+  const QString chosen = ChooseFile(this, request);
+  if (chosen.isEmpty()) return std::nullopt;
+  const std::string path = chosen.toStdString();
+  settings_->backup_dir = FolderOf(path);
+  return path;
+}
+
+std::optional<std::string> MainWindow::SaveFileDialog(bool backup) {
+  FileRequest request;
+  request.save = true;
+  request.caption = QStringLiteral("Save As");
+  request.dir = QString::fromStdString(settings_->backup_dir);
+  if (backup) {
+    request.filter = QStringLiteral("Backup Files (*.bkf)");
+    const QDate today = QDate::currentDate();
+    request.proposed_name =
+        QString::fromStdString(ProposedBackupName(today.year(), today.month(), today.day()));
+    request.default_suffix = QStringLiteral("bkf");
+  } else {
+    request.filter = QStringLiteral("CSV Files (*.csv)");
+    request.default_suffix = QStringLiteral("csv");
+  }
+  const QString chosen = ChooseFile(this, request);
+  if (chosen.isEmpty()) return std::nullopt;
+  std::string path = chosen.toStdString();
+  settings_->backup_dir = FolderOf(path);
+  return WithExtension(path, backup ? kBackupExtension : kCsvExtension);
+}
+
+// ---- file commands ---------------------------------------------------------------
+
+void MainWindow::Open() {
+  CloseFindDialog();
+  const std::optional<std::string> path = OpenFileDialog(/*backup=*/true);
+  if (!path) return;
+  if (!Ask("This operation will overwrite ALL applications.\nAre you sure you want to continue ?",
+           "Open")) {
+    return;
+  }
+  // The file is read into a store of its own first: one that fails to load
+  // leaves the user's records as they were, instead of an empty store that
+  // the exit would then save over the working data file.
+  AppliStore loaded(store_.code_tables());
+  const std::array<uint8_t, 2> device = store_.device_code();
+  loaded.SetDeviceCode(device[0], device[1]);
+  if (loaded.GetAppliBuf(7) != 0) return;
+  StoreColumnWidths();
+  model_->Commit(/*ordered=*/false);
+  if (LoadBackupFile(loaded, *path) != 0) {
+    Tell({"The backup file is not compatible.", "Open", PromptIcon::kNone, PromptButtons::kOk});
+  } else {
+    store_.ClearAllAppli();
+    CopyAppliStore(store_, loaded);
+  }
+  RefreshList(/*resort=*/true);
+}
+
+void MainWindow::SaveAs() {
+  CloseFindDialog();
+  const std::optional<std::string> path = SaveFileDialog(/*backup=*/true);
+  if (!path) return;
+  CommitList(/*ordered=*/false);
+  std::unique_ptr<AppliStore> safety = SafetyCopy();
+  if (!safety) return;
+  // The file holds every application in its default order.
+  model_->Commit(/*ordered=*/true);
+  for (;;) {
+    std::string error;
+    if (SaveBackupFile(store_, *path, settings_->file_scramble != 0, &error) == 0) break;
+    if (ShowMessageBox(this, {error, "Save As", PromptIcon::kQuestion,
+                              PromptButtons::kRetryCancel}) != PromptAnswer::kRetry) {
+      break;
+    }
+  }
+  // The screen shows the user's order again.
+  PutBack(*safety);
+  RefreshList(/*resort=*/false);
+}
+
+void MainWindow::ClearAll() {
+  if (!Ask("This operation will delete the ALL records.\nAre you sure you want to continue ?",
+           "Clear All")) {
+    return;
+  }
+  store_.ResetAppli(kAllAppli);
+  (void)SetDefaultCategoryNames(store_);
+  RefreshList(/*resort=*/true);
+}
+
+// ---- transfers -------------------------------------------------------------------
+
+void MainWindow::Backup() {
+  if (!Ask("This operation will overwrite ALL applications on your PC.\n"
+           "Are you sure you want to continue ?",
+           "Backup") ||
+      !ConnectionReminder()) {
+    return;
+  }
+  CommitList(/*ordered=*/false);
+  std::unique_ptr<AppliStore> safety = SafetyCopy();
+  if (!safety) return;
+  store_.ClearAllAppli();
+  const int result = RunTransfer(
+      TransferSettings(kRunBackup, kAllAppli, &store_, settings_->backup_tel_records_min));
+  settings_->AfterBackupRun(result);
+  if (result == kResultSuccess) {
+    store_.EnsureAllAppli();
+    RefreshList(/*resort=*/true);
+  } else {
+    PutBack(*safety);
+    RefreshList(/*resort=*/false);
+  }
+}
+
+void MainWindow::Restore() {
+  if (!Ask("This operation will overwrite ALL applications on your Organizer.\n"
+           "Are you sure you want to continue ?",
+           "Restore") ||
+      !ConnectionReminder()) {
+    return;
+  }
+  CommitList(/*ordered=*/false);
+  std::unique_ptr<AppliStore> safety = SafetyCopy();
+  if (!safety) return;
+  model_->Commit(/*ordered=*/true);
+  const int result = RunTransfer(
+      TransferSettings(kRunRestore, kAllAppli, &store_, settings_->bk_tel_records_min));
+  if (result != kResultSuccess) PutBack(*safety);
+  // After a success the list shows the default order that was sent.
+  RefreshList(/*resort=*/false);
+}
+
+void MainWindow::Upload() {
+  if (!Ask("This operation will overwrite selected application on your PC.\n"
+           "Are you sure you want to continue ?",
+           "Upload") ||
+      !ConnectionReminder()) {
+    return;
+  }
+  CommitList(/*ordered=*/false);
+  std::unique_ptr<AppliStore> safety = SafetyCopy();
+  if (!safety) return;
+  const int result = RunTransfer(
+      TransferSettings(kRunUpload, model_->appli(), &store_, settings_->upload_tel_records_min));
+  settings_->AfterUploadRun(result);
+  if (result == kResultSuccess) {
+    RefreshList(/*resort=*/true);
+  } else {
+    PutBack(*safety);
+    RefreshList(/*resort=*/false);
+  }
+}
+
+void MainWindow::Download() {
+  const AppliId id = model_->appli();
+  // The rows on screen (for Telephone those the filter shows), in the
+  // application's default order.
+  AppliStore rows(store_.code_tables());
+  if (rows.InitAppliBuf(id) < 0) return;
+  const std::vector<std::vector<uint8_t>> records = ListRecords();
+  if (!PutAll(rows, id, records, DefaultOrder(id, records, model_->Context()))) return;
+  if (id == kExpense) {
+    const std::span<const uint8_t> names = store_.Record(kCategoryList, 0);
+    if (!names.empty()) (void)rows.SetCategoryRecord(names);
+  }
+  if (!Ask("This operation will overwrite selected application on your Organizer.\n"
+           "Are you sure you want to continue ?",
+           "Download") ||
+      !ConnectionReminder()) {
+    return;
+  }
+  (void)RunTransfer(TransferSettings(kRunDownload, id, &rows, settings_->bk_tel_records_min));
+}
+
+void MainWindow::SendRecord() {
+  const int row = model_->selected_row();
+  if (row < 0 || !ConnectionReminder()) return;
+  const AppliId id = model_->appli();
+  AppliStore one(store_.code_tables());
+  if (one.GetAppliBuf(2) != 0 || one.PutRecord(id, 0, model_->RowRecord(row)) != 0) return;
+  (void)RunTransfer(TransferSettings(kRunSendRecord, id, &one, settings_->bk_tel_records_min));
+}
+
+// ---- CSV -------------------------------------------------------------------------
+
+void MainWindow::Import() {
+  CloseFindDialog();
+  ImportDialog dialog(this, model_->appli(), QString::fromStdString(settings_->backup_dir));
+  if (ExecDialog(dialog) != QDialog::Accepted) return;
+  CommitList(/*ordered=*/false);
+  const int appli = dialog.appli();
+  const PromptBox failed{kFailedToImport, "Import", PromptIcon::kExclamation, PromptButtons::kOk};
+  if (appli < 0) {
+    Tell(failed);
+    return;
+  }
+  const AppliId id = static_cast<AppliId>(appli);
+  std::string message;
+  {
+    WaitCursor wait;
+    CsvReader reader(settings_->display_hour, settings_->display_date,
+                     CsvEncoding::kWindows1252, LoadAllowedTable(paths_.tables_dir / "char.dat"));
+    if (!reader.Open(dialog.file_name().toStdString(), id)) {
+      message = kFailedToImport;
+    } else {
+      int lines_read = 0;
+      const int taken = reader.ImportCsv(store_, id, &lines_read);
+      reader.Close();
+      message = ImportMessage(taken, lines_read);
+      if (taken < 0) message = kFailedToImport;
+    }
+  }
+  if (message == kFailedToImport) {
+    Tell(failed);
+    RefreshList(/*resort=*/false);
+    return;
+  }
+  Tell({message, "Import", PromptIcon::kInformation, PromptButtons::kOk});
+  RefreshList(/*resort=*/true);
+}
+
+void MainWindow::Export() {
+  CloseFindDialog();
+  const std::optional<std::string> path = SaveFileDialog(/*backup=*/false);
+  if (!path) return;
+  const AppliId id = model_->appli();
+  QtPrompter prompter(this);
+  int count = 0;
+  {
+    WaitCursor wait;
+    if (id == kTelephone) {
+      // The rows the filter shows, in list order.
+      AppliStore rows(store_.code_tables());
+      const std::vector<std::vector<uint8_t>> records = ListRecords();
+      if (rows.InitAppliBuf(id) < 0 || !PutAll(rows, id, records, ListOrder(records.size()))) {
+        return;
+      }
+      CsvExporter exporter(rows, settings_->display_hour, settings_->display_date);
+      count = exporter.ExportCsv(*path, id, prompter);
+    } else {
+      CommitList(/*ordered=*/false);
+      CsvExporter exporter(store_, settings_->display_hour, settings_->display_date);
+      count = exporter.ExportCsv(*path, id, prompter);
+    }
+  }
+  const std::string message = ExportMessage(count);
+  if (!message.empty()) Tell({message, "Export", PromptIcon::kInformation, PromptButtons::kOk});
+}
+
+// ---- records ---------------------------------------------------------------------
+
+void MainWindow::DeleteEntry() {
+  const int row = model_->selected_row();
+  if (row < 0) return;
+  if (!Ask("This operation will delete the selected record.\nAre you sure you want to continue ?",
+           "Delete")) {
+    return;
+  }
+  StoreColumnWidths();
+  model_->DeleteRow(row);
+  FillList();
+}
+
+void MainWindow::Find() {
+  if (find_dialog_) {
+    find_dialog_->raise();
+    find_dialog_->activateWindow();
+    return;
+  }
+  find_dialog_ = new FindDialog(this);
+  connect(find_dialog_, &FindDialog::FindNextRequested, this, &MainWindow::OnFindNext);
+  find_dialog_->show();
+}
+
+void MainWindow::OnFindNext(const QString& text, bool down, bool match_case) {
+  const int row = model_->FindNext(ToPcText(text), down, match_case);
+  if (row >= 0) {
+    ShowSelection();
+    return;
+  }
+  // The box belongs to the find dialog, which the user goes on with.
+  QWidget* owner = find_dialog_ ? static_cast<QWidget*>(find_dialog_.data()) : this;
+  (void)ShowMessageBox(owner, {"Not found !", "Find", PromptIcon::kInformation,
+                               PromptButtons::kOk});
+  if (find_dialog_) find_dialog_->activateWindow();
+}
+
+}  // namespace kivo

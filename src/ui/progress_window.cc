@@ -1,0 +1,192 @@
+#include "ui/progress_window.h"
+
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+
+#include "link/link_observer.h"
+#include "ui/pc_text.h"
+
+namespace kivo {
+
+// Hands what the worker tells over to the window's thread. Every call is
+// queued, so the worker never waits for the window and the window sees the
+// notifications in the order they were made. A window that is gone drops them.
+class ProgressNotifier : public LinkObserver {
+ public:
+  explicit ProgressNotifier(ProgressWindow* window) : window_(window) {}
+  void OnStatus(int total, int source) override {
+    Post([total, source](ProgressWindow* w) { w->OnStatus(total, source); });
+  }
+  void OnProgress(int value, int source) override {
+    Post([value, source](ProgressWindow* w) { w->OnProgress(value, source); });
+  }
+  void OnTitleTag(const std::string& tag) override {
+    const QString text = FromPcText(tag);
+    Post([text](ProgressWindow* w) { w->OnTitleTag(text); });
+  }
+  void OnRunDone(int result) override {
+    Post([result](ProgressWindow* w) { w->OnEnd(result); });
+  }
+  void OnRunFailed(int result) override {
+    Post([result](ProgressWindow* w) { w->OnEnd(result); });
+  }
+
+ private:
+  template <typename Call>
+  void Post(Call call) {
+    QPointer<ProgressWindow> window = window_;
+    QMetaObject::invokeMethod(
+        window_,
+        [window, call] {
+          if (window) call(window.data());
+        },
+        Qt::QueuedConnection);
+  }
+
+  ProgressWindow* window_;
+};
+
+namespace {
+
+// The layout is given in dialog units of an 8-point font: about 1.5 pixels
+// across and 1.625 down.
+QRect Units(int x, int y, int w, int h) {
+  return QRect(x * 3 / 2, y * 13 / 8, w * 3 / 2, h * 13 / 8);
+}
+
+QLabel* Text(QWidget* parent, const char* text, const QRect& geometry) {
+  auto* label = new QLabel(QString::fromLatin1(text), parent);
+  label->setGeometry(geometry);
+  return label;
+}
+
+}  // namespace
+
+ProgressWindow::ProgressWindow(QWidget* parent, Clock* clock)
+    : QDialog(parent),
+      run_(std::make_unique<ProgressRun>(clock)),
+      notifier_(std::make_unique<ProgressNotifier>(this)),
+      prompter_(this) {
+  setModal(true);
+  setWindowFlags((windowFlags() | Qt::MSWindowsFixedSizeDialogHint) &
+                 ~Qt::WindowContextHelpButtonHint);
+  const QRect frame = Units(0, 0, 213, 120);
+  setFixedSize(frame.size());
+
+  auto* group = new QGroupBox(QStringLiteral("Instructions"), this);
+  group->setGeometry(Units(7, 7, 199, 53));
+  Text(this, "1. Make sure the cable is connected to your Organizer", Units(19, 21, 172, 8));
+  Text(this, "    and your PC.", Units(19, 32, 172, 8));
+  Text(this, "2. Press the [PC-LINK] button.", Units(19, 43, 172, 8));
+  Text(this, "0%", Units(16, 67, 28, 8))->hide();
+  Text(this, "100%", Units(188, 67, 17, 8))->hide();
+  Text(this, "Status :", Units(19, 102, 26, 8));
+  // Replaced by the (empty) status text when the window opens.
+  status_ = Text(this, "Waiting for Organizer", Units(49, 102, 100, 8));
+
+  bar_ = new QProgressBar(this);
+  bar_->setGeometry(Units(19, 76, 175, 14));
+  bar_->setRange(0, 100);
+  bar_->setValue(0);
+  bar_->setTextVisible(false);
+
+  abort_ = new QPushButton(QStringLiteral("&Abort"), this);
+  abort_->setGeometry(Units(156, 99, 50, 14));
+  abort_->setDefault(true);
+  connect(abort_, &QPushButton::clicked, this, &ProgressWindow::reject);
+
+  for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
+}
+
+ProgressWindow::~ProgressWindow() {
+  // The run aborts and joins a worker still going and closes the port; the
+  // worker may be waiting for a box on this thread, which is why the prompter
+  // answers for a window that is gone.
+  run_.reset();
+}
+
+void ProgressWindow::ApplyLinkSettings(const LinkSettings& settings) {
+  state_ = ProgressState(settings.run_mode);
+  run_->ApplyLinkSettings(settings);
+  setWindowTitle(QString::fromStdString(state_.Title()));
+}
+
+int ProgressWindow::Run() {
+  result_ = kResultAborted;
+  const int code = exec();
+  (void)run_->Wait();
+  return ended_ ? result_ : code;
+}
+
+void ProgressWindow::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (started_) return;
+  started_ = true;
+  status_->setText(FromPcText(state_.status_text()));
+  if (!run_->Start(notifier_.get(), &prompter_)) {
+    start_failed_ = true;
+    ShowMessageBox(this, {"Cannot start download.", "Error", PromptIcon::kExclamation,
+                          PromptButtons::kOk});
+  }
+}
+
+void ProgressWindow::reject() {
+  if (ended_) return;
+  // Without a worker nothing would ever report an end: the window ends at once.
+  if (!started_ || start_failed_) {
+    QDialog::done(kResultAborted);
+    return;
+  }
+  run_->Abort();
+}
+
+void ProgressWindow::closeEvent(QCloseEvent* event) {
+  event->ignore();
+  reject();
+}
+
+bool ProgressWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Left || key == Qt::Key_Up || key == Qt::Key_Right || key == Qt::Key_Down ||
+        key == Qt::Key_F1) {
+      return true;
+    }
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+void ProgressWindow::OnStatus(int total, int source) {
+  if (state_.OnStatus(total, source)) ShowTexts();
+}
+
+void ProgressWindow::OnProgress(int value, int source) {
+  if (state_.OnProgress(value, source)) ShowTexts();
+}
+
+void ProgressWindow::OnTitleTag(const QString& tag) {
+  setWindowTitle(tag + QString::fromStdString(state_.Title()));
+}
+
+void ProgressWindow::ShowTexts() {
+  bar_->setValue(state_.position());
+  status_->setText(FromPcText(state_.status_text()));
+}
+
+void ProgressWindow::OnEnd(int result) {
+  if (ended_) return;
+  ended_ = true;
+  result_ = result;
+  if (const std::optional<PromptBox> box = ProgressState::OutcomeBox(result)) {
+    ShowMessageBox(this, *box);
+  }
+  QDialog::done(result);
+}
+
+}  // namespace kivo

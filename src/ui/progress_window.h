@@ -1,0 +1,79 @@
+#ifndef KIVO_UI_PROGRESS_WINDOW_H_
+#define KIVO_UI_PROGRESS_WINDOW_H_
+
+#include <QDialog>
+#include <memory>
+
+#include "comm/link_settings.h"
+#include "comm/progress_run.h"
+#include "comm/progress_state.h"
+#include "ui/message_box.h"
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+namespace kivo {
+
+class ProgressNotifier;
+
+// The modal window of one communication run: the instructions, the status
+// line and the bar, and "&Abort". Showing it starts the run's worker; the
+// worker's notifications arrive as queued calls on the UI thread, and the
+// message boxes the run raises are shown from the UI thread, owned by this
+// window, while the worker waits. At the end it shows the outcome box of the
+// ResultCode (none for 16 and 17) and closes with the code as its result.
+//
+// Abort, Escape and the close button only post the abort to the worker; the
+// window closes when the worker reports the end. One window serves one run.
+class ProgressWindow : public QDialog {
+  Q_OBJECT
+
+ public:
+  // clock: null for the system clock.
+  explicit ProgressWindow(QWidget* parent, Clock* clock = nullptr);
+  ~ProgressWindow() override;
+
+  // Once, before Run.
+  void ApplyLinkSettings(const LinkSettings& settings);
+  // Shows the window modally until the run ends; the run's ResultCode.
+  int Run();
+
+  const ProgressState& state() const { return state_; }
+  QLabel* status_label() const { return status_; }
+  QProgressBar* bar() const { return bar_; }
+  QPushButton* abort_button() const { return abort_; }
+
+ public slots:
+  void reject() override;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  friend class ProgressNotifier;
+  void OnStatus(int total, int source);
+  void OnProgress(int value, int source);
+  void OnTitleTag(const QString& tag);
+  void OnEnd(int result);
+  void ShowTexts();
+
+  std::unique_ptr<ProgressRun> run_;
+  std::unique_ptr<ProgressNotifier> notifier_;
+  QtPrompter prompter_;
+  ProgressState state_{0};
+  bool started_ = false;
+  bool start_failed_ = false;
+  bool ended_ = false;
+  int result_ = kResultAborted;
+
+  QLabel* status_ = nullptr;
+  QProgressBar* bar_ = nullptr;
+  QPushButton* abort_ = nullptr;
+};
+
+}  // namespace kivo
+
+#endif  // KIVO_UI_PROGRESS_WINDOW_H_

@@ -1,0 +1,468 @@
+// The file and transfer commands of the main window, driven as the user
+// would, with the virtual organizer behind COM1.
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QRegularExpression>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+#include <algorithm>
+#include <fstream>
+
+#include "box_script.h"
+#include "comm/virtual_organizer.h"
+#include "sample_data.h"
+#include "store/app_settings.h"
+#include "store/backup_file.h"
+#include "store/messages.h"
+#include "store/record_access.h"
+#include "store/working_data.h"
+#include "ui/find_dialog.h"
+#include "ui/import_dialog.h"
+#include "ui/list_header_area.h"
+#include "ui/main_window.h"
+#include "ui/progress_window.h"
+#include <gtest/gtest.h>
+
+namespace kivo {
+namespace {
+
+namespace fs = std::filesystem;
+using Records = std::vector<std::vector<uint8_t>>;
+
+const fs::path kSampleDir = fs::path(KIVO_SOURCE_DIR) / "data/sample";
+const std::string kReminderBox =
+    "Information|1. Press the [ON/OFF] button to turn OFF.\n2. Connect the cable to your "
+    "Organizer and your PC.\n3. Press the [ON/OFF] button to turn ON.";
+
+Records AppliRecords(const AppliStore& store, AppliId id) {
+  Records records;
+  const int count = store.GetRecordCount(id);
+  for (int i = 0; i < count; ++i) {
+    const auto record = store.Record(id, i);
+    records.emplace_back(record.begin(), record.end());
+  }
+  return records;
+}
+
+Records Sorted(Records records) {
+  std::sort(records.begin(), records.end());
+  return records;
+}
+
+// The PC side: a program directory with the sample records as working data
+// and COM1 wired to the virtual organizer, whose records lie beside them.
+class CommandsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir_.isValid());
+    paths_.files_dir = dir_.path().toStdString();
+    paths_.tables_dir = KIVO_PROGRAM_DIR;
+    sample_ = NewStore();
+    test::FillSampleStore(*sample_, kSampleDir);
+    ASSERT_EQ(SaveWorkingData(*sample_, WorkingDataPath(paths_.files_dir), 1), 0);
+    WriteSettings("[Settings]\r\nAppliID=0\r\n");
+  }
+
+  std::unique_ptr<AppliStore> NewStore() {
+    auto store = std::make_unique<AppliStore>(LoadCodeTables(paths_.tables_dir / "code.dat"));
+    EXPECT_EQ(store->GetAppliBuf(7), 0);
+    return store;
+  }
+
+  void WriteSettings(const std::string& settings) {
+    std::ofstream(SettingsFilePath(paths_.files_dir), std::ios::binary)
+        << settings << "[Ports]\r\nCOM1=virtual\r\n";
+  }
+
+  fs::path OrganizerFile() const { return paths_.files_dir / kVirtualOrganizerFile; }
+
+  // What the virtual organizer holds before the run.
+  void WriteOrganizer(AppliStore& store) {
+    store.EnsureAllAppli();
+    ASSERT_EQ(WriteBackupFile(store, OrganizerFile(), true), 0);
+  }
+  void WriteEmptyOrganizer() { WriteOrganizer(*NewStore()); }
+
+  // What it holds after the run.
+  std::unique_ptr<AppliStore> ReadOrganizer() {
+    auto store = NewStore();
+    EXPECT_EQ(LoadBackupFile(*store, OrganizerFile()), 0);
+    return store;
+  }
+
+  std::unique_ptr<MainWindow> Open() {
+    auto window = std::make_unique<MainWindow>(paths_);
+    window->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    return window;
+  }
+
+  // Every application's records as the window holds them (list committed).
+  static std::vector<Records> Snapshot(MainWindow& window) {
+    window.CommitList(/*ordered=*/false);
+    std::vector<Records> all;
+    for (AppliId id = 0; id <= kCategoryList; ++id) all.push_back(AppliRecords(window.store(), id));
+    return all;
+  }
+
+  static std::vector<QString> ListTexts(MainWindow& window, int column) {
+    std::vector<QString> texts;
+    for (int row = 0; row < window.list()->topLevelItemCount(); ++row) {
+      texts.push_back(window.list()->topLevelItem(row)->text(column));
+    }
+    return texts;
+  }
+
+  QTemporaryDir dir_;
+  MainWindowPaths paths_;
+  std::unique_ptr<AppliStore> sample_;
+};
+
+TEST_F(CommandsTest, BackupFillsEveryListFromTheOrganizer) {
+  std::filesystem::remove(WorkingDataPath(paths_.files_dir));  // the PC starts empty
+  WriteOrganizer(*sample_);
+  auto window = Open();
+  ASSERT_EQ(window->list()->topLevelItemCount(), 0);
+  test::BoxScript script;
+  window->Backup();
+  EXPECT_EQ(script.TakeBoxes(),
+            (std::vector<std::string>{"Backup|This operation will overwrite ALL applications on "
+                                      "your PC.\nAre you sure you want to continue ?",
+                                      kReminderBox}));
+  const int schedules = sample_->GetRecordCount(kSchedule);
+  EXPECT_EQ(window->list()->topLevelItemCount(), schedules);
+  EXPECT_EQ(window->header_area()->count_text(), QString::asprintf("%4d records exist", schedules));
+  const std::vector<Records> got = Snapshot(*window);
+  for (AppliId id = 0; id <= kCategoryList; ++id) {
+    EXPECT_EQ(Sorted(got[id]), Sorted(AppliRecords(*sample_, id))) << AppliName(id);
+  }
+}
+
+TEST_F(CommandsTest, CancelledQuestionOrReminderRunsNothing) {
+  WriteEmptyOrganizer();
+  auto window = Open();
+  const std::vector<Records> before = Snapshot(*window);
+  test::BoxScript script;
+  script.Answer(PromptAnswer::kNo);
+  window->Backup();
+  script.Answer(PromptAnswer::kYes);
+  script.Answer(PromptAnswer::kCancel);  // the reminder closed without OK
+  window->Restore();
+  EXPECT_EQ(script.boxes().size(), 3u);
+  EXPECT_EQ(Snapshot(*window), before);
+  EXPECT_EQ(ReadOrganizer()->GetRecordCount(kSchedule), 0);
+}
+
+TEST_F(CommandsTest, RestoreSendsEveryApplication) {
+  WriteEmptyOrganizer();
+  auto window = Open();
+  const std::vector<Records> before = Snapshot(*window);
+  test::BoxScript script;
+  window->Restore();
+  EXPECT_EQ(script.TakeBoxes(),
+            (std::vector<std::string>{"Restore|This operation will overwrite ALL applications on "
+                                      "your Organizer.\nAre you sure you want to continue ?",
+                                      kReminderBox}));
+  const auto organizer = ReadOrganizer();
+  for (AppliId id = 0; id < kCategoryList; ++id) {
+    EXPECT_EQ(Sorted(AppliRecords(*organizer, id)), Sorted(before[id])) << AppliName(id);
+  }
+  EXPECT_EQ(AppliRecords(*organizer, kCategoryList), before[kCategoryList]);
+  EXPECT_EQ(Sorted(Snapshot(*window)[kMemo]), Sorted(before[kMemo]));
+}
+
+TEST_F(CommandsTest, UploadReplacesOnlyTheApplicationOnScreen) {
+  WriteOrganizer(*sample_);
+  WriteSettings("[Settings]\r\nAppliID=3\r\n");  // Memo
+  auto window = Open();
+  while (window->model().row_count() > 1) window->model().DeleteRow(0);
+  window->ShowAppli(kSchedule, true);
+  window->model().DeleteRow(0);
+  window->ShowAppli(kMemo, true);
+  const std::vector<Records> before = Snapshot(*window);
+  test::BoxScript script;
+  window->Upload();
+  EXPECT_EQ(script.TakeBoxes(),
+            (std::vector<std::string>{"Upload|This operation will overwrite selected application "
+                                      "on your PC.\nAre you sure you want to continue ?",
+                                      kReminderBox}));
+  EXPECT_EQ(window->list()->topLevelItemCount(), sample_->GetRecordCount(kMemo));
+  const std::vector<Records> after = Snapshot(*window);
+  EXPECT_EQ(Sorted(after[kMemo]), Sorted(AppliRecords(*sample_, kMemo)));
+  EXPECT_EQ(after[kSchedule], before[kSchedule]);
+  EXPECT_EQ(after[kTelephone], before[kTelephone]);
+}
+
+TEST_F(CommandsTest, DownloadSendsTheRowsOnScreenAndKeepsThePcRecords) {
+  WriteEmptyOrganizer();
+  WriteSettings("[Settings]\r\nAppliID=3\r\n");
+  auto window = Open();
+  const std::vector<Records> before = Snapshot(*window);
+  test::BoxScript script;
+  window->Download();
+  EXPECT_EQ(script.TakeBoxes(),
+            (std::vector<std::string>{"Download|This operation will overwrite selected "
+                                      "application on your Organizer.\nAre you sure you want to "
+                                      "continue ?",
+                                      kReminderBox}));
+  const auto organizer = ReadOrganizer();
+  EXPECT_EQ(Sorted(AppliRecords(*organizer, kMemo)), Sorted(before[kMemo]));
+  EXPECT_EQ(organizer->GetRecordCount(kSchedule), 0);
+  EXPECT_EQ(Snapshot(*window), before);
+}
+
+TEST_F(CommandsTest, DownloadOnTheTelephoneTabSendsOnlyTheFilteredRows) {
+  WriteEmptyOrganizer();
+  WriteSettings("[Settings]\r\nAppliID=5\r\n");
+  auto window = Open();
+  window->filter_box()->setCurrentIndex(1);  // Business
+  const int business = window->model().row_count();
+  ASSERT_GT(business, 0);
+  ASSERT_LT(business, sample_->GetRecordCount(kTelephone));
+  test::BoxScript script;
+  window->Download();
+  EXPECT_EQ(ReadOrganizer()->GetRecordCount(kTelephone), business);
+}
+
+TEST_F(CommandsTest, SendTransfersTheSelectedRecordOnly) {
+  WriteEmptyOrganizer();
+  auto window = Open();  // Schedule
+  window->model().SelectRow(2);
+  const std::vector<uint8_t> record = window->model().RowRecord(2);
+  test::BoxScript script;
+  window->SendRecord();
+  // No question: only the reminder.
+  EXPECT_EQ(script.TakeBoxes(), std::vector<std::string>{kReminderBox});
+  const auto organizer = ReadOrganizer();
+  EXPECT_EQ(AppliRecords(*organizer, kSchedule), Records{record});
+  EXPECT_EQ(organizer->GetRecordCount(kMemo), 0);
+}
+
+TEST_F(CommandsTest, AbortedBackupLeavesTheRecordsExactlyAsTheyWere) {
+  WriteOrganizer(*sample_);
+  WriteSettings("[Settings]\r\nAppliID=2\r\n");  // To Do
+  auto window = Open();
+  window->virtual_options().baud_rate = 2400;
+  window->model().SelectRow(3);
+  const std::vector<QString> shown = ListTexts(*window, 3);
+  const std::vector<Records> before = Snapshot(*window);
+  test::BoxScript script;
+  QTimer abort_when_shown;
+  QObject::connect(&abort_when_shown, &QTimer::timeout, [&] {
+    if (auto* progress = qobject_cast<ProgressWindow*>(QApplication::activeModalWidget())) {
+      abort_when_shown.stop();
+      QTest::mouseClick(progress->abort_button(), Qt::LeftButton);
+    }
+  });
+  abort_when_shown.start(5);
+  window->Backup();
+  const std::vector<std::string> boxes = script.TakeBoxes();
+  ASSERT_EQ(boxes.size(), 3u);
+  EXPECT_EQ(boxes[2], "Abort|User aborted.");
+  EXPECT_EQ(ListTexts(*window, 3), shown);
+  EXPECT_EQ(window->model().selected_row(), 3);
+  EXPECT_EQ(Snapshot(*window), before);
+}
+
+TEST_F(CommandsTest, BackupFailingWith14RunsTheNextOneWithoutTelephoneChecks) {
+  // A base-model organizer whose telephone list ends after one record: the PC
+  // takes that for an incomplete reception while BKTelRecordsMin is 1.
+  auto organizer = NewStore();
+  test::FillSampleStore(*organizer, kSampleDir);
+  const Records phones = AppliRecords(*organizer, kTelephone);
+  organizer->ResetAppli(kTelephone);
+  ASSERT_EQ(organizer->PutRecord(kTelephone, 0, phones[0]), 0);
+  WriteOrganizer(*organizer);
+  auto window = Open();
+  const std::vector<Records> before = Snapshot(*window);
+  test::BoxScript script;
+  window->Backup();
+  std::vector<std::string> boxes = script.TakeBoxes();
+  ASSERT_EQ(boxes.size(), 3u);
+  EXPECT_EQ(boxes[2], "Error|" + std::string(ResultMessage(kResultIncomplete)));
+  EXPECT_EQ(window->settings().backup_tel_records_min, 0);
+  EXPECT_EQ(window->settings().bk_tel_records_min, 1);
+  EXPECT_EQ(Snapshot(*window), before);
+
+  window->Backup();
+  EXPECT_EQ(script.TakeBoxes().size(), 2u);  // no error this time
+  EXPECT_EQ(window->settings().backup_tel_records_min, 1);
+  EXPECT_EQ(Snapshot(*window)[kTelephone], Records{phones[0]});
+}
+
+TEST_F(CommandsTest, ExportAndImportRoundTrip) {
+  WriteSettings("[Settings]\r\nAppliID=3\r\n");  // Memo
+  auto window = Open();
+  const Records memos = Snapshot(*window)[kMemo];
+  const int count = static_cast<int>(memos.size());
+  const QString folder = dir_.path() + QStringLiteral("/csv");
+  ASSERT_TRUE(QDir().mkpath(folder));
+  test::BoxScript script;
+  script.ChooseFile(folder + QStringLiteral("/memos  "));  // no extension, trailing blanks
+  window->Export();
+  ASSERT_EQ(script.files().size(), 1u);
+  EXPECT_TRUE(script.files()[0].save);
+  EXPECT_EQ(script.files()[0].filter, QStringLiteral("CSV Files (*.csv)"));
+  EXPECT_TRUE(script.files()[0].proposed_name.isEmpty());
+  EXPECT_EQ(script.TakeBoxes(), std::vector<std::string>{"Export|" + std::to_string(count) +
+                                                         " records were successfully exported."});
+  const fs::path csv = folder.toStdString() + "/memos.csv";
+  ASSERT_TRUE(fs::exists(csv));
+  EXPECT_EQ(window->settings().backup_dir, folder.toStdString());
+
+  window->ClearAll();
+  EXPECT_EQ(window->list()->topLevelItemCount(), 0);
+  // Imported into Memo while Schedule is on screen.
+  window->ShowAppli(kSchedule, true);
+  script.TakeBoxes();
+  script.OnDialog([&](QDialog& dialog) {
+    auto& import = static_cast<ImportDialog&>(dialog);
+    EXPECT_EQ(import.appli_box()->currentText(), QStringLiteral("Schedule"));
+    import.file_edit()->setText(QString::fromStdString(csv.string()));
+    import.appli_box()->setCurrentIndex(import.appli_box()->findText(QStringLiteral("Memo")));
+    return static_cast<int>(QDialog::Accepted);
+  });
+  window->Import();
+  EXPECT_EQ(script.TakeBoxes(), std::vector<std::string>{"Import|" + std::to_string(count) +
+                                                         " records were successfully imported."});
+  EXPECT_EQ(window->model().appli(), kSchedule);
+  EXPECT_EQ(window->list()->topLevelItemCount(), 0);
+  EXPECT_EQ(Sorted(Snapshot(*window)[kMemo]), Sorted(memos));
+}
+
+TEST_F(CommandsTest, ImportOfAFileThatIsNoCsvOfTheApplicationFails) {
+  auto window = Open();
+  const fs::path file = paths_.files_dir / "other.csv";
+  std::ofstream(file, std::ios::binary) << "Nothing,Known\r\n1,2\r\n";
+  test::BoxScript script;
+  script.OnDialog([&](QDialog& dialog) {
+    static_cast<ImportDialog&>(dialog).file_edit()->setText(QString::fromStdString(file));
+    return static_cast<int>(QDialog::Accepted);
+  });
+  window->Import();
+  EXPECT_EQ(script.TakeBoxes(), std::vector<std::string>{"Import|Failed to Import"});
+  EXPECT_EQ(script.boxes().size(), 0u);
+}
+
+TEST(ImportDialog, MissingFileShowsTheSystemTextAndStaysOpen) {
+  test::BoxScript script;
+  ImportDialog dialog(nullptr, kAnniversary, QString());
+  EXPECT_EQ(dialog.appli(), kAnniversary);
+  EXPECT_EQ(dialog.appli_box()->count(), 6);
+  EXPECT_EQ(dialog.appli_box()->itemText(1), QStringLiteral("Todo"));
+  dialog.file_edit()->setText(QStringLiteral("/nonexistent/dir/x.csv"));
+  dialog.accept();
+  EXPECT_EQ(script.TakeBoxes(), std::vector<std::string>{"Import|No such file or directory"});
+  EXPECT_NE(dialog.result(), QDialog::Accepted);
+}
+
+TEST_F(CommandsTest, OpenOfABadFileKeepsTheRecords) {
+  auto window = Open();
+  window->model().DeleteRow(0);  // an edit not yet committed
+  const std::vector<Records> before = Snapshot(*window);
+  window->RefreshList(false);
+  const fs::path bad = paths_.files_dir / "bad.bkf";
+  std::ofstream(bad, std::ios::binary) << "IM2BK9 this is no backup file";
+  test::BoxScript script;
+  script.ChooseFile(QString::fromStdString(bad));
+  window->Open();
+  EXPECT_EQ(script.TakeBoxes(),
+            (std::vector<std::string>{"Open|This operation will overwrite ALL applications.\n"
+                                      "Are you sure you want to continue ?",
+                                      "Open|The backup file is not compatible."}));
+  EXPECT_EQ(Snapshot(*window), before);
+
+  // A good file replaces every application.
+  auto other = NewStore();
+  other->EnsureAllAppli();
+  ASSERT_EQ(other->PutRecord(kSchedule, 0, AppliRecords(*sample_, kSchedule)[0]), 0);
+  const fs::path good = paths_.files_dir / "good.bkf";
+  ASSERT_EQ(SaveBackupFile(*other, good, true), 0);
+  script.ChooseFile(QString::fromStdString(good));
+  window->Open();
+  EXPECT_EQ(window->list()->topLevelItemCount(), 1);
+  EXPECT_EQ(Snapshot(*window)[kMemo].size(), 0u);
+}
+
+TEST_F(CommandsTest, SaveAsWritesTheDefaultOrderAndKeepsTheUsersSort) {
+  WriteSettings("[Settings]\r\nAppliID=3\r\n");  // Memo
+  auto window = Open();
+  // Descending by the memo text: the reverse of the default order.
+  ASSERT_TRUE(window->model().SortOnColumn(0));
+  ASSERT_TRUE(window->model().SortOnColumn(0));
+  const Records listed = Snapshot(*window)[kMemo];
+  window->RefreshList(false);
+  const std::vector<QString> shown = ListTexts(*window, 0);
+  ASSERT_GT(shown.front(), shown.back());
+  test::BoxScript script;
+  script.ChooseFile(dir_.path() + QStringLiteral("/saved"));
+  window->SaveAs();
+  ASSERT_EQ(script.files().size(), 1u);
+  const QString proposed = script.files()[0].proposed_name;
+  EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d{8}\\.bkf$")).match(proposed).hasMatch())
+      << proposed.toStdString();
+  EXPECT_EQ(script.files()[0].filter, QStringLiteral("Backup Files (*.bkf)"));
+  auto saved = NewStore();
+  ASSERT_EQ(LoadBackupFile(*saved, paths_.files_dir / "saved.bkf"), 0);
+  EXPECT_EQ(AppliRecords(*saved, kMemo), Records(listed.rbegin(), listed.rend()));
+  EXPECT_EQ(ListTexts(*window, 0), shown);
+}
+
+TEST_F(CommandsTest, FailedSaveAsCanBeRetriedAndCancelled) {
+  auto window = Open();
+  const fs::path blocked = paths_.files_dir / "blocked.bkf";
+  fs::create_directory(blocked);  // no file can replace a directory
+  test::BoxScript script;
+  script.ChooseFile(QString::fromStdString(blocked));
+  script.Answer(PromptAnswer::kRetry);
+  script.Answer(PromptAnswer::kCancel);
+  const std::vector<Records> before = Snapshot(*window);
+  window->SaveAs();
+  ASSERT_EQ(script.boxes().size(), 2u);
+  EXPECT_EQ(script.boxes()[0].caption, "Save As");
+  EXPECT_EQ(script.boxes()[0].buttons, PromptButtons::kRetryCancel);
+  EXPECT_FALSE(script.boxes()[0].text.empty());
+  EXPECT_EQ(Snapshot(*window), before);
+}
+
+TEST_F(CommandsTest, ClearAllEmptiesEveryApplicationAndResetsTheCategories) {
+  auto window = Open();
+  CategoryNames names;
+  ASSERT_EQ(GetCategoryNames(window->store(), &names), 0);
+  names.names[0] = "Food";
+  ASSERT_EQ(SetCategoryNames(window->store(), names), 0);
+  test::BoxScript script;
+  script.Answer(PromptAnswer::kNo);
+  window->ClearAll();
+  EXPECT_GT(window->list()->topLevelItemCount(), 0);
+  window->ClearAll();
+  EXPECT_EQ(script.TakeBoxes()[1],
+            "Clear All|This operation will delete the ALL records.\nAre you sure you want to "
+            "continue ?");
+  EXPECT_EQ(window->list()->topLevelItemCount(), 0);
+  const std::vector<Records> after = Snapshot(*window);
+  for (AppliId id = 0; id < kCategoryList; ++id) EXPECT_TRUE(after[id].empty());
+  ASSERT_EQ(GetCategoryNames(window->store(), &names), 0);
+  EXPECT_EQ(names.names[0], "Meals");
+}
+
+TEST_F(CommandsTest, DeletingTheLastRowSelectsTheOneBefore) {
+  auto window = Open();
+  const int rows = window->model().row_count();
+  window->model().SelectRow(rows - 1);
+  test::BoxScript script;
+  window->DeleteEntry();
+  EXPECT_EQ(window->model().row_count(), rows - 1);
+  EXPECT_EQ(window->model().selected_row(), rows - 2);
+}
+
+}  // namespace
+}  // namespace kivo
