@@ -203,6 +203,16 @@ int ReadForSending(const CliContext& context, const fs::path& file, AppliStore& 
   return context.FileFailure(file, BackupReadFailure(result, error_text, store));
 }
 
+// A file that cannot be written where it is meant to go is found before the
+// organizer is asked for its records.
+int CheckWritableTarget(const CliContext& context, const fs::path& file) {
+  std::error_code ec;
+  const fs::path dir = file.has_parent_path() ? file.parent_path() : fs::path(".");
+  if (!fs::is_directory(dir, ec)) return context.FileFailure(file, "No such directory");
+  if (fs::is_directory(file, ec)) return context.FileFailure(file, "Is a directory");
+  return kExitOk;
+}
+
 int Saved(CliContext& context, AppliStore& store, const fs::path& file) {
   std::string error_text;
   if (SaveBackupFile(store, file, context.scramble(), &error_text) != kStoreOk) {
@@ -213,6 +223,7 @@ int Saved(CliContext& context, AppliStore& store, const fs::path& file) {
 
 int Backup(CliContext& context, std::span<const std::string> args) {
   if (!CheckTables(context)) return kExitFailure;
+  if (int status = CheckWritableTarget(context, args[0]); status != kExitOk) return status;
   Transfer transfer(context);
   auto store = NewStore(context);
   const int result = transfer.Run(
@@ -246,6 +257,7 @@ int Upload(CliContext& context, std::span<const std::string> args) {
   Transfer transfer(context);
   // The file is read first: a file that cannot take the records is found
   // before the organizer is asked for them.
+  if (int status = CheckWritableTarget(context, args[1]); status != kExitOk) return status;
   auto file = std::make_unique<AppliStore>();
   if (int status = ReadBackupForChange(context, args[1], *file); status != kExitOk) return status;
   auto arrived = NewStore(context);

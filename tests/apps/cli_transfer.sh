@@ -218,6 +218,9 @@ kl linetest 9 2>/dev/null
 expect $? 2 "line-test mode 9"
 kl send memo "$work/upload.bkf" 7 2>/dev/null
 expect $? 2 "record index out of range"
+# A target that cannot be written is refused before the organizer is asked.
+kl --port /dev/kivo-no-such-port backup "$work/no/such/dir.bkf" 2>/dev/null
+expect $? 1 "backup into a missing folder"
 
 if [ "$failures" -ne 0 ]; then
   echo "$failures failure(s)" >&2
