@@ -85,6 +85,8 @@ class MainWindow : public QMainWindow {
   void SendRecord();
   void Import();
   void Export();
+  void NewEntry();
+  void EditEntry();
   void DeleteEntry();
   void Find();
 
@@ -171,6 +173,9 @@ class MainWindow : public QMainWindow {
   [[nodiscard]] std::vector<std::vector<uint8_t>> ListRecords() const;
   void CloseFindDialog();
   void OnFindNext(const QString& text, bool down, bool match_case);
+  // Runs the edit dialog of the application on screen for a row (-1: a new
+  // record) and puts its result into the list.
+  void RunEditDialogFor(int row);
   // A confirmed file dialog: the path, and BackupDir becomes its folder.
   [[nodiscard]] std::optional<std::string> OpenFileDialog(bool backup);
   [[nodiscard]] std::optional<std::string> SaveFileDialog(bool backup);

@@ -72,6 +72,7 @@ void MainWindow::BuildMenus() {
   connect(edit_entry_, &QAction::triggered, this, &MainWindow::OnEditEntry);
   connect(delete_entry_, &QAction::triggered, this, &MainWindow::OnDeleteEntry);
   connect(find_, &QAction::triggered, this, &MainWindow::Find);
+  connect(new_entry_, &QAction::triggered, this, &MainWindow::NewEntry);
 
   QMenu* option = menuBar()->addMenu(QStringLiteral("&Option"));
   option->addAction(QStringLiteral("Organizer &Model..."));
@@ -159,6 +160,7 @@ void MainWindow::BuildControls() {
   for (QPushButton* button : {new_button_, edit_button_, delete_button_}) {
     button->setAutoDefault(false);
   }
+  connect(new_button_, &QPushButton::clicked, this, &MainWindow::NewEntry);
   connect(edit_button_, &QPushButton::clicked, this, &MainWindow::OnEditEntry);
   connect(delete_button_, &QPushButton::clicked, this, &MainWindow::OnDeleteEntry);
 

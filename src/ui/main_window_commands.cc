@@ -12,6 +12,7 @@
 #include "store/app_settings.h"
 #include "store/backup_file.h"
 #include "store/record_access.h"
+#include "ui/edit_dialogs.h"
 #include "ui/file_names.h"
 #include "ui/find_dialog.h"
 #include "ui/import_dialog.h"
@@ -387,6 +388,44 @@ void MainWindow::Export() {
 }
 
 // ---- records ---------------------------------------------------------------------
+
+void MainWindow::NewEntry() {
+  if (model_->AppliRecordCount() >= kOrganizerRecordLimit) return;
+  RunEditDialogFor(-1);
+}
+
+void MainWindow::EditEntry() {
+  const int row = model_->selected_row();
+  if (row >= 0) RunEditDialogFor(row);
+}
+
+void MainWindow::RunEditDialogFor(int row) {
+  const AppliId id = model_->appli();
+  const bool is_new = row < 0;
+  const uint8_t flags =
+      EditDialogFlags(id, is_new, model_->AppliRecordCount(), settings_->display_date,
+                      settings_->display_hour, model_->filter());
+  EditContext context;
+  CategoryNames names;
+  if (GetCategoryNames(store_, &names) != 0) names = DefaultCategoryNames();
+  context.category_names.assign(names.names.begin(), names.names.end());
+  context.allowed = LoadAllowedTable(paths_.tables_dir / "char.dat");
+  std::vector<uint8_t> record;
+  if (!is_new) record = model_->RowRecord(row);
+  std::unique_ptr<EditDialog> dialog =
+      CreateEditDialog(this, id, is_new ? nullptr : &record, flags, context);
+  if (!dialog) return;
+  const int result = ExecDialog(*dialog);
+  if (result != kEditSave && result != kEditSaveAsNew) return;
+  StoreColumnWidths();
+  if (result == kEditSave && !is_new) {
+    model_->ReplaceRow(row, dialog->record());
+  } else {
+    // Refused at the record limit: nothing is added.
+    (void)model_->AppendRow(dialog->record());
+  }
+  FillList();
+}
 
 void MainWindow::DeleteEntry() {
   const int row = model_->selected_row();

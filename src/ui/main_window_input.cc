@@ -53,7 +53,9 @@ void MainWindow::OnDeleteEntry() { DeleteEntry(); }
 
 void MainWindow::OnEditEntry() {
   const int row = model_->selected_row();
-  if (row >= 0) emit EditEntryRequested(row);
+  if (row < 0) return;
+  emit EditEntryRequested(row);
+  EditEntry();
 }
 
 void MainWindow::OnSend() {

@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QPushButton>
 #include <QRadioButton>
@@ -24,6 +25,7 @@
 #include "store/messages.h"
 #include "store/record_access.h"
 #include "store/working_data.h"
+#include "ui/edit_dialogs.h"
 #include "ui/find_dialog.h"
 #include "ui/import_dialog.h"
 #include "ui/list_header_area.h"
@@ -452,6 +454,69 @@ TEST_F(CommandsTest, ClearAllEmptiesEveryApplicationAndResetsTheCategories) {
   for (AppliId id = 0; id < kCategoryList; ++id) EXPECT_TRUE(after[id].empty());
   ASSERT_EQ(GetCategoryNames(window->store(), &names), 0);
   EXPECT_EQ(names.names[0], "Meals");
+}
+
+// Types a memo into the Memo dialog and presses one of its buttons.
+std::function<int(QDialog&)> TypeMemo(const QString& text, bool save_as_new) {
+  return [text, save_as_new](QDialog& dialog) {
+    auto& edit = static_cast<EditDialog&>(dialog);
+    auto* memo = edit.findChild<QPlainTextEdit*>(QStringLiteral("memo"));
+    EXPECT_NE(memo, nullptr);
+    if (memo == nullptr) return kEditCancel;
+    memo->setPlainText(text);
+    QTest::mouseClick(save_as_new ? edit.save_as_new_button() : edit.save_button(),
+                      Qt::LeftButton);
+    return edit.result();
+  };
+}
+
+TEST_F(CommandsTest, NewEditSaveAsNewAndDeleteChangeTheList) {
+  WriteSettings("[Settings]\r\nAppliID=3\r\n");  // Memo
+  auto window = Open();
+  const int rows = window->model().row_count();
+  test::BoxScript script;
+
+  // New: appended at the end and selected.
+  script.OnDialog(TypeMemo(QStringLiteral("Zebra crossing"), false));
+  QTest::mouseClick(window->new_button(), Qt::LeftButton);
+  ASSERT_EQ(window->list()->topLevelItemCount(), rows + 1);
+  EXPECT_EQ(window->model().selected_row(), rows);
+  EXPECT_EQ(window->list()->topLevelItem(rows)->text(0), QStringLiteral("Zebra crossing"));
+
+  // Edit with Save: replaced in place.
+  window->model().SelectRow(1);
+  const QString second = window->list()->topLevelItem(2)->text(0);
+  script.OnDialog(TypeMemo(QStringLiteral("Changed memo"), false));
+  QTest::mouseClick(window->edit_button(), Qt::LeftButton);
+  ASSERT_EQ(window->list()->topLevelItemCount(), rows + 1);
+  EXPECT_EQ(window->list()->topLevelItem(1)->text(0), QStringLiteral("Changed memo"));
+  EXPECT_EQ(window->list()->topLevelItem(2)->text(0), second);
+  EXPECT_EQ(window->model().selected_row(), 1);
+
+  // Edit with Save As New: the edited row stays, the new one is appended.
+  script.OnDialog(TypeMemo(QStringLiteral("Copied memo"), true));
+  QTest::mouseClick(window->edit_button(), Qt::LeftButton);
+  ASSERT_EQ(window->list()->topLevelItemCount(), rows + 2);
+  EXPECT_EQ(window->list()->topLevelItem(1)->text(0), QStringLiteral("Changed memo"));
+  EXPECT_EQ(window->list()->topLevelItem(rows + 1)->text(0), QStringLiteral("Copied memo"));
+
+  // Cancel changes nothing.
+  script.OnDialog([](QDialog&) { return kEditCancel; });
+  window->EditEntry();
+  EXPECT_EQ(window->list()->topLevelItemCount(), rows + 2);
+
+  // Delete asks; the row with the same index is selected afterwards.
+  window->model().SelectRow(1);
+  script.TakeBoxes();
+  QTest::mouseClick(window->delete_button(), Qt::LeftButton);
+  EXPECT_EQ(script.TakeBoxes(),
+            std::vector<std::string>{"Delete|This operation will delete the selected record.\n"
+                                     "Are you sure you want to continue ?"});
+  ASSERT_EQ(window->list()->topLevelItemCount(), rows + 1);
+  EXPECT_EQ(window->list()->topLevelItem(1)->text(0), second);
+  EXPECT_EQ(window->model().selected_row(), 1);
+  // The store gets the changes at the next commit.
+  EXPECT_EQ(Snapshot(*window)[kMemo].size(), static_cast<size_t>(rows + 1));
 }
 
 TEST_F(CommandsTest, DeletingTheLastRowSelectsTheOneBefore) {

@@ -15,11 +15,12 @@
 #include <QTreeWidget>
 #include <fstream>
 
+#include "box_script.h"
 #include "sample_data.h"
 #include "store/app_settings.h"
 #include "store/working_data.h"
 #include "ui/list_header_area.h"
-#include "ui/message_box.h"
+#include "ui/edit_dialogs.h"
 #include <gtest/gtest.h>
 
 namespace kivo {
@@ -213,6 +214,10 @@ TEST_F(MainWindowTest, EnablingFollowsTheRows) {
 
 TEST_F(MainWindowTest, EscapeKeepsTheWindowAndEnterAsksToEditTheRow) {
   auto window = Open();
+  // The edit dialog is closed unsaved; SEND's connection reminder without OK.
+  test::BoxScript script;
+  script.OnDialog([](QDialog&) { return kEditCancel; });
+  script.Answer(PromptAnswer::kCancel);
   QSignalSpy edit(window.get(), &MainWindow::EditEntryRequested);
   ClickRow(*window, 1);
   ASSERT_EQ(window->model().selected_row(), 1);
@@ -223,10 +228,8 @@ TEST_F(MainWindowTest, EscapeKeepsTheWindowAndEnterAsksToEditTheRow) {
   EXPECT_EQ(edit.takeFirst().at(0).toInt(), 1);
   QSignalSpy send(window.get(), &MainWindow::SendRequested);
   window->send_button()->setFocus();
-  // SEND starts with the connection reminder; closing it without OK ends it.
-  SetBoxResponder([](QWidget*, const PromptBox&) { return PromptAnswer::kCancel; });
   QTest::keyClick(window->send_button(), Qt::Key_Enter);
-  SetBoxResponder({});
+  EXPECT_EQ(script.TakeBoxes().size(), 1u);
   EXPECT_EQ(send.count(), 1);
   EXPECT_EQ(edit.count(), 0);
 }
