@@ -85,7 +85,14 @@ FilteredLineEdit::FilteredLineEdit(const AllowedTable& allowed, int max_length, 
 
 void FilteredLineEdit::PasteFiltered() {
   const QString text = FilterAllowedText(QApplication::clipboard()->text(), allowed_);
-  if (!text.isEmpty() && !isReadOnly()) insert(text);  // one undo step
+  if (text.isEmpty() || isReadOnly()) return;
+  if (!hasSelectedText() && cursorPosition() > 0) {
+    // A caret move closes the typing before, so that an undo takes back
+    // exactly the paste.
+    cursorBackward(false);
+    cursorForward(false);
+  }
+  insert(text);
 }
 
 void FilteredLineEdit::keyPressEvent(QKeyEvent* event) {
@@ -170,7 +177,11 @@ void ThreeLineTextEdit::insertFromMimeData(const QMimeData* source) {
   QString text = FilterAllowedText(source->text(), allowed_);
   text = text.left(std::max(0, RoomFor()));
   if (text.isEmpty()) return;
-  textCursor().insertText(text);  // one undo step, over the selection
+  QTextCursor cursor = textCursor();
+  cursor.beginEditBlock();  // one undo step, over the selection
+  cursor.insertText(text);
+  cursor.endEditBlock();
+  setTextCursor(cursor);
   ensureCursorVisible();
 }
 

@@ -1,0 +1,464 @@
+// The record edit dialogs: results, enabling, validity, the records they
+// build, the bytes they keep and the filtering of typed and pasted text.
+
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "format/today.h"
+#include "store/amount.h"
+#include "store/record_codec.h"
+#include "ui/date_field.h"
+#include "ui/edit_dialogs.h"
+#include "ui/numeric_field.h"
+#include "ui/text_fields.h"
+#include "ui/toggle_button.h"
+#include <gtest/gtest.h>
+
+namespace kivo {
+namespace {
+
+AllowedTable AllAllowed() {
+  AllowedTable table;
+  table.fill(1);
+  return table;
+}
+
+EditContext Context(AllowedTable allowed = AllAllowed()) {
+  EditContext context;
+  context.allowed = allowed;
+  context.category_names = {"Meals", "Hotel", "Car", "Phone", "Fares", "Enter't", "Tips", "Misc"};
+  return context;
+}
+
+template <typename T>
+T* Field(EditDialog& dialog, const char* name) {
+  T* field = dialog.findChild<T*>(QString::fromLatin1(name));
+  EXPECT_NE(field, nullptr) << name;
+  return field;
+}
+
+std::unique_ptr<EditDialog> Open(AppliId id, const std::vector<uint8_t>* record, uint8_t flags,
+                                 const EditContext& context = Context()) {
+  auto dialog = CreateEditDialog(nullptr, id, record, flags, context);
+  EXPECT_NE(dialog, nullptr);
+  dialog->show();
+  return dialog;
+}
+
+std::vector<uint8_t> SampleRecord(AppliId id) {
+  switch (id) {
+    case kSchedule: {
+      ScheduleRecord r;
+      r.date = BcdDate::FromYmd(2002, 3, 4);
+      r.start_time = BcdTime::FromHm(9, 30);
+      r.end_time = BcdTime::FromHm(10, 0);
+      r.description = "Dentist";
+      return EncodeScheduleRecord(r);
+    }
+    case kAnniversary: {
+      AnniversaryRecord r;
+      r.date = BcdDate::FromYmd(1999, 2, 28);
+      r.description = "Wedding";
+      return EncodeAnniversaryRecord(r);
+    }
+    case kToDo: {
+      ToDoRecord r;
+      r.state = ToDoRecord::MakeState(false, 3);
+      r.due_date = BcdDate::FromYmd(2002, 1, 5);
+      r.description = "Taxes";
+      return EncodeToDoRecord(r);
+    }
+    case kMemo:
+      return EncodeMemoRecord({"Shopping"});
+    case kExpense: {
+      ExpenseRecord r;
+      r.date = BcdDate::FromYmd(2002, 6, 1);
+      EncodeAmount(&r, 12.5);
+      return EncodeExpenseRecord(r);
+    }
+    default: {
+      TelephoneRecord r;
+      r.texts[kLastName] = "Smith";
+      r.texts[kHomeNumber] = "555-0101";
+      return EncodeTelephoneRecord(r);
+    }
+  }
+}
+
+TEST(EditDialogs, CaptionsAndButtonsInOrder) {
+  const std::pair<AppliId, const char*> captions[] = {
+      {kSchedule, "Schedule"}, {kAnniversary, "Anniversary"}, {kToDo, "To Do"},
+      {kMemo, "Memo"},         {kExpense, "Expense"},         {kTelephone, "Telephone"}};
+  for (const auto& [id, caption] : captions) {
+    auto dialog = Open(id, nullptr, kEditFlagNew);
+    EXPECT_EQ(dialog->windowTitle().toStdString(), caption);
+    const QList<QPushButton*> buttons = dialog->findChildren<QPushButton*>();
+    std::vector<std::string> frame;
+    for (QPushButton* b : buttons) {
+      if (qobject_cast<ToggleButton*>(b) == nullptr) frame.push_back(b->text().toStdString());
+    }
+    EXPECT_EQ(frame, (std::vector<std::string>{"Save", "Save As New", "Clear", "Cancel"})) << caption;
+  }
+  EXPECT_EQ(CreateEditDialog(nullptr, kCategoryList, nullptr, 0, Context()), nullptr);
+}
+
+TEST(EditDialogs, SaveAsNewOnlyForAnExistingRecordBelowTheLimit) {
+  struct Case {
+    bool with_record;
+    uint8_t flags;
+    bool save;
+    bool save_as_new;
+  };
+  const Case cases[] = {
+      {false, kEditFlagNew, true, false},
+      {true, 0, true, true},
+      {true, kEditFlagFull, true, false},
+  };
+  for (AppliId id : {kSchedule, kAnniversary, kToDo, kMemo, kExpense, kTelephone}) {
+    const std::vector<uint8_t> record = SampleRecord(id);
+    for (const Case& c : cases) {
+      auto dialog = Open(id, c.with_record ? &record : nullptr, c.flags);
+      // A new Telephone record is empty and so not yet valid.
+      const bool valid = id != kTelephone || c.with_record;
+      EXPECT_EQ(dialog->save_button()->isEnabled(), c.save && valid) << int(id);
+      EXPECT_EQ(dialog->save_as_new_button()->isEnabled(), c.save_as_new && valid) << int(id);
+    }
+  }
+}
+
+TEST(EditDialogs, FlagsFromTheMainWindow) {
+  EXPECT_EQ(EditDialogFlags(kSchedule, true, 920, 1, 1, 3),
+            kEditFlagNew | kEditFlagDateDmy | kEditFlagHour24);
+  EXPECT_EQ(EditDialogFlags(kToDo, false, 920, 2, 1, 3), kEditFlagFull | kEditFlagDateYmd);
+  EXPECT_EQ(EditDialogFlags(kExpense, false, 919, 7, 0, 3), 0);
+  EXPECT_EQ(EditDialogFlags(kTelephone, true, 0, 1, 1, 3), kEditFlagNew);
+  EXPECT_EQ(EditDialogFlags(kTelephone, true, 0, 0, 0, 0), kEditFlagNew);
+  EXPECT_EQ(EditDialogFlags(kTelephone, true, 0, 0, 0, 1), kEditFlagNew | kEditFlagTelBusiness);
+  EXPECT_EQ(EditDialogFlags(kTelephone, false, 5, 0, 0, 2), kEditFlagTelOthers);
+}
+
+TEST(EditDialogs, ResultsOfTheButtonsAndEsc) {
+  const std::vector<uint8_t> record = SampleRecord(kMemo);
+  {
+    auto dialog = Open(kMemo, &record, 0);
+    dialog->save_button()->click();
+    EXPECT_EQ(dialog->result(), kEditSave);
+    EXPECT_EQ(dialog->record(), record);
+  }
+  {
+    auto dialog = Open(kMemo, &record, 0);
+    dialog->save_as_new_button()->click();
+    EXPECT_EQ(dialog->result(), kEditSaveAsNew);
+  }
+  {
+    auto dialog = Open(kMemo, &record, 0);
+    dialog->cancel_button()->click();
+    EXPECT_EQ(dialog->result(), kEditCancel);
+    EXPECT_TRUE(dialog->record().empty());
+  }
+  {
+    auto dialog = Open(kMemo, &record, 0);
+    QTest::keyClick(Field<ThreeLineTextEdit>(*dialog, "memo"), Qt::Key_Escape);
+    EXPECT_EQ(dialog->result(), kEditCancel);
+    EXPECT_FALSE(dialog->isVisible());
+  }
+}
+
+TEST(EditDialogs, EnterPressesOnlyTheFocusedButton) {
+  const std::vector<uint8_t> record = SampleRecord(kTelephone);
+  auto dialog = Open(kTelephone, &record, 0);
+  dialog->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+  QLineEdit* last_name = Field<QLineEdit>(*dialog, "tel0");
+  last_name->setFocus();
+  QTest::keyClick(last_name, Qt::Key_Return);
+  EXPECT_TRUE(dialog->isVisible());
+  dialog->clear_button()->setFocus();
+  QTest::keyClick(dialog->clear_button(), Qt::Key_Return);
+  EXPECT_TRUE(dialog->isVisible());
+  EXPECT_TRUE(last_name->text().isEmpty());  // Clear was pressed
+  dialog->cancel_button()->setFocus();
+  QTest::keyClick(dialog->cancel_button(), Qt::Key_Return);
+  EXPECT_FALSE(dialog->isVisible());
+  EXPECT_EQ(dialog->result(), kEditCancel);
+}
+
+TEST(EditDialogs, TelephoneNeedsANameAndAWayToReachIt) {
+  auto dialog = Open(kTelephone, nullptr, kEditFlagNew);
+  struct Step {
+    int field;
+    const char* text;
+    bool valid;
+  };
+  const Step steps[] = {
+      {kLastName, "Smith", false},      // a name alone
+      {kEmail, "s@example.org", false},  // an e-mail address does not help
+      {kFaxNumber, "555-0199", true},   // a fax number does
+      {kLastName, "", false},           // no name left
+      {kCompany, "Acme", true},
+      {kFaxNumber, "", false},
+      {kAddress, "1 Main St", true},
+  };
+  for (const Step& step : steps) {
+    const std::string name = "tel" + std::to_string(step.field);
+    QLineEdit* field = Field<QLineEdit>(*dialog, name.c_str());
+    field->selectAll();
+    if (*step.text == '\0') {
+      QTest::keyClick(field, Qt::Key_Delete);
+    } else {
+      QTest::keyClicks(field, QString::fromLatin1(step.text));
+    }
+    EXPECT_EQ(dialog->save_button()->isEnabled(), step.valid) << name << " " << step.text;
+    EXPECT_FALSE(dialog->save_as_new_button()->isEnabled());
+  }
+}
+
+TEST(EditDialogs, TelephoneCategoryOfANewRecordAndAfterClear) {
+  for (auto [flags, category] : {std::pair{uint8_t{kEditFlagNew}, 0},
+                                 std::pair{uint8_t(kEditFlagNew | kEditFlagTelBusiness), 1},
+                                 std::pair{uint8_t(kEditFlagNew | kEditFlagTelOthers), 2}}) {
+    auto dialog = Open(kTelephone, nullptr, flags);
+    QComboBox* box = Field<QComboBox>(*dialog, "telCategory");
+    EXPECT_EQ(box->currentIndex(), category);
+    dialog->Clear();
+    EXPECT_EQ(box->currentIndex(), 0);
+  }
+  TelephoneRecord odd;
+  odd.category = 7;  // anything but 0 and 1 shows as Others
+  odd.texts[kCompany] = "Acme";
+  odd.texts[kAddress] = "Road";
+  const std::vector<uint8_t> record = EncodeTelephoneRecord(odd);
+  auto dialog = Open(kTelephone, &record, 0);
+  EXPECT_EQ(Field<QComboBox>(*dialog, "telCategory")->currentIndex(), 2);
+  dialog->save_button()->click();
+  TelephoneRecord saved;
+  ASSERT_EQ(DecodeTelephoneRecord(dialog->record(), &saved), 0);
+  EXPECT_EQ(saved.category, 2);
+  EXPECT_EQ(saved.texts[kCompany], "Acme");
+}
+
+TEST(EditDialogs, ScheduleAlarmOffSavesReminderZero) {
+  ScheduleRecord r;
+  r.date = BcdDate::FromYmd(2002, 3, 4);
+  r.reminder = 0x15;  // left from an earlier alarm
+  const std::vector<uint8_t> record = EncodeScheduleRecord(r);
+  auto dialog = Open(kSchedule, &record, 0);
+  NumericField* reminder = Field<NumericField>(*dialog, "reminder");
+  EXPECT_FALSE(reminder->isEnabled());
+  EXPECT_EQ(reminder->findChild<QLineEdit*>()->text().toStdString(), "0");
+  dialog->save_button()->click();
+  ASSERT_EQ(dialog->result(), kEditSave);
+  EXPECT_EQ(dialog->record()[11], 0);
+  EXPECT_EQ(dialog->record()[13], 0);
+}
+
+TEST(EditDialogs, ScheduleAlarmOnEnablesTheReminder) {
+  ScopedToday today({2003, 7, 14});
+  auto dialog = Open(kSchedule, nullptr, kEditFlagNew | kEditFlagHour24);
+  EXPECT_EQ(Field<DateField>(*dialog, "date")->date(), (DateValue{2003, 7, 14}));
+  ToggleButton* alarm = Field<ToggleButton>(*dialog, "alarm");
+  NumericField* reminder = Field<NumericField>(*dialog, "reminder");
+  alarm->click();
+  EXPECT_TRUE(reminder->isEnabled());
+  for (char digit : {'1', '5'}) QTest::keyClick(reminder, digit);
+  QTest::keyClicks(Field<ThreeLineTextEdit>(*dialog, "description"), QStringLiteral("Call"));
+  dialog->save_button()->click();
+  ScheduleRecord saved;
+  ASSERT_EQ(DecodeScheduleRecord(dialog->record(), &saved), 0);
+  EXPECT_EQ(saved.reminder, 0x15);
+  EXPECT_EQ(saved.flags, ScheduleRecord::kAlarmOn);
+  EXPECT_EQ(saved.date, BcdDate::FromYmd(2003, 7, 14));
+  EXPECT_EQ(saved.description, "Call");
+  EXPECT_EQ(saved.start_time.minute(), 0);
+}
+
+// The bytes that no field carries come back as the record had them.
+TEST(EditDialogs, EditedRecordsKeepTheBytesNoFieldCarries) {
+  {
+    ScheduleRecord r;
+    r.date = BcdDate::FromYmd(2002, 3, 4);
+    r.reserved = {1, 2, 3};
+    r.reserved2 = 9;
+    r.flags = ScheduleRecord::kAlarmOn | 0x01;
+    r.reminder = 0x10;
+    const std::vector<uint8_t> record = EncodeScheduleRecord(r);
+    auto dialog = Open(kSchedule, &record, 0);
+    dialog->save_button()->click();
+    EXPECT_EQ(dialog->record(), record);
+  }
+  {
+    AnniversaryRecord r;
+    r.date = BcdDate::FromYmd(1961, 2, 28);
+    r.reserved = {1, 2, 3, 4, 5, 6, 7, 8};
+    r.reserved2 = 0x42;
+    r.reminder = 3;
+    const std::vector<uint8_t> record = EncodeAnniversaryRecord(r);
+    auto dialog = Open(kAnniversary, &record, 0);
+    DateField* date = Field<DateField>(*dialog, "date");
+    date->SelectSegment(1);
+    QTest::keyClick(date, Qt::Key_Up);  // 28 -> 29 February
+    dialog->save_button()->click();
+    AnniversaryRecord saved;
+    ASSERT_EQ(DecodeAnniversaryRecord(dialog->record(), &saved), 0);
+    EXPECT_EQ(saved.date, BcdDate::FromYmd(1961, 2, 29));  // its own year stays
+    EXPECT_EQ(saved.reserved, r.reserved);
+    EXPECT_EQ(saved.reserved2, 0x42);
+  }
+  {
+    ExpenseRecord r;
+    r.date = BcdDate::FromYmd(2002, 6, 1);
+    r.flags = ExpenseRecord::MakeFlags(true, 7, 2) | 0x04;
+    EncodeAmount(&r, -3);
+    r.reserved.fill(0xAB);
+    const std::vector<uint8_t> record = EncodeExpenseRecord(r);
+    auto dialog = Open(kExpense, &record, 0);
+    EXPECT_EQ(Field<QLineEdit>(*dialog, "amount")->text().toStdString(), "3.");
+    dialog->save_button()->click();
+    EXPECT_EQ(dialog->record(), record);  // the sign of the amount too
+  }
+  {
+    ToDoRecord r;
+    r.state = 0x82 | 0x30;
+    r.due_date = BcdDate::FromYmd(2002, 1, 5);
+    const std::vector<uint8_t> record = EncodeToDoRecord(r);
+    auto dialog = Open(kToDo, &record, 0);
+    EXPECT_EQ(Field<NumericField>(*dialog, "priority")->value(), 3);
+    Field<ToggleButton>(*dialog, "done")->click();
+    dialog->save_button()->click();
+    EXPECT_EQ(dialog->record()[0], 0x02 | 0x30);
+  }
+}
+
+TEST(EditDialogs, NewAnniversaryCarriesTheCurrentYear) {
+  ScopedToday today({2007, 5, 6});
+  auto dialog = Open(kAnniversary, nullptr, kEditFlagNew);
+  dialog->save_button()->click();
+  AnniversaryRecord saved;
+  ASSERT_EQ(DecodeAnniversaryRecord(dialog->record(), &saved), 0);
+  EXPECT_EQ(saved.date, BcdDate::FromYmd(2007, 5, 6));
+}
+
+TEST(EditDialogs, ExpenseFieldsMakeTheFlagsAndTheAmount) {
+  ScopedToday today({2004, 2, 29});
+  auto dialog = Open(kExpense, nullptr, kEditFlagNew | kEditFlagDateYmd);
+  EXPECT_EQ(Field<QComboBox>(*dialog, "category")->itemText(5).toStdString(), "Enter't");
+  Field<QComboBox>(*dialog, "category")->setCurrentIndex(7);
+  Field<QComboBox>(*dialog, "payment")->setCurrentIndex(2);
+  Field<ToggleButton>(*dialog, "receipt")->click();
+  QTest::keyClicks(Field<QLineEdit>(*dialog, "amount"), QStringLiteral("12a.5"));
+  EXPECT_EQ(Field<QLineEdit>(*dialog, "amount")->text().toStdString(), "12.5");
+  dialog->save_button()->click();
+  ExpenseRecord saved;
+  ASSERT_EQ(DecodeExpenseRecord(dialog->record(), &saved), 0);
+  EXPECT_EQ(saved.flags, 0xF2);
+  EXPECT_EQ(saved.amount, (std::array<uint8_t, 8>{0, 0, 0, 0, 0x50, 0x12, 0, 0x32}));
+  EXPECT_EQ(saved.date, BcdDate::FromYmd(2004, 2, 29));
+}
+
+TEST(EditDialogs, ClearPutsBackTheDefaultsAndKeepsEditingTheRecord) {
+  ScopedToday today({2005, 1, 2});
+  const std::vector<uint8_t> record = SampleRecord(kToDo);
+  auto dialog = Open(kToDo, &record, 0);
+  dialog->clear_button()->click();
+  EXPECT_TRUE(dialog->isVisible());
+  EXPECT_EQ(Field<DateField>(*dialog, "date")->date(), (DateValue{2005, 1, 2}));
+  EXPECT_EQ(Field<NumericField>(*dialog, "priority")->value(), 1);
+  EXPECT_TRUE(Field<ThreeLineTextEdit>(*dialog, "description")->toPlainText().isEmpty());
+  EXPECT_TRUE(dialog->save_as_new_button()->isEnabled());
+}
+
+struct AmountCase {
+  const char* text;
+  int caret;
+  bool selection;
+  char typed;
+  bool accepted;
+};
+
+TEST(AmountEdit, TypingRules) {
+  const AmountCase cases[] = {
+      {"", 0, false, '5', true},
+      {"", 0, false, '.', true},
+      {"12.5", 4, false, '.', false},           // one point only
+      {"123456789012", 12, false, '3', false},  // twelve digits
+      {"123456789012", 12, true, '3', true},    // a selection is replaced
+      {"123456789012", 5, false, '.', true},    // the first point, not at the start
+      {"123456789012", 0, false, '.', false},   // at the start
+      {"12345678901", 0, false, '.', true},     // ".12345678901": eleven digits
+      {".12345678901", 12, false, '1', false},  // a leading point leaves eleven
+      {"1234567890", 10, false, '1', true},
+      {"12", 2, false, 'x', false},
+      {"12", 2, false, '-', false},
+  };
+  for (const AmountCase& c : cases) {
+    EXPECT_EQ(AmountEdit::Accepts(QString::fromLatin1(c.text), c.caret, c.selection, false,
+                                  QLatin1Char(c.typed)),
+              c.accepted)
+        << c.text << " + " << c.typed;
+  }
+}
+
+TEST(TextFields, TypedAndPastedTextIsFiltered) {
+  AllowedTable no_comma = AllAllowed();
+  no_comma[','] = 0;
+  const std::vector<uint8_t> record = SampleRecord(kTelephone);
+  auto dialog = Open(kTelephone, &record, 0, Context(no_comma));
+  QLineEdit* notes = Field<QLineEdit>(*dialog, "tel13");
+  QTest::keyClicks(notes, QStringLiteral("a,b"));
+  EXPECT_EQ(notes->text().toStdString(), "ab");
+  QApplication::clipboard()->setText(QStringLiteral("x,y,z"));
+  QTest::keySequence(notes, QKeySequence::Paste);
+  EXPECT_EQ(notes->text().toStdString(), "abxyz");
+  notes->undo();  // the paste was one step
+  EXPECT_EQ(notes->text().toStdString(), "ab");
+
+  auto memo_dialog = Open(kMemo, nullptr, kEditFlagNew, Context(no_comma));
+  ThreeLineTextEdit* memo = Field<ThreeLineTextEdit>(*memo_dialog, "memo");
+  QTest::keyClicks(memo, QStringLiteral("1,2"));
+  EXPECT_EQ(memo->toPlainText().toStdString(), "12");
+  QApplication::clipboard()->setText(QStringLiteral("3,4"));
+  QTest::keySequence(memo, QKeySequence::Paste);
+  EXPECT_EQ(memo->toPlainText().toStdString(), "1234");
+  memo->undo();
+  EXPECT_EQ(memo->toPlainText().toStdString(), "12");
+}
+
+TEST(TextFields, ThreeLineFieldHoldsNinetySixCharacters) {
+  auto dialog = Open(kMemo, nullptr, kEditFlagNew);
+  ThreeLineTextEdit* memo = Field<ThreeLineTextEdit>(*dialog, "memo");
+  QTest::keyClicks(memo, QString(100, QLatin1Char('m')));
+  EXPECT_EQ(memo->toPlainText().size(), 96);
+  memo->selectAll();
+  QApplication::clipboard()->setText(QString(120, QLatin1Char('p')));
+  QTest::keySequence(memo, QKeySequence::Paste);
+  EXPECT_EQ(memo->toPlainText(), QString(96, QLatin1Char('p')));
+  // Ctrl+A selects the whole text.
+  memo->moveCursor(QTextCursor::Start);
+  QTest::keyClick(memo, Qt::Key_A, Qt::ControlModifier);
+  EXPECT_EQ(memo->textCursor().selectedText().size(), 96);
+  // 0xFF would end the record: it is saved as a blank.
+  memo->setPlainText(QString::fromUtf8("a\xC3\xBF" "b"));
+  EXPECT_EQ(memo->RecordText(), "a b");
+}
+
+TEST(TextFields, ScrollBarOnlyBeyondThreeLines) {
+  auto dialog = Open(kMemo, nullptr, kEditFlagNew);
+  ThreeLineTextEdit* memo = Field<ThreeLineTextEdit>(*dialog, "memo");
+  memo->setPlainText(QStringLiteral("one\ntwo\nthree"));
+  QApplication::processEvents();
+  EXPECT_FALSE(memo->verticalScrollBar()->isVisible());
+  memo->setPlainText(QStringLiteral("one\ntwo\nthree\nfour"));
+  QApplication::processEvents();
+  EXPECT_TRUE(memo->verticalScrollBar()->isVisible());
+}
+
+}  // namespace
+}  // namespace kivo
