@@ -57,6 +57,7 @@ AppSettings ReadAppSettings(const IniFile& ini, const AppDirs& dirs) {
     s.log_file_name = (dirs.state / s.log_file_name).string();
   }
   s.com_port = ini.ReadInt(kSettings, "COMPort", 1);
+  s.port_name = ini.ReadString(kSettings, "PortName", "");
   s.echo_back = ini.ReadInt(kSettings, "EchoBack", 1);
   s.file_scramble = ini.ReadInt(kSettings, "FileScramble", 1);
   s.device_code = ini.ReadInt(kSettings, "DeviceCode", 2);
@@ -92,6 +93,9 @@ void WriteAppSettings(const AppSettings& s, IniFile& ini) {
   ini.WriteString(kPath, "BackupDir", s.backup_dir);
   if (!s.log_file_name.empty()) ini.WriteString(kPath, "LogFileName", s.log_file_name);
   ini.WriteInt(kSettings, "COMPort", s.com_port);
+  if (!s.port_name.empty() || ini.HasKey(kSettings, "PortName")) {
+    ini.WriteString(kSettings, "PortName", s.port_name);
+  }
   ini.WriteInt(kSettings, "EchoBack", s.echo_back);
   if (s.file_scramble == 0) ini.WriteInt(kSettings, "FileScramble", 0);
   ini.WriteInt(kSettings, "DeviceCode", s.device_code);

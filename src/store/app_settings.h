@@ -21,6 +21,9 @@ struct AppSettings {
   std::string backup_dir;     // folder of the file dialogs; never empty once loaded
   std::string log_file_name;  // link log; empty: no log
   int com_port = 1;           // 1..4 for COM1..COM4
+  // "PortName": a port chosen by name instead of COMPort; "virtual" is the
+  // built-in virtual organizer. Empty: COMPort applies.
+  std::string port_name;
   int echo_back = 1;
   int file_scramble = 1;      // 1: files are written "IM2BK1"
   int device_code = 2;

@@ -1,0 +1,185 @@
+#include "ui/auto_detect_dialog.h"
+
+#include <QCoreApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QThread>
+#include <QVBoxLayout>
+
+#include "store/app_settings.h"
+
+namespace kivo {
+
+namespace {
+
+constexpr const char* kInstructions[] = {
+    "1. Connect your Organizer to your PC with the cable supplied.",
+    "2. Press the [PC-LINK] button on your Organizer.",
+    "3. Press the [Proceed] button below.",
+    "",
+    "If Auto Detection appears to take a long time or your wish to",
+    "abort, press the [ESC] key.",
+    "",
+    "WARNING: This process may cause your computer to crash if",
+    "you have any incorrectly configured hardware. If this happens,",
+    "you may have to reset your computer.",
+};
+
+QString Text(std::string_view text) {
+  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
+void ShowMessageBoxModal(QWidget* parent, const MessageBoxText& box) {
+  QMessageBox message(box.icon == MessageIcon::kInformation ? QMessageBox::Information
+                                                              : QMessageBox::Warning,
+                      Text(box.caption), Text(box.text), QMessageBox::Ok, parent);
+  message.exec();
+}
+
+DetectSettings DetectSettingsFrom(const AppSettings& settings, SerialPortFactory port_factory) {
+  DetectSettings detect;
+  detect.device_code = settings.device_code;
+  detect.baud_text = "19200";
+  detect.log_file_name = settings.log_file_name;
+  detect.echo_back = settings.echo_back;
+  detect.port_map = settings.port_devices;
+  detect.port_factory = std::move(port_factory);
+  return detect;
+}
+
+AutoDetectDialog::AutoDetectDialog(const DetectSettings& settings, QWidget* parent, Clock* clock)
+    : QDialog(parent), settings_(settings), clock_(clock) {
+  setWindowTitle(QStringLiteral("Auto Detect"));
+  setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
+  setModal(true);
+  auto* outer = new QVBoxLayout(this);
+  outer->setSpacing(2);
+  for (const char* line : kInstructions) {
+    auto* label = new QLabel(QString::fromLatin1(line), this);
+    if (*line == '\0') label->setFixedHeight(8);
+    outer->addWidget(label);
+  }
+  outer->addSpacing(10);
+  status1_ = new QLabel(this);
+  status1_->setObjectName(QStringLiteral("status1"));  // 1013
+  status2_ = new QLabel(this);
+  status2_->setObjectName(QStringLiteral("status2"));  // 1015
+  for (QLabel* status : {status1_, status2_}) {
+    status->setMinimumHeight(status->fontMetrics().height());
+    outer->addWidget(status);
+  }
+  outer->addSpacing(10);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  proceed_ = new QPushButton(QStringLiteral("&Proceed"), this);  // 1, the default
+  cancel_ = new QPushButton(QStringLiteral("&Cancel"), this);    // 2
+  proceed_->setDefault(true);
+  cancel_->setAutoDefault(false);
+  for (QPushButton* b : {proceed_, cancel_}) {
+    b->setMinimumWidth(90);
+    buttons->addWidget(b);
+  }
+  outer->addLayout(buttons);
+  layout()->setSizeConstraint(QLayout::SetFixedSize);
+  connect(proceed_, &QPushButton::clicked, this, &AutoDetectDialog::Proceed);
+  connect(cancel_, &QPushButton::clicked, this, &AutoDetectDialog::reject);
+  status1_->clear();
+  status2_->clear();
+}
+
+AutoDetectDialog::~AutoDetectDialog() {
+  closing_.store(true);
+  if (run_) {
+    run_->Abort();
+    // The worker may be waiting for this thread to show a status: keep
+    // serving until its last word is out, then join it.
+    while (!worker_done_.load()) {
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+      QThread::msleep(5);
+    }
+    run_.reset();
+  }
+}
+
+void AutoDetectDialog::Proceed() {
+  if (detecting_) return;
+  run_ = std::make_unique<DetectRun>(clock_);
+  run_->Configure(settings_);
+  worker_done_.store(false);
+  if (!run_->Start(this)) {
+    worker_done_.store(true);
+    run_.reset();
+    shower_(this, {"Cannot start download.", "Error", MessageIcon::kExclamation});
+    return;
+  }
+  detecting_ = true;
+  proceed_->setEnabled(false);
+  cancel_->setText(QStringLiteral("&Abort"));
+  cancel_->setFocus();
+}
+
+void AutoDetectDialog::OnDetectStatus(int port) {
+  if (closing_.load()) return;
+  QMetaObject::invokeMethod(this, [this, port] { ShowStatus(port); },
+                            Qt::BlockingQueuedConnection);
+}
+
+void AutoDetectDialog::OnDetectFound(int port) {
+  QMetaObject::invokeMethod(this, [this, port] { Found(port); }, Qt::QueuedConnection);
+  worker_done_.store(true);
+}
+
+void AutoDetectDialog::OnDetectFailed(int result) {
+  QMetaObject::invokeMethod(this, [this, result] { Failed(result); }, Qt::QueuedConnection);
+  worker_done_.store(true);
+}
+
+void AutoDetectDialog::ShowStatus(int port) {
+  status1_->setText(QStringLiteral("Auto Detect in progress..."));
+  status2_->setText(QString::asprintf("Checking COM%d", port));
+  status1_->repaint();
+  status2_->repaint();
+}
+
+void AutoDetectDialog::Found(int port) {
+  if (run_) (void)run_->Wait();
+  detecting_ = false;
+  shower_(this, DetectEndMessage(port));
+  done(port);
+}
+
+void AutoDetectDialog::Failed(int result) {
+  if (run_) (void)run_->Wait();
+  detecting_ = false;
+  shower_(this, DetectEndMessage(result));
+  proceed_->setEnabled(true);
+  proceed_->setFocus();
+  cancel_->setText(QStringLiteral("&Cancel"));
+  status1_->clear();
+  status2_->clear();
+  done(-1);
+}
+
+void AutoDetectDialog::reject() {
+  if (detecting_) {
+    if (run_) run_->Abort();  // the dialog stays until the worker answers
+    return;
+  }
+  done(-1);
+}
+
+void AutoDetectDialog::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape) {
+    event->accept();
+    reject();
+    return;
+  }
+  QDialog::keyPressEvent(event);
+}
+
+}  // namespace kivo

@@ -1,0 +1,175 @@
+#ifndef KIVO_UI_OPTION_DIALOGS_H_
+#define KIVO_UI_OPTION_DIALOGS_H_
+
+// The Option menu's dialogs and the About box. Each reads its initial state
+// from the values given and returns the user's choice through accessors;
+// the caller stores it and updates the main window:
+//
+//   ComPortDialog com(settings, port_factory, this);
+//   com.exec();                              // OK or Cancel: store both
+//   settings.com_port = com.port();          // 1..4
+//   settings.port_name = com.port_name();    // "virtual" or ""
+//
+//   OrganizerModelDialog m(settings.model, this);
+//   m.exec(); settings.model = m.model();    // then ApplyOrganizerModel
+//
+//   DisplayFormatDialog f(settings.display_hour, settings.display_date, this);
+//   f.exec(); /* ApplyDisplayFormat(f.display_date(), f.display_hour()) */
+//
+//   ExpenseCategoryDialog e(names, this);
+//   if (e.exec() == QDialog::Accepted) store.SetCategoryNames(e.names());
+//
+//   AboutDialog(this).exec();
+
+#include <QDialog>
+#include <array>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "comm/detect_run.h"
+#include "store/char_tables.h"
+#include "store/record_codec.h"
+
+class QPushButton;
+class QRadioButton;
+
+namespace kivo {
+
+struct AppSettings;
+class FilteredLineEdit;
+
+// What the option dialogs share: no default button; Enter presses the
+// focused push button (OK, Cancel, "&Auto Detect...") and is ignored
+// elsewhere; Esc cancels.
+class OptionDialog : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit OptionDialog(const char* caption, QWidget* parent);
+
+  QPushButton* ok_button() const { return ok_; }
+  QPushButton* cancel_button() const { return cancel_; }
+
+ protected:
+  // Adds OK and Cancel (and any extra buttons given) in a row at the bottom.
+  void AddButtons(const std::vector<QPushButton*>& extra = {});
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  QPushButton* ok_ = nullptr;
+  QPushButton* cancel_ = nullptr;
+};
+
+// "COM port": "COM&1".."COM&4" and "&Virtual organizer" in the group
+// "Setting", OK, Cancel and "&Auto Detect...".
+class ComPortDialog : public OptionDialog {
+  Q_OBJECT
+
+ public:
+  // Runs the Auto Detect dialog; returns 1..4 or -1. The default shows an
+  // AutoDetectDialog modally.
+  using AutoDetectRunner = std::function<int(QWidget* parent, const DetectSettings& settings)>;
+
+  // port_factory: the transfers' factory (virtual organizer, mapped ports),
+  // handed to the auto detection.
+  ComPortDialog(const AppSettings& settings, SerialPortFactory port_factory = {},
+                QWidget* parent = nullptr);
+
+  void set_auto_detect_runner(AutoDetectRunner runner) { runner_ = std::move(runner); }
+
+  // After OK: the first checked COM button (1..4; 1 when none is), or with
+  // the virtual organizer checked the port of the opening. After Cancel: the
+  // port of the opening (COMPort, or 1 when that is not 1..4).
+  [[nodiscard]] int port() const { return port_; }
+  // "virtual" when the virtual organizer is chosen, else empty.
+  [[nodiscard]] const std::string& port_name() const { return port_name_; }
+
+  // index 0..3: COM1..COM4; 4: the virtual organizer.
+  QRadioButton* port_button(int index) const { return buttons_[static_cast<size_t>(index)]; }
+  QPushButton* auto_detect_button() const { return auto_detect_; }
+
+  void accept() override;
+  void reject() override;
+
+ private:
+  void AutoDetect();
+
+  std::array<QRadioButton*, 5> buttons_{};
+  QPushButton* auto_detect_ = nullptr;
+  DetectSettings detect_;
+  AutoDetectRunner runner_;
+  int start_port_ = 1;
+  std::string start_name_;
+  int port_ = 1;
+  std::string port_name_;
+};
+
+// "Organizer Model": "&TR/VX-480" (0) and "&VX-480M" (1).
+class OrganizerModelDialog : public OptionDialog {
+  Q_OBJECT
+
+ public:
+  explicit OrganizerModelDialog(int model, QWidget* parent = nullptr);
+  // After OK the checked model; after Cancel the model given.
+  [[nodiscard]] int model() const { return model_; }
+  QRadioButton* model_button(int index) const { return buttons_[static_cast<size_t>(index)]; }
+  void accept() override;
+
+ private:
+  std::array<QRadioButton*, 2> buttons_{};
+  int model_;
+};
+
+// "Display Format": "12/24 hour mode" and "Date mode".
+class DisplayFormatDialog : public OptionDialog {
+  Q_OBJECT
+
+ public:
+  DisplayFormatDialog(int display_hour, int display_date, QWidget* parent = nullptr);
+  // After OK the checked modes; after Cancel the modes given.
+  [[nodiscard]] int display_hour() const { return display_hour_; }
+  [[nodiscard]] int display_date() const { return display_date_; }
+  QRadioButton* hour_button(int mode) const { return hour_[static_cast<size_t>(mode)]; }
+  QRadioButton* date_button(int mode) const { return date_[static_cast<size_t>(mode)]; }
+  void accept() override;
+
+ private:
+  std::array<QRadioButton*, 2> hour_{};
+  std::array<QRadioButton*, 3> date_{};
+  int display_hour_;
+  int display_date_;
+};
+
+// "Expense Category": eight fields "1:".."8:" of at most 7 characters,
+// filtered through the allowed-character table.
+class ExpenseCategoryDialog : public OptionDialog {
+  Q_OBJECT
+
+ public:
+  // allowed: null reads "char.dat" now.
+  ExpenseCategoryDialog(const CategoryNames& names, QWidget* parent = nullptr,
+                        const AllowedTable* allowed = nullptr);
+  // The eight texts of the fields (PC coding), to store after OK.
+  [[nodiscard]] CategoryNames names() const;
+  FilteredLineEdit* name_field(int index) const { return fields_[static_cast<size_t>(index)]; }
+
+ private:
+  std::array<FilteredLineEdit*, kCategoryCount> fields_{};
+};
+
+// The About box: the program's icon, "PC Software for TR/VX-480, VX-480M
+// Version 1.00", a second line and OK.
+class AboutDialog : public QDialog {
+  Q_OBJECT
+
+ public:
+  static constexpr const char* kFirstLine = "PC Software for TR/VX-480, VX-480M Version 1.00";
+  static constexpr const char* kSecondLine =
+      "Backup, restore and edit your organizer's records on this PC.";
+  explicit AboutDialog(QWidget* parent = nullptr);
+};
+
+}  // namespace kivo
+
+#endif  // KIVO_UI_OPTION_DIALOGS_H_
