@@ -10,6 +10,7 @@ KIVO_PACKAGES=(
   fonts-liberation
   clang libclang-rt-dev
   xauth xvfb
+  scdoc man-db desktop-file-utils appstream
 )
 
 kivo_install_deps() {
