@@ -8,7 +8,9 @@
 // Input:
 //   byte 0   bit 0: 0 RunDevice, 1 the virtual organizer; bits 1-2 its model
 //            (0 base, 1 E+, 2 M)
-//   byte 1   options: 1 echo, 2 link log, 4 device code 1
+//   byte 1   options: 1 echo, 2 link log, 4 device code 1, 8 the default
+//            30 s TOCommand and TODataPacket (else 1.5 s, which fuzzes many
+//            times faster)
 //   then     chunks of [delay in 10 ms][length][bytes] (SendChunks)
 // Besides surviving, the loop must end within its time-outs of the last byte.
 
@@ -131,6 +133,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   link.SetMessageQueue(&queue);
   link.set_echo_back((options & 1) != 0);
   if (options & 2) link.SetLogFileName(LogPath().string());
+  if ((options & 8) == 0) {
+    link.set_to_command(1500);
+    link.set_to_data_packet(1500);
+  }
   if (!link.OpenPort(1)) std::abort();
 
   const uint32_t arrival = kivo::SendChunks(input, *line, *pc, 0);
