@@ -25,11 +25,16 @@ std::span<const uint8_t> Body(std::span<const uint8_t> bytes) {
 // embedded NUL; 0xFF becomes a blank so it cannot end the record.
 void PutText(std::vector<uint8_t>& out, std::string_view text, size_t capacity) {
   text = text.substr(0, std::min(text.find('\0'), capacity));
+  // One resize, then plain stores: a push_back per character made the
+  // encoders the larger part of a CSV import.
+  const size_t at = out.size();
+  out.resize(at + text.size() + 1);
+  uint8_t* to = out.data() + at;
   for (char c : text) {
-    uint8_t b = static_cast<uint8_t>(c);
-    out.push_back(b == kTerminator ? ' ' : b);
+    const auto b = static_cast<uint8_t>(c);
+    *to++ = b == kTerminator ? ' ' : b;
   }
-  out.push_back(0);
+  *to = 0;
 }
 
 // Reads the text at *pos up to its NUL or the end of body, keeping at most
