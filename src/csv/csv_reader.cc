@@ -77,9 +77,10 @@ int CsvReader::NextChar() {
     return c;
   }
   if (file_ == nullptr) return EOF;
-  if (!utf8_) return std::getc(file_);
+  // The reader alone uses its stream: no lock per character.
+  if (!utf8_) return getc_unlocked(file_);
   for (;;) {
-    const int b = std::getc(file_);
+    const int b = getc_unlocked(file_);
     if (b == EOF) {
       const std::optional<uint8_t> last = decoder_.Finish();
       return last ? *last : EOF;
