@@ -193,11 +193,11 @@ ExpenseCategoryDialog::ExpenseCategoryDialog(const CategoryNames& names, QWidget
     auto* label = new QLabel(QStringLiteral("%1:").arg(i + 1), this);
     label->setBuddy(field);
     // Two columns of four, as on the organizer's own list.
-    grid->addWidget(label, i % 4, (i / 4) * 2);
-    grid->addWidget(field, i % 4, (i / 4) * 2 + 1);
+    grid->addWidget(label, i % 4, (i / 4) * 3);
+    grid->addWidget(field, i % 4, (i / 4) * 3 + 1);
   }
-  grid->setHorizontalSpacing(10);
-  grid->setColumnMinimumWidth(2, 40);
+  grid->setHorizontalSpacing(6);
+  grid->setColumnMinimumWidth(2, 16);
   static_cast<QVBoxLayout*>(layout())->addLayout(grid);
   AddButtons();
 }

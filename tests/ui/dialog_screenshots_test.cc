@@ -1,0 +1,143 @@
+// Takes a picture of every edit and option dialog, for the README:
+//   KIVO_SCREENSHOT_DIR=docs/screenshots build/bin/ui_tests --gtest_filter='Screenshots.*'
+// Without the variable the pictures go to a temporary directory and are only checked.
+
+#include <QDir>
+#include <QImage>
+#include <QLabel>
+#include <QPixmap>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <functional>
+#include <memory>
+
+#include "format/today.h"
+#include "store/amount.h"
+#include "store/app_settings.h"
+#include "store/record_codec.h"
+#include "ui/auto_detect_dialog.h"
+#include "ui/edit_dialogs.h"
+#include "ui/option_dialogs.h"
+#include <gtest/gtest.h>
+
+namespace kivo {
+namespace {
+
+// Shows the dialog, checks that it drew more than a plain background and saves it.
+void Shoot(QWidget& dialog, const QString& dir, const char* name) {
+  dialog.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog)) << name;
+  QTest::qWait(10);
+  const QImage image = dialog.grab().toImage();
+  EXPECT_GT(image.width(), 150) << name;
+  EXPECT_GT(image.height(), 60) << name;
+  int dark = 0;
+  for (int y = 0; y < image.height(); y += 2) {
+    for (int x = 0; x < image.width(); x += 2) dark += qGray(image.pixel(x, y)) < 100;
+  }
+  EXPECT_GT(dark, 20) << name << ": no text drawn";
+  EXPECT_TRUE(image.save(QDir(dir).filePath(QString::fromLatin1(name) + ".png"))) << name;
+  dialog.hide();
+}
+
+EditContext Context() {
+  EditContext context;
+  AllowedTable all;
+  all.fill(1);
+  context.allowed = all;
+  const CategoryNames names = DefaultCategoryNames();
+  context.category_names.assign(names.names.begin(), names.names.end());
+  return context;
+}
+
+std::vector<uint8_t> Sample(AppliId id) {
+  switch (id) {
+    case kSchedule: {
+      ScheduleRecord r;
+      r.date = BcdDate::FromYmd(2026, 12, 8);
+      r.start_time = BcdTime::FromHm(14, 30);
+      r.end_time = BcdTime::FromHm(15, 15);
+      r.flags = ScheduleRecord::kAlarmOn;
+      r.reminder = ToBcd(15);
+      r.description = "Dentist, bring the insurance card";
+      return EncodeScheduleRecord(r);
+    }
+    case kAnniversary: {
+      AnniversaryRecord r;
+      r.date = BcdDate::FromYmd(1998, 6, 21);
+      r.reminder = 3;
+      r.description = "Wedding anniversary";
+      return EncodeAnniversaryRecord(r);
+    }
+    case kToDo: {
+      ToDoRecord r;
+      r.state = ToDoRecord::MakeState(true, 2);
+      r.due_date = BcdDate::FromYmd(2026, 12, 20);
+      r.description = "Send the holiday cards";
+      return EncodeToDoRecord(r);
+    }
+    case kMemo:
+      return EncodeMemoRecord({"Locker code 4711.\nWi-Fi at the cabin: pinecone"});
+    case kExpense: {
+      ExpenseRecord r;
+      r.date = BcdDate::FromYmd(2026, 12, 3);
+      r.flags = ExpenseRecord::MakeFlags(true, 1, 2);
+      EncodeAmount(&r, 189.9);
+      r.memo = "Two nights in Lyon";
+      return EncodeExpenseRecord(r);
+    }
+    default: {
+      TelephoneRecord r;
+      r.category = 1;
+      r.texts = {"Martin", "Claire", "Fabrique Lumen", "", "+33 4 78 00 12 34", "",
+                 "+33 6 12 34 56 78", "12 rue de la Charite", "Lyon", "", "69002", "France",
+                 "claire.martin@example.org", "Met at the trade fair"};
+      return EncodeTelephoneRecord(r);
+    }
+  }
+}
+
+TEST(Screenshots, EveryDialog) {
+  ScopedToday today({2026, 12, 7});
+  QTemporaryDir scratch;
+  const QString out_dir = qEnvironmentVariableIsEmpty("KIVO_SCREENSHOT_DIR")
+                              ? scratch.path()
+                              : qEnvironmentVariable("KIVO_SCREENSHOT_DIR");
+  ASSERT_TRUE(QDir().mkpath(out_dir));
+
+  const std::pair<AppliId, const char*> edits[] = {
+      {kSchedule, "edit_schedule"}, {kToDo, "edit_todo"},           {kAnniversary, "edit_anniversary"},
+      {kTelephone, "edit_telephone"}, {kMemo, "edit_memo"},         {kExpense, "edit_expense"}};
+  for (const auto& [id, name] : edits) {
+    const std::vector<uint8_t> record = Sample(id);
+    auto dialog = CreateEditDialog(nullptr, id, &record, 0, Context());
+    ASSERT_NE(dialog, nullptr);
+    Shoot(*dialog, out_dir, name);
+  }
+
+  AppSettings settings;
+  settings.com_port = 2;
+  ComPortDialog com(settings);
+  Shoot(com, out_dir, "com_port");
+  OrganizerModelDialog model(0);
+  Shoot(model, out_dir, "organizer_model");
+  DisplayFormatDialog format(0, 1);
+  Shoot(format, out_dir, "display_format");
+  AllowedTable all;
+  all.fill(1);
+  ExpenseCategoryDialog categories(DefaultCategoryNames(), nullptr, &all);
+  Shoot(categories, out_dir, "expense_category");
+  AboutDialog about;
+  Shoot(about, out_dir, "about");
+  AutoDetectDialog detect(DetectSettingsFrom(settings));
+  // As it looks while a port is tried.
+  detect.status_line1()->setText(QStringLiteral("Auto Detect in progress..."));
+  detect.status_line2()->setText(QStringLiteral("Checking COM2"));
+  detect.cancel_button()->setText(QStringLiteral("&Abort"));
+  detect.proceed_button()->setEnabled(false);
+  Shoot(detect, out_dir, "auto_detect");
+}
+
+}  // namespace
+}  // namespace kivo
