@@ -1,6 +1,7 @@
 #include "ui/progress_window.h"
 
 #include <QCloseEvent>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -8,6 +9,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
+#include <algorithm>
 
 #include "link/link_observer.h"
 #include "ui/pc_text.h"
@@ -54,15 +56,37 @@ class ProgressNotifier : public LinkObserver {
 
 namespace {
 
-// The layout is given in dialog units of an 8-point font: about 1.5 pixels
-// across and 1.625 down.
-QRect Units(int x, int y, int w, int h) {
-  return QRect(x * 3 / 2, y * 13 / 8, w * 3 / 2, h * 13 / 8);
-}
+constexpr const char* kFirstLine = "1. Make sure the cable is connected to your Organizer";
+constexpr int kFirstLineUnits = 172;
 
+// The layout is given in dialog units: a quarter of the font's average
+// character width across and an eighth of its height down, so that it grows
+// with the font. Fonts whose letters run wider than their average would
+// push the longest line out of its place: the unit across then grows with it.
+class DialogUnits {
+ public:
+  explicit DialogUnits(const QFont& font) {
+    const QFontMetrics metrics(font);
+    const int line = metrics.horizontalAdvance(QString::fromLatin1(kFirstLine)) + 4;
+    x_ = std::max({metrics.averageCharWidth(), 6, (line * 4 + kFirstLineUnits - 1) / kFirstLineUnits});
+    y_ = std::max(metrics.height(), 13);
+  }
+  QRect operator()(int x, int y, int w, int h) const {
+    return QRect(x * x_ / 4, y * y_ / 8, w * x_ / 4, h * y_ / 8);
+  }
+
+ private:
+  int x_;
+  int y_;
+};
+
+// A static text at its place, never narrower than the text itself.
 QLabel* Text(QWidget* parent, const char* text, const QRect& geometry) {
   auto* label = new QLabel(QString::fromLatin1(text), parent);
-  label->setGeometry(geometry);
+  QRect place = geometry;
+  place.setWidth(std::max(place.width(), label->sizeHint().width()));
+  place.setHeight(std::max(place.height(), label->sizeHint().height()));
+  label->setGeometry(place);
   return label;
 }
 
@@ -76,28 +100,31 @@ ProgressWindow::ProgressWindow(QWidget* parent, Clock* clock)
   setModal(true);
   setWindowFlags((windowFlags() | Qt::MSWindowsFixedSizeDialogHint) &
                  ~Qt::WindowContextHelpButtonHint);
-  const QRect frame = Units(0, 0, 213, 120);
-  setFixedSize(frame.size());
+  const DialogUnits units(font());
+  setFixedSize(units(0, 0, 213, 120).size());
 
   auto* group = new QGroupBox(QStringLiteral("Instructions"), this);
-  group->setGeometry(Units(7, 7, 199, 53));
-  Text(this, "1. Make sure the cable is connected to your Organizer", Units(19, 21, 172, 8));
-  Text(this, "    and your PC.", Units(19, 32, 172, 8));
-  Text(this, "2. Press the [PC-LINK] button.", Units(19, 43, 172, 8));
-  Text(this, "0%", Units(16, 67, 28, 8))->hide();
-  Text(this, "100%", Units(188, 67, 17, 8))->hide();
-  Text(this, "Status :", Units(19, 102, 26, 8));
+  group->setGeometry(units(7, 7, 199, 53));
+  Text(this, kFirstLine, units(19, 21, kFirstLineUnits, 8));
+  Text(this, "    and your PC.", units(19, 32, 172, 8));
+  Text(this, "2. Press the [PC-LINK] button.", units(19, 43, 172, 8));
+  Text(this, "0%", units(16, 67, 28, 8))->hide();
+  Text(this, "100%", units(188, 67, 17, 8))->hide();
+  QLabel* status_title = Text(this, "Status :", units(19, 102, 26, 8));
   // Replaced by the (empty) status text when the window opens.
-  status_ = Text(this, "Waiting for Organizer", Units(49, 102, 100, 8));
+  QRect status_place = units(49, 102, 100, 8);
+  status_place.moveLeft(std::max(status_place.left(), status_title->geometry().right() + 4));
+  status_ = Text(this, "Waiting for Organizer", status_place);
+  status_->setMinimumWidth(status_place.width());
 
   bar_ = new QProgressBar(this);
-  bar_->setGeometry(Units(19, 76, 175, 14));
+  bar_->setGeometry(units(19, 76, 175, 14));
   bar_->setRange(0, 100);
   bar_->setValue(0);
   bar_->setTextVisible(false);
 
   abort_ = new QPushButton(QStringLiteral("&Abort"), this);
-  abort_->setGeometry(Units(156, 99, 50, 14));
+  abort_->setGeometry(units(156, 99, 50, 14));
   abort_->setDefault(true);
   connect(abort_, &QPushButton::clicked, this, &ProgressWindow::reject);
 

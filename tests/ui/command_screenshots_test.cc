@@ -1,0 +1,119 @@
+// Pictures of the progress window (during a Backup), the Import dialog and the
+// Find dialog, for the README:
+//   KIVO_SCREENSHOT_DIR=docs/screenshots build/bin/ui_tests --gtest_filter=CommandScreenshots.*
+// Without the variable they go to a temporary directory and are only checked.
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <fstream>
+
+#include "box_script.h"
+#include "comm/virtual_organizer.h"
+#include "sample_data.h"
+#include "store/app_settings.h"
+#include "store/backup_file.h"
+#include "store/working_data.h"
+#include "ui/find_dialog.h"
+#include "ui/import_dialog.h"
+#include "ui/main_window.h"
+#include "ui/progress_window.h"
+#include <gtest/gtest.h>
+
+namespace kivo {
+namespace {
+
+namespace fs = std::filesystem;
+
+class CommandScreenshots : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(files_.isValid());
+    out_dir_ = qEnvironmentVariableIsEmpty("KIVO_SCREENSHOT_DIR")
+                   ? scratch_.path()
+                   : qEnvironmentVariable("KIVO_SCREENSHOT_DIR");
+    ASSERT_TRUE(QDir().mkpath(out_dir_));
+    paths_.files_dir = files_.path().toStdString();
+    paths_.tables_dir = KIVO_PROGRAM_DIR;
+    AppliStore store(LoadCodeTables(paths_.tables_dir / "code.dat"));
+    ASSERT_EQ(store.GetAppliBuf(7), 0);
+    test::FillSampleStore(store, fs::path(KIVO_SOURCE_DIR) / "data/sample");
+    ASSERT_EQ(SaveWorkingData(store, WorkingDataPath(paths_.files_dir), 1), 0);
+    ASSERT_EQ(WriteBackupFile(store, paths_.files_dir / kVirtualOrganizerFile, true), 0);
+    std::ofstream(SettingsFilePath(paths_.files_dir), std::ios::binary)
+        << "[Settings]\r\nAppliID=3\r\n[Ports]\r\nCOM1=virtual\r\n";
+  }
+
+  // Saves a picture of the widget and checks that it is not blank.
+  void Save(QWidget* widget, const char* name) {
+    const QImage image = widget->grab().toImage();
+    ASSERT_FALSE(image.isNull());
+    bool varied = false;
+    const QRgb first = image.pixel(0, 0);
+    for (int y = 0; y < image.height() && !varied; y += 3) {
+      for (int x = 0; x < image.width() && !varied; x += 3) varied = image.pixel(x, y) != first;
+    }
+    EXPECT_TRUE(varied) << name;
+    EXPECT_TRUE(image.save(QDir(out_dir_).filePath(QString::fromLatin1(name))));
+  }
+
+  QTemporaryDir files_;
+  QTemporaryDir scratch_;
+  QString out_dir_;
+  MainWindowPaths paths_;
+};
+
+TEST_F(CommandScreenshots, ProgressWindowDuringABackup) {
+  MainWindow window(paths_);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  // A slow cable, so that the picture catches the bar on its way.
+  window.virtual_options().baud_rate = 4800;
+  test::BoxScript script;
+  bool taken = false;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    auto* progress = qobject_cast<ProgressWindow*>(QApplication::activeModalWidget());
+    if (progress == nullptr || progress->bar()->value() < 30) return;
+    poll.stop();
+    EXPECT_EQ(progress->status_label()->text(), QStringLiteral("Receiving..."));
+    Save(progress, "progress.png");
+    taken = true;
+    QTest::mouseClick(progress->abort_button(), Qt::LeftButton);
+  });
+  poll.start(20);
+  window.Backup();
+  EXPECT_TRUE(taken);
+}
+
+TEST_F(CommandScreenshots, ImportAndFindDialogs) {
+  MainWindow window(paths_);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  ImportDialog import(&window, kMemo, QString::fromStdString(window.settings().backup_dir));
+  import.file_edit()->setText(QStringLiteral("/home/user/organizer/memo.csv"));
+  import.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&import));
+  Save(&import, "import.png");
+  import.close();
+
+  window.Find();
+  FindDialog* find = window.find_dialog();
+  ASSERT_NE(find, nullptr);
+  find->text_edit()->setText(QStringLiteral("Passport"));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(find));
+  Save(find, "find.png");
+  find->close();
+}
+
+}  // namespace
+}  // namespace kivo
