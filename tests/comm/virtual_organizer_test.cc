@@ -8,11 +8,14 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "comm/link_settings.h"
 #include "comm/progress_run.h"
 #include "link/frames.h"
+#include "link/organizer_pair.h"
+#include "platform/memory_line.h"
 #include "platform/program_dir.h"
 #include "store/app_settings.h"
 #include "store/backup_file.h"
@@ -75,7 +78,7 @@ class VirtualOrganizerTest : public ::testing::Test {
   // One run against the organizer; *model gets the DeviceModel learned.
   int Run(int run_mode, int appli_mode, AppliStore& store, int device_code = 2,
           int* model = nullptr, std::string file_name = "") {
-    ProgressRun run;
+    ProgressRun run(&clock_);
     LinkSettings s;
     s.run_mode = run_mode;
     s.appli_mode = appli_mode;
@@ -99,6 +102,9 @@ class VirtualOrganizerTest : public ::testing::Test {
     return r;
   }
 
+  // Time-outs and the link's pauses pass twenty times faster; both sides
+  // share the clock, as they share a wire.
+  ScaledClock clock_{20};
   std::filesystem::path dir_;
   VirtualOrganizerOptions options_;
   PcTables tables_;
@@ -258,6 +264,113 @@ TEST_F(VirtualOrganizerTest, RunGivenAFileNameWritesTheBackupFile) {
   ASSERT_EQ(ReadBackupFile(loaded, file), kStoreOk);
   EXPECT_EQ(loaded.GetRecordCount(kTelephone), 3);
   EXPECT_EQ(loaded.GetRecordCount(kMemo), 2);
+}
+
+// The organizer's session alone, against a PC link driven step by step.
+class VirtualSessionTest : public VirtualOrganizerTest {
+ protected:
+  void StartSession() {
+    line_ = MemoryLine::Create(clock_);
+    line_->SetEcho(0, true);
+    line_->SetEcho(1, true);
+    organizer_ = std::make_unique<VirtualOrganizer>(options_);
+    organizer_->Load();
+    Attach(pc_, 0, pc_queue_);
+    Attach(device_, 1, device_queue_);
+    session_ = std::thread([this] { served_ = organizer_->Serve(device_); });
+    ASSERT_EQ(pc_.NegotiationForPC(5000, 0), kResultSuccess);
+  }
+  int EndSession() {
+    session_.join();
+    return served_;
+  }
+  void Attach(CommLink& link, int end, MessageQueue& queue) {
+    std::shared_ptr<MemoryLine> line = line_;
+    link.SetSerialPortFactory([line, end](const PortSpec&, Clock&) { return line->MakeEnd(end); });
+    link.SetPortName(kVirtualPort);
+    link.SetMessageQueue(&queue);
+    ASSERT_TRUE(link.OpenPort(-1));
+  }
+
+  std::shared_ptr<MemoryLine> line_;
+  CommLink pc_{0, 19200, &clock_};
+  CommLink device_{0, 19200, &clock_};
+  MessageQueue pc_queue_;
+  MessageQueue device_queue_;
+  std::unique_ptr<VirtualOrganizer> organizer_;
+  std::thread session_;
+  int served_ = -1;
+};
+
+TEST_F(VirtualSessionTest, HowTheSessionEnds) {
+  struct EndCase {
+    const char* what;
+    int command;  // sent by the PC after the negotiation; 0: an abort instead
+    int result;
+  };
+  const EndCase cases[] = {
+      {"END_COMMUNICATION", kEndCommunication, kResultSuccess},
+      {"NACK", kNack, kResultSuccess},
+      {"a command only a PC takes", kLinkRequest, kResultIoError},
+      {"abort", 0, kResultAborted},
+  };
+  for (const EndCase& c : cases) {
+    StartSession();
+    if (c.command != 0) {
+      EXPECT_EQ(pc_.SendCommand(c.command), kResultSuccess) << c.what;
+    } else {
+      device_queue_.Post({kWmLinkAbort, 0, 0});
+    }
+    EXPECT_EQ(EndSession(), c.result) << c.what;
+    (void)pc_.ClosePort();
+    (void)device_.ClosePort();
+  }
+}
+
+TEST_F(VirtualSessionTest, UnknownApplicationCodeServesSchedule) {
+  options_.sample_dir = std::filesystem::path(KIVO_SOURCE_DIR) / "data" / "sample";
+  StartSession();
+  // Neither the category list's code nor a second parameter names an
+  // application of GET_ALL_RECORDS; the organizer reads both as Schedule.
+  for (std::array<int, 2> params : {std::array{6, 0}, std::array{3, 1}}) {
+    ASSERT_EQ(pc_.SendCommand(kGetAllRecords, params[0], params[1]), kResultSuccess);
+    int records = 0;
+    for (;;) {
+      std::vector<uint8_t> record(kRecordMax);
+      int received = 0;
+      int lead = 0;
+      ASSERT_EQ(pc_.Receive1Record(record, &received, &lead, kRolePc), kResultSuccess);
+      if (lead == kFinishAllRecords) break;
+      EXPECT_EQ(lead, kSchedule);
+      ++records;
+    }
+    EXPECT_EQ(records, 36);
+  }
+  ASSERT_EQ(pc_.SendCommand(kEndCommunication), kResultSuccess);
+  EXPECT_EQ(EndSession(), kResultSuccess);
+}
+
+TEST_F(VirtualSessionTest, RecordsGoToTheApplicationTheirPacketsName) {
+  StartSession();
+  // Three records of three applications in one go, as a full restore sends
+  // them, with no command in between.
+  const std::vector<uint8_t> memo = {'N', 'o', 't', 'e', 0};
+  const std::vector<uint8_t> todo = {0x01, 0x20, 0x02, 0x01, 0x31, 'T', 'a', 's', 'k', 0};
+  ASSERT_EQ(pc_.Send1Record(memo, kMemo, kRolePc), kResultSuccess);
+  ASSERT_EQ(pc_.Send1Record(todo, kToDo, kRolePc), kResultSuccess);
+  ASSERT_EQ(pc_.Send1Record(PatternRecord(600), kMemo, kRolePc), kResultSuccess);
+  // DELETE_ALL_RECORDS with a code that names no application deletes nothing.
+  ASSERT_EQ(pc_.SendCommand(kDeleteAllRecords, 255, 0), kResultSuccess);
+  ASSERT_EQ(pc_.WaitCommand(kAck), kResultSuccess);
+  ASSERT_EQ(pc_.SendCommand(kEndCommunication), kResultSuccess);
+  ASSERT_EQ(EndSession(), kResultSuccess);
+  const AppliStore& store = organizer_->store();
+  ASSERT_EQ(store.GetRecordCount(kMemo), 2 + 2);  // the sample's two, then the two sent
+  ASSERT_EQ(store.GetRecordCount(kToDo), 1);
+  auto sent = store.Record(kMemo, 2);
+  EXPECT_TRUE(std::equal(memo.begin(), memo.end(), sent.begin()));
+  EXPECT_EQ(store.Record(kMemo, 3).size(), 601u);
+  EXPECT_TRUE(organizer_->changed());
 }
 
 TEST(VirtualModel, ParsesTheModelNames) {
