@@ -170,6 +170,19 @@ sleep 0.3
 kl --port "$b" backup "$work/x.bkf" >/dev/null 2>"$work/pc.err"
 expect $? 110 "busy port"
 grep -q "busy: held by kivo-link (pid $dev_pid)" "$work/pc.err" || fail "busy reason: $(cat "$work/pc.err")"
+# A device of the dialout group, tried by a user who is not in it (only
+# where this script may switch users).
+if [ "$(id -u)" = 0 ] && command -v setpriv >/dev/null && getent group dialout >/dev/null &&
+  id nobody >/dev/null 2>&1; then
+  chmod 755 "$work"
+  chgrp dialout "$a" && chmod 660 "$a"
+  setpriv --reuid=nobody --regid="$(id -g nobody)" --clear-groups \
+    "$tool" --settings "$work/settings.ini" --port "$a" backup "$work/x.bkf" >/dev/null 2>"$work/pc.err"
+  expect $? 110 "port without permission"
+  grep -q "no permission: $a (crw-rw----) belongs to group dialout and user nobody is not in it" \
+    "$work/pc.err" || fail "permission reason: $(cat "$work/pc.err")"
+  chmod 700 "$work"
+fi
 printf '[Ports]\nCOM1=%s\nCOM2=/dev/kivo-no-such-port\nCOM3=virtual\n' "$a" >"$work/ports.ini"
 "$tool" --settings "$work/ports.ini" ports >"$work/ports.out" 2>&1
 expect $? 0 "ports"
