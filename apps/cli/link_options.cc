@@ -108,6 +108,9 @@ bool ExtractLinkOptions(const std::vector<std::string>& args, LinkOptions* optio
       std::optional<VirtualModel> model = ParseVirtualModel(*value);
       if (!model) return bad("base, e+ or m");
       options->virtual_model = *model;
+    } else if (name == "--virtual-log") {
+      if (!take_value()) return false;
+      options->virtual_log = *value;
     } else if (name == "--virtual-baud") {
       if (!take_value()) return false;
       if (!ParseCount(*value, 0, 1000000, &number)) return bad("a baud rate");
@@ -137,6 +140,7 @@ void PrintLinkOptionsHelp(std::ostream& out) {
       << "  --virtual-model base|e+|m\n"
       << "                         the model the virtual organizer plays (default base)\n"
       << "  --virtual-baud N       pace the virtual organizer's cable at N baud\n"
+      << "  --virtual-log FILE     the virtual organizer's side of the link log\n"
       << "\nA transfer exits 0 on success and 100 + the result code on failure: 100\n"
       << "aborted (Ctrl+C), 105 no answer, 106..110 port cannot be opened, 111 I/O\n"
       << "error, 113 file not compatible, 114 reception incomplete, 115 not all sent,\n"

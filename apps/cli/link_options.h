@@ -28,6 +28,8 @@ struct LinkOptions {
   // The virtual organizer's model and line speed.
   VirtualModel virtual_model = VirtualModel::kBase;
   uint32_t virtual_baud = 0;
+  // The virtual organizer's own link log ("---HDD ..." lines).
+  std::optional<std::string> virtual_log;
 };
 
 // Takes the transfer options out of the command line (without the program

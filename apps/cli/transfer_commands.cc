@@ -79,6 +79,7 @@ class Transfer {
     v.echo = !options_.no_echo;
     v.device_code = settings().device_code;
     v.data_dir = DataDir();
+    v.log_file_name = options_.virtual_log.value_or("");
     return v;
   }
 
