@@ -1,6 +1,7 @@
 #include "store/appli_store.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "platform/program_dir.h"
 
@@ -46,10 +47,10 @@ RecordSpans SplitRecords(std::span<const uint8_t> data) {
 
 int RecordLength(std::span<const uint8_t> bytes) {
   size_t limit = std::min(bytes.size(), static_cast<size_t>(kRecordMax));
-  for (size_t i = 0; i < limit; ++i) {
-    if (bytes[i] == kTerminator) return static_cast<int>(i);
-  }
-  return -1;
+  if (limit == 0) return -1;
+  const void* end = std::memchr(bytes.data(), kTerminator, limit);
+  return end == nullptr ? -1
+                        : static_cast<int>(static_cast<const uint8_t*>(end) - bytes.data());
 }
 
 std::span<const uint8_t> AppliStore::Slot::record(int index) const {
@@ -260,18 +261,26 @@ int AppliStore::LoadBlock(std::span<const uint8_t> data, size_t pos, int slot) {
   // A block named 255 would make a loaded slot that looks free to FindAppli.
   if (id == kAllAppli) return kStoreLoadError;
   int count = (data[pos + 1] << 8) | data[pos + 2];
-  // Loaded aside first: a block cut short leaves the slot as it was.
+  // Loaded aside first: a block cut short leaves the slot as it was. The
+  // records are found first, then taken over in one copy: appending them one
+  // by one regrew the vector all the way up to a slot's 64 MiB.
   Slot loaded;
   loaded.id = id;
-  size_t p = pos + 3;
+  loaded.ends.reserve(static_cast<size_t>(count));
+  const size_t first = pos + 3;
+  size_t p = first;
   for (int i = 0; i < count; ++i) {
     int length = RecordLength(data.subspan(p));
     if (length < 0) return kStoreLoadError;
-    size_t size = static_cast<size_t>(length) + 1;
-    loaded.Append(data.subspan(p, size));
-    ToPcCoding(id, std::span<uint8_t>(loaded.bytes.data() + loaded.bytes.size() - size, size),
-               tables_);
-    p += size;
+    p += static_cast<size_t>(length) + 1;
+    loaded.ends.push_back(static_cast<uint32_t>(p - first));
+  }
+  loaded.bytes.assign(data.begin() + static_cast<std::ptrdiff_t>(first),
+                      data.begin() + static_cast<std::ptrdiff_t>(p));
+  uint32_t begin = 0;
+  for (uint32_t end : loaded.ends) {
+    ToPcCoding(id, std::span<uint8_t>(loaded.bytes.data() + begin, end - begin), tables_);
+    begin = end;
   }
   loaded.loaded = true;
   slots_[static_cast<size_t>(slot)] = std::move(loaded);

@@ -155,8 +155,14 @@ int DecodeBackupFile(AppliStore& store, std::span<const uint8_t> image) {
   if (image[6] != device[0] || image[7] != device[1]) return kStoreOtherDevice;
   const int blocks = image[8];
   store.SetAppliCount(blocks);
-  std::vector<uint8_t> body(image.begin() + kBackupHeaderSize, image.end());
-  if (magic == kInvertedMagic) Complement(body);
+  // A plain body is read where it lies; only an inverted one needs a copy.
+  std::span<const uint8_t> body = image.subspan(kBackupHeaderSize);
+  std::vector<uint8_t> inverted;
+  if (magic == kInvertedMagic) {
+    inverted.assign(body.begin(), body.end());
+    Complement(inverted);
+    body = inverted;
+  }
   if (blocks > store.slot_count()) return kStoreLoadError;
   size_t pos = 0;
   for (int slot = 0; slot < blocks; ++slot) {
