@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
@@ -198,10 +199,18 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& file, int*
     if (error_number != nullptr) *error_number = errno;
     return std::nullopt;
   }
+  // Read straight into a string of the file's size: appending 64 KiB pieces
+  // copied every byte twice more and regrew the string up to the file's size.
+  // A file that grows meanwhile is still read to its end.
   std::string contents;
-  char buffer[65536];
+  struct stat status {};
+  size_t size = 0;
+  if (fstat(fd, &status) == 0 && status.st_size > 0) size = static_cast<size_t>(status.st_size);
+  contents.resize(std::max<size_t>(size + 1, 65536));
+  size_t used = 0;
   for (;;) {
-    ssize_t n = read(fd, buffer, sizeof buffer);
+    if (used == contents.size()) contents.resize(contents.size() * 2);
+    ssize_t n = read(fd, contents.data() + used, contents.size() - used);
     if (n < 0) {
       if (errno == EINTR) continue;
       if (error_number != nullptr) *error_number = errno;
@@ -209,9 +218,10 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& file, int*
       return std::nullopt;
     }
     if (n == 0) break;
-    contents.append(buffer, static_cast<size_t>(n));
+    used += static_cast<size_t>(n);
   }
   close(fd);
+  contents.resize(used);
   return contents;
 }
 
