@@ -44,8 +44,8 @@ void GroupMembership(gid_t group, bool* in_session, bool* in_account) {
   *in_session = getegid() == group;
   std::vector<gid_t> groups(static_cast<size_t>(std::max(getgroups(0, nullptr), 0)));
   if (!groups.empty()) {
-    groups.resize(static_cast<size_t>(std::max(getgroups(static_cast<int>(groups.size()),
-                                                         groups.data()), 0)));
+    groups.resize(static_cast<size_t>(
+        std::max(getgroups(static_cast<int>(groups.size()), groups.data()), 0)));
   }
   if (std::find(groups.begin(), groups.end(), group) != groups.end()) *in_session = true;
   *in_account = *in_session;
@@ -65,8 +65,8 @@ std::string PermissionReason(const std::string& device, const struct stat& st) {
   const group* gr = getgrgid(st.st_gid);
   const std::string group_name = gr != nullptr ? gr->gr_name : std::to_string(st.st_gid);
   const std::string user = UserName();
-  std::string reason = "no permission: " + device + " (" + ModeText(st.st_mode) +
-                       ") belongs to group " + group_name;
+  std::string reason =
+      "no permission: " + device + " (" + ModeText(st.st_mode) + ") belongs to group " + group_name;
   if ((st.st_mode & S_IRGRP) == 0 || (st.st_mode & S_IWGRP) == 0) {
     return reason + ", which may not read and write it either; ask the administrator";
   }
@@ -92,7 +92,7 @@ std::string ProcessName(const std::string& pid) {
 // ("1: FLOCK ADVISORY WRITE <pid> <major>:<minor>:<inode> 0 EOF"); empty when
 // none is listed.
 std::string LockHolder(const std::string& device) {
-  struct stat st{};
+  struct stat st {};
   if (stat(device.c_str(), &st) != 0) return {};
   std::ifstream locks("/proc/locks");
   std::string line;
@@ -130,7 +130,7 @@ std::tuple<std::string, long, std::string> NaturalKey(const std::string& path) {
 }  // namespace
 
 PortCheck CheckPort(const std::string& device) {
-  struct stat st{};
+  struct stat st {};
   if (stat(device.c_str(), &st) != 0) {
     const int error = errno;
     if (error == ENOENT) return {false, "missing: " + device + " does not exist"};
@@ -160,11 +160,12 @@ PortCheck CheckPort(const std::string& device) {
     close(fd);
     return {false, BusyReason(device)};
   }
-  struct termios settings{};
+  struct termios settings {};
   if (tcgetattr(fd, &settings) != 0) {
     const int error = errno;
     close(fd);
-    if (error == EIO) return {false, "no hardware behind " + device + " (" + ErrorText(error) + ")"};
+    if (error == EIO)
+      return {false, "no hardware behind " + device + " (" + ErrorText(error) + ")"};
     return {false, "not a serial device: " + device + " (" + ErrorText(error) + ")"};
   }
   close(fd);
@@ -205,7 +206,7 @@ std::vector<SerialAlias> SerialAliases() {
 
 std::vector<std::string> PortHolders(const std::string& device) {
   std::vector<std::string> holders;
-  struct stat want{};
+  struct stat want {};
   if (stat(device.c_str(), &want) != 0 || !S_ISCHR(want.st_mode)) return holders;
   const std::string self = std::to_string(getpid());
   std::error_code ec;
@@ -214,9 +215,8 @@ std::vector<std::string> PortHolders(const std::string& device) {
     if (pid.find_first_not_of("0123456789") != std::string::npos || pid == self) continue;
     std::error_code fd_ec;
     for (const fs::directory_entry& fd : fs::directory_iterator(proc.path() / "fd", fd_ec)) {
-      struct stat st{};
-      if (stat(fd.path().c_str(), &st) != 0 || !S_ISCHR(st.st_mode) ||
-          st.st_rdev != want.st_rdev) {
+      struct stat st {};
+      if (stat(fd.path().c_str(), &st) != 0 || !S_ISCHR(st.st_mode) || st.st_rdev != want.st_rdev) {
         continue;
       }
       holders.push_back(ProcessName(pid));

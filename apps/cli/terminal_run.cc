@@ -27,7 +27,7 @@ class InterruptGuard {
  public:
   InterruptGuard() {
     g_interrupts = 0;
-    struct sigaction action{};
+    struct sigaction action {};
     action.sa_handler = OnInterrupt;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESETHAND;
@@ -42,7 +42,7 @@ class InterruptGuard {
   bool interrupted() const { return g_interrupts != 0; }
 
  private:
-  struct sigaction previous_{};
+  struct sigaction previous_ {};
   bool installed_ = false;
 };
 

@@ -14,11 +14,11 @@
 #include <vector>
 
 #include "backup_access.h"
-#include "command_table.h"
 #include "comm/link_settings.h"
 #include "comm/progress_run.h"
 #include "comm/progress_state.h"
 #include "comm/virtual_organizer.h"
+#include "command_table.h"
 #include "link_options.h"
 #include "platform/program_dir.h"
 #include "port_diagnosis.h"
@@ -141,7 +141,8 @@ class Transfer {
       }
     }
     if (result == kResultIncomplete) {
-      err << kToolName << ": to take the organizer's list as it comes, run again with --tel-min 0\n";
+      err << kToolName
+          << ": to take the organizer's list as it comes, run again with --tel-min 0\n";
     }
     return kExitRunFailed + result;
   }
@@ -227,8 +228,8 @@ int Backup(CliContext& context, std::span<const std::string> args) {
   if (int status = CheckWritableTarget(context, args[0]); status != kExitOk) return status;
   Transfer transfer(context);
   auto store = NewStore(context);
-  const int result = transfer.Run(
-      transfer.Settings(kRunBackup, kAllAppli, store.get(), context.settings.backup_tel_records_min));
+  const int result = transfer.Run(transfer.Settings(kRunBackup, kAllAppli, store.get(),
+                                                    context.settings.backup_tel_records_min));
   if (result != kResultSuccess) return transfer.Failure(result);
   store->EnsureAllAppli();
   return Saved(context, *store, args[0]);
@@ -299,7 +300,8 @@ int Send(CliContext& context, std::span<const std::string> args) {
   } catch (const std::exception&) {
     index = -1;
   }
-  if (index < 0) return context.UsageFailure("INDEX must be a record number from 0, not '" + args[2] + "'");
+  if (index < 0)
+    return context.UsageFailure("INDEX must be a record number from 0, not '" + args[2] + "'");
   if (!CheckTables(context)) return kExitFailure;
   Transfer transfer(context);
   auto file = NewStore(context);
@@ -399,7 +401,8 @@ int Ports(CliContext& context, std::span<const std::string>) {
   std::vector<SerialAlias> aliases = SerialAliases();
   if (!aliases.empty()) {
     out << "\nBy id (/dev/serial/by-id):\n";
-    for (const SerialAlias& alias : aliases) out << "  " << alias.name << " -> " << alias.target << "\n";
+    for (const SerialAlias& alias : aliases)
+      out << "  " << alias.name << " -> " << alias.target << "\n";
   }
   out << "\n* the COMPort setting. -p virtual plays an organizer without a cable.\n";
   return kExitOk;
@@ -411,11 +414,11 @@ constexpr std::string_view kRunDetails =
     "On failure the file is neither created nor changed. Ctrl+C aborts the run.";
 
 const CliCommand kTransferCommands[] = {
-    {"backup", "FILE.bkf", "receive every application from the organizer into FILE",
-     kRunDetails, 1, 1, Backup},
+    {"backup", "FILE.bkf", "receive every application from the organizer into FILE", kRunDetails, 1,
+     1, Backup},
     {"restore", "FILE.bkf",
-     "send every application of FILE to the organizer (its records are deleted first)",
-     kRunDetails, 1, 1, Restore},
+     "send every application of FILE to the organizer (its records are deleted first)", kRunDetails,
+     1, 1, Restore},
     {"upload", "APP FILE.bkf", "receive one application into FILE (created when missing)",
      kRunDetails, 2, 2, Upload},
     {"download", "APP FILE.bkf", "send one application of FILE, replacing the organizer's",

@@ -40,7 +40,8 @@ std::string LastNameKey(std::span<const uint8_t> record, const std::array<uint8_
 
 std::optional<VirtualModel> ParseVirtualModel(std::string_view text) {
   std::string lower;
-  for (char c : text) lower.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
+  for (char c : text)
+    lower.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
   if (lower == "base" || lower == "e") return VirtualModel::kBase;
   if (lower == "e+") return VirtualModel::kBaseSecond;
   if (lower == "m") return VirtualModel::kM;
@@ -146,8 +147,8 @@ int VirtualOrganizer::HandleCommand(CommLink& link, int code,
       int length = 0;
       const int r = link.GetExpenseCategory(buffer, &length, kRoleOrganizer);
       if (r != kResultSuccess) return r;
-      if (store_.AddAppliData(kCategoryList,
-                              std::span(buffer).first(static_cast<size_t>(length))) < 0) {
+      if (store_.AddAppliData(kCategoryList, std::span(buffer).first(static_cast<size_t>(length))) <
+          0) {
         log("!!!Write AppliData Err\n\n");
         return kResultIoError;
       }

@@ -62,8 +62,7 @@ class VirtualOrganizerPort : public SerialPort {
     StartSession();
     return end_->Write(bytes);
   }
-  WakeReason WaitReadable(size_t wanted, uint32_t timeout_ms,
-                          const MessageQueue* queue) override {
+  WakeReason WaitReadable(size_t wanted, uint32_t timeout_ms, const MessageQueue* queue) override {
     if (end_ == nullptr) return WakeReason::kError;
     StartSession();
     return end_->WaitReadable(wanted, timeout_ms, queue);
@@ -91,10 +90,9 @@ class VirtualOrganizerPort : public SerialPort {
       organizer.Load();
       CommLink link(0, settings_.baud_rate, &clock_);
       link.SetMessageQueue(&queue_);
-      link.SetSerialPortFactory(
-          [line](const PortSpec&, Clock&) -> std::unique_ptr<SerialPort> {
-            return line->MakeEnd(1);
-          });
+      link.SetSerialPortFactory([line](const PortSpec&, Clock&) -> std::unique_ptr<SerialPort> {
+        return line->MakeEnd(1);
+      });
       link.SetPortName(kVirtualPort);
       link.set_echo_back(options_.echo);
       link.SetLogFileName(options_.log_file_name);

@@ -2,8 +2,6 @@
 
 #include "comm/virtual_organizer.h"
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -20,6 +18,7 @@
 #include "store/app_settings.h"
 #include "store/backup_file.h"
 #include "store/record_access.h"
+#include <gtest/gtest.h>
 
 namespace kivo {
 namespace {
@@ -36,8 +35,9 @@ struct PcTables {
 class VirtualOrganizerTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = std::filesystem::path(testing::TempDir()) /
-           ("virtual_" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
+    dir_ =
+        std::filesystem::path(testing::TempDir()) /
+        ("virtual_" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
     std::filesystem::remove_all(dir_);
     std::filesystem::create_directories(dir_);
     options_.data_dir = dir_ / "organizer";
@@ -56,15 +56,17 @@ class VirtualOrganizerTest : public ::testing::Test {
     auto write = [&dir](const char* name, const std::string& text) {
       std::ofstream(dir / name, std::ios::binary) << text;
     };
-    write("categories.txt", "Meals\r\nHotel\r\nCar\r\nPhone\r\nFares\r\nEnter't\r\nTips\r\nMisc\r\n");
+    write("categories.txt",
+          "Meals\r\nHotel\r\nCar\r\nPhone\r\nFares\r\nEnter't\r\nTips\r\nMisc\r\n");
     const std::string long_text(90, 'x');
     write("telephone.csv",
           "Category,Last Name,First Name,Company,Home#,Office#,Fax#,Other#,Address,City,State,"
           "Zip Code,Country,E-mail,Notes\r\n"
           "Business,Young,Ann,,,,,,,,,,,,\r\n"
-          "Personal,Brandt,Xenia," + long_text + ",1,2,3,4," + long_text + ",Lyon,,69001,France,x@y," +
-              long_text + "\r\n"
-          "Others,adams,Ben,,,,,,,,,,,,\r\n");
+          "Personal,Brandt,Xenia," +
+              long_text + ",1,2,3,4," + long_text + ",Lyon,,69001,France,x@y," + long_text +
+              "\r\n"
+              "Others,adams,Ben,,,,,,,,,,,,\r\n");
     write("memo.csv", "Memo\r\nFirst memo\r\nSecond memo\r\n");
   }
   void TearDown() override { std::filesystem::remove_all(dir_); }
@@ -116,9 +118,9 @@ TEST_F(VirtualOrganizerTest, BackupBringsEverySampleApplication) {
   auto store = NewStore();
   ASSERT_EQ(Run(kRunBackup, kAllAppli, *store), kResultSuccess);
   // The sample's line counts less the header.
-  const std::pair<AppliId, int> expected[] = {{kSchedule, 36}, {kAnniversary, 25}, {kToDo, 30},
-                                              {kMemo, 25},     {kExpense, 36},     {kTelephone, 36},
-                                              {kCategoryList, 1}};
+  const std::pair<AppliId, int> expected[] = {
+      {kSchedule, 36}, {kAnniversary, 25}, {kToDo, 30},       {kMemo, 25},
+      {kExpense, 36},  {kTelephone, 36},   {kCategoryList, 1}};
   for (auto [id, count] : expected) EXPECT_EQ(store->GetRecordCount(id), count) << int(id);
   TelephoneRecord first;
   ASSERT_EQ(GetTelephoneRecord(*store, &first, 0), kStoreOk);
