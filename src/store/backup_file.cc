@@ -143,7 +143,12 @@ std::vector<uint8_t> EncodeBackupFile(const AppliStore& store, bool scramble,
   return out;
 }
 
-int DecodeBackupFile(AppliStore& store, std::span<const uint8_t> image) {
+namespace {
+
+// Both loaders. `own` is empty, or the image's bytes given over to the
+// decoder (a file just read): an inverted body is then turned back where it
+// lies instead of in a copy, which for a maximal file is half a gigabyte.
+int DecodeImage(AppliStore& store, std::span<const uint8_t> image, std::span<uint8_t> own) {
   if (!store.has_slot_area()) return kStoreInvalid;
   store.FreeAllRecords();
   if (image.size() < kBackupHeaderSize) return kStoreLoadError;
@@ -155,13 +160,17 @@ int DecodeBackupFile(AppliStore& store, std::span<const uint8_t> image) {
   if (image[6] != device[0] || image[7] != device[1]) return kStoreOtherDevice;
   const int blocks = image[8];
   store.SetAppliCount(blocks);
-  // A plain body is read where it lies; only an inverted one needs a copy.
+  // A plain body is read where it lies.
   std::span<const uint8_t> body = image.subspan(kBackupHeaderSize);
   std::vector<uint8_t> inverted;
   if (magic == kInvertedMagic) {
-    inverted.assign(body.begin(), body.end());
-    Complement(inverted);
-    body = inverted;
+    if (own.size() == image.size()) {
+      Complement(own.subspan(kBackupHeaderSize));
+    } else {
+      inverted.assign(body.begin(), body.end());
+      Complement(inverted);
+      body = inverted;
+    }
   }
   if (blocks > store.slot_count()) return kStoreLoadError;
   size_t pos = 0;
@@ -174,6 +183,12 @@ int DecodeBackupFile(AppliStore& store, std::span<const uint8_t> image) {
   return store.CheckDuplicates();
 }
 
+}  // namespace
+
+int DecodeBackupFile(AppliStore& store, std::span<const uint8_t> image) {
+  return DecodeImage(store, image, {});
+}
+
 int ReadBackupFile(AppliStore& store, const std::filesystem::path& file,
                    std::string* error_text) {
   if (!store.has_slot_area()) return kStoreInvalid;
@@ -183,8 +198,8 @@ int ReadBackupFile(AppliStore& store, const std::filesystem::path& file,
     if (error_text != nullptr) *error_text = SystemErrorText(error);
     return kStoreLoadError;
   }
-  return DecodeBackupFile(
-      store, std::span(reinterpret_cast<const uint8_t*>(contents->data()), contents->size()));
+  std::span<uint8_t> own(reinterpret_cast<uint8_t*>(contents->data()), contents->size());
+  return DecodeImage(store, own, own);
 }
 
 int LoadBackupFile(AppliStore& store, const std::filesystem::path& file,
