@@ -199,6 +199,17 @@ virt() { kl --port virtual --virtual-model m --data "$work/org" "$@" 2>"$work/pc
 virt backup "$work/v1.bkf"
 expect $? 0 "backup from the virtual organizer"
 kl info "$work/v1.bkf" | grep -q "Telephone *36 records" || fail "virtual sample telephone"
+! grep -q "Receiving" "$work/pc.err" || fail "progress line drawn off a terminal"
+# On a terminal the progress line follows the run up to "Finished.".
+if command -v script >/dev/null; then
+  script -qfec "$tool --settings $work/settings.ini --port virtual --virtual-model m \
+    --data $work/org backup $work/tty.bkf" "$work/typescript" >/dev/null 2>&1
+  expect $? 0 "backup on a terminal"
+  for text in "PC Software for Norvale TR/VX-480 (Backup)" "Waiting for Organizer..." \
+    "Receiving... [###---------------------------] 10%" "Finished. [#####"; do
+    grep -qF "$text" "$work/typescript" || fail "terminal progress lacks '$text'"
+  done
+fi
 virt restore "$work/memo_only.bkf"
 expect $? 0 "restore to the virtual organizer"
 virt backup "$work/v2.bkf"
