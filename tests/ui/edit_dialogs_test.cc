@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QImage>
+#include <QPalette>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -373,6 +375,47 @@ TEST(EditDialogs, ClearPutsBackTheDefaultsAndKeepsEditingTheRecord) {
   EXPECT_EQ(Field<NumericField>(*dialog, "priority")->value(), 1);
   EXPECT_TRUE(Field<ThreeLineTextEdit>(*dialog, "description")->toPlainText().isEmpty());
   EXPECT_TRUE(dialog->save_as_new_button()->isEnabled());
+}
+
+TEST(EditDialogs, ExpenseAmountWithATrailingPointAndEmpty) {
+  const std::pair<const char*, double> amounts[] = {{"7.", 7.0}, {".25", 0.25}, {"", 0.0}};
+  for (const auto& [typed, value] : amounts) {
+    auto dialog = Open(kExpense, nullptr, kEditFlagNew);
+    QTest::keyClicks(Field<QLineEdit>(*dialog, "amount"), QString::fromLatin1(typed));
+    dialog->save_button()->click();
+    ExpenseRecord saved;
+    ASSERT_EQ(DecodeExpenseRecord(dialog->record(), &saved), 0);
+    EXPECT_DOUBLE_EQ(DecodeAmount(saved), value) << typed;
+  }
+}
+
+TEST(ToggleButton, ImagesTakeThePaletteAndArrowsAreIgnored) {
+  QImage image(3, 1, QImage::Format_ARGB32);
+  image.setPixel(0, 0, qRgb(192, 192, 192));
+  image.setPixel(1, 0, qRgb(128, 128, 128));
+  image.setPixel(2, 0, qRgb(200, 30, 30));
+  QPalette palette;
+  palette.setColor(QPalette::Window, QColor(10, 20, 30));
+  palette.setColor(QPalette::ButtonText, QColor(40, 50, 60));
+  const QImage out = RecolourForPalette(image, palette);
+  EXPECT_EQ(out.pixel(0, 0), qRgb(10, 20, 30));
+  EXPECT_EQ(out.pixel(1, 0), qRgb(40, 50, 60));
+  EXPECT_EQ(out.pixel(2, 0), qRgb(200, 30, 30));
+
+  auto dialog = Open(kToDo, nullptr, kEditFlagNew);
+  dialog->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+  ToggleButton* done = Field<ToggleButton>(*dialog, "done");
+  done->setFocus();
+  for (Qt::Key key : {Qt::Key_Left, Qt::Key_Right, Qt::Key_Up, Qt::Key_Down}) {
+    QTest::keyClick(done, key);
+    EXPECT_EQ(QApplication::focusWidget(), done);
+  }
+  QTest::keyClick(done, Qt::Key_Return);  // Enter presses no toggle
+  EXPECT_FALSE(done->on());
+  EXPECT_TRUE(dialog->isVisible());
+  QTest::keyClick(done, Qt::Key_Space);
+  EXPECT_TRUE(done->on());
 }
 
 struct AmountCase {

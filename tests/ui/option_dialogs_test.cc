@@ -104,6 +104,28 @@ TEST(ComPortDialog, AutoDetectChecksThePortFoundAndStaysOpen) {
   EXPECT_EQ(dialog.port(), 3);
 }
 
+TEST(OptionDialogs, EnterPressesOnlyAFocusedButton) {
+  OrganizerModelDialog dialog(0);
+  dialog.show();
+  dialog.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+  dialog.model_button(1)->setFocus();
+  dialog.model_button(1)->setChecked(true);
+  QTest::keyClick(dialog.model_button(1), Qt::Key_Return);
+  EXPECT_TRUE(dialog.isVisible());
+  dialog.ok_button()->setFocus();
+  QTest::keyClick(dialog.ok_button(), Qt::Key_Return);
+  EXPECT_FALSE(dialog.isVisible());
+  EXPECT_EQ(dialog.result(), QDialog::Accepted);
+  EXPECT_EQ(dialog.model(), 1);
+
+  DisplayFormatDialog format(1, 1);
+  format.show();
+  QTest::keyClick(&format, Qt::Key_Escape);
+  EXPECT_EQ(format.result(), QDialog::Rejected);
+  EXPECT_EQ(format.display_hour(), 1);
+}
+
 TEST(OrganizerModelDialog, OpeningAndResults) {
   struct Case {
     int model;

@@ -116,6 +116,44 @@ TEST(DateField, SelectionFollowsTheSegment) {
   EXPECT_EQ(Selected(field), "2003");
 }
 
+// A click selects the segment under the caret; in a numeric field the whole
+// text.
+TEST(SegmentedField, ClickSelectsTheSegmentUnderTheCaret) {
+  DateField field(kDateMdy, true);
+  field.SetDate({2003, 4, 7});
+  field.resize(field.sizeHint());
+  field.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&field));
+  QLineEdit* edit = field.findChild<QLineEdit*>();
+  const int y = edit->height() / 2;
+  // The first point whose caret position is `caret`.
+  auto point_of = [&](int caret) {
+    for (int x = 0; x < edit->width(); ++x) {
+      if (edit->cursorPositionAt(QPoint(x, y)) == caret) return QPoint(x, y);
+    }
+    ADD_FAILURE() << "no point for caret " << caret;
+    return QPoint(0, y);
+  };
+  struct Click {
+    int caret;
+    int segment;
+    const char* selected;
+  };
+  const Click clicks[] = {{8, 2, "2003"}, {4, 1, "07"}, {1, 0, "04"}};
+  for (const Click& c : clicks) {
+    QTest::mouseClick(edit, Qt::LeftButton, {}, point_of(c.caret));
+    EXPECT_EQ(field.segment(), c.segment) << c.caret;
+    EXPECT_EQ(Selected(field), c.selected) << c.caret;
+  }
+  NumericField minutes(NumericField::Kind::kReminderMinutes);
+  minutes.SetValue(42);
+  minutes.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&minutes));
+  QLineEdit* number = minutes.findChild<QLineEdit*>();
+  QTest::mouseClick(number, Qt::LeftButton, {}, QPoint(number->width() / 2, number->height() / 2));
+  EXPECT_EQ(Selected(minutes), "42");
+}
+
 struct CorrectionCase {
   const char* name;
   bool with_year;
