@@ -125,6 +125,10 @@ uint64_t FreeSpaceNeeded(const std::filesystem::path& file, uint64_t need) {
 std::vector<uint8_t> EncodeBackupFile(const AppliStore& store, bool scramble,
                                       BackupBlocks blocks) {
   std::vector<uint8_t> out;
+  // Room for the whole image at once: growing it step by step copied a
+  // maximal image over and over.
+  const int64_t bound = BackupSizeBound(store);
+  if (bound > 0) out.reserve(static_cast<size_t>(bound));
   const std::array<char, 6>& magic = scramble ? kInvertedMagic : kPlainMagic;
   out.insert(out.end(), magic.begin(), magic.end());
   std::array<uint8_t, 2> device = store.device_code();
