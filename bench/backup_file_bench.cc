@@ -32,27 +32,54 @@ std::filesystem::path BenchDir() {
   return dir;
 }
 
-// Seven full applications (the category list too), or a full organizer
-// (920 records in each of the six, one category record).
-const AppliStore& SourceStore(int count) {
-  static std::unique_ptr<AppliStore> maximal;
-  static std::unique_ptr<AppliStore> organizer;
-  std::unique_ptr<AppliStore>& store = count == kFull ? maximal : organizer;
+// Record lengths of the source stores.
+enum Lengths : int {
+  kTypical = 0,  // as users keep them (bench_data.h): the maximal file is ~31 MB
+  kLongest = 1,  // every record 1,024 bytes with its terminator: ~470 MB
+  kOrganizer = 2,  // a full organizer: 920 typical records in each of the six
+};
+
+void FillLongest(AppliStore& store) {
+  (void)store.GetAppliBuf(7);
+  std::vector<uint8_t> record(kRecordMax);
+  for (size_t b = 0; b + 1 < record.size(); ++b) record[b] = static_cast<uint8_t>('A' + b % 26);
+  record.back() = kTerminator;
+  for (AppliId id = kSchedule; id <= kCategoryList; ++id) {
+    // The first application brought the category list along with its one
+    // record.
+    if (id == kCategoryList) store.ResetAppli(id);
+    for (int i = 0; i < kFull; ++i) (void)store.PutRecord(id, i, record);
+  }
+}
+
+// Not const: the writers set the magic they write. Not copied either: a copy
+// keeps only the category list's first record.
+AppliStore& SourceStore(Lengths lengths) {
+  static std::unique_ptr<AppliStore> stores[3];
+  std::unique_ptr<AppliStore>& store = stores[lengths];
   if (store == nullptr) {
     bench::UseBuildTables();
     store = std::make_unique<AppliStore>();
-    bench::FillStore(*store, count, count == kFull);
+    if (lengths == kLongest) {
+      FillLongest(*store);
+    } else {
+      const int count = lengths == kOrganizer ? kOrganizerRecordLimit : kFull;
+      bench::FillStore(*store, count, lengths == kTypical);
+    }
   }
   return *store;
 }
 
+const char* LengthsName(Lengths lengths) {
+  return lengths == kLongest ? "longest records" : "typical records";
+}
+
 // The file of the store, written once per variant.
-std::filesystem::path SourceFile(int count, bool scramble) {
-  auto file = BenchDir() / ("source-" + std::to_string(count) + (scramble ? "-1" : "-0") + ".bkf");
-  if (!std::filesystem::exists(file)) {
-    AppliStore copy;
-    CopyAppliStore(copy, SourceStore(count));
-    if (WriteBackupFile(copy, file, scramble) != 0) return {};
+std::filesystem::path SourceFile(Lengths lengths, bool scramble) {
+  auto file = BenchDir() /
+              ("source-" + std::to_string(lengths) + (scramble ? "-1" : "-0") + ".bkf");
+  if (!std::filesystem::exists(file) && WriteBackupFile(SourceStore(lengths), file, scramble) != 0) {
+    return {};
   }
   return file;
 }
@@ -63,23 +90,30 @@ void SetFileCounters(benchmark::State& state, const std::filesystem::path& file)
   state.counters["file_MB"] = static_cast<double>(size) / 1e6;
 }
 
-// Arg: 1 inverted (FileScramble), 0 plain.
+// Arg 0: 1 inverted (FileScramble), 0 plain; Arg 1: Lengths.
 void BM_WriteBackupFile(benchmark::State& state) {
   const bool scramble = state.range(0) == 1;
-  AppliStore store;
-  CopyAppliStore(store, SourceStore(kFull));
+  const auto lengths = static_cast<Lengths>(state.range(1));
+  AppliStore& store = SourceStore(lengths);
   const auto file = BenchDir() / "written.bkf";
   for (auto _ : state) {
     if (WriteBackupFile(store, file, scramble) != 0) state.SkipWithError("write");
   }
   SetFileCounters(state, file);
-  state.SetLabel(scramble ? "inverted" : "plain");
+  state.SetLabel(std::string(scramble ? "inverted, " : "plain, ") + LengthsName(lengths));
+  std::filesystem::remove(file);
 }
-BENCHMARK(BM_WriteBackupFile)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void FileVariants(benchmark::internal::Benchmark* b) {
+  for (int lengths : {kTypical, kLongest}) b->Args({0, lengths})->Args({1, lengths});
+  b->Unit(benchmark::kMillisecond)->UseRealTime();
+}
+BENCHMARK(BM_WriteBackupFile)->Apply(FileVariants);
 
 void BM_ReadBackupFile(benchmark::State& state) {
   const bool scramble = state.range(0) == 1;
-  const auto file = SourceFile(kFull, scramble);
+  const auto lengths = static_cast<Lengths>(state.range(1));
+  const auto file = SourceFile(lengths, scramble);
   AppliStore store;
   (void)store.GetAppliBuf(7);
   for (auto _ : state) {
@@ -89,20 +123,16 @@ void BM_ReadBackupFile(benchmark::State& state) {
     if (ReadBackupFile(store, file) != 0) state.SkipWithError("read");
   }
   SetFileCounters(state, file);
-  state.SetLabel(scramble ? "inverted" : "plain");
+  state.SetLabel(std::string(scramble ? "inverted, " : "plain, ") + LengthsName(lengths));
 }
-BENCHMARK(BM_ReadBackupFile)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ReadBackupFile)->Apply(FileVariants);
 
 // Start-up: the working data file of a full organizer, and of the store's
-// maximum. Arg: records per application.
+// maximum. Arg: Lengths.
 void BM_LoadWorkingData(benchmark::State& state) {
-  const int count = static_cast<int>(state.range(0));
-  const auto file = BenchDir() / ("working-" + std::to_string(count) + ".dat");
-  {
-    AppliStore copy;
-    CopyAppliStore(copy, SourceStore(count));
-    if (SaveWorkingData(copy, file, 1) != 0) state.SkipWithError("save");
-  }
+  const auto lengths = static_cast<Lengths>(state.range(0));
+  const auto file = BenchDir() / ("working-" + std::to_string(lengths) + ".dat");
+  if (SaveWorkingData(SourceStore(lengths), file, 1) != 0) state.SkipWithError("save");
   for (auto _ : state) {
     AppliStore store;
     WorkingDataLoad load = LoadWorkingData(store, file, 2);
@@ -110,26 +140,36 @@ void BM_LoadWorkingData(benchmark::State& state) {
     benchmark::DoNotOptimize(store.GetRecordCount(kTelephone));
   }
   SetFileCounters(state, file);
+  state.SetLabel(lengths == kOrganizer ? "full organizer" : "maximal store");
 }
-BENCHMARK(BM_LoadWorkingData)->Arg(kOrganizerRecordLimit)->Arg(kFull)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_LoadWorkingData)
+    ->Arg(kOrganizer)
+    ->Arg(kTypical)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // The exit save of the same stores.
 void BM_SaveWorkingData(benchmark::State& state) {
-  const int count = static_cast<int>(state.range(0));
-  const auto file = BenchDir() / ("saved-" + std::to_string(count) + ".dat");
-  AppliStore store;
-  CopyAppliStore(store, SourceStore(count));
+  const auto lengths = static_cast<Lengths>(state.range(0));
+  const auto file = BenchDir() / ("saved-" + std::to_string(lengths) + ".dat");
+  AppliStore& store = SourceStore(lengths);
   for (auto _ : state) {
     if (SaveWorkingData(store, file, 1) != 0) state.SkipWithError("save");
   }
   SetFileCounters(state, file);
+  state.SetLabel(lengths == kOrganizer ? "full organizer" : "maximal store");
 }
-BENCHMARK(BM_SaveWorkingData)->Arg(kOrganizerRecordLimit)->Arg(kFull)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SaveWorkingData)
+    ->Arg(kOrganizer)
+    ->Arg(kTypical)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // Heap taken by a store loaded from the maximal file, against the file size.
-// Goal: at most twice the file plus a small constant.
+// Goal: at most twice the file plus a small constant. Arg: Lengths.
 void BM_LoadedStoreMemory(benchmark::State& state) {
-  const auto file = SourceFile(kFull, true);
+  const auto lengths = static_cast<Lengths>(state.range(0));
+  const auto file = SourceFile(lengths, true);
   const double file_bytes = static_cast<double>(std::filesystem::file_size(file));
   double store_bytes = 0;
   for (auto _ : state) {
@@ -144,12 +184,18 @@ void BM_LoadedStoreMemory(benchmark::State& state) {
   state.counters["file_MB"] = file_bytes / 1e6;
   state.counters["store_MB"] = store_bytes / 1e6;
   state.counters["store_per_file"] = store_bytes / file_bytes;
+  state.SetLabel(LengthsName(lengths));
 }
-BENCHMARK(BM_LoadedStoreMemory)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_LoadedStoreMemory)
+    ->Arg(kTypical)
+    ->Arg(kLongest)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // The image alone, without the file system.
 void BM_EncodeBackupFile(benchmark::State& state) {
-  const AppliStore& store = SourceStore(kFull);
+  const AppliStore& store = SourceStore(kTypical);
   size_t size = 0;
   for (auto _ : state) {
     std::vector<uint8_t> image = EncodeBackupFile(store, state.range(0) == 1, BackupBlocks::kWithRecords);
@@ -162,7 +208,7 @@ BENCHMARK(BM_EncodeBackupFile)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 void BM_DecodeBackupFile(benchmark::State& state) {
   const std::vector<uint8_t> image =
-      EncodeBackupFile(SourceStore(kFull), state.range(0) == 1, BackupBlocks::kWithRecords);
+      EncodeBackupFile(SourceStore(kTypical), state.range(0) == 1, BackupBlocks::kWithRecords);
   AppliStore store;
   (void)store.GetAppliBuf(7);
   for (auto _ : state) {
