@@ -9,3 +9,5 @@ jobs=$(nproc)
 cmake --preset debug
 cmake --build --preset debug -j "$jobs"
 QT_QPA_PLATFORM=offscreen ctest --preset debug -j "$jobs"
+# CI also runs the tests under the address, undefined-behaviour and thread sanitizers.
+if [ -n "${CI:-}" ]; then tools/sanitize.sh; fi
