@@ -199,8 +199,8 @@ TEST(DateField, FocusLeavingCorrectsAndArrowButtonsStep) {
   Press(field, '3');
   Press(field, '0');
   EXPECT_EQ(Shown(*field), "02/00/2001");
-  other->setFocus();
-  QApplication::processEvents();
+  QTest::keyClick(field, Qt::Key_Tab);  // Tab leaves the field
+  EXPECT_EQ(QApplication::focusWidget(), other);
   EXPECT_EQ(Shown(*field), "02/28/2001");
   // The spin arrows act as Up and Down on the selected segment.
   other->SetDate({2001, 12, 31});
