@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "store/appli_store.h"
+#include "link/comm_link.h"
 #include "store/char_tables.h"
 #include "view/main_view_model.h"
 
@@ -89,6 +90,13 @@ class MainWindow : public QMainWindow {
   void EditEntry();
   void DeleteEntry();
   void Find();
+  // The Option menu and About: each dialog's choice is applied to the
+  // settings, the store and the list.
+  void ChooseOrganizerModel();
+  void ChooseDisplayFormat();
+  void EditExpenseCategories();
+  void ChooseComPort();
+  void About();
 
   // The organizer that plays behind the port name "virtual" (a COM port
   // mapped to it in [Ports], or the COM port dialog's virtual choice). Its
@@ -154,7 +162,6 @@ class MainWindow : public QMainWindow {
   void OnDeleteEntry();
   void OnEditEntry();
   void OnSend();
-  void OnAbout();
   void StoreColumnWidths();
 
   // Command helpers (main_window_commands.cc).
@@ -165,6 +172,9 @@ class MainWindow : public QMainWindow {
   // cannot be set up.
   [[nodiscard]] std::unique_ptr<AppliStore> SafetyCopy();
   void PutBack(const AppliStore& safety);
+  // The ports of the transfers and the auto detection: "virtual" plays the
+  // virtual organizer, every other name goes to the serial devices.
+  [[nodiscard]] SerialPortFactory PortFactory() const;
   [[nodiscard]] LinkSettings TransferSettings(int run_mode, int appli_mode, AppliStore* store,
                                               int tel_records_min);
   // Runs the progress window; the ResultCode.

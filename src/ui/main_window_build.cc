@@ -75,14 +75,18 @@ void MainWindow::BuildMenus() {
   connect(new_entry_, &QAction::triggered, this, &MainWindow::NewEntry);
 
   QMenu* option = menuBar()->addMenu(QStringLiteral("&Option"));
-  option->addAction(QStringLiteral("Organizer &Model..."));
-  option->addAction(QStringLiteral("&Display Formart..."));
-  option->addAction(QStringLiteral("&Expense Category..."));
-  option->addAction(QStringLiteral("&COM port..."));
+  connect(option->addAction(QStringLiteral("Organizer &Model...")), &QAction::triggered, this,
+          &MainWindow::ChooseOrganizerModel);
+  connect(option->addAction(QStringLiteral("&Display Formart...")), &QAction::triggered, this,
+          &MainWindow::ChooseDisplayFormat);
+  connect(option->addAction(QStringLiteral("&Expense Category...")), &QAction::triggered, this,
+          &MainWindow::EditExpenseCategories);
+  connect(option->addAction(QStringLiteral("&COM port...")), &QAction::triggered, this,
+          &MainWindow::ChooseComPort);
 
   QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
   connect(help->addAction(QStringLiteral("&About...")), &QAction::triggered, this,
-          &MainWindow::OnAbout);
+          &MainWindow::About);
 }
 
 void MainWindow::BuildControls() {

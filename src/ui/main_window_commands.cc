@@ -14,6 +14,7 @@
 #include "store/record_access.h"
 #include "ui/edit_dialogs.h"
 #include "ui/file_names.h"
+#include "ui/option_dialogs.h"
 #include "ui/find_dialog.h"
 #include "ui/import_dialog.h"
 #include "ui/main_window.h"
@@ -86,6 +87,13 @@ void MainWindow::PutBack(const AppliStore& safety) {
   CopyAppliStore(store_, safety);
 }
 
+SerialPortFactory MainWindow::PortFactory() const {
+  VirtualOrganizerOptions organizer = *virtual_options_;
+  organizer.device_code = settings_->device_code;
+  if (organizer.data_dir.empty()) organizer.data_dir = paths_.files_dir;
+  return VirtualOrganizerFactory(organizer);
+}
+
 LinkSettings MainWindow::TransferSettings(int run_mode, int appli_mode, AppliStore* store,
                                           int tel_records_min) {
   const AppSettings& s = *settings_;
@@ -105,11 +113,9 @@ LinkSettings MainWindow::TransferSettings(int run_mode, int appli_mode, AppliSto
   link.sort_table = &sort_tables_[active_sort_table_];
   link.code_table = &store_.code_tables().b;
   link.tel_records_min = tel_records_min;
+  link.port_name = s.port_name;
   link.port_map = s.port_devices;
-  VirtualOrganizerOptions organizer = *virtual_options_;
-  organizer.device_code = s.device_code;
-  if (organizer.data_dir.empty()) organizer.data_dir = paths_.files_dir;
-  link.port_factory = VirtualOrganizerFactory(organizer);
+  link.port_factory = PortFactory();
   link.data_dir = paths_.files_dir;
   return link;
 }
@@ -425,6 +431,46 @@ void MainWindow::RunEditDialogFor(int row) {
     (void)model_->AppendRow(dialog->record());
   }
   FillList();
+}
+
+// ---- options ---------------------------------------------------------------------
+
+void MainWindow::ChooseOrganizerModel() {
+  OrganizerModelDialog dialog(settings_->model, this);
+  (void)ExecDialog(dialog);
+  // Sorted again after Cancel too.
+  ApplyOrganizerModel(dialog.model());
+}
+
+void MainWindow::ChooseDisplayFormat() {
+  DisplayFormatDialog dialog(settings_->display_hour, settings_->display_date, this);
+  (void)ExecDialog(dialog);
+  ApplyDisplayFormat(dialog.display_date(), dialog.display_hour());
+}
+
+void MainWindow::EditExpenseCategories() {
+  CategoryNames names;
+  if (GetCategoryNames(store_, &names) != 0) names = DefaultCategoryNames();
+  const AllowedTable allowed = LoadAllowedTable(paths_.tables_dir / "char.dat");
+  ExpenseCategoryDialog dialog(names, this, &allowed);
+  if (ExecDialog(dialog) != QDialog::Accepted) return;
+  const bool on_screen = model_->appli() == kExpense;
+  if (on_screen) CommitList(/*ordered=*/false);
+  (void)SetCategoryNames(store_, dialog.names());
+  if (on_screen) RefreshList(/*resort=*/true);
+}
+
+void MainWindow::ChooseComPort() {
+  ComPortDialog dialog(*settings_, PortFactory(), this);
+  (void)ExecDialog(dialog);
+  // Cancel gives back the port of the opening.
+  settings_->com_port = dialog.port();
+  settings_->port_name = dialog.port_name();
+}
+
+void MainWindow::About() {
+  AboutDialog dialog(this);
+  (void)ExecDialog(dialog);
 }
 
 void MainWindow::DeleteEntry() {

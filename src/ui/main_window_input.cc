@@ -3,9 +3,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QHeaderView>
-#include <QIcon>
 #include <QKeyEvent>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTimer>
@@ -63,16 +61,6 @@ void MainWindow::OnSend() {
   if (row < 0) return;
   emit SendRequested(row);
   SendRecord();
-}
-
-void MainWindow::OnAbout() {
-  QMessageBox box(this);
-  box.setWindowTitle(QStringLiteral("About"));
-  box.setIconPixmap(QIcon(QStringLiteral(":/icons/app.svg")).pixmap(48, 48));
-  box.setText(QStringLiteral("PC Software for TR/VX-480, VX-480M Version 1.00"));
-  box.setInformativeText(QStringLiteral("Keeps the organizer's records on your PC."));
-  box.setStandardButtons(QMessageBox::Ok);
-  box.exec();
 }
 
 void MainWindow::changeEvent(QEvent* event) {

@@ -1,0 +1,134 @@
+// The Option menu applied to the main window: each dialog's choice reaches
+// the settings, the store and the list.
+
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+#include <fstream>
+
+#include "box_script.h"
+#include "comm/virtual_organizer.h"
+#include "sample_data.h"
+#include "store/app_settings.h"
+#include "store/backup_file.h"
+#include "store/record_access.h"
+#include "store/working_data.h"
+#include "ui/main_window.h"
+#include "ui/option_dialogs.h"
+#include "ui/text_fields.h"
+#include <gtest/gtest.h>
+
+namespace kivo {
+namespace {
+
+namespace fs = std::filesystem;
+
+class OptionCommandsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir_.isValid());
+    paths_.files_dir = dir_.path().toStdString();
+    paths_.tables_dir = KIVO_PROGRAM_DIR;
+    AppliStore store(LoadCodeTables(paths_.tables_dir / "code.dat"));
+    ASSERT_EQ(store.GetAppliBuf(7), 0);
+    test::FillSampleStore(store, fs::path(KIVO_SOURCE_DIR) / "data/sample");
+    ASSERT_EQ(SaveWorkingData(store, WorkingDataPath(paths_.files_dir), 1), 0);
+    ASSERT_EQ(WriteBackupFile(store, paths_.files_dir / kVirtualOrganizerFile, true), 0);
+  }
+
+  std::unique_ptr<MainWindow> Open(const std::string& settings) {
+    std::ofstream(SettingsFilePath(paths_.files_dir), std::ios::binary) << settings;
+    auto window = std::make_unique<MainWindow>(paths_);
+    window->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    return window;
+  }
+
+  // A dialog step that checks one radio button and presses OK.
+  template <typename Dialog>
+  static std::function<int(QDialog&)> CheckAndOk(std::function<QRadioButton*(Dialog&)> button) {
+    return [button](QDialog& dialog) {
+      auto& typed = static_cast<Dialog&>(dialog);
+      button(typed)->setChecked(true);
+      QTest::mouseClick(typed.ok_button(), Qt::LeftButton);
+      return typed.result();
+    };
+  }
+
+  QTemporaryDir dir_;
+  MainWindowPaths paths_;
+};
+
+TEST_F(OptionCommandsTest, DisplayFormatRedrawsTheDatesAndKeepsTheRecords) {
+  auto window = Open("[Settings]\r\nAppliID=0\r\n");
+  const QString before = window->list()->topLevelItem(0)->text(0);
+  ASSERT_EQ(before.size(), 10);
+  ASSERT_EQ(before[2], QLatin1Char('/'));
+  window->CommitList(false);
+  const auto record = window->model().RowRecord(0);
+  test::BoxScript script;
+  script.OnDialog(CheckAndOk<DisplayFormatDialog>(
+      [](DisplayFormatDialog& d) { return d.date_button(1); }));  // dd.mm.yyyy
+  window->ChooseDisplayFormat();
+  EXPECT_EQ(window->settings().display_date, 1);
+  const QString after = window->list()->topLevelItem(0)->text(0);
+  EXPECT_EQ(after, before.mid(3, 2) + "." + before.left(2) + "." + before.mid(6));
+  EXPECT_EQ(window->model().RowRecord(0), record);
+}
+
+TEST_F(OptionCommandsTest, RenamedCategoryShowsInTheExpenseList) {
+  auto window = Open("[Settings]\r\nAppliID=4\r\n");
+  const std::vector<int> indexes = window->model().CategoryIndexList();
+  test::BoxScript script;
+  script.OnDialog([](QDialog& dialog) {
+    auto& categories = static_cast<ExpenseCategoryDialog&>(dialog);
+    categories.name_field(0)->setText(QStringLiteral("Food"));
+    QTest::mouseClick(categories.ok_button(), Qt::LeftButton);
+    return categories.result();
+  });
+  window->EditExpenseCategories();
+  CategoryNames names;
+  ASSERT_EQ(GetCategoryNames(window->store(), &names), 0);
+  EXPECT_EQ(names.names[0], "Food");
+  const std::vector<int> after = window->model().CategoryIndexList();
+  ASSERT_EQ(after.size(), indexes.size());
+  bool renamed_seen = false;
+  for (int row = 0; row < window->list()->topLevelItemCount(); ++row) {
+    const QString shown = window->list()->topLevelItem(row)->text(1);
+    EXPECT_EQ(shown == QStringLiteral("Food"), after[row] == 0) << row;
+    renamed_seen |= after[row] == 0;
+  }
+  EXPECT_TRUE(renamed_seen);
+}
+
+TEST_F(OptionCommandsTest, VirtualOrganizerChosenInTheComPortDialogServesTheTransfers) {
+  // COM1 leads nowhere: only the virtual choice can answer.
+  auto window = Open("[Settings]\r\nAppliID=3\r\nCOMPort=1\r\n[Ports]\r\nCOM1=" +
+                     (paths_.files_dir / "no-port").string() + "\r\n");
+  test::BoxScript script;
+  script.OnDialog(CheckAndOk<ComPortDialog>([](ComPortDialog& d) { return d.port_button(4); }));
+  window->ChooseComPort();
+  EXPECT_EQ(window->settings().port_name, "virtual");
+  EXPECT_EQ(window->settings().com_port, 1);
+  window->ClearAll();
+  ASSERT_EQ(window->list()->topLevelItemCount(), 0);
+  script.TakeBoxes();
+  window->Upload();
+  EXPECT_EQ(script.TakeBoxes().size(), 2u);  // question and reminder, no error
+  EXPECT_GT(window->list()->topLevelItemCount(), 0);
+}
+
+TEST_F(OptionCommandsTest, OrganizerModelIsStored) {
+  auto window = Open("[Settings]\r\nAppliID=3\r\n");
+  test::BoxScript script;
+  script.OnDialog(
+      CheckAndOk<OrganizerModelDialog>([](OrganizerModelDialog& d) { return d.model_button(1); }));
+  window->ChooseOrganizerModel();
+  EXPECT_EQ(window->settings().model, 1);
+  EXPECT_EQ(window->model().selected_row(), 0);
+}
+
+}  // namespace
+}  // namespace kivo
