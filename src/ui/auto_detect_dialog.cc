@@ -35,9 +35,9 @@ QString Text(std::string_view text) {
 }  // namespace
 
 void ShowMessageBoxModal(QWidget* parent, const MessageBoxText& box) {
-  QMessageBox message(box.icon == MessageIcon::kInformation ? QMessageBox::Information
-                                                              : QMessageBox::Warning,
-                      Text(box.caption), Text(box.text), QMessageBox::Ok, parent);
+  QMessageBox message(
+      box.icon == MessageIcon::kInformation ? QMessageBox::Information : QMessageBox::Warning,
+      Text(box.caption), Text(box.text), QMessageBox::Ok, parent);
   message.exec();
 }
 
@@ -125,17 +125,19 @@ void AutoDetectDialog::Proceed() {
 
 void AutoDetectDialog::OnDetectStatus(int port) {
   if (closing_.load()) return;
-  QMetaObject::invokeMethod(this, [this, port] { ShowStatus(port); },
-                            Qt::BlockingQueuedConnection);
+  QMetaObject::invokeMethod(
+      this, [this, port] { ShowStatus(port); }, Qt::BlockingQueuedConnection);
 }
 
 void AutoDetectDialog::OnDetectFound(int port) {
-  QMetaObject::invokeMethod(this, [this, port] { Found(port); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      this, [this, port] { Found(port); }, Qt::QueuedConnection);
   worker_done_.store(true);
 }
 
 void AutoDetectDialog::OnDetectFailed(int result) {
-  QMetaObject::invokeMethod(this, [this, result] { Failed(result); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      this, [this, result] { Failed(result); }, Qt::QueuedConnection);
   worker_done_.store(true);
 }
 

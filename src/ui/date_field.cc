@@ -13,7 +13,9 @@ int LastDigit(int value) { return (value < 0 ? -value : value) % 10; }
 }  // namespace
 
 DateField::DateField(int display_date, bool with_year, QWidget* parent)
-    : SegmentedField(parent), display_date_(NormalDisplayDate(display_date)), with_year_(with_year) {
+    : SegmentedField(parent),
+      display_date_(NormalDisplayDate(display_date)),
+      with_year_(with_year) {
   if (!with_year_) year_ = kStepYear;
   Redisplay();
 }

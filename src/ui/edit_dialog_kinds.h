@@ -15,15 +15,14 @@ std::unique_ptr<EditDialog> MakeScheduleDialog(QWidget* parent, const std::vecto
 std::unique_ptr<EditDialog> MakeToDoDialog(QWidget* parent, const std::vector<uint8_t>* record,
                                            uint8_t flags, const EditContext& context);
 std::unique_ptr<EditDialog> MakeAnniversaryDialog(QWidget* parent,
-                                                  const std::vector<uint8_t>* record,
-                                                  uint8_t flags, const EditContext& context);
+                                                  const std::vector<uint8_t>* record, uint8_t flags,
+                                                  const EditContext& context);
 std::unique_ptr<EditDialog> MakeMemoDialog(QWidget* parent, const std::vector<uint8_t>* record,
                                            uint8_t flags, const EditContext& context);
 std::unique_ptr<EditDialog> MakeExpenseDialog(QWidget* parent, const std::vector<uint8_t>* record,
                                               uint8_t flags, const EditContext& context);
-std::unique_ptr<EditDialog> MakeTelephoneDialog(QWidget* parent,
-                                                const std::vector<uint8_t>* record, uint8_t flags,
-                                                const EditContext& context);
+std::unique_ptr<EditDialog> MakeTelephoneDialog(QWidget* parent, const std::vector<uint8_t>* record,
+                                                uint8_t flags, const EditContext& context);
 
 }  // namespace kivo
 

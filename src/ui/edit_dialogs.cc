@@ -159,8 +159,10 @@ EditDialogResult RunEditDialog(QWidget* parent, AppliId id, const std::vector<ui
   std::unique_ptr<EditDialog> dialog = CreateEditDialog(parent, id, record, flags, context);
   if (!dialog) return result;
   result.code = dialog->exec();
-  if (result.code == kEditSave || result.code == kEditSaveAsNew) result.record = dialog->record();
-  else result.code = kEditCancel;
+  if (result.code == kEditSave || result.code == kEditSaveAsNew)
+    result.record = dialog->record();
+  else
+    result.code = kEditCancel;
   return result;
 }
 

@@ -53,9 +53,8 @@ inline constexpr int kEditSaveAsNew = 102;
 // the full bit only when editing; the display modes; telephone_filter the
 // main window's category filter (0 Personal, 1 Business, 2 Others, 3 All),
 // which gives a new Telephone record its category.
-[[nodiscard]] uint8_t EditDialogFlags(AppliId id, bool is_new, int record_count,
-                                      int display_date, int display_hour,
-                                      int telephone_filter);
+[[nodiscard]] uint8_t EditDialogFlags(AppliId id, bool is_new, int record_count, int display_date,
+                                      int display_hour, int telephone_filter);
 
 // What a dialog needs besides the record and the flags.
 struct EditContext {

@@ -35,7 +35,9 @@ void AddField(QGridLayout* grid, int row, const char* label, QWidget* field) {
   grid->addWidget(field, row, 1, Qt::AlignLeft | Qt::AlignVCenter);
 }
 
-DateValue DateOf(const BcdDate& date) { return DateFromBcd(std::span<const uint8_t, 4>(date.bytes)); }
+DateValue DateOf(const BcdDate& date) {
+  return DateFromBcd(std::span<const uint8_t, 4>(date.bytes));
+}
 
 // The year of a record built now, brought into 1950..2150.
 int CurrentYear() { return std::clamp(Today().year, kMinYear, kMaxYear); }
@@ -46,8 +48,8 @@ class ScheduleDialog final : public EditDialog {
  public:
   ScheduleDialog(QWidget* parent, const std::vector<uint8_t>* record, uint8_t flags,
                  const EditContext& context)
-      : EditDialog(kSchedule, flags, parent), allowed_(context.allowed.value_or(
-                                                  LoadDialogAllowedTable())) {
+      : EditDialog(kSchedule, flags, parent),
+        allowed_(context.allowed.value_or(LoadDialogAllowedTable())) {
     setWindowTitle(QStringLiteral("Schedule"));
     Setup(record);
   }
@@ -306,8 +308,8 @@ std::unique_ptr<EditDialog> MakeToDoDialog(QWidget* parent, const std::vector<ui
 }
 
 std::unique_ptr<EditDialog> MakeAnniversaryDialog(QWidget* parent,
-                                                  const std::vector<uint8_t>* record,
-                                                  uint8_t flags, const EditContext& context) {
+                                                  const std::vector<uint8_t>* record, uint8_t flags,
+                                                  const EditContext& context) {
   return std::make_unique<AnniversaryDialog>(parent, record, flags, context);
 }
 

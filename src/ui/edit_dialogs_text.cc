@@ -143,10 +143,10 @@ class ExpenseDialog final : public EditDialog {
     const DateValue date = date_->date();
     out.date = BcdDate::FromYmd(date.year, date.month, date.day);
     // Bits 2 and 3 carry no field and stay.
-    out.flags = static_cast<uint8_t>(
-        (original_.flags & 0x0C) |
-        ExpenseRecord::MakeFlags(receipt_->on(), category_->currentIndex(),
-                                 payment_->currentIndex()));
+    out.flags =
+        static_cast<uint8_t>((original_.flags & 0x0C) |
+                             ExpenseRecord::MakeFlags(receipt_->on(), category_->currentIndex(),
+                                                      payment_->currentIndex()));
     // The field shows the magnitude only: an amount left as shown keeps its
     // bytes, sign included.
     if (!has_original_ || amount_->text() != shown_amount_) {
@@ -191,7 +191,9 @@ class TelephoneDialog final : public EditDialog {
   // A name (last, first or company) and a way to reach it (a number or the
   // address).
   bool IsValid() const override {
-    auto filled = [this](int field) { return !fields_[static_cast<size_t>(field)]->text().isEmpty(); };
+    auto filled = [this](int field) {
+      return !fields_[static_cast<size_t>(field)]->text().isEmpty();
+    };
     const bool named = filled(kLastName) || filled(kFirstName) || filled(kCompany);
     const bool reachable = filled(kHomeNumber) || filled(kOfficeNumber) || filled(kFaxNumber) ||
                            filled(kOtherNumber) || filled(kAddress);
@@ -266,9 +268,8 @@ std::unique_ptr<EditDialog> MakeExpenseDialog(QWidget* parent, const std::vector
   return std::make_unique<ExpenseDialog>(parent, record, flags, context);
 }
 
-std::unique_ptr<EditDialog> MakeTelephoneDialog(QWidget* parent,
-                                                const std::vector<uint8_t>* record, uint8_t flags,
-                                                const EditContext& context) {
+std::unique_ptr<EditDialog> MakeTelephoneDialog(QWidget* parent, const std::vector<uint8_t>* record,
+                                                uint8_t flags, const EditContext& context) {
   return std::make_unique<TelephoneDialog>(parent, record, flags, context);
 }
 

@@ -160,13 +160,13 @@ DisplayFormatDialog::DisplayFormatDialog(int display_hour, int display_date, QWi
   auto* row = new QHBoxLayout;
   row->addWidget(
       RadioGroup("12/24 hour mode", {"&12 hour mode", "&24 hour mode"}, hour_.data(), this));
-  row->addWidget(RadioGroup("Date mode", {"&mm/dd/yyyy", "&dd.mm.yyyy", "&yyyy.mm.dd"},
-                            date_.data(), this));
+  row->addWidget(
+      RadioGroup("Date mode", {"&mm/dd/yyyy", "&dd.mm.yyyy", "&yyyy.mm.dd"}, date_.data(), this));
   static_cast<QVBoxLayout*>(layout())->addLayout(row);
   AddButtons();
   hour_[display_hour == 1 ? 1 : 0]->setChecked(true);
-  date_[display_date == 1 || display_date == 2 ? static_cast<size_t>(display_date) : 0]
-      ->setChecked(true);
+  date_[display_date == 1 || display_date == 2 ? static_cast<size_t>(display_date) : 0]->setChecked(
+      true);
 }
 
 void DisplayFormatDialog::accept() {

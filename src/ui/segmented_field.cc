@@ -136,7 +136,8 @@ bool SegmentedField::eventFilter(QObject* watched, QEvent* event) {
     Redisplay();
     return true;
   }
-  if (watched == lineEdit() && event->type() == QEvent::MouseMove) return true;  // no drag selection
+  if (watched == lineEdit() && event->type() == QEvent::MouseMove)
+    return true;  // no drag selection
   return QAbstractSpinBox::eventFilter(watched, event);
 }
 

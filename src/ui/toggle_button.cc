@@ -58,8 +58,7 @@ ToggleButton::ToggleButton(const QString& image_name, const QString& accessible_
 void ToggleButton::LoadImages() {
   QIcon icon;
   const QString base = QStringLiteral(":/icons/") + image_name_;
-  icon.addPixmap(LoadImage(base + QStringLiteral("_on.svg"), palette()), QIcon::Normal,
-                 QIcon::On);
+  icon.addPixmap(LoadImage(base + QStringLiteral("_on.svg"), palette()), QIcon::Normal, QIcon::On);
   icon.addPixmap(LoadImage(base + QStringLiteral("_off.svg"), palette()), QIcon::Normal,
                  QIcon::Off);
   setIcon(icon);

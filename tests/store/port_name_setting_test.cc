@@ -1,9 +1,8 @@
 // The PortName setting: a port chosen by name (the virtual organizer) beside
 // COMPort, which keeps its 1..4.
 
-#include <gtest/gtest.h>
-
 #include "store/app_settings.h"
+#include <gtest/gtest.h>
 
 namespace kivo {
 namespace {
@@ -21,8 +20,8 @@ TEST(PortNameSetting, ReadAndWrittenOnlyWhenUsed) {
       {"absent stays absent", "[Settings]\nCOMPort=2\n", "", "", nullptr},
       {"virtual is read and kept", "[Settings]\nCOMPort=3\nPortName=virtual\n", "virtual",
        "virtual", "PortName=virtual\n"},
-      {"switching back to a COM port empties it", "[Settings]\nPortName=virtual\n", "virtual",
-       "", "PortName=\n"},
+      {"switching back to a COM port empties it", "[Settings]\nPortName=virtual\n", "virtual", "",
+       "PortName=\n"},
       {"choosing virtual writes it", "[Settings]\nCOMPort=1\n", "", "virtual",
        "PortName=virtual\n"},
   };
@@ -38,8 +37,7 @@ TEST(PortNameSetting, ReadAndWrittenOnlyWhenUsed) {
     } else {
       EXPECT_NE(text.find(c.written), std::string::npos) << c.name << "\n" << text;
     }
-    EXPECT_EQ(ReadAppSettings(IniFile::Parse(text), "/opt/kivo/bin").port_name, c.set_to)
-        << c.name;
+    EXPECT_EQ(ReadAppSettings(IniFile::Parse(text), "/opt/kivo/bin").port_name, c.set_to) << c.name;
   }
 }
 

@@ -90,9 +90,20 @@ std::vector<uint8_t> Sample(AppliId id) {
     default: {
       TelephoneRecord r;
       r.category = 1;
-      r.texts = {"Martin", "Claire", "Fabrique Lumen", "", "+33 4 78 00 12 34", "",
-                 "+33 6 12 34 56 78", "12 rue de la Charite", "Lyon", "", "69002", "France",
-                 "claire.martin@example.org", "Met at the trade fair"};
+      r.texts = {"Martin",
+                 "Claire",
+                 "Fabrique Lumen",
+                 "",
+                 "+33 4 78 00 12 34",
+                 "",
+                 "+33 6 12 34 56 78",
+                 "12 rue de la Charite",
+                 "Lyon",
+                 "",
+                 "69002",
+                 "France",
+                 "claire.martin@example.org",
+                 "Met at the trade fair"};
       return EncodeTelephoneRecord(r);
     }
   }
@@ -107,8 +118,8 @@ TEST(Screenshots, EveryDialog) {
   ASSERT_TRUE(QDir().mkpath(out_dir));
 
   const std::pair<AppliId, const char*> edits[] = {
-      {kSchedule, "edit_schedule"}, {kToDo, "edit_todo"},           {kAnniversary, "edit_anniversary"},
-      {kTelephone, "edit_telephone"}, {kMemo, "edit_memo"},         {kExpense, "edit_expense"}};
+      {kSchedule, "edit_schedule"},   {kToDo, "edit_todo"}, {kAnniversary, "edit_anniversary"},
+      {kTelephone, "edit_telephone"}, {kMemo, "edit_memo"}, {kExpense, "edit_expense"}};
   for (const auto& [id, name] : edits) {
     const std::vector<uint8_t> record = Sample(id);
     auto dialog = CreateEditDialog(nullptr, id, &record, 0, Context());

@@ -1,12 +1,14 @@
 // The record edit dialogs: results, enabling, validity, the records they
 // build, the bytes they keep and the filtering of typed and pasted text.
 
+#include "ui/edit_dialogs.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
 #include <QImage>
-#include <QPalette>
 #include <QLineEdit>
+#include <QPalette>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
@@ -18,7 +20,6 @@
 #include "store/amount.h"
 #include "store/record_codec.h"
 #include "ui/date_field.h"
-#include "ui/edit_dialogs.h"
 #include "ui/numeric_field.h"
 #include "ui/text_fields.h"
 #include "ui/toggle_button.h"
@@ -107,7 +108,8 @@ TEST(EditDialogs, CaptionsAndButtonsInOrder) {
     for (QPushButton* b : buttons) {
       if (qobject_cast<ToggleButton*>(b) == nullptr) frame.push_back(b->text().toStdString());
     }
-    EXPECT_EQ(frame, (std::vector<std::string>{"Save", "Save As New", "Clear", "Cancel"})) << caption;
+    EXPECT_EQ(frame, (std::vector<std::string>{"Save", "Save As New", "Clear", "Cancel"}))
+        << caption;
   }
   EXPECT_EQ(CreateEditDialog(nullptr, kCategoryList, nullptr, 0, Context()), nullptr);
 }
@@ -201,13 +203,11 @@ TEST(EditDialogs, TelephoneNeedsANameAndAWayToReachIt) {
     bool valid;
   };
   const Step steps[] = {
-      {kLastName, "Smith", false},      // a name alone
+      {kLastName, "Smith", false},       // a name alone
       {kEmail, "s@example.org", false},  // an e-mail address does not help
-      {kFaxNumber, "555-0199", true},   // a fax number does
-      {kLastName, "", false},           // no name left
-      {kCompany, "Acme", true},
-      {kFaxNumber, "", false},
-      {kAddress, "1 Main St", true},
+      {kFaxNumber, "555-0199", true},    // a fax number does
+      {kLastName, "", false},            // no name left
+      {kCompany, "Acme", true},         {kFaxNumber, "", false}, {kAddress, "1 Main St", true},
   };
   for (const Step& step : steps) {
     const std::string name = "tel" + std::to_string(step.field);
@@ -488,7 +488,9 @@ TEST(TextFields, ThreeLineFieldHoldsNinetySixCharacters) {
   QTest::keyClick(memo, Qt::Key_A, Qt::ControlModifier);
   EXPECT_EQ(memo->textCursor().selectedText().size(), 96);
   // 0xFF would end the record: it is saved as a blank.
-  memo->setPlainText(QString::fromUtf8("a\xC3\xBF" "b"));
+  memo->setPlainText(
+      QString::fromUtf8("a\xC3\xBF"
+                        "b"));
   EXPECT_EQ(memo->RecordText(), "a b");
 }
 

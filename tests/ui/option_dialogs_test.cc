@@ -1,6 +1,8 @@
 // The option dialogs' initial state and results, and the Auto Detect dialog
 // against in-memory lines.
 
+#include "ui/option_dialogs.h"
+
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,7 +19,6 @@
 #include "platform/memory_line.h"
 #include "store/app_settings.h"
 #include "ui/auto_detect_dialog.h"
-#include "ui/option_dialogs.h"
 #include "ui/text_fields.h"
 #include <gtest/gtest.h>
 
@@ -67,8 +68,7 @@ TEST(ComPortDialog, OpeningAndResults) {
     EXPECT_EQ(dialog.windowTitle().toStdString(), "COM port");
     EXPECT_EQ(CheckedPort(dialog), c.checked_at_opening) << c.name;
     if (c.check > 0) dialog.port_button(c.check - 1)->setChecked(true);
-    const int code =
-        ExecPressing(dialog, c.ok ? dialog.ok_button() : dialog.cancel_button());
+    const int code = ExecPressing(dialog, c.ok ? dialog.ok_button() : dialog.cancel_button());
     EXPECT_EQ(code, c.ok ? QDialog::Accepted : QDialog::Rejected) << c.name;
     EXPECT_EQ(dialog.port(), c.port) << c.name;
     EXPECT_EQ(dialog.port_name(), c.result_name) << c.name;
@@ -134,8 +134,11 @@ TEST(OrganizerModelDialog, OpeningAndResults) {
     bool ok;
     int result;
   };
-  const Case cases[] = {{0, 0, 1, true, 1},  {1, 1, 0, true, 0}, {1, 1, 0, false, 1},
-                        {5, 0, -1, true, 0}, {5, 0, 1, false, 5}};
+  const Case cases[] = {{0, 0, 1, true, 1},
+                        {1, 1, 0, true, 0},
+                        {1, 1, 0, false, 1},
+                        {5, 0, -1, true, 0},
+                        {5, 0, 1, false, 5}};
   for (const Case& c : cases) {
     OrganizerModelDialog dialog(c.model);
     EXPECT_TRUE(dialog.model_button(c.checked)->isChecked()) << c.model;
@@ -148,7 +151,7 @@ TEST(OrganizerModelDialog, OpeningAndResults) {
 
 TEST(DisplayFormatDialog, OpeningAndResults) {
   struct Case {
-    int hour, date;        // given
+    int hour, date;  // given
     int open_hour, open_date;
     int check_hour, check_date;  // -1: leave
     bool ok;
