@@ -30,6 +30,7 @@
 #include "ui/import_dialog.h"
 #include "ui/list_header_area.h"
 #include "ui/main_window.h"
+#include "ui/pc_text.h"
 #include "ui/progress_window.h"
 #include <gtest/gtest.h>
 
@@ -338,6 +339,29 @@ TEST_F(CommandsTest, ExportAndImportRoundTrip) {
   EXPECT_EQ(window->model().appli(), kSchedule);
   EXPECT_EQ(window->list()->topLevelItemCount(), 0);
   EXPECT_EQ(Sorted(Snapshot(*window)[kMemo]), Sorted(memos));
+}
+
+TEST_F(CommandsTest, ExportOnTheTelephoneTabWritesOnlyTheFilteredRowsInListOrder) {
+  WriteSettings("[Settings]\r\nAppliID=5\r\n");
+  auto window = Open();
+  window->filter_box()->setCurrentIndex(1);  // Business
+  ASSERT_TRUE(window->model().SortOnColumn(1));
+  ASSERT_TRUE(window->model().SortOnColumn(1));  // last name, descending
+  window->CommitList(false);
+  window->RefreshList(false);
+  const std::vector<QString> last_names = ListTexts(*window, 1);
+  ASSERT_GT(last_names.size(), 1u);
+  test::BoxScript script;
+  script.ChooseFile(dir_.path() + QStringLiteral("/business.CSV"));
+  window->Export();
+  const auto rows = test::ReadCsvRows(paths_.files_dir / "business.CSV");
+  ASSERT_EQ(rows.size(), last_names.size());
+  for (size_t i = 0; i < rows.size(); ++i) {
+    EXPECT_EQ(FromPcText(rows[i][1]), last_names[i]) << i;  // the file is in the PC coding
+  }
+  // The hidden records stay where they were.
+  EXPECT_EQ(Snapshot(*window)[kTelephone].size(),
+            static_cast<size_t>(sample_->GetRecordCount(kTelephone)));
 }
 
 TEST_F(CommandsTest, ImportOfAFileThatIsNoCsvOfTheApplicationFails) {
