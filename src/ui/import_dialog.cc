@@ -23,9 +23,9 @@ struct ImportEntry {
   const char* text;
   AppliId id;
 };
-constexpr ImportEntry kImportEntries[] = {{"Schedule", kSchedule},       {"Todo", kToDo},
-                                          {"Anniversary", kAnniversary}, {"Telephone", kTelephone},
-                                          {"Memo", kMemo},               {"Expense", kExpense}};
+constexpr ImportEntry kImportEntries[] = {
+    {"Schedule", kSchedule},   {"Todo", kToDo}, {"Anniversary", kAnniversary},
+    {"Telephone", kTelephone}, {"Memo", kMemo}, {"Expense", kExpense}};
 
 }  // namespace
 

@@ -26,40 +26,56 @@ DialogResponder& Dialogs() {
 
 QMessageBox::Icon BoxIcon(PromptIcon icon) {
   switch (icon) {
-    case PromptIcon::kInformation: return QMessageBox::Information;
-    case PromptIcon::kExclamation: return QMessageBox::Warning;
-    case PromptIcon::kQuestion: return QMessageBox::Question;
-    case PromptIcon::kNone: break;
+    case PromptIcon::kInformation:
+      return QMessageBox::Information;
+    case PromptIcon::kExclamation:
+      return QMessageBox::Warning;
+    case PromptIcon::kQuestion:
+      return QMessageBox::Question;
+    case PromptIcon::kNone:
+      break;
   }
   return QMessageBox::NoIcon;
 }
 
 QMessageBox::StandardButtons BoxButtons(PromptButtons buttons) {
   switch (buttons) {
-    case PromptButtons::kOkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
-    case PromptButtons::kYesNo: return QMessageBox::Yes | QMessageBox::No;
-    case PromptButtons::kRetryCancel: return QMessageBox::Retry | QMessageBox::Cancel;
-    case PromptButtons::kOk: break;
+    case PromptButtons::kOkCancel:
+      return QMessageBox::Ok | QMessageBox::Cancel;
+    case PromptButtons::kYesNo:
+      return QMessageBox::Yes | QMessageBox::No;
+    case PromptButtons::kRetryCancel:
+      return QMessageBox::Retry | QMessageBox::Cancel;
+    case PromptButtons::kOk:
+      break;
   }
   return QMessageBox::Ok;
 }
 
 PromptAnswer Answer(int button) {
   switch (button) {
-    case QMessageBox::Ok: return PromptAnswer::kOk;
-    case QMessageBox::Yes: return PromptAnswer::kYes;
-    case QMessageBox::No: return PromptAnswer::kNo;
-    case QMessageBox::Retry: return PromptAnswer::kRetry;
-    default: return PromptAnswer::kCancel;
+    case QMessageBox::Ok:
+      return PromptAnswer::kOk;
+    case QMessageBox::Yes:
+      return PromptAnswer::kYes;
+    case QMessageBox::No:
+      return PromptAnswer::kNo;
+    case QMessageBox::Retry:
+      return PromptAnswer::kRetry;
+    default:
+      return PromptAnswer::kCancel;
   }
 }
 
 // What a box closed with its window's close button means.
 PromptAnswer Dismissed(PromptButtons buttons) {
   switch (buttons) {
-    case PromptButtons::kOk: return PromptAnswer::kOk;
-    case PromptButtons::kYesNo: return PromptAnswer::kNo;
-    default: return PromptAnswer::kCancel;
+    case PromptButtons::kOk:
+      return PromptAnswer::kOk;
+    case PromptButtons::kYesNo:
+      return PromptAnswer::kNo;
+    default:
+      return PromptAnswer::kCancel;
   }
 }
 

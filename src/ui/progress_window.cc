@@ -68,7 +68,8 @@ class DialogUnits {
   explicit DialogUnits(const QFont& font) {
     const QFontMetrics metrics(font);
     const int line = metrics.horizontalAdvance(QString::fromLatin1(kFirstLine)) + 4;
-    x_ = std::max({metrics.averageCharWidth(), 6, (line * 4 + kFirstLineUnits - 1) / kFirstLineUnits});
+    x_ = std::max(
+        {metrics.averageCharWidth(), 6, (line * 4 + kFirstLineUnits - 1) / kFirstLineUnits});
     y_ = std::max(metrics.height(), 13);
   }
   QRect operator()(int x, int y, int w, int h) const {
@@ -158,8 +159,8 @@ void ProgressWindow::showEvent(QShowEvent* event) {
   status_->setText(FromPcText(state_.status_text()));
   if (!run_->Start(notifier_.get(), &prompter_)) {
     start_failed_ = true;
-    ShowMessageBox(this, {"Cannot start download.", "Error", PromptIcon::kExclamation,
-                          PromptButtons::kOk});
+    ShowMessageBox(
+        this, {"Cannot start download.", "Error", PromptIcon::kExclamation, PromptButtons::kOk});
   }
 }
 

@@ -27,9 +27,12 @@ class BoxScript {
         return answer;
       }
       switch (box.buttons) {
-        case PromptButtons::kYesNo: return PromptAnswer::kYes;
-        case PromptButtons::kRetryCancel: return PromptAnswer::kRetry;
-        default: return PromptAnswer::kOk;
+        case PromptButtons::kYesNo:
+          return PromptAnswer::kYes;
+        case PromptButtons::kRetryCancel:
+          return PromptAnswer::kRetry;
+        default:
+          return PromptAnswer::kOk;
       }
     });
     SetFileResponder([this](const FileRequest& request) {

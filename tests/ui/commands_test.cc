@@ -7,9 +7,9 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QRegularExpression>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -488,8 +488,7 @@ std::function<int(QDialog&)> TypeMemo(const QString& text, bool save_as_new) {
     EXPECT_NE(memo, nullptr);
     if (memo == nullptr) return kEditCancel;
     memo->setPlainText(text);
-    QTest::mouseClick(save_as_new ? edit.save_as_new_button() : edit.save_button(),
-                      Qt::LeftButton);
+    QTest::mouseClick(save_as_new ? edit.save_as_new_button() : edit.save_button(), Qt::LeftButton);
     return edit.result();
   };
 }

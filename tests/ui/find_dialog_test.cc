@@ -92,19 +92,19 @@ TEST_F(FindTest, SearchSequences) {
     bool not_found;  // "Not found !" shown
   };
   const Step kSteps[] = {
-      {"apple", true, true, 0, false},   // the selected row itself matches
-      {"apple", true, true, 0, true},    // same text: steps first; only lower case matches
-      {"apple", true, false, 2, false},  // without Match case "APPLE juice" matches
-      {"apple", false, false, 0, false}, // upwards back to "apple pie"
-      {"apple", false, false, 0, true},  // nothing above row 0
-      {"err", true, true, 3, false},     // a new text from row 0 downwards
-      {"an", false, true, 1, false},     // new text searched from the selected row upwards
+      {"apple", true, true, 0, false},    // the selected row itself matches
+      {"apple", true, true, 0, true},     // same text: steps first; only lower case matches
+      {"apple", true, false, 2, false},   // without Match case "APPLE juice" matches
+      {"apple", false, false, 0, false},  // upwards back to "apple pie"
+      {"apple", false, false, 0, true},   // nothing above row 0
+      {"err", true, true, 3, false},      // a new text from row 0 downwards
+      {"an", false, true, 1, false},      // new text searched from the selected row upwards
   };
   window_->model().SelectRow(0);
   window_->Find();
   for (const Step& step : kSteps) {
-    const auto [row, not_found] = FindNext(QString::fromLatin1(step.text), step.down,
-                                           step.match_case);
+    const auto [row, not_found] =
+        FindNext(QString::fromLatin1(step.text), step.down, step.match_case);
     EXPECT_EQ(row, step.row) << step.text;
     EXPECT_EQ(not_found, step.not_found) << step.text;
   }

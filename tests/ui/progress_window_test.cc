@@ -31,8 +31,8 @@ class ProgressWindowTest : public ::testing::Test {
     ASSERT_EQ(organizer.GetAppliBuf(7), 0);
     test::FillSampleStore(organizer, fs::path(KIVO_SOURCE_DIR) / "data/sample");
     memos_ = organizer.GetRecordCount(kMemo);
-    ASSERT_EQ(WriteBackupFile(organizer, fs::path(dir_.path().toStdString()) / kVirtualOrganizerFile,
-                              true),
+    ASSERT_EQ(WriteBackupFile(organizer,
+                              fs::path(dir_.path().toStdString()) / kVirtualOrganizerFile, true),
               0);
     ASSERT_EQ(store_.GetAppliBuf(7), 0);
   }
@@ -82,7 +82,8 @@ TEST_F(ProgressWindowTest, LayoutTextsAndTitlePerRunMode) {
     for (QLabel* label : window.findChildren<QLabel*>()) {
       if (label->isVisibleTo(&window)) texts << label->text();
     }
-    EXPECT_TRUE(texts.contains(QStringLiteral("1. Make sure the cable is connected to your Organizer")));
+    EXPECT_TRUE(
+        texts.contains(QStringLiteral("1. Make sure the cable is connected to your Organizer")));
     EXPECT_TRUE(texts.contains(QStringLiteral("    and your PC.")));
     EXPECT_TRUE(texts.contains(QStringLiteral("2. Press the [PC-LINK] button.")));
     EXPECT_TRUE(texts.contains(QStringLiteral("Status :")));
@@ -138,8 +139,9 @@ TEST_F(ProgressWindowTest, APortThatWillNotOpenEndsWithItsMessage) {
   settings.port_map[1] = (fs::path(dir_.path().toStdString()) / "no-such-port").string();
   window.ApplyLinkSettings(settings);
   EXPECT_EQ(window.Run(), kResultCannotOpenCom1 + 1);
-  EXPECT_EQ(script.TakeBoxes(), std::vector<std::string>{
-                                    "Error|" + std::string(ResultMessage(kResultCannotOpenCom1 + 1))});
+  EXPECT_EQ(
+      script.TakeBoxes(),
+      std::vector<std::string>{"Error|" + std::string(ResultMessage(kResultCannotOpenCom1 + 1))});
 }
 
 TEST_F(ProgressWindowTest, BoxesOfTheRunAreShownFromTheWindowWhileTheWorkerWaits) {
