@@ -7,8 +7,8 @@
 #include <memory>
 #include <optional>
 
-#include "store/appli_store.h"
 #include "link/comm_link.h"
+#include "store/appli_store.h"
 #include "store/char_tables.h"
 #include "view/main_view_model.h"
 

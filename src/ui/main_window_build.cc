@@ -44,7 +44,8 @@ QToolButton* ImageButton(QWidget* parent, const char* icon, const QSize& icon_si
 
 void MainWindow::BuildMenus() {
   QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-  connect(file->addAction(QStringLiteral("&Open...")), &QAction::triggered, this, &MainWindow::Open);
+  connect(file->addAction(QStringLiteral("&Open...")), &QAction::triggered, this,
+          &MainWindow::Open);
   connect(file->addAction(QStringLiteral("Save &As...")), &QAction::triggered, this,
           &MainWindow::SaveAs);
   file->addSeparator();
