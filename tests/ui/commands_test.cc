@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -249,30 +250,47 @@ TEST_F(CommandsTest, SendTransfersTheSelectedRecordOnly) {
   EXPECT_EQ(organizer->GetRecordCount(kMemo), 0);
 }
 
-TEST_F(CommandsTest, AbortedBackupLeavesTheRecordsExactlyAsTheyWere) {
-  WriteOrganizer(*sample_);
-  WriteSettings("[Settings]\r\nAppliID=2\r\n");  // To Do
-  auto window = Open();
-  window->virtual_options().baud_rate = 2400;
-  window->model().SelectRow(3);
-  const std::vector<QString> shown = ListTexts(*window, 3);
-  const std::vector<Records> before = Snapshot(*window);
-  test::BoxScript script;
-  QTimer abort_when_shown;
-  QObject::connect(&abort_when_shown, &QTimer::timeout, [&] {
-    if (auto* progress = qobject_cast<ProgressWindow*>(QApplication::activeModalWidget())) {
+TEST_F(CommandsTest, AbortedTransfersLeaveTheRecordsExactlyAsTheyWere) {
+  struct Case {
+    const char* name;
+    void (MainWindow::*command)();
+    int abort_above;  // the bar's position at which Abort is pressed; -1 at once
+  };
+  const Case kCases[] = {
+      {"Backup at once", &MainWindow::Backup, -1},
+      {"Backup while receiving", &MainWindow::Backup, 10},
+      {"Restore while sending", &MainWindow::Restore, 10},
+      {"Upload while receiving", &MainWindow::Upload, 0},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    WriteOrganizer(*sample_);
+    WriteSettings("[Settings]\r\nAppliID=5\r\n");  // Telephone, the longest transfer
+    auto window = Open();
+    window->filter_box()->setCurrentIndex(1);      // Business: some records hidden
+    ASSERT_TRUE(window->model().SortOnColumn(2));  // the user's own order
+    window->CommitList(false);
+    window->RefreshList(false);
+    window->model().SelectRow(1);
+    const std::vector<QString> shown = ListTexts(*window, 1);
+    const std::vector<Records> before = Snapshot(*window);
+    test::BoxScript script;
+    QTimer abort_when_shown;
+    QObject::connect(&abort_when_shown, &QTimer::timeout, [&] {
+      auto* progress = qobject_cast<ProgressWindow*>(QApplication::activeModalWidget());
+      if (progress == nullptr || progress->bar()->value() <= c.abort_above) return;
       abort_when_shown.stop();
       QTest::mouseClick(progress->abort_button(), Qt::LeftButton);
-    }
-  });
-  abort_when_shown.start(5);
-  window->Backup();
-  const std::vector<std::string> boxes = script.TakeBoxes();
-  ASSERT_EQ(boxes.size(), 3u);
-  EXPECT_EQ(boxes[2], "Abort|User aborted.");
-  EXPECT_EQ(ListTexts(*window, 3), shown);
-  EXPECT_EQ(window->model().selected_row(), 3);
-  EXPECT_EQ(Snapshot(*window), before);
+    });
+    abort_when_shown.start(2);
+    (window.get()->*c.command)();
+    const std::vector<std::string> boxes = script.TakeBoxes();
+    ASSERT_EQ(boxes.size(), 3u);
+    EXPECT_EQ(boxes[2], "Abort|User aborted.");
+    EXPECT_EQ(ListTexts(*window, 1), shown);
+    EXPECT_EQ(window->model().selected_row(), 1);
+    EXPECT_EQ(Snapshot(*window), before);
+  }
 }
 
 TEST_F(CommandsTest, BackupFailingWith14RunsTheNextOneWithoutTelephoneChecks) {
