@@ -96,8 +96,8 @@ QString ChooseFile(QWidget* parent, const FileRequest& request) {
   QFileDialog dialog(parent, request.caption, request.dir, request.filter);
   dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-  // The platform's dialog asks before an existing file is overwritten.
-  dialog.setOption(QFileDialog::ReadOnly, false);
+  // A save dialog asks before an existing file is overwritten (Qt's default,
+  // kept by leaving DontConfirmOverwrite off).
   if (!request.default_suffix.isEmpty()) dialog.setDefaultSuffix(request.default_suffix);
   if (request.save && !request.proposed_name.isEmpty()) dialog.selectFile(request.proposed_name);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};

@@ -408,6 +408,22 @@ TEST(ImportDialog, MissingFileShowsTheSystemTextAndStaysOpen) {
   EXPECT_NE(dialog.result(), QDialog::Accepted);
 }
 
+TEST(ImportDialog, BrowseFillsTheNameAndRemembersItsOwnFolder) {
+  test::BoxScript script;
+  ImportDialog dialog(nullptr, kMemo, QStringLiteral("/data/start"));
+  script.ChooseFile(QStringLiteral("/data/csv/memo.csv"));
+  script.ChooseFile(QString());  // cancelled: the name stays
+  QTest::mouseClick(dialog.browse_button(), Qt::LeftButton);
+  EXPECT_EQ(dialog.file_name(), QStringLiteral("/data/csv/memo.csv"));
+  QTest::mouseClick(dialog.browse_button(), Qt::LeftButton);
+  EXPECT_EQ(dialog.file_name(), QStringLiteral("/data/csv/memo.csv"));
+  ASSERT_EQ(script.files().size(), 2u);
+  EXPECT_FALSE(script.files()[0].save);
+  EXPECT_EQ(script.files()[0].dir, QStringLiteral("/data/start"));
+  EXPECT_EQ(script.files()[0].filter, QStringLiteral("CSV Files (*.csv)"));
+  EXPECT_EQ(script.files()[1].dir, QStringLiteral("/data/csv"));
+}
+
 TEST_F(CommandsTest, OpenOfABadFileKeepsTheRecords) {
   auto window = Open();
   window->model().DeleteRow(0);  // an edit not yet committed
