@@ -82,6 +82,11 @@ void EditDialog::Setup(const std::vector<uint8_t>* record) {
     FillDefaults();
   }
   UpdateEnabling();
+  // A field corrected on leaving (a damaged record's priority, say) may make
+  // the record valid: the buttons follow at once.
+  for (SegmentedField* field : findChildren<SegmentedField*>()) {
+    connect(field, &SegmentedField::Edited, this, &EditDialog::UpdateEnabling);
+  }
   layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
 

@@ -339,6 +339,20 @@ TEST(EditDialogs, EditedRecordsKeepTheBytesNoFieldCarries) {
   }
 }
 
+TEST(EditDialogs, ADamagedPriorityBlocksSavingUntilCorrected) {
+  ToDoRecord r;
+  r.state = 0x0F;  // priority 16
+  r.due_date = BcdDate::FromYmd(2002, 1, 5);
+  const std::vector<uint8_t> record = EncodeToDoRecord(r);
+  auto dialog = Open(kToDo, &record, 0);
+  EXPECT_FALSE(dialog->save_button()->isEnabled());
+  EXPECT_FALSE(dialog->save_as_new_button()->isEnabled());
+  Field<NumericField>(*dialog, "priority")->Commit();  // what leaving the field does
+  EXPECT_TRUE(dialog->save_button()->isEnabled());
+  dialog->save_button()->click();
+  EXPECT_EQ(dialog->record()[0], 0x08);  // priority 9
+}
+
 TEST(EditDialogs, NewAnniversaryCarriesTheCurrentYear) {
   ScopedToday today({2007, 5, 6});
   auto dialog = Open(kAnniversary, nullptr, kEditFlagNew);
