@@ -126,7 +126,8 @@ ProgressWindow::ProgressWindow(QWidget* parent, Clock* clock)
 
   abort_ = new QPushButton(QStringLiteral("&Abort"), this);
   abort_->setGeometry(units(156, 99, 50, 14));
-  abort_->setDefault(true);
+  // Enter must not abort a run by accident: only a press of the button does.
+  abort_->setAutoDefault(false);
   connect(abort_, &QPushButton::clicked, this, &ProgressWindow::reject);
 
   for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);

@@ -118,15 +118,20 @@ TEST_F(ProgressWindowTest, EscapeAndCloseOnlyAskTheWorkerToAbort) {
   test::BoxScript script;
   ProgressWindow window(nullptr);
   window.ApplyLinkSettings(Settings(kRunUpload, kMemo));
-  bool still_open_after_close = false;
+  bool still_open = false;
   QTimer::singleShot(0, &window, [&] {
-    // The close button does not close the window by itself.
+    // Neither the close button, Enter, the arrow keys nor F1 end the run.
     window.close();
-    still_open_after_close = window.isVisible();
+    for (const Qt::Key key :
+         {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Left, Qt::Key_Down, Qt::Key_F1}) {
+      QTest::keyClick(window.abort_button(), key);
+    }
+    QTest::qWait(50);
+    still_open = window.isVisible() && !window.state().status_text().empty();
     QTest::keyClick(&window, Qt::Key_Escape);
   });
   EXPECT_EQ(window.Run(), kResultAborted);
-  EXPECT_TRUE(still_open_after_close);
+  EXPECT_TRUE(still_open);
   EXPECT_EQ(script.TakeBoxes(), std::vector<std::string>{"Abort|User aborted."});
 }
 
