@@ -191,10 +191,12 @@ void MainWindow::Open() {
   model_->Commit(/*ordered=*/false);
   if (LoadBackupFile(loaded, *path) != 0) {
     Tell({"The backup file is not compatible.", "Open", PromptIcon::kNone, PromptButtons::kOk});
-  } else {
-    store_.ClearAllAppli();
-    CopyAppliStore(store_, loaded);
+    // The list comes back exactly as it was, in the user's order.
+    RefreshList(/*resort=*/false);
+    return;
   }
+  store_.ClearAllAppli();
+  CopyAppliStore(store_, loaded);
   RefreshList(/*resort=*/true);
 }
 

@@ -426,9 +426,15 @@ TEST(ImportDialog, BrowseFillsTheNameAndRemembersItsOwnFolder) {
 
 TEST_F(CommandsTest, OpenOfABadFileKeepsTheRecords) {
   auto window = Open();
-  window->model().DeleteRow(0);  // an edit not yet committed
+  // Edits not yet committed: a row gone, a copy of the first row at the end
+  // (a re-sort would put it beside the first).
+  window->model().DeleteRow(0);
+  ASSERT_TRUE(window->model().SortOnColumn(5));
+  ASSERT_TRUE(window->model().AppendRow(window->model().RowRecord(0)));
   const std::vector<Records> before = Snapshot(*window);
   window->RefreshList(false);
+  const std::vector<QString> shown = ListTexts(*window, 5);
+  ASSERT_EQ(shown.back(), shown.front());
   const fs::path bad = paths_.files_dir / "bad.bkf";
   std::ofstream(bad, std::ios::binary) << "IM2BK9 this is no backup file";
   test::BoxScript script;
@@ -438,6 +444,7 @@ TEST_F(CommandsTest, OpenOfABadFileKeepsTheRecords) {
             (std::vector<std::string>{"Open|This operation will overwrite ALL applications.\n"
                                       "Are you sure you want to continue ?",
                                       "Open|The backup file is not compatible."}));
+  EXPECT_EQ(ListTexts(*window, 5), shown);
   EXPECT_EQ(Snapshot(*window), before);
 
   // A good file replaces every application.
