@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QFontMetrics>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
@@ -108,6 +109,15 @@ void FilteredLineEdit::keyPressEvent(QKeyEvent* event) {
   QLineEdit::keyPressEvent(event);
 }
 
+// Text composed through an input method passes the same table.
+void FilteredLineEdit::inputMethodEvent(QInputMethodEvent* event) {
+  if (!event->commitString().isEmpty()) {
+    event->setCommitString(FilterAllowedText(event->commitString(), allowed_),
+                           event->replacementStart(), event->replacementLength());
+  }
+  QLineEdit::inputMethodEvent(event);
+}
+
 void FilteredLineEdit::contextMenuEvent(QContextMenuEvent* event) {
   QMenu* menu = createStandardContextMenu();
   for (QAction* action : menu->actions()) {
@@ -166,6 +176,15 @@ void ThreeLineTextEdit::keyPressEvent(QKeyEvent* event) {
     }
   }
   QPlainTextEdit::keyPressEvent(event);
+}
+
+void ThreeLineTextEdit::inputMethodEvent(QInputMethodEvent* event) {
+  if (!event->commitString().isEmpty()) {
+    const QString text =
+        FilterAllowedText(event->commitString(), allowed_).left(std::max(0, RoomFor()));
+    event->setCommitString(text, event->replacementStart(), event->replacementLength());
+  }
+  QPlainTextEdit::inputMethodEvent(event);
 }
 
 bool ThreeLineTextEdit::canInsertFromMimeData(const QMimeData* source) const {

@@ -7,6 +7,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QImage>
+#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QPalette>
 #include <QPushButton>
@@ -486,6 +487,24 @@ TEST(TextFields, TypedAndPastedTextIsFiltered) {
   EXPECT_EQ(memo->toPlainText().toStdString(), "1234");
   memo->undo();
   EXPECT_EQ(memo->toPlainText().toStdString(), "12");
+}
+
+TEST(TextFields, ComposedTextIsFiltered) {
+  AllowedTable no_comma = AllAllowed();
+  no_comma[','] = 0;
+  const std::vector<uint8_t> record = SampleRecord(kTelephone);
+  auto dialog = Open(kTelephone, &record, 0, Context(no_comma));
+  auto memo_dialog = Open(kMemo, nullptr, kEditFlagNew, Context(no_comma));
+  QWidget* fields[] = {Field<QLineEdit>(*dialog, "tel13"),
+                       Field<ThreeLineTextEdit>(*memo_dialog, "memo")};
+  for (QWidget* field : fields) {
+    QInputMethodEvent event;
+    event.setCommitString(QStringLiteral("d,e\u20AC"));  // the euro sign is 0x80
+    QApplication::sendEvent(field, &event);
+  }
+  EXPECT_EQ(Field<QLineEdit>(*dialog, "tel13")->text(), QStringLiteral("de\u20AC"));
+  EXPECT_EQ(Field<ThreeLineTextEdit>(*memo_dialog, "memo")->toPlainText(),
+            QStringLiteral("de\u20AC"));
 }
 
 TEST(TextFields, ThreeLineFieldHoldsNinetySixCharacters) {
