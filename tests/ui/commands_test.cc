@@ -293,30 +293,53 @@ TEST_F(CommandsTest, AbortedTransfersLeaveTheRecordsExactlyAsTheyWere) {
   }
 }
 
-TEST_F(CommandsTest, BackupFailingWith14RunsTheNextOneWithoutTelephoneChecks) {
+TEST_F(CommandsTest, FailingWith14RunsTheNextTransferWithoutTelephoneChecks) {
   // A base-model organizer whose telephone list ends after one record: the PC
-  // takes that for an incomplete reception while BKTelRecordsMin is 1.
+  // takes that for an incomplete reception while BKTelRecordsMin is 1. Backup
+  // and Upload keep their own copies of the threshold.
+  struct Case {
+    const char* name;
+    void (MainWindow::*command)();
+    int AppSettings::*copy;
+    int AppSettings::*other_copy;
+  };
+  const Case kCases[] = {
+      {"Backup", &MainWindow::Backup, &AppSettings::backup_tel_records_min,
+       &AppSettings::upload_tel_records_min},
+      {"Upload", &MainWindow::Upload, &AppSettings::upload_tel_records_min,
+       &AppSettings::backup_tel_records_min},
+  };
   auto organizer = NewStore();
   test::FillSampleStore(*organizer, kSampleDir);
   const Records phones = AppliRecords(*organizer, kTelephone);
   organizer->ResetAppli(kTelephone);
   ASSERT_EQ(organizer->PutRecord(kTelephone, 0, phones[0]), 0);
-  WriteOrganizer(*organizer);
-  auto window = Open();
-  const std::vector<Records> before = Snapshot(*window);
-  test::BoxScript script;
-  window->Backup();
-  std::vector<std::string> boxes = script.TakeBoxes();
-  ASSERT_EQ(boxes.size(), 3u);
-  EXPECT_EQ(boxes[2], "Error|" + std::string(ResultMessage(kResultIncomplete)));
-  EXPECT_EQ(window->settings().backup_tel_records_min, 0);
-  EXPECT_EQ(window->settings().bk_tel_records_min, 1);
-  EXPECT_EQ(Snapshot(*window), before);
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.name);
+    WriteOrganizer(*organizer);
+    WriteSettings("[Settings]\r\nAppliID=5\r\n");
+    auto window = Open();
+    const std::vector<Records> before = Snapshot(*window);
+    test::BoxScript script;
+    (window.get()->*c.command)();
+    std::vector<std::string> boxes = script.TakeBoxes();
+    ASSERT_EQ(boxes.size(), 3u);
+    EXPECT_EQ(boxes[2], "Error|" + std::string(ResultMessage(kResultIncomplete)));
+    EXPECT_EQ(window->settings().*c.copy, 0);
+    EXPECT_EQ(window->settings().*c.other_copy, 1);
+    EXPECT_EQ(window->settings().bk_tel_records_min, 1);
+    EXPECT_EQ(Snapshot(*window), before);
 
-  window->Backup();
-  EXPECT_EQ(script.TakeBoxes().size(), 2u);  // no error this time
-  EXPECT_EQ(window->settings().backup_tel_records_min, 1);
-  EXPECT_EQ(Snapshot(*window)[kTelephone], Records{phones[0]});
+    (window.get()->*c.command)();
+    EXPECT_EQ(script.TakeBoxes().size(), 2u);  // no error this time
+    EXPECT_EQ(window->settings().*c.copy, 1);
+    EXPECT_EQ(Snapshot(*window)[kTelephone], Records{phones[0]});
+    // Only the stored value is written back.
+    window->close();
+    EXPECT_EQ(
+        LoadAppSettings(SettingsFilePath(paths_.files_dir), paths_.files_dir).bk_tel_records_min,
+        1);
+  }
 }
 
 TEST_F(CommandsTest, ExportAndImportRoundTrip) {
