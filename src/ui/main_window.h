@@ -128,8 +128,9 @@ class MainWindow : public QMainWindow {
   QAction* find_action() const { return find_; }
 
  signals:
-  // Requests of commands that live outside the window (edit dialogs, transfers,
-  // Find); emitted by buttons, menu items and the keyboard rules.
+  // Emitted by the buttons, menu items, double-clicks and keys that edit or
+  // send the selected row, just before the window runs EditEntry or
+  // SendRecord itself.
   void EditEntryRequested(int row);
   void SendRequested(int row);
 
