@@ -343,6 +343,51 @@ void DeviceSeeds() {
   put("virtual_get_category", 1, 2, get_category);
 }
 
+// The organizer's side of whole runs on the PC: the M model's handshake,
+// then what each sequence asks for.
+void PcRunSeeds() {
+  // Header: run mode index (0 Backup, 1 Upload, 2 Restore, 3 Download,
+  // 6 SEND, 8 negotiation), options, application.
+  auto put = [](const std::string& name, uint8_t mode, uint8_t options, uint8_t appli,
+                const Bytes& chunks) {
+    Put("pc_run", name,
+        Cat({{mode, options, appli}, Chunk(Frame(kLinkRequest)),
+             Chunk(Frame(kDeviceInformation, 0, 2)), Chunk(Frame(kDeviceInformation, 1, 2)),
+             chunks}));
+  };
+  auto list = [](AppliId id, const std::vector<Bytes>& records) {
+    Bytes out;
+    for (const Bytes& record : records) {
+      for (const Bytes& packet : Packets(id, record)) out = Cat({out, Chunk(packet)});
+    }
+    return Cat({out, Chunk(Frame(kFinishAllRecords))});
+  };
+  const Bytes names = EncodeCategoryNames(DefaultCategoryNames());
+  const Bytes category = Chunk(Packet(kCategoryList, kFlagFirst, names.size() - 1,
+                                      Bytes(names.begin(), names.end() - 1)));
+  const Bytes backup = Cat({
+      list(kTelephone, {EncodeTelephoneRecord(Telephone("Adams", "Ann")),
+                        EncodeTelephoneRecord(FullTelephone('Z'))}),
+      list(kSchedule, {EncodeScheduleRecord(Schedule())}),
+      list(kAnniversary, {EncodeAnniversaryRecord(Anniversary())}),
+      list(kToDo, {EncodeToDoRecord(ToDo())}),
+      list(kMemo, {EncodeMemoRecord(Memo(40)), EncodeMemoRecord(Memo(90))}),
+      category,
+      list(kExpense, {EncodeExpenseRecord(Expense())}),
+  });
+  put("backup", 0, 0, 7, backup);
+  put("backup_to_file_checked", 0, 4 | 16, 7, backup);
+  put("upload_memo", 1, 1 | 2, kMemo, list(kMemo, {EncodeMemoRecord(Memo(40))}));
+  put("upload_expense", 1, 0, kExpense,
+      Cat({category, list(kExpense, {EncodeExpenseRecord(Expense())})}));
+  Bytes acks;
+  for (int i = 0; i < 40; ++i) acks = Cat({acks, Chunk(Frame(kAck))});
+  put("restore", 2, 0, 7, acks);
+  put("download_memo", 3, 0, kMemo, acks);
+  put("send_record", 6, 0, kMemo, acks);
+  put("negotiation", 8, 0, 0, {});
+}
+
 }  // namespace
 }  // namespace kivo
 
@@ -358,5 +403,6 @@ int main(int argc, char** argv) {
   kivo::DateTimeSeeds();
   kivo::LinkSeeds();
   kivo::DeviceSeeds();
+  kivo::PcRunSeeds();
   return kivo::g_ok ? 0 : 1;
 }

@@ -1,0 +1,167 @@
+// Whole communication runs on the PC's side (Backup, Restore, Upload,
+// Download, the single steps, SEND, DELETE_ALL_RECORDS, the negotiation)
+// against any organizer bytes, through CommRun::RunCommunication.
+//
+// The PC's link sits on end 0 of an in-memory line on a manual clock; the
+// organizer's end 1 sends the input's bytes.
+//
+// Input:
+//   byte 0   the run mode (see kModes)
+//   byte 1   options: 1 echo, 2 link log, 4 backup to a file, 8 the default
+//            30 s time-outs (else 1.5 s), 16 base-model telephone checks
+//   byte 2   the application (0..6, 7 and above: all)
+//   then     chunks of [delay in 10 ms][length][bytes] (SendChunks)
+// Besides surviving within its time-outs, a run that received records must
+// leave a store that saves as a backup file and loads back whole: what the
+// organizer delivered must survive the next start of the program.
+
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "comm/comm_run.h"
+#include "comm/link_settings.h"
+#include "fuzz_support.h"
+#include "link/comm_link.h"
+#include "link/link_observer.h"
+#include "platform/clock.h"
+#include "platform/memory_line.h"
+#include "platform/message_queue.h"
+#include "platform/program_dir.h"
+#include "store/appli_store.h"
+#include "store/backup_file.h"
+#include "store/record_codec.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+constexpr uint32_t kStart = 3000000;
+// A full backup waits for seven applications and the model query.
+constexpr uint32_t kAfterLastByteMs = 300000;
+constexpr int kModes[] = {kivo::kRunBackup,      kivo::kRunUpload,       kivo::kRunRestore,
+                          kivo::kRunDownload,    kivo::kRunBackupStep,   kivo::kRunRestoreStep,
+                          kivo::kRunSendRecord,  kivo::kRunDeleteAll,    kivo::kRunNegotiation,
+                          kivo::kRunSendAck};
+
+class QuietWindow : public kivo::LinkObserver {};
+
+void FillStore(kivo::AppliStore& store) {
+  if (store.GetAppliBuf(7) != kivo::kStoreOk) std::abort();
+  kivo::MemoRecord memo;
+  memo.text = "Bike frame number WBK 0041";
+  kivo::TelephoneRecord phone;
+  phone.texts[kivo::kLastName] = "Adams";
+  phone.texts[kivo::kNotes] = std::string(90, 'n');
+  kivo::ExpenseRecord expense;
+  expense.date = kivo::BcdDate::FromYmd(2002, 1, 2);
+  expense.memo = "Car wash";
+  const std::pair<kivo::AppliId, Bytes> records[] = {
+      {kivo::kMemo, kivo::EncodeMemoRecord(memo)},
+      {kivo::kMemo, kivo::EncodeMemoRecord(memo)},
+      {kivo::kTelephone, kivo::EncodeTelephoneRecord(phone)},
+      {kivo::kExpense, kivo::EncodeExpenseRecord(expense)}};
+  std::vector<int> next(7, 0);
+  for (const auto& [id, record] : records) {
+    if (store.PutRecord(id, next[id]++, record) != kivo::kStoreOk) std::abort();
+  }
+  store.EnsureAllAppli();
+}
+
+// The store written as the working data file and read back must hold the
+// same records.
+void CheckSavable(const kivo::AppliStore& store) {
+  if (store.CheckDuplicates() != kivo::kStoreOk) std::abort();
+  for (bool scramble : {false, true}) {
+    const Bytes image = kivo::EncodeBackupFile(store, scramble, kivo::BackupBlocks::kWithRecords);
+    kivo::AppliStore again(store.code_tables());
+    if (again.GetAppliBuf(7) != kivo::kStoreOk) std::abort();
+    again.SetDeviceCode(store.device_code()[0], store.device_code()[1]);
+    if (kivo::DecodeBackupFile(again, image) != kivo::kStoreOk) std::abort();
+    for (int id = 0; id < 7; ++id) {
+      const auto appli = static_cast<kivo::AppliId>(id);
+      const int count = store.GetRecordCount(appli);
+      if (count > 0 && again.GetRecordCount(appli) != count) std::abort();
+    }
+  }
+}
+
+std::filesystem::path ScratchFile(const char* name) {
+  return std::filesystem::temp_directory_path() /
+         ("kivo_fuzz_pc_" + std::to_string(getpid()) + name);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  kivo::FuzzInput input(data, size);
+  const int mode = kModes[input.Byte() % std::size(kModes)];
+  const uint8_t options = input.Byte();
+  const uint8_t appli = input.Byte() % 8;
+
+  kivo::ManualClock clock(kStart);
+  std::shared_ptr<kivo::MemoryLine> line = kivo::MemoryLine::Create(clock);
+  std::unique_ptr<kivo::SerialPort> organizer = line->MakeEnd(1);
+  if (!organizer->Open({})) std::abort();
+  line->SetEcho(0, (options & 1) != 0);
+
+  kivo::AppliStore store(kivo::FuzzCodeTables());
+  FillStore(store);
+  QuietWindow window;
+  kivo::MessageQueue queue;
+  kivo::CommLink link(1, 19200, &clock);
+  link.SetSerialPortFactory(
+      [&line](const kivo::PortSpec&, kivo::Clock&) { return line->MakeEnd(0); });
+  link.SetMessageQueue(&queue);
+  link.set_echo_back((options & 1) != 0);
+  link.set_store(&store);
+  link.set_observer(&window);
+  link.set_appli_mode(appli == 7 ? kivo::kAllAppli : appli);
+  if (options & 2) link.SetLogFileName(ScratchFile(".log").string());
+  if (options & 4) link.set_file_name(ScratchFile(".bkf").string());
+  if ((options & 8) == 0) {
+    link.set_to_command(1500);
+    link.set_to_data_packet(1500);
+  }
+  static kivo::SortTable sort_table = [] {
+    kivo::SortTable model0{};
+    kivo::SortTable model1{};
+    (void)kivo::LoadSortTables(kivo::ProgramDirectory() / "sort.dat", model0, model1);
+    return model0;
+  }();
+  if (options & 16) {
+    link.set_tel_records_min(3);
+    link.set_sort_table(&sort_table);
+  }
+  link.set_code_table_b(&kivo::FuzzCodeTables().b);
+
+  const uint32_t arrival = kivo::SendChunks(input, *line, *organizer, 1);
+  kivo::CommRun run(link);
+  const int result = run.RunCommunication(mode);
+
+  static const bool verbose = std::getenv("KIVO_FUZZ_VERBOSE") != nullptr;
+  if (verbose) {
+    std::fprintf(stderr, "run mode %d: result %d after %u ms\n", mode, result,
+                 clock.NowMs() - kStart);
+  }
+  if (result < 0 || result > 17) std::abort();
+  if (clock.NowMs() - kStart > arrival + kAfterLastByteMs) std::abort();
+  if (link.is_open()) std::abort();  // every run ends with the port closed
+  if (result == kivo::kResultSuccess && (options & 4) == 0) CheckSavable(store);
+  if (options & 2) {
+    link.SetLogFileName("");
+    std::error_code error;
+    std::filesystem::remove(ScratchFile(".log"), error);
+  }
+  if (options & 4) {
+    std::error_code error;
+    std::filesystem::remove(ScratchFile(".bkf"), error);
+  }
+  return 0;
+}
