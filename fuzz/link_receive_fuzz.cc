@@ -65,9 +65,8 @@ const kivo::SortTable& FuzzSortTable() {
 }
 
 const std::filesystem::path& LogPath() {
-  static const std::filesystem::path path =
-      std::filesystem::temp_directory_path() /
-      ("kivo_fuzz_link_" + std::to_string(getpid()) + ".log");
+  static const std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                            ("kivo_fuzz_link_" + std::to_string(getpid()) + ".log");
   return path;
 }
 
@@ -92,18 +91,30 @@ int Run(kivo::CommLink& link, int procedure, kivo::AppliId id, std::span<uint8_t
   int flag = 0;
   std::array<uint8_t, kivo::kPacketContentsMax> packet{};
   switch (procedure) {
-    case 0: return link.WaitCommand(kivo::kAnyCommand, &params, &code);
-    case 1: return link.WaitCommand(id, &params, &code, 2000, 1);
-    case 2: return link.WaitDataPacket(kivo::kAllAppli, packet, &n, &lead, &flag);
-    case 3: return link.WaitDataPacket(id, packet, &n, nullptr, nullptr, 3000, 2);
-    case 4: return link.Receive1Record(buffer, &n, &lead, kivo::kRolePc);
-    case 5: return link.Receive1Record(buffer, &n, &lead, kivo::kRoleOrganizer);
-    case 6: return link.GetAllRecords(buffer, &n, id, kivo::kRolePc);
-    case 7: return link.GetAllRecords(buffer, &n, id, kivo::kRoleOrganizer);
-    case 8: return link.GetExpenseCategory(buffer, &n, kivo::kRolePc);
-    case 9: return link.GetExpenseCategory(buffer, &n, kivo::kRoleOrganizer);
-    case 10: return link.NegotiationForPC();
-    case 11: return link.NegotiationForDevice();
+    case 0:
+      return link.WaitCommand(kivo::kAnyCommand, &params, &code);
+    case 1:
+      return link.WaitCommand(id, &params, &code, 2000, 1);
+    case 2:
+      return link.WaitDataPacket(kivo::kAllAppli, packet, &n, &lead, &flag);
+    case 3:
+      return link.WaitDataPacket(id, packet, &n, nullptr, nullptr, 3000, 2);
+    case 4:
+      return link.Receive1Record(buffer, &n, &lead, kivo::kRolePc);
+    case 5:
+      return link.Receive1Record(buffer, &n, &lead, kivo::kRoleOrganizer);
+    case 6:
+      return link.GetAllRecords(buffer, &n, id, kivo::kRolePc);
+    case 7:
+      return link.GetAllRecords(buffer, &n, id, kivo::kRoleOrganizer);
+    case 8:
+      return link.GetExpenseCategory(buffer, &n, kivo::kRolePc);
+    case 9:
+      return link.GetExpenseCategory(buffer, &n, kivo::kRoleOrganizer);
+    case 10:
+      return link.NegotiationForPC();
+    case 11:
+      return link.NegotiationForDevice();
     case 12:
     case 13: {
       const Bytes list = SampleList(id);
@@ -111,7 +122,8 @@ int Run(kivo::CommLink& link, int procedure, kivo::AppliId id, std::span<uint8_t
       return link.SendAllRecords(list, id, count,
                                  procedure == 12 ? kivo::kRolePcStep : kivo::kRoleOrganizer);
     }
-    default: return link.Send1Record(SampleList(kivo::kMemo), kivo::kMemo, kivo::kRolePc);
+    default:
+      return link.Send1Record(SampleList(kivo::kMemo), kivo::kMemo, kivo::kRolePc);
   }
 }
 

@@ -30,7 +30,8 @@ void Put(const std::string& target, const std::string& name, const Bytes& bytes)
   const std::filesystem::path dir = g_root / target;
   std::filesystem::create_directories(dir);
   std::ofstream out(dir / name, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
   if (!out) {
     std::fprintf(stderr, "cannot write %s/%s\n", target.c_str(), name.c_str());
     g_ok = false;
@@ -136,19 +137,23 @@ void BackupSeeds() {
     if (store.PutRecord(id, next[id]++, record) != kStoreOk) g_ok = false;
   }
   if (SetDefaultCategoryNames(store) != kStoreOk) g_ok = false;
-  Put("backup_plain_inverted", "all_plain.bkf", EncodeBackupFile(store, false, BackupBlocks::kAllPresent));
-  Put("backup_plain_inverted", "all_inverted.bkf", EncodeBackupFile(store, true, BackupBlocks::kAllPresent));
+  Put("backup_plain_inverted", "all_plain.bkf",
+      EncodeBackupFile(store, false, BackupBlocks::kAllPresent));
+  Put("backup_plain_inverted", "all_inverted.bkf",
+      EncodeBackupFile(store, true, BackupBlocks::kAllPresent));
   Put("backup_plain_inverted", "with_records.bkf",
       EncodeBackupFile(store, true, BackupBlocks::kWithRecords));
   AppliStore empty(CodeTables::Identity());
   if (empty.GetAppliBuf(7) != kStoreOk) g_ok = false;
-  Put("backup_plain_inverted", "empty.bkf", EncodeBackupFile(empty, false, BackupBlocks::kAllPresent));
+  Put("backup_plain_inverted", "empty.bkf",
+      EncodeBackupFile(empty, false, BackupBlocks::kAllPresent));
 }
 
 void DumpSeeds() {
   Bytes memo = Cat({{kMemo}, EncodeMemoRecord(Memo(40)), EncodeMemoRecord(Memo(700))});
   Put("dump_file", "memo.snd", memo);
-  Bytes phone = Cat({{kTelephone}, EncodeTelephoneRecord(Telephone("Adams", "Ann")),
+  Bytes phone = Cat({{kTelephone},
+                     EncodeTelephoneRecord(Telephone("Adams", "Ann")),
                      EncodeTelephoneRecord(Telephone("Baker", "Bob"))});
   Put("dump_file", "telephone.snd", phone);
   Put("dump_file", "expense_category.snd",
@@ -171,9 +176,14 @@ void DateTimeSeeds() {
   // Mode byte: display date, 4 with year, 8 year check, 16 raw hour, 32 24-hour.
   const Bytes values = {0, 0, 7, 209, 0, 0, 0, 12, 0, 0, 0, 31};  // 2001, 12, 31
   const std::pair<uint8_t, std::string_view> cases[] = {
-      {0 | 4 | 8, "12/31/2001"}, {1 | 4 | 8, "31.12.2001"},  {2 | 4 | 8, "2001.12.31"},
-      {0, "2/29"},               {1 | 4 | 8, " 29. 2.2000"}, {0 | 32, "13:45"},
-      {0, "01:45 PM"},           {16, "12:05am"},
+      {0 | 4 | 8, "12/31/2001"},
+      {1 | 4 | 8, "31.12.2001"},
+      {2 | 4 | 8, "2001.12.31"},
+      {0, "2/29"},
+      {1 | 4 | 8, " 29. 2.2000"},
+      {0 | 32, "13:45"},
+      {0, "01:45 PM"},
+      {16, "12:05am"},
   };
   int k = 0;
   for (const auto& [mode, text] : cases) {
@@ -214,9 +224,9 @@ std::vector<Bytes> Packets(AppliId id, const Bytes& record) {
     const size_t n = std::min(max, body.size() - sent);
     const bool last = sent + n == body.size();
     const uint8_t flag = out.empty() ? kFlagFirst : (last ? kFlagLast : kFlagMiddle);
-    out.push_back(Packet(id, flag, body.size(),
-                         Bytes(body.begin() + static_cast<long>(sent),
-                               body.begin() + static_cast<long>(sent + n))));
+    out.push_back(Packet(
+        id, flag, body.size(),
+        Bytes(body.begin() + static_cast<long>(sent), body.begin() + static_cast<long>(sent + n))));
     sent += n;
   }
   return out;
@@ -276,8 +286,8 @@ void LinkSeeds() {
   put("receive_1_record_device", 5, 0, kMemo, device);
 
   const Bytes names = EncodeCategoryNames(DefaultCategoryNames());
-  const Bytes category = Chunk(Packet(kCategoryList, kFlagFirst, names.size() - 1,
-                                      Bytes(names.begin(), names.end() - 1)));
+  const Bytes category = Chunk(
+      Packet(kCategoryList, kFlagFirst, names.size() - 1, Bytes(names.begin(), names.end() - 1)));
   put("get_category", 8, 0, kCategoryList, category);
   put("get_category_device", 9, 0, kCategoryList, category);
 
@@ -323,11 +333,10 @@ void DeviceSeeds() {
   send = Cat({send, end});
 
   const Bytes names = EncodeCategoryNames(DefaultCategoryNames());
-  const Bytes send_category =
-      Cat({Chunk(Frame(kSendExpenseCategory)),
-           Chunk(Packet(kCategoryList, kFlagFirst, names.size() - 1,
-                        Bytes(names.begin(), names.end() - 1))),
-           end});
+  const Bytes send_category = Cat({Chunk(Frame(kSendExpenseCategory)),
+                                   Chunk(Packet(kCategoryList, kFlagFirst, names.size() - 1,
+                                                Bytes(names.begin(), names.end() - 1))),
+                                   end});
 
   put("device_get_memo", 0, 0, get_memo);
   put("device_get_memo_echo_log", 0, 1 | 2, get_memo);
@@ -351,8 +360,10 @@ void PcRunSeeds() {
   auto put = [](const std::string& name, uint8_t mode, uint8_t options, uint8_t appli,
                 const Bytes& chunks) {
     Put("pc_run", name,
-        Cat({{mode, options, appli}, Chunk(Frame(kLinkRequest)),
-             Chunk(Frame(kDeviceInformation, 0, 2)), Chunk(Frame(kDeviceInformation, 1, 2)),
+        Cat({{mode, options, appli},
+             Chunk(Frame(kLinkRequest)),
+             Chunk(Frame(kDeviceInformation, 0, 2)),
+             Chunk(Frame(kDeviceInformation, 1, 2)),
              chunks}));
   };
   auto list = [](AppliId id, const std::vector<Bytes>& records) {
@@ -363,8 +374,8 @@ void PcRunSeeds() {
     return Cat({out, Chunk(Frame(kFinishAllRecords))});
   };
   const Bytes names = EncodeCategoryNames(DefaultCategoryNames());
-  const Bytes category = Chunk(Packet(kCategoryList, kFlagFirst, names.size() - 1,
-                                      Bytes(names.begin(), names.end() - 1)));
+  const Bytes category = Chunk(
+      Packet(kCategoryList, kFlagFirst, names.size() - 1, Bytes(names.begin(), names.end() - 1)));
   const Bytes backup = Cat({
       list(kTelephone, {EncodeTelephoneRecord(Telephone("Adams", "Ann")),
                         EncodeTelephoneRecord(FullTelephone('Z'))}),

@@ -45,9 +45,9 @@ using Bytes = std::vector<uint8_t>;
 constexpr uint32_t kStart = 3000000;
 // A full backup waits for seven applications and the model query.
 constexpr uint32_t kAfterLastByteMs = 300000;
-constexpr int kModes[] = {kivo::kRunBackup,      kivo::kRunUpload,       kivo::kRunRestore,
-                          kivo::kRunDownload,    kivo::kRunBackupStep,   kivo::kRunRestoreStep,
-                          kivo::kRunSendRecord,  kivo::kRunDeleteAll,    kivo::kRunNegotiation,
+constexpr int kModes[] = {kivo::kRunBackup,     kivo::kRunUpload,     kivo::kRunRestore,
+                          kivo::kRunDownload,   kivo::kRunBackupStep, kivo::kRunRestoreStep,
+                          kivo::kRunSendRecord, kivo::kRunDeleteAll,  kivo::kRunNegotiation,
                           kivo::kRunSendAck};
 
 class QuietWindow : public kivo::LinkObserver {};

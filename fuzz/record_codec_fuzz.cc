@@ -41,8 +41,7 @@ void AllDecoders(std::span<const uint8_t> bytes) {
   RoundTrip<kivo::ToDoRecord>(bytes, kivo::DecodeToDoRecord, kivo::EncodeToDoRecord);
   RoundTrip<kivo::MemoRecord>(bytes, kivo::DecodeMemoRecord, kivo::EncodeMemoRecord);
   RoundTrip<kivo::ExpenseRecord>(bytes, kivo::DecodeExpenseRecord, kivo::EncodeExpenseRecord);
-  RoundTrip<kivo::TelephoneRecord>(bytes, kivo::DecodeTelephoneRecord,
-                                   kivo::EncodeTelephoneRecord);
+  RoundTrip<kivo::TelephoneRecord>(bytes, kivo::DecodeTelephoneRecord, kivo::EncodeTelephoneRecord);
   RoundTrip<kivo::CategoryNames>(bytes, kivo::DecodeCategoryNames, kivo::EncodeCategoryNames);
   const std::string last_name = kivo::TelephoneLastName(bytes);
   if (last_name.size() > bytes.size()) std::abort();

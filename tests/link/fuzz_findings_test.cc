@@ -43,8 +43,8 @@ TEST_F(LinkFuzzFindings, EmptyRecordIntoAFullBufferIsRefused) {
     memory.back() = kGuard;
     // Each piece arrives after the link's answer to the one before.
     if (!c.first_record.empty()) {
-      PeerSendsLater(
-          RawPacket(kMemo, static_cast<uint16_t>(c.first_record.size()), c.first_record), 50);
+      PeerSendsLater(RawPacket(kMemo, static_cast<uint16_t>(c.first_record.size()), c.first_record),
+                     50);
     }
     PeerSendsLater(RawPacket(kMemo, 0, {}), 100);
     int end = -1;
