@@ -14,6 +14,7 @@
 #include <QTreeWidget>
 
 #include "comm/virtual_organizer.h"
+#include "platform/app_dirs.h"
 #include "store/app_settings.h"
 #include "store/working_data.h"
 #include "ui/list_header_area.h"
@@ -30,6 +31,14 @@ QString DetailText(const std::string& text) {
   QString shown = FromPcText(text);
   shown.remove(QLatin1Char('\r'));
   return shown;
+}
+
+// The folders of app_dirs.h: files_dir for those the paths leave empty.
+AppDirs DirsOf(const MainWindowPaths& paths) {
+  AppDirs dirs = AppDirs::InProgramDirectory(paths.files_dir);
+  if (!paths.config_dir.empty()) dirs.config = paths.config_dir;
+  if (!paths.state_dir.empty()) dirs.state = paths.state_dir;
+  return dirs;
 }
 
 // A disabled image button shows no tooltip.
@@ -95,7 +104,7 @@ void MainWindow::BringToFront() {
 // ---- settings and the working data file ------------------------------------
 
 void MainWindow::LoadSettings() {
-  *settings_ = LoadAppSettings(SettingsFilePath(paths_.files_dir), paths_.files_dir);
+  *settings_ = LoadAppSettings(SettingsFilePath(DirsOf(paths_).config), DirsOf(paths_));
   CreateBackupDir(*settings_);
   model_->SetDisplayModes(settings_->display_date, settings_->display_hour);
 }
@@ -103,7 +112,7 @@ void MainWindow::LoadSettings() {
 void MainWindow::SaveSettings() {
   settings_->appli_id = model_->appli();
   // Nothing to tell the user: the settings are written as the program ends.
-  (void)SaveAppSettings(*settings_, SettingsFilePath(paths_.files_dir));
+  (void)SaveAppSettings(*settings_, SettingsFilePath(DirsOf(paths_).config));
 }
 
 void MainWindow::ApplySortTable() {

@@ -32,11 +32,17 @@ class ListHeaderArea;
 
 // Where the main window finds its files.
 struct MainWindowPaths {
-  // Holds the settings file "Kivo-LinkUtility.ini" and the working data file
-  // "Kivo-LinkUtility.dat": the program directory, or a test's own directory.
+  // Holds the working data file "Kivo-LinkUtility.dat" and, unless
+  // config_dir names another folder, the settings file "Kivo-LinkUtility.ini":
+  // the program directory, an installed program's XDG data folder, or a
+  // test's own directory.
   std::filesystem::path files_dir;
   // Holds code.dat and sort.dat.
   std::filesystem::path tables_dir;
+  // An installed program keeps the settings file in its own folder and a
+  // bare log name in another (platform/app_dirs.h); empty: files_dir.
+  std::filesystem::path config_dir;
+  std::filesystem::path state_dir;
 };
 
 // The program's one main window: a tab per organizer application, the record

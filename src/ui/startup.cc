@@ -4,6 +4,7 @@
 #include <QMessageBox>
 #include <fstream>
 
+#include "platform/app_dirs.h"
 #include "platform/program_dir.h"
 #include "ui/main_window.h"
 #include "ui/quit_signals.h"
@@ -56,8 +57,20 @@ int RunLinkUtility(QApplication& app, const StartupOptions& options) {
   if (!instance.Acquire()) return 0;
 
   MainWindowPaths paths;
-  paths.files_dir = options.files_dir.empty() ? ProgramDirectory() : options.files_dir;
-  paths.tables_dir = options.tables_dir.empty() ? ProgramDirectory() : options.tables_dir;
+  if (options.files_dir.empty()) {
+    // A build tree keeps everything beside the program; an installed one
+    // uses the XDG folders. One that cannot be made shows as a write error.
+    const AppDirs dirs = CurrentAppDirs();
+    (void)CreateAppDirs(dirs);
+    paths.files_dir = dirs.data;
+    paths.config_dir = dirs.config;
+    paths.state_dir = dirs.state;
+  } else {
+    paths.files_dir = options.files_dir;
+  }
+  // Beside the program, else under the installation's share/kivo-link.
+  paths.tables_dir =
+      options.tables_dir.empty() ? DataFilePath("code.dat").parent_path() : options.tables_dir;
   if (!MissingTableFile(paths.tables_dir).empty()) {
     QMessageBox::warning(nullptr, QStringLiteral("Warning"),
                          QStringLiteral("Please reinstall this software correctly."));
