@@ -3,14 +3,13 @@
 // store and a restore empties applications. Each on one application of 65,535
 // records and on a store of seven such.
 
-#include <benchmark/benchmark.h>
-
 #include <memory>
 #include <vector>
 
 #include "bench_data.h"
 #include "store/appli_store.h"
 #include "store/char_tables.h"
+#include <benchmark/benchmark.h>
 
 namespace kivo {
 namespace {

@@ -5,8 +5,6 @@
 
 #include <unistd.h>
 
-#include <benchmark/benchmark.h>
-
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -16,6 +14,7 @@
 #include "store/appli_store.h"
 #include "store/backup_file.h"
 #include "store/working_data.h"
+#include <benchmark/benchmark.h>
 
 namespace kivo {
 namespace {
@@ -34,8 +33,8 @@ std::filesystem::path BenchDir() {
 
 // Record lengths of the source stores.
 enum Lengths : int {
-  kTypical = 0,  // as users keep them (bench_data.h): the maximal file is ~31 MB
-  kLongest = 1,  // every record 1,024 bytes with its terminator: ~470 MB
+  kTypical = 0,    // as users keep them (bench_data.h): the maximal file is ~31 MB
+  kLongest = 1,    // every record 1,024 bytes with its terminator: ~470 MB
   kOrganizer = 2,  // a full organizer: 920 typical records in each of the six
 };
 
@@ -76,9 +75,10 @@ const char* LengthsName(Lengths lengths) {
 
 // The file of the store, written once per variant.
 std::filesystem::path SourceFile(Lengths lengths, bool scramble) {
-  auto file = BenchDir() /
-              ("source-" + std::to_string(lengths) + (scramble ? "-1" : "-0") + ".bkf");
-  if (!std::filesystem::exists(file) && WriteBackupFile(SourceStore(lengths), file, scramble) != 0) {
+  auto file =
+      BenchDir() / ("source-" + std::to_string(lengths) + (scramble ? "-1" : "-0") + ".bkf");
+  if (!std::filesystem::exists(file) &&
+      WriteBackupFile(SourceStore(lengths), file, scramble) != 0) {
     return {};
   }
   return file;
@@ -198,7 +198,8 @@ void BM_EncodeBackupFile(benchmark::State& state) {
   const AppliStore& store = SourceStore(kTypical);
   size_t size = 0;
   for (auto _ : state) {
-    std::vector<uint8_t> image = EncodeBackupFile(store, state.range(0) == 1, BackupBlocks::kWithRecords);
+    std::vector<uint8_t> image =
+        EncodeBackupFile(store, state.range(0) == 1, BackupBlocks::kWithRecords);
     size = image.size();
     benchmark::DoNotOptimize(image.data());
   }

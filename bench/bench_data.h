@@ -37,7 +37,7 @@ inline void UseBuildTables() {
 
 // A text of `length` characters built from word-like runs, varied by `seed`.
 inline std::string Words(uint32_t seed, size_t length) {
-  static constexpr const char* kWords[] = {"Mill",  "Road", "north", "Anna",  "cafe",
+  static constexpr const char* kWords[] = {"Mill",  "Road", "north", "Anna",   "cafe",
                                            "visit", "Ltd",  "12",    "Bremen", "call"};
   std::string text;
   uint32_t s = seed * 2654435761u + 12345u;
@@ -124,13 +124,20 @@ inline ExpenseRecord MakeExpense(int i) {
 // terminator).
 inline std::vector<uint8_t> EncodeRecord(AppliId id, int i) {
   switch (id) {
-    case kSchedule: return EncodeScheduleRecord(MakeSchedule(i));
-    case kAnniversary: return EncodeAnniversaryRecord(MakeAnniversary(i));
-    case kToDo: return EncodeToDoRecord(MakeToDo(i));
-    case kMemo: return EncodeMemoRecord(MakeMemo(i));
-    case kExpense: return EncodeExpenseRecord(MakeExpense(i));
-    case kTelephone: return EncodeTelephoneRecord(MakeTelephone(i));
-    default: return EncodeCategoryNames(DefaultCategoryNames());
+    case kSchedule:
+      return EncodeScheduleRecord(MakeSchedule(i));
+    case kAnniversary:
+      return EncodeAnniversaryRecord(MakeAnniversary(i));
+    case kToDo:
+      return EncodeToDoRecord(MakeToDo(i));
+    case kMemo:
+      return EncodeMemoRecord(MakeMemo(i));
+    case kExpense:
+      return EncodeExpenseRecord(MakeExpense(i));
+    case kTelephone:
+      return EncodeTelephoneRecord(MakeTelephone(i));
+    default:
+      return EncodeCategoryNames(DefaultCategoryNames());
   }
 }
 

@@ -7,8 +7,6 @@
 
 #include <unistd.h>
 
-#include <benchmark/benchmark.h>
-
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -19,6 +17,7 @@
 #include "platform/prompter.h"
 #include "store/appli_store.h"
 #include "view/appli_columns.h"
+#include <benchmark/benchmark.h>
 
 namespace kivo {
 namespace {

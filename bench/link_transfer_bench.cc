@@ -16,8 +16,6 @@
 
 #include <sys/resource.h>
 
-#include <benchmark/benchmark.h>
-
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -37,6 +35,7 @@
 #include "platform/prompter.h"
 #include "store/appli_store.h"
 #include "store/char_tables.h"
+#include <benchmark/benchmark.h>
 
 namespace kivo {
 namespace {
@@ -204,8 +203,8 @@ void BM_FullTransfer(benchmark::State& state) {
     cpu_s += CpuSeconds() - cpu_before;
     const double wall = std::chrono::duration<double>(end - start).count();
     wall_s += wall;
-    bound_s += static_cast<double>(session.bytes()) / kLineBytesPerSecond +
-               session.sends() * kDrainPauseS;
+    bound_s +=
+        static_cast<double>(session.bytes()) / kLineBytesPerSecond + session.sends() * kDrainPauseS;
     state.SetIterationTime(wall);
 
     bool complete = result == kResultSuccess;

@@ -4,8 +4,6 @@
 // rebuilds them, as every tab change and transfer does; and the row selection
 // the user scrolls through.
 
-#include <benchmark/benchmark.h>
-
 #include <memory>
 #include <string>
 
@@ -15,6 +13,7 @@
 #include "store/char_tables.h"
 #include "view/appli_columns.h"
 #include "view/main_view_model.h"
+#include <benchmark/benchmark.h>
 
 namespace kivo {
 namespace {

@@ -49,8 +49,7 @@ int RecordLength(std::span<const uint8_t> bytes) {
   size_t limit = std::min(bytes.size(), static_cast<size_t>(kRecordMax));
   if (limit == 0) return -1;
   const void* end = std::memchr(bytes.data(), kTerminator, limit);
-  return end == nullptr ? -1
-                        : static_cast<int>(static_cast<const uint8_t*>(end) - bytes.data());
+  return end == nullptr ? -1 : static_cast<int>(static_cast<const uint8_t*>(end) - bytes.data());
 }
 
 std::span<const uint8_t> AppliStore::Slot::record(int index) const {
