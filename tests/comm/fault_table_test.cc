@@ -1,0 +1,581 @@
+// Whole communication runs against the virtual organizer while the cable
+// misbehaves: every fault at every phase of Backup, Restore, Upload, Download
+// and SEND. A clean run of each mode is recorded first, byte by byte and per
+// direction; the phases are found in that recording and each fault is then
+// injected at the recorded byte index of a fresh run.
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "comm/link_settings.h"
+#include "comm/progress_run.h"
+#include "comm/virtual_organizer.h"
+#include "link/organizer_pair.h"
+#include "platform/memory_line.h"
+#include "platform/program_dir.h"
+#include "store/backup_file.h"
+#include "store/record_access.h"
+#include <gtest/gtest.h>
+
+namespace kivo {
+namespace {
+
+enum class Fault { kNoise, kDrop, kCorrupt, kStall, kHangUp, kAbort };
+enum class Phase { kNegotiation, kFirstPacket, kMidRecord, kBetweenApplis, kLastAck };
+
+const char* FaultName(Fault f) {
+  switch (f) {
+    case Fault::kNoise:
+      return "noise";
+    case Fault::kDrop:
+      return "drop";
+    case Fault::kCorrupt:
+      return "corrupt";
+    case Fault::kStall:
+      return "stall";
+    case Fault::kHangUp:
+      return "hang-up";
+    case Fault::kAbort:
+      return "abort";
+  }
+  return "?";
+}
+const char* PhaseName(Phase p) {
+  switch (p) {
+    case Phase::kNegotiation:
+      return "negotiation";
+    case Phase::kFirstPacket:
+      return "first packet";
+    case Phase::kMidRecord:
+      return "mid record";
+    case Phase::kBetweenApplis:
+      return "between applis";
+    case Phase::kLastAck:
+      return "last ACK";
+  }
+  return "?";
+}
+
+// Bytes outside every lead byte (0..6, 0x7F): a receiver looking for a frame
+// skips them.
+constexpr uint8_t kNoise[] = {0x20, 0x41, 0xC3};
+
+// One frame of a recorded stream: who wrote it, where it starts, how long.
+struct Frame {
+  int end;
+  uint64_t start;
+  size_t size;
+  uint8_t lead;
+  uint8_t code;  // command code, or sequence flag of a packet
+  uint16_t record_size = 0;
+  uint8_t length = 0;
+};
+
+// Splits what one end wrote into command frames and data packets.
+std::vector<Frame> SplitFrames(int end, const std::vector<uint8_t>& bytes) {
+  std::vector<Frame> out;
+  size_t i = 0;
+  while (i < bytes.size()) {
+    const uint8_t lead = bytes[i];
+    if (lead == 0x7F && i + 5 <= bytes.size()) {
+      out.push_back({end, i, 5, lead, bytes[i + 1]});
+      i += 5;
+    } else if (lead <= 6 && i + 5 <= bytes.size()) {
+      const size_t n = bytes[i + 4];
+      out.push_back({end, i, n + 6, lead, bytes[i + 1],
+                     static_cast<uint16_t>(bytes[i + 2] * 256 + bytes[i + 3]),
+                     static_cast<uint8_t>(n)});
+      i += n + 6;
+    } else {
+      ++i;  // not a frame: skipped as a receiver would
+    }
+  }
+  return out;
+}
+
+// What a case does to the cable once `end` has written `index` bytes.
+struct Trigger {
+  int end = -1;
+  uint64_t index = 0;
+  std::function<void(MemoryLine&, SerialPort&)> action;
+};
+
+// Both ends of one run's cable: records what each end writes and fires the
+// trigger at its byte.
+struct Cable {
+  std::shared_ptr<MemoryLine> line;
+  std::mutex mutex;
+  std::array<std::vector<uint8_t>, 2> written;
+  // Every write in order: the end and the offset of its first byte.
+  std::vector<std::pair<int, uint64_t>> order;
+  Trigger trigger;
+  bool fired = false;
+};
+
+// A port that passes everything to a line end, recording the writes.
+class TapPort : public SerialPort {
+ public:
+  TapPort(std::shared_ptr<Cable> cable, int end)
+      : cable_(std::move(cable)), end_(end), port_(cable_->line->MakeEnd(end)) {}
+  bool Open(const PortSettings& s) override { return port_->Open(s); }
+  bool Close() override { return port_->Close(); }
+  bool IsOpen() const override { return port_->IsOpen(); }
+  bool Purge(bool in, bool out) override { return port_->Purge(in, out); }
+  int InputQueued() override { return port_->InputQueued(); }
+  int OutputQueued() override { return port_->OutputQueued(); }
+  int Read(std::span<uint8_t> out) override { return port_->Read(out); }
+  int Write(std::span<const uint8_t> bytes) override {
+    std::function<void(MemoryLine&, SerialPort&)> action;
+    size_t split = bytes.size();
+    {
+      std::lock_guard lock(cable_->mutex);
+      auto& log = cable_->written[end_];
+      const Trigger& t = cable_->trigger;
+      if (!cable_->fired && t.end == end_ && t.index >= log.size() &&
+          t.index < log.size() + bytes.size()) {
+        split = t.index - log.size();
+        action = t.action;
+        cable_->fired = true;
+      }
+      cable_->order.emplace_back(end_, log.size());
+      log.insert(log.end(), bytes.begin(), bytes.end());
+    }
+    if (!action) return port_->Write(bytes);
+    int sent = 0;
+    if (split > 0) {
+      const int r = port_->Write(bytes.first(split));
+      if (r < 0) return r;
+      sent += r;
+    }
+    action(*cable_->line, *port_);
+    const int r = port_->Write(bytes.subspan(split));
+    return r < 0 ? r : sent + r;
+  }
+  WakeReason WaitReadable(size_t wanted, uint32_t timeout_ms, const MessageQueue* queue) override {
+    return port_->WaitReadable(wanted, timeout_ms, queue);
+  }
+  WakeReason WaitWritable(uint32_t timeout_ms, const MessageQueue* queue) override {
+    return port_->WaitWritable(timeout_ms, queue);
+  }
+  WakeReason WaitOutputDrained(uint32_t timeout_ms, const MessageQueue* queue) override {
+    return port_->WaitOutputDrained(timeout_ms, queue);
+  }
+  void ClearError() override { port_->ClearError(); }
+  std::string ErrorText() const override { return port_->ErrorText(); }
+
+ protected:
+  std::shared_ptr<Cable> cable_;
+  int end_;
+  std::unique_ptr<SerialPort> port_;
+};
+
+// The PC's end; the organizer starts serving on the other end once the PC
+// first listens or talks, and is told to stop when the PC closes.
+class PcPort : public TapPort {
+ public:
+  PcPort(std::shared_ptr<Cable> cable, VirtualOrganizerOptions options, Clock& clock)
+      : TapPort(std::move(cable), 0), options_(std::move(options)), clock_(clock) {}
+  ~PcPort() override { EndSession(); }
+  bool Close() override {
+    EndSession();
+    return TapPort::Close();
+  }
+  int Write(std::span<const uint8_t> bytes) override {
+    StartSession();
+    return TapPort::Write(bytes);
+  }
+  WakeReason WaitReadable(size_t wanted, uint32_t timeout_ms, const MessageQueue* queue) override {
+    StartSession();
+    return TapPort::WaitReadable(wanted, timeout_ms, queue);
+  }
+
+ private:
+  void StartSession() {
+    if (session_.joinable()) return;
+    session_ = std::thread([this] {
+      VirtualOrganizer organizer(options_);
+      organizer.Load();
+      CommLink link(0, 19200, &clock_);
+      link.SetMessageQueue(&queue_);
+      auto cable = cable_;
+      link.SetSerialPortFactory([cable](const PortSpec&, Clock&) -> std::unique_ptr<SerialPort> {
+        return std::make_unique<TapPort>(cable, 1);
+      });
+      link.set_echo_back(true);
+      if (link.OpenPort(-1)) {
+        (void)organizer.Serve(link);
+        (void)link.ClosePort();
+      }
+      done_.store(true);
+    });
+  }
+  void EndSession() {
+    if (!session_.joinable()) return;
+    for (int waited = 0; !done_.load() && waited < 200; waited += 2) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    if (!done_.load()) queue_.Post({kWmLinkAbort, 0, 0});
+    session_.join();
+  }
+
+  VirtualOrganizerOptions options_;
+  Clock& clock_;
+  MessageQueue queue_;
+  std::thread session_;
+  std::atomic<bool> done_{false};
+};
+
+class QuietWindow : public LinkObserver {};
+
+struct ModeCase {
+  const char* name;
+  int run_mode;
+  int appli_mode;
+  bool pc_sends;  // records travel from the PC to the organizer
+};
+
+const ModeCase kModes[] = {
+    {"Backup", kRunBackup, kAllAppli, false},   {"Restore", kRunRestore, kAllAppli, true},
+    {"Upload", kRunUpload, kTelephone, false},  {"Download", kRunDownload, kTelephone, true},
+    {"SEND", kRunSendRecord, kTelephone, true},
+};
+
+struct RunOutcome {
+  int code = -1;
+  uint32_t took_ms = 0;  // on the run's clock
+  std::array<std::vector<uint8_t>, 2> written;
+  std::vector<std::pair<int, uint64_t>> order;
+};
+
+class FaultTableTest : public ::testing::Test {
+ protected:
+  static constexpr long kTimeOutMs = 2000;
+
+  void SetUp() override {
+    dir_ = std::filesystem::path(testing::TempDir()) / ("fault_table_" + std::to_string(getpid()));
+    std::filesystem::remove_all(dir_);
+    std::filesystem::create_directories(dir_ / "sample");
+    WriteSample(dir_ / "sample");
+    options_.model = VirtualModel::kM;
+    options_.sample_dir = dir_ / "sample";
+    EXPECT_TRUE(LoadSortTables(DataFilePath("sort.dat"), model0_, model1_));
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+
+  // Three telephone entries, one of them three packets long, two memos.
+  static void WriteSample(const std::filesystem::path& dir) {
+    auto write = [&dir](const char* name, const std::string& text) {
+      std::ofstream(dir / name, std::ios::binary) << text;
+    };
+    write("categories.txt",
+          "Meals\r\nHotel\r\nCar\r\nPhone\r\nFares\r\nEnter't\r\nTips\r\nMisc\r\n");
+    const std::string long_text(90, 'x');
+    write("telephone.csv",
+          "Category,Last Name,First Name,Company,Home#,Office#,Fax#,Other#,Address,City,State,"
+          "Zip Code,Country,E-mail,Notes\r\n"
+          "Business,Young,Ann,,,,,,,,,,,,\r\n"
+          "Personal,Brandt,Xenia," +
+              long_text + ",1,2,3,4," + long_text + ",Lyon,,69001,France,x@y," + long_text +
+              "\r\nOthers,adams,Ben,,,,,,,,,,,,\r\n");
+    write("memo.csv", "Memo\r\nFirst memo\r\nSecond memo\r\n");
+  }
+
+  std::unique_ptr<AppliStore> NewStore() {
+    auto store = std::make_unique<AppliStore>(code_);
+    EXPECT_EQ(store->GetAppliBuf(7), 0);
+    return store;
+  }
+
+  // One run; `trigger` (may be empty) fires inside it. `abort` receives the
+  // run so a trigger can abort it.
+  RunOutcome Run(const ModeCase& mode, AppliStore& store, const std::string& file_name,
+                 Trigger trigger, std::function<void()>* abort = nullptr,
+                 const std::vector<MemoryLine::Fault>& faults = {}) {
+    auto cable = std::make_shared<Cable>();
+    cable->line = MemoryLine::Create(clock_);
+    cable->line->SetEcho(0, true);
+    cable->line->SetEcho(1, true);
+    cable->trigger = std::move(trigger);
+    for (const MemoryLine::Fault& f : faults) cable->line->AddFault(f);
+    ProgressRun run(&clock_);
+    if (abort != nullptr) *abort = [&run] { run.Abort(); };
+    LinkSettings s;
+    s.run_mode = mode.run_mode;
+    s.appli_mode = mode.appli_mode;
+    s.store = &store;
+    s.file_name = file_name;
+    s.port_name = std::string(kVirtualPort);
+    VirtualOrganizerOptions options = options_;
+    Clock& clock = clock_;
+    s.port_factory = [cable, options, &clock](const PortSpec&,
+                                              Clock&) -> std::unique_ptr<SerialPort> {
+      return std::make_unique<PcPort>(cable, options, clock);
+    };
+    s.to_command = kTimeOutMs;
+    s.to_data_packet = kTimeOutMs;
+    s.sort_table = &model0_;
+    s.code_table = &code_.b;
+    s.tel_records_min = 1;
+    s.data_dir = dir_;
+    run.ApplyLinkSettings(s);
+    QuietWindow window;
+    SilentPrompter prompter;
+    RunOutcome out;
+    const uint32_t start = clock_.NowMs();
+    EXPECT_TRUE(run.Start(&window, &prompter));
+    out.code = run.Wait();
+    out.took_ms = clock_.NowMs() - start;
+    std::lock_guard lock(cable->mutex);
+    out.written = cable->written;
+    out.order = cable->order;
+    return out;
+  }
+
+  ScaledClock clock_{20};
+  std::filesystem::path dir_;
+  VirtualOrganizerOptions options_;
+  CodeTables code_ = LoadCodeTables(DataFilePath("code.dat"));
+  SortTable model0_{};
+  SortTable model1_{};
+};
+
+// Where a phase lies in a clean run: the frame the fault hits.
+std::optional<Frame> FindPhase(Phase phase, const ModeCase& mode, const RunOutcome& clean) {
+  const std::vector<Frame> pc = SplitFrames(0, clean.written[0]);
+  const std::vector<Frame> org = SplitFrames(1, clean.written[1]);
+  const std::vector<Frame>& data = mode.pc_sends ? pc : org;
+  auto first = [](const std::vector<Frame>& frames, auto pred) -> std::optional<Frame> {
+    for (const Frame& f : frames)
+      if (pred(f)) return f;
+    return std::nullopt;
+  };
+  switch (phase) {
+    case Phase::kNegotiation:  // the organizer's DEVICE_INFORMATION
+      return first(org, [](const Frame& f) { return f.lead == 0x7F && f.code == 8; });
+    case Phase::kFirstPacket:
+      return first(data, [](const Frame& f) { return f.lead <= 6; });
+    case Phase::kMidRecord:  // a packet after the first of a record
+      return first(data, [](const Frame& f) {
+        return f.lead <= 6 && f.code != 0x00 && f.record_size > f.length;
+      });
+    case Phase::kBetweenApplis: {
+      // The frame that closes the first application's records: the organizer's
+      // FINISH_ALL_RECORDS, or the PC's next command after its first
+      // application's packets.
+      if (!mode.pc_sends)
+        return first(org, [](const Frame& f) { return f.lead == 0x7F && f.code == 13; });
+      bool seen_packet = false;
+      for (const Frame& f : pc) {
+        if (f.lead <= 6) seen_packet = true;
+        if (seen_packet && f.lead == 0x7F && f.code != 10) return f;
+      }
+      return std::nullopt;
+    }
+    case Phase::kLastAck: {  // the receiver's last ACK
+      std::optional<Frame> last;
+      for (const Frame& f : mode.pc_sends ? org : pc)
+        if (f.lead == 0x7F && f.code == 6) last = f;
+      return last;
+    }
+  }
+  return std::nullopt;
+}
+
+// The organizer's first byte written at or after byte `index` of `end`.
+std::optional<uint64_t> OrganizerByteFrom(const RunOutcome& clean, int end, uint64_t index) {
+  if (end == 1) return index;
+  bool after = false;
+  for (auto [e, offset] : clean.order) {
+    if (e == 0 && offset + 1 > index) after = true;  // the write holding the byte, or later
+    if (after && e == 1) return offset;
+  }
+  return std::nullopt;
+}
+
+// The code the protocol rules give for a fault on a frame.
+//   noise     skipped by a receiver looking for a lead byte: 16
+//   drop      the frame stays one byte short and the sender waits for its
+//             answer: the PC's wait runs out, 5 (15 once the PC is sending
+//             records: a time-out while sending means not all was sent)
+//   corrupt   the PC finds a bad checksum, 11; the organizer, receiving,
+//             gives up on the session without an answer: the PC's wait, 5
+//             or 15 as for a drop
+//   stall     the organizer stops answering: the PC's wait, 5 or 15
+//   hang-up   the line fails under the PC's next send or wait: 11
+//   abort     the user's abort ends the current wait: 0
+// END_COMMUNICATION is never answered: what happens to it on its way is the
+// organizer's business, and the PC's run has succeeded (16).
+int ExpectedCode(Fault fault, const ModeCase& mode, Phase phase, const Frame& frame) {
+  const bool unanswered = frame.end == 0 && frame.lead == 0x7F && frame.code == 9;
+  if (unanswered && (fault == Fault::kDrop || fault == Fault::kCorrupt)) return kResultSuccess;
+  const int timeout =
+      mode.pc_sends && phase != Phase::kNegotiation ? kResultNotAllSent : kResultTimeout;
+  switch (fault) {
+    case Fault::kNoise:
+      return kResultSuccess;
+    case Fault::kDrop:
+      return timeout;
+    case Fault::kCorrupt:
+      return frame.end == 1 ? kResultIoError : timeout;
+    case Fault::kStall:
+      return timeout;
+    case Fault::kHangUp:
+      return kResultIoError;
+    case Fault::kAbort:
+      return kResultAborted;
+  }
+  return -1;
+}
+
+std::vector<uint8_t> Image(const AppliStore& store) {
+  return EncodeBackupFile(store, false, BackupBlocks::kAllPresent);
+}
+
+std::string ReadFile(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST_F(FaultTableTest, EveryFaultAtEveryPhaseEndsWithItsCodeAndKeepsTheData) {
+  // The PC's records for the sending modes: what a clean backup brings.
+  auto pc_records = NewStore();
+  ASSERT_EQ(Run(kModes[0], *pc_records, "", {}).code, kResultSuccess);
+  // A previous backup file the Backup runs would replace.
+  const std::filesystem::path old_backup = dir_ / "old.bkf";
+  {
+    auto old = NewStore();
+    ASSERT_EQ(PutMemoRecord(*old, MemoRecord{"Kept from before"}, 0), kStoreOk);
+    ASSERT_EQ(WriteBackupFile(*old, old_backup, true), 0);
+  }
+  const std::string old_backup_bytes = ReadFile(old_backup);
+
+  const Fault kFaults[] = {Fault::kNoise, Fault::kDrop,   Fault::kCorrupt,
+                           Fault::kStall, Fault::kHangUp, Fault::kAbort};
+  const Phase kPhases[] = {Phase::kNegotiation, Phase::kFirstPacket, Phase::kMidRecord,
+                           Phase::kBetweenApplis, Phase::kLastAck};
+  std::string table = "mode     phase           fault    expected actual  ms\n";
+  int cases = 0;
+  int survived = 0;
+  for (const ModeCase& mode : kModes) {
+    auto prepare = [&]() {
+      auto store = NewStore();
+      if (mode.pc_sends) {
+        CopyAppliStore(*store, *pc_records);
+      } else {
+        // What the PC held before: one memo the organizer does not have.
+        EXPECT_EQ(PutMemoRecord(*store, MemoRecord{"PC only"}, 0), kStoreOk);
+      }
+      return store;
+    };
+    // Backup writes the file itself; the other modes work on the store.
+    const std::string file = mode.run_mode == kRunBackup ? (dir_ / "target.bkf").string() : "";
+    auto clean_store = prepare();
+    if (!file.empty()) std::filesystem::copy_file(old_backup, file);
+    const RunOutcome clean = Run(mode, *clean_store, file, {});
+    ASSERT_EQ(clean.code, kResultSuccess) << mode.name;
+    for (Phase phase : kPhases) {
+      const std::optional<Frame> frame = FindPhase(phase, mode, clean);
+      if (!frame) continue;
+      for (Fault fault : kFaults) {
+        SCOPED_TRACE(std::string(mode.name) + " / " + PhaseName(phase) + " / " + FaultName(fault));
+        Trigger trigger;
+        std::function<void()> abort;
+        trigger.end = frame->end;
+        trigger.index = frame->start;
+        std::vector<MemoryLine::Fault> faults;
+        switch (fault) {
+          case Fault::kNoise:
+          case Fault::kStall: {
+            std::optional<uint64_t> at = OrganizerByteFrom(clean, frame->end, frame->start);
+            if (!at) {  // the organizer writes nothing after this point
+              table += std::string(mode.name) + " " + PhaseName(phase) + " " + FaultName(fault) +
+                       ": n/a (organizer silent from here)\n";
+              continue;
+            }
+            trigger.end = 1;
+            trigger.index = *at;
+            if (fault == Fault::kNoise) {
+              // Noise on the wire reaches the PC; the organizer's own echo
+              // of it would not be line noise but a fault of its cable.
+              trigger.action = [](MemoryLine& line, SerialPort& port) {
+                line.SetEcho(1, false);
+                (void)port.Write(kNoise);
+                line.SetEcho(1, true);
+              };
+            } else {
+              trigger.action = [](MemoryLine& line, SerialPort&) { line.Stall(1, true); };
+            }
+            break;
+          }
+          case Fault::kAbort:
+            trigger.action = [&abort](MemoryLine&, SerialPort&) { abort(); };
+            break;
+          case Fault::kHangUp:
+            trigger.action = [](MemoryLine& line, SerialPort&) { line.HangUp(); };
+            break;
+          case Fault::kDrop:
+          case Fault::kCorrupt: {
+            // The frame's checksum byte, on its way to the peer only (the
+            // echo comes back whole).
+            MemoryLine::Fault f;
+            f.end = frame->end;
+            f.index = frame->start + frame->size - 1;
+            f.action = fault == Fault::kDrop ? MemoryLine::FaultAction::kDrop
+                                             : MemoryLine::FaultAction::kCorrupt;
+            f.copy = MemoryLine::FaultCopy::kPeer;
+            f.xor_mask = 0x01;
+            faults.push_back(f);
+            trigger = {};
+            break;
+          }
+        }
+        const int expected = ExpectedCode(fault, mode, phase, *frame);
+        auto store = prepare();
+        const std::vector<uint8_t> before = Image(*store);
+        if (!file.empty()) {
+          std::filesystem::remove(file);
+          std::filesystem::copy_file(old_backup, file);
+        }
+        RunOutcome out = Run(mode, *store, file, trigger, &abort, faults);
+        ++cases;
+        EXPECT_EQ(out.code, expected);
+        // Every wait ends within its time-out (twice: the PC's wait and the
+        // organizer's grace), never later.
+        EXPECT_LT(out.took_ms, 3 * kTimeOutMs + 2000);
+        if (out.code != kResultSuccess) {
+          if (mode.run_mode == kRunBackup) {
+            EXPECT_EQ(ReadFile(file), old_backup_bytes) << "backup file changed";
+          } else if (mode.pc_sends) {
+            EXPECT_EQ(Image(*store), before) << "records sent were changed";
+          } else {
+            // Upload puts the arrivals into the store; the caller restores
+            // its safety copy. The other applications were not touched.
+            EXPECT_EQ(store->GetRecordCount(kMemo), 1);
+          }
+        }
+        const bool ok = out.code == expected;
+        if (ok) ++survived;
+        char row[160];
+        std::snprintf(row, sizeof(row), "%-8s %-15s %-8s %8d %6d %5u %s\n", mode.name,
+                      PhaseName(phase), FaultName(fault), expected, out.code, out.took_ms,
+                      ok ? "ok" : "FAIL");
+        table += row;
+      }
+    }
+  }
+  std::printf("%s%d cases tried, %d survived\n", table.c_str(), cases, survived);
+}
+
+}  // namespace
+}  // namespace kivo
