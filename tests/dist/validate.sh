@@ -2,6 +2,7 @@
 # Runs one validator over the files the installation ships. Exits 77 (skipped)
 # when the validator is not installed.
 #   validate.sh desktop FILE | metainfo FILE | man PAGE... | icons DIR
+#   validate.sh man-covers-cli KIVO_LINK PAGE
 set -euo pipefail
 kind=$1
 shift
@@ -45,6 +46,33 @@ case $kind in
       name=$(basename "$page")
       if ! MANWIDTH=80 man -l "$page" 2>/dev/null | grep -q "^ *${name%.*} - "; then
         echo "$page: no NAME line for ${name%.*}"
+        status=1
+      fi
+    done
+    exit $status
+    ;;
+  man-covers-cli)
+    # Every command and option that kivo-link --help lists is in its man page,
+    # so a new one cannot go undocumented.
+    need man
+    tool=$1
+    page=$2
+    if [ ! -f "$page" ]; then
+      echo "SKIP: $page was not built (scdoc missing?)"
+      exit 77
+    fi
+    text=$(MANWIDTH=200 man -l "$page" 2>/dev/null)
+    help=$("$tool" --help)
+    status=0
+    for command in $(echo "$help" | awk '/^Commands:/ {c = 1; next} /^$/ {c = 0} c {print $1}'); do
+      if ! echo "$text" | grep -qE "^ +$command( |$)"; then
+        echo "command '$command' is not described in $(basename "$page")"
+        status=1
+      fi
+    done
+    for option in $(echo "$help" | grep -oE '(^| )--?[a-z][a-z+-]*' | sort -u); do
+      if ! echo "$text" | grep -qE "^ +(-[a-z], )?$option( |,|$)"; then
+        echo "option '$option' is not described in $(basename "$page")"
         status=1
       fi
     done
