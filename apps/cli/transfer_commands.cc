@@ -119,8 +119,8 @@ class Transfer {
   // or what the COM number stands for.
   std::string PortDevice() const {
     if (options_.port) {
-      const PortSpec spec = ResolvePort(*options_.port, settings().port_devices);
-      return spec.device;
+      const PortSpec port_spec = ResolvePort(*options_.port, settings().port_devices);
+      return port_spec.device;
     }
     return settings().PortDevice(settings().com_port);
   }

@@ -128,10 +128,10 @@ class VirtualOrganizerPort : public SerialPort {
 
 SerialPortFactory VirtualOrganizerFactory(const VirtualOrganizerOptions& options,
                                           SerialPortFactory fallback) {
-  return [options, fallback = std::move(fallback)](const PortSpec& spec,
+  return [options, fallback = std::move(fallback)](const PortSpec& port_spec,
                                                    Clock& clock) -> std::unique_ptr<SerialPort> {
-    if (spec.device == kVirtualPort) return std::make_unique<VirtualOrganizerPort>(options, clock);
-    return fallback ? fallback(spec, clock) : nullptr;
+    if (port_spec.device == kVirtualPort) return std::make_unique<VirtualOrganizerPort>(options, clock);
+    return fallback ? fallback(port_spec, clock) : nullptr;
   };
 }
 

@@ -34,12 +34,12 @@ struct Ports {
     }
   }
   SerialPortFactory Factory() {
-    return [this](const PortSpec& spec, Clock&) -> std::unique_ptr<SerialPort> {
-      if (spec.com_number == 1 || spec.com_number == 4) return nullptr;
+    return [this](const PortSpec& port_spec, Clock&) -> std::unique_ptr<SerialPort> {
+      if (port_spec.com_number == 1 || port_spec.com_number == 4) return nullptr;
       auto line = MemoryLine::Create(clock);
       line->SetEcho(0, true);
       lines.push_back(line);
-      if (spec.com_number == 2 && organizer_on_2) {
+      if (port_spec.com_number == 2 && organizer_on_2) {
         organizers.push_back(std::async(std::launch::async, [line, this] {
           CommLink organizer(1, 19200, &clock);
           organizer.set_echo_back(false);

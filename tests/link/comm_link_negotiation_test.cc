@@ -177,10 +177,10 @@ class DetectPorts {
   std::vector<int> opens() const { return opens_; }
 
   SerialPortFactory Factory() {
-    return [this](const PortSpec& spec, Clock&) -> std::unique_ptr<SerialPort> {
-      opens_.push_back(spec.com_number);
-      auto& kinds = plan_[spec.com_number];
-      int& n = count_[spec.com_number];
+    return [this](const PortSpec& port_spec, Clock&) -> std::unique_ptr<SerialPort> {
+      opens_.push_back(port_spec.com_number);
+      auto& kinds = plan_[port_spec.com_number];
+      int& n = count_[port_spec.com_number];
       Kind kind = kinds.empty() ? Kind::kFails : kinds[std::min<size_t>(n, kinds.size() - 1)];
       ++n;
       if (kind == Kind::kFails) return nullptr;

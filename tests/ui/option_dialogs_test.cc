@@ -214,12 +214,12 @@ class DetectPorts {
     }
   }
   SerialPortFactory Factory() {
-    return [this](const PortSpec& spec, Clock&) -> std::unique_ptr<SerialPort> {
-      if (spec.com_number == closed_port_) return nullptr;
+    return [this](const PortSpec& port_spec, Clock&) -> std::unique_ptr<SerialPort> {
+      if (port_spec.com_number == closed_port_) return nullptr;
       auto line = MemoryLine::Create(clock_);
       line->SetEcho(0, true);
       lines_.push_back(line);
-      if (spec.com_number == organizer_port_) {
+      if (port_spec.com_number == organizer_port_) {
         organizers_.push_back(std::async(std::launch::async, [line, this] {
           CommLink organizer(1, 19200, &clock_);
           organizer.set_echo_back(false);
