@@ -1,0 +1,132 @@
+#!/usr/bin/env bash
+# kivo-link's file targets survive a misbehaving cable: the PC side talks to
+# `kivo-link simulate` over kivo-line-sim with a fault at a byte of the
+# exchange. A run that fails leaves the target file byte for byte as it was;
+# a run that succeeds leaves it complete. Either way the program ends with
+# its own exit status (0, or 100 + the result code), never a crash.
+# Arguments: <program dir> <source dir>.
+set -u
+program_dir=$1
+tool="$program_dir/kivo-link"
+sim="$program_dir/kivo-line-sim"
+work=$(mktemp -d)
+sim_pid=
+cleanup() {
+  [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+failures=0
+cases=0
+fail() {
+  echo "FAIL: $*" >&2
+  [ -s "$work/pc.err" ] && sed 's/^/  pc.err: /' "$work/pc.err" >&2
+  failures=$((failures + 1))
+}
+
+printf '[Settings]\n' >"$work/settings.ini"
+kl() { "$tool" --settings "$work/settings.ini" "$@"; }
+kl_bg() { exec "$tool" --settings "$work/settings.ini" "$@"; }
+
+start_line() {
+  [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null
+  : >"$work/sim.out"
+  "$sim" "$@" >"$work/sim.out" 2>&1 &
+  sim_pid=$!
+  for _ in $(seq 100); do
+    grep -q '^a=' "$work/sim.out" && break
+    sleep 0.05
+  done
+  read -r a b <"$work/sim.out"
+  a=${a#a=}
+  b=${b#b=}
+}
+
+# run FAULT "PC ARGS" "ORGANIZER ARGS": one session with the fault given to
+# the line simulator (empty for none); sets pc to the PC's exit status.
+run() {
+  local start
+  start=$(date +%s%N)
+  if [ -n "$1" ]; then start_line "${1%% *}" "${1#* }"; else start_line; fi
+  # shellcheck disable=SC2086
+  (kl_bg --port "$a" --to-command 1 --to-packet 1 $2 >/dev/null 2>"$work/pc.err") &
+  local pc_pid=$!
+  sleep 0.2
+  # shellcheck disable=SC2086
+  (kl_bg --port "$b" --to-command 3 --data "$work/dev" simulate $3 >/dev/null 2>&1) &
+  local dev_pid=$!
+  wait "$pc_pid"
+  pc=$?
+  kill "$dev_pid" 2>/dev/null
+  wait "$dev_pid" 2>/dev/null
+  took=$((($(date +%s%N) - start) / 1000000))
+}
+
+# The organizer's records: two Telephone entries, the second three packets
+# long; two memos; the category list; the rest empty.
+mkdir -p "$work/dev"
+long=$(printf 'x%.0s' $(seq 90))
+printf '\x01Adams\x00David\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\xff' >"$work/dev/telephone.snd"
+printf '\x00Brandt\x00Xenia\x00%s\x001\x002\x003\x004\x00%s\x00Lyon\x00\x0069001\x00France\x00x@y\x00%s\x00\xff' \
+  "$long" "$long" "$long" >>"$work/dev/telephone.snd"
+printf 'Buy milk\x00\xffCall Anna\x00\xff' >"$work/dev/memo.snd"
+printf 'Food\x00Hotel\x00Car\x00Phone\x00Fares\x00Fun\x00Tips\x00Misc\x00\xff' \
+  >"$work/dev/expense_category.snd"
+for app in schedule anniversary todo expense; do : >"$work/dev/$app.snd"; done
+
+# The file a run may replace: a memo the organizer does not have.
+printf 'IM2BK0\x02\x00\x01\x03\x00\x01Kept memo\x00\xff' >"$work/old.bkf"
+# A clean backup: what a complete new file holds, and the file the sending
+# runs read.
+cp "$work/old.bkf" "$work/full.bkf"
+run "" "backup $work/full.bkf" ""
+[ "$pc" -eq 0 ] || fail "clean backup: status $pc"
+
+# check WHAT FILE BEFORE: the outcome of one faulted run on FILE.
+check() {
+  cases=$((cases + 1))
+  if [ "$pc" -ne 0 ] && { [ "$pc" -lt 100 ] || [ "$pc" -gt 117 ]; }; then
+    fail "$1: exit status $pc is no result code"
+  fi
+  if [ "$pc" -ne 0 ]; then
+    cmp -s "$2" "$3" || fail "$1: the failed run changed $(basename "$2")"
+  fi
+  printf '%-34s status %3d  %5d ms\n' "$1" "$pc" "$took"
+}
+
+# Receiving runs: faults on what the organizer sends (end b), in the
+# negotiation, the first records and the long Telephone record.
+for fault in drop corrupt stall hangup; do
+  for at in 60 300; do
+    cp "$work/old.bkf" "$work/target.bkf"
+    run "--$fault b:$at" "backup $work/target.bkf" ""
+    check "backup  --$fault b:$at" "$work/target.bkf" "$work/old.bkf"
+    if [ "$pc" -eq 0 ]; then
+      cmp -s "$work/target.bkf" "$work/full.bkf" || fail "backup --$fault b:$at: incomplete file"
+    fi
+    cp "$work/old.bkf" "$work/target.bkf"
+    run "--$fault b:$at" "upload telephone $work/target.bkf" ""
+    check "upload  --$fault b:$at" "$work/target.bkf" "$work/old.bkf"
+    if [ "$pc" -eq 0 ]; then
+      kl info "$work/target.bkf" | grep -q "Telephone *2 records" ||
+        fail "upload --$fault b:$at: incomplete file"
+    fi
+  done
+done
+
+# Sending runs read their file and never write it: faults on what the PC
+# sends (end a). (A byte lost on its way or a held PC end costs the fixed
+# 10 s echo and 30 s drain limits of the port layer; corruption and a
+# hang-up fail at once and reach the same file-handling code.)
+cp "$work/full.bkf" "$work/source.bkf"
+for fault in corrupt hangup; do
+  for at in 40 200; do
+    run "--$fault a:$at" "download telephone $work/source.bkf" "telephone"
+    check "download --$fault a:$at" "$work/source.bkf" "$work/full.bkf"
+    run "--$fault a:$at" "restore $work/source.bkf" ""
+    check "restore --$fault a:$at" "$work/source.bkf" "$work/full.bkf"
+  done
+done
+
+echo "$cases cases, $failures failures"
+[ "$failures" -eq 0 ]
