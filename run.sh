@@ -12,6 +12,10 @@ cmake --build --preset release -j "$(nproc)"
 bin=build-release/bin
 
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -x "$bin/Kivo-LinkUtility" ]; then
+  # A first start talks to the virtual organizer; the COM port dialog changes it.
+  if [ ! -e "$bin/Kivo-LinkUtility.ini" ]; then
+    printf '[Settings]\nPortName=virtual\n' > "$bin/Kivo-LinkUtility.ini"
+  fi
   exec "$bin/Kivo-LinkUtility" "$@"
 fi
 # Without a display: a Backup from the virtual organizer, then its records.
