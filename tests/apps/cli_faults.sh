@@ -7,39 +7,13 @@
 # Arguments: <program dir> <source dir>.
 set -u
 program_dir=$1
-tool="$program_dir/kivo-link"
-sim="$program_dir/kivo-line-sim"
-work=$(mktemp -d)
-sim_pid=
-cleanup() {
-  [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
+source "$(dirname "$0")/lib/line_session.bash"
 failures=0
 cases=0
 fail() {
   echo "FAIL: $*" >&2
   [ -s "$work/pc.err" ] && sed 's/^/  pc.err: /' "$work/pc.err" >&2
   failures=$((failures + 1))
-}
-
-printf '[Settings]\n' >"$work/settings.ini"
-kl() { "$tool" --settings "$work/settings.ini" "$@"; }
-kl_bg() { exec "$tool" --settings "$work/settings.ini" "$@"; }
-
-start_line() {
-  [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null
-  : >"$work/sim.out"
-  "$sim" "$@" >"$work/sim.out" 2>&1 &
-  sim_pid=$!
-  for _ in $(seq 100); do
-    grep -q '^a=' "$work/sim.out" && break
-    sleep 0.05
-  done
-  read -r a b <"$work/sim.out"
-  a=${a#a=}
-  b=${b#b=}
 }
 
 # run FAULT "PC ARGS" "ORGANIZER ARGS": one session with the fault given to

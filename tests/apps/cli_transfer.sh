@@ -5,15 +5,7 @@
 # Arguments: <program dir> <source dir>.
 set -u
 program_dir=$1
-tool="$program_dir/kivo-link"
-sim="$program_dir/kivo-line-sim"
-work=$(mktemp -d)
-sim_pid=
-cleanup() {
-  [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
+source "$(dirname "$0")/lib/line_session.bash"
 failures=0
 
 fail() {
@@ -26,24 +18,6 @@ fail() {
 expect() { [ "$1" -eq "$2" ] || fail "$3: status $1, expected $2"; }
 same() { cmp -s "$1" "$2" || fail "$3: $(basename "$1") differs from $(basename "$2")"; }
 
-printf '[Settings]\n' >"$work/settings.ini"
-kl() { "$tool" --settings "$work/settings.ini" "$@"; }
-# The same for a background process, so that $! is the tool itself.
-kl_bg() { exec "$tool" --settings "$work/settings.ini" "$@"; }
-
-# start_line [FAULTS...]: a fresh cable; sets $a (the PC's end) and $b.
-start_line() {
-  [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null
-  "$sim" "$@" >"$work/sim.out" 2>&1 &
-  sim_pid=$!
-  for _ in $(seq 100); do
-    grep -q '^a=' "$work/sim.out" && break
-    sleep 0.05
-  done
-  read -r a b <"$work/sim.out"
-  a=${a#a=}
-  b=${b#b=}
-}
 
 # session "PC ARGS" "ORGANIZER ARGS": the PC command starts first and waits
 # for the organizer, which `simulate` plays on the other end with the dump
