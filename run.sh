@@ -7,8 +7,10 @@ cd "$(dirname "$0")"
 source tools/install-deps.sh
 kivo_install_deps
 
+# Only what runs here: the two programs and their tables (./test.sh builds the
+# tests, the benchmarks build on request).
 cmake --preset release >/dev/null
-cmake --build --preset release -j "$(nproc)"
+cmake --build --preset release -j "$(nproc)" --target kivo_programs
 bin=build-release/bin
 
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -x "$bin/Kivo-LinkUtility" ]; then

@@ -22,7 +22,7 @@ QT_QPA_PLATFORM=offscreen ctest --preset asan-ubsan -j "$jobs"
 echo "asan-ubsan: $(( $(date +%s) - start )) s"
 
 tsan_start=$(date +%s)
-cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKIVO_BUILD_GUI=OFF \
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKIVO_WERROR=ON -DKIVO_BUILD_GUI=OFF \
   -DKIVO_BUILD_BENCH=OFF -DCMAKE_CXX_FLAGS="-fsanitize=thread -fno-omit-frame-pointer -O1" \
   -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=thread"
 threaded=(platform_tests link_tests comm_tests)
