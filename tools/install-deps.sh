@@ -6,6 +6,7 @@ set -euo pipefail
 KIVO_PACKAGES=(
   build-essential cmake ninja-build pkg-config
   googletest libgtest-dev libgmock-dev libbenchmark-dev
+  libudev-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev libqt6svg6
   fonts-liberation
   clang libclang-rt-dev

@@ -109,7 +109,7 @@ int RunWithProgress(ProgressRun& run, TerminalLine& line, Prompter& prompter) {
   return result;
 }
 
-int DetectWithProgress(CommLink& link, TerminalLine& line) {
+int DetectWithProgress(CommLink& link, TerminalLine& line, const std::vector<PortSpec>& ports) {
   InterruptGuard interrupts;
   MessageQueue queue;
   LinkEventQueue events;
@@ -117,8 +117,8 @@ int DetectWithProgress(CommLink& link, TerminalLine& line) {
   link.set_observer(&events);
   int result = kResultDetectFailed;
   std::thread worker([&] {
-    result = link.AutoDetect();
-    if (result >= 1 && result <= 4) {
+    result = link.AutoDetect(ports);
+    if ((result >= 1 && result <= 4) || result == kResultSuccess) {
       events.OnDetectFound(result);
     } else {
       events.OnDetectFailed(result);
@@ -133,7 +133,10 @@ int DetectWithProgress(CommLink& link, TerminalLine& line) {
     std::optional<LinkEvent> event = events.Next(kPollInterval);
     if (!event) continue;
     if (event->kind == kWmDetectStatus) {
-      line.Draw("Auto Detect in progress... Checking COM" + std::to_string(event->value), -1);
+      const bool com = event->value >= 1 && event->value <= 4;
+      line.Draw("Auto Detect in progress... Checking " +
+                    (com ? "COM" + std::to_string(event->value) : event->text),
+                -1);
     }
     if (LinkEventQueue::IsEnd(*event)) break;
   }

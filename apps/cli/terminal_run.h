@@ -4,6 +4,7 @@
 #include <iosfwd>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "comm/progress_run.h"
 #include "link/comm_link.h"
@@ -55,9 +56,11 @@ class LinePrompter : public Prompter {
 // run's ResultCode.
 [[nodiscard]] int RunWithProgress(ProgressRun& run, TerminalLine& line, Prompter& prompter);
 
-// AutoDetect on the link, with "Checking COMn" on the line and Ctrl+C as
-// the abort. Returns 1..4 or 12.
-[[nodiscard]] int DetectWithProgress(CommLink& link, TerminalLine& line);
+// AutoDetect over `ports` on the link, with "Checking COMn" (or the device)
+// on the line and Ctrl+C as the abort. Returns 1..4, 16 for a device by name,
+// or 12.
+[[nodiscard]] int DetectWithProgress(CommLink& link, TerminalLine& line,
+                                     const std::vector<PortSpec>& ports);
 
 }  // namespace kivo::cli
 

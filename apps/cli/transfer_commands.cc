@@ -14,14 +14,16 @@
 #include <vector>
 
 #include "backup_access.h"
+#include "comm/detect_run.h"
 #include "comm/link_settings.h"
 #include "comm/progress_run.h"
 #include "comm/progress_state.h"
 #include "comm/virtual_organizer.h"
 #include "command_table.h"
 #include "link_options.h"
+#include "platform/port_diagnosis.h"
 #include "platform/program_dir.h"
-#include "port_diagnosis.h"
+#include "platform/serial_devices.h"
 #include "store/backup_file.h"
 #include "store/messages.h"
 #include "store/result_code.h"
@@ -100,7 +102,7 @@ class Transfer {
     link.sort_table = active_sort_table();
     link.code_table = &code_tables_.b;
     link.tel_records_min = options_.tel_min ? *options_.tel_min : tel_min;
-    link.port_name = options_.port.value_or("");
+    link.port_name = PortName();
     link.port_map = s.port_devices;
     link.port_factory = VirtualOrganizerFactory(VirtualOptions());
     link.data_dir = DataDir();
@@ -118,11 +120,17 @@ class Transfer {
   // The device a run opened, for the reason it could not: the --port path,
   // or what the COM number stands for.
   std::string PortDevice() const {
-    if (options_.port) {
-      const PortSpec port_spec = ResolvePort(*options_.port, settings().port_devices);
-      return port_spec.device;
-    }
+    const std::string name = PortName();
+    if (!name.empty()) return ResolvePort(name, settings().port_devices).device;
     return settings().PortDevice(settings().com_port);
+  }
+
+  // --port; else a device the desktop program's COM port dialog chose by
+  // name (its virtual organizer stays the desktop's); else empty: COMPort.
+  std::string PortName() const {
+    if (options_.port) return *options_.port;
+    const std::string& chosen = settings().port_name;
+    return chosen == kVirtualPort ? std::string() : chosen;
   }
 
   // The exit status of a failed run, with its message (and for a port that
@@ -331,9 +339,15 @@ int Detect(CliContext& context, std::span<const std::string>) {
   const LinkSettings settings = transfer.Settings(kRunNegotiation, 0, nullptr, 0);
   link.SetLogFileName(settings.log_file_name);
   TerminalLine line(*context.err, isatty(STDERR_FILENO) != 0);
-  const int result = DetectWithProgress(link, line);
+  const std::vector<PortSpec> ports =
+      DetectCandidates(OpenSerialDevices()->List(), s.port_devices);
+  const int result = DetectWithProgress(link, line, ports);
   if (result >= 1 && result <= 4) {
     *context.out << PortKey(result) << "\n";
+    return kExitOk;
+  }
+  if (result == kResultSuccess) {
+    *context.out << link.detected_port().device << "\n";
     return kExitOk;
   }
   *context.err << kToolName << ": " << kAutoDetectFailedText << "\n";
@@ -382,7 +396,9 @@ int Ports(CliContext& context, std::span<const std::string>) {
   out << "COM ports (settings [Ports]):\n";
   for (int port = 1; port <= 4; ++port) {
     const std::string device = s.PortDevice(port);
-    out << "  " << PortKey(port) << (port == s.com_port ? " *" : "  ") << " "
+    const bool chosen =
+        port == s.com_port && (s.port_name.empty() || s.port_name == kVirtualPort);
+    out << "  " << PortKey(port) << (chosen ? " *" : "  ") << " "
         << (device.empty() ? "(none)" : device);
     if (device == kVirtualPort) {
       out << "  the built-in virtual organizer\n";
@@ -392,19 +408,38 @@ int Ports(CliContext& context, std::span<const std::string>) {
       out << "\n";
     }
   }
+  if (!s.port_name.empty() && s.port_name != kVirtualPort) {
+    out << "  in use instead (settings PortName): " << s.port_name << "  "
+        << CheckPort(s.port_name).reason << "\n";
+  }
   out << "\nSerial devices:\n";
-  std::vector<std::string> devices = SerialDevices();
-  if (devices.empty()) out << "  none found (/dev/ttyS*, /dev/ttyUSB*, /dev/ttyACM*)\n";
-  for (const std::string& device : devices) {
-    out << "  " << device << "  " << CheckPort(device).reason << "\n";
+  const std::vector<SerialDevice> devices = OpenSerialDevices()->List();
+  if (devices.empty()) {
+    out << "  none found (/dev/serial/by-id, /dev/ttyUSB*, /dev/ttyACM*, /dev/ttyS*)\n";
   }
-  std::vector<SerialAlias> aliases = SerialAliases();
-  if (!aliases.empty()) {
-    out << "\nBy id (/dev/serial/by-id):\n";
-    for (const SerialAlias& alias : aliases)
-      out << "  " << alias.name << " -> " << alias.target << "\n";
+  for (const SerialDevice& device : devices) {
+    // What the system tells of it: the node behind a by-id name, the
+    // adapter, its latency timer.
+    std::vector<std::string> about;
+    if (device.node != device.path) about.push_back(device.node);
+    if (const std::string description = device.Description(); !description.empty()) {
+      about.push_back(description);
+    }
+    if (!device.serial.empty()) about.push_back("serial " + device.serial);
+    if (device.latency_timer_ms >= 0) {
+      about.push_back("latency timer " + std::to_string(device.latency_timer_ms) + " ms");
+    }
+    out << "  " << device.path << (device.path == s.port_name ? " *" : "");
+    const std::string reason = CheckPort(device.path).reason;
+    if (about.empty()) {
+      out << "  " << reason << "\n";
+      continue;
+    }
+    out << "\n     ";
+    for (size_t i = 0; i < about.size(); ++i) out << (i > 0 ? ", " : " ") << about[i];
+    out << "\n      " << reason << "\n";
   }
-  out << "\n* the COMPort setting. -p virtual plays an organizer without a cable.\n";
+  out << "\n* the port in use. -p virtual plays an organizer without a cable.\n";
   return kExitOk;
 }
 
@@ -425,8 +460,9 @@ const CliCommand kTransferCommands[] = {
      kRunDetails, 2, 2, Download},
     {"send", "APP FILE.bkf INDEX", "send record INDEX (from 0) of APP in FILE to the organizer",
      kRunDetails, 3, 3, Send},
-    {"detect", "", "find the COM port (COM1..COM4) on which the organizer answers",
-     "Press the organizer's PC-LINK button, then start. Prints the port found.\n"
+    {"detect", "", "find the port (serial device or COM1..COM4) on which the organizer answers",
+     "Press the organizer's PC-LINK button, then start. Tries every serial device\n"
+     "present and the COM ports of the settings; prints the port found.\n"
      "Exit status 0 when found, 112 when not.",
      0, 0, Detect},
     {"simulate", "[APP]", "play the organizer on the port with the dump files of --data DIR",
@@ -440,7 +476,8 @@ const CliCommand kTransferCommands[] = {
      "category list, 17 send the category list. Dump files lie in --data DIR.",
      1, 2, LineTest},
     {"ports", "", "the COM port mapping and the serial devices, and why one will not open",
-     "For each device: whether it can be opened and, if not, why: missing, no\n"
+     "Each device with its adapter's name and latency timer where the system\n"
+     "tells them, whether it can be opened and, if not, why: missing, no\n"
      "permission (the owning group, such as dialout, and whether you are in it),\n"
      "or busy (and which process holds it).",
      0, 0, Ports},

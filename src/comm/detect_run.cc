@@ -1,5 +1,10 @@
 #include "comm/detect_run.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <optional>
 #include <system_error>
 
 namespace kivo {
@@ -9,6 +14,45 @@ uint32_t BaudRateFromText(std::string_view text) {
     if (text == std::to_string(baud)) return baud;
   }
   return 19200;
+}
+
+namespace {
+
+bool SameDevice(const std::string& a, const std::string& b) {
+  if (a == b) return true;
+  std::error_code ec;
+  return std::filesystem::equivalent(a, b, ec) && !ec;
+}
+
+bool IsCharDevice(const std::string& path) {
+  struct stat st {};
+  return stat(path.c_str(), &st) == 0 && S_ISCHR(st.st_mode);
+}
+
+}  // namespace
+
+std::vector<PortSpec> DetectCandidates(const std::vector<SerialDevice>& present,
+                                       const PortMap& port_map) {
+  std::vector<PortSpec> ports;
+  std::array<bool, 4> taken{};
+  for (const SerialDevice& device : present) {
+    PortSpec port{0, device.path};
+    for (size_t i = 0; i < port_map.size(); ++i) {
+      if (!taken[i] && (SameDevice(port_map[i], device.path) ||
+                        SameDevice(port_map[i], device.node))) {
+        port = {static_cast<int>(i) + 1, port_map[i]};
+        taken[i] = true;
+        break;
+      }
+    }
+    ports.push_back(port);
+  }
+  for (size_t i = 0; i < port_map.size(); ++i) {
+    if (!taken[i] && (port_map[i] == kVirtualPort || IsCharDevice(port_map[i]))) {
+      ports.push_back({static_cast<int>(i) + 1, port_map[i]});
+    }
+  }
+  return ports;
 }
 
 DetectRun::DetectRun(Clock* clock) : link_(1, 19200, clock) { link_.SetMessageQueue(&queue_); }
@@ -28,18 +72,21 @@ void DetectRun::Configure(const DetectSettings& settings) {
   link_.set_echo_back(settings.echo_back != 0);
   link_.SetPortMap(settings.port_map);
   if (settings.port_factory) link_.SetSerialPortFactory(settings.port_factory);
+  list_ports_ = settings.list_ports;
 }
 
 bool DetectRun::Start(LinkObserver* window) {
   if (started_.load()) return false;
   link_.set_observer(window);
   started_.store(true);
+  std::optional<std::vector<PortSpec>> ports;
+  if (list_ports_) ports = list_ports_();
   try {
-    worker_ = std::thread([this, window] {
-      const int r = link_.AutoDetect();
+    worker_ = std::thread([this, window, ports = std::move(ports)] {
+      const int r = ports ? link_.AutoDetect(*ports) : link_.AutoDetect();
       result_ = r;
       if (window == nullptr) return;
-      if (r >= 1 && r <= 4) {
+      if ((r >= 1 && r <= 4) || r == kResultSuccess) {
         window->OnDetectFound(r);
       } else {
         window->OnDetectFailed(r);

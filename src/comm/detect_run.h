@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -11,6 +12,7 @@
 #include "link/link_observer.h"
 #include "platform/clock.h"
 #include "platform/message_queue.h"
+#include "platform/serial_devices.h"
 #include "platform/serial_port.h"
 
 namespace kivo {
@@ -28,15 +30,26 @@ struct DetectSettings {
   int echo_back = 1;
   PortMap port_map = DefaultPortMap();
   SerialPortFactory port_factory;  // empty: termios devices only
+  // The ports to try, asked when the search starts; empty: COM1..COM4
+  // through port_map.
+  std::function<std::vector<PortSpec>()> list_ports;
 };
+
+// The ports an auto detection tries: every device present, in its listing
+// order (as its COM number when port_map names it, by path otherwise), then
+// the COM ports whose device is not among them but exists (or is the virtual
+// organizer).
+[[nodiscard]] std::vector<PortSpec> DetectCandidates(const std::vector<SerialDevice>& present,
+                                                     const PortMap& port_map);
 
 // What stands behind the Auto Detect dialog, without the window: its own
 // CommLink (COM1, the defaults of the link: TOCommand 30 s, no multiplier; the
 // settings' time-outs do not apply) and the worker that runs AutoDetect.
 //
-// The window (any LinkObserver) gets OnDetectStatus(port) for every port tried
-// (synchronously: the worker waits until the window returns), then one
-// OnDetectFound(1..4) or OnDetectFailed(code). Its Abort posts the detect
+// The window (any LinkObserver) gets OnDetectTrying(port) for every port
+// tried (synchronously: the worker waits until the window returns), then one
+// OnDetectFound(1..4, or 16 for a device by name; found() tells which) or
+// OnDetectFailed(code). Its Abort posts the detect
 // abort; the search ends within the current wait and reports failure (12).
 class DetectRun {
  public:
@@ -52,14 +65,17 @@ class DetectRun {
   // False when the worker cannot be started ("Cannot start download.").
   [[nodiscard]] bool Start(LinkObserver* window);
   void Abort();
-  // Waits for the worker: 1..4 or 12 (12 without a worker).
+  // Waits for the worker: 1..4, 16 or 12 (12 without a worker).
   int Wait();
+  // After Wait: the port found.
+  [[nodiscard]] const PortSpec& found() const { return link_.detected_port(); }
 
   CommLink& link() { return link_; }
 
  private:
   CommLink link_;
   MessageQueue queue_;
+  std::function<std::vector<PortSpec>()> list_ports_;
   std::thread worker_;
   std::atomic<bool> started_{false};
   int result_ = kResultDetectFailed;

@@ -11,9 +11,15 @@ void LinkEventQueue::Push(LinkEvent event) {
   changed_.notify_all();
 }
 
-void LinkEventQueue::OnDetectStatus(int port) {
+void LinkEventQueue::OnDetectStatus(int port) { PushAndWait({kWmDetectStatus, port, 0, {}}); }
+
+void LinkEventQueue::OnDetectTrying(const PortSpec& port) {
+  PushAndWait({kWmDetectStatus, port.com_number, 0, port.device});
+}
+
+void LinkEventQueue::PushAndWait(LinkEvent event) {
   std::unique_lock lock(mutex_);
-  events_.push_back({kWmDetectStatus, port, 0, {}});
+  events_.push_back(std::move(event));
   const uint64_t mine = ++pushed_;
   changed_.notify_all();
   changed_.wait(lock, [&] { return closed_ || taken_ >= mine; });

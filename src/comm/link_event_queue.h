@@ -15,7 +15,8 @@ namespace kivo {
 // One notification of a worker, as a value: the message number of the
 // notification (kWmLinkStatus, kWmLinkProgress, kWmLinkDone, kWmLinkFailed,
 // kWmDetectStatus, kWmDetectFound, kWmDetectFailed, or kTitleTagEvent), its
-// two values and, for a title tag, the tag.
+// two values and, for a title tag, the tag (for a detect status, the device
+// tried).
 struct LinkEvent {
   int kind = 0;
   int value = 0;
@@ -39,6 +40,9 @@ class LinkEventQueue : public LinkObserver {
   void OnProgress(int value, int source) override { Push({kWmLinkProgress, value, source, {}}); }
   void OnTitleTag(const std::string& tag) override { Push({kTitleTagEvent, 0, 0, tag}); }
   void OnDetectStatus(int port) override;
+  // A detect status whose text is the device tried (empty for a COM port
+  // through the port map).
+  void OnDetectTrying(const PortSpec& port) override;
   void OnDetectFound(int port) override { Push({kWmDetectFound, port, 0, {}}); }
   void OnDetectFailed(int result) override { Push({kWmDetectFailed, result, 0, {}}); }
   void OnRunDone(int result) override { Push({kWmLinkDone, result, 0, {}}); }
@@ -54,6 +58,8 @@ class LinkEventQueue : public LinkObserver {
 
  private:
   void Push(LinkEvent event);
+  // Pushes and waits until the event is taken or the queue closed.
+  void PushAndWait(LinkEvent event);
 
   std::mutex mutex_;
   std::condition_variable changed_;

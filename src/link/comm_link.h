@@ -176,6 +176,12 @@ class CommLink {
   [[nodiscard]] int NegotiationForDevice();
   // Tries COM1..COM4; returns 1..4 or 12. Leaves the port closed.
   [[nodiscard]] int AutoDetect();
+  // The same passes and waits over the ports given, in their order: a COM
+  // number 1..4 (with its device, or empty for the port map's) or a device by
+  // name (COM 0). Returns 1..4 for a COM port, 16 for a device by name, 12
+  // when none answered; detected_port() then tells which it was.
+  [[nodiscard]] int AutoDetect(std::span<const PortSpec> candidates);
+  [[nodiscard]] const PortSpec& detected_port() const { return detected_port_; }
 
   // ---- Record transfers (comm_link_records.cc) -----------------------------
   // role: kRolePc, kRolePcStep or kRoleOrganizer.
@@ -246,6 +252,7 @@ class CommLink {
   std::unique_ptr<SerialPort> port_;
   int port_number_ = 1;
   std::string port_device_;  // set by SetPortName for a direct device
+  PortSpec detected_port_;   // the port the last AutoDetect found
   int receive_strategy_ = 0;
   int result_ = kResultSuccess;
   int abort_flag_ = 0;

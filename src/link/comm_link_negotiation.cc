@@ -8,12 +8,15 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "link/comm_link.h"
 #include "link/link_observer.h"
 
 namespace kivo {
 namespace {
+
+bool IsComNumber(int port) { return port >= 1 && port <= 4; }
 
 std::string ComText(const char* pattern, int port) {
   char text[64];
@@ -145,46 +148,62 @@ int CommLink::NegotiationForDevice() {
 }
 
 int CommLink::AutoDetect() {
+  std::vector<PortSpec> ports;
+  for (int port = 1; port <= 4; ++port) ports.push_back({port, {}});
+  return AutoDetect(ports);
+}
+
+int CommLink::AutoDetect(std::span<const PortSpec> candidates) {
   (void)ClosePort();
   WriteLogIfEnabled("========== Start AutoDetect ==========\n\n");
-  int found = 0;
-  for (int pass = 0; pass < kDetectPasses && found == 0; ++pass) {
-    for (int port = 1; port <= 4; ++port) {
+  detected_port_ = {};
+  const PortSpec* found = nullptr;
+  bool gave_up = false;
+  for (int pass = 0; pass < kDetectPasses && found == nullptr && !gave_up; ++pass) {
+    for (const PortSpec& candidate : candidates) {
       clock_->SleepMs(kDetectPauseMs);
       if (PollAbort()) {
         WriteLogIfEnabled("!!!Abort(AutoDetect)\n\n");
-        found = -1;
+        gave_up = true;
         break;
       }
-      if (observer_ != nullptr) observer_->OnDetectStatus(port);
-      if (!OpenPort(port)) {
-        WriteLogIfEnabled(ComText("COM%d Pass (NOT Open)\n", port));
+      // A COM port is named as such; a device found by name by its path.
+      const std::string name = IsComNumber(candidate.com_number)
+                                   ? ComText("COM%d", candidate.com_number)
+                                   : candidate.device;
+      if (observer_ != nullptr) observer_->OnDetectTrying(candidate);
+      port_number_ = candidate.com_number;
+      port_device_ = candidate.device;
+      if (!OpenPort(-1)) {
+        WriteLogIfEnabled(name + " Pass (NOT Open)\n");
         continue;
       }
       const int r = NegotiationForPC(kDetectWaitMs, 0);
       if (r == kResultSuccess) {
         WriteLogIfEnabled("---PC receives LinkRequest\n\n");
         if (SendCommand(kEndCommunication, 0, 0) != kResultSuccess) {
-          found = -1;
+          gave_up = true;
         } else {
           WriteLogIfEnabled("---PC sends END_COMMUNICATION\n\n");
-          found = port;
-          WriteLogIfEnabled(ComText("---PC Detected on COM%d\n\n", port));
+          found = &candidate;
+          WriteLogIfEnabled("---PC Detected on " + name + "\n\n");
         }
         break;
       }
       if (r == kResultAborted) {
-        found = -1;
+        gave_up = true;
         break;
       }
-      WriteLogIfEnabled(ComText("COM%d Pass (NO Response)\n", port));
+      WriteLogIfEnabled(name + " Pass (NO Response)\n");
       (void)ClosePort();
     }
     (void)ClosePort();
   }
   WriteLogIfEnabled("========== End AutoDetect ==========\n\n");
-  if (found > 0) {
-    SetResult(kResultSuccess, found);
+  if (found != nullptr) {
+    detected_port_ = *found;
+    // A COM port's number is the result; a device by name has none: 16.
+    SetResult(kResultSuccess, IsComNumber(found->com_number) ? found->com_number : -1);
   } else {
     SetResult(kResultDetectFailed, -1);
   }

@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "platform/serial_port.h"
+
 namespace kivo {
 
 // Notification numbers between the worker and the window that runs it.
@@ -35,6 +37,12 @@ class LinkObserver {
   // "<E+> ") in front of the window title.
   virtual void OnTitleTag(const std::string& tag) { (void)tag; }
   virtual void OnDetectStatus(int port) { (void)port; }
+  // The port the auto detection tries next: a COM number 1..4 or a device by
+  // name (COM 0). Synchronous like OnDetectStatus, which it calls for a COM
+  // port unless overridden.
+  virtual void OnDetectTrying(const PortSpec& port) {
+    if (port.com_number >= 1 && port.com_number <= 4) OnDetectStatus(port.com_number);
+  }
   virtual void OnDetectFound(int port) { (void)port; }
   virtual void OnDetectFailed(int result) { (void)result; }
   virtual void OnRunDone(int result) { (void)result; }

@@ -1,6 +1,7 @@
 #include "platform/posix_serial_port.h"
 
 #include <fcntl.h>
+#include <linux/serial.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -89,6 +90,16 @@ bool PosixSerialPort::Open(const PortSettings& settings) {
   int rts = TIOCM_RTS;
   (void)ioctl(fd, TIOCMBIS, &dtr);
   (void)ioctl(fd, TIOCMBIS, &rts);
+  // A USB adapter holds a short piece of input for its latency timer (up to
+  // 16 ms) before passing it on, and every frame and echo is short: ask the
+  // driver to pass input on at once. Drivers without the setting (a
+  // pseudo-terminal) refuse it; that costs nothing.
+  low_latency_set_ = false;
+  struct serial_struct serial {};
+  if (ioctl(fd, TIOCGSERIAL, &serial) == 0 && (serial.flags & ASYNC_LOW_LATENCY) == 0) {
+    serial.flags |= ASYNC_LOW_LATENCY;
+    low_latency_set_ = ioctl(fd, TIOCSSERIAL, &serial) == 0;
+  }
   fd_ = fd;
   saved_ = saved;
   baud_rate_ = settings.baud_rate;
@@ -104,6 +115,14 @@ bool PosixSerialPort::Close() {
   int rts = TIOCM_RTS;
   (void)ioctl(fd_, TIOCMBIC, &dtr);
   (void)ioctl(fd_, TIOCMBIC, &rts);
+  if (low_latency_set_) {
+    struct serial_struct serial {};
+    if (ioctl(fd_, TIOCGSERIAL, &serial) == 0) {
+      serial.flags &= ~ASYNC_LOW_LATENCY;
+      (void)ioctl(fd_, TIOCSSERIAL, &serial);
+    }
+    low_latency_set_ = false;
+  }
   (void)ioctl(fd_, TIOCNXCL);
   close(fd_);  // also drops the advisory lock
   fd_ = -1;

@@ -15,9 +15,11 @@ namespace kivo {
 //
 // Open takes the device exclusively (TIOCEXCL, and an advisory lock that also
 // keeps out processes with the privilege to ignore TIOCEXCL), switches it to
-// raw 8N1 at the given speed without flow control, then raises DTR and RTS.
+// raw 8N1 at the given speed without flow control, asks the driver for low
+// latency (where it has the setting), then raises DTR and RTS.
 // A pseudo-terminal has no modem lines; that is not an error. Close restores
-// the settings found at open and lowers DTR and RTS.
+// the settings found at open, the driver's latency among them, and lowers DTR
+// and RTS.
 //
 // Input is moved from the driver into a buffer of the port before each wait,
 // so that poll() on the descriptor wakes on new bytes only.
@@ -54,6 +56,7 @@ class PosixSerialPort : public SerialPort {
   int fd_ = -1;
   uint32_t baud_rate_ = 19200;
   struct termios saved_ {};
+  bool low_latency_set_ = false;  // Open switched low latency on: Close takes it off
   std::vector<uint8_t> pending_;
   bool failed_ = false;
   std::string error_text_;

@@ -89,6 +89,7 @@ inline constexpr std::string_view kVirtualPort = "virtual";
 struct PortSpec {
   int com_number = 0;
   std::string device;
+  bool operator==(const PortSpec&) const = default;
 };
 
 // COM number n (1..4) -> the mapped device; any other number -> no device.

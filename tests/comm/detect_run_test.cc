@@ -121,5 +121,56 @@ TEST(DetectRun, AbortFromTheWindowEndsWithFailure) {
   EXPECT_EQ(run.Wait(), kResultDetectFailed);
 }
 
+TEST(DetectCandidates, PresentDevicesFirstThenTheComPortsThatExist) {
+  const std::vector<SerialDevice> present = {
+      {"/dev/serial/by-id/usb-x", "/dev/ttyUSB0", "", "", "", -1},
+      {"/dev/ttyS9", "/dev/ttyS9", "", "", "", -1},
+  };
+  const PortMap map = {"/dev/ttyUSB0", "virtual", "/dev/kivo-no-such-port", "/dev/null"};
+  EXPECT_EQ(DetectCandidates(present, map),
+            (std::vector<PortSpec>{{1, "/dev/ttyUSB0"},
+                                   {0, "/dev/ttyS9"},
+                                   {2, "virtual"},
+                                   {4, "/dev/null"}}));
+}
+
+// Devices by name: only "/dev/b" answers, with an organizer behind it.
+TEST(DetectRun, FindsTheOrganizerOnADeviceByName) {
+  ScaledClock clock(20);
+  std::vector<std::shared_ptr<MemoryLine>> lines;
+  std::vector<std::future<int>> organizers;
+  DetectSettings settings;
+  settings.port_factory = [&](const PortSpec& port_spec, Clock&) -> std::unique_ptr<SerialPort> {
+    auto line = MemoryLine::Create(clock);
+    line->SetEcho(0, true);
+    lines.push_back(line);
+    if (port_spec.device == "/dev/b") {
+      organizers.push_back(std::async(std::launch::async, [line, &clock] {
+        CommLink organizer(1, 19200, &clock);
+        organizer.set_echo_back(false);
+        organizer.SetSerialPortFactory(
+            [line](const PortSpec&, Clock&) -> std::unique_ptr<SerialPort> {
+              return line->MakeEnd(1);
+            });
+        if (!organizer.OpenPort(1)) return -1;
+        return organizer.NegotiationForDevice();
+      }));
+    }
+    return line->MakeEnd(0);
+  };
+  settings.list_ports = [] { return std::vector<PortSpec>{{0, "/dev/a"}, {0, "/dev/b"}}; };
+  DetectRun run(&clock);
+  run.Configure(settings);
+  LinkEventQueue events;
+  ASSERT_TRUE(run.Start(&events));
+  EXPECT_EQ(DetectEvents(Drain(events)),
+            (std::vector<LinkEvent>{{kWmDetectStatus, 0, 0, "/dev/a"},
+                                    {kWmDetectStatus, 0, 0, "/dev/b"},
+                                    {kWmDetectFound, kResultSuccess, 0, {}}}));
+  EXPECT_EQ(run.Wait(), kResultSuccess);
+  EXPECT_EQ(run.found(), (PortSpec{0, "/dev/b"}));
+  for (auto& organizer : organizers) EXPECT_EQ(organizer.get(), kResultSuccess);
+}
+
 }  // namespace
 }  // namespace kivo

@@ -1,10 +1,11 @@
-#ifndef KIVO_APPS_CLI_PORT_DIAGNOSIS_H_
-#define KIVO_APPS_CLI_PORT_DIAGNOSIS_H_
+#ifndef KIVO_PLATFORM_PORT_DIAGNOSIS_H_
+#define KIVO_PLATFORM_PORT_DIAGNOSIS_H_
 
+#include <functional>
 #include <string>
 #include <vector>
 
-namespace kivo::cli {
+namespace kivo {
 
 // Why a serial device will or will not open, in one line for a user: the
 // most common trouble with serial tools on Linux is a port that is missing,
@@ -17,22 +18,13 @@ struct PortCheck {
 // Tries the device as the link would (read and write, no controlling
 // terminal, not blocking) and closes it again at once.
 [[nodiscard]] PortCheck CheckPort(const std::string& device);
-
-// The serial devices present: /dev/ttyS*, /dev/ttyUSB*, /dev/ttyACM* in
-// natural order (ttyS2 before ttyS10).
-[[nodiscard]] std::vector<std::string> SerialDevices();
-
-// The /dev/serial/by-id names with the device each one points to.
-struct SerialAlias {
-  std::string name;
-  std::string target;
-};
-[[nodiscard]] std::vector<SerialAlias> SerialAliases();
+// CheckPort, or a stand-in for tests.
+using PortChecker = std::function<PortCheck(const std::string& device)>;
 
 // The processes that hold the device open, as "name (pid N)", where /proc
 // shows them (a process of another user may stay hidden).
 [[nodiscard]] std::vector<std::string> PortHolders(const std::string& device);
 
-}  // namespace kivo::cli
+}  // namespace kivo
 
-#endif  // KIVO_APPS_CLI_PORT_DIAGNOSIS_H_
+#endif  // KIVO_PLATFORM_PORT_DIAGNOSIS_H_

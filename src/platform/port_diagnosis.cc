@@ -1,4 +1,4 @@
-#include "port_diagnosis.h"
+#include "platform/port_diagnosis.h"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -15,9 +15,8 @@
 #include <fstream>
 #include <sstream>
 #include <system_error>
-#include <tuple>
 
-namespace kivo::cli {
+namespace kivo {
 namespace {
 
 namespace fs = std::filesystem;
@@ -118,15 +117,6 @@ std::string BusyReason(const std::string& device) {
   return reason;
 }
 
-// Natural order key of a device name: the part before the number, then the
-// number.
-std::tuple<std::string, long, std::string> NaturalKey(const std::string& path) {
-  size_t digits = path.size();
-  while (digits > 0 && std::isdigit(static_cast<unsigned char>(path[digits - 1])) != 0) --digits;
-  long number = digits < path.size() ? std::strtol(path.c_str() + digits, nullptr, 10) : -1;
-  return {path.substr(0, digits), number, path};
-}
-
 }  // namespace
 
 PortCheck CheckPort(const std::string& device) {
@@ -172,38 +162,6 @@ PortCheck CheckPort(const std::string& device) {
   return {true, "can be opened"};
 }
 
-std::vector<std::string> SerialDevices() {
-  std::vector<std::string> devices;
-  std::error_code ec;
-  for (const fs::directory_entry& entry : fs::directory_iterator("/dev", ec)) {
-    const std::string name = entry.path().filename().string();
-    for (const char* prefix : {"ttyS", "ttyUSB", "ttyACM"}) {
-      const size_t n = std::strlen(prefix);
-      if (name.size() > n && name.compare(0, n, prefix) == 0 &&
-          name.find_first_not_of("0123456789", n) == std::string::npos) {
-        devices.push_back(entry.path().string());
-      }
-    }
-  }
-  std::sort(devices.begin(), devices.end(), [](const std::string& a, const std::string& b) {
-    return NaturalKey(a) < NaturalKey(b);
-  });
-  return devices;
-}
-
-std::vector<SerialAlias> SerialAliases() {
-  std::vector<SerialAlias> aliases;
-  std::error_code ec;
-  for (const fs::directory_entry& entry : fs::directory_iterator("/dev/serial/by-id", ec)) {
-    std::error_code link_ec;
-    fs::path target = fs::canonical(entry.path(), link_ec);
-    aliases.push_back({entry.path().string(), link_ec ? "(broken link)" : target.string()});
-  }
-  std::sort(aliases.begin(), aliases.end(),
-            [](const SerialAlias& a, const SerialAlias& b) { return a.name < b.name; });
-  return aliases;
-}
-
 std::vector<std::string> PortHolders(const std::string& device) {
   std::vector<std::string> holders;
   struct stat want {};
@@ -226,4 +184,4 @@ std::vector<std::string> PortHolders(const std::string& device) {
   return holders;
 }
 
-}  // namespace kivo::cli
+}  // namespace kivo
