@@ -32,6 +32,15 @@ QString Text(std::string_view text) {
   return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// "COM3" for a COM port, the device's own name (ttyUSB0, or its by-id name)
+// for a device chosen by name.
+QString PortText(const PortSpec& port) {
+  if (port.com_number >= 1 && port.com_number <= 4) return QString::asprintf("COM%d", port.com_number);
+  const size_t slash = port.device.rfind('/');
+  return QString::fromStdString(slash == std::string::npos ? port.device
+                                                           : port.device.substr(slash + 1));
+}
+
 }  // namespace
 
 void ShowMessageBoxModal(QWidget* parent, const MessageBoxText& box) {
@@ -41,7 +50,8 @@ void ShowMessageBoxModal(QWidget* parent, const MessageBoxText& box) {
   message.exec();
 }
 
-DetectSettings DetectSettingsFrom(const AppSettings& settings, SerialPortFactory port_factory) {
+DetectSettings DetectSettingsFrom(const AppSettings& settings, SerialPortFactory port_factory,
+                                  SerialDevices* devices) {
   DetectSettings detect;
   detect.device_code = settings.device_code;
   detect.baud_text = "19200";
@@ -49,6 +59,11 @@ DetectSettings DetectSettingsFrom(const AppSettings& settings, SerialPortFactory
   detect.echo_back = settings.echo_back;
   detect.port_map = settings.port_devices;
   detect.port_factory = std::move(port_factory);
+  if (devices != nullptr) {
+    detect.list_ports = [devices, map = detect.port_map] {
+      return DetectCandidates(devices->List(), map);
+    };
+  }
   return detect;
 }
 
@@ -123,7 +138,7 @@ void AutoDetectDialog::Proceed() {
   cancel_->setFocus();
 }
 
-void AutoDetectDialog::OnDetectStatus(int port) {
+void AutoDetectDialog::OnDetectTrying(const PortSpec& port) {
   if (closing_.load()) return;
   QMetaObject::invokeMethod(
       this, [this, port] { ShowStatus(port); }, Qt::BlockingQueuedConnection);
@@ -141,18 +156,27 @@ void AutoDetectDialog::OnDetectFailed(int result) {
   worker_done_.store(true);
 }
 
-void AutoDetectDialog::ShowStatus(int port) {
+void AutoDetectDialog::ShowStatus(const PortSpec& port) {
   status1_->setText(QStringLiteral("Auto Detect in progress..."));
-  status2_->setText(QString::asprintf("Checking COM%d", port));
+  status2_->setText(QStringLiteral("Checking ") + PortText(port));
   status1_->repaint();
   status2_->repaint();
 }
 
 void AutoDetectDialog::Found(int port) {
-  if (run_) (void)run_->Wait();
+  if (run_) {
+    (void)run_->Wait();
+    found_ = run_->found();
+  }
   detecting_ = false;
-  shower_(this, DetectEndMessage(port));
-  done(port);
+  if (port >= 1 && port <= 4) {
+    shower_(this, DetectEndMessage(port));
+    done(port);
+    return;
+  }
+  found_text_ = "Organizer is detected on " + PortText(found_).toStdString() + ".";
+  shower_(this, {found_text_, "Auto Detect", MessageIcon::kInformation});
+  done(0);
 }
 
 void AutoDetectDialog::Failed(int result) {

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "comm/detect_run.h"
 #include "link/link_observer.h"
@@ -27,15 +28,20 @@ void ShowMessageBoxModal(QWidget* parent, const MessageBoxText& box);
 // settings' port map, so that COM1..COM4 name the devices they name for
 // transfers. port_factory makes the ports (the transfers' own factory, which
 // knows the virtual organizer); empty: termios devices only.
+// With `devices` (not owned; it must outlive the detection) the search tries
+// every device present when it starts, besides the COM ports that name an
+// existing device; without, COM1..COM4.
 [[nodiscard]] DetectSettings DetectSettingsFrom(const AppSettings& settings,
-                                                SerialPortFactory port_factory = {});
+                                                SerialPortFactory port_factory = {},
+                                                SerialDevices* devices = nullptr);
 
 // The "Auto Detect" dialog: the instructions, "&Proceed" and "&Cancel", two
 // status lines. Proceed starts a worker that tries COM1..COM4 (AutoDetect on
 // the dialog's own CommLink); button 2 then reads "&Abort", and it or Esc
 // posts the detect abort (1131) to the worker's queue. exec() returns the
-// port found (1..4) after the "Organizer is detected on COMn." box, or -1
-// after the failure box or Cancel.
+// port found (1..4) after the "Organizer is detected on COMn." box, 0 for a
+// device found by name (found() names it), or -1 after the failure box or
+// Cancel.
 class AutoDetectDialog : public QDialog, public LinkObserver {
   Q_OBJECT
 
@@ -52,10 +58,12 @@ class AutoDetectDialog : public QDialog, public LinkObserver {
   QLabel* status_line1() const { return status1_; }
   QLabel* status_line2() const { return status2_; }
   [[nodiscard]] bool detecting() const { return detecting_; }
+  // The port found; empty device and COM 0 when none was.
+  [[nodiscard]] const PortSpec& found() const { return found_; }
 
   // Worker side (LinkObserver). The status waits until the dialog shows it;
   // found and failed are posted.
-  void OnDetectStatus(int port) override;
+  void OnDetectTrying(const PortSpec& port) override;
   void OnDetectFound(int port) override;
   void OnDetectFailed(int result) override;
 
@@ -66,7 +74,7 @@ class AutoDetectDialog : public QDialog, public LinkObserver {
 
  private:
   void Proceed();
-  void ShowStatus(int port);
+  void ShowStatus(const PortSpec& port);
   void Found(int port);
   void Failed(int result);
 
@@ -76,6 +84,8 @@ class AutoDetectDialog : public QDialog, public LinkObserver {
   std::atomic<bool> worker_done_{true};
   std::atomic<bool> closing_{false};
   bool detecting_ = false;
+  PortSpec found_;
+  std::string found_text_;
   MessageBoxShower shower_ = ShowMessageBoxModal;
   QPushButton* proceed_ = nullptr;
   QPushButton* cancel_ = nullptr;

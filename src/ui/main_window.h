@@ -26,6 +26,7 @@ namespace kivo {
 struct AppSettings;
 struct LinkSettings;
 struct PromptBox;
+class SerialDevices;
 struct VirtualOrganizerOptions;
 class FindDialog;
 class ListHeaderArea;
@@ -108,6 +109,9 @@ class MainWindow : public QMainWindow {
   // mapped to it in [Ports], or the COM port dialog's virtual choice). Its
   // records live in the files directory.
   VirtualOrganizerOptions& virtual_options() { return *virtual_options_; }
+  // The serial devices the COM port dialog offers; null (the default): the
+  // system's, looked up while the dialog is open. Not owned.
+  void set_serial_devices(SerialDevices* devices) { serial_devices_ = devices; }
   // The Find dialog while it is open.
   FindDialog* find_dialog() const;
 
@@ -206,6 +210,7 @@ class MainWindow : public QMainWindow {
   bool filling_ = false;
   bool closed_ = false;
   std::unique_ptr<VirtualOrganizerOptions> virtual_options_;
+  SerialDevices* serial_devices_ = nullptr;
   QPointer<FindDialog> find_dialog_;
 
   QTabWidget* tabs_ = nullptr;

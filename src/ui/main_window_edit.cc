@@ -79,7 +79,10 @@ void MainWindow::EditExpenseCategories() {
 }
 
 void MainWindow::ChooseComPort() {
-  ComPortDialog dialog(*settings_, PortFactory(), this);
+  std::unique_ptr<SerialDevices> system_devices;
+  if (serial_devices_ == nullptr) system_devices = OpenSerialDevices();
+  ComPortDialog dialog(*settings_, PortFactory(), this,
+                       {serial_devices_ ? serial_devices_ : system_devices.get()});
   (void)ExecDialog(dialog);
   // Cancel gives back the port of the opening.
   settings_->com_port = dialog.port();

@@ -1,6 +1,7 @@
 #include "ui/option_dialogs.h"
 
 #include <QApplication>
+#include <QButtonGroup>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -9,7 +10,10 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSocketNotifier>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "platform/serial_port.h"
 #include "store/app_settings.h"
@@ -32,11 +36,6 @@ QGroupBox* RadioGroup(const char* title, std::initializer_list<const char*> text
     *out++ = button;
   }
   return group;
-}
-
-int AutoDetectModally(QWidget* parent, const DetectSettings& settings) {
-  AutoDetectDialog dialog(settings, parent);
-  return dialog.exec();
 }
 
 }  // namespace
@@ -87,23 +86,131 @@ void OptionDialog::keyPressEvent(QKeyEvent* event) {
 
 // ---- ComPortDialog ----------------------------------------------------------
 
+namespace {
+
+// How often the list is taken again where devices coming and going are not
+// announced.
+constexpr int kDeviceRescanMs = 2000;
+// The reasons beneath the devices wrap at this width.
+constexpr int kReasonWidth = 380;
+
+}  // namespace
+
 ComPortDialog::ComPortDialog(const AppSettings& settings, SerialPortFactory port_factory,
-                             QWidget* parent)
+                             QWidget* parent, DeviceSource source)
     : OptionDialog("COM port", parent),
-      detect_(DetectSettingsFrom(settings, std::move(port_factory))),
-      runner_(AutoDetectModally) {
+      source_(std::move(source)),
+      detect_(DetectSettingsFrom(settings, std::move(port_factory), source_.devices)),
+      runner_([](QWidget* parent, const DetectSettings& settings) {
+        AutoDetectDialog dialog(settings, parent);
+        const int port = dialog.exec();
+        return port >= 0 ? dialog.found() : PortSpec{};
+      }) {
   auto* group = RadioGroup("Setting", {"COM&1", "COM&2", "COM&3", "COM&4", "&Virtual organizer"},
                            buttons_.data(), this);
   layout()->addWidget(group);
+  group_ = new QButtonGroup(this);
+  for (QRadioButton* button : buttons_) group_->addButton(button);
+  if (source_.devices != nullptr) {
+    device_box_ = new QGroupBox(QStringLiteral("Serial devices"), this);
+    auto* column = new QVBoxLayout(device_box_);
+    no_devices_ = new QLabel(QStringLiteral("No serial device found."), device_box_);
+    column->addWidget(no_devices_);
+    layout()->addWidget(device_box_);
+  }
   auto_detect_ = new QPushButton(QStringLiteral("&Auto Detect..."), this);
   AddButtons({auto_detect_});
   connect(auto_detect_, &QPushButton::clicked, this, &ComPortDialog::AutoDetect);
 
   start_port_ = settings.com_port >= 1 && settings.com_port <= 4 ? settings.com_port : 1;
-  start_name_ = settings.port_name == kVirtualPort ? std::string(kVirtualPort) : std::string();
-  buttons_[start_name_.empty() ? static_cast<size_t>(start_port_ - 1) : 4]->setChecked(true);
+  start_name_ = settings.port_name;
   port_ = start_port_;
   port_name_ = start_name_;
+  const bool by_name = !start_name_.empty() && start_name_ != kVirtualPort;
+  // A device by name without a device list to show it in: its COM port.
+  if (start_name_.empty() || (by_name && source_.devices == nullptr)) {
+    buttons_[static_cast<size_t>(start_port_ - 1)]->setChecked(true);
+  } else if (start_name_ == kVirtualPort) {
+    buttons_[4]->setChecked(true);
+  }
+  if (source_.devices == nullptr) return;
+  RefreshDevices(/*force=*/true, by_name ? start_name_ : std::string());
+  if (const int fd = source_.devices->change_fd(); fd >= 0) {
+    auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    connect(notifier, &QSocketNotifier::activated, this, [this] {
+      if (source_.devices->TakeChanges()) RefreshDevices();
+    });
+  } else {
+    auto* timer = new QTimer(this);
+    connect(timer, &QTimer::timeout, this, [this] { RefreshDevices(); });
+    timer->start(kDeviceRescanMs);
+  }
+}
+
+ComPortDialog::~ComPortDialog() = default;
+
+std::string ComPortDialog::CheckedDevice() const {
+  for (const DeviceRow& row : rows_) {
+    if (row.button->isChecked()) return row.path;
+  }
+  return {};
+}
+
+void ComPortDialog::RefreshDevices(bool force, const std::string& check) {
+  std::vector<SerialDevice> devices = source_.devices->List();
+  if (!force && devices == listed_) return;
+  listed_ = devices;
+  // The checked device stays in the list while it is away, shown as missing.
+  const std::string keep = check.empty() ? CheckedDevice() : check;
+  if (!keep.empty() && std::none_of(devices.begin(), devices.end(),
+                                    [&](const SerialDevice& d) { return d.path == keep; })) {
+    SerialDevice away;
+    away.path = keep;
+    away.node = keep;
+    devices.push_back(away);
+  }
+  for (DeviceRow& row : rows_) {
+    group_->removeButton(row.button);
+    delete row.button;
+    delete row.reason;
+  }
+  rows_.clear();
+  auto* column = static_cast<QVBoxLayout*>(device_box_->layout());
+  for (const SerialDevice& device : devices) {
+    DeviceRow row;
+    row.path = device.path;
+    row.button = new QRadioButton(QString::fromStdString(device.Label()), device_box_);
+    row.button->setToolTip(QString::fromStdString(
+        device.path == device.node ? device.path : device.path + "\n" + device.node));
+    group_->addButton(row.button);
+    column->addWidget(row.button);
+    const PortCheck check = source_.check(device.path);
+    if (!check.usable) {
+      row.reason = new QLabel(QString::fromStdString(check.reason), device_box_);
+      row.reason->setWordWrap(true);
+      row.reason->setMaximumWidth(kReasonWidth);
+      row.reason->setContentsMargins(20, 0, 0, 4);
+      row.reason->setForegroundRole(QPalette::PlaceholderText);
+      column->addWidget(row.reason);
+    }
+    if (device.path == keep) row.button->setChecked(true);
+    rows_.push_back(row);
+  }
+  no_devices_->setVisible(rows_.empty());
+}
+
+QRadioButton* ComPortDialog::device_button(const std::string& path) const {
+  for (const DeviceRow& row : rows_) {
+    if (row.path == path) return row.button;
+  }
+  return nullptr;
+}
+
+QString ComPortDialog::device_reason(const std::string& path) const {
+  for (const DeviceRow& row : rows_) {
+    if (row.path == path && row.reason != nullptr) return row.reason->text();
+  }
+  return {};
 }
 
 void ComPortDialog::accept() {
@@ -112,9 +219,15 @@ void ComPortDialog::accept() {
   for (int i = 0; i < 4 && port_ == 0; ++i) {
     if (buttons_[static_cast<size_t>(i)]->isChecked()) port_ = i + 1;
   }
-  if (port_ == 0 && buttons_[4]->isChecked()) {
-    port_ = start_port_;  // COMPort stays what it was
-    port_name_ = std::string(kVirtualPort);
+  if (port_ == 0) {
+    // COMPort stays what it was for a port chosen by name.
+    if (buttons_[4]->isChecked()) {
+      port_ = start_port_;
+      port_name_ = std::string(kVirtualPort);
+    } else if (std::string device = CheckedDevice(); !device.empty()) {
+      port_ = start_port_;
+      port_name_ = device;
+    }
   }
   if (port_ == 0) port_ = 1;
   QDialog::accept();
@@ -127,8 +240,13 @@ void ComPortDialog::reject() {
 }
 
 void ComPortDialog::AutoDetect() {
-  const int found = runner_(this, detect_);
-  if (found >= 1 && found <= 4) buttons_[static_cast<size_t>(found - 1)]->setChecked(true);
+  const PortSpec found = runner_(this, detect_);
+  if (found.com_number >= 1 && found.com_number <= 4) {
+    buttons_[static_cast<size_t>(found.com_number - 1)]->setChecked(true);
+    return;
+  }
+  if (found.device.empty() || source_.devices == nullptr) return;
+  RefreshDevices(/*force=*/true, found.device);
 }
 
 // ---- OrganizerModelDialog ---------------------------------------------------

@@ -5,10 +5,10 @@
 // from the values given and returns the user's choice through accessors;
 // the caller stores it and updates the main window:
 //
-//   ComPortDialog com(settings, port_factory, this);
+//   ComPortDialog com(settings, port_factory, this, {devices});
 //   com.exec();                              // OK or Cancel: store both
 //   settings.com_port = com.port();          // 1..4
-//   settings.port_name = com.port_name();    // "virtual" or ""
+//   settings.port_name = com.port_name();    // "virtual", a device or ""
 //
 //   OrganizerModelDialog m(settings.model, this);
 //   m.exec(); settings.model = m.model();    // then ApplyOrganizerModel
@@ -28,9 +28,14 @@
 #include <vector>
 
 #include "comm/detect_run.h"
+#include "platform/port_diagnosis.h"
+#include "platform/serial_devices.h"
 #include "store/char_tables.h"
 #include "store/record_codec.h"
 
+class QButtonGroup;
+class QGroupBox;
+class QLabel;
 class QPushButton;
 class QRadioButton;
 
@@ -61,41 +66,77 @@ class OptionDialog : public QDialog {
   QPushButton* cancel_ = nullptr;
 };
 
+// Where the COM port dialog finds the serial devices present and learns
+// whether each can be opened.
+struct DeviceSource {
+  SerialDevices* devices = nullptr;  // not owned; null: no device list
+  PortChecker check = CheckPort;
+};
+
 // "COM port": "COM&1".."COM&4" and "&Virtual organizer" in the group
-// "Setting", OK, Cancel and "&Auto Detect...".
+// "Setting", the serial devices present in the group "Serial devices" (each
+// with the reason it cannot be opened, when it cannot), OK, Cancel and
+// "&Auto Detect...". The device list follows devices coming and going while
+// the dialog is open. A device chosen by name is kept by its path (the
+// lasting by-id name where there is one), so COMPort and [Ports] stay as
+// they were.
 class ComPortDialog : public OptionDialog {
   Q_OBJECT
 
  public:
-  // Runs the Auto Detect dialog; returns 1..4 or -1. The default shows an
+  // Runs the Auto Detect dialog; returns the port found (COM 1..4, or a
+  // device by name), or an empty PortSpec. The default shows an
   // AutoDetectDialog modally.
-  using AutoDetectRunner = std::function<int(QWidget* parent, const DetectSettings& settings)>;
+  using AutoDetectRunner =
+      std::function<PortSpec(QWidget* parent, const DetectSettings& settings)>;
 
   // port_factory: the transfers' factory (virtual organizer, mapped ports),
   // handed to the auto detection.
   ComPortDialog(const AppSettings& settings, SerialPortFactory port_factory = {},
-                QWidget* parent = nullptr);
+                QWidget* parent = nullptr, DeviceSource source = {});
+  ~ComPortDialog() override;
 
   void set_auto_detect_runner(AutoDetectRunner runner) { runner_ = std::move(runner); }
 
   // After OK: the first checked COM button (1..4; 1 when none is), or with
-  // the virtual organizer checked the port of the opening. After Cancel: the
-  // port of the opening (COMPort, or 1 when that is not 1..4).
+  // the virtual organizer or a device checked the port of the opening. After
+  // Cancel: the port of the opening (COMPort, or 1 when that is not 1..4).
   [[nodiscard]] int port() const { return port_; }
-  // "virtual" when the virtual organizer is chosen, else empty.
+  // "virtual" for the virtual organizer, a device's path, or empty.
   [[nodiscard]] const std::string& port_name() const { return port_name_; }
 
   // index 0..3: COM1..COM4; 4: the virtual organizer.
   QRadioButton* port_button(int index) const { return buttons_[static_cast<size_t>(index)]; }
   QPushButton* auto_detect_button() const { return auto_detect_; }
+  // The listed device of that path and the reason shown beneath it (empty
+  // when it can be opened); null and empty when it is not listed.
+  [[nodiscard]] QRadioButton* device_button(const std::string& path) const;
+  [[nodiscard]] QString device_reason(const std::string& path) const;
+  [[nodiscard]] int device_count() const { return static_cast<int>(rows_.size()); }
 
   void accept() override;
   void reject() override;
 
  private:
+  struct DeviceRow {
+    std::string path;
+    QRadioButton* button = nullptr;
+    QLabel* reason = nullptr;
+  };
   void AutoDetect();
+  // Lists the devices again; rebuilds the rows when the list changed (always
+  // with force), keeping the checked device, or checking `check`, which is
+  // shown as missing when it is not there.
+  void RefreshDevices(bool force = false, const std::string& check = {});
+  std::string CheckedDevice() const;
 
   std::array<QRadioButton*, 5> buttons_{};
+  QButtonGroup* group_ = nullptr;
+  QGroupBox* device_box_ = nullptr;
+  QLabel* no_devices_ = nullptr;
+  std::vector<DeviceRow> rows_;
+  std::vector<SerialDevice> listed_;
+  DeviceSource source_;
   QPushButton* auto_detect_ = nullptr;
   DetectSettings detect_;
   AutoDetectRunner runner_;

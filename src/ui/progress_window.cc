@@ -12,6 +12,7 @@
 #include <algorithm>
 
 #include "link/link_observer.h"
+#include "platform/port_diagnosis.h"
 #include "ui/pc_text.h"
 
 namespace kivo {
@@ -144,6 +145,9 @@ void ProgressWindow::ApplyLinkSettings(const LinkSettings& settings) {
   state_ = ProgressState(settings.run_mode);
   run_->ApplyLinkSettings(settings);
   setWindowTitle(QString::fromStdString(state_.Title()));
+  const std::string name =
+      settings.port_name.empty() ? std::to_string(settings.com_port) : settings.port_name;
+  port_device_ = ResolvePort(name, settings.port_map).device;
 }
 
 int ProgressWindow::Run() {
@@ -212,7 +216,12 @@ void ProgressWindow::OnEnd(int result) {
   if (ended_) return;
   ended_ = true;
   result_ = result;
-  if (const std::optional<PromptBox> box = ProgressState::OutcomeBox(result)) {
+  if (std::optional<PromptBox> box = ProgressState::OutcomeBox(result)) {
+    // A port that would not open: why, in the words of `kivo-link ports`.
+    const bool not_opened = result >= kResultCannotOpenCom1 && result <= kResultCannotOpenPort;
+    if (not_opened && !port_device_.empty() && port_device_ != kVirtualPort) {
+      box->text += "\n\n" + CheckPort(port_device_).reason;
+    }
     ShowMessageBox(this, *box);
   }
   QDialog::done(result);

@@ -3,6 +3,7 @@
 
 #include <QDialog>
 #include <memory>
+#include <string>
 
 #include "comm/link_settings.h"
 #include "comm/progress_run.h"
@@ -22,7 +23,8 @@ class ProgressNotifier;
 // worker's notifications arrive as queued calls on the UI thread, and the
 // message boxes the run raises are shown from the UI thread, owned by this
 // window, while the worker waits. At the end it shows the outcome box of the
-// ResultCode (none for 16 and 17) and closes with the code as its result.
+// ResultCode (none for 16 and 17; for a port that would not open, with the
+// reason) and closes with the code as its result.
 //
 // Abort, Escape and the close button only post the abort to the worker; the
 // window closes when the worker reports the end. One window serves one run.
@@ -68,6 +70,7 @@ class ProgressWindow : public QDialog {
   bool start_failed_ = false;
   bool ended_ = false;
   int result_ = kResultAborted;
+  std::string port_device_;  // the device the run opens, for the reason it did not
 
   QLabel* status_ = nullptr;
   QProgressBar* bar_ = nullptr;

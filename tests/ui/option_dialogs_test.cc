@@ -82,11 +82,11 @@ TEST(ComPortDialog, AutoDetectChecksThePortFoundAndStaysOpen) {
   settings.echo_back = 0;
   settings.port_devices[2] = "/dev/ttyUSB7";
   ComPortDialog dialog(settings);
-  std::vector<int> answers = {3, -1, 12};
+  std::vector<PortSpec> answers = {{3, "/dev/ttyUSB7"}, {}, {}};
   DetectSettings seen;
   dialog.set_auto_detect_runner([&](QWidget*, const DetectSettings& s) {
     seen = s;
-    const int answer = answers.front();
+    const PortSpec answer = answers.front();
     answers.erase(answers.begin());
     return answer;
   });

@@ -141,12 +141,15 @@ TEST_F(ProgressWindowTest, APortThatWillNotOpenEndsWithItsMessage) {
   LinkSettings settings = Settings(kRunBackup, kAllAppli);
   settings.port_name.clear();
   settings.com_port = 2;
-  settings.port_map[1] = (fs::path(dir_.path().toStdString()) / "no-such-port").string();
+  const std::string device = (fs::path(dir_.path().toStdString()) / "no-such-port").string();
+  settings.port_map[1] = device;
   window.ApplyLinkSettings(settings);
   EXPECT_EQ(window.Run(), kResultCannotOpenCom1 + 1);
-  EXPECT_EQ(
-      script.TakeBoxes(),
-      std::vector<std::string>{"Error|" + std::string(ResultMessage(kResultCannotOpenCom1 + 1))});
+  // With the reason, in the words of `kivo-link ports`.
+  EXPECT_EQ(script.TakeBoxes(),
+            std::vector<std::string>{"Error|" +
+                                     std::string(ResultMessage(kResultCannotOpenCom1 + 1)) +
+                                     "\n\nmissing: " + device + " does not exist"});
 }
 
 TEST_F(ProgressWindowTest, BoxesOfTheRunAreShownFromTheWindowWhileTheWorkerWaits) {
