@@ -92,7 +92,7 @@ namespace {
 // announced.
 constexpr int kDeviceRescanMs = 2000;
 // The reasons beneath the devices wrap at this width.
-constexpr int kReasonWidth = 380;
+constexpr int kReasonWidth = 340;
 
 }  // namespace
 
@@ -188,7 +188,7 @@ void ComPortDialog::RefreshDevices(bool force, const std::string& check) {
     if (!check.usable) {
       row.reason = new QLabel(QString::fromStdString(check.reason), device_box_);
       row.reason->setWordWrap(true);
-      row.reason->setMaximumWidth(kReasonWidth);
+      row.reason->setFixedWidth(kReasonWidth);
       row.reason->setContentsMargins(20, 0, 0, 4);
       row.reason->setForegroundRole(QPalette::PlaceholderText);
       column->addWidget(row.reason);

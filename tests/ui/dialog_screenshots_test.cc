@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "format/today.h"
+#include "platform/serial_devices.h"
 #include "store/amount.h"
 #include "store/app_settings.h"
 #include "store/record_codec.h"
@@ -131,6 +132,28 @@ TEST(Screenshots, EveryDialog) {
   settings.com_port = 2;
   ComPortDialog com(settings);
   Shoot(com, out_dir, "com_port");
+  // With the devices of a typical desktop, one chosen, and the reasons two
+  // of them give.
+  FakeSerialDevices devices;
+  devices.Set({{"/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0", "/dev/ttyUSB0",
+                "FTDI", "FT232R USB UART", "A50285BI", 16},
+               {"/dev/ttyACM0", "/dev/ttyACM0", "", "", "", -1},
+               {"/dev/ttyS0", "/dev/ttyS0", "", "", "", -1}});
+  const DeviceSource source{&devices, [](const std::string& path) -> PortCheck {
+                              if (path == "/dev/ttyACM0") {
+                                return {false, "busy: held by ModemManager (pid 812)"};
+                              }
+                              if (path == "/dev/ttyS0") {
+                                return {false,
+                                        "no permission: /dev/ttyS0 (crw-rw----) belongs to group "
+                                        "dialout and user alex is not in it: sudo usermod -aG "
+                                        "dialout alex, then log in again"};
+                              }
+                              return {true, "can be opened"};
+                            }};
+  settings.port_name = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
+  ComPortDialog with_devices(settings, {}, nullptr, source);
+  Shoot(with_devices, out_dir, "com_port_devices");
   OrganizerModelDialog model(0);
   Shoot(model, out_dir, "organizer_model");
   DisplayFormatDialog format(0, 1);

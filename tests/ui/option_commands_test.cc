@@ -10,6 +10,7 @@
 
 #include "box_script.h"
 #include "comm/virtual_organizer.h"
+#include "platform/serial_devices.h"
 #include "sample_data.h"
 #include "store/app_settings.h"
 #include "store/backup_file.h"
@@ -118,6 +119,35 @@ TEST_F(OptionCommandsTest, VirtualOrganizerChosenInTheComPortDialogServesTheTran
   window->Upload();
   EXPECT_EQ(script.TakeBoxes().size(), 2u);  // question and reminder, no error
   EXPECT_GT(window->list()->topLevelItemCount(), 0);
+}
+
+TEST_F(OptionCommandsTest, DeviceChosenByNameIsKeptAndSaysWhyItWillNotOpen) {
+  const fs::path by_id = paths_.files_dir / "usb-FTDI_FT232R_USB_UART_KIVO2-if00-port0";
+  FakeSerialDevices devices;
+  devices.Add({by_id.string(), "/dev/ttyUSB0", "FTDI", "FT232R USB UART", "KIVO2", -1});
+  const std::string ports = "[Ports]\r\nCOM1=/dev/kivo-mapped\r\n";
+  {
+    auto window = Open("[Settings]\r\nAppliID=3\r\nCOMPort=2\r\n" + ports);
+    window->set_serial_devices(&devices);
+    test::BoxScript script;
+    script.OnDialog(CheckAndOk<ComPortDialog>(
+        [&](ComPortDialog& d) { return d.device_button(by_id.string()); }));
+    window->ChooseComPort();
+    EXPECT_EQ(window->settings().port_name, by_id.string());
+    // The adapter is not there: the transfer's error says so.
+    script.TakeBoxes();
+    window->Upload();
+    const std::vector<std::string> boxes = script.TakeBoxes();
+    ASSERT_EQ(boxes.size(), 3u);
+    EXPECT_EQ(boxes[2], "Error|Cannot open COM port.\n\nmissing: " + by_id.string() +
+                            " does not exist");
+  }
+  // Kept over a restart, beside the COM port and the mapping it had.
+  const AppSettings saved =
+      LoadAppSettings(SettingsFilePath(paths_.files_dir), paths_.files_dir);
+  EXPECT_EQ(saved.port_name, by_id.string());
+  EXPECT_EQ(saved.com_port, 2);
+  EXPECT_EQ(saved.port_devices[0], "/dev/kivo-mapped");
 }
 
 TEST_F(OptionCommandsTest, OrganizerModelIsStored) {
