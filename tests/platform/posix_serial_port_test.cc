@@ -1,6 +1,8 @@
 #include "platform/posix_serial_port.h"
 
 #include <fcntl.h>
+#include <linux/serial.h>
+#include <sys/ioctl.h>
 #include <stdlib.h>
 #include <termios.h>
 #include <unistd.h>
@@ -8,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/serial_devices.h"
 #include <gtest/gtest.h>
 
 namespace kivo {
@@ -112,6 +115,35 @@ TEST(PosixSerialPort, CountsReadsPurgesAndSeesTheHangUp) {
 
   pty.CloseMaster();
   EXPECT_EQ(port.WaitReadable(1, 5000, nullptr), WakeReason::kError);
+}
+
+// Needs a serial port whose driver has the latency setting (a UART or a USB
+// adapter); pseudo-terminals have none, which the other tests show harmless.
+TEST(PosixSerialPort, SwitchesLowLatencyOnWhileOpenAndBackAtClose) {
+  for (const SerialDevice& device : DevScanSerialDevices().List()) {
+    const int watch = open(device.node.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    struct serial_struct before {};
+    if (watch < 0 || ioctl(watch, TIOCGSERIAL, &before) != 0 ||
+        (before.flags & ASYNC_LOW_LATENCY) != 0) {
+      if (watch >= 0) close(watch);
+      continue;
+    }
+    PosixSerialPort port(device.path);
+    if (!port.Open({19200})) {
+      close(watch);
+      continue;  // held by someone else
+    }
+    struct serial_struct during {};
+    ASSERT_EQ(ioctl(watch, TIOCGSERIAL, &during), 0);
+    EXPECT_NE(during.flags & ASYNC_LOW_LATENCY, 0) << device.path;
+    EXPECT_TRUE(port.Close());
+    struct serial_struct after {};
+    ASSERT_EQ(ioctl(watch, TIOCGSERIAL, &after), 0);
+    EXPECT_EQ(after.flags, before.flags) << device.path;
+    close(watch);
+    return;
+  }
+  GTEST_SKIP() << "no serial port with a latency setting here";
 }
 
 }  // namespace
