@@ -101,10 +101,9 @@ ComPortDialog::ComPortDialog(const AppSettings& settings, SerialPortFactory port
     : OptionDialog("COM port", parent),
       source_(std::move(source)),
       detect_(DetectSettingsFrom(settings, std::move(port_factory), source_.devices)),
-      runner_([](QWidget* parent, const DetectSettings& settings) {
-        AutoDetectDialog dialog(settings, parent);
-        const int port = dialog.exec();
-        return port >= 0 ? dialog.found() : PortSpec{};
+      runner_([](QWidget* owner, const DetectSettings& detect) {
+        AutoDetectDialog dialog(detect, owner);
+        return dialog.exec() >= 0 ? dialog.found() : PortSpec{};
       }) {
   auto* group = RadioGroup("Setting", {"COM&1", "COM&2", "COM&3", "COM&4", "&Virtual organizer"},
                            buttons_.data(), this);
