@@ -1,7 +1,6 @@
 #include "platform/serial_devices.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -115,29 +114,6 @@ TEST(UnescapeDeviceText, UndoesEscapesAndUnderscores) {
       {"", ""},
   };
   for (auto [in, out] : kCases) EXPECT_EQ(UnescapeDeviceText(in), out) << in;
-}
-
-bool Readable(int fd) {
-  struct pollfd p = {fd, POLLIN, 0};
-  return poll(&p, 1, 0) == 1;
-}
-
-TEST(FakeSerialDevices, AnnouncesEachChangeOnItsDescriptor) {
-  FakeSerialDevices fake;
-  ASSERT_GE(fake.change_fd(), 0);
-  EXPECT_FALSE(Readable(fake.change_fd()));
-  fake.Add({"/dev/ttyUSB1", "/dev/ttyUSB1", "", "", "", -1});
-  fake.Add({"/dev/serial/by-id/x", "/dev/ttyUSB0", "", "", "", -1});
-  EXPECT_TRUE(Readable(fake.change_fd()));
-  EXPECT_TRUE(fake.TakeChanges());
-  EXPECT_FALSE(Readable(fake.change_fd()));
-  EXPECT_FALSE(fake.TakeChanges());
-  const std::vector<SerialDevice> listed = fake.List();
-  ASSERT_EQ(listed.size(), 2u);
-  EXPECT_EQ(listed[0].path, "/dev/serial/by-id/x");
-  fake.Remove("/dev/ttyUSB1");
-  EXPECT_TRUE(fake.TakeChanges());
-  EXPECT_EQ(fake.List().size(), 1u);
 }
 
 // udev reads sysfs even where its daemon does not run: it must come to the
