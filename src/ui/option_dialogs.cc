@@ -110,6 +110,9 @@ ComPortDialog::ComPortDialog(const AppSettings& settings, SerialPortFactory port
   layout()->addWidget(group);
   group_ = new QButtonGroup(this);
   for (QRadioButton* button : buttons_) group_->addButton(button);
+  for (size_t i = 0; i < settings.port_devices.size(); ++i) {
+    buttons_[i]->setToolTip(QString::fromStdString(settings.port_devices[i]));  // [Ports]
+  }
   if (source_.devices != nullptr) {
     device_box_ = new QGroupBox(QStringLiteral("Serial devices"), this);
     auto* column = new QVBoxLayout(device_box_);
