@@ -5,21 +5,6 @@ namespace {
 
 Bytes Digits() { return {0x30, 0x31, 0x32, 0x33, 0x34, 0x35, 0x36, 0x37, 0x38, 0x39}; }
 
-// A packet with any header values; the checksum is right unless fixed later.
-Bytes Packet(uint8_t id, uint8_t flag, uint16_t size, const Bytes& contents) {
-  // Built with one allocation up front: g++ 12 at -O2 reports a false
-  // -Warray-bounds for an insert after an initializer-list construction.
-  Bytes packet;
-  packet.reserve(contents.size() + 6);
-  for (uint8_t byte : {id, flag, static_cast<uint8_t>(size >> 8), static_cast<uint8_t>(size),
-                       static_cast<uint8_t>(contents.size())}) {
-    packet.push_back(byte);
-  }
-  packet.insert(packet.end(), contents.begin(), contents.end());
-  packet.push_back(static_cast<uint8_t>(Checksum(packet)));
-  return packet;
-}
-
 Bytes Flip(Bytes bytes, size_t at) {
   bytes.at(at) ^= 0x01;
   return bytes;
@@ -68,22 +53,31 @@ struct PacketCase {
 TEST_F(WaitDataPacketTest, Outcomes) {
   const Bytes finish = Frame(kFinishAllRecords);
   const Bytes nack = Frame(kNack);
-  const Bytes memo = Packet(kMemo, kFlagFirst, 10, Digits());
+  const Bytes memo = RawDataPacket(kMemo, kFlagFirst, 10, Digits());
   Bytes noise_then_memo = {0x80, 0x07};
   noise_then_memo.insert(noise_then_memo.end(), memo.begin(), memo.end());
   const PacketCase kCases[] = {
       {"memo", memo, 255, true, 16, 10, kMemo, kFlagLast, Digits(), nullptr},
       {"memo awaited", memo, kMemo, true, 16, 10, kMemo, kFlagLast, Digits(), nullptr},
-      {"not the last piece", Packet(0, kFlagMiddle, 300, Bytes(241, 7)), 255, true, 16, 241, 0,
-       kFlagMiddle, Bytes(241, 7), nullptr},
-      {"first of several", Packet(0, kFlagFirst, 300, Bytes(241, 7)), 255, true, 16, 241, 0,
+      {"not the last piece", RawDataPacket(0, kFlagMiddle, 300, Bytes(241, 7)), 255, true, 16, 241,
+       0, kFlagMiddle, Bytes(241, 7), nullptr},
+      {"first of several", RawDataPacket(0, kFlagFirst, 300, Bytes(241, 7)), 255, true, 16, 241, 0,
        kFlagFirst, Bytes(241, 7), nullptr},
-      {"size equals length", Packet(5, kFlagMiddle, 59, Bytes(59, 1)), 255, true, 16, 59, 5,
+      {"size equals length", RawDataPacket(5, kFlagMiddle, 59, Bytes(59, 1)), 255, true, 16, 59, 5,
        kFlagLast, Bytes(59, 1), nullptr},
-      {"empty piece", Packet(2, kFlagFirst, 0, {}), 255, true, 16, 0, 2, kFlagLast, {}, nullptr},
+      {"empty piece",
+       RawDataPacket(2, kFlagFirst, 0, {}),
+       255,
+       true,
+       16,
+       0,
+       2,
+       kFlagLast,
+       {},
+       nullptr},
       {"noise first", noise_then_memo, 255, true, 16, 10, kMemo, kFlagLast, Digits(), nullptr},
       {"another application",
-       Packet(0, 0, 5, Bytes(5, 1)),
+       RawDataPacket(0, 0, 5, Bytes(5, 1)),
        kTelephone,
        true,
        11,
@@ -191,7 +185,7 @@ TEST_F(WaitDataPacketTest, Outcomes) {
 TEST_F(WaitDataPacketTest, StrayBytesAreLoggedOneByOne) {
   StartLog();
   PeerSends({0x80, 0x07});
-  PeerSends(Packet(kMemo, kFlagFirst, 2, {0x41, 0x42}));
+  PeerSends(RawDataPacket(kMemo, kFlagFirst, 2, {0x41, 0x42}));
   Bytes contents(kPacketContentsMax);
   int n = 0;
   EXPECT_EQ(link_.WaitDataPacket(255, contents, &n), kResultSuccess);
@@ -204,7 +198,7 @@ TEST_F(WaitDataPacketTest, StrayBytesAreLoggedOneByOne) {
 }
 
 TEST_F(WaitDataPacketTest, RefusesALengthAboveTheCallersBuffer) {
-  PeerSends(Packet(kMemo, kFlagFirst, 100, Bytes(100, 1)));
+  PeerSends(RawDataPacket(kMemo, kFlagFirst, 100, Bytes(100, 1)));
   Bytes small(50);
   int n = -1;
   EXPECT_EQ(link_.WaitDataPacket(255, small, &n), kResultIoError);
@@ -220,7 +214,7 @@ TEST_F(WaitDataPacketTest, UsesTODataPacketAndAMultiplierPerContentsByte) {
   EXPECT_EQ(clock_.NowMs() - start, 2501u);
 
   // With 10 ms per byte, 3 contents bytes and the checksum have 40 ms.
-  Bytes packet = Packet(kMemo, kFlagFirst, 3, {1, 2, 3});
+  Bytes packet = RawDataPacket(kMemo, kFlagFirst, 3, {1, 2, 3});
   PeerSends(Bytes(packet.begin(), packet.begin() + 5));
   PeerSendsLater(Bytes(packet.begin() + 5, packet.end()), 40);
   EXPECT_EQ(link_.WaitDataPacket(255, contents, &n, nullptr, nullptr, 100, 10), kResultSuccess);

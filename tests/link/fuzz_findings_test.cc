@@ -10,16 +10,6 @@
 namespace kivo {
 namespace {
 
-// A data packet built by hand: the encoder refuses the empty piece that a
-// peer may still send (and that WaitDataPacket accepts).
-Bytes RawPacket(uint8_t id, uint16_t size, const Bytes& contents) {
-  Bytes packet = {id, kFlagFirst, static_cast<uint8_t>(size >> 8), static_cast<uint8_t>(size),
-                  static_cast<uint8_t>(contents.size())};
-  packet.insert(packet.end(), contents.begin(), contents.end());
-  packet.push_back(static_cast<uint8_t>(Checksum(packet)));
-  return packet;
-}
-
 constexpr uint8_t kGuard = 0x5A;
 
 using LinkFuzzFindings = SerialLinkTest;
@@ -43,10 +33,11 @@ TEST_F(LinkFuzzFindings, EmptyRecordIntoAFullBufferIsRefused) {
     memory.back() = kGuard;
     // Each piece arrives after the link's answer to the one before.
     if (!c.first_record.empty()) {
-      PeerSendsLater(RawPacket(kMemo, static_cast<uint16_t>(c.first_record.size()), c.first_record),
+      PeerSendsLater(RawDataPacket(kMemo, kFlagFirst, static_cast<uint16_t>(c.first_record.size()),
+                                   c.first_record),
                      50);
     }
-    PeerSendsLater(RawPacket(kMemo, 0, {}), 100);
+    PeerSendsLater(RawDataPacket(kMemo, kFlagFirst, 0, {}), 100);
     int end = -1;
     const int r = link_.GetAllRecords(std::span(memory).first(c.capacity), &end, kMemo, kRolePc);
     EXPECT_EQ(memory.back(), kGuard);
@@ -60,7 +51,7 @@ TEST_F(LinkFuzzFindings, EmptyRecordIntoAFullBufferIsRefused) {
 // An empty piece into an empty buffer copies nothing (and must not hand
 // memcpy a null pointer).
 TEST_F(LinkFuzzFindings, EmptyPieceIntoAnEmptyBuffer) {
-  PeerSendsLater(RawPacket(kMemo, 0, {}), 20);
+  PeerSendsLater(RawDataPacket(kMemo, kFlagFirst, 0, {}), 20);
   int received = -1;
   int lead = -1;
   EXPECT_EQ(link_.Receive1Record({}, &received, &lead, kRolePc), kResultSuccess);
