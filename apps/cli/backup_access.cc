@@ -57,9 +57,12 @@ int ReadBackupForViewing(const CliContext& context, const std::filesystem::path&
   if (image->size() >= kBackupHeaderSize) {
     store.SetDeviceCode(static_cast<uint8_t>((*image)[6]), static_cast<uint8_t>((*image)[7]));
   }
+  std::string reason;
   int result = DecodeBackupFile(
-      store, std::span(reinterpret_cast<const uint8_t*>(image->data()), image->size()));
-  if (result != kStoreOk) return context.FileFailure(file, BackupReadFailure(result, "", store));
+      store, std::span(reinterpret_cast<const uint8_t*>(image->data()), image->size()), &reason);
+  if (result != kStoreOk) {
+    return context.FileFailure(file, BackupReadFailure(result, reason, store));
+  }
   if (ensure) store.EnsureAllAppli();
   return kExitOk;
 }

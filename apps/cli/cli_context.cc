@@ -118,6 +118,11 @@ bool BuildContext(const GlobalOptions& options, const AppDirs& dirs, CliContext*
   }
   context->settings = ReadAppSettings(ini, dirs);
   AppSettings& s = context->settings;
+  if (context->err != nullptr) {
+    for (const std::string& why : s.ignored) {
+      *context->err << kToolName << ": " << file.string() << ": " << why << "\n";
+    }
+  }
   if (options.device_code) s.device_code = *options.device_code;
   if (options.date_format) s.display_date = *options.date_format;
   if (options.hour_format) s.display_hour = *options.hour_format;

@@ -88,7 +88,12 @@ PromptAnswer LinePrompter::Ask(const PromptBox& box) {
 int RunWithProgress(ProgressRun& run, TerminalLine& line, Prompter& prompter) {
   InterruptGuard interrupts;
   LinkEventQueue events;
-  if (!run.Start(&events, &prompter)) return kResultAborted;
+  if (!run.Start(&events, &prompter)) {
+    // Told like the desktop program tells it; the message is then out.
+    (void)prompter.Ask(
+        {"Cannot start download.", "Error", PromptIcon::kExclamation, PromptButtons::kOk});
+    return kResultGaveUp;
+  }
   ProgressState state(run.run_mode());
   bool abort_posted = false;
   for (;;) {

@@ -53,7 +53,8 @@ class LinePrompter : public Prompter {
 // progress and turns Ctrl+C into the Abort button: the first SIGINT posts
 // the abort message (the run then ends with 0 after NACK and
 // END_COMMUNICATION), a second one ends the program as usual. Returns the
-// run's ResultCode.
+// run's ResultCode; a worker that cannot be started is told as
+// "Cannot start download." and gives 17 (the user has seen the failure).
 [[nodiscard]] int RunWithProgress(ProgressRun& run, TerminalLine& line, Prompter& prompter);
 
 // AutoDetect over `ports` on the link, with "Checking COMn" (or the device)

@@ -379,7 +379,10 @@ int LineTest(CliContext& context, std::span<const std::string> args) {
   if (!IsLineTestMode(mode)) {
     return context.UsageFailure("MODE must be 0 or 10..17, not '" + args[0] + "'");
   }
-  int appli = context.settings.appli_id;
+  // The category modes work on the category list unless told otherwise; the
+  // others on the application of the settings.
+  const bool category = mode == kRunReceiveCategoryDump || mode == kRunSendCategoryDump;
+  int appli = category ? kCategoryList : context.settings.appli_id;
   if (args.size() > 1) {
     std::optional<AppliId> id = ParseAppliArgument(context, args[1]);
     if (!id) return kExitUsage;

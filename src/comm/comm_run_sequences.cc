@@ -23,11 +23,6 @@ constexpr int kRunNegotiationMs = 30000;
 constexpr AppliId kFullOrder[] = {kTelephone, kSchedule,     kAnniversary, kToDo,
                                   kMemo,      kCategoryList, kExpense};
 
-void RemoveQuietly(const std::filesystem::path& file) {
-  std::error_code ec;
-  std::filesystem::remove(file, ec);
-}
-
 }  // namespace
 
 int CommRun::ReceiveAppli(int role) {
@@ -58,8 +53,9 @@ int CommRun::SendAppli(int role) {
   if (count <= 0) {
     Log("---Pass (This appli is NO data)\n\n");
     // Playing the organizer, an empty application still has to be answered:
-    // the PC waits for FINISH_ALL_RECORDS.
-    if (role == kRoleOrganizer && id != kCategoryList) {
+    // the PC waits for FINISH_ALL_RECORDS. So does a PC that asked for the
+    // category list: FINISH_ALL_RECORDS tells it there is none.
+    if (role == kRoleOrganizer) {
       const int r = link_.SendCommand(kFinishAllRecords);
       if (r != kResultSuccess) return r;
       Log("---HDD sends FINISH_ALL_RECORDS\n\n");
@@ -147,12 +143,12 @@ int CommRun::Backup(int role) {
 
   if (to_file) {
     const std::string& file = link_.file_name();
-    RemoveQuietly(file);
+    // The writer replaces the file in one step, and a failed write leaves the
+    // previous file as it was.
     for (;;) {
       std::string error_text;
       const int w = WriteBackupFile(store, file, link_.file_scramble(), &error_text);
       if (w >= 0) break;
-      RemoveQuietly(file);
       const std::string text =
           w == kStoreRefused && !error_text.empty() ? error_text : "Write file error.";
       if (Box(text, "Error", PromptIcon::kQuestion, PromptButtons::kRetryCancel) !=

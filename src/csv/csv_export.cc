@@ -58,7 +58,7 @@ std::string QuoteCsvField(std::string_view text) {
     quoted += '"';
     return quoted;
   }
-  if (text.find(',') != std::string_view::npos) {
+  if (text.find_first_of(",\r\n") != std::string_view::npos) {
     std::string quoted;
     quoted.reserve(text.size() + 2);
     quoted.append(1, '"').append(text).append(1, '"');
@@ -142,7 +142,7 @@ int CsvExporter::BuildExpense(std::string* text) const {
     // Without the category list the record has no complete line.
     if (GetExpenseTexts(store_, r, &receipt, &category, &payment) == 0) continue;
     AppendLine({FormatDate(r.date.bytes, display_date_, true), QuoteCsvField(category),
-                QuoteCsvField(FormatAmount(DecodeAmount(r))), QuoteCsvField(payment),
+                QuoteCsvField(FormatSignedAmount(DecodeAmount(r))), QuoteCsvField(payment),
                 QuoteCsvField(receipt), QuoteCsvField(r.memo)},
                text);
     ++lines;

@@ -16,8 +16,9 @@ class FreeSpace;
 class Prompter;
 
 // A text as one CSV field: with a double quote, every double quote doubled and
-// the whole enclosed in double quotes; else with a comma, enclosed; else as it
-// is. Line breaks are no reason to quote.
+// the whole enclosed in double quotes; else with a comma or a line break (CR
+// or LF), enclosed, so that the reader takes the text as one field of one
+// line; else as it is.
 [[nodiscard]] std::string QuoteCsvField(std::string_view text);
 
 // Writes the records of one application of a store as CSV text: a header line

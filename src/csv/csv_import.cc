@@ -34,15 +34,21 @@ int PaymentKind(std::string_view word) {
   return kOthers;
 }
 
-// An amount as the import takes it: at most 13 characters, digits and at most
-// one point; empty means 0.
+// An amount as the import takes it: an optional leading minus, then at most 13
+// characters, digits and at most one point; empty means 0.
 bool ReadAmount(std::string_view value, double* amount) {
+  const bool negative = !value.empty() && value.front() == '-';
+  if (negative) {
+    value.remove_prefix(1);
+    if (value.empty()) return false;
+  }
   if (value.size() > 13) return false;
   if (std::count(value.begin(), value.end(), '.') > 1) return false;
   if (!std::all_of(value.begin(), value.end(), [](char c) { return IsDigit(c) || c == '.'; })) {
     return false;
   }
-  *amount = std::strtod(std::string(value).c_str(), nullptr);
+  const double magnitude = std::strtod(std::string(value).c_str(), nullptr);
+  *amount = negative ? -magnitude : magnitude;
   return true;
 }
 
@@ -225,7 +231,9 @@ CsvReader::LineOutcome CsvReader::ImportExpense(AppliStore& store) {
   ExpenseRecord r;
   const std::optional<std::string_view> amount_text = Value("Amount");
   double amount = 0;
-  if (!amount_text || !ReadAmount(*amount_text, &amount)) return LineOutcome::kRejected;
+  if (!amount_text || !ReadAmount(*amount_text, &amount) || !IsEncodableAmount(amount)) {
+    return LineOutcome::kRejected;
+  }
 
   DateValue date;
   if (!ReadDate(Value("Date"), true, &date)) return LineOutcome::kRejected;

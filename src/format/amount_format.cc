@@ -25,4 +25,10 @@ std::string FormatAmount(double amount) {
   return text;
 }
 
+std::string FormatSignedAmount(double amount) {
+  const std::string magnitude = FormatAmount(amount);
+  // An amount that rounds to zero has no sign to keep.
+  return amount < 0 && magnitude != "0." ? "-" + magnitude : magnitude;
+}
+
 }  // namespace kivo

@@ -12,6 +12,9 @@ namespace kivo {
 // Amounts of 10^12 and more are written with the zeros their exponent calls
 // for ("1000000000000."), so the text always has the amount's value.
 [[nodiscard]] std::string FormatAmount(double amount);
+// The same with a leading "-" for a negative amount ("-3."), for files that
+// must give the amount back as it is.
+[[nodiscard]] std::string FormatSignedAmount(double amount);
 
 }  // namespace kivo
 

@@ -165,10 +165,11 @@ class CommLink {
   // application id, or 13 for FINISH_ALL_RECORDS, 21 for NACK; flag (may be
   // null) the sequence flag, 0xA0 whenever the piece completes the record.
   // A FINISH_ALL_RECORDS frame (or a NACK when lead is null) comes back as 16
-  // with n = 5 and the frame bytes as contents.
+  // with n = 5 and the frame bytes as contents. record_size (may be null) gets
+  // the size of the whole record the packet belongs to (0 for a frame).
   [[nodiscard]] int WaitDataPacket(int expected, std::span<uint8_t> contents, int* n,
                                    int* lead = nullptr, int* flag = nullptr, int total = -1,
-                                   int multiplier = -1);
+                                   int multiplier = -1, int* record_size = nullptr);
 
   // ---- Negotiation and auto detection (comm_link_negotiation.cc) -----------
   // The window of these procedures is the observer (may be null).
@@ -186,6 +187,10 @@ class CommLink {
   // ---- Record transfers (comm_link_records.cc) -----------------------------
   // role: kRolePc, kRolePcStep or kRoleOrganizer.
   [[nodiscard]] int Send1Record(std::span<const uint8_t> record, AppliId id, int role);
+  // Gathers the packets of one record. Every piece must belong to the same
+  // application and name the same record size, and the pieces must add up to
+  // exactly that size: a piece too many or too few fails with 11, and a
+  // FINISH_ALL_RECORDS after the first piece of a record with 14.
   [[nodiscard]] int Receive1Record(std::span<uint8_t> buffer, int* received, int* lead, int role);
   // buffer gets a record list buffer (records each followed by 0xFF); *end
   // its length.

@@ -18,7 +18,7 @@ int CommLink::SendDataPacket(std::span<const uint8_t> contents, int record_size,
 }
 
 int CommLink::WaitDataPacket(int expected, std::span<uint8_t> contents, int* n, int* lead,
-                             int* flag, int total, int multiplier) {
+                             int* flag, int total, int multiplier, int* record_size) {
   if (total == -1) total = to_data_packet_;
   if (multiplier == -1) multiplier = to_multiplier_;
   Deadline whole = DeadlineAfter(static_cast<uint32_t>(std::max(total, 0)));
@@ -65,6 +65,7 @@ int CommLink::WaitDataPacket(int expected, std::span<uint8_t> contents, int* n, 
       if (lead) *lead = first;
       if (flag) *flag = size == length ? kFlagLast : packet[1];
       if (n) *n = static_cast<int>(length);
+      if (record_size) *record_size = static_cast<int>(size);
       std::copy_n(packet.begin() + kPacketHeaderSize, length, contents.begin());
       SetResult(kResultSuccess, -1);
       return kResultSuccess;
@@ -86,6 +87,7 @@ int CommLink::WaitDataPacket(int expected, std::span<uint8_t> contents, int* n, 
       if (contents.size() < kFrameSize) return fail("!!!Contents Size Err\n\n");
       if (flag) *flag = 0;
       if (n) *n = static_cast<int>(kFrameSize);
+      if (record_size) *record_size = 0;
       std::copy_n(packet.begin(), kFrameSize, contents.begin());
       SetResult(kResultSuccess, -1);
       return kResultSuccess;

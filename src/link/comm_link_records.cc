@@ -122,22 +122,39 @@ int CommLink::Send1Record(std::span<const uint8_t> record, AppliId id, int role)
 int CommLink::Receive1Record(std::span<uint8_t> buffer, int* received, int* lead, int role) {
   *received = 0;
   std::array<uint8_t, kPacketContentsMax> packet{};
+  // The first piece fixes the record's application and size; every later piece
+  // must agree with both, and the pieces must fill the size exactly.
+  int record_id = -1;
+  int record_size = 0;
+  auto refuse = [this](const char* text, int code) {
+    WriteLogIfEnabled(text);
+    SetResult(code, -1);
+    return code;
+  };
   for (;;) {
     int n = 0;
     int packet_lead = 0;
     int flag = 0;
-    int r = WaitDataPacket(kAllAppli, packet, &n, &packet_lead, &flag, -1, -1);
+    int size = 0;
+    int r = WaitDataPacket(kAllAppli, packet, &n, &packet_lead, &flag, -1, -1, &size);
     if (r != kResultSuccess) return r;
     if (packet_lead == kFinishAllRecords) {
       *lead = kFinishAllRecords;
       *received = 0;
-      if (IsDeviceRole(role)) {
-        WriteLogIfEnabled("!!!NOT Packet Data\n\n");
-        SetResult(kResultIoError, -1);
-        return kResultIoError;
-      }
+      if (IsDeviceRole(role)) return refuse("!!!NOT Packet Data\n\n", kResultIoError);
+      // The sender gave up in the middle of a record: nothing of it is kept.
+      if (record_id >= 0) return refuse("!!!Record Cut Short\n\n", kResultIncomplete);
       return kResultSuccess;
     }
+    if (record_id < 0) {
+      record_id = packet_lead;
+      record_size = size;
+    } else if (packet_lead != record_id) {
+      return refuse("!!!Another Appli Data\n\n", kResultIoError);
+    } else if (size != record_size) {
+      return refuse("!!!Record Size Err\n\n", kResultIoError);
+    }
+    if (*received + n > record_size) return refuse("!!!Record Size Err\n\n", kResultIoError);
     WriteLogIfEnabled("---PC receives DATA\n\n");
     r = SendCommand(kAck, 0, 0);
     if (r != kResultSuccess) return r;
@@ -151,7 +168,10 @@ int CommLink::Receive1Record(std::span<uint8_t> buffer, int* received, int* lead
     }
     std::copy_n(packet.begin(), count, buffer.begin() + static_cast<std::ptrdiff_t>(have));
     *received += n;
-    if (flag == kFlagLast) return kResultSuccess;
+    if (flag == kFlagLast) {
+      if (*received != record_size) return refuse("!!!Record Size Err\n\n", kResultIoError);
+      return kResultSuccess;
+    }
     if (IsDeviceRole(role)) {
       r = WaitCommand(kSend1Record, nullptr, nullptr, -1, -1);
       if (r != kResultSuccess) {
@@ -325,6 +345,13 @@ int CommLink::GetExpenseCategory(std::span<uint8_t> buffer, int* length, int rol
   int lead = 0;
   r = WaitDataPacket(kCategoryList, buffer.first(kPacketContentsMax), &n, &lead, nullptr, -1, -1);
   if (r != kResultSuccess) return r;
+  // An organizer without the list answers as for any empty application.
+  if (lead == kFinishAllRecords && !IsDeviceRole(role)) {
+    WriteLogIfEnabled("---PC receive FINISH_ALL_RECORDS\n\n");
+    WriteLogIfEnabled("========== End Get Expense Category==========\n\n");
+    std::fill(buffer.begin(), buffer.end(), 0);
+    return kResultSuccess;
+  }
   if (lead != kCategoryList) {
     WriteLogIfEnabled("!!!NOT Packet Data\n\n");
     SetResult(kResultIoError, -1);

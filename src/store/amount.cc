@@ -26,9 +26,13 @@ double PowerOfTen(int k) {
   return result;
 }
 
+// The sign bit on the largest exponent byte would make 0xFF, the record
+// terminator: a negative amount stops one exponent lower.
+int MaxExponent(bool negative) { return negative ? kMaxExponent - 1 : kMaxExponent; }
+
 AmountBytes Largest(bool negative) {
   AmountBytes a{0x99, 0x99, 0x99, 0x99, 0x99, 0x99, 0, 0};
-  a[7] = static_cast<uint8_t>(kMaxExponent + kEncodeBias) | (negative ? kNegative : 0);
+  a[7] = static_cast<uint8_t>(MaxExponent(negative) + kEncodeBias) | (negative ? kNegative : 0);
   return a;
 }
 
@@ -61,7 +65,7 @@ AmountBytes EncodeAmountBytes(double value) {
     a[7] = kEncodeBias;
     return a;
   }
-  if (exponent > kMaxExponent) return Largest(negative);
+  if (exponent > MaxExponent(negative)) return Largest(negative);
   for (int pair = 0; pair < 6; ++pair) {
     a[static_cast<size_t>(5 - pair)] = ToBcd(digits[2 * pair] * 10 + digits[2 * pair + 1]);
   }
@@ -77,7 +81,7 @@ bool IsEncodableAmount(double value) {
   if (!std::isfinite(value)) return false;
   if (value == 0) return true;
   double magnitude = std::fabs(value);
-  return magnitude >= 1e-49 && magnitude < 9.999999999995e78;
+  return magnitude >= 1e-49 && magnitude < (value < 0 ? 9.999999999995e77 : 9.999999999995e78);
 }
 
 }  // namespace kivo

@@ -25,11 +25,14 @@ double DecodeAmount(const ExpenseRecord& record);
 
 // Rounded to 12 significant digits. Numbers too small for the exponent byte
 // (below about 10^-49) and NaN give 0; numbers too large for it and the
-// infinities give the largest amount of their sign (9.99999999999e78).
+// infinities give the largest amount of their sign (9.99999999999e78, and
+// -9.99999999999e77: with the sign bit the exponent byte of e78 would be 0xFF,
+// the record terminator).
 AmountBytes EncodeAmountBytes(double value);
 void EncodeAmount(ExpenseRecord* record, double value);
 
-// True when the value survives EncodeAmountBytes within its 12 digits.
+// True when the value survives EncodeAmountBytes within its 12 digits. Places
+// that take amounts from the user refuse the others before they reach a record.
 bool IsEncodableAmount(double value);
 
 }  // namespace kivo

@@ -1,7 +1,9 @@
 #include "store/app_settings.h"
 
 #include <algorithm>
+#include <charconv>
 #include <limits>
+#include <optional>
 #include <system_error>
 
 #include "store/result_code.h"
@@ -15,10 +17,33 @@ constexpr const char* kSettings = "Settings";
 constexpr const char* kPorts = "Ports";
 constexpr int kMsPerSecond = 1000;
 
-// Seconds from the file in milliseconds, kept within int for absurd values.
-int SecondsToMs(int seconds) {
-  constexpr int kLimit = std::numeric_limits<int>::max() / kMsPerSecond;
-  return std::clamp(seconds, -kLimit, kLimit) * kMsPerSecond;
+// A time-out below one second ends every wait at once, which looks like a
+// missing organizer; one above an hour is a typing error.
+constexpr int kTimeoutSecondsMax = 3600;
+
+// A number of the "Settings" section within [low, high]. A value that is no
+// whole decimal number, or lies outside, gives the fallback, and `ignored`
+// learns which key it was and why. A missing or empty value is the fallback
+// without a word.
+int ReadChecked(const IniFile& ini, const char* key, int fallback, int low, int high,
+                std::vector<std::string>* ignored) {
+  const std::optional<std::string> value = ini.Find(kSettings, key);
+  if (!value || value->empty()) return fallback;
+  std::string_view digits = *value;
+  if (digits.front() == '+') digits.remove_prefix(1);
+  int number = 0;
+  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
+  const std::string tail = "; the default " + std::to_string(fallback) + " is used.";
+  if (digits.empty() || error != std::errc() || end != digits.data() + digits.size()) {
+    ignored->push_back(std::string(key) + "=" + *value + " is not a number" + tail);
+    return fallback;
+  }
+  if (number < low || number > high) {
+    ignored->push_back(std::string(key) + "=" + *value + " is outside " + std::to_string(low) +
+                       " to " + std::to_string(high) + tail);
+    return fallback;
+  }
+  return number;
 }
 
 std::string PortKey(int index) { return "COM" + std::to_string(index + 1); }
@@ -56,19 +81,22 @@ AppSettings ReadAppSettings(const IniFile& ini, const AppDirs& dirs) {
   if (!s.log_file_name.empty() && s.log_file_name.find('/') == std::string::npos) {
     s.log_file_name = (dirs.state / s.log_file_name).string();
   }
-  s.com_port = ini.ReadInt(kSettings, "COMPort", 1);
+  constexpr int kAny = std::numeric_limits<int>::max();
+  std::vector<std::string>* ignored = &s.ignored;
+  s.com_port = ReadChecked(ini, "COMPort", 1, 1, 4, ignored);
   s.port_name = ini.ReadString(kSettings, "PortName", "");
-  s.echo_back = ini.ReadInt(kSettings, "EchoBack", 1);
-  s.file_scramble = ini.ReadInt(kSettings, "FileScramble", 1);
-  s.device_code = ini.ReadInt(kSettings, "DeviceCode", 2);
-  s.to_command = SecondsToMs(ini.ReadInt(kSettings, "TOCommand", 30));
-  s.to_data_packet = SecondsToMs(ini.ReadInt(kSettings, "TODataPacket", 30));
-  s.to_multiplier = ini.ReadInt(kSettings, "TOMultiplier", 0);
-  s.display_hour = ini.ReadInt(kSettings, "DisplayHour", 0);
-  s.display_date = ini.ReadInt(kSettings, "DisplayDate", 0);
-  s.appli_id = ini.ReadInt(kSettings, "AppliID", 0);
-  s.model = ini.ReadInt(kSettings, "Model", 0);
-  s.bk_tel_records_min = ini.ReadInt(kSettings, "BKTelRecordsMin", 1);
+  s.echo_back = ReadChecked(ini, "EchoBack", 1, -kAny, kAny, ignored);
+  s.file_scramble = ReadChecked(ini, "FileScramble", 1, -kAny, kAny, ignored);
+  s.device_code = ReadChecked(ini, "DeviceCode", 2, 1, 2, ignored);
+  s.to_command = ReadChecked(ini, "TOCommand", 30, 1, kTimeoutSecondsMax, ignored) * kMsPerSecond;
+  s.to_data_packet =
+      ReadChecked(ini, "TODataPacket", 30, 1, kTimeoutSecondsMax, ignored) * kMsPerSecond;
+  s.to_multiplier = ReadChecked(ini, "TOMultiplier", 0, 0, kTimeoutSecondsMax, ignored);
+  s.display_hour = ReadChecked(ini, "DisplayHour", 0, 0, 1, ignored);
+  s.display_date = ReadChecked(ini, "DisplayDate", 0, 0, 2, ignored);
+  s.appli_id = ReadChecked(ini, "AppliID", 0, 0, 5, ignored);
+  s.model = ReadChecked(ini, "Model", 0, 0, 1, ignored);
+  s.bk_tel_records_min = ReadChecked(ini, "BKTelRecordsMin", 1, 0, 0xFFFF, ignored);
   s.backup_tel_records_min = s.bk_tel_records_min;
   s.upload_tel_records_min = s.bk_tel_records_min;
   for (size_t i = 0; i < s.port_devices.size(); ++i) {

@@ -4,6 +4,7 @@
 #include <array>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "platform/app_dirs.h"
 #include "platform/ini_file.h"
@@ -43,6 +44,10 @@ struct AppSettings {
   // Device of COM1..COM4 ("Ports"/"COM1".."COM4").
   std::array<std::string, 4> port_devices{"/dev/ttyS0", "/dev/ttyS1", "/dev/ttyS2",
                                           "/dev/ttyS3"};
+  // The numeric keys of the file that took their default instead of a value
+  // that is no number or cannot work, each with the reason ("TOCommand=abc is
+  // not a number; the default 30 is used."). Never written back.
+  std::vector<std::string> ignored;
 
   // The device for a COM port number 1..4, empty for any other number.
   std::string PortDevice(int port) const;
@@ -60,7 +65,12 @@ std::filesystem::path SettingsFilePath(const std::filesystem::path& program_dir)
 // Reads every key in the order of the table, with the defaults for missing
 // ones: an empty BackupDir becomes program_dir/DATA, a LogFileName without a
 // directory separator is put into program_dir, the time-outs are turned into
-// milliseconds and the three BKTelRecordsMin values are set.
+// milliseconds and the three BKTelRecordsMin values are set. A numeric key
+// whose value is no whole number, or lies outside what works, takes its
+// default and is named in `ignored`: COMPort 1..4, DeviceCode 1..2, TOCommand
+// and TODataPacket 1..3600 seconds, TOMultiplier 0..3600, DisplayHour 0..1,
+// DisplayDate 0..2, AppliID 0..5, Model 0..1, BKTelRecordsMin 0..65535
+// (EchoBack and FileScramble take any number).
 AppSettings ReadAppSettings(const IniFile& ini, const std::filesystem::path& program_dir);
 // The same from a file; a missing or unreadable file gives the defaults.
 AppSettings LoadAppSettings(const std::filesystem::path& settings_file,

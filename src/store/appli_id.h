@@ -37,6 +37,8 @@ int TextOffset(AppliId id);
 
 // Bit of EnsureAppli's mask for ids 0..5, 0 otherwise.
 uint8_t EnsureMaskBit(AppliId id);
+// The mask naming all six applications.
+inline constexpr uint8_t kAllAppliMask = 0x3F;
 
 // English name of the application ("Schedule", "To Do", ..., "Expense Category").
 std::string_view AppliName(AppliId id);

@@ -244,7 +244,7 @@ int AppliStore::EnsureAppli(uint8_t mask, bool category) {
   return kStoreOk;
 }
 
-void AppliStore::EnsureAllAppli() { (void)EnsureAppli(0x3F, true); }
+void AppliStore::EnsureAllAppli() { (void)EnsureAppli(kAllAppliMask, true); }
 
 int AppliStore::InitAppliBuf(AppliId id) {
   (void)GetAppliBuf(id == kExpense ? 2 : 1);
@@ -257,8 +257,10 @@ int AppliStore::LoadBlock(std::span<const uint8_t> data, size_t pos, int slot) {
   if (!has_area_ || slot < 0 || slot >= slot_count()) return kStoreLoadError;
   if (pos > data.size() || data.size() - pos < 3) return kStoreLoadError;
   AppliId id = data[pos];
-  // A block named 255 would make a loaded slot that looks free to FindAppli.
-  if (id == kAllAppli) return kStoreLoadError;
+  // Only the applications the store has slots for: a block named 255 would make
+  // a loaded slot that looks free to FindAppli, and one of 7 to 254 would take
+  // the slot of an application the store then lacks.
+  if (id > kCategoryList) return kStoreLoadError;
   int count = (data[pos + 1] << 8) | data[pos + 2];
   // Loaded aside first: a block cut short leaves the slot as it was. The
   // records are found first, then taken over in one copy: appending them one

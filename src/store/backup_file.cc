@@ -152,7 +152,8 @@ namespace {
 // Both loaders. `own` is empty, or the image's bytes given over to the
 // decoder (a file just read): an inverted body is then turned back where it
 // lies instead of in a copy, which for a maximal file is half a gigabyte.
-int DecodeImage(AppliStore& store, std::span<const uint8_t> image, std::span<uint8_t> own) {
+int DecodeImage(AppliStore& store, std::span<const uint8_t> image, std::span<uint8_t> own,
+                std::string* reason) {
   if (!store.has_slot_area()) return kStoreInvalid;
   store.FreeAllRecords();
   if (image.size() < kBackupHeaderSize) return kStoreLoadError;
@@ -180,6 +181,13 @@ int DecodeImage(AppliStore& store, std::span<const uint8_t> image, std::span<uin
   size_t pos = 0;
   for (int slot = 0; slot < blocks; ++slot) {
     if (body.size() - pos < 3) return kStoreLoadError;
+    if (body[pos] > kCategoryList) {
+      if (reason != nullptr) {
+        *reason = "The backup file is not compatible. (block " + std::to_string(slot + 1) +
+                  " holds the unknown application id " + std::to_string(body[pos]) + ")";
+      }
+      return kStoreLoadError;
+    }
     int used = store.LoadBlock(body, pos, slot);
     if (used <= 0) return kStoreLoadError;
     pos += static_cast<size_t>(used);
@@ -189,8 +197,8 @@ int DecodeImage(AppliStore& store, std::span<const uint8_t> image, std::span<uin
 
 }  // namespace
 
-int DecodeBackupFile(AppliStore& store, std::span<const uint8_t> image) {
-  return DecodeImage(store, image, {});
+int DecodeBackupFile(AppliStore& store, std::span<const uint8_t> image, std::string* reason) {
+  return DecodeImage(store, image, {}, reason);
 }
 
 int ReadBackupFile(AppliStore& store, const std::filesystem::path& file,
@@ -203,14 +211,20 @@ int ReadBackupFile(AppliStore& store, const std::filesystem::path& file,
     return kStoreLoadError;
   }
   std::span<uint8_t> own(reinterpret_cast<uint8_t*>(contents->data()), contents->size());
-  return DecodeImage(store, own, own);
+  return DecodeImage(store, own, own, error_text);
 }
 
 int LoadBackupFile(AppliStore& store, const std::filesystem::path& file,
                    std::string* error_text) {
   int result = ReadBackupFile(store, file, error_text);
-  if (result == kStoreOk) store.EnsureAllAppli();
-  return result;
+  if (result != kStoreOk) return result;
+  // Every application must be there afterwards; a store without room for them
+  // all would show a file as loaded with an application missing.
+  if (store.EnsureAppli(kAllAppliMask, true) != kStoreOk) {
+    if (error_text != nullptr) *error_text = "No room for every application.";
+    return kStoreLoadError;
+  }
+  return kStoreOk;
 }
 
 int WriteBackupFile(AppliStore& store, const std::filesystem::path& file, bool scramble,

@@ -38,14 +38,16 @@ enum class BackupBlocks {
 //   without terminator; kStoreBadMagic (-2); kStoreOtherDevice (-3);
 //   kStoreDuplicate (-8) an application twice; kStoreInvalid (-9) no slot area.
 // *error_text (may be null) receives the system error text when the file
-// cannot be opened or read, and stays as it was otherwise. The application
+// cannot be opened or read, or the reason naming the id of a block that holds
+// no application of the store (ids above 6), and stays as it was otherwise. The application
 // count read from the header stays in the store even when a later step fails:
 // callers clear or discard the store after any failure.
 [[nodiscard]] int ReadBackupFile(AppliStore& store, const std::filesystem::path& file,
                                  std::string* error_text = nullptr);
 
 // ReadBackupFile, then on success EnsureAllAppli, so that every application is
-// present afterwards (absent ones empty, the category list with its defaults).
+// present afterwards (absent ones empty, the category list with its defaults);
+// kStoreLoadError when the store has no slot left for one of them.
 [[nodiscard]] int LoadBackupFile(AppliStore& store, const std::filesystem::path& file,
                                  std::string* error_text = nullptr);
 
@@ -79,8 +81,10 @@ uint64_t FreeSpaceNeeded(const std::filesystem::path& file, uint64_t need);
 std::vector<uint8_t> EncodeBackupFile(const AppliStore& store, bool scramble, BackupBlocks blocks);
 
 // Loads a file image as ReadBackupFile does, without the file: 0 or the
-// reader's codes except the open and read failures.
-[[nodiscard]] int DecodeBackupFile(AppliStore& store, std::span<const uint8_t> image);
+// reader's codes except the open and read failures; *reason as ReadBackupFile's
+// *error_text for an unknown application id.
+[[nodiscard]] int DecodeBackupFile(AppliStore& store, std::span<const uint8_t> image,
+                                   std::string* reason = nullptr);
 
 }  // namespace kivo
 

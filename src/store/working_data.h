@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/clock.h"
 #include "store/appli_store.h"
 
 namespace kivo {
@@ -12,9 +13,11 @@ namespace kivo {
 // is a backup file as SaveBackupFile writes it: only applications with
 // records, the main store's device code, inverted when FileScramble is set.
 inline constexpr const char* kWorkingDataName = "Kivo-LinkUtility.dat";
-// A working data file that could not be loaded is moved aside under its name
-// with this suffix before the program starts empty, so the exit save cannot
-// destroy the user's records.
+// A working data file that could not be loaded is moved aside under its name,
+// the date and time and this suffix ("<file>.20261207-140501.bad", with "-2",
+// "-3", ... before the suffix when that name is taken) before the program
+// starts empty, so the exit save cannot destroy the user's records. A kept
+// file is never replaced.
 inline constexpr const char* kBadFileSuffix = ".bad";
 // Slots of the main store: the six applications and the category list.
 inline constexpr int kMainStoreSlots = 7;
@@ -30,6 +33,7 @@ struct WorkingDataLoad {
   int result = 0;              // LoadBackupFile's code; 0 when loaded
   bool kept_aside = false;     // an existing file failed and was renamed
   std::filesystem::path kept;  // where it went
+  std::string reason;          // why an existing file did not load
   std::string error_text;      // the system text of a failing rename
 };
 
@@ -37,10 +41,16 @@ struct WorkingDataLoad {
 // The store first takes the device code of the DeviceCode setting, so a file
 // written under DeviceCode 1 loads. On any failure the store is emptied (every
 // application present, ResetAppli order, default category names) without a
-// message; a file that exists but failed is first renamed to
-// "<file>.bad", replacing an older one.
+// message; a file that exists but failed is first renamed to a kept name
+// taken from the clock's local time (above).
 WorkingDataLoad LoadWorkingData(AppliStore& store, const std::filesystem::path& file,
-                                int device_code);
+                                int device_code, const Clock& clock = SystemClock());
+
+// What the user is told at start-up about an existing working data file that
+// did not load: the file, why, and where it was kept. Empty when there is
+// nothing to tell (the file loaded, or there was none).
+std::string WorkingDataLoadMessage(const std::filesystem::path& file,
+                                   const WorkingDataLoad& load);
 
 // Exit save: SaveBackupFile with the FileScramble setting. 0 or its code; the
 // caller shows "File write error" on failure.

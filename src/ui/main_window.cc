@@ -18,6 +18,7 @@
 #include "store/app_settings.h"
 #include "store/working_data.h"
 #include "ui/list_header_area.h"
+#include "ui/message_box.h"
 #include "ui/pc_text.h"
 #include "ui/ui_resources.h"
 #include "view/appli_columns.h"
@@ -104,7 +105,13 @@ void MainWindow::BringToFront() {
 // ---- settings and the working data file ------------------------------------
 
 void MainWindow::LoadSettings() {
-  *settings_ = LoadAppSettings(SettingsFilePath(DirsOf(paths_).config), DirsOf(paths_));
+  const std::filesystem::path file = SettingsFilePath(DirsOf(paths_).config);
+  *settings_ = LoadAppSettings(file, DirsOf(paths_));
+  if (!settings_->ignored.empty()) {
+    std::string text = "Some settings in\n" + file.string() + "\ncannot be used:\n";
+    for (const std::string& why : settings_->ignored) text += "\n" + why;
+    Tell({text, kTitle, PromptIcon::kExclamation, PromptButtons::kOk});
+  }
   CreateBackupDir(*settings_);
   model_->SetDisplayModes(settings_->display_date, settings_->display_hour);
 }
@@ -158,8 +165,12 @@ void MainWindow::ApplyOrganizerModel(int model) {
 }
 
 void MainWindow::LoadDataFile() {
-  // A file that fails to load leaves every application empty, without a message.
-  (void)LoadWorkingData(store_, WorkingDataPath(paths_.files_dir), settings_->device_code);
+  // A file that fails to load leaves every application empty; the user learns
+  // where the file was kept and why it did not load.
+  const std::filesystem::path file = WorkingDataPath(paths_.files_dir);
+  const WorkingDataLoad load = LoadWorkingData(store_, file, settings_->device_code);
+  const std::string message = WorkingDataLoadMessage(file, load);
+  if (!message.empty()) Tell({message, kTitle, PromptIcon::kExclamation, PromptButtons::kOk});
 }
 
 bool MainWindow::SaveDataFile() {

@@ -3,9 +3,13 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QThread>
 
+#include <memory>
+
+#include "ui/file_names.h"
 #include "ui/pc_text.h"
 
 namespace kivo {
@@ -91,17 +95,51 @@ PromptAnswer ShowMessageBox(QWidget* parent, const PromptBox& box) {
 
 void SetBoxResponder(BoxResponder responder) { Boxes() = std::move(responder); }
 
+namespace {
+
+// Qt's default suffix only goes on a name without any suffix; ours goes on
+// every name that lacks it, and before the dialog's overwrite question.
+class SuffixedSaveDialog : public QFileDialog {
+ public:
+  using QFileDialog::QFileDialog;
+
+  void accept() override {
+    const QStringList files = selectedFiles();
+    if (!files.isEmpty() && !QFileInfo(files.first()).isDir()) {
+      const std::string extension = "." + defaultSuffix().toStdString();
+      const QString named =
+          QString::fromStdString(WithExtension(files.first().toStdString(), extension));
+      if (named != files.first()) selectFile(named);
+    }
+    QFileDialog::accept();
+  }
+};
+
+}  // namespace
+
+QFileDialog* MakeFileDialog(QWidget* parent, const FileRequest& request) {
+  const bool suffixed = request.save && !request.default_suffix.isEmpty();
+  QFileDialog* dialog =
+      suffixed ? new SuffixedSaveDialog(parent, request.caption, request.dir, request.filter)
+               : new QFileDialog(parent, request.caption, request.dir, request.filter);
+  dialog->setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog->setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  // A save dialog asks before an existing file is overwritten (Qt's default,
+  // kept by leaving DontConfirmOverwrite off). The suffix must be added by the
+  // dialog itself before that question: a platform dialog would not let us.
+  if (suffixed) {
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setDefaultSuffix(request.default_suffix);
+  }
+  if (request.save && !request.proposed_name.isEmpty()) dialog->selectFile(request.proposed_name);
+  return dialog;
+}
+
 QString ChooseFile(QWidget* parent, const FileRequest& request) {
   if (Files()) return Files()(request);
-  QFileDialog dialog(parent, request.caption, request.dir, request.filter);
-  dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-  dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-  // A save dialog asks before an existing file is overwritten (Qt's default,
-  // kept by leaving DontConfirmOverwrite off).
-  if (!request.default_suffix.isEmpty()) dialog.setDefaultSuffix(request.default_suffix);
-  if (request.save && !request.proposed_name.isEmpty()) dialog.selectFile(request.proposed_name);
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-  return dialog.selectedFiles().first();
+  std::unique_ptr<QFileDialog> dialog(MakeFileDialog(parent, request));
+  if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return {};
+  return dialog->selectedFiles().first();
 }
 
 void SetFileResponder(FileResponder responder) { Files() = std::move(responder); }

@@ -8,6 +8,7 @@
 #include "platform/prompter.h"
 
 class QDialog;
+class QFileDialog;
 class QWidget;
 
 namespace kivo {
@@ -34,6 +35,11 @@ struct FileRequest {
   QString default_suffix;  // without the dot
 };
 QString ChooseFile(QWidget* parent, const FileRequest& request);
+// The dialog ChooseFile shows, set up from the request. A save dialog with a
+// default suffix puts it on any name that does not already end with it
+// ("x.txt" becomes "x.txt.bkf") before it asks whether to replace an existing
+// file, so the question names the file that will be written.
+QFileDialog* MakeFileDialog(QWidget* parent, const FileRequest& request);
 using FileResponder = std::function<QString(const FileRequest& request)>;
 void SetFileResponder(FileResponder responder);
 

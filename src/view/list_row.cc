@@ -162,7 +162,9 @@ std::vector<uint8_t> ExpenseFromRow(const ListRow& row, const RowContext& contex
     // The column shows the magnitude only; a negative amount keeps its sign.
     const double magnitude = std::strtod(changed.cell(2).c_str(), nullptr);
     const bool negative = !row.origin.empty() && DecodeAmount(r) < 0;
-    EncodeAmount(&r, negative ? -magnitude : magnitude);
+    const double value = negative ? -magnitude : magnitude;
+    // An amount the bytes cannot hold leaves the stored one.
+    if (IsEncodableAmount(value)) EncodeAmount(&r, value);
   }
   if (changed(3)) {
     const int payment = PaymentOfWord(changed.cell(3));

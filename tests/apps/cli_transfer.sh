@@ -206,6 +206,29 @@ expect $? 0 "detect"
 virt linetest 0
 expect $? 0 "line test 0 (negotiation)"
 grep -q "SUCCESS Negotiation" "$work/pc.err" || fail "line test success box missing"
+# Modes 16 and 17 work on the category list, whatever AppliID says. (A line
+# test is one step without the negotiation an organizer waits for, so the
+# log shows what was asked.)
+printf '[Settings]\nAppliID=3\n' >"$work/memo.ini"
+printf 'Food\x00Hotel\x00Car\x00Phone\x00Fares\x00Fun\x00Tips\x00Misc\x00\xff' \
+  >"$work/org/expense_category.snd"
+for mode in 16 17; do
+  "$tool" --settings "$work/memo.ini" --port virtual --data "$work/org" --log "$work/lt.log" \
+    linetest $mode 2>/dev/null
+  grep -q "GET_ALL_RECORDS\|memo" "$work/lt.log" && fail "line test $mode used the memos"
+  want="PC sends GET_EXPENSE_CATEGORY"
+  [ $mode -eq 17 ] && want="PC sends SEND_EXPENSE_CATEGORY"
+  grep -q "$want" "$work/lt.log" || fail "line test $mode: no '$want' in its log"
+done
+
+# A settings value that cannot work takes its default, and the tool says so.
+printf '[Settings]\nTOCommand=abc\nTODataPacket=-1\n' >"$work/bad.ini"
+"$tool" --settings "$work/bad.ini" ports >/dev/null 2>"$work/pc.err"
+expect $? 0 "ports with unusable settings"
+grep -q "bad.ini: TOCommand=abc is not a number; the default 30 is used.$" "$work/pc.err" ||
+  fail "TOCommand=abc not named"
+grep -q "bad.ini: TODataPacket=-1 is outside 1 to 3600; the default 30 is used.$" "$work/pc.err" ||
+  fail "TODataPacket=-1 not named"
 
 # Command line.
 kl --port COM5 backup "$work/x.bkf" 2>/dev/null

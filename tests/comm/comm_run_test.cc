@@ -16,6 +16,7 @@
 #include "comm/link_settings.h"
 #include "comm/progress_run.h"
 #include "link/organizer_pair.h"
+#include "platform/free_space.h"
 #include "store/appli_store.h"
 #include "store/backup_file.h"
 #include "store/dump_file.h"
@@ -580,6 +581,29 @@ TEST_F(RunPairTest, BackupGivesUpWhenTheFileCannotBeWritten) {
   EXPECT_FALSE(fs::exists(s.file_name));
 }
 
+// A write that fails leaves the file it would have replaced as it was.
+TEST_F(RunPairTest, FailedBackupWriteKeepsTheExistingFile) {
+  struct NoFreeSpace : FreeSpace {
+    uint64_t QueryFreeSpace(const std::filesystem::path&) override { return 0; }
+  } no_space;
+  WriteFile(dir_ / "memo.snd", ListOf(kMemo, 1, "note"));
+  const fs::path file = dir_ / "out.bkf";
+  const Bytes previous = {'o', 'l', 'd'};
+  WriteFile(file, previous);
+  StartOrganizer();
+  LinkSettings s = PcSettings(kRunUpload, kMemo);
+  s.file_name = file.string();
+  prompter_.Answer(PromptAnswer::kRetry);
+  prompter_.Answer(PromptAnswer::kCancel);
+  SetFreeSpaceForTests(&no_space);
+  const int result = RunPc(s);
+  SetFreeSpaceForTests(nullptr);
+  EXPECT_EQ(result, kResultGaveUp);
+  (void)device_.Wait();
+  EXPECT_EQ(prompter_.boxes().size(), 2u);
+  EXPECT_EQ(ReadFile(file), previous);
+}
+
 // The line-test modes against an organizer played step by step.
 struct LineTestCase {
   const char* name;
@@ -928,6 +952,19 @@ TEST_F(RunPairTest, SendThatStopsBeingAnsweredIsNotAllSent) {
   const Outcome o = RunAgainst(s, organizer, observer, prompter_);
   EXPECT_EQ(o.pc, kResultNotAllSent);
   EXPECT_EQ(o.organizer, kResultSuccess);
+}
+
+// An empty category dump file is answered like any empty one, so the PC's
+// reception ends at once without a list.
+TEST_F(RunPairTest, EmptyCategoryDumpFileIsAnsweredAsNoList) {
+  WriteFile(dir_ / "expense_category.snd", {});
+  WriteFile(dir_ / "expense.snd", ListOf(kExpense, 2, "e"));
+  StartOrganizer();
+  ASSERT_EQ(pc_store_.GetAppliBuf(7), 0);
+  EXPECT_EQ(RunPc(PcSettings(kRunUpload, kExpense)), kResultSuccess);
+  EXPECT_EQ(device_.Wait(), kResultSuccess);
+  EXPECT_FALSE(pc_store_.IsPresent(kCategoryList));
+  EXPECT_EQ(AppliBytes(pc_store_, kExpense), ListOf(kExpense, 2, "e"));
 }
 
 TEST_F(RunPairTest, UploadOfExpenseBringsItsCategoriesFirst) {

@@ -30,7 +30,10 @@ TEST(QuoteCsvField, QuotesOnlyWhatNeedsIt) {
       {"say \"hi\"", "\"say \"\"hi\"\"\""},
       {"\"", "\"\"\"\""},
       {"both, \"x\"", "\"both, \"\"x\"\"\""},
-      {"two\r\nlines", "two\r\nlines"},  // a line break is no reason to quote
+      {"two\r\nlines", "\"two\r\nlines\""},
+      {"cr\ronly", "\"cr\ronly\""},
+      {"lf\nonly", "\"lf\nonly\""},
+      {"both\n\"", "\"both\n\"\"\""},
   };
   for (const auto& c : cases) EXPECT_EQ(QuoteCsvField(c.text), c.field) << c.text;
 }
@@ -107,7 +110,7 @@ TEST_F(CsvExportTest, EveryApplicationHasItsHeaderAndLine) {
   } const cases[] = {
       {kAnniversary, "Date,Reminder,Description\r\n12/24,3,\"Eve, again\"\r\n"},
       {kToDo, "Priority,Status,Due Date,Description\r\n3,Done,01/05/2002,\"Call \"\"Bob\"\"\"\r\n"},
-      {kMemo, "Memo\r\nline one\r\nline two\r\n"},
+      {kMemo, "Memo\r\n\"line one\r\nline two\"\r\n"},
       {kTelephone,
        "Category,Last Name,First Name,Company,Home#,Office#,Fax#,Other#,Address,City,State,"
        "Zip Code,Country,E-mail,Notes\r\n"
@@ -127,13 +130,15 @@ TEST_F(CsvExportTest, AmountsAreWrittenWithTheirPoint) {
   PutExpense(0, 0, 0, false, "a");
   PutExpense(12.5, 1, 1, false, "b");
   PutExpense(1234.56, 2, 3, false, "c");
+  PutExpense(-3, 2, 3, false, "d");
   std::string text;
-  EXPECT_EQ(CsvExporter(store_, kHour24, kDateDmy).BuildExpense(&text), 3);
+  EXPECT_EQ(CsvExporter(store_, kHour24, kDateDmy).BuildExpense(&text), 4);
   EXPECT_EQ(text,
             "Date,Category,Amount,Payment,Receipt,Memo\r\n"
             "04.03.2002,Meals,0.,Cash,No,a\r\n"
             "04.03.2002,Hotel,12.5,Check,No,b\r\n"
-            "04.03.2002,Car,1234.56,Others,No,c\r\n");
+            "04.03.2002,Car,1234.56,Others,No,c\r\n"
+            "04.03.2002,Car,-3.,Others,No,d\r\n");
 }
 
 TEST_F(CsvExportTest, ExpenseWithoutCategoryListWritesTheHeaderAlone) {

@@ -195,7 +195,21 @@ const LineCase kLineCases[] = {
     {"amount too long", kExpense, kHour12, kExpenseHeader.c_str(),
      "03/04/2002,Car,12345678901234,Cash,No,x", nullptr},
     {"negative amount", kExpense, kHour12, kExpenseHeader.c_str(), "03/04/2002,Car,-5,Cash,No,x",
+     [] {
+       return EncodeExpenseRecord(Expense(BcdDate::FromYmd(2002, 3, 4), -5, 2, 0, false, "x"));
+     }},
+    {"negative amount of 13 characters", kExpense, kHour12, kExpenseHeader.c_str(),
+     "03/04/2002,Car,-999999999999.,Cash,No,x",
+     [] {
+       return EncodeExpenseRecord(
+           Expense(BcdDate::FromYmd(2002, 3, 4), -999999999999., 2, 0, false, "x"));
+     }},
+    {"minus alone", kExpense, kHour12, kExpenseHeader.c_str(), "03/04/2002,Car,-,Cash,No,x",
      nullptr},
+    {"minus twice", kExpense, kHour12, kExpenseHeader.c_str(), "03/04/2002,Car,--5,Cash,No,x",
+     nullptr},
+    {"minus after the digits", kExpense, kHour12, kExpenseHeader.c_str(),
+     "03/04/2002,Car,5-,Cash,No,x", nullptr},
     {"pay type wins", kExpense, kHour12, "Date,Amount,Pay Type,Payment,Description",
      "03/04/2002,7,AMEX,Cash,Dinner",
      [] {

@@ -8,6 +8,7 @@
 #include "link/comm_link.h"
 #include "link/frames.h"
 #include "link/organizer_pair.h"
+#include "link/serial_link_fixture.h"
 #include "store/char_tables.h"
 #include <gtest/gtest.h>
 
@@ -168,6 +169,60 @@ TEST(GetAllRecords, OrganizerWithoutRecordsEndsAtOnce) {
   EXPECT_EQ(observer.notes(), (std::vector<Note>{{kWmLinkStatus, 100, kSourceOneAppli},
                                                  {kWmLinkProgress, 100, kSourceOneAppli}}));
 }
+
+// A record whose pieces do not add up is never taken for a record, and the
+// reception fails.
+struct Piece {
+  uint8_t id;
+  uint8_t flag;
+  uint16_t size;
+  size_t length;
+};
+struct PiecesCase {
+  const char* name;
+  std::vector<Piece> pieces;
+  int result;
+  const char* log;
+};
+const PiecesCase kPiecesCases[] = {
+    {"whole", {{kMemo, 0x00, 300, 241}, {kMemo, 0xA0, 300, 59}}, kResultSuccess, ""},
+    {"finish after the first piece", {{kMemo, 0x00, 300, 241}}, kResultIncomplete,
+     "!!!Record Cut Short"},
+    {"pieces longer than the size", {{kMemo, 0x00, 300, 241}, {kMemo, 0xA0, 300, 60}},
+     kResultIoError, "!!!Record Size Err"},
+    {"pieces shorter than the size", {{kMemo, 0x00, 300, 241}, {kMemo, 0xA0, 300, 58}},
+     kResultIoError, "!!!Record Size Err"},
+    {"a middle piece past the size",
+     {{kMemo, 0x00, 300, 241}, {kMemo, 0xF0, 300, 40}, {kMemo, 0xF0, 300, 40}}, kResultIoError,
+     "!!!Record Size Err"},
+    {"size changing", {{kMemo, 0x00, 300, 241}, {kMemo, 0xA0, 301, 59}}, kResultIoError,
+     "!!!Record Size Err"},
+    {"application changing", {{kMemo, 0x00, 300, 241}, {kSchedule, 0xA0, 300, 59}},
+     kResultIoError, "!!!Another Appli Data"},
+};
+
+void PrintTo(const PiecesCase& c, std::ostream* out) { *out << c.name; }
+
+class GetAllRecordsPieces : public SerialLinkTest,
+                            public testing::WithParamInterface<PiecesCase> {};
+
+TEST_P(GetAllRecordsPieces, MustFillOneRecordOfOneApplication) {
+  const PiecesCase& c = GetParam();
+  StartLog();
+  // Each piece arrives after the link's answer to the one before.
+  uint32_t delay = 0;
+  for (const Piece& p : c.pieces) {
+    PeerSendsLater(EncodeDataPacket(p.id, p.flag, p.size, Bytes(p.length, 'm')), delay += 50);
+  }
+  PeerSendsLater(Frame(kFinishAllRecords), delay + 50);
+  Bytes buffer(kReceiveCapacity);
+  int end = -1;
+  EXPECT_EQ(link_.GetAllRecords(buffer, &end, kMemo, kRolePc), c.result);
+  EXPECT_EQ(end, c.result == kResultSuccess ? 301 : 0);
+  EXPECT_NE(LogTexts().find(c.log), std::string::npos) << LogTexts();
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, GetAllRecordsPieces, testing::ValuesIn(kPiecesCases));
 
 TEST(ReceivedPercent, QuarterPerRecordThenHalfOverTheNext720) {
   const std::pair<int, int> kCases[] = {{0, 0},    {1, 0},     {4, 1},    {199, 49},

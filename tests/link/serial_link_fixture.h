@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -59,8 +60,10 @@ class SerialLinkTest : public ::testing::Test {
   // Turns the link log on, in a fresh file.
   void StartLog() {
     const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    log_path_ = ::testing::TempDir() + "kivo_" + info->test_suite_name() + "_" + info->name() +
-                "_" + std::to_string(getpid()) + ".log";
+    std::string name = std::string(info->test_suite_name()) + "_" + info->name();
+    // Parameterised tests have slashes in their names.
+    std::replace(name.begin(), name.end(), '/', '_');
+    log_path_ = ::testing::TempDir() + "kivo_" + name + "_" + std::to_string(getpid()) + ".log";
     link_.SetLogFileName(log_path_);
   }
 

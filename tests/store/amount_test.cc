@@ -55,8 +55,8 @@ TEST(Amount, OutOfRangeEncodes) {
   const double inf = std::numeric_limits<double>::infinity();
   const AmountBytes zero{0, 0, 0, 0, 0, 0, 0, 0x31};
   const AmountBytes largest{0x99, 0x99, 0x99, 0x99, 0x99, 0x99, 0, 127};
-  AmountBytes largest_negative = largest;
-  largest_negative[7] |= 0x80;
+  // One exponent lower: 127 with the sign bit would be the terminator 0xFF.
+  const AmountBytes largest_negative{0x99, 0x99, 0x99, 0x99, 0x99, 0x99, 0, 0x80 | 126};
   EXPECT_EQ(EncodeAmountBytes(1e-60), zero);
   EXPECT_EQ(EncodeAmountBytes(std::nan("")), zero);
   EXPECT_EQ(EncodeAmountBytes(1e100), largest);
@@ -67,6 +67,10 @@ TEST(Amount, OutOfRangeEncodes) {
   EXPECT_TRUE(IsEncodableAmount(0));
   EXPECT_FALSE(IsEncodableAmount(1e-50));
   EXPECT_FALSE(IsEncodableAmount(1e79));
+  EXPECT_TRUE(IsEncodableAmount(9.99999999999e78));
+  EXPECT_TRUE(IsEncodableAmount(-9.99999999999e77));
+  EXPECT_FALSE(IsEncodableAmount(-1e78));
+  EXPECT_EQ(EncodeAmountBytes(-1e78), largest_negative);
   EXPECT_FALSE(IsEncodableAmount(inf));
 }
 

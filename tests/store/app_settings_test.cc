@@ -69,7 +69,7 @@ TEST(AppSettings, WriteRules) {
       {"empty log name is not written", "[Path]\nBackupDir=/d\n", "BackupDir=/d", "LogFileName"},
       {"empty BackupDir is written as program dir DATA", "[Path]\nBackupDir=\n",
        "BackupDir=/opt/kivo/bin/DATA", nullptr},
-      {"Model 7 is written back", "[Settings]\nModel=7\n", "Model=7", nullptr},
+      {"Model 7 is written back as the default", "[Settings]\nModel=7\n", "Model=0", "Model=7"},
       {"unknown keys survive", "[Settings]\nMine=x\n[Other]\nA=1\n", "Mine=x", nullptr},
       {"default ports are not added", "", "BKTelRecordsMin=1", "[Ports]"},
       {"named ports are written back", "[Ports]\nCOM2=/dev/ttyUSB0\nCOM1=/dev/ttyS0\n",
@@ -87,16 +87,64 @@ TEST(AppSettings, WriteRules) {
 
 TEST(AppSettings, ValuesHeldInMemory) {
   AppSettings s;
-  RoundTrip("[Settings]\nTOCommand=45\nTODataPacket=0\nModel=7\nBKTelRecordsMin=3\n"
+  RoundTrip("[Settings]\nTOCommand=45\nTODataPacket=1\nModel=1\nBKTelRecordsMin=3\n"
             "[Ports]\nCOM3=virtual\n",
             &s);
   EXPECT_EQ(s.to_command, 45000);
-  EXPECT_EQ(s.to_data_packet, 0);
-  EXPECT_EQ(s.model, 7);
+  EXPECT_EQ(s.to_data_packet, 1000);
+  EXPECT_EQ(s.model, 1);
+  EXPECT_TRUE(s.ignored.empty());
   EXPECT_EQ(s.bk_tel_records_min, 3);
   EXPECT_EQ(s.backup_tel_records_min, 3);
   EXPECT_EQ(s.upload_tel_records_min, 3);
   EXPECT_EQ(s.PortDevice(3), "virtual");
+}
+
+// A value that is no number or cannot work takes the default, and the key is
+// named with the reason.
+TEST(AppSettings, UnusableNumbersTakeTheirDefaultAndAreNamed) {
+  const struct {
+    const char* line;
+    int AppSettings::*field;
+    int expected;
+    const char* why;  // nullptr: taken as it is
+  } kCases[] = {
+      {"TOCommand=abc", &AppSettings::to_command, 30000,
+       "TOCommand=abc is not a number; the default 30 is used."},
+      {"TOCommand=0", &AppSettings::to_command, 30000,
+       "TOCommand=0 is outside 1 to 3600; the default 30 is used."},
+      {"TOCommand=12s", &AppSettings::to_command, 30000,
+       "TOCommand=12s is not a number; the default 30 is used."},
+      {"TOCommand=+12", &AppSettings::to_command, 12000, nullptr},
+      {"TODataPacket=-1", &AppSettings::to_data_packet, 30000,
+       "TODataPacket=-1 is outside 1 to 3600; the default 30 is used."},
+      {"TODataPacket=99999999999", &AppSettings::to_data_packet, 30000,
+       "TODataPacket=99999999999 is not a number; the default 30 is used."},
+      {"TODataPacket=3600", &AppSettings::to_data_packet, 3600000, nullptr},
+      {"TOMultiplier=-5", &AppSettings::to_multiplier, 0,
+       "TOMultiplier=-5 is outside 0 to 3600; the default 0 is used."},
+      {"COMPort=5", &AppSettings::com_port, 1, "COMPort=5 is outside 1 to 4; the default 1 is used."},
+      {"DeviceCode=3", &AppSettings::device_code, 2,
+       "DeviceCode=3 is outside 1 to 2; the default 2 is used."},
+      {"DisplayHour=2", &AppSettings::display_hour, 0,
+       "DisplayHour=2 is outside 0 to 1; the default 0 is used."},
+      {"DisplayDate=3", &AppSettings::display_date, 0,
+       "DisplayDate=3 is outside 0 to 2; the default 0 is used."},
+      {"DisplayDate=2", &AppSettings::display_date, 2, nullptr},
+      {"AppliID=6", &AppSettings::appli_id, 0, "AppliID=6 is outside 0 to 5; the default 0 is used."},
+      {"Model=7", &AppSettings::model, 0, "Model=7 is outside 0 to 1; the default 0 is used."},
+      {"BKTelRecordsMin=-1", &AppSettings::bk_tel_records_min, 1,
+       "BKTelRecordsMin=-1 is outside 0 to 65535; the default 1 is used."},
+      {"EchoBack=x", &AppSettings::echo_back, 1, "EchoBack=x is not a number; the default 1 is used."},
+      {"EchoBack=", &AppSettings::echo_back, 1, nullptr},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.line);
+    AppSettings s = ReadAppSettings(IniFile::Parse(std::string("[Settings]\n") + c.line + "\n"),
+                                    kProgramDir);
+    EXPECT_EQ(s.*c.field, c.expected);
+    EXPECT_EQ(s.ignored, c.why ? std::vector<std::string>{c.why} : std::vector<std::string>{});
+  }
 }
 
 TEST(AppSettings, MillisecondsAreWrittenAsWholeSeconds) {

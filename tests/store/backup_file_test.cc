@@ -151,6 +151,30 @@ TEST_F(BackupFileTest, NineByteFileLoadsEveryApplicationEmptyWithDefaultCategori
                                    "Misc"}));
 }
 
+// Blocks of applications the store has no slot for are refused with the id
+// named, before they could take a slot from a real application.
+TEST_F(BackupFileTest, UnknownApplicationIdsAreRefusedByName) {
+  for (int id : {7, 100, 254, 255}) {
+    SCOPED_TRACE(id);
+    PutFile(File(), Concat({ToBytes("IM2BK0"), {2, 0, 2}, {3, 0, 0}, {uint8_t(id), 0, 0}}));
+    TestStore t;
+    std::string reason;
+    EXPECT_EQ(LoadBackupFile(t.store, File(), &reason), kStoreLoadError);
+    EXPECT_NE(reason.find("block 2 holds the unknown application id " + std::to_string(id)),
+              std::string::npos)
+        << reason;
+  }
+}
+
+TEST_F(BackupFileTest, LoadFailsWhenNotEveryApplicationFindsASlot) {
+  PutFile(File(), Concat({ToBytes("IM2BK0"), {2, 0, 0}}));
+  AppliStore store(CodeTables::Identity());
+  ASSERT_EQ(store.GetAppliBuf(2), 0);
+  std::string reason;
+  EXPECT_EQ(LoadBackupFile(store, File(), &reason), kStoreLoadError);
+  EXPECT_EQ(reason, "No room for every application.");
+}
+
 TEST_F(BackupFileTest, FailedLoadDoesNotEnsureApplications) {
   PutFile(File(), Concat({ToBytes("IM2BK0"), {1, 0, 0}}));
   TestStore t;

@@ -42,6 +42,7 @@ TEST_F(WorkingDataTest, FirstStartIsEmptyAndSavesOnlyTheCategoryList) {
   WorkingDataLoad load = LoadWorkingData(*store, File(), 2);
   EXPECT_EQ(load.result, kStoreLoadError);
   EXPECT_FALSE(load.kept_aside);
+  EXPECT_EQ(WorkingDataLoadMessage(File(), load), "");
   ExpectEmptyWithDefaults(*store);
   ASSERT_EQ(SaveWorkingData(*store, File(), 0), 0);
   EXPECT_EQ(GetFile(File()),
@@ -120,39 +121,55 @@ TEST_F(WorkingDataTest, EmptiedApplicationLeavesNoBlockAndComesBackEmpty) {
   EXPECT_EQ(next->GetRecordCount(kMemo), 0);
 }
 
-TEST_F(WorkingDataTest, DamagedFileIsKeptAsideBeforeStartingEmpty) {
+TEST_F(WorkingDataTest, DamagedFilesAreKeptAsideUnderNamesNeverReused) {
   const Bytes damaged = Concat({ToBytes("IM2BK0"), {2, 0, 1}, {kMemo, 0, 1}, ToBytes("no end")});
-  PutFile(Bad(), ToBytes("an older damaged file"));
-  PutFile(File(), damaged);
-
-  auto store = MainStore();
-  WorkingDataLoad load = LoadWorkingData(*store, File(), 2);
-  EXPECT_EQ(load.result, kStoreLoadError);
-  EXPECT_TRUE(load.kept_aside);
-  EXPECT_EQ(load.kept, Bad());
-  EXPECT_EQ(GetFile(Bad()), damaged);
-  EXPECT_FALSE(std::filesystem::exists(File()));
-  ExpectEmptyWithDefaults(*store);
-
-  // The exit save writes a new file and leaves the kept one alone.
-  ASSERT_EQ(SaveWorkingData(*store, File(), 1), 0);
-  EXPECT_EQ(GetFile(Bad()), damaged);
-  auto next = MainStore();
-  EXPECT_EQ(LoadWorkingData(*next, File(), 2).result, 0);
+  const Bytes older = ToBytes("an older damaged file");
+  PutFile(Bad(), older);
+  ManualClock clock;
+  clock.SetLocal({2026, 12, 7, 14, 5, 1});
+  const std::filesystem::path kept[] = {dir_ / "Kivo-LinkUtility.dat.20261207-140501.bad",
+                                        dir_ / "Kivo-LinkUtility.dat.20261207-140501-2.bad"};
+  for (const std::filesystem::path& expected : kept) {
+    PutFile(File(), damaged);
+    auto store = MainStore();
+    WorkingDataLoad load = LoadWorkingData(*store, File(), 2, clock);
+    EXPECT_EQ(load.result, kStoreLoadError);
+    EXPECT_TRUE(load.kept_aside);
+    EXPECT_EQ(load.kept, expected);
+    EXPECT_EQ(GetFile(expected), damaged);
+    EXPECT_FALSE(std::filesystem::exists(File()));
+    ExpectEmptyWithDefaults(*store);
+    const std::string message = WorkingDataLoadMessage(File(), load);
+    EXPECT_NE(message.find(File().string()), std::string::npos) << message;
+    EXPECT_NE(message.find(expected.string()), std::string::npos) << message;
+    EXPECT_NE(message.find("It is damaged or cannot be read."), std::string::npos) << message;
+    // The exit save writes a new file and leaves the kept ones alone.
+    ASSERT_EQ(SaveWorkingData(*store, File(), 1), 0);
+    EXPECT_EQ(GetFile(expected), damaged);
+    auto next = MainStore();
+    EXPECT_EQ(LoadWorkingData(*next, File(), 2).result, 0);
+  }
+  EXPECT_EQ(GetFile(Bad()), older);
 }
 
-TEST_F(WorkingDataTest, EveryLoadFailureOfAnExistingFileKeepsItAside) {
+TEST_F(WorkingDataTest, EveryLoadFailureOfAnExistingFileKeepsItAsideAndSaysWhy) {
   const Bytes memo = Concat({{kMemo, 0, 1}, MakeRecord({}, {"m"})});
   struct Case {
     const char* name;
     Bytes file;
     int result;
+    const char* reason;
   };
   const Case kCases[] = {
-      {"unknown magic", Concat({ToBytes("XXXXXX"), {2, 0, 0}}), kStoreBadMagic},
-      {"other device", Concat({ToBytes("IM2BK0"), {1, 0, 0}}), kStoreOtherDevice},
-      {"memo twice", Concat({ToBytes("IM2BK0"), {2, 0, 2}, memo, memo}), kStoreDuplicate},
-      {"too short", ToBytes("IM2"), kStoreLoadError},
+      {"unknown magic", Concat({ToBytes("XXXXXX"), {2, 0, 0}}), kStoreBadMagic,
+       "It is not a backup file."},
+      {"other device", Concat({ToBytes("IM2BK0"), {1, 0, 0}}), kStoreOtherDevice,
+       "It was written for another device code."},
+      {"memo twice", Concat({ToBytes("IM2BK0"), {2, 0, 2}, memo, memo}), kStoreDuplicate,
+       "An application occurs twice in it."},
+      {"too short", ToBytes("IM2"), kStoreLoadError, "It is damaged or cannot be read."},
+      {"unknown application", Concat({ToBytes("IM2BK0"), {2, 0, 1}, {9, 0, 0}}), kStoreLoadError,
+       "The backup file is not compatible. (block 1 holds the unknown application id 9)"},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
@@ -161,7 +178,8 @@ TEST_F(WorkingDataTest, EveryLoadFailureOfAnExistingFileKeepsItAside) {
     WorkingDataLoad load = LoadWorkingData(*store, File(), 2);
     EXPECT_EQ(load.result, c.result);
     EXPECT_TRUE(load.kept_aside);
-    EXPECT_EQ(GetFile(Bad()), c.file);
+    EXPECT_EQ(GetFile(load.kept), c.file);
+    EXPECT_EQ(load.reason, c.reason);
     ExpectEmptyWithDefaults(*store);
     EXPECT_EQ(store->GetAppliCount(), 7);
   }

@@ -1,5 +1,15 @@
 #include "ui/file_names.h"
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <memory>
+
+#include "ui/message_box.h"
 #include <gtest/gtest.h>
 
 namespace kivo {
@@ -25,6 +35,48 @@ TEST(WithExtension, AppendsTheExtensionUnlessThePartFromTheLastDotIsIt) {
       {"/d.x/list", ".csv", "/d.x/list.csv"},
   };
   for (const Case& c : kCases) EXPECT_EQ(WithExtension(c.name, c.extension), c.expected) << c.name;
+}
+
+// The save dialog puts the extension on the typed name before it asks
+// whether to replace a file, so it asks about the file that will be written.
+TEST(SaveFileDialog, AddsTheExtensionBeforeAskingToReplace) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  FileRequest request;
+  request.save = true;
+  request.dir = dir.path();
+  request.filter = QStringLiteral("Backup Files (*.bkf)");
+  request.default_suffix = QStringLiteral("bkf");
+  const QString target = dir.path() + QStringLiteral("/x.txt.bkf");
+  for (bool exists : {false, true}) {
+    SCOPED_TRACE(exists);
+    if (exists) {
+      QFile file(target);
+      ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    std::unique_ptr<QFileDialog> dialog(MakeFileDialog(nullptr, request));
+    dialog->selectFile(QStringLiteral("x.txt"));
+    QString asked;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (box == nullptr) return;
+      asked = box->text();
+      box->button(QMessageBox::No)->click();
+    });
+    answer.start(0);
+    // Through QDialog, where accept is public; the override still runs.
+    static_cast<QDialog&>(*dialog).accept();
+    answer.stop();
+    if (exists) {
+      EXPECT_TRUE(asked.contains(QStringLiteral("x.txt.bkf"))) << asked.toStdString();
+      EXPECT_NE(dialog->result(), QDialog::Accepted);
+    } else {
+      EXPECT_TRUE(asked.isEmpty()) << asked.toStdString();
+      EXPECT_EQ(dialog->result(), QDialog::Accepted);
+      EXPECT_EQ(dialog->selectedFiles().value(0), target);
+    }
+  }
 }
 
 TEST(ProposedBackupName, IsTheDateAsEightDigits) {

@@ -254,6 +254,25 @@ TEST_F(MainWindowTest, ClosingSavesTheDataFileAndTheSettings) {
   EXPECT_EQ(settings.to_command, 45000);
 }
 
+// What the program could not use is told once at start-up: the settings it
+// ignored, then the data file it kept aside.
+TEST_F(MainWindowTest, StartUpTellsWhichSettingsAndDataFileItCouldNotUse) {
+  WriteSettings("[Settings]\r\nAppliID=0\r\nTOCommand=abc\r\nModel=7\r\n");
+  std::ofstream(WorkingDataPath(paths_.files_dir), std::ios::binary) << "damaged";
+  test::BoxScript script;
+  auto window = Open();
+  const std::vector<std::string> boxes = script.TakeBoxes();
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_NE(boxes[0].find("TOCommand=abc is not a number; the default 30 is used.\n"
+                          "Model=7 is outside 0 to 1; the default 0 is used."),
+            std::string::npos)
+      << boxes[0];
+  EXPECT_NE(boxes[1].find("did not load. It is damaged or cannot be read."), std::string::npos)
+      << boxes[1];
+  EXPECT_NE(boxes[1].find(".bad"), std::string::npos) << boxes[1];
+  EXPECT_EQ(window->settings().to_command, 30000);
+}
+
 TEST_F(MainWindowTest, DatesAndTimesFollowTheDisplaySettings) {
   WriteSettings("[Settings]\r\nAppliID=0\r\nDisplayDate=2\r\nDisplayHour=1\r\n");
   auto window = Open();
