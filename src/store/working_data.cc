@@ -62,7 +62,10 @@ bool KeepAside(const std::filesystem::path& file, const LocalDateTime& now,
   for (int n = 1; n < 1000; ++n) {
     std::filesystem::path name = file;
     name += stamp;
-    if (n > 1) name += "-" + std::to_string(n);
+    if (n > 1) {
+      name += "-";
+      name += std::to_string(n);
+    }
     name += kBadFileSuffix;
     if (link(file.c_str(), name.c_str()) == 0) {
       if (unlink(file.c_str()) != 0) {

@@ -6,7 +6,6 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QThread>
-
 #include <memory>
 
 #include "ui/file_names.h"
@@ -106,7 +105,7 @@ class SuffixedSaveDialog : public QFileDialog {
   void accept() override {
     const QStringList files = selectedFiles();
     if (!files.isEmpty() && !QFileInfo(files.first()).isDir()) {
-      const std::string extension = "." + defaultSuffix().toStdString();
+      const std::string extension = QStringLiteral(".").append(defaultSuffix()).toStdString();
       const QString named =
           QString::fromStdString(WithExtension(files.first().toStdString(), extension));
       if (named != files.first()) selectFile(named);

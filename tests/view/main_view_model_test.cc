@@ -83,7 +83,8 @@ TEST_F(MainViewModelTest, TelephoneFilterSplitsShownAndHidden) {
 }
 
 TEST_F(MainViewModelTest, RecordLimitCountsHiddenTelephoneRecords) {
-  for (int i = 0; i < 919; ++i) store_.Add(kTelephone, test::Telephone(0, "P" + std::to_string(i)));
+  for (int i = 0; i < 919; ++i)
+    store_.Add(kTelephone, test::Telephone(0, std::string("P").append(std::to_string(i))));
   store_.Add(kTelephone, test::Telephone(1, "Hidden"));
   Show(kTelephone);
   model_.SetFilter(0);

@@ -54,9 +54,9 @@ TEST(RecordText, BuildsEachApplicationsText) {
 }
 
 TEST(RecordText, TelephoneNotesEndTheText) {
-  TelephoneRecord r;
-  r.texts[kLastName] = "Li";
-  r.texts[kNotes] = "Call after six";
+  TelephoneRecord r{};
+  r.texts[kLastName] = std::string("Li");
+  r.texts[kNotes] = std::string("Call after six");
   EXPECT_EQ(RecordText(kTelephone, EncodeTelephoneRecord(r), true, RowContext{}),
             "[Category  ]\r\nPersonal\r\n[Last name ]\r\nLi\r\n[Notes     ]\r\nCall after six");
 }
