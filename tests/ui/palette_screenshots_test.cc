@@ -1,0 +1,146 @@
+// The main window on a light and on a dark desktop, at its smallest size and
+// maximised, for the README:
+//   KIVO_SCREENSHOT_DIR=docs/screenshots build/bin/ui_tests --gtest_filter='PaletteScreenshots.*'
+// The texts and button images must follow the palette: on the dark one the
+// record count and the SEND lettering are light.
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QPalette>
+#include <QStyle>
+#include <QStyleFactory>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+
+#include "sample_data.h"
+#include "store/app_settings.h"
+#include "store/working_data.h"
+#include "ui/list_header_area.h"
+#include "ui/main_window.h"
+#include <gtest/gtest.h>
+
+namespace kivo {
+namespace {
+
+// Fusion's dark colours, as desktops with a dark theme hand them to Qt.
+QPalette DarkPalette() {
+  QPalette p;
+  const QColor window(53, 53, 53), base(36, 36, 36), text(235, 235, 235), grey(128, 128, 128);
+  p.setColor(QPalette::Window, window);
+  p.setColor(QPalette::WindowText, text);
+  p.setColor(QPalette::Base, base);
+  p.setColor(QPalette::AlternateBase, window);
+  p.setColor(QPalette::ToolTipBase, window);
+  p.setColor(QPalette::ToolTipText, text);
+  p.setColor(QPalette::Text, text);
+  p.setColor(QPalette::Button, window);
+  p.setColor(QPalette::ButtonText, text);
+  p.setColor(QPalette::BrightText, Qt::red);
+  p.setColor(QPalette::Link, QColor(110, 170, 255));
+  p.setColor(QPalette::Highlight, QColor(42, 130, 218));
+  p.setColor(QPalette::HighlightedText, Qt::white);
+  p.setColor(QPalette::PlaceholderText, grey);
+  for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
+    p.setColor(QPalette::Disabled, role, grey);
+  }
+  return p;
+}
+
+int Lightness(const QImage& image, const QPoint& at) { return image.pixelColor(at).lightness(); }
+
+// The lightest and darkest pixel of a part of the window's picture.
+std::pair<int, int> LightnessRange(const QImage& image, const QRect& rect) {
+  int lightest = 0, darkest = 255;
+  for (int y = rect.top(); y <= rect.bottom(); ++y) {
+    for (int x = rect.left(); x <= rect.right(); ++x) {
+      const int l = Lightness(image, QPoint(x, y));
+      lightest = std::max(lightest, l);
+      darkest = std::min(darkest, l);
+    }
+  }
+  return {lightest, darkest};
+}
+
+TEST(PaletteScreenshots, LightAndDarkAtTheSmallestSizeAndMaximised) {
+  QTemporaryDir files;
+  ASSERT_TRUE(files.isValid());
+  MainWindowPaths paths;
+  paths.files_dir = files.path().toStdString();
+  paths.tables_dir = KIVO_PROGRAM_DIR;
+  {
+    AppliStore store(LoadCodeTables(paths.tables_dir / "code.dat"));
+    ASSERT_EQ(store.GetAppliBuf(7), 0);
+    test::FillSampleStore(store, std::filesystem::path(KIVO_SOURCE_DIR) / "data/sample");
+    ASSERT_EQ(SaveWorkingData(store, WorkingDataPath(paths.files_dir), 1), 0);
+  }
+  QTemporaryDir scratch;
+  const QString out_dir = qEnvironmentVariableIsEmpty("KIVO_SCREENSHOT_DIR")
+                              ? scratch.path()
+                              : qEnvironmentVariable("KIVO_SCREENSHOT_DIR");
+  ASSERT_TRUE(QDir().mkpath(out_dir));
+
+  const QString old_style = QApplication::style()->name();
+  const QPalette old_palette = QApplication::palette();
+  QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+  for (const bool dark : {false, true}) {
+    QApplication::setPalette(dark ? DarkPalette() : QApplication::style()->standardPalette());
+    for (const bool maximised : {false, true}) {
+      const QString name = QStringLiteral("main_%1_%2.png")
+                               .arg(dark ? "dark" : "light", maximised ? "maximised" : "small");
+      // Each picture starts from the first size, not where the last one ended.
+      QFile::remove(QString::fromStdString(SettingsFilePath(paths.files_dir).string()));
+      MainWindow window(paths);
+      window.tabs()->setCurrentIndex(3);  // Telephone: the most columns, and the filter
+      window.model().SelectRow(2);
+      window.list()->setCurrentItem(window.list()->topLevelItem(2));
+      if (maximised) {
+        window.showMaximized();
+        QTRY_VERIFY(window.isMaximized() && window.width() > MainWindow::kWidth);
+      } else {
+        window.show();
+      }
+      ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+      QTest::qWait(20);
+      const QImage image = window.grab().toImage();
+      ASSERT_EQ(image.size(), window.size()) << name.toStdString();
+      if (maximised) {
+        EXPECT_GT(window.list()->width(), 290);
+      } else {
+        EXPECT_EQ(image.size(), QSize(MainWindow::kWidth, MainWindow::kHeight));
+      }
+
+      // The count is drawn in the window's text colour: light on dark.
+      const ListHeaderArea* header = window.header_area();
+      const QRect count(header->mapTo(&window, header->CountRect().topLeft()),
+                        header->CountRect().size());
+      const auto [count_light, count_dark] = LightnessRange(image, count);
+      if (dark) {
+        EXPECT_GT(count_light, 200) << "count on dark";
+      } else {
+        EXPECT_LT(count_dark, 60) << "count on light";
+      }
+      // The SEND lettering, on the right of its image, takes the button text colour.
+      const QWidget* send = window.send_button();
+      const QRect letters(send->mapTo(&window, QPoint(send->width() / 2 + 4, send->height() / 2 - 3)),
+                          QSize(send->width() / 2 - 10, 6));
+      const auto [send_light, send_dark] = LightnessRange(image, letters);
+      if (dark) {
+        EXPECT_GT(send_light, 200) << "SEND on dark";
+      } else {
+        EXPECT_LT(send_dark, 60) << "SEND on light";
+      }
+      EXPECT_TRUE(image.save(QDir(out_dir).filePath(name)));
+      window.close();
+    }
+  }
+  QApplication::setPalette(old_palette);
+  QApplication::setStyle(QStyleFactory::create(old_style));
+}
+
+}  // namespace
+}  // namespace kivo
