@@ -3,6 +3,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "csv/cp1252.h"
 #include "store/record_access.h"
 #include "view/list_row.h"
 
@@ -12,7 +13,8 @@ std::vector<std::vector<std::string>> ReadCsvRows(const std::filesystem::path& f
   std::ifstream in(file, std::ios::binary);
   std::stringstream buffer;
   buffer << in.rdbuf();
-  const std::string text = buffer.str();
+  // The files are UTF-8; records hold the PC's Windows-1252 text.
+  const std::string text = Utf8ToCp1252(buffer.str());
   std::vector<std::vector<std::string>> rows;
   std::vector<std::string> row;
   std::string field;
