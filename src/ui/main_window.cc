@@ -166,11 +166,15 @@ void MainWindow::KeepGeometry() {
   if (list_->columnCount() > 0) StoreColumnWidths();
   for (AppliId id = 0; id < static_cast<AppliId>(saved.columns.size()); ++id) {
     const ViewState& state = model_->view_state(id);
-    const int count = static_cast<int>(AppliColumns(id).size());
+    const auto columns = AppliColumns(id);
+    const int count = static_cast<int>(columns.size());
     std::vector<int>& widths = saved.columns[static_cast<size_t>(id)];
     widths.assign(state.widths.begin(), state.widths.begin() + count);
-    // The last column fills the list: its width follows the window.
-    if (!widths.empty()) widths.back() = 0;
+    // Only widths the user changed are kept (0: the first width). The last
+    // column fills the list: its width follows the window.
+    for (int c = 0; c < count; ++c) {
+      if (widths[c] == columns[c].width || c == count - 1) widths[c] = 0;
+    }
     if (std::all_of(widths.begin(), widths.end(), [](int w) { return w == 0; })) widths.clear();
   }
 }
