@@ -262,7 +262,10 @@ void MainWindow::FillList() {
   for (const ColumnSpec& column : columns) titles << FromPcText(column.title);
   list_->setHeaderLabels(titles);
   for (int c = 0; c < static_cast<int>(columns.size()); ++c) {
-    list_->setColumnWidth(c, state.widths[c] > 0 ? state.widths[c] : columns[c].width);
+    // The last column fills the list; a width it had in a wider window would
+    // only push it out of a narrower one.
+    const bool last = c + 1 == static_cast<int>(columns.size());
+    list_->setColumnWidth(c, state.widths[c] > 0 && !last ? state.widths[c] : columns[c].width);
     list_->headerItem()->setTextAlignment(c, columns[c].right_aligned
                                                  ? Qt::AlignRight | Qt::AlignVCenter
                                                  : Qt::AlignLeft | Qt::AlignVCenter);

@@ -1,8 +1,8 @@
-// The main window's menus and controls, placed where the organizer's own
-// program placed them.
+// The main window's menus and controls: at the smallest size where the
+// organizer's own program placed them, the list and the detail pane taking
+// the room of a larger window.
 
 #include <QComboBox>
-#include <algorithm>
 #include <QHeaderView>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -10,6 +10,7 @@
 #include <QTabWidget>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <algorithm>
 
 #include "ui/list_header_area.h"
 #include "ui/main_window.h"

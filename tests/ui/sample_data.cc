@@ -13,8 +13,7 @@ std::vector<std::vector<std::string>> ReadCsvRows(const std::filesystem::path& f
   std::ifstream in(file, std::ios::binary);
   std::stringstream buffer;
   buffer << in.rdbuf();
-  // The files are UTF-8; records hold the PC's Windows-1252 text.
-  const std::string text = Utf8ToCp1252(buffer.str());
+  const std::string text = buffer.str();
   std::vector<std::vector<std::string>> rows;
   std::vector<std::string> row;
   std::string field;
@@ -59,6 +58,7 @@ void FillSampleStore(AppliStore& store, const std::filesystem::path& sample_dir)
   for (std::string& name : names.names) {
     std::getline(categories, name);
     if (!name.empty() && name.back() == '\r') name.pop_back();
+    name = Utf8ToCp1252(name);
   }
   (void)SetCategoryNames(store, names);
 
@@ -69,9 +69,10 @@ void FillSampleStore(AppliStore& store, const std::filesystem::path& sample_dir)
       {kTelephone, "telephone.csv"}, {kMemo, "memo.csv"}, {kExpense, "expense.csv"}};
   for (const auto& [id, name] : files) {
     int index = 0;
-    for (auto& cells : ReadCsvRows(sample_dir / name)) {
+    for (const auto& cells : ReadCsvRows(sample_dir / name)) {
+      // The sample is UTF-8; the rows hold the PC's Windows-1252 text.
       ListRow row;
-      row.cells = std::move(cells);
+      for (const std::string& cell : cells) row.cells.push_back(Utf8ToCp1252(cell));
       if (id == kExpense) {
         for (int i = 0; i < kCategoryCount; ++i) {
           if (names.names[i] == row.cells[1]) row.category_index = i;
