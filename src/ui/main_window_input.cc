@@ -65,7 +65,12 @@ void MainWindow::OnSend() {
 
 void MainWindow::changeEvent(QEvent* event) {
   QMainWindow::changeEvent(event);
-  if (event->type() == QEvent::PaletteChange && upload_ != nullptr) UpdateButtonImages();
+  // The desktop's colours changed: the images follow them.
+  if ((event->type() == QEvent::PaletteChange ||
+       event->type() == QEvent::ApplicationPaletteChange) &&
+      upload_ != nullptr) {
+    UpdateButtonImages();
+  }
 }
 
 // ---- keyboard and mouse rules ----------------------------------------------------

@@ -87,32 +87,31 @@ TEST(PaletteScreenshots, LightAndDarkAtTheSmallestSizeAndMaximised) {
   const QString old_style = QApplication::style()->name();
   const QPalette old_palette = QApplication::palette();
   QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-  for (const bool dark : {false, true}) {
-    QApplication::setPalette(dark ? DarkPalette() : QApplication::style()->standardPalette());
-    for (const bool maximised : {false, true}) {
+  for (const bool maximised : {false, true}) {
+    // Each size starts from the first one, not where the last window ended.
+    QFile::remove(QString::fromStdString(SettingsFilePath(paths.files_dir).string()));
+    QApplication::setPalette(QApplication::style()->standardPalette());
+    MainWindow window(paths);
+    window.tabs()->setCurrentIndex(3);  // Telephone: the most columns, and the filter
+    window.model().SelectRow(2);
+    window.list()->setCurrentItem(window.list()->topLevelItem(2));
+    if (maximised) {
+      window.showMaximized();
+      QTRY_VERIFY(window.isMaximized() && window.width() > MainWindow::kWidth);
+      EXPECT_GT(window.list()->width(), 290);
+    } else {
+      window.show();
+      EXPECT_EQ(window.size(), QSize(MainWindow::kWidth, MainWindow::kHeight));
+    }
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    // The desktop turns dark while the program runs.
+    for (const bool dark : {false, true}) {
       const QString name = QStringLiteral("main_%1_%2.png")
                                .arg(dark ? "dark" : "light", maximised ? "maximised" : "small");
-      // Each picture starts from the first size, not where the last one ended.
-      QFile::remove(QString::fromStdString(SettingsFilePath(paths.files_dir).string()));
-      MainWindow window(paths);
-      window.tabs()->setCurrentIndex(3);  // Telephone: the most columns, and the filter
-      window.model().SelectRow(2);
-      window.list()->setCurrentItem(window.list()->topLevelItem(2));
-      if (maximised) {
-        window.showMaximized();
-        QTRY_VERIFY(window.isMaximized() && window.width() > MainWindow::kWidth);
-      } else {
-        window.show();
-      }
-      ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+      if (dark) QApplication::setPalette(DarkPalette());
       QTest::qWait(20);
       const QImage image = window.grab().toImage();
       ASSERT_EQ(image.size(), window.size()) << name.toStdString();
-      if (maximised) {
-        EXPECT_GT(window.list()->width(), 290);
-      } else {
-        EXPECT_EQ(image.size(), QSize(MainWindow::kWidth, MainWindow::kHeight));
-      }
 
       // The count is drawn in the window's text colour: light on dark.
       const ListHeaderArea* header = window.header_area();
@@ -135,8 +134,8 @@ TEST(PaletteScreenshots, LightAndDarkAtTheSmallestSizeAndMaximised) {
         EXPECT_LT(send_dark, 60) << "SEND on light";
       }
       EXPECT_TRUE(image.save(QDir(out_dir).filePath(name)));
-      window.close();
     }
+    window.close();
   }
   QApplication::setPalette(old_palette);
   QApplication::setStyle(QStyleFactory::create(old_style));
