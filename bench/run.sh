@@ -22,7 +22,7 @@ records=${LINK_RECORDS:-920}
 out=$build/bench-results
 mkdir -p "$out"
 
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKIVO_BUILD_GUI=OFF \
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKIVO_BUILD_GUI=ON \
   -DKIVO_BUILD_BENCH=ON -DKIVO_BUILD_TESTS=OFF >/dev/null
 cmake --build "$build" -j"$(nproc)" >/dev/null
 
@@ -45,7 +45,10 @@ run() {
 }
 
 filter=${BENCH_FILTER:+--benchmark_filter=$BENCH_FILTER}
-for name in appli_store_bench backup_file_bench csv_bench main_view_model_bench serial_wait_bench; do
+# The desktop program's start runs on Qt's offscreen platform.
+export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
+for name in appli_store_bench backup_file_bench csv_bench main_view_model_bench serial_wait_bench \
+    startup_bench; do
   # shellcheck disable=SC2086
   run "$name" $filter
 done

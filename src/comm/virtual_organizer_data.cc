@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "comm/virtual_organizer.h"
+#include "csv/cp1252.h"
 #include "csv/csv_reader.h"
 #include "format/display_modes.h"
 #include "platform/program_dir.h"
@@ -35,7 +36,7 @@ CategoryNames ReadCategoryNames(const std::filesystem::path& file) {
   std::string line;
   for (size_t i = 0; i < names.names.size() && std::getline(in, line); ++i) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (!line.empty()) names.names[i] = line;
+    if (!line.empty()) names.names[i] = Utf8ToCp1252(line);
   }
   return names;
 }
@@ -88,7 +89,7 @@ bool VirtualOrganizer::LoadFile(const std::filesystem::path& file) {
 }
 
 void VirtualOrganizer::LoadSample(const std::filesystem::path& dir) {
-  // The sample is PC text: read it into a store that converts, then take
+  // The sample is UTF-8 CSV: read it into a store that converts, then take
   // the records over in the organizer's coding.
   AppliStore seed(code_tables_);
   (void)seed.GetAppliBuf(kOrganizerSlots);
@@ -98,7 +99,7 @@ void VirtualOrganizer::LoadSample(const std::filesystem::path& dir) {
     (void)SetCategoryNames(seed, ReadCategoryNames(dir / kCategoriesFile));
     // Expense after the category list, whose names its lines refer to.
     for (AppliId id : {kTelephone, kSchedule, kAnniversary, kToDo, kMemo, kExpense}) {
-      CsvReader reader(kHour12, kDateMdy, CsvEncoding::kWindows1252);
+      CsvReader reader(kHour12, kDateMdy, CsvEncoding::kUtf8);
       const std::filesystem::path file = dir / (std::string(AppliKeyword(id)) + ".csv");
       if (!reader.Open(file, id)) continue;
       int lines = 0;

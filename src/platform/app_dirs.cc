@@ -46,6 +46,33 @@ std::optional<fs::path> BaseDirectory(const EnvLookup& env, const char* variable
   return *home / home_relative;
 }
 
+std::optional<std::string> GetEnv(const char* name) {
+  const char* value = std::getenv(name);
+  if (value == nullptr) return std::nullopt;
+  return std::string(value);
+}
+
+// A real directory (not a link to one) owned by this user; *mode gets its
+// permission bits.
+bool IsOwnDirectory(const fs::path& dir, mode_t* mode) {
+  struct stat st {};
+  if (lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != getuid()) return false;
+  *mode = st.st_mode & 07777;
+  return true;
+}
+
+// Creates the missing folders of dir, each owner-only.
+bool MakeDirectories(const fs::path& dir, std::string* error_text) {
+  fs::path partial;
+  for (const fs::path& part : dir) {
+    partial /= part;
+    if (mkdir(partial.c_str(), 0700) == 0 || errno == EEXIST) continue;
+    if (error_text != nullptr) *error_text = partial.string() + ": " + std::strerror(errno);
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 AppDirs AppDirs::InProgramDirectory(const fs::path& dir) {
@@ -77,25 +104,13 @@ AppDirs ResolveAppDirs(const fs::path& program_dir, const EnvLookup& env) {
   return dirs;
 }
 
-AppDirs CurrentAppDirs() {
-  return ResolveAppDirs(ProgramDirectory(), [](const char* name) -> std::optional<std::string> {
-    const char* value = std::getenv(name);
-    if (value == nullptr) return std::nullopt;
-    return std::string(value);
-  });
-}
+AppDirs CurrentAppDirs() { return ResolveAppDirs(ProgramDirectory(), GetEnv); }
 
 bool CreateAppDirs(const AppDirs& dirs, std::string* error_text) {
   if (!dirs.installed) return true;
   for (const fs::path* dir : {&dirs.config, &dirs.data, &dirs.state}) {
     // Parents such as ~/.local/state may be missing too; each new one is private.
-    fs::path partial;
-    for (const fs::path& part : *dir) {
-      partial /= part;
-      if (mkdir(partial.c_str(), 0700) == 0 || errno == EEXIST) continue;
-      if (error_text != nullptr) *error_text = partial.string() + ": " + std::strerror(errno);
-      return false;
-    }
+    if (!MakeDirectories(*dir, error_text)) return false;
     std::error_code ec;
     if (!fs::is_directory(*dir, ec)) {
       if (error_text != nullptr) *error_text = dir->string() + ": " + std::strerror(ENOTDIR);
@@ -103,6 +118,34 @@ bool CreateAppDirs(const AppDirs& dirs, std::string* error_text) {
     }
   }
   return true;
+}
+
+std::optional<fs::path> ResolveRuntimeDir(const EnvLookup& env, std::string* error_text) {
+  mode_t mode = 0;
+  if (std::optional<std::string> value = env("XDG_RUNTIME_DIR"); value && !value->empty()) {
+    const fs::path dir(*value);
+    if (dir.is_absolute() && IsOwnDirectory(dir, &mode) && (mode & 077) == 0) return dir;
+  }
+  std::optional<fs::path> cache = BaseDirectory(env, "XDG_CACHE_HOME", ".cache");
+  if (!cache) {
+    if (error_text != nullptr) *error_text = "no home directory";
+    return std::nullopt;
+  }
+  const fs::path dir = *cache / kAppDirName;
+  if (!MakeDirectories(dir, error_text)) return std::nullopt;
+  if (!IsOwnDirectory(dir, &mode)) {
+    if (error_text != nullptr) *error_text = dir.string() + ": not a folder of this user's own";
+    return std::nullopt;
+  }
+  if ((mode & 077) != 0 && chmod(dir.c_str(), 0700) != 0) {
+    if (error_text != nullptr) *error_text = dir.string() + ": " + std::strerror(errno);
+    return std::nullopt;
+  }
+  return dir;
+}
+
+std::optional<fs::path> CurrentRuntimeDir(std::string* error_text) {
+  return ResolveRuntimeDir(GetEnv, error_text);
 }
 
 }  // namespace kivo

@@ -50,6 +50,19 @@ using EnvLookup = std::function<std::optional<std::string>(const char* name)>;
 // tree exists already. False with the system text of the first failure.
 [[nodiscard]] bool CreateAppDirs(const AppDirs& dirs, std::string* error_text = nullptr);
 
+// The folder of the single-instance lock and socket, which must be the user's
+// alone: $XDG_RUNTIME_DIR when it names an absolute directory of the user's
+// own that others cannot enter; otherwise $XDG_CACHE_HOME/kivo-link (by
+// default ~/.cache/kivo-link), made owner-only when it is missing or open to
+// others. nullopt with the reason when neither can be had, for instance when
+// the fallback folder belongs to someone else or is a symbolic link.
+[[nodiscard]] std::optional<std::filesystem::path> ResolveRuntimeDir(
+    const EnvLookup& env, std::string* error_text = nullptr);
+
+// ResolveRuntimeDir for the running program's environment.
+[[nodiscard]] std::optional<std::filesystem::path> CurrentRuntimeDir(
+    std::string* error_text = nullptr);
+
 }  // namespace kivo
 
 #endif  // KIVO_PLATFORM_APP_DIRS_H_

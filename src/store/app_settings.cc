@@ -15,6 +15,11 @@ namespace {
 constexpr const char* kPath = "Path";
 constexpr const char* kSettings = "Settings";
 constexpr const char* kPorts = "Ports";
+constexpr const char* kWindow = "Window";
+// The keys of the column widths, by AppliID.
+constexpr const char* kColumnKeys[6] = {"ScheduleColumns", "AnniversaryColumns", "ToDoColumns",
+                                        "MemoColumns",     "ExpenseColumns",     "TelephoneColumns"};
+constexpr size_t kMaxColumnWidths = 15;
 constexpr int kMsPerSecond = 1000;
 
 // A time-out below one second ends every wait at once, which looks like a
@@ -47,6 +52,61 @@ int ReadChecked(const IniFile& ini, const char* key, int fallback, int low, int 
 }
 
 std::string PortKey(int index) { return "COM" + std::to_string(index + 1); }
+
+// "100,80,146": the widths in pixels; anything that is not a positive number
+// counts as 0 (the first width).
+std::vector<int> ParseWidths(const std::string& text) {
+  std::vector<int> widths;
+  size_t start = 0;
+  while (start <= text.size() && widths.size() < kMaxColumnWidths) {
+    size_t end = text.find(',', start);
+    if (end == std::string::npos) end = text.size();
+    int width = 0;
+    for (size_t i = start; i < end; ++i) {
+      if (text[i] < '0' || text[i] > '9' || width > 100000) {
+        width = 0;
+        break;
+      }
+      width = width * 10 + (text[i] - '0');
+    }
+    widths.push_back(width);
+    start = end + 1;
+  }
+  if (widths.size() == 1 && text.empty()) widths.clear();
+  return widths;
+}
+
+std::string JoinWidths(const std::vector<int>& widths) {
+  std::string text;
+  for (int width : widths) {
+    if (!text.empty()) text += ',';
+    text += std::to_string(std::max(width, 0));
+  }
+  return text;
+}
+
+void ReadWindowGeometry(const IniFile& ini, WindowGeometry& w) {
+  w.left = ini.ReadInt(kWindow, "Left", 0);
+  w.top = ini.ReadInt(kWindow, "Top", 0);
+  w.width = std::max(ini.ReadInt(kWindow, "Width", 0), 0);
+  w.height = std::max(ini.ReadInt(kWindow, "Height", 0), 0);
+  w.maximized = ini.ReadInt(kWindow, "Maximized", 0) != 0;
+  for (size_t i = 0; i < w.columns.size(); ++i) {
+    w.columns[i] = ParseWidths(ini.ReadString(kWindow, kColumnKeys[i], ""));
+  }
+}
+
+void WriteWindowGeometry(const WindowGeometry& w, IniFile& ini) {
+  if (w.width <= 0 || w.height <= 0) return;
+  ini.WriteInt(kWindow, "Left", w.left);
+  ini.WriteInt(kWindow, "Top", w.top);
+  ini.WriteInt(kWindow, "Width", w.width);
+  ini.WriteInt(kWindow, "Height", w.height);
+  ini.WriteInt(kWindow, "Maximized", w.maximized ? 1 : 0);
+  for (size_t i = 0; i < w.columns.size(); ++i) {
+    if (!w.columns[i].empty()) ini.WriteString(kWindow, kColumnKeys[i], JoinWidths(w.columns[i]));
+  }
+}
 
 }  // namespace
 
@@ -103,6 +163,7 @@ AppSettings ReadAppSettings(const IniFile& ini, const AppDirs& dirs) {
     std::string device = ini.ReadString(kPorts, PortKey(static_cast<int>(i)), "");
     if (!device.empty()) s.port_devices[i] = device;
   }
+  ReadWindowGeometry(ini, s.window);
   return s;
 }
 
@@ -142,6 +203,7 @@ void WriteAppSettings(const AppSettings& s, IniFile& ini) {
       ini.WriteString(kPorts, key, s.port_devices[i]);
     }
   }
+  WriteWindowGeometry(s.window, ini);
 }
 
 bool SaveAppSettings(const AppSettings& settings, const std::filesystem::path& settings_file,

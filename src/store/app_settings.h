@@ -13,6 +13,20 @@ namespace kivo {
 
 inline constexpr const char* kSettingsFileName = "Kivo-LinkUtility.ini";
 
+// The desktop program's main window as the user left it ("Window" section).
+struct WindowGeometry {
+  // Position and size of the window when not maximised; a width or height of
+  // 0 means the first size at the top left corner of the screen.
+  int left = 0;
+  int top = 0;
+  int width = 0;
+  int height = 0;
+  bool maximized = false;
+  // The list's column widths for each application, by AppliID; an empty list
+  // or a width of 0 means the column's first width.
+  std::array<std::vector<int>, 6> columns;
+};
+
 // The user's settings, shared by the desktop program and the command-line
 // tool. Loaded once from the settings file ("Path" and "Settings" sections,
 // plus "Ports" for the device of each COM port number on this platform) and
@@ -44,6 +58,7 @@ struct AppSettings {
   // Device of COM1..COM4 ("Ports"/"COM1".."COM4").
   std::array<std::string, 4> port_devices{"/dev/ttyS0", "/dev/ttyS1", "/dev/ttyS2",
                                           "/dev/ttyS3"};
+  WindowGeometry window;
   // The numeric keys of the file that took their default instead of a value
   // that is no number or cannot work, each with the reason ("TOCommand=abc is
   // not a number; the default 30 is used."). Never written back.
@@ -83,8 +98,8 @@ AppSettings LoadAppSettings(const std::filesystem::path& settings_file, const Ap
 // Writes the keys in their order, with the write rules: LogFileName only when
 // not empty, FileScramble only when 0, time-outs in seconds (integer
 // division), the stored BKTelRecordsMin; a port device only when it differs
-// from its default or the file already names one. Other keys and sections of
-// the file stay.
+// from its default or the file already names one; the window geometry once a
+// window has been shown. Other keys and sections of the file stay.
 void WriteAppSettings(const AppSettings& settings, IniFile& ini);
 // Loads the existing file (if any), writes the settings into it and saves it
 // through a temporary file. False with the system text on failure.

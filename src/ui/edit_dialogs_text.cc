@@ -4,6 +4,8 @@
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QLabel>
+#include <QSpacerItem>
+#include <algorithm>
 #include <array>
 
 #include "format/amount_format.h"
@@ -208,14 +210,25 @@ class TelephoneDialog final : public EditDialog {
     AddLabelled(grid, 0, 0, "Category", category_);
     const QFont font = FieldFont();
     const QFontMetrics metrics(font);
+    // Two columns of fields, names and numbers on the left, the address on
+    // the right, each field showing up to kShownChars characters (the rest
+    // scrolls), so the dialog stays narrow enough for a small screen.
+    constexpr int kShownChars = 26;
+    constexpr int kLeftCount = 7;
+    constexpr int kRightColumn = 3;
+    grid->addItem(new QSpacerItem(12, 0), 1, kRightColumn - 1);
     for (int i = 0; i < kTelephoneTextCount; ++i) {
       const int capacity = static_cast<int>(kTelephoneCapacity[static_cast<size_t>(i)]);
       auto* field = new FilteredLineEdit(allowed_, capacity, this);
       field->setObjectName(QStringLiteral("tel%1").arg(i));
       field->setFont(font);
-      field->setFixedWidth(metrics.horizontalAdvance(QString(capacity, QLatin1Char('M'))) + 12);
+      field->setFixedWidth(
+          metrics.horizontalAdvance(QString(std::min(capacity, kShownChars), QLatin1Char('M'))) +
+          12);
       fields_[static_cast<size_t>(i)] = field;
-      AddLabelled(grid, i + 1, 0, kTelephoneLabels[static_cast<size_t>(i)], field);
+      const bool left = i < kLeftCount;
+      AddLabelled(grid, left ? i + 1 : i + 1 - kLeftCount, left ? 0 : kRightColumn,
+                  kTelephoneLabels[static_cast<size_t>(i)], field);
       connect(field, &QLineEdit::textChanged, this, [this] { UpdateEnabling(); });
     }
   }

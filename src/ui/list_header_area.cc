@@ -1,8 +1,34 @@
 #include "ui/list_header_area.h"
 
+#include <QFontMetrics>
 #include <QPainter>
 
 namespace kivo {
+namespace {
+
+constexpr int kNameLeft = 2;
+constexpr int kGap = 16;  // between the name and the count
+
+QFont NameFont() {
+  QFont font(QStringLiteral("Arial"));
+  font.setStyleHint(QFont::SansSerif);
+  font.setPixelSize(28);
+  font.setBold(true);
+  font.setItalic(true);
+  return font;
+}
+
+QFont CountFont() {
+  QFont font(QStringLiteral("Arial"));
+  font.setStyleHint(QFont::SansSerif);
+  font.setPixelSize(14);
+  return font;
+}
+
+// The widest count there can be, so the words stay put as the count changes.
+const QString kWidestCount = QStringLiteral("65535 records exist");
+
+}  // namespace
 
 ListHeaderArea::ListHeaderArea(QWidget* parent) : QWidget(parent) { SetRecordCount(0); }
 
@@ -19,26 +45,38 @@ void ListHeaderArea::SetRecordCount(int count) {
   update();
 }
 
+QRect ListHeaderArea::NameRect() const {
+  const QFontMetrics metrics(NameFont());
+  return QRect(kNameLeft, 0, metrics.horizontalAdvance(name_) + metrics.averageCharWidth() / 2,
+               metrics.height());
+}
+
+QRect ListHeaderArea::CountRect() const {
+  const QFontMetrics name_metrics(NameFont());
+  const QFontMetrics metrics(CountFont());
+  // On the name's baseline, after it.
+  const int top = name_metrics.ascent() - metrics.ascent();
+  const int width =
+      std::max(metrics.horizontalAdvance(count_text_), metrics.horizontalAdvance(kWidestCount));
+  return QRect(NameRect().right() + kGap, top, width, metrics.height());
+}
+
+QSize ListHeaderArea::minimumSizeHint() const {
+  return QSize(CountRect().right() + 1, NameRect().height());
+}
+
 void ListHeaderArea::paintEvent(QPaintEvent* /*event*/) {
   // No fill: the tab page behind shows through, whatever colour the style
-  // gives it.
+  // gives it. The name takes the palette's link colour (blue on a light
+  // desktop), the count the window's text colour.
   QPainter painter(this);
   painter.setRenderHint(QPainter::TextAntialiasing);
-
-  QFont name_font(QStringLiteral("Arial"));
-  name_font.setPixelSize(28);
-  name_font.setBold(true);
-  name_font.setItalic(true);
-  painter.setFont(name_font);
-  painter.setPen(QColor(0, 0, 255));
-  painter.drawText(QRect(2, -2, 200, 34), Qt::AlignLeft | Qt::AlignTop, name_);
-
-  QFont count_font(QStringLiteral("Arial"));
-  count_font.setPixelSize(14);
-  painter.setFont(count_font);
-  painter.setPen(Qt::black);
-  // Blanks of the count keep their width, so the words stay put as the count grows.
-  painter.drawText(QRect(200, 13, width() - 200, 18), Qt::AlignLeft | Qt::AlignTop, count_text_);
+  painter.setFont(NameFont());
+  painter.setPen(palette().color(QPalette::Link));
+  painter.drawText(NameRect(), Qt::AlignLeft | Qt::AlignTop, name_);
+  painter.setFont(CountFont());
+  painter.setPen(palette().color(QPalette::WindowText));
+  painter.drawText(CountRect(), Qt::AlignLeft | Qt::AlignTop, count_text_);
 }
 
 }  // namespace kivo

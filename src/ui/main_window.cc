@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -12,6 +13,7 @@
 #include <QTabWidget>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <algorithm>
 
 #include "comm/virtual_organizer.h"
 #include "platform/app_dirs.h"
@@ -65,8 +67,8 @@ MainWindow::MainWindow(const MainWindowPaths& paths, QWidget* parent)
 
   setWindowIcon(QIcon(QStringLiteral(":/icons/app.svg")));
   setWindowTitle(QString::fromLatin1(kTitle));
-  setFixedSize(kWidth, kHeight);
-  setWindowFlags(windowFlags() & ~Qt::WindowMaximizeButtonHint);
+  setMinimumSize(kWidth, kHeight);
+  resize(kWidth, kHeight);
 
   LoadSettings();
   ApplySortTable();
@@ -74,6 +76,7 @@ MainWindow::MainWindow(const MainWindowPaths& paths, QWidget* parent)
   BuildControls();
   InstallKeyRules();
   LoadDataFile();
+  RestoreGeometry();
 
   const int tab = std::max(TabOfAppli(static_cast<AppliId>(settings_->appli_id)), 0);
   model_->SetAppli(kTabAppli[tab]);
@@ -91,6 +94,14 @@ MainWindow::~MainWindow() {
 QAbstractButton* MainWindow::upload_button() const { return upload_; }
 QAbstractButton* MainWindow::download_button() const { return download_; }
 QAbstractButton* MainWindow::send_button() const { return send_; }
+
+void MainWindow::ShowAsSaved() {
+  if (settings_->window.maximized) {
+    showMaximized();
+  } else {
+    show();
+  }
+}
 
 void MainWindow::BringToFront() {
   if (isMinimized()) {
@@ -118,8 +129,54 @@ void MainWindow::LoadSettings() {
 
 void MainWindow::SaveSettings() {
   settings_->appli_id = model_->appli();
+  KeepGeometry();
   // Nothing to tell the user: the settings are written as the program ends.
   (void)SaveAppSettings(*settings_, SettingsFilePath(DirsOf(paths_).config));
+}
+
+void MainWindow::RestoreGeometry() {
+  const WindowGeometry& saved = settings_->window;
+  if (saved.width > 0 && saved.height > 0) {
+    resize(std::max(saved.width, kWidth), std::max(saved.height, kHeight));
+  }
+  // A place on a screen that is no longer there puts the window at the top
+  // left corner again.
+  const QPoint corner(saved.left, saved.top);
+  move(QGuiApplication::screenAt(corner + QPoint(40, 40)) != nullptr ? corner : QPoint(0, 0));
+  for (AppliId id = 0; id < static_cast<AppliId>(saved.columns.size()); ++id) {
+    ViewState& state = model_->view_state(id);
+    const std::vector<int>& widths = saved.columns[static_cast<size_t>(id)];
+    for (size_t c = 0; c < widths.size() && c < state.widths.size(); ++c) {
+      state.widths[c] = widths[c];
+    }
+  }
+}
+
+void MainWindow::KeepGeometry() {
+  WindowGeometry& saved = settings_->window;
+  // A maximised or minimised window keeps the place it goes back to.
+  const QRect normal = isMaximized() || isMinimized() ? normalGeometry() : geometry();
+  if (normal.isValid()) {
+    saved.left = pos().x() + (normal.x() - geometry().x());
+    saved.top = pos().y() + (normal.y() - geometry().y());
+    saved.width = normal.width();
+    saved.height = normal.height();
+  }
+  saved.maximized = isMaximized();
+  if (list_->columnCount() > 0) StoreColumnWidths();
+  for (AppliId id = 0; id < static_cast<AppliId>(saved.columns.size()); ++id) {
+    const ViewState& state = model_->view_state(id);
+    const auto columns = AppliColumns(id);
+    const int count = static_cast<int>(columns.size());
+    std::vector<int>& widths = saved.columns[static_cast<size_t>(id)];
+    widths.assign(state.widths.begin(), state.widths.begin() + count);
+    // Only widths the user changed are kept (0: the first width). The last
+    // column fills the list: its width follows the window.
+    for (int c = 0; c < count; ++c) {
+      if (widths[c] == columns[c].width || c == count - 1) widths[c] = 0;
+    }
+    if (std::all_of(widths.begin(), widths.end(), [](int w) { return w == 0; })) widths.clear();
+  }
 }
 
 void MainWindow::ApplySortTable() {
@@ -205,7 +262,10 @@ void MainWindow::FillList() {
   for (const ColumnSpec& column : columns) titles << FromPcText(column.title);
   list_->setHeaderLabels(titles);
   for (int c = 0; c < static_cast<int>(columns.size()); ++c) {
-    list_->setColumnWidth(c, state.widths[c] > 0 ? state.widths[c] : columns[c].width);
+    // The last column fills the list; a width it had in a wider window would
+    // only push it out of a narrower one.
+    const bool last = c + 1 == static_cast<int>(columns.size());
+    list_->setColumnWidth(c, state.widths[c] > 0 && !last ? state.widths[c] : columns[c].width);
     list_->headerItem()->setTextAlignment(c, columns[c].right_aligned
                                                  ? Qt::AlignRight | Qt::AlignVCenter
                                                  : Qt::AlignLeft | Qt::AlignVCenter);

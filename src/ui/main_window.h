@@ -58,12 +58,15 @@ class MainWindow : public QMainWindow {
 
  public:
   static constexpr const char* kTitle = "PC Software for Norvale TR/VX-480";
+  // The first and the smallest size of the window; it grows from there.
   static constexpr int kWidth = 580;
   static constexpr int kHeight = 430;
 
   explicit MainWindow(const MainWindowPaths& paths, QWidget* parent = nullptr);
   ~MainWindow() override;
 
+  // Shows the window where, and as large as, the user left it (maximised too).
+  void ShowAsSaved();
   // Brings the window forward for a second start: restores it when minimised.
   void BringToFront();
 
@@ -159,6 +162,14 @@ class MainWindow : public QMainWindow {
   void BuildMenus();
   void BuildControls();
   void InstallKeyRules();
+  // Places the controls for the client area's size: the list and the detail
+  // pane take the room beyond the smallest size.
+  void LayOutControls();
+  // The button images, drawn in the palette's colours.
+  void UpdateButtonImages();
+  // The window geometry and column widths from and into the settings.
+  void RestoreGeometry();
+  void KeepGeometry();
 
   // Puts the model's rows into the list widget and selects the model's row.
   void FillList();

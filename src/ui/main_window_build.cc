@@ -1,5 +1,6 @@
-// The main window's menus and controls, placed where the organizer's own
-// program placed them.
+// The main window's menus and controls: at the smallest size where the
+// organizer's own program placed them, the list and the detail pane taking
+// the room of a larger window.
 
 #include <QComboBox>
 #include <QHeaderView>
@@ -9,10 +10,12 @@
 #include <QTabWidget>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <algorithm>
 
 #include "ui/list_header_area.h"
 #include "ui/main_window.h"
 #include "ui/pc_text.h"
+#include "ui/ui_resources.h"
 #include "view/appli_columns.h"
 
 namespace kivo {
@@ -29,12 +32,9 @@ QFont ListFont() {
   return font;
 }
 
-QToolButton* ImageButton(QWidget* parent, const char* icon, const QSize& icon_size,
-                         const QRect& geometry) {
+QToolButton* ImageButton(QWidget* parent, const QSize& icon_size) {
   auto* button = new QToolButton(parent);
-  button->setIcon(QIcon(QString::fromLatin1(icon)));
   button->setIconSize(icon_size);
-  button->setGeometry(geometry);
   button->setFocusPolicy(Qt::StrongFocus);
   button->setAutoRaise(false);
   return button;
@@ -97,20 +97,16 @@ void MainWindow::BuildControls() {
   // The tab control fills the client area; the controls of the page lie on top
   // of it and serve every tab.
   tabs_ = new QTabWidget(client);
-  tabs_->setGeometry(0, 0, kWidth, kHeight - menuBar()->sizeHint().height());
   tabs_->setIconSize(QSize(56, 33));
   for (int tab = 0; tab < kTabCount; ++tab) {
-    const int index =
-        tabs_->addTab(new QWidget(tabs_), QIcon(QString::fromLatin1(kTabIcons[tab])), QString());
+    const int index = tabs_->addTab(new QWidget(tabs_), QString());
     tabs_->setTabToolTip(index, FromPcText(TabName(kTabAppli[tab])));
   }
   connect(tabs_, &QTabWidget::currentChanged, this, &MainWindow::OnTabChanged);
 
   header_ = new ListHeaderArea(client);
-  header_->setGeometry(20, 60, 320, 130);
 
   list_ = new QTreeWidget(client);
-  list_->setGeometry(20, 90, 290, 190);
   list_->setRootIsDecorated(false);
   list_->setItemsExpandable(false);
   list_->setUniformRowHeights(true);
@@ -121,7 +117,7 @@ void MainWindow::BuildControls() {
   list_->setContextMenuPolicy(Qt::NoContextMenu);
   list_->header()->setSectionsClickable(true);
   list_->header()->setSectionsMovable(false);
-  list_->header()->setStretchLastSection(false);
+  list_->header()->setStretchLastSection(true);
   list_->header()->setSortIndicatorShown(true);
   list_->header()->setFont(font());
   // Keep the selection visible when the list loses the focus.
@@ -136,7 +132,6 @@ void MainWindow::BuildControls() {
   connect(list_, &QTreeWidget::itemDoubleClicked, this, [this] { OnEditEntry(); });
 
   detail_ = new QPlainTextEdit(client);
-  detail_->setGeometry(340, 90, 210, 190);
   detail_->setReadOnly(true);
   detail_->setFont(ListFont());
   detail_->setContextMenuPolicy(Qt::NoContextMenu);
@@ -144,24 +139,21 @@ void MainWindow::BuildControls() {
   detail_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
 
   filter_ = new QComboBox(client);
-  filter_->setGeometry(450, 60, 100, 22);
   for (std::string_view name : kFilterNames) filter_->addItem(FromPcText(name));
   filter_->setCurrentIndex(kFilterAll);
   connect(filter_, &QComboBox::currentIndexChanged, this, &MainWindow::OnFilterChanged);
 
-  upload_ = ImageButton(client, ":/icons/upload.svg", QSize(88, 48), QRect(20, 290, 100, 60));
-  download_ = ImageButton(client, ":/icons/download.svg", QSize(88, 48), QRect(130, 290, 100, 60));
-  send_ = ImageButton(client, ":/icons/send.svg", QSize(64, 34), QRect(240, 308, 72, 42));
+  upload_ = ImageButton(client, QSize(88, 48));
+  download_ = ImageButton(client, QSize(88, 48));
+  send_ = ImageButton(client, QSize(64, 34));
+  UpdateButtonImages();
   connect(upload_, &QToolButton::clicked, this, &MainWindow::Upload);
   connect(download_, &QToolButton::clicked, this, &MainWindow::Download);
   connect(send_, &QToolButton::clicked, this, &MainWindow::OnSend);
 
   new_button_ = new QPushButton(QStringLiteral("New..."), client);
-  new_button_->setGeometry(340, 310, 70, 40);
   edit_button_ = new QPushButton(QStringLiteral("Edit..."), client);
-  edit_button_->setGeometry(410, 310, 70, 40);
   delete_button_ = new QPushButton(QStringLiteral("Delete"), client);
-  delete_button_->setGeometry(480, 310, 70, 40);
   for (QPushButton* button : {new_button_, edit_button_, delete_button_}) {
     button->setAutoDefault(false);
   }
@@ -170,6 +162,44 @@ void MainWindow::BuildControls() {
   connect(delete_button_, &QPushButton::clicked, this, &MainWindow::OnDeleteEntry);
 
   setTabOrder(list_, detail_);
+  client->installEventFilter(this);
+  LayOutControls();
+}
+
+void MainWindow::LayOutControls() {
+  QWidget* client = centralWidget();
+  // At the smallest size the client area is what the menu bar leaves of it;
+  // every control keeps its place there and the rest follows the growth.
+  const int grow_x = std::max(client->width() - kWidth, 0);
+  const int grow_y = std::max(client->height() - (kHeight - menuBar()->sizeHint().height()), 0);
+  // The list has the more columns to show: it takes two thirds of the width.
+  const int list_grow = grow_x - grow_x / 3;
+
+  tabs_->setGeometry(0, 0, client->width(), client->height());
+  filter_->setGeometry(450 + grow_x, 60, 100, 22);
+  // The header reaches to the filter, which shows on the Telephone tab only.
+  header_->setGeometry(20, 58, 420 + grow_x, 32);
+  list_->setGeometry(20, 90, 290 + list_grow, 190 + grow_y);
+  detail_->setGeometry(340 + list_grow, 90, 210 + grow_x / 3, 190 + grow_y);
+  upload_->setGeometry(20, 290 + grow_y, 100, 60);
+  download_->setGeometry(130, 290 + grow_y, 100, 60);
+  send_->setGeometry(240, 308 + grow_y, 72, 42);
+  new_button_->setGeometry(340 + grow_x, 310 + grow_y, 70, 40);
+  edit_button_->setGeometry(410 + grow_x, 310 + grow_y, 70, 40);
+  delete_button_->setGeometry(480 + grow_x, 310 + grow_y, 70, 40);
+}
+
+void MainWindow::UpdateButtonImages() {
+  // Outlines and lettering take the button text colour, so the images read on
+  // a light and on a dark desktop alike (the tabs' too).
+  const QColor ink = palette().color(QPalette::ButtonText);
+  upload_->setIcon(InkedIcon(QStringLiteral(":/icons/upload.svg"), upload_->iconSize(), ink));
+  download_->setIcon(
+      InkedIcon(QStringLiteral(":/icons/download.svg"), download_->iconSize(), ink));
+  send_->setIcon(InkedIcon(QStringLiteral(":/icons/send.svg"), send_->iconSize(), ink));
+  for (int tab = 0; tab < kTabCount; ++tab) {
+    tabs_->setTabIcon(tab, InkedIcon(QString::fromLatin1(kTabIcons[tab]), tabs_->iconSize(), ink));
+  }
 }
 
 }  // namespace kivo

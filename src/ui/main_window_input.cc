@@ -65,8 +65,12 @@ void MainWindow::OnSend() {
 
 void MainWindow::changeEvent(QEvent* event) {
   QMainWindow::changeEvent(event);
-  // A fixed-size window: nothing may maximise it.
-  if (event->type() == QEvent::WindowStateChange && isMaximized()) showNormal();
+  // The desktop's colours changed: the images follow them.
+  if ((event->type() == QEvent::PaletteChange ||
+       event->type() == QEvent::ApplicationPaletteChange) &&
+      upload_ != nullptr) {
+    UpdateButtonImages();
+  }
 }
 
 // ---- keyboard and mouse rules ----------------------------------------------------
@@ -77,6 +81,10 @@ void MainWindow::InstallKeyRules() {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == centralWidget() && event->type() == QEvent::Resize) {
+    LayOutControls();
+    return false;
+  }
   if (watched == list_->viewport()) {
     const QEvent::Type type = event->type();
     if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease ||

@@ -1,11 +1,12 @@
 #include "ui/single_instance.h"
 
-#include <unistd.h>
-
+#include <QDebug>
 #include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
+
+#include "platform/app_dirs.h"
 
 namespace kivo {
 namespace {
@@ -13,24 +14,38 @@ namespace {
 constexpr int kConnectTimeoutMs = 1000;
 const QByteArray kRaiseRequest = "raise\n";
 
-// One lock and one socket per user and instance name.
-QString UserScopedName(const QString& name) {
-  return name + QStringLiteral("-") + QString::number(::getuid());
+// The user's private runtime folder, where no other user can take the lock
+// or the socket first; empty when there is none.
+QString RuntimeDir() {
+  std::string error;
+  const std::optional<std::filesystem::path> dir = CurrentRuntimeDir(&error);
+  if (!dir) {
+    qWarning("No private folder for the single-instance lock: %s", error.c_str());
+    return {};
+  }
+  return QString::fromStdString(dir->string());
 }
 
 }  // namespace
 
 SingleInstance::SingleInstance(const QString& name, QObject* parent)
-    : QObject(parent), name_(UserScopedName(name)) {}
+    : QObject(parent), name_(name), dir_(RuntimeDir()) {}
 
 SingleInstance::~SingleInstance() { Release(); }
 
 QString SingleInstance::LockFilePath(const QString& name) {
-  return QDir(QDir::tempPath()).filePath(UserScopedName(name) + QStringLiteral(".lock"));
+  return QDir(RuntimeDir()).filePath(name + QStringLiteral(".lock"));
+}
+
+QString SingleInstance::SocketPath() const {
+  return QDir(dir_).filePath(name_ + QStringLiteral(".socket"));
 }
 
 bool SingleInstance::Acquire() {
-  lock_ = std::make_unique<QLockFile>(QDir(QDir::tempPath()).filePath(name_ + ".lock"));
+  // Without a folder of the user's own the program runs unguarded rather than
+  // put its lock where another user could hold it.
+  if (dir_.isEmpty()) return true;
+  lock_ = std::make_unique<QLockFile>(QDir(dir_).filePath(name_ + QStringLiteral(".lock")));
   // Never stale by age: a running copy may hold it for days. A lock whose
   // process is gone is removed by tryLock all the same.
   lock_->setStaleLockTime(0);
@@ -42,10 +57,10 @@ bool SingleInstance::Acquire() {
   server_ = new QLocalServer(this);
   server_->setSocketOptions(QLocalServer::UserAccessOption);
   // A socket file left by a crashed copy would make listen fail.
-  QLocalServer::removeServer(name_);
+  QLocalServer::removeServer(SocketPath());
   connect(server_, &QLocalServer::newConnection, this, &SingleInstance::OnNewConnection);
   // Without the socket the program still runs; a second start then only ends.
-  (void)server_->listen(name_);
+  (void)server_->listen(SocketPath());
   return true;
 }
 
@@ -62,8 +77,9 @@ void SingleInstance::Release() {
 }
 
 bool SingleInstance::HandOver() {
+  if (dir_.isEmpty()) return false;
   QLocalSocket socket;
-  socket.connectToServer(name_);
+  socket.connectToServer(SocketPath());
   if (!socket.waitForConnected(kConnectTimeoutMs)) return false;
   socket.write(kRaiseRequest);
   const bool written = socket.waitForBytesWritten(kConnectTimeoutMs);

@@ -11,7 +11,8 @@ class QLockFile;
 namespace kivo {
 
 // Lets one copy of the program run per user. The first copy holds a lock file
-// and listens on a local socket, both named after the instance name; a later
+// and listens on a local socket, both named after the instance name and kept
+// in the user's private runtime folder (platform/app_dirs.h); a later
 // copy finds the lock taken, tells the first one through the socket to come to
 // the front, and ends. A lock left behind by a crashed copy names a process that
 // no longer runs and is taken over.
@@ -36,8 +37,10 @@ class SingleInstance : public QObject {
   // Asks the running copy to come to the front; true when it took the request.
   bool HandOver();
 
-  // The lock file of an instance name (one per user).
+  // The lock file of an instance name, in the user's runtime folder.
   [[nodiscard]] static QString LockFilePath(const QString& name);
+  // The socket the first copy listens on.
+  [[nodiscard]] QString SocketPath() const;
 
  signals:
   // A later start asked this copy to come to the front.
@@ -47,6 +50,7 @@ class SingleInstance : public QObject {
   void OnNewConnection();
 
   QString name_;
+  QString dir_;  // the runtime folder; empty: none could be had
   std::unique_ptr<QLockFile> lock_;
   QLocalServer* server_ = nullptr;
 };

@@ -81,8 +81,7 @@ int RunLinkUtility(QApplication& app, const StartupOptions& options) {
   main_window = &window;
   QObject::connect(&instance, &SingleInstance::HandOverRequested, &window,
                    &MainWindow::BringToFront);
-  window.move(0, 0);
-  window.show();
+  window.ShowAsSaved();
   return app.exec();
 }
 

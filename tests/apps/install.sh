@@ -27,11 +27,13 @@ fi
 # ---- the layout ---------------------------------------------------------------
 for f in bin/kivo-link bin/kivo-line-sim share/kivo-link/code.dat share/kivo-link/char.dat \
          share/kivo-link/sort.dat share/kivo-link/sample/categories.txt \
-         share/kivo-link/sample/telephone.csv share/kivo-link/60-kivo-link-serial.rules; do
+         share/kivo-link/sample/telephone.csv share/kivo-link/60-kivo-link-serial.rules \
+         share/doc/kivo-link/copyright; do
   [ -f "$prefix/$f" ] || fail "installed file $f is missing"
 done
 if [ -d "$build_dir/man" ]; then
-  for f in share/man/man1/kivo-link.1 share/man/man5/kivo-link-bkf.5; do
+  for f in share/man/man1/kivo-link.1.gz share/man/man5/kivo-link-bkf.5.gz \
+           share/man/man1/kivo-line-sim.1.gz; do
     [ -f "$prefix/$f" ] || fail "man page $f is missing"
   done
 fi
@@ -43,8 +45,8 @@ if [ -x "$gui" ]; then
            share/icons/hicolor/256x256/apps/$id.png; do
     [ -f "$prefix/$f" ] || fail "desktop file $f is missing"
   done
-  if [ -d "$build_dir/man" ] && [ ! -f "$prefix/share/man/man1/Kivo-LinkUtility.1" ]; then
-    fail "man page Kivo-LinkUtility.1 is missing"
+  if [ -d "$build_dir/man" ] && [ ! -f "$prefix/share/man/man1/Kivo-LinkUtility.1.gz" ]; then
+    fail "man page Kivo-LinkUtility.1.gz is missing"
   fi
   grep -q '^Exec=Kivo-LinkUtility$' "$prefix/share/applications/$id.desktop" ||
     fail "the desktop entry does not start the installed program"

@@ -149,5 +149,49 @@ TEST_F(AppDirsTest, CreateAppDirsLeavesABuildTreeAlone) {
   EXPECT_FALSE(fs::exists(root_ / "absent"));
 }
 
+TEST_F(AppDirsTest, RuntimeDirIsAlwaysTheUsersOwnPrivateFolder) {
+  const fs::path run = root_ / "run";
+  const fs::path shared = root_ / "shared";
+  const fs::path cache = root_ / "cache";
+  const fs::path home_cache = root_ / "home" / ".cache" / "kivo-link";
+  fs::create_directories(run);
+  fs::permissions(run, fs::perms::owner_all, fs::perm_options::replace);
+  fs::create_directories(shared);
+  fs::permissions(shared, fs::perms::all | fs::perms::sticky_bit, fs::perm_options::replace);
+  struct Case {
+    const char* what;
+    std::map<std::string, std::string> env;
+    fs::path expected;
+  };
+  const Case cases[] = {
+      {"private runtime dir", {{"XDG_RUNTIME_DIR", run.string()}}, run},
+      {"shared runtime dir", {{"XDG_RUNTIME_DIR", shared.string()}, {"XDG_CACHE_HOME", cache.string()}},
+       cache / "kivo-link"},
+      {"relative runtime dir", {{"XDG_RUNTIME_DIR", "run"}, {"HOME", (root_ / "home").string()}},
+       home_cache},
+      {"missing runtime dir",
+       {{"XDG_RUNTIME_DIR", (root_ / "absent").string()}, {"XDG_CACHE_HOME", cache.string()}},
+       cache / "kivo-link"},
+      {"unset", {{"HOME", (root_ / "home").string()}}, home_cache},
+  };
+  for (const Case& c : cases) {
+    std::string error;
+    const std::optional<fs::path> dir = ResolveRuntimeDir(Env(c.env), &error);
+    ASSERT_TRUE(dir.has_value()) << c.what << ": " << error;
+    EXPECT_EQ(*dir, c.expected) << c.what;
+    EXPECT_EQ(fs::status(*dir).permissions() & fs::perms::all, fs::perms::owner_all) << c.what;
+  }
+
+  // A fallback folder left open to others is closed; a link is refused.
+  fs::permissions(home_cache, fs::perms::all, fs::perm_options::replace);
+  EXPECT_EQ(ResolveRuntimeDir(Env({{"HOME", (root_ / "home").string()}})), home_cache);
+  EXPECT_EQ(fs::status(home_cache).permissions() & fs::perms::all, fs::perms::owner_all);
+  fs::create_directories(root_ / "linked");
+  fs::create_directory_symlink(shared, root_ / "linked" / "kivo-link");
+  std::string error;
+  EXPECT_FALSE(ResolveRuntimeDir(Env({{"XDG_CACHE_HOME", (root_ / "linked").string()}}), &error));
+  EXPECT_NE(error.find("not a folder of this user's own"), std::string::npos) << error;
+}
+
 }  // namespace
 }  // namespace kivo

@@ -174,6 +174,24 @@ TEST(AppSettings, TelephoneThresholdCopiesFollowRunResults) {
   EXPECT_EQ(ini.ReadInt("Settings", "BKTelRecordsMin", -1), 2);
 }
 
+TEST(AppSettings, WindowGeometryRoundTripsAndBadWidthsFallBack) {
+  AppSettings s;
+  const std::string written = RoundTrip(
+      "[Window]\nLeft=-20\nTop=15\nWidth=900\nHeight=700\nMaximized=1\n"
+      "ToDoColumns=80,x,-3,,120\nTelephoneColumns=\n",
+      &s);
+  EXPECT_EQ(s.window.left, -20);
+  EXPECT_EQ(s.window.top, 15);
+  EXPECT_EQ(s.window.width, 900);
+  EXPECT_EQ(s.window.height, 700);
+  EXPECT_TRUE(s.window.maximized);
+  EXPECT_EQ(s.window.columns[kToDo], (std::vector<int>{80, 0, 0, 0, 120}));
+  EXPECT_TRUE(s.window.columns[kTelephone].empty());
+  EXPECT_NE(written.find("ToDoColumns=80,0,0,0,120\n"), std::string::npos) << written;
+  // A window never shown writes no geometry at all.
+  EXPECT_EQ(RoundTrip("").find("[Window]"), std::string::npos);
+}
+
 TEST(SelectSortTable, ModelChoosesTableOtherValuesKeepIt) {
   struct Case {
     int model, active, expected;

@@ -196,6 +196,21 @@ TEST(EditDialogs, EnterPressesOnlyTheFocusedButton) {
   EXPECT_EQ(dialog->result(), kEditCancel);
 }
 
+TEST(EditDialogs, TelephoneFormFitsTwoColumnsIntoASmallScreen) {
+  auto dialog = Open(kTelephone, nullptr, kEditFlagNew);
+  EXPECT_LE(dialog->width(), 640);
+  // Names and numbers on the left, the address beside them, row by row.
+  for (int left = 0; left < 7; ++left) {
+    const std::string a_name = "tel" + std::to_string(left);
+    const std::string b_name = "tel" + std::to_string(left + 7);
+    QLineEdit* a = Field<QLineEdit>(*dialog, a_name.c_str());
+    QLineEdit* b = Field<QLineEdit>(*dialog, b_name.c_str());
+    EXPECT_EQ(a->y(), b->y()) << left;
+    EXPECT_GE(b->x(), a->geometry().right()) << left;
+    EXPECT_LE(b->geometry().right(), dialog->width()) << left;
+  }
+}
+
 TEST(EditDialogs, TelephoneNeedsANameAndAWayToReachIt) {
   auto dialog = Open(kTelephone, nullptr, kEditFlagNew);
   struct Step {

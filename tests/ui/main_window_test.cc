@@ -273,6 +273,61 @@ TEST_F(MainWindowTest, StartUpTellsWhichSettingsAndDataFileItCouldNotUse) {
   EXPECT_EQ(window->settings().to_command, 30000);
 }
 
+TEST_F(MainWindowTest, WindowGrowsAndKeepsItsGeometryOverARestart) {
+  WriteSettings("[Settings]\r\nAppliID=5\r\n");
+  {
+    auto window = Open();
+    EXPECT_EQ(window->minimumSize(), QSize(MainWindow::kWidth, MainWindow::kHeight));
+    const QRect list = window->list()->geometry();
+    const QRect detail = window->detail()->geometry();
+    const QWidget* client = window->centralWidget();
+    const int right_margin = client->width() - window->delete_button()->geometry().right();
+    const int button_gap = window->upload_button()->y() - list.bottom();
+    // Maximised on the offscreen platform's 800 x 600 screen is larger still.
+    window->resize(700, 520);
+    QTRY_COMPARE(window->list()->height(), list.height() + 90);
+    // The list takes two thirds of the extra width, the detail pane the rest;
+    // the buttons keep to their corners.
+    EXPECT_EQ(window->list()->width(), list.width() + 80);
+    EXPECT_EQ(window->detail()->geometry(), detail.adjusted(80, 0, 120, 90));
+    EXPECT_EQ(client->width() - window->delete_button()->geometry().right(), right_margin);
+    EXPECT_EQ(window->upload_button()->y() - window->list()->geometry().bottom(), button_gap);
+    // Title, the largest count and the filter side by side, none cut.
+    window->header_area()->SetRecordCount(65535);
+    const ListHeaderArea* header = window->header_area();
+    EXPECT_FALSE(header->NameRect().intersects(header->CountRect()));
+    EXPECT_LE(header->CountRect().right(), header->width());
+    EXPECT_LE(header->geometry().right(), window->filter_box()->geometry().left());
+    EXPECT_TRUE(window->filter_box()->isVisible());
+    window->list()->setColumnWidth(1, 150);
+    // The last column fills the list.
+    ClickTab(*window, 2);  // Anniversary: three columns
+    QHeaderView* columns = window->list()->header();
+    EXPECT_EQ(columns->sectionViewportPosition(2) + columns->sectionSize(2),
+              columns->viewport()->width());
+    window->move(30, 40);
+    window->close();
+  }
+  {
+    auto window = Open();
+    EXPECT_EQ(window->size(), QSize(700, 520));
+    EXPECT_EQ(window->pos(), QPoint(30, 40));
+    EXPECT_EQ(window->model().view_state(kTelephone).widths[1], 150);
+    window->showMaximized();
+    QTRY_VERIFY(window->isMaximized() && window->width() > 700);
+    window->close();
+  }
+  const AppSettings settings =
+      LoadAppSettings(SettingsFilePath(paths_.files_dir), paths_.files_dir);
+  EXPECT_TRUE(settings.window.maximized);
+  EXPECT_EQ(settings.window.width, 700);  // the size it comes back to
+  EXPECT_EQ(settings.window.columns[kTelephone].at(1), 150);
+  EXPECT_TRUE(settings.window.columns[kMemo].empty());  // never shown
+  auto window = std::make_unique<MainWindow>(paths_);
+  window->ShowAsSaved();
+  QTRY_VERIFY(window->isMaximized());
+}
+
 TEST_F(MainWindowTest, DatesAndTimesFollowTheDisplaySettings) {
   WriteSettings("[Settings]\r\nAppliID=0\r\nDisplayDate=2\r\nDisplayHour=1\r\n");
   auto window = Open();

@@ -3,6 +3,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "csv/cp1252.h"
 #include "store/record_access.h"
 #include "view/list_row.h"
 
@@ -57,6 +58,7 @@ void FillSampleStore(AppliStore& store, const std::filesystem::path& sample_dir)
   for (std::string& name : names.names) {
     std::getline(categories, name);
     if (!name.empty() && name.back() == '\r') name.pop_back();
+    name = Utf8ToCp1252(name);
   }
   (void)SetCategoryNames(store, names);
 
@@ -67,9 +69,10 @@ void FillSampleStore(AppliStore& store, const std::filesystem::path& sample_dir)
       {kTelephone, "telephone.csv"}, {kMemo, "memo.csv"}, {kExpense, "expense.csv"}};
   for (const auto& [id, name] : files) {
     int index = 0;
-    for (auto& cells : ReadCsvRows(sample_dir / name)) {
+    for (const auto& cells : ReadCsvRows(sample_dir / name)) {
+      // The sample is UTF-8; the rows hold the PC's Windows-1252 text.
       ListRow row;
-      row.cells = std::move(cells);
+      for (const std::string& cell : cells) row.cells.push_back(Utf8ToCp1252(cell));
       if (id == kExpense) {
         for (int i = 0; i < kCategoryCount; ++i) {
           if (names.names[i] == row.cells[1]) row.category_index = i;

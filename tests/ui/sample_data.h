@@ -14,7 +14,7 @@ namespace kivo::test {
 std::vector<std::vector<std::string>> ReadCsvRows(const std::filesystem::path& file);
 
 // Fills a store (which must have its slot area) with the sample records of
-// data/sample: every application and the expense category names. The CSV
+// data/sample (UTF-8): every application and the expense category names. The CSV
 // columns are the list columns, so each row goes through the list's own
 // row-to-record conversion in the mm/dd/yyyy, 12-hour modes.
 void FillSampleStore(AppliStore& store, const std::filesystem::path& sample_dir);

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QSysInfo>
@@ -35,6 +36,28 @@ TEST(SingleInstance, SecondCopyHandsOverToTheFirst) {
   first.Release();
   SingleInstance third(name);
   EXPECT_TRUE(third.Acquire());
+}
+
+TEST(SingleInstance, LockAndSocketLiveInTheUsersRuntimeFolder) {
+  QTemporaryDir run;  // owner-only, as a session's runtime folder is
+  ASSERT_TRUE(run.isValid());
+  const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
+  qputenv("XDG_RUNTIME_DIR", run.path().toLocal8Bit());
+  const QString name = TestInstanceName("runtime");
+  {
+    SingleInstance first(name);
+    ASSERT_TRUE(first.Acquire());
+    EXPECT_EQ(SingleInstance::LockFilePath(name), run.filePath(name + ".lock"));
+    EXPECT_TRUE(QFile::exists(run.filePath(name + ".lock")));
+    EXPECT_TRUE(QFile::exists(first.SocketPath()));
+    EXPECT_EQ(QFileInfo(first.SocketPath()).absolutePath(), run.path());
+    EXPECT_FALSE(SingleInstance(name).Acquire());
+  }
+  if (saved.isNull()) {
+    qunsetenv("XDG_RUNTIME_DIR");
+  } else {
+    qputenv("XDG_RUNTIME_DIR", saved);
+  }
 }
 
 TEST(SingleInstance, StaleLockOfACrashedCopyDoesNotBlock) {

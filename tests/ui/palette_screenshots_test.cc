@@ -1,0 +1,136 @@
+// The main window on a light and on a dark desktop, at its smallest size and
+// maximised, for the README:
+//   KIVO_SCREENSHOT_DIR=docs/screenshots build/bin/ui_tests --gtest_filter='PaletteScreenshots.*'
+// The texts and button images must follow the palette: on the dark one the
+// record count and the SEND lettering are light.
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QPalette>
+#include <QStyle>
+#include <QStyleFactory>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+#include <algorithm>
+#include <vector>
+
+#include "sample_data.h"
+#include "store/app_settings.h"
+#include "store/working_data.h"
+#include "ui/list_header_area.h"
+#include "ui/main_window.h"
+#include <gtest/gtest.h>
+
+namespace kivo {
+namespace {
+
+// Fusion's dark colours, as desktops with a dark theme hand them to Qt.
+QPalette DarkPalette() {
+  const QColor window(53, 53, 53), text(235, 235, 235);
+  const std::pair<QPalette::ColorRole, QColor> colours[] = {
+      {QPalette::Window, window},         {QPalette::WindowText, text},
+      {QPalette::Base, QColor(36, 36, 36)}, {QPalette::AlternateBase, window},
+      {QPalette::Text, text},             {QPalette::Button, window},
+      {QPalette::ButtonText, text},       {QPalette::Link, QColor(110, 170, 255)},
+      {QPalette::Highlight, QColor(42, 130, 218)}, {QPalette::HighlightedText, Qt::white}};
+  QPalette p;
+  for (const auto& [role, colour] : colours) p.setColor(role, colour);
+  for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
+    p.setColor(QPalette::Disabled, role, QColor(128, 128, 128));
+  }
+  return p;
+}
+
+// Letters in a part of the window's picture read against their ground: on
+// the dark palette a dark ground (the most pixels) with light letters, on the
+// light one the other way round.
+void ExpectReadable(const QImage& image, const QRect& rect, bool dark, const QString& what) {
+  std::vector<int> lightness;
+  for (int y = rect.top(); y <= rect.bottom(); ++y) {
+    for (int x = rect.left(); x <= rect.right(); ++x) {
+      lightness.push_back(image.pixelColor(x, y).lightness());
+    }
+  }
+  std::sort(lightness.begin(), lightness.end());
+  const int ground = lightness[lightness.size() / 2];
+  if (dark) {
+    EXPECT_LT(ground, 100) << what.toStdString();
+    EXPECT_GT(lightness.back(), 200) << what.toStdString();
+  } else {
+    EXPECT_GT(ground, 160) << what.toStdString();
+    EXPECT_LT(lightness.front(), 60) << what.toStdString();
+  }
+}
+
+TEST(PaletteScreenshots, LightAndDarkAtTheSmallestSizeAndMaximised) {
+  QTemporaryDir files;
+  ASSERT_TRUE(files.isValid());
+  MainWindowPaths paths;
+  paths.files_dir = files.path().toStdString();
+  paths.tables_dir = KIVO_PROGRAM_DIR;
+  {
+    AppliStore store(LoadCodeTables(paths.tables_dir / "code.dat"));
+    ASSERT_EQ(store.GetAppliBuf(7), 0);
+    test::FillSampleStore(store, std::filesystem::path(KIVO_SOURCE_DIR) / "data/sample");
+    ASSERT_EQ(SaveWorkingData(store, WorkingDataPath(paths.files_dir), 1), 0);
+  }
+  QTemporaryDir scratch;
+  const QString out_dir = qEnvironmentVariableIsEmpty("KIVO_SCREENSHOT_DIR")
+                              ? scratch.path()
+                              : qEnvironmentVariable("KIVO_SCREENSHOT_DIR");
+  ASSERT_TRUE(QDir().mkpath(out_dir));
+
+  const QString old_style = QApplication::style()->name();
+  const QPalette old_palette = QApplication::palette();
+  QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+  for (const bool maximised : {false, true}) {
+    // Each size starts from the first one, not where the last window ended.
+    QFile::remove(QString::fromStdString(SettingsFilePath(paths.files_dir).string()));
+    QApplication::setPalette(QApplication::style()->standardPalette());
+    MainWindow window(paths);
+    window.tabs()->setCurrentIndex(3);  // Telephone: the most columns, and the filter
+    window.model().SelectRow(2);
+    window.list()->setCurrentItem(window.list()->topLevelItem(2));
+    if (maximised) {
+      window.showMaximized();
+      QTRY_VERIFY(window.isMaximized() && window.width() > MainWindow::kWidth);
+      EXPECT_GT(window.list()->width(), 290);
+    } else {
+      window.show();
+      EXPECT_EQ(window.size(), QSize(MainWindow::kWidth, MainWindow::kHeight));
+    }
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    // The desktop turns dark while the program runs.
+    for (const bool dark : {false, true}) {
+      const QString name = QStringLiteral("main_%1_%2.png")
+                               .arg(dark ? "dark" : "light", maximised ? "maximised" : "small");
+      if (dark) QApplication::setPalette(DarkPalette());
+      QTest::qWait(20);
+      const QImage image = window.grab().toImage();
+      ASSERT_EQ(image.size(), window.size()) << name.toStdString();
+
+      // The count is drawn in the window's text colour: light on dark.
+      const ListHeaderArea* header = window.header_area();
+      const QRect count(header->mapTo(&window, header->CountRect().topLeft()),
+                        header->CountRect().size());
+      ExpectReadable(image, count, dark, name + " count");
+      // The SEND lettering, on the right of its image, takes the button text colour.
+      const QWidget* send = window.send_button();
+      const QRect letters(send->mapTo(&window, QPoint(send->width() / 2 + 4, 8)),
+                          QSize(send->width() / 2 - 10, send->height() - 16));
+      ExpectReadable(image, letters, dark, name + " SEND");
+      EXPECT_TRUE(image.save(QDir(out_dir).filePath(name)));
+    }
+    window.close();
+  }
+  QApplication::setPalette(old_palette);
+  QApplication::setStyle(QStyleFactory::create(old_style));
+}
+
+}  // namespace
+}  // namespace kivo
