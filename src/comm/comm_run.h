@@ -2,9 +2,11 @@
 #define KIVO_COMM_COMM_RUN_H_
 
 #include <filesystem>
+#include <span>
 #include <string>
 #include <string_view>
 
+#include "comm/safe_transfer.h"
 #include "link/comm_link.h"
 #include "platform/prompter.h"
 
@@ -34,6 +36,10 @@ class CommRun {
   void set_program_name(std::string name) { program_name_ = std::move(name); }
   const std::string& program_name() const { return program_name_; }
 
+  // The extra steps of Restore (safe_transfer.h); none by default.
+  void set_safe(SafeTransfer safe) { safe_ = std::move(safe); }
+  const SafeTransferReport& safe_report() const { return safe_report_; }
+
   // Accepts 0..6 and 255; logs "!!! Appli ID Err (Pass)" and keeps the
   // current AppliMode otherwise.
   void SetAppliMode(int appli_mode);
@@ -46,6 +52,8 @@ class CommRun {
 
   // Sequences (comm_run_sequences.cc).
   [[nodiscard]] int ReceiveAppli(int role);
+  // ReceiveAppli into another store than the link's.
+  [[nodiscard]] int ReceiveAppliInto(AppliStore& store, int role);
   [[nodiscard]] int SendAppli(int role);
   [[nodiscard]] int Backup(int role);
   [[nodiscard]] int Restore(int role);
@@ -63,6 +71,8 @@ class CommRun {
   int Fail(int code);
   // DELETE_ALL_RECORDS for the application and its ACK.
   int DeleteAllRecords(AppliId id);
+  // Receives the applications (in this order) into `store`, logged as `what`.
+  int ReceiveApplis(AppliStore& store, std::span<const AppliId> ids, const char* what, int role);
   PromptAnswer Box(std::string text, std::string caption, PromptIcon icon, PromptButtons buttons);
   void Log(std::string_view text, bool full = false) { (void)link_.WriteLogIfEnabled(text, full); }
   int ElapsedSeconds(uint32_t start) const;
@@ -70,6 +80,8 @@ class CommRun {
   CommLink& link_;
   std::filesystem::path data_dir_;
   std::string program_name_;
+  SafeTransfer safe_;
+  SafeTransferReport safe_report_;
 };
 
 // The wire code of an AppliMode: the id for 0..6, 255 otherwise.

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <new>
+#include <span>
 #include <system_error>
 #include <vector>
 
@@ -25,7 +26,9 @@ constexpr AppliId kFullOrder[] = {kTelephone, kSchedule,     kAnniversary, kToDo
 
 }  // namespace
 
-int CommRun::ReceiveAppli(int role) {
+int CommRun::ReceiveAppli(int role) { return ReceiveAppliInto(*link_.store(), role); }
+
+int CommRun::ReceiveAppliInto(AppliStore& store, int role) {
   std::vector<uint8_t> buffer;
   try {
     buffer.assign(kAppliBufferSize, 0);
@@ -37,7 +40,7 @@ int CommRun::ReceiveAppli(int role) {
   const int r = link_.GetAllRecords(buffer, &end, AppliWireCode(link_.appli_mode()), role);
   if (r != kResultSuccess) return r;
   if (end <= 0) return kResultSuccess;
-  const int added = link_.store()->AddAppliData(AppliWireCode(link_.appli_mode()),
+  const int added = store.AddAppliData(AppliWireCode(link_.appli_mode()),
                                                 std::span(buffer).first(static_cast<size_t>(end)));
   if (added < 0) {
     Log("!!!Write AppliData Err\n\n");
@@ -79,6 +82,20 @@ int CommRun::SendAppli(int role) {
   const int r = link_.SendAllRecords(std::span(buffer).first(used), id, count, role);
   if (r == kResultTimeout) return kResultNotAllSent;
   return r;
+}
+
+int CommRun::ReceiveApplis(AppliStore& store, std::span<const AppliId> ids, const char* what,
+                           int role) {
+  const int appli_mode = link_.appli_mode();
+  for (AppliId id : ids) {
+    Log(FormatText("********** %s 1 Appli **********\n", what));
+    link_.set_appli_mode(id);
+    const int r = ReceiveAppliInto(store, role);
+    if (r != kResultSuccess) return r;
+    Log(FormatText("********** End %s 1 Appli **********\n\n", what));
+  }
+  link_.set_appli_mode(appli_mode);
+  return kResultSuccess;
 }
 
 int CommRun::Backup(int role) {
@@ -206,24 +223,69 @@ int CommRun::Restore(int role) {
   auto progress = [&](int value) {
     if (window != nullptr) window->OnProgress(value, kSourceFullRun);
   };
+  safe_report_ = {};
+  auto skipped = [&](AppliId id) { return ((safe_.skip >> id) & 1) != 0; };
+  // An application sent: noted, and from now on complete on the organizer.
   auto send_one = [&](const char* start_line) {
+    const AppliId id = AppliWireCode(link_.appli_mode());
+    if (skipped(id)) {
+      Log("---Pass (This appli is complete)\n\n");
+      return static_cast<int>(kResultSuccess);
+    }
     Log(start_line);
     const int r = SendAppli(role);
-    if (r == kResultSuccess) Log("********** End Restore 1 Appli **********\n\n");
+    if (r != kResultSuccess) return r;
+    Log("********** End Restore 1 Appli **********\n\n");
+    safe_report_.sent |= static_cast<uint8_t>(1 << id);
+    if (safe_.on_sent) safe_.on_sent(id);
     return r;
+  };
+  auto remove_all = [&](AppliId id) {
+    if (skipped(id)) return static_cast<int>(kResultSuccess);
+    const int r = DeleteAllRecords(id);
+    if (r == kResultSuccess) safe_report_.deleted = true;
+    return r;
+  };
+  // What the organizer holds of the applications about to be replaced, kept
+  // before the first of them is deleted.
+  const bool all = link_.appli_mode() == kAllAppli;
+  std::vector<AppliId> replaced;
+  if (all) {
+    for (AppliId id : kFullOrder) {
+      if (!skipped(id)) replaced.push_back(id);
+    }
+  } else {
+    if (link_.appli_mode() == kExpense && !skipped(kCategoryList)) replaced.push_back(kCategoryList);
+    if (!skipped(AppliWireCode(link_.appli_mode()))) {
+      replaced.push_back(AppliWireCode(link_.appli_mode()));
+    }
+  }
+  auto take_snapshot = [&]() {
+    if (safe_.snapshot == nullptr || role != kRolePc || replaced.empty()) {
+      return static_cast<int>(kResultSuccess);
+    }
+    const int r = ReceiveApplis(*safe_.snapshot, replaced, "Snapshot", role);
+    if (r != kResultSuccess) return r;
+    if (safe_.on_snapshot && !safe_.on_snapshot(*safe_.snapshot)) {
+      Log("!!!Snapshot Write Err\n\n");
+      return static_cast<int>(kResultIoError);
+    }
+    safe_report_.snapshot_taken = true;
+    return static_cast<int>(kResultSuccess);
   };
 
   if (role == kRolePc) {
     const int r = link_.NegotiationForPC(kRunNegotiationMs, -1);
     if (r != kResultSuccess) return fail(r);
   }
-  if (link_.appli_mode() == kAllAppli) {
+  if (const int r = take_snapshot(); r != kResultSuccess) return fail(r);
+  if (all) {
     if (window != nullptr) window->OnStatus(100, kSourceFullRun);
     progress(4);
     if (role == kRolePc) {
       for (AppliId id : kFullOrder) {
         if (id == kCategoryList) continue;
-        const int r = DeleteAllRecords(id);
+        const int r = remove_all(id);
         if (r != kResultSuccess) return fail(r);
       }
     }
@@ -236,6 +298,7 @@ int CommRun::Restore(int role) {
     }
     progress(100);
   } else {
+    const int appli_mode = link_.appli_mode();
     if (link_.appli_mode() == kExpense) {
       link_.set_appli_mode(kCategoryList);
       const int r = send_one("********** Restore 1 Appli **********\n");
@@ -243,11 +306,25 @@ int CommRun::Restore(int role) {
       link_.set_appli_mode(kExpense);
     }
     if (role == kRolePc && link_.appli_mode() != kCategoryList) {
-      const int r = DeleteAllRecords(AppliWireCode(link_.appli_mode()));
+      const int r = remove_all(AppliWireCode(link_.appli_mode()));
       if (r != kResultSuccess) return fail(r);
     }
     const int r = send_one("********** Restore 1 Appli **********\n");
     if (r != kResultSuccess) return fail(r);
+    link_.set_appli_mode(appli_mode);
+  }
+  if (safe_.verify != nullptr) {
+    // Read back what was sent; a category list the store did not hold was
+    // not sent and stays out of the comparison.
+    std::vector<AppliId> sent;
+    for (AppliId id : replaced) {
+      if (id == kCategoryList && store.GetRecordCount(kCategoryList) <= 0) continue;
+      sent.push_back(id);
+    }
+    const int appli_mode = link_.appli_mode();
+    const int r = ReceiveApplis(*safe_.verify, sent, "Verify", role);
+    if (r != kResultSuccess) return fail(r);
+    link_.set_appli_mode(appli_mode);
   }
   Log("********** End Restore **********\n\n");
   if (role == kRolePc) {

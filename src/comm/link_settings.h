@@ -7,6 +7,7 @@
 #include <string>
 
 #include "link/comm_link.h"
+#include "comm/safe_transfer.h"
 #include "platform/serial_port.h"
 #include "store/appli_id.h"
 #include "store/char_tables.h"
@@ -63,6 +64,8 @@ struct LinkSettings {
   // Where the dump files of the line-test modes and the simulator lie; empty:
   // the program directory.
   std::filesystem::path data_dir;
+  // Snapshot, verify and resume of a Restore or Download; all off by default.
+  SafeTransfer safe;
 };
 
 }  // namespace kivo

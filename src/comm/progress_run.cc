@@ -68,6 +68,7 @@ void ProgressRun::ApplyLinkSettings(const LinkSettings& s) {
   link_.set_code_table_b(s.code_table);
   link_.set_tel_records_min(s.tel_records_min);
   if (!s.data_dir.empty()) run_.set_data_dir(s.data_dir);
+  run_.set_safe(s.safe);
 
   (void)link_.WriteLogIfEnabled(SettingsDump(s), true);
 }

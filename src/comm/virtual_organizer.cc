@@ -195,12 +195,18 @@ int VirtualOrganizer::ReceiveRecord(CommLink& link) {
     return kResultIoError;
   }
   record[static_cast<size_t>(received)] = kTerminator;
+  ++records_taken_;
+  if (options_.lose_first_record && records_taken_ == 1) return kResultSuccess;
   if (store_.AddAppliData(static_cast<AppliId>(lead),
                           std::span(record).first(static_cast<size_t>(received) + 1)) < 0) {
     (void)link.WriteLogIfEnabled("!!!Write AppliData Err\n\n");
     return kResultIoError;
   }
   changed_ = true;
+  if (options_.hang_up_after_records > 0 && records_taken_ >= options_.hang_up_after_records) {
+    (void)link.WriteLogIfEnabled("!!!Line dropped\n\n");
+    return kResultTimeout;
+  }
   return kResultSuccess;
 }
 

@@ -40,6 +40,11 @@ struct VirtualOrganizerOptions {
   std::filesystem::path sample_dir;
   // The organizer side's own link log; empty: none.
   std::string log_file_name;
+  // Faults for tests, counted per session. Stops answering (as when the
+  // cable is pulled) once it has taken this many records; 0: never.
+  int hang_up_after_records = 0;
+  // Acknowledges the first record it is sent but does not keep it.
+  bool lose_first_record = false;
 };
 
 // The file in the data directory that holds the virtual organizer's records.
@@ -107,6 +112,7 @@ class VirtualOrganizer {
   CodeTables code_tables_;  // PC <-> organizer: the sort keys and the sample
   std::optional<SortTable> sort_table_;
   bool changed_ = false;
+  int records_taken_ = 0;  // this session's
 };
 
 // A port factory that plays the virtual organizer behind the port name

@@ -20,6 +20,7 @@ constexpr const char* kWindow = "Window";
 constexpr const char* kColumnKeys[6] = {"ScheduleColumns", "AnniversaryColumns", "ToDoColumns",
                                         "MemoColumns",     "ExpenseColumns",     "TelephoneColumns"};
 constexpr size_t kMaxColumnWidths = 15;
+constexpr const char* kHistory = "History";
 constexpr int kMsPerSecond = 1000;
 
 // A time-out below one second ends every wait at once, which looks like a
@@ -164,6 +165,10 @@ AppSettings ReadAppSettings(const IniFile& ini, const AppDirs& dirs) {
     if (!device.empty()) s.port_devices[i] = device;
   }
   ReadWindowGeometry(ini, s.window);
+  s.history_dir = ini.ReadString(kHistory, "Folder", "");
+  s.history_keep = ini.ReadInt(kHistory, "Keep", 20);
+  s.snapshot = ini.ReadInt(kHistory, "Snapshot", 1);
+  s.verify = ini.ReadInt(kHistory, "Verify", 0);
   return s;
 }
 
@@ -204,6 +209,16 @@ void WriteAppSettings(const AppSettings& s, IniFile& ini) {
     }
   }
   WriteWindowGeometry(s.window, ini);
+  // Written once they differ from their defaults or the file names them.
+  auto history_int = [&](const char* key, int value, int fallback) {
+    if (value != fallback || ini.HasKey(kHistory, key)) ini.WriteInt(kHistory, key, value);
+  };
+  if (!s.history_dir.empty() || ini.HasKey(kHistory, "Folder")) {
+    ini.WriteString(kHistory, "Folder", s.history_dir);
+  }
+  history_int("Keep", s.history_keep, defaults.history_keep);
+  history_int("Snapshot", s.snapshot, defaults.snapshot);
+  history_int("Verify", s.verify, defaults.verify);
 }
 
 bool SaveAppSettings(const AppSettings& settings, const std::filesystem::path& settings_file,

@@ -64,6 +64,14 @@ struct AppSettings {
   // not a number; the default 30 is used."). Never written back.
   std::vector<std::string> ignored;
 
+  // The backup history ("History" section): its folder (empty: "history"
+  // in the data folder), how many generations it keeps, whether Restore and
+  // Download take a snapshot first and whether they read back what they sent.
+  std::string history_dir;
+  int history_keep = 20;
+  int snapshot = 1;
+  int verify = 0;
+
   // The device for a COM port number 1..4, empty for any other number.
   std::string PortDevice(int port) const;
 

@@ -1,0 +1,133 @@
+#include "history/history.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+#include <system_error>
+#include <tuple>
+
+#include "platform/atomic_file.h"
+#include "store/backup_file.h"
+
+namespace kivo {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view kExtension = ".bkf";
+
+bool ParseDigits(std::string_view text, int* value) {
+  if (text.empty()) return false;
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), *value);
+  return ec == std::errc() && end == text.data() + text.size();
+}
+
+auto SortKey(const Generation& g) {
+  const LocalDateTime& t = g.time;
+  return std::tie(t.year, t.month, t.day, t.hour, t.minute, t.second, g.sequence);
+}
+
+}  // namespace
+
+std::string GenerationFileName(const LocalDateTime& time, std::string_view kind, int sequence) {
+  char stamp[32];
+  std::snprintf(stamp, sizeof stamp, "%04d%02d%02d-%02d%02d%02d", time.year, time.month, time.day,
+                time.hour, time.minute, time.second);
+  std::string name = std::string(stamp) + "-" + std::string(kind);
+  if (sequence > 1) name += "-" + std::to_string(sequence);
+  return name + std::string(kExtension);
+}
+
+bool ParseGenerationFileName(std::string_view name, Generation* generation) {
+  // YYYYMMDD-HHMMSS-KIND[-N].bkf
+  if (name.size() < 16 + kExtension.size() || !name.ends_with(kExtension) || name[8] != '-' ||
+      name[15] != '-') {
+    return false;
+  }
+  Generation g;
+  LocalDateTime& t = g.time;
+  if (!ParseDigits(name.substr(0, 4), &t.year) || !ParseDigits(name.substr(4, 2), &t.month) ||
+      !ParseDigits(name.substr(6, 2), &t.day) || !ParseDigits(name.substr(9, 2), &t.hour) ||
+      !ParseDigits(name.substr(11, 2), &t.minute) || !ParseDigits(name.substr(13, 2), &t.second)) {
+    return false;
+  }
+  std::string_view rest = name.substr(16, name.size() - 16 - kExtension.size());
+  if (size_t dash = rest.find('-'); dash != std::string_view::npos) {
+    if (!ParseDigits(rest.substr(dash + 1), &g.sequence) || g.sequence < 2) return false;
+    rest = rest.substr(0, dash);
+  }
+  if (rest != kKindBackup && rest != kKindSnapshot) return false;
+  g.kind = std::string(rest);
+  *generation = g;
+  return true;
+}
+
+std::vector<Generation> ListGenerations(const fs::path& dir) {
+  std::vector<Generation> out;
+  std::error_code ec;
+  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+    Generation g;
+    if (!it->is_regular_file(ec) ||
+        !ParseGenerationFileName(it->path().filename().string(), &g)) {
+      continue;
+    }
+    g.path = it->path();
+    out.push_back(std::move(g));
+  }
+  std::sort(out.begin(), out.end(),
+            [](const Generation& a, const Generation& b) { return SortKey(a) > SortKey(b); });
+  for (size_t i = 0; i < out.size(); ++i) out[i].number = static_cast<int>(i) + 1;
+  return out;
+}
+
+fs::path AddGeneration(const fs::path& dir, AppliStore& store, std::string_view kind,
+                       const LocalDateTime& time, int keep, bool scramble,
+                       std::string* error_text) {
+  std::error_code ec;
+  fs::create_directories(dir, ec);
+  if (ec) {
+    *error_text = dir.string() + ": " + ec.message();
+    return {};
+  }
+  fs::path file;
+  for (int sequence = 1;; ++sequence) {
+    file = dir / GenerationFileName(time, kind, sequence);
+    if (!fs::exists(file, ec)) break;
+  }
+  std::string system_text;
+  if (WriteBackupFile(store, file, scramble, &system_text) != kStoreOk) {
+    *error_text = file.string() + ": " + (system_text.empty() ? "cannot be written" : system_text);
+    return {};
+  }
+  (void)PruneGenerations(dir, keep);
+  return file;
+}
+
+int PruneGenerations(const fs::path& dir, int keep) {
+  const std::vector<Generation> all = ListGenerations(dir);
+  int removed = 0;
+  for (size_t i = static_cast<size_t>(std::max(keep, 1)); i < all.size(); ++i) {
+    std::error_code ec;
+    if (fs::remove(all[i].path, ec)) ++removed;
+  }
+  return removed;
+}
+
+bool CountRecords(const fs::path& file, std::array<int, 7>* counts) {
+  std::optional<std::string> bytes = ReadWholeFile(file);
+  if (!bytes || bytes->size() < kBackupHeaderSize) return false;
+  AppliStore store;
+  if (store.GetAppliBuf(static_cast<int>(counts->size())) < 0) return false;
+  // Whatever model wrote it: the store takes the file's device code.
+  store.SetDeviceCode(static_cast<uint8_t>((*bytes)[6]), static_cast<uint8_t>((*bytes)[7]));
+  const auto* data = reinterpret_cast<const uint8_t*>(bytes->data());
+  if (DecodeBackupFile(store, std::span(data, bytes->size())) != kStoreOk) return false;
+  for (size_t id = 0; id < counts->size(); ++id) {
+    (*counts)[id] = store.IsPresent(static_cast<AppliId>(id))
+                        ? store.GetRecordCount(static_cast<AppliId>(id))
+                        : -1;
+  }
+  return true;
+}
+
+}  // namespace kivo

@@ -1,0 +1,41 @@
+#ifndef KIVO_STORE_STORE_DIFF_H_
+#define KIVO_STORE_STORE_DIFF_H_
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "store/appli_store.h"
+
+namespace kivo {
+
+// Two stores compared per application, each application's records taken as a
+// multiset of byte strings: a record twice in A and once in B is once in
+// both and once only in A. Order never matters.
+struct AppliDiff {
+  AppliId id = 0;
+  bool present_a = false;
+  bool present_b = false;
+  int both = 0;
+  // The records found only on one side, in the order of their store.
+  std::vector<std::vector<uint8_t>> only_a;
+  std::vector<std::vector<uint8_t>> only_b;
+
+  bool differs() const { return !only_a.empty() || !only_b.empty(); }
+};
+
+// The applications Schedule .. Expense, Telephone and the category list
+// (AppliId order), or only `only` when given. An application absent from a
+// store counts as empty there.
+std::vector<AppliDiff> DiffStores(const AppliStore& a, const AppliStore& b,
+                                  std::optional<AppliId> only = std::nullopt);
+// The same for chosen applications only.
+std::vector<AppliDiff> DiffStores(const AppliStore& a, const AppliStore& b,
+                                  std::span<const AppliId> ids);
+
+bool AnyDifference(std::span<const AppliDiff> diffs);
+
+}  // namespace kivo
+
+#endif  // KIVO_STORE_STORE_DIFF_H_

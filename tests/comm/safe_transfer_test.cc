@@ -1,0 +1,264 @@
+// The safety steps of Restore against the virtual organizer: the snapshot
+// before deleting, reading back after sending, and resuming after a failure.
+
+#include "comm/safe_transfer.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "comm/link_settings.h"
+#include "comm/progress_run.h"
+#include "comm/virtual_organizer.h"
+#include "link/organizer_pair.h"
+#include "platform/program_dir.h"
+#include "store/store_diff.h"
+#include <gtest/gtest.h>
+
+namespace kivo {
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<uint8_t>;
+
+class QuietWindow : public LinkObserver {};
+
+// Passes everything to the port it wraps and keeps what the PC writes.
+class RecordingPort : public SerialPort {
+ public:
+  RecordingPort(std::unique_ptr<SerialPort> port, std::shared_ptr<Bytes> wire)
+      : port_(std::move(port)), wire_(std::move(wire)) {}
+  bool Open(const PortSettings& s) override { return port_->Open(s); }
+  bool Close() override { return port_->Close(); }
+  bool IsOpen() const override { return port_->IsOpen(); }
+  bool Purge(bool in, bool out) override { return port_->Purge(in, out); }
+  int InputQueued() override { return port_->InputQueued(); }
+  int OutputQueued() override { return port_->OutputQueued(); }
+  int Read(std::span<uint8_t> out) override { return port_->Read(out); }
+  int Write(std::span<const uint8_t> bytes) override {
+    wire_->insert(wire_->end(), bytes.begin(), bytes.end());
+    return port_->Write(bytes);
+  }
+  WakeReason WaitReadable(size_t wanted, uint32_t timeout_ms, const MessageQueue* q) override {
+    return port_->WaitReadable(wanted, timeout_ms, q);
+  }
+  WakeReason WaitWritable(uint32_t timeout_ms, const MessageQueue* q) override {
+    return port_->WaitWritable(timeout_ms, q);
+  }
+  WakeReason WaitOutputDrained(uint32_t timeout_ms, const MessageQueue* q) override {
+    return port_->WaitOutputDrained(timeout_ms, q);
+  }
+  void ClearError() override { port_->ClearError(); }
+  std::string ErrorText() const override { return port_->ErrorText(); }
+
+ private:
+  std::unique_ptr<SerialPort> port_;
+  std::shared_ptr<Bytes> wire_;
+};
+
+// Where a command frame with this code first starts in what the PC wrote.
+size_t FindCommand(const Bytes& wire, uint8_t code, size_t from = 0) {
+  for (size_t i = from; i + 5 <= wire.size(); ++i) {
+    if (wire[i] == 0x7F && wire[i + 1] == code &&
+        static_cast<uint8_t>(wire[i] + wire[i + 1] + wire[i + 2] + wire[i + 3]) == wire[i + 4]) {
+      return i;
+    }
+  }
+  return wire.size();
+}
+
+int CountCommands(const Bytes& wire, uint8_t code, uint8_t param) {
+  int n = 0;
+  for (size_t i = FindCommand(wire, code); i < wire.size(); i = FindCommand(wire, code, i + 5)) {
+    if (wire[i + 2] == param) ++n;
+  }
+  return n;
+}
+
+constexpr uint8_t kDeleteCode = 11;
+constexpr uint8_t kGetAllCode = 12;
+constexpr uint8_t kSendOneCode = 10;
+
+class SafeTransferTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::path(testing::TempDir()) /
+           ("safe_" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_ / "sample");
+    options_.data_dir = dir_ / "organizer";
+    options_.sample_dir = dir_ / "sample";
+    options_.model = VirtualModel::kM;
+    std::ofstream(dir_ / "sample" / "categories.txt")
+        << "Meals\r\nHotel\r\nCar\r\nPhone\r\nFares\r\nEnter't\r\nTips\r\nMisc\r\n";
+    std::ofstream(dir_ / "sample" / "telephone.csv")
+        << "Category,Last Name,First Name,Company,Home#,Office#,Fax#,Other#,Address,City,"
+           "State,Zip Code,Country,E-mail,Notes\r\nBusiness,Young,Ann,,,,,,,,,,,,\r\n"
+           "Personal,Brandt,Xenia,,1,2,3,4,,Lyon,,69001,France,x@y,\r\n"
+           "Others,Adams,Ben,,,,,,,,,,,,\r\n";
+    std::ofstream(dir_ / "sample" / "memo.csv") << "Memo\r\nFirst memo\r\nSecond memo\r\n";
+    ASSERT_TRUE(LoadSortTables(DataFilePath("sort.dat"), model0_, model1_));
+    // The organizer's records before any restore, and the file to restore:
+    // the same telephone list, another memo and a schedule entry.
+    before_ = NewStore();
+    ASSERT_EQ(Run(kRunBackup, *before_, {}), kResultSuccess);
+    file_ = NewStore();
+    for (int i = 0; i < before_->GetRecordCount(kTelephone); ++i) {
+      ASSERT_EQ(file_->PutRecord(kTelephone, i, before_->Record(kTelephone, i)), kStoreOk);
+    }
+    ASSERT_EQ(file_->SetCategoryRecord(before_->Record(kCategoryList, 0)), kStoreOk);
+    const std::string memo("New memo\0\xFF", 10);
+    const std::string entry("\x20\x01\x12\x31\x09\x00\x10\x30\x00\x00\x00\x15\x00\x40Room 2\0\xFF",
+                            22);
+    ASSERT_EQ(file_->PutRecord(kMemo, 0, std::span(reinterpret_cast<const uint8_t*>(memo.data()),
+                                                    memo.size())),
+              kStoreOk);
+    ASSERT_EQ(file_->PutRecord(kSchedule, 0,
+                               std::span(reinterpret_cast<const uint8_t*>(entry.data()),
+                                         entry.size())),
+              kStoreOk);
+    (void)file_->EnsureAppli(0x3F, true);
+    wire_ = std::make_shared<Bytes>();
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  std::unique_ptr<AppliStore> NewStore() {
+    auto store = std::make_unique<AppliStore>(LoadCodeTables(DataFilePath("code.dat")));
+    EXPECT_EQ(store->GetAppliBuf(7), 0);
+    return store;
+  }
+
+  int Run(int run_mode, AppliStore& store, SafeTransfer safe,
+          SafeTransferReport* report = nullptr) {
+    wire_ = std::make_shared<Bytes>();
+    ProgressRun run(&clock_);
+    LinkSettings s;
+    s.run_mode = run_mode;
+    s.appli_mode = kAllAppli;
+    s.store = &store;
+    s.port_name = std::string(kVirtualPort);
+    s.port_factory = [inner = VirtualOrganizerFactory(options_), wire = wire_](
+                         const PortSpec& spec, Clock& clock) -> std::unique_ptr<SerialPort> {
+      return std::make_unique<RecordingPort>(inner(spec, clock), wire);
+    };
+    s.to_command = 5000;
+    s.to_data_packet = 5000;
+    s.sort_table = &model0_;
+    s.tel_records_min = 0;
+    s.safe = std::move(safe);
+    run.ApplyLinkSettings(s);
+    QuietWindow window;
+    SilentPrompter prompter;
+    EXPECT_TRUE(run.Start(&window, &prompter));
+    const int r = run.Wait();
+    if (report != nullptr) *report = run.run().safe_report();
+    return r;
+  }
+
+  // What the organizer holds now.
+  std::unique_ptr<AppliStore> OrganizerNow() {
+    auto now = NewStore();
+    EXPECT_EQ(Run(kRunBackup, *now, {}), kResultSuccess);
+    return now;
+  }
+
+  ScaledClock clock_{20};
+  fs::path dir_;
+  VirtualOrganizerOptions options_;
+  SortTable model0_{}, model1_{};
+  std::unique_ptr<AppliStore> before_, file_;
+  std::shared_ptr<Bytes> wire_;
+};
+
+TEST_F(SafeTransferTest, SnapshotOnlyInsertsReceivingBeforeTheFirstDeletion) {
+  ASSERT_EQ(Run(kRunRestore, *file_, {}), kResultSuccess);
+  const Bytes plain = *wire_;
+  EXPECT_EQ(FindCommand(plain, kGetAllCode), plain.size()) << "a plain restore receives nothing";
+
+  fs::remove_all(options_.data_dir);  // the organizer as before
+  auto snapshot = NewStore();
+  SafeTransfer safe;
+  safe.snapshot = snapshot.get();
+  int kept = 0;
+  safe.on_snapshot = [&kept](const AppliStore&) { return ++kept > 0; };
+  SafeTransferReport report;
+  ASSERT_EQ(Run(kRunRestore, *file_, safe, &report), kResultSuccess);
+  EXPECT_EQ(kept, 1);
+  EXPECT_TRUE(report.snapshot_taken);
+  EXPECT_FALSE(AnyDifference(DiffStores(*before_, *snapshot)));
+
+  Bytes with = *wire_;
+  const size_t get = FindCommand(with, kGetAllCode);
+  const size_t del = FindCommand(with, kDeleteCode);
+  ASSERT_LT(get, del);
+  with.erase(with.begin() + static_cast<long>(get), with.begin() + static_cast<long>(del));
+  EXPECT_EQ(with, plain);
+  EXPECT_FALSE(AnyDifference(DiffStores(*file_, *OrganizerNow())));
+}
+
+TEST_F(SafeTransferTest, SnapshotThatCannotBeKeptStopsBeforeDeleting) {
+  auto snapshot = NewStore();
+  SafeTransfer safe;
+  safe.snapshot = snapshot.get();
+  safe.on_snapshot = [](const AppliStore&) { return false; };
+  SafeTransferReport report;
+  EXPECT_EQ(Run(kRunRestore, *file_, safe, &report), kResultIoError);
+  EXPECT_FALSE(report.deleted);
+  EXPECT_EQ(FindCommand(*wire_, kDeleteCode), wire_->size());
+  EXPECT_FALSE(AnyDifference(DiffStores(*before_, *OrganizerNow())));
+}
+
+TEST_F(SafeTransferTest, LineDroppedAfterTheSecondApplicationIsResumedWithTheRest) {
+  // Telephone (3 records) and Schedule (1) arrive, then the line is dead.
+  options_.hang_up_after_records = 4;
+  auto snapshot = NewStore();
+  SafeTransfer safe;
+  safe.snapshot = snapshot.get();
+  std::vector<AppliId> noted;
+  safe.on_sent = [&noted](AppliId id) { noted.push_back(id); };
+  SafeTransferReport report;
+  EXPECT_EQ(Run(kRunRestore, *file_, safe, &report), kResultNotAllSent);
+  EXPECT_TRUE(report.deleted);
+  EXPECT_FALSE(AnyDifference(DiffStores(*before_, *snapshot)));
+  // Anniversary and To Do are empty: complete as soon as they are reached.
+  EXPECT_EQ(noted, (std::vector<AppliId>{kTelephone, kSchedule, kAnniversary, kToDo}));
+
+  options_.hang_up_after_records = 0;
+  SafeTransfer resume;
+  resume.skip = report.sent;
+  SafeTransferReport resumed;
+  ASSERT_EQ(Run(kRunRestore, *file_, resume, &resumed), kResultSuccess);
+  const Bytes wire = *wire_;
+  for (AppliId id : {kTelephone, kSchedule, kAnniversary, kToDo}) {
+    EXPECT_EQ(CountCommands(wire, kDeleteCode, id), 0) << int(id);
+  }
+  EXPECT_EQ(CountCommands(wire, kDeleteCode, kMemo), 1);
+  EXPECT_EQ(CountCommands(wire, kSendOneCode, 0), 1) << "only the memo is sent again";
+  EXPECT_EQ(resumed.sent, (1 << kMemo) | (1 << kCategoryList) | (1 << kExpense));
+  EXPECT_FALSE(AnyDifference(DiffStores(*file_, *OrganizerNow())));
+}
+
+TEST_F(SafeTransferTest, VerifyFindsTheRecordTheOrganizerDropped) {
+  for (bool lose : {false, true}) {
+    fs::remove_all(options_.data_dir);
+    options_.lose_first_record = lose;
+    auto back = NewStore();
+    SafeTransfer safe;
+    safe.verify = back.get();
+    SafeTransferReport report;
+    ASSERT_EQ(Run(kRunRestore, *file_, safe, &report), kResultSuccess);
+    const std::vector<AppliDiff> diffs = DiffStores(*file_, *back);
+    for (const AppliDiff& d : diffs) {
+      const size_t missing = lose && d.id == kTelephone ? 1 : 0;
+      EXPECT_EQ(d.only_a.size(), missing) << int(d.id) << " lose " << lose;
+      EXPECT_EQ(d.only_b.size(), 0u) << int(d.id);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace kivo

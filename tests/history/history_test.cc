@@ -1,0 +1,123 @@
+#include "history/history.h"
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "history/restore_journal.h"
+#include "store/backup_file.h"
+#include <gtest/gtest.h>
+
+namespace kivo {
+namespace {
+
+namespace fs = std::filesystem;
+
+class HistoryTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::path(testing::TempDir()) /
+           ("history_" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  // A store with `memos` memos.
+  static void Fill(AppliStore& store, int memos) {
+    ASSERT_EQ(store.GetAppliBuf(7), 0);
+    const uint8_t memo[] = {'m', 0, 0xFF};
+    for (int i = 0; i < memos; ++i) ASSERT_EQ(store.PutRecord(kMemo, i, memo), kStoreOk);
+  }
+
+  fs::path dir_;
+};
+
+TEST(GenerationName, RoundTripsAndRefusesOtherNames) {
+  const LocalDateTime t{2026, 12, 7, 9, 5, 1};
+  struct Case {
+    std::string_view kind;
+    int sequence;
+    const char* name;
+  } cases[] = {{kKindBackup, 1, "20261207-090501-backup.bkf"},
+               {kKindSnapshot, 1, "20261207-090501-snapshot.bkf"},
+               {kKindSnapshot, 12, "20261207-090501-snapshot-12.bkf"}};
+  for (const Case& c : cases) {
+    EXPECT_EQ(GenerationFileName(t, c.kind, c.sequence), c.name);
+    Generation g;
+    ASSERT_TRUE(ParseGenerationFileName(c.name, &g)) << c.name;
+    EXPECT_EQ(g.kind, c.kind);
+    EXPECT_EQ(g.sequence, c.sequence);
+    EXPECT_EQ(g.time.day, 7);
+    EXPECT_EQ(g.time.second, 1);
+  }
+  for (const char* other :
+       {"20261207.bkf", "20261207-090501-upload.bkf", "20261207-090501-backup.csv",
+        "2026120x-090501-backup.bkf", "20261207-090501-backup-1.bkf", "restore.journal"}) {
+    Generation g;
+    EXPECT_FALSE(ParseGenerationFileName(other, &g)) << other;
+  }
+}
+
+TEST_F(HistoryTest, ListsNewestFirstAndPrunesToTheCountKeepingTheNewest) {
+  AppliStore store;
+  Fill(store, 2);
+  std::string error;
+  // Two in the same second, one a day earlier, one later.
+  const LocalDateTime times[] = {
+      {2026, 12, 7, 10, 0, 0}, {2026, 12, 7, 10, 0, 0}, {2026, 12, 6, 23, 0, 0}, {2026, 12, 8, 1, 0, 0}};
+  for (const LocalDateTime& t : times) {
+    ASSERT_FALSE(AddGeneration(dir_, store, kKindBackup, t, 20, true, &error).empty()) << error;
+  }
+  std::ofstream(dir_ / "notes.txt") << "not a generation";
+  std::vector<Generation> all = ListGenerations(dir_);
+  ASSERT_EQ(all.size(), 4u);
+  EXPECT_EQ(all[0].time.day, 8);
+  EXPECT_EQ(all[1].sequence, 2);
+  EXPECT_EQ(all[2].sequence, 1);
+  EXPECT_EQ(all[3].time.day, 6);
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(all[static_cast<size_t>(i)].number, i + 1);
+
+  std::array<int, 7> counts{};
+  ASSERT_TRUE(CountRecords(all[0].path, &counts));
+  EXPECT_EQ(counts[kMemo], 2);
+  EXPECT_EQ(counts[kSchedule], -1);
+
+  // A snapshot counts with the backups; 0 still keeps the newest.
+  for (int keep : {3, 0}) {
+    ASSERT_FALSE(AddGeneration(dir_, store, kKindSnapshot, {2026, 12, 9, 0, 0, 0}, keep, false,
+                               &error)
+                     .empty());
+    all = ListGenerations(dir_);
+    ASSERT_EQ(all.size(), static_cast<size_t>(std::max(keep, 1)));
+    EXPECT_EQ(all[0].kind, kKindSnapshot);
+    EXPECT_EQ(all[0].time.day, 9);
+  }
+  EXPECT_TRUE(fs::exists(dir_ / "notes.txt"));
+}
+
+TEST_F(HistoryTest, JournalRoundTripsAndFingerprintFollowsTheBytes) {
+  fs::create_directories(dir_);
+  const fs::path file = dir_ / "a.bkf";
+  std::ofstream(file) << "one";
+  const std::string first = FileFingerprint(file);
+  std::ofstream(file) << "two";
+  EXPECT_NE(FileFingerprint(file), first);
+  EXPECT_EQ(FileFingerprint(dir_ / "missing.bkf"), "");
+
+  const fs::path path = RestoreJournalPath(dir_ / "h");
+  EXPECT_FALSE(ReadRestoreJournal(path));
+  RestoreJournal j{file.string(), FileFingerprint(file), "/x/snap.bkf",
+                   (1 << kTelephone) | (1 << kSchedule)};
+  ASSERT_TRUE(WriteRestoreJournal(path, j));
+  std::optional<RestoreJournal> back = ReadRestoreJournal(path);
+  ASSERT_TRUE(back);
+  EXPECT_EQ(back->file, j.file);
+  EXPECT_EQ(back->fingerprint, j.fingerprint);
+  EXPECT_EQ(back->snapshot, j.snapshot);
+  EXPECT_EQ(back->done, j.done);
+  RemoveRestoreJournal(path);
+  EXPECT_FALSE(ReadRestoreJournal(path));
+}
+
+}  // namespace
+}  // namespace kivo
