@@ -11,7 +11,7 @@ const std::vector<CliCommand>& AllCommands() {
     std::vector<CliCommand> all;
     // A new command group adds its table here.
     for (std::span<const CliCommand> group : {FileCommands(), CsvCommands(), TransferCommands(),
-                                              DemoCommands()}) {
+                                              HistoryCommands(), DemoCommands()}) {
       all.insert(all.end(), group.begin(), group.end());
     }
     return all;

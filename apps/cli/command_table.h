@@ -29,6 +29,7 @@ std::span<const CliCommand> CsvCommands();   // export, import
 std::span<const CliCommand> DemoCommands();  // demo
 // backup, restore, upload, download, send, detect, simulate, linetest, ports
 std::span<const CliCommand> TransferCommands();
+std::span<const CliCommand> HistoryCommands();  // history, diff
 
 // Every command, in the order the help lists them.
 const std::vector<CliCommand>& AllCommands();

@@ -78,12 +78,28 @@ bool ExtractLinkOptions(const std::vector<std::string>& args, LinkOptions* optio
       if (!take_value()) return false;
       if (!IsPortName(*value)) return bad("COM1..COM4, 1..4, a device path or virtual");
       options->port = *value;
-    } else if (name == "--no-echo") {
+    } else if (bool* flag = name == "--no-echo"              ? &options->no_echo
+                            : name == "--no-snapshot"         ? &options->no_snapshot
+                            : name == "--verify"              ? &options->verify
+                            : name == "--resume"              ? &options->resume
+                            : name == "--dry-run"             ? &options->dry_run
+                            : name == "--records"             ? &options->records
+                            : name == "--virtual-lose-record" ? &options->virtual_lose_record
+                                                              : nullptr;
+               flag != nullptr) {
       if (value) {
-        *error = "option --no-echo takes no value";
+        *error = "option " + name + " takes no value";
         return false;
       }
-      options->no_echo = true;
+      *flag = true;
+    } else if (name == "--history") {
+      if (!take_value()) return false;
+      if (value->empty()) return bad("a directory");
+      options->history_dir = *value;
+    } else if (name == "--virtual-hang-up") {
+      if (!take_value()) return false;
+      if (!ParseCount(*value, 1, 65535, &number)) return bad("a record count");
+      options->virtual_hang_up = number;
     } else if (name == "--to-command" || name == "--to-packet") {
       if (!take_value()) return false;
       if (!ParseSeconds(*value, &number)) return bad("seconds");
@@ -141,10 +157,25 @@ void PrintLinkOptionsHelp(std::ostream& out) {
       << "                         the model the virtual organizer plays (default base)\n"
       << "  --virtual-baud N       pace the virtual organizer's cable at N baud\n"
       << "  --virtual-log FILE     the virtual organizer's side of the link log\n"
+      << "  --virtual-hang-up N    the virtual organizer stops answering after taking N\n"
+      << "                         records (as when the cable is pulled)\n"
+      << "  --virtual-lose-record  the virtual organizer acknowledges but drops the first\n"
+      << "                         record it is sent\n"
+      << "\nSafety options (restore, download, backup):\n"
+      << "  --history DIR          the backup history folder (setting [History] Folder;\n"
+      << "                         default: history/ in the data folder)\n"
+      << "  --no-snapshot          do not receive and keep the organizer's records before\n"
+      << "                         deleting them (setting [History] Snapshot=0)\n"
+      << "  --verify               read back what was sent and compare (exit 120 when it\n"
+      << "                         differs; setting [History] Verify=1)\n"
+      << "  --resume               restore: send only what a failed restore of FILE left\n"
+      << "  --dry-run              restore: compare the organizer with FILE, change nothing\n"
+      << "  --records              diff: list the differing records\n"
       << "\nA transfer exits 0 on success and 100 + the result code on failure: 100\n"
       << "aborted (Ctrl+C), 105 no answer, 106..110 port cannot be opened, 111 I/O\n"
       << "error, 113 file not compatible, 114 reception incomplete, 115 not all sent,\n"
-      << "117 given up after a file error.\n";
+      << "117 given up after a file error; 120 the records read back differ\n"
+      << "from those sent (--verify).\n";
 }
 
 }  // namespace kivo::cli

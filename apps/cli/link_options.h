@@ -30,6 +30,18 @@ struct LinkOptions {
   uint32_t virtual_baud = 0;
   // The virtual organizer's own link log ("---HDD ..." lines).
   std::optional<std::string> virtual_log;
+  // Faults the virtual organizer plays: stop answering after N records
+  // taken; keep not the first record it is sent.
+  int virtual_hang_up = 0;
+  bool virtual_lose_record = false;
+
+  // The backup history and the safety steps of restore and download.
+  std::optional<std::filesystem::path> history_dir;  // --history DIR
+  bool no_snapshot = false;                          // --no-snapshot
+  bool verify = false;                               // --verify
+  bool resume = false;                               // restore --resume
+  bool dry_run = false;                              // restore --dry-run
+  bool records = false;                              // diff --records
 };
 
 // Takes the transfer options out of the command line (without the program

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <ostream>
@@ -20,6 +21,9 @@
 #include "comm/progress_state.h"
 #include "comm/virtual_organizer.h"
 #include "command_table.h"
+#include "history/history.h"
+#include "history/restore_journal.h"
+#include "history_access.h"
 #include "link_options.h"
 #include "platform/port_diagnosis.h"
 #include "platform/program_dir.h"
@@ -27,6 +31,7 @@
 #include "store/backup_file.h"
 #include "store/messages.h"
 #include "store/result_code.h"
+#include "store/store_diff.h"
 #include "store/working_data.h"
 #include "terminal_prompter.h"
 #include "terminal_run.h"
@@ -82,6 +87,8 @@ class Transfer {
     v.device_code = settings().device_code;
     v.data_dir = DataDir();
     v.log_file_name = options_.virtual_log.value_or("");
+    v.hang_up_after_records = options_.virtual_hang_up;
+    v.lose_first_record = options_.virtual_lose_record;
     return v;
   }
 
@@ -109,12 +116,15 @@ class Transfer {
     return link;
   }
 
-  // One run to its end; the ResultCode.
-  int Run(const LinkSettings& link) {
+  // One run to its end; the ResultCode. `report` receives what the safety
+  // steps did.
+  int Run(const LinkSettings& link, SafeTransferReport* report = nullptr) {
     ProgressRun run;
     run.ApplyLinkSettings(link);
     if (line_.terminal()) *context_.err << ProgressState::Title(link.run_mode) << "\n";
-    return RunWithProgress(run, line_, prompter_);
+    const int result = RunWithProgress(run, line_, prompter_);
+    if (report != nullptr) *report = run.run().safe_report();
+    return result;
   }
 
   // The device a run opened, for the reason it could not: the --port path,
@@ -240,14 +250,119 @@ int Backup(CliContext& context, std::span<const std::string> args) {
                                                     context.settings.backup_tel_records_min));
   if (result != kResultSuccess) return transfer.Failure(result);
   store->EnsureAllAppli();
-  return Saved(context, *store, args[0]);
+  if (int status = Saved(context, *store, args[0]); status != kExitOk) return status;
+  // A copy the history keeps; the file asked for is written either way.
+  (void)AddToHistory(context, *store, kKindBackup);
+  return kExitOk;
+}
+
+bool SnapshotOn(const CliContext& context) {
+  return !context.link.no_snapshot && context.settings.snapshot != 0;
+}
+bool VerifyOn(const CliContext& context) {
+  return context.link.verify || context.settings.verify != 0;
+}
+
+// The safety steps one Restore or Download run takes, and what they leave.
+struct SafetySteps {
+  std::unique_ptr<AppliStore> snapshot;
+  std::unique_ptr<AppliStore> verify;
+  std::filesystem::path snapshot_file;
+  SafeTransferReport report;
+
+  SafetySteps(CliContext& context, bool take_snapshot) {
+    if (take_snapshot) snapshot = NewStore(context);
+    if (VerifyOn(context)) verify = NewStore(context);
+  }
+  // The steps for LinkSettings; `kept` is called with the snapshot's file
+  // once it is in the history.
+  SafeTransfer Steps(CliContext& context, std::function<void(const fs::path&)> kept = {}) {
+    SafeTransfer safe;
+    safe.snapshot = snapshot.get();
+    safe.verify = verify.get();
+    if (snapshot) {
+      // The run hands back the store it was given: this->snapshot.
+      safe.on_snapshot = [this, &context, kept](const AppliStore&) {
+        snapshot_file = AddToHistory(context, *snapshot, kKindSnapshot);
+        if (!snapshot_file.empty() && kept) kept(snapshot_file);
+        return !snapshot_file.empty();
+      };
+    }
+    return safe;
+  }
+  // After a success: the applications read back against those sent.
+  int Verified(CliContext& context, const AppliStore& sent) const {
+    if (!verify) return kExitOk;
+    std::vector<AppliId> ids;
+    for (AppliId id = kSchedule; id <= kCategoryList; ++id) {
+      if (((report.sent >> id) & 1) == 0) continue;
+      if (id == kCategoryList && sent.GetRecordCount(kCategoryList) <= 0) continue;
+      ids.push_back(id);
+    }
+    const std::vector<AppliDiff> diffs = DiffStores(sent, *verify, std::span<const AppliId>(ids));
+    if (!AnyDifference(diffs)) return kExitOk;
+    for (const AppliDiff& d : diffs) {
+      if (!d.differs()) continue;
+      *context.err << kToolName << ": verify: " << AppliName(d.id) << ": " << d.only_a.size()
+                   << " missing, " << d.only_b.size() << " unexpected on the organizer\n";
+    }
+    return kExitVerifyFailed;
+  }
+};
+
+// What a failed run that had begun to delete leaves, and how to go back.
+void SafetyHints(const CliContext& context, const std::string& snapshot,
+                 const std::string& put_back, const std::string& resume) {
+  std::ostream& err = *context.err;
+  if (!snapshot.empty()) {
+    err << kToolName << ": the organizer's records from before the run are kept in " << snapshot
+        << "\n"
+        << kToolName << ": to put them back: " << kToolName << " " << put_back << " " << snapshot
+        << "\n";
+  }
+  if (!resume.empty()) {
+    err << kToolName << ": to finish this restore: " << kToolName << " restore --resume "
+        << resume << "\n";
+  }
+}
+
+// restore --dry-run: what a restore of FILE would change, from the
+// organizer's records (kept as a snapshot); nothing is deleted or sent.
+int DryRun(CliContext& context, Transfer& transfer, const fs::path& path, AppliStore& file) {
+  auto organizer = NewStore(context);
+  const int result = transfer.Run(transfer.Settings(kRunBackup, kAllAppli, organizer.get(),
+                                                    context.settings.backup_tel_records_min));
+  if (result != kResultSuccess) return transfer.Failure(result);
+  const fs::path kept = AddToHistory(context, *organizer, kKindSnapshot);
+  const std::vector<AppliDiff> diffs = DiffStores(*organizer, file);
+  PrintComparison(context, diffs, *organizer, file,
+                  kept.empty() ? "the organizer" : "the organizer (" + kept.string() + ")",
+                  path.string(), context.link.records);
+  return AnyDifference(diffs) ? 1 : kExitOk;
 }
 
 int Restore(CliContext& context, std::span<const std::string> args) {
+  const fs::path path = fs::absolute(args[0]).lexically_normal();
+  const fs::path journal_path = RestoreJournalPath(HistoryDir(context));
+  RestoreJournal journal{path.string(), FileFingerprint(path), "", 0};
+  if (context.link.resume) {
+    std::optional<RestoreJournal> failed = ReadRestoreJournal(journal_path);
+    if (!failed) return context.UsageFailure("--resume: no failed restore on record");
+    if (failed->file != journal.file) {
+      return context.UsageFailure("--resume: the failed restore sent " + failed->file +
+                                  ", not " + journal.file);
+    }
+    if (failed->fingerprint != journal.fingerprint) {
+      return context.UsageFailure("--resume: " + journal.file +
+                                  " has changed since the failed restore");
+    }
+    journal = *failed;
+  }
   if (!CheckTables(context)) return kExitFailure;
   Transfer transfer(context);
   auto file = NewStore(context);
   if (int status = ReadForSending(context, args[0], *file); status != kExitOk) return status;
+  if (context.link.dry_run) return DryRun(context, transfer, args[0], *file);
   // The organizer gets each application in its default order, as the main
   // window commits it.
   auto store = NewStore(context);
@@ -255,9 +370,39 @@ int Restore(CliContext& context, std::span<const std::string> args) {
   for (AppliId id = kSchedule; id <= kCategoryList; ++id) {
     if (file->IsPresent(id)) CopyAppli(*file, *store, id, &order);
   }
-  const int result = transfer.Run(
-      transfer.Settings(kRunRestore, kAllAppli, store.get(), context.settings.bk_tel_records_min));
-  return result == kResultSuccess ? kExitOk : transfer.Failure(result);
+  // A resumed run goes on from the failed one's snapshot, taking none.
+  SafetySteps safety(context, SnapshotOn(context) && !context.link.resume);
+  LinkSettings settings =
+      transfer.Settings(kRunRestore, kAllAppli, store.get(), context.settings.bk_tel_records_min);
+  auto note = [&]() {
+    std::string error_text;
+    if (!WriteRestoreJournal(journal_path, journal, &error_text)) {
+      *context.err << kToolName << ": " << journal_path.string() << ": " << error_text << "\n";
+    }
+  };
+  settings.safe = safety.Steps(context, [&](const fs::path& kept) {
+    journal.snapshot = kept.string();
+    note();
+  });
+  settings.safe.skip = journal.done;
+  settings.safe.on_sent = [&](AppliId id) {
+    journal.done |= static_cast<uint8_t>(1 << id);
+    note();
+  };
+  note();
+  const int result = transfer.Run(settings, &safety.report);
+  if (result != kResultSuccess) {
+    const int status = transfer.Failure(result);
+    if (safety.report.deleted || context.link.resume) {
+      SafetyHints(context, journal.snapshot, "restore", args[0]);
+    } else {
+      // Nothing on the organizer changed: there is nothing to resume.
+      RemoveRestoreJournal(journal_path);
+    }
+    return status;
+  }
+  RemoveRestoreJournal(journal_path);
+  return safety.Verified(context, *store);
 }
 
 int Upload(CliContext& context, std::span<const std::string> args) {
@@ -292,9 +437,20 @@ int Download(CliContext& context, std::span<const std::string> args) {
   CopyAppli(*file, *store, *id, &order);
   // Expense goes with its category list.
   if (*id == kExpense) CopyAppli(*file, *store, kCategoryList, nullptr);
-  const int result = transfer.Run(
-      transfer.Settings(kRunDownload, *id, store.get(), context.settings.bk_tel_records_min));
-  return result == kResultSuccess ? kExitOk : transfer.Failure(result);
+  SafetySteps safety(context, SnapshotOn(context));
+  LinkSettings settings =
+      transfer.Settings(kRunDownload, *id, store.get(), context.settings.bk_tel_records_min);
+  settings.safe = safety.Steps(context);
+  const int result = transfer.Run(settings, &safety.report);
+  if (result != kResultSuccess) {
+    const int status = transfer.Failure(result);
+    if (safety.report.deleted) {
+      SafetyHints(context, safety.snapshot_file.string(),
+                  "download " + std::string(AppliKeyword(*id)), "");
+    }
+    return status;
+  }
+  return safety.Verified(context, *store);
 }
 
 int Send(CliContext& context, std::span<const std::string> args) {
@@ -451,16 +607,41 @@ constexpr std::string_view kRunDetails =
     "stderr), 1 when a file cannot be read or written, 2 for a bad command line.\n"
     "On failure the file is neither created nor changed. Ctrl+C aborts the run.";
 
+constexpr std::string_view kBackupDetails =
+    "Exit status 0 on success, 100 + the result code on failure (the message on\n"
+    "stderr), 1 when a file cannot be read or written, 2 for a bad command line.\n"
+    "On failure the file is neither created nor changed. Ctrl+C aborts the run.\n"
+    "A successful backup is also kept in the history (kivo-link history).";
+
+constexpr std::string_view kRestoreDetails =
+    "First the organizer's records are received and kept in the history as a\n"
+    "snapshot (not with --no-snapshot or [History] Snapshot=0); then its\n"
+    "applications are deleted and FILE's sent. A run that fails after deleting\n"
+    "names the snapshot and how to put it back. Which applications are complete\n"
+    "is noted in restore.journal in the history folder; --resume FILE then sends\n"
+    "only the others (exit 2 when there is no failed restore of FILE on record).\n"
+    "--verify reads back what was sent: exit 120 when it differs. --dry-run\n"
+    "compares the organizer with FILE (as diff does: exit 0 equal, 1 different)\n"
+    "and changes nothing. Otherwise exit 0 on success, 100 + the result code on\n"
+    "failure, 1 when FILE cannot be read, 2 for a bad command line.";
+
+constexpr std::string_view kDownloadDetails =
+    "First the organizer's records of APP (with expense: and its categories) are\n"
+    "kept in the history as a snapshot (not with --no-snapshot); --verify reads\n"
+    "back what was sent: exit 120 when it differs. Otherwise exit 0 on success,\n"
+    "100 + the result code on failure, 1 when FILE cannot be read, 2 for a bad\n"
+    "command line.";
+
 const CliCommand kTransferCommands[] = {
-    {"backup", "FILE.bkf", "receive every application from the organizer into FILE", kRunDetails, 1,
-     1, Backup},
+    {"backup", "FILE.bkf", "receive every application from the organizer into FILE",
+     kBackupDetails, 1, 1, Backup},
     {"restore", "FILE.bkf",
-     "send every application of FILE to the organizer (its records are deleted first)", kRunDetails,
-     1, 1, Restore},
+     "send every application of FILE to the organizer (its records are deleted first)",
+     kRestoreDetails, 1, 1, Restore},
     {"upload", "APP FILE.bkf", "receive one application into FILE (created when missing)",
      kRunDetails, 2, 2, Upload},
     {"download", "APP FILE.bkf", "send one application of FILE, replacing the organizer's",
-     kRunDetails, 2, 2, Download},
+     kDownloadDetails, 2, 2, Download},
     {"send", "APP FILE.bkf INDEX", "send record INDEX (from 0) of APP in FILE to the organizer",
      kRunDetails, 3, 3, Send},
     {"detect", "", "find the port (serial device or COM1..COM4) on which the organizer answers",
