@@ -12,7 +12,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-printf '[Settings]\n' >"$work/settings.ini"
+# The backup history goes into the test's folder, not beside the program.
+printf '[Settings]\n[History]\nFolder=%s\n' "$work/history" >"$work/settings.ini"
 kl() { "$tool" --settings "$work/settings.ini" "$@"; }
 # The same for a background process, so that $! is the tool itself.
 kl_bg() { exec "$tool" --settings "$work/settings.ini" "$@"; }
