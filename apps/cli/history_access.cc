@@ -9,12 +9,9 @@ namespace kivo::cli {
 
 std::filesystem::path HistoryDir(const CliContext& context) {
   // Absolute, so that the paths printed can be used from any folder.
-  std::filesystem::path dir = context.data_dir / kHistoryDirName;
-  if (context.link.history_dir) {
-    dir = *context.link.history_dir;
-  } else if (!context.settings.history_dir.empty()) {
-    dir = context.settings.history_dir;
-  }
+  const std::filesystem::path dir =
+      context.link.history_dir ? *context.link.history_dir
+                               : HistoryDirFor(context.settings.history_dir, context.data_dir);
   return std::filesystem::absolute(dir).lexically_normal();
 }
 

@@ -29,6 +29,10 @@ auto SortKey(const Generation& g) {
 
 }  // namespace
 
+fs::path HistoryDirFor(const std::string& setting, const fs::path& data_dir) {
+  return setting.empty() ? data_dir / kHistoryDirName : fs::path(setting);
+}
+
 std::string GenerationFileName(const LocalDateTime& time, std::string_view kind, int sequence) {
   char stamp[32];
   std::snprintf(stamp, sizeof stamp, "%04d%02d%02d-%02d%02d%02d", time.year, time.month, time.day,

@@ -33,6 +33,11 @@ struct Generation {
   std::filesystem::path path;
 };
 
+// The history folder: the setting when it names one, else "history" in the
+// data folder.
+std::filesystem::path HistoryDirFor(const std::string& setting,
+                                    const std::filesystem::path& data_dir);
+
 // The file name of a generation; sequence 1 has no number.
 std::string GenerationFileName(const LocalDateTime& time, std::string_view kind, int sequence);
 // Reads a name made by GenerationFileName; false for any other file.
