@@ -49,7 +49,8 @@ void PrintToolHelp(std::ostream& out) {
       << "  --version              the tool's version\n\n"
       << "APP is schedule, anniversary, todo, memo, expense, telephone, category or 0..6.\n"
       << "Exit status: 0 success, 1 a file could not be read, written or taken,\n"
-      << "2 bad command line.\n";
+      << "2 bad command line. diff and restore --dry-run: 0 same records, 1 different\n"
+      << "(diff: 2 on trouble).\n";
   PrintLinkOptionsHelp(out);
 }
 

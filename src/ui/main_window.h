@@ -91,6 +91,9 @@ class MainWindow : public QMainWindow {
   void ClearAll();
   void Backup();
   void Restore();
+  // File > "Backup History..." and "Compare with Organizer..." (main_window_safety.cc).
+  void BackupHistory();
+  void CompareWithOrganizer();
   void Upload();
   void Download();
   void SendRecord();
@@ -194,6 +197,20 @@ class MainWindow : public QMainWindow {
   // cannot be set up.
   [[nodiscard]] std::unique_ptr<AppliStore> SafetyCopy();
   void PutBack(const AppliStore& safety);
+  // Open's steps after the file dialog.
+  void OpenBackup(const std::string& path);
+  // The history folder of the settings.
+  std::filesystem::path HistoryDir() const;
+  // A Restore or Download of `store` (run mode and AppliMode as the
+  // command's) with the snapshot and verify steps of the settings; after a
+  // failure that deleted records it offers to finish a Restore and to put
+  // the snapshot back. The run's ResultCode.
+  int RunSafeTransfer(int run_mode, int appli_mode, AppliStore& store, bool snapshot);
+  // The question box, with the warning when the newest snapshot of the last
+  // hour says that sending `store` would remove more than half of an
+  // application's records on the organizer.
+  bool AskWithWarning(const std::string& text, const char* caption, const AppliStore& store,
+                      int appli_mode);
   // The ports of the transfers and the auto detection: "virtual" plays the
   // virtual organizer, every other name goes to the serial devices.
   [[nodiscard]] SerialPortFactory PortFactory() const;

@@ -56,6 +56,10 @@ void MainWindow::BuildMenus() {
           &MainWindow::Backup);
   connect(file->addAction(QStringLiteral("&Restore...")), &QAction::triggered, this,
           &MainWindow::Restore);
+  connect(file->addAction(QStringLiteral("Backup &History...")), &QAction::triggered, this,
+          &MainWindow::BackupHistory);
+  connect(file->addAction(QStringLiteral("Co&mpare with Organizer...")), &QAction::triggered,
+          this, &MainWindow::CompareWithOrganizer);
   file->addSeparator();
   connect(file->addAction(QStringLiteral("&Import...")), &QAction::triggered, this,
           &MainWindow::Import);

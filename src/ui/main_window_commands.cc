@@ -7,6 +7,7 @@
 #include "comm/virtual_organizer.h"
 #include "csv/csv_export.h"
 #include "csv/csv_reader.h"
+#include "history/history.h"
 #include "store/app_settings.h"
 #include "store/backup_file.h"
 #include "store/record_access.h"
@@ -175,7 +176,10 @@ std::optional<std::string> MainWindow::SaveFileDialog(bool backup) {
 void MainWindow::Open() {
   CloseFindDialog();
   const std::optional<std::string> path = OpenFileDialog(/*backup=*/true);
-  if (!path) return;
+  if (path) OpenBackup(*path);
+}
+
+void MainWindow::OpenBackup(const std::string& path) {
   if (!Ask("This operation will overwrite ALL applications.\nAre you sure you want to continue ?",
            "Open")) {
     return;
@@ -189,7 +193,7 @@ void MainWindow::Open() {
   if (loaded.GetAppliBuf(7) != 0) return;
   StoreColumnWidths();
   model_->Commit(/*ordered=*/false);
-  if (LoadBackupFile(loaded, *path) != 0) {
+  if (LoadBackupFile(loaded, path) != 0) {
     Tell({"The backup file is not compatible.", "Open", PromptIcon::kNone, PromptButtons::kOk});
     // The list comes back exactly as it was, in the user's order.
     RefreshList(/*resort=*/false);
@@ -250,6 +254,11 @@ void MainWindow::Backup() {
   settings_->AfterBackupRun(result);
   if (result == kResultSuccess) {
     store_.EnsureAllAppli();
+    // Kept in the history as well; a history that cannot be written does not
+    // undo the backup.
+    std::string error_text;
+    (void)AddGeneration(HistoryDir(), store_, kKindBackup, SystemClock().LocalNow(),
+                        settings_->history_keep, settings_->file_scramble != 0, &error_text);
     RefreshList(/*resort=*/true);
   } else {
     PutBack(*safety);
@@ -258,18 +267,18 @@ void MainWindow::Backup() {
 }
 
 void MainWindow::Restore() {
-  if (!Ask("This operation will overwrite ALL applications on your Organizer.\n"
-           "Are you sure you want to continue ?",
-           "Restore") ||
+  // Committed first, so that the warning compares what would be sent.
+  CommitList(/*ordered=*/false);
+  if (!AskWithWarning("This operation will overwrite ALL applications on your Organizer.\n"
+                      "Are you sure you want to continue ?",
+                      "Restore", store_, kAllAppli) ||
       !ConnectionReminder()) {
     return;
   }
-  CommitList(/*ordered=*/false);
   std::unique_ptr<AppliStore> safety = SafetyCopy();
   if (!safety) return;
   model_->Commit(/*ordered=*/true);
-  const int result =
-      RunTransfer(TransferSettings(kRunRestore, kAllAppli, &store_, settings_->bk_tel_records_min));
+  const int result = RunSafeTransfer(kRunRestore, kAllAppli, store_, /*snapshot=*/true);
   if (result != kResultSuccess) PutBack(*safety);
   // After a success the list shows the default order that was sent.
   RefreshList(/*resort=*/false);
@@ -308,13 +317,13 @@ void MainWindow::Download() {
     const std::span<const uint8_t> names = store_.Record(kCategoryList, 0);
     if (!names.empty()) (void)rows.SetCategoryRecord(names);
   }
-  if (!Ask("This operation will overwrite selected application on your Organizer.\n"
-           "Are you sure you want to continue ?",
-           "Download") ||
+  if (!AskWithWarning("This operation will overwrite selected application on your Organizer.\n"
+                      "Are you sure you want to continue ?",
+                      "Download", rows, id) ||
       !ConnectionReminder()) {
     return;
   }
-  (void)RunTransfer(TransferSettings(kRunDownload, id, &rows, settings_->bk_tel_records_min));
+  (void)RunSafeTransfer(kRunDownload, id, rows, /*snapshot=*/true);
 }
 
 void MainWindow::SendRecord() {

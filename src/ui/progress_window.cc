@@ -157,6 +157,8 @@ int ProgressWindow::Run() {
   return ended_ ? result_ : code;
 }
 
+SafeTransferReport ProgressWindow::safe_report() const { return run_->run().safe_report(); }
+
 void ProgressWindow::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   if (started_) return;

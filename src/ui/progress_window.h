@@ -40,6 +40,8 @@ class ProgressWindow : public QDialog {
   void ApplyLinkSettings(const LinkSettings& settings);
   // Shows the window modally until the run ends; the run's ResultCode.
   int Run();
+  // What the safety steps of a Restore or Download did (after Run).
+  SafeTransferReport safe_report() const;
 
   const ProgressState& state() const { return state_; }
   QLabel* status_label() const { return status_; }
