@@ -55,7 +55,8 @@ void PrintComparison(const CliContext& context, std::span<const AppliDiff> diffs
       for (size_t i = 0; i < list.size(); ++i) {
         (void)only.PutRecord(d.id, static_cast<int>(i), list[i]);
       }
-      out << "\n" << (side == 0 ? "< " : "> ") << AppliName(d.id) << ", only in "
+      out << "\n"
+          << (side == 0 ? "< " : "> ") << AppliName(d.id) << ", only in "
           << (side == 0 ? name_a : name_b) << ":\n";
       TextTable rows = AppliTable(only, d.id, context.settings);
       rows.titles.insert(rows.titles.begin(), "");

@@ -78,7 +78,7 @@ bool ExtractLinkOptions(const std::vector<std::string>& args, LinkOptions* optio
       if (!take_value()) return false;
       if (!IsPortName(*value)) return bad("COM1..COM4, 1..4, a device path or virtual");
       options->port = *value;
-    } else if (bool* flag = name == "--no-echo"              ? &options->no_echo
+    } else if (bool* flag = name == "--no-echo"               ? &options->no_echo
                             : name == "--no-snapshot"         ? &options->no_snapshot
                             : name == "--verify"              ? &options->verify
                             : name == "--resume"              ? &options->resume

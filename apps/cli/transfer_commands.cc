@@ -321,8 +321,8 @@ void SafetyHints(const CliContext& context, const std::string& snapshot,
         << "\n";
   }
   if (!resume.empty()) {
-    err << kToolName << ": to finish this restore: " << kToolName << " restore --resume "
-        << resume << "\n";
+    err << kToolName << ": to finish this restore: " << kToolName << " restore --resume " << resume
+        << "\n";
   }
 }
 
@@ -349,8 +349,8 @@ int Restore(CliContext& context, std::span<const std::string> args) {
     std::optional<RestoreJournal> failed = ReadRestoreJournal(journal_path);
     if (!failed) return context.UsageFailure("--resume: no failed restore on record");
     if (failed->file != journal.file) {
-      return context.UsageFailure("--resume: the failed restore sent " + failed->file +
-                                  ", not " + journal.file);
+      return context.UsageFailure("--resume: the failed restore sent " + failed->file + ", not " +
+                                  journal.file);
     }
     if (failed->fingerprint != journal.fingerprint) {
       return context.UsageFailure("--resume: " + journal.file +
@@ -633,8 +633,8 @@ constexpr std::string_view kDownloadDetails =
     "command line.";
 
 const CliCommand kTransferCommands[] = {
-    {"backup", "FILE.bkf", "receive every application from the organizer into FILE",
-     kBackupDetails, 1, 1, Backup},
+    {"backup", "FILE.bkf", "receive every application from the organizer into FILE", kBackupDetails,
+     1, 1, Backup},
     {"restore", "FILE.bkf",
      "send every application of FILE to the organizer (its records are deleted first)",
      kRestoreDetails, 1, 1, Restore},

@@ -41,7 +41,7 @@ int CommRun::ReceiveAppliInto(AppliStore& store, int role) {
   if (r != kResultSuccess) return r;
   if (end <= 0) return kResultSuccess;
   const int added = store.AddAppliData(AppliWireCode(link_.appli_mode()),
-                                                std::span(buffer).first(static_cast<size_t>(end)));
+                                       std::span(buffer).first(static_cast<size_t>(end)));
   if (added < 0) {
     Log("!!!Write AppliData Err\n\n");
     return kResultIoError;
@@ -255,7 +255,8 @@ int CommRun::Restore(int role) {
       if (!skipped(id)) replaced.push_back(id);
     }
   } else {
-    if (link_.appli_mode() == kExpense && !skipped(kCategoryList)) replaced.push_back(kCategoryList);
+    if (link_.appli_mode() == kExpense && !skipped(kCategoryList))
+      replaced.push_back(kCategoryList);
     if (!skipped(AppliWireCode(link_.appli_mode()))) {
       replaced.push_back(AppliWireCode(link_.appli_mode()));
     }

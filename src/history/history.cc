@@ -71,8 +71,7 @@ std::vector<Generation> ListGenerations(const fs::path& dir) {
   std::error_code ec;
   for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
     Generation g;
-    if (!it->is_regular_file(ec) ||
-        !ParseGenerationFileName(it->path().filename().string(), &g)) {
+    if (!it->is_regular_file(ec) || !ParseGenerationFileName(it->path().filename().string(), &g)) {
       continue;
     }
     g.path = it->path();

@@ -10,8 +10,7 @@
 namespace kivo {
 namespace {
 
-constexpr AppliId kColumnsAppli[] = {kSchedule, kAnniversary, kToDo,
-                                     kMemo,     kExpense,     kTelephone};
+constexpr AppliId kColumnsAppli[] = {kSchedule, kAnniversary, kToDo, kMemo, kExpense, kTelephone};
 
 QString Stamp(const LocalDateTime& t) {
   char text[32];
@@ -41,8 +40,9 @@ HistoryDialog::HistoryDialog(QWidget* parent, std::vector<Generation> generation
     const bool readable = CountRecords(g.path, &counts);
     QStringList cells{QString::number(g.number), Stamp(g.time), QString::fromStdString(g.kind)};
     for (AppliId id : kColumnsAppli) {
-      cells << (!readable ? QStringLiteral("?")
-                          : counts[id] < 0 ? QStringLiteral("-") : QString::number(counts[id]));
+      cells << (!readable        ? QStringLiteral("?")
+                : counts[id] < 0 ? QStringLiteral("-")
+                                 : QString::number(counts[id]));
     }
     cells << QString::fromStdString(g.path.string());
     for (int column = 0; column < cells.size(); ++column) {

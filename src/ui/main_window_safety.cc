@@ -133,8 +133,8 @@ int MainWindow::RunSafeTransfer(int run_mode, int appli_mode, AppliStore& store,
         if (d.differs()) lines += "\n" + DiffLine(d, "missing", "unexpected");
       }
       if (!lines.empty()) {
-        Tell({"The records read back from your Organizer differ from those sent:" + lines,
-              caption, PromptIcon::kExclamation, PromptButtons::kOk});
+        Tell({"The records read back from your Organizer differ from those sent:" + lines, caption,
+              PromptIcon::kExclamation, PromptButtons::kOk});
       }
       return result;
     }
@@ -191,8 +191,8 @@ void MainWindow::CompareWithOrganizer() {
   CommitList(/*ordered=*/false);
   AppliStore organizer(store_.code_tables());
   if (organizer.GetAppliBuf(7) != 0) return;
-  const int result = RunTransfer(TransferSettings(kRunBackup, kAllAppli, &organizer,
-                                                  settings_->backup_tel_records_min));
+  const int result = RunTransfer(
+      TransferSettings(kRunBackup, kAllAppli, &organizer, settings_->backup_tel_records_min));
   settings_->AfterBackupRun(result);
   if (result != kResultSuccess) return;
   std::string error_text;
@@ -203,7 +203,8 @@ void MainWindow::CompareWithOrganizer() {
   for (const AppliDiff& d : DiffStores(organizer, store_)) {
     text += "\n" + DiffLine(d, "only on the Organizer", "only on this PC");
   }
-  text += AnyDifference(DiffStores(organizer, store_)) ? "\n\nThey differ." : "\n\nThey are the same.";
+  text +=
+      AnyDifference(DiffStores(organizer, store_)) ? "\n\nThey differ." : "\n\nThey are the same.";
   if (!kept.empty()) text += "\nThe Organizer's records are kept in " + kept.string();
   Tell({text, "Compare with Organizer", PromptIcon::kInformation, PromptButtons::kOk});
 }

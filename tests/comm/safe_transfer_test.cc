@@ -114,13 +114,13 @@ class SafeTransferTest : public ::testing::Test {
     const std::string memo("New memo\0\xFF", 10);
     const std::string entry("\x20\x01\x12\x31\x09\x00\x10\x30\x00\x00\x00\x15\x00\x40Room 2\0\xFF",
                             22);
-    ASSERT_EQ(file_->PutRecord(kMemo, 0, std::span(reinterpret_cast<const uint8_t*>(memo.data()),
-                                                    memo.size())),
+    ASSERT_EQ(file_->PutRecord(
+                  kMemo, 0, std::span(reinterpret_cast<const uint8_t*>(memo.data()), memo.size())),
               kStoreOk);
-    ASSERT_EQ(file_->PutRecord(kSchedule, 0,
-                               std::span(reinterpret_cast<const uint8_t*>(entry.data()),
-                                         entry.size())),
-              kStoreOk);
+    ASSERT_EQ(
+        file_->PutRecord(kSchedule, 0,
+                         std::span(reinterpret_cast<const uint8_t*>(entry.data()), entry.size())),
+        kStoreOk);
     (void)file_->EnsureAppli(0x3F, true);
     wire_ = std::make_shared<Bytes>();
   }

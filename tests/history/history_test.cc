@@ -16,8 +16,9 @@ namespace fs = std::filesystem;
 class HistoryTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::path(testing::TempDir()) /
-           ("history_" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
+    dir_ =
+        fs::path(testing::TempDir()) /
+        ("history_" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
     fs::remove_all(dir_);
   }
   void TearDown() override { fs::remove_all(dir_); }
@@ -63,8 +64,10 @@ TEST_F(HistoryTest, ListsNewestFirstAndPrunesToTheCountKeepingTheNewest) {
   Fill(store, 2);
   std::string error;
   // Two in the same second, one a day earlier, one later.
-  const LocalDateTime times[] = {
-      {2026, 12, 7, 10, 0, 0}, {2026, 12, 7, 10, 0, 0}, {2026, 12, 6, 23, 0, 0}, {2026, 12, 8, 1, 0, 0}};
+  const LocalDateTime times[] = {{2026, 12, 7, 10, 0, 0},
+                                 {2026, 12, 7, 10, 0, 0},
+                                 {2026, 12, 6, 23, 0, 0},
+                                 {2026, 12, 8, 1, 0, 0}};
   for (const LocalDateTime& t : times) {
     ASSERT_FALSE(AddGeneration(dir_, store, kKindBackup, t, 20, true, &error).empty()) << error;
   }
@@ -84,9 +87,9 @@ TEST_F(HistoryTest, ListsNewestFirstAndPrunesToTheCountKeepingTheNewest) {
 
   // A snapshot counts with the backups; 0 still keeps the newest.
   for (int keep : {3, 0}) {
-    ASSERT_FALSE(AddGeneration(dir_, store, kKindSnapshot, {2026, 12, 9, 0, 0, 0}, keep, false,
-                               &error)
-                     .empty());
+    ASSERT_FALSE(
+        AddGeneration(dir_, store, kKindSnapshot, {2026, 12, 9, 0, 0, 0}, keep, false, &error)
+            .empty());
     all = ListGenerations(dir_);
     ASSERT_EQ(all.size(), static_cast<size_t>(std::max(keep, 1)));
     EXPECT_EQ(all[0].kind, kKindSnapshot);

@@ -26,11 +26,11 @@ TEST(StoreDiff, ComparesRecordsAsMultisets) {
     int both;
   } cases[] = {
       {{}, {}, 0, 0, 0},
-      {{"x", "y"}, {"y", "x"}, 0, 0, 2},       // order does not matter
-      {{"x", "x"}, {"x"}, 1, 0, 1},            // a duplicate counts
+      {{"x", "y"}, {"y", "x"}, 0, 0, 2},  // order does not matter
+      {{"x", "x"}, {"x"}, 1, 0, 1},       // a duplicate counts
       {{"x"}, {"x", "x", "z"}, 0, 2, 1},
       {{"x", "y"}, {"z"}, 2, 1, 0},
-      {{"x"}, {"X"}, 1, 1, 0},                 // bytes, not words
+      {{"x"}, {"X"}, 1, 1, 0},  // bytes, not words
   };
   for (const Case& c : cases) {
     AppliStore a, b;

@@ -44,7 +44,8 @@ class SafetyCommandsTest : public ::testing::Test {
   }
   void Settings(const std::string& history) {
     std::ofstream(SettingsFilePath(paths_.files_dir), std::ios::binary)
-        << "[Settings]\r\nAppliID=0\r\nTOCommand=1\r\n[Ports]\r\nCOM1=virtual\r\n[History]\r\n" << history;
+        << "[Settings]\r\nAppliID=0\r\nTOCommand=1\r\n[Ports]\r\nCOM1=virtual\r\n[History]\r\n"
+        << history;
   }
   fs::path OrganizerFile() const { return paths_.files_dir / kVirtualOrganizerFile; }
   void WriteOrganizer(AppliStore& store) {
