@@ -161,7 +161,7 @@ void PrintLinkOptionsHelp(std::ostream& out) {
       << "                         records (as when the cable is pulled)\n"
       << "  --virtual-lose-record  the virtual organizer acknowledges but drops the first\n"
       << "                         record it is sent\n"
-      << "\nSafety options (restore, download, backup):\n"
+      << "\nSafety and history options:\n"
       << "  --history DIR          the backup history folder (setting [History] Folder;\n"
       << "                         default: history/ in the data folder)\n"
       << "  --no-snapshot          do not receive and keep the organizer's records before\n"
