@@ -27,13 +27,13 @@ constexpr int kMsPerSecond = 1000;
 // missing organizer; one above an hour is a typing error.
 constexpr int kTimeoutSecondsMax = 3600;
 
-// A number of the "Settings" section within [low, high]. A value that is no
+// A number of the "Settings" (or another) section within [low, high]. A value that is no
 // whole decimal number, or lies outside, gives the fallback, and `ignored`
 // learns which key it was and why. A missing or empty value is the fallback
 // without a word.
 int ReadChecked(const IniFile& ini, const char* key, int fallback, int low, int high,
-                std::vector<std::string>* ignored) {
-  const std::optional<std::string> value = ini.Find(kSettings, key);
+                std::vector<std::string>* ignored, const char* section = kSettings) {
+  const std::optional<std::string> value = ini.Find(section, key);
   if (!value || value->empty()) return fallback;
   std::string_view digits = *value;
   if (digits.front() == '+') digits.remove_prefix(1);
@@ -166,9 +166,9 @@ AppSettings ReadAppSettings(const IniFile& ini, const AppDirs& dirs) {
   }
   ReadWindowGeometry(ini, s.window);
   s.history_dir = ini.ReadString(kHistory, "Folder", "");
-  s.history_keep = ini.ReadInt(kHistory, "Keep", 20);
-  s.snapshot = ini.ReadInt(kHistory, "Snapshot", 1);
-  s.verify = ini.ReadInt(kHistory, "Verify", 0);
+  s.history_keep = ReadChecked(ini, "Keep", 20, 1, 10000, ignored, kHistory);
+  s.snapshot = ReadChecked(ini, "Snapshot", 1, 0, 1, ignored, kHistory);
+  s.verify = ReadChecked(ini, "Verify", 0, 0, 1, ignored, kHistory);
   return s;
 }
 
