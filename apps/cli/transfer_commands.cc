@@ -268,6 +268,7 @@ struct SafetySteps {
   std::unique_ptr<AppliStore> snapshot;
   std::unique_ptr<AppliStore> verify;
   std::filesystem::path snapshot_file;
+  bool not_kept = false;  // the snapshot arrived but could not be written
   SafeTransferReport report;
 
   SafetySteps(CliContext& context, bool take_snapshot) {
@@ -284,11 +285,18 @@ struct SafetySteps {
       // The run hands back the store it was given: this->snapshot.
       safe.on_snapshot = [this, &context, kept](const AppliStore&) {
         snapshot_file = AddToHistory(context, *snapshot, kKindSnapshot);
+        not_kept = snapshot_file.empty();
         if (!snapshot_file.empty() && kept) kept(snapshot_file);
         return !snapshot_file.empty();
       };
     }
     return safe;
+  }
+  // Why a run stopped before deleting anything, when the snapshot is why.
+  void NotKeptHint(const CliContext& context) const {
+    if (!not_kept) return;
+    *context.err << kToolName << ": nothing was deleted: the snapshot could not be kept"
+                 << " (--no-snapshot deletes without one)\n";
   }
   // After a success: the applications read back against those sent.
   int Verified(CliContext& context, const AppliStore& sent) const {
@@ -397,6 +405,7 @@ int Restore(CliContext& context, std::span<const std::string> args) {
       SafetyHints(context, journal.snapshot, "restore", args[0]);
     } else {
       // Nothing on the organizer changed: there is nothing to resume.
+      safety.NotKeptHint(context);
       RemoveRestoreJournal(journal_path);
     }
     return status;
@@ -448,6 +457,7 @@ int Download(CliContext& context, std::span<const std::string> args) {
       SafetyHints(context, safety.snapshot_file.string(),
                   "download " + std::string(AppliKeyword(*id)), "");
     }
+    safety.NotKeptHint(context);
     return status;
   }
   return safety.Verified(context, *store);
