@@ -21,8 +21,6 @@ std::vector<Record> RecordsOf(const AppliStore& store, AppliId id) {
 AppliDiff DiffAppli(const AppliStore& a, const AppliStore& b, AppliId id) {
   AppliDiff diff;
   diff.id = id;
-  diff.present_a = a.IsPresent(id);
-  diff.present_b = b.IsPresent(id);
   const std::vector<Record> in_a = RecordsOf(a, id);
   const std::vector<Record> in_b = RecordsOf(b, id);
   // How many of each record B still has to match A's copies.

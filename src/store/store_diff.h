@@ -15,8 +15,6 @@ namespace kivo {
 // both and once only in A. Order never matters.
 struct AppliDiff {
   AppliId id = 0;
-  bool present_a = false;
-  bool present_b = false;
   int both = 0;
   // The records found only on one side, in the order of their store.
   std::vector<std::vector<uint8_t>> only_a;

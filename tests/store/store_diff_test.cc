@@ -51,20 +51,5 @@ TEST(StoreDiff, ComparesRecordsAsMultisets) {
   }
 }
 
-TEST(StoreDiff, OneApplicationOnlyAndAbsentCountsAsEmpty) {
-  AppliStore a, b;
-  Memos(a, {"x"});
-  ASSERT_EQ(b.GetAppliBuf(7), 0);
-  std::vector<AppliDiff> diffs = DiffStores(a, b, kSchedule);
-  ASSERT_EQ(diffs.size(), 1u);
-  EXPECT_FALSE(diffs[0].differs());
-  diffs = DiffStores(a, b, kMemo);
-  ASSERT_EQ(diffs.size(), 1u);
-  EXPECT_TRUE(diffs[0].present_a);
-  EXPECT_FALSE(diffs[0].present_b);
-  EXPECT_EQ(diffs[0].only_a.size(), 1u);
-  ASSERT_EQ(diffs[0].only_a[0].size(), 3u);  // the record with its terminator
-}
-
 }  // namespace
 }  // namespace kivo
