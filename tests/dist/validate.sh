@@ -44,7 +44,7 @@ case $kind in
       fi
       # The page must also say something: a NAME line with its own name.
       name=$(basename "$page")
-      if ! MANWIDTH=80 man -l "$page" 2>/dev/null | grep -q "^ *${name%.*} - "; then
+      if ! grep -q "^ *${name%.*} - " <<<"$(MANWIDTH=80 man -l "$page" 2>/dev/null)"; then
         echo "$page: no NAME line for ${name%.*}"
         status=1
       fi
@@ -65,13 +65,15 @@ case $kind in
     help=$("$tool" --help)
     status=0
     for command in $(echo "$help" | awk '/^Commands:/ {c = 1; next} /^$/ {c = 0} c {print $1}'); do
-      if ! echo "$text" | grep -qE "^ +$command( |$)"; then
+      # A here-string, not a pipe: grep -q may end before echo has written,
+      # and pipefail would count echo's broken pipe as no match.
+      if ! grep -qE "^ +$command( |$)" <<<"$text"; then
         echo "command '$command' is not described in $(basename "$page")"
         status=1
       fi
     done
     for option in $(echo "$help" | grep -oE '(^| )--?[a-z][a-z+-]*' | sort -u); do
-      if ! echo "$text" | grep -qE "^ +(-[a-z], )?$option( |,|$)"; then
+      if ! grep -qE "^ +(-[a-z], )?$option( |,|$)" <<<"$text"; then
         echo "option '$option' is not described in $(basename "$page")"
         status=1
       fi
