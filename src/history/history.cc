@@ -38,7 +38,10 @@ std::string GenerationFileName(const LocalDateTime& time, std::string_view kind,
   std::snprintf(stamp, sizeof stamp, "%04d%02d%02d-%02d%02d%02d", time.year, time.month, time.day,
                 time.hour, time.minute, time.second);
   std::string name = std::string(stamp) + "-" + std::string(kind);
-  if (sequence > 1) name += "-" + std::to_string(sequence);
+  if (sequence > 1) {
+    name += '-';
+    name += std::to_string(sequence);
+  }
   return name + std::string(kExtension);
 }
 

@@ -33,7 +33,8 @@ bool WriteRestoreJournal(const std::filesystem::path& path, const RestoreJournal
   bool first = true;
   for (int id = 0; id < 8; ++id) {
     if (!journal.IsDone(id)) continue;
-    text += (first ? "" : " ") + std::to_string(id);
+    if (!first) text += ' ';
+    text += std::to_string(id);
     first = false;
   }
   text += "\n";

@@ -24,9 +24,9 @@ AppliDiff DiffAppli(const AppliStore& a, const AppliStore& b, AppliId id) {
   const std::vector<Record> in_a = RecordsOf(a, id);
   const std::vector<Record> in_b = RecordsOf(b, id);
   // How many of each record B still has to match A's copies.
-  std::map<Record, int> left_in_b;
+  std::map<Record, int, RecordLess> left_in_b;
   for (const Record& r : in_b) ++left_in_b[r];
-  std::map<Record, int> matched;
+  std::map<Record, int, RecordLess> matched;
   for (const Record& r : in_a) {
     auto it = left_in_b.find(r);
     if (it != left_in_b.end() && it->second > 0) {

@@ -25,6 +25,7 @@
 #include "store/backup_file.h"
 #include "store/messages.h"
 #include "store/record_access.h"
+#include "store/store_diff.h"
 #include "store/working_data.h"
 #include "ui/edit_dialogs.h"
 #include "ui/find_dialog.h"
@@ -57,12 +58,7 @@ Records AppliRecords(const AppliStore& store, AppliId id) {
 }
 
 Records Sorted(Records records) {
-  // Compared by std::mismatch: g++ 12 at -O3 reports a false
-  // -Wstringop-overread in the memcmp of vector's own operator<.
-  std::sort(records.begin(), records.end(), [](const auto& a, const auto& b) {
-    const auto [at_a, at_b] = std::mismatch(a.begin(), a.end(), b.begin(), b.end());
-    return at_b != b.end() && (at_a == a.end() || *at_a < *at_b);
-  });
+  std::sort(records.begin(), records.end(), RecordLess());
   return records;
 }
 
@@ -285,8 +281,8 @@ TEST_F(CommandsTest, AbortedTransfersLeaveTheRecordsExactlyAsTheyWere) {
     // A Restore stopped after deleting offers to send the rest: not now.
     const bool restore = c.command == &MainWindow::Restore;
     if (restore) {
-      for (PromptAnswer a : {PromptAnswer::kYes, PromptAnswer::kOk, PromptAnswer::kOk,
-                             PromptAnswer::kNo}) {
+      for (PromptAnswer a :
+           {PromptAnswer::kYes, PromptAnswer::kOk, PromptAnswer::kOk, PromptAnswer::kNo}) {
         script.Answer(a);
       }
     }

@@ -47,6 +47,7 @@
 #include "store/amount.h"
 #include "store/backup_file.h"
 #include "store/record_access.h"
+#include "store/store_diff.h"
 #include "ui/edit_dialogs.h"
 #include "view/list_row.h"
 #include <gtest/gtest.h>
@@ -270,12 +271,7 @@ std::vector<Bytes> Records(const AppliStore& store, AppliId id) {
 }
 
 std::vector<Bytes> Sorted(std::vector<Bytes> records) {
-  // Compared by std::mismatch: g++ 12 at -O3 reports a false
-  // -Wstringop-overread in the memcmp of vector's own operator<.
-  std::sort(records.begin(), records.end(), [](const Bytes& a, const Bytes& b) {
-    const auto [at_a, at_b] = std::mismatch(a.begin(), a.end(), b.begin(), b.end());
-    return at_b != b.end() && (at_a == a.end() || *at_a < *at_b);
-  });
+  std::sort(records.begin(), records.end(), RecordLess());
   return records;
 }
 
