@@ -42,9 +42,23 @@ void AddIdentity(icalcomponent* c, std::string_view kind, int index, std::time_t
 
 // An empty description gives no SUMMARY: an empty text value is refused by
 // libical's parser.
+// A record's text for libical, which escapes LF but would pass CR through.
+std::string Utf8Text(const std::string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r') {
+      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+      out += '\n';
+    } else {
+      out += text[i];
+    }
+  }
+  return Cp1252ToUtf8(out);
+}
+
 void AddSummary(icalcomponent* c, const std::string& description) {
   if (description.empty()) return;
-  const std::string text = Cp1252ToUtf8(description);
+  const std::string text = Utf8Text(description);
   icalcomponent_add_property(c, icalproperty_new_summary(text.c_str()));
 }
 
@@ -52,7 +66,7 @@ void AddSummary(icalcomponent* c, const std::string& description) {
 void AddAlarm(icalcomponent* c, const std::string& description, int seconds) {
   icalcomponent* alarm = icalcomponent_new_valarm();
   icalcomponent_add_property(alarm, icalproperty_new_action(ICAL_ACTION_DISPLAY));
-  const std::string text = description.empty() ? "Reminder" : Cp1252ToUtf8(description);
+  const std::string text = description.empty() ? "Reminder" : Utf8Text(description);
   icalcomponent_add_property(alarm, icalproperty_new_description(text.c_str()));
   icaltriggertype trigger{};
   trigger.time = icaltime_null_time();

@@ -3,6 +3,7 @@
 #include <libical/ical.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,9 @@ std::optional<LocalPoint> ToLocal(icaltimetype t) {
     p = {t.year, t.month, t.day, t.is_date ? 0 : t.hour, t.is_date ? 0 : t.minute,
          t.is_date != 0};
   } else {
+    // Far from the organizer's years a zone's rules would be expanded over
+    // centuries for a date that cannot be stored anyway.
+    if (t.year < kFirstYear - 1 || t.year > kLastYear + 1) return std::nullopt;
     const std::time_t seconds = icaltime_as_timet_with_zone(t, t.zone);
     std::tm local{};
     if (localtime_r(&seconds, &local) == nullptr) return std::nullopt;
@@ -84,7 +88,10 @@ std::optional<long long> AlarmLead(icalcomponent* c, icaltimetype start, long lo
   const icaltriggertype trigger = icalproperty_get_trigger(property);
   if (!icaltime_is_null_time(trigger.time)) {
     icaltimetype at = trigger.time;
-    if (icaltime_is_null_time(start) || !icaltime_is_valid_time(at)) return std::nullopt;
+    if (icaltime_is_null_time(start) || !icaltime_is_valid_time(at) ||
+        std::abs(at.year - start.year) > 1) {
+      return std::nullopt;
+    }
     const std::time_t from = icaltime_as_timet_with_zone(start, start.zone);
     const std::time_t to = icaltime_as_timet_with_zone(at, at.zone);
     return static_cast<long long>(from - to) / 60;

@@ -104,9 +104,18 @@ void TextTaker::Note(std::vector<char32_t>* list, char32_t c) {
 
 std::string TextTaker::FromUtf8(std::string_view text, size_t capacity) {
   std::string out;
-  for (char32_t c : DecodeUtf8(text)) {
+  const std::vector<char32_t> chars = DecodeUtf8(text);
+  for (size_t i = 0; i < chars.size(); ++i) {
+    const char32_t c = chars[i];
     const std::optional<uint8_t> byte = UnicodeToCp1252(c);
-    if (!byte) {
+    if (c == '\r' || c == '\n') {
+      if (c == '\r' && i + 1 < chars.size() && chars[i + 1] == '\n') ++i;
+      out += "\r\n";
+    } else if (c == 0) {
+      continue;
+    } else if (c < 0x20 && c != '\t') {
+      out += ' ';
+    } else if (!byte) {
       Note(&batch_->unmappable, c);
       out += '?';
     } else if (!IsAllowed(*byte, allowed_)) {

@@ -37,10 +37,12 @@ struct ImportBatch {
   std::string encoding;
 };
 
-// Turns texts of a file into texts of records: characters without a
-// Windows-1252 form become "?", characters the allowed-character table
-// refuses are left out, the rest is cut to the field's capacity and 0xFF
-// becomes a blank. Everything it changes is noted in the batch.
+// Turns texts of a file into texts of records: line breaks become CR LF,
+// NUL is left out and other control characters but the tab become blanks,
+// characters without a Windows-1252 form become "?", characters the
+// allowed-character table refuses are left out, the rest is cut to the
+// field's capacity and 0xFF becomes a blank. Everything it changes is noted
+// in the batch.
 class TextTaker {
  public:
   TextTaker(const AllowedTable& allowed, ImportBatch* batch) : allowed_(allowed), batch_(batch) {}

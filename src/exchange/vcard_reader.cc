@@ -183,20 +183,6 @@ void TakeProperty(const ContentLine& line, Card* card) {
   }
 }
 
-// Line breaks as the PC writes them: CR LF.
-std::string PcLineBreaks(std::string_view text) {
-  std::string out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' || text[i] == '\n') {
-      if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-      out += "\r\n";
-    } else {
-      out += text[i];
-    }
-  }
-  return out;
-}
-
 std::string JoinAddress(const std::vector<std::string>& adr) {
   // Post office box, extended address, street.
   std::string out;
@@ -208,7 +194,7 @@ std::string JoinAddress(const std::vector<std::string>& adr) {
   return out;
 }
 
-void FinishCard(Card card, TextTaker& taker, ImportBatch* batch) {
+void FinishCard(Card card, const AllowedTable& allowed, ImportBatch* batch) {
   if (card.last.empty() && card.first.empty() && !card.full_name.empty() &&
       card.full_name != card.company) {
     card.last = card.full_name;
@@ -235,28 +221,38 @@ void FinishCard(Card card, TextTaker& taker, ImportBatch* batch) {
   u[kCountry] = component(6);
   u[kEmail] = card.email;
   u[kNotes] = card.note.empty() && !extra.empty() ? extra.substr(2) : card.note + extra;
-
-  const bool named = !u[kLastName].empty() || !u[kFirstName].empty() || !u[kCompany].empty();
   bool reachable = !u[kAddress].empty();
   for (int f : {kHomeNumber, kOfficeNumber, kFaxNumber, kOtherNumber}) reachable |= !u[f].empty();
-  if (!reachable && !card.url.empty()) {
-    u[kAddress] = card.url;
-    reachable = true;
+  if (!reachable) u[kAddress] = card.url;
+
+  // The texts as the record holds them decide; what they changed counts only
+  // for a card that is taken.
+  ImportBatch notes;
+  TextTaker taker(allowed, &notes);
+  TelephoneRecord r;
+  for (int f = 0; f < kTelephoneTextCount; ++f) {
+    r.texts[f] = taker.FromUtf8(u[f], kTelephoneCapacity[f]);
   }
-  if (!named || !reachable) {
+  const auto& t = r.texts;
+  const bool named = !t[kLastName].empty() || !t[kFirstName].empty() || !t[kCompany].empty();
+  if (!named || (t[kHomeNumber].empty() && t[kOfficeNumber].empty() && t[kFaxNumber].empty() &&
+                 t[kOtherNumber].empty() && t[kAddress].empty())) {
     ++batch->rejected;
     return;
   }
-  TelephoneRecord r;
+  batch->cut_texts += notes.cut_texts;
+  for (auto [from, to] : {std::pair{&notes.unmappable, &batch->unmappable},
+                          std::pair{&notes.refused, &batch->refused}}) {
+    for (char32_t c : *from) {
+      if (std::find(to->begin(), to->end(), c) == to->end()) to->push_back(c);
+    }
+  }
   r.category = 2;
   for (const std::string& word : card.categories) {
     if (word == "personal" || word == "business") {
       r.category = word == "personal" ? 0 : 1;
       break;
     }
-  }
-  for (int f = 0; f < kTelephoneTextCount; ++f) {
-    r.texts[f] = taker.FromUtf8(PcLineBreaks(u[f]), kTelephoneCapacity[f]);
   }
   batch->records.push_back(EncodeTelephoneRecord(r));
 }
@@ -297,7 +293,6 @@ std::vector<std::string> LogicalLines(std::string_view text) {
 ImportBatch ReadVCards(std::string_view text, const AllowedTable& allowed) {
   ImportBatch batch;
   batch.id = kTelephone;
-  TextTaker taker(allowed, &batch);
   if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
   std::optional<Card> card;
   int depth = 0;
@@ -309,7 +304,7 @@ ImportBatch ReadVCards(std::string_view text, const AllowedTable& allowed) {
       if (depth++ == 0) card.emplace();
     } else if (line->name == "end" && value == "vcard" && depth > 0) {
       if (--depth == 0 && card) {
-        FinishCard(std::move(*card), taker, &batch);
+        FinishCard(std::move(*card), allowed, &batch);
         card.reset();
       }
     } else if (depth == 1 && card) {
