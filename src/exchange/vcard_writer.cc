@@ -45,7 +45,7 @@ void AppendLine(std::string_view line, std::string* text) {
   size_t limit = kFoldOctets;
   while (line.size() > limit) {
     size_t cut = limit;
-    while (cut > 0 && (static_cast<uint8_t>(line[cut]) & 0xC0) == 0x80) --cut;
+    while (cut > 1 && (static_cast<uint8_t>(line[cut]) & 0xC0) == 0x80) --cut;
     text->append(line.substr(0, cut));
     text->append("\r\n ");
     line.remove_prefix(cut);
