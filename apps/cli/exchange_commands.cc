@@ -30,17 +30,13 @@ std::optional<AppliId> ParseExchangeAppli(const CliContext& context, std::string
   return id;
 }
 
-// The format given by --format, else by the file's extension; it must fit
-// the application. A usage failure names the formats that do.
+// The format given by --format, else by the file's extension (CSV for an
+// extension that names none, as before there were other formats); it must
+// fit the application. A usage failure names the formats that do.
 std::optional<ExchangeFormat> ChooseFormat(const CliContext& context,
                                            const std::filesystem::path& file, AppliId id) {
   const std::optional<ExchangeFormat> format =
-      context.format ? context.format : FormatOfPath(file);
-  if (!format) {
-    (void)context.UsageFailure("cannot tell the format of " + file.string() +
-                               ": name it .csv, .vcf or .ics, or give --format csv|vcard|ical");
-    return std::nullopt;
-  }
+      context.format ? context.format : FormatOfPath(file).value_or(ExchangeFormat::kCsv);
   if (!FormatFits(*format, id)) {
     (void)context.UsageFailure(std::string(FormatName(*format)) + " does not fit " +
                                std::string(AppliName(id)) + "; its formats: " + FitNames(id));

@@ -270,15 +270,17 @@ std::vector<std::string> LogicalLines(std::string_view text) {
     } else {
       text.remove_prefix(end + (text.substr(end, 2) == "\r\n" ? 2 : 1));
     }
-    if (open && !line.empty() && (line[0] == ' ' || line[0] == '\t')) {
-      lines.back() += line.substr(1);
-      continue;
-    }
+    // A soft line break of quoted-printable first: its next line may start
+    // with a blank that belongs to the value.
     if (open && !lines.back().empty() && lines.back().back() == '=' &&
         Lower(lines.back().substr(0, lines.back().find(':'))).find("quoted-printable") !=
             std::string::npos) {
       lines.back().pop_back();
       lines.back() += line;
+      continue;
+    }
+    if (open && !line.empty() && (line[0] == ' ' || line[0] == '\t')) {
+      lines.back() += line.substr(1);
       continue;
     }
     if (line.empty()) continue;
