@@ -78,11 +78,15 @@ std::optional<ImportBatch> ReadCsv(const std::filesystem::path& path, AppliId id
   const bool bom = bytes->starts_with("\xEF\xBB\xBF");
   batch.encoding = bom ? "UTF-8 with byte-order mark" : std::string(EncodingName(encoding));
   if (!options.encoding) batch.encoding += " (detected)";
+  // The characters of the lines after the header, which become texts.
   TextTaker scan(allowed, &batch);
+  std::string_view body(*bytes);
+  const size_t header_end = body.find_first_of("\r\n");
+  body.remove_prefix(header_end == std::string_view::npos ? body.size() : header_end);
   if (encoding == CsvEncoding::kUtf8 || bom) {
-    scan.Scan(std::string_view(*bytes).substr(bom ? 3 : 0));
+    scan.Scan(body);
   } else {
-    scan.ScanCp1252(*bytes);
+    scan.ScanCp1252(body);
   }
 
   // The reader appends to a copy of the store, so that the record limit and
