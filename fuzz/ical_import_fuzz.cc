@@ -5,6 +5,7 @@
 
 #include <libical/ical.h>
 
+#include <cstdio>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -14,6 +15,27 @@
 #include "store/appli_store.h"
 #include "store/record_codec.h"
 #include "fuzz_support.h"
+
+namespace {
+
+// With KIVO_FUZZ_VERBOSE set, shows where two batches differ before the
+// abort.
+void Differ(const kivo::ImportBatch& a, const kivo::ImportBatch& b, const std::string& text) {
+  if (std::getenv("KIVO_FUZZ_VERBOSE") != nullptr) {
+    std::fprintf(stderr, "%zu/%d vs %zu/%d records/rejected; written:\n%s\n", a.records.size(),
+                 a.rejected, b.records.size(), b.rejected, text.c_str());
+    for (size_t i = 0; i < a.records.size() && i < b.records.size(); ++i) {
+      if (a.records[i] == b.records[i]) continue;
+      for (const auto* r : {&a.records[i], &b.records[i]}) {
+        for (uint8_t byte : *r) std::fprintf(stderr, "%02x ", byte);
+        std::fprintf(stderr, "\n");
+      }
+    }
+  }
+  std::abort();
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace kivo;
@@ -39,6 +61,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (parsed == nullptr || icalcomponent_count_errors(parsed) != 0) std::abort();
   icalcomponent_free(parsed);
   const ImportBatch second = ReadICalendar(written, id, allowed);
-  if (second.records != first.records) std::abort();
+  if (second.records != first.records) Differ(first, second, written);
   return 0;
 }

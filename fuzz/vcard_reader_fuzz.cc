@@ -3,6 +3,7 @@
 // the records must read back to a fixed point (the writer and the reader
 // agree on every escape, fold and field).
 
+#include <cstdio>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -19,6 +20,23 @@ using kivo::AllowedTable;
 using kivo::AppliStore;
 using kivo::ImportBatch;
 
+// With KIVO_FUZZ_VERBOSE set, shows where two batches differ before the
+// abort.
+void Differ(const kivo::ImportBatch& a, const kivo::ImportBatch& b, const std::string& text) {
+  if (std::getenv("KIVO_FUZZ_VERBOSE") != nullptr) {
+    std::fprintf(stderr, "%zu/%d vs %zu/%d records/rejected; written:\n%s\n", a.records.size(),
+                 a.rejected, b.records.size(), b.rejected, text.c_str());
+    for (size_t i = 0; i < a.records.size() && i < b.records.size(); ++i) {
+      if (a.records[i] == b.records[i]) continue;
+      for (const auto* r : {&a.records[i], &b.records[i]}) {
+        for (uint8_t byte : *r) std::fprintf(stderr, "%02x ", byte);
+        std::fprintf(stderr, "\n");
+      }
+    }
+  }
+  std::abort();
+}
+
 // The batch's records as the only records of a store, written as vCards and
 // read back.
 ImportBatch Again(const ImportBatch& batch, const AllowedTable& allowed) {
@@ -31,7 +49,11 @@ ImportBatch Again(const ImportBatch& batch, const AllowedTable& allowed) {
   }
   std::string text;
   if (kivo::BuildVCards(store, &text) != static_cast<int>(batch.records.size())) std::abort();
-  return kivo::ReadVCards(text, allowed);
+  ImportBatch again = kivo::ReadVCards(text, allowed);
+  if (again.records.size() != batch.records.size() || again.rejected != 0) {
+    Differ(batch, again, text);
+  }
+  return again;
 }
 
 }  // namespace
@@ -46,8 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (kivo::DecodeTelephoneRecord(bytes, &r) != kivo::kStoreOk) std::abort();
   }
   const ImportBatch second = Again(first, allowed);
-  if (second.records.size() != first.records.size() || second.rejected != 0) std::abort();
   const ImportBatch third = Again(second, allowed);
-  if (third.records != second.records) std::abort();
+  if (third.records != second.records) Differ(second, third, "");
   return 0;
 }

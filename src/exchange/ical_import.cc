@@ -104,6 +104,13 @@ std::optional<long long> AlarmLead(icalcomponent* c, icaltimetype start, long lo
   return -offset;
 }
 
+// libical drops the blanks at the end of a line, so a description never
+// ends in one, whichever way it comes.
+std::string TrimEnd(std::string text) {
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.pop_back();
+  return text;
+}
+
 class Importer {
  public:
   Importer(AppliId id, const AllowedTable& allowed) : taker_(allowed, &batch_) { batch_.id = id; }
@@ -161,7 +168,7 @@ class Importer {
       r.reminder = ToBcd(static_cast<int>(minutes));
     }
     if (Recurs(c)) ++batch_.recurring;
-    r.description = taker_.FromUtf8(Summary(c), kTextCapacity);
+    r.description = TrimEnd(taker_.FromUtf8(Summary(c), kTextCapacity));
     batch_.records.push_back(EncodeScheduleRecord(r));
   }
 
@@ -181,7 +188,7 @@ class Importer {
       if (r.reminder != days) ++batch_.adjusted;
     }
     if (Recurs(c) && !RecursYearly(c)) ++batch_.recurring;
-    r.description = taker_.FromUtf8(Summary(c), kTextCapacity);
+    r.description = TrimEnd(taker_.FromUtf8(Summary(c), kTextCapacity));
     batch_.records.push_back(EncodeAnniversaryRecord(r));
   }
 
@@ -205,7 +212,7 @@ class Importer {
     }
     r.state = ToDoRecord::MakeState(done, priority);
     if (Recurs(c)) ++batch_.recurring;
-    r.description = taker_.FromUtf8(Summary(c), kTextCapacity);
+    r.description = TrimEnd(taker_.FromUtf8(Summary(c), kTextCapacity));
     batch_.records.push_back(EncodeToDoRecord(r));
   }
 

@@ -87,6 +87,7 @@ struct ContentLine {
   std::vector<std::string> types;  // lower case
   std::string encoding;            // lower case
   std::string charset;             // lower case
+  bool uri = false;                // VALUE=uri
   std::string value;
 };
 
@@ -112,6 +113,8 @@ std::optional<ContentLine> ParseLine(std::string_view line) {
     const std::string value = Lower(eq == std::string::npos ? head[i] : head[i].substr(eq + 1));
     if (key == "encoding" || value == "quoted-printable" || value == "base64") {
       out.encoding = value;
+    } else if (key == "value") {
+      out.uri = value == "uri";
     } else if (key == "charset") {
       out.charset = value;
     } else if (key == "type") {
@@ -162,7 +165,8 @@ void TakeProperty(const ContentLine& line, Card* card) {
     card->company = unescaped(0, Split(text, ';', false));
   } else if (line.name == "tel") {
     std::string number = Unescape(text);
-    if (Lower(number.substr(0, 4)) == "tel:") number.erase(0, 4);
+    // vCard 4.0 may give the number as a tel: URI.
+    if (line.uri && Lower(number.substr(0, 4)) == "tel:") number.erase(0, 4);
     const int field = HasType(line, "fax")    ? kFaxNumber
                       : HasType(line, "work") ? kOfficeNumber
                       : HasType(line, "home") ? kHomeNumber
