@@ -3,18 +3,17 @@
 // decode, and the export of those records must read back to the same
 // records and pass libical's parser without error properties.
 
-#include <libical/ical.h>
-
-#include <cstdio>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <string_view>
 
 #include "exchange/ical.h"
+#include "fuzz_support.h"
 #include "store/appli_store.h"
 #include "store/record_codec.h"
-#include "fuzz_support.h"
+#include <libical/ical.h>
 
 namespace {
 
@@ -53,8 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (store.PutRecord(id, static_cast<int>(i), first.records[i]) != 0) std::abort();
   }
   std::string written;
-  if (BuildICalendar(store, id, 1780000000, &written) !=
-      static_cast<int>(first.records.size())) {
+  if (BuildICalendar(store, id, 1780000000, &written) != static_cast<int>(first.records.size())) {
     std::abort();
   }
   icalcomponent* parsed = icalparser_parse_string(written.c_str());

@@ -3,16 +3,16 @@
 // the records must read back to a fixed point (the writer and the reader
 // agree on every escape, fold and field).
 
-#include <cstdio>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <string_view>
 
 #include "exchange/vcard.h"
+#include "fuzz_support.h"
 #include "store/appli_store.h"
 #include "store/record_codec.h"
-#include "fuzz_support.h"
 
 namespace {
 

@@ -23,8 +23,9 @@ namespace {
 std::optional<AppliId> ParseExchangeAppli(const CliContext& context, std::string_view text) {
   std::optional<AppliId> id = ParseAppliArgument(context, text);
   if (id && *id == kCategoryList) {
-    (void)context.UsageFailure("the category list has no file form; name one of the six "
-                               "applications");
+    (void)context.UsageFailure(
+        "the category list has no file form; name one of the six "
+        "applications");
     return std::nullopt;
   }
   return id;
@@ -99,14 +100,14 @@ int RunImport(CliContext& context, std::span<const std::string> args) {
   AppliStore store;
   if (int status = ReadBackupForChange(context, file, store); status != kExitOk) return status;
 
-  const std::optional<ImportBatch> batch =
-      ReadImportFile(in, *format, *id, Options(context), store,
-                     LoadAllowedTable(DataFilePath("char.dat")));
+  const std::optional<ImportBatch> batch = ReadImportFile(
+      in, *format, *id, Options(context), store, LoadAllowedTable(DataFilePath("char.dat")));
   if (!batch) {
     return context.FileFailure(
         in, *format == ExchangeFormat::kCsv
                 ? "Failed to Import (cannot be read, is empty, or its header does not name "
-                  "the columns of " + std::string(AppliName(*id)) + ")"
+                  "the columns of " +
+                      std::string(AppliName(*id)) + ")"
                 : "Failed to Import (cannot be read)");
   }
   // What the question of the desktop program asks, as a warning.

@@ -27,8 +27,8 @@ PromptAnswer AskError(Prompter& prompter, const std::string& text) {
 // The export's file writing: a check that the path can be written, the free
 // space, then the whole text through a temporary file; every failure asks
 // Retry or Cancel. False when nothing was written.
-bool WriteExportText(const std::filesystem::path& path, const std::string& text,
-                     Prompter& prompter, FreeSpace& free_space) {
+bool WriteExportText(const std::filesystem::path& path, const std::string& text, Prompter& prompter,
+                     FreeSpace& free_space) {
   std::error_code ec;
   const bool existed = std::filesystem::exists(path, ec);
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
@@ -142,16 +142,16 @@ int ExportFile(const std::filesystem::path& path, ExchangeFormat format, const A
     return count;
   }
   std::string text;
-  const int count = format == ExchangeFormat::kVCard ? BuildVCards(store, &text)
-                                                     : BuildICalendar(store, id, options.now, &text);
+  const int count = format == ExchangeFormat::kVCard
+                        ? BuildVCards(store, &text)
+                        : BuildICalendar(store, id, options.now, &text);
   if (count < 0) return -1;
   return WriteExportText(path, text, prompter, free_space) ? count : -1;
 }
 
-std::optional<ImportBatch> ReadImportFile(const std::filesystem::path& path,
-                                          ExchangeFormat format, AppliId id,
-                                          const ExchangeOptions& options, const AppliStore& store,
-                                          const AllowedTable& allowed) {
+std::optional<ImportBatch> ReadImportFile(const std::filesystem::path& path, ExchangeFormat format,
+                                          AppliId id, const ExchangeOptions& options,
+                                          const AppliStore& store, const AllowedTable& allowed) {
   if (!FormatFits(format, id)) return std::nullopt;
   if (format == ExchangeFormat::kCsv) return ReadCsv(path, id, options, store, allowed);
   const std::optional<std::string> text = ReadWholeFile(path);

@@ -1,7 +1,5 @@
 // The iCalendar export, through libical.
 
-#include <libical/ical.h>
-
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -9,6 +7,7 @@
 #include "csv/cp1252.h"
 #include "exchange/ical.h"
 #include "store/record_access.h"
+#include <libical/ical.h>
 
 namespace kivo {
 

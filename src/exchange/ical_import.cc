@@ -1,7 +1,5 @@
 // The iCalendar import, through libical.
 
-#include <libical/ical.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <string>
@@ -10,6 +8,7 @@
 #include "exchange/ical.h"
 #include "format/today.h"
 #include "store/record_codec.h"
+#include <libical/ical.h>
 
 namespace kivo {
 
@@ -44,8 +43,7 @@ std::optional<LocalPoint> ToLocal(icaltimetype t) {
   if (icaltime_is_null_time(t) || !icaltime_is_valid_time(t)) return std::nullopt;
   LocalPoint p;
   if (t.is_date || t.zone == nullptr) {
-    p = {t.year, t.month, t.day, t.is_date ? 0 : t.hour, t.is_date ? 0 : t.minute,
-         t.is_date != 0};
+    p = {t.year, t.month, t.day, t.is_date ? 0 : t.hour, t.is_date ? 0 : t.minute, t.is_date != 0};
   } else {
     // Far from the organizer's years a zone's rules would be expanded over
     // centuries for a date that cannot be stored anyway.
@@ -53,10 +51,11 @@ std::optional<LocalPoint> ToLocal(icaltimetype t) {
     const std::time_t seconds = icaltime_as_timet_with_zone(t, t.zone);
     std::tm local{};
     if (localtime_r(&seconds, &local) == nullptr) return std::nullopt;
-    p = {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
-         false};
+    p = {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, false};
   }
-  if (p.month < 1 || p.month > 12 || p.day < 1 || p.day > 31) return std::nullopt;
+  if (p.month < 1 || p.month > 12 || p.day < 1 || p.day > icaltime_days_in_month(p.month, p.year)) {
+    return std::nullopt;
+  }
   return p;
 }
 
@@ -181,7 +180,10 @@ class Importer {
     AnniversaryRecord r;
     // The year of a birthday may lie before the organizer's years.
     const int year = date->InRange() ? date->year : Today().year;
-    r.date = BcdDate::FromYmd(year, date->month, date->day);
+    // 29 February moved into a common year becomes the 28th.
+    const int day = std::min(date->day, icaltime_days_in_month(date->month, year));
+    if (day != date->day) ++batch_.adjusted;
+    r.date = BcdDate::FromYmd(year, date->month, day);
     if (std::optional<long long> lead = AlarmLead(c, icalcomponent_get_dtstart(c), 0)) {
       const long long days = (*lead + 24 * 60 - 1) / (24 * 60);
       r.reminder = static_cast<uint8_t>(std::clamp<long long>(days, 0, kMaxNoticeDays));

@@ -113,7 +113,7 @@ std::string TextTaker::FromUtf8(std::string_view text, size_t capacity) {
       out += "\r\n";
     } else if (c == 0) {
       continue;
-    } else if (c < 0x20 && c != '\t') {
+    } else if ((c < 0x20 && c != '\t') || c == 0x7F) {
       out += ' ';
     } else if (!byte) {
       Note(&batch_->unmappable, c);
@@ -191,14 +191,12 @@ std::string UnmappableQuestion(const ImportBatch& batch) {
   if (!batch.unmappable.empty()) {
     text += Counted(static_cast<int>(batch.unmappable.size()), "character cannot",
                     "characters cannot") +
-            " be stored on the organizer and become '?': " + CharacterList(batch.unmappable) +
-            ".";
+            " be stored on the organizer and become '?': " + CharacterList(batch.unmappable) + ".";
   }
   if (!batch.refused.empty()) {
     if (!text.empty()) text += ' ';
     text += Counted(static_cast<int>(batch.refused.size()), "character is", "characters are") +
-            " not allowed on the organizer and are left out: " + CharacterList(batch.refused) +
-            ".";
+            " not allowed on the organizer and are left out: " + CharacterList(batch.refused) + ".";
   }
   if (!text.empty()) text += " Import anyway?";
   return text;

@@ -38,7 +38,7 @@ struct ImportBatch {
 };
 
 // Turns texts of a file into texts of records: line breaks become CR LF,
-// NUL is left out and other control characters but the tab become blanks,
+// NUL is left out and other control characters but the tab (DEL too) become blanks,
 // characters without a Windows-1252 form become "?", characters the
 // allowed-character table refuses are left out, the rest is cut to the
 // field's capacity and 0xFF becomes a blank. Everything it changes is noted

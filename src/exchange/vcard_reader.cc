@@ -131,8 +131,8 @@ bool HasType(const ContentLine& line, std::string_view type) {
 
 // The value's bytes as UTF-8.
 std::string ValueText(const ContentLine& line) {
-  std::string bytes = line.encoding == "quoted-printable" ? DecodeQuotedPrintable(line.value)
-                                                          : line.value;
+  std::string bytes =
+      line.encoding == "quoted-printable" ? DecodeQuotedPrintable(line.value) : line.value;
   const bool single_byte = line.charset == "iso-8859-1" || line.charset == "latin1" ||
                            line.charset == "windows-1252" || line.charset == "cp1252";
   if (single_byte || !IsValidUtf8(bytes)) bytes = Cp1252ToUtf8(bytes);
@@ -142,7 +142,7 @@ std::string ValueText(const ContentLine& line) {
 // What one card said, in UTF-8.
 struct Card {
   std::string last, first, company, full_name, email, note, url;
-  std::vector<std::string> address;  // the ADR components
+  std::vector<std::string> address;                  // the ADR components
   std::vector<std::pair<int, std::string>> numbers;  // field, number
   std::vector<std::string> categories;
 };

@@ -85,16 +85,15 @@ int BuildVCards(const AppliStore& store, std::string* text) {
     for (const auto& [field, prefix] : numbers) {
       if (!u[field].empty()) AppendLine(std::string(prefix) + Escape(u[field]), text);
     }
-    if (!u[kAddress].empty() || !u[kCity].empty() || !u[kState].empty() ||
-        !u[kZipCode].empty() || !u[kCountry].empty()) {
-      AppendLine("ADR:;;" + Escape(u[kAddress]) + ";" + Escape(u[kCity]) + ";" +
-                     Escape(u[kState]) + ";" + Escape(u[kZipCode]) + ";" + Escape(u[kCountry]),
+    if (!u[kAddress].empty() || !u[kCity].empty() || !u[kState].empty() || !u[kZipCode].empty() ||
+        !u[kCountry].empty()) {
+      AppendLine("ADR:;;" + Escape(u[kAddress]) + ";" + Escape(u[kCity]) + ";" + Escape(u[kState]) +
+                     ";" + Escape(u[kZipCode]) + ";" + Escape(u[kCountry]),
                  text);
     }
     if (!u[kEmail].empty()) AppendLine("EMAIL:" + Escape(u[kEmail]), text);
     if (!u[kNotes].empty()) AppendLine("NOTE:" + Escape(u[kNotes]), text);
-    AppendLine("CATEGORIES:" + std::string(kCategoryWords[r.category < 3 ? r.category : 2]),
-               text);
+    AppendLine("CATEGORIES:" + std::string(kCategoryWords[r.category < 3 ? r.category : 2]), text);
     AppendLine("END:VCARD", text);
     ++cards;
   }

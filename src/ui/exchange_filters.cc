@@ -61,8 +61,6 @@ std::string_view EncodingKey(std::optional<CsvEncoding> encoding) {
   return *encoding == CsvEncoding::kUtf8 ? "utf-8" : "cp1252";
 }
 
-std::optional<CsvEncoding> EncodingOfKey(std::string_view key) {
-  return ParseEncodingName(key);
-}
+std::optional<CsvEncoding> EncodingOfKey(std::string_view key) { return ParseEncodingName(key); }
 
 }  // namespace kivo

@@ -100,8 +100,8 @@ void ImportDialog::OnBrowse() {
   request.caption = QStringLiteral("Open");
   request.dir = folder_;
   const int appli = this->appli();
-  request.filter = QString::fromStdString(
-      ImportFilters(appli < 0 ? kSchedule : static_cast<AppliId>(appli)));
+  request.filter =
+      QString::fromStdString(ImportFilters(appli < 0 ? kSchedule : static_cast<AppliId>(appli)));
   const QString chosen = ChooseFile(this, request);
   if (chosen.isEmpty()) return;
   file_->setText(chosen);

@@ -1,6 +1,5 @@
 #include "exchange/ical.h"
 
-#include <libical/ical.h>
 #include <stdlib.h>
 
 #include <ctime>
@@ -12,6 +11,7 @@
 #include "platform/atomic_file.h"
 #include "store/record_access.h"
 #include <gtest/gtest.h>
+#include <libical/ical.h>
 
 namespace kivo {
 namespace {
@@ -156,9 +156,9 @@ TEST_F(ICalTest, ReadsWhatOtherCalendarsWrite) {
   };
   const Row rows[] = {
       {2026, 7, 1, 15, 0, 16, 0, true, 15, "Café with Renée, then review"},  // New York summer
-      {2026, 1, 15, 9, 0, 10, 30, true, 99, "Call in UTC"},                    // 3 h alarm
-      {2026, 3, 20, 0, 0, 0, 0, false, 0, "Holiday"},                          // all day
-      {2026, 1, 5, 16, 0, 17, 0, false, 0, "Weekly status"},                   // first occurrence
+      {2026, 1, 15, 9, 0, 10, 30, true, 99, "Call in UTC"},                  // 3 h alarm
+      {2026, 3, 20, 0, 0, 0, 0, false, 0, "Holiday"},                        // all day
+      {2026, 1, 5, 16, 0, 17, 0, false, 0, "Weekly status"},                 // first occurrence
   };
   for (size_t i = 0; i < std::size(rows); ++i) {
     ScheduleRecord r;

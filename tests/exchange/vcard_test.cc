@@ -35,9 +35,20 @@ TEST(VCardTest, StoreToVCardToStoreKeepsEveryField) {
   ASSERT_EQ(store.GetAppliBuf(7), 0);
   std::vector<TelephoneRecord> records(3);
   records[0].category = 0;
-  records[0].texts = {"M\xFCller", "J\xFCrgen", "Kr\xE4mer, Sohn; Co", "+49 30 1", "+49 30 2",
-                      "+49 30 3", "+49 30 4", "Weg 5\\6", "K\xF6ln", "NRW", "50667",
-                      "Deutschland", "j@example.com", "Line 1\r\nLine 2, \x80 5"};
+  records[0].texts = {"M\xFCller",
+                      "J\xFCrgen",
+                      "Kr\xE4mer, Sohn; Co",
+                      "+49 30 1",
+                      "+49 30 2",
+                      "+49 30 3",
+                      "+49 30 4",
+                      "Weg 5\\6",
+                      "K\xF6ln",
+                      "NRW",
+                      "50667",
+                      "Deutschland",
+                      "j@example.com",
+                      "Line 1\r\nLine 2, \x80 5"};
   records[1].category = 1;
   records[1].texts[kLastName] = std::string(48, '\xE9');
   records[1].texts[kCompany] = std::string(96, ';');
@@ -83,25 +94,62 @@ struct FixtureCase {
 
 TEST(VCardTest, ReadsCardsAsOtherProgramsWriteThem) {
   const std::vector<FixtureCase> cases = {
-      {"v21_quoted_printable.vcf", 1, 1, 0, 2,
-       {{kLastName, "Müller"}, {kFirstName, "Jürgen"}, {kCompany, "Krämer & Co"},
-        {kHomeNumber, "+49 30 1234"}, {kOfficeNumber, "+49 30 5678"},
-        {kFaxNumber, "+49 30 9999"}, {kOtherNumber, "+49 170 1111"},
-        {kAddress, "Hauptstraße 5"}, {kCity, "Berlin"}, {kState, ""}, {kZipCode, "10115"},
-        {kCountry, "Deutschland"}, {kEmail, "juergen@example.com"},
+      {"v21_quoted_printable.vcf",
+       1,
+       1,
+       0,
+       2,
+       {{kLastName, "Müller"},
+        {kFirstName, "Jürgen"},
+        {kCompany, "Krämer & Co"},
+        {kHomeNumber, "+49 30 1234"},
+        {kOfficeNumber, "+49 30 5678"},
+        {kFaxNumber, "+49 30 9999"},
+        {kOtherNumber, "+49 170 1111"},
+        {kAddress, "Hauptstraße 5"},
+        {kCity, "Berlin"},
+        {kState, ""},
+        {kZipCode, "10115"},
+        {kCountry, "Deutschland"},
+        {kEmail, "juergen@example.com"},
         {kNotes, "Erste Zeile\r\nZweite Zeile, sehr lang und umbrochen\r\nTel: +49 170 2222"}}},
-      {"v30_folded.vcf", 2, 0, 0, 1,
-       {{kLastName, "Doe"}, {kFirstName, "John Quinlan"}, {kCompany, "Example, Inc."},
-        {kHomeNumber, "+1 555 0101"}, {kOfficeNumber, "+1 555 0100"},
-        {kOtherNumber, "+1 555 0102"}, {kAddress, "Suite 5, 123 Main Street, Building 2"},
-        {kCity, "Any Town"}, {kState, "CA"}, {kZipCode, "91921-1234"}, {kCountry, "U.S.A."},
-        {kNotes, "Folded by the program that wrote it; a comma, a line\r\nbreak.\r\nTel: +1 555 0103"}}},
-      {"v30_folded.vcf", 2, 0, 1, 2,
+      {"v30_folded.vcf",
+       2,
+       0,
+       0,
+       1,
+       {{kLastName, "Doe"},
+        {kFirstName, "John Quinlan"},
+        {kCompany, "Example, Inc."},
+        {kHomeNumber, "+1 555 0101"},
+        {kOfficeNumber, "+1 555 0100"},
+        {kOtherNumber, "+1 555 0102"},
+        {kAddress, "Suite 5, 123 Main Street, Building 2"},
+        {kCity, "Any Town"},
+        {kState, "CA"},
+        {kZipCode, "91921-1234"},
+        {kCountry, "U.S.A."},
+        {kNotes,
+         "Folded by the program that wrote it; a comma, a line\r\nbreak.\r\nTel: +1 555 0103"}}},
+      {"v30_folded.vcf",
+       2,
+       0,
+       1,
+       2,
        {{kLastName, ""}, {kCompany, "Only A Company"}, {kAddress, "http://example.com/"}}},
-      {"v40_rfc6350.vcf", 1, 1, 0, 0,
-       {{kLastName, "Perreault"}, {kFirstName, "Simon"}, {kCompany, "Viagenie"},
-        {kOfficeNumber, "+1-418-656-9254;ext=102"}, {kOtherNumber, "+1-418-262-6501"},
-        {kAddress, "Suite D2-630, 2875 Laurier"}, {kCity, "Quebec"}, {kZipCode, "G1V 2M2"},
+      {"v40_rfc6350.vcf",
+       1,
+       1,
+       0,
+       0,
+       {{kLastName, "Perreault"},
+        {kFirstName, "Simon"},
+        {kCompany, "Viagenie"},
+        {kOfficeNumber, "+1-418-656-9254;ext=102"},
+        {kOtherNumber, "+1-418-262-6501"},
+        {kAddress, "Suite D2-630, 2875 Laurier"},
+        {kCity, "Quebec"},
+        {kZipCode, "G1V 2M2"},
         {kEmail, "simon.perreault@viagenie.ca"}}},
   };
   for (const FixtureCase& c : cases) {
@@ -129,7 +177,8 @@ TEST(VCardTest, TextsFollowTheImportRules) {
   allowed['#'] = 0;
   const std::string card =
       "BEGIN:VCARD\r\nVERSION:4.0\r\nN:W\xC5\x91sz#;\xC5\x82ukasz \xC5\x91\r\nTEL:1\r\n"
-      "NOTE:" + std::string(100, 'n') + "\r\nEND:VCARD\r\n";
+      "NOTE:" +
+      std::string(100, 'n') + "\r\nEND:VCARD\r\n";
   const ImportBatch batch = ReadVCards(card, allowed);
   const std::vector<TelephoneRecord> records = Records(batch);
   ASSERT_EQ(records.size(), 1u);

@@ -531,15 +531,17 @@ TEST(ImportDialog, BrowseFillsTheNameAndRemembersItsOwnFolder) {
   // The application decides which formats Browse offers and OK takes.
   dialog.appli_box()->setCurrentIndex(dialog.appli_box()->findText(QStringLiteral("Telephone")));
   QTest::mouseClick(dialog.browse_button(), Qt::LeftButton);
-  EXPECT_EQ(script.files()[2].filter,
-            QStringLiteral("Telephone Files (*.csv *.vcf);;CSV Files (*.csv);;vCard Files (*.vcf)"));
+  EXPECT_EQ(
+      script.files()[2].filter,
+      QStringLiteral("Telephone Files (*.csv *.vcf);;CSV Files (*.csv);;vCard Files (*.vcf)"));
   const QString cards = QDir::tempPath() + QStringLiteral("/kivo_import_dialog_test.vcf");
   std::ofstream(cards.toStdString()) << "BEGIN:VCARD\r\nEND:VCARD\r\n";
   dialog.file_edit()->setText(cards);
   dialog.appli_box()->setCurrentIndex(dialog.appli_box()->findText(QStringLiteral("Memo")));
   dialog.accept();
-  EXPECT_EQ(script.TakeBoxes(),
-            std::vector<std::string>{"Import|A vCard file does not fit Memo. Memo takes CSV files."});
+  EXPECT_EQ(
+      script.TakeBoxes(),
+      std::vector<std::string>{"Import|A vCard file does not fit Memo. Memo takes CSV files."});
   EXPECT_NE(dialog.result(), QDialog::Accepted);
   fs::remove(cards.toStdString());
 }
