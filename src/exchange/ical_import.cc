@@ -103,11 +103,12 @@ std::optional<long long> AlarmLead(icalcomponent* c, icaltimetype start, long lo
   return -offset;
 }
 
-// libical drops the blanks at the end of a line, so a description never
-// ends in one, whichever way it comes.
-std::string TrimEnd(std::string text) {
+// libical drops the blanks at both ends of a value, so a description never
+// starts or ends with one, whichever way it comes.
+std::string Trim(std::string text) {
   while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.pop_back();
-  return text;
+  const size_t first = text.find_first_not_of(" \t");
+  return first == std::string::npos ? std::string() : text.substr(first);
 }
 
 class Importer {
@@ -167,7 +168,7 @@ class Importer {
       r.reminder = ToBcd(static_cast<int>(minutes));
     }
     if (Recurs(c)) ++batch_.recurring;
-    r.description = TrimEnd(taker_.FromUtf8(Summary(c), kTextCapacity));
+    r.description = Trim(taker_.FromUtf8(Summary(c), kTextCapacity));
     batch_.records.push_back(EncodeScheduleRecord(r));
   }
 
@@ -190,7 +191,7 @@ class Importer {
       if (r.reminder != days) ++batch_.adjusted;
     }
     if (Recurs(c) && !RecursYearly(c)) ++batch_.recurring;
-    r.description = TrimEnd(taker_.FromUtf8(Summary(c), kTextCapacity));
+    r.description = Trim(taker_.FromUtf8(Summary(c), kTextCapacity));
     batch_.records.push_back(EncodeAnniversaryRecord(r));
   }
 
@@ -214,7 +215,7 @@ class Importer {
     }
     r.state = ToDoRecord::MakeState(done, priority);
     if (Recurs(c)) ++batch_.recurring;
-    r.description = TrimEnd(taker_.FromUtf8(Summary(c), kTextCapacity));
+    r.description = Trim(taker_.FromUtf8(Summary(c), kTextCapacity));
     batch_.records.push_back(EncodeToDoRecord(r));
   }
 

@@ -78,7 +78,7 @@ ScheduleRecord Schedule(int day, int h1, int m1, int h2, int m2, bool alarm, int
 
 // Every field iCalendar carries comes back. Not carried: the reserved header
 // bytes, a Schedule reminder while its alarm is off (only an alarm has a
-// trigger), blanks at the end of a description (libical drops them), and
+// trigger), blanks at either end of a description (libical drops them), and
 // when a To Do was completed (the organizer keeps no date).
 TEST_F(ICalTest, StoreToICalendarToStoreKeepsEveryField) {
   AppliStore store;
