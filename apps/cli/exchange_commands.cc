@@ -133,9 +133,9 @@ int RunImport(CliContext& context, std::span<const std::string> args) {
 constexpr CliCommand kExchangeCommands[] = {
     {"export", "FILE.bkf APP OUT.csv|OUT.vcf|OUT.ics",
      "one application's records as a CSV, vCard or iCalendar file",
-     "The format follows OUT's extension or --format: csv for every application,\n"
-     "vcard (vCard 4.0) for telephone, ical (iCalendar) for schedule, anniversary\n"
-     "and todo. CSV dates, times and amounts are written in the display modes of the\n"
+     "The format follows OUT's extension (csv when it names none) or --format: csv\n"
+     "for every application, vcard (vCard 4.0) for telephone, ical (iCalendar) for\n"
+     "schedule, anniversary and todo. CSV dates, times and amounts are written in the display modes of the\n"
      "settings or of --date-format and --hour-format, in UTF-8 unless --encoding\n"
      "cp1252 is given.",
      3, 3, RunExport},
