@@ -135,9 +135,9 @@ constexpr CliCommand kExchangeCommands[] = {
      "one application's records as a CSV, vCard or iCalendar file",
      "The format follows OUT's extension (csv when it names none) or --format: csv\n"
      "for every application, vcard (vCard 4.0) for telephone, ical (iCalendar) for\n"
-     "schedule, anniversary and todo. CSV dates, times and amounts are written in the display modes of the\n"
-     "settings or of --date-format and --hour-format, in UTF-8 unless --encoding\n"
-     "cp1252 is given.",
+     "schedule, anniversary and todo. CSV dates, times and amounts are written in\n"
+     "the display modes of the settings or of --date-format and --hour-format, in\n"
+     "UTF-8 unless --encoding cp1252 is given.",
      3, 3, RunExport},
     {"import", "FILE.bkf APP IN.csv|IN.vcf|IN.ics",
      "appends the records of a CSV, vCard or iCalendar file to one application",
