@@ -53,6 +53,7 @@ std::optional<LocalPoint> ToLocal(icaltimetype t) {
     if (localtime_r(&seconds, &local) == nullptr) return std::nullopt;
     p = {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, false};
   }
+  if (p.hour < 0 || p.hour > 23 || p.minute < 0 || p.minute > 59) return std::nullopt;
   if (p.month < 1 || p.month > 12 || p.day < 1 || p.day > icaltime_days_in_month(p.month, p.year)) {
     return std::nullopt;
   }
