@@ -125,7 +125,9 @@ std::string TextTaker::FromUtf8(std::string_view text, size_t capacity) {
     }
   }
   if (out.size() > capacity) {
-    out.resize(capacity);
+    // A line break is never cut in two.
+    const bool split = out[capacity - 1] == '\r' && out[capacity] == '\n';
+    out.resize(split ? capacity - 1 : capacity);
     ++batch_->cut_texts;
   }
   return out;
