@@ -10,8 +10,9 @@ const std::vector<CliCommand>& AllCommands() {
   static const std::vector<CliCommand> commands = [] {
     std::vector<CliCommand> all;
     // A new command group adds its table here.
-    for (std::span<const CliCommand> group : {FileCommands(), ExchangeCommands(), TransferCommands(),
-                                              HistoryCommands(), DemoCommands()}) {
+    for (std::span<const CliCommand> group : {FileCommands(), ExchangeCommands(),
+                                              TransferCommands(), HistoryCommands(),
+                                              DemoCommands()}) {
       all.insert(all.end(), group.begin(), group.end());
     }
     return all;
