@@ -12,6 +12,7 @@ KIVO_PACKAGES=(
   clang libclang-rt-dev
   xauth xvfb
   scdoc man-db desktop-file-utils appstream
+  libical-dev
 )
 
 kivo_install_deps() {

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <ostream>
 
+#include "exchange/exchange.h"
 #include "platform/atomic_file.h"
 #include "platform/ini_file.h"
 
@@ -85,12 +86,16 @@ bool ParseGlobalOptions(const std::vector<std::string>& args, GlobalOptions* opt
       ok = number(0, 1, &options->hour_format);
     } else if (name == "--encoding") {
       ok = take_value();
-      if (ok && (*value == "cp1252" || *value == "windows-1252")) {
-        options->encoding = CsvEncoding::kWindows1252;
-      } else if (ok && (*value == "utf-8" || *value == "utf8")) {
-        options->encoding = CsvEncoding::kUtf8;
-      } else if (ok) {
-        *error = "option --encoding takes cp1252 or utf-8, not '" + *value + "'";
+      if (ok) options->encoding = ParseEncodingName(*value);
+      if (ok && !options->encoding) {
+        *error = "option --encoding takes utf-8 or cp1252, not '" + *value + "'";
+        ok = false;
+      }
+    } else if (name == "--format") {
+      ok = take_value();
+      if (ok) options->format = ParseFormatName(*value);
+      if (ok && !options->format) {
+        *error = "option --format takes csv, vcard or ical, not '" + *value + "'";
         ok = false;
       }
     } else {
@@ -127,7 +132,8 @@ bool BuildContext(const GlobalOptions& options, const AppDirs& dirs, CliContext*
   if (options.date_format) s.display_date = *options.date_format;
   if (options.hour_format) s.display_hour = *options.hour_format;
   if (options.plain) s.file_scramble = 0;
-  if (options.encoding) context->encoding = *options.encoding;
+  context->encoding = options.encoding;
+  context->format = options.format;
   return true;
 }
 

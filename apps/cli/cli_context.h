@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "csv/cp1252.h"
+#include "exchange/exchange_format.h"
 #include "link_options.h"
 #include "platform/app_dirs.h"
 #include "store/app_settings.h"
@@ -29,6 +30,7 @@ struct GlobalOptions {
   std::optional<int> date_format;
   std::optional<int> hour_format;
   std::optional<CsvEncoding> encoding;
+  std::optional<ExchangeFormat> format;
   bool plain = false;
   bool help = false;
   bool version = false;
@@ -44,8 +46,11 @@ struct GlobalOptions {
 // options over it) and the streams it talks on.
 struct CliContext {
   AppSettings settings;
-  // Character coding of the CSV files the tool reads and writes.
-  CsvEncoding encoding = CsvEncoding::kWindows1252;
+  // Character coding of the CSV files the tool reads and writes: exports
+  // UTF-8 and imports find it out when none is given.
+  std::optional<CsvEncoding> encoding;
+  // The file format of export and import when the extension is not to decide.
+  std::optional<ExchangeFormat> format;
   // The folder of the working data file: the virtual organizer's records and
   // the dump files unless --data names another (app_dirs.h).
   std::filesystem::path data_dir;

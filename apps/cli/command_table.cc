@@ -10,8 +10,9 @@ const std::vector<CliCommand>& AllCommands() {
   static const std::vector<CliCommand> commands = [] {
     std::vector<CliCommand> all;
     // A new command group adds its table here.
-    for (std::span<const CliCommand> group : {FileCommands(), CsvCommands(), TransferCommands(),
-                                              HistoryCommands(), DemoCommands()}) {
+    for (std::span<const CliCommand> group : {FileCommands(), ExchangeCommands(),
+                                              TransferCommands(), HistoryCommands(),
+                                              DemoCommands()}) {
       all.insert(all.end(), group.begin(), group.end());
     }
     return all;
@@ -43,8 +44,12 @@ void PrintToolHelp(std::ostream& out) {
       << "  --plain                write backup files with a plain body (\"IM2BK0\")\n"
       << "  --date-format 0|1|2    dates as mm/dd/yyyy, dd.mm.yyyy or yyyy.mm.dd\n"
       << "  --hour-format 0|1      times in 12-hour or 24-hour form\n"
-      << "  --encoding cp1252|utf-8\n"
-      << "                         character coding of CSV files (default cp1252)\n"
+      << "  --encoding utf-8|cp1252\n"
+      << "                         character coding of CSV files (export: utf-8;\n"
+      << "                         import: found from the file)\n"
+      << "  --format csv|vcard|ical\n"
+      << "                         file format of export and import instead of the\n"
+      << "                         file's extension (.csv, .vcf, .ics)\n"
       << "  --help                 this help; after a command, the command's help\n"
       << "  --version              the tool's version\n\n"
       << "APP is schedule, anniversary, todo, memo, expense, telephone, category or 0..6.\n"

@@ -25,7 +25,7 @@ struct CliCommand {
 
 // Command groups.
 std::span<const CliCommand> FileCommands();  // info, show
-std::span<const CliCommand> CsvCommands();   // export, import
+std::span<const CliCommand> ExchangeCommands();  // export, import
 std::span<const CliCommand> DemoCommands();  // demo
 // backup, restore, upload, download, send, detect, simulate, linetest, ports
 std::span<const CliCommand> TransferCommands();

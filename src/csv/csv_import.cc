@@ -56,7 +56,10 @@ bool ReadAmount(std::string_view value, double* amount) {
 
 std::string CsvReader::Text(std::string_view value, size_t capacity) const {
   std::string text = FilterAllowed(value, allowed_);
-  if (text.size() > capacity) text.resize(capacity);
+  if (text.size() > capacity) {
+    text.resize(capacity);
+    ++cut_texts_;
+  }
   std::replace(text.begin(), text.end(), '\xFF', ' ');
   return text;
 }

@@ -68,6 +68,8 @@ class CsvReader {
   int rejected_lines() const { return rejected_; }
   // Characters replaced by "?" while reading UTF-8.
   int replaced_characters() const { return decoder_.replaced(); }
+  // Texts cut at their field's capacity.
+  int cut_texts() const { return cut_texts_; }
 
  private:
   enum class LineOutcome { kTaken, kRejected, kStop };
@@ -115,6 +117,7 @@ class CsvReader {
   bool too_long_ = false;
   int broken_lines_ = 0;
   int rejected_ = 0;
+  mutable int cut_texts_ = 0;
 };
 
 // The message the caller shows after an import (caption "Import"):

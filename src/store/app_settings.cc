@@ -21,6 +21,7 @@ constexpr const char* kColumnKeys[6] = {"ScheduleColumns", "AnniversaryColumns",
                                         "MemoColumns",     "ExpenseColumns",     "TelephoneColumns"};
 constexpr size_t kMaxColumnWidths = 15;
 constexpr const char* kHistory = "History";
+constexpr const char* kExchange = "Exchange";
 constexpr int kMsPerSecond = 1000;
 
 // A time-out below one second ends every wait at once, which looks like a
@@ -169,6 +170,8 @@ AppSettings ReadAppSettings(const IniFile& ini, const AppDirs& dirs) {
   s.history_keep = ReadChecked(ini, "Keep", 20, 1, 10000, ignored, kHistory);
   s.snapshot = ReadChecked(ini, "Snapshot", 1, 0, 1, ignored, kHistory);
   s.verify = ReadChecked(ini, "Verify", 0, 0, 1, ignored, kHistory);
+  s.export_encoding = ini.ReadString(kExchange, "ExportEncoding", s.export_encoding);
+  s.import_encoding = ini.ReadString(kExchange, "ImportEncoding", s.import_encoding);
   return s;
 }
 
@@ -219,6 +222,12 @@ void WriteAppSettings(const AppSettings& s, IniFile& ini) {
   history_int("Keep", s.history_keep, defaults.history_keep);
   history_int("Snapshot", s.snapshot, defaults.snapshot);
   history_int("Verify", s.verify, defaults.verify);
+  if (s.export_encoding != defaults.export_encoding || ini.HasKey(kExchange, "ExportEncoding")) {
+    ini.WriteString(kExchange, "ExportEncoding", s.export_encoding);
+  }
+  if (s.import_encoding != defaults.import_encoding || ini.HasKey(kExchange, "ImportEncoding")) {
+    ini.WriteString(kExchange, "ImportEncoding", s.import_encoding);
+  }
 }
 
 bool SaveAppSettings(const AppSettings& settings, const std::filesystem::path& settings_file,

@@ -63,6 +63,10 @@ struct AppSettings {
   // that is no number or cannot work, each with the reason ("TOCommand=abc is
   // not a number; the default 30 is used."). Never written back.
   std::vector<std::string> ignored;
+  // The last coding chosen for CSV files ("Exchange"/"ExportEncoding":
+  // "utf-8" or "cp1252"; "ImportEncoding": "detect", "utf-8" or "cp1252").
+  std::string export_encoding = "utf-8";
+  std::string import_encoding = "detect";
 
   // The backup history ("History" section): its folder (empty: "history"
   // in the data folder), how many generations it keeps, whether Restore and

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <string>
 
+#include "ui/exchange_filters.h"
 #include "ui/file_names.h"
 #include "ui/message_box.h"
 #include "ui/pc_text.h"
@@ -39,7 +40,8 @@ std::string ImportFileProblem(const std::string& path) {
   return {};
 }
 
-ImportDialog::ImportDialog(QWidget* parent, AppliId initial, const QString& folder)
+ImportDialog::ImportDialog(QWidget* parent, AppliId initial, const QString& folder,
+                           std::optional<CsvEncoding> encoding)
     : QDialog(parent), folder_(folder) {
   setWindowTitle(QStringLiteral("Import"));
   setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
@@ -57,6 +59,13 @@ ImportDialog::ImportDialog(QWidget* parent, AppliId initial, const QString& fold
     appli_->addItem(QString::fromLatin1(entry.text), static_cast<int>(entry.id));
   }
   appli_->setCurrentIndex(appli_->findData(static_cast<int>(initial)));
+  auto* encoding_label = new QLabel(QStringLiteral("Encoding:"), this);
+  encoding_ = new QComboBox(this);
+  encoding_label->setBuddy(encoding_);
+  encoding_->addItem(QStringLiteral("Found from the file"), -1);
+  encoding_->addItem(QStringLiteral("UTF-8"), static_cast<int>(CsvEncoding::kUtf8));
+  encoding_->addItem(QStringLiteral("Windows-1252"), static_cast<int>(CsvEncoding::kWindows1252));
+  encoding_->setCurrentIndex(encoding_->findData(encoding ? static_cast<int>(*encoding) : -1));
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   auto* grid = new QGridLayout(this);
@@ -65,7 +74,9 @@ ImportDialog::ImportDialog(QWidget* parent, AppliId initial, const QString& fold
   grid->addWidget(browse_, 0, 2);
   grid->addWidget(appli_label, 1, 0);
   grid->addWidget(appli_, 1, 1);
-  grid->addWidget(buttons, 2, 0, 1, 3);
+  grid->addWidget(encoding_label, 2, 0);
+  grid->addWidget(encoding_, 2, 1);
+  grid->addWidget(buttons, 3, 0, 1, 3);
 
   connect(browse_, &QPushButton::clicked, this, &ImportDialog::OnBrowse);
   connect(buttons, &QDialogButtonBox::accepted, this, &ImportDialog::accept);
@@ -78,11 +89,19 @@ int ImportDialog::appli() const {
   return appli_->currentIndex() < 0 ? -1 : appli_->currentData().toInt();
 }
 
+std::optional<CsvEncoding> ImportDialog::encoding() const {
+  const int data = encoding_->currentData().toInt();
+  if (data < 0) return std::nullopt;
+  return static_cast<CsvEncoding>(data);
+}
+
 void ImportDialog::OnBrowse() {
   FileRequest request;
   request.caption = QStringLiteral("Open");
   request.dir = folder_;
-  request.filter = QStringLiteral("CSV Files (*.csv)");
+  const int appli = this->appli();
+  request.filter =
+      QString::fromStdString(ImportFilters(appli < 0 ? kSchedule : static_cast<AppliId>(appli)));
   const QString chosen = ChooseFile(this, request);
   if (chosen.isEmpty()) return;
   file_->setText(chosen);
@@ -90,7 +109,10 @@ void ImportDialog::OnBrowse() {
 }
 
 void ImportDialog::accept() {
-  const std::string problem = ImportFileProblem(file_->text().toStdString());
+  std::string problem = ImportFileProblem(file_->text().toStdString());
+  if (problem.empty() && appli() >= 0) {
+    problem = FormatMismatch(file_->text().toStdString(), static_cast<AppliId>(appli()));
+  }
   if (!problem.empty()) {
     ShowMessageBox(this, {problem, "Import", PromptIcon::kInformation, PromptButtons::kOk});
     return;

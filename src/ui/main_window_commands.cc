@@ -2,15 +2,21 @@
 
 #include <QApplication>
 #include <QDate>
+#include <QDateTime>
+#include <QStringList>
+#include <algorithm>
 
 #include "comm/link_settings.h"
 #include "comm/virtual_organizer.h"
 #include "csv/csv_export.h"
 #include "csv/csv_reader.h"
+#include "exchange/exchange.h"
 #include "history/history.h"
+#include "platform/free_space.h"
 #include "store/app_settings.h"
 #include "store/backup_file.h"
 #include "store/record_access.h"
+#include "ui/exchange_filters.h"
 #include "ui/file_names.h"
 #include "ui/find_dialog.h"
 #include "ui/import_dialog.h"
@@ -335,12 +341,14 @@ void MainWindow::SendRecord() {
   (void)RunTransfer(TransferSettings(kRunSendRecord, id, &one, settings_->bk_tel_records_min));
 }
 
-// ---- CSV -------------------------------------------------------------------------
+// ---- CSV, vCard, iCalendar -----------------------------------------------------
 
 void MainWindow::Import() {
   CloseFindDialog();
-  ImportDialog dialog(this, model_->appli(), QString::fromStdString(settings_->backup_dir));
+  ImportDialog dialog(this, model_->appli(), QString::fromStdString(settings_->backup_dir),
+                      EncodingOfKey(settings_->import_encoding));
   if (ExecDialog(dialog) != QDialog::Accepted) return;
+  settings_->import_encoding = EncodingKey(dialog.encoding());
   CommitList(/*ordered=*/false);
   const int appli = dialog.appli();
   const PromptBox failed{kFailedToImport, "Import", PromptIcon::kExclamation, PromptButtons::kOk};
@@ -349,35 +357,75 @@ void MainWindow::Import() {
     return;
   }
   const AppliId id = static_cast<AppliId>(appli);
-  std::string message;
+  const std::string file = dialog.file_name().toStdString();
+  // A file without a known extension is read as CSV, as it always was.
+  const ExchangeFormat format = FormatOfPath(file).value_or(ExchangeFormat::kCsv);
+  std::optional<ImportBatch> batch;
   {
     WaitCursor wait;
-    CsvReader reader(settings_->display_hour, settings_->display_date, CsvEncoding::kWindows1252,
-                     LoadAllowedTable(paths_.tables_dir / "char.dat"));
-    if (!reader.Open(dialog.file_name().toStdString(), id)) {
-      message = kFailedToImport;
-    } else {
-      int lines_read = 0;
-      const int taken = reader.ImportCsv(store_, id, &lines_read);
-      reader.Close();
-      message = ImportMessage(taken, lines_read);
-      if (taken < 0) message = kFailedToImport;
-    }
+    ExchangeOptions options;
+    options.display_hour = settings_->display_hour;
+    options.display_date = settings_->display_date;
+    options.encoding = dialog.encoding();
+    batch = ReadImportFile(file, format, id, options, store_,
+                           LoadAllowedTable(paths_.tables_dir / "char.dat"));
   }
-  if (message == kFailedToImport) {
+  if (!batch) {
     Tell(failed);
     RefreshList(/*resort=*/false);
     return;
   }
-  Tell({message, "Import", PromptIcon::kInformation, PromptButtons::kOk});
+  // Nothing has changed yet: the user may still say no.
+  const std::string question = UnmappableQuestion(*batch);
+  if (!question.empty() && !Ask(question.c_str(), "Import")) {
+    RefreshList(/*resort=*/false);
+    return;
+  }
+  int over_limit = 0;
+  int put_failed = 0;
+  const int taken = AppendBatch(store_, *batch, &over_limit, &put_failed);
+  Tell({ImportSummary(*batch, taken, over_limit, put_failed), "Import", PromptIcon::kInformation,
+        PromptButtons::kOk});
   RefreshList(/*resort=*/true);
 }
 
 void MainWindow::Export() {
   CloseFindDialog();
-  const std::optional<std::string> path = SaveFileDialog(/*backup=*/false);
-  if (!path) return;
   const AppliId id = model_->appli();
+  // The formats that fit the application; CSV in the coding chosen last.
+  const std::vector<ExportFilter> filters = ExportFilters(id);
+  FileRequest request;
+  request.save = true;
+  request.caption = QStringLiteral("Save As");
+  request.dir = QString::fromStdString(settings_->backup_dir);
+  QStringList texts;
+  for (const ExportFilter& filter : filters) {
+    texts << QString::fromStdString(filter.text);
+    if (filter.encoding && EncodingKey(filter.encoding) == settings_->export_encoding) {
+      request.selected_filter = texts.back();
+    }
+  }
+  request.filter = texts.join(QStringLiteral(";;"));
+  request.default_suffix = QStringLiteral("csv");
+  QString chosen_filter;
+  const QString chosen = ChooseFile(this, request, &chosen_filter);
+  if (chosen.isEmpty()) return;
+  settings_->backup_dir = FolderOf(chosen.toStdString());
+  const int index = std::max<int>(0, texts.indexOf(chosen_filter));
+  const ExportFilter& filter = filters[index];
+  // A name that says a fitting format is written in it; any other gets the
+  // filter's extension.
+  std::string path = chosen.toStdString();
+  const std::optional<ExchangeFormat> named = FormatOfPath(path);
+  const ExchangeFormat format = named && FormatFits(*named, id) ? *named : filter.format;
+  if (!named || !FormatFits(*named, id)) path = WithExtension(path, FormatExtension(format));
+  if (filter.encoding) settings_->export_encoding = EncodingKey(filter.encoding);
+
+  ExchangeOptions options;
+  options.display_hour = settings_->display_hour;
+  options.display_date = settings_->display_date;
+  options.encoding = EncodingOfKey(settings_->export_encoding);
+  options.now = QDateTime::currentSecsSinceEpoch();
   QtPrompter prompter(this);
   int count = 0;
   {
@@ -389,12 +437,10 @@ void MainWindow::Export() {
       if (rows.InitAppliBuf(id) < 0 || !PutAll(rows, id, records, ListOrder(records.size()))) {
         return;
       }
-      CsvExporter exporter(rows, settings_->display_hour, settings_->display_date);
-      count = exporter.ExportCsv(*path, id, prompter);
+      count = ExportFile(path, format, rows, id, options, prompter, DefaultFreeSpace());
     } else {
       CommitList(/*ordered=*/false);
-      CsvExporter exporter(store_, settings_->display_hour, settings_->display_date);
-      count = exporter.ExportCsv(*path, id, prompter);
+      count = ExportFile(path, format, store_, id, options, prompter, DefaultFreeSpace());
     }
   }
   const std::string message = ExportMessage(count);

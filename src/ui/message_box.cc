@@ -114,6 +114,15 @@ class SuffixedSaveDialog : public QFileDialog {
   }
 };
 
+// "vcf" of "vCard Files (*.vcf)"; empty when the filter names no one suffix.
+QString SuffixOfFilter(const QString& filter) {
+  const qsizetype open = filter.lastIndexOf(QStringLiteral("(*."));
+  const qsizetype close = filter.indexOf(QLatin1Char(')'), open);
+  if (open < 0 || close < 0) return {};
+  const QString suffix = filter.mid(open + 3, close - open - 3);
+  return suffix.contains(QLatin1Char(' ')) ? QString() : suffix;
+}
+
 }  // namespace
 
 QFileDialog* MakeFileDialog(QWidget* parent, const FileRequest& request) {
@@ -129,15 +138,27 @@ QFileDialog* MakeFileDialog(QWidget* parent, const FileRequest& request) {
   if (suffixed) {
     dialog->setOption(QFileDialog::DontUseNativeDialog);
     dialog->setDefaultSuffix(request.default_suffix);
+    // With several filters the suffix is the chosen filter's ("*.vcf").
+    auto follow = [dialog](const QString& filter) {
+      const QString suffix = SuffixOfFilter(filter);
+      if (!suffix.isEmpty()) dialog->setDefaultSuffix(suffix);
+    };
+    QObject::connect(dialog, &QFileDialog::filterSelected, dialog, follow);
+    if (!request.selected_filter.isEmpty()) follow(request.selected_filter);
   }
+  if (!request.selected_filter.isEmpty()) dialog->selectNameFilter(request.selected_filter);
   if (request.save && !request.proposed_name.isEmpty()) dialog->selectFile(request.proposed_name);
   return dialog;
 }
 
-QString ChooseFile(QWidget* parent, const FileRequest& request) {
-  if (Files()) return Files()(request);
+QString ChooseFile(QWidget* parent, const FileRequest& request, QString* chosen_filter) {
+  if (Files()) {
+    if (chosen_filter != nullptr) *chosen_filter = request.selected_filter;
+    return Files()(request);
+  }
   std::unique_ptr<QFileDialog> dialog(MakeFileDialog(parent, request));
   if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return {};
+  if (chosen_filter != nullptr) *chosen_filter = dialog->selectedNameFilter();
   return dialog->selectedFiles().first();
 }
 

@@ -30,11 +30,14 @@ struct FileRequest {
   bool save = false;
   QString caption;
   QString dir;
-  QString filter;          // "Backup Files (*.bkf)"
-  QString proposed_name;   // save only; may be empty
-  QString default_suffix;  // without the dot
+  QString filter;           // "Backup Files (*.bkf)"; several joined by ";;"
+  QString selected_filter;  // the one chosen at first; empty: the first
+  QString proposed_name;    // save only; may be empty
+  QString default_suffix;   // without the dot
 };
-QString ChooseFile(QWidget* parent, const FileRequest& request);
+// *chosen_filter (when given) receives the filter the user left selected
+// (with a responder: the request's selected filter).
+QString ChooseFile(QWidget* parent, const FileRequest& request, QString* chosen_filter = nullptr);
 // The dialog ChooseFile shows, set up from the request. A save dialog with a
 // default suffix puts it on any name that does not already end with it
 // ("x.txt" becomes "x.txt.bkf") before it asks whether to replace an existing

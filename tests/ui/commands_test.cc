@@ -368,7 +368,9 @@ TEST_F(CommandsTest, ExportAndImportRoundTrip) {
   window->Export();
   ASSERT_EQ(script.files().size(), 1u);
   EXPECT_TRUE(script.files()[0].save);
-  EXPECT_EQ(script.files()[0].filter, QStringLiteral("CSV Files (*.csv)"));
+  EXPECT_EQ(script.files()[0].filter,
+            QStringLiteral("CSV Files, UTF-8 (*.csv);;CSV Files, Windows-1252 (*.csv)"));
+  EXPECT_EQ(script.files()[0].selected_filter, QStringLiteral("CSV Files, UTF-8 (*.csv)"));
   EXPECT_TRUE(script.files()[0].proposed_name.isEmpty());
   EXPECT_EQ(script.TakeBoxes(), std::vector<std::string>{"Export|" + std::to_string(count) +
                                                          " records were successfully exported."});
@@ -389,8 +391,10 @@ TEST_F(CommandsTest, ExportAndImportRoundTrip) {
     return static_cast<int>(QDialog::Accepted);
   });
   window->Import();
-  EXPECT_EQ(script.TakeBoxes(), std::vector<std::string>{"Import|" + std::to_string(count) +
-                                                         " records were successfully imported."});
+  EXPECT_EQ(script.TakeBoxes(),
+            std::vector<std::string>{"Import|" + std::to_string(count) +
+                                     " records were successfully imported.\r\nThe file was read "
+                                     "as UTF-8 (detected)."});
   EXPECT_EQ(window->model().appli(), kSchedule);
   EXPECT_EQ(window->list()->topLevelItemCount(), 0);
   EXPECT_EQ(Sorted(Snapshot(*window)[kMemo]), Sorted(memos));
@@ -412,7 +416,7 @@ TEST_F(CommandsTest, ExportOnTheTelephoneTabWritesOnlyTheFilteredRowsInListOrder
   const auto rows = test::ReadCsvRows(paths_.files_dir / "business.CSV");
   ASSERT_EQ(rows.size(), last_names.size());
   for (size_t i = 0; i < rows.size(); ++i) {
-    EXPECT_EQ(FromPcText(rows[i][1]), last_names[i]) << i;  // the file is in the PC coding
+    EXPECT_EQ(QString::fromStdString(rows[i][1]), last_names[i]) << i;  // the file is UTF-8
   }
   // The hidden records stay where they were.
   EXPECT_EQ(Snapshot(*window)[kTelephone].size(),
@@ -432,6 +436,65 @@ TEST_F(CommandsTest, ImportOfAFileThatIsNoCsvOfTheApplicationFails) {
   window->Import();
   EXPECT_EQ(script.TakeBoxes(), std::vector<std::string>{"Import|Failed to Import"});
   EXPECT_EQ(Snapshot(*window), before);
+}
+
+// Telephone goes out as vCard, in the format the name asks for, and comes
+// back; the CSV coding chosen last is offered first next time.
+TEST_F(CommandsTest, ExportAndImportOfferTheFormatsOfTheApplication) {
+  WriteSettings("[Settings]\r\nAppliID=5\r\n[Exchange]\r\nExportEncoding=cp1252\r\n");
+  auto window = Open();
+  const Records phones = Snapshot(*window)[kTelephone];
+  test::BoxScript script;
+  const QString cards = dir_.path() + QStringLiteral("/cards.vcf");
+  script.ChooseFile(cards);
+  window->Export();
+  ASSERT_EQ(script.files().size(), 1u);
+  EXPECT_EQ(script.files()[0].filter,
+            QStringLiteral("CSV Files, UTF-8 (*.csv);;CSV Files, Windows-1252 (*.csv);;"
+                           "vCard Files (*.vcf)"));
+  EXPECT_EQ(script.files()[0].selected_filter, QStringLiteral("CSV Files, Windows-1252 (*.csv)"));
+  ASSERT_TRUE(fs::exists(cards.toStdString()));
+  EXPECT_EQ(window->settings().export_encoding, "cp1252");
+
+  window->ClearAll();
+  script.TakeBoxes();
+  script.OnDialog([&](QDialog& dialog) {
+    auto& import = static_cast<ImportDialog&>(dialog);
+    import.file_edit()->setText(cards);
+    return static_cast<int>(QDialog::Accepted);
+  });
+  window->Import();
+  EXPECT_EQ(script.TakeBoxes(), std::vector<std::string>{"Import|" + std::to_string(phones.size()) +
+                                                         " records were successfully imported."});
+  EXPECT_EQ(Sorted(Snapshot(*window)[kTelephone]), Sorted(phones));
+}
+
+// Characters the organizer cannot store are listed before anything
+// changes; No leaves the records as they were.
+TEST_F(CommandsTest, ImportAsksBeforeStoringCharactersAsQuestionMarks) {
+  WriteSettings("[Settings]\r\nAppliID=3\r\n");
+  auto window = Open();
+  const Records memos = Snapshot(*window)[kMemo];
+  const fs::path file = paths_.files_dir / "polish.csv";
+  std::ofstream(file, std::ios::binary) << "Memo\r\nZa\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87\r\n";
+  for (const PromptAnswer answer : {PromptAnswer::kNo, PromptAnswer::kYes}) {
+    test::BoxScript script;
+    script.Answer(answer);
+    script.OnDialog([&](QDialog& dialog) {
+      static_cast<ImportDialog&>(dialog).file_edit()->setText(QString::fromStdString(file));
+      return static_cast<int>(QDialog::Accepted);
+    });
+    window->Import();
+    const std::vector<std::string> boxes = script.TakeBoxes();
+    ASSERT_FALSE(boxes.empty());
+    EXPECT_EQ(boxes[0],
+              "Import|3 characters cannot be stored on the organizer and become '?': ż ł ć. "
+              "Import anyway?");
+    EXPECT_EQ(Snapshot(*window)[kMemo].size(), memos.size() + (answer == PromptAnswer::kYes));
+  }
+  const Records after = Snapshot(*window)[kMemo];
+  const std::vector<uint8_t> stored = {'Z', 'a', '?', 0xF3, '?', '?', 0, 0xFF};
+  EXPECT_NE(std::find(after.begin(), after.end(), stored), after.end());
 }
 
 TEST(ImportDialog, MissingFileShowsTheSystemTextAndStaysOpen) {
@@ -460,6 +523,23 @@ TEST(ImportDialog, BrowseFillsTheNameAndRemembersItsOwnFolder) {
   EXPECT_EQ(script.files()[0].dir, QStringLiteral("/data/start"));
   EXPECT_EQ(script.files()[0].filter, QStringLiteral("CSV Files (*.csv)"));
   EXPECT_EQ(script.files()[1].dir, QStringLiteral("/data/csv"));
+
+  // The application decides which formats Browse offers and OK takes.
+  dialog.appli_box()->setCurrentIndex(dialog.appli_box()->findText(QStringLiteral("Telephone")));
+  QTest::mouseClick(dialog.browse_button(), Qt::LeftButton);
+  EXPECT_EQ(
+      script.files()[2].filter,
+      QStringLiteral("Telephone Files (*.csv *.vcf);;CSV Files (*.csv);;vCard Files (*.vcf)"));
+  const QString cards = QDir::tempPath() + QStringLiteral("/kivo_import_dialog_test.vcf");
+  std::ofstream(cards.toStdString()) << "BEGIN:VCARD\r\nEND:VCARD\r\n";
+  dialog.file_edit()->setText(cards);
+  dialog.appli_box()->setCurrentIndex(dialog.appli_box()->findText(QStringLiteral("Memo")));
+  dialog.accept();
+  EXPECT_EQ(
+      script.TakeBoxes(),
+      std::vector<std::string>{"Import|A vCard file does not fit Memo. Memo takes CSV files."});
+  EXPECT_NE(dialog.result(), QDialog::Accepted);
+  fs::remove(cards.toStdString());
 }
 
 TEST_F(CommandsTest, OpenOfABadFileKeepsTheRecords) {

@@ -79,6 +79,22 @@ TEST(SaveFileDialog, AddsTheExtensionBeforeAskingToReplace) {
   }
 }
 
+// With several filters the extension put on a name is the chosen filter's.
+TEST(SaveFileDialog, TakesTheExtensionOfTheChosenFilter) {
+  FileRequest request;
+  request.save = true;
+  request.filter = QStringLiteral("CSV Files, UTF-8 (*.csv);;vCard Files (*.vcf)");
+  request.default_suffix = QStringLiteral("csv");
+  for (const char* chosen : {"CSV Files, UTF-8 (*.csv)", "vCard Files (*.vcf)"}) {
+    request.selected_filter = QString::fromLatin1(chosen);
+    std::unique_ptr<QFileDialog> dialog(MakeFileDialog(nullptr, request));
+    EXPECT_EQ(dialog->selectedNameFilter(), request.selected_filter);
+    emit dialog->filterSelected(request.selected_filter);
+    EXPECT_EQ(dialog->defaultSuffix(),
+              request.selected_filter.section(QStringLiteral("*."), 1).chopped(1));
+  }
+}
+
 TEST(ProposedBackupName, IsTheDateAsEightDigits) {
   EXPECT_EQ(ProposedBackupName(2026, 12, 7), "20261207.bkf");
   EXPECT_EQ(ProposedBackupName(2004, 1, 31), "20040131.bkf");

@@ -1,0 +1,64 @@
+// Fuzz target for the iCalendar import: any file, for Schedule, Anniversary
+// or To Do, must read without reading out of bounds, every record taken must
+// decode, and the export of those records must read back to the same
+// records and pass libical's parser without error properties.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
+
+#include "exchange/ical.h"
+#include "fuzz_support.h"
+#include "store/appli_store.h"
+#include "store/record_codec.h"
+#include <libical/ical.h>
+
+namespace {
+
+// With KIVO_FUZZ_VERBOSE set, shows where two batches differ before the
+// abort.
+void Differ(const kivo::ImportBatch& a, const kivo::ImportBatch& b, const std::string& text) {
+  if (std::getenv("KIVO_FUZZ_VERBOSE") != nullptr) {
+    std::fprintf(stderr, "%zu/%d vs %zu/%d records/rejected; written:\n%s\n", a.records.size(),
+                 a.rejected, b.records.size(), b.rejected, text.c_str());
+    for (size_t i = 0; i < a.records.size() && i < b.records.size(); ++i) {
+      if (a.records[i] == b.records[i]) continue;
+      for (const auto* r : {&a.records[i], &b.records[i]}) {
+        for (uint8_t byte : *r) std::fprintf(stderr, "%02x ", byte);
+        std::fprintf(stderr, "\n");
+      }
+    }
+  }
+  std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace kivo;
+  if (size < 1) return 0;
+  constexpr AppliId kIds[] = {kSchedule, kAnniversary, kToDo};
+  const AppliId id = kIds[data[0] % 3];
+  AllowedTable allowed;
+  allowed.fill(1);
+  const std::string_view text(reinterpret_cast<const char*>(data + 1), size - 1);
+  const ImportBatch first = ReadICalendar(text, id, allowed);
+
+  AppliStore store(CodeTables::Identity());
+  if (store.GetAppliBuf(7) != kStoreOk) std::abort();
+  for (size_t i = 0; i < first.records.size(); ++i) {
+    if (store.PutRecord(id, static_cast<int>(i), first.records[i]) != 0) std::abort();
+  }
+  std::string written;
+  if (BuildICalendar(store, id, 1780000000, &written) != static_cast<int>(first.records.size())) {
+    std::abort();
+  }
+  icalcomponent* parsed = icalparser_parse_string(written.c_str());
+  if (parsed == nullptr || icalcomponent_count_errors(parsed) != 0) std::abort();
+  icalcomponent_free(parsed);
+  const ImportBatch second = ReadICalendar(written, id, allowed);
+  if (second.records != first.records) Differ(first, second, written);
+  return 0;
+}

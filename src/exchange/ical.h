@@ -1,0 +1,39 @@
+#ifndef KIVO_EXCHANGE_ICAL_H_
+#define KIVO_EXCHANGE_ICAL_H_
+
+#include <ctime>
+#include <string>
+#include <string_view>
+
+#include "exchange/import_rules.h"
+#include "store/appli_store.h"
+#include "store/char_tables.h"
+
+namespace kivo {
+
+// Schedule, Anniversary and To Do records as an iCalendar file (RFC 5545):
+//   Schedule     VEVENT with DTSTART and DTEND as floating local times,
+//                SUMMARY from the description and, with the alarm on, a
+//                VALARM whose TRIGGER lies the reminder's minutes before the
+//                start;
+//   Anniversary  an all-day VEVENT repeated by RRULE:FREQ=YEARLY, with the
+//                days of notice as a VALARM;
+//   To Do        VTODO with DUE, PRIORITY 1 to 9 as the organizer's, and
+//                STATUS:COMPLETED with COMPLETED when done.
+// `now` stamps DTSTAMP, COMPLETED and the UIDs. Returns the number of
+// components, -1 (and an empty text) for another application.
+int BuildICalendar(const AppliStore& store, AppliId id, std::time_t now, std::string* text);
+
+// Reads what other calendars write into records of `id` (Schedule,
+// Anniversary or To Do): times with a time zone (VTIMEZONE of the file or
+// the system's zone database) and UTC times become local times, all-day
+// events start and end at 00:00, of a recurring entry the first occurrence
+// is taken and counted, and components the application cannot hold
+// (a VTODO for Schedule, a VJOURNAL, a changed occurrence of a series) are
+// skipped and counted.
+[[nodiscard]] ImportBatch ReadICalendar(std::string_view text, AppliId id,
+                                        const AllowedTable& allowed);
+
+}  // namespace kivo
+
+#endif  // KIVO_EXCHANGE_ICAL_H_
