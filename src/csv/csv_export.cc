@@ -202,6 +202,11 @@ int CsvExporter::ExportCsv(const std::filesystem::path& path, AppliId id, Prompt
   const int count = Build(id, &text);
   if (encoding_ == CsvEncoding::kUtf8) text = Cp1252ToUtf8(text, &replaced_);
 
+  return WriteExportText(path, text, prompter, free_space) ? count : -1;
+}
+
+bool WriteExportText(const std::filesystem::path& path, const std::string& text, Prompter& prompter,
+                     FreeSpace& free_space) {
   // Whether the path can be written at all: opened for writing, created when
   // absent, not truncated.
   std::error_code ec;
@@ -211,7 +216,7 @@ int CsvExporter::ExportCsv(const std::filesystem::path& path, AppliId id, Prompt
     const int error = errno;
     prompter.Ask(
         PromptBox{SystemErrorText(error), "Error", PromptIcon::kInformation, PromptButtons::kOk});
-    return -1;
+    return false;
   }
   struct stat st {};
   const uint64_t old_size = ::fstat(fd, &st) == 0 ? static_cast<uint64_t>(st.st_size) : 0;
@@ -219,7 +224,7 @@ int CsvExporter::ExportCsv(const std::filesystem::path& path, AppliId id, Prompt
   // An export that ends without writing leaves no empty file behind.
   auto give_up = [&] {
     if (!existed) std::filesystem::remove(path, ec);
-    return -1;
+    return false;
   };
 
   // Rewriting a file needs only the bytes it grows by.
@@ -240,7 +245,7 @@ int CsvExporter::ExportCsv(const std::filesystem::path& path, AppliId id, Prompt
       if (AskError(prompter, file.ErrorText()) == PromptAnswer::kRetry) continue;
       return give_up();
     }
-    if (file.Write(text) && file.Commit()) return count;
+    if (file.Write(text) && file.Commit()) return true;
     const std::string error = file.ErrorText();
     file.Discard();
     if (AskError(prompter, error) != PromptAnswer::kRetry) return give_up();

@@ -68,6 +68,15 @@ class CsvExporter {
   int replaced_ = 0;
 };
 
+// Writes an export's text to `path`: first whether the path can be written
+// at all (created when absent, never truncated), then the free space the file
+// grows by, then the whole text through a temporary file that replaces the
+// target only when complete. Each failure is shown through `prompter` with
+// Retry or Cancel; a file that did not exist before is removed again when
+// nothing was written. False when nothing was written.
+[[nodiscard]] bool WriteExportText(const std::filesystem::path& path, const std::string& text,
+                                   Prompter& prompter, FreeSpace& free_space);
+
 // The message the caller shows after an export: "%d records were successfully
 // exported." (caption "Export"); empty when the count is 0 or less, for which
 // nothing is shown.

@@ -1,12 +1,7 @@
 #include "exchange/exchange.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 
 #include "csv/csv_export.h"
 #include "csv/csv_reader.h"
@@ -19,53 +14,6 @@
 namespace kivo {
 
 namespace {
-
-PromptAnswer AskError(Prompter& prompter, const std::string& text) {
-  return prompter.Ask(PromptBox{text, "Error", PromptIcon::kQuestion, PromptButtons::kRetryCancel});
-}
-
-// The export's file writing: a check that the path can be written, the free
-// space, then the whole text through a temporary file; every failure asks
-// Retry or Cancel. False when nothing was written.
-bool WriteExportText(const std::filesystem::path& path, const std::string& text, Prompter& prompter,
-                     FreeSpace& free_space) {
-  std::error_code ec;
-  const bool existed = std::filesystem::exists(path, ec);
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-  if (fd < 0) {
-    const int error = errno;
-    prompter.Ask(
-        PromptBox{SystemErrorText(error), "Error", PromptIcon::kInformation, PromptButtons::kOk});
-    return false;
-  }
-  struct stat st {};
-  const uint64_t old_size = ::fstat(fd, &st) == 0 ? static_cast<uint64_t>(st.st_size) : 0;
-  ::close(fd);
-  auto give_up = [&] {
-    if (!existed) std::filesystem::remove(path, ec);
-    return false;
-  };
-  const uint64_t needed = text.size() > old_size ? text.size() - old_size : 0;
-  const std::filesystem::path root = FreeSpace::RootOf(path);
-  while (free_space.QueryFreeSpace(root) < needed) {
-    const std::string message = "Out of disk space writing to drive " + root.string() + ".";
-    if (prompter.Ask(PromptBox{message, "Error", PromptIcon::kQuestion,
-                               PromptButtons::kRetryCancel}) != PromptAnswer::kRetry) {
-      return give_up();
-    }
-  }
-  for (;;) {
-    AtomicFile file(path);
-    if (!file.Open()) {
-      if (AskError(prompter, file.ErrorText()) == PromptAnswer::kRetry) continue;
-      return give_up();
-    }
-    if (file.Write(text) && file.Commit()) return true;
-    const std::string error = file.ErrorText();
-    file.Discard();
-    if (AskError(prompter, error) != PromptAnswer::kRetry) return give_up();
-  }
-}
 
 std::optional<ImportBatch> ReadCsv(const std::filesystem::path& path, AppliId id,
                                    const ExchangeOptions& options, const AppliStore& store,
