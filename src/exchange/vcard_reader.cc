@@ -177,7 +177,8 @@ void TakeProperty(const ContentLine& line, Card* card) {
   } else if (line.name == "email" && card->email.empty()) {
     card->email = Unescape(text);
   } else if (line.name == "note") {
-    card->note += (card->note.empty() ? "" : "\n") + Unescape(text);
+    if (!card->note.empty()) card->note += '\n';
+    card->note += Unescape(text);
   } else if (line.name == "url" && card->url.empty()) {
     card->url = Unescape(text);
   } else if (line.name == "categories") {

@@ -19,8 +19,10 @@ std::string ImportFilters(AppliId id) {
   std::string each;
   for (ExchangeFormat format : FormatsFor(id)) {
     if (!patterns.empty()) patterns += ' ';
-    patterns += "*" + std::string(FormatExtension(format));
-    each += ";;" + FormatFilter(format);
+    patterns += '*';
+    patterns += FormatExtension(format);
+    each += ";;";
+    each += FormatFilter(format);
   }
   if (FormatsFor(id).size() == 1) return each.substr(2);
   return std::string(AppliName(id)) + " Files (" + patterns + ")" + each;
