@@ -87,15 +87,22 @@ int CommRun::SendAppli(int role) {
 int CommRun::ReceiveApplis(AppliStore& store, std::span<const AppliId> ids, const char* what,
                            int role) {
   const int appli_mode = link_.appli_mode();
+  // A snapshot, a read-back or a dry run keeps what the organizer holds as it
+  // comes: the base model's telephone checks would call a list of one record
+  // incomplete and so stop a Restore before it starts.
+  const int tel_records_min = link_.tel_records_min();
+  link_.set_tel_records_min(0);
+  int r = kResultSuccess;
   for (AppliId id : ids) {
     Log(FormatText("********** %s 1 Appli **********\n", what));
     link_.set_appli_mode(id);
-    const int r = ReceiveAppliInto(store, role);
-    if (r != kResultSuccess) return r;
+    r = ReceiveAppliInto(store, role);
+    if (r != kResultSuccess) break;
     Log(FormatText("********** End %s 1 Appli **********\n\n", what));
   }
+  link_.set_tel_records_min(tel_records_min);
   link_.set_appli_mode(appli_mode);
-  return kResultSuccess;
+  return r;
 }
 
 int CommRun::Backup(int role) {

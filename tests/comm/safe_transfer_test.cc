@@ -148,7 +148,7 @@ class SafeTransferTest : public ::testing::Test {
     s.to_command = 5000;
     s.to_data_packet = 5000;
     s.sort_table = &model0_;
-    s.tel_records_min = 0;
+    s.tel_records_min = tel_records_min_;
     s.safe = std::move(safe);
     run.ApplyLinkSettings(s);
     QuietWindow window;
@@ -167,6 +167,7 @@ class SafeTransferTest : public ::testing::Test {
   }
 
   ScaledClock clock_{20};
+  int tel_records_min_ = 0;
   fs::path dir_;
   VirtualOrganizerOptions options_;
   SortTable model0_{}, model1_{};
@@ -198,6 +199,23 @@ TEST_F(SafeTransferTest, SnapshotOnlyInsertsReceivingBeforeTheFirstDeletion) {
   with.erase(with.begin() + static_cast<long>(get), with.begin() + static_cast<long>(del));
   EXPECT_EQ(with, plain);
   EXPECT_FALSE(AnyDifference(DiffStores(*file_, *OrganizerNow())));
+}
+
+TEST_F(SafeTransferTest, SnapshotTakesABaseModelsTelephoneListAsItComes) {
+  // A base model holding a single telephone record: its receive checks call
+  // such a list incomplete, which must not stop a Restore before it starts.
+  options_.model = VirtualModel::kBase;
+  fs::remove_all(options_.data_dir);
+  std::ofstream(dir_ / "sample" / "telephone.csv")
+      << "Category,Last Name,First Name,Company,Home#,Office#,Fax#,Other#,Address,City,"
+         "State,Zip Code,Country,E-mail,Notes\r\nBusiness,Young,Ann,,,,,,,,,,,,\r\n";
+  tel_records_min_ = 1;
+  auto snapshot = NewStore();
+  SafeTransfer safe;
+  safe.snapshot = snapshot.get();
+  safe.on_snapshot = [](const AppliStore&) { return true; };
+  EXPECT_EQ(Run(kRunRestore, *file_, safe), kResultSuccess);
+  EXPECT_EQ(snapshot->GetRecordCount(kTelephone), 1);
 }
 
 TEST_F(SafeTransferTest, SnapshotThatCannotBeKeptStopsBeforeDeleting) {
