@@ -15,8 +15,6 @@
 namespace kivo {
 namespace {
 
-// Receive buffer of one application.
-constexpr size_t kAppliBufferSize = 256000;
 constexpr int kFileSlots = 7;
 constexpr int kRunNegotiationMs = 30000;
 
