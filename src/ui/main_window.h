@@ -227,7 +227,8 @@ class MainWindow : public QMainWindow {
   void RunEditDialogFor(int row);
   // A confirmed file dialog: the path, and BackupDir becomes its folder.
   [[nodiscard]] std::optional<std::string> OpenFileDialog(bool backup);
-  [[nodiscard]] std::optional<std::string> SaveFileDialog(bool backup);
+  // Save As of a backup file, the extension added before the overwrite question.
+  [[nodiscard]] std::optional<std::string> SaveFileDialog();
 
   MainWindowPaths paths_;
   std::unique_ptr<AppSettings> settings_;

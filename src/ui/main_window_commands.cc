@@ -155,26 +155,21 @@ std::optional<std::string> MainWindow::OpenFileDialog(bool backup) {
   return path;
 }
 
-std::optional<std::string> MainWindow::SaveFileDialog(bool backup) {
+std::optional<std::string> MainWindow::SaveFileDialog() {
   FileRequest request;
   request.save = true;
   request.caption = QStringLiteral("Save As");
   request.dir = QString::fromStdString(settings_->backup_dir);
-  if (backup) {
-    request.filter = QStringLiteral("Backup Files (*.bkf)");
-    const QDate today = QDate::currentDate();
-    request.proposed_name =
-        QString::fromStdString(ProposedBackupName(today.year(), today.month(), today.day()));
-    request.default_suffix = QStringLiteral("bkf");
-  } else {
-    request.filter = QStringLiteral("CSV Files (*.csv)");
-    request.default_suffix = QStringLiteral("csv");
-  }
+  request.filter = QStringLiteral("Backup Files (*.bkf)");
+  const QDate today = QDate::currentDate();
+  request.proposed_name =
+      QString::fromStdString(ProposedBackupName(today.year(), today.month(), today.day()));
+  request.default_suffix = QStringLiteral("bkf");
   const QString chosen = ChooseFile(this, request);
   if (chosen.isEmpty()) return std::nullopt;
   std::string path = chosen.toStdString();
   settings_->backup_dir = FolderOf(path);
-  return WithExtension(path, backup ? kBackupExtension : kCsvExtension);
+  return WithExtension(path, kBackupExtension);
 }
 
 // ---- file commands ---------------------------------------------------------------
@@ -212,7 +207,7 @@ void MainWindow::OpenBackup(const std::string& path) {
 
 void MainWindow::SaveAs() {
   CloseFindDialog();
-  const std::optional<std::string> path = SaveFileDialog(/*backup=*/true);
+  const std::optional<std::string> path = SaveFileDialog();
   if (!path) return;
   CommitList(/*ordered=*/false);
   std::unique_ptr<AppliStore> safety = SafetyCopy();
