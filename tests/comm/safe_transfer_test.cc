@@ -142,8 +142,8 @@ class SafeTransferTest : public ::testing::Test {
     s.store = &store;
     s.port_name = std::string(kVirtualPort);
     s.port_factory = [inner = VirtualOrganizerFactory(options_), wire = wire_](
-                         const PortSpec& spec, Clock& clock) -> std::unique_ptr<SerialPort> {
-      return std::make_unique<RecordingPort>(inner(spec, clock), wire);
+                         const PortSpec& where, Clock& clock) -> std::unique_ptr<SerialPort> {
+      return std::make_unique<RecordingPort>(inner(where, clock), wire);
     };
     s.to_command = 5000;
     s.to_data_packet = 5000;
