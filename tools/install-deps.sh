@@ -9,7 +9,7 @@ KIVO_PACKAGES=(
   libudev-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev libqt6svg6
   fonts-liberation
-  clang libclang-rt-dev
+  clang libclang-rt-dev clang-format
   xauth xvfb
   scdoc man-db desktop-file-utils appstream
   libical-dev
