@@ -6,10 +6,11 @@
 #include <memory>
 #include <vector>
 
+#include <benchmark/benchmark.h>
+
 #include "bench_data.h"
 #include "store/appli_store.h"
 #include "store/char_tables.h"
-#include <benchmark/benchmark.h>
 
 namespace kivo {
 namespace {

@@ -10,11 +10,12 @@
 #include <string>
 #include <vector>
 
+#include <benchmark/benchmark.h>
+
 #include "bench_data.h"
 #include "store/appli_store.h"
 #include "store/backup_file.h"
 #include "store/working_data.h"
-#include <benchmark/benchmark.h>
 
 namespace kivo {
 namespace {

@@ -11,13 +11,14 @@
 #include <memory>
 #include <string>
 
+#include <benchmark/benchmark.h>
+
 #include "bench_data.h"
 #include "csv/csv_export.h"
 #include "csv/csv_reader.h"
 #include "platform/prompter.h"
 #include "store/appli_store.h"
 #include "view/appli_columns.h"
-#include <benchmark/benchmark.h>
 
 namespace kivo {
 namespace {

@@ -27,6 +27,8 @@
 #include <thread>
 #include <utility>
 
+#include <benchmark/benchmark.h>
+
 #include "bench_data.h"
 #include "comm/link_settings.h"
 #include "comm/progress_run.h"
@@ -37,7 +39,6 @@
 #include "platform/prompter.h"
 #include "store/appli_store.h"
 #include "store/char_tables.h"
-#include <benchmark/benchmark.h>
 
 namespace kivo {
 namespace {

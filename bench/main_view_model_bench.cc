@@ -7,13 +7,14 @@
 #include <memory>
 #include <string>
 
+#include <benchmark/benchmark.h>
+
 #include "bench_data.h"
 #include "platform/program_dir.h"
 #include "store/appli_store.h"
 #include "store/char_tables.h"
 #include "view/appli_columns.h"
 #include "view/main_view_model.h"
-#include <benchmark/benchmark.h>
 
 namespace kivo {
 namespace {

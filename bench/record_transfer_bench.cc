@@ -8,10 +8,11 @@
 #include <thread>
 #include <vector>
 
+#include <benchmark/benchmark.h>
+
 #include "link/comm_link.h"
 #include "link/frames.h"
 #include "platform/memory_line.h"
-#include <benchmark/benchmark.h>
 
 namespace kivo {
 namespace {

@@ -11,9 +11,10 @@
 #include <thread>
 #include <vector>
 
+#include <benchmark/benchmark.h>
+
 #include "link/comm_link.h"
 #include "platform/memory_line.h"
-#include <benchmark/benchmark.h>
 
 namespace kivo {
 namespace {

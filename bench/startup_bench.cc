@@ -5,19 +5,21 @@
 // the window shown on the screen (goal: under 0.5 s). Runs on Qt's offscreen
 // platform unless QT_QPA_PLATFORM names another.
 
+#include <chrono>
+#include <fstream>
+#include <memory>
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QWindow>
-#include <chrono>
-#include <fstream>
-#include <memory>
+
+#include <benchmark/benchmark.h>
 
 #include "bench_data.h"
 #include "store/app_settings.h"
 #include "store/working_data.h"
 #include "ui/main_window.h"
-#include <benchmark/benchmark.h>
 
 namespace kivo {
 namespace {

@@ -2,9 +2,9 @@
 // refused with a code, never read past the image or the slot area; a loaded
 // image must write out and read back to the same bytes.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <algorithm>
 #include <cstdlib>
 #include <span>
 #include <vector>

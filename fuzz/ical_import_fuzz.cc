@@ -9,11 +9,12 @@
 #include <cstdlib>
 #include <string_view>
 
+#include <libical/ical.h>
+
 #include "exchange/ical.h"
 #include "fuzz_support.h"
 #include "store/appli_store.h"
 #include "store/record_codec.h"
-#include <libical/ical.h>
 
 namespace {
 

@@ -32,8 +32,8 @@ namespace {
 
 struct Fault {
   enum Kind { kDrop, kCorrupt, kDelay, kStall, kHangup } kind;
-  int end;          // 0 = a, 1 = b: the writer whose byte is hit
-  uint64_t index;   // byte position
+  int end;         // 0 = a, 1 = b: the writer whose byte is hit
+  uint64_t index;  // byte position
   int delay_ms = 0;
 };
 
@@ -166,8 +166,8 @@ int main(int argc, char** argv) {
   std::fflush(stdout);
 
   // One byte takes ten bit times on an 8N1 line.
-  const auto byte_time = baud > 0 ? std::chrono::nanoseconds(10'000'000'000LL / baud)
-                                  : std::chrono::nanoseconds(0);
+  const auto byte_time =
+      baud > 0 ? std::chrono::nanoseconds(10'000'000'000LL / baud) : std::chrono::nanoseconds(0);
   auto line_free = std::chrono::steady_clock::now();
 
   pollfd fds[2] = {{ends[0].master, POLLIN, 0}, {ends[1].master, POLLIN, 0}};
@@ -196,13 +196,21 @@ int main(int argc, char** argv) {
         for (const Fault& f : faults) {
           if (f.end != i || f.index != pos) continue;
           switch (f.kind) {
-            case Fault::kDrop: drop = true; break;
-            case Fault::kCorrupt: byte = static_cast<uint8_t>(byte ^ 0x5A); break;
+            case Fault::kDrop:
+              drop = true;
+              break;
+            case Fault::kCorrupt:
+              byte = static_cast<uint8_t>(byte ^ 0x5A);
+              break;
             case Fault::kDelay:
               std::this_thread::sleep_for(std::chrono::milliseconds(f.delay_ms));
               break;
-            case Fault::kStall: from.stalled = true; drop = true; break;
-            case Fault::kHangup: return 0;
+            case Fault::kStall:
+              from.stalled = true;
+              drop = true;
+              break;
+            case Fault::kHangup:
+              return 0;
           }
         }
         if (byte_time.count() > 0) {

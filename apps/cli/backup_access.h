@@ -12,8 +12,7 @@
 namespace kivo::cli {
 
 // The words after "kivo-link: FILE: " for a failing backup-file read.
-std::string BackupReadFailure(int code, const std::string& error_text,
-                              const AppliStore& store);
+std::string BackupReadFailure(int code, const std::string& error_text, const AppliStore& store);
 
 // False with the message printed when code.dat cannot be found: without it
 // every text would come out blank.
@@ -23,15 +22,14 @@ std::string BackupReadFailure(int code, const std::string& error_text,
 // device code, so a file of either organizer model opens. `ensure` makes
 // every application present afterwards. kExitOk or kExitFailure (message
 // printed).
-[[nodiscard]] int ReadBackupForViewing(const CliContext& context,
-                                       const std::filesystem::path& file, AppliStore& store,
-                                       bool ensure);
+[[nodiscard]] int ReadBackupForViewing(const CliContext& context, const std::filesystem::path& file,
+                                       AppliStore& store, bool ensure);
 
 // Reads a backup file that will be written back: its device code must be the
 // settings' one. A missing file gives an empty store (every application
 // present, default category names). kExitOk or kExitFailure.
-[[nodiscard]] int ReadBackupForChange(const CliContext& context,
-                                      const std::filesystem::path& file, AppliStore& store);
+[[nodiscard]] int ReadBackupForChange(const CliContext& context, const std::filesystem::path& file,
+                                      AppliStore& store);
 
 // The application named on the command line, or nullopt after a usage message.
 std::optional<AppliId> ParseAppliArgument(const CliContext& context, std::string_view text);

@@ -10,9 +10,9 @@ const std::vector<CliCommand>& AllCommands() {
   static const std::vector<CliCommand> commands = [] {
     std::vector<CliCommand> all;
     // A new command group adds its table here.
-    for (std::span<const CliCommand> group : {FileCommands(), ExchangeCommands(),
-                                              TransferCommands(), HistoryCommands(),
-                                              DemoCommands()}) {
+    for (std::span<const CliCommand> group :
+         {FileCommands(), ExchangeCommands(), TransferCommands(), HistoryCommands(),
+          DemoCommands()}) {
       all.insert(all.end(), group.begin(), group.end());
     }
     return all;
@@ -60,8 +60,7 @@ void PrintToolHelp(std::ostream& out) {
 }
 
 void PrintCommandHelp(const CliCommand& command, std::ostream& out) {
-  out << "Usage: " << kToolName << " [OPTIONS] " << command.name << " " << command.arguments
-      << "\n"
+  out << "Usage: " << kToolName << " [OPTIONS] " << command.name << " " << command.arguments << "\n"
       << command.summary << "\n";
   if (!command.details.empty()) out << "\n" << command.details << "\n";
 }

@@ -24,9 +24,9 @@ struct CliCommand {
 };
 
 // Command groups.
-std::span<const CliCommand> FileCommands();  // info, show
+std::span<const CliCommand> FileCommands();      // info, show
 std::span<const CliCommand> ExchangeCommands();  // export, import
-std::span<const CliCommand> DemoCommands();  // demo
+std::span<const CliCommand> DemoCommands();      // demo
 // backup, restore, upload, download, send, detect, simulate, linetest, ports
 std::span<const CliCommand> TransferCommands();
 std::span<const CliCommand> HistoryCommands();  // history, diff

@@ -96,7 +96,8 @@ int RunDemo(CliContext& context, std::span<const std::string>) {
     return kExitFailure;
   }
   // Through the backup file format and back, as a file on disk would go.
-  std::vector<uint8_t> image = EncodeBackupFile(sample, context.scramble(), BackupBlocks::kWithRecords);
+  std::vector<uint8_t> image =
+      EncodeBackupFile(sample, context.scramble(), BackupBlocks::kWithRecords);
   AppliStore store;
   if (store.GetAppliBuf(kSlots) != kStoreOk || DecodeBackupFile(store, image) != kStoreOk) {
     *context.err << kToolName << ": demo: the sample backup image did not read back\n";

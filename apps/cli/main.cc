@@ -49,8 +49,7 @@ int Run(const std::vector<std::string>& args) {
     return context.UsageFailure(std::string(count < command->min_args ? "too few" : "too many") +
                                 " arguments for '" + std::string(command->name) +
                                 "'; usage: " + std::string(kToolName) + " " +
-                                std::string(command->name) + " " +
-                                std::string(command->arguments));
+                                std::string(command->name) + " " + std::string(command->arguments));
   }
   // A build tree keeps its files beside the program; an installed one makes
   // its XDG folders here. A folder that cannot be made is reported by the

@@ -505,8 +505,7 @@ int Detect(CliContext& context, std::span<const std::string>) {
   const LinkSettings settings = transfer.Settings(kRunNegotiation, 0, nullptr, 0);
   link.SetLogFileName(settings.log_file_name);
   TerminalLine line(*context.err, isatty(STDERR_FILENO) != 0);
-  const std::vector<PortSpec> ports =
-      DetectCandidates(OpenSerialDevices()->List(), s.port_devices);
+  const std::vector<PortSpec> ports = DetectCandidates(OpenSerialDevices()->List(), s.port_devices);
   const int result = DetectWithProgress(link, line, ports);
   if (result >= 1 && result <= 4) {
     *context.out << PortKey(result) << "\n";
@@ -565,8 +564,7 @@ int Ports(CliContext& context, std::span<const std::string>) {
   out << "COM ports (settings [Ports]):\n";
   for (int port = 1; port <= 4; ++port) {
     const std::string device = s.PortDevice(port);
-    const bool chosen =
-        port == s.com_port && (s.port_name.empty() || s.port_name == kVirtualPort);
+    const bool chosen = port == s.com_port && (s.port_name.empty() || s.port_name == kVirtualPort);
     out << "  " << PortKey(port) << (chosen ? " *" : "  ") << " "
         << (device.empty() ? "(none)" : device);
     if (device == kVirtualPort) {

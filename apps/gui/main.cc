@@ -1,8 +1,9 @@
 // The desktop link utility.
 
-#include <QApplication>
 #include <cstring>
 #include <iostream>
+
+#include <QApplication>
 
 #include "ui/startup.h"
 

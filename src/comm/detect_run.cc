@@ -38,8 +38,8 @@ std::vector<PortSpec> DetectCandidates(const std::vector<SerialDevice>& present,
   for (const SerialDevice& device : present) {
     PortSpec port{0, device.path};
     for (size_t i = 0; i < port_map.size(); ++i) {
-      if (!taken[i] && (SameDevice(port_map[i], device.path) ||
-                        SameDevice(port_map[i], device.node))) {
+      if (!taken[i] &&
+          (SameDevice(port_map[i], device.path) || SameDevice(port_map[i], device.node))) {
         port = {static_cast<int>(i) + 1, port_map[i]};
         taken[i] = true;
         break;

@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <string>
 
-#include "link/comm_link.h"
 #include "comm/safe_transfer.h"
+#include "link/comm_link.h"
 #include "platform/serial_port.h"
 #include "store/appli_id.h"
 #include "store/char_tables.h"

@@ -130,7 +130,8 @@ SerialPortFactory VirtualOrganizerFactory(const VirtualOrganizerOptions& options
                                           SerialPortFactory fallback) {
   return [options, fallback = std::move(fallback)](const PortSpec& port_spec,
                                                    Clock& clock) -> std::unique_ptr<SerialPort> {
-    if (port_spec.device == kVirtualPort) return std::make_unique<VirtualOrganizerPort>(options, clock);
+    if (port_spec.device == kVirtualPort)
+      return std::make_unique<VirtualOrganizerPort>(options, clock);
     return fallback ? fallback(port_spec, clock) : nullptr;
   };
 }

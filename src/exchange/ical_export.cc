@@ -4,10 +4,11 @@
 #include <memory>
 #include <string>
 
+#include <libical/ical.h>
+
 #include "csv/cp1252.h"
 #include "exchange/ical.h"
 #include "store/record_access.h"
-#include <libical/ical.h>
 
 namespace kivo {
 

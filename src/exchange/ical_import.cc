@@ -5,10 +5,11 @@
 #include <string>
 #include <vector>
 
+#include <libical/ical.h>
+
 #include "exchange/ical.h"
 #include "format/today.h"
 #include "store/record_codec.h"
-#include <libical/ical.h>
 
 namespace kivo {
 

@@ -28,7 +28,7 @@ bool CommLink::OpenPort(int port) {
     port_device_.clear();
   }
   PortSpec port_spec = port_device_.empty() ? ResolvePort(port_number_, port_map_)
-                                       : PortSpec{port_number_, port_device_};
+                                            : PortSpec{port_number_, port_device_};
   port_ = factory_ ? factory_(port_spec, *clock_) : nullptr;
   PortSettings settings;
   settings.baud_rate = baud_rate_;

@@ -31,8 +31,14 @@ inline constexpr int kSourceTelephone = 4;
 class LinkObserver {
  public:
   virtual ~LinkObserver() = default;
-  virtual void OnStatus(int total, int source) { (void)total; (void)source; }
-  virtual void OnProgress(int value, int source) { (void)value; (void)source; }
+  virtual void OnStatus(int total, int source) {
+    (void)total;
+    (void)source;
+  }
+  virtual void OnProgress(int value, int source) {
+    (void)value;
+    (void)source;
+  }
   // The negotiation learned the organizer's model: put the tag ("<E> ", "<M> ",
   // "<E+> ") in front of the window title.
   virtual void OnTitleTag(const std::string& tag) { (void)tag; }

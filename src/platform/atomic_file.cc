@@ -116,7 +116,7 @@ bool AtomicFile::Open() {
   RemoveStaleTemps(target_);
   fd_ = CreateTemp(target_, &temp_);
   if (fd_ < 0) return Fail(errno);
-  struct stat st{};
+  struct stat st {};
   if (stat(target_.c_str(), &st) == 0) (void)fchmod(fd_, st.st_mode & 07777);
   return true;
 }

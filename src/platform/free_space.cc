@@ -21,7 +21,7 @@ std::filesystem::path FreeSpace::RootOf(const std::filesystem::path& target) {
 }
 
 uint64_t SystemFreeSpace::QueryFreeSpace(const std::filesystem::path& root) {
-  struct statvfs st{};
+  struct statvfs st {};
   if (statvfs(root.c_str(), &st) != 0) return 0;
   return static_cast<uint64_t>(st.f_bavail) * static_cast<uint64_t>(st.f_frsize);
 }

@@ -114,8 +114,7 @@ int IniFile::ReadInt(std::string_view section, std::string_view key, int fallbac
   return static_cast<int>(negative ? -number : number);
 }
 
-void IniFile::WriteString(std::string_view section, std::string_view key,
-                          std::string_view value) {
+void IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
   Line line;
   line.text = std::string(key) + "=" + std::string(value);
   line.key = std::string(key);

@@ -53,7 +53,7 @@ class IniFile {
     std::string text;     // as read, without its line ending
     std::string section;  // section the line belongs to ("" before the first)
     bool is_header = false;
-    std::string key;      // empty when the line holds no key
+    std::string key;  // empty when the line holds no key
   };
 
   // Index of the key's line, or -1.

@@ -32,9 +32,12 @@ class SilentPrompter : public Prompter {
  public:
   PromptAnswer Ask(const PromptBox& box) override {
     switch (box.buttons) {
-      case PromptButtons::kOk: return PromptAnswer::kOk;
-      case PromptButtons::kYesNo: return PromptAnswer::kNo;
-      default: return PromptAnswer::kCancel;
+      case PromptButtons::kOk:
+        return PromptAnswer::kOk;
+      case PromptButtons::kYesNo:
+        return PromptAnswer::kNo;
+      default:
+        return PromptAnswer::kCancel;
     }
   }
 };

@@ -94,7 +94,8 @@ void ReadSysfsDetails(const std::string& sys_root, SerialDevice& device) {
   }
   // Up from the port to the USB device, the first folder with an idVendor.
   fs::path dir = fs::canonical(tty / "device", ec);
-  for (int depth = 0; !ec && depth < 6 && dir.has_relative_path(); ++depth, dir = dir.parent_path()) {
+  for (int depth = 0; !ec && depth < 6 && dir.has_relative_path();
+       ++depth, dir = dir.parent_path()) {
     if (!fs::exists(dir / "idVendor", ec)) continue;
     if (device.vendor.empty()) device.vendor = FirstLine(dir / "manufacturer");
     if (device.model.empty()) device.model = FirstLine(dir / "product");

@@ -68,8 +68,8 @@ class UdevSerialDevices : public SerialDevices {
     // The monitor's socket does not block: take what is there.
     while (udev_device* device = udev_monitor_receive_device(monitor_)) {
       const char* action = udev_device_get_action(device);
-      if (action != nullptr && (std::strcmp(action, "add") == 0 ||
-                                std::strcmp(action, "remove") == 0)) {
+      if (action != nullptr &&
+          (std::strcmp(action, "add") == 0 || std::strcmp(action, "remove") == 0)) {
         changed = true;
       }
       udev_device_unref(device);

@@ -17,8 +17,9 @@ constexpr const char* kSettings = "Settings";
 constexpr const char* kPorts = "Ports";
 constexpr const char* kWindow = "Window";
 // The keys of the column widths, by AppliID.
-constexpr const char* kColumnKeys[6] = {"ScheduleColumns", "AnniversaryColumns", "ToDoColumns",
-                                        "MemoColumns",     "ExpenseColumns",     "TelephoneColumns"};
+constexpr const char* kColumnKeys[6] = {"ScheduleColumns", "AnniversaryColumns",
+                                        "ToDoColumns",     "MemoColumns",
+                                        "ExpenseColumns",  "TelephoneColumns"};
 constexpr size_t kMaxColumnWidths = 15;
 constexpr const char* kHistory = "History";
 constexpr const char* kExchange = "Exchange";

@@ -40,15 +40,15 @@ struct AppSettings {
   // built-in virtual organizer. Empty: COMPort applies.
   std::string port_name;
   int echo_back = 1;
-  int file_scramble = 1;      // 1: files are written "IM2BK1"
+  int file_scramble = 1;  // 1: files are written "IM2BK1"
   int device_code = 2;
-  int to_command = 30000;     // ms
-  int to_data_packet = 30000; // ms
+  int to_command = 30000;      // ms
+  int to_data_packet = 30000;  // ms
   int to_multiplier = 0;
-  int display_hour = 0;       // 0 12-hour, 1 24-hour
-  int display_date = 0;       // 0 mm/dd/yyyy, 1 dd.mm.yyyy, 2 yyyy.mm.dd
-  int appli_id = 0;           // application on screen
-  int model = 0;              // 0 "TR/VX-480", 1 "VX-480M"
+  int display_hour = 0;  // 0 12-hour, 1 24-hour
+  int display_date = 0;  // 0 mm/dd/yyyy, 1 dd.mm.yyyy, 2 yyyy.mm.dd
+  int appli_id = 0;      // application on screen
+  int model = 0;         // 0 "TR/VX-480", 1 "VX-480M"
   // BKTelRecordsMin: the stored value (the only one written back) and the
   // copies handed to Backup and Upload runs; Restore, Download and SEND runs
   // take the stored value.
@@ -56,8 +56,7 @@ struct AppSettings {
   int backup_tel_records_min = 1;
   int upload_tel_records_min = 1;
   // Device of COM1..COM4 ("Ports"/"COM1".."COM4").
-  std::array<std::string, 4> port_devices{"/dev/ttyS0", "/dev/ttyS1", "/dev/ttyS2",
-                                          "/dev/ttyS3"};
+  std::array<std::string, 4> port_devices{"/dev/ttyS0", "/dev/ttyS1", "/dev/ttyS2", "/dev/ttyS3"};
   WindowGeometry window;
   // The numeric keys of the file that took their default instead of a value
   // that is no number or cannot work, each with the reason ("TOCommand=abc is

@@ -28,9 +28,7 @@ uint8_t EnsureMaskBit(AppliId id) { return id < kInfo.size() ? kInfo[id].mask : 
 
 std::string_view AppliName(AppliId id) { return id < kInfo.size() ? kInfo[id].name : "?"; }
 
-std::string_view AppliKeyword(AppliId id) {
-  return id < kInfo.size() ? kInfo[id].keyword : "?";
-}
+std::string_view AppliKeyword(AppliId id) { return id < kInfo.size() ? kInfo[id].keyword : "?"; }
 
 std::optional<AppliId> ParseAppliName(std::string_view text) {
   for (AppliId id = 0; id < kInfo.size(); ++id) {

@@ -122,8 +122,7 @@ uint64_t FreeSpaceNeeded(const std::filesystem::path& file, uint64_t need) {
   return existing >= need ? 0 : need - existing;
 }
 
-std::vector<uint8_t> EncodeBackupFile(const AppliStore& store, bool scramble,
-                                      BackupBlocks blocks) {
+std::vector<uint8_t> EncodeBackupFile(const AppliStore& store, bool scramble, BackupBlocks blocks) {
   std::vector<uint8_t> out;
   // Room for the whole image at once: growing it step by step copied a
   // maximal image over and over.
@@ -201,8 +200,7 @@ int DecodeBackupFile(AppliStore& store, std::span<const uint8_t> image, std::str
   return DecodeImage(store, image, {}, reason);
 }
 
-int ReadBackupFile(AppliStore& store, const std::filesystem::path& file,
-                   std::string* error_text) {
+int ReadBackupFile(AppliStore& store, const std::filesystem::path& file, std::string* error_text) {
   if (!store.has_slot_area()) return kStoreInvalid;
   int error = 0;
   std::optional<std::string> contents = ReadWholeFile(file, &error);
@@ -214,8 +212,7 @@ int ReadBackupFile(AppliStore& store, const std::filesystem::path& file,
   return DecodeImage(store, own, own, error_text);
 }
 
-int LoadBackupFile(AppliStore& store, const std::filesystem::path& file,
-                   std::string* error_text) {
+int LoadBackupFile(AppliStore& store, const std::filesystem::path& file, std::string* error_text) {
   int result = ReadBackupFile(store, file, error_text);
   if (result != kStoreOk) return result;
   // Every application must be there afterwards; a store without room for them

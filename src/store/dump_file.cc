@@ -14,8 +14,8 @@ int ReadDumpFile(AppliStore& store, const std::filesystem::path& file, AppliId i
   store.FreeAllRecords();
   std::optional<std::string> contents = ReadWholeFile(file);
   if (!contents) return kStoreLoadError;
-  const size_t count = static_cast<size_t>(std::count(contents->begin(), contents->end(),
-                                                      static_cast<char>(kTerminator)));
+  const size_t count = static_cast<size_t>(
+      std::count(contents->begin(), contents->end(), static_cast<char>(kTerminator)));
   // The block header carries the count in two bytes.
   if (count > static_cast<size_t>(kMaxRecords)) return kStoreLoadError;
   int slot = store.FindFreeSlot();

@@ -6,21 +6,20 @@ namespace kivo {
 
 std::string_view ResultName(int code) {
   static constexpr std::array<std::string_view, 18> kNames{
-      "kResultAborted",         "kResultFoundCom1",       "kResultFoundCom2",
-      "kResultFoundCom3",       "kResultFoundCom4",       "kResultTimeout",
-      "kResultCannotOpenCom1",  "kResultCannotOpenCom2",  "kResultCannotOpenCom3",
-      "kResultCannotOpenCom4",  "kResultCannotOpenPort",  "kResultIoError",
-      "kResultDetectFailed",    "kResultNotCompatible",   "kResultIncomplete",
-      "kResultNotAllSent",      "kResultSuccess",         "kResultGaveUp"};
+      "kResultAborted",        "kResultFoundCom1",      "kResultFoundCom2",
+      "kResultFoundCom3",      "kResultFoundCom4",      "kResultTimeout",
+      "kResultCannotOpenCom1", "kResultCannotOpenCom2", "kResultCannotOpenCom3",
+      "kResultCannotOpenCom4", "kResultCannotOpenPort", "kResultIoError",
+      "kResultDetectFailed",   "kResultNotCompatible",  "kResultIncomplete",
+      "kResultNotAllSent",     "kResultSuccess",        "kResultGaveUp"};
   if (code >= 0 && code < static_cast<int>(kNames.size())) return kNames[code];
   return "kResultUnknown";
 }
 
 std::string_view StoreResultName(int code) {
   static constexpr std::array<std::string_view, 10> kNames{
-      "kStoreOk",         "kStoreLoadError", "kStoreBadMagic", "kStoreOtherDevice",
-      "kStoreRefused",    "kStoreAbsent",    "kStoreNotFound", "kStoreNoSlot",
-      "kStoreDuplicate",  "kStoreInvalid"};
+      "kStoreOk",     "kStoreLoadError", "kStoreBadMagic", "kStoreOtherDevice", "kStoreRefused",
+      "kStoreAbsent", "kStoreNotFound",  "kStoreNoSlot",   "kStoreDuplicate",   "kStoreInvalid"};
   if (code > 0) return "count";
   if (code >= -9) return kNames[-code];
   return "kStoreUnknown";

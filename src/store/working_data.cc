@@ -1,11 +1,11 @@
 #include "store/working_data.h"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <system_error>
 #include <vector>
-
-#include <unistd.h>
 
 #include "platform/atomic_file.h"
 #include "store/backup_file.h"
@@ -115,8 +115,7 @@ WorkingDataLoad LoadWorkingData(AppliStore& store, const std::filesystem::path& 
   return load;
 }
 
-std::string WorkingDataLoadMessage(const std::filesystem::path& file,
-                                   const WorkingDataLoad& load) {
+std::string WorkingDataLoadMessage(const std::filesystem::path& file, const WorkingDataLoad& load) {
   if (load.reason.empty()) return {};
   std::string text = "The data file\n" + file.string() + "\ndid not load. " + load.reason;
   if (load.kept_aside) {

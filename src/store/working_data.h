@@ -49,8 +49,7 @@ WorkingDataLoad LoadWorkingData(AppliStore& store, const std::filesystem::path& 
 // What the user is told at start-up about an existing working data file that
 // did not load: the file, why, and where it was kept. Empty when there is
 // nothing to tell (the file loaded, or there was none).
-std::string WorkingDataLoadMessage(const std::filesystem::path& file,
-                                   const WorkingDataLoad& load);
+std::string WorkingDataLoadMessage(const std::filesystem::path& file, const WorkingDataLoad& load);
 
 // Exit save: SaveBackupFile with the FileScramble setting. 0 or its code; the
 // caller shows "File write error" on failure.

@@ -35,7 +35,8 @@ QString Text(std::string_view text) {
 // "COM3" for a COM port, the device's own name (ttyUSB0, or its by-id name)
 // for a device chosen by name.
 QString PortText(const PortSpec& port) {
-  if (port.com_number >= 1 && port.com_number <= 4) return QString::asprintf("COM%d", port.com_number);
+  if (port.com_number >= 1 && port.com_number <= 4)
+    return QString::asprintf("COM%d", port.com_number);
   const size_t slash = port.device.rfind('/');
   return QString::fromStdString(slash == std::string::npos ? port.device
                                                            : port.device.substr(slash + 1));

@@ -1,11 +1,12 @@
 #ifndef KIVO_UI_AUTO_DETECT_DIALOG_H_
 #define KIVO_UI_AUTO_DETECT_DIALOG_H_
 
-#include <QDialog>
 #include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
+
+#include <QDialog>
 
 #include "comm/detect_run.h"
 #include "link/link_observer.h"

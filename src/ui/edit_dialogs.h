@@ -19,12 +19,13 @@
 // unchanged amount): the fields are written over the record the dialog was
 // opened with.
 
-#include <QDialog>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include <QDialog>
 
 #include "store/appli_id.h"
 #include "store/char_tables.h"

@@ -1,11 +1,12 @@
 // The Schedule, To Do and Anniversary dialogs: a date, numbers, a toggle and
 // a description.
 
+#include <algorithm>
+
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QTime>
-#include <algorithm>
 
 #include "format/date_format.h"
 #include "format/today.h"

@@ -1,12 +1,13 @@
 // The Memo, Expense and Telephone dialogs.
 
+#include <algorithm>
+#include <array>
+
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QLabel>
 #include <QSpacerItem>
-#include <algorithm>
-#include <array>
 
 #include "format/amount_format.h"
 #include "format/date_format.h"

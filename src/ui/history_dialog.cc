@@ -1,11 +1,12 @@
 #include "ui/history_dialog.h"
 
+#include <cstdio>
+
 #include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
-#include <cstdio>
 
 namespace kivo {
 namespace {

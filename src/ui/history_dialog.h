@@ -1,9 +1,10 @@
 #ifndef KIVO_UI_HISTORY_DIALOG_H_
 #define KIVO_UI_HISTORY_DIALOG_H_
 
-#include <QDialog>
 #include <filesystem>
 #include <vector>
+
+#include <QDialog>
 
 #include "history/history.h"
 

@@ -1,15 +1,16 @@
 #include "ui/import_dialog.h"
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <string>
 
 #include "ui/exchange_filters.h"
 #include "ui/file_names.h"

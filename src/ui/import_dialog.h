@@ -1,9 +1,10 @@
 #ifndef KIVO_UI_IMPORT_DIALOG_H_
 #define KIVO_UI_IMPORT_DIALOG_H_
 
+#include <optional>
+
 #include <QDialog>
 #include <QString>
-#include <optional>
 
 #include "csv/cp1252.h"
 #include "store/appli_id.h"

@@ -1,11 +1,12 @@
 #ifndef KIVO_UI_MAIN_WINDOW_H_
 #define KIVO_UI_MAIN_WINDOW_H_
 
-#include <QMainWindow>
-#include <QPointer>
 #include <filesystem>
 #include <memory>
 #include <optional>
+
+#include <QMainWindow>
+#include <QPointer>
 
 #include "link/comm_link.h"
 #include "store/appli_store.h"

@@ -2,6 +2,8 @@
 // organizer's own program placed them, the list and the detail pane taking
 // the room of a larger window.
 
+#include <algorithm>
+
 #include <QComboBox>
 #include <QHeaderView>
 #include <QMenuBar>
@@ -10,7 +12,6 @@
 #include <QTabWidget>
 #include <QToolButton>
 #include <QTreeWidget>
-#include <algorithm>
 
 #include "ui/list_header_area.h"
 #include "ui/main_window.h"
@@ -58,8 +59,8 @@ void MainWindow::BuildMenus() {
           &MainWindow::Restore);
   connect(file->addAction(QStringLiteral("Backup &History...")), &QAction::triggered, this,
           &MainWindow::BackupHistory);
-  connect(file->addAction(QStringLiteral("Co&mpare with Organizer...")), &QAction::triggered,
-          this, &MainWindow::CompareWithOrganizer);
+  connect(file->addAction(QStringLiteral("Co&mpare with Organizer...")), &QAction::triggered, this,
+          &MainWindow::CompareWithOrganizer);
   file->addSeparator();
   connect(file->addAction(QStringLiteral("&Import...")), &QAction::triggered, this,
           &MainWindow::Import);
@@ -198,8 +199,7 @@ void MainWindow::UpdateButtonImages() {
   // a light and on a dark desktop alike (the tabs' too).
   const QColor ink = palette().color(QPalette::ButtonText);
   upload_->setIcon(InkedIcon(QStringLiteral(":/icons/upload.svg"), upload_->iconSize(), ink));
-  download_->setIcon(
-      InkedIcon(QStringLiteral(":/icons/download.svg"), download_->iconSize(), ink));
+  download_->setIcon(InkedIcon(QStringLiteral(":/icons/download.svg"), download_->iconSize(), ink));
   send_->setIcon(InkedIcon(QStringLiteral(":/icons/send.svg"), send_->iconSize(), ink));
   for (int tab = 0; tab < kTabCount; ++tab) {
     tabs_->setTabIcon(tab, InkedIcon(QString::fromLatin1(kTabIcons[tab]), tabs_->iconSize(), ink));

@@ -1,10 +1,11 @@
 // The file and transfer commands of the main window's menus and buttons.
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QDate>
 #include <QDateTime>
 #include <QStringList>
-#include <algorithm>
 
 #include "comm/link_settings.h"
 #include "comm/virtual_organizer.h"

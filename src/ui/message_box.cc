@@ -1,12 +1,13 @@
 #include "ui/message_box.h"
 
+#include <memory>
+
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QThread>
-#include <memory>
 
 #include "ui/file_names.h"
 #include "ui/pc_text.h"

@@ -1,9 +1,10 @@
 #ifndef KIVO_UI_MESSAGE_BOX_H_
 #define KIVO_UI_MESSAGE_BOX_H_
 
+#include <functional>
+
 #include <QPointer>
 #include <QString>
-#include <functional>
 
 #include "platform/prompter.h"
 

@@ -1,5 +1,7 @@
 #include "ui/option_dialogs.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QButtonGroup>
 #include <QGridLayout>
@@ -13,7 +15,6 @@
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <algorithm>
 
 #include "platform/serial_port.h"
 #include "store/app_settings.h"

@@ -21,11 +21,12 @@
 //
 //   AboutDialog(this).exec();
 
-#include <QDialog>
 #include <array>
 #include <functional>
 #include <string>
 #include <vector>
+
+#include <QDialog>
 
 #include "comm/detect_run.h"
 #include "platform/port_diagnosis.h"
@@ -87,8 +88,7 @@ class ComPortDialog : public OptionDialog {
   // Runs the Auto Detect dialog; returns the port found (COM 1..4, or a
   // device by name), or an empty PortSpec. The default shows an
   // AutoDetectDialog modally.
-  using AutoDetectRunner =
-      std::function<PortSpec(QWidget* parent, const DetectSettings& settings)>;
+  using AutoDetectRunner = std::function<PortSpec(QWidget* parent, const DetectSettings& settings)>;
 
   // port_factory: the transfers' factory (virtual organizer, mapped ports),
   // handed to the auto detection.

@@ -1,9 +1,10 @@
 #ifndef KIVO_UI_PC_TEXT_H_
 #define KIVO_UI_PC_TEXT_H_
 
-#include <QString>
 #include <string>
 #include <string_view>
+
+#include <QString>
 
 namespace kivo {
 

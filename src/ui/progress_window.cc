@@ -1,5 +1,7 @@
 #include "ui/progress_window.h"
 
+#include <algorithm>
+
 #include <QCloseEvent>
 #include <QFontMetrics>
 #include <QGroupBox>
@@ -9,7 +11,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
-#include <algorithm>
 
 #include "link/link_observer.h"
 #include "platform/port_diagnosis.h"

@@ -1,9 +1,10 @@
 #ifndef KIVO_UI_PROGRESS_WINDOW_H_
 #define KIVO_UI_PROGRESS_WINDOW_H_
 
-#include <QDialog>
 #include <memory>
 #include <string>
+
+#include <QDialog>
 
 #include "comm/link_settings.h"
 #include "comm/progress_run.h"

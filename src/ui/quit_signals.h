@@ -1,9 +1,10 @@
 #ifndef KIVO_UI_QUIT_SIGNALS_H_
 #define KIVO_UI_QUIT_SIGNALS_H_
 
-#include <QObject>
 #include <functional>
 #include <memory>
+
+#include <QObject>
 
 class QSocketNotifier;
 

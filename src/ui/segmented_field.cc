@@ -1,10 +1,11 @@
 #include "ui/segmented_field.h"
 
+#include <algorithm>
+
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
-#include <algorithm>
 
 namespace kivo {
 

@@ -1,9 +1,10 @@
 #ifndef KIVO_UI_SEGMENTED_FIELD_H_
 #define KIVO_UI_SEGMENTED_FIELD_H_
 
+#include <vector>
+
 #include <QAbstractSpinBox>
 #include <QString>
-#include <vector>
 
 namespace kivo {
 

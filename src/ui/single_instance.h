@@ -1,9 +1,10 @@
 #ifndef KIVO_UI_SINGLE_INSTANCE_H_
 #define KIVO_UI_SINGLE_INSTANCE_H_
 
+#include <memory>
+
 #include <QObject>
 #include <QString>
-#include <memory>
 
 class QLocalServer;
 class QLockFile;

@@ -1,8 +1,9 @@
 #include "ui/startup.h"
 
+#include <fstream>
+
 #include <QApplication>
 #include <QMessageBox>
-#include <fstream>
 
 #include "platform/app_dirs.h"
 #include "platform/program_dir.h"

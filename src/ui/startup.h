@@ -1,10 +1,11 @@
 #ifndef KIVO_UI_STARTUP_H_
 #define KIVO_UI_STARTUP_H_
 
-#include <QString>
-#include <QStringList>
 #include <filesystem>
 #include <string>
+
+#include <QString>
+#include <QStringList>
 
 class QApplication;
 

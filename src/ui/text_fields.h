@@ -1,10 +1,11 @@
 #ifndef KIVO_UI_TEXT_FIELDS_H_
 #define KIVO_UI_TEXT_FIELDS_H_
 
+#include <string>
+
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QString>
-#include <string>
 
 #include "store/char_tables.h"
 

@@ -4,8 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "comm/link_settings.h"
 #include <gtest/gtest.h>
+
+#include "comm/link_settings.h"
 
 namespace kivo::cli {
 namespace {

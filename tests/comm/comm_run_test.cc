@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "comm/link_settings.h"
 #include "comm/progress_run.h"
 #include "link/organizer_pair.h"
@@ -20,7 +22,6 @@
 #include "store/appli_store.h"
 #include "store/backup_file.h"
 #include "store/dump_file.h"
-#include <gtest/gtest.h>
 
 namespace kivo {
 namespace {

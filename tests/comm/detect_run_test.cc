@@ -6,10 +6,11 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "comm/link_event_queue.h"
 #include "link/organizer_pair.h"
 #include "platform/memory_line.h"
-#include <gtest/gtest.h>
 
 namespace kivo {
 namespace {
@@ -128,10 +129,8 @@ TEST(DetectCandidates, PresentDevicesFirstThenTheComPortsThatExist) {
   };
   const PortMap map = {"/dev/ttyUSB0", "virtual", "/dev/kivo-no-such-port", "/dev/null"};
   EXPECT_EQ(DetectCandidates(present, map),
-            (std::vector<PortSpec>{{1, "/dev/ttyUSB0"},
-                                   {0, "/dev/ttyS9"},
-                                   {2, "virtual"},
-                                   {4, "/dev/null"}}));
+            (std::vector<PortSpec>{
+                {1, "/dev/ttyUSB0"}, {0, "/dev/ttyS9"}, {2, "virtual"}, {4, "/dev/null"}}));
 }
 
 // Devices by name: only "/dev/b" answers, with an organizer behind it.

@@ -18,6 +18,8 @@
 #include <utility>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "comm/link_settings.h"
 #include "comm/progress_run.h"
 #include "comm/virtual_organizer.h"
@@ -26,7 +28,6 @@
 #include "platform/program_dir.h"
 #include "store/backup_file.h"
 #include "store/record_access.h"
-#include <gtest/gtest.h>
 
 namespace kivo {
 namespace {

@@ -5,12 +5,13 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "comm/link_settings.h"
 #include "comm/progress_run.h"
 #include "comm/progress_state.h"
 #include "link/organizer_pair.h"
 #include "store/appli_store.h"
-#include <gtest/gtest.h>
 
 namespace kivo {
 namespace {

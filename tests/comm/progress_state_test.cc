@@ -3,9 +3,10 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "link/link_observer.h"
 #include "store/result_code.h"
-#include <gtest/gtest.h>
 
 namespace kivo {
 namespace {

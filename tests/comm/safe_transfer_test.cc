@@ -11,13 +11,14 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "comm/link_settings.h"
 #include "comm/progress_run.h"
 #include "comm/virtual_organizer.h"
 #include "link/organizer_pair.h"
 #include "platform/program_dir.h"
 #include "store/store_diff.h"
-#include <gtest/gtest.h>
 
 namespace kivo {
 namespace {

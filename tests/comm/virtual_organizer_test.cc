@@ -9,6 +9,8 @@
 #include <thread>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "comm/link_settings.h"
 #include "comm/progress_run.h"
 #include "link/frames.h"
@@ -18,7 +20,6 @@
 #include "store/app_settings.h"
 #include "store/backup_file.h"
 #include "store/record_access.h"
-#include <gtest/gtest.h>
 
 namespace kivo {
 namespace {

@@ -3,12 +3,13 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "csv/csv_fixture.h"
 #include "platform/atomic_file.h"
 #include "store/amount.h"
 #include "store/record_access.h"
 #include "store/record_codec.h"
-#include <gtest/gtest.h>
 
 namespace kivo {
 namespace {

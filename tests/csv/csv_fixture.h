@@ -11,9 +11,10 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "platform/free_space.h"
 #include "platform/prompter.h"
-#include <gtest/gtest.h>
 
 namespace kivo::csv_testing {
 

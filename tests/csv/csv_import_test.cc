@@ -2,6 +2,8 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "csv/csv_export.h"
 #include "csv/csv_fixture.h"
 #include "csv/csv_reader.h"
@@ -9,7 +11,6 @@
 #include "store/amount.h"
 #include "store/record_access.h"
 #include "store/record_codec.h"
-#include <gtest/gtest.h>
 
 namespace kivo {
 namespace {

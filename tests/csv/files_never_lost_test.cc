@@ -16,6 +16,8 @@
 #include <thread>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "csv/csv_export.h"
 #include "csv_fixture.h"
 #include "platform/atomic_file.h"
@@ -27,7 +29,6 @@
 #include "store/record_access.h"
 #include "store/result_code.h"
 #include "store/working_data.h"
-#include <gtest/gtest.h>
 
 namespace kivo {
 namespace {

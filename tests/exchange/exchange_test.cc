@@ -3,9 +3,10 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "csv/csv_fixture.h"
 #include "store/record_access.h"
-#include <gtest/gtest.h>
 
 namespace kivo {
 namespace {

@@ -6,12 +6,13 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+#include <libical/ical.h>
+
 #include "csv/cp1252.h"
 #include "format/today.h"
 #include "platform/atomic_file.h"
 #include "store/record_access.h"
-#include <gtest/gtest.h>
-#include <libical/ical.h>
 
 namespace kivo {
 namespace {

@@ -3,10 +3,11 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "csv/cp1252.h"
 #include "platform/atomic_file.h"
 #include "store/record_access.h"
-#include <gtest/gtest.h>
 
 namespace kivo {
 namespace {

@@ -3,8 +3,9 @@
 #include <cmath>
 #include <limits>
 
-#include "store/decimal12.h"
 #include <gtest/gtest.h>
+
+#include "store/decimal12.h"
 
 namespace kivo {
 namespace {

@@ -4,8 +4,9 @@
 #include <cstdint>
 #include <string>
 
-#include "format/today.h"
 #include <gtest/gtest.h>
+
+#include "format/today.h"
 
 namespace kivo {
 namespace {

@@ -8,9 +8,10 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "store/appli_id.h"
 #include "store/char_tables.h"
-#include <gtest/gtest.h>
 
 namespace kivo {
 namespace {

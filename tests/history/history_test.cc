@@ -4,9 +4,10 @@
 #include <fstream>
 #include <string>
 
+#include <gtest/gtest.h>
+
 #include "history/restore_journal.h"
 #include "store/backup_file.h"
-#include <gtest/gtest.h>
 
 namespace kivo {
 namespace {

@@ -6,10 +6,11 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "link/comm_link.h"
 #include "link/frames.h"
 #include "link/organizer_pair.h"
-#include <gtest/gtest.h>
 
 namespace kivo {
 namespace {

@@ -5,12 +5,13 @@
 #include <utility>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "link/comm_link.h"
 #include "link/frames.h"
 #include "link/organizer_pair.h"
 #include "link/serial_link_fixture.h"
 #include "store/char_tables.h"
-#include <gtest/gtest.h>
 
 namespace kivo {
 namespace {
@@ -186,19 +187,30 @@ struct PiecesCase {
 };
 const PiecesCase kPiecesCases[] = {
     {"whole", {{kMemo, 0x00, 300, 241}, {kMemo, 0xA0, 300, 59}}, kResultSuccess, ""},
-    {"finish after the first piece", {{kMemo, 0x00, 300, 241}}, kResultIncomplete,
+    {"finish after the first piece",
+     {{kMemo, 0x00, 300, 241}},
+     kResultIncomplete,
      "!!!Record Cut Short"},
-    {"pieces longer than the size", {{kMemo, 0x00, 300, 241}, {kMemo, 0xA0, 300, 60}},
-     kResultIoError, "!!!Record Size Err"},
-    {"pieces shorter than the size", {{kMemo, 0x00, 300, 241}, {kMemo, 0xA0, 300, 58}},
-     kResultIoError, "!!!Record Size Err"},
+    {"pieces longer than the size",
+     {{kMemo, 0x00, 300, 241}, {kMemo, 0xA0, 300, 60}},
+     kResultIoError,
+     "!!!Record Size Err"},
+    {"pieces shorter than the size",
+     {{kMemo, 0x00, 300, 241}, {kMemo, 0xA0, 300, 58}},
+     kResultIoError,
+     "!!!Record Size Err"},
     {"a middle piece past the size",
-     {{kMemo, 0x00, 300, 241}, {kMemo, 0xF0, 300, 40}, {kMemo, 0xF0, 300, 40}}, kResultIoError,
+     {{kMemo, 0x00, 300, 241}, {kMemo, 0xF0, 300, 40}, {kMemo, 0xF0, 300, 40}},
+     kResultIoError,
      "!!!Record Size Err"},
-    {"size changing", {{kMemo, 0x00, 300, 241}, {kMemo, 0xA0, 301, 59}}, kResultIoError,
+    {"size changing",
+     {{kMemo, 0x00, 300, 241}, {kMemo, 0xA0, 301, 59}},
+     kResultIoError,
      "!!!Record Size Err"},
-    {"application changing", {{kMemo, 0x00, 300, 241}, {kSchedule, 0xA0, 300, 59}},
-     kResultIoError, "!!!Another Appli Data"},
+    {"application changing",
+     {{kMemo, 0x00, 300, 241}, {kSchedule, 0xA0, 300, 59}},
+     kResultIoError,
+     "!!!Another Appli Data"},
 };
 
 void PrintTo(const PiecesCase& c, std::ostream* out) { *out << c.name; }

@@ -43,10 +43,11 @@ TEST(CommLinkOpen, FailuresGiveTheComNumberCodeAndLeaveTheLinkClosed) {
     auto line = MemoryLine::Create();
     CommLink link;
     std::vector<PortSpec> asked;
-    link.SetSerialPortFactory([&](const PortSpec& port_spec, Clock&) -> std::unique_ptr<SerialPort> {
-      asked.push_back(port_spec);
-      return c.opens ? line->MakeEnd(0) : nullptr;
-    });
+    link.SetSerialPortFactory(
+        [&](const PortSpec& port_spec, Clock&) -> std::unique_ptr<SerialPort> {
+          asked.push_back(port_spec);
+          return c.opens ? line->MakeEnd(0) : nullptr;
+        });
     if (c.port_name) link.SetPortName(c.port_name);
     EXPECT_EQ(link.OpenPort(c.number), c.opens) << c.number;
     EXPECT_EQ(link.result(), c.result) << (c.port_name ? c.port_name : "") << c.number;

@@ -6,8 +6,9 @@
 #include <fstream>
 #include <iterator>
 
-#include "link/comm_link.h"
 #include <gtest/gtest.h>
+
+#include "link/comm_link.h"
 
 namespace kivo {
 namespace {

@@ -22,12 +22,13 @@
 #include <utility>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "link/comm_link.h"
 #include "link/link_log.h"
 #include "link/link_observer.h"
 #include "platform/clock.h"
 #include "platform/memory_line.h"
-#include <gtest/gtest.h>
 
 namespace kivo {
 

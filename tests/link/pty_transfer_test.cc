@@ -14,10 +14,11 @@
 #include <thread>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "link/comm_link.h"
 #include "link/frames.h"
 #include "link/organizer_pair.h"
-#include <gtest/gtest.h>
 
 namespace kivo {
 namespace {

@@ -11,11 +11,12 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "link/comm_link.h"
 #include "link/link_log.h"
 #include "platform/clock.h"
 #include "platform/memory_line.h"
-#include <gtest/gtest.h>
 
 namespace kivo {
 

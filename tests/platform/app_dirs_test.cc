@@ -165,9 +165,11 @@ TEST_F(AppDirsTest, RuntimeDirIsAlwaysTheUsersOwnPrivateFolder) {
   };
   const Case cases[] = {
       {"private runtime dir", {{"XDG_RUNTIME_DIR", run.string()}}, run},
-      {"shared runtime dir", {{"XDG_RUNTIME_DIR", shared.string()}, {"XDG_CACHE_HOME", cache.string()}},
+      {"shared runtime dir",
+       {{"XDG_RUNTIME_DIR", shared.string()}, {"XDG_CACHE_HOME", cache.string()}},
        cache / "kivo-link"},
-      {"relative runtime dir", {{"XDG_RUNTIME_DIR", "run"}, {"HOME", (root_ / "home").string()}},
+      {"relative runtime dir",
+       {{"XDG_RUNTIME_DIR", "run"}, {"HOME", (root_ / "home").string()}},
        home_cache},
       {"missing runtime dir",
        {{"XDG_RUNTIME_DIR", (root_ / "absent").string()}, {"XDG_CACHE_HOME", cache.string()}},

@@ -13,8 +13,8 @@ namespace kivo {
 namespace {
 
 TEST(IniFile, ReadsIntegersLikeTheProfileReader) {
-  IniFile ini = IniFile::Parse(
-      "[Settings]\nA=45\nB= -3 \nC=12abc\nD=abc\nE=\nF=\"7\"\n[Other]\nG=1\n");
+  IniFile ini =
+      IniFile::Parse("[Settings]\nA=45\nB= -3 \nC=12abc\nD=abc\nE=\nF=\"7\"\n[Other]\nG=1\n");
   struct Case {
     const char* key;
     int expected;

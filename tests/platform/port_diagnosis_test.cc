@@ -11,8 +11,9 @@
 #include <fstream>
 #include <string>
 
-#include "platform/port_check_as.h"
 #include <gtest/gtest.h>
+
+#include "platform/port_check_as.h"
 
 namespace kivo {
 namespace {

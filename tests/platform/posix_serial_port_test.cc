@@ -2,16 +2,17 @@
 
 #include <fcntl.h>
 #include <linux/serial.h>
-#include <sys/ioctl.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <string>
 #include <vector>
 
-#include "platform/serial_devices.h"
 #include <gtest/gtest.h>
+
+#include "platform/serial_devices.h"
 
 namespace kivo {
 namespace {

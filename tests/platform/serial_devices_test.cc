@@ -77,15 +77,16 @@ class FakeMachine {
 
 TEST(DevScanSerialDevices, ListsByIdFirstThenUsbAcmAndRealSerialPorts) {
   FakeMachine machine;
-  for (const char* name : {"ttyS0", "ttyS1", "ttyUSB10", "ttyUSB2", "ttyUSB3", "ttyACM0", "tty5",
-                           "ttyUSBx"}) {
+  for (const char* name :
+       {"ttyS0", "ttyS1", "ttyUSB10", "ttyUSB2", "ttyUSB3", "ttyACM0", "tty5", "ttyUSBx"}) {
     machine.Node(name);
   }
   WriteFile(machine.dev() / "ttyS7", "a plain file is no device");
   WriteFile(machine.sys() / "class/tty/ttyS0/type", "4");
   WriteFile(machine.sys() / "class/tty/ttyS1/type", "0");  // no UART behind it
   machine.UsbAdapter("ttyUSB3", "FTDI", "FT232R USB UART", "A50285BI", 16);
-  const fs::path by_id = machine.dev() / "serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
+  const fs::path by_id =
+      machine.dev() / "serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
   fs::create_symlink("../../ttyUSB3", by_id);
 
   DevScanSerialDevices scan(machine.dev().string(), machine.sys().string());

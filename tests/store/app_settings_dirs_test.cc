@@ -1,8 +1,9 @@
 // The places of an installed program: the settings keep their meaning, only
 // the defaults that name a folder move to the XDG directories.
 
-#include "store/app_settings.h"
 #include <gtest/gtest.h>
+
+#include "store/app_settings.h"
 
 namespace kivo {
 namespace {

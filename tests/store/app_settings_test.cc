@@ -87,9 +87,10 @@ TEST(AppSettings, WriteRules) {
 
 TEST(AppSettings, ValuesHeldInMemory) {
   AppSettings s;
-  RoundTrip("[Settings]\nTOCommand=45\nTODataPacket=1\nModel=1\nBKTelRecordsMin=3\n"
-            "[Ports]\nCOM3=virtual\n",
-            &s);
+  RoundTrip(
+      "[Settings]\nTOCommand=45\nTODataPacket=1\nModel=1\nBKTelRecordsMin=3\n"
+      "[Ports]\nCOM3=virtual\n",
+      &s);
   EXPECT_EQ(s.to_command, 45000);
   EXPECT_EQ(s.to_data_packet, 1000);
   EXPECT_EQ(s.model, 1);
@@ -123,7 +124,8 @@ TEST(AppSettings, UnusableNumbersTakeTheirDefaultAndAreNamed) {
       {"TODataPacket=3600", &AppSettings::to_data_packet, 3600000, nullptr},
       {"TOMultiplier=-5", &AppSettings::to_multiplier, 0,
        "TOMultiplier=-5 is outside 0 to 3600; the default 0 is used."},
-      {"COMPort=5", &AppSettings::com_port, 1, "COMPort=5 is outside 1 to 4; the default 1 is used."},
+      {"COMPort=5", &AppSettings::com_port, 1,
+       "COMPort=5 is outside 1 to 4; the default 1 is used."},
       {"DeviceCode=3", &AppSettings::device_code, 2,
        "DeviceCode=3 is outside 1 to 2; the default 2 is used."},
       {"DisplayHour=2", &AppSettings::display_hour, 0,
@@ -131,17 +133,19 @@ TEST(AppSettings, UnusableNumbersTakeTheirDefaultAndAreNamed) {
       {"DisplayDate=3", &AppSettings::display_date, 0,
        "DisplayDate=3 is outside 0 to 2; the default 0 is used."},
       {"DisplayDate=2", &AppSettings::display_date, 2, nullptr},
-      {"AppliID=6", &AppSettings::appli_id, 0, "AppliID=6 is outside 0 to 5; the default 0 is used."},
+      {"AppliID=6", &AppSettings::appli_id, 0,
+       "AppliID=6 is outside 0 to 5; the default 0 is used."},
       {"Model=7", &AppSettings::model, 0, "Model=7 is outside 0 to 1; the default 0 is used."},
       {"BKTelRecordsMin=-1", &AppSettings::bk_tel_records_min, 1,
        "BKTelRecordsMin=-1 is outside 0 to 65535; the default 1 is used."},
-      {"EchoBack=x", &AppSettings::echo_back, 1, "EchoBack=x is not a number; the default 1 is used."},
+      {"EchoBack=x", &AppSettings::echo_back, 1,
+       "EchoBack=x is not a number; the default 1 is used."},
       {"EchoBack=", &AppSettings::echo_back, 1, nullptr},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.line);
-    AppSettings s = ReadAppSettings(IniFile::Parse(std::string("[Settings]\n") + c.line + "\n"),
-                                    kProgramDir);
+    AppSettings s =
+        ReadAppSettings(IniFile::Parse(std::string("[Settings]\n") + c.line + "\n"), kProgramDir);
     EXPECT_EQ(s.*c.field, c.expected);
     EXPECT_EQ(s.ignored, c.why ? std::vector<std::string>{c.why} : std::vector<std::string>{});
   }

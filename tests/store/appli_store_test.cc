@@ -7,8 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/program_dir.h"
 #include <gtest/gtest.h>
+
+#include "platform/program_dir.h"
 
 namespace kivo {
 namespace {

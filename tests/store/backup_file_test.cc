@@ -47,8 +47,7 @@ TEST_F(BackupFileTest, WritersProduceTheDocumentedBytes) {
   const Bytes inverted_header = Concat({ToBytes("IM2BK1"), {2, 0}});
   const Bytes empty_blocks = {0, 0, 0, 1, 0, 0, 2, 0, 0, 4, 0, 0, 6, 0, 0, 5, 0, 0, 3, 0, 0};
   const ByteCase kCases[] = {
-      {"memo plain", false, false, true,
-       Concat({plain_header, {1, 3, 0, 2}, kMemoHi, kMemoAbc})},
+      {"memo plain", false, false, true, Concat({plain_header, {1, 3, 0, 2}, kMemoHi, kMemoAbc})},
       {"memo inverted", false, true, true,
        Concat({inverted_header, {1, 0xFC, 0xFF, 0xFD}, Complemented(Concat({kMemoHi, kMemoAbc}))})},
       {"memo plain, write all", true, false, true,
@@ -87,8 +86,7 @@ struct ReadCase {
 TEST_F(BackupFileTest, ReaderResultsForGoodAndDamagedFiles) {
   const Bytes header = Concat({ToBytes("IM2BK0"), {2, 0}});
   const Bytes memo_block = Concat({{3, 0, 2}, kMemoHi, kMemoAbc});
-  const Bytes inverted =
-      Concat({ToBytes("IM2BK1"), {2, 0, 1}, Complemented(memo_block)});
+  const Bytes inverted = Concat({ToBytes("IM2BK1"), {2, 0, 1}, Complemented(memo_block)});
   const ReadCase kCases[] = {
       {"plain memo", Concat({header, {1}, memo_block}), 0, 2},
       {"inverted memo", inverted, 0, 2},
@@ -102,8 +100,8 @@ TEST_F(BackupFileTest, ReaderResultsForGoodAndDamagedFiles) {
       {"empty file", {}, kStoreLoadError, -1},
       {"eight bytes", header, kStoreLoadError, -1},
       {"five bytes", ToBytes("IM2BK"), kStoreLoadError, -1},
-      {"more blocks than slots", Concat({header, {8}, {0, 0, 0, 1, 0, 0, 2, 0, 0, 3, 0, 0, 4, 0,
-                                                        0, 5, 0, 0, 6, 0, 0, 7, 0, 0}}),
+      {"more blocks than slots", Concat({header, {8}, {0, 0, 0, 1, 0, 0, 2, 0, 0, 3, 0, 0,
+                                                       4, 0, 0, 5, 0, 0, 6, 0, 0, 7, 0, 0}}),
        kStoreLoadError, -1},
       {"block count past the end", Concat({header, {2}, memo_block}), kStoreLoadError, 2},
       {"record count past the end", Concat({header, {1}, {3, 0, 3}, kMemoHi, kMemoAbc}),
@@ -147,8 +145,8 @@ TEST_F(BackupFileTest, NineByteFileLoadsEveryApplicationEmptyWithDefaultCategori
   for (AppliId id = kSchedule; id <= kTelephone; ++id) EXPECT_EQ(t.store.GetRecordCount(id), 0);
   ASSERT_EQ(t.store.GetRecordCount(kCategoryList), 1);
   Bytes names(t.store.Record(kCategoryList, 0).begin(), t.store.Record(kCategoryList, 0).end());
-  EXPECT_EQ(names, MakeRecord({}, {"Meals", "Hotel", "Car", "Phone", "Fares", "Enter't", "Tips",
-                                   "Misc"}));
+  EXPECT_EQ(names,
+            MakeRecord({}, {"Meals", "Hotel", "Car", "Phone", "Fares", "Enter't", "Tips", "Misc"}));
 }
 
 // Blocks of applications the store has no slot for are refused with the id
@@ -206,7 +204,10 @@ TEST(FreeSpaceNeeded, ExistingFileSizeIsTakenOff) {
     uint64_t expected;
   };
   const Case kCases[] = {
-      {10240, 8192, 0}, {10240, 12288, 2048}, {10240, 10240, 0}, {0, 12288, 12288},
+      {10240, 8192, 0},
+      {10240, 12288, 2048},
+      {10240, 10240, 0},
+      {0, 12288, 12288},
   };
   auto dir = std::filesystem::temp_directory_path() / ("kivo_need_" + std::to_string(getpid()));
   std::filesystem::create_directories(dir);

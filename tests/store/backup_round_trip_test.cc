@@ -33,7 +33,9 @@ std::vector<std::pair<AppliId, std::vector<Bytes>>> SampleRecords() {
                    {"Meeting \x90"}),
         MakeRecord(Concat({date, Bytes(10, 0)}), {""})}},
       {kAnniversary, {MakeRecord(Concat({date, Bytes(8, 0x90), {3, 0}}), {"Birthday"})}},
-      {kToDo, {MakeRecord(Concat({{0x82}, date}), {"Call back"}), MakeRecord({0x00, 0x20, 0x50, 0x01, 0x01}, {"x"})}},
+      {kToDo,
+       {MakeRecord(Concat({{0x82}, date}), {"Call back"}),
+        MakeRecord({0x00, 0x20, 0x50, 0x01, 0x01}, {"x"})}},
       {kMemo, {MakeRecord({}, {"memo \x90\xbe"}), MakeRecord({}, {std::string(96, 'm')})}},
       {kExpense,
        {MakeRecord(Concat({date, {0xF2}, {0, 0, 0, 0, 0x50, 0x12, 0, 0x32}, Bytes(20, 0x90)}),
@@ -42,8 +44,8 @@ std::vector<std::pair<AppliId, std::vector<Bytes>>> SampleRecords() {
        {MakeRecord({0x01}, {"Smith", "Ann", "Acme", "1", "2", "3", "4", "Street", "Town", "ST",
                             "12345", "Land", "a@b.c", "notes \x90"}),
         MakeRecord({0x00}, {"", "", "", "", "", "", "", "", "", "", "", "", "", ""})}},
-      {kCategoryList, {MakeRecord({}, {"Food", "Hotel", "Car", "Phone", "Fares", "Fun", "Tips",
-                                       "Misc\x90"})}},
+      {kCategoryList,
+       {MakeRecord({}, {"Food", "Hotel", "Car", "Phone", "Fares", "Fun", "Tips", "Misc\x90"})}},
   };
 }
 

@@ -2,8 +2,9 @@
 
 #include <string>
 
-#include "store/result_code.h"
 #include <gtest/gtest.h>
+
+#include "store/result_code.h"
 
 namespace kivo {
 namespace {

@@ -1,8 +1,9 @@
 // The PortName setting: a port chosen by name (the virtual organizer) beside
 // COMPort, which keeps its 1..4.
 
-#include "store/app_settings.h"
 #include <gtest/gtest.h>
+
+#include "store/app_settings.h"
 
 namespace kivo {
 namespace {

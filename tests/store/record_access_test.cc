@@ -2,8 +2,9 @@
 
 #include <vector>
 
-#include "store/amount.h"
 #include <gtest/gtest.h>
+
+#include "store/amount.h"
 
 namespace kivo {
 namespace {

@@ -3,9 +3,10 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "store/appli_id.h"
 #include "store/result_code.h"
-#include <gtest/gtest.h>
 
 namespace kivo {
 namespace {

@@ -2,11 +2,12 @@
 #include <random>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "store/amount.h"
 #include "store/appli_store.h"
 #include "store/record_access.h"
 #include "store/record_codec.h"
-#include <gtest/gtest.h>
 
 namespace kivo {
 namespace {

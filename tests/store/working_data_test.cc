@@ -64,8 +64,8 @@ TEST_F(WorkingDataTest, StoreWithoutSlotsGetsThemAndKeepsTheFile) {
 TEST_F(WorkingDataTest, FailedLoadGivesResetOrderOfSlots) {
   auto store = MainStore();
   (void)LoadWorkingData(*store, File(), 2);
-  const AppliId kOrder[] = {kSchedule, kAnniversary, kToDo, kExpense,
-                            kCategoryList, kTelephone, kMemo};
+  const AppliId kOrder[] = {kSchedule,     kAnniversary, kToDo, kExpense,
+                            kCategoryList, kTelephone,   kMemo};
   EXPECT_EQ(store->GetAppliCount(), 7);
   for (int slot = 0; slot < 7; ++slot) EXPECT_EQ(store->slot_id(slot), kOrder[slot]);
 }
@@ -76,7 +76,10 @@ TEST_F(WorkingDataTest, DeviceCodeSettingDecidesWhichFilesLoad) {
     int loaded_under;
     bool loads;
   };
-  const Case kCases[] = {{1, 1, true}, {2, 2, true}, {1, 2, false}, {2, 1, false},
+  const Case kCases[] = {{1, 1, true},
+                         {2, 2, true},
+                         {1, 2, false},
+                         {2, 1, false},
                          {0, 7, true}};  // any value but 1 means (2, 0)
   for (const Case& c : kCases) {
     SCOPED_TRACE(::testing::Message() << c.written_under << " -> " << c.loaded_under);

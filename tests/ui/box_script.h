@@ -1,12 +1,13 @@
 #ifndef KIVO_TESTS_UI_BOX_SCRIPT_H_
 #define KIVO_TESTS_UI_BOX_SCRIPT_H_
 
-#include <QDialog>
-#include <QString>
 #include <deque>
 #include <functional>
 #include <string>
 #include <vector>
+
+#include <QDialog>
+#include <QString>
 
 #include "ui/message_box.h"
 

@@ -11,11 +11,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <QLabel>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QTest>
-#include <QTimer>
 #include <cstdio>
 #include <filesystem>
 #include <future>
@@ -23,12 +18,19 @@
 #include <string>
 #include <vector>
 
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
 #include "platform/port_check_as.h"
 #include "platform/serial_devices.h"
 #include "store/app_settings.h"
 #include "ui/auto_detect_dialog.h"
 #include "ui/option_dialogs.h"
-#include <gtest/gtest.h>
 
 namespace kivo {
 namespace {
@@ -162,8 +164,7 @@ TEST(ComPortDialog, AutoDetectFindsTheOrganizerOnADeviceOutsideCom1To4) {
   LineSim line;
   ASSERT_FALSE(line.a().empty()) << "kivo-line-sim did not start";
   // The adapter's lasting name, as udev would make it.
-  const fs::path by_id = fs::temp_directory_path() /
-                         ("kivo-by-id-" + std::to_string(getpid())) /
+  const fs::path by_id = fs::temp_directory_path() / ("kivo-by-id-" + std::to_string(getpid())) /
                          "usb-FTDI_FT232R_USB_UART_KIVO1-if00-port0";
   fs::create_directories(by_id.parent_path());
   fs::create_symlink(line.a(), by_id);

@@ -3,6 +3,8 @@
 //   KIVO_SCREENSHOT_DIR=docs/screenshots build/bin/ui_tests --gtest_filter=CommandScreenshots.*
 // Without the variable they go to a temporary directory and are only checked.
 
+#include <fstream>
+
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -15,7 +17,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <fstream>
+
+#include <gtest/gtest.h>
 
 #include "box_script.h"
 #include "comm/virtual_organizer.h"
@@ -27,7 +30,6 @@
 #include "ui/import_dialog.h"
 #include "ui/main_window.h"
 #include "ui/progress_window.h"
-#include <gtest/gtest.h>
 
 namespace kivo {
 namespace {

@@ -1,6 +1,9 @@
 // The file and transfer commands of the main window, driven as the user
 // would, with the virtual organizer behind COM1.
 
+#include <algorithm>
+#include <fstream>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -15,8 +18,8 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
-#include <algorithm>
-#include <fstream>
+
+#include <gtest/gtest.h>
 
 #include "box_script.h"
 #include "comm/virtual_organizer.h"
@@ -34,7 +37,6 @@
 #include "ui/main_window.h"
 #include "ui/pc_text.h"
 #include "ui/progress_window.h"
-#include <gtest/gtest.h>
 
 namespace kivo {
 namespace {

@@ -2,6 +2,9 @@
 //   KIVO_SCREENSHOT_DIR=docs/screenshots build/bin/ui_tests --gtest_filter='Screenshots.*'
 // Without the variable the pictures go to a temporary directory and are only checked.
 
+#include <functional>
+#include <memory>
+
 #include <QDir>
 #include <QImage>
 #include <QLabel>
@@ -9,8 +12,8 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <functional>
-#include <memory>
+
+#include <gtest/gtest.h>
 
 #include "format/today.h"
 #include "platform/serial_devices.h"
@@ -20,7 +23,6 @@
 #include "ui/auto_detect_dialog.h"
 #include "ui/edit_dialogs.h"
 #include "ui/option_dialogs.h"
-#include <gtest/gtest.h>
 
 namespace kivo {
 namespace {

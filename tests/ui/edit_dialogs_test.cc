@@ -3,6 +3,10 @@
 
 #include "ui/edit_dialogs.h"
 
+#include <memory>
+#include <string>
+#include <vector>
+
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
@@ -13,9 +17,8 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
-#include <memory>
-#include <string>
-#include <vector>
+
+#include <gtest/gtest.h>
 
 #include "format/today.h"
 #include "store/amount.h"
@@ -24,7 +27,6 @@
 #include "ui/numeric_field.h"
 #include "ui/text_fields.h"
 #include "ui/toggle_button.h"
-#include <gtest/gtest.h>
 
 namespace kivo {
 namespace {

@@ -1,5 +1,7 @@
 #include "ui/file_names.h"
 
+#include <memory>
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFile>
@@ -7,10 +9,10 @@
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <memory>
+
+#include <gtest/gtest.h>
 
 #include "ui/message_box.h"
-#include <gtest/gtest.h>
 
 namespace kivo {
 namespace {

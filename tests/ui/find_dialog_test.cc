@@ -2,19 +2,21 @@
 
 #include "ui/find_dialog.h"
 
+#include <fstream>
+
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <fstream>
+
+#include <gtest/gtest.h>
 
 #include "box_script.h"
 #include "store/app_settings.h"
 #include "ui/import_dialog.h"
 #include "ui/main_window.h"
-#include <gtest/gtest.h>
 
 namespace kivo {
 namespace {

@@ -4,8 +4,9 @@
 #include <QImageReader>
 #include <QPainter>
 
-#include "ui/ui_resources.h"
 #include <gtest/gtest.h>
+
+#include "ui/ui_resources.h"
 
 namespace kivo {
 namespace {

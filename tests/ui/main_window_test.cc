@@ -1,5 +1,7 @@
 #include "ui/main_window.h"
 
+#include <fstream>
+
 #include <QApplication>
 #include <QComboBox>
 #include <QHeaderView>
@@ -13,15 +15,15 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
-#include <fstream>
+
+#include <gtest/gtest.h>
 
 #include "box_script.h"
 #include "sample_data.h"
 #include "store/app_settings.h"
 #include "store/working_data.h"
-#include "ui/list_header_area.h"
 #include "ui/edit_dialogs.h"
-#include <gtest/gtest.h>
+#include "ui/list_header_area.h"
 
 namespace kivo {
 namespace {

@@ -1,12 +1,15 @@
 // The Option menu applied to the main window: each dialog's choice reaches
 // the settings, the store and the list.
 
+#include <fstream>
+
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
-#include <fstream>
+
+#include <gtest/gtest.h>
 
 #include "box_script.h"
 #include "comm/virtual_organizer.h"
@@ -19,7 +22,6 @@
 #include "ui/main_window.h"
 #include "ui/option_dialogs.h"
 #include "ui/text_fields.h"
-#include <gtest/gtest.h>
 
 namespace kivo {
 namespace {
@@ -136,8 +138,7 @@ TEST_F(OptionCommandsTest, DeviceChosenByNameIsKeptOverARestart) {
     EXPECT_EQ(window->settings().port_name, by_id.string());
   }
   // Kept over a restart, beside the COM port and the mapping it had.
-  const AppSettings saved =
-      LoadAppSettings(SettingsFilePath(paths_.files_dir), paths_.files_dir);
+  const AppSettings saved = LoadAppSettings(SettingsFilePath(paths_.files_dir), paths_.files_dir);
   EXPECT_EQ(saved.port_name, by_id.string());
   EXPECT_EQ(saved.com_port, 2);
   EXPECT_EQ(saved.port_devices[0], "/dev/kivo-mapped");

@@ -3,6 +3,11 @@
 
 #include "ui/option_dialogs.h"
 
+#include <future>
+#include <memory>
+#include <string>
+#include <vector>
+
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -10,17 +15,14 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
-#include <future>
-#include <memory>
-#include <string>
-#include <vector>
+
+#include <gtest/gtest.h>
 
 #include "link/organizer_pair.h"
 #include "platform/memory_line.h"
 #include "store/app_settings.h"
 #include "ui/auto_detect_dialog.h"
 #include "ui/text_fields.h"
-#include <gtest/gtest.h>
 
 namespace kivo {
 namespace {

@@ -4,6 +4,9 @@
 // The texts and button images must follow the palette: on the dark one the
 // record count and the SEND lettering are light.
 
+#include <algorithm>
+#include <vector>
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
@@ -16,15 +19,14 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
-#include <algorithm>
-#include <vector>
+
+#include <gtest/gtest.h>
 
 #include "sample_data.h"
 #include "store/app_settings.h"
 #include "store/working_data.h"
 #include "ui/list_header_area.h"
 #include "ui/main_window.h"
-#include <gtest/gtest.h>
 
 namespace kivo {
 namespace {
@@ -33,11 +35,16 @@ namespace {
 QPalette DarkPalette() {
   const QColor window(53, 53, 53), text(235, 235, 235);
   const std::pair<QPalette::ColorRole, QColor> colours[] = {
-      {QPalette::Window, window},         {QPalette::WindowText, text},
-      {QPalette::Base, QColor(36, 36, 36)}, {QPalette::AlternateBase, window},
-      {QPalette::Text, text},             {QPalette::Button, window},
-      {QPalette::ButtonText, text},       {QPalette::Link, QColor(110, 170, 255)},
-      {QPalette::Highlight, QColor(42, 130, 218)}, {QPalette::HighlightedText, Qt::white}};
+      {QPalette::Window, window},
+      {QPalette::WindowText, text},
+      {QPalette::Base, QColor(36, 36, 36)},
+      {QPalette::AlternateBase, window},
+      {QPalette::Text, text},
+      {QPalette::Button, window},
+      {QPalette::ButtonText, text},
+      {QPalette::Link, QColor(110, 170, 255)},
+      {QPalette::Highlight, QColor(42, 130, 218)},
+      {QPalette::HighlightedText, Qt::white}};
   QPalette p;
   for (const auto& [role, colour] : colours) p.setColor(role, colour);
   for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {

@@ -10,12 +10,13 @@
 #include <QTest>
 #include <QTimer>
 
+#include <gtest/gtest.h>
+
 #include "box_script.h"
 #include "comm/virtual_organizer.h"
 #include "sample_data.h"
 #include "store/backup_file.h"
 #include "store/messages.h"
-#include <gtest/gtest.h>
 
 namespace kivo {
 namespace {
@@ -146,10 +147,10 @@ TEST_F(ProgressWindowTest, APortThatWillNotOpenEndsWithItsMessage) {
   window.ApplyLinkSettings(settings);
   EXPECT_EQ(window.Run(), kResultCannotOpenCom1 + 1);
   // With the reason, in the words of `kivo-link ports`.
-  EXPECT_EQ(script.TakeBoxes(),
-            std::vector<std::string>{"Error|" +
-                                     std::string(ResultMessage(kResultCannotOpenCom1 + 1)) +
-                                     "\n\nmissing: " + device + " does not exist"});
+  EXPECT_EQ(
+      script.TakeBoxes(),
+      std::vector<std::string>{"Error|" + std::string(ResultMessage(kResultCannotOpenCom1 + 1)) +
+                               "\n\nmissing: " + device + " does not exist"});
 }
 
 TEST_F(ProgressWindowTest, BoxesOfTheRunAreShownFromTheWindowWhileTheWorkerWaits) {

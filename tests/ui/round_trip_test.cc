@@ -26,7 +26,6 @@
 //   Telephone records), and the Backup of such an application fails with 11
 //   instead of coming back cut.
 
-#include <QPushButton>
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -37,6 +36,10 @@
 #include <random>
 #include <string>
 #include <vector>
+
+#include <QPushButton>
+
+#include <gtest/gtest.h>
 
 #include "comm/comm_run.h"
 #include "comm/link_settings.h"
@@ -55,7 +58,6 @@
 #include "store/store_diff.h"
 #include "ui/edit_dialogs.h"
 #include "view/list_row.h"
-#include <gtest/gtest.h>
 
 namespace kivo {
 namespace {

@@ -3,11 +3,14 @@
 // Organizer, the history dialog and verify, with the virtual organizer
 // behind COM1.
 
+#include <algorithm>
+#include <fstream>
+
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
-#include <algorithm>
-#include <fstream>
+
+#include <gtest/gtest.h>
 
 #include "comm/virtual_organizer.h"
 #include "history/history.h"
@@ -19,7 +22,6 @@
 #include "ui/history_dialog.h"
 #include "ui/main_window.h"
 #include "ui/sample_data.h"
-#include <gtest/gtest.h>
 
 namespace kivo {
 namespace {

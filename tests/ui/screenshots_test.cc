@@ -10,11 +10,12 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include <gtest/gtest.h>
+
 #include "sample_data.h"
 #include "store/working_data.h"
 #include "ui/main_window.h"
 #include "view/appli_columns.h"
-#include <gtest/gtest.h>
 
 namespace kivo {
 namespace {

@@ -1,17 +1,19 @@
 // The key rules of the segmented date and time fields and the numeric fields:
 // key sequences and the text shown after each key.
 
+#include <string>
+#include <vector>
+
 #include <QLineEdit>
 #include <QTest>
 #include <QVBoxLayout>
 #include <QWidget>
-#include <string>
-#include <vector>
+
+#include <gtest/gtest.h>
 
 #include "ui/date_field.h"
 #include "ui/numeric_field.h"
 #include "ui/time_field.h"
-#include <gtest/gtest.h>
 
 namespace kivo {
 namespace {

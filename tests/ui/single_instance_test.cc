@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <fstream>
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
@@ -10,11 +12,11 @@
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
-#include <fstream>
+
+#include <gtest/gtest.h>
 
 #include "ui/main_window.h"
 #include "ui/startup.h"
-#include <gtest/gtest.h>
 
 namespace kivo {
 namespace {
@@ -151,8 +153,7 @@ TEST(Startup, TerminationClosesTheWindowAndKeepsTheRecords) {
   const QString name = TestInstanceName("term");
   QProcess program;
   program.start(QStringLiteral(KIVO_PROGRAM_DIR "/Kivo-LinkUtility"),
-                {QStringLiteral("--instance"), name, QStringLiteral("--config-dir"),
-                 files.path()});
+                {QStringLiteral("--instance"), name, QStringLiteral("--config-dir"), files.path()});
   ASSERT_TRUE(program.waitForStarted(5000));
   // The lock exists once the signal handlers are in place.
   QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(SingleInstance::LockFilePath(name)), 10000);

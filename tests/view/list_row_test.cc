@@ -1,8 +1,9 @@
 #include "view/list_row.h"
 
+#include <gtest/gtest.h>
+
 #include "format/today.h"
 #include "view_fixtures.h"
-#include <gtest/gtest.h>
 
 namespace kivo {
 namespace {

@@ -1,7 +1,8 @@
 #include "view/record_text.h"
 
-#include "view_fixtures.h"
 #include <gtest/gtest.h>
+
+#include "view_fixtures.h"
 
 namespace kivo {
 namespace {
