@@ -19,6 +19,7 @@
 #include "comm/link_settings.h"
 #include "comm/progress_run.h"
 #include "comm/progress_state.h"
+#include "comm/transfer_setup.h"
 #include "comm/virtual_organizer.h"
 #include "command_table.h"
 #include "history/history.h"
@@ -93,27 +94,22 @@ class Transfer {
   }
 
   LinkSettings Settings(int run_mode, int appli_mode, AppliStore* store, int tel_min) const {
-    const AppSettings& s = settings();
-    LinkSettings link;
-    link.run_mode = run_mode;
-    link.appli_mode = appli_mode;
-    link.device_code = s.device_code;
-    link.com_port = s.com_port;
-    link.log_file_name = options_.log_file ? *options_.log_file : s.log_file_name;
-    link.store = store;
-    link.echo_back = options_.no_echo ? 0 : s.echo_back;
-    link.file_scramble = s.file_scramble;
-    link.to_command = options_.to_command_ms ? *options_.to_command_ms : s.to_command;
-    link.to_data_packet = options_.to_packet_ms ? *options_.to_packet_ms : s.to_data_packet;
-    link.to_multiplier = options_.to_multiplier_ms ? *options_.to_multiplier_ms : s.to_multiplier;
-    link.sort_table = active_sort_table();
-    link.code_table = &code_tables_.b;
-    link.tel_records_min = options_.tel_min ? *options_.tel_min : tel_min;
-    link.port_name = PortName();
-    link.port_map = s.port_devices;
-    link.port_factory = VirtualOrganizerFactory(VirtualOptions());
-    link.data_dir = DataDir();
-    return link;
+    TransferRequest request;
+    request.run_mode = run_mode;
+    request.appli_mode = appli_mode;
+    request.store = store;
+    request.tel_records_min = options_.tel_min.value_or(tel_min);
+    request.sort_table = active_sort_table();
+    request.code_table = &code_tables_.b;
+    request.port_name = PortName();
+    request.port_factory = VirtualOrganizerFactory(VirtualOptions());
+    request.data_dir = DataDir();
+    request.log_file_name = options_.log_file;
+    request.no_echo = options_.no_echo;
+    request.to_command = options_.to_command_ms;
+    request.to_data_packet = options_.to_packet_ms;
+    request.to_multiplier = options_.to_multiplier_ms;
+    return MakeLinkSettings(settings(), request);
   }
 
   // One run to its end; the ResultCode. `report` receives what the safety

@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include "comm/link_settings.h"
+#include "comm/transfer_setup.h"
 #include "comm/virtual_organizer.h"
 #include "csv/csv_export.h"
 #include "csv/csv_reader.h"
@@ -100,28 +101,16 @@ SerialPortFactory MainWindow::PortFactory() const {
 
 LinkSettings MainWindow::TransferSettings(int run_mode, int appli_mode, AppliStore* store,
                                           int tel_records_min) {
-  const AppSettings& s = *settings_;
-  LinkSettings link;
-  link.run_mode = run_mode;
-  link.appli_mode = appli_mode;
-  link.device_code = s.device_code;
-  link.com_port = s.com_port;
-  link.baud_rate = 19200;
-  link.log_file_name = s.log_file_name;
-  link.store = store;
-  link.echo_back = s.echo_back;
-  link.file_scramble = s.file_scramble;
-  link.to_command = s.to_command;
-  link.to_data_packet = s.to_data_packet;
-  link.to_multiplier = s.to_multiplier;
-  link.sort_table = &sort_tables_[active_sort_table_];
-  link.code_table = &store_.code_tables().b;
-  link.tel_records_min = tel_records_min;
-  link.port_name = s.port_name;
-  link.port_map = s.port_devices;
-  link.port_factory = PortFactory();
-  link.data_dir = paths_.files_dir;
-  return link;
+  TransferRequest request;
+  request.run_mode = run_mode;
+  request.appli_mode = appli_mode;
+  request.store = store;
+  request.tel_records_min = tel_records_min;
+  request.sort_table = &sort_tables_[active_sort_table_];
+  request.code_table = &store_.code_tables().b;
+  request.port_factory = PortFactory();
+  request.data_dir = paths_.files_dir;
+  return MakeLinkSettings(*settings_, request);
 }
 
 int MainWindow::RunTransfer(const LinkSettings& settings) {
