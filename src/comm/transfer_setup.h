@@ -22,15 +22,15 @@ class AppliStore;
 // the organizer. The optional fields override a setting for this run only.
 struct TransferRequest {
   int run_mode = kRunNegotiation;
-  int appli_mode = kAllAppli;   // an AppliId, or 255 for all applications
-  AppliStore* store = nullptr;  // not owned
-  int tel_records_min = 0;      // the Telephone minimum of this run
+  int appli_mode = kAllAppli;                            // an AppliId, or 255 for all applications
+  AppliStore* store = nullptr;                           // not owned
+  int tel_records_min = 0;                               // the Telephone minimum of this run
   const SortTable* sort_table = nullptr;                 // null: none loaded
   const std::array<uint8_t, 128>* code_table = nullptr;  // table B of code.dat
   // The port by name; unset: the settings' "PortName".
   std::optional<std::string> port_name;
-  SerialPortFactory port_factory;   // empty: termios devices only
-  std::filesystem::path data_dir;   // dump files and the simulator's records
+  SerialPortFactory port_factory;  // empty: termios devices only
+  std::filesystem::path data_dir;  // dump files and the simulator's records
   // Overrides of the settings for this run.
   std::optional<std::string> log_file_name;
   bool no_echo = false;

@@ -3,6 +3,8 @@
 
 #include "comm/safe_transfer.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -88,7 +90,8 @@ class SafeTransferTest : public ::testing::Test {
  protected:
   void SetUp() override {
     dir_ = fs::path(testing::TempDir()) /
-           ("safe_" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
+           ("safe_" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()) +
+            "_" + std::to_string(getpid()));
     fs::remove_all(dir_);
     fs::create_directories(dir_ / "sample");
     options_.data_dir = dir_ / "organizer";

@@ -2,6 +2,8 @@
 
 #include "comm/virtual_organizer.h"
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -38,7 +40,8 @@ class VirtualOrganizerTest : public ::testing::Test {
   void SetUp() override {
     dir_ =
         std::filesystem::path(testing::TempDir()) /
-        ("virtual_" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
+        ("virtual_" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()) +
+         "_" + std::to_string(getpid()));
     std::filesystem::remove_all(dir_);
     std::filesystem::create_directories(dir_);
     options_.data_dir = dir_ / "organizer";

@@ -1,5 +1,7 @@
 #include "history/history.h"
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -19,7 +21,8 @@ class HistoryTest : public ::testing::Test {
   void SetUp() override {
     dir_ =
         fs::path(testing::TempDir()) /
-        ("history_" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
+        ("history_" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()) +
+         "_" + std::to_string(getpid()));
     fs::remove_all(dir_);
   }
   void TearDown() override { fs::remove_all(dir_); }

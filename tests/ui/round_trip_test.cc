@@ -26,6 +26,8 @@
 //   Telephone records), and the Backup of such an application fails with 11
 //   instead of coming back cut.
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -309,7 +311,8 @@ TEST(RoundTrip, BackupFilePlainAndInverted) {
 }
 
 TEST(RoundTrip, CsvInEveryDisplayModeAndBothEncodings) {
-  const fs::path file = fs::path(testing::TempDir()) / "kivo_round_trip.csv";
+  const fs::path file =
+      fs::path(testing::TempDir()) / ("kivo_round_trip_" + std::to_string(getpid()) + ".csv");
   const int this_year = Today().year;
   ForEachStore(StoresPerPath(), [&](uint32_t seed, const Model& m) {
     auto store = StoreOf(m);
@@ -350,7 +353,8 @@ TEST(RoundTrip, CsvInEveryDisplayModeAndBothEncodings) {
 }
 
 TEST(RoundTrip, RestoreToTheVirtualOrganizerThenBackup) {
-  const fs::path dir = fs::path(testing::TempDir()) / "kivo_round_trip_organizer";
+  const fs::path dir =
+      fs::path(testing::TempDir()) / ("kivo_round_trip_organizer_" + std::to_string(getpid()));
   // The organizer's pauses and time-outs run 100 times faster.
   ScaledClock clock(100);
   auto run = [&](int mode, AppliStore& store) {
