@@ -17,11 +17,11 @@
 
 #include "comm/link_settings.h"
 #include "comm/progress_run.h"
-#include "link/organizer_pair.h"
 #include "platform/free_space.h"
 #include "store/appli_store.h"
 #include "store/backup_file.h"
 #include "store/dump_file.h"
+#include "support/run_pair.h"
 
 namespace kivo {
 namespace {
@@ -29,39 +29,6 @@ namespace {
 namespace fs = std::filesystem;
 using Bytes = std::vector<uint8_t>;
 using Note = RecordingObserver::Note;
-
-// Answers boxes from a script (OK when it runs out) and keeps what it showed.
-class ScriptedPrompter : public Prompter {
- public:
-  PromptAnswer Ask(const PromptBox& box) override {
-    std::lock_guard lock(mutex_);
-    boxes_.push_back(box);
-    if (answers_.empty())
-      return box.buttons == PromptButtons::kOk ? PromptAnswer::kOk : PromptAnswer::kCancel;
-    PromptAnswer a = answers_.front();
-    answers_.pop_front();
-    return a;
-  }
-  void Answer(PromptAnswer a) {
-    std::lock_guard lock(mutex_);
-    answers_.push_back(a);
-  }
-  std::vector<std::string> texts() const {
-    std::lock_guard lock(mutex_);
-    std::vector<std::string> out;
-    for (const PromptBox& b : boxes_) out.push_back(b.text);
-    return out;
-  }
-  std::vector<PromptBox> boxes() const {
-    std::lock_guard lock(mutex_);
-    return boxes_;
-  }
-
- private:
-  mutable std::mutex mutex_;
-  std::vector<PromptBox> boxes_;
-  std::deque<PromptAnswer> answers_;
-};
 
 // A record of the application in the organizer's coding: its binary part,
 // then plain text fields.
@@ -111,100 +78,45 @@ Bytes AppliBytes(const AppliStore& store, AppliId id) {
 // its own.
 class RunPairTest : public ::testing::Test {
  protected:
-  RunPairTest() : clock_(20), line_(MemoryLine::Create(clock_)) {
-    line_->SetEcho(0, true);
+  RunPairTest() {
     dir_ = fs::path(::testing::TempDir()) /
            ("kivo_run_" +
             std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" +
             std::to_string(getpid()));
     fs::remove_all(dir_);
     fs::create_directories(dir_);
-    ResetLogTimeBaseForTests();
   }
   ~RunPairTest() override {
     if (getenv("KIVO_KEEP") == nullptr) fs::remove_all(dir_);
   }
 
   LinkSettings PcSettings(int run_mode, int appli_mode) {
-    LinkSettings s;
-    s.run_mode = run_mode;
-    s.appli_mode = appli_mode;
-    s.store = &pc_store_;
-    auto line = line_;
-    s.port_factory = [line](const PortSpec&, Clock&) -> std::unique_ptr<SerialPort> {
-      return line->MakeEnd(0);
-    };
-    return s;
+    return pair_.PcSettings(run_mode, appli_mode, &pc_store_);
   }
 
   // Starts the organizer: RunDevice over the dump files of dir_.
   // appli_mode: where records sent with SEND_1_RECORD go.
   void StartOrganizer(long to_command = 30000, int appli_mode = kSchedule) {
     LinkSettings s;
-    s.run_mode = kRunDevice;
     s.appli_mode = appli_mode;
     s.echo_back = 0;
     s.to_command = to_command;
     s.data_dir = dir_;
     s.log_file_name = (dir_ / "device.log").string();
-    auto line = line_;
-    s.port_factory = [line](const PortSpec&, Clock&) -> std::unique_ptr<SerialPort> {
-      return line->MakeEnd(1);
-    };
-    device_.ApplyLinkSettings(s);
-    ASSERT_TRUE(device_.Start(&device_observer_, &device_prompter_));
+    ASSERT_TRUE(pair_.StartDevice(s));
   }
 
   // Runs the PC side to its end.
-  int RunPc(const LinkSettings& s) {
-    pc_.ApplyLinkSettings(s);
-    EXPECT_TRUE(pc_.Start(&observer_, &prompter_));
-    return pc_.Wait();
-  }
+  int RunPc(const LinkSettings& s) { return pair_.RunPc(s); }
 
   std::string DeviceLog() const {
     auto bytes = ReadFile(dir_ / "device.log");
     return std::string(bytes.begin(), bytes.end());
   }
 
-  // A PC-side run with `s` against a bare organizer link that plays `script`
-  // on its own thread (waiting at most organizer_wait ms for each command).
-  // `prepare` sees the run before it starts.
-  struct Outcome {
-    int pc;
-    int organizer;
-    int appli_mode_after;
-    bool open_after;
-  };
-  Outcome RunAgainst(LinkSettings s, const std::function<int(CommLink&)>& script,
-                     RecordingObserver& observer, Prompter& prompter, int organizer_wait = 30000,
-                     const std::function<void(ProgressRun&)>& prepare = nullptr) {
-    OrganizerPair pair;
-    pair.organizer().set_to_command(organizer_wait);
-    ProgressRun pc(&pair.clock());
-    auto& line = pair.line();
-    s.port_factory = [&line](const PortSpec&, Clock&) -> std::unique_ptr<SerialPort> {
-      return line.MakeEnd(0);
-    };
-    EXPECT_TRUE(pair.organizer().OpenPort(1));
-    auto peer = pair.RunOrganizer(script);
-    pc.ApplyLinkSettings(s);
-    if (prepare) prepare(pc);
-    EXPECT_TRUE(pc.Start(&observer, &prompter));
-    const int r = pc.Wait();
-    return {r, peer.get(), pc.link().appli_mode(), pc.link().is_open()};
-  }
-
-  ScaledClock clock_;
-  std::shared_ptr<MemoryLine> line_;
   fs::path dir_;
   AppliStore pc_store_;
-  ProgressRun pc_{&clock_};
-  ProgressRun device_{&clock_};
-  RecordingObserver observer_;
-  RecordingObserver device_observer_;
-  ScriptedPrompter prompter_;
-  ScriptedPrompter device_prompter_;
+  RunPair pair_;
 };
 
 TEST_F(RunPairTest, UploadReceivesTheOrganizersApplication) {
@@ -215,18 +127,18 @@ TEST_F(RunPairTest, UploadReceivesTheOrganizersApplication) {
   ASSERT_EQ(pc_store_.AddAppliData(kMemo, ListOf(kMemo, 2, "old")), 0);
 
   EXPECT_EQ(RunPc(PcSettings(kRunUpload, kMemo)), kResultSuccess);
-  EXPECT_EQ(device_.Wait(), kResultSuccess);
+  EXPECT_EQ(pair_.WaitDevice(), kResultSuccess);
   // The old records were replaced by what arrived.
   EXPECT_EQ(pc_store_.GetRecordCount(kMemo), 5);
   EXPECT_EQ(AppliBytes(pc_store_, kMemo), memo);
-  EXPECT_EQ(device_prompter_.texts(), std::vector<std::string>{"BYE!!"});
+  EXPECT_EQ(pair_.device_prompter.texts(), std::vector<std::string>{"BYE!!"});
   // No log, no box on the PC side; the window saw the wait and the transfer.
-  EXPECT_TRUE(prompter_.texts().empty());
-  const auto notes = observer_.notes();
+  EXPECT_TRUE(pair_.prompter.texts().empty());
+  const auto notes = pair_.observer.notes();
   ASSERT_FALSE(notes.empty());
   EXPECT_EQ(notes.front(), (Note{kWmLinkStatus, 0, kSourceNegotiation}));
   EXPECT_EQ(notes.back(), (Note{kWmLinkProgress, 100, kSourceOneAppli}));
-  EXPECT_FALSE(pc_.link().is_open());
+  EXPECT_FALSE(pair_.pc().link().is_open());
 }
 
 TEST_F(RunPairTest, FullBackupTakesEveryApplicationInOrder) {
@@ -247,7 +159,7 @@ TEST_F(RunPairTest, FullBackupTakesEveryApplicationInOrder) {
   StartOrganizer();
   ASSERT_EQ(pc_store_.GetAppliBuf(7), 0);
   EXPECT_EQ(RunPc(PcSettings(kRunBackup, kAllAppli)), kResultSuccess);
-  EXPECT_EQ(device_.Wait(), kResultSuccess);
+  EXPECT_EQ(pair_.WaitDevice(), kResultSuccess);
   for (const auto& [id, bytes] : served) {
     SCOPED_TRACE(static_cast<int>(id));
     if (id == kMemo) {
@@ -261,11 +173,11 @@ TEST_F(RunPairTest, FullBackupTakesEveryApplicationInOrder) {
     }
   }
   std::vector<int> sequence;
-  for (const Note& n : observer_.Of(kWmLinkProgress)) {
+  for (const Note& n : pair_.observer.Of(kWmLinkProgress)) {
     if (n.source == kSourceFullRun) sequence.push_back(n.value);
   }
   EXPECT_EQ(sequence, (std::vector<int>{10, 50, 60, 70, 80, 90, 100}));
-  EXPECT_EQ(pc_.link().appli_mode(), kExpense);
+  EXPECT_EQ(pair_.pc().link().appli_mode(), kExpense);
 }
 
 TEST_F(RunPairTest, DownloadDeletesThenSendsAndTheOrganizerWritesItsDumpFile) {
@@ -277,7 +189,7 @@ TEST_F(RunPairTest, DownloadDeletesThenSendsAndTheOrganizerWritesItsDumpFile) {
   // After the records the simulator waits for a next command that never comes.
   StartOrganizer(3000, kToDo);
   EXPECT_EQ(RunPc(PcSettings(kRunDownload, kToDo)), kResultSuccess);
-  EXPECT_EQ(device_.Wait(), kResultTimeout);
+  EXPECT_EQ(pair_.WaitDevice(), kResultTimeout);
   EXPECT_EQ(ReadFile(dir_ / "todo.rcv"), todo);
   const std::string log = DeviceLog();
   EXPECT_NE(log.find("---HDD receives DELETE_ALL_RECORDS"), std::string::npos);
@@ -287,44 +199,23 @@ TEST_F(RunPairTest, DownloadDeletesThenSendsAndTheOrganizerWritesItsDumpFile) {
 TEST_F(RunPairTest, SendRecordShowsItsBoxOnlyWithALog) {
   for (bool with_log : {false, true}) {
     SCOPED_TRACE(with_log);
-    ScaledClock clock(20);
-    auto line = MemoryLine::Create(clock);
-    line->SetEcho(0, true);
     AppliStore scratch;
     ASSERT_EQ(scratch.GetAppliBuf(7), 0);
     ASSERT_EQ(scratch.AddAppliData(kMemo, ListOf(kMemo, 1, "one")), 0);
-    ProgressRun pc(&clock);
-    ProgressRun device(&clock);
+    RunPair pair;
     LinkSettings d;
-    d.run_mode = kRunDevice;
     d.appli_mode = kMemo;
     d.echo_back = 0;
     d.to_command = 2000;
     d.data_dir = dir_;
-    d.port_factory = [line](const PortSpec&, Clock&) -> std::unique_ptr<SerialPort> {
-      return line->MakeEnd(1);
-    };
-    device.ApplyLinkSettings(d);
-    RecordingObserver device_observer;
-    ScriptedPrompter device_prompter;
-    ASSERT_TRUE(device.Start(&device_observer, &device_prompter));
-    LinkSettings s;
-    s.run_mode = kRunSendRecord;
-    s.appli_mode = kMemo;
-    s.store = &scratch;
+    ASSERT_TRUE(pair.StartDevice(d));
+    LinkSettings s = pair.PcSettings(kRunSendRecord, kMemo, &scratch);
     s.log_file_name = with_log ? (dir_ / "pc.log").string() : "";
-    s.port_factory = [line](const PortSpec&, Clock&) -> std::unique_ptr<SerialPort> {
-      return line->MakeEnd(0);
-    };
-    pc.ApplyLinkSettings(s);
-    RecordingObserver observer;
-    ScriptedPrompter prompter;
-    ASSERT_TRUE(pc.Start(&observer, &prompter));
-    EXPECT_EQ(pc.Wait(), kResultSuccess);
-    (void)device.Wait();
+    EXPECT_EQ(pair.RunPc(s), kResultSuccess);
+    (void)pair.WaitDevice();  // the organizer waits in vain for a next command
     EXPECT_EQ(ReadFile(dir_ / "memo.rcv"), ListOf(kMemo, 1, "one"));
-    EXPECT_EQ(prompter.texts(), with_log ? std::vector<std::string>{"SUCCESS Send 1 Record"}
-                                         : std::vector<std::string>{});
+    EXPECT_EQ(pair.prompter.texts(), with_log ? std::vector<std::string>{"SUCCESS Send 1 Record"}
+                                              : std::vector<std::string>{});
     fs::remove(dir_ / "memo.rcv");
   }
 }
@@ -351,8 +242,8 @@ TEST_F(RunPairTest, FailurePathSendsNackAndEndCommunication) {
     SCOPED_TRACE(c.name);
     LinkSettings s = PcSettings(c.run_mode, kMemo);
     s.log_file_name = (dir_ / "fail.log").string();
-    RecordingObserver observer;
-    const Outcome o = RunAgainst(s, NackThenEnd, observer, prompter_);
+    RunPair pair;
+    const RunPair::Outcome o = pair.RunAgainst(s, NackThenEnd);
     EXPECT_EQ(o.pc, c.result);
     EXPECT_EQ(o.organizer, kResultSuccess);
     EXPECT_FALSE(o.open_after);
@@ -373,7 +264,7 @@ TEST_F(RunPairTest, PortThatCannotOpenFailsWithItsNumber) {
   auto bytes = ReadFile(dir_ / "open.log");
   std::string log(bytes.begin(), bytes.end());
   EXPECT_NE(log.find("!!!Can't Open COM Port\r\n"), std::string::npos);
-  EXPECT_EQ(observer_.Of(kWmLinkStatus).size(), 0u);
+  EXPECT_EQ(pair_.observer.Of(kWmLinkStatus).size(), 0u);
 }
 
 TEST(CommRun, RefusesToRunWithoutStoreOrWindow) {
@@ -444,44 +335,29 @@ TEST(ProgressRun, SettingsDumpShowsTheValuesAsHandedOver) {
 }
 
 TEST_F(RunPairTest, AbortDuringTheNegotiationEndsWithZeroAfterNackAndEnd) {
-  RecordingObserver observer;
   // The user presses Abort, twice, while the window says it waits for the
   // organizer.
-  auto press_abort = [&](ProgressRun& pc) {
-    observer.SetOnStatus([&pc](int total, int) {
-      if (total != 0) return;
-      pc.Abort();
-      pc.Abort();
-    });
-  };
-  const Outcome o = RunAgainst(PcSettings(kRunUpload, kMemo), NackThenEnd, observer, prompter_,
-                               30000, press_abort);
+  pair_.observer.SetOnStatus([this](int total, int) {
+    if (total != 0) return;
+    pair_.pc().Abort();
+    pair_.pc().Abort();
+  });
+  const RunPair::Outcome o = pair_.RunAgainst(PcSettings(kRunUpload, kMemo), NackThenEnd);
   EXPECT_EQ(o.pc, kResultAborted);
   EXPECT_EQ(o.organizer, kResultSuccess);
 }
 
 TEST_F(RunPairTest, ClosingTheWindowMidRunAbortsIt) {
-  OrganizerPair pair;
-  ASSERT_TRUE(pair.organizer().OpenPort(1));
-  auto peer = pair.RunOrganizer(NackThenEnd);
-  RecordingObserver observer;
+  ASSERT_TRUE(pair_.StartScript(NackThenEnd));
   std::promise<void> waiting;
-  observer.SetOnStatus([&](int total, int) {
+  pair_.observer.SetOnStatus([&](int total, int) {
     if (total == 0) waiting.set_value();
   });
-  {
-    ProgressRun pc(&pair.clock());
-    LinkSettings s = PcSettings(kRunBackup, kAllAppli);
-    auto& line = pair.line();
-    s.port_factory = [&line](const PortSpec&, Clock&) -> std::unique_ptr<SerialPort> {
-      return line.MakeEnd(0);
-    };
-    pc.ApplyLinkSettings(s);
-    ASSERT_TRUE(pc.Start(&observer, &prompter_));
-    waiting.get_future().wait();
-  }
+  ASSERT_TRUE(pair_.StartPc(PcSettings(kRunBackup, kAllAppli)));
+  waiting.get_future().wait();
+  pair_.ClosePc();
   // The run was told to stop and still said goodbye to the organizer.
-  EXPECT_EQ(peer.get(), kResultSuccess);
+  EXPECT_EQ(pair_.WaitScript(), kResultSuccess);
 }
 
 TEST_F(RunPairTest, RestoreRefusesAFileOfTheOtherDeviceBeforeNegotiating) {
@@ -497,8 +373,8 @@ TEST_F(RunPairTest, RestoreRefusesAFileOfTheOtherDeviceBeforeNegotiating) {
   s.log_file_name = (dir_ / "restore.log").string();
   // Nobody is on the line: a negotiation would time out instead.
   EXPECT_EQ(RunPc(s), kResultNotCompatible);
-  EXPECT_TRUE(prompter_.texts().empty());
-  EXPECT_TRUE(observer_.Of(kWmLinkStatus).empty());
+  EXPECT_TRUE(pair_.prompter.texts().empty());
+  EXPECT_TRUE(pair_.observer.Of(kWmLinkStatus).empty());
   auto bytes = ReadFile(dir_ / "restore.log");
   std::string log(bytes.begin(), bytes.end());
   EXPECT_NE(log.find("!!! File(" + file.string() + ") is NOT compatible \r\n"), std::string::npos);
@@ -507,10 +383,10 @@ TEST_F(RunPairTest, RestoreRefusesAFileOfTheOtherDeviceBeforeNegotiating) {
 TEST_F(RunPairTest, RestoreAsksAgainWhenTheFileCannotBeRead) {
   LinkSettings s = PcSettings(kRunRestore, kAllAppli);
   s.file_name = (dir_ / "missing.bkf").string();
-  prompter_.Answer(PromptAnswer::kRetry);
-  prompter_.Answer(PromptAnswer::kCancel);
+  pair_.prompter.Answer(PromptAnswer::kRetry);
+  pair_.prompter.Answer(PromptAnswer::kCancel);
   EXPECT_EQ(RunPc(s), kResultGaveUp);
-  const auto boxes = prompter_.boxes();
+  const auto boxes = pair_.prompter.boxes();
   ASSERT_EQ(boxes.size(), 2u);
   EXPECT_EQ(boxes[0].caption, "Error");
   EXPECT_EQ(boxes[0].buttons, PromptButtons::kRetryCancel);
@@ -527,15 +403,15 @@ TEST_F(RunPairTest, BackupToAFileWritesWhatArrived) {
   s.file_name = file.string();
   s.log_file_name = (dir_ / "pc.log").string();
   EXPECT_EQ(RunPc(s), kResultSuccess);
-  EXPECT_EQ(device_.Wait(), kResultSuccess);
+  EXPECT_EQ(pair_.WaitDevice(), kResultSuccess);
   // The handed store was left alone: the run worked on its own.
   EXPECT_FALSE(pc_store_.has_slot_area());
   AppliStore back;
   ASSERT_EQ(back.GetAppliBuf(7), 0);
   ASSERT_EQ(ReadBackupFile(back, file), 0);
   EXPECT_EQ(AppliBytes(back, kMemo), memo);
-  ASSERT_EQ(prompter_.texts().size(), 1u);
-  EXPECT_EQ(prompter_.texts()[0].rfind("SUCCESS Backup\nTime:", 0), 0u);
+  ASSERT_EQ(pair_.prompter.texts().size(), 1u);
+  EXPECT_EQ(pair_.prompter.texts()[0].rfind("SUCCESS Backup\nTime:", 0), 0u);
 }
 
 TEST_F(RunPairTest, FullBackupToAFileHoldsEveryApplicationThatArrived) {
@@ -554,7 +430,7 @@ TEST_F(RunPairTest, FullBackupToAFileHoldsEveryApplicationThatArrived) {
     auto b = ReadFile(dir_ / "pc.log");
     return std::string(b.begin(), b.end());
   }();
-  EXPECT_EQ(device_.Wait(), kResultSuccess);
+  EXPECT_EQ(pair_.WaitDevice(), kResultSuccess);
   AppliStore back;
   ASSERT_EQ(back.GetAppliBuf(7), 0);
   ASSERT_EQ(ReadBackupFile(back, file), 0);
@@ -571,11 +447,11 @@ TEST_F(RunPairTest, BackupGivesUpWhenTheFileCannotBeWritten) {
   LinkSettings s = PcSettings(kRunUpload, kMemo);
   s.file_name = (dir_ / "no_such_dir" / "out.bkf").string();
   s.log_file_name = (dir_ / "pc.log").string();
-  prompter_.Answer(PromptAnswer::kRetry);
-  prompter_.Answer(PromptAnswer::kCancel);
+  pair_.prompter.Answer(PromptAnswer::kRetry);
+  pair_.prompter.Answer(PromptAnswer::kCancel);
   EXPECT_EQ(RunPc(s), kResultGaveUp);
-  (void)device_.Wait();
-  EXPECT_EQ(prompter_.boxes().size(), 2u);
+  (void)pair_.WaitDevice();
+  EXPECT_EQ(pair_.prompter.boxes().size(), 2u);
   auto bytes = ReadFile(dir_ / "pc.log");
   std::string log(bytes.begin(), bytes.end());
   EXPECT_NE(log.find("!!!Write File Err\r\n"), std::string::npos);
@@ -594,14 +470,14 @@ TEST_F(RunPairTest, FailedBackupWriteKeepsTheExistingFile) {
   StartOrganizer();
   LinkSettings s = PcSettings(kRunUpload, kMemo);
   s.file_name = file.string();
-  prompter_.Answer(PromptAnswer::kRetry);
-  prompter_.Answer(PromptAnswer::kCancel);
+  pair_.prompter.Answer(PromptAnswer::kRetry);
+  pair_.prompter.Answer(PromptAnswer::kCancel);
   SetFreeSpaceForTests(&no_space);
   const int result = RunPc(s);
   SetFreeSpaceForTests(nullptr);
   EXPECT_EQ(result, kResultGaveUp);
-  (void)device_.Wait();
-  EXPECT_EQ(prompter_.boxes().size(), 2u);
+  (void)pair_.WaitDevice();
+  EXPECT_EQ(pair_.prompter.boxes().size(), 2u);
   EXPECT_EQ(ReadFile(file), previous);
 }
 
@@ -698,13 +574,12 @@ TEST_F(RunPairTest, LineTestModesAgainstAScriptedOrganizer) {
     ASSERT_EQ(handed.AddAppliData(kToDo, ListOf(kToDo, 2, "keep")), 0);
     s.store = &handed;
     s.data_dir = dir_;
-    RecordingObserver observer;
-    ScriptedPrompter prompter;
-    const Outcome o = RunAgainst(
-        s, [&](CommLink& link) { return c.organizer(link, list); }, observer, prompter, 2000);
+    RunPair pair;
+    const RunPair::Outcome o = pair.RunAgainst(
+        s, [&](CommLink& link) { return c.organizer(link, list); }, 2000);
     EXPECT_EQ(o.pc, kResultSuccess);
     EXPECT_EQ(o.organizer, kResultSuccess);
-    EXPECT_EQ(prompter.texts(), std::vector<std::string>{c.box});
+    EXPECT_EQ(pair.prompter.texts(), std::vector<std::string>{c.box});
     EXPECT_EQ(AppliBytes(handed, kToDo), ListOf(kToDo, 2, "keep"));
     if (c.rcv != nullptr) {
       EXPECT_EQ(ReadFile(dir_ / c.rcv), list);
@@ -728,13 +603,11 @@ TEST_F(RunPairTest, RestoreStepSendsWithoutNegotiationOrDeletion) {
     // Nothing ends the reception in this mode: the organizer waits in vain.
     return o.GetAllRecords(got, &end, kMemo, kRoleOrganizer);
   };
-  RecordingObserver observer;
-  const Outcome o =
-      RunAgainst(PcSettings(kRunRestoreStep, kMemo), organizer, observer, prompter_, 2000);
+  const RunPair::Outcome o = pair_.RunAgainst(PcSettings(kRunRestoreStep, kMemo), organizer, 2000);
   EXPECT_EQ(o.pc, kResultSuccess);
   EXPECT_EQ(o.organizer, kResultTimeout);
   EXPECT_EQ(Bytes(got.begin(), got.begin() + static_cast<long>(memo.size())), memo);
-  EXPECT_EQ(observer.Of(kWmLinkStatus).size(), 1u);
+  EXPECT_EQ(pair_.observer.Of(kWmLinkStatus).size(), 1u);
 }
 
 // "D5" and the like, built by appending: g++ 12 with optimisation reports a
@@ -808,14 +681,14 @@ TEST_F(RunPairTest, RestoreDeletesBeforeSendingInTheOrganizersOrder) {
     LinkSettings s = PcSettings(kRunRestore, c.appli_mode);
     s.store = &store;
     std::vector<std::string> notes;
-    RecordingObserver observer;
-    const Outcome o = RunAgainst(
-        s, [&](CommLink& link) { return NoteCommands(link, &notes); }, observer, prompter_);
+    RunPair pair;
+    const RunPair::Outcome o =
+        pair.RunAgainst(s, [&](CommLink& link) { return NoteCommands(link, &notes); });
     EXPECT_EQ(o.pc, kResultSuccess);
     EXPECT_EQ(o.organizer, kResultSuccess);
     EXPECT_EQ(notes, c.notes);
     std::vector<int> sequence;
-    for (const Note& n : observer.Of(kWmLinkProgress)) {
+    for (const Note& n : pair.observer.Of(kWmLinkProgress)) {
       if (n.source == kSourceFullRun) sequence.push_back(n.value);
     }
     EXPECT_EQ(sequence, c.sequence_progress);
@@ -905,27 +778,18 @@ TEST_F(RunPairTest, DeviceSideAnswersTheCommandsOfItsTable) {
   };
   for (const DeviceCase& c : kCases) {
     SCOPED_TRACE(c.name);
-    OrganizerPair pair;
-    ProgressRun device(&pair.clock());
+    RunPair pair;
     LinkSettings d;
-    d.run_mode = kRunDevice;
     d.echo_back = 0;
     d.to_command = 3000;
     d.data_dir = dir_;
-    auto& line = pair.line();
-    d.port_factory = [&line](const PortSpec&, Clock&) -> std::unique_ptr<SerialPort> {
-      return line.MakeEnd(1);
-    };
-    device.ApplyLinkSettings(d);
-    RecordingObserver device_observer;
-    ScriptedPrompter device_prompter;
-    ASSERT_TRUE(pair.pc().OpenPort(1));
-    ASSERT_TRUE(device.Start(&device_observer, &device_prompter));
-    ASSERT_EQ(pair.pc().NegotiationForPC(30000, -1), kResultSuccess);
+    ASSERT_TRUE(pair.pc_link().OpenPort(1));
+    ASSERT_TRUE(pair.StartDevice(d));
+    ASSERT_EQ(pair.pc_link().NegotiationForPC(30000, -1), kResultSuccess);
     Bytes got;
-    EXPECT_EQ(c.pc(pair.pc(), &got), kResultSuccess);
-    EXPECT_EQ(device.Wait(), c.device_result);
-    EXPECT_EQ(device_prompter.texts(), c.boxes);
+    EXPECT_EQ(c.pc(pair.pc_link(), &got), kResultSuccess);
+    EXPECT_EQ(pair.WaitDevice(), c.device_result);
+    EXPECT_EQ(pair.device_prompter.texts(), c.boxes);
     if (c.served != nullptr) {
       EXPECT_EQ(got, files.at(c.served));
     }
@@ -949,8 +813,7 @@ TEST_F(RunPairTest, SendThatStopsBeingAnsweredIsNotAllSent) {
     if ((r = o.SendCommand(kAck)) != kResultSuccess) return r;
     return o.WaitCommand(kNack, nullptr, nullptr, 10000);
   };
-  RecordingObserver observer;
-  const Outcome o = RunAgainst(s, organizer, observer, prompter_);
+  const RunPair::Outcome o = pair_.RunAgainst(s, organizer);
   EXPECT_EQ(o.pc, kResultNotAllSent);
   EXPECT_EQ(o.organizer, kResultSuccess);
 }
@@ -963,7 +826,7 @@ TEST_F(RunPairTest, EmptyCategoryDumpFileIsAnsweredAsNoList) {
   StartOrganizer();
   ASSERT_EQ(pc_store_.GetAppliBuf(7), 0);
   EXPECT_EQ(RunPc(PcSettings(kRunUpload, kExpense)), kResultSuccess);
-  EXPECT_EQ(device_.Wait(), kResultSuccess);
+  EXPECT_EQ(pair_.WaitDevice(), kResultSuccess);
   EXPECT_FALSE(pc_store_.IsPresent(kCategoryList));
   EXPECT_EQ(AppliBytes(pc_store_, kExpense), ListOf(kExpense, 2, "e"));
 }
@@ -976,10 +839,10 @@ TEST_F(RunPairTest, UploadOfExpenseBringsItsCategoriesFirst) {
   StartOrganizer();
   ASSERT_EQ(pc_store_.GetAppliBuf(7), 0);
   EXPECT_EQ(RunPc(PcSettings(kRunUpload, kExpense)), kResultSuccess);
-  EXPECT_EQ(device_.Wait(), kResultSuccess);
+  EXPECT_EQ(pair_.WaitDevice(), kResultSuccess);
   EXPECT_EQ(AppliBytes(pc_store_, kCategoryList), categories);
   EXPECT_EQ(AppliBytes(pc_store_, kExpense), ListOf(kExpense, 3, "e"));
-  EXPECT_EQ(pc_.link().appli_mode(), kExpense);
+  EXPECT_EQ(pair_.pc().link().appli_mode(), kExpense);
   const std::string log = DeviceLog();
   EXPECT_LT(log.find("GET_EXPENSE_CATEGORY"), log.find("GET_ALL_RECORDS"));
 }

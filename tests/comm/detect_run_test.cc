@@ -9,8 +9,9 @@
 #include <gtest/gtest.h>
 
 #include "comm/link_event_queue.h"
-#include "link/organizer_pair.h"
 #include "platform/memory_line.h"
+#include "support/organizer_pair.h"
+#include "support/run_pair.h"
 
 namespace kivo {
 namespace {
@@ -41,16 +42,7 @@ struct Ports {
       line->SetEcho(0, true);
       lines.push_back(line);
       if (port_spec.com_number == 2 && organizer_on_2) {
-        organizers.push_back(std::async(std::launch::async, [line, this] {
-          CommLink organizer(1, 19200, &clock);
-          organizer.set_echo_back(false);
-          organizer.SetSerialPortFactory(
-              [line](const PortSpec&, Clock&) -> std::unique_ptr<SerialPort> {
-                return line->MakeEnd(1);
-              });
-          if (!organizer.OpenPort(1)) return -1;
-          return organizer.NegotiationForDevice();
-        }));
+        organizers.push_back(StartNegotiatingOrganizer(line, clock));
       }
       return line->MakeEnd(0);
     };
@@ -144,16 +136,7 @@ TEST(DetectRun, FindsTheOrganizerOnADeviceByName) {
     line->SetEcho(0, true);
     lines.push_back(line);
     if (port_spec.device == "/dev/b") {
-      organizers.push_back(std::async(std::launch::async, [line, &clock] {
-        CommLink organizer(1, 19200, &clock);
-        organizer.set_echo_back(false);
-        organizer.SetSerialPortFactory(
-            [line](const PortSpec&, Clock&) -> std::unique_ptr<SerialPort> {
-              return line->MakeEnd(1);
-            });
-        if (!organizer.OpenPort(1)) return -1;
-        return organizer.NegotiationForDevice();
-      }));
+      organizers.push_back(StartNegotiatingOrganizer(line, clock));
     }
     return line->MakeEnd(0);
   };

@@ -10,8 +10,8 @@
 #include "comm/link_settings.h"
 #include "comm/progress_run.h"
 #include "comm/progress_state.h"
-#include "link/organizer_pair.h"
 #include "store/appli_store.h"
+#include "support/organizer_pair.h"
 
 namespace kivo {
 namespace {

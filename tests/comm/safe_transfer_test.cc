@@ -18,9 +18,11 @@
 #include "comm/link_settings.h"
 #include "comm/progress_run.h"
 #include "comm/virtual_organizer.h"
-#include "link/organizer_pair.h"
 #include "platform/program_dir.h"
 #include "store/store_diff.h"
+#include "support/forwarding_port.h"
+#include "support/organizer_pair.h"
+#include "support/virtual_run.h"
 
 namespace kivo {
 namespace {
@@ -28,38 +30,17 @@ namespace {
 namespace fs = std::filesystem;
 using Bytes = std::vector<uint8_t>;
 
-class QuietWindow : public LinkObserver {};
-
 // Passes everything to the port it wraps and keeps what the PC writes.
-class RecordingPort : public SerialPort {
+class RecordingPort : public ForwardingPort {
  public:
   RecordingPort(std::unique_ptr<SerialPort> port, std::shared_ptr<Bytes> wire)
-      : port_(std::move(port)), wire_(std::move(wire)) {}
-  bool Open(const PortSettings& s) override { return port_->Open(s); }
-  bool Close() override { return port_->Close(); }
-  bool IsOpen() const override { return port_->IsOpen(); }
-  bool Purge(bool in, bool out) override { return port_->Purge(in, out); }
-  int InputQueued() override { return port_->InputQueued(); }
-  int OutputQueued() override { return port_->OutputQueued(); }
-  int Read(std::span<uint8_t> out) override { return port_->Read(out); }
+      : ForwardingPort(std::move(port)), wire_(std::move(wire)) {}
   int Write(std::span<const uint8_t> bytes) override {
     wire_->insert(wire_->end(), bytes.begin(), bytes.end());
-    return port_->Write(bytes);
+    return ForwardingPort::Write(bytes);
   }
-  WakeReason WaitReadable(size_t wanted, uint32_t timeout_ms, const MessageQueue* q) override {
-    return port_->WaitReadable(wanted, timeout_ms, q);
-  }
-  WakeReason WaitWritable(uint32_t timeout_ms, const MessageQueue* q) override {
-    return port_->WaitWritable(timeout_ms, q);
-  }
-  WakeReason WaitOutputDrained(uint32_t timeout_ms, const MessageQueue* q) override {
-    return port_->WaitOutputDrained(timeout_ms, q);
-  }
-  void ClearError() override { port_->ClearError(); }
-  std::string ErrorText() const override { return port_->ErrorText(); }
 
  private:
-  std::unique_ptr<SerialPort> port_;
   std::shared_ptr<Bytes> wire_;
 };
 
@@ -105,7 +86,6 @@ class SafeTransferTest : public ::testing::Test {
            "Personal,Brandt,Xenia,,1,2,3,4,,Lyon,,69001,France,x@y,\r\n"
            "Others,Adams,Ben,,,,,,,,,,,,\r\n";
     std::ofstream(dir_ / "sample" / "memo.csv") << "Memo\r\nFirst memo\r\nSecond memo\r\n";
-    ASSERT_TRUE(LoadSortTables(DataFilePath("sort.dat"), model0_, model1_));
     // The organizer's records before any restore, and the file to restore:
     // the same telephone list, another memo and a schedule entry.
     before_ = NewStore();
@@ -130,11 +110,7 @@ class SafeTransferTest : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(dir_); }
 
-  std::unique_ptr<AppliStore> NewStore() {
-    auto store = std::make_unique<AppliStore>(LoadCodeTables(DataFilePath("code.dat")));
-    EXPECT_EQ(store->GetAppliBuf(7), 0);
-    return store;
-  }
+  std::unique_ptr<AppliStore> NewStore() { return kivo::NewStore(tables_.code); }
 
   int Run(int run_mode, AppliStore& store, SafeTransfer safe,
           SafeTransferReport* report = nullptr) {
@@ -151,14 +127,10 @@ class SafeTransferTest : public ::testing::Test {
     };
     s.to_command = 5000;
     s.to_data_packet = 5000;
-    s.sort_table = &model0_;
+    s.sort_table = &tables_.model0;
     s.tel_records_min = tel_records_min_;
     s.safe = std::move(safe);
-    run.ApplyLinkSettings(s);
-    QuietWindow window;
-    SilentPrompter prompter;
-    EXPECT_TRUE(run.Start(&window, &prompter));
-    const int r = run.Wait();
+    const int r = RunToEnd(run, s);
     if (report != nullptr) *report = run.run().safe_report();
     return r;
   }
@@ -174,7 +146,7 @@ class SafeTransferTest : public ::testing::Test {
   int tel_records_min_ = 0;
   fs::path dir_;
   VirtualOrganizerOptions options_;
-  SortTable model0_{}, model1_{};
+  PcTables tables_;
   std::unique_ptr<AppliStore> before_, file_;
   std::shared_ptr<Bytes> wire_;
 };

@@ -16,24 +16,16 @@
 #include "comm/link_settings.h"
 #include "comm/progress_run.h"
 #include "link/frames.h"
-#include "link/organizer_pair.h"
 #include "platform/memory_line.h"
 #include "platform/program_dir.h"
 #include "store/app_settings.h"
 #include "store/backup_file.h"
 #include "store/record_access.h"
+#include "support/organizer_pair.h"
+#include "support/virtual_run.h"
 
 namespace kivo {
 namespace {
-
-class QuietWindow : public LinkObserver {};
-
-struct PcTables {
-  CodeTables code = LoadCodeTables(DataFilePath("code.dat"));
-  SortTable model0{};
-  SortTable model1{};
-  PcTables() { EXPECT_TRUE(LoadSortTables(DataFilePath("sort.dat"), model0, model1)); }
-};
 
 class VirtualOrganizerTest : public ::testing::Test {
  protected:
@@ -49,37 +41,13 @@ class VirtualOrganizerTest : public ::testing::Test {
     // The M model answers the model query at once; the base model costs the
     // PC's 1 s wait for an answer, so only the cases about it use it.
     options_.model = VirtualModel::kM;
+    // A few records are enough for most cases and keep the runs short.
     WriteSmallSample(options_.sample_dir);
   }
 
-  // A few records are enough for most cases and keep the runs short: three
-  // telephone entries out of order, one of them three packets long, and two
-  // memos.
-  static void WriteSmallSample(const std::filesystem::path& dir) {
-    std::filesystem::create_directories(dir);
-    auto write = [&dir](const char* name, const std::string& text) {
-      std::ofstream(dir / name, std::ios::binary) << text;
-    };
-    write("categories.txt",
-          "Meals\r\nHotel\r\nCar\r\nPhone\r\nFares\r\nEnter't\r\nTips\r\nMisc\r\n");
-    const std::string long_text(90, 'x');
-    write("telephone.csv",
-          "Category,Last Name,First Name,Company,Home#,Office#,Fax#,Other#,Address,City,State,"
-          "Zip Code,Country,E-mail,Notes\r\n"
-          "Business,Young,Ann,,,,,,,,,,,,\r\n"
-          "Personal,Brandt,Xenia," +
-              long_text + ",1,2,3,4," + long_text + ",Lyon,,69001,France,x@y," + long_text +
-              "\r\n"
-              "Others,adams,Ben,,,,,,,,,,,,\r\n");
-    write("memo.csv", "Memo\r\nFirst memo\r\nSecond memo\r\n");
-  }
   void TearDown() override { std::filesystem::remove_all(dir_); }
 
-  std::unique_ptr<AppliStore> NewStore() {
-    auto store = std::make_unique<AppliStore>(tables_.code);
-    EXPECT_EQ(store->GetAppliBuf(7), 0);
-    return store;
-  }
+  std::unique_ptr<AppliStore> NewStore() { return kivo::NewStore(tables_.code); }
 
   // One run against the organizer; *model gets the DeviceModel learned.
   int Run(int run_mode, int appli_mode, AppliStore& store, int device_code = 2,
@@ -99,11 +67,7 @@ class VirtualOrganizerTest : public ::testing::Test {
     s.code_table = &tables_.code.b;
     s.tel_records_min = 1;
     s.data_dir = dir_;
-    run.ApplyLinkSettings(s);
-    QuietWindow window;
-    SilentPrompter prompter;
-    EXPECT_TRUE(run.Start(&window, &prompter));
-    const int r = run.Wait();
+    const int r = RunToEnd(run, s);
     if (model != nullptr) *model = run.link().device_model();
     return r;
   }

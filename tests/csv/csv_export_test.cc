@@ -5,20 +5,15 @@
 
 #include <gtest/gtest.h>
 
-#include "csv/csv_fixture.h"
 #include "platform/atomic_file.h"
 #include "store/amount.h"
 #include "store/record_access.h"
 #include "store/record_codec.h"
+#include "support/scripted.h"
+#include "support/temp_dir.h"
 
 namespace kivo {
 namespace {
-
-using csv_testing::ReadText;
-using csv_testing::ScriptedFreeSpace;
-using csv_testing::ScriptedPrompter;
-using csv_testing::TempDir;
-using csv_testing::WriteText;
 
 TEST(QuoteCsvField, QuotesOnlyWhatNeedsIt) {
   struct {
@@ -179,7 +174,7 @@ TEST_F(CsvExportTest, WritesTheFileAndReturnsTheCount) {
   ScriptedFreeSpace space({1 << 20});
   CsvExporter exporter(store_, kHour12, kDateMdy);
   EXPECT_EQ(exporter.ExportCsv(dir_ / "s.csv", kSchedule, prompter, space), 2);
-  EXPECT_TRUE(prompter.boxes.empty());
+  EXPECT_TRUE(prompter.boxes().empty());
   std::string text;
   (void)exporter.BuildSchedule(&text);
   EXPECT_EQ(ReadText(dir_ / "s.csv"), text);
@@ -195,12 +190,12 @@ TEST_F(CsvExportTest, AsksAgainWhileTheDiskIsFull) {
   EXPECT_EQ(
       CsvExporter(store_, kHour12, kDateMdy).ExportCsv(dir_ / "s.csv", kSchedule, prompter, space),
       1);
-  ASSERT_EQ(prompter.boxes.size(), 2u);
-  EXPECT_EQ(prompter.boxes[0].text,
+  ASSERT_EQ(prompter.boxes().size(), 2u);
+  EXPECT_EQ(prompter.boxes()[0].text,
             "Out of disk space writing to drive " + dir_.path().string() + ".");
-  EXPECT_EQ(prompter.boxes[0].caption, "Error");
-  EXPECT_EQ(prompter.boxes[0].buttons, PromptButtons::kRetryCancel);
-  EXPECT_EQ(prompter.boxes[0].icon, PromptIcon::kQuestion);
+  EXPECT_EQ(prompter.boxes()[0].caption, "Error");
+  EXPECT_EQ(prompter.boxes()[0].buttons, PromptButtons::kRetryCancel);
+  EXPECT_EQ(prompter.boxes()[0].icon, PromptIcon::kQuestion);
 }
 
 TEST_F(CsvExportTest, CancelOnFullDiskWritesNothingAndLeavesNoFile) {
@@ -210,7 +205,7 @@ TEST_F(CsvExportTest, CancelOnFullDiskWritesNothingAndLeavesNoFile) {
   EXPECT_EQ(
       CsvExporter(store_, kHour12, kDateMdy).ExportCsv(dir_ / "s.csv", kSchedule, prompter, space),
       -1);
-  EXPECT_EQ(prompter.boxes.size(), 1u);
+  EXPECT_EQ(prompter.boxes().size(), 1u);
   EXPECT_FALSE(std::filesystem::exists(dir_ / "s.csv"));
 }
 
@@ -222,7 +217,7 @@ TEST_F(CsvExportTest, RewritingALargerFileNeedsNoFreeSpace) {
   EXPECT_EQ(
       CsvExporter(store_, kHour12, kDateMdy).ExportCsv(dir_ / "s.csv", kSchedule, prompter, space),
       1);
-  EXPECT_TRUE(prompter.boxes.empty());
+  EXPECT_TRUE(prompter.boxes().empty());
   EXPECT_EQ(ReadText(dir_ / "s.csv").substr(0, 4), "Date");
 }
 
@@ -232,11 +227,11 @@ TEST_F(CsvExportTest, PathThatCannotBeOpenedShowsTheSystemText) {
   EXPECT_EQ(CsvExporter(store_, kHour12, kDateMdy)
                 .ExportCsv(dir_ / "missing" / "s.csv", kSchedule, prompter, space),
             -1);
-  ASSERT_EQ(prompter.boxes.size(), 1u);
-  EXPECT_EQ(prompter.boxes[0].text, SystemErrorText(ENOENT));
-  EXPECT_EQ(prompter.boxes[0].caption, "Error");
-  EXPECT_EQ(prompter.boxes[0].buttons, PromptButtons::kOk);
-  EXPECT_EQ(prompter.boxes[0].icon, PromptIcon::kInformation);
+  ASSERT_EQ(prompter.boxes().size(), 1u);
+  EXPECT_EQ(prompter.boxes()[0].text, SystemErrorText(ENOENT));
+  EXPECT_EQ(prompter.boxes()[0].caption, "Error");
+  EXPECT_EQ(prompter.boxes()[0].buttons, PromptButtons::kOk);
+  EXPECT_EQ(prompter.boxes()[0].icon, PromptIcon::kInformation);
 }
 
 TEST_F(CsvExportTest, FailedWriteKeepsThePreviousFile) {
@@ -249,9 +244,9 @@ TEST_F(CsvExportTest, FailedWriteKeepsThePreviousFile) {
       CsvExporter(store_, kHour12, kDateMdy).ExportCsv(dir_ / "s.csv", kSchedule, prompter, space);
   InjectWriteFailureForTests(std::nullopt);
   EXPECT_EQ(result, -1);
-  ASSERT_EQ(prompter.boxes.size(), 1u);
-  EXPECT_EQ(prompter.boxes[0].text, SystemErrorText(28));
-  EXPECT_EQ(prompter.boxes[0].buttons, PromptButtons::kRetryCancel);
+  ASSERT_EQ(prompter.boxes().size(), 1u);
+  EXPECT_EQ(prompter.boxes()[0].text, SystemErrorText(28));
+  EXPECT_EQ(prompter.boxes()[0].buttons, PromptButtons::kRetryCancel);
   EXPECT_EQ(ReadText(dir_ / "s.csv"), "previous contents");
   // Nothing but the target is left in the directory.
   int entries = 0;
@@ -274,7 +269,7 @@ TEST_F(CsvExportTest, RetryAfterAFailedWriteWritesTheFile) {
       CsvExporter(store_, kHour12, kDateMdy).ExportCsv(dir_ / "s.csv", kSchedule, prompter, space);
   InjectWriteFailureForTests(std::nullopt);
   EXPECT_EQ(result, 1);
-  EXPECT_EQ(prompter.boxes.size(), 1u);
+  EXPECT_EQ(prompter.boxes().size(), 1u);
   EXPECT_EQ(ReadText(dir_ / "s.csv").substr(0, 4), "Date");
 }
 

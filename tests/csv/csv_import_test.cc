@@ -5,21 +5,17 @@
 #include <gtest/gtest.h>
 
 #include "csv/csv_export.h"
-#include "csv/csv_fixture.h"
 #include "csv/csv_reader.h"
 #include "format/today.h"
 #include "store/amount.h"
 #include "store/record_access.h"
 #include "store/record_codec.h"
+#include "support/scripted.h"
+#include "support/temp_dir.h"
 
 namespace kivo {
 namespace {
 
-using csv_testing::ReadText;
-using csv_testing::ScriptedFreeSpace;
-using csv_testing::ScriptedPrompter;
-using csv_testing::TempDir;
-using csv_testing::WriteText;
 using Bytes = std::vector<uint8_t>;
 
 const DateValue kToday{2003, 6, 15};

@@ -5,20 +5,12 @@
 
 #include <gtest/gtest.h>
 
-#include "csv/csv_fixture.h"
 #include "store/record_access.h"
+#include "support/records.h"
+#include "support/temp_dir.h"
 
 namespace kivo {
 namespace {
-
-using csv_testing::TempDir;
-using csv_testing::WriteText;
-
-AllowedTable AllAllowed() {
-  AllowedTable table;
-  table.fill(1);
-  return table;
-}
 
 class CsvReaderTest : public ::testing::Test {
  protected:

@@ -19,7 +19,6 @@
 #include <gtest/gtest.h>
 
 #include "csv/csv_export.h"
-#include "csv_fixture.h"
 #include "platform/atomic_file.h"
 #include "platform/program_dir.h"
 #include "store/app_settings.h"
@@ -29,13 +28,12 @@
 #include "store/record_access.h"
 #include "store/result_code.h"
 #include "store/working_data.h"
+#include "support/scripted.h"
 
 namespace kivo {
 namespace {
 
 namespace fs = std::filesystem;
-using csv_testing::ScriptedFreeSpace;
-using csv_testing::ScriptedPrompter;
 
 // One of the program's savers, writing version 0 or 1 of its contents.
 // `ok` tells whether the save succeeded; `error` gets what it reports.
@@ -90,7 +88,7 @@ class FilesNeverLostTest : public ::testing::Test {
            ScriptedPrompter prompter;  // cancels any box
            ScriptedFreeSpace space({uint64_t{1} << 40});
            const int r = CsvExporter(*stores_[v], 0, 0).ExportCsv(target, kMemo, prompter, space);
-           if (!prompter.boxes.empty()) *error = prompter.boxes[0].text;
+           if (!prompter.boxes().empty()) *error = prompter.boxes()[0].text;
            return r >= 0;
          }},
         {"settings file", "KIVO.INI",

@@ -5,23 +5,13 @@
 
 #include <gtest/gtest.h>
 
-#include "csv/csv_fixture.h"
 #include "store/record_access.h"
+#include "support/records.h"
+#include "support/scripted.h"
+#include "support/temp_dir.h"
 
 namespace kivo {
 namespace {
-
-using csv_testing::ReadText;
-using csv_testing::ScriptedFreeSpace;
-using csv_testing::ScriptedPrompter;
-using csv_testing::TempDir;
-using csv_testing::WriteText;
-
-AllowedTable AllAllowed() {
-  AllowedTable table;
-  table.fill(1);
-  return table;
-}
 
 constexpr char kHeader[] = "Category,Last Name,First Name,Home#\r\n";
 

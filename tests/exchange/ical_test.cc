@@ -13,17 +13,12 @@
 #include "format/today.h"
 #include "platform/atomic_file.h"
 #include "store/record_access.h"
+#include "support/records.h"
 
 namespace kivo {
 namespace {
 
 constexpr std::time_t kNow = 1780000000;  // 2026-05-28
-
-AllowedTable AllAllowed() {
-  AllowedTable table;
-  table.fill(1);
-  return table;
-}
 
 // Local time is Central European for every test here.
 class ICalTest : public ::testing::Test {

@@ -8,15 +8,10 @@
 #include "csv/cp1252.h"
 #include "platform/atomic_file.h"
 #include "store/record_access.h"
+#include "support/records.h"
 
 namespace kivo {
 namespace {
-
-AllowedTable AllAllowed() {
-  AllowedTable table;
-  table.fill(1);
-  return table;
-}
 
 std::vector<TelephoneRecord> Records(const ImportBatch& batch) {
   std::vector<TelephoneRecord> out;

@@ -10,7 +10,8 @@
 
 #include "link/comm_link.h"
 #include "link/frames.h"
-#include "link/organizer_pair.h"
+#include "support/organizer_pair.h"
+#include "support/run_pair.h"
 
 namespace kivo {
 namespace {
@@ -188,16 +189,7 @@ class DetectPorts {
       auto line = MemoryLine::Create(clock_);
       line->SetEcho(0, true);
       if (kind == Kind::kOrganizer) {
-        organizers_.push_back(std::async(std::launch::async, [line, this] {
-          CommLink organizer(1, 19200, &clock_);
-          organizer.set_echo_back(false);
-          organizer.SetSerialPortFactory(
-              [line](const PortSpec&, Clock&) -> std::unique_ptr<SerialPort> {
-                return line->MakeEnd(1);
-              });
-          if (!organizer.OpenPort(1)) return -1;
-          return organizer.NegotiationForDevice();
-        }));
+        organizers_.push_back(StartNegotiatingOrganizer(line, clock_));
       }
       lines_.push_back(line);
       return line->MakeEnd(0);

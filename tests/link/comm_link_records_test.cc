@@ -9,9 +9,9 @@
 
 #include "link/comm_link.h"
 #include "link/frames.h"
-#include "link/organizer_pair.h"
 #include "link/serial_link_fixture.h"
 #include "store/char_tables.h"
+#include "support/organizer_pair.h"
 
 namespace kivo {
 namespace {

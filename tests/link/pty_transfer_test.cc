@@ -18,7 +18,7 @@
 
 #include "link/comm_link.h"
 #include "link/frames.h"
-#include "link/organizer_pair.h"
+#include "support/organizer_pair.h"
 
 namespace kivo {
 namespace {

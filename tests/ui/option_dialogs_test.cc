@@ -18,9 +18,9 @@
 
 #include <gtest/gtest.h>
 
-#include "link/organizer_pair.h"
 #include "platform/memory_line.h"
 #include "store/app_settings.h"
+#include "support/organizer_pair.h"
 #include "ui/auto_detect_dialog.h"
 #include "ui/text_fields.h"
 

@@ -52,12 +52,12 @@
 #include "csv/csv_reader.h"
 #include "format/amount_format.h"
 #include "format/today.h"
-#include "link/organizer_pair.h"
 #include "platform/program_dir.h"
 #include "store/amount.h"
 #include "store/backup_file.h"
 #include "store/record_access.h"
 #include "store/store_diff.h"
+#include "support/organizer_pair.h"
 #include "ui/edit_dialogs.h"
 #include "view/list_row.h"
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "format/today.h"
-#include "view_fixtures.h"
+#include "support/records.h"
 
 namespace kivo {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "view_fixtures.h"
+#include "support/records.h"
 
 namespace kivo {
 namespace {

@@ -1,5 +1,5 @@
-#ifndef KIVO_TESTS_LINK_ORGANIZER_PAIR_H_
-#define KIVO_TESTS_LINK_ORGANIZER_PAIR_H_
+#ifndef KIVO_TESTS_SUPPORT_ORGANIZER_PAIR_H_
+#define KIVO_TESTS_SUPPORT_ORGANIZER_PAIR_H_
 
 // Two CommLinks joined by an in-memory cable: the PC on end 0 (the cable
 // echoes what the PC sends) and an organizer on end 1, each driven by its own
@@ -195,4 +195,4 @@ inline std::vector<uint8_t> PatternRecord(size_t size, uint8_t seed = 0) {
 
 }  // namespace kivo
 
-#endif  // KIVO_TESTS_LINK_ORGANIZER_PAIR_H_
+#endif  // KIVO_TESTS_SUPPORT_ORGANIZER_PAIR_H_

@@ -1,5 +1,5 @@
-#ifndef KIVO_TESTS_VIEW_VIEW_FIXTURES_H_
-#define KIVO_TESTS_VIEW_VIEW_FIXTURES_H_
+#ifndef KIVO_TESTS_SUPPORT_RECORDS_H_
+#define KIVO_TESTS_SUPPORT_RECORDS_H_
 
 #include <string>
 #include <vector>
@@ -9,9 +9,18 @@
 #include "store/record_access.h"
 #include "store/record_codec.h"
 
-namespace kivo::test {
+namespace kivo {
 
-// Record builders with the fields the view tests vary.
+// Every character allowed in every field.
+inline AllowedTable AllAllowed() {
+  AllowedTable table;
+  table.fill(1);
+  return table;
+}
+
+namespace test {
+
+// Record builders in the organizer's coding, with the fields tests vary.
 inline std::vector<uint8_t> Schedule(int y, int mo, int d, int sh, int sm, int eh, int em,
                                      bool alarm, int reminder, std::string description) {
   ScheduleRecord r;
@@ -97,6 +106,7 @@ class TestStore {
   AppliStore store_;
 };
 
-}  // namespace kivo::test
+}  // namespace test
+}  // namespace kivo
 
-#endif  // KIVO_TESTS_VIEW_VIEW_FIXTURES_H_
+#endif  // KIVO_TESTS_SUPPORT_RECORDS_H_

@@ -1,0 +1,76 @@
+#include "support/run_pair.h"
+
+#include <utility>
+
+#include <gtest/gtest.h>
+
+namespace kivo {
+
+RunPair::RunPair(uint32_t time_factor)
+    : pair_(time_factor), pc_(std::in_place, &pair_.clock()), device_(&pair_.clock()) {}
+
+RunPair::~RunPair() {
+  pc_.reset();
+  if (script_.valid()) (void)script_.get();  // its result was not asked for
+}
+
+SerialPortFactory RunPair::EndFactory(int end) {
+  MemoryLine* line = &pair_.line();
+  return [line, end](const PortSpec&, Clock&) -> std::unique_ptr<SerialPort> {
+    return line->MakeEnd(end);
+  };
+}
+
+LinkSettings RunPair::PcSettings(int run_mode, int appli_mode, AppliStore* store) {
+  LinkSettings s;
+  s.run_mode = run_mode;
+  s.appli_mode = appli_mode;
+  s.store = store;
+  return s;
+}
+
+bool RunPair::StartPc(LinkSettings s) {
+  if (!s.port_factory) s.port_factory = EndFactory(0);
+  pc_->ApplyLinkSettings(s);
+  return pc_->Start(&observer, &prompter);
+}
+
+int RunPair::RunPc(const LinkSettings& s) {
+  EXPECT_TRUE(StartPc(s));
+  return pc_->Wait();
+}
+
+bool RunPair::StartDevice(LinkSettings s) {
+  s.run_mode = kRunDevice;
+  s.port_factory = EndFactory(1);
+  device_.ApplyLinkSettings(s);
+  return device_.Start(&device_observer, &device_prompter);
+}
+
+bool RunPair::StartScript(std::function<int(CommLink&)> script, long to_command) {
+  pair_.organizer().set_to_command(to_command);
+  if (!pair_.organizer().OpenPort(1)) return false;
+  script_ = pair_.RunOrganizer(std::move(script));
+  return true;
+}
+
+RunPair::Outcome RunPair::RunAgainst(const LinkSettings& s, std::function<int(CommLink&)> script,
+                                     long to_command) {
+  EXPECT_TRUE(StartScript(std::move(script), to_command));
+  const int pc = RunPc(s);
+  return {pc, WaitScript(), pc_->link().appli_mode(), pc_->link().is_open()};
+}
+
+std::future<int> StartNegotiatingOrganizer(std::shared_ptr<MemoryLine> line, Clock& clock) {
+  return std::async(std::launch::async, [line, &clock] {
+    CommLink organizer(1, 19200, &clock);
+    organizer.set_echo_back(false);
+    organizer.SetSerialPortFactory([line](const PortSpec&, Clock&) -> std::unique_ptr<SerialPort> {
+      return line->MakeEnd(1);
+    });
+    if (!organizer.OpenPort(1)) return -1;
+    return organizer.NegotiationForDevice();
+  });
+}
+
+}  // namespace kivo
