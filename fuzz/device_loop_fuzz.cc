@@ -26,6 +26,7 @@
 
 #include "comm/comm_run.h"
 #include "comm/virtual_organizer.h"
+#include "fuzz_link.h"
 #include "fuzz_support.h"
 #include "link/comm_link.h"
 #include "platform/clock.h"
@@ -45,19 +46,13 @@ constexpr uint32_t kAfterLastByteMs = 150000;
 
 // A few records the device side serves (the category list comes along with
 // its default names).
-std::vector<std::pair<kivo::AppliId, Bytes>> Records() {
-  kivo::MemoRecord memo;
-  memo.text = "Bike frame number WBK 0041";
-  kivo::TelephoneRecord phone;
-  phone.texts[kivo::kLastName] = "Adams";
-  phone.texts[kivo::kNotes] = std::string(90, 'n');
+kivo::FuzzRecords Records() {
   kivo::ScheduleRecord schedule;
   schedule.date = kivo::BcdDate::FromYmd(2002, 1, 3);
   schedule.description = "Conference call";
-  return {{kivo::kMemo, kivo::EncodeMemoRecord(memo)},
-          {kivo::kMemo, kivo::EncodeMemoRecord(memo)},
-          {kivo::kTelephone, kivo::EncodeTelephoneRecord(phone)},
-          {kivo::kSchedule, kivo::EncodeScheduleRecord(schedule)}};
+  kivo::FuzzRecords records = kivo::FuzzSampleRecords();
+  records.emplace_back(kivo::kSchedule, kivo::EncodeScheduleRecord(schedule));
+  return records;
 }
 
 // A directory of this process with the dump files RunDevice serves; what it
@@ -71,10 +66,7 @@ const std::filesystem::path& DumpDir() {
     std::filesystem::create_directories(made, error);
     kivo::AppliStore store(kivo::CodeTables::Identity());
     if (store.GetAppliBuf(7) != kivo::kStoreOk) std::abort();
-    std::vector<int> next(7, 0);
-    for (const auto& [id, record] : Records()) {
-      if (store.PutRecord(id, next[id]++, record) != kivo::kStoreOk) std::abort();
-    }
+    kivo::PutFuzzRecords(store, Records());
     for (kivo::AppliId id : {kivo::kMemo, kivo::kTelephone, kivo::kSchedule, kivo::kCategoryList}) {
       if (kivo::WriteDumpFile(store, made / kivo::DumpFileName(id, ".snd"), id) != 0) std::abort();
     }
@@ -96,10 +88,7 @@ const Bytes& OrganizerImage(uint8_t device_high) {
     kivo::AppliStore store(kivo::CodeTables::Identity());
     if (store.GetAppliBuf(7) != kivo::kStoreOk) std::abort();
     store.SetDeviceCode(device_high, 0);
-    std::vector<int> next(7, 0);
-    for (const auto& [id, record] : Records()) {
-      if (store.PutRecord(id, next[id]++, record) != kivo::kStoreOk) std::abort();
-    }
+    kivo::PutFuzzRecords(store, Records());
     image = kivo::EncodeBackupFile(store, true, kivo::BackupBlocks::kAllPresent);
   }
   return image;
@@ -120,18 +109,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const bool virtual_organizer = (loop & 1) != 0;
   const int device_code = (options & 4) != 0 ? 1 : 2;
 
-  kivo::ManualClock clock(kStart);
-  std::shared_ptr<kivo::MemoryLine> line = kivo::MemoryLine::Create(clock);
-  std::unique_ptr<kivo::SerialPort> pc = line->MakeEnd(0);
-  if (!pc->Open({})) std::abort();
-  line->SetEcho(1, (options & 1) != 0);
-
-  kivo::MessageQueue queue;
-  kivo::CommLink link(1, 19200, &clock);
-  link.SetSerialPortFactory(
-      [&line](const kivo::PortSpec&, kivo::Clock&) { return line->MakeEnd(1); });
-  link.SetMessageQueue(&queue);
-  link.set_echo_back((options & 1) != 0);
+  kivo::FuzzCable cable(kStart, 1, (options & 1) != 0);
+  kivo::CommLink& link = cable.link;
   if (options & 2) link.SetLogFileName(LogPath().string());
   if ((options & 8) == 0) {
     link.set_to_command(1500);
@@ -139,7 +118,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   if (!link.OpenPort(1)) std::abort();
 
-  const uint32_t arrival = kivo::SendChunks(input, *line, *pc, 0);
+  const uint32_t arrival = cable.Feed(input);
 
   int result;
   if (virtual_organizer) {
@@ -162,13 +141,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     result = run.RunDevice();
   }
 
-  static const bool verbose = std::getenv("KIVO_FUZZ_VERBOSE") != nullptr;
-  if (verbose) {
-    std::fprintf(stderr, "%s: result %d after %u ms\n", virtual_organizer ? "virtual" : "device",
-                 result, clock.NowMs() - kStart);
-  }
-  if (result < 0 || result > 17) std::abort();
-  if (clock.NowMs() - kStart > arrival + kAfterLastByteMs) std::abort();
+  cable.CheckEnd(virtual_organizer ? "virtual" : "device", result, arrival, kAfterLastByteMs);
   link.ClosePort();
   if (options & 2) {
     link.SetLogFileName("");

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "platform/program_dir.h"
+#include "store/record_codec.h"
 
 namespace kivo {
 
@@ -50,6 +51,24 @@ void MemoryFile::Write(std::span<const uint8_t> bytes) {
     ssize_t n = pwrite(fd_, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
     if (n <= 0) std::abort();
     done += static_cast<size_t>(n);
+  }
+}
+
+FuzzRecords FuzzSampleRecords() {
+  MemoRecord memo;
+  memo.text = "Bike frame number WBK 0041";
+  TelephoneRecord phone;
+  phone.texts[kLastName] = "Adams";
+  phone.texts[kNotes] = std::string(90, 'n');
+  return {{kMemo, EncodeMemoRecord(memo)},
+          {kMemo, EncodeMemoRecord(memo)},
+          {kTelephone, EncodeTelephoneRecord(phone)}};
+}
+
+void PutFuzzRecords(AppliStore& store, const FuzzRecords& records) {
+  std::vector<int> next(7, 0);
+  for (const auto& [id, record] : records) {
+    if (store.PutRecord(id, next[id]++, record) != kStoreOk) std::abort();
   }
 }
 

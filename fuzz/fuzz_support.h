@@ -7,8 +7,11 @@
 #include <filesystem>
 #include <span>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/memory_line.h"
+#include "store/appli_store.h"
 #include "store/char_tables.h"
 
 // Every fuzz target defines this; libFuzzer or the replay main calls it.
@@ -41,6 +44,17 @@ class FuzzInput {
 // read once; the identity tables when the file is missing. The real tables
 // map some bytes to blanks, which is where reader bugs like to hide.
 const CodeTables& FuzzCodeTables();
+
+// Records in the organizer's coding, each with its application.
+using FuzzRecords = std::vector<std::pair<AppliId, std::vector<uint8_t>>>;
+
+// A few plain records the link targets serve or send: a memo twice and a
+// telephone entry with long notes.
+FuzzRecords FuzzSampleRecords();
+
+// Puts `records` into the slots of `store`, each after the ones of its
+// application before it; aborts when the store refuses one.
+void PutFuzzRecords(AppliStore& store, const FuzzRecords& records);
 
 // Writes the rest of the input at `end` of the line as chunks of
 // [delay in 10 ms][length][bytes]: each chunk arrives `delay` after the one

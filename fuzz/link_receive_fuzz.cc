@@ -29,6 +29,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz_link.h"
 #include "fuzz_support.h"
 #include "link/comm_link.h"
 #include "link/frames.h"
@@ -137,18 +138,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const auto id = appli == 7 ? kivo::kAllAppli : static_cast<kivo::AppliId>(appli);
   const size_t buffer_size = kBufferSizes[input.Byte() % std::size(kBufferSizes)];
 
-  kivo::ManualClock clock(kStart);
-  std::shared_ptr<kivo::MemoryLine> line = kivo::MemoryLine::Create(clock);
-  std::unique_ptr<kivo::SerialPort> organizer = line->MakeEnd(1);
-  if (!organizer->Open({})) std::abort();
-  line->SetEcho(0, (options & 1) != 0);
-
-  kivo::MessageQueue queue;
-  kivo::CommLink link(1, 19200, &clock);
-  link.SetSerialPortFactory(
-      [&line](const kivo::PortSpec&, kivo::Clock&) { return line->MakeEnd(0); });
-  link.SetMessageQueue(&queue);
-  link.set_echo_back((options & 1) != 0);
+  kivo::FuzzCable cable(kStart, 0, (options & 1) != 0);
+  kivo::CommLink& link = cable.link;
   if (options & 2) link.SetLogFileName(LogPath().string());
   if (options & 4) link.set_device_model(kivo::kModelM);
   if (options & 8) link.set_tel_records_min(3);
@@ -162,18 +153,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!link.OpenPort(1)) std::abort();
 
   // Every chunk is written now and arrives at its own time.
-  const uint32_t arrival = kivo::SendChunks(input, *line, *organizer, 1);
+  const uint32_t arrival = cable.Feed(input);
 
   std::vector<uint8_t> buffer(buffer_size);
   const int result = Run(link, procedure, id, buffer);
-  // KIVO_FUZZ_VERBOSE shows what a replayed input did.
-  static const bool verbose = std::getenv("KIVO_FUZZ_VERBOSE") != nullptr;
-  if (verbose) {
-    std::fprintf(stderr, "procedure %d: result %d after %u ms\n", procedure, result,
-                 clock.NowMs() - kStart);
-  }
-  if (result < 0 || result > 17) std::abort();
-  if (clock.NowMs() - kStart > arrival + kAfterLastByteMs) std::abort();
+  cable.CheckEnd("procedure " + std::to_string(procedure), result, arrival, kAfterLastByteMs);
   link.ClosePort();
   if (options & 2) {
     link.SetLogFileName("");

@@ -27,6 +27,7 @@
 
 #include "comm/comm_run.h"
 #include "comm/link_settings.h"
+#include "fuzz_link.h"
 #include "fuzz_support.h"
 #include "link/comm_link.h"
 #include "link/link_observer.h"
@@ -54,23 +55,12 @@ class QuietWindow : public kivo::LinkObserver {};
 
 void FillStore(kivo::AppliStore& store) {
   if (store.GetAppliBuf(7) != kivo::kStoreOk) std::abort();
-  kivo::MemoRecord memo;
-  memo.text = "Bike frame number WBK 0041";
-  kivo::TelephoneRecord phone;
-  phone.texts[kivo::kLastName] = "Adams";
-  phone.texts[kivo::kNotes] = std::string(90, 'n');
   kivo::ExpenseRecord expense;
   expense.date = kivo::BcdDate::FromYmd(2002, 1, 2);
   expense.memo = "Car wash";
-  const std::pair<kivo::AppliId, Bytes> records[] = {
-      {kivo::kMemo, kivo::EncodeMemoRecord(memo)},
-      {kivo::kMemo, kivo::EncodeMemoRecord(memo)},
-      {kivo::kTelephone, kivo::EncodeTelephoneRecord(phone)},
-      {kivo::kExpense, kivo::EncodeExpenseRecord(expense)}};
-  std::vector<int> next(7, 0);
-  for (const auto& [id, record] : records) {
-    if (store.PutRecord(id, next[id]++, record) != kivo::kStoreOk) std::abort();
-  }
+  kivo::FuzzRecords records = kivo::FuzzSampleRecords();
+  records.emplace_back(kivo::kExpense, kivo::EncodeExpenseRecord(expense));
+  kivo::PutFuzzRecords(store, records);
   store.EnsureAllAppli();
 }
 
@@ -105,21 +95,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const uint8_t options = input.Byte();
   const uint8_t appli = input.Byte() % 8;
 
-  kivo::ManualClock clock(kStart);
-  std::shared_ptr<kivo::MemoryLine> line = kivo::MemoryLine::Create(clock);
-  std::unique_ptr<kivo::SerialPort> organizer = line->MakeEnd(1);
-  if (!organizer->Open({})) std::abort();
-  line->SetEcho(0, (options & 1) != 0);
+  kivo::FuzzCable cable(kStart, 0, (options & 1) != 0);
+  kivo::CommLink& link = cable.link;
 
   kivo::AppliStore store(kivo::FuzzCodeTables());
   FillStore(store);
   QuietWindow window;
-  kivo::MessageQueue queue;
-  kivo::CommLink link(1, 19200, &clock);
-  link.SetSerialPortFactory(
-      [&line](const kivo::PortSpec&, kivo::Clock&) { return line->MakeEnd(0); });
-  link.SetMessageQueue(&queue);
-  link.set_echo_back((options & 1) != 0);
   link.set_store(&store);
   link.set_observer(&window);
   link.set_appli_mode(appli == 7 ? kivo::kAllAppli : appli);
@@ -141,17 +122,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   link.set_code_table_b(&kivo::FuzzCodeTables().b);
 
-  const uint32_t arrival = kivo::SendChunks(input, *line, *organizer, 1);
+  const uint32_t arrival = cable.Feed(input);
   kivo::CommRun run(link);
   const int result = run.RunCommunication(mode);
 
-  static const bool verbose = std::getenv("KIVO_FUZZ_VERBOSE") != nullptr;
-  if (verbose) {
-    std::fprintf(stderr, "run mode %d: result %d after %u ms\n", mode, result,
-                 clock.NowMs() - kStart);
-  }
-  if (result < 0 || result > 17) std::abort();
-  if (clock.NowMs() - kStart > arrival + kAfterLastByteMs) std::abort();
+  cable.CheckEnd("run mode " + std::to_string(mode), result, arrival, kAfterLastByteMs);
   if (link.is_open()) std::abort();  // every run ends with the port closed
   if (result == kivo::kResultSuccess && (options & 4) == 0) CheckSavable(store);
   if (options & 2) {

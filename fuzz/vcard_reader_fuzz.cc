@@ -11,6 +11,7 @@
 
 #include "exchange/vcard.h"
 #include "fuzz_support.h"
+#include "import_batch_check.h"
 #include "store/appli_store.h"
 #include "store/record_codec.h"
 
@@ -18,24 +19,8 @@ namespace {
 
 using kivo::AllowedTable;
 using kivo::AppliStore;
+using kivo::Differ;
 using kivo::ImportBatch;
-
-// With KIVO_FUZZ_VERBOSE set, shows where two batches differ before the
-// abort.
-void Differ(const kivo::ImportBatch& a, const kivo::ImportBatch& b, const std::string& text) {
-  if (std::getenv("KIVO_FUZZ_VERBOSE") != nullptr) {
-    std::fprintf(stderr, "%zu/%d vs %zu/%d records/rejected; written:\n%s\n", a.records.size(),
-                 a.rejected, b.records.size(), b.rejected, text.c_str());
-    for (size_t i = 0; i < a.records.size() && i < b.records.size(); ++i) {
-      if (a.records[i] == b.records[i]) continue;
-      for (const auto* r : {&a.records[i], &b.records[i]}) {
-        for (uint8_t byte : *r) std::fprintf(stderr, "%02x ", byte);
-        std::fprintf(stderr, "\n");
-      }
-    }
-  }
-  std::abort();
-}
 
 // The batch's records as the only records of a store, written as vCards and
 // read back.
