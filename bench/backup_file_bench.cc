@@ -22,15 +22,7 @@ namespace {
 
 constexpr int kFull = kMaxRecords;
 
-std::filesystem::path BenchDir() {
-  static const std::filesystem::path dir = [] {
-    auto d = std::filesystem::temp_directory_path() /
-             ("kivo-bench-files-" + std::to_string(static_cast<long>(getpid())));
-    std::filesystem::create_directories(d);
-    return d;
-  }();
-  return dir;
-}
+using bench::BenchDir;
 
 // Record lengths of the source stores.
 enum Lengths : int {
@@ -128,6 +120,15 @@ void BM_ReadBackupFile(benchmark::State& state) {
 }
 BENCHMARK(BM_ReadBackupFile)->Apply(FileVariants);
 
+// The working data file benchmarks run on a full organizer and on the
+// maximal store of typical records.
+void OrganizerAndTypical(benchmark::internal::Benchmark* b) {
+  b->Arg(kOrganizer)->Arg(kTypical)->Unit(benchmark::kMillisecond)->UseRealTime();
+}
+const char* LengthsLabel(Lengths lengths) {
+  return lengths == kOrganizer ? "full organizer" : "maximal store";
+}
+
 // Start-up: the working data file of a full organizer, and of the store's
 // maximum. Arg: Lengths.
 void BM_LoadWorkingData(benchmark::State& state) {
@@ -141,13 +142,9 @@ void BM_LoadWorkingData(benchmark::State& state) {
     benchmark::DoNotOptimize(store.GetRecordCount(kTelephone));
   }
   SetFileCounters(state, file);
-  state.SetLabel(lengths == kOrganizer ? "full organizer" : "maximal store");
+  state.SetLabel(LengthsLabel(lengths));
 }
-BENCHMARK(BM_LoadWorkingData)
-    ->Arg(kOrganizer)
-    ->Arg(kTypical)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
+BENCHMARK(BM_LoadWorkingData)->Apply(OrganizerAndTypical);
 
 // The exit save of the same stores.
 void BM_SaveWorkingData(benchmark::State& state) {
@@ -158,13 +155,9 @@ void BM_SaveWorkingData(benchmark::State& state) {
     if (SaveWorkingData(store, file, 1) != 0) state.SkipWithError("save");
   }
   SetFileCounters(state, file);
-  state.SetLabel(lengths == kOrganizer ? "full organizer" : "maximal store");
+  state.SetLabel(LengthsLabel(lengths));
 }
-BENCHMARK(BM_SaveWorkingData)
-    ->Arg(kOrganizer)
-    ->Arg(kTypical)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
+BENCHMARK(BM_SaveWorkingData)->Apply(OrganizerAndTypical);
 
 // Heap taken by a store loaded from the maximal file, against the file size.
 // Goal: at most twice the file plus a small constant. Arg: Lengths.
@@ -226,12 +219,4 @@ BENCHMARK(BM_DecodeBackupFile)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 }  // namespace
 }  // namespace kivo
 
-int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  std::error_code ignored;
-  std::filesystem::remove_all(kivo::BenchDir(), ignored);
-  return 0;
-}
+int main(int argc, char** argv) { return kivo::bench::RunThenRemoveBenchDir(argc, argv); }

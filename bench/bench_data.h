@@ -8,11 +8,14 @@
 #define KIVO_BENCH_BENCH_DATA_H_
 
 #include <malloc.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
+
+#include <benchmark/benchmark.h>
 
 #include "platform/program_dir.h"
 #include "store/appli_store.h"
@@ -164,6 +167,29 @@ inline void FillStore(AppliStore& store, int count, bool full_category_list = fa
   const std::vector<uint8_t> names = EncodeCategoryNames(DefaultCategoryNames());
   store.ResetAppli(kCategoryList);
   for (int i = 0; i < categories; ++i) (void)store.PutRecord(kCategoryList, i, names);
+}
+
+// A scratch directory of this process for the files a benchmark writes.
+inline std::filesystem::path BenchDir() {
+  static const std::filesystem::path dir = [] {
+    auto d = std::filesystem::temp_directory_path() /
+             ("kivo-bench-files-" + std::to_string(static_cast<long>(getpid())));
+    std::filesystem::create_directories(d);
+    return d;
+  }();
+  return dir;
+}
+
+// The main of a benchmark that writes files: runs what the command line
+// picks, then removes BenchDir.
+inline int RunThenRemoveBenchDir(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  std::error_code ignored;
+  std::filesystem::remove_all(BenchDir(), ignored);
+  return 0;
 }
 
 // Bytes the allocator has handed out and not taken back.

@@ -27,15 +27,7 @@ constexpr int kLines = kMaxRecords;
 constexpr int kDateMode = 0;
 constexpr int kHourMode = 0;
 
-std::filesystem::path BenchDir() {
-  static const std::filesystem::path dir = [] {
-    auto d = std::filesystem::temp_directory_path() /
-             ("kivo-bench-csv-" + std::to_string(static_cast<long>(getpid())));
-    std::filesystem::create_directories(d);
-    return d;
-  }();
-  return dir;
-}
+using bench::BenchDir;
 
 const AppliStore& FullStore() {
   static const std::unique_ptr<AppliStore> store = [] {
@@ -126,12 +118,4 @@ BENCHMARK(BM_ImportCsv)->Apply(Applications);
 }  // namespace
 }  // namespace kivo
 
-int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  std::error_code ignored;
-  std::filesystem::remove_all(kivo::BenchDir(), ignored);
-  return 0;
-}
+int main(int argc, char** argv) { return kivo::bench::RunThenRemoveBenchDir(argc, argv); }

@@ -39,6 +39,7 @@
 #include "platform/prompter.h"
 #include "store/appli_store.h"
 #include "store/char_tables.h"
+#include "support/forwarding_port.h"
 
 namespace kivo {
 namespace {
@@ -47,41 +48,23 @@ constexpr uint32_t kLineBytesPerSecond = 1920;
 constexpr double kDrainPauseS = 0.010;
 
 // Counts the sends through one end: a send purges the port and then writes.
-class CountingPort : public SerialPort {
+class CountingPort : public ForwardingPort {
  public:
   CountingPort(std::unique_ptr<SerialPort> inner, std::atomic<int>* sends)
-      : inner_(std::move(inner)), sends_(sends) {}
-  bool Open(const PortSettings& settings) override { return inner_->Open(settings); }
-  bool Close() override { return inner_->Close(); }
-  bool IsOpen() const override { return inner_->IsOpen(); }
+      : ForwardingPort(std::move(inner)), sends_(sends) {}
   bool Purge(bool input, bool output) override {
     if (input && output) purged_ = true;
-    return inner_->Purge(input, output);
+    return ForwardingPort::Purge(input, output);
   }
-  int InputQueued() override { return inner_->InputQueued(); }
-  int OutputQueued() override { return inner_->OutputQueued(); }
-  int Read(std::span<uint8_t> out) override { return inner_->Read(out); }
   int Write(std::span<const uint8_t> bytes) override {
     if (purged_) {
       ++*sends_;
       purged_ = false;
     }
-    return inner_->Write(bytes);
+    return ForwardingPort::Write(bytes);
   }
-  WakeReason WaitReadable(size_t wanted, uint32_t timeout_ms, const MessageQueue* queue) override {
-    return inner_->WaitReadable(wanted, timeout_ms, queue);
-  }
-  WakeReason WaitWritable(uint32_t timeout_ms, const MessageQueue* queue) override {
-    return inner_->WaitWritable(timeout_ms, queue);
-  }
-  WakeReason WaitOutputDrained(uint32_t timeout_ms, const MessageQueue* queue) override {
-    return inner_->WaitOutputDrained(timeout_ms, queue);
-  }
-  void ClearError() override { inner_->ClearError(); }
-  std::string ErrorText() const override { return inner_->ErrorText(); }
 
  private:
-  std::unique_ptr<SerialPort> inner_;
   std::atomic<int>* sends_;
   bool purged_ = false;
 };

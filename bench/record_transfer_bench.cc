@@ -12,6 +12,7 @@
 
 #include "link/comm_link.h"
 #include "link/frames.h"
+#include "paced_links.h"
 #include "platform/memory_line.h"
 
 namespace kivo {
@@ -38,15 +39,10 @@ void BM_ReceiveApplication(benchmark::State& state) {
   std::vector<uint8_t> buffer(256000);
   for (auto _ : state) {
     state.PauseTiming();
-    auto line = MemoryLine::Create();
-    line->SetEcho(0, true);
-    line->SetPacing(rate);
-    CommLink pc;
-    pc.SetSerialPortFactory([&](const PortSpec&, Clock&) { return line->MakeEnd(0); });
-    CommLink organizer;
-    organizer.set_echo_back(false);
-    organizer.SetSerialPortFactory([&](const PortSpec&, Clock&) { return line->MakeEnd(1); });
-    if (!pc.OpenPort(1) || !organizer.OpenPort(1)) {
+    bench::PacedLinks links(rate);
+    CommLink& pc = links.pc;
+    CommLink& organizer = links.organizer;
+    if (!links.Open()) {
       state.SkipWithError("open");
       break;
     }

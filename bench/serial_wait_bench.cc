@@ -14,6 +14,7 @@
 #include <benchmark/benchmark.h>
 
 #include "link/comm_link.h"
+#include "paced_links.h"
 #include "platform/memory_line.h"
 
 namespace kivo {
@@ -51,15 +52,10 @@ BENCHMARK(BM_SilentWaitCpu)->Arg(200)->Arg(1000)->UseRealTime()->Unit(benchmark:
 // with the cable's echo.
 void BM_PacedPacketExchange(benchmark::State& state) {
   uint32_t rate = static_cast<uint32_t>(state.range(0));
-  auto line = MemoryLine::Create();
-  line->SetEcho(0, true);
-  line->SetPacing(rate);
-  CommLink pc;
-  pc.SetSerialPortFactory([&](const PortSpec&, Clock&) { return line->MakeEnd(0); });
-  CommLink organizer;
-  organizer.set_echo_back(false);
-  organizer.SetSerialPortFactory([&](const PortSpec&, Clock&) { return line->MakeEnd(1); });
-  if (!pc.OpenPort(1) || !organizer.OpenPort(1)) state.SkipWithError("open");
+  bench::PacedLinks links(rate);
+  CommLink& pc = links.pc;
+  CommLink& organizer = links.organizer;
+  if (!links.Open()) state.SkipWithError("open");
   MessageQueue organizer_queue;
   organizer.SetMessageQueue(&organizer_queue);
   std::atomic<bool> stop{false};
