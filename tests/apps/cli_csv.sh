@@ -2,26 +2,7 @@
 # kivo-link export and import from the outside. Arguments: <program dir> <source dir>.
 set -u
 program_dir=$1
-tool="$program_dir/kivo-link"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-
-run() {
-  "$tool" "$@" >"$work/out" 2>"$work/err" </dev/null
-  status=$?
-  out=$(cat "$work/out")
-  err=$(cat "$work/err")
-}
-fail() {
-  echo "FAIL: $*" >&2
-  echo "  stdout: $out" >&2
-  echo "  stderr: $err" >&2
-  failures=$((failures + 1))
-}
-expect_status() { [ "$status" -eq "$1" ] || fail "$2: status $status, expected $1"; }
-expect_out() { grep -qF -- "$1" "$work/out" || fail "$2: stdout lacks '$1'"; }
-expect_err() { grep -qF -- "$1" "$work/err" || fail "$2: stderr lacks '$1'"; }
+source "$(dirname "$0")/lib/tool_run.bash"
 expect_file() {  # FILE EXPECTED-TEXT WHAT: exact bytes, CR LF written as \r\n
   printf "$2" >"$work/expected"
   cmp -s "$1" "$work/expected" || fail "$3: $(od -c "$1" | head -5)"

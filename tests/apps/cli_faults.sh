@@ -10,11 +10,7 @@ program_dir=$1
 source "$(dirname "$0")/lib/line_session.bash"
 failures=0
 cases=0
-fail() {
-  echo "FAIL: $*" >&2
-  [ -s "$work/pc.err" ] && sed 's/^/  pc.err: /' "$work/pc.err" >&2
-  failures=$((failures + 1))
-}
+err_files=pc.err
 
 # run FAULT "PC ARGS" "ORGANIZER ARGS": one session with the fault given to
 # the line simulator (empty for none); sets pc to the PC's exit status.
@@ -38,12 +34,7 @@ run() {
 
 # The organizer's records: two Telephone entries, the second three packets
 # long; two memos; the category list; the rest empty.
-mkdir -p "$work/dev"
-long=$(printf 'x%.0s' $(seq 90))
-printf '\x01Adams\x00David\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\xff' >"$work/dev/telephone.snd"
-printf '\x00Brandt\x00Xenia\x00%s\x001\x002\x003\x004\x00%s\x00Lyon\x00\x0069001\x00France\x00x@y\x00%s\x00\xff' \
-  "$long" "$long" "$long" >>"$work/dev/telephone.snd"
-printf 'Buy milk\x00\xffCall Anna\x00\xff' >"$work/dev/memo.snd"
+write_phone_and_memo_dumps "$work/dev"
 printf 'Food\x00Hotel\x00Car\x00Phone\x00Fares\x00Fun\x00Tips\x00Misc\x00\xff' \
   >"$work/dev/expense_category.snd"
 for app in schedule anniversary todo expense; do : >"$work/dev/$app.snd"; done

@@ -3,28 +3,7 @@
 # error messages. Arguments: <program dir> <source dir>.
 set -u
 program_dir=$1
-tool="$program_dir/kivo-link"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-
-# run ARGS...: runs the tool, leaving status, out and err behind.
-run() {
-  "$tool" "$@" >"$work/out" 2>"$work/err"
-  status=$?
-  out=$(cat "$work/out")
-  err=$(cat "$work/err")
-}
-fail() {
-  echo "FAIL: $*" >&2
-  echo "  stdout: $out" >&2
-  echo "  stderr: $err" >&2
-  failures=$((failures + 1))
-}
-expect_status() { [ "$status" -eq "$1" ] || fail "$2: status $status, expected $1"; }
-expect_out() { grep -qF -- "$1" "$work/out" || fail "$2: stdout lacks '$1'"; }
-expect_no_out() { ! grep -qF -- "$1" "$work/out" || fail "$2: stdout has '$1'"; }
-expect_err() { grep -qF -- "$1" "$work/err" || fail "$2: stderr lacks '$1'"; }
+source "$(dirname "$0")/lib/tool_run.bash"
 
 # A plain file with one Memo block of two records, its inverted twin, and a
 # Schedule record of 31 December 2001, 09:00 to 10:30, alarm 15 minutes ahead.

@@ -7,12 +7,6 @@ set -u
 program_dir=$1
 source "$(dirname "$0")/lib/line_session.bash"
 failures=0
-fail() {
-  echo "FAIL: $*" >&2
-  [ -s "$work/err" ] && sed 's/^/  err: /' "$work/err" >&2
-  failures=$((failures + 1))
-}
-expect() { [ "$1" -eq "$2" ] || fail "$3: status $1, expected $2"; }
 has() { grep -qE -- "$2" "$1" || fail "$3: no line matching '$2' in $(basename "$1")"; }
 virt() { kl --port virtual --virtual-model m --to-command 1 --data "$work/org" "$@" >"$work/out" 2>"$work/err"; }
 generations() { ls "$work/history" | grep -c '\.bkf$'; }

@@ -7,15 +7,7 @@ set -u
 program_dir=$1
 source "$(dirname "$0")/lib/line_session.bash"
 failures=0
-
-fail() {
-  echo "FAIL: $*" >&2
-  for f in pc.err dev.err; do
-    [ -s "$work/$f" ] && sed 's/^/  '"$f"': /' "$work/$f" >&2
-  done
-  failures=$((failures + 1))
-}
-expect() { [ "$1" -eq "$2" ] || fail "$3: status $1, expected $2"; }
+err_files="pc.err dev.err"
 same() { cmp -s "$1" "$2" || fail "$3: $(basename "$1") differs from $(basename "$2")"; }
 
 
@@ -41,12 +33,7 @@ session() {
 # The organizer's send dump files: two Telephone records in last-name order,
 # the second one long enough for three data packets; two memos in their
 # default order; one schedule entry; the category list; the rest empty.
-mkdir -p "$work/dev"
-long=$(printf 'x%.0s' $(seq 90))
-printf '\x01Adams\x00David\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\xff' >"$work/dev/telephone.snd"
-printf '\x00Brandt\x00Xenia\x00%s\x001\x002\x003\x004\x00%s\x00Lyon\x00\x0069001\x00France\x00x@y\x00%s\x00\xff' \
-  "$long" "$long" "$long" >>"$work/dev/telephone.snd"
-printf 'Buy milk\x00\xffCall Anna\x00\xff' >"$work/dev/memo.snd"
+write_phone_and_memo_dumps "$work/dev"
 printf '\x20\x01\x12\x31\x09\x00\x10\x30\x00\x00\x00\x15\x00\x40Meeting, room 2\x00\xff' \
   >"$work/dev/schedule.snd"
 printf 'Food\x00Hotel\x00Car\x00Phone\x00Fares\x00Fun\x00Tips\x00Misc\x00\xff' \
