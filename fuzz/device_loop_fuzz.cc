@@ -143,10 +143,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   cable.CheckEnd(virtual_organizer ? "virtual" : "device", result, arrival, kAfterLastByteMs);
   link.ClosePort();
-  if (options & 2) {
-    link.SetLogFileName("");
-    std::error_code error;
-    std::filesystem::remove(LogPath(), error);
-  }
+  if (options & 2) cable.RemoveLog(LogPath());
   return 0;
 }

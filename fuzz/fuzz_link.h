@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -51,6 +52,13 @@ struct FuzzCable {
     if (verbose) std::fprintf(stderr, "%s: result %d after %u ms\n", what.c_str(), result, took);
     if (result < 0 || result > 17) std::abort();
     if (took > arrival + after_ms) std::abort();
+  }
+
+  // Ends the link log and removes its file.
+  void RemoveLog(const std::filesystem::path& log) {
+    link.SetLogFileName("");
+    std::error_code error;
+    std::filesystem::remove(log, error);
   }
 
   ManualClock clock;

@@ -159,10 +159,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const int result = Run(link, procedure, id, buffer);
   cable.CheckEnd("procedure " + std::to_string(procedure), result, arrival, kAfterLastByteMs);
   link.ClosePort();
-  if (options & 2) {
-    link.SetLogFileName("");
-    std::error_code error;
-    std::filesystem::remove(LogPath(), error);
-  }
+  if (options & 2) cable.RemoveLog(LogPath());
   return 0;
 }

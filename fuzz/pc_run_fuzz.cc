@@ -129,11 +129,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   cable.CheckEnd("run mode " + std::to_string(mode), result, arrival, kAfterLastByteMs);
   if (link.is_open()) std::abort();  // every run ends with the port closed
   if (result == kivo::kResultSuccess && (options & 4) == 0) CheckSavable(store);
-  if (options & 2) {
-    link.SetLogFileName("");
-    std::error_code error;
-    std::filesystem::remove(ScratchFile(".log"), error);
-  }
+  if (options & 2) cable.RemoveLog(ScratchFile(".log"));
   if (options & 4) {
     std::error_code error;
     std::filesystem::remove(ScratchFile(".bkf"), error);
