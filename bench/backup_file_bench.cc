@@ -103,18 +103,26 @@ void FileVariants(benchmark::internal::Benchmark* b) {
 }
 BENCHMARK(BM_WriteBackupFile)->Apply(FileVariants);
 
-void BM_ReadBackupFile(benchmark::State& state) {
-  const bool scramble = state.range(0) == 1;
-  const auto lengths = static_cast<Lengths>(state.range(1));
-  const auto file = SourceFile(lengths, scramble);
+// Times `load` into a store emptied before each pass (the emptying is not
+// timed); `what` names a failed load.
+template <typename Load>
+void LoadIntoEmptiedStore(benchmark::State& state, const char* what, Load load) {
   AppliStore store;
   (void)store.GetAppliBuf(7);
   for (auto _ : state) {
     state.PauseTiming();
     store.ClearAllAppli();
     state.ResumeTiming();
-    if (ReadBackupFile(store, file) != 0) state.SkipWithError("read");
+    if (load(store) != 0) state.SkipWithError(what);
   }
+}
+
+void BM_ReadBackupFile(benchmark::State& state) {
+  const bool scramble = state.range(0) == 1;
+  const auto lengths = static_cast<Lengths>(state.range(1));
+  const auto file = SourceFile(lengths, scramble);
+  LoadIntoEmptiedStore(state, "read",
+                       [&file](AppliStore& store) { return ReadBackupFile(store, file); });
   SetFileCounters(state, file);
   state.SetLabel(std::string(scramble ? "inverted, " : "plain, ") + LengthsName(lengths));
 }
@@ -204,14 +212,8 @@ BENCHMARK(BM_EncodeBackupFile)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 void BM_DecodeBackupFile(benchmark::State& state) {
   const std::vector<uint8_t> image =
       EncodeBackupFile(SourceStore(kTypical), state.range(0) == 1, BackupBlocks::kWithRecords);
-  AppliStore store;
-  (void)store.GetAppliBuf(7);
-  for (auto _ : state) {
-    state.PauseTiming();
-    store.ClearAllAppli();
-    state.ResumeTiming();
-    if (DecodeBackupFile(store, image) != 0) state.SkipWithError("decode");
-  }
+  LoadIntoEmptiedStore(state, "decode",
+                       [&image](AppliStore& store) { return DecodeBackupFile(store, image); });
   state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(image.size()));
 }
 BENCHMARK(BM_DecodeBackupFile)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
