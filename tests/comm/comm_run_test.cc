@@ -736,6 +736,15 @@ TEST_F(RunPairTest, DeviceSideAnswersTheCommandsOfItsTable) {
       return pc.SendCommand(kEndCommunication);
     };
   };
+  // A command the organizer answers with ACK, then the end.
+  auto acknowledged = [](int command, int p1) {
+    return [command, p1](CommLink& pc, Bytes*) {
+      int r = pc.SendCommand(command, p1, 0);
+      if (r != kResultSuccess) return r;
+      if ((r = pc.WaitCommand(kAck)) != kResultSuccess) return r;
+      return pc.SendCommand(kEndCommunication);
+    };
+  };
   const DeviceCase kCases[] = {
       {"GET_ALL_RECORDS of Expense", get_all(4, 0), kResultSuccess, {"BYE!!"}, "expense.snd"},
       {"category code serves Schedule", get_all(6, 0), kResultSuccess, {"BYE!!"}, "schedule.snd"},
@@ -745,28 +754,14 @@ TEST_F(RunPairTest, DeviceSideAnswersTheCommandsOfItsTable) {
        {"BYE!!"},
        "schedule.snd"},
       {"empty application ends at once", get_all(3, 0), kResultSuccess, {"BYE!!"}, "memo.snd"},
-      {"ACK is answered",
-       [](CommLink& pc, Bytes*) {
-         int r = pc.SendCommand(kAck);
-         if (r != kResultSuccess) return r;
-         if ((r = pc.WaitCommand(kAck)) != kResultSuccess) return r;
-         return pc.SendCommand(kEndCommunication);
-       },
-       kResultSuccess,
-       {"BYE!!"},
-       nullptr},
+      {"ACK is answered", acknowledged(kAck, 0), kResultSuccess, {"BYE!!"}, nullptr},
       {"NACK ends the session",
        [](CommLink& pc, Bytes*) { return pc.SendCommand(kNack); },
        kResultSuccess,
        {"BYE!!"},
        nullptr},
       {"DELETE_ALL_RECORDS is acknowledged",
-       [](CommLink& pc, Bytes*) {
-         int r = pc.SendCommand(kDeleteAllRecords, kMemo, 0);
-         if (r != kResultSuccess) return r;
-         if ((r = pc.WaitCommand(kAck)) != kResultSuccess) return r;
-         return pc.SendCommand(kEndCommunication);
-       },
+       acknowledged(kDeleteAllRecords, kMemo),
        kResultSuccess,
        {"BYE!!"},
        nullptr},
