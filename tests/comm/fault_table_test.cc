@@ -29,6 +29,7 @@
 #include "store/record_access.h"
 #include "support/forwarding_port.h"
 #include "support/organizer_pair.h"
+#include "support/temp_dir.h"
 #include "support/virtual_run.h"
 
 namespace kivo {
@@ -394,11 +395,6 @@ std::vector<std::vector<uint8_t>> Image(const AppliStore& store) {
   return out;
 }
 
-std::string ReadFile(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 // A clean run of each mode is recorded first and each fault is injected at
 // the recorded byte index of a fresh run; the run must end with the code the
 // protocol rules give and leave the data as it was.
@@ -416,7 +412,7 @@ TEST_P(FaultTableTest, EndsWithItsCodeAndKeepsTheData) {
     ASSERT_EQ(PutMemoRecord(*old, MemoRecord{"Kept from before"}, 0), kStoreOk);
     ASSERT_EQ(WriteBackupFile(*old, old_backup, true), 0);
   }
-  const std::string old_backup_bytes = ReadFile(old_backup);
+  const std::string old_backup_bytes = ReadText(old_backup);
 
   auto prepare = [&]() {
     auto store = NewStore();
@@ -502,7 +498,7 @@ TEST_P(FaultTableTest, EndsWithItsCodeAndKeepsTheData) {
   EXPECT_LT(out.took_ms, kTimeOutMs + 1000 + clean.took_ms + 1000) << "ms on the run's clock";
   if (out.code != kResultSuccess) {
     if (mode.run_mode == kRunBackup) {
-      EXPECT_EQ(ReadFile(file), old_backup_bytes) << "backup file changed";
+      EXPECT_EQ(ReadText(file), old_backup_bytes) << "backup file changed";
     } else if (mode.pc_sends) {
       EXPECT_EQ(Image(*store), before) << "records sent were changed";
     } else {

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/temp_dir.h"
+
 namespace kivo {
 namespace {
 
@@ -18,16 +20,6 @@ namespace fs = std::filesystem;
 
 const fs::path kTool = fs::path(KIVO_PROGRAM_DIR).parent_path() / "tools" / "make_tables";
 const fs::path kSources = fs::path(KIVO_SOURCE_DIR) / "data" / "tables";
-
-std::string ReadAll(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteAll(const fs::path& file, const std::string& text) {
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  out << text;
-}
 
 // Replaces the first occurrence of `from` in the text.
 std::string Edit(std::string text, const std::string& from, const std::string& to) {
@@ -43,15 +35,15 @@ class MakeTablesTest : public ::testing::Test {
     dir_ = fs::temp_directory_path() / ("kivo_tables_" + std::to_string(::getpid()));
     fs::remove_all(dir_);
     fs::create_directories(dir_ / "in");
-    codepage_ = ReadAll(kSources / "codepage.txt");
-    sort_ = ReadAll(kSources / "sort.txt");
+    codepage_ = ReadText(kSources / "codepage.txt");
+    sort_ = ReadText(kSources / "sort.txt");
   }
   void TearDown() override { fs::remove_all(dir_); }
 
   // Exit status of the tool on the given sources.
   int Run(const std::string& codepage, const std::string& sort) {
-    WriteAll(dir_ / "in" / "codepage.txt", codepage);
-    WriteAll(dir_ / "in" / "sort.txt", sort);
+    WriteText(dir_ / "in" / "codepage.txt", codepage);
+    WriteText(dir_ / "in" / "sort.txt", sort);
     fs::remove_all(dir_ / "out");
     const std::string command = kTool.string() + " " + (dir_ / "in").string() + " " +
                                 (dir_ / "out").string() + " 2>/dev/null";
@@ -71,8 +63,8 @@ TEST_F(MakeTablesTest, BuildsTheShippedSources) {
   EXPECT_EQ(fs::file_size(dir_ / "out" / "char.dat"), 256u);
   EXPECT_EQ(fs::file_size(dir_ / "out" / "sort.dat"), 1024u);
   // The build's own copies come from the same sources.
-  EXPECT_EQ(ReadAll(dir_ / "out" / "code.dat"), ReadAll(fs::path(KIVO_PROGRAM_DIR) / "code.dat"));
-  EXPECT_EQ(ReadAll(dir_ / "out" / "sort.dat"), ReadAll(fs::path(KIVO_PROGRAM_DIR) / "sort.dat"));
+  EXPECT_EQ(ReadText(dir_ / "out" / "code.dat"), ReadText(fs::path(KIVO_PROGRAM_DIR) / "code.dat"));
+  EXPECT_EQ(ReadText(dir_ / "out" / "sort.dat"), ReadText(fs::path(KIVO_PROGRAM_DIR) / "sort.dat"));
 }
 
 TEST_F(MakeTablesTest, RefusesBrokenSources) {

@@ -20,7 +20,7 @@ class TempDir {
   TempDir() {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     path_ =
-        std::filesystem::temp_directory_path() / ("kivo_csv_" + std::to_string(::getpid()) + "_" +
+        std::filesystem::temp_directory_path() / ("kivo_test_" + std::to_string(::getpid()) + "_" +
                                                   info->test_suite_name() + "_" + info->name());
     std::filesystem::remove_all(path_);
     std::filesystem::create_directories(path_);
