@@ -11,7 +11,7 @@
 #include "comm/progress_run.h"
 #include "comm/progress_state.h"
 #include "store/appli_store.h"
-#include "support/organizer_pair.h"
+#include "support/run_pair.h"
 
 namespace kivo {
 namespace {
@@ -52,9 +52,11 @@ TEST(LinkEventQueue, DrivesTheProgressStateOfAnUpload) {
     Bytes r = {'n', static_cast<uint8_t>('a' + i), 0, 'x', kTerminator};
     list.insert(list.end(), r.begin(), r.end());
   }
-  OrganizerPair pair;
-  ASSERT_TRUE(pair.organizer().OpenPort(1));
-  auto organizer = pair.RunOrganizer([&](CommLink& o) {
+  AppliStore store;
+  ASSERT_EQ(store.GetAppliBuf(7), 0);
+  LinkEventQueue events;
+  RunPair pair;
+  ASSERT_TRUE(pair.StartScript([&](CommLink& o) {
     int r = o.NegotiationForDevice();
     if (r != kResultSuccess) return r;
     if ((r = o.WaitCommand(kGetDeviceInformation, nullptr, nullptr, 1000, 0)) != kResultSuccess) {
@@ -63,24 +65,10 @@ TEST(LinkEventQueue, DrivesTheProgressStateOfAnUpload) {
     if ((r = o.WaitCommand(kGetAllRecords)) != kResultSuccess) return r;
     if ((r = o.SendAllRecords(list, kMemo, 12, kRoleOrganizer)) != kResultSuccess) return r;
     return o.WaitCommand(kEndCommunication);
-  });
-  AppliStore store;
-  ASSERT_EQ(store.GetAppliBuf(7), 0);
-  LinkSettings s;
-  s.run_mode = kRunUpload;
-  s.appli_mode = kMemo;
-  s.store = &store;
-  auto& line = pair.line();
-  s.port_factory = [&line](const PortSpec&, Clock&) -> std::unique_ptr<SerialPort> {
-    return line.MakeEnd(0);
-  };
-  ProgressRun run(&pair.clock());
-  run.ApplyLinkSettings(s);
-  LinkEventQueue events;
-  SilentPrompter prompter;
-  ASSERT_TRUE(run.Start(&events, &prompter));
+  }));
+  ASSERT_TRUE(pair.StartPc(RunPair::PcSettings(kRunUpload, kMemo, &store), &events));
 
-  ProgressState state(run.run_mode());
+  ProgressState state(pair.pc().run_mode());
   std::vector<std::string> texts;
   std::optional<LinkEvent> end;
   while (!end) {
@@ -94,8 +82,8 @@ TEST(LinkEventQueue, DrivesTheProgressStateOfAnUpload) {
       (void)state.OnProgress(e->value, e->source);
     }
   }
-  EXPECT_EQ(run.Wait(), kResultSuccess);
-  EXPECT_EQ(organizer.get(), kResultSuccess);
+  EXPECT_EQ(pair.pc().Wait(), kResultSuccess);
+  EXPECT_EQ(pair.WaitScript(), kResultSuccess);
   EXPECT_EQ(*end, (LinkEvent{kWmLinkDone, kResultSuccess, 0, {}}));
   EXPECT_EQ(texts, (std::vector<std::string>{"Waiting for Organizer...", "Receiving..."}));
   EXPECT_EQ(state.position(), 100);

@@ -29,10 +29,10 @@ LinkSettings RunPair::PcSettings(int run_mode, int appli_mode, AppliStore* store
   return s;
 }
 
-bool RunPair::StartPc(LinkSettings s) {
+bool RunPair::StartPc(LinkSettings s, LinkObserver* window) {
   if (!s.port_factory) s.port_factory = EndFactory(0);
   pc_->ApplyLinkSettings(s);
-  return pc_->Start(&observer, &prompter);
+  return pc_->Start(window != nullptr ? window : &observer, &prompter);
 }
 
 int RunPair::RunPc(const LinkSettings& s) {

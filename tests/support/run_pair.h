@@ -44,8 +44,8 @@ class RunPair {
   // Settings of a PC run on this cable.
   static LinkSettings PcSettings(int run_mode, int appli_mode, AppliStore* store = nullptr);
   // Starts the PC run with `s`, on this cable unless `s` names a port
-  // factory of its own.
-  bool StartPc(LinkSettings s);
+  // factory of its own. Its notes go to `window`, or to `observer`.
+  bool StartPc(LinkSettings s, LinkObserver* window = nullptr);
   // Runs the PC side to its end: its result.
   int RunPc(const LinkSettings& s);
   // Ends the PC run as closing its window does: aborted, then gone.
