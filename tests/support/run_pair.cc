@@ -44,7 +44,7 @@ bool RunPair::StartDevice(LinkSettings s) {
   s.run_mode = kRunDevice;
   s.port_factory = EndFactory(1);
   device_.ApplyLinkSettings(s);
-  return device_.Start(&device_observer, &device_prompter);
+  return device_.Start(&device_observer_, &device_prompter);
 }
 
 bool RunPair::StartScript(std::function<int(CommLink&)> script, long to_command) {

@@ -41,7 +41,7 @@ class RunPair {
   explicit RunPair(uint32_t time_factor = 20);
   ~RunPair();
 
-  // Settings of a PC run on this cable.
+  // Settings of a PC run; StartPc puts it on the cable.
   static LinkSettings PcSettings(int run_mode, int appli_mode, AppliStore* store = nullptr);
   // Starts the PC run with `s`, on this cable unless `s` names a port
   // factory of its own. Its notes go to `window`, or to `observer`.
@@ -64,20 +64,18 @@ class RunPair {
                      long to_command = 30000);
 
   ProgressRun& pc() { return *pc_; }
-  ProgressRun& device() { return device_; }
+  // The PC's bare link, for a test that plays the PC against RunDevice.
   CommLink& pc_link() { return pair_.pc(); }
-  CommLink& organizer_link() { return pair_.organizer(); }
-  ScaledClock& clock() { return pair_.clock(); }
-  MemoryLine& line() { return pair_.line(); }
 
+  // What the PC run told its window and the boxes each side showed.
   RecordingObserver observer;
   ScriptedPrompter prompter;
-  RecordingObserver device_observer;
   ScriptedPrompter device_prompter;
 
  private:
   SerialPortFactory EndFactory(int end);
 
+  RecordingObserver device_observer_;
   OrganizerPair pair_;
   std::optional<ProgressRun> pc_;
   ProgressRun device_;
