@@ -4,6 +4,8 @@
 
 #include "ui/main_commands.h"
 
+#include <algorithm>
+
 #include "comm/virtual_organizer.h"
 #include "platform/app_dirs.h"
 #include "platform/clock.h"
@@ -124,6 +126,13 @@ void MainCommands::ApplySortTable() {
 }
 
 // ---- the list ------------------------------------------------------------------
+
+void MainCommands::ShowSettingsAppli() {
+  const int tab = std::max(TabOfAppli(static_cast<AppliId>(settings_->appli_id)), 0);
+  model_->SetAppli(kTabAppli[tab]);
+  model_->Refresh(/*resort=*/true);
+  ShowList();
+}
 
 void MainCommands::CommitList(bool ordered) {
   KeepListState();

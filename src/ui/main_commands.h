@@ -68,6 +68,9 @@ class MainCommands {
   void LoadDataFile();
   [[nodiscard]] bool SaveDataFile();
 
+  // Puts the application of the settings on screen (the first tab when it
+  // names none), as the program starts.
+  void ShowSettingsAppli();
   // Commit puts the list back into the store (in list or default order);
   // Refresh rebuilds it from the store (re-sorted or in store order).
   void CommitList(bool ordered);

@@ -59,13 +59,7 @@ MainWindow::MainWindow(MainCommands& commands, QWidget* parent)
   commands_.LoadDataFile();
   RestoreGeometry();
 
-  const int tab = std::max(TabOfAppli(static_cast<AppliId>(commands_.settings().appli_id)), 0);
-  model_.SetAppli(kTabAppli[tab]);
-  filling_ = true;
-  tabs_->setCurrentIndex(tab);
-  filling_ = false;
-  model_.Refresh(/*resort=*/true);
-  ShowList();
+  commands_.ShowSettingsAppli();
 }
 
 MainWindow::~MainWindow() {

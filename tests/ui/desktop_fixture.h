@@ -29,6 +29,7 @@
 #include "ui/list_header_area.h"
 #include "ui/main_commands.h"
 #include "ui/main_window.h"
+#include "ui/qt_command_user.h"
 
 namespace kivo::test {
 
@@ -91,6 +92,21 @@ struct Desktop {
   MainWindow window;
 };
 
+// The commands alone, started as the program starts but without a window:
+// their questions go to the box script, their runs to a progress window of
+// their own.
+struct Headless {
+  explicit Headless(const MainWindowPaths& paths) : commands(paths) {
+    commands.Attach(&user, nullptr);
+    commands.LoadSettings();
+    commands.LoadDataFile();
+    commands.ShowSettingsAppli();
+  }
+
+  MainCommands commands;
+  QtCommandUser user{nullptr};
+};
+
 // A files directory of its own holding the sample records as working data.
 struct SampleFiles {
   SampleFiles() {
@@ -138,6 +154,7 @@ class DesktopTest : public ::testing::Test {
   std::unique_ptr<Desktop> Open(bool show = true) {
     return std::make_unique<Desktop>(paths_, show);
   }
+  std::unique_ptr<Headless> OpenCommands() { return std::make_unique<Headless>(paths_); }
 
   SampleFiles files_;
   QTemporaryDir& dir_ = files_.dir;

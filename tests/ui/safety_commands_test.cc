@@ -54,20 +54,20 @@ TEST_F(SafetyCommandsTest, RestoreThatFailsAfterDeletingIsFinishedOrPutBack) {
   for (bool finish : {true, false}) {
     auto before = TwoMemos();
     WriteOrganizer(*before);
-    auto window = Open();
+    auto program = OpenCommands();
     // The line drops after the last memo, before the categories and Expense;
     // a resumed session takes fewer records than that.
     int records = 0;
     for (AppliId id : {kTelephone, kSchedule, kAnniversary, kToDo, kMemo}) {
       records += sample_->GetRecordCount(id);
     }
-    window->commands.virtual_options().hang_up_after_records = records;
+    program->commands.virtual_options().hang_up_after_records = records;
     test::BoxScript script;
     script.Answer(PromptAnswer::kYes);  // the question
     script.Answer(PromptAnswer::kOk);   // the reminder
     script.Answer(PromptAnswer::kOk);   // the progress window's failure
     script.Answer(finish ? PromptAnswer::kYes : PromptAnswer::kNo);  // send the rest?
-    window->commands.Restore();  // the rest are answered Yes and OK: put back, reminder
+    program->commands.Restore();  // the rest are answered Yes and OK: put back, reminder
     const std::vector<std::string> boxes = script.TakeBoxes();
     EXPECT_TRUE(Shown(boxes, "Send the applications that are not complete yet")) << finish;
     EXPECT_EQ(Shown(boxes, "Put them back on your Organizer now"), !finish);
@@ -75,16 +75,16 @@ TEST_F(SafetyCommandsTest, RestoreThatFailsAfterDeletingIsFinishedOrPutBack) {
     const AppliStore& expected = finish ? *sample_ : *before;
     EXPECT_FALSE(AnyDifference(DiffStores(expected, *ReadOrganizer(), kMemo))) << finish;
     EXPECT_EQ(ReadOrganizer()->GetRecordCount(kSchedule), expected.GetRecordCount(kSchedule));
-    window.reset();
+    program.reset();
     fs::remove_all(paths_.files_dir / "history");
   }
 }
 
 TEST_F(SafetyCommandsTest, CompareWarnsOfLargeRemovalsAndHistoryOpensASnapshot) {
   WriteOrganizer(*sample_);
-  auto window = Open();
+  auto program = OpenCommands();
   test::BoxScript script;
-  window->commands.CompareWithOrganizer();
+  program->commands.CompareWithOrganizer();
   std::vector<std::string> boxes = script.TakeBoxes();
   ASSERT_EQ(boxes.size(), 2u);  // the reminder, the comparison
   EXPECT_NE(boxes[1].find("Memo: 0 only on the Organizer, 0 only on this PC, " +
@@ -93,10 +93,10 @@ TEST_F(SafetyCommandsTest, CompareWarnsOfLargeRemovalsAndHistoryOpensASnapshot) 
       << boxes[1];
   EXPECT_NE(boxes[1].find("They are the same."), std::string::npos);
 
-  window->commands.ClearAll();
+  program->commands.ClearAll();
   script.TakeBoxes();
   script.Answer(PromptAnswer::kNo);  // not after that warning
-  window->commands.Restore();
+  program->commands.Restore();
   boxes = script.TakeBoxes();
   ASSERT_EQ(boxes.size(), 1u);
   const int memos = sample_->GetRecordCount(kMemo);
@@ -111,17 +111,17 @@ TEST_F(SafetyCommandsTest, CompareWarnsOfLargeRemovalsAndHistoryOpensASnapshot) 
     history.Choose(0, HistoryDialog::Action::kOpen);
     return static_cast<int>(QDialog::Accepted);
   });
-  window->commands.BackupHistory();
-  EXPECT_EQ(window->commands.store().GetRecordCount(kMemo), memos);
+  program->commands.BackupHistory();
+  EXPECT_EQ(program->commands.store().GetRecordCount(kMemo), memos);
 }
 
 TEST_F(SafetyCommandsTest, VerifyReportsTheRecordTheOrganizerLost) {
   Settings("Verify=1\r\nSnapshot=0\r\n");
   WriteOrganizer(*NewStore());
-  auto window = Open();
-  window->commands.virtual_options().lose_first_record = true;
+  auto program = OpenCommands();
+  program->commands.virtual_options().lose_first_record = true;
   test::BoxScript script;
-  window->commands.Download();  // Schedule, the tab on screen
+  program->commands.Download();  // Schedule, the tab on screen
   const std::vector<std::string> boxes = script.TakeBoxes();
   EXPECT_TRUE(Shown(boxes, "differ from those sent:\nSchedule: 1 missing, 0 unexpected"));
   EXPECT_TRUE(ListGenerations(paths_.files_dir / "history").empty()) << "Snapshot=0";
