@@ -62,15 +62,17 @@ void BM_FirstStart(benchmark::State& state) {
         << "[Settings]\r\nAppliID=" << state.range(0) << "\r\n";
     QElapsedTimer timer;
     timer.start();
-    auto window = std::make_unique<MainWindow>(fixture.paths);
+    auto commands = std::make_unique<MainCommands>(fixture.paths);
+    auto window = std::make_unique<MainWindow>(*commands);
     window->ShowAsSaved();
     while (window->windowHandle() == nullptr || !window->windowHandle()->isExposed()) {
       QApplication::processEvents(QEventLoop::AllEvents, 10);
     }
     QApplication::processEvents();
     state.SetIterationTime(static_cast<double>(timer.nsecsElapsed()) / 1e9);
-    state.counters["rows"] = static_cast<double>(window->model().row_count());
+    state.counters["rows"] = static_cast<double>(commands->model().row_count());
     window.reset();
+    commands.reset();
   }
   state.SetLabel(std::string(TabName(static_cast<AppliId>(state.range(0)))));
 }

@@ -16,10 +16,8 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
-#include "comm/virtual_organizer.h"
-#include "platform/app_dirs.h"
 #include "store/app_settings.h"
-#include "store/working_data.h"
+#include "ui/find_dialog.h"
 #include "ui/list_header_area.h"
 #include "ui/message_box.h"
 #include "ui/pc_text.h"
@@ -37,14 +35,6 @@ QString DetailText(const std::string& text) {
   return shown;
 }
 
-// The folders of app_dirs.h: files_dir for those the paths leave empty.
-AppDirs DirsOf(const MainWindowPaths& paths) {
-  AppDirs dirs = AppDirs::InProgramDirectory(paths.files_dir);
-  if (!paths.config_dir.empty()) dirs.config = paths.config_dir;
-  if (!paths.state_dir.empty()) dirs.state = paths.state_dir;
-  return dirs;
-}
-
 // A disabled image button shows no tooltip.
 void SetButtonState(QAbstractButton* button, bool enabled, const char* tooltip) {
   button->setEnabled(enabled);
@@ -53,51 +43,32 @@ void SetButtonState(QAbstractButton* button, bool enabled, const char* tooltip) 
 
 }  // namespace
 
-MainWindow::MainWindow(const MainWindowPaths& paths, QWidget* parent)
-    : QMainWindow(parent),
-      paths_(paths),
-      settings_(std::make_unique<AppSettings>()),
-      store_(LoadCodeTables(paths.tables_dir / "code.dat")) {
+MainWindow::MainWindow(MainCommands& commands, QWidget* parent)
+    : QMainWindow(parent), commands_(commands), model_(commands.model()), user_(this) {
   InitUiResources();
-  virtual_options_ = std::make_unique<VirtualOrganizerOptions>();
-  // Both collating tables are loaded once; the model picks one.
-  (void)LoadSortTables(paths_.tables_dir / "sort.dat", sort_tables_[0], sort_tables_[1]);
-  (void)store_.GetAppliBuf(7);
-  model_ = std::make_unique<MainViewModel>(store_);
-  model_->SetSortTable(&sort_tables_[active_sort_table_]);
-
+  commands_.Attach(&user_, this);
   setWindowIcon(QIcon(QStringLiteral(":/icons/app.svg")));
   setWindowTitle(QString::fromLatin1(kTitle));
   setMinimumSize(kWidth, kHeight);
   resize(kWidth, kHeight);
 
-  LoadSettings();
-  ApplySortTable();
+  commands_.LoadSettings();
   BuildMenus();
   BuildControls();
   InstallKeyRules();
-  LoadDataFile();
+  commands_.LoadDataFile();
   RestoreGeometry();
 
-  const int tab = std::max(TabOfAppli(static_cast<AppliId>(settings_->appli_id)), 0);
-  model_->SetAppli(kTabAppli[tab]);
-  filling_ = true;
-  tabs_->setCurrentIndex(tab);
-  filling_ = false;
-  model_->Refresh(/*resort=*/true);
-  FillList();
+  commands_.ShowSettingsAppli();
 }
 
 MainWindow::~MainWindow() {
   if (!closed_) SaveSettings();
+  commands_.Attach(nullptr, nullptr);
 }
 
-QAbstractButton* MainWindow::upload_button() const { return upload_; }
-QAbstractButton* MainWindow::download_button() const { return download_; }
-QAbstractButton* MainWindow::send_button() const { return send_; }
-
 void MainWindow::ShowAsSaved() {
-  if (settings_->window.maximized) {
+  if (commands_.settings().window.maximized) {
     showMaximized();
   } else {
     show();
@@ -116,27 +87,13 @@ void MainWindow::BringToFront() {
 
 // ---- settings and the working data file ------------------------------------
 
-void MainWindow::LoadSettings() {
-  const std::filesystem::path file = SettingsFilePath(DirsOf(paths_).config);
-  *settings_ = LoadAppSettings(file, DirsOf(paths_));
-  if (!settings_->ignored.empty()) {
-    std::string text = "Some settings in\n" + file.string() + "\ncannot be used:\n";
-    for (const std::string& why : settings_->ignored) text += "\n" + why;
-    Tell({text, kTitle, PromptIcon::kExclamation, PromptButtons::kOk});
-  }
-  CreateBackupDir(*settings_);
-  model_->SetDisplayModes(settings_->display_date, settings_->display_hour);
-}
-
 void MainWindow::SaveSettings() {
-  settings_->appli_id = model_->appli();
   KeepGeometry();
-  // Nothing to tell the user: the settings are written as the program ends.
-  (void)SaveAppSettings(*settings_, SettingsFilePath(DirsOf(paths_).config));
+  commands_.SaveSettings();
 }
 
 void MainWindow::RestoreGeometry() {
-  const WindowGeometry& saved = settings_->window;
+  const WindowGeometry& saved = commands_.settings().window;
   if (saved.width > 0 && saved.height > 0) {
     resize(std::max(saved.width, kWidth), std::max(saved.height, kHeight));
   }
@@ -145,7 +102,7 @@ void MainWindow::RestoreGeometry() {
   const QPoint corner(saved.left, saved.top);
   move(QGuiApplication::screenAt(corner + QPoint(40, 40)) != nullptr ? corner : QPoint(0, 0));
   for (AppliId id = 0; id < static_cast<AppliId>(saved.columns.size()); ++id) {
-    ViewState& state = model_->view_state(id);
+    ViewState& state = model_.view_state(id);
     const std::vector<int>& widths = saved.columns[static_cast<size_t>(id)];
     for (size_t c = 0; c < widths.size() && c < state.widths.size(); ++c) {
       state.widths[c] = widths[c];
@@ -154,7 +111,7 @@ void MainWindow::RestoreGeometry() {
 }
 
 void MainWindow::KeepGeometry() {
-  WindowGeometry& saved = settings_->window;
+  WindowGeometry& saved = commands_.settings().window;
   // A maximised or minimised window keeps the place it goes back to.
   const QRect normal = isMaximized() || isMinimized() ? normalGeometry() : geometry();
   if (normal.isValid()) {
@@ -164,9 +121,9 @@ void MainWindow::KeepGeometry() {
     saved.height = normal.height();
   }
   saved.maximized = isMaximized();
-  if (list_->columnCount() > 0) StoreColumnWidths();
+  if (list_->columnCount() > 0) KeepListState();
   for (AppliId id = 0; id < static_cast<AppliId>(saved.columns.size()); ++id) {
-    const ViewState& state = model_->view_state(id);
+    const ViewState& state = model_.view_state(id);
     const auto columns = AppliColumns(id);
     const int count = static_cast<int>(columns.size());
     std::vector<int>& widths = saved.columns[static_cast<size_t>(id)];
@@ -180,66 +137,10 @@ void MainWindow::KeepGeometry() {
   }
 }
 
-void MainWindow::ApplySortTable() {
-  active_sort_table_ = SelectSortTable(settings_->model, active_sort_table_);
-  model_->SetSortTable(&sort_tables_[active_sort_table_]);
-}
-
-void MainWindow::CommitList(bool ordered) {
-  StoreColumnWidths();
-  model_->Commit(ordered);
-}
-
-void MainWindow::RefreshList(bool resort) {
-  model_->Refresh(resort);
-  FillList();
-}
-
-void MainWindow::ShowAppli(AppliId id, bool commit_first) {
-  const int tab = TabOfAppli(id);
-  if (tab < 0) return;
-  if (commit_first) StoreColumnWidths();
-  model_->ShowAppli(id, commit_first);
-  filling_ = true;
-  tabs_->setCurrentIndex(tab);
-  filling_ = false;
-  FillList();
-}
-
-void MainWindow::ApplyDisplayFormat(int display_date, int display_hour) {
-  StoreColumnWidths();
-  model_->ChangeDisplayModes(display_date, display_hour);
-  settings_->display_date = display_date;
-  settings_->display_hour = display_hour;
-  FillList();
-}
-
-void MainWindow::ApplyOrganizerModel(int model) {
-  settings_->model = model;
-  ApplySortTable();
-  StoreColumnWidths();
-  model_->Resort();
-  FillList();
-}
-
-void MainWindow::LoadDataFile() {
-  // A file that fails to load leaves every application empty; the user learns
-  // where the file was kept and why it did not load.
-  const std::filesystem::path file = WorkingDataPath(paths_.files_dir);
-  const WorkingDataLoad load = LoadWorkingData(store_, file, settings_->device_code);
-  const std::string message = WorkingDataLoadMessage(file, load);
-  if (!message.empty()) Tell({message, kTitle, PromptIcon::kExclamation, PromptButtons::kOk});
-}
-
-bool MainWindow::SaveDataFile() {
-  return SaveWorkingData(store_, WorkingDataPath(paths_.files_dir), settings_->file_scramble) == 0;
-}
-
 void MainWindow::closeEvent(QCloseEvent* event) {
   if (!closed_) {
-    StoreColumnWidths();
-    model_->Commit(/*ordered=*/true);
-    if (!SaveDataFile()) {
+    commands_.CommitList(/*ordered=*/true);
+    if (!commands_.SaveDataFile()) {
       QMessageBox::warning(this, QApplication::applicationName(),
                            QStringLiteral("File write error"));
     }
@@ -251,12 +152,14 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 // ---- showing the model --------------------------------------------------------
 
-void MainWindow::FillList() {
+void MainWindow::ShowList() {
   filling_ = true;
-  const AppliId id = model_->appli();
-  const ViewState& state = model_->view_state(id);
+  const AppliId id = model_.appli();
+  const ViewState& state = model_.view_state(id);
   const auto columns = AppliColumns(id);
 
+  const int tab = TabOfAppli(id);
+  if (tab >= 0) tabs_->setCurrentIndex(tab);
   list_->clear();
   list_->setColumnCount(static_cast<int>(columns.size()));
   QStringList titles;
@@ -281,8 +184,8 @@ void MainWindow::FillList() {
   }
 
   QList<QTreeWidgetItem*> items;
-  items.reserve(model_->row_count());
-  for (const ListRow& row : model_->rows()) {
+  items.reserve(model_.row_count());
+  for (const ListRow& row : model_.rows()) {
     auto* item = new QTreeWidgetItem();
     for (int c = 0; c < static_cast<int>(row.cells.size()); ++c) {
       item->setText(c, FromPcText(row.cells[c]));
@@ -299,7 +202,7 @@ void MainWindow::FillList() {
 
 void MainWindow::ShowSelection() {
   filling_ = true;
-  const int row = model_->selected_row();
+  const int row = model_.selected_row();
   QTreeWidgetItem* item = row >= 0 ? list_->topLevelItem(row) : nullptr;
   list_->setCurrentItem(item);
   if (item != nullptr) {
@@ -308,15 +211,15 @@ void MainWindow::ShowSelection() {
   } else {
     list_->clearSelection();
   }
-  detail_->setPlainText(row >= 0 ? DetailText(model_->RecordText(row, /*labelled=*/true))
+  detail_->setPlainText(row >= 0 ? DetailText(model_.RecordText(row, /*labelled=*/true))
                                  : QString());
-  header_->SetRecordCount(model_->row_count());
+  header_->SetRecordCount(model_.row_count());
   ApplyEnabling();
   filling_ = false;
 }
 
 void MainWindow::ApplyEnabling() {
-  const Enabling enabling = model_->enabling();
+  const Enabling enabling = model_.enabling();
   SetButtonState(upload_, true, "Data upload");
   SetButtonState(download_, true, "Data download");
   SetButtonState(send_, enabling.send, "Add one selected data");
@@ -331,12 +234,16 @@ void MainWindow::ApplyEnabling() {
   filter_->setVisible(enabling.filter_visible);
 }
 
-void MainWindow::StoreColumnWidths() {
-  ViewState& state = model_->view_state(model_->appli());
+void MainWindow::KeepListState() {
+  ViewState& state = model_.view_state(model_.appli());
   for (int c = 0; c < list_->columnCount() && c < kMaxColumns; ++c) {
     state.widths[c] = list_->columnWidth(c);
   }
   state.scroll = list_->horizontalScrollBar()->value();
+}
+
+void MainWindow::CloseFind() {
+  if (find_dialog_) find_dialog_->close();
 }
 
 }  // namespace kivo

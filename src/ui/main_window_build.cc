@@ -46,26 +46,26 @@ QToolButton* ImageButton(QWidget* parent, const QSize& icon_size) {
 void MainWindow::BuildMenus() {
   QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
   connect(file->addAction(QStringLiteral("&Open...")), &QAction::triggered, this,
-          &MainWindow::Open);
+          [this] { commands_.Open(); });
   connect(file->addAction(QStringLiteral("Save &As...")), &QAction::triggered, this,
-          &MainWindow::SaveAs);
+          [this] { commands_.SaveAs(); });
   file->addSeparator();
   connect(file->addAction(QStringLiteral("&Clear All")), &QAction::triggered, this,
-          &MainWindow::ClearAll);
+          [this] { commands_.ClearAll(); });
   file->addSeparator();
   connect(file->addAction(QStringLiteral("&Backup...")), &QAction::triggered, this,
-          &MainWindow::Backup);
+          [this] { commands_.Backup(); });
   connect(file->addAction(QStringLiteral("&Restore...")), &QAction::triggered, this,
-          &MainWindow::Restore);
+          [this] { commands_.Restore(); });
   connect(file->addAction(QStringLiteral("Backup &History...")), &QAction::triggered, this,
-          &MainWindow::BackupHistory);
+          [this] { commands_.BackupHistory(); });
   connect(file->addAction(QStringLiteral("Co&mpare with Organizer...")), &QAction::triggered, this,
-          &MainWindow::CompareWithOrganizer);
+          [this] { commands_.CompareWithOrganizer(); });
   file->addSeparator();
   connect(file->addAction(QStringLiteral("&Import...")), &QAction::triggered, this,
-          &MainWindow::Import);
+          [this] { commands_.Import(); });
   connect(file->addAction(QStringLiteral("&Export...")), &QAction::triggered, this,
-          &MainWindow::Export);
+          [this] { commands_.Export(); });
   file->addSeparator();
   connect(file->addAction(QStringLiteral("E&xit")), &QAction::triggered, this, &QWidget::close);
 
@@ -75,8 +75,12 @@ void MainWindow::BuildMenus() {
   delete_entry_ = edit->addAction(QStringLiteral("&Delete Entry"));
   edit->addSeparator();
   find_ = edit->addAction(QStringLiteral("&Find..."));
+  new_entry_->setObjectName(QStringLiteral("new_entry"));
+  edit_entry_->setObjectName(QStringLiteral("edit_entry"));
+  delete_entry_->setObjectName(QStringLiteral("delete_entry"));
+  find_->setObjectName(QStringLiteral("find"));
   connect(edit_entry_, &QAction::triggered, this, &MainWindow::OnEditEntry);
-  connect(delete_entry_, &QAction::triggered, this, &MainWindow::OnDeleteEntry);
+  connect(delete_entry_, &QAction::triggered, this, [this] { commands_.DeleteEntry(); });
   connect(find_, &QAction::triggered, this, &MainWindow::Find);
   connect(new_entry_, &QAction::triggered, this, &MainWindow::NewEntry);
 
@@ -152,8 +156,8 @@ void MainWindow::BuildControls() {
   download_ = ImageButton(client, QSize(88, 48));
   send_ = ImageButton(client, QSize(64, 34));
   UpdateButtonImages();
-  connect(upload_, &QToolButton::clicked, this, &MainWindow::Upload);
-  connect(download_, &QToolButton::clicked, this, &MainWindow::Download);
+  connect(upload_, &QToolButton::clicked, this, [this] { commands_.Upload(); });
+  connect(download_, &QToolButton::clicked, this, [this] { commands_.Download(); });
   connect(send_, &QToolButton::clicked, this, &MainWindow::OnSend);
 
   new_button_ = new QPushButton(QStringLiteral("New..."), client);
@@ -164,8 +168,19 @@ void MainWindow::BuildControls() {
   }
   connect(new_button_, &QPushButton::clicked, this, &MainWindow::NewEntry);
   connect(edit_button_, &QPushButton::clicked, this, &MainWindow::OnEditEntry);
-  connect(delete_button_, &QPushButton::clicked, this, &MainWindow::OnDeleteEntry);
+  connect(delete_button_, &QPushButton::clicked, this, [this] { commands_.DeleteEntry(); });
 
+  tabs_->setObjectName(QStringLiteral("tabs"));
+  header_->setObjectName(QStringLiteral("header"));
+  list_->setObjectName(QStringLiteral("list"));
+  detail_->setObjectName(QStringLiteral("detail"));
+  filter_->setObjectName(QStringLiteral("filter"));
+  upload_->setObjectName(QStringLiteral("upload"));
+  download_->setObjectName(QStringLiteral("download"));
+  send_->setObjectName(QStringLiteral("send"));
+  new_button_->setObjectName(QStringLiteral("new"));
+  edit_button_->setObjectName(QStringLiteral("edit"));
+  delete_button_->setObjectName(QStringLiteral("delete"));
   setTabOrder(list_, detail_);
   client->installEventFilter(this);
   LayOutControls();

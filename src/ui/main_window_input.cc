@@ -17,17 +17,17 @@ namespace kivo {
 
 void MainWindow::OnTabChanged(int tab) {
   if (filling_ || tab < 0 || tab >= kTabCount) return;
-  StoreColumnWidths();
-  model_->ShowAppli(kTabAppli[tab], /*commit_first=*/true);
-  FillList();
+  KeepListState();
+  model_.ShowAppli(kTabAppli[tab], /*commit_first=*/true);
+  ShowList();
 }
 
 void MainWindow::OnHeaderClicked(int column) {
-  StoreColumnWidths();
+  KeepListState();
   // Without rows nothing is sorted. The list is redrawn either way: the header
   // moves its sort indicator on a click by itself, and must show the model's.
-  (void)model_->SortOnColumn(column);
-  FillList();
+  (void)model_.SortOnColumn(column);
+  ShowList();
 }
 
 void MainWindow::OnCurrentRowChanged() {
@@ -35,32 +35,30 @@ void MainWindow::OnCurrentRowChanged() {
   QTreeWidgetItem* item = list_->currentItem();
   int row = item != nullptr ? list_->indexOfTopLevelItem(item) : -1;
   // A click that leaves no row selected selects the last one.
-  if (row < 0) row = model_->row_count() - 1;
-  model_->SelectRow(row);
+  if (row < 0) row = model_.row_count() - 1;
+  model_.SelectRow(row);
   ShowSelection();
 }
 
 void MainWindow::OnFilterChanged(int filter) {
-  if (filling_ || model_->appli() != kTelephone) return;
-  StoreColumnWidths();
-  model_->SetFilter(filter);
-  FillList();
+  if (filling_ || model_.appli() != kTelephone) return;
+  KeepListState();
+  model_.SetFilter(filter);
+  ShowList();
 }
 
-void MainWindow::OnDeleteEntry() { DeleteEntry(); }
-
 void MainWindow::OnEditEntry() {
-  const int row = model_->selected_row();
+  const int row = model_.selected_row();
   if (row < 0) return;
   emit EditEntryRequested(row);
   EditEntry();
 }
 
 void MainWindow::OnSend() {
-  const int row = model_->selected_row();
+  const int row = model_.selected_row();
   if (row < 0) return;
   emit SendRequested(row);
-  SendRecord();
+  commands_.SendRecord();
 }
 
 void MainWindow::changeEvent(QEvent* event) {
@@ -96,8 +94,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         // Looked at once the list has handled the click: a click where no row
         // ends up selected selects the last row.
         QTimer::singleShot(0, this, [this] {
-          if (model_->row_count() > 0 && list_->selectedItems().isEmpty()) {
-            model_->SelectRow(model_->row_count() - 1);
+          if (model_.row_count() > 0 && list_->selectedItems().isEmpty()) {
+            model_.SelectRow(model_.row_count() - 1);
             ShowSelection();
           }
         });
@@ -125,7 +123,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
       return true;
     case Qt::Key_Delete: {
       if (focus == filter_ && filter_->isEditable()) break;
-      OnDeleteEntry();
+      commands_.DeleteEntry();
       if (focus != nullptr && focus->isVisible() && focus->isEnabled()) focus->setFocus();
       return true;
     }

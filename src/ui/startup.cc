@@ -78,7 +78,8 @@ int RunLinkUtility(QApplication& app, const StartupOptions& options) {
     return 1;
   }
 
-  MainWindow window(paths);
+  MainCommands commands(paths);
+  MainWindow window(commands);
   main_window = &window;
   QObject::connect(&instance, &SingleInstance::HandOverRequested, &window,
                    &MainWindow::BringToFront);

@@ -22,6 +22,7 @@
 
 #include "box_script.h"
 #include "comm/virtual_organizer.h"
+#include "desktop_fixture.h"
 #include "sample_data.h"
 #include "store/app_settings.h"
 #include "store/backup_file.h"
@@ -36,23 +37,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class CommandScreenshots : public ::testing::Test {
+class CommandScreenshots : public test::DesktopTest {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(files_.isValid());
-    out_dir_ = qEnvironmentVariableIsEmpty("KIVO_SCREENSHOT_DIR")
-                   ? scratch_.path()
-                   : qEnvironmentVariable("KIVO_SCREENSHOT_DIR");
-    ASSERT_TRUE(QDir().mkpath(out_dir_));
-    paths_.files_dir = files_.path().toStdString();
-    paths_.tables_dir = KIVO_PROGRAM_DIR;
-    AppliStore store(LoadCodeTables(paths_.tables_dir / "code.dat"));
-    ASSERT_EQ(store.GetAppliBuf(7), 0);
-    test::FillSampleStore(store, fs::path(KIVO_SOURCE_DIR) / "data/sample");
-    ASSERT_EQ(SaveWorkingData(store, WorkingDataPath(paths_.files_dir), 1), 0);
-    ASSERT_EQ(WriteBackupFile(store, paths_.files_dir / kVirtualOrganizerFile, true), 0);
-    std::ofstream(SettingsFilePath(paths_.files_dir), std::ios::binary)
-        << "[Settings]\r\nAppliID=3\r\n[Ports]\r\nCOM1=virtual\r\n";
+    WriteOrganizer(*sample_);
+    WriteSettings("[Settings]\r\nAppliID=3\r\n" + std::string(test::kVirtualCom1));
   }
 
   // Saves a picture of the widget and checks that it is not blank.
@@ -65,21 +54,16 @@ class CommandScreenshots : public ::testing::Test {
       for (int x = 0; x < image.width() && !varied; x += 3) varied = image.pixel(x, y) != first;
     }
     EXPECT_TRUE(varied) << name;
-    EXPECT_TRUE(image.save(QDir(out_dir_).filePath(QString::fromLatin1(name))));
+    EXPECT_TRUE(image.save(out_dir_.FilePath(QString::fromLatin1(name))));
   }
 
-  QTemporaryDir files_;
-  QTemporaryDir scratch_;
-  QString out_dir_;
-  MainWindowPaths paths_;
+  test::ScreenshotDir out_dir_;
 };
 
 TEST_F(CommandScreenshots, ProgressWindowDuringABackup) {
-  MainWindow window(paths_);
-  window.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  test::Desktop window(paths_);
   // A slow cable, so that the picture catches the bar on its way.
-  window.virtual_options().baud_rate = 4800;
+  window.commands.virtual_options().baud_rate = 4800;
   test::BoxScript script;
   bool taken = false;
   QTimer poll;
@@ -93,22 +77,21 @@ TEST_F(CommandScreenshots, ProgressWindowDuringABackup) {
     QTest::mouseClick(progress->abort_button(), Qt::LeftButton);
   });
   poll.start(20);
-  window.Backup();
+  window.commands.Backup();
   EXPECT_TRUE(taken);
 }
 
 TEST_F(CommandScreenshots, ImportAndFindDialogs) {
-  MainWindow window(paths_);
-  window.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-  ImportDialog import(&window, kMemo, QString::fromStdString(window.settings().backup_dir));
+  test::Desktop window(paths_);
+  ImportDialog import(&window.window, kMemo,
+                      QString::fromStdString(window.commands.settings().backup_dir));
   import.file_edit()->setText(QStringLiteral("/home/user/organizer/memo.csv"));
   import.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&import));
   Save(&import, "import.png");
   import.close();
 
-  window.Find();
+  window.find_action()->trigger();
   FindDialog* find = window.find_dialog();
   ASSERT_NE(find, nullptr);
   find->text_edit()->setText(QStringLiteral("Passport"));

@@ -23,6 +23,7 @@
 
 #include "box_script.h"
 #include "comm/virtual_organizer.h"
+#include "desktop_fixture.h"
 #include "sample_data.h"
 #include "store/app_settings.h"
 #include "store/backup_file.h"
@@ -44,7 +45,7 @@ namespace {
 namespace fs = std::filesystem;
 using Records = std::vector<std::vector<uint8_t>>;
 
-const fs::path kSampleDir = fs::path(KIVO_SOURCE_DIR) / "data/sample";
+using test::kSampleDir;
 const std::string kReminderBox =
     "Information|1. Press the [ON/OFF] button to turn OFF.\n2. Connect the cable to your "
     "Organizer and your PC.\n3. Press the [ON/OFF] button to turn ON.";
@@ -66,71 +67,32 @@ Records Sorted(Records records) {
 
 // The PC side: a program directory with the sample records as working data
 // and COM1 wired to the virtual organizer, whose records lie beside them.
-class CommandsTest : public ::testing::Test {
+class CommandsTest : public test::DesktopTest {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(dir_.isValid());
-    paths_.files_dir = dir_.path().toStdString();
-    paths_.tables_dir = KIVO_PROGRAM_DIR;
-    sample_ = NewStore();
-    test::FillSampleStore(*sample_, kSampleDir);
-    ASSERT_EQ(SaveWorkingData(*sample_, WorkingDataPath(paths_.files_dir), 1), 0);
-    WriteSettings("[Settings]\r\nAppliID=0\r\n");
-  }
-
-  std::unique_ptr<AppliStore> NewStore() {
-    auto store = std::make_unique<AppliStore>(LoadCodeTables(paths_.tables_dir / "code.dat"));
-    EXPECT_EQ(store->GetAppliBuf(7), 0);
-    return store;
-  }
+  void SetUp() override { WriteSettings("[Settings]\r\nAppliID=0\r\n"); }
 
   void WriteSettings(const std::string& settings) {
-    std::ofstream(SettingsFilePath(paths_.files_dir), std::ios::binary)
-        << settings << "[Ports]\r\nCOM1=virtual\r\n";
-  }
-
-  fs::path OrganizerFile() const { return paths_.files_dir / kVirtualOrganizerFile; }
-
-  // What the virtual organizer holds before the run.
-  void WriteOrganizer(AppliStore& store) {
-    store.EnsureAllAppli();
-    ASSERT_EQ(WriteBackupFile(store, OrganizerFile(), true), 0);
+    DesktopTest::WriteSettings(settings + test::kVirtualCom1);
   }
   void WriteEmptyOrganizer() { WriteOrganizer(*NewStore()); }
 
-  // What it holds after the run.
-  std::unique_ptr<AppliStore> ReadOrganizer() {
-    auto store = NewStore();
-    EXPECT_EQ(LoadBackupFile(*store, OrganizerFile()), 0);
-    return store;
-  }
-
-  std::unique_ptr<MainWindow> Open() {
-    auto window = std::make_unique<MainWindow>(paths_);
-    window->show();
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    return window;
-  }
-
-  // Every application's records as the window holds them (list committed).
-  static std::vector<Records> Snapshot(MainWindow& window) {
-    window.CommitList(/*ordered=*/false);
+  // Every application's records as the commands hold them (list committed).
+  static std::vector<Records> Snapshot(test::Desktop& desktop) {
+    desktop.commands.CommitList(/*ordered=*/false);
     std::vector<Records> all;
-    for (AppliId id = 0; id <= kCategoryList; ++id) all.push_back(AppliRecords(window.store(), id));
+    for (AppliId id = 0; id <= kCategoryList; ++id) {
+      all.push_back(AppliRecords(desktop.commands.store(), id));
+    }
     return all;
   }
 
-  static std::vector<QString> ListTexts(MainWindow& window, int column) {
+  static std::vector<QString> ListTexts(test::Desktop& desktop, int column) {
     std::vector<QString> texts;
-    for (int row = 0; row < window.list()->topLevelItemCount(); ++row) {
-      texts.push_back(window.list()->topLevelItem(row)->text(column));
+    for (int row = 0; row < desktop.list()->topLevelItemCount(); ++row) {
+      texts.push_back(desktop.list()->topLevelItem(row)->text(column));
     }
     return texts;
   }
-
-  QTemporaryDir dir_;
-  MainWindowPaths paths_;
-  std::unique_ptr<AppliStore> sample_;
 };
 
 TEST_F(CommandsTest, BackupFillsEveryListFromTheOrganizer) {
@@ -139,7 +101,7 @@ TEST_F(CommandsTest, BackupFillsEveryListFromTheOrganizer) {
   auto window = Open();
   ASSERT_EQ(window->list()->topLevelItemCount(), 0);
   test::BoxScript script;
-  window->Backup();
+  window->commands.Backup();
   EXPECT_EQ(script.TakeBoxes(),
             (std::vector<std::string>{"Backup|This operation will overwrite ALL applications on "
                                       "your PC.\nAre you sure you want to continue ?",
@@ -159,10 +121,10 @@ TEST_F(CommandsTest, CancelledQuestionOrReminderRunsNothing) {
   const std::vector<Records> before = Snapshot(*window);
   test::BoxScript script;
   script.Answer(PromptAnswer::kNo);
-  window->Backup();
+  window->commands.Backup();
   script.Answer(PromptAnswer::kYes);
   script.Answer(PromptAnswer::kCancel);  // the reminder closed without OK
-  window->Restore();
+  window->commands.Restore();
   EXPECT_EQ(script.boxes().size(), 3u);
   EXPECT_EQ(Snapshot(*window), before);
   EXPECT_EQ(ReadOrganizer()->GetRecordCount(kSchedule), 0);
@@ -173,7 +135,7 @@ TEST_F(CommandsTest, RestoreSendsEveryApplication) {
   auto window = Open();
   const std::vector<Records> before = Snapshot(*window);
   test::BoxScript script;
-  window->Restore();
+  window->commands.Restore();
   EXPECT_EQ(script.TakeBoxes(),
             (std::vector<std::string>{"Restore|This operation will overwrite ALL applications on "
                                       "your Organizer.\nAre you sure you want to continue ?",
@@ -190,13 +152,13 @@ TEST_F(CommandsTest, UploadReplacesOnlyTheApplicationOnScreen) {
   WriteOrganizer(*sample_);
   WriteSettings("[Settings]\r\nAppliID=3\r\n");  // Memo
   auto window = Open();
-  while (window->model().row_count() > 1) window->model().DeleteRow(0);
-  window->ShowAppli(kSchedule, true);
-  window->model().DeleteRow(0);
-  window->ShowAppli(kMemo, true);
+  while (window->commands.model().row_count() > 1) window->commands.model().DeleteRow(0);
+  window->commands.ShowAppli(kSchedule, true);
+  window->commands.model().DeleteRow(0);
+  window->commands.ShowAppli(kMemo, true);
   const std::vector<Records> before = Snapshot(*window);
   test::BoxScript script;
-  window->Upload();
+  window->commands.Upload();
   EXPECT_EQ(script.TakeBoxes(),
             (std::vector<std::string>{"Upload|This operation will overwrite selected application "
                                       "on your PC.\nAre you sure you want to continue ?",
@@ -214,7 +176,7 @@ TEST_F(CommandsTest, DownloadSendsTheRowsOnScreenAndKeepsThePcRecords) {
   auto window = Open();
   const std::vector<Records> before = Snapshot(*window);
   test::BoxScript script;
-  window->Download();
+  window->commands.Download();
   EXPECT_EQ(script.TakeBoxes(),
             (std::vector<std::string>{"Download|This operation will overwrite selected "
                                       "application on your Organizer.\nAre you sure you want to "
@@ -231,21 +193,21 @@ TEST_F(CommandsTest, DownloadOnTheTelephoneTabSendsOnlyTheFilteredRows) {
   WriteSettings("[Settings]\r\nAppliID=5\r\n");
   auto window = Open();
   window->filter_box()->setCurrentIndex(1);  // Business
-  const int business = window->model().row_count();
+  const int business = window->commands.model().row_count();
   ASSERT_GT(business, 0);
   ASSERT_LT(business, sample_->GetRecordCount(kTelephone));
   test::BoxScript script;
-  window->Download();
+  window->commands.Download();
   EXPECT_EQ(ReadOrganizer()->GetRecordCount(kTelephone), business);
 }
 
 TEST_F(CommandsTest, SendTransfersTheSelectedRecordOnly) {
   WriteEmptyOrganizer();
   auto window = Open();  // Schedule
-  window->model().SelectRow(2);
-  const std::vector<uint8_t> record = window->model().RowRecord(2);
+  window->commands.model().SelectRow(2);
+  const std::vector<uint8_t> record = window->commands.model().RowRecord(2);
   test::BoxScript script;
-  window->SendRecord();
+  window->commands.SendRecord();
   // No question: only the reminder.
   EXPECT_EQ(script.TakeBoxes(), std::vector<std::string>{kReminderBox});
   const auto organizer = ReadOrganizer();
@@ -256,14 +218,14 @@ TEST_F(CommandsTest, SendTransfersTheSelectedRecordOnly) {
 TEST_F(CommandsTest, AbortedTransfersLeaveTheRecordsExactlyAsTheyWere) {
   struct Case {
     const char* name;
-    void (MainWindow::*command)();
+    void (MainCommands::*command)();
     int abort_above;  // the bar's position at which Abort is pressed; -1 at once
   };
   const Case kCases[] = {
-      {"Backup at once", &MainWindow::Backup, -1},
-      {"Backup while receiving", &MainWindow::Backup, 10},
-      {"Restore while sending", &MainWindow::Restore, 10},
-      {"Upload while receiving", &MainWindow::Upload, 0},
+      {"Backup at once", &MainCommands::Backup, -1},
+      {"Backup while receiving", &MainCommands::Backup, 10},
+      {"Restore while sending", &MainCommands::Restore, 10},
+      {"Upload while receiving", &MainCommands::Upload, 0},
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
@@ -272,16 +234,16 @@ TEST_F(CommandsTest, AbortedTransfersLeaveTheRecordsExactlyAsTheyWere) {
     // records are sent.
     WriteSettings("[Settings]\r\nAppliID=5\r\n[History]\r\nSnapshot=0\r\n");
     auto window = Open();
-    window->filter_box()->setCurrentIndex(1);      // Business: some records hidden
-    ASSERT_TRUE(window->model().SortOnColumn(2));  // the user's own order
-    window->CommitList(false);
-    window->RefreshList(false);
-    window->model().SelectRow(1);
+    window->filter_box()->setCurrentIndex(1);               // Business: some records hidden
+    ASSERT_TRUE(window->commands.model().SortOnColumn(2));  // the user's own order
+    window->commands.CommitList(false);
+    window->commands.RefreshList(false);
+    window->commands.model().SelectRow(1);
     const std::vector<QString> shown = ListTexts(*window, 1);
     const std::vector<Records> before = Snapshot(*window);
     test::BoxScript script;
     // A Restore stopped after deleting offers to send the rest: not now.
-    const bool restore = c.command == &MainWindow::Restore;
+    const bool restore = c.command == &MainCommands::Restore;
     if (restore) {
       for (PromptAnswer a :
            {PromptAnswer::kYes, PromptAnswer::kOk, PromptAnswer::kOk, PromptAnswer::kNo}) {
@@ -296,7 +258,7 @@ TEST_F(CommandsTest, AbortedTransfersLeaveTheRecordsExactlyAsTheyWere) {
       QTest::mouseClick(progress->abort_button(), Qt::LeftButton);
     });
     abort_when_shown.start(2);
-    (window.get()->*c.command)();
+    (window->commands.*c.command)();
     const std::vector<std::string> boxes = script.TakeBoxes();
     ASSERT_EQ(boxes.size(), restore ? 4u : 3u);
     EXPECT_EQ(boxes[2], "Abort|User aborted.");
@@ -304,7 +266,7 @@ TEST_F(CommandsTest, AbortedTransfersLeaveTheRecordsExactlyAsTheyWere) {
       EXPECT_NE(boxes[3].find("Send the applications that are not complete"), std::string::npos);
     }
     EXPECT_EQ(ListTexts(*window, 1), shown);
-    EXPECT_EQ(window->model().selected_row(), 1);
+    EXPECT_EQ(window->commands.model().selected_row(), 1);
     EXPECT_EQ(Snapshot(*window), before);
   }
 }
@@ -315,14 +277,14 @@ TEST_F(CommandsTest, FailingWith14RunsTheNextTransferWithoutTelephoneChecks) {
   // and Upload keep their own copies of the threshold.
   struct Case {
     const char* name;
-    void (MainWindow::*command)();
+    void (MainCommands::*command)();
     int AppSettings::*copy;
     int AppSettings::*other_copy;
   };
   const Case kCases[] = {
-      {"Backup", &MainWindow::Backup, &AppSettings::backup_tel_records_min,
+      {"Backup", &MainCommands::Backup, &AppSettings::backup_tel_records_min,
        &AppSettings::upload_tel_records_min},
-      {"Upload", &MainWindow::Upload, &AppSettings::upload_tel_records_min,
+      {"Upload", &MainCommands::Upload, &AppSettings::upload_tel_records_min,
        &AppSettings::backup_tel_records_min},
   };
   auto organizer = NewStore();
@@ -337,21 +299,21 @@ TEST_F(CommandsTest, FailingWith14RunsTheNextTransferWithoutTelephoneChecks) {
     auto window = Open();
     const std::vector<Records> before = Snapshot(*window);
     test::BoxScript script;
-    (window.get()->*c.command)();
+    (window->commands.*c.command)();
     std::vector<std::string> boxes = script.TakeBoxes();
     ASSERT_EQ(boxes.size(), 3u);
     EXPECT_EQ(boxes[2], "Error|" + std::string(ResultMessage(kResultIncomplete)));
-    EXPECT_EQ(window->settings().*c.copy, 0);
-    EXPECT_EQ(window->settings().*c.other_copy, 1);
-    EXPECT_EQ(window->settings().bk_tel_records_min, 1);
+    EXPECT_EQ(window->commands.settings().*c.copy, 0);
+    EXPECT_EQ(window->commands.settings().*c.other_copy, 1);
+    EXPECT_EQ(window->commands.settings().bk_tel_records_min, 1);
     EXPECT_EQ(Snapshot(*window), before);
 
-    (window.get()->*c.command)();
+    (window->commands.*c.command)();
     EXPECT_EQ(script.TakeBoxes().size(), 2u);  // no error this time
-    EXPECT_EQ(window->settings().*c.copy, 1);
+    EXPECT_EQ(window->commands.settings().*c.copy, 1);
     EXPECT_EQ(Snapshot(*window)[kTelephone], Records{phones[0]});
     // Only the stored value is written back.
-    window->close();
+    window->window.close();
     EXPECT_EQ(
         LoadAppSettings(SettingsFilePath(paths_.files_dir), paths_.files_dir).bk_tel_records_min,
         1);
@@ -367,7 +329,7 @@ TEST_F(CommandsTest, ExportAndImportRoundTrip) {
   ASSERT_TRUE(QDir().mkpath(folder));
   test::BoxScript script;
   script.ChooseFile(folder + QStringLiteral("/memos  "));  // no extension, trailing blanks
-  window->Export();
+  window->commands.Export();
   ASSERT_EQ(script.files().size(), 1u);
   EXPECT_TRUE(script.files()[0].save);
   EXPECT_EQ(script.files()[0].filter,
@@ -378,12 +340,12 @@ TEST_F(CommandsTest, ExportAndImportRoundTrip) {
                                                          " records were successfully exported."});
   const fs::path csv = folder.toStdString() + "/memos.csv";
   ASSERT_TRUE(fs::exists(csv));
-  EXPECT_EQ(window->settings().backup_dir, folder.toStdString());
+  EXPECT_EQ(window->commands.settings().backup_dir, folder.toStdString());
 
-  window->ClearAll();
+  window->commands.ClearAll();
   EXPECT_EQ(window->list()->topLevelItemCount(), 0);
   // Imported into Memo while Schedule is on screen.
-  window->ShowAppli(kSchedule, true);
+  window->commands.ShowAppli(kSchedule, true);
   script.TakeBoxes();
   script.OnDialog([&](QDialog& dialog) {
     auto& import = static_cast<ImportDialog&>(dialog);
@@ -392,12 +354,12 @@ TEST_F(CommandsTest, ExportAndImportRoundTrip) {
     import.appli_box()->setCurrentIndex(import.appli_box()->findText(QStringLiteral("Memo")));
     return static_cast<int>(QDialog::Accepted);
   });
-  window->Import();
+  window->commands.Import();
   EXPECT_EQ(script.TakeBoxes(),
             std::vector<std::string>{"Import|" + std::to_string(count) +
                                      " records were successfully imported.\r\nThe file was read "
                                      "as UTF-8 (detected)."});
-  EXPECT_EQ(window->model().appli(), kSchedule);
+  EXPECT_EQ(window->commands.model().appli(), kSchedule);
   EXPECT_EQ(window->list()->topLevelItemCount(), 0);
   EXPECT_EQ(Sorted(Snapshot(*window)[kMemo]), Sorted(memos));
 }
@@ -406,15 +368,15 @@ TEST_F(CommandsTest, ExportOnTheTelephoneTabWritesOnlyTheFilteredRowsInListOrder
   WriteSettings("[Settings]\r\nAppliID=5\r\n");
   auto window = Open();
   window->filter_box()->setCurrentIndex(1);  // Business
-  ASSERT_TRUE(window->model().SortOnColumn(1));
-  ASSERT_TRUE(window->model().SortOnColumn(1));  // last name, descending
-  window->CommitList(false);
-  window->RefreshList(false);
+  ASSERT_TRUE(window->commands.model().SortOnColumn(1));
+  ASSERT_TRUE(window->commands.model().SortOnColumn(1));  // last name, descending
+  window->commands.CommitList(false);
+  window->commands.RefreshList(false);
   const std::vector<QString> last_names = ListTexts(*window, 1);
   ASSERT_GT(last_names.size(), 1u);
   test::BoxScript script;
   script.ChooseFile(dir_.path() + QStringLiteral("/business.CSV"));
-  window->Export();
+  window->commands.Export();
   const auto rows = test::ReadCsvRows(paths_.files_dir / "business.CSV");
   ASSERT_EQ(rows.size(), last_names.size());
   for (size_t i = 0; i < rows.size(); ++i) {
@@ -435,7 +397,7 @@ TEST_F(CommandsTest, ImportOfAFileThatIsNoCsvOfTheApplicationFails) {
     static_cast<ImportDialog&>(dialog).file_edit()->setText(QString::fromStdString(file));
     return static_cast<int>(QDialog::Accepted);
   });
-  window->Import();
+  window->commands.Import();
   EXPECT_EQ(script.TakeBoxes(), std::vector<std::string>{"Import|Failed to Import"});
   EXPECT_EQ(Snapshot(*window), before);
 }
@@ -449,23 +411,23 @@ TEST_F(CommandsTest, ExportAndImportOfferTheFormatsOfTheApplication) {
   test::BoxScript script;
   const QString cards = dir_.path() + QStringLiteral("/cards.vcf");
   script.ChooseFile(cards);
-  window->Export();
+  window->commands.Export();
   ASSERT_EQ(script.files().size(), 1u);
   EXPECT_EQ(script.files()[0].filter,
             QStringLiteral("CSV Files, UTF-8 (*.csv);;CSV Files, Windows-1252 (*.csv);;"
                            "vCard Files (*.vcf)"));
   EXPECT_EQ(script.files()[0].selected_filter, QStringLiteral("CSV Files, Windows-1252 (*.csv)"));
   ASSERT_TRUE(fs::exists(cards.toStdString()));
-  EXPECT_EQ(window->settings().export_encoding, "cp1252");
+  EXPECT_EQ(window->commands.settings().export_encoding, "cp1252");
 
-  window->ClearAll();
+  window->commands.ClearAll();
   script.TakeBoxes();
   script.OnDialog([&](QDialog& dialog) {
     auto& import = static_cast<ImportDialog&>(dialog);
     import.file_edit()->setText(cards);
     return static_cast<int>(QDialog::Accepted);
   });
-  window->Import();
+  window->commands.Import();
   EXPECT_EQ(script.TakeBoxes(), std::vector<std::string>{"Import|" + std::to_string(phones.size()) +
                                                          " records were successfully imported."});
   EXPECT_EQ(Sorted(Snapshot(*window)[kTelephone]), Sorted(phones));
@@ -486,7 +448,7 @@ TEST_F(CommandsTest, ImportAsksBeforeStoringCharactersAsQuestionMarks) {
       static_cast<ImportDialog&>(dialog).file_edit()->setText(QString::fromStdString(file));
       return static_cast<int>(QDialog::Accepted);
     });
-    window->Import();
+    window->commands.Import();
     const std::vector<std::string> boxes = script.TakeBoxes();
     ASSERT_FALSE(boxes.empty());
     EXPECT_EQ(boxes[0],
@@ -548,18 +510,18 @@ TEST_F(CommandsTest, OpenOfABadFileKeepsTheRecords) {
   auto window = Open();
   // Edits not yet committed: a row gone, a copy of the first row at the end
   // (a re-sort would put it beside the first).
-  window->model().DeleteRow(0);
-  ASSERT_TRUE(window->model().SortOnColumn(5));
-  ASSERT_TRUE(window->model().AppendRow(window->model().RowRecord(0)));
+  window->commands.model().DeleteRow(0);
+  ASSERT_TRUE(window->commands.model().SortOnColumn(5));
+  ASSERT_TRUE(window->commands.model().AppendRow(window->commands.model().RowRecord(0)));
   const std::vector<Records> before = Snapshot(*window);
-  window->RefreshList(false);
+  window->commands.RefreshList(false);
   const std::vector<QString> shown = ListTexts(*window, 5);
   ASSERT_EQ(shown.back(), shown.front());
   const fs::path bad = paths_.files_dir / "bad.bkf";
   std::ofstream(bad, std::ios::binary) << "IM2BK9 this is no backup file";
   test::BoxScript script;
   script.ChooseFile(QString::fromStdString(bad));
-  window->Open();
+  window->commands.Open();
   EXPECT_EQ(script.TakeBoxes(),
             (std::vector<std::string>{"Open|This operation will overwrite ALL applications.\n"
                                       "Are you sure you want to continue ?",
@@ -574,7 +536,7 @@ TEST_F(CommandsTest, OpenOfABadFileKeepsTheRecords) {
   const fs::path good = paths_.files_dir / "good.bkf";
   ASSERT_EQ(SaveBackupFile(*other, good, true), 0);
   script.ChooseFile(QString::fromStdString(good));
-  window->Open();
+  window->commands.Open();
   EXPECT_EQ(window->list()->topLevelItemCount(), 1);
   EXPECT_EQ(Snapshot(*window)[kMemo].size(), 0u);
 }
@@ -583,15 +545,15 @@ TEST_F(CommandsTest, SaveAsWritesTheDefaultOrderAndKeepsTheUsersSort) {
   WriteSettings("[Settings]\r\nAppliID=3\r\n");  // Memo
   auto window = Open();
   // Descending by the memo text: the reverse of the default order.
-  ASSERT_TRUE(window->model().SortOnColumn(0));
-  ASSERT_TRUE(window->model().SortOnColumn(0));
+  ASSERT_TRUE(window->commands.model().SortOnColumn(0));
+  ASSERT_TRUE(window->commands.model().SortOnColumn(0));
   const Records listed = Snapshot(*window)[kMemo];
-  window->RefreshList(false);
+  window->commands.RefreshList(false);
   const std::vector<QString> shown = ListTexts(*window, 0);
   ASSERT_GT(shown.front(), shown.back());
   test::BoxScript script;
   script.ChooseFile(dir_.path() + QStringLiteral("/saved"));
-  window->SaveAs();
+  window->commands.SaveAs();
   ASSERT_EQ(script.files().size(), 1u);
   const QString proposed = script.files()[0].proposed_name;
   EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d{8}\\.bkf$")).match(proposed).hasMatch())
@@ -612,7 +574,7 @@ TEST_F(CommandsTest, FailedSaveAsCanBeRetriedAndCancelled) {
   script.Answer(PromptAnswer::kRetry);
   script.Answer(PromptAnswer::kCancel);
   const std::vector<Records> before = Snapshot(*window);
-  window->SaveAs();
+  window->commands.SaveAs();
   ASSERT_EQ(script.boxes().size(), 2u);
   EXPECT_EQ(script.boxes()[0].caption, "Save As");
   EXPECT_EQ(script.boxes()[0].buttons, PromptButtons::kRetryCancel);
@@ -623,21 +585,21 @@ TEST_F(CommandsTest, FailedSaveAsCanBeRetriedAndCancelled) {
 TEST_F(CommandsTest, ClearAllEmptiesEveryApplicationAndResetsTheCategories) {
   auto window = Open();
   CategoryNames names;
-  ASSERT_EQ(GetCategoryNames(window->store(), &names), 0);
+  ASSERT_EQ(GetCategoryNames(window->commands.store(), &names), 0);
   names.names[0] = "Food";
-  ASSERT_EQ(SetCategoryNames(window->store(), names), 0);
+  ASSERT_EQ(SetCategoryNames(window->commands.store(), names), 0);
   test::BoxScript script;
   script.Answer(PromptAnswer::kNo);
-  window->ClearAll();
+  window->commands.ClearAll();
   EXPECT_GT(window->list()->topLevelItemCount(), 0);
-  window->ClearAll();
+  window->commands.ClearAll();
   EXPECT_EQ(script.TakeBoxes()[1],
             "Clear All|This operation will delete the ALL records.\nAre you sure you want to "
             "continue ?");
   EXPECT_EQ(window->list()->topLevelItemCount(), 0);
   const std::vector<Records> after = Snapshot(*window);
   for (AppliId id = 0; id < kCategoryList; ++id) EXPECT_TRUE(after[id].empty());
-  ASSERT_EQ(GetCategoryNames(window->store(), &names), 0);
+  ASSERT_EQ(GetCategoryNames(window->commands.store(), &names), 0);
   EXPECT_EQ(names.names[0], "Meals");
 }
 
@@ -657,25 +619,25 @@ std::function<int(QDialog&)> TypeMemo(const QString& text, bool save_as_new) {
 TEST_F(CommandsTest, NewEditSaveAsNewAndDeleteChangeTheList) {
   WriteSettings("[Settings]\r\nAppliID=3\r\n");  // Memo
   auto window = Open();
-  const int rows = window->model().row_count();
+  const int rows = window->commands.model().row_count();
   test::BoxScript script;
 
   // New: appended at the end and selected.
   script.OnDialog(TypeMemo(QStringLiteral("Zebra crossing"), false));
   QTest::mouseClick(window->new_button(), Qt::LeftButton);
   ASSERT_EQ(window->list()->topLevelItemCount(), rows + 1);
-  EXPECT_EQ(window->model().selected_row(), rows);
+  EXPECT_EQ(window->commands.model().selected_row(), rows);
   EXPECT_EQ(window->list()->topLevelItem(rows)->text(0), QStringLiteral("Zebra crossing"));
 
   // Edit with Save: replaced in place.
-  window->model().SelectRow(1);
+  window->commands.model().SelectRow(1);
   const QString second = window->list()->topLevelItem(2)->text(0);
   script.OnDialog(TypeMemo(QStringLiteral("Changed memo"), false));
   QTest::mouseClick(window->edit_button(), Qt::LeftButton);
   ASSERT_EQ(window->list()->topLevelItemCount(), rows + 1);
   EXPECT_EQ(window->list()->topLevelItem(1)->text(0), QStringLiteral("Changed memo"));
   EXPECT_EQ(window->list()->topLevelItem(2)->text(0), second);
-  EXPECT_EQ(window->model().selected_row(), 1);
+  EXPECT_EQ(window->commands.model().selected_row(), 1);
 
   // Edit with Save As New: the edited row stays, the new one is appended.
   script.OnDialog(TypeMemo(QStringLiteral("Copied memo"), true));
@@ -686,11 +648,11 @@ TEST_F(CommandsTest, NewEditSaveAsNewAndDeleteChangeTheList) {
 
   // Cancel changes nothing.
   script.OnDialog([](QDialog&) { return kEditCancel; });
-  window->EditEntry();
+  window->edit_entry_action()->trigger();
   EXPECT_EQ(window->list()->topLevelItemCount(), rows + 2);
 
   // Delete asks; the row with the same index is selected afterwards.
-  window->model().SelectRow(1);
+  window->commands.model().SelectRow(1);
   script.TakeBoxes();
   QTest::mouseClick(window->delete_button(), Qt::LeftButton);
   EXPECT_EQ(script.TakeBoxes(),
@@ -698,19 +660,19 @@ TEST_F(CommandsTest, NewEditSaveAsNewAndDeleteChangeTheList) {
                                      "Are you sure you want to continue ?"});
   ASSERT_EQ(window->list()->topLevelItemCount(), rows + 1);
   EXPECT_EQ(window->list()->topLevelItem(1)->text(0), second);
-  EXPECT_EQ(window->model().selected_row(), 1);
+  EXPECT_EQ(window->commands.model().selected_row(), 1);
   // The store gets the changes at the next commit.
   EXPECT_EQ(Snapshot(*window)[kMemo].size(), static_cast<size_t>(rows + 1));
 }
 
 TEST_F(CommandsTest, DeletingTheLastRowSelectsTheOneBefore) {
   auto window = Open();
-  const int rows = window->model().row_count();
-  window->model().SelectRow(rows - 1);
+  const int rows = window->commands.model().row_count();
+  window->commands.model().SelectRow(rows - 1);
   test::BoxScript script;
-  window->DeleteEntry();
-  EXPECT_EQ(window->model().row_count(), rows - 1);
-  EXPECT_EQ(window->model().selected_row(), rows - 2);
+  window->commands.DeleteEntry();
+  EXPECT_EQ(window->commands.model().row_count(), rows - 1);
+  EXPECT_EQ(window->commands.model().selected_row(), rows - 2);
 }
 
 }  // namespace

@@ -21,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include "format/today.h"
+#include "sample_data.h"
 #include "store/amount.h"
 #include "store/record_codec.h"
 #include "ui/date_field.h"
@@ -59,46 +60,6 @@ std::unique_ptr<EditDialog> Open(AppliId id, const std::vector<uint8_t>* record,
   return dialog;
 }
 
-std::vector<uint8_t> SampleRecord(AppliId id) {
-  switch (id) {
-    case kSchedule: {
-      ScheduleRecord r;
-      r.date = BcdDate::FromYmd(2002, 3, 4);
-      r.start_time = BcdTime::FromHm(9, 30);
-      r.end_time = BcdTime::FromHm(10, 0);
-      r.description = "Dentist";
-      return EncodeScheduleRecord(r);
-    }
-    case kAnniversary: {
-      AnniversaryRecord r;
-      r.date = BcdDate::FromYmd(1999, 2, 28);
-      r.description = "Wedding";
-      return EncodeAnniversaryRecord(r);
-    }
-    case kToDo: {
-      ToDoRecord r;
-      r.state = ToDoRecord::MakeState(false, 3);
-      r.due_date = BcdDate::FromYmd(2002, 1, 5);
-      r.description = "Taxes";
-      return EncodeToDoRecord(r);
-    }
-    case kMemo:
-      return EncodeMemoRecord({"Shopping"});
-    case kExpense: {
-      ExpenseRecord r;
-      r.date = BcdDate::FromYmd(2002, 6, 1);
-      EncodeAmount(&r, 12.5);
-      return EncodeExpenseRecord(r);
-    }
-    default: {
-      TelephoneRecord r;
-      r.texts[kLastName] = "Smith";
-      r.texts[kHomeNumber] = "555-0101";
-      return EncodeTelephoneRecord(r);
-    }
-  }
-}
-
 TEST(EditDialogs, CaptionsAndButtonsInOrder) {
   const std::pair<AppliId, const char*> captions[] = {
       {kSchedule, "Schedule"}, {kAnniversary, "Anniversary"}, {kToDo, "To Do"},
@@ -130,7 +91,7 @@ TEST(EditDialogs, SaveAsNewOnlyForAnExistingRecordBelowTheLimit) {
       {true, kEditFlagFull, true, false},
   };
   for (AppliId id : {kSchedule, kAnniversary, kToDo, kMemo, kExpense, kTelephone}) {
-    const std::vector<uint8_t> record = SampleRecord(id);
+    const std::vector<uint8_t> record = test::ExampleRecord(id);
     for (const Case& c : cases) {
       auto dialog = Open(id, c.with_record ? &record : nullptr, c.flags);
       // A new Telephone record is empty and so not yet valid.
@@ -153,7 +114,7 @@ TEST(EditDialogs, FlagsFromTheMainWindow) {
 }
 
 TEST(EditDialogs, ResultsOfTheButtonsAndEsc) {
-  const std::vector<uint8_t> record = SampleRecord(kMemo);
+  const std::vector<uint8_t> record = test::ExampleRecord(kMemo);
   {
     auto dialog = Open(kMemo, &record, 0);
     dialog->save_button()->click();
@@ -180,7 +141,7 @@ TEST(EditDialogs, ResultsOfTheButtonsAndEsc) {
 }
 
 TEST(EditDialogs, EnterPressesOnlyTheFocusedButton) {
-  const std::vector<uint8_t> record = SampleRecord(kTelephone);
+  const std::vector<uint8_t> record = test::ExampleRecord(kTelephone);
   auto dialog = Open(kTelephone, &record, 0);
   dialog->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
@@ -399,7 +360,7 @@ TEST(EditDialogs, ExpenseFieldsMakeTheFlagsAndTheAmount) {
 
 TEST(EditDialogs, ClearPutsBackTheDefaultsAndKeepsEditingTheRecord) {
   ScopedToday today({2005, 1, 2});
-  const std::vector<uint8_t> record = SampleRecord(kToDo);
+  const std::vector<uint8_t> record = test::ExampleRecord(kToDo);
   auto dialog = Open(kToDo, &record, 0);
   dialog->clear_button()->click();
   EXPECT_TRUE(dialog->isVisible());
@@ -484,9 +445,10 @@ TEST(AmountEdit, TypingRules) {
 TEST(TextFields, TypedAndPastedTextIsFiltered) {
   AllowedTable no_comma = AllAllowed();
   no_comma[','] = 0;
-  const std::vector<uint8_t> record = SampleRecord(kTelephone);
+  const std::vector<uint8_t> record = test::ExampleRecord(kTelephone);
   auto dialog = Open(kTelephone, &record, 0, Context(no_comma));
   QLineEdit* notes = Field<QLineEdit>(*dialog, "tel13");
+  notes->clear();
   QTest::keyClicks(notes, QStringLiteral("a,b"));
   EXPECT_EQ(notes->text().toStdString(), "ab");
   QApplication::clipboard()->setText(QStringLiteral("x,y,z"));
@@ -509,9 +471,10 @@ TEST(TextFields, TypedAndPastedTextIsFiltered) {
 TEST(TextFields, ComposedTextIsFiltered) {
   AllowedTable no_comma = AllAllowed();
   no_comma[','] = 0;
-  const std::vector<uint8_t> record = SampleRecord(kTelephone);
+  const std::vector<uint8_t> record = test::ExampleRecord(kTelephone);
   auto dialog = Open(kTelephone, &record, 0, Context(no_comma));
   auto memo_dialog = Open(kMemo, nullptr, kEditFlagNew, Context(no_comma));
+  Field<QLineEdit>(*dialog, "tel13")->clear();
   QWidget* fields[] = {Field<QLineEdit>(*dialog, "tel13"),
                        Field<ThreeLineTextEdit>(*memo_dialog, "memo")};
   for (QWidget* field : fields) {

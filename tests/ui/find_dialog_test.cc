@@ -14,9 +14,9 @@
 #include <gtest/gtest.h>
 
 #include "box_script.h"
+#include "desktop_fixture.h"
 #include "store/app_settings.h"
 #include "ui/import_dialog.h"
-#include "ui/main_window.h"
 
 namespace kivo {
 namespace {
@@ -33,17 +33,15 @@ class FindTest : public ::testing::Test {
     const std::filesystem::path csv = paths_.files_dir / "memos.csv";
     std::ofstream(csv, std::ios::binary)
         << "Memo\r\napple pie\r\nBanana split\r\nAPPLE juice\r\ncherry\r\n";
-    window_ = std::make_unique<MainWindow>(paths_);
-    window_->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+    window_ = std::make_unique<test::Desktop>(paths_);
     test::BoxScript script;
     script.OnDialog([&](QDialog& dialog) {
       static_cast<ImportDialog&>(dialog).file_edit()->setText(QString::fromStdString(csv));
       return static_cast<int>(QDialog::Accepted);
     });
-    window_->Import();
-    ASSERT_EQ(window_->model().row_count(), 4);
-    ASSERT_EQ(window_->model().RecordText(2, false).substr(0, 11), "APPLE juice");
+    window_->commands.Import();
+    ASSERT_EQ(window_->commands.model().row_count(), 4);
+    ASSERT_EQ(window_->commands.model().RecordText(2, false).substr(0, 11), "APPLE juice");
   }
 
   // Types the text, sets the options and presses Find Next; the row selected
@@ -59,16 +57,16 @@ class FindTest : public ::testing::Test {
     const std::vector<std::string> boxes = script.TakeBoxes();
     const bool not_found = boxes == std::vector<std::string>{"Find|Not found !"};
     EXPECT_TRUE(boxes.empty() || not_found);
-    return {window_->model().selected_row(), not_found};
+    return {window_->commands.model().selected_row(), not_found};
   }
 
   QTemporaryDir dir_;
   MainWindowPaths paths_;
-  std::unique_ptr<MainWindow> window_;
+  std::unique_ptr<test::Desktop> window_;
 };
 
 TEST_F(FindTest, OpensEmptyDownwardsWithMatchCase) {
-  window_->Find();
+  window_->find_action()->trigger();
   FindDialog* dialog = window_->find_dialog();
   ASSERT_NE(dialog, nullptr);
   EXPECT_TRUE(dialog->isVisible());
@@ -77,7 +75,7 @@ TEST_F(FindTest, OpensEmptyDownwardsWithMatchCase) {
   EXPECT_TRUE(dialog->down_button()->isChecked());
   EXPECT_TRUE(dialog->match_case_box()->isChecked());
   // A second Find brings the same dialog forward.
-  window_->Find();
+  window_->find_action()->trigger();
   EXPECT_EQ(window_->find_dialog(), dialog);
   dialog->close();
   QTest::qWait(0);
@@ -102,8 +100,8 @@ TEST_F(FindTest, SearchSequences) {
       {"err", true, true, 3, false},      // a new text from row 0 downwards
       {"an", false, true, 1, false},      // new text searched from the selected row upwards
   };
-  window_->model().SelectRow(0);
-  window_->Find();
+  window_->commands.model().SelectRow(0);
+  window_->find_action()->trigger();
   for (const Step& step : kSteps) {
     const auto [row, not_found] =
         FindNext(QString::fromLatin1(step.text), step.down, step.match_case);
@@ -113,10 +111,10 @@ TEST_F(FindTest, SearchSequences) {
 }
 
 TEST_F(FindTest, FileCommandsCloseTheFindDialog) {
-  window_->Find();
+  window_->find_action()->trigger();
   ASSERT_NE(window_->find_dialog(), nullptr);
   test::BoxScript script;  // the save dialog is cancelled
-  window_->Export();
+  window_->commands.Export();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_EQ(window_->find_dialog(), nullptr);
 }

@@ -19,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include "box_script.h"
+#include "desktop_fixture.h"
 #include "sample_data.h"
 #include "store/app_settings.h"
 #include "store/working_data.h"
@@ -28,65 +29,43 @@
 namespace kivo {
 namespace {
 
-const std::filesystem::path kSampleDir = std::filesystem::path(KIVO_SOURCE_DIR) / "data/sample";
-
 // A test's own program directory: a settings file and a working data file
 // made from the sample records.
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public test::DesktopTest {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(dir_.isValid());
-    paths_.files_dir = dir_.path().toStdString();
-    paths_.tables_dir = KIVO_PROGRAM_DIR;
-    AppliStore store(LoadCodeTables(paths_.tables_dir / "code.dat"));
-    ASSERT_EQ(store.GetAppliBuf(7), 0);
-    test::FillSampleStore(store, kSampleDir);
-    for (AppliId id = 0; id < kCategoryList; ++id) counts_[id] = store.GetRecordCount(id);
-    ASSERT_EQ(SaveWorkingData(store, WorkingDataPath(paths_.files_dir), 1), 0);
+    for (AppliId id = 0; id < kCategoryList; ++id) counts_[id] = sample_->GetRecordCount(id);
   }
 
-  void WriteSettings(const std::string& text) {
-    std::ofstream(SettingsFilePath(paths_.files_dir), std::ios::binary) << text;
-  }
-
-  std::unique_ptr<MainWindow> Open() {
-    auto window = std::make_unique<MainWindow>(paths_);
-    window->show();
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    return window;
-  }
-
-  static QString Cell(const MainWindow& window, int row, int column) {
+  static QString Cell(test::Desktop& window, int row, int column) {
     return window.list()->topLevelItem(row)->text(column);
   }
 
-  static void ClickTab(MainWindow& window, int tab) {
+  static void ClickTab(test::Desktop& window, int tab) {
     QTabBar* bar = window.tabs()->tabBar();
     QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(tab).center());
   }
 
-  static void ClickHeader(MainWindow& window, int column) {
+  static void ClickHeader(test::Desktop& window, int column) {
     QHeaderView* header = window.list()->header();
     const int x = header->sectionViewportPosition(column) + header->sectionSize(column) / 2;
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
   }
 
-  static void ClickRow(MainWindow& window, int row) {
+  static void ClickRow(test::Desktop& window, int row) {
     QTreeWidget* list = window.list();
     const QRect rect = list->visualItemRect(list->topLevelItem(row));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
   }
 
-  QTemporaryDir dir_;
-  MainWindowPaths paths_;
   int counts_[kCategoryList]{};
 };
 
 TEST_F(MainWindowTest, StartsOnTheApplicationOfTheSettings) {
   WriteSettings("[Settings]\r\nAppliID=4\r\n");
   auto window = Open();
-  EXPECT_EQ(window->windowTitle(), QStringLiteral("PC Software for Norvale TR/VX-480"));
-  EXPECT_EQ(window->size(), QSize(580, 430));
+  EXPECT_EQ(window->window.windowTitle(), QStringLiteral("PC Software for Norvale TR/VX-480"));
+  EXPECT_EQ(window->window.size(), QSize(580, 430));
   EXPECT_EQ(window->tabs()->currentIndex(), 5);
   EXPECT_EQ(window->tabs()->tabToolTip(5), QStringLiteral("Expense"));
   EXPECT_FALSE(window->send_button()->isVisible());
@@ -110,7 +89,7 @@ TEST_F(MainWindowTest, TabsShowTheirApplications) {
               {5, kExpense, "Expense", "Date"},         {0, kSchedule, "Schedule", "Date"}};
   for (const auto& t : tabs) {
     ClickTab(*window, t.tab);
-    EXPECT_EQ(window->model().appli(), t.id) << t.name;
+    EXPECT_EQ(window->commands.model().appli(), t.id) << t.name;
     EXPECT_EQ(window->header_area()->appli_name(), QString::fromLatin1(t.name));
     EXPECT_EQ(window->list()->headerItem()->text(0), QString::fromLatin1(t.first_column));
     EXPECT_EQ(window->list()->topLevelItemCount(), counts_[t.id]) << t.name;
@@ -125,8 +104,8 @@ TEST_F(MainWindowTest, ClickingAHeaderCyclesTheSortAndFollowsTheSelection) {
   WriteSettings("[Settings]\r\nAppliID=3\r\n");
   auto window = Open();
   ClickRow(*window, 4);
-  const QString chosen = Cell(*window, window->model().selected_row(), 0);
-  ASSERT_EQ(window->model().selected_row(), 4);
+  const QString chosen = Cell(*window, window->commands.model().selected_row(), 0);
+  ASSERT_EQ(window->commands.model().selected_row(), 4);
   for (const bool ascending : {true, false, true}) {
     ClickHeader(*window, 0);
     const int rows = window->list()->topLevelItemCount();
@@ -139,7 +118,7 @@ TEST_F(MainWindowTest, ClickingAHeaderCyclesTheSortAndFollowsTheSelection) {
       EXPECT_TRUE(ascending ? order <= 0 : order >= 0)
           << before.toStdString() << " | " << after.toStdString();
     }
-    const int selected = window->model().selected_row();
+    const int selected = window->commands.model().selected_row();
     EXPECT_EQ(Cell(*window, selected, 0), chosen);
     EXPECT_EQ(window->list()->currentItem(), window->list()->topLevelItem(selected));
     EXPECT_EQ(window->list()->header()->sortIndicatorOrder(),
@@ -150,8 +129,8 @@ TEST_F(MainWindowTest, ClickingAHeaderCyclesTheSortAndFollowsTheSelection) {
 TEST_F(MainWindowTest, SelectingARowShowsItsLabelledText) {
   auto window = Open();  // Schedule
   ClickRow(*window, 2);
-  EXPECT_EQ(window->model().selected_row(), 2);
-  QString expected = QString::fromLatin1(window->model().RecordText(2, true));
+  EXPECT_EQ(window->commands.model().selected_row(), 2);
+  QString expected = QString::fromLatin1(window->commands.model().RecordText(2, true));
   expected.remove(QLatin1Char('\r'));
   EXPECT_EQ(window->detail()->toPlainText(), expected);
   EXPECT_TRUE(window->detail()->toPlainText().startsWith(QStringLiteral("[Date       ] ") +
@@ -159,18 +138,18 @@ TEST_F(MainWindowTest, SelectingARowShowsItsLabelledText) {
   // Arrow keys move the selection and the pane follows.
   window->list()->setFocus();
   QTest::keyClick(window->list(), Qt::Key_Down);
-  EXPECT_EQ(window->model().selected_row(), 3);
+  EXPECT_EQ(window->commands.model().selected_row(), 3);
   EXPECT_TRUE(window->detail()->toPlainText().contains(Cell(*window, 3, 5)));
   // The right button changes nothing and blocks the left one.
   ClickRow(*window, 3);
   const QPoint row0 = window->list()->visualItemRect(window->list()->topLevelItem(0)).center();
   QTest::mousePress(window->list()->viewport(), Qt::RightButton, {}, row0);
-  EXPECT_EQ(window->model().selected_row(), 3);
+  EXPECT_EQ(window->commands.model().selected_row(), 3);
   ClickRow(*window, 0);
-  EXPECT_EQ(window->model().selected_row(), 3);
+  EXPECT_EQ(window->commands.model().selected_row(), 3);
   QTest::mouseRelease(window->list()->viewport(), Qt::RightButton, {}, row0);
   ClickRow(*window, 0);
-  EXPECT_EQ(window->model().selected_row(), 0);
+  EXPECT_EQ(window->commands.model().selected_row(), 0);
 }
 
 TEST_F(MainWindowTest, TelephoneFilterShowsOneCategory) {
@@ -184,7 +163,7 @@ TEST_F(MainWindowTest, TelephoneFilterShowsOneCategory) {
   EXPECT_EQ(window->list()->topLevelItemCount(), business);
   EXPECT_EQ(window->header_area()->count_text(), QString::asprintf("%4d records exist", business));
   EXPECT_TRUE(window->new_button()->isEnabled());
-  EXPECT_EQ(window->model().selected_row(), 0);
+  EXPECT_EQ(window->commands.model().selected_row(), 0);
   window->filter_box()->setCurrentIndex(3);  // All
   EXPECT_EQ(window->list()->topLevelItemCount(), all);
 }
@@ -199,7 +178,7 @@ TEST_F(MainWindowTest, EnablingFollowsTheRows) {
   EXPECT_TRUE(window->edit_entry_action()->isEnabled());
   EXPECT_TRUE(window->find_action()->isEnabled());
   // Empty the list row by row through the model.
-  while (window->model().row_count() > 0) window->model().DeleteRow(0);
+  while (window->commands.model().row_count() > 0) window->commands.model().DeleteRow(0);
   ClickTab(*window, 1);
   ClickTab(*window, 0);
   EXPECT_EQ(window->list()->topLevelItemCount(), 0);
@@ -220,15 +199,15 @@ TEST_F(MainWindowTest, EscapeKeepsTheWindowAndEnterAsksToEditTheRow) {
   test::BoxScript script;
   script.OnDialog([](QDialog&) { return kEditCancel; });
   script.Answer(PromptAnswer::kCancel);
-  QSignalSpy edit(window.get(), &MainWindow::EditEntryRequested);
+  QSignalSpy edit(&window->window, &MainWindow::EditEntryRequested);
   ClickRow(*window, 1);
-  ASSERT_EQ(window->model().selected_row(), 1);
+  ASSERT_EQ(window->commands.model().selected_row(), 1);
   QTest::keyClick(window->list(), Qt::Key_Escape);
-  EXPECT_TRUE(window->isVisible());
+  EXPECT_TRUE(window->window.isVisible());
   QTest::keyClick(window->list(), Qt::Key_Return);
   ASSERT_EQ(edit.count(), 1);
   EXPECT_EQ(edit.takeFirst().at(0).toInt(), 1);
-  QSignalSpy send(window.get(), &MainWindow::SendRequested);
+  QSignalSpy send(&window->window, &MainWindow::SendRequested);
   window->send_button()->setFocus();
   QTest::keyClick(window->send_button(), Qt::Key_Enter);
   EXPECT_EQ(script.TakeBoxes().size(), 1u);
@@ -241,8 +220,8 @@ TEST_F(MainWindowTest, ClosingSavesTheDataFileAndTheSettings) {
   {
     auto window = Open();
     ClickTab(*window, 4);  // Memo
-    window->model().DeleteRow(0);
-    window->close();
+    window->commands.model().DeleteRow(0);
+    window->window.close();
   }
   AppliStore store(LoadCodeTables(paths_.tables_dir / "code.dat"));
   ASSERT_EQ(store.GetAppliBuf(7), 0);
@@ -272,21 +251,21 @@ TEST_F(MainWindowTest, StartUpTellsWhichSettingsAndDataFileItCouldNotUse) {
   EXPECT_NE(boxes[1].find("did not load. It is damaged or cannot be read."), std::string::npos)
       << boxes[1];
   EXPECT_NE(boxes[1].find(".bad"), std::string::npos) << boxes[1];
-  EXPECT_EQ(window->settings().to_command, 30000);
+  EXPECT_EQ(window->commands.settings().to_command, 30000);
 }
 
 TEST_F(MainWindowTest, WindowGrowsAndKeepsItsGeometryOverARestart) {
   WriteSettings("[Settings]\r\nAppliID=5\r\n");
   {
     auto window = Open();
-    EXPECT_EQ(window->minimumSize(), QSize(MainWindow::kWidth, MainWindow::kHeight));
+    EXPECT_EQ(window->window.minimumSize(), QSize(MainWindow::kWidth, MainWindow::kHeight));
     const QRect list = window->list()->geometry();
     const QRect detail = window->detail()->geometry();
-    const QWidget* client = window->centralWidget();
+    const QWidget* client = window->window.centralWidget();
     const int right_margin = client->width() - window->delete_button()->geometry().right();
     const int button_gap = window->upload_button()->y() - list.bottom();
     // Maximised on the offscreen platform's 800 x 600 screen is larger still.
-    window->resize(700, 520);
+    window->window.resize(700, 520);
     QTRY_COMPARE(window->list()->height(), list.height() + 90);
     // The list takes two thirds of the extra width, the detail pane the rest;
     // the buttons keep to their corners.
@@ -307,17 +286,17 @@ TEST_F(MainWindowTest, WindowGrowsAndKeepsItsGeometryOverARestart) {
     QHeaderView* columns = window->list()->header();
     EXPECT_EQ(columns->sectionViewportPosition(2) + columns->sectionSize(2),
               columns->viewport()->width());
-    window->move(30, 40);
-    window->close();
+    window->window.move(30, 40);
+    window->window.close();
   }
   {
     auto window = Open();
-    EXPECT_EQ(window->size(), QSize(700, 520));
-    EXPECT_EQ(window->pos(), QPoint(30, 40));
-    EXPECT_EQ(window->model().view_state(kTelephone).widths[1], 150);
-    window->showMaximized();
-    QTRY_VERIFY(window->isMaximized() && window->width() > 700);
-    window->close();
+    EXPECT_EQ(window->window.size(), QSize(700, 520));
+    EXPECT_EQ(window->window.pos(), QPoint(30, 40));
+    EXPECT_EQ(window->commands.model().view_state(kTelephone).widths[1], 150);
+    window->window.showMaximized();
+    QTRY_VERIFY(window->window.isMaximized() && window->window.width() > 700);
+    window->window.close();
   }
   const AppSettings settings =
       LoadAppSettings(SettingsFilePath(paths_.files_dir), paths_.files_dir);
@@ -325,9 +304,10 @@ TEST_F(MainWindowTest, WindowGrowsAndKeepsItsGeometryOverARestart) {
   EXPECT_EQ(settings.window.width, 700);  // the size it comes back to
   EXPECT_EQ(settings.window.columns[kTelephone].at(1), 150);
   EXPECT_TRUE(settings.window.columns[kMemo].empty());  // never shown
-  auto window = std::make_unique<MainWindow>(paths_);
-  window->ShowAsSaved();
-  QTRY_VERIFY(window->isMaximized());
+  MainCommands commands(paths_);
+  MainWindow window(commands);
+  window.ShowAsSaved();
+  QTRY_VERIFY(window.isMaximized());
 }
 
 TEST_F(MainWindowTest, DatesAndTimesFollowTheDisplaySettings) {
@@ -355,10 +335,10 @@ TEST_F(MainWindowTest, FailedSaveAtClosingSaysFileWriteErrorAndStillWritesTheSet
       box->accept();
     }
   });
-  window->close();
+  window->window.close();
   EXPECT_EQ(shown, QStringLiteral("File write error"));
   EXPECT_EQ(caption, QStringLiteral("Kivo-LinkUtility"));
-  EXPECT_FALSE(window->isVisible());
+  EXPECT_FALSE(window->window.isVisible());
   const AppSettings settings =
       LoadAppSettings(SettingsFilePath(paths_.files_dir), paths_.files_dir);
   EXPECT_EQ(settings.appli_id, kToDo);
@@ -388,10 +368,10 @@ TEST_F(MainWindowTest, DelAsksAndDeletesTheSelectedRowWhereverTheFocusIs) {
   answer(QMessageBox::Yes);
   QTest::keyClick(window->detail(), Qt::Key_Delete);
   EXPECT_EQ(window->list()->topLevelItemCount(), rows - 1);
-  EXPECT_EQ(window->model().selected_row(), 1);
+  EXPECT_EQ(window->commands.model().selected_row(), 1);
   EXPECT_EQ(Cell(*window, 1, 5), next);
   EXPECT_EQ(window->header_area()->count_text(), QString::asprintf("%4d records exist", rows - 1));
-  EXPECT_EQ(window->focusWidget(), window->detail());
+  EXPECT_EQ(window->window.focusWidget(), window->detail());
   // F1 does nothing.
   QTest::keyClick(window->detail(), Qt::Key_F1);
   EXPECT_EQ(window->list()->topLevelItemCount(), rows - 1);
@@ -400,22 +380,22 @@ TEST_F(MainWindowTest, DelAsksAndDeletesTheSelectedRowWhereverTheFocusIs) {
 TEST_F(MainWindowTest, DisplayFormatChangeRedrawsAndKeepsTheRecords) {
   WriteSettings("[Settings]\r\nAppliID=2\r\n");
   auto window = Open();  // To Do
-  window->CommitList(false);
+  window->commands.CommitList(false);
   std::vector<std::vector<uint8_t>> before;
-  for (int i = 0; i < window->store().GetRecordCount(kToDo); ++i) {
-    const auto r = window->store().Record(kToDo, i);
+  for (int i = 0; i < window->commands.store().GetRecordCount(kToDo); ++i) {
+    const auto r = window->commands.store().Record(kToDo, i);
     before.emplace_back(r.begin(), r.end());
   }
-  window->RefreshList(false);
-  window->ApplyDisplayFormat(1, 1);
+  window->commands.RefreshList(false);
+  window->commands.ApplyDisplayFormat(1, 1);
   EXPECT_EQ(Cell(*window, 0, 2), QStringLiteral("03.01.2002"));
-  EXPECT_EQ(window->settings().display_date, 1);
-  window->ApplyDisplayFormat(0, 0);
+  EXPECT_EQ(window->commands.settings().display_date, 1);
+  window->commands.ApplyDisplayFormat(0, 0);
   EXPECT_EQ(Cell(*window, 0, 2), QStringLiteral("01/03/2002"));
-  window->CommitList(false);
+  window->commands.CommitList(false);
   std::vector<std::vector<uint8_t>> after;
-  for (int i = 0; i < window->store().GetRecordCount(kToDo); ++i) {
-    const auto r = window->store().Record(kToDo, i);
+  for (int i = 0; i < window->commands.store().GetRecordCount(kToDo); ++i) {
+    const auto r = window->commands.store().Record(kToDo, i);
     after.emplace_back(r.begin(), r.end());
   }
   EXPECT_EQ(after, before);
@@ -425,16 +405,16 @@ TEST_F(MainWindowTest, OrganizerModelChangeSortsAgainAndSelectsTheFirstRow) {
   WriteSettings("[Settings]\r\nAppliID=3\r\n");
   auto window = Open();  // Memo, never sorted
   ClickRow(*window, 5);
-  window->ApplyOrganizerModel(1);
-  EXPECT_EQ(window->model().selected_row(), 0);
-  EXPECT_EQ(window->model().view_state(kMemo).directions[0], SortDirection::kAscending);
+  window->commands.ApplyOrganizerModel(1);
+  EXPECT_EQ(window->commands.model().selected_row(), 0);
+  EXPECT_EQ(window->commands.model().view_state(kMemo).directions[0], SortDirection::kAscending);
   EXPECT_EQ(window->list()->header()->sortIndicatorSection(), 0);
-  EXPECT_EQ(window->settings().model, 1);
+  EXPECT_EQ(window->commands.settings().model, 1);
 }
 
 TEST_F(MainWindowTest, ShowAppliSelectsTheTab) {
   auto window = Open();
-  window->ShowAppli(kTelephone, true);
+  window->commands.ShowAppli(kTelephone, true);
   EXPECT_EQ(window->tabs()->currentIndex(), 3);
   EXPECT_EQ(window->list()->topLevelItemCount(), counts_[kTelephone]);
   EXPECT_TRUE(window->filter_box()->isVisible());
@@ -443,16 +423,16 @@ TEST_F(MainWindowTest, ShowAppliSelectsTheTab) {
 TEST_F(MainWindowTest, ClickBelowTheRowsLeavesARowSelected) {
   WriteSettings("[Settings]\r\nAppliID=3\r\n");
   auto window = Open();  // Memo
-  while (window->model().row_count() > 3) window->model().DeleteRow(0);
-  window->CommitList(false);
-  window->RefreshList(false);
-  window->model().SelectRow(-1);
+  while (window->commands.model().row_count() > 3) window->commands.model().DeleteRow(0);
+  window->commands.CommitList(false);
+  window->commands.RefreshList(false);
+  window->commands.model().SelectRow(-1);
   window->list()->clearSelection();
   window->list()->setCurrentItem(nullptr);
   QTest::mouseClick(window->list()->viewport(), Qt::LeftButton, {},
                     QPoint(40, window->list()->viewport()->height() - 5));
   QTRY_COMPARE(window->list()->selectedItems().size(), 1);
-  EXPECT_EQ(window->model().selected_row(), 2);
+  EXPECT_EQ(window->commands.model().selected_row(), 2);
   EXPECT_EQ(window->list()->indexOfTopLevelItem(window->list()->currentItem()), 2);
   EXPECT_EQ(window->list()->selectedItems().size(), 1);
   EXPECT_FALSE(window->detail()->toPlainText().isEmpty());

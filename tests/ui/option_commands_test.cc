@@ -13,6 +13,7 @@
 
 #include "box_script.h"
 #include "comm/virtual_organizer.h"
+#include "desktop_fixture.h"
 #include "platform/serial_devices.h"
 #include "sample_data.h"
 #include "store/app_settings.h"
@@ -28,25 +29,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class OptionCommandsTest : public ::testing::Test {
+class OptionCommandsTest : public test::DesktopTest {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(dir_.isValid());
-    paths_.files_dir = dir_.path().toStdString();
-    paths_.tables_dir = KIVO_PROGRAM_DIR;
-    AppliStore store(LoadCodeTables(paths_.tables_dir / "code.dat"));
-    ASSERT_EQ(store.GetAppliBuf(7), 0);
-    test::FillSampleStore(store, fs::path(KIVO_SOURCE_DIR) / "data/sample");
-    ASSERT_EQ(SaveWorkingData(store, WorkingDataPath(paths_.files_dir), 1), 0);
-    ASSERT_EQ(WriteBackupFile(store, paths_.files_dir / kVirtualOrganizerFile, true), 0);
-  }
+  void SetUp() override { WriteOrganizer(*sample_); }
 
-  std::unique_ptr<MainWindow> Open(const std::string& settings) {
-    std::ofstream(SettingsFilePath(paths_.files_dir), std::ios::binary) << settings;
-    auto window = std::make_unique<MainWindow>(paths_);
-    window->show();
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    return window;
+  std::unique_ptr<test::Desktop> Open(const std::string& settings) {
+    WriteSettings(settings);
+    return DesktopTest::Open();
   }
 
   // A dialog step that checks one radio button and presses OK.
@@ -59,9 +48,6 @@ class OptionCommandsTest : public ::testing::Test {
       return typed.result();
     };
   }
-
-  QTemporaryDir dir_;
-  MainWindowPaths paths_;
 };
 
 TEST_F(OptionCommandsTest, DisplayFormatRedrawsTheDatesAndKeepsTheRecords) {
@@ -69,21 +55,21 @@ TEST_F(OptionCommandsTest, DisplayFormatRedrawsTheDatesAndKeepsTheRecords) {
   const QString before = window->list()->topLevelItem(0)->text(0);
   ASSERT_EQ(before.size(), 10);
   ASSERT_EQ(before[2], QLatin1Char('/'));
-  window->CommitList(false);
-  const auto record = window->model().RowRecord(0);
+  window->commands.CommitList(false);
+  const auto record = window->commands.model().RowRecord(0);
   test::BoxScript script;
   script.OnDialog(CheckAndOk<DisplayFormatDialog>(
       [](DisplayFormatDialog& d) { return d.date_button(1); }));  // dd.mm.yyyy
-  window->ChooseDisplayFormat();
-  EXPECT_EQ(window->settings().display_date, 1);
+  window->Choose("&Display Formart...");
+  EXPECT_EQ(window->commands.settings().display_date, 1);
   const QString after = window->list()->topLevelItem(0)->text(0);
   EXPECT_EQ(after, before.mid(3, 2) + "." + before.left(2) + "." + before.mid(6));
-  EXPECT_EQ(window->model().RowRecord(0), record);
+  EXPECT_EQ(window->commands.model().RowRecord(0), record);
 }
 
 TEST_F(OptionCommandsTest, RenamedCategoryShowsInTheExpenseList) {
   auto window = Open("[Settings]\r\nAppliID=4\r\n");
-  const std::vector<int> indexes = window->model().CategoryIndexList();
+  const std::vector<int> indexes = window->commands.model().CategoryIndexList();
   test::BoxScript script;
   script.OnDialog([](QDialog& dialog) {
     auto& categories = static_cast<ExpenseCategoryDialog&>(dialog);
@@ -91,11 +77,11 @@ TEST_F(OptionCommandsTest, RenamedCategoryShowsInTheExpenseList) {
     QTest::mouseClick(categories.ok_button(), Qt::LeftButton);
     return categories.result();
   });
-  window->EditExpenseCategories();
+  window->Choose("&Expense Category...");
   CategoryNames names;
-  ASSERT_EQ(GetCategoryNames(window->store(), &names), 0);
+  ASSERT_EQ(GetCategoryNames(window->commands.store(), &names), 0);
   EXPECT_EQ(names.names[0], "Food");
-  const std::vector<int> after = window->model().CategoryIndexList();
+  const std::vector<int> after = window->commands.model().CategoryIndexList();
   ASSERT_EQ(after.size(), indexes.size());
   bool renamed_seen = false;
   for (int row = 0; row < window->list()->topLevelItemCount(); ++row) {
@@ -112,13 +98,13 @@ TEST_F(OptionCommandsTest, VirtualOrganizerChosenInTheComPortDialogServesTheTran
                      (paths_.files_dir / "no-port").string() + "\r\n");
   test::BoxScript script;
   script.OnDialog(CheckAndOk<ComPortDialog>([](ComPortDialog& d) { return d.port_button(4); }));
-  window->ChooseComPort();
-  EXPECT_EQ(window->settings().port_name, "virtual");
-  EXPECT_EQ(window->settings().com_port, 1);
-  window->ClearAll();
+  window->Choose("&COM port...");
+  EXPECT_EQ(window->commands.settings().port_name, "virtual");
+  EXPECT_EQ(window->commands.settings().com_port, 1);
+  window->commands.ClearAll();
   ASSERT_EQ(window->list()->topLevelItemCount(), 0);
   script.TakeBoxes();
-  window->Upload();
+  window->commands.Upload();
   EXPECT_EQ(script.TakeBoxes().size(), 2u);  // question and reminder, no error
   EXPECT_GT(window->list()->topLevelItemCount(), 0);
 }
@@ -130,12 +116,12 @@ TEST_F(OptionCommandsTest, DeviceChosenByNameIsKeptOverARestart) {
   const std::string ports = "[Ports]\r\nCOM1=/dev/kivo-mapped\r\n";
   {
     auto window = Open("[Settings]\r\nAppliID=3\r\nCOMPort=2\r\n" + ports);
-    window->set_serial_devices(&devices);
+    window->commands.set_serial_devices(&devices);
     test::BoxScript script;
     script.OnDialog(CheckAndOk<ComPortDialog>(
         [&](ComPortDialog& d) { return d.device_button(by_id.string()); }));
-    window->ChooseComPort();
-    EXPECT_EQ(window->settings().port_name, by_id.string());
+    window->Choose("&COM port...");
+    EXPECT_EQ(window->commands.settings().port_name, by_id.string());
   }
   // Kept over a restart, beside the COM port and the mapping it had.
   const AppSettings saved = LoadAppSettings(SettingsFilePath(paths_.files_dir), paths_.files_dir);
@@ -149,9 +135,9 @@ TEST_F(OptionCommandsTest, OrganizerModelIsStored) {
   test::BoxScript script;
   script.OnDialog(
       CheckAndOk<OrganizerModelDialog>([](OrganizerModelDialog& d) { return d.model_button(1); }));
-  window->ChooseOrganizerModel();
-  EXPECT_EQ(window->settings().model, 1);
-  EXPECT_EQ(window->model().selected_row(), 0);
+  window->Choose("Organizer &Model...");
+  EXPECT_EQ(window->commands.settings().model, 1);
+  EXPECT_EQ(window->commands.model().selected_row(), 0);
 }
 
 }  // namespace

@@ -22,6 +22,7 @@
 
 #include <gtest/gtest.h>
 
+#include "desktop_fixture.h"
 #include "sample_data.h"
 #include "store/app_settings.h"
 #include "store/working_data.h"
@@ -75,65 +76,50 @@ void ExpectReadable(const QImage& image, const QRect& rect, bool dark, const QSt
 }
 
 TEST(PaletteScreenshots, LightAndDarkAtTheSmallestSizeAndMaximised) {
-  QTemporaryDir files;
-  ASSERT_TRUE(files.isValid());
-  MainWindowPaths paths;
-  paths.files_dir = files.path().toStdString();
-  paths.tables_dir = KIVO_PROGRAM_DIR;
-  {
-    AppliStore store(LoadCodeTables(paths.tables_dir / "code.dat"));
-    ASSERT_EQ(store.GetAppliBuf(7), 0);
-    test::FillSampleStore(store, std::filesystem::path(KIVO_SOURCE_DIR) / "data/sample");
-    ASSERT_EQ(SaveWorkingData(store, WorkingDataPath(paths.files_dir), 1), 0);
-  }
-  QTemporaryDir scratch;
-  const QString out_dir = qEnvironmentVariableIsEmpty("KIVO_SCREENSHOT_DIR")
-                              ? scratch.path()
-                              : qEnvironmentVariable("KIVO_SCREENSHOT_DIR");
-  ASSERT_TRUE(QDir().mkpath(out_dir));
-
+  const test::SampleFiles files;
+  const test::ScreenshotDir out_dir;
   const QString old_style = QApplication::style()->name();
   const QPalette old_palette = QApplication::palette();
   QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
   for (const bool maximised : {false, true}) {
     // Each size starts from the first one, not where the last window ended.
-    QFile::remove(QString::fromStdString(SettingsFilePath(paths.files_dir).string()));
+    QFile::remove(QString::fromStdString(SettingsFilePath(files.paths.files_dir).string()));
     QApplication::setPalette(QApplication::style()->standardPalette());
-    MainWindow window(paths);
+    test::Desktop window(files.paths, /*show=*/false);
     window.tabs()->setCurrentIndex(3);  // Telephone: the most columns, and the filter
-    window.model().SelectRow(2);
+    window.commands.model().SelectRow(2);
     window.list()->setCurrentItem(window.list()->topLevelItem(2));
     if (maximised) {
-      window.showMaximized();
-      QTRY_VERIFY(window.isMaximized() && window.width() > MainWindow::kWidth);
+      window.window.showMaximized();
+      QTRY_VERIFY(window.window.isMaximized() && window.window.width() > MainWindow::kWidth);
       EXPECT_GT(window.list()->width(), 290);
     } else {
-      window.show();
-      EXPECT_EQ(window.size(), QSize(MainWindow::kWidth, MainWindow::kHeight));
+      window.window.show();
+      EXPECT_EQ(window.window.size(), QSize(MainWindow::kWidth, MainWindow::kHeight));
     }
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window.window));
     // The desktop turns dark while the program runs.
     for (const bool dark : {false, true}) {
       const QString name = QStringLiteral("main_%1_%2.png")
                                .arg(dark ? "dark" : "light", maximised ? "maximised" : "small");
       if (dark) QApplication::setPalette(DarkPalette());
       QTest::qWait(20);
-      const QImage image = window.grab().toImage();
-      ASSERT_EQ(image.size(), window.size()) << name.toStdString();
+      const QImage image = window.window.grab().toImage();
+      ASSERT_EQ(image.size(), window.window.size()) << name.toStdString();
 
       // The count is drawn in the window's text colour: light on dark.
       const ListHeaderArea* header = window.header_area();
-      const QRect count(header->mapTo(&window, header->CountRect().topLeft()),
+      const QRect count(header->mapTo(&window.window, header->CountRect().topLeft()),
                         header->CountRect().size());
       ExpectReadable(image, count, dark, name + " count");
       // The SEND lettering, on the right of its image, takes the button text colour.
       const QWidget* send = window.send_button();
-      const QRect letters(send->mapTo(&window, QPoint(send->width() / 2 + 4, 8)),
+      const QRect letters(send->mapTo(&window.window, QPoint(send->width() / 2 + 4, 8)),
                           QSize(send->width() / 2 - 10, send->height() - 16));
       ExpectReadable(image, letters, dark, name + " SEND");
-      EXPECT_TRUE(image.save(QDir(out_dir).filePath(name)));
+      EXPECT_TRUE(image.save(out_dir.FilePath(name)));
     }
-    window.close();
+    window.window.close();
   }
   QApplication::setPalette(old_palette);
   QApplication::setStyle(QStyleFactory::create(old_style));

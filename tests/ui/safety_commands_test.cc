@@ -19,6 +19,7 @@
 #include "store/store_diff.h"
 #include "store/working_data.h"
 #include "ui/box_script.h"
+#include "ui/desktop_fixture.h"
 #include "ui/history_dialog.h"
 #include "ui/main_window.h"
 #include "ui/sample_data.h"
@@ -28,42 +29,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class SafetyCommandsTest : public ::testing::Test {
+class SafetyCommandsTest : public test::DesktopTest {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(dir_.isValid());
-    paths_.files_dir = dir_.path().toStdString();
-    paths_.tables_dir = KIVO_PROGRAM_DIR;
-    sample_ = NewStore();
-    test::FillSampleStore(*sample_, fs::path(KIVO_SOURCE_DIR) / "data/sample");
-    ASSERT_EQ(SaveWorkingData(*sample_, WorkingDataPath(paths_.files_dir), 1), 0);
-    Settings("");
-  }
-  std::unique_ptr<AppliStore> NewStore() {
-    auto store = std::make_unique<AppliStore>(LoadCodeTables(paths_.tables_dir / "code.dat"));
-    EXPECT_EQ(store->GetAppliBuf(7), 0);
-    return store;
-  }
+  void SetUp() override { Settings(""); }
   void Settings(const std::string& history) {
-    std::ofstream(SettingsFilePath(paths_.files_dir), std::ios::binary)
-        << "[Settings]\r\nAppliID=0\r\nTOCommand=1\r\n[Ports]\r\nCOM1=virtual\r\n[History]\r\n"
-        << history;
-  }
-  fs::path OrganizerFile() const { return paths_.files_dir / kVirtualOrganizerFile; }
-  void WriteOrganizer(AppliStore& store) {
-    store.EnsureAllAppli();
-    ASSERT_EQ(WriteBackupFile(store, OrganizerFile(), true), 0);
-  }
-  std::unique_ptr<AppliStore> ReadOrganizer() {
-    auto store = NewStore();
-    EXPECT_EQ(LoadBackupFile(*store, OrganizerFile()), 0);
-    return store;
-  }
-  std::unique_ptr<MainWindow> Open() {
-    auto window = std::make_unique<MainWindow>(paths_);
-    window->show();
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    return window;
+    WriteSettings("[Settings]\r\nAppliID=0\r\nTOCommand=1\r\n" + std::string(test::kVirtualCom1) +
+                  "[History]\r\n" + history);
   }
   // Two memos, nothing else: what the organizer holds before a restore.
   std::unique_ptr<AppliStore> TwoMemos() {
@@ -77,30 +48,26 @@ class SafetyCommandsTest : public ::testing::Test {
     return std::any_of(boxes.begin(), boxes.end(),
                        [&](const std::string& b) { return b.find(part) != std::string::npos; });
   }
-
-  QTemporaryDir dir_;
-  MainWindowPaths paths_;
-  std::unique_ptr<AppliStore> sample_;
 };
 
 TEST_F(SafetyCommandsTest, RestoreThatFailsAfterDeletingIsFinishedOrPutBack) {
   for (bool finish : {true, false}) {
     auto before = TwoMemos();
     WriteOrganizer(*before);
-    auto window = Open();
+    auto program = OpenCommands();
     // The line drops after the last memo, before the categories and Expense;
     // a resumed session takes fewer records than that.
     int records = 0;
     for (AppliId id : {kTelephone, kSchedule, kAnniversary, kToDo, kMemo}) {
       records += sample_->GetRecordCount(id);
     }
-    window->virtual_options().hang_up_after_records = records;
+    program->commands.virtual_options().hang_up_after_records = records;
     test::BoxScript script;
     script.Answer(PromptAnswer::kYes);  // the question
     script.Answer(PromptAnswer::kOk);   // the reminder
     script.Answer(PromptAnswer::kOk);   // the progress window's failure
     script.Answer(finish ? PromptAnswer::kYes : PromptAnswer::kNo);  // send the rest?
-    window->Restore();  // the rest are answered Yes and OK: put back, reminder
+    program->commands.Restore();  // the rest are answered Yes and OK: put back, reminder
     const std::vector<std::string> boxes = script.TakeBoxes();
     EXPECT_TRUE(Shown(boxes, "Send the applications that are not complete yet")) << finish;
     EXPECT_EQ(Shown(boxes, "Put them back on your Organizer now"), !finish);
@@ -108,16 +75,16 @@ TEST_F(SafetyCommandsTest, RestoreThatFailsAfterDeletingIsFinishedOrPutBack) {
     const AppliStore& expected = finish ? *sample_ : *before;
     EXPECT_FALSE(AnyDifference(DiffStores(expected, *ReadOrganizer(), kMemo))) << finish;
     EXPECT_EQ(ReadOrganizer()->GetRecordCount(kSchedule), expected.GetRecordCount(kSchedule));
-    window.reset();
+    program.reset();
     fs::remove_all(paths_.files_dir / "history");
   }
 }
 
 TEST_F(SafetyCommandsTest, CompareWarnsOfLargeRemovalsAndHistoryOpensASnapshot) {
   WriteOrganizer(*sample_);
-  auto window = Open();
+  auto program = OpenCommands();
   test::BoxScript script;
-  window->CompareWithOrganizer();
+  program->commands.CompareWithOrganizer();
   std::vector<std::string> boxes = script.TakeBoxes();
   ASSERT_EQ(boxes.size(), 2u);  // the reminder, the comparison
   EXPECT_NE(boxes[1].find("Memo: 0 only on the Organizer, 0 only on this PC, " +
@@ -126,10 +93,10 @@ TEST_F(SafetyCommandsTest, CompareWarnsOfLargeRemovalsAndHistoryOpensASnapshot) 
       << boxes[1];
   EXPECT_NE(boxes[1].find("They are the same."), std::string::npos);
 
-  window->ClearAll();
+  program->commands.ClearAll();
   script.TakeBoxes();
   script.Answer(PromptAnswer::kNo);  // not after that warning
-  window->Restore();
+  program->commands.Restore();
   boxes = script.TakeBoxes();
   ASSERT_EQ(boxes.size(), 1u);
   const int memos = sample_->GetRecordCount(kMemo);
@@ -144,17 +111,17 @@ TEST_F(SafetyCommandsTest, CompareWarnsOfLargeRemovalsAndHistoryOpensASnapshot) 
     history.Choose(0, HistoryDialog::Action::kOpen);
     return static_cast<int>(QDialog::Accepted);
   });
-  window->BackupHistory();
-  EXPECT_EQ(window->store().GetRecordCount(kMemo), memos);
+  program->commands.BackupHistory();
+  EXPECT_EQ(program->commands.store().GetRecordCount(kMemo), memos);
 }
 
 TEST_F(SafetyCommandsTest, VerifyReportsTheRecordTheOrganizerLost) {
   Settings("Verify=1\r\nSnapshot=0\r\n");
   WriteOrganizer(*NewStore());
-  auto window = Open();
-  window->virtual_options().lose_first_record = true;
+  auto program = OpenCommands();
+  program->commands.virtual_options().lose_first_record = true;
   test::BoxScript script;
-  window->Download();  // Schedule, the tab on screen
+  program->commands.Download();  // Schedule, the tab on screen
   const std::vector<std::string> boxes = script.TakeBoxes();
   EXPECT_TRUE(Shown(boxes, "differ from those sent:\nSchedule: 1 missing, 0 unexpected"));
   EXPECT_TRUE(ListGenerations(paths_.files_dir / "history").empty()) << "Snapshot=0";

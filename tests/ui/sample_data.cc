@@ -4,7 +4,9 @@
 #include <sstream>
 
 #include "csv/cp1252.h"
+#include "store/amount.h"
 #include "store/record_access.h"
+#include "store/record_codec.h"
 #include "view/list_row.h"
 
 namespace kivo::test {
@@ -79,6 +81,64 @@ void FillSampleStore(AppliStore& store, const std::filesystem::path& sample_dir)
         }
       }
       (void)store.PutRecord(id, index++, RowToRecord(id, row, context));
+    }
+  }
+}
+
+std::vector<uint8_t> ExampleRecord(AppliId id) {
+  switch (id) {
+    case kSchedule: {
+      ScheduleRecord r;
+      r.date = BcdDate::FromYmd(2026, 12, 8);
+      r.start_time = BcdTime::FromHm(14, 30);
+      r.end_time = BcdTime::FromHm(15, 15);
+      r.flags = ScheduleRecord::kAlarmOn;
+      r.reminder = ToBcd(15);
+      r.description = "Dentist, bring the insurance card";
+      return EncodeScheduleRecord(r);
+    }
+    case kAnniversary: {
+      AnniversaryRecord r;
+      r.date = BcdDate::FromYmd(1998, 6, 21);
+      r.reminder = 3;
+      r.description = "Wedding anniversary";
+      return EncodeAnniversaryRecord(r);
+    }
+    case kToDo: {
+      ToDoRecord r;
+      r.state = ToDoRecord::MakeState(true, 2);
+      r.due_date = BcdDate::FromYmd(2026, 12, 20);
+      r.description = "Send the holiday cards";
+      return EncodeToDoRecord(r);
+    }
+    case kMemo:
+      return EncodeMemoRecord({"Locker code 4711.\nWi-Fi at the cabin: pinecone"});
+    case kExpense: {
+      ExpenseRecord r;
+      r.date = BcdDate::FromYmd(2026, 12, 3);
+      r.flags = ExpenseRecord::MakeFlags(true, 1, 2);
+      EncodeAmount(&r, 189.9);
+      r.memo = "Two nights in Lyon";
+      return EncodeExpenseRecord(r);
+    }
+    default: {
+      TelephoneRecord r;
+      r.category = 1;
+      r.texts = {"Martin",
+                 "Claire",
+                 "Fabrique Lumen",
+                 "",
+                 "+33 4 78 00 12 34",
+                 "",
+                 "+33 6 12 34 56 78",
+                 "12 rue de la Charite",
+                 "Lyon",
+                 "",
+                 "69002",
+                 "France",
+                 "claire.martin@example.org",
+                 "Met at the trade fair"};
+      return EncodeTelephoneRecord(r);
     }
   }
 }

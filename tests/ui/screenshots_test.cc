@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "desktop_fixture.h"
 #include "sample_data.h"
 #include "store/working_data.h"
 #include "ui/main_window.h"
@@ -24,46 +25,29 @@ const char* const kShotNames[kTabCount] = {"schedule",  "todo", "anniversary",
                                            "telephone", "memo", "expense"};
 
 TEST(Screenshots, EveryTabWithSampleRecords) {
-  QTemporaryDir files;
-  ASSERT_TRUE(files.isValid());
-  MainWindowPaths paths;
-  paths.files_dir = files.path().toStdString();
-  paths.tables_dir = KIVO_PROGRAM_DIR;
-  {
-    AppliStore store(LoadCodeTables(paths.tables_dir / "code.dat"));
-    ASSERT_EQ(store.GetAppliBuf(7), 0);
-    test::FillSampleStore(store, std::filesystem::path(KIVO_SOURCE_DIR) / "data/sample");
-    ASSERT_EQ(SaveWorkingData(store, WorkingDataPath(paths.files_dir), 1), 0);
-  }
-  QTemporaryDir scratch;
-  const QString out_dir = qEnvironmentVariableIsEmpty("KIVO_SCREENSHOT_DIR")
-                              ? scratch.path()
-                              : qEnvironmentVariable("KIVO_SCREENSHOT_DIR");
-  ASSERT_TRUE(QDir().mkpath(out_dir));
-
-  MainWindow window(paths);
-  window.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  const test::SampleFiles files;
+  const test::ScreenshotDir out_dir;
+  test::Desktop window(files.paths);
   for (int tab = 0; tab < kTabCount; ++tab) {
     window.tabs()->setCurrentIndex(tab);
     // A selected record fills the detail pane.
-    window.model().SelectRow(2);
+    window.commands.model().SelectRow(2);
     window.list()->setCurrentItem(window.list()->topLevelItem(2));
     QTest::qWait(20);
-    const QImage image = window.grab().toImage();
+    const QImage image = window.window.grab().toImage();
     ASSERT_EQ(image.size(), QSize(MainWindow::kWidth, MainWindow::kHeight));
     // Something was drawn: the list header's blue name is there.
     bool has_blue = false;
     for (int x = 20; x < 200 && !has_blue; ++x) {
       for (int y = 60; y < 120 && !has_blue; ++y) {
-        const QColor c = image.pixelColor(x, y + window.menuWidget()->height());
+        const QColor c = image.pixelColor(x, y + window.window.menuWidget()->height());
         has_blue = c.blue() > 200 && c.red() < 80 && c.green() < 80;
       }
     }
     EXPECT_TRUE(has_blue) << kShotNames[tab];
-    EXPECT_TRUE(image.save(QDir(out_dir).filePath(QString::fromLatin1(kShotNames[tab]) + ".png")));
+    EXPECT_TRUE(image.save(out_dir.FilePath(QString::fromLatin1(kShotNames[tab]) + ".png")));
   }
-  window.close();
+  window.window.close();
 }
 
 }  // namespace

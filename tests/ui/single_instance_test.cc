@@ -106,7 +106,8 @@ TEST(SingleInstance, SecondProgramStartRestoresTheMinimisedWindow) {
   const QString name = TestInstanceName("program");
   SingleInstance instance(name);
   ASSERT_TRUE(instance.Acquire());
-  MainWindow window(paths);
+  MainCommands commands(paths);
+  MainWindow window(commands);
   QObject::connect(&instance, &SingleInstance::HandOverRequested, &window,
                    &MainWindow::BringToFront);
   window.showMinimized();

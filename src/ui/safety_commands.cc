@@ -1,21 +1,19 @@
-// The safety commands of the main window: the snapshot, verify and resume
-// steps around Restore and Download, the large-change warning, File >
-// "Backup History..." and File > "Compare with Organizer...".
+// The safety commands: the snapshot, verify and resume steps around Restore
+// and Download, the large-change warning, File > "Backup History..." and
+// File > "Compare with Organizer...".
 
 #include <ctime>
 #include <span>
 
 #include "comm/link_settings.h"
+#include "comm/transfer_setup.h"
 #include "history/history.h"
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
 #include "store/app_settings.h"
 #include "store/backup_file.h"
 #include "store/store_diff.h"
-#include "ui/history_dialog.h"
-#include "ui/main_window.h"
-#include "ui/message_box.h"
-#include "ui/progress_window.h"
+#include "ui/main_commands.h"
 
 namespace kivo {
 namespace {
@@ -57,12 +55,12 @@ std::string DiffLine(const AppliDiff& d, const char* a, const char* b) {
 
 }  // namespace
 
-std::filesystem::path MainWindow::HistoryDir() const {
+std::filesystem::path MainCommands::HistoryDir() const {
   return HistoryDirFor(settings_->history_dir, paths_.files_dir);
 }
 
-bool MainWindow::AskWithWarning(const std::string& text, const char* caption,
-                                const AppliStore& store, int appli_mode) {
+bool MainCommands::AskWithWarning(const std::string& text, const char* caption,
+                                  const AppliStore& store, int appli_mode) {
   std::string warning;
   for (const Generation& g : ListGenerations(HistoryDir())) {
     if (g.kind != kKindSnapshot) continue;
@@ -94,19 +92,18 @@ bool MainWindow::AskWithWarning(const std::string& text, const char* caption,
     }
     break;  // the newest snapshot only
   }
-  return ShowMessageBox(this, {text + warning, caption, PromptIcon::kQuestion,
-                               PromptButtons::kYesNo}) == PromptAnswer::kYes;
+  return Ask(text + warning, caption);
 }
 
-int MainWindow::RunSafeTransfer(int run_mode, int appli_mode, AppliStore& store, bool snapshot) {
+int MainCommands::RunSafeTransfer(int run_mode, int appli_mode, AppliStore& store, bool snapshot) {
   const char* caption = run_mode == kRunRestore ? "Restore" : "Download";
   const uint8_t high = settings_->device_code == 1 ? 1 : 2;
   bool take = snapshot && settings_->snapshot != 0;
   uint8_t skip = 0;
   std::filesystem::path kept;
   for (;;) {
-    LinkSettings link =
-        TransferSettings(run_mode, appli_mode, &store, settings_->bk_tel_records_min);
+    LinkSettings link = MakeLinkSettings(
+        *settings_, Request(run_mode, appli_mode, &store, settings_->bk_tel_records_min));
     AppliStore taken(store_.code_tables());
     (void)taken.GetAppliBuf(7);
     taken.SetDeviceCode(high, 0);
@@ -123,10 +120,8 @@ int MainWindow::RunSafeTransfer(int run_mode, int appli_mode, AppliStore& store,
     }
     if (settings_->verify != 0) link.safe.verify = &back;
     link.safe.skip = skip;
-    ProgressWindow window(this);
-    window.ApplyLinkSettings(link);
-    const int result = window.Run();
-    const SafeTransferReport report = window.safe_report();
+    SafeTransferReport report;
+    const int result = RunTransfer(link, &report);
     if (result == kResultSuccess) {
       if (settings_->verify == 0) return result;
       std::vector<AppliId> ids;
@@ -160,7 +155,7 @@ int MainWindow::RunSafeTransfer(int run_mode, int appli_mode, AppliStore& store,
     if (kept.empty()) return result;
     const std::string question = "The records your Organizer held before are kept in\n" +
                                  kept.string() + "\nPut them back on your Organizer now ?";
-    if (!Ask(question.c_str(), caption) || !ConnectionReminder()) return result;
+    if (!Ask(question, caption) || !ConnectionReminder()) return result;
     AppliStore before(store_.code_tables());
     if (ReadAnyBackup(kept, before)) {
       (void)RunSafeTransfer(run_mode, appli_mode, before, /*snapshot=*/false);
@@ -169,16 +164,16 @@ int MainWindow::RunSafeTransfer(int run_mode, int appli_mode, AppliStore& store,
   }
 }
 
-void MainWindow::BackupHistory() {
-  CloseFindDialog();
-  HistoryDialog dialog(this, ListGenerations(HistoryDir()));
-  if (ExecDialog(dialog) != QDialog::Accepted) return;
-  const std::filesystem::path file = dialog.chosen();
-  if (dialog.action() == HistoryDialog::Action::kOpen) {
+void MainCommands::BackupHistory() {
+  CloseFind();
+  if (user_ == nullptr) return;
+  const HistoryChoice choice = user_->ChooseGeneration(ListGenerations(HistoryDir()));
+  const std::filesystem::path& file = choice.file;
+  if (choice.action == HistoryChoice::Action::kOpen) {
     OpenBackup(file.string());
     return;
   }
-  if (dialog.action() != HistoryDialog::Action::kRestore) return;
+  if (choice.action != HistoryChoice::Action::kRestore) return;
   AppliStore from(store_.code_tables());
   if (!ReadAnyBackup(file, from)) {
     Tell({"The backup file is not compatible.", "Restore", PromptIcon::kNone, PromptButtons::kOk});
@@ -194,14 +189,14 @@ void MainWindow::BackupHistory() {
   (void)RunSafeTransfer(kRunRestore, kAllAppli, from, /*snapshot=*/true);
 }
 
-void MainWindow::CompareWithOrganizer() {
-  CloseFindDialog();
+void MainCommands::CompareWithOrganizer() {
+  CloseFind();
   if (!ConnectionReminder()) return;
   CommitList(/*ordered=*/false);
   AppliStore organizer(store_.code_tables());
   if (organizer.GetAppliBuf(7) != 0) return;
-  const int result = RunTransfer(
-      TransferSettings(kRunBackup, kAllAppli, &organizer, settings_->backup_tel_records_min));
+  const int result = RunTransfer(MakeLinkSettings(
+      *settings_, Request(kRunBackup, kAllAppli, &organizer, settings_->backup_tel_records_min)));
   settings_->AfterBackupRun(result);
   if (result != kResultSuccess) return;
   std::string error_text;

@@ -1,0 +1,83 @@
+#ifndef KIVO_UI_COMMAND_USER_H_
+#define KIVO_UI_COMMAND_USER_H_
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "comm/link_settings.h"
+#include "csv/cp1252.h"
+#include "history/history.h"
+#include "platform/prompter.h"
+#include "store/appli_id.h"
+
+namespace kivo {
+
+// A file-open or file-save question. The filters are the texts of the
+// dialog's filter list ("Backup Files (*.bkf)").
+struct FileQuestion {
+  bool save = false;
+  std::string caption;
+  std::string dir;
+  std::vector<std::string> filters;
+  int selected_filter = -1;    // the one chosen at first; -1: the first
+  std::string proposed_name;   // save only; may be empty
+  std::string default_suffix;  // without the dot
+};
+
+struct FileAnswer {
+  std::string path;
+  int filter = 0;  // the index of the filter the user left selected
+};
+
+// What the Import dialog was left with on OK.
+struct ImportChoice {
+  std::string file;
+  int appli = -1;                       // -1: none chosen
+  std::optional<CsvEncoding> encoding;  // nullopt: found from the file
+};
+
+// What File > "Backup History..." was left with.
+struct HistoryChoice {
+  enum class Action { kNone, kOpen, kRestore };
+  Action action = Action::kNone;
+  std::filesystem::path file;
+};
+
+// What the commands ask of the user: questions and messages (Prompter), the
+// file dialogs, the Import and history dialogs, and the progress window of a
+// communication run. The desktop program shows its dialogs; tests answer from
+// a script.
+class CommandUser : public Prompter {
+ public:
+  // The chosen file; nullopt when the user cancelled.
+  [[nodiscard]] virtual std::optional<FileAnswer> ChooseFile(const FileQuestion& question) = 0;
+  // nullopt when the user cancelled.
+  [[nodiscard]] virtual std::optional<ImportChoice> ChooseImport(
+      AppliId shown, const std::string& dir, std::optional<CsvEncoding> encoding) = 0;
+  [[nodiscard]] virtual HistoryChoice ChooseGeneration(std::vector<Generation> generations) = 0;
+  // Runs one communication with its progress shown; the ResultCode, and what
+  // the safety steps did when `report` is given.
+  virtual int RunTransfer(const LinkSettings& settings, SafeTransferReport* report) = 0;
+  // The wait cursor while a file is read or written.
+  virtual void SetBusy(bool busy) = 0;
+};
+
+// The list on screen, as the commands see it. KeepListState takes the
+// columns' widths and the scroll position into the view model before it
+// changes; ShowList puts the model's rows on screen, ShowSelection only the
+// selection; CloseFind closes the Find dialog before a command that changes
+// the records.
+class ListView {
+ public:
+  virtual ~ListView() = default;
+  virtual void KeepListState() = 0;
+  virtual void ShowList() = 0;
+  virtual void ShowSelection() = 0;
+  virtual void CloseFind() = 0;
+};
+
+}  // namespace kivo
+
+#endif  // KIVO_UI_COMMAND_USER_H_

@@ -1,0 +1,148 @@
+// The exchange commands: Import and Export of CSV, vCard and iCalendar files.
+
+#include <algorithm>
+#include <ctime>
+
+#include "csv/csv_export.h"
+#include "csv/csv_reader.h"
+#include "exchange/exchange.h"
+#include "platform/free_space.h"
+#include "store/app_settings.h"
+#include "ui/exchange_filters.h"
+#include "ui/file_names.h"
+#include "ui/main_commands.h"
+
+namespace kivo {
+namespace {
+
+constexpr const char* kFailedToImport = "Failed to Import";
+
+// Shows the wait cursor for as long as it lives.
+class Busy {
+ public:
+  explicit Busy(CommandUser* user) : user_(user) {
+    if (user_ != nullptr) user_->SetBusy(true);
+  }
+  ~Busy() {
+    if (user_ != nullptr) user_->SetBusy(false);
+  }
+  Busy(const Busy&) = delete;
+  Busy& operator=(const Busy&) = delete;
+
+ private:
+  CommandUser* user_;
+};
+
+// Puts records into an application of a store in list order.
+bool PutInListOrder(AppliStore& store, AppliId id,
+                    const std::vector<std::vector<uint8_t>>& records) {
+  for (size_t i = 0; i < records.size(); ++i) {
+    if (store.PutRecord(id, static_cast<int>(i), records[i]) != 0) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+void MainCommands::Import() {
+  CloseFind();
+  if (user_ == nullptr) return;
+  const std::optional<ImportChoice> choice = user_->ChooseImport(
+      model_->appli(), settings_->backup_dir, EncodingOfKey(settings_->import_encoding));
+  if (!choice) return;
+  settings_->import_encoding = EncodingKey(choice->encoding);
+  CommitList(/*ordered=*/false);
+  const PromptBox failed{kFailedToImport, "Import", PromptIcon::kExclamation, PromptButtons::kOk};
+  if (choice->appli < 0) {
+    Tell(failed);
+    return;
+  }
+  const AppliId id = static_cast<AppliId>(choice->appli);
+  const std::string& file = choice->file;
+  // A file without a known extension is read as CSV, as it always was.
+  const ExchangeFormat format = FormatOfPath(file).value_or(ExchangeFormat::kCsv);
+  std::optional<ImportBatch> batch;
+  {
+    Busy busy(user_);
+    ExchangeOptions options;
+    options.display_hour = settings_->display_hour;
+    options.display_date = settings_->display_date;
+    options.encoding = choice->encoding;
+    batch = ReadImportFile(file, format, id, options, store_,
+                           LoadAllowedTable(paths_.tables_dir / "char.dat"));
+  }
+  if (!batch) {
+    Tell(failed);
+    RefreshList(/*resort=*/false);
+    return;
+  }
+  // Nothing has changed yet: the user may still say no.
+  const std::string question = UnmappableQuestion(*batch);
+  if (!question.empty() && !Ask(question, "Import")) {
+    RefreshList(/*resort=*/false);
+    return;
+  }
+  int over_limit = 0;
+  int put_failed = 0;
+  const int taken = AppendBatch(store_, *batch, &over_limit, &put_failed);
+  Tell({ImportSummary(*batch, taken, over_limit, put_failed), "Import", PromptIcon::kInformation,
+        PromptButtons::kOk});
+  RefreshList(/*resort=*/true);
+}
+
+void MainCommands::Export() {
+  CloseFind();
+  if (user_ == nullptr) return;
+  const AppliId id = model_->appli();
+  // The formats that fit the application; CSV in the coding chosen last.
+  const std::vector<ExportFilter> filters = ExportFilters(id);
+  FileQuestion question;
+  question.save = true;
+  question.caption = "Save As";
+  question.dir = settings_->backup_dir;
+  for (const ExportFilter& filter : filters) {
+    question.filters.push_back(filter.text);
+    if (filter.encoding && EncodingKey(filter.encoding) == settings_->export_encoding) {
+      question.selected_filter = static_cast<int>(question.filters.size()) - 1;
+    }
+  }
+  question.default_suffix = "csv";
+  const std::optional<FileAnswer> chosen = user_->ChooseFile(question);
+  if (!chosen || chosen->path.empty()) return;
+  settings_->backup_dir = FolderOf(chosen->path);
+  const int index = std::clamp(chosen->filter, 0, static_cast<int>(filters.size()) - 1);
+  const ExportFilter& filter = filters[index];
+  // A name that says a fitting format is written in it; any other gets the
+  // filter's extension.
+  std::string path = chosen->path;
+  const std::optional<ExchangeFormat> named = FormatOfPath(path);
+  const ExchangeFormat format = named && FormatFits(*named, id) ? *named : filter.format;
+  if (!named || !FormatFits(*named, id)) path = WithExtension(path, FormatExtension(format));
+  if (filter.encoding) settings_->export_encoding = EncodingKey(filter.encoding);
+
+  ExchangeOptions options;
+  options.display_hour = settings_->display_hour;
+  options.display_date = settings_->display_date;
+  options.encoding = EncodingOfKey(settings_->export_encoding);
+  options.now = std::time(nullptr);
+  int count = 0;
+  {
+    Busy busy(user_);
+    if (id == kTelephone) {
+      // The rows the filter shows, in list order.
+      AppliStore rows(store_.code_tables());
+      const std::vector<std::vector<uint8_t>> records = ListRecords();
+      if (rows.InitAppliBuf(id) < 0 || !PutInListOrder(rows, id, records)) {
+        return;
+      }
+      count = ExportFile(path, format, rows, id, options, *user_, DefaultFreeSpace());
+    } else {
+      CommitList(/*ordered=*/false);
+      count = ExportFile(path, format, store_, id, options, *user_, DefaultFreeSpace());
+    }
+  }
+  const std::string message = ExportMessage(count);
+  if (!message.empty()) Tell({message, "Export", PromptIcon::kInformation, PromptButtons::kOk});
+}
+
+}  // namespace kivo

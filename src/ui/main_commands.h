@@ -1,0 +1,179 @@
+#ifndef KIVO_UI_MAIN_COMMANDS_H_
+#define KIVO_UI_MAIN_COMMANDS_H_
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "link/comm_link.h"
+#include "store/appli_store.h"
+#include "store/char_tables.h"
+#include "ui/command_user.h"
+#include "view/main_view_model.h"
+
+namespace kivo {
+
+struct AppSettings;
+struct CategoryNames;
+struct LinkSettings;
+struct TransferRequest;
+class SerialDevices;
+struct VirtualOrganizerOptions;
+
+// The caption of the main window and of its start-up messages.
+inline constexpr const char* kProgramTitle = "PC Software for Norvale TR/VX-480";
+
+// Where the desktop program finds its files.
+struct MainWindowPaths {
+  // Holds the working data file "Kivo-LinkUtility.dat" and, unless
+  // config_dir names another folder, the settings file "Kivo-LinkUtility.ini":
+  // the program directory, an installed program's XDG data folder, or a
+  // test's own directory.
+  std::filesystem::path files_dir;
+  // Holds code.dat and sort.dat.
+  std::filesystem::path tables_dir;
+  // An installed program keeps the settings file in its own folder and a
+  // bare log name in another (platform/app_dirs.h); empty: files_dir.
+  std::filesystem::path config_dir;
+  std::filesystem::path state_dir;
+};
+
+// The desktop program's document and the commands of its menus and buttons:
+// the settings, the store with the working data, the view model of the list
+// on screen, and Open … Export, the transfers with their safety steps and
+// Find. Each command asks its questions through the CommandUser, runs, and
+// leaves the view model showing the store; the ListView (when one is
+// attached) follows.
+//
+// Main window: main_commands.cc (document, file commands, Find),
+// transfer_commands.cc, safety_commands.cc, exchange_commands.cc.
+class MainCommands {
+ public:
+  explicit MainCommands(const MainWindowPaths& paths);
+  ~MainCommands();
+  MainCommands(const MainCommands&) = delete;
+  MainCommands& operator=(const MainCommands&) = delete;
+
+  // Both are borrowed until they are attached again (null: none). Without a
+  // user every question gets the negative answer and no run starts.
+  void Attach(CommandUser* user, ListView* view);
+
+  // The settings file: loaded (what cannot be used is told) and written.
+  void LoadSettings();
+  void SaveSettings();
+  // The working data file: loaded (a load that fails is told), and saved;
+  // false when it could not be written.
+  void LoadDataFile();
+  [[nodiscard]] bool SaveDataFile();
+
+  // Puts the application of the settings on screen (the first tab when it
+  // names none), as the program starts.
+  void ShowSettingsAppli();
+  // Commit puts the list back into the store (in list or default order);
+  // Refresh rebuilds it from the store (re-sorted or in store order).
+  void CommitList(bool ordered);
+  void RefreshList(bool resort);
+  // Puts an application on screen, committing the one shown first when asked.
+  void ShowAppli(AppliId id, bool commit_first);
+  // After the Display Format dialog: the list is committed with the old
+  // formats, the new ones are taken over and the list is refreshed.
+  void ApplyDisplayFormat(int display_date, int display_hour);
+  // After the Organizer Model dialog: the model's sort table becomes active and
+  // the list is sorted again by its sort column; row 0 is selected.
+  void ApplyOrganizerModel(int model);
+  // After the Expense Category dialog.
+  void ApplyExpenseCategories(const CategoryNames& names);
+
+  // File menu and the transfer buttons.
+  void Open();
+  void SaveAs();
+  void ClearAll();
+  void Backup();
+  void Restore();
+  void BackupHistory();
+  void CompareWithOrganizer();
+  void Upload();
+  void Download();
+  void SendRecord();
+  void Import();
+  void Export();
+  // Edit > Delete Entry, after its question.
+  void DeleteEntry();
+  // One Find Next (text in the PC coding); "Not found !" goes to `owner`, the
+  // Find dialog. True when a row was found and selected.
+  bool FindNext(const std::string& text, bool down, bool match_case, Prompter& owner);
+
+  // The ports of the transfers and the auto detection: "virtual" plays the
+  // virtual organizer, every other name goes to the serial devices.
+  [[nodiscard]] SerialPortFactory PortFactory() const;
+  // The organizer that plays behind the port name "virtual" (a COM port
+  // mapped to it in [Ports], or the COM port dialog's virtual choice). Its
+  // records live in the files directory.
+  VirtualOrganizerOptions& virtual_options() { return *virtual_options_; }
+  // The serial devices the COM port dialog offers; null (the default): the
+  // system's, looked up while the dialog is open. Not owned.
+  void set_serial_devices(SerialDevices* devices) { serial_devices_ = devices; }
+  SerialDevices* serial_devices() const { return serial_devices_; }
+
+  MainViewModel& model() { return *model_; }
+  const MainViewModel& model() const { return *model_; }
+  AppliStore& store() { return store_; }
+  AppSettings& settings() { return *settings_; }
+  const AppSettings& settings() const { return *settings_; }
+  const MainWindowPaths& paths() const { return paths_; }
+
+ private:
+  [[nodiscard]] bool Ask(const std::string& text, const char* caption);
+  void Tell(const PromptBox& box);
+  [[nodiscard]] bool ConnectionReminder();
+  void KeepListState();
+  void ShowList();
+  void CloseFind();
+  void ApplySortTable();
+  // A store of seven slots holding a copy of the main store; none when it
+  // cannot be set up.
+  [[nodiscard]] std::unique_ptr<AppliStore> SafetyCopy();
+  void PutBack(const AppliStore& safety);
+  // Open's steps after the file dialog.
+  void OpenBackup(const std::string& path);
+  // A confirmed file dialog: the path, and BackupDir becomes its folder.
+  [[nodiscard]] std::optional<std::string> OpenFileDialog();
+  // Save As of a backup file, the extension added before the overwrite question.
+  [[nodiscard]] std::optional<std::string> SaveFileDialog();
+  // The list's rows of the application on screen as records.
+  [[nodiscard]] std::vector<std::vector<uint8_t>> ListRecords() const;
+  // What a run of this program asks beside the settings: the tables, the
+  // ports and the files directory (MakeLinkSettings makes the run's settings).
+  [[nodiscard]] TransferRequest Request(int run_mode, int appli_mode, AppliStore* store,
+                                        int tel_records_min) const;
+  int RunTransfer(const LinkSettings& settings, SafeTransferReport* report = nullptr);
+  // The history folder of the settings.
+  [[nodiscard]] std::filesystem::path HistoryDir() const;
+  // A Restore or Download of `store` (run mode and AppliMode as the
+  // command's) with the snapshot and verify steps of the settings; after a
+  // failure that deleted records it offers to finish a Restore and to put
+  // the snapshot back. The run's ResultCode.
+  int RunSafeTransfer(int run_mode, int appli_mode, AppliStore& store, bool snapshot);
+  // The question box, with the warning when the newest snapshot of the last
+  // hour says that sending `store` would remove more than half of an
+  // application's records on the organizer.
+  bool AskWithWarning(const std::string& text, const char* caption, const AppliStore& store,
+                      int appli_mode);
+
+  MainWindowPaths paths_;
+  std::unique_ptr<AppSettings> settings_;
+  AppliStore store_;
+  SortTable sort_tables_[2]{};
+  int active_sort_table_ = 0;
+  std::unique_ptr<MainViewModel> model_;
+  std::unique_ptr<VirtualOrganizerOptions> virtual_options_;
+  SerialDevices* serial_devices_ = nullptr;
+  CommandUser* user_ = nullptr;
+  ListView* view_ = nullptr;
+};
+
+}  // namespace kivo
+
+#endif  // KIVO_UI_MAIN_COMMANDS_H_
