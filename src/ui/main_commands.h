@@ -47,8 +47,9 @@ struct MainWindowPaths {
 // leaves the view model showing the store; the ListView (when one is
 // attached) follows.
 //
-// Main window: main_commands.cc (document, file commands, Find),
-// transfer_commands.cc, safety_commands.cc, exchange_commands.cc.
+// One class in four files: main_commands.cc (the document, the list, the
+// file commands, Delete and Find), transfer_commands.cc, safety_commands.cc
+// and exchange_commands.cc.
 class MainCommands {
  public:
   explicit MainCommands(const MainWindowPaths& paths);

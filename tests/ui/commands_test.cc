@@ -130,6 +130,35 @@ TEST_F(CommandsTest, CancelledQuestionOrReminderRunsNothing) {
   EXPECT_EQ(ReadOrganizer()->GetRecordCount(kSchedule), 0);
 }
 
+TEST_F(CommandsTest, WithoutAUserNoCommandChangesAnything) {
+  WriteEmptyOrganizer();
+  const auto organizer = fs::last_write_time(OrganizerFile());
+  MainCommands commands(paths_);
+  commands.LoadSettings();
+  commands.LoadDataFile();
+  commands.ShowSettingsAppli();
+  commands.model().SelectRow(0);
+  commands.CommitList(/*ordered=*/false);
+  std::vector<Records> before;
+  for (AppliId id = 0; id <= kCategoryList; ++id)
+    before.push_back(AppliRecords(commands.store(), id));
+  test::BoxScript script;
+  for (void (MainCommands::*command)() :
+       {&MainCommands::Open, &MainCommands::SaveAs, &MainCommands::ClearAll, &MainCommands::Backup,
+        &MainCommands::Restore, &MainCommands::BackupHistory, &MainCommands::CompareWithOrganizer,
+        &MainCommands::Upload, &MainCommands::Download, &MainCommands::SendRecord,
+        &MainCommands::Import, &MainCommands::Export, &MainCommands::DeleteEntry}) {
+    (commands.*command)();
+  }
+  commands.CommitList(/*ordered=*/false);
+  for (AppliId id = 0; id <= kCategoryList; ++id) {
+    EXPECT_EQ(AppliRecords(commands.store(), id), before[id]) << AppliName(id);
+  }
+  EXPECT_TRUE(script.boxes().empty());
+  EXPECT_TRUE(script.files().empty());
+  EXPECT_EQ(fs::last_write_time(OrganizerFile()), organizer);
+}
+
 TEST_F(CommandsTest, RestoreSendsEveryApplication) {
   WriteEmptyOrganizer();
   auto window = Open();
