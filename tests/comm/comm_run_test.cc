@@ -21,6 +21,7 @@
 #include "store/appli_store.h"
 #include "store/backup_file.h"
 #include "store/dump_file.h"
+#include "support/records.h"
 #include "support/run_pair.h"
 
 namespace kivo {
@@ -41,13 +42,11 @@ Bytes SampleRecord(AppliId id, const std::string& text) {
 }
 
 Bytes ListOf(AppliId id, int count, const std::string& stem, size_t pad = 0) {
-  Bytes list;
+  std::vector<Bytes> records;
   for (int i = 0; i < count; ++i) {
-    Bytes r = SampleRecord(id, stem + std::to_string(i) + std::string(pad, 'p'));
-    list.insert(list.end(), r.begin(), r.end());
-    list.push_back(kTerminator);
+    records.push_back(SampleRecord(id, stem + std::to_string(i) + std::string(pad, 'p')));
   }
-  return list;
+  return RecordList(records);
 }
 
 Bytes ReadFile(const fs::path& path) {

@@ -179,8 +179,10 @@ class PcPort : public TapPort {
   }
   void EndSession() {
     if (!session_.joinable()) return;
-    // 50 ms of real time: a second on the run's clock.
-    for (int waited = 0; !done_.load() && waited < 50; waited += 2) {
+    // A second on the run's clock, as measured by it: a count of short
+    // sleeps would grow with the machine's load.
+    const uint32_t until = clock_.NowMs() + 1000;
+    while (!done_.load() && clock_.NowMs() < until) {
       std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     if (!done_.load()) queue_.Post({kWmLinkAbort, 0, 0});

@@ -22,6 +22,7 @@
 #include "store/backup_file.h"
 #include "store/record_access.h"
 #include "support/organizer_pair.h"
+#include "support/records.h"
 #include "support/virtual_run.h"
 
 namespace kivo {

@@ -12,6 +12,7 @@
 #include "link/serial_link_fixture.h"
 #include "store/char_tables.h"
 #include "support/organizer_pair.h"
+#include "support/records.h"
 
 namespace kivo {
 namespace {

@@ -19,6 +19,7 @@
 #include "link/comm_link.h"
 #include "link/frames.h"
 #include "support/organizer_pair.h"
+#include "support/records.h"
 
 namespace kivo {
 namespace {

@@ -18,6 +18,23 @@ inline AllowedTable AllAllowed() {
   return table;
 }
 
+// A record list buffer of the given records.
+inline std::vector<uint8_t> RecordList(const std::vector<std::vector<uint8_t>>& records) {
+  std::vector<uint8_t> out;
+  for (const auto& r : records) {
+    out.insert(out.end(), r.begin(), r.end());
+    out.push_back(kTerminator);
+  }
+  return out;
+}
+
+// A record of `size` bytes with a recognisable pattern and no 0xFF.
+inline std::vector<uint8_t> PatternRecord(size_t size, uint8_t seed = 0) {
+  std::vector<uint8_t> r(size);
+  for (size_t i = 0; i < size; ++i) r[i] = static_cast<uint8_t>((i * 7 + seed) % 251);
+  return r;
+}
+
 namespace test {
 
 // Record builders in the organizer's coding, with the fields tests vary.
