@@ -9,6 +9,7 @@
 #include <cstdlib>
 
 #include "csv/csv_reader.h"
+#include "platform/link_defaults.h"
 #include "store/appli_store.h"
 #include "store/record_codec.h"
 
@@ -30,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (file == nullptr || !reader.Open(file, id)) return 0;
 
   AppliStore store(CodeTables::Identity());
-  if (store.GetAppliBuf(7) != kStoreOk) return 0;
+  if (store.GetAppliBuf(kStoreSlots) != kStoreOk) return 0;
   int lines = -1;
   const int taken = reader.ImportCsv(store, id, &lines);
   if (taken < 0 || lines < taken) std::abort();

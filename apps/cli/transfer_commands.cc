@@ -26,6 +26,7 @@
 #include "history/restore_journal.h"
 #include "history_access.h"
 #include "link_options.h"
+#include "platform/link_defaults.h"
 #include "platform/port_diagnosis.h"
 #include "platform/program_dir.h"
 #include "platform/serial_devices.h"
@@ -46,7 +47,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int kExitRunFailed = 100;  // + the ResultCode
-constexpr int kStoreSlots = 7;
 
 // The line-test run modes linetest accepts.
 bool IsLineTestMode(int mode) { return mode == kRunNegotiation || (mode >= 10 && mode <= 17); }
@@ -487,7 +487,7 @@ int Send(CliContext& context, std::span<const std::string> args) {
 int Detect(CliContext& context, std::span<const std::string>) {
   Transfer transfer(context);
   const AppSettings& s = context.settings;
-  CommLink link(1, 19200);
+  CommLink link(1, kLinkBaudRate);
   link.SetPortMap(s.port_devices);
   link.SetSerialPortFactory(VirtualOrganizerFactory(transfer.VirtualOptions()));
   link.set_device_code(s.device_code == 1 ? 1 : 2, 0);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/link_defaults.h"
 #include "store/appli_store.h"
 #include "store/result_code.h"
 
@@ -14,7 +15,7 @@ using Bytes = std::vector<uint8_t>;
 
 TEST(StoreRecords, PutInOrderThenReadBackGivesTheRecordsInThatOrder) {
   AppliStore store{CodeTables::Blank()};
-  ASSERT_EQ(store.GetAppliBuf(7), 0);
+  ASSERT_EQ(store.GetAppliBuf(kStoreSlots), 0);
   EXPECT_TRUE(StoreRecords(store, kMemo).empty()) << "an absent application has no records";
   const std::vector<Bytes> records = {{'a', 0, 0xFF}, {'b', 0, 0xFF}, {'c', 0, 0xFF}};
   EXPECT_EQ(IdentityOrder(3), (std::vector<int>{0, 1, 2}));
@@ -24,7 +25,7 @@ TEST(StoreRecords, PutInOrderThenReadBackGivesTheRecordsInThatOrder) {
 
 TEST(StoreRecords, PutInOrderStopsAtTheFirstRecordRefused) {
   AppliStore store{CodeTables::Blank()};
-  ASSERT_EQ(store.GetAppliBuf(7), 0);
+  ASSERT_EQ(store.GetAppliBuf(kStoreSlots), 0);
   const std::vector<Bytes> records = {{'a', 0, 0xFF}, Bytes(2000, 'x'), {'c', 0, 0xFF}};
   EXPECT_EQ(PutInOrder(store, kMemo, records, IdentityOrder(records.size())), kStoreRefused);
   EXPECT_EQ(StoreRecords(store, kMemo), (std::vector<Bytes>{records[0]}));

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/link_defaults.h"
 #include "store/amount.h"
 #include "store/appli_store.h"
 #include "store/record_access.h"
@@ -84,7 +85,7 @@ inline std::vector<uint8_t> Telephone(int category, std::string last, std::strin
 class TestStore {
  public:
   TestStore() : store_(CodeTables::Identity()) {
-    (void)store_.GetAppliBuf(7);
+    (void)store_.GetAppliBuf(kStoreSlots);
     store_.ResetAppli(kAllAppli);
     (void)SetDefaultCategoryNames(store_);
   }

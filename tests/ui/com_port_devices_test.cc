@@ -26,6 +26,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/link_defaults.h"
 #include "platform/port_check_as.h"
 #include "platform/serial_devices.h"
 #include "store/app_settings.h"
@@ -172,7 +173,7 @@ TEST(ComPortDialog, AutoDetectFindsTheOrganizerOnADeviceOutsideCom1To4) {
   fake.Add({by_id.string(), line.a(), "FTDI", "FT232R USB UART", "KIVO1", -1});
 
   auto organizer = std::async(std::launch::async, [&] {
-    CommLink link(1, 19200);
+    CommLink link(1, kLinkBaudRate);
     link.SetPortName(line.b());
     if (!link.OpenPort(-1)) return -1;
     return link.NegotiationForDevice();

@@ -20,6 +20,7 @@
 
 #include "box_script.h"
 #include "desktop_fixture.h"
+#include "platform/link_defaults.h"
 #include "sample_data.h"
 #include "store/app_settings.h"
 #include "store/store_records.h"
@@ -225,7 +226,7 @@ TEST_F(MainWindowTest, ClosingSavesTheDataFileAndTheSettings) {
     window->window.close();
   }
   AppliStore store(LoadCodeTables(paths_.tables_dir / "code.dat"));
-  ASSERT_EQ(store.GetAppliBuf(7), 0);
+  ASSERT_EQ(store.GetAppliBuf(kStoreSlots), 0);
   ASSERT_EQ(LoadWorkingData(store, WorkingDataPath(paths_.files_dir), 2).result, 0);
   EXPECT_EQ(store.GetRecordCount(kMemo), counts_[kMemo] - 1);
   EXPECT_EQ(store.GetRecordCount(kTelephone), counts_[kTelephone]);

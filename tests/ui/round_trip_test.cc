@@ -52,6 +52,7 @@
 #include "csv/csv_reader.h"
 #include "format/amount_format.h"
 #include "format/today.h"
+#include "platform/link_defaults.h"
 #include "platform/program_dir.h"
 #include "store/amount.h"
 #include "store/backup_file.h"
@@ -247,7 +248,7 @@ BcdDate SameDate(BcdDate d) { return d; }
 
 std::unique_ptr<AppliStore> NewStore() {
   auto store = std::make_unique<AppliStore>(T().code);
-  EXPECT_EQ(store->GetAppliBuf(7), 0);
+  EXPECT_EQ(store->GetAppliBuf(kStoreSlots), 0);
   return store;
 }
 
