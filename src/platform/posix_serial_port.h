@@ -29,6 +29,10 @@ class PosixSerialPort : public SerialPort {
   explicit PosixSerialPort(std::string device, Clock& clock = SystemClock());
   ~PosixSerialPort() override;
 
+  // One owner per open descriptor.
+  PosixSerialPort(const PosixSerialPort&) = delete;
+  PosixSerialPort& operator=(const PosixSerialPort&) = delete;
+
   bool Open(const PortSettings& settings) override;
   bool Close() override;
   bool IsOpen() const override { return fd_ >= 0; }

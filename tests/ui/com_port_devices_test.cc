@@ -26,6 +26,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/file_handle.h"
 #include "platform/link_defaults.h"
 #include "platform/port_check_as.h"
 #include "platform/serial_devices.h"
@@ -137,14 +138,13 @@ class LineSim {
       _exit(127);
     }
     close(fds[1]);
-    FILE* out = fdopen(fds[0], "r");
+    const FileHandle out(fdopen(fds[0], "r"));
     char a[256] = {};
     char b[256] = {};
-    if (out != nullptr && std::fscanf(out, "a=%255s b=%255s", a, b) == 2) {
+    if (out != nullptr && std::fscanf(out.get(), "a=%255s b=%255s", a, b) == 2) {
       a_ = a;
       b_ = b;
     }
-    if (out != nullptr) std::fclose(out);
   }
   ~LineSim() {
     if (pid_ > 0) {
