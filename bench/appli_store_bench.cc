@@ -9,6 +9,7 @@
 #include <benchmark/benchmark.h>
 
 #include "bench_data.h"
+#include "platform/link_defaults.h"
 #include "store/appli_store.h"
 #include "store/char_tables.h"
 
@@ -59,7 +60,7 @@ void BM_AddAppliData(benchmark::State& state) {
     bytes += static_cast<int64_t>(lists.back().size());
   }
   AppliStore store(CodeTables::Identity());
-  (void)store.GetAppliBuf(7);
+  (void)store.GetAppliBuf(kStoreSlots);
   for (auto _ : state) {
     state.PauseTiming();
     store.ClearAllAppli();

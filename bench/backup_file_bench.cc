@@ -13,6 +13,7 @@
 #include <benchmark/benchmark.h>
 
 #include "bench_data.h"
+#include "platform/link_defaults.h"
 #include "store/appli_store.h"
 #include "store/backup_file.h"
 #include "store/working_data.h"
@@ -32,7 +33,7 @@ enum Lengths : int {
 };
 
 void FillLongest(AppliStore& store) {
-  (void)store.GetAppliBuf(7);
+  (void)store.GetAppliBuf(kStoreSlots);
   std::vector<uint8_t> record(kRecordMax);
   for (size_t b = 0; b + 1 < record.size(); ++b) record[b] = static_cast<uint8_t>('A' + b % 26);
   record.back() = kTerminator;
@@ -108,7 +109,7 @@ BENCHMARK(BM_WriteBackupFile)->Apply(FileVariants);
 template <typename Load>
 void LoadIntoEmptiedStore(benchmark::State& state, const char* what, Load load) {
   AppliStore store;
-  (void)store.GetAppliBuf(7);
+  (void)store.GetAppliBuf(kStoreSlots);
   for (auto _ : state) {
     state.PauseTiming();
     store.ClearAllAppli();
@@ -178,7 +179,7 @@ void BM_LoadedStoreMemory(benchmark::State& state) {
     const int64_t before = bench::HeapInUse();
     {
       auto store = std::make_unique<AppliStore>();
-      (void)store->GetAppliBuf(7);
+      (void)store->GetAppliBuf(kStoreSlots);
       if (ReadBackupFile(*store, file) != 0) state.SkipWithError("read");
       store_bytes = static_cast<double>(bench::HeapInUse() - before);
     }

@@ -17,6 +17,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "platform/link_defaults.h"
 #include "platform/program_dir.h"
 #include "store/appli_store.h"
 #include "store/record_access.h"
@@ -158,7 +159,7 @@ inline std::vector<uint8_t> RecordList(AppliId id, int count) {
 // its one record; with full_category_list the category list holds `count`
 // records as well (the store's worst case: seven full applications).
 inline void FillStore(AppliStore& store, int count, bool full_category_list = false) {
-  if (!store.has_slot_area()) (void)store.GetAppliBuf(7);
+  if (!store.has_slot_area()) (void)store.GetAppliBuf(kStoreSlots);
   store.ResetAppli(kAllAppli);
   for (AppliId id = kSchedule; id <= kTelephone; ++id) {
     for (int i = 0; i < count; ++i) (void)store.PutRecord(id, i, EncodeRecord(id, i));

@@ -16,6 +16,7 @@
 #include "bench_data.h"
 #include "csv/csv_export.h"
 #include "csv/csv_reader.h"
+#include "platform/link_defaults.h"
 #include "platform/prompter.h"
 #include "store/appli_store.h"
 #include "view/appli_columns.h"
@@ -81,7 +82,7 @@ void BM_ImportCsv(benchmark::State& state) {
   const auto id = static_cast<AppliId>(state.range(0));
   const auto file = CsvFile(id);
   AppliStore store;
-  (void)store.GetAppliBuf(7);
+  (void)store.GetAppliBuf(kStoreSlots);
   store.ResetAppli(kAllAppli);
   int64_t lines = 0;
   for (auto _ : state) {

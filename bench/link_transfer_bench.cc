@@ -34,6 +34,7 @@
 #include "comm/progress_run.h"
 #include "comm/virtual_organizer.h"
 #include "link/link_observer.h"
+#include "platform/link_defaults.h"
 #include "platform/memory_line.h"
 #include "platform/program_dir.h"
 #include "platform/prompter.h"
@@ -163,10 +164,10 @@ void BM_FullTransfer(benchmark::State& state) {
   double bound_s = 0;
   for (auto _ : state) {
     AppliStore pc_store(tables.code);
-    (void)pc_store.GetAppliBuf(7);
+    (void)pc_store.GetAppliBuf(kStoreSlots);
     if (run_mode == kRunRestore) CopyAppliStore(pc_store, restore_source);
     AppliStore taken(tables.code);
-    (void)taken.GetAppliBuf(7);
+    (void)taken.GetAppliBuf(kStoreSlots);
     Session session(organizer);
     LinkSettings s;
     s.run_mode = run_mode;

@@ -17,6 +17,7 @@
 #include <benchmark/benchmark.h>
 
 #include "bench_data.h"
+#include "platform/link_defaults.h"
 #include "store/app_settings.h"
 #include "store/working_data.h"
 #include "ui/main_window.h"
@@ -37,7 +38,7 @@ struct StartupFixture {
     paths.files_dir = dir.path().toStdString();
     paths.tables_dir = ProgramDirectory();
     AppliStore store(LoadCodeTables(paths.tables_dir / "code.dat"));
-    (void)store.GetAppliBuf(7);
+    (void)store.GetAppliBuf(kStoreSlots);
     store.ResetAppli(kAllAppli);
     for (AppliId id : kFilled) {
       for (int i = 0; i < kRecords; ++i) (void)store.PutRecord(id, i, bench::EncodeRecord(id, i));

@@ -9,6 +9,7 @@
 #include <span>
 #include <vector>
 
+#include "platform/link_defaults.h"
 #include "store/appli_store.h"
 #include "store/backup_file.h"
 
@@ -16,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace kivo;
   std::span<const uint8_t> image(data, size);
   AppliStore store(CodeTables::Identity());
-  if (store.GetAppliBuf(7) != kStoreOk) return 0;
+  if (store.GetAppliBuf(kStoreSlots) != kStoreOk) return 0;
   // Accept either device code, so the fuzzer reaches the blocks.
   if (size >= kBackupHeaderSize) store.SetDeviceCode(data[6], data[7]);
   int result = DecodeBackupFile(store, image);
@@ -28,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (bool scramble : {false, true}) {
     std::vector<uint8_t> written = EncodeBackupFile(store, scramble, BackupBlocks::kAllPresent);
     AppliStore again(CodeTables::Identity());
-    if (again.GetAppliBuf(7) != kStoreOk) return 0;
+    if (again.GetAppliBuf(kStoreSlots) != kStoreOk) return 0;
     again.SetDeviceCode(data[6], data[7]);
     if (DecodeBackupFile(again, written) != kStoreOk) std::abort();
     if (EncodeBackupFile(again, scramble, BackupBlocks::kAllPresent) != written) std::abort();

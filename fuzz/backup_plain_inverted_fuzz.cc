@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "fuzz_support.h"
+#include "platform/link_defaults.h"
 #include "store/appli_store.h"
 #include "store/backup_file.h"
 #include "store/result_code.h"
@@ -20,8 +21,6 @@
 namespace {
 
 using kivo::AppliStore;
-
-constexpr int kSlots = 7;
 
 // The image with the other magic and every body byte complemented.
 std::vector<uint8_t> InvertedTwin(const uint8_t* data, size_t size) {
@@ -34,7 +33,7 @@ std::vector<uint8_t> InvertedTwin(const uint8_t* data, size_t size) {
 }
 
 int Decode(AppliStore& store, std::span<const uint8_t> image) {
-  if (store.GetAppliBuf(kSlots) != kivo::kStoreOk) std::abort();
+  if (store.GetAppliBuf(kivo::kStoreSlots) != kivo::kStoreOk) std::abort();
   return kivo::DecodeBackupFile(store, image);
 }
 

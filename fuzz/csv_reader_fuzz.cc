@@ -7,8 +7,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <utility>
 
 #include "csv/csv_reader.h"
+#include "platform/file_handle.h"
+#include "platform/link_defaults.h"
 #include "store/appli_store.h"
 #include "store/record_codec.h"
 
@@ -26,11 +29,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   allowed.fill(1);
   CsvReader reader(hour, date, encoding, allowed);
   // fmemopen needs a non-empty buffer it may not write to in "rb" mode.
-  FILE* file = size > 1 ? fmemopen(const_cast<uint8_t*>(data + 1), size - 1, "rb") : nullptr;
-  if (file == nullptr || !reader.Open(file, id)) return 0;
+  kivo::FileHandle file(size > 1 ? fmemopen(const_cast<uint8_t*>(data + 1), size - 1, "rb")
+                                 : nullptr);
+  if (file == nullptr || !reader.Open(std::move(file), id)) return 0;
 
   AppliStore store(CodeTables::Identity());
-  if (store.GetAppliBuf(7) != kStoreOk) return 0;
+  if (store.GetAppliBuf(kStoreSlots) != kStoreOk) return 0;
   int lines = -1;
   const int taken = reader.ImportCsv(store, id, &lines);
   if (taken < 0 || lines < taken) std::abort();

@@ -30,6 +30,7 @@
 #include "fuzz_support.h"
 #include "link/comm_link.h"
 #include "platform/clock.h"
+#include "platform/link_defaults.h"
 #include "platform/memory_line.h"
 #include "platform/message_queue.h"
 #include "store/appli_store.h"
@@ -65,7 +66,7 @@ const std::filesystem::path& DumpDir() {
     std::filesystem::path made = base / ("kivo_fuzz_device_" + std::to_string(getpid()));
     std::filesystem::create_directories(made, error);
     kivo::AppliStore store(kivo::CodeTables::Identity());
-    if (store.GetAppliBuf(7) != kivo::kStoreOk) std::abort();
+    if (store.GetAppliBuf(kivo::kStoreSlots) != kivo::kStoreOk) std::abort();
     kivo::PutFuzzRecords(store, Records());
     for (kivo::AppliId id : {kivo::kMemo, kivo::kTelephone, kivo::kSchedule, kivo::kCategoryList}) {
       if (kivo::WriteDumpFile(store, made / kivo::DumpFileName(id, ".snd"), id) != 0) std::abort();
@@ -86,7 +87,7 @@ const Bytes& OrganizerImage(uint8_t device_high) {
   Bytes& image = images[device_high % 3];
   if (image.empty()) {
     kivo::AppliStore store(kivo::CodeTables::Identity());
-    if (store.GetAppliBuf(7) != kivo::kStoreOk) std::abort();
+    if (store.GetAppliBuf(kivo::kStoreSlots) != kivo::kStoreOk) std::abort();
     store.SetDeviceCode(device_high, 0);
     kivo::PutFuzzRecords(store, Records());
     image = kivo::EncodeBackupFile(store, true, kivo::BackupBlocks::kAllPresent);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "fuzz_support.h"
+#include "platform/link_defaults.h"
 #include "store/appli_store.h"
 #include "store/dump_file.h"
 #include "store/result_code.h"
@@ -19,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   file.Write(contents);
 
   kivo::AppliStore store(kivo::FuzzCodeTables());
-  if (store.GetAppliBuf(7) != kivo::kStoreOk) std::abort();
+  if (store.GetAppliBuf(kivo::kStoreSlots) != kivo::kStoreOk) std::abort();
   if (kivo::ReadDumpFile(store, file.path(), id) != kivo::kStoreOk) return 0;
 
   // Every terminated record of the file is in the store, nothing else.

@@ -16,6 +16,7 @@
 #include "fuzz_support.h"
 #include "link/comm_link.h"
 #include "platform/clock.h"
+#include "platform/link_defaults.h"
 #include "platform/memory_line.h"
 #include "platform/message_queue.h"
 
@@ -30,7 +31,7 @@ struct FuzzCable {
         line(MemoryLine::Create(clock)),
         feeder_end(1 - link_end),
         feeder(line->MakeEnd(feeder_end)),
-        link(1, 19200, &clock) {
+        link(1, kLinkBaudRate, &clock) {
     if (!feeder->Open({})) std::abort();
     line->SetEcho(link_end, echo);
     MemoryLine* cable = line.get();

@@ -14,6 +14,7 @@
 #include "exchange/ical.h"
 #include "fuzz_support.h"
 #include "import_batch_check.h"
+#include "platform/link_defaults.h"
 #include "store/appli_store.h"
 #include "store/record_codec.h"
 
@@ -28,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const ImportBatch first = ReadICalendar(text, id, allowed);
 
   AppliStore store(CodeTables::Identity());
-  if (store.GetAppliBuf(7) != kStoreOk) std::abort();
+  if (store.GetAppliBuf(kStoreSlots) != kStoreOk) std::abort();
   for (size_t i = 0; i < first.records.size(); ++i) {
     if (store.PutRecord(id, static_cast<int>(i), first.records[i]) != 0) std::abort();
   }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "link/frames.h"
+#include "platform/link_defaults.h"
 #include "store/appli_store.h"
 #include "store/backup_file.h"
 #include "store/record_access.h"
@@ -131,7 +132,7 @@ std::vector<std::pair<AppliId, Bytes>> SampleRecords() {
 
 void BackupSeeds() {
   AppliStore store(CodeTables::Identity());
-  if (store.GetAppliBuf(7) != kStoreOk) g_ok = false;
+  if (store.GetAppliBuf(kStoreSlots) != kStoreOk) g_ok = false;
   std::vector<int> next(7, 0);
   for (const auto& [id, record] : SampleRecords()) {
     if (store.PutRecord(id, next[id]++, record) != kStoreOk) g_ok = false;
@@ -144,7 +145,7 @@ void BackupSeeds() {
   Put("backup_plain_inverted", "with_records.bkf",
       EncodeBackupFile(store, true, BackupBlocks::kWithRecords));
   AppliStore empty(CodeTables::Identity());
-  if (empty.GetAppliBuf(7) != kStoreOk) g_ok = false;
+  if (empty.GetAppliBuf(kStoreSlots) != kStoreOk) g_ok = false;
   Put("backup_plain_inverted", "empty.bkf",
       EncodeBackupFile(empty, false, BackupBlocks::kAllPresent));
 }

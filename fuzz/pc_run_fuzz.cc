@@ -32,6 +32,7 @@
 #include "link/comm_link.h"
 #include "link/link_observer.h"
 #include "platform/clock.h"
+#include "platform/link_defaults.h"
 #include "platform/memory_line.h"
 #include "platform/message_queue.h"
 #include "platform/program_dir.h"
@@ -54,7 +55,7 @@ constexpr int kModes[] = {kivo::kRunBackup,     kivo::kRunUpload,     kivo::kRun
 class QuietWindow : public kivo::LinkObserver {};
 
 void FillStore(kivo::AppliStore& store) {
-  if (store.GetAppliBuf(7) != kivo::kStoreOk) std::abort();
+  if (store.GetAppliBuf(kivo::kStoreSlots) != kivo::kStoreOk) std::abort();
   kivo::ExpenseRecord expense;
   expense.date = kivo::BcdDate::FromYmd(2002, 1, 2);
   expense.memo = "Car wash";
@@ -71,7 +72,7 @@ void CheckSavable(const kivo::AppliStore& store) {
   for (bool scramble : {false, true}) {
     const Bytes image = kivo::EncodeBackupFile(store, scramble, kivo::BackupBlocks::kWithRecords);
     kivo::AppliStore again(store.code_tables());
-    if (again.GetAppliBuf(7) != kivo::kStoreOk) std::abort();
+    if (again.GetAppliBuf(kivo::kStoreSlots) != kivo::kStoreOk) std::abort();
     again.SetDeviceCode(store.device_code()[0], store.device_code()[1]);
     if (kivo::DecodeBackupFile(again, image) != kivo::kStoreOk) std::abort();
     for (int id = 0; id < 7; ++id) {

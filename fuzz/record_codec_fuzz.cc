@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "fuzz_support.h"
+#include "platform/link_defaults.h"
 #include "store/appli_store.h"
 #include "store/record_access.h"
 #include "store/record_codec.h"
@@ -106,7 +107,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Every application's header meets an expense record, so GetExpenseTexts
   // sees any flags with and without a category list.
   kivo::AppliStore store(kivo::FuzzCodeTables());
-  if (store.GetAppliBuf(7) != kStoreOk) std::abort();
+  if (store.GetAppliBuf(kivo::kStoreSlots) != kStoreOk) std::abort();
   Bytes terminated(record.begin(), record.end());
   terminated.push_back(kivo::kTerminator);
   if (store.PutRecord(id, 0, terminated) == kStoreOk) StoreAccess(store, id);

@@ -12,6 +12,7 @@
 #include "exchange/vcard.h"
 #include "fuzz_support.h"
 #include "import_batch_check.h"
+#include "platform/link_defaults.h"
 #include "store/appli_store.h"
 #include "store/record_codec.h"
 
@@ -26,7 +27,7 @@ using kivo::ImportBatch;
 // read back.
 ImportBatch Again(const ImportBatch& batch, const AllowedTable& allowed) {
   AppliStore store(kivo::CodeTables::Identity());
-  if (store.GetAppliBuf(7) != kivo::kStoreOk) std::abort();
+  if (store.GetAppliBuf(kivo::kStoreSlots) != kivo::kStoreOk) std::abort();
   for (size_t i = 0; i < batch.records.size(); ++i) {
     if (store.PutRecord(kivo::kTelephone, static_cast<int>(i), batch.records[i]) != 0) {
       std::abort();

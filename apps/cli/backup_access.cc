@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "platform/atomic_file.h"
+#include "platform/link_defaults.h"
 #include "platform/program_dir.h"
 #include "store/backup_file.h"
 #include "store/working_data.h"
@@ -13,7 +14,6 @@ namespace kivo::cli {
 namespace {
 
 constexpr std::string_view kNotCompatible = "The backup file is not compatible.";
-constexpr int kMainSlots = 7;
 
 std::string DeviceText(std::array<uint8_t, 2> code) {
   return std::to_string(code[0]) + " " + std::to_string(code[1]);
@@ -50,7 +50,7 @@ bool CheckTables(const CliContext& context) {
 
 int ReadBackupForViewing(const CliContext& context, const std::filesystem::path& file,
                          AppliStore& store, bool ensure) {
-  if (store.GetAppliBuf(kMainSlots) != kStoreOk) return context.FileFailure(file, "out of memory");
+  if (store.GetAppliBuf(kStoreSlots) != kStoreOk) return context.FileFailure(file, "out of memory");
   int error_number = 0;
   std::optional<std::string> image = ReadWholeFile(file, &error_number);
   if (!image) return context.FileFailure(file, SystemErrorText(error_number));
@@ -69,7 +69,7 @@ int ReadBackupForViewing(const CliContext& context, const std::filesystem::path&
 
 int ReadBackupForChange(const CliContext& context, const std::filesystem::path& file,
                         AppliStore& store) {
-  if (store.GetAppliBuf(kMainSlots) != kStoreOk) return context.FileFailure(file, "out of memory");
+  if (store.GetAppliBuf(kStoreSlots) != kStoreOk) return context.FileFailure(file, "out of memory");
   ApplyDeviceCodeSetting(store, context.settings.device_code);
   std::error_code ec;
   if (!std::filesystem::exists(file, ec)) {

@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "command_table.h"
+#include "platform/link_defaults.h"
 #include "record_listing.h"
 #include "store/amount.h"
 #include "store/backup_file.h"
@@ -14,8 +15,6 @@
 namespace kivo::cli {
 
 namespace {
-
-constexpr int kSlots = 7;
 
 // Puts a few records of every application; false when a put fails.
 bool FillSample(AppliStore& store) {
@@ -91,7 +90,7 @@ bool FillSample(AppliStore& store) {
 
 int RunDemo(CliContext& context, std::span<const std::string>) {
   AppliStore sample;
-  if (sample.GetAppliBuf(kSlots) != kStoreOk || !FillSample(sample)) {
+  if (sample.GetAppliBuf(kStoreSlots) != kStoreOk || !FillSample(sample)) {
     *context.err << kToolName << ": demo: the sample records could not be built\n";
     return kExitFailure;
   }
@@ -99,7 +98,7 @@ int RunDemo(CliContext& context, std::span<const std::string>) {
   std::vector<uint8_t> image =
       EncodeBackupFile(sample, context.scramble(), BackupBlocks::kWithRecords);
   AppliStore store;
-  if (store.GetAppliBuf(kSlots) != kStoreOk || DecodeBackupFile(store, image) != kStoreOk) {
+  if (store.GetAppliBuf(kStoreSlots) != kStoreOk || DecodeBackupFile(store, image) != kStoreOk) {
     *context.err << kToolName << ": demo: the sample backup image did not read back\n";
     return kExitFailure;
   }

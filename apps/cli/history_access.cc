@@ -3,6 +3,7 @@
 #include <ostream>
 
 #include "history/history.h"
+#include "platform/link_defaults.h"
 #include "record_listing.h"
 
 namespace kivo::cli {
@@ -48,7 +49,7 @@ void PrintComparison(const CliContext& context, std::span<const AppliDiff> diffs
       // file name the expense categories.
       const AppliStore& from = side == 0 ? a : b;
       AppliStore only;
-      (void)only.GetAppliBuf(7);
+      (void)only.GetAppliBuf(kStoreSlots);
       if (from.IsPresent(kCategoryList) && d.id != kCategoryList) {
         (void)only.PutRecord(kCategoryList, 0, from.Record(kCategoryList, 0));
       }

@@ -26,6 +26,7 @@
 #include "history/restore_journal.h"
 #include "history_access.h"
 #include "link_options.h"
+#include "platform/link_defaults.h"
 #include "platform/port_diagnosis.h"
 #include "platform/program_dir.h"
 #include "platform/serial_devices.h"
@@ -33,6 +34,7 @@
 #include "store/messages.h"
 #include "store/result_code.h"
 #include "store/store_diff.h"
+#include "store/store_records.h"
 #include "store/working_data.h"
 #include "terminal_prompter.h"
 #include "terminal_run.h"
@@ -45,7 +47,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int kExitRunFailed = 100;  // + the ResultCode
-constexpr int kStoreSlots = 7;
 
 // The line-test run modes linetest accepts.
 bool IsLineTestMode(int mode) { return mode == kRunNegotiation || (mode >= 10 && mode <= 17); }
@@ -184,19 +185,12 @@ std::unique_ptr<AppliStore> NewStore(const CliContext& context) {
 // The records of one application of `from` into `to`, replacing what `to`
 // held of it, in the application's default order when `ordered`.
 void CopyAppli(const AppliStore& from, AppliStore& to, AppliId id, const RowContext* ordered) {
-  const int count = std::max(from.GetRecordCount(id), 0);
-  std::vector<std::vector<uint8_t>> records;
-  for (int i = 0; i < count; ++i) {
-    std::span<const uint8_t> record = from.Record(id, i);
-    records.emplace_back(record.begin(), record.end());
-  }
-  std::vector<int> order(records.size());
-  for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int>(i);
-  if (ordered != nullptr && id != kCategoryList) order = DefaultOrder(id, records, *ordered);
+  const std::vector<std::vector<uint8_t>> records = StoreRecords(from, id);
+  const std::vector<int> order = ordered != nullptr && id != kCategoryList
+                                     ? DefaultOrder(id, records, *ordered)
+                                     : IdentityOrder(records.size());
   (void)to.ResetAppli(id);
-  for (size_t i = 0; i < order.size(); ++i) {
-    (void)to.PutRecord(id, static_cast<int>(i), records[static_cast<size_t>(order[i])]);
-  }
+  (void)PutInOrder(to, id, records, order);
 }
 
 RowContext OrderContext(const Transfer& transfer, const AppliStore& store) {
@@ -493,7 +487,7 @@ int Send(CliContext& context, std::span<const std::string> args) {
 int Detect(CliContext& context, std::span<const std::string>) {
   Transfer transfer(context);
   const AppSettings& s = context.settings;
-  CommLink link(1, 19200);
+  CommLink link(1, kLinkBaudRate);
   link.SetPortMap(s.port_devices);
   link.SetSerialPortFactory(VirtualOrganizerFactory(transfer.VirtualOptions()));
   link.set_device_code(s.device_code == 1 ? 1 : 2, 0);

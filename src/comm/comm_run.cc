@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "comm/link_settings.h"
+#include "platform/link_defaults.h"
 #include "platform/program_dir.h"
 #include "store/appli_store.h"
 #include "store/dump_file.h"
@@ -22,8 +23,6 @@ struct StepFailed {
 void Must(int result) {
   if (result != kResultSuccess) throw StepFailed{result};
 }
-
-constexpr int kRunNegotiationMs = 30000;
 
 std::string ProgramFileName() {
   std::error_code ec;
@@ -131,7 +130,7 @@ int CommRun::RunSteps(int run_mode) {
   const char* success = nullptr;
   switch (run_mode) {
     case kRunNegotiation:
-      Must(link_.NegotiationForPC(kRunNegotiationMs, -1));
+      Must(link_.NegotiationForPC(kNegotiationTimeOutMs, -1));
       success = "SUCCESS Negotiation";
       break;
     case 1:
@@ -151,7 +150,7 @@ int CommRun::RunSteps(int run_mode) {
       Must(Restore(kRolePcStep));
       break;
     case kRunSendRecord:
-      Must(link_.NegotiationForPC(kRunNegotiationMs, -1));
+      Must(link_.NegotiationForPC(kNegotiationTimeOutMs, -1));
       Must(SendAppli(kRolePc));
       Must(link_.SendCommand(kEndCommunication));
       if (link_.logging()) success = "SUCCESS Send 1 Record";

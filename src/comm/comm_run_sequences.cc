@@ -9,14 +9,12 @@
 
 #include "comm/comm_run.h"
 #include "link/link_observer.h"
+#include "platform/link_defaults.h"
 #include "store/appli_store.h"
 #include "store/backup_file.h"
 
 namespace kivo {
 namespace {
-
-constexpr int kFileSlots = 7;
-constexpr int kRunNegotiationMs = 30000;
 
 // The order of a full backup and a full restore.
 constexpr AppliId kFullOrder[] = {kTelephone, kSchedule,     kAnniversary, kToDo,
@@ -113,7 +111,7 @@ int CommRun::Backup(int role) {
     } else {
       (void)store.ResetAppli(AppliWireCode(link_.appli_mode()));
     }
-  } else if (store.GetAppliBuf(kFileSlots) < 0) {
+  } else if (store.GetAppliBuf(kStoreSlots) < 0) {
     Log("!!! GetAppliBuf Err");
     return kResultIoError;
   }
@@ -134,7 +132,7 @@ int CommRun::Backup(int role) {
   };
 
   if (role == kRolePc) {
-    const int r = link_.NegotiationForPC(kRunNegotiationMs, -1);
+    const int r = link_.NegotiationForPC(kNegotiationTimeOutMs, -1);
     if (r != kResultSuccess) return fail(r);
   }
   if (link_.appli_mode() == kAllAppli) {
@@ -201,7 +199,7 @@ int CommRun::Restore(int role) {
   };
   if (from_file) {
     const std::string& file = link_.file_name();
-    if (store.GetAppliBuf(kFileSlots) < 0) {
+    if (store.GetAppliBuf(kStoreSlots) < 0) {
       Log("!!! GetAppliBuf Err");
       return kResultIoError;
     }
@@ -281,7 +279,7 @@ int CommRun::Restore(int role) {
   };
 
   if (role == kRolePc) {
-    const int r = link_.NegotiationForPC(kRunNegotiationMs, -1);
+    const int r = link_.NegotiationForPC(kNegotiationTimeOutMs, -1);
     if (r != kResultSuccess) return fail(r);
   }
   if (const int r = take_snapshot(); r != kResultSuccess) return fail(r);

@@ -7,13 +7,15 @@
 #include <optional>
 #include <system_error>
 
+#include "platform/link_defaults.h"
+
 namespace kivo {
 
 uint32_t BaudRateFromText(std::string_view text) {
   for (uint32_t baud : {9600u, 19200u, 38400u, 57600u, 115200u}) {
     if (text == std::to_string(baud)) return baud;
   }
-  return 19200;
+  return kLinkBaudRate;
 }
 
 namespace {
@@ -55,7 +57,9 @@ std::vector<PortSpec> DetectCandidates(const std::vector<SerialDevice>& present,
   return ports;
 }
 
-DetectRun::DetectRun(Clock* clock) : link_(1, 19200, clock) { link_.SetMessageQueue(&queue_); }
+DetectRun::DetectRun(Clock* clock) : link_(1, kLinkBaudRate, clock) {
+  link_.SetMessageQueue(&queue_);
+}
 
 DetectRun::~DetectRun() {
   if (worker_.joinable()) {

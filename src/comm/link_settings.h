@@ -8,6 +8,7 @@
 
 #include "comm/safe_transfer.h"
 #include "link/comm_link.h"
+#include "platform/link_defaults.h"
 #include "platform/serial_port.h"
 #include "store/appli_id.h"
 #include "store/char_tables.h"
@@ -42,14 +43,14 @@ struct LinkSettings {
   int appli_mode = kAllAppli;  // an AppliId, or 255 for all applications
   int device_code = 2;         // 1 selects device code (1, 0), anything else (2, 0)
   int com_port = 1;            // COM1..COM4
-  uint32_t baud_rate = 19200;
+  uint32_t baud_rate = kLinkBaudRate;
   std::string file_name;        // backup file the run reads or writes itself; empty: none
   std::string log_file_name;    // empty: no link log
   AppliStore* store = nullptr;  // the store to fill or send; not owned
   int echo_back = 1;
   int file_scramble = 1;
-  long to_command = 30000;
-  long to_data_packet = 30000;
+  long to_command = kDefaultTimeOutMs;
+  long to_data_packet = kDefaultTimeOutMs;
   long to_multiplier = 0;
   const SortTable* sort_table = nullptr;                 // the active sort table
   const std::array<uint8_t, 128>* code_table = nullptr;  // table B of code.dat

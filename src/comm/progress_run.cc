@@ -3,9 +3,11 @@
 #include <cstdio>
 #include <system_error>
 
+#include "platform/link_defaults.h"
+
 namespace kivo {
 
-ProgressRun::ProgressRun(Clock* clock) : link_(1, 19200, clock), run_(link_) {
+ProgressRun::ProgressRun(Clock* clock) : link_(1, kLinkBaudRate, clock), run_(link_) {
   link_.SetMessageQueue(&queue_);
 }
 

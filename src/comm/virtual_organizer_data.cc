@@ -10,6 +10,7 @@
 #include "csv/cp1252.h"
 #include "csv/csv_reader.h"
 #include "format/display_modes.h"
+#include "platform/link_defaults.h"
 #include "platform/program_dir.h"
 #include "store/backup_file.h"
 #include "store/record_access.h"
@@ -17,7 +18,6 @@
 namespace kivo {
 namespace {
 
-constexpr int kOrganizerSlots = 7;
 // How far above the program directory a build tree may lie below the source.
 constexpr int kSourceSearchDepth = 4;
 constexpr const char* kCategoriesFile = "categories.txt";
@@ -65,7 +65,7 @@ VirtualOrganizer::VirtualOrganizer(VirtualOrganizerOptions options)
   if (LoadSortTables(DataFilePath("sort.dat"), model0, model1)) {
     sort_table_ = options_.model == VirtualModel::kM ? model1 : model0;
   }
-  (void)store_.GetAppliBuf(kOrganizerSlots);
+  (void)store_.GetAppliBuf(kStoreSlots);
   store_.SetDeviceCode(device_code_high(), 0);
 }
 
@@ -92,7 +92,7 @@ void VirtualOrganizer::LoadSample(const std::filesystem::path& dir) {
   // The sample is UTF-8 CSV: read it into a store that converts, then take
   // the records over in the organizer's coding.
   AppliStore seed(code_tables_);
-  (void)seed.GetAppliBuf(kOrganizerSlots);
+  (void)seed.GetAppliBuf(kStoreSlots);
   seed.SetDeviceCode(device_code_high(), 0);
   (void)seed.EnsureAppli(0, true);
   if (!dir.empty()) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <new>
+#include <utility>
 
 #include "platform/program_dir.h"
 
@@ -28,33 +29,33 @@ CsvReader::CsvReader(int display_hour, int display_date, CsvEncoding encoding,
 CsvReader::~CsvReader() { Close(); }
 
 void CsvReader::Close() {
-  if (file_ != nullptr) std::fclose(file_);
-  file_ = nullptr;
+  file_.reset();
   put_back_ = -1;
 }
 
 bool CsvReader::Open(const std::filesystem::path& path, AppliId id) {
-  return Open(std::fopen(path.c_str(), "rb"), id);
+  return Open(OpenFile(path, "rb"), id);
 }
 
-bool CsvReader::Open(std::FILE* file, AppliId id) {
+bool CsvReader::Open(FileHandle file, AppliId id) {
   Close();
   broken_lines_ = 0;
   rejected_ = 0;
   too_long_ = false;
   decoder_ = Utf8ToCp1252Decoder();
   header_.clear();
-  file_ = file;
+  file_ = std::move(file);
   if (file_ == nullptr) return false;
 
   // A byte-order mark can only mean UTF-8; read that way, the first column
   // name is found instead of carrying the mark.
   unsigned char mark[3] = {};
   utf8_ = encoding_ == CsvEncoding::kUtf8;
-  if (std::fread(mark, 1, 3, file_) == 3 && mark[0] == 0xEF && mark[1] == 0xBB && mark[2] == 0xBF) {
+  if (std::fread(mark, 1, 3, file_.get()) == 3 && mark[0] == 0xEF && mark[1] == 0xBB &&
+      mark[2] == 0xBF) {
     utf8_ = true;
   } else {
-    std::rewind(file_);
+    std::rewind(file_.get());
   }
 
   if (!ReadFields()) {
@@ -78,16 +79,16 @@ int CsvReader::NextChar() {
   }
   if (file_ == nullptr) return EOF;
   // The reader alone uses its stream: no lock per character.
-  if (!utf8_) return getc_unlocked(file_);
+  if (!utf8_) return getc_unlocked(file_.get());
   for (;;) {
-    const int b = getc_unlocked(file_);
+    const int b = getc_unlocked(file_.get());
     if (b == EOF) {
       const std::optional<uint8_t> last = decoder_.Finish();
       return last ? *last : EOF;
     }
     bool again = false;
     const std::optional<uint8_t> c = decoder_.Feed(static_cast<uint8_t>(b), &again);
-    if (again) std::ungetc(b, file_);
+    if (again) std::ungetc(b, file_.get());
     if (c) return *c;
   }
 }

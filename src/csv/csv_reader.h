@@ -11,6 +11,7 @@
 
 #include "csv/cp1252.h"
 #include "format/display_modes.h"
+#include "platform/file_handle.h"
 #include "store/appli_id.h"
 #include "store/appli_store.h"
 #include "store/char_tables.h"
@@ -51,9 +52,9 @@ class CsvReader {
   // starting with a UTF-8 byte-order mark is read as UTF-8 whatever the
   // encoding given.
   [[nodiscard]] bool Open(const std::filesystem::path& path, AppliId id);
-  // The same on a stream opened for reading, which the reader then owns and
-  // closes (fuzzing and tests read from memory this way).
-  [[nodiscard]] bool Open(std::FILE* file, AppliId id);
+  // The same on a stream opened for reading (fuzzing and tests read from
+  // memory this way).
+  [[nodiscard]] bool Open(FileHandle file, AppliId id);
 
   // Reads the remaining lines and appends every accepted record to the
   // application in the store (index = its record count). Returns the number
@@ -108,7 +109,7 @@ class CsvReader {
   CsvEncoding encoding_;
   bool utf8_ = false;
   AllowedTable allowed_;
-  std::FILE* file_ = nullptr;
+  FileHandle file_;
   int put_back_ = -1;
   Utf8ToCp1252Decoder decoder_;
   std::string line_;

@@ -12,6 +12,7 @@
 #include "link/frames.h"
 #include "link/link_observer.h"
 #include "platform/clock.h"
+#include "platform/link_defaults.h"
 #include "platform/message_queue.h"
 #include "platform/prompter.h"
 #include "platform/serial_port.h"
@@ -58,7 +59,7 @@ class CommLink {
  public:
   // port: COM number 1..4 (the name through the port map); baud: line speed.
   // clock: null for the system clock; it must outlive the link.
-  explicit CommLink(int port = 1, uint32_t baud_rate = 19200, Clock* clock = nullptr);
+  explicit CommLink(int port = 1, uint32_t baud_rate = kLinkBaudRate, Clock* clock = nullptr);
   ~CommLink();
   CommLink(const CommLink&) = delete;
   CommLink& operator=(const CommLink&) = delete;
@@ -262,12 +263,12 @@ class CommLink {
   int result_ = kResultSuccess;
   int abort_flag_ = 0;
   int echo_back_ = 1;
-  uint32_t baud_rate_ = 19200;
+  uint32_t baud_rate_ = kLinkBaudRate;
   std::string log_file_name_;
 
   // Protocol.
-  int to_command_ = 30000;
-  int to_data_packet_ = 30000;
+  int to_command_ = kDefaultTimeOutMs;
+  int to_data_packet_ = kDefaultTimeOutMs;
   int to_multiplier_ = 0;
   uint8_t device_code_high_ = 2;
   uint8_t device_code_low_ = 0;

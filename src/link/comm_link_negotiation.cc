@@ -12,6 +12,7 @@
 
 #include "link/comm_link.h"
 #include "link/link_observer.h"
+#include "platform/link_defaults.h"
 
 namespace kivo {
 namespace {
@@ -28,7 +29,6 @@ constexpr int kDetectPasses = 5;
 constexpr int kDetectPauseMs = 500;
 constexpr int kDetectWaitMs = 3000;
 constexpr int kModelQueryWaitMs = 1000;
-constexpr int kDeviceNegotiationMs = 30000;
 constexpr int kLinkRequestRepeatMs = 2000;
 constexpr int kRepeatPauseMs = 10;
 
@@ -110,7 +110,7 @@ int CommLink::NegotiationForDevice() {
   if (!is_open()) return result_;
   if (observer_ != nullptr) observer_->OnStatus(0, kSourceNegotiation);
 
-  const Deadline deadline = DeadlineAfter(kDeviceNegotiationMs);
+  const Deadline deadline = DeadlineAfter(kNegotiationTimeOutMs);
   // The first LINK_REQUEST is due at once.
   Deadline next_request{clock_->NowMs() - 1};
   while (!IsExpired(deadline)) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/clock.h"
+#include "platform/link_defaults.h"
 #include "platform/serial_port.h"
 
 namespace kivo {
@@ -27,6 +28,10 @@ class PosixSerialPort : public SerialPort {
  public:
   explicit PosixSerialPort(std::string device, Clock& clock = SystemClock());
   ~PosixSerialPort() override;
+
+  // One owner per open descriptor.
+  PosixSerialPort(const PosixSerialPort&) = delete;
+  PosixSerialPort& operator=(const PosixSerialPort&) = delete;
 
   bool Open(const PortSettings& settings) override;
   bool Close() override;
@@ -54,7 +59,7 @@ class PosixSerialPort : public SerialPort {
   std::string device_;
   Clock& clock_;
   int fd_ = -1;
-  uint32_t baud_rate_ = 19200;
+  uint32_t baud_rate_ = kLinkBaudRate;
   struct termios saved_ {};
   bool low_latency_set_ = false;  // Open switched low latency on: Close takes it off
   std::vector<uint8_t> pending_;

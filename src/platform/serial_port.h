@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/link_defaults.h"
 #include "platform/message_queue.h"
 
 namespace kivo {
@@ -15,7 +16,7 @@ namespace kivo {
 // Line settings the link applies at open: the speed; the frame is always 8
 // data bits, no parity, 1 stop bit, raw, without flow control.
 struct PortSettings {
-  uint32_t baud_rate = 19200;
+  uint32_t baud_rate = kLinkBaudRate;
 };
 
 // Why a wait ended.

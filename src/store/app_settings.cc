@@ -6,6 +6,7 @@
 #include <optional>
 #include <system_error>
 
+#include "platform/link_defaults.h"
 #include "store/result_code.h"
 
 namespace kivo {
@@ -151,9 +152,12 @@ AppSettings ReadAppSettings(const IniFile& ini, const AppDirs& dirs) {
   s.echo_back = ReadChecked(ini, "EchoBack", 1, -kAny, kAny, ignored);
   s.file_scramble = ReadChecked(ini, "FileScramble", 1, -kAny, kAny, ignored);
   s.device_code = ReadChecked(ini, "DeviceCode", 2, 1, 2, ignored);
-  s.to_command = ReadChecked(ini, "TOCommand", 30, 1, kTimeoutSecondsMax, ignored) * kMsPerSecond;
+  s.to_command =
+      ReadChecked(ini, "TOCommand", kDefaultTimeOutSeconds, 1, kTimeoutSecondsMax, ignored) *
+      kMsPerSecond;
   s.to_data_packet =
-      ReadChecked(ini, "TODataPacket", 30, 1, kTimeoutSecondsMax, ignored) * kMsPerSecond;
+      ReadChecked(ini, "TODataPacket", kDefaultTimeOutSeconds, 1, kTimeoutSecondsMax, ignored) *
+      kMsPerSecond;
   s.to_multiplier = ReadChecked(ini, "TOMultiplier", 0, 0, kTimeoutSecondsMax, ignored);
   s.display_hour = ReadChecked(ini, "DisplayHour", 0, 0, 1, ignored);
   s.display_date = ReadChecked(ini, "DisplayDate", 0, 0, 2, ignored);

@@ -8,6 +8,7 @@
 
 #include "platform/app_dirs.h"
 #include "platform/ini_file.h"
+#include "platform/link_defaults.h"
 
 namespace kivo {
 
@@ -42,8 +43,8 @@ struct AppSettings {
   int echo_back = 1;
   int file_scramble = 1;  // 1: files are written "IM2BK1"
   int device_code = 2;
-  int to_command = 30000;      // ms
-  int to_data_packet = 30000;  // ms
+  int to_command = kDefaultTimeOutMs;      // ms
+  int to_data_packet = kDefaultTimeOutMs;  // ms
   int to_multiplier = 0;
   int display_hour = 0;  // 0 12-hour, 1 24-hour
   int display_date = 0;  // 0 mm/dd/yyyy, 1 dd.mm.yyyy, 2 yyyy.mm.dd

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/link_defaults.h"
 #include "platform/program_dir.h"
 
 namespace kivo {
@@ -342,7 +343,7 @@ void CopyAppliStore(AppliStore& destination, const AppliStore& source) {
   if (&destination == &source) return;
   destination.magic_ = source.magic_;
   destination.device_code_ = source.device_code_;
-  if (!destination.has_area_) (void)destination.GetAppliBuf(7);
+  if (!destination.has_area_) (void)destination.GetAppliBuf(kStoreSlots);
   // Each application is emptied before its records are put, so a destination
   // that still held records becomes a copy rather than a mixture.
   for (AppliId id : {kSchedule, kToDo, kAnniversary, kTelephone, kMemo, kExpense}) {

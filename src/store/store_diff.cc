@@ -3,26 +3,18 @@
 #include <algorithm>
 #include <map>
 
+#include "store/store_records.h"
+
 namespace kivo {
 namespace {
 
 using Record = std::vector<uint8_t>;
 
-std::vector<Record> RecordsOf(const AppliStore& store, AppliId id) {
-  std::vector<Record> out;
-  const int count = store.IsPresent(id) ? store.GetRecordCount(id) : 0;
-  for (int i = 0; i < count; ++i) {
-    std::span<const uint8_t> record = store.Record(id, i);
-    out.emplace_back(record.begin(), record.end());
-  }
-  return out;
-}
-
 AppliDiff DiffAppli(const AppliStore& a, const AppliStore& b, AppliId id) {
   AppliDiff diff;
   diff.id = id;
-  const std::vector<Record> in_a = RecordsOf(a, id);
-  const std::vector<Record> in_b = RecordsOf(b, id);
+  const std::vector<Record> in_a = StoreRecords(a, id);
+  const std::vector<Record> in_b = StoreRecords(b, id);
   // How many of each record B still has to match A's copies.
   std::map<Record, int, RecordLess> left_in_b;
   for (const Record& r : in_b) ++left_in_b[r];

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/atomic_file.h"
+#include "platform/link_defaults.h"
 #include "store/backup_file.h"
 
 namespace kivo {
@@ -96,7 +97,7 @@ WorkingDataLoad LoadWorkingData(AppliStore& store, const std::filesystem::path& 
                                 int device_code, const Clock& clock) {
   WorkingDataLoad load;
   // Without slots every load would fail and a good file would be moved aside.
-  if (!store.has_slot_area() && store.GetAppliBuf(kMainStoreSlots) != kStoreOk) {
+  if (!store.has_slot_area() && store.GetAppliBuf(kStoreSlots) != kStoreOk) {
     load.result = kStoreInvalid;
     return load;
   }

@@ -19,8 +19,6 @@ inline constexpr const char* kWorkingDataName = "Kivo-LinkUtility.dat";
 // starts empty, so the exit save cannot destroy the user's records. A kept
 // file is never replaced.
 inline constexpr const char* kBadFileSuffix = ".bad";
-// Slots of the main store: the six applications and the category list.
-inline constexpr int kMainStoreSlots = 7;
 
 // program_dir / "Kivo-LinkUtility.dat".
 std::filesystem::path WorkingDataPath(const std::filesystem::path& program_dir);

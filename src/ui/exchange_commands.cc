@@ -8,6 +8,8 @@
 #include "exchange/exchange.h"
 #include "platform/free_space.h"
 #include "store/app_settings.h"
+#include "store/result_code.h"
+#include "store/store_records.h"
 #include "ui/exchange_filters.h"
 #include "ui/file_names.h"
 #include "ui/main_commands.h"
@@ -32,15 +34,6 @@ class Busy {
  private:
   CommandUser* user_;
 };
-
-// Puts records into an application of a store in list order.
-bool PutInListOrder(AppliStore& store, AppliId id,
-                    const std::vector<std::vector<uint8_t>>& records) {
-  for (size_t i = 0; i < records.size(); ++i) {
-    if (store.PutRecord(id, static_cast<int>(i), records[i]) != 0) return false;
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -132,7 +125,8 @@ void MainCommands::Export() {
       // The rows the filter shows, in list order.
       AppliStore rows(store_.code_tables());
       const std::vector<std::vector<uint8_t>> records = ListRecords();
-      if (rows.InitAppliBuf(id) < 0 || !PutInListOrder(rows, id, records)) {
+      if (rows.InitAppliBuf(id) < 0 ||
+          PutInOrder(rows, id, records, IdentityOrder(records.size())) != kStoreOk) {
         return;
       }
       count = ExportFile(path, format, rows, id, options, *user_, DefaultFreeSpace());

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "platform/file_handle.h"
 #include "ui/exchange_filters.h"
 #include "ui/file_names.h"
 #include "ui/message_box.h"
@@ -32,12 +33,10 @@ constexpr ImportEntry kImportEntries[] = {
 }  // namespace
 
 std::string ImportFileProblem(const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) {
+  if (OpenFile(path, "rb") == nullptr) {
     const int error = errno;
     return std::strerror(error != 0 ? error : ENOENT);
   }
-  std::fclose(file);
   return {};
 }
 

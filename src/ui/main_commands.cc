@@ -9,6 +9,7 @@
 #include "comm/virtual_organizer.h"
 #include "platform/app_dirs.h"
 #include "platform/clock.h"
+#include "platform/link_defaults.h"
 #include "store/app_settings.h"
 #include "store/backup_file.h"
 #include "store/record_access.h"
@@ -42,7 +43,7 @@ MainCommands::MainCommands(const MainWindowPaths& paths)
   // the lists keep the plain byte order.
   (void)LoadSortTables(paths_.tables_dir / "sort.dat", sort_tables_[0], sort_tables_[1]);
   // Seven slots cannot fail on a fresh store.
-  (void)store_.GetAppliBuf(7);
+  (void)store_.GetAppliBuf(kStoreSlots);
   model_ = std::make_unique<MainViewModel>(store_);
   model_->SetSortTable(&sort_tables_[active_sort_table_]);
 }
@@ -184,7 +185,7 @@ std::vector<std::vector<uint8_t>> MainCommands::ListRecords() const {
 
 std::unique_ptr<AppliStore> MainCommands::SafetyCopy() {
   auto copy = std::make_unique<AppliStore>(store_.code_tables());
-  if (copy->GetAppliBuf(7) != 0) return nullptr;
+  if (copy->GetAppliBuf(kStoreSlots) != 0) return nullptr;
   uint8_t every = 0;
   for (AppliId id = 0; id < kCategoryList; ++id) every |= EnsureMaskBit(id);
   if (copy->EnsureAppli(every, /*category=*/true) < 0) return nullptr;
@@ -246,7 +247,7 @@ void MainCommands::OpenBackup(const std::string& path) {
   AppliStore loaded(store_.code_tables());
   const std::array<uint8_t, 2> device = store_.device_code();
   loaded.SetDeviceCode(device[0], device[1]);
-  if (loaded.GetAppliBuf(7) != 0) return;
+  if (loaded.GetAppliBuf(kStoreSlots) != 0) return;
   CommitList(/*ordered=*/false);
   if (LoadBackupFile(loaded, path) != 0) {
     Tell({"The backup file is not compatible.", "Open", PromptIcon::kNone, PromptButtons::kOk});

@@ -10,6 +10,7 @@
 #include "history/history.h"
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
+#include "platform/link_defaults.h"
 #include "store/app_settings.h"
 #include "store/backup_file.h"
 #include "store/store_diff.h"
@@ -36,7 +37,8 @@ std::time_t ToTime(const LocalDateTime& t) {
 // Reads a backup file of either device code into `store`.
 bool ReadAnyBackup(const std::filesystem::path& file, AppliStore& store) {
   std::optional<std::string> bytes = ReadWholeFile(file);
-  if (!bytes || bytes->size() < kBackupHeaderSize || store.GetAppliBuf(7) != 0) return false;
+  if (!bytes || bytes->size() < kBackupHeaderSize || store.GetAppliBuf(kStoreSlots) != 0)
+    return false;
   store.SetDeviceCode(static_cast<uint8_t>((*bytes)[6]), static_cast<uint8_t>((*bytes)[7]));
   const auto* data = reinterpret_cast<const uint8_t*>(bytes->data());
   return DecodeBackupFile(store, std::span(data, bytes->size())) == kStoreOk;
@@ -105,10 +107,10 @@ int MainCommands::RunSafeTransfer(int run_mode, int appli_mode, AppliStore& stor
     LinkSettings link = MakeLinkSettings(
         *settings_, Request(run_mode, appli_mode, &store, settings_->bk_tel_records_min));
     AppliStore taken(store_.code_tables());
-    (void)taken.GetAppliBuf(7);
+    (void)taken.GetAppliBuf(kStoreSlots);
     taken.SetDeviceCode(high, 0);
     AppliStore back(store_.code_tables());
-    (void)back.GetAppliBuf(7);
+    (void)back.GetAppliBuf(kStoreSlots);
     if (take) {
       link.safe.snapshot = &taken;
       link.safe.on_snapshot = [this, &taken, &kept](const AppliStore&) {
@@ -194,7 +196,7 @@ void MainCommands::CompareWithOrganizer() {
   if (!ConnectionReminder()) return;
   CommitList(/*ordered=*/false);
   AppliStore organizer(store_.code_tables());
-  if (organizer.GetAppliBuf(7) != 0) return;
+  if (organizer.GetAppliBuf(kStoreSlots) != 0) return;
   const int result = RunTransfer(MakeLinkSettings(
       *settings_, Request(kRunBackup, kAllAppli, &organizer, settings_->backup_tel_records_min)));
   settings_->AfterBackupRun(result);

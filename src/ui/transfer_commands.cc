@@ -8,23 +8,12 @@
 #include "platform/clock.h"
 #include "store/app_settings.h"
 #include "store/record_access.h"
+#include "store/result_code.h"
+#include "store/store_records.h"
 #include "ui/main_commands.h"
 #include "view/row_sort.h"
 
 namespace kivo {
-namespace {
-
-// Puts records into an application of a store in the given order.
-bool PutAll(AppliStore& store, AppliId id, const std::vector<std::vector<uint8_t>>& records,
-            const std::vector<int>& order) {
-  int index = 0;
-  for (const int position : order) {
-    if (store.PutRecord(id, index++, records[position]) != 0) return false;
-  }
-  return true;
-}
-
-}  // namespace
 
 SerialPortFactory MainCommands::PortFactory() const {
   VirtualOrganizerOptions organizer = *virtual_options_;
@@ -127,7 +116,9 @@ void MainCommands::Download() {
   AppliStore rows(store_.code_tables());
   if (rows.InitAppliBuf(id) < 0) return;
   const std::vector<std::vector<uint8_t>> records = ListRecords();
-  if (!PutAll(rows, id, records, DefaultOrder(id, records, model_->Context()))) return;
+  if (PutInOrder(rows, id, records, DefaultOrder(id, records, model_->Context())) != kStoreOk) {
+    return;
+  }
   if (id == kExpense) {
     const std::span<const uint8_t> names = store_.Record(kCategoryList, 0);
     // The names come from a record of the same layout.

@@ -5,6 +5,7 @@
 
 #include "store/appli_store.h"
 #include "store/record_codec.h"
+#include "store/store_records.h"
 #include "view/record_text.h"
 
 namespace kivo {
@@ -22,26 +23,12 @@ bool ShownByFilter(std::span<const uint8_t> record, int filter) {
   return filter == kFilterAll || FilterCategory(record) == filter;
 }
 
-std::vector<std::vector<uint8_t>> StoreRecords(const AppliStore& store, AppliId id) {
-  std::vector<std::vector<uint8_t>> records;
-  const int count = std::max(store.GetRecordCount(id), 0);
-  records.reserve(count);
-  for (int i = 0; i < count; ++i) {
-    const auto record = store.Record(id, i);
-    records.emplace_back(record.begin(), record.end());
-  }
-  return records;
-}
-
 void PutRecords(AppliStore& store, AppliId id, const std::vector<std::vector<uint8_t>>& records,
                 const std::vector<int>& order) {
   store.ResetAppli(id);
-  int index = 0;
-  for (int position : order) {
-    // Only a record beyond the store's limits is refused; it cannot come from
-    // a list that holds at most the organizer's limit.
-    (void)store.PutRecord(id, index++, records[position]);
-  }
+  // Only a record beyond the store's limits is refused; it cannot come from
+  // a list that holds at most the organizer's limit.
+  (void)PutInOrder(store, id, records, order);
 }
 
 std::string Upper(std::string text) {
@@ -104,8 +91,7 @@ void MainViewModel::Commit(bool ordered) {
   if (ordered) {
     order = DefaultOrder(appli_, records, Context());
   } else {
-    order.resize(records.size());
-    for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int>(i);
+    order = IdentityOrder(records.size());
   }
   PutRecords(store_, appli_, records, order);
 }
@@ -121,9 +107,7 @@ void MainViewModel::Refresh(bool resort) {
     for (auto& record : records) {
       (ShownByFilter(record, filter_) ? shown : hidden).push_back(std::move(record));
     }
-    std::vector<int> order(hidden.size());
-    for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int>(i);
-    PutRecords(store_, kTelephone, hidden, order);
+    PutRecords(store_, kTelephone, hidden, IdentityOrder(hidden.size()));
     records = std::move(shown);
   }
   rows_.reserve(records.size());

@@ -7,6 +7,7 @@
 #include "format/record_words.h"
 #include "store/amount.h"
 #include "store/record_codec.h"
+#include "store/store_records.h"
 #include "view/appli_columns.h"
 
 namespace kivo {
@@ -221,8 +222,7 @@ SortDirection NextDirection(SortDirection current) {
 
 std::vector<int> MergeSortOrder(int count, const std::function<int(int, int)>& compare,
                                 SortDirection direction) {
-  std::vector<int> order(std::max(count, 0));
-  for (int i = 0; i < count; ++i) order[i] = i;
+  std::vector<int> order = IdentityOrder(static_cast<size_t>(std::max(count, 0)));
   std::vector<int> scratch(order.size());
   MergeSort(order, scratch, 0, order.size(), compare);
   if (direction == SortDirection::kDescending) std::reverse(order.begin(), order.end());
@@ -266,8 +266,7 @@ std::vector<int> ColumnOrder(AppliId id, int column, SortDirection direction,
 std::vector<int> DefaultOrder(AppliId id, const std::vector<std::vector<uint8_t>>& records,
                               const RowContext& context) {
   const std::vector<DecodedRecord> decoded = DecodeAll(id, records);
-  std::vector<int> order(records.size());
-  for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int>(i);
+  std::vector<int> order = IdentityOrder(records.size());
   const auto keys = DefaultOrderColumns(id);
   // Minor key first: each stable pass keeps the order of the passes before it
   // among its equal elements.

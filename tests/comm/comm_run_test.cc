@@ -18,6 +18,7 @@
 #include "comm/link_settings.h"
 #include "comm/progress_run.h"
 #include "platform/free_space.h"
+#include "platform/link_defaults.h"
 #include "store/appli_store.h"
 #include "store/backup_file.h"
 #include "store/dump_file.h"
@@ -122,7 +123,7 @@ TEST_F(RunPairTest, UploadReceivesTheOrganizersApplication) {
   const Bytes memo = ListOf(kMemo, 5, "memo", 300);
   WriteFile(dir_ / "memo.snd", memo);
   StartOrganizer();
-  ASSERT_EQ(pc_store_.GetAppliBuf(7), 0);
+  ASSERT_EQ(pc_store_.GetAppliBuf(kStoreSlots), 0);
   ASSERT_EQ(pc_store_.AddAppliData(kMemo, ListOf(kMemo, 2, "old")), 0);
 
   EXPECT_EQ(RunPc(PcSettings(kRunUpload, kMemo)), kResultSuccess);
@@ -156,7 +157,7 @@ TEST_F(RunPairTest, FullBackupTakesEveryApplicationInOrder) {
     WriteFile(dir_ / DumpFileName(id, ".snd"), file);
   }
   StartOrganizer();
-  ASSERT_EQ(pc_store_.GetAppliBuf(7), 0);
+  ASSERT_EQ(pc_store_.GetAppliBuf(kStoreSlots), 0);
   EXPECT_EQ(RunPc(PcSettings(kRunBackup, kAllAppli)), kResultSuccess);
   EXPECT_EQ(pair_.WaitDevice(), kResultSuccess);
   for (const auto& [id, bytes] : served) {
@@ -180,7 +181,7 @@ TEST_F(RunPairTest, FullBackupTakesEveryApplicationInOrder) {
 }
 
 TEST_F(RunPairTest, DownloadDeletesThenSendsAndTheOrganizerWritesItsDumpFile) {
-  ASSERT_EQ(pc_store_.GetAppliBuf(7), 0);
+  ASSERT_EQ(pc_store_.GetAppliBuf(kStoreSlots), 0);
   const Bytes todo = ListOf(kToDo, 3, "task", 260);
   ASSERT_EQ(pc_store_.AddAppliData(kToDo, todo), 0);
   // An older, longer dump file is replaced completely.
@@ -199,7 +200,7 @@ TEST_F(RunPairTest, SendRecordShowsItsBoxOnlyWithALog) {
   for (bool with_log : {false, true}) {
     SCOPED_TRACE(with_log);
     AppliStore scratch;
-    ASSERT_EQ(scratch.GetAppliBuf(7), 0);
+    ASSERT_EQ(scratch.GetAppliBuf(kStoreSlots), 0);
     ASSERT_EQ(scratch.AddAppliData(kMemo, ListOf(kMemo, 1, "one")), 0);
     RunPair pair;
     LinkSettings d;
@@ -361,7 +362,7 @@ TEST_F(RunPairTest, ClosingTheWindowMidRunAbortsIt) {
 
 TEST_F(RunPairTest, RestoreRefusesAFileOfTheOtherDeviceBeforeNegotiating) {
   AppliStore other;
-  ASSERT_EQ(other.GetAppliBuf(7), 0);
+  ASSERT_EQ(other.GetAppliBuf(kStoreSlots), 0);
   other.SetDeviceCode(1, 0);
   ASSERT_EQ(other.AddAppliData(kMemo, ListOf(kMemo, 1, "m")), 0);
   const fs::path file = dir_ / "other.bkf";
@@ -406,7 +407,7 @@ TEST_F(RunPairTest, BackupToAFileWritesWhatArrived) {
   // The handed store was left alone: the run worked on its own.
   EXPECT_FALSE(pc_store_.has_slot_area());
   AppliStore back;
-  ASSERT_EQ(back.GetAppliBuf(7), 0);
+  ASSERT_EQ(back.GetAppliBuf(kStoreSlots), 0);
   ASSERT_EQ(ReadBackupFile(back, file), 0);
   EXPECT_EQ(AppliBytes(back, kMemo), memo);
   ASSERT_EQ(pair_.prompter.texts().size(), 1u);
@@ -431,7 +432,7 @@ TEST_F(RunPairTest, FullBackupToAFileHoldsEveryApplicationThatArrived) {
   }();
   EXPECT_EQ(pair_.WaitDevice(), kResultSuccess);
   AppliStore back;
-  ASSERT_EQ(back.GetAppliBuf(7), 0);
+  ASSERT_EQ(back.GetAppliBuf(kStoreSlots), 0);
   ASSERT_EQ(ReadBackupFile(back, file), 0);
   for (AppliId id : {kTelephone, kSchedule, kAnniversary, kToDo, kMemo, kExpense}) {
     EXPECT_EQ(AppliBytes(back, id), ListOf(id, 2, "r")) << static_cast<int>(id);
@@ -569,7 +570,7 @@ TEST_F(RunPairTest, LineTestModesAgainstAScriptedOrganizer) {
     // A store handed to a dump-file mode keeps its records: the run works on
     // its own.
     AppliStore handed;
-    ASSERT_EQ(handed.GetAppliBuf(7), 0);
+    ASSERT_EQ(handed.GetAppliBuf(kStoreSlots), 0);
     ASSERT_EQ(handed.AddAppliData(kToDo, ListOf(kToDo, 2, "keep")), 0);
     s.store = &handed;
     s.data_dir = dir_;
@@ -590,7 +591,7 @@ TEST_F(RunPairTest, LineTestModesAgainstAScriptedOrganizer) {
 }
 
 TEST_F(RunPairTest, RestoreStepSendsWithoutNegotiationOrDeletion) {
-  ASSERT_EQ(pc_store_.GetAppliBuf(7), 0);
+  ASSERT_EQ(pc_store_.GetAppliBuf(kStoreSlots), 0);
   const Bytes memo = ListOf(kMemo, 2, "m");
   ASSERT_EQ(pc_store_.AddAppliData(kMemo, memo), 0);
   Bytes got(256000);
@@ -669,7 +670,7 @@ TEST_F(RunPairTest, RestoreDeletesBeforeSendingInTheOrganizersOrder) {
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
     AppliStore store;
-    ASSERT_EQ(store.GetAppliBuf(7), 0);
+    ASSERT_EQ(store.GetAppliBuf(kStoreSlots), 0);
     for (AppliId id : {kSchedule, kAnniversary, kToDo, kMemo, kExpense, kTelephone}) {
       ASSERT_EQ(store.AddAppliData(id, ListOf(id, 1, "x")), 0);
     }
@@ -791,7 +792,7 @@ TEST_F(RunPairTest, DeviceSideAnswersTheCommandsOfItsTable) {
 }
 
 TEST_F(RunPairTest, SendThatStopsBeingAnsweredIsNotAllSent) {
-  ASSERT_EQ(pc_store_.GetAppliBuf(7), 0);
+  ASSERT_EQ(pc_store_.GetAppliBuf(kStoreSlots), 0);
   ASSERT_EQ(pc_store_.AddAppliData(kMemo, ListOf(kMemo, 3, "m")), 0);
   LinkSettings s = PcSettings(kRunDownload, kMemo);
   s.to_command = 2000;
@@ -818,7 +819,7 @@ TEST_F(RunPairTest, EmptyCategoryDumpFileIsAnsweredAsNoList) {
   WriteFile(dir_ / "expense_category.snd", {});
   WriteFile(dir_ / "expense.snd", ListOf(kExpense, 2, "e"));
   StartOrganizer();
-  ASSERT_EQ(pc_store_.GetAppliBuf(7), 0);
+  ASSERT_EQ(pc_store_.GetAppliBuf(kStoreSlots), 0);
   EXPECT_EQ(RunPc(PcSettings(kRunUpload, kExpense)), kResultSuccess);
   EXPECT_EQ(pair_.WaitDevice(), kResultSuccess);
   EXPECT_FALSE(pc_store_.IsPresent(kCategoryList));
@@ -831,7 +832,7 @@ TEST_F(RunPairTest, UploadOfExpenseBringsItsCategoriesFirst) {
   WriteFile(dir_ / "expense_category.snd", categories);
   WriteFile(dir_ / "expense.snd", ListOf(kExpense, 3, "e"));
   StartOrganizer();
-  ASSERT_EQ(pc_store_.GetAppliBuf(7), 0);
+  ASSERT_EQ(pc_store_.GetAppliBuf(kStoreSlots), 0);
   EXPECT_EQ(RunPc(PcSettings(kRunUpload, kExpense)), kResultSuccess);
   EXPECT_EQ(pair_.WaitDevice(), kResultSuccess);
   EXPECT_EQ(AppliBytes(pc_store_, kCategoryList), categories);

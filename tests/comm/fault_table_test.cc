@@ -27,6 +27,7 @@
 #include "platform/program_dir.h"
 #include "store/backup_file.h"
 #include "store/record_access.h"
+#include "store/store_records.h"
 #include "support/forwarding_port.h"
 #include "support/organizer_pair.h"
 #include "support/temp_dir.h"
@@ -387,12 +388,9 @@ int ExpectedCode(Fault fault, const ModeCase& mode, Phase phase, const Frame& fr
 std::vector<std::vector<uint8_t>> Image(const AppliStore& store) {
   std::vector<std::vector<uint8_t>> out;
   for (AppliId id : {kSchedule, kAnniversary, kToDo, kMemo, kExpense, kTelephone, kCategoryList}) {
-    const int count = std::max(store.GetRecordCount(id), 0);
-    out.push_back({static_cast<uint8_t>(id), static_cast<uint8_t>(count)});
-    for (int i = 0; i < count; ++i) {
-      std::span<const uint8_t> r = store.Record(id, i);
-      out.emplace_back(r.begin(), r.end());
-    }
+    std::vector<std::vector<uint8_t>> records = StoreRecords(store, id);
+    out.push_back({static_cast<uint8_t>(id), static_cast<uint8_t>(records.size())});
+    for (auto& record : records) out.push_back(std::move(record));
   }
   return out;
 }

@@ -10,6 +10,7 @@
 #include "comm/link_settings.h"
 #include "comm/progress_run.h"
 #include "comm/progress_state.h"
+#include "platform/link_defaults.h"
 #include "store/appli_store.h"
 #include "support/run_pair.h"
 
@@ -53,7 +54,7 @@ TEST(LinkEventQueue, DrivesTheProgressStateOfAnUpload) {
     list.insert(list.end(), r.begin(), r.end());
   }
   AppliStore store;
-  ASSERT_EQ(store.GetAppliBuf(7), 0);
+  ASSERT_EQ(store.GetAppliBuf(kStoreSlots), 0);
   LinkEventQueue events;
   RunPair pair;
   ASSERT_TRUE(pair.StartScript([&](CommLink& o) {

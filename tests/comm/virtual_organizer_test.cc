@@ -16,6 +16,7 @@
 #include "comm/link_settings.h"
 #include "comm/progress_run.h"
 #include "link/frames.h"
+#include "platform/link_defaults.h"
 #include "platform/memory_line.h"
 #include "platform/program_dir.h"
 #include "store/app_settings.h"
@@ -231,7 +232,7 @@ TEST_F(VirtualOrganizerTest, RunGivenAFileNameWritesTheBackupFile) {
   const std::filesystem::path file = dir_ / "run.bkf";
   ASSERT_EQ(Run(kRunBackup, kAllAppli, *store, 2, nullptr, file.string()), kResultSuccess);
   AppliStore loaded(tables_.code);
-  ASSERT_EQ(loaded.GetAppliBuf(7), 0);
+  ASSERT_EQ(loaded.GetAppliBuf(kStoreSlots), 0);
   ASSERT_EQ(ReadBackupFile(loaded, file), kStoreOk);
   EXPECT_EQ(loaded.GetRecordCount(kTelephone), 3);
   EXPECT_EQ(loaded.GetRecordCount(kMemo), 2);

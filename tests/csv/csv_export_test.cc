@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/atomic_file.h"
+#include "platform/link_defaults.h"
 #include "store/amount.h"
 #include "store/record_access.h"
 #include "store/record_codec.h"
@@ -36,7 +37,7 @@ TEST(QuoteCsvField, QuotesOnlyWhatNeedsIt) {
 
 class CsvExportTest : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_EQ(store_.GetAppliBuf(7), kStoreOk); }
+  void SetUp() override { ASSERT_EQ(store_.GetAppliBuf(kStoreSlots), kStoreOk); }
 
   void PutMeeting() {
     ScheduleRecord r;
@@ -140,7 +141,7 @@ TEST_F(CsvExportTest, AmountsAreWrittenWithTheirPoint) {
 TEST_F(CsvExportTest, ExpenseWithoutCategoryListWritesTheHeaderAlone) {
   // Expense records arrive without the category list (as from a file).
   AppliStore bare{CodeTables::Identity()};
-  ASSERT_EQ(bare.GetAppliBuf(7), kStoreOk);
+  ASSERT_EQ(bare.GetAppliBuf(kStoreSlots), kStoreOk);
   ExpenseRecord r;
   r.date = BcdDate::FromYmd(2002, 3, 4);
   r.memo = "x";

@@ -7,6 +7,7 @@
 #include "csv/csv_export.h"
 #include "csv/csv_reader.h"
 #include "format/today.h"
+#include "platform/link_defaults.h"
 #include "store/amount.h"
 #include "store/record_access.h"
 #include "store/record_codec.h"
@@ -257,7 +258,7 @@ const LineCase kLineCases[] = {
 
 class CsvImportTest : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_EQ(store_.GetAppliBuf(7), kStoreOk); }
+  void SetUp() override { ASSERT_EQ(store_.GetAppliBuf(kStoreSlots), kStoreOk); }
 
   int Import(const std::string& text, AppliId id, int display_hour, int display_date,
              int* lines_read) {
@@ -394,7 +395,7 @@ TEST_F(CsvImportTest, ExportedFilesImportBackInTheSameModes) {
                   count);
 
         AppliStore back{CodeTables::Identity()};
-        ASSERT_EQ(back.GetAppliBuf(7), kStoreOk);
+        ASSERT_EQ(back.GetAppliBuf(kStoreSlots), kStoreOk);
         AllowedTable allowed;
         allowed.fill(1);
         CsvReader reader(hour, date, CsvEncoding::kWindows1252, allowed);
@@ -429,7 +430,7 @@ TEST_F(CsvImportTest, OtherDisplayModesRejectTheDatesAndTimes) {
   } const others[] = {{kHour24, kDateMdy}, {kHour12, kDateDmy}, {kHour12, kDateYmd}};
   for (const auto& mode : others) {
     AppliStore back{CodeTables::Identity()};
-    ASSERT_EQ(back.GetAppliBuf(7), kStoreOk);
+    ASSERT_EQ(back.GetAppliBuf(kStoreSlots), kStoreOk);
     CsvReader reader(mode.hour, mode.date);
     ASSERT_TRUE(reader.Open(dir_ / "s.csv", kSchedule));
     int lines = -1;
@@ -446,7 +447,7 @@ TEST_F(CsvImportTest, Utf8ExportImportsBackInUtf8) {
                 .ExportCsv(dir_ / "m.csv", kMemo, prompter, space),
             1);
   AppliStore back{CodeTables::Identity()};
-  ASSERT_EQ(back.GetAppliBuf(7), kStoreOk);
+  ASSERT_EQ(back.GetAppliBuf(kStoreSlots), kStoreOk);
   AllowedTable allowed;
   allowed.fill(1);
   CsvReader reader(kHour12, kDateMdy, CsvEncoding::kUtf8, allowed);

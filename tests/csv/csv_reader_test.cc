@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/link_defaults.h"
 #include "store/record_access.h"
 #include "support/records.h"
 #include "support/temp_dir.h"
@@ -14,7 +15,7 @@ namespace {
 
 class CsvReaderTest : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_EQ(store_.GetAppliBuf(7), kStoreOk); }
+  void SetUp() override { ASSERT_EQ(store_.GetAppliBuf(kStoreSlots), kStoreOk); }
 
   // Imports `text` as a file into the application; -2 when Open refuses it.
   int Import(const std::string& text, AppliId id, int* lines_read = nullptr,

@@ -20,6 +20,7 @@
 
 #include "csv/csv_export.h"
 #include "platform/atomic_file.h"
+#include "platform/link_defaults.h"
 #include "platform/program_dir.h"
 #include "store/app_settings.h"
 #include "store/appli_store.h"
@@ -53,7 +54,7 @@ class FilesNeverLostTest : public ::testing::Test {
     // writer can be killed in are many.
     for (int v = 0; v < 2; ++v) {
       stores_[v] = std::make_unique<AppliStore>(code_);
-      ASSERT_EQ(stores_[v]->GetAppliBuf(7), 0);
+      ASSERT_EQ(stores_[v]->GetAppliBuf(kStoreSlots), 0);
       const int count = v == 0 ? 2500 : 3000;
       for (int i = 0; i < count; ++i) {
         const std::string text = (v == 0 ? "old memo " : "new memo, a longer one ") +

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/link_defaults.h"
 #include "store/record_access.h"
 #include "support/records.h"
 #include "support/scripted.h"
@@ -36,7 +37,7 @@ TEST(ExchangeTest, CsvImportReadsTheFilesEncoding) {
   };
   TempDir dir;
   AppliStore store;
-  ASSERT_EQ(store.GetAppliBuf(7), 0);
+  ASSERT_EQ(store.GetAppliBuf(kStoreSlots), 0);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.encoding);
     WriteText(dir / "in.csv", c.bytes);
@@ -58,7 +59,7 @@ TEST(ExchangeTest, CsvImportReadsTheFilesEncoding) {
 TEST(ExchangeTest, CsvListsCharactersWithoutOrganizerFormBeforeImport) {
   TempDir dir;
   AppliStore store;
-  ASSERT_EQ(store.GetAppliBuf(7), 0);
+  ASSERT_EQ(store.GetAppliBuf(kStoreSlots), 0);
   AllowedTable allowed = AllAllowed();
   allowed[0x80] = 0;  // the euro sign
   WriteText(dir / "in.csv", std::string(kHeader) +
@@ -80,7 +81,7 @@ TEST(ExchangeTest, CsvListsCharactersWithoutOrganizerFormBeforeImport) {
 TEST(ExchangeTest, CsvExportWritesUtf8UnlessToldOtherwise) {
   TempDir dir;
   AppliStore store;
-  ASSERT_EQ(store.GetAppliBuf(7), 0);
+  ASSERT_EQ(store.GetAppliBuf(kStoreSlots), 0);
   TelephoneRecord r;
   r.texts[kLastName] = "M\xFCller";
   r.texts[kHomeNumber] = "1";
@@ -107,7 +108,7 @@ TEST(ExchangeTest, CsvExportWritesUtf8UnlessToldOtherwise) {
 
 TEST(ExchangeTest, AppendStopsAtTheRecordLimitAndSaysSo) {
   AppliStore store;
-  ASSERT_EQ(store.GetAppliBuf(7), 0);
+  ASSERT_EQ(store.GetAppliBuf(kStoreSlots), 0);
   MemoRecord memo{"m"};
   for (int i = 0; i < kOrganizerRecordLimit - 1; ++i) ASSERT_EQ(PutMemoRecord(store, memo, i), 0);
   ImportBatch batch;

@@ -12,6 +12,7 @@
 #include "csv/cp1252.h"
 #include "format/today.h"
 #include "platform/atomic_file.h"
+#include "platform/link_defaults.h"
 #include "store/record_access.h"
 #include "support/records.h"
 
@@ -78,7 +79,7 @@ ScheduleRecord Schedule(int day, int h1, int m1, int h2, int m2, bool alarm, int
 // when a To Do was completed (the organizer keeps no date).
 TEST_F(ICalTest, StoreToICalendarToStoreKeepsEveryField) {
   AppliStore store;
-  ASSERT_EQ(store.GetAppliBuf(7), 0);
+  ASSERT_EQ(store.GetAppliBuf(kStoreSlots), 0);
   const std::vector<ScheduleRecord> schedule = {
       Schedule(4, 9, 0, 10, 30, true, 15, "Meeting, room 2; \"big\" caf\xE9 \x80"),
       Schedule(5, 22, 0, 1, 0, false, 0, "Night shift"),  // ends the next day

@@ -7,6 +7,7 @@
 
 #include "csv/cp1252.h"
 #include "platform/atomic_file.h"
+#include "platform/link_defaults.h"
 #include "store/record_access.h"
 #include "support/records.h"
 
@@ -28,7 +29,7 @@ std::vector<TelephoneRecord> Records(const ImportBatch& batch) {
 // UTF-8 sequence), each category, a record with Other# alone.
 TEST(VCardTest, StoreToVCardToStoreKeepsEveryField) {
   AppliStore store;
-  ASSERT_EQ(store.GetAppliBuf(7), 0);
+  ASSERT_EQ(store.GetAppliBuf(kStoreSlots), 0);
   std::vector<TelephoneRecord> records(3);
   records[0].category = 0;
   records[0].texts = {"M\xFCller",

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "history/restore_journal.h"
+#include "platform/link_defaults.h"
 #include "store/backup_file.h"
 
 namespace kivo {
@@ -29,7 +30,7 @@ class HistoryTest : public ::testing::Test {
 
   // A store with `memos` memos.
   static void Fill(AppliStore& store, int memos) {
-    ASSERT_EQ(store.GetAppliBuf(7), 0);
+    ASSERT_EQ(store.GetAppliBuf(kStoreSlots), 0);
     const uint8_t memo[] = {'m', 0, 0xFF};
     for (int i = 0; i < memos; ++i) ASSERT_EQ(store.PutRecord(kMemo, i, memo), kStoreOk);
   }

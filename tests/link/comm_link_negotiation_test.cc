@@ -10,6 +10,7 @@
 
 #include "link/comm_link.h"
 #include "link/frames.h"
+#include "platform/link_defaults.h"
 #include "support/organizer_pair.h"
 #include "support/run_pair.h"
 
@@ -215,7 +216,7 @@ TEST(AutoDetect, FindsTheOrganizerOnCom3InTheSecondPass) {
   ports.Set(2, {Kind::kSilent});
   ports.Set(3, {Kind::kSilent, Kind::kOrganizer});
   ports.Set(4, {Kind::kFails});
-  CommLink link(1, 19200, &clock);
+  CommLink link(1, kLinkBaudRate, &clock);
   link.SetSerialPortFactory(ports.Factory());
   RecordingObserver observer;
   link.set_observer(&observer);
@@ -242,7 +243,7 @@ TEST(AutoDetect, FindsTheOrganizerOnCom3InTheSecondPass) {
 TEST(AutoDetect, PortsThatDoNotOpenAreTriedFiveTimes) {
   ScaledClock clock(200);
   DetectPorts ports(clock);
-  CommLink link(1, 19200, &clock);
+  CommLink link(1, kLinkBaudRate, &clock);
   link.SetSerialPortFactory(ports.Factory());
   RecordingObserver observer;
   link.set_observer(&observer);
@@ -255,7 +256,7 @@ TEST(AutoDetect, AbortEndsTheSearchWithinThePortBeingTried) {
   ScaledClock clock(20);
   DetectPorts ports(clock);
   for (int com = 1; com <= 4; ++com) ports.Set(com, {Kind::kSilent});
-  CommLink link(1, 19200, &clock);
+  CommLink link(1, kLinkBaudRate, &clock);
   MessageQueue queue;
   link.SetMessageQueue(&queue);
   link.SetSerialPortFactory(ports.Factory());

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "link/comm_link.h"
+#include "platform/link_defaults.h"
 
 namespace kivo {
 namespace {
@@ -36,7 +37,7 @@ TEST_F(LinkLogTest, EmptyNameTouchesNothingAndSucceeds) {
   EXPECT_TRUE(WriteLog("", "text\n", true, clock_));
   EXPECT_TRUE(WriteHexDump("", std::vector<uint8_t>{1}));
   EXPECT_EQ(LogTimeBase(), 0u);  // not even the time base moves
-  CommLink link(1, 19200, &clock_);
+  CommLink link(1, kLinkBaudRate, &clock_);
   EXPECT_TRUE(link.WriteLogIfEnabled("x"));
   EXPECT_FALSE(link.logging());
 }
@@ -63,7 +64,7 @@ TEST_F(LinkLogTest, EntriesAppendToAnExistingFileAndSetLogFileNameDeletesIt) {
   { std::ofstream(path_) << "old\r\n"; }
   ASSERT_TRUE(WriteLog(path_, "new", false, clock_));
   EXPECT_EQ(Content().substr(0, 5), "old\r\n");
-  CommLink link(1, 19200, &clock_);
+  CommLink link(1, kLinkBaudRate, &clock_);
   link.SetLogFileName(path_);
   EXPECT_FALSE(std::filesystem::exists(path_));
   link.SetLogFileName(path_);  // a missing file is fine

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/link_defaults.h"
 #include "platform/program_dir.h"
 
 namespace kivo {
@@ -34,7 +35,7 @@ Bytes AsVector(std::span<const uint8_t> s) { return Bytes(s.begin(), s.end()); }
 
 class StoreTest : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_EQ(store_.GetAppliBuf(7), kStoreOk); }
+  void SetUp() override { ASSERT_EQ(store_.GetAppliBuf(kStoreSlots), kStoreOk); }
   AppliStore store_{CodeTables::Identity()};
 };
 
@@ -253,7 +254,7 @@ TEST(AppliStoreCoding, ConvertsOnlyTheTextPart) {
   tables.b[200 - 127] = 0xE9;   // organizer 200 -> PC 0xE9
   tables.a[0xE9 - 127] = 0x82;  // PC 0xE9 -> organizer 0x82
   AppliStore store(tables);
-  ASSERT_EQ(store.GetAppliBuf(7), kStoreOk);
+  ASSERT_EQ(store.GetAppliBuf(kStoreSlots), kStoreOk);
   // A To Do record: 5 binary bytes (one of them 200), then text with 200.
   Bytes in = Rec({0x80, 200, 0x02, 0x01, 0x05, 'a', 200, 0, 0xFF});
   ASSERT_EQ(store.AddAppliData(kToDo, in), kStoreOk);
@@ -364,7 +365,7 @@ TEST_F(StoreTest, DuplicateCheck) {
 
 TEST(CopyAppliStore, CopiesHeaderRecordsAndNames) {
   AppliStore source(CodeTables::Identity());
-  ASSERT_EQ(source.GetAppliBuf(7), kStoreOk);
+  ASSERT_EQ(source.GetAppliBuf(kStoreSlots), kStoreOk);
   source.ResetAppli(kAllAppli);
   source.SetDeviceCode(1, 0);
   source.set_magic({'I', 'M', '2', 'B', 'K', '0'});
@@ -372,7 +373,7 @@ TEST(CopyAppliStore, CopiesHeaderRecordsAndNames) {
   ASSERT_EQ(source.AddAppliData(kCategoryList, Rec({'A', 0, 'B', 0, 0xFF})), kStoreOk);
 
   AppliStore dest(CodeTables::Identity());
-  ASSERT_EQ(dest.GetAppliBuf(7), kStoreOk);
+  ASSERT_EQ(dest.GetAppliBuf(kStoreSlots), kStoreOk);
   ASSERT_EQ(dest.EnsureAppli(0x3F, true), kStoreOk);
   // Leftover records in the destination do not survive the copy.
   ASSERT_EQ(dest.AddAppliData(kToDo, RecordList(2)), kStoreOk);

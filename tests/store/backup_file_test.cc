@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "file_fixture.h"
+#include "platform/link_defaults.h"
 
 namespace kivo {
 namespace {
@@ -25,7 +26,7 @@ Bytes Complemented(Bytes bytes) {
 
 // A 7-slot store with identity code tables.
 struct TestStore {
-  TestStore() : store(CodeTables::Identity()) { EXPECT_EQ(store.GetAppliBuf(7), 0); }
+  TestStore() : store(CodeTables::Identity()) { EXPECT_EQ(store.GetAppliBuf(kStoreSlots), 0); }
   AppliStore store;
 };
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "file_fixture.h"
+#include "platform/link_defaults.h"
 #include "store/backup_file.h"
 #include "store/dump_file.h"
 
@@ -59,7 +60,7 @@ TEST_F(RoundTripTest, EveryApplicationSurvivesEveryWriterAndBodyForm) {
   for (Case c : {Case{false, false}, Case{false, true}, Case{true, false}, Case{true, true}}) {
     SCOPED_TRACE(::testing::Message() << "write_all " << c.write_all << " scramble " << c.scramble);
     AppliStore source(ShiftTables());
-    ASSERT_EQ(source.GetAppliBuf(7), 0);
+    ASSERT_EQ(source.GetAppliBuf(kStoreSlots), 0);
     source.SetDeviceCode(1, 0);
     for (const auto& [id, records] : SampleRecords()) {
       if (id == kCategoryList) {
@@ -76,9 +77,9 @@ TEST_F(RoundTripTest, EveryApplicationSurvivesEveryWriterAndBodyForm) {
               0);
 
     AppliStore read(ShiftTables());
-    ASSERT_EQ(read.GetAppliBuf(7), 0);
+    ASSERT_EQ(read.GetAppliBuf(kStoreSlots), 0);
     EXPECT_EQ(ReadBackupFile(read, file), kStoreOtherDevice);  // (2, 0) by default
-    ASSERT_EQ(read.GetAppliBuf(7), 0);
+    ASSERT_EQ(read.GetAppliBuf(kStoreSlots), 0);
     read.SetDeviceCode(1, 0);
     ASSERT_EQ(ReadBackupFile(read, file), 0);
     EXPECT_EQ(read.magic(), c.scramble ? kInvertedMagic : kPlainMagic);
@@ -98,7 +99,7 @@ TEST_F(RoundTripTest, EveryApplicationSurvivesEveryWriterAndBodyForm) {
 
 TEST_F(RoundTripTest, OnlyTheTextPartIsConvertedInTheFile) {
   AppliStore store(ShiftTables());
-  ASSERT_EQ(store.GetAppliBuf(7), 0);
+  ASSERT_EQ(store.GetAppliBuf(kStoreSlots), 0);
   const Bytes record = MakeRecord({0x90, 0x20, 0x01, 0x12, 0x31}, {"\x90"});
   ASSERT_EQ(store.PutRecord(kToDo, 0, record), 0);
   auto file = dir_ / "t.bkf";

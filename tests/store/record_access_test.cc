@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/link_defaults.h"
 #include "store/amount.h"
 
 namespace kivo {
@@ -13,7 +14,7 @@ using Bytes = std::vector<uint8_t>;
 
 class RecordAccessTest : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_EQ(store_.GetAppliBuf(7), kStoreOk); }
+  void SetUp() override { ASSERT_EQ(store_.GetAppliBuf(kStoreSlots), kStoreOk); }
   AppliStore store_{CodeTables::Identity()};
 };
 

@@ -5,12 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/link_defaults.h"
+
 namespace kivo {
 namespace {
 
 // A store whose memos are the given texts.
 void Memos(AppliStore& store, const std::vector<std::string>& texts) {
-  ASSERT_EQ(store.GetAppliBuf(7), 0);
+  ASSERT_EQ(store.GetAppliBuf(kStoreSlots), 0);
   for (size_t i = 0; i < texts.size(); ++i) {
     std::vector<uint8_t> record(texts[i].begin(), texts[i].end());
     record.push_back(0);

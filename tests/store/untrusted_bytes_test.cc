@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/link_defaults.h"
 #include "store/amount.h"
 #include "store/appli_store.h"
 #include "store/record_access.h"
@@ -67,7 +68,7 @@ TEST(UntrustedBytes, StoreLoadersNeverReadPastTheBuffer) {
   std::mt19937 rng(7);
   AppliStore store(CodeTables::Identity());
   for (int round = 0; round < 2000; ++round) {
-    ASSERT_EQ(store.GetAppliBuf(7), kStoreOk);
+    ASSERT_EQ(store.GetAppliBuf(kStoreSlots), kStoreOk);
     Bytes data = RandomBytes(rng, 300);
     if (data.size() >= 3) data[1] = 0;  // keep counts small enough to matter
     int consumed = store.LoadBlock(data, 0, 0);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "file_fixture.h"
+#include "platform/link_defaults.h"
 #include "store/backup_file.h"
 
 namespace kivo {
@@ -21,7 +22,7 @@ class WorkingDataTest : public testing::TempDirTest {
   // A main store as the program makes it at start-up.
   std::unique_ptr<AppliStore> MainStore() {
     auto store = std::make_unique<AppliStore>(CodeTables::Identity());
-    EXPECT_EQ(store->GetAppliBuf(7), 0);
+    EXPECT_EQ(store->GetAppliBuf(kStoreSlots), 0);
     return store;
   }
   std::filesystem::path File() { return WorkingDataPath(dir_); }
@@ -57,7 +58,7 @@ TEST_F(WorkingDataTest, StoreWithoutSlotsGetsThemAndKeepsTheFile) {
   WorkingDataLoad load = LoadWorkingData(bare, File(), 2);
   EXPECT_EQ(load.result, 0);
   EXPECT_FALSE(load.kept_aside);
-  EXPECT_EQ(bare.slot_count(), kMainStoreSlots);
+  EXPECT_EQ(bare.slot_count(), kStoreSlots);
   EXPECT_EQ(bare.GetRecordCount(kMemo), 1);
 }
 

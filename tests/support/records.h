@@ -4,10 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "platform/link_defaults.h"
 #include "store/amount.h"
 #include "store/appli_store.h"
 #include "store/record_access.h"
 #include "store/record_codec.h"
+#include "store/store_records.h"
 
 namespace kivo {
 
@@ -100,7 +102,7 @@ inline std::vector<uint8_t> Telephone(int category, std::string last, std::strin
 class TestStore {
  public:
   TestStore() : store_(CodeTables::Identity()) {
-    (void)store_.GetAppliBuf(7);
+    (void)store_.GetAppliBuf(kStoreSlots);
     store_.ResetAppli(kAllAppli);
     (void)SetDefaultCategoryNames(store_);
   }
@@ -110,14 +112,7 @@ class TestStore {
   void Add(AppliId id, const std::vector<uint8_t>& record) {
     (void)store_.PutRecord(id, std::max(store_.GetRecordCount(id), 0), record);
   }
-  std::vector<std::vector<uint8_t>> Records(AppliId id) const {
-    std::vector<std::vector<uint8_t>> records;
-    for (int i = 0; i < store_.GetRecordCount(id); ++i) {
-      auto r = store_.Record(id, i);
-      records.emplace_back(r.begin(), r.end());
-    }
-    return records;
-  }
+  std::vector<std::vector<uint8_t>> Records(AppliId id) const { return StoreRecords(store_, id); }
 
  private:
   AppliStore store_;

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/link_defaults.h"
 #include "platform/program_dir.h"
 #include "platform/prompter.h"
 #include "support/run_pair.h"
@@ -17,7 +18,7 @@ PcTables::PcTables() : code(LoadCodeTables(DataFilePath("code.dat"))) {
 
 std::unique_ptr<AppliStore> NewStore(const CodeTables& code) {
   auto store = std::make_unique<AppliStore>(code);
-  EXPECT_EQ(store->GetAppliBuf(7), 0);
+  EXPECT_EQ(store->GetAppliBuf(kStoreSlots), 0);
   return store;
 }
 

@@ -26,6 +26,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/file_handle.h"
+#include "platform/link_defaults.h"
 #include "platform/port_check_as.h"
 #include "platform/serial_devices.h"
 #include "store/app_settings.h"
@@ -136,14 +138,13 @@ class LineSim {
       _exit(127);
     }
     close(fds[1]);
-    FILE* out = fdopen(fds[0], "r");
+    const FileHandle out(fdopen(fds[0], "r"));
     char a[256] = {};
     char b[256] = {};
-    if (out != nullptr && std::fscanf(out, "a=%255s b=%255s", a, b) == 2) {
+    if (out != nullptr && std::fscanf(out.get(), "a=%255s b=%255s", a, b) == 2) {
       a_ = a;
       b_ = b;
     }
-    if (out != nullptr) std::fclose(out);
   }
   ~LineSim() {
     if (pid_ > 0) {
@@ -172,7 +173,7 @@ TEST(ComPortDialog, AutoDetectFindsTheOrganizerOnADeviceOutsideCom1To4) {
   fake.Add({by_id.string(), line.a(), "FTDI", "FT232R USB UART", "KIVO1", -1});
 
   auto organizer = std::async(std::launch::async, [&] {
-    CommLink link(1, 19200);
+    CommLink link(1, kLinkBaudRate);
     link.SetPortName(line.b());
     if (!link.OpenPort(-1)) return -1;
     return link.NegotiationForDevice();

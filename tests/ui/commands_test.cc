@@ -30,6 +30,7 @@
 #include "store/messages.h"
 #include "store/record_access.h"
 #include "store/store_diff.h"
+#include "store/store_records.h"
 #include "store/working_data.h"
 #include "ui/edit_dialogs.h"
 #include "ui/find_dialog.h"
@@ -49,16 +50,6 @@ using test::kSampleDir;
 const std::string kReminderBox =
     "Information|1. Press the [ON/OFF] button to turn OFF.\n2. Connect the cable to your "
     "Organizer and your PC.\n3. Press the [ON/OFF] button to turn ON.";
-
-Records AppliRecords(const AppliStore& store, AppliId id) {
-  Records records;
-  const int count = store.GetRecordCount(id);
-  for (int i = 0; i < count; ++i) {
-    const auto record = store.Record(id, i);
-    records.emplace_back(record.begin(), record.end());
-  }
-  return records;
-}
 
 Records Sorted(Records records) {
   std::sort(records.begin(), records.end(), RecordLess());
@@ -81,7 +72,7 @@ class CommandsTest : public test::DesktopTest {
     desktop.commands.CommitList(/*ordered=*/false);
     std::vector<Records> all;
     for (AppliId id = 0; id <= kCategoryList; ++id) {
-      all.push_back(AppliRecords(desktop.commands.store(), id));
+      all.push_back(StoreRecords(desktop.commands.store(), id));
     }
     return all;
   }
@@ -111,7 +102,7 @@ TEST_F(CommandsTest, BackupFillsEveryListFromTheOrganizer) {
   EXPECT_EQ(window->header_area()->count_text(), QString::asprintf("%4d records exist", schedules));
   const std::vector<Records> got = Snapshot(*window);
   for (AppliId id = 0; id <= kCategoryList; ++id) {
-    EXPECT_EQ(Sorted(got[id]), Sorted(AppliRecords(*sample_, id))) << AppliName(id);
+    EXPECT_EQ(Sorted(got[id]), Sorted(StoreRecords(*sample_, id))) << AppliName(id);
   }
 }
 
@@ -171,9 +162,9 @@ TEST_F(CommandsTest, RestoreSendsEveryApplication) {
                                       kReminderBox}));
   const auto organizer = ReadOrganizer();
   for (AppliId id = 0; id < kCategoryList; ++id) {
-    EXPECT_EQ(Sorted(AppliRecords(*organizer, id)), Sorted(before[id])) << AppliName(id);
+    EXPECT_EQ(Sorted(StoreRecords(*organizer, id)), Sorted(before[id])) << AppliName(id);
   }
-  EXPECT_EQ(AppliRecords(*organizer, kCategoryList), before[kCategoryList]);
+  EXPECT_EQ(StoreRecords(*organizer, kCategoryList), before[kCategoryList]);
   EXPECT_EQ(Sorted(Snapshot(*window)[kMemo]), Sorted(before[kMemo]));
 }
 
@@ -194,7 +185,7 @@ TEST_F(CommandsTest, UploadReplacesOnlyTheApplicationOnScreen) {
                                       kReminderBox}));
   EXPECT_EQ(window->list()->topLevelItemCount(), sample_->GetRecordCount(kMemo));
   const std::vector<Records> after = Snapshot(*window);
-  EXPECT_EQ(Sorted(after[kMemo]), Sorted(AppliRecords(*sample_, kMemo)));
+  EXPECT_EQ(Sorted(after[kMemo]), Sorted(StoreRecords(*sample_, kMemo)));
   EXPECT_EQ(after[kSchedule], before[kSchedule]);
   EXPECT_EQ(after[kTelephone], before[kTelephone]);
 }
@@ -212,7 +203,7 @@ TEST_F(CommandsTest, DownloadSendsTheRowsOnScreenAndKeepsThePcRecords) {
                                       "continue ?",
                                       kReminderBox}));
   const auto organizer = ReadOrganizer();
-  EXPECT_EQ(Sorted(AppliRecords(*organizer, kMemo)), Sorted(before[kMemo]));
+  EXPECT_EQ(Sorted(StoreRecords(*organizer, kMemo)), Sorted(before[kMemo]));
   EXPECT_EQ(organizer->GetRecordCount(kSchedule), 0);
   EXPECT_EQ(Snapshot(*window), before);
 }
@@ -240,7 +231,7 @@ TEST_F(CommandsTest, SendTransfersTheSelectedRecordOnly) {
   // No question: only the reminder.
   EXPECT_EQ(script.TakeBoxes(), std::vector<std::string>{kReminderBox});
   const auto organizer = ReadOrganizer();
-  EXPECT_EQ(AppliRecords(*organizer, kSchedule), Records{record});
+  EXPECT_EQ(StoreRecords(*organizer, kSchedule), Records{record});
   EXPECT_EQ(organizer->GetRecordCount(kMemo), 0);
 }
 
@@ -318,7 +309,7 @@ TEST_F(CommandsTest, FailingWith14RunsTheNextTransferWithoutTelephoneChecks) {
   };
   auto organizer = NewStore();
   test::FillSampleStore(*organizer, kSampleDir);
-  const Records phones = AppliRecords(*organizer, kTelephone);
+  const Records phones = StoreRecords(*organizer, kTelephone);
   organizer->ResetAppli(kTelephone);
   ASSERT_EQ(organizer->PutRecord(kTelephone, 0, phones[0]), 0);
   for (const Case& c : kCases) {
@@ -561,7 +552,7 @@ TEST_F(CommandsTest, OpenOfABadFileKeepsTheRecords) {
   // A good file replaces every application.
   auto other = NewStore();
   other->EnsureAllAppli();
-  ASSERT_EQ(other->PutRecord(kSchedule, 0, AppliRecords(*sample_, kSchedule)[0]), 0);
+  ASSERT_EQ(other->PutRecord(kSchedule, 0, StoreRecords(*sample_, kSchedule)[0]), 0);
   const fs::path good = paths_.files_dir / "good.bkf";
   ASSERT_EQ(SaveBackupFile(*other, good, true), 0);
   script.ChooseFile(QString::fromStdString(good));
@@ -590,7 +581,7 @@ TEST_F(CommandsTest, SaveAsWritesTheDefaultOrderAndKeepsTheUsersSort) {
   EXPECT_EQ(script.files()[0].filter, QStringLiteral("Backup Files (*.bkf)"));
   auto saved = NewStore();
   ASSERT_EQ(LoadBackupFile(*saved, paths_.files_dir / "saved.bkf"), 0);
-  EXPECT_EQ(AppliRecords(*saved, kMemo), Records(listed.rbegin(), listed.rend()));
+  EXPECT_EQ(StoreRecords(*saved, kMemo), Records(listed.rbegin(), listed.rend()));
   EXPECT_EQ(ListTexts(*window, 0), shown);
 }
 

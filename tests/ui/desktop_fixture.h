@@ -21,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include "comm/virtual_organizer.h"
+#include "platform/link_defaults.h"
 #include "sample_data.h"
 #include "store/app_settings.h"
 #include "store/backup_file.h"
@@ -114,7 +115,7 @@ struct SampleFiles {
     paths.files_dir = dir.path().toStdString();
     paths.tables_dir = KIVO_PROGRAM_DIR;
     sample = std::make_unique<AppliStore>(LoadCodeTables(paths.tables_dir / "code.dat"));
-    EXPECT_EQ(sample->GetAppliBuf(7), 0);
+    EXPECT_EQ(sample->GetAppliBuf(kStoreSlots), 0);
     FillSampleStore(*sample, kSampleDir);
     EXPECT_EQ(SaveWorkingData(*sample, WorkingDataPath(paths.files_dir), 1), 0);
   }
@@ -130,7 +131,7 @@ class DesktopTest : public ::testing::Test {
  protected:
   std::unique_ptr<AppliStore> NewStore() {
     auto store = std::make_unique<AppliStore>(LoadCodeTables(paths_.tables_dir / "code.dat"));
-    EXPECT_EQ(store->GetAppliBuf(7), 0);
+    EXPECT_EQ(store->GetAppliBuf(kStoreSlots), 0);
     return store;
   }
 

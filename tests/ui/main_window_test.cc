@@ -20,8 +20,10 @@
 
 #include "box_script.h"
 #include "desktop_fixture.h"
+#include "platform/link_defaults.h"
 #include "sample_data.h"
 #include "store/app_settings.h"
+#include "store/store_records.h"
 #include "store/working_data.h"
 #include "ui/edit_dialogs.h"
 #include "ui/list_header_area.h"
@@ -224,7 +226,7 @@ TEST_F(MainWindowTest, ClosingSavesTheDataFileAndTheSettings) {
     window->window.close();
   }
   AppliStore store(LoadCodeTables(paths_.tables_dir / "code.dat"));
-  ASSERT_EQ(store.GetAppliBuf(7), 0);
+  ASSERT_EQ(store.GetAppliBuf(kStoreSlots), 0);
   ASSERT_EQ(LoadWorkingData(store, WorkingDataPath(paths_.files_dir), 2).result, 0);
   EXPECT_EQ(store.GetRecordCount(kMemo), counts_[kMemo] - 1);
   EXPECT_EQ(store.GetRecordCount(kTelephone), counts_[kTelephone]);
@@ -381,11 +383,7 @@ TEST_F(MainWindowTest, DisplayFormatChangeRedrawsAndKeepsTheRecords) {
   WriteSettings("[Settings]\r\nAppliID=2\r\n");
   auto window = Open();  // To Do
   window->commands.CommitList(false);
-  std::vector<std::vector<uint8_t>> before;
-  for (int i = 0; i < window->commands.store().GetRecordCount(kToDo); ++i) {
-    const auto r = window->commands.store().Record(kToDo, i);
-    before.emplace_back(r.begin(), r.end());
-  }
+  const std::vector<std::vector<uint8_t>> before = StoreRecords(window->commands.store(), kToDo);
   window->commands.RefreshList(false);
   window->commands.ApplyDisplayFormat(1, 1);
   EXPECT_EQ(Cell(*window, 0, 2), QStringLiteral("03.01.2002"));
@@ -393,12 +391,7 @@ TEST_F(MainWindowTest, DisplayFormatChangeRedrawsAndKeepsTheRecords) {
   window->commands.ApplyDisplayFormat(0, 0);
   EXPECT_EQ(Cell(*window, 0, 2), QStringLiteral("01/03/2002"));
   window->commands.CommitList(false);
-  std::vector<std::vector<uint8_t>> after;
-  for (int i = 0; i < window->commands.store().GetRecordCount(kToDo); ++i) {
-    const auto r = window->commands.store().Record(kToDo, i);
-    after.emplace_back(r.begin(), r.end());
-  }
-  EXPECT_EQ(after, before);
+  EXPECT_EQ(StoreRecords(window->commands.store(), kToDo), before);
 }
 
 TEST_F(MainWindowTest, OrganizerModelChangeSortsAgainAndSelectsTheFirstRow) {

@@ -14,6 +14,7 @@
 
 #include "box_script.h"
 #include "comm/virtual_organizer.h"
+#include "platform/link_defaults.h"
 #include "sample_data.h"
 #include "store/backup_file.h"
 #include "store/messages.h"
@@ -29,13 +30,13 @@ class ProgressWindowTest : public ::testing::Test {
     ASSERT_TRUE(dir_.isValid());
     tables_ = LoadCodeTables(fs::path(KIVO_PROGRAM_DIR) / "code.dat");
     AppliStore organizer(tables_);
-    ASSERT_EQ(organizer.GetAppliBuf(7), 0);
+    ASSERT_EQ(organizer.GetAppliBuf(kStoreSlots), 0);
     test::FillSampleStore(organizer, fs::path(KIVO_SOURCE_DIR) / "data/sample");
     memos_ = organizer.GetRecordCount(kMemo);
     ASSERT_EQ(WriteBackupFile(organizer,
                               fs::path(dir_.path().toStdString()) / kVirtualOrganizerFile, true),
               0);
-    ASSERT_EQ(store_.GetAppliBuf(7), 0);
+    ASSERT_EQ(store_.GetAppliBuf(kStoreSlots), 0);
   }
 
   LinkSettings Settings(int run_mode, int appli_mode) {

@@ -52,11 +52,13 @@
 #include "csv/csv_reader.h"
 #include "format/amount_format.h"
 #include "format/today.h"
+#include "platform/link_defaults.h"
 #include "platform/program_dir.h"
 #include "store/amount.h"
 #include "store/backup_file.h"
 #include "store/record_access.h"
 #include "store/store_diff.h"
+#include "store/store_records.h"
 #include "support/organizer_pair.h"
 #include "ui/edit_dialogs.h"
 #include "view/list_row.h"
@@ -246,7 +248,7 @@ BcdDate SameDate(BcdDate d) { return d; }
 
 std::unique_ptr<AppliStore> NewStore() {
   auto store = std::make_unique<AppliStore>(T().code);
-  EXPECT_EQ(store->GetAppliBuf(7), 0);
+  EXPECT_EQ(store->GetAppliBuf(kStoreSlots), 0);
   return store;
 }
 
@@ -267,15 +269,6 @@ std::unique_ptr<AppliStore> StoreOf(const Model& m) {
   i = 0;
   for (const auto& r : m.telephone) EXPECT_EQ(PutTelephoneRecord(*store, r, i++), kStoreOk);
   return store;
-}
-
-std::vector<Bytes> Records(const AppliStore& store, AppliId id) {
-  std::vector<Bytes> out;
-  for (int i = 0; i < std::max(store.GetRecordCount(id), 0); ++i) {
-    const std::span<const uint8_t> r = store.Record(id, i);
-    out.emplace_back(r.begin(), r.end());
-  }
-  return out;
 }
 
 std::vector<Bytes> Sorted(std::vector<Bytes> records) {
@@ -304,7 +297,7 @@ TEST(RoundTrip, BackupFilePlainAndInverted) {
           DecodeBackupFile(*back, EncodeBackupFile(*store, scramble, BackupBlocks::kWithRecords)),
           kStoreOk);
       for (const auto& [id, records] : expected) {
-        EXPECT_EQ(Records(*back, id), records) << "application " << int{id} << " " << scramble;
+        EXPECT_EQ(StoreRecords(*back, id), records) << "application " << int{id} << " " << scramble;
       }
     }
   });
@@ -343,7 +336,7 @@ TEST(RoundTrip, CsvInEveryDisplayModeAndBothEncodings) {
         int lines = 0;
         const int taken = reader.ImportCsv(*back, id, &lines);
         EXPECT_EQ(lines, written);
-        EXPECT_EQ(Records(*back, id), expected[id]);
+        EXPECT_EQ(StoreRecords(*back, id), expected[id]);
         // Every record lost is reported.
         const bool lost = taken < written;
         EXPECT_EQ(ImportMessage(taken, lines).find("rejected") != std::string::npos, lost);
@@ -397,9 +390,9 @@ TEST(RoundTrip, RestoreToTheVirtualOrganizerThenBackup) {
     ASSERT_EQ(run(kRunBackup, *back), kResultSuccess);
     for (const auto& [id, records] : expected) {
       if (id == kTelephone) {
-        EXPECT_EQ(Sorted(Records(*back, id)), Sorted(records));
+        EXPECT_EQ(Sorted(StoreRecords(*back, id)), Sorted(records));
       } else {
-        EXPECT_EQ(Records(*back, id), records) << "application " << int{id};
+        EXPECT_EQ(StoreRecords(*back, id), records) << "application " << int{id};
       }
     }
   });
@@ -413,7 +406,7 @@ TEST(RoundTrip, ListRowGivesBackItsRecord) {
     context.display_date = static_cast<int>(seed / 2 % 3);
     context.category_names = CategoryNamesOf(*store);
     for (AppliId id = kSchedule; id <= kTelephone; ++id) {
-      for (const Bytes& record : Records(*store, id)) {
+      for (const Bytes& record : StoreRecords(*store, id)) {
         ASSERT_EQ(RowToRecord(id, RecordToRow(id, record, context), context), record)
             << "application " << int{id};
       }
@@ -453,7 +446,7 @@ TEST(RoundTrip, EditDialogSavedUnchangedGivesBackItsRecord) {
                                                 : seed / 2 % 3 == 2 ? kEditFlagDateYmd
                                                                     : 0));
     for (AppliId id = kSchedule; id <= kTelephone; ++id) {
-      const std::vector<Bytes> records = Records(*store, id);
+      const std::vector<Bytes> records = StoreRecords(*store, id);
       // A full application is checked at its ends: a dialog per record of it
       // would cost more than the rest of the suite.
       for (size_t i = 0; i<records.size(); i += records.size()> 8 ? records.size() - 1 : 1) {
