@@ -132,7 +132,7 @@ TEST_F(CommandsTest, WithoutAUserNoCommandChangesAnything) {
   commands.CommitList(/*ordered=*/false);
   std::vector<Records> before;
   for (AppliId id = 0; id <= kCategoryList; ++id)
-    before.push_back(AppliRecords(commands.store(), id));
+    before.push_back(StoreRecords(commands.store(), id));
   test::BoxScript script;
   for (void (MainCommands::*command)() :
        {&MainCommands::Open, &MainCommands::SaveAs, &MainCommands::ClearAll, &MainCommands::Backup,
@@ -143,7 +143,7 @@ TEST_F(CommandsTest, WithoutAUserNoCommandChangesAnything) {
   }
   commands.CommitList(/*ordered=*/false);
   for (AppliId id = 0; id <= kCategoryList; ++id) {
-    EXPECT_EQ(AppliRecords(commands.store(), id), before[id]) << AppliName(id);
+    EXPECT_EQ(StoreRecords(commands.store(), id), before[id]) << AppliName(id);
   }
   EXPECT_TRUE(script.boxes().empty());
   EXPECT_TRUE(script.files().empty());
