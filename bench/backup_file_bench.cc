@@ -14,6 +14,7 @@
 
 #include "bench_data.h"
 #include "platform/link_defaults.h"
+#include "platform/program_dir.h"
 #include "store/appli_store.h"
 #include "store/backup_file.h"
 #include "store/working_data.h"
@@ -52,7 +53,7 @@ AppliStore& SourceStore(Lengths lengths) {
   std::unique_ptr<AppliStore>& store = stores[lengths];
   if (store == nullptr) {
     bench::UseBuildTables();
-    store = std::make_unique<AppliStore>();
+    store = std::make_unique<AppliStore>(TablesDirectory());
     if (lengths == kLongest) {
       FillLongest(*store);
     } else {
@@ -108,7 +109,7 @@ BENCHMARK(BM_WriteBackupFile)->Apply(FileVariants);
 // timed); `what` names a failed load.
 template <typename Load>
 void LoadIntoEmptiedStore(benchmark::State& state, const char* what, Load load) {
-  AppliStore store;
+  AppliStore store{TablesDirectory()};
   (void)store.GetAppliBuf(kStoreSlots);
   for (auto _ : state) {
     state.PauseTiming();
@@ -145,7 +146,7 @@ void BM_LoadWorkingData(benchmark::State& state) {
   const auto file = BenchDir() / ("working-" + std::to_string(lengths) + ".dat");
   if (SaveWorkingData(SourceStore(lengths), file, 1) != 0) state.SkipWithError("save");
   for (auto _ : state) {
-    AppliStore store;
+    AppliStore store{TablesDirectory()};
     WorkingDataLoad load = LoadWorkingData(store, file, 2);
     if (load.result != 0) state.SkipWithError("load");
     benchmark::DoNotOptimize(store.GetRecordCount(kTelephone));
@@ -178,7 +179,7 @@ void BM_LoadedStoreMemory(benchmark::State& state) {
   for (auto _ : state) {
     const int64_t before = bench::HeapInUse();
     {
-      auto store = std::make_unique<AppliStore>();
+      auto store = std::make_unique<AppliStore>(TablesDirectory());
       (void)store->GetAppliBuf(kStoreSlots);
       if (ReadBackupFile(*store, file) != 0) state.SkipWithError("read");
       store_bytes = static_cast<double>(bench::HeapInUse() - before);

@@ -17,6 +17,7 @@
 #include "csv/csv_export.h"
 #include "csv/csv_reader.h"
 #include "platform/link_defaults.h"
+#include "platform/program_dir.h"
 #include "platform/prompter.h"
 #include "store/appli_store.h"
 #include "view/appli_columns.h"
@@ -33,7 +34,7 @@ using bench::BenchDir;
 const AppliStore& FullStore() {
   static const std::unique_ptr<AppliStore> store = [] {
     bench::UseBuildTables();
-    auto s = std::make_unique<AppliStore>();
+    auto s = std::make_unique<AppliStore>(TablesDirectory());
     bench::FillStore(*s, kLines);
     return s;
   }();
@@ -81,7 +82,7 @@ void BM_ExportCsv(benchmark::State& state) {
 void BM_ImportCsv(benchmark::State& state) {
   const auto id = static_cast<AppliId>(state.range(0));
   const auto file = CsvFile(id);
-  AppliStore store;
+  AppliStore store{TablesDirectory()};
   (void)store.GetAppliBuf(kStoreSlots);
   store.ResetAppli(kAllAppli);
   int64_t lines = 0;

@@ -22,7 +22,7 @@ namespace {
 constexpr int kRows = kOrganizerRecordLimit;
 
 struct ListFixture {
-  AppliStore store;
+  AppliStore store{TablesDirectory()};
   SortTable model0{};
   SortTable model1{};
   std::unique_ptr<MainViewModel> model;

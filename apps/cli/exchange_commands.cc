@@ -71,7 +71,7 @@ int RunExport(CliContext& context, std::span<const std::string> args) {
   const std::optional<ExchangeFormat> format = ChooseFormat(context, out, *id);
   if (!format) return kExitUsage;
   if (!CheckTables(context)) return kExitFailure;
-  AppliStore store;
+  AppliStore store{TablesDirectory()};
   if (int status = ReadBackupForViewing(context, file, store, true); status != kExitOk) {
     return status;
   }
@@ -97,7 +97,7 @@ int RunImport(CliContext& context, std::span<const std::string> args) {
   const std::optional<ExchangeFormat> format = ChooseFormat(context, in, *id);
   if (!format) return kExitUsage;
   if (!CheckTables(context)) return kExitFailure;
-  AppliStore store;
+  AppliStore store{TablesDirectory()};
   if (int status = ReadBackupForChange(context, file, store); status != kExitOk) return status;
 
   const std::optional<ImportBatch> batch = ReadImportFile(

@@ -6,6 +6,7 @@
 #include "command_table.h"
 #include "history/history.h"
 #include "history_access.h"
+#include "platform/program_dir.h"
 #include "record_listing.h"
 
 namespace kivo::cli {
@@ -60,8 +61,8 @@ int RunDiff(CliContext& context, std::span<const std::string> args) {
     if (!only) return kDiffTrouble;
   }
   if (context.link.records && !CheckTables(context)) return kDiffTrouble;
-  AppliStore a;
-  AppliStore b;
+  AppliStore a{TablesDirectory()};
+  AppliStore b{TablesDirectory()};
   if (ReadBackupForViewing(context, args[0], a, false) != kExitOk ||
       ReadBackupForViewing(context, args[1], b, false) != kExitOk) {
     return kDiffTrouble;

@@ -176,7 +176,7 @@ class Transfer {
 };
 
 std::unique_ptr<AppliStore> NewStore(const CliContext& context) {
-  auto store = std::make_unique<AppliStore>();
+  auto store = std::make_unique<AppliStore>(TablesDirectory());
   (void)store->GetAppliBuf(kStoreSlots);
   ApplyDeviceCodeSetting(*store, context.settings.device_code);
   return store;
@@ -412,7 +412,7 @@ int Upload(CliContext& context, std::span<const std::string> args) {
   // The file is read first: a file that cannot take the records is found
   // before the organizer is asked for them.
   if (int status = CheckWritableTarget(context, args[1]); status != kExitOk) return status;
-  auto file = std::make_unique<AppliStore>();
+  auto file = std::make_unique<AppliStore>(TablesDirectory());
   if (int status = ReadBackupForChange(context, args[1], *file); status != kExitOk) return status;
   auto arrived = NewStore(context);
   const int result = transfer.Run(

@@ -11,6 +11,7 @@
 #include "link/link_observer.h"
 #include "platform/clock.h"
 #include "platform/message_queue.h"
+#include "platform/program_dir.h"
 #include "platform/prompter.h"
 #include "store/appli_store.h"
 
@@ -63,7 +64,7 @@ class ProgressRun {
  private:
   CommLink link_;
   CommRun run_;
-  AppliStore own_store_;
+  AppliStore own_store_{TablesDirectory()};
   MessageQueue queue_;
   std::thread worker_;
   int run_mode_ = 0;

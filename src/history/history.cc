@@ -7,6 +7,7 @@
 #include <tuple>
 
 #include "platform/atomic_file.h"
+#include "platform/program_dir.h"
 #include "store/backup_file.h"
 
 namespace kivo {
@@ -122,7 +123,7 @@ int PruneGenerations(const fs::path& dir, int keep) {
 bool CountRecords(const fs::path& file, std::array<int, 7>* counts) {
   std::optional<std::string> bytes = ReadWholeFile(file);
   if (!bytes || bytes->size() < kBackupHeaderSize) return false;
-  AppliStore store;
+  AppliStore store{TablesDirectory()};
   if (store.GetAppliBuf(static_cast<int>(counts->size())) < 0) return false;
   // Whatever model wrote it: the store takes the file's device code.
   store.SetDeviceCode(static_cast<uint8_t>((*bytes)[6]), static_cast<uint8_t>((*bytes)[7]));

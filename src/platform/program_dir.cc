@@ -32,6 +32,8 @@ void SetProgramDirectory(const std::filesystem::path& dir) {
   g_override = dir;
 }
 
+std::filesystem::path TablesDirectory() { return DataFilePath("code.dat").parent_path(); }
+
 std::filesystem::path DataFilePath(const std::filesystem::path& name) {
   std::filesystem::path local = ProgramDirectory() / name;
   std::error_code ec;

@@ -13,6 +13,10 @@ std::filesystem::path ProgramDirectory();
 // executable's own directory.
 void SetProgramDirectory(const std::filesystem::path& dir);
 
+// The folder of the fixed tables (code.dat, char.dat, sort.dat): the program
+// directory when they are there, else the installed data directory.
+std::filesystem::path TablesDirectory();
+
 // Where a fixed data file (a table, the sample data) is found: the program
 // directory when it is there, else the installed data directory.
 std::filesystem::path DataFilePath(const std::filesystem::path& name);

@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "platform/link_defaults.h"
-#include "platform/program_dir.h"
 
 namespace kivo {
 
@@ -66,7 +65,8 @@ void AppliStore::Slot::Append(std::span<const uint8_t> record) {
   ends.push_back(static_cast<uint32_t>(bytes.size()));
 }
 
-AppliStore::AppliStore() : tables_(LoadCodeTables(DataFilePath("code.dat"))) {}
+AppliStore::AppliStore(const std::filesystem::path& tables_dir)
+    : tables_(LoadCodeTables(tables_dir / "code.dat")) {}
 
 AppliStore::AppliStore(const CodeTables& tables) : tables_(tables) {}
 

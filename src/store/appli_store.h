@@ -4,6 +4,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <span>
 #include <string>
 #include <string_view>
@@ -34,8 +35,9 @@ inline constexpr std::array<std::string_view, 8> kDefaultCategoryNames{
 // file.
 class AppliStore {
  public:
-  // Conversion tables from code.dat of the program directory.
-  AppliStore();
+  // Conversion tables from code.dat in `tables_dir`; blank ones when the
+  // file is missing there.
+  explicit AppliStore(const std::filesystem::path& tables_dir);
   explicit AppliStore(const CodeTables& tables);
 
   AppliStore(const AppliStore&) = delete;

@@ -37,7 +37,7 @@ AppDirs DirsOf(const MainWindowPaths& paths) {
 MainCommands::MainCommands(const MainWindowPaths& paths)
     : paths_(paths),
       settings_(std::make_unique<AppSettings>()),
-      store_(LoadCodeTables(paths.tables_dir / "code.dat")),
+      store_(paths.tables_dir),
       virtual_options_(std::make_unique<VirtualOrganizerOptions>()) {
   // Both collating tables are loaded once; the model picks one. Without them
   // the lists keep the plain byte order.

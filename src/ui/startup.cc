@@ -70,8 +70,7 @@ int RunLinkUtility(QApplication& app, const StartupOptions& options) {
     paths.files_dir = options.files_dir;
   }
   // Beside the program, else under the installation's share/kivo-link.
-  paths.tables_dir =
-      options.tables_dir.empty() ? DataFilePath("code.dat").parent_path() : options.tables_dir;
+  paths.tables_dir = options.tables_dir.empty() ? TablesDirectory() : options.tables_dir;
   if (!MissingTableFile(paths.tables_dir).empty()) {
     QMessageBox::warning(nullptr, QStringLiteral("Warning"),
                          QStringLiteral("Please reinstall this software correctly."));

@@ -19,6 +19,7 @@
 #include "comm/progress_run.h"
 #include "platform/free_space.h"
 #include "platform/link_defaults.h"
+#include "platform/program_dir.h"
 #include "store/appli_store.h"
 #include "store/backup_file.h"
 #include "store/dump_file.h"
@@ -115,7 +116,7 @@ class RunPairTest : public ::testing::Test {
   }
 
   fs::path dir_;
-  AppliStore pc_store_;
+  AppliStore pc_store_{TablesDirectory()};
   RunPair pair_;
 };
 
@@ -199,7 +200,7 @@ TEST_F(RunPairTest, DownloadDeletesThenSendsAndTheOrganizerWritesItsDumpFile) {
 TEST_F(RunPairTest, SendRecordShowsItsBoxOnlyWithALog) {
   for (bool with_log : {false, true}) {
     SCOPED_TRACE(with_log);
-    AppliStore scratch;
+    AppliStore scratch{TablesDirectory()};
     ASSERT_EQ(scratch.GetAppliBuf(kStoreSlots), 0);
     ASSERT_EQ(scratch.AddAppliData(kMemo, ListOf(kMemo, 1, "one")), 0);
     RunPair pair;
@@ -273,7 +274,7 @@ TEST(CommRun, RefusesToRunWithoutStoreOrWindow) {
   link.SetLogFileName(log);
   CommRun run(link);
   EXPECT_EQ(run.RunCommunication(kRunBackup), kResultIoError);
-  AppliStore store;
+  AppliStore store{TablesDirectory()};
   link.set_store(&store);
   EXPECT_EQ(run.RunCommunication(kRunBackup), kResultIoError);
   EXPECT_FALSE(fs::exists(log));
@@ -287,7 +288,7 @@ TEST(CommRun, AppliModeAndDeviceCodeRules) {
     run.SetAppliMode(given);
     EXPECT_EQ(link.appli_mode(), kept) << given;
   }
-  AppliStore store;
+  AppliStore store{TablesDirectory()};
   const std::pair<int, int> kCodes[] = {{1, 1}, {2, 2}, {0, 2}, {3, 2}};
   for (auto [given, high] : kCodes) {
     run.SetDeviceCode(given);
@@ -361,7 +362,7 @@ TEST_F(RunPairTest, ClosingTheWindowMidRunAbortsIt) {
 }
 
 TEST_F(RunPairTest, RestoreRefusesAFileOfTheOtherDeviceBeforeNegotiating) {
-  AppliStore other;
+  AppliStore other{TablesDirectory()};
   ASSERT_EQ(other.GetAppliBuf(kStoreSlots), 0);
   other.SetDeviceCode(1, 0);
   ASSERT_EQ(other.AddAppliData(kMemo, ListOf(kMemo, 1, "m")), 0);
@@ -406,7 +407,7 @@ TEST_F(RunPairTest, BackupToAFileWritesWhatArrived) {
   EXPECT_EQ(pair_.WaitDevice(), kResultSuccess);
   // The handed store was left alone: the run worked on its own.
   EXPECT_FALSE(pc_store_.has_slot_area());
-  AppliStore back;
+  AppliStore back{TablesDirectory()};
   ASSERT_EQ(back.GetAppliBuf(kStoreSlots), 0);
   ASSERT_EQ(ReadBackupFile(back, file), 0);
   EXPECT_EQ(AppliBytes(back, kMemo), memo);
@@ -431,7 +432,7 @@ TEST_F(RunPairTest, FullBackupToAFileHoldsEveryApplicationThatArrived) {
     return std::string(b.begin(), b.end());
   }();
   EXPECT_EQ(pair_.WaitDevice(), kResultSuccess);
-  AppliStore back;
+  AppliStore back{TablesDirectory()};
   ASSERT_EQ(back.GetAppliBuf(kStoreSlots), 0);
   ASSERT_EQ(ReadBackupFile(back, file), 0);
   for (AppliId id : {kTelephone, kSchedule, kAnniversary, kToDo, kMemo, kExpense}) {
@@ -569,7 +570,7 @@ TEST_F(RunPairTest, LineTestModesAgainstAScriptedOrganizer) {
     LinkSettings s = PcSettings(c.run_mode, c.appli_mode);
     // A store handed to a dump-file mode keeps its records: the run works on
     // its own.
-    AppliStore handed;
+    AppliStore handed{TablesDirectory()};
     ASSERT_EQ(handed.GetAppliBuf(kStoreSlots), 0);
     ASSERT_EQ(handed.AddAppliData(kToDo, ListOf(kToDo, 2, "keep")), 0);
     s.store = &handed;
@@ -669,7 +670,7 @@ TEST_F(RunPairTest, RestoreDeletesBeforeSendingInTheOrganizersOrder) {
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
-    AppliStore store;
+    AppliStore store{TablesDirectory()};
     ASSERT_EQ(store.GetAppliBuf(kStoreSlots), 0);
     for (AppliId id : {kSchedule, kAnniversary, kToDo, kMemo, kExpense, kTelephone}) {
       ASSERT_EQ(store.AddAppliData(id, ListOf(id, 1, "x")), 0);

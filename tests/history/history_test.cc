@@ -10,6 +10,7 @@
 
 #include "history/restore_journal.h"
 #include "platform/link_defaults.h"
+#include "platform/program_dir.h"
 #include "store/backup_file.h"
 
 namespace kivo {
@@ -65,7 +66,7 @@ TEST(GenerationName, RoundTripsAndRefusesOtherNames) {
 }
 
 TEST_F(HistoryTest, ListsNewestFirstAndPrunesToTheCountKeepingTheNewest) {
-  AppliStore store;
+  AppliStore store{TablesDirectory()};
   Fill(store, 2);
   std::string error;
   // Two in the same second, one a day earlier, one later.

@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include "platform/link_defaults.h"
-#include "platform/program_dir.h"
 
 namespace kivo {
 namespace {
@@ -39,21 +38,19 @@ class StoreTest : public ::testing::Test {
   AppliStore store_{CodeTables::Identity()};
 };
 
-// The default store reads code.dat from the program directory; without the
-// file every converted byte becomes a blank.
-TEST(AppliStoreConstruct, DefaultReadsCodeTablesOfProgramDirectory) {
+// A store reads code.dat from the folder it is given; without the file every
+// converted byte becomes a blank.
+TEST(AppliStoreConstruct, ReadsCodeTablesOfTheFolderGiven) {
   std::filesystem::path dir =
       std::filesystem::temp_directory_path() / ("kivo_store_code_" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
-  SetProgramDirectory(dir);
-  AppliStore without;
+  AppliStore without(dir);
   EXPECT_EQ(without.code_tables().a, CodeTables::Blank().a);
   {
     std::ofstream out(dir / "code.dat", std::ios::binary);
     for (int i = 0; i < 256; ++i) out.put(static_cast<char>(i < 128 ? 0x41 : 0x42));
   }
-  AppliStore with;
-  SetProgramDirectory({});
+  AppliStore with(dir);
   std::filesystem::remove_all(dir);
   EXPECT_EQ(with.code_tables().a[0], 0x41);
   EXPECT_EQ(with.code_tables().b[127], 0x42);

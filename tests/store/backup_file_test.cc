@@ -6,6 +6,7 @@
 
 #include "file_fixture.h"
 #include "platform/link_defaults.h"
+#include "platform/program_dir.h"
 
 namespace kivo {
 namespace {
@@ -27,7 +28,7 @@ Bytes Complemented(Bytes bytes) {
 // A 7-slot store with identity code tables.
 struct TestStore {
   TestStore() : store(CodeTables::Identity()) { EXPECT_EQ(store.GetAppliBuf(kStoreSlots), 0); }
-  AppliStore store;
+  AppliStore store{TablesDirectory()};
 };
 
 class BackupFileTest : public testing::TempDirTest {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/link_defaults.h"
+#include "platform/program_dir.h"
 
 namespace kivo {
 namespace {
@@ -35,7 +36,8 @@ TEST(StoreDiff, ComparesRecordsAsMultisets) {
       {{"x"}, {"X"}, 1, 1, 0},  // bytes, not words
   };
   for (const Case& c : cases) {
-    AppliStore a, b;
+    AppliStore a{TablesDirectory()};
+    AppliStore b{TablesDirectory()};
     Memos(a, c.a);
     Memos(b, c.b);
     const std::vector<AppliDiff> diffs = DiffStores(a, b);

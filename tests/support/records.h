@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/link_defaults.h"
+#include "platform/program_dir.h"
 #include "store/amount.h"
 #include "store/appli_store.h"
 #include "store/record_access.h"
@@ -115,7 +116,7 @@ class TestStore {
   std::vector<std::vector<uint8_t>> Records(AppliId id) const { return StoreRecords(store_, id); }
 
  private:
-  AppliStore store_;
+  AppliStore store_{TablesDirectory()};
 };
 
 }  // namespace test
