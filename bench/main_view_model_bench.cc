@@ -31,7 +31,7 @@ struct ListFixture {
     bench::UseBuildTables();
     (void)LoadSortTables(DataFilePath("sort.dat"), model0, model1);
     bench::FillStore(store, kRows);
-    model = std::make_unique<MainViewModel>(store);
+    model = std::make_unique<MainViewModel>(store, SystemToday);
     model->SetSortTable(&model0);
     // As at start-up: the first tab's rows come from the store.
     model->SetAppli(kTabAppli[0]);

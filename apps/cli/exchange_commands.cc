@@ -9,6 +9,7 @@
 #include "command_table.h"
 #include "csv/csv_export.h"
 #include "exchange/exchange.h"
+#include "format/today.h"
 #include "platform/free_space.h"
 #include "platform/program_dir.h"
 #include "store/backup_file.h"
@@ -60,6 +61,7 @@ ExchangeOptions Options(const CliContext& context) {
   options.display_date = context.settings.display_date;
   options.encoding = context.encoding;
   options.now = std::time(nullptr);
+  options.today = SystemToday();
   return options;
 }
 

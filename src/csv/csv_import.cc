@@ -7,7 +7,6 @@
 #include "csv/csv_reader.h"
 #include "format/date_format.h"
 #include "format/time_format.h"
-#include "format/today.h"
 #include "store/amount.h"
 #include "store/record_access.h"
 #include "store/record_codec.h"
@@ -66,7 +65,7 @@ std::string CsvReader::Text(std::string_view value, size_t capacity) const {
 
 bool CsvReader::ReadDate(std::optional<std::string_view> value, bool with_year,
                          DateValue* date) const {
-  return value && ParseDate(*value, display_date_, with_year, with_year, date);
+  return value && ParseDate(*value, display_date_, with_year, with_year, today_, date);
 }
 
 bool CsvReader::ReadTime(std::string_view value, TimeValue* time) const {
@@ -188,7 +187,7 @@ CsvReader::LineOutcome CsvReader::ImportAnniversary(AppliStore& store) {
 CsvReader::LineOutcome CsvReader::ImportToDo(AppliStore& store) {
   ToDoRecord r;
   DateValue due;
-  if (!ReadDate(Value("Due Date"), true, &due)) due = Today();
+  if (!ReadDate(Value("Due Date"), true, &due)) due = today_;
   r.due_date = BcdDate::FromYmd(due.year, due.month, due.day);
 
   const std::optional<std::string_view> priority = Value("Priority");

@@ -4,6 +4,7 @@
 #include <new>
 #include <utility>
 
+#include "format/today.h"
 #include "platform/program_dir.h"
 
 namespace kivo {
@@ -24,6 +25,7 @@ CsvReader::CsvReader(int display_hour, int display_date, CsvEncoding encoding,
     : display_hour_(NormalDisplayHour(display_hour)),
       display_date_(NormalDisplayDate(display_date)),
       encoding_(encoding),
+      today_(SystemToday()),
       allowed_(allowed) {}
 
 CsvReader::~CsvReader() { Close(); }

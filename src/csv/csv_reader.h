@@ -65,6 +65,11 @@ class CsvReader {
 
   void Close();
 
+  // The date the import takes as today: the year of an Anniversary date
+  // written without year, the due date of a To Do line without one. The
+  // system's date unless set.
+  void SetToday(const DateValue& today) { today_ = today; }
+
   int broken_lines() const { return broken_lines_; }
   int rejected_lines() const { return rejected_; }
   // Characters replaced by "?" while reading UTF-8.
@@ -107,6 +112,7 @@ class CsvReader {
   int display_hour_;
   int display_date_;
   CsvEncoding encoding_;
+  DateValue today_;
   bool utf8_ = false;
   AllowedTable allowed_;
   FileHandle file_;

@@ -43,6 +43,7 @@ std::optional<ImportBatch> ReadCsv(const std::filesystem::path& path, AppliId id
   CopyAppliStore(scratch, store);
   const int before = std::max(scratch.GetRecordCount(id), 0);
   CsvReader reader(options.display_hour, options.display_date, encoding, allowed);
+  reader.SetToday(options.today);
   if (!reader.Open(path, id)) return std::nullopt;
   int lines_read = 0;
   const int taken = reader.ImportCsv(scratch, id, &lines_read);
@@ -105,7 +106,7 @@ std::optional<ImportBatch> ReadImportFile(const std::filesystem::path& path, Exc
   const std::optional<std::string> text = ReadWholeFile(path);
   if (!text) return std::nullopt;
   if (format == ExchangeFormat::kVCard) return ReadVCards(*text, allowed);
-  return ReadICalendar(*text, id, allowed);
+  return ReadICalendar(*text, id, allowed, options.today);
 }
 
 }  // namespace kivo

@@ -10,6 +10,7 @@
 #include "csv/cp1252.h"
 #include "exchange/exchange_format.h"
 #include "exchange/import_rules.h"
+#include "format/display_modes.h"
 #include "store/appli_store.h"
 #include "store/char_tables.h"
 
@@ -28,6 +29,8 @@ struct ExchangeOptions {
   std::optional<CsvEncoding> encoding;
   // vCard and iCalendar exports: the time that stamps the file.
   std::time_t now = 0;
+  // Imports: today's date, for dates that lack a year or a due date.
+  DateValue today;
 };
 
 // Writes one application's records in the format, replacing the file as a

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "exchange/import_rules.h"
+#include "format/display_modes.h"
 #include "store/appli_store.h"
 #include "store/char_tables.h"
 
@@ -30,9 +31,10 @@ int BuildICalendar(const AppliStore& store, AppliId id, std::time_t now, std::st
 // events start and end at 00:00, of a recurring entry the first occurrence
 // is taken and counted, and components the application cannot hold
 // (a VTODO for Schedule, a VJOURNAL, a changed occurrence of a series) are
-// skipped and counted.
+// skipped and counted. `today` gives the year of a birthday before the
+// organizer's years and the due date of a VTODO without one.
 [[nodiscard]] ImportBatch ReadICalendar(std::string_view text, AppliId id,
-                                        const AllowedTable& allowed);
+                                        const AllowedTable& allowed, const DateValue& today);
 
 }  // namespace kivo
 

@@ -8,7 +8,6 @@
 #include <libical/ical.h>
 
 #include "exchange/ical.h"
-#include "format/today.h"
 #include "store/record_codec.h"
 
 namespace kivo {
@@ -115,7 +114,10 @@ std::string Trim(std::string text) {
 
 class Importer {
  public:
-  Importer(AppliId id, const AllowedTable& allowed) : taker_(allowed, &batch_) { batch_.id = id; }
+  Importer(AppliId id, const AllowedTable& allowed, const DateValue& today)
+      : today_(today), taker_(allowed, &batch_) {
+    batch_.id = id;
+  }
 
   void Take(icalcomponent* c) {
     const icalcomponent_kind kind = icalcomponent_isa(c);
@@ -182,7 +184,7 @@ class Importer {
     }
     AnniversaryRecord r;
     // The year of a birthday may lie before the organizer's years.
-    const int year = date->InRange() ? date->year : Today().year;
+    const int year = date->InRange() ? date->year : today_.year;
     // 29 February moved into a common year becomes the 28th.
     const int day = std::min(date->day, icaltime_days_in_month(date->month, year));
     if (day != date->day) ++batch_.adjusted;
@@ -200,7 +202,7 @@ class Importer {
   void TakeToDo(icalcomponent* c) {
     std::optional<LocalPoint> due = ToLocal(icalcomponent_get_due(c));
     if (!due) due = ToLocal(icalcomponent_get_dtstart(c));
-    DateValue date = Today();
+    DateValue date = today_;
     if (due && due->InRange()) date = {due->year, due->month, due->day};
     ToDoRecord r;
     r.due_date = BcdDate::FromYmd(date.year, date.month, date.day);
@@ -221,6 +223,7 @@ class Importer {
     batch_.records.push_back(EncodeToDoRecord(r));
   }
 
+  DateValue today_;
   ImportBatch batch_;
   TextTaker taker_;
 };
@@ -236,9 +239,10 @@ void TakeChildren(icalcomponent* calendar, Importer& importer) {
 
 }  // namespace
 
-ImportBatch ReadICalendar(std::string_view text, AppliId id, const AllowedTable& allowed) {
+ImportBatch ReadICalendar(std::string_view text, AppliId id, const AllowedTable& allowed,
+                          const DateValue& today) {
   icalerror_set_errors_are_fatal(0);
-  Importer importer(id, allowed);
+  Importer importer(id, allowed, today);
   const std::string copy(text);
   icalcomponent* root = icalparser_parse_string(copy.c_str());
   if (root == nullptr) return importer.Result();

@@ -4,8 +4,6 @@
 #include <cstdio>
 #include <string>
 
-#include "format/today.h"
-
 namespace kivo {
 
 namespace {
@@ -164,7 +162,7 @@ std::string FormatDate(std::span<const uint8_t, 4> bcd_date, int display_date, b
 }
 
 bool ParseDate(std::string_view text, int display_date, bool with_year, bool year_check,
-               DateValue* date) {
+               const DateValue& today, DateValue* date) {
   *date = DateValue{};
   std::string compact;
   compact.reserve(text.size());
@@ -172,7 +170,7 @@ bool ParseDate(std::string_view text, int display_date, bool with_year, bool yea
     if (c != ' ') compact += c;
   }
   if (!ReadDate(compact, NormalDisplayDate(display_date), with_year, date)) return false;
-  if (!with_year) date->year = Today().year;
+  if (!with_year) date->year = today.year;
 
   int year = year_check ? date->year : kNeutralYear;
   int month = date->month;

@@ -35,12 +35,12 @@ inline constexpr int kMaxYear = 2150;
 
 // Reads a date typed or imported in the display mode. Blanks are ignored;
 // month and day may have one or two digits, a year exactly four. Without year
-// the year is today's (Today()). The result is the range check of the values:
+// the year is today's. The result is the range check of the values:
 // with year_check the year must lie in 1950..2150 and decides 29 February;
 // without it the year is left unchecked and 29 February always passes.
 // *date receives the values read even when the result is false.
 [[nodiscard]] bool ParseDate(std::string_view text, int display_date, bool with_year,
-                             bool year_check, DateValue* date);
+                             bool year_check, const DateValue& today, DateValue* date);
 
 // Range check of the values given (a null pointer is a value not given): year
 // 1950..2150, month 1..12, day 1..length of the month (February of a given

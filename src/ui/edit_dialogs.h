@@ -27,6 +27,7 @@
 
 #include <QDialog>
 
+#include "format/today.h"
 #include "store/appli_id.h"
 #include "store/char_tables.h"
 
@@ -65,6 +66,9 @@ struct EditContext {
   // The allowed-character table; unset: "char.dat" is read when the dialog
   // is set up.
   std::optional<AllowedTable> allowed;
+  // The date a new Schedule, To Do, Anniversary or Expense record starts at,
+  // asked whenever the fields are filled or cleared.
+  TodaySource today = SystemToday;
 };
 
 struct EditDialogResult {

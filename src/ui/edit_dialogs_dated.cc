@@ -40,8 +40,8 @@ DateValue DateOf(const BcdDate& date) {
   return DateFromBcd(std::span<const uint8_t, 4>(date.bytes));
 }
 
-// The year of a record built now, brought into 1950..2150.
-int CurrentYear() { return std::clamp(Today().year, kMinYear, kMaxYear); }
+// The year of a record built on `today`, brought into 1950..2150.
+int CurrentYear(const DateValue& today) { return std::clamp(today.year, kMinYear, kMaxYear); }
 
 // ---- Schedule ---------------------------------------------------------------
 
@@ -50,7 +50,8 @@ class ScheduleDialog final : public EditDialog {
   ScheduleDialog(QWidget* parent, const std::vector<uint8_t>* record, uint8_t flags,
                  const EditContext& context)
       : EditDialog(kSchedule, flags, parent),
-        allowed_(context.allowed.value_or(LoadDialogAllowedTable())) {
+        allowed_(context.allowed.value_or(LoadDialogAllowedTable())),
+        today_(context.today) {
     setWindowTitle(QStringLiteral("Schedule"));
     Setup(record);
   }
@@ -91,7 +92,7 @@ class ScheduleDialog final : public EditDialog {
   }
 
   void FillDefaults() override {
-    date_->SetDate(Today());
+    date_->SetDate(today_());
     const int hour = QTime::currentTime().hour();
     start_->SetTime({hour, 0});
     end_->SetTime({hour, 0});
@@ -140,6 +141,7 @@ class ScheduleDialog final : public EditDialog {
   }
 
   AllowedTable allowed_;
+  TodaySource today_;
   ScheduleRecord original_;
   DateField* date_ = nullptr;
   TimeField* start_ = nullptr;
@@ -156,7 +158,8 @@ class ToDoDialog final : public EditDialog {
   ToDoDialog(QWidget* parent, const std::vector<uint8_t>* record, uint8_t flags,
              const EditContext& context)
       : EditDialog(kToDo, flags, parent),
-        allowed_(context.allowed.value_or(LoadDialogAllowedTable())) {
+        allowed_(context.allowed.value_or(LoadDialogAllowedTable())),
+        today_(context.today) {
     setWindowTitle(QStringLiteral("To Do"));
     Setup(record);
   }
@@ -182,7 +185,7 @@ class ToDoDialog final : public EditDialog {
   }
 
   void FillDefaults() override {
-    date_->SetDate(Today());
+    date_->SetDate(today_());
     priority_->SetValue(1);
     done_->SetOn(false);
     description_->clear();
@@ -213,6 +216,7 @@ class ToDoDialog final : public EditDialog {
 
  private:
   AllowedTable allowed_;
+  TodaySource today_;
   ToDoRecord original_;
   DateField* date_ = nullptr;
   NumericField* priority_ = nullptr;
@@ -227,7 +231,8 @@ class AnniversaryDialog final : public EditDialog {
   AnniversaryDialog(QWidget* parent, const std::vector<uint8_t>* record, uint8_t flags,
                     const EditContext& context)
       : EditDialog(kAnniversary, flags, parent),
-        allowed_(context.allowed.value_or(LoadDialogAllowedTable())) {
+        allowed_(context.allowed.value_or(LoadDialogAllowedTable())),
+        today_(context.today) {
     setWindowTitle(QStringLiteral("Anniversary"));
     Setup(record);
   }
@@ -254,7 +259,7 @@ class AnniversaryDialog final : public EditDialog {
   }
 
   void FillDefaults() override {
-    date_->SetDate(Today());
+    date_->SetDate(today_());
     reminder_->SetValue(0);
     description_->clear();
   }
@@ -275,7 +280,7 @@ class AnniversaryDialog final : public EditDialog {
     const DateValue date = date_->date();
     // The dialog shows no year: an edited record keeps its own, a new one
     // gets the current year.
-    const BcdDate built = BcdDate::FromYmd(CurrentYear(), date.month, date.day);
+    const BcdDate built = BcdDate::FromYmd(CurrentYear(today_()), date.month, date.day);
     if (!has_original_) {
       out.date.bytes[0] = built.bytes[0];
       out.date.bytes[1] = built.bytes[1];
@@ -289,6 +294,7 @@ class AnniversaryDialog final : public EditDialog {
 
  private:
   AllowedTable allowed_;
+  TodaySource today_;
   AnniversaryRecord original_;
   bool has_original_ = false;
   DateField* date_ = nullptr;

@@ -77,6 +77,7 @@ class ExpenseDialog final : public EditDialog {
                 const EditContext& context)
       : EditDialog(kExpense, flags, parent),
         allowed_(context.allowed.value_or(LoadDialogAllowedTable())),
+        today_(context.today),
         names_(context.category_names) {
     const CategoryNames defaults = DefaultCategoryNames();
     for (size_t i = names_.size(); i < defaults.names.size(); ++i) {
@@ -117,7 +118,7 @@ class ExpenseDialog final : public EditDialog {
   }
 
   void FillDefaults() override {
-    date_->SetDate(Today());
+    date_->SetDate(today_());
     category_->setCurrentIndex(0);
     payment_->setCurrentIndex(0);
     receipt_->SetOn(false);
@@ -162,6 +163,7 @@ class ExpenseDialog final : public EditDialog {
 
  private:
   AllowedTable allowed_;
+  TodaySource today_;
   std::vector<std::string> names_;
   ExpenseRecord original_;
   bool has_original_ = false;

@@ -6,6 +6,7 @@
 #include "csv/csv_export.h"
 #include "csv/csv_reader.h"
 #include "exchange/exchange.h"
+#include "format/today.h"
 #include "platform/free_space.h"
 #include "store/app_settings.h"
 #include "store/result_code.h"
@@ -61,6 +62,7 @@ void MainCommands::Import() {
     options.display_hour = settings_->display_hour;
     options.display_date = settings_->display_date;
     options.encoding = choice->encoding;
+    options.today = SystemToday();
     batch = ReadImportFile(file, format, id, options, store_,
                            LoadAllowedTable(paths_.tables_dir / "char.dat"));
   }

@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "comm/virtual_organizer.h"
+#include "format/today.h"
 #include "platform/app_dirs.h"
 #include "platform/clock.h"
 #include "platform/link_defaults.h"
@@ -44,7 +45,7 @@ MainCommands::MainCommands(const MainWindowPaths& paths)
   (void)LoadSortTables(paths_.tables_dir / "sort.dat", sort_tables_[0], sort_tables_[1]);
   // Seven slots cannot fail on a fresh store.
   (void)store_.GetAppliBuf(kStoreSlots);
-  model_ = std::make_unique<MainViewModel>(store_);
+  model_ = std::make_unique<MainViewModel>(store_, SystemToday);
   model_->SetSortTable(&sort_tables_[active_sort_table_]);
 }
 

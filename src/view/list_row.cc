@@ -23,10 +23,11 @@ const std::string_view kNo = "No";
 // else after them is ignored, and no digits read as 0.
 int CellNumber(const std::string& text) { return std::atoi(text.c_str()); }
 
-BcdDate ParsedDate(const std::string& text, int display_date, bool with_year) {
+BcdDate ParsedDate(const std::string& text, const RowContext& context, bool with_year) {
   DateValue date;
   // The values read are taken even when the check fails, as the list wrote them.
-  (void)ParseDate(text, display_date, with_year, /*year_check=*/false, &date);
+  (void)ParseDate(text, context.display_date, with_year, /*year_check=*/false, context.today,
+                  &date);
   return BcdDate::FromYmd(date.year, date.month, date.day);
 }
 
@@ -99,7 +100,7 @@ std::vector<uint8_t> ScheduleFromRow(const ListRow& row, const RowContext& conte
   ScheduleRecord r;
   if (!row.origin.empty()) (void)DecodeScheduleRecord(row.origin, &r);
   const ChangedCells changed(kSchedule, row, context);
-  if (changed(0)) r.date = ParsedDate(changed.cell(0), context.display_date, true);
+  if (changed(0)) r.date = ParsedDate(changed.cell(0), context, true);
   if (changed(1)) r.start_time = ParsedTime(changed.cell(1));
   if (changed(2)) r.end_time = ParsedTime(changed.cell(2));
   if (changed(3)) {
@@ -122,7 +123,7 @@ std::vector<uint8_t> ToDoFromRow(const ListRow& row, const RowContext& context) 
     r.state =
         changed.cell(1) == "Done" ? (r.state | ToDoRecord::kDone) : (r.state & ~ToDoRecord::kDone);
   }
-  if (changed(2)) r.due_date = ParsedDate(changed.cell(2), context.display_date, true);
+  if (changed(2)) r.due_date = ParsedDate(changed.cell(2), context, true);
   if (changed(3)) r.description = changed.cell(3);
   return EncodeToDoRecord(r);
 }
@@ -132,7 +133,7 @@ std::vector<uint8_t> AnniversaryFromRow(const ListRow& row, const RowContext& co
   const bool has_origin = !row.origin.empty() && DecodeAnniversaryRecord(row.origin, &r) == 0;
   const ChangedCells changed(kAnniversary, row, context);
   if (changed(0)) {
-    const BcdDate parsed = ParsedDate(changed.cell(0), context.display_date, false);
+    const BcdDate parsed = ParsedDate(changed.cell(0), context, false);
     // The column shows month and day only, so the record keeps its year; a new
     // one takes the parser's (this year).
     const size_t first_taken = has_origin ? 2 : 0;
@@ -155,7 +156,7 @@ std::vector<uint8_t> ExpenseFromRow(const ListRow& row, const RowContext& contex
   ExpenseRecord r;
   if (!row.origin.empty()) (void)DecodeExpenseRecord(row.origin, &r);
   const ChangedCells changed(kExpense, row, context);
-  if (changed(0)) r.date = ParsedDate(changed.cell(0), context.display_date, true);
+  if (changed(0)) r.date = ParsedDate(changed.cell(0), context, true);
   // The index list decides the category: names may have been renamed meanwhile.
   r.flags = static_cast<uint8_t>((r.flags & ~0x70) | ((row.category_index & 0x07) << 4));
   if (changed(2)) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "format/display_modes.h"
 #include "store/appli_id.h"
 #include "store/char_tables.h"
 
@@ -31,6 +32,8 @@ struct RowContext {
   // The eight expense category names: the store's list, or the defaults.
   std::vector<std::string> category_names;
   const SortTable* sort_table = nullptr;  // for text comparisons; null compares bytes
+  // The year a date typed without year takes (a new Anniversary row).
+  DateValue today;
 };
 
 // The eight names the Expense column shows: the store's category list when it

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <utility>
 
 #include "store/appli_store.h"
 #include "store/record_codec.h"
@@ -38,7 +39,8 @@ std::string Upper(std::string text) {
 
 }  // namespace
 
-MainViewModel::MainViewModel(AppliStore& store) : store_(store) {
+MainViewModel::MainViewModel(AppliStore& store, TodaySource today)
+    : store_(store), today_(std::move(today)) {
   for (AppliId id = 0; id < kCategoryList; ++id) {
     const auto columns = AppliColumns(id);
     ViewState& state = states_[id];
@@ -57,6 +59,7 @@ RowContext MainViewModel::Context() const {
   context.display_hour = display_hour_;
   context.category_names = CategoryNamesOf(store_);
   context.sort_table = sort_table_;
+  context.today = today_();
   return context;
 }
 

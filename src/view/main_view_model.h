@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "format/today.h"
 #include "store/appli_id.h"
 #include "store/char_tables.h"
 #include "view/appli_columns.h"
@@ -47,7 +48,8 @@ struct Enabling {
 // user-interface thread.
 class MainViewModel {
  public:
-  explicit MainViewModel(AppliStore& store);
+  // today gives the year of an Anniversary row typed without one.
+  MainViewModel(AppliStore& store, TodaySource today);
 
   // Display modes and the active sort table. Changing them does not touch the
   // rows: see ChangeDisplayModes.
@@ -134,6 +136,7 @@ class MainViewModel {
 
   AppliStore& store_;
   const SortTable* sort_table_ = nullptr;
+  TodaySource today_;
   int display_date_ = 0;
   int display_hour_ = 0;
   AppliId appli_ = kSchedule;

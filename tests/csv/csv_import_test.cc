@@ -6,7 +6,6 @@
 
 #include "csv/csv_export.h"
 #include "csv/csv_reader.h"
-#include "format/today.h"
 #include "platform/link_defaults.h"
 #include "store/amount.h"
 #include "store/record_access.h"
@@ -266,11 +265,11 @@ class CsvImportTest : public ::testing::Test {
     AllowedTable allowed;
     allowed.fill(1);
     CsvReader reader(display_hour, display_date, CsvEncoding::kWindows1252, allowed);
+    reader.SetToday(kToday);
     if (!reader.Open(dir_ / "in.csv", id)) return -2;
     return reader.ImportCsv(store_, id, lines_read);
   }
 
-  ScopedToday today_{kToday};
   AppliStore store_{CodeTables::Identity()};
   TempDir dir_;
 };
@@ -399,6 +398,7 @@ TEST_F(CsvImportTest, ExportedFilesImportBackInTheSameModes) {
         AllowedTable allowed;
         allowed.fill(1);
         CsvReader reader(hour, date, CsvEncoding::kWindows1252, allowed);
+        reader.SetToday(kToday);
         ASSERT_TRUE(reader.Open(dir_ / "out.csv", id)) << int(id);
         int lines = -1;
         EXPECT_EQ(reader.ImportCsv(back, id, &lines), count) << int(id) << " " << hour << date;

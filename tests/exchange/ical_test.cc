@@ -10,7 +10,7 @@
 #include <libical/ical.h>
 
 #include "csv/cp1252.h"
-#include "format/today.h"
+#include "format/display_modes.h"
 #include "platform/atomic_file.h"
 #include "platform/link_defaults.h"
 #include "platform/program_dir.h"
@@ -21,6 +21,7 @@ namespace kivo {
 namespace {
 
 constexpr std::time_t kNow = 1780000000;  // 2026-05-28
+constexpr DateValue kToday{2026, 5, 28};
 
 // Local time is Central European for every test here.
 class ICalTest : public ::testing::Test {
@@ -110,7 +111,7 @@ TEST_F(ICalTest, StoreToICalendarToStoreKeepsEveryField) {
     std::string text;
     ASSERT_EQ(BuildICalendar(store, id, kNow, &text), store.GetRecordCount(id));
     ExpectValid(text);
-    const ImportBatch batch = ReadICalendar(text, id, AllAllowed());
+    const ImportBatch batch = ReadICalendar(text, id, AllAllowed(), kToday);
     EXPECT_EQ(batch.rejected + batch.skipped + batch.recurring + batch.adjusted, 0);
     ASSERT_EQ(static_cast<int>(batch.records.size()), store.GetRecordCount(id));
     for (size_t i = 0; i < batch.records.size(); ++i) {
@@ -131,13 +132,12 @@ TEST_F(ICalTest, ReadsWhatOtherCalendarsWrite) {
   const std::optional<std::string> text =
       ReadWholeFile(KIVO_SOURCE_DIR "/tests/exchange/fixtures/other_programs.ics");
   ASSERT_TRUE(text);
-  ScopedToday today({2026, 5, 28});
   // Six events (one a changed occurrence), two to-dos, one journal.
   const std::vector<std::pair<AppliId, Expected>> counts = {
       {kSchedule, {5, 4, 2, 2, 0}}, {kAnniversary, {5, 4, 1, 0, 0}}, {kToDo, {2, 7, 0, 0, 0}}};
   for (const auto& [id, expected] : counts) {
     SCOPED_TRACE(static_cast<int>(id));
-    const ImportBatch batch = ReadICalendar(*text, id, AllAllowed());
+    const ImportBatch batch = ReadICalendar(*text, id, AllAllowed(), kToday);
     EXPECT_EQ(static_cast<int>(batch.records.size()), expected.records);
     EXPECT_EQ(batch.skipped, expected.skipped);
     EXPECT_EQ(batch.recurring, expected.recurring);
@@ -145,7 +145,7 @@ TEST_F(ICalTest, ReadsWhatOtherCalendarsWrite) {
     EXPECT_EQ(batch.rejected, expected.rejected);
   }
 
-  const ImportBatch events = ReadICalendar(*text, kSchedule, AllAllowed());
+  const ImportBatch events = ReadICalendar(*text, kSchedule, AllAllowed(), kToday);
   struct Row {
     int y, mo, d, h1, m1, h2, m2;
     bool alarm;
@@ -171,13 +171,13 @@ TEST_F(ICalTest, ReadsWhatOtherCalendarsWrite) {
   }
 
   AnniversaryRecord birthday;
-  ASSERT_EQ(DecodeAnniversaryRecord(ReadICalendar(*text, kAnniversary, AllAllowed()).records[4],
-                                    &birthday),
+  ASSERT_EQ(DecodeAnniversaryRecord(
+                ReadICalendar(*text, kAnniversary, AllAllowed(), kToday).records[4], &birthday),
             kStoreOk);
   EXPECT_EQ(birthday.date, BcdDate::FromYmd(1985, 2, 14));
   EXPECT_EQ(birthday.reminder, 2);
 
-  const ImportBatch todos = ReadICalendar(*text, kToDo, AllAllowed());
+  const ImportBatch todos = ReadICalendar(*text, kToDo, AllAllowed(), kToday);
   ToDoRecord open;
   ToDoRecord completed;
   ASSERT_EQ(DecodeToDoRecord(todos.records[0], &open), kStoreOk);
@@ -194,7 +194,7 @@ TEST_F(ICalTest, DamagedInputGivesNoRecords) {
   for (const char* text : {"", "BEGIN:VCALENDAR\r\n", "garbage\x01\xFF",
                            "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nSUMMARY:no start\r\nEND:VEVENT\r\n"
                            "END:VCALENDAR\r\n"}) {
-    const ImportBatch batch = ReadICalendar(text, kSchedule, AllAllowed());
+    const ImportBatch batch = ReadICalendar(text, kSchedule, AllAllowed(), kToday);
     EXPECT_TRUE(batch.records.empty()) << text;
   }
 }

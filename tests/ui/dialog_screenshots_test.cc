@@ -52,11 +52,11 @@ EditContext Context() {
   context.allowed = all;
   const CategoryNames names = DefaultCategoryNames();
   context.category_names.assign(names.names.begin(), names.names.end());
+  context.today = [] { return DateValue{2026, 12, 7}; };
   return context;
 }
 
 TEST(Screenshots, EveryDialog) {
-  ScopedToday today({2026, 12, 7});
   QTemporaryDir scratch;
   const QString out_dir = qEnvironmentVariableIsEmpty("KIVO_SCREENSHOT_DIR")
                               ? scratch.path()

@@ -20,7 +20,6 @@
 
 #include <gtest/gtest.h>
 
-#include "format/today.h"
 #include "sample_data.h"
 #include "store/amount.h"
 #include "store/record_codec.h"
@@ -42,6 +41,13 @@ EditContext Context(AllowedTable allowed = AllAllowed()) {
   EditContext context;
   context.allowed = allowed;
   context.category_names = {"Meals", "Hotel", "Car", "Phone", "Fares", "Enter't", "Tips", "Misc"};
+  return context;
+}
+
+// The context of a dialog opened on the given day.
+EditContext On(DateValue today) {
+  EditContext context = Context();
+  context.today = [today] { return today; };
   return context;
 }
 
@@ -242,8 +248,7 @@ TEST(EditDialogs, ScheduleAlarmOffSavesReminderZero) {
 }
 
 TEST(EditDialogs, ScheduleAlarmOnEnablesTheReminder) {
-  ScopedToday today({2003, 7, 14});
-  auto dialog = Open(kSchedule, nullptr, kEditFlagNew | kEditFlagHour24);
+  auto dialog = Open(kSchedule, nullptr, kEditFlagNew | kEditFlagHour24, On({2003, 7, 14}));
   EXPECT_EQ(Field<DateField>(*dialog, "date")->date(), (DateValue{2003, 7, 14}));
   ToggleButton* alarm = Field<ToggleButton>(*dialog, "alarm");
   NumericField* reminder = Field<NumericField>(*dialog, "reminder");
@@ -333,8 +338,7 @@ TEST(EditDialogs, ADamagedPriorityBlocksSavingUntilCorrected) {
 }
 
 TEST(EditDialogs, NewAnniversaryCarriesTheCurrentYear) {
-  ScopedToday today({2007, 5, 6});
-  auto dialog = Open(kAnniversary, nullptr, kEditFlagNew);
+  auto dialog = Open(kAnniversary, nullptr, kEditFlagNew, On({2007, 5, 6}));
   dialog->save_button()->click();
   AnniversaryRecord saved;
   ASSERT_EQ(DecodeAnniversaryRecord(dialog->record(), &saved), 0);
@@ -342,8 +346,7 @@ TEST(EditDialogs, NewAnniversaryCarriesTheCurrentYear) {
 }
 
 TEST(EditDialogs, ExpenseFieldsMakeTheFlagsAndTheAmount) {
-  ScopedToday today({2004, 2, 29});
-  auto dialog = Open(kExpense, nullptr, kEditFlagNew | kEditFlagDateYmd);
+  auto dialog = Open(kExpense, nullptr, kEditFlagNew | kEditFlagDateYmd, On({2004, 2, 29}));
   EXPECT_EQ(Field<QComboBox>(*dialog, "category")->itemText(5).toStdString(), "Enter't");
   Field<QComboBox>(*dialog, "category")->setCurrentIndex(7);
   Field<QComboBox>(*dialog, "payment")->setCurrentIndex(2);
@@ -359,9 +362,8 @@ TEST(EditDialogs, ExpenseFieldsMakeTheFlagsAndTheAmount) {
 }
 
 TEST(EditDialogs, ClearPutsBackTheDefaultsAndKeepsEditingTheRecord) {
-  ScopedToday today({2005, 1, 2});
   const std::vector<uint8_t> record = test::ExampleRecord(kToDo);
-  auto dialog = Open(kToDo, &record, 0);
+  auto dialog = Open(kToDo, &record, 0, On({2005, 1, 2}));
   dialog->clear_button()->click();
   EXPECT_TRUE(dialog->isVisible());
   EXPECT_EQ(Field<DateField>(*dialog, "date")->date(), (DateValue{2005, 1, 2}));

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "format/today.h"
 #include "support/records.h"
 
 namespace kivo {
@@ -10,8 +9,9 @@ namespace {
 
 using Cells = std::vector<std::string>;
 
-RowContext Modes(int date, int hour) {
+RowContext Modes(int date, int hour, DateValue today = {}) {
   RowContext context;
+  context.today = today;
   context.display_date = date;
   context.display_hour = hour;
   context.category_names = {"Meals", "Hotel", "Car", "Phone", "Fares", "Enter't", "Tips", "Misc"};
@@ -99,7 +99,7 @@ TEST(RecordToRow, ShowsEveryColumnInTheDisplayModes) {
 }
 
 TEST(RowToRecord, EveryModeGivesBackTheSameBytes) {
-  const ScopedToday today({2005, 6, 15});
+  const DateValue today{2005, 6, 15};
   const std::pair<AppliId, std::vector<uint8_t>> records[] = {
       {kSchedule, test::Schedule(2001, 12, 31, 0, 5, 23, 59, true, 99, "Late")},
       {kSchedule, test::Schedule(1950, 1, 1, 12, 0, 12, 30, false, 0, "")},
@@ -113,7 +113,7 @@ TEST(RowToRecord, EveryModeGivesBackTheSameBytes) {
   for (int date = 0; date < 3; ++date) {
     for (int hour = 0; hour < 2; ++hour) {
       for (const auto& [id, record] : records) {
-        const RowContext context = Modes(date, hour);
+        const RowContext context = Modes(date, hour, today);
         ListRow row = RecordToRow(id, record, context);
         EXPECT_EQ(RowToRecord(id, row, context), record) << int(id) << " " << date << hour;
         // The same texts without origin parse back to the same record too,
@@ -143,13 +143,13 @@ TEST(RowToRecord, KeepsWhatNoColumnCarries) {
   todo[0] |= 0x30;
   const std::pair<AppliId, std::vector<uint8_t>> cases[] = {
       {kSchedule, schedule}, {kExpense, expense}, {kAnniversary, anniversary}, {kToDo, todo}};
-  const ScopedToday today({2010, 1, 1});
+  const DateValue today{2010, 1, 1};
   for (const auto& [id, record] : cases) {
-    ListRow row = RecordToRow(id, record, Modes(0, 0));
-    EXPECT_EQ(RowToRecord(id, row, Modes(0, 0)), record) << int(id);
+    ListRow row = RecordToRow(id, record, Modes(0, 0, today));
+    EXPECT_EQ(RowToRecord(id, row, Modes(0, 0, today)), record) << int(id);
     // A changed description still keeps the rest of the record.
     row.cells.back() = "Changed";
-    const std::vector<uint8_t> changed = RowToRecord(id, row, Modes(0, 0));
+    const std::vector<uint8_t> changed = RowToRecord(id, row, Modes(0, 0, today));
     const size_t header = TextOffset(id);
     EXPECT_TRUE(std::equal(record.begin(), record.begin() + header, changed.begin())) << int(id);
   }
@@ -173,11 +173,11 @@ TEST(RowToRecord, ChangedCellsAreParsedAndNegativeAmountsStayNegative) {
 }
 
 TEST(RowToRecord, RowWithoutOriginStartsFromZeros) {
-  const ScopedToday today({2004, 5, 6});
+  const DateValue today{2004, 5, 6};
   ListRow row;
   row.cells = {"02/29", "4", "Leap day"};
   AnniversaryRecord r;
-  ASSERT_EQ(DecodeAnniversaryRecord(RowToRecord(kAnniversary, row, Modes(0, 0)), &r), 0);
+  ASSERT_EQ(DecodeAnniversaryRecord(RowToRecord(kAnniversary, row, Modes(0, 0, today)), &r), 0);
   // Without a record to come from, the year is the parser's: this year.
   EXPECT_EQ(r.date, BcdDate::FromYmd(2004, 2, 29));
   EXPECT_EQ(r.reminder, 4);
@@ -185,18 +185,19 @@ TEST(RowToRecord, RowWithoutOriginStartsFromZeros) {
 
   row.cells = {"01/02/2003", "09:00 AM", "10:00 AM", "No", "25", "Dentist"};
   ScheduleRecord s;
-  ASSERT_EQ(DecodeScheduleRecord(RowToRecord(kSchedule, row, Modes(0, 0)), &s), 0);
+  ASSERT_EQ(DecodeScheduleRecord(RowToRecord(kSchedule, row, Modes(0, 0, today)), &s), 0);
   EXPECT_EQ(s.reminder, 0x25);
   EXPECT_FALSE(s.alarm_on());
   EXPECT_EQ(s.reserved, (std::array<uint8_t, 3>{}));
 }
 
 TEST(RowToRecord, AnniversaryDateChangeKeepsTheRecordsYear) {
-  const ScopedToday today({2010, 1, 1});
-  ListRow row = RecordToRow(kAnniversary, test::Anniversary(1980, 7, 1, 2, "W"), Modes(1, 0));
+  const DateValue today{2010, 1, 1};
+  ListRow row =
+      RecordToRow(kAnniversary, test::Anniversary(1980, 7, 1, 2, "W"), Modes(1, 0, today));
   row.cells[0] = "03.08";
   AnniversaryRecord r;
-  ASSERT_EQ(DecodeAnniversaryRecord(RowToRecord(kAnniversary, row, Modes(1, 0)), &r), 0);
+  ASSERT_EQ(DecodeAnniversaryRecord(RowToRecord(kAnniversary, row, Modes(1, 0, today)), &r), 0);
   EXPECT_EQ(r.date, BcdDate::FromYmd(1980, 8, 3));
 }
 

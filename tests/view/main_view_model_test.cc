@@ -10,7 +10,7 @@ namespace {
 
 class MainViewModelTest : public ::testing::Test {
  protected:
-  MainViewModelTest() : model_(*store_) {}
+  MainViewModelTest() : model_(*store_, [] { return DateValue{2004, 6, 1}; }) {}
 
   void Show(AppliId id) { model_.ShowAppli(id, /*commit_first=*/false); }
   std::vector<std::string> Column(int column) const {
@@ -26,7 +26,6 @@ class MainViewModelTest : public ::testing::Test {
     for (int i = 0; i < 10; ++i) store_.Add(kTelephone, test::Telephone(categories[i], names[i]));
   }
 
-  const ScopedToday today_{DateValue{2004, 6, 1}};
   test::TestStore store_;
   MainViewModel model_;
 };
