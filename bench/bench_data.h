@@ -25,18 +25,20 @@
 
 namespace kivo::bench {
 
-// The benchmarks live in <build>/bench, the tables in <build>/bin: read the
-// tables from there, as the program would from its own directory.
-inline void UseBuildTables() {
-  static const bool done = [] {
+// The folder of code.dat, char.dat and sort.dat for the benchmarks. They live
+// in <build>/bench while the build puts the tables in <build>/bin: that folder
+// when the benchmark's own directory has no tables, else the program's
+// tables' folder (TablesDirectory) as for an installed program.
+inline const std::filesystem::path& TablesDir() {
+  static const std::filesystem::path dir = [] {
     const std::filesystem::path own = ProgramDirectory();
     const std::filesystem::path bin = own.parent_path() / "bin";
     if (!std::filesystem::exists(own / "code.dat") && std::filesystem::exists(bin / "code.dat")) {
-      SetProgramDirectory(bin);
+      return bin;
     }
-    return true;
+    return TablesDirectory();
   }();
-  (void)done;
+  return dir;
 }
 
 // A text of `length` characters built from word-like runs, varied by `seed`.

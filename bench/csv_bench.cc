@@ -20,6 +20,7 @@
 #include "platform/program_dir.h"
 #include "platform/prompter.h"
 #include "store/appli_store.h"
+#include "store/char_tables.h"
 #include "view/appli_columns.h"
 
 namespace kivo {
@@ -33,8 +34,7 @@ using bench::BenchDir;
 
 const AppliStore& FullStore() {
   static const std::unique_ptr<AppliStore> store = [] {
-    bench::UseBuildTables();
-    auto s = std::make_unique<AppliStore>(TablesDirectory());
+    auto s = std::make_unique<AppliStore>(bench::TablesDir());
     bench::FillStore(*s, kLines);
     return s;
   }();
@@ -82,12 +82,13 @@ void BM_ExportCsv(benchmark::State& state) {
 void BM_ImportCsv(benchmark::State& state) {
   const auto id = static_cast<AppliId>(state.range(0));
   const auto file = CsvFile(id);
-  AppliStore store{TablesDirectory()};
+  AppliStore store{bench::TablesDir()};
   (void)store.GetAppliBuf(kStoreSlots);
   store.ResetAppli(kAllAppli);
   int64_t lines = 0;
   for (auto _ : state) {
-    CsvReader reader(kHourMode, kDateMode);
+    CsvReader reader(kHourMode, kDateMode, CsvEncoding::kWindows1252,
+                     LoadAllowedTable(bench::TablesDir() / "char.dat"));
     if (!reader.Open(file, id)) {
       state.SkipWithError("open");
       break;

@@ -137,9 +137,8 @@ struct PcTables {
   SortTable model0{};
   SortTable model1{};
   PcTables() {
-    bench::UseBuildTables();
-    code = LoadCodeTables(DataFilePath("code.dat"));
-    (void)LoadSortTables(DataFilePath("sort.dat"), model0, model1);
+    code = LoadCodeTables(bench::TablesDir() / "code.dat");
+    (void)LoadSortTables(bench::TablesDir() / "sort.dat", model0, model1);
   }
 };
 
@@ -152,6 +151,7 @@ void BM_FullTransfer(benchmark::State& state) {
   static const PcTables tables;
   VirtualOrganizerOptions options;
   options.model = VirtualModel::kM;
+  options.tables_dir = bench::TablesDir();
   VirtualOrganizer organizer(options);
   bench::FillStore(organizer.store(), records);
   organizer.SortTelephone();

@@ -22,14 +22,13 @@ namespace {
 constexpr int kRows = kOrganizerRecordLimit;
 
 struct ListFixture {
-  AppliStore store{TablesDirectory()};
+  AppliStore store{bench::TablesDir()};
   SortTable model0{};
   SortTable model1{};
   std::unique_ptr<MainViewModel> model;
 
   ListFixture() {
-    bench::UseBuildTables();
-    (void)LoadSortTables(DataFilePath("sort.dat"), model0, model1);
+    (void)LoadSortTables(bench::TablesDir() / "sort.dat", model0, model1);
     bench::FillStore(store, kRows);
     model = std::make_unique<MainViewModel>(store, SystemToday);
     model->SetSortTable(&model0);

@@ -34,9 +34,8 @@ struct StartupFixture {
   MainWindowPaths paths;
 
   StartupFixture() {
-    bench::UseBuildTables();
     paths.files_dir = dir.path().toStdString();
-    paths.tables_dir = ProgramDirectory();
+    paths.tables_dir = bench::TablesDir();
     AppliStore store(LoadCodeTables(paths.tables_dir / "code.dat"));
     (void)store.GetAppliBuf(kStoreSlots);
     store.ResetAppli(kAllAppli);

@@ -34,6 +34,9 @@ struct VirtualOrganizerOptions {
   bool echo = true;
   // Paces the cable like a line at this speed (ten bits a byte); 0: no pacing.
   uint32_t baud_rate = 0;
+  // The folder of code.dat and sort.dat; empty: the program's own
+  // (DataFilePath).
+  std::filesystem::path tables_dir;
   // Where its records are kept between runs; empty: forgotten after the run.
   std::filesystem::path data_dir;
   // The records of a first start; empty: the shipped sample (FindSampleDir).

@@ -41,6 +41,11 @@ CategoryNames ReadCategoryNames(const std::filesystem::path& file) {
   return names;
 }
 
+// A fixed table: from the folder the options name, else the program's own.
+std::filesystem::path TablePath(const VirtualOrganizerOptions& options, const char* name) {
+  return options.tables_dir.empty() ? DataFilePath(name) : options.tables_dir / name;
+}
+
 }  // namespace
 
 std::filesystem::path FindSampleDir() {
@@ -59,10 +64,10 @@ VirtualOrganizer::VirtualOrganizer(VirtualOrganizerOptions options)
     : options_(std::move(options)),
       // The store keeps the bytes as they travel: no conversion either way.
       store_(CodeTables::Identity()),
-      code_tables_(LoadCodeTables(DataFilePath("code.dat"))) {
+      code_tables_(LoadCodeTables(TablePath(options_, "code.dat"))) {
   SortTable model0{};
   SortTable model1{};
-  if (LoadSortTables(DataFilePath("sort.dat"), model0, model1)) {
+  if (LoadSortTables(TablePath(options_, "sort.dat"), model0, model1)) {
     sort_table_ = options_.model == VirtualModel::kM ? model1 : model0;
   }
   (void)store_.GetAppliBuf(kStoreSlots);

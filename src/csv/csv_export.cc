@@ -196,17 +196,17 @@ int CsvExporter::ExportCsv(const std::filesystem::path& path, AppliId id, Prompt
 }
 
 int CsvExporter::ExportCsv(const std::filesystem::path& path, AppliId id, Prompter& prompter,
-                           FreeSpace& free_space) {
+                           FreeSpace& free_space, FileWriter& writer) {
   replaced_ = 0;
   std::string text;
   const int count = Build(id, &text);
   if (encoding_ == CsvEncoding::kUtf8) text = Cp1252ToUtf8(text, &replaced_);
 
-  return WriteExportText(path, text, prompter, free_space) ? count : -1;
+  return WriteExportText(path, text, prompter, free_space, writer) ? count : -1;
 }
 
 bool WriteExportText(const std::filesystem::path& path, const std::string& text, Prompter& prompter,
-                     FreeSpace& free_space) {
+                     FreeSpace& free_space, FileWriter& writer) {
   // Whether the path can be written at all: opened for writing, created when
   // absent, not truncated.
   std::error_code ec;
@@ -240,7 +240,7 @@ bool WriteExportText(const std::filesystem::path& path, const std::string& text,
   // The new contents go to a temporary file that replaces the target only
   // when complete, so a failed or cancelled write keeps the previous file.
   for (;;) {
-    AtomicFile file(path);
+    AtomicFile file(path, writer);
     if (!file.Open()) {
       if (AskError(prompter, file.ErrorText()) == PromptAnswer::kRetry) continue;
       return give_up();

@@ -7,6 +7,7 @@
 
 #include "csv/cp1252.h"
 #include "format/display_modes.h"
+#include "platform/atomic_file.h"
 #include "store/appli_id.h"
 #include "store/appli_store.h"
 
@@ -52,9 +53,9 @@ class CsvExporter {
   // than needed), and Retry tries again. Returns the builder's count, or -1
   // when the file was not written (the user cancelled or the file cannot be
   // opened). In UTF-8 mode characters without a Unicode form are written as
-  // "?" and counted in replaced_characters().
+  // "?" and counted in replaced_characters(). The bytes go through `writer`.
   [[nodiscard]] int ExportCsv(const std::filesystem::path& path, AppliId id, Prompter& prompter,
-                              FreeSpace& free_space);
+                              FreeSpace& free_space, FileWriter& writer = SystemFileWriter());
   // The same with the system's free-space query.
   [[nodiscard]] int ExportCsv(const std::filesystem::path& path, AppliId id, Prompter& prompter);
 
@@ -73,9 +74,11 @@ class CsvExporter {
 // grows by, then the whole text through a temporary file that replaces the
 // target only when complete. Each failure is shown through `prompter` with
 // Retry or Cancel; a file that did not exist before is removed again when
-// nothing was written. False when nothing was written.
+// nothing was written. False when nothing was written. The bytes go through
+// `writer`.
 [[nodiscard]] bool WriteExportText(const std::filesystem::path& path, const std::string& text,
-                                   Prompter& prompter, FreeSpace& free_space);
+                                   Prompter& prompter, FreeSpace& free_space,
+                                   FileWriter& writer = SystemFileWriter());
 
 // The message the caller shows after an export: "%d records were successfully
 // exported." (caption "Export"); empty when the count is 0 or less, for which

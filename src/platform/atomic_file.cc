@@ -17,9 +17,10 @@ namespace kivo {
 
 namespace {
 
-// -1: no injected failure.
-std::atomic<int64_t> g_fail_after{-1};
-std::atomic<int> g_fail_errno{ENOSPC};
+class SystemWriter : public FileWriter {
+ public:
+  ssize_t Write(int fd, const void* data, size_t size) override { return write(fd, data, size); }
+};
 
 std::filesystem::path ResolveTarget(const std::filesystem::path& target) {
   std::error_code ec;
@@ -96,12 +97,32 @@ void SyncDirectory(const std::filesystem::path& target) {
 
 }  // namespace
 
+FileWriter& SystemFileWriter() {
+  static SystemWriter writer;
+  return writer;
+}
+
+ssize_t DiskFullWriter::Write(int fd, const void* data, size_t size) {
+  size_t allowed = size;
+  if (!unlimited_) {
+    if (written_ >= room_) {
+      errno = error_number_;
+      return -1;
+    }
+    allowed = static_cast<size_t>(std::min<uint64_t>(size, room_ - written_));
+  }
+  const ssize_t n = write(fd, data, allowed);
+  if (n > 0) written_ += static_cast<uint64_t>(n);
+  return n;
+}
+
 std::string SystemErrorText(int error_number) {
   if (error_number == 0) return {};
   return std::system_category().message(error_number);
 }
 
-AtomicFile::AtomicFile(std::filesystem::path target) : target_(ResolveTarget(target)) {}
+AtomicFile::AtomicFile(std::filesystem::path target, FileWriter& writer)
+    : target_(ResolveTarget(target)), writer_(writer) {}
 
 AtomicFile::~AtomicFile() { Discard(); }
 
@@ -124,26 +145,15 @@ bool AtomicFile::Open() {
 bool AtomicFile::Write(std::span<const uint8_t> bytes) {
   if (error_ != 0) return false;
   if (fd_ < 0) return Fail(EBADF);
-  size_t allowed = bytes.size();
-  int64_t fail_after = g_fail_after.load();
-  bool inject = false;
-  if (fail_after >= 0 && written_ + bytes.size() > static_cast<uint64_t>(fail_after)) {
-    allowed = static_cast<uint64_t>(fail_after) > written_
-                  ? static_cast<size_t>(static_cast<uint64_t>(fail_after) - written_)
-                  : 0;
-    inject = true;
-  }
   size_t done = 0;
-  while (done < allowed) {
-    ssize_t n = write(fd_, bytes.data() + done, allowed - done);
+  while (done < bytes.size()) {
+    ssize_t n = writer_.Write(fd_, bytes.data() + done, bytes.size() - done);
     if (n < 0) {
       if (errno == EINTR) continue;
       return Fail(errno);
     }
     done += static_cast<size_t>(n);
   }
-  written_ += done;
-  if (inject) return Fail(g_fail_errno.load());
   return true;
 }
 
@@ -186,8 +196,8 @@ void AtomicFile::Discard() {
 }
 
 bool WriteFileAtomically(const std::filesystem::path& target, std::span<const uint8_t> bytes,
-                         std::string* error_text) {
-  AtomicFile file(target);
+                         std::string* error_text, FileWriter& writer) {
+  AtomicFile file(target, writer);
   bool ok = file.Open() && file.Write(bytes) && file.Commit();
   if (!ok && error_text != nullptr) *error_text = file.ErrorText();
   return ok;
@@ -223,11 +233,6 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& file, int*
   close(fd);
   contents.resize(used);
   return contents;
-}
-
-void InjectWriteFailureForTests(std::optional<uint64_t> after_bytes, int error_number) {
-  g_fail_errno.store(error_number);
-  g_fail_after.store(after_bytes ? static_cast<int64_t>(*after_bytes) : -1);
 }
 
 }  // namespace kivo

@@ -1,6 +1,10 @@
 #ifndef KIVO_PLATFORM_ATOMIC_FILE_H_
 #define KIVO_PLATFORM_ATOMIC_FILE_H_
 
+#include <sys/types.h>
+
+#include <cerrno>
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -15,6 +19,37 @@ namespace kivo {
 // text takes it from here.
 std::string SystemErrorText(int error_number);
 
+// How an AtomicFile hands its bytes to the temporary file. The system's one
+// is write(2); a test passes one that runs out of room where it wants.
+class FileWriter {
+ public:
+  virtual ~FileWriter() = default;
+  // Writes up to `size` bytes to fd. Returns what write(2) returns: the bytes
+  // written (possibly fewer than asked), or -1 with errno set.
+  virtual ssize_t Write(int fd, const void* data, size_t size) = 0;
+};
+
+// write(2) itself. Shared by the whole process.
+FileWriter& SystemFileWriter();
+
+// A disk that fills up: writes go through to the file until `room` bytes in
+// total have passed through this writer, then every write fails with
+// `error_number` (ENOSPC unless told otherwise) until MakeRoom.
+class DiskFullWriter : public FileWriter {
+ public:
+  explicit DiskFullWriter(uint64_t room, int error_number = ENOSPC)
+      : room_(room), error_number_(error_number) {}
+  ssize_t Write(int fd, const void* data, size_t size) override;
+  // From now on every write goes through.
+  void MakeRoom() { unlimited_ = true; }
+
+ private:
+  uint64_t room_;
+  int error_number_;
+  uint64_t written_ = 0;
+  bool unlimited_ = false;
+};
+
 // Writes a file so that the target either keeps its previous contents or gets
 // the complete new ones, never a mixture: the bytes go to a temporary file in
 // the target's directory, which is flushed to disk and renamed over the target
@@ -28,7 +63,8 @@ std::string SystemErrorText(int error_number);
 // Not thread-safe; one writer per target at a time.
 class AtomicFile {
  public:
-  explicit AtomicFile(std::filesystem::path target);
+  // The bytes go through `writer`, which must outlive the AtomicFile.
+  explicit AtomicFile(std::filesystem::path target, FileWriter& writer = SystemFileWriter());
   ~AtomicFile();
 
   AtomicFile(const AtomicFile&) = delete;
@@ -53,25 +89,22 @@ class AtomicFile {
   bool Fail(int error_number);
 
   std::filesystem::path target_;
+  FileWriter& writer_;
   std::filesystem::path temp_;
   int fd_ = -1;
   int error_ = 0;
-  uint64_t written_ = 0;
 };
 
 // Writes the whole file through an AtomicFile. On failure *error_text (when
 // given) receives the system error text.
 [[nodiscard]] bool WriteFileAtomically(const std::filesystem::path& target,
                                        std::span<const uint8_t> bytes,
-                                       std::string* error_text = nullptr);
+                                       std::string* error_text = nullptr,
+                                       FileWriter& writer = SystemFileWriter());
 
 // Reads a whole file. On failure *error_number (when given) receives errno.
 [[nodiscard]] std::optional<std::string> ReadWholeFile(const std::filesystem::path& file,
                                                        int* error_number = nullptr);
-
-// Tests make every AtomicFile fail with the given errno once it has written
-// `after_bytes` bytes in total; nullopt turns the failure off.
-void InjectWriteFailureForTests(std::optional<uint64_t> after_bytes, int error_number = 28);
 
 }  // namespace kivo
 

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/atomic_file.h"
+
 namespace kivo {
 
 // A settings file in INI form: "[Section]" headers, then "Key=Value" lines.
@@ -44,9 +46,10 @@ class IniFile {
   // The file's text, with the line ending the loaded file used ("\n" for new).
   std::string ToText() const;
   // Writes the text through a temporary file and a rename; the previous file
-  // survives a failure. *error_text gets the system error text.
-  [[nodiscard]] bool Save(const std::filesystem::path& file,
-                          std::string* error_text = nullptr) const;
+  // survives a failure. *error_text gets the system error text. The bytes go
+  // through `writer`.
+  [[nodiscard]] bool Save(const std::filesystem::path& file, std::string* error_text = nullptr,
+                          FileWriter& writer = SystemFileWriter()) const;
 
  private:
   struct Line {

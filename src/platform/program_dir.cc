@@ -3,15 +3,11 @@
 #include <unistd.h>
 
 #include <array>
-#include <mutex>
 #include <system_error>
 
 namespace kivo {
 
 namespace {
-std::mutex g_mutex;
-std::filesystem::path g_override;
-
 std::filesystem::path ExecutableDirectory() {
   std::array<char, 4096> buf{};
   ssize_t n = readlink("/proc/self/exe", buf.data(), buf.size() - 1);
@@ -21,15 +17,8 @@ std::filesystem::path ExecutableDirectory() {
 }  // namespace
 
 std::filesystem::path ProgramDirectory() {
-  std::lock_guard lock(g_mutex);
-  if (!g_override.empty()) return g_override;
   static const std::filesystem::path dir = ExecutableDirectory();
   return dir;
-}
-
-void SetProgramDirectory(const std::filesystem::path& dir) {
-  std::lock_guard lock(g_mutex);
-  g_override = dir;
 }
 
 std::filesystem::path TablesDirectory() { return DataFilePath("code.dat").parent_path(); }

@@ -9,10 +9,6 @@ namespace kivo {
 // sort.dat and, in a build tree, the settings and working data files.
 std::filesystem::path ProgramDirectory();
 
-// Tests point the program directory elsewhere; an empty path restores the
-// executable's own directory.
-void SetProgramDirectory(const std::filesystem::path& dir);
-
 // The folder of the fixed tables (code.dat, char.dat, sort.dat): the program
 // directory when they are there, else the installed data directory.
 std::filesystem::path TablesDirectory();

@@ -236,11 +236,11 @@ void WriteAppSettings(const AppSettings& s, IniFile& ini) {
 }
 
 bool SaveAppSettings(const AppSettings& settings, const std::filesystem::path& settings_file,
-                     std::string* error_text) {
+                     std::string* error_text, FileWriter& writer) {
   IniFile ini;
   (void)ini.Load(settings_file);
   WriteAppSettings(settings, ini);
-  return ini.Save(settings_file, error_text);
+  return ini.Save(settings_file, error_text, writer);
 }
 
 void CreateBackupDir(const AppSettings& settings) {

@@ -114,10 +114,12 @@ AppSettings LoadAppSettings(const std::filesystem::path& settings_file, const Ap
 // window has been shown. Other keys and sections of the file stay.
 void WriteAppSettings(const AppSettings& settings, IniFile& ini);
 // Loads the existing file (if any), writes the settings into it and saves it
-// through a temporary file. False with the system text on failure.
+// through a temporary file, the bytes going through `writer`. False with the
+// system text on failure.
 [[nodiscard]] bool SaveAppSettings(const AppSettings& settings,
                                    const std::filesystem::path& settings_file,
-                                   std::string* error_text = nullptr);
+                                   std::string* error_text = nullptr,
+                                   FileWriter& writer = SystemFileWriter());
 
 // Creates the backup directory; an existing one or an error is ignored.
 void CreateBackupDir(const AppSettings& settings);

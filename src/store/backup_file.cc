@@ -46,7 +46,7 @@ void AppendBlock(const AppliStore& store, int slot, bool scramble, std::vector<u
 }
 
 int WriteBackup(AppliStore& store, const std::filesystem::path& file, bool scramble,
-                BackupBlocks blocks, std::string* error_text) {
+                BackupBlocks blocks, std::string* error_text, FileWriter& writer) {
   const bool save = blocks == BackupBlocks::kWithRecords;
   auto set_text = [error_text](const std::string& text) {
     if (error_text != nullptr) *error_text = text;
@@ -81,7 +81,7 @@ int WriteBackup(AppliStore& store, const std::filesystem::path& file, bool scram
     }
     close(fd);
   }
-  AtomicFile out(file);
+  AtomicFile out(file, writer);
   if (!out.Open()) {
     set_text(out.ErrorText());
     return kStoreRefused;
@@ -225,13 +225,13 @@ int LoadBackupFile(AppliStore& store, const std::filesystem::path& file, std::st
 }
 
 int WriteBackupFile(AppliStore& store, const std::filesystem::path& file, bool scramble,
-                    std::string* error_text) {
-  return WriteBackup(store, file, scramble, BackupBlocks::kAllPresent, error_text);
+                    std::string* error_text, FileWriter& writer) {
+  return WriteBackup(store, file, scramble, BackupBlocks::kAllPresent, error_text, writer);
 }
 
 int SaveBackupFile(AppliStore& store, const std::filesystem::path& file, bool scramble,
-                   std::string* error_text) {
-  return WriteBackup(store, file, scramble, BackupBlocks::kWithRecords, error_text);
+                   std::string* error_text, FileWriter& writer) {
+  return WriteBackup(store, file, scramble, BackupBlocks::kWithRecords, error_text, writer);
 }
 
 }  // namespace kivo

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/atomic_file.h"
 #include "store/appli_store.h"
 
 namespace kivo {
@@ -57,15 +58,18 @@ enum class BackupBlocks {
 // system error text); kStoreInvalid (-9) no slot area. Sets the store's magic
 // to the one written. The file is written through a temporary file and
 // renamed into place, so a failed write leaves any previous file intact.
+// The bytes go through `writer`.
 [[nodiscard]] int WriteBackupFile(AppliStore& store, const std::filesystem::path& file,
-                                  bool scramble, std::string* error_text = nullptr);
+                                  bool scramble, std::string* error_text = nullptr,
+                                  FileWriter& writer = SystemFileWriter());
 
 // Writes only the applications that hold records (Save As, working data
 // file). Codes as WriteBackupFile; in addition *error_text is "Error" for a
 // store without slot area or a failing size bound, and "Out of disk space
 // writing to drive %s." with the drive root when the free space is short.
 [[nodiscard]] int SaveBackupFile(AppliStore& store, const std::filesystem::path& file,
-                                 bool scramble, std::string* error_text = nullptr);
+                                 bool scramble, std::string* error_text = nullptr,
+                                 FileWriter& writer = SystemFileWriter());
 
 // Bytes a writer needs for the store: 9, 3 per slot, and GetAppliDataSize of
 // every loaded slot's application. Negative (kStoreRefused) when a size bound

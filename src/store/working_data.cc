@@ -129,8 +129,9 @@ std::string WorkingDataLoadMessage(const std::filesystem::path& file, const Work
   return text;
 }
 
-int SaveWorkingData(AppliStore& store, const std::filesystem::path& file, int file_scramble) {
-  return SaveBackupFile(store, file, file_scramble != 0);
+int SaveWorkingData(AppliStore& store, const std::filesystem::path& file, int file_scramble,
+                    FileWriter& writer) {
+  return SaveBackupFile(store, file, file_scramble != 0, nullptr, writer);
 }
 
 }  // namespace kivo

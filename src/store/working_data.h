@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/atomic_file.h"
 #include "platform/clock.h"
 #include "store/appli_store.h"
 
@@ -49,10 +50,11 @@ WorkingDataLoad LoadWorkingData(AppliStore& store, const std::filesystem::path& 
 // nothing to tell (the file loaded, or there was none).
 std::string WorkingDataLoadMessage(const std::filesystem::path& file, const WorkingDataLoad& load);
 
-// Exit save: SaveBackupFile with the FileScramble setting. 0 or its code; the
-// caller shows "File write error" on failure.
+// Exit save: SaveBackupFile with the FileScramble setting, the bytes going
+// through `writer`. 0 or its code; the caller shows "File write error" on
+// failure.
 [[nodiscard]] int SaveWorkingData(AppliStore& store, const std::filesystem::path& file,
-                                  int file_scramble);
+                                  int file_scramble, FileWriter& writer = SystemFileWriter());
 
 // Every application present and empty, the category list with the default
 // names, in the slot order of ResetAppli with 255. The store must have at

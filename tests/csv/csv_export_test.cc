@@ -240,10 +240,9 @@ TEST_F(CsvExportTest, FailedWriteKeepsThePreviousFile) {
   WriteText(dir_ / "s.csv", "previous contents");
   ScriptedPrompter prompter({PromptAnswer::kCancel});
   ScriptedFreeSpace space({1 << 20});
-  InjectWriteFailureForTests(10, 28);
-  const int result =
-      CsvExporter(store_, kHour12, kDateMdy).ExportCsv(dir_ / "s.csv", kSchedule, prompter, space);
-  InjectWriteFailureForTests(std::nullopt);
+  DiskFullWriter disk(10, 28);
+  const int result = CsvExporter(store_, kHour12, kDateMdy)
+                         .ExportCsv(dir_ / "s.csv", kSchedule, prompter, space, disk);
   EXPECT_EQ(result, -1);
   ASSERT_EQ(prompter.boxes().size(), 1u);
   EXPECT_EQ(prompter.boxes()[0].text, SystemErrorText(28));
@@ -257,18 +256,19 @@ TEST_F(CsvExportTest, FailedWriteKeepsThePreviousFile) {
 
 TEST_F(CsvExportTest, RetryAfterAFailedWriteWritesTheFile) {
   PutMeeting();
+  DiskFullWriter disk(10, 28);
   struct RetryOnce : ScriptedPrompter {
+    explicit RetryOnce(DiskFullWriter& disk) : disk(disk) {}
     PromptAnswer Ask(const PromptBox& box) override {
-      InjectWriteFailureForTests(std::nullopt);  // the disk has room again
+      disk.MakeRoom();  // the disk has room again
       ScriptedPrompter::Ask(box);
       return PromptAnswer::kRetry;
     }
-  } prompter;
+    DiskFullWriter& disk;
+  } prompter(disk);
   ScriptedFreeSpace space({1 << 20});
-  InjectWriteFailureForTests(10, 28);
-  const int result =
-      CsvExporter(store_, kHour12, kDateMdy).ExportCsv(dir_ / "s.csv", kSchedule, prompter, space);
-  InjectWriteFailureForTests(std::nullopt);
+  const int result = CsvExporter(store_, kHour12, kDateMdy)
+                         .ExportCsv(dir_ / "s.csv", kSchedule, prompter, space, disk);
   EXPECT_EQ(result, 1);
   EXPECT_EQ(prompter.boxes().size(), 1u);
   EXPECT_EQ(ReadText(dir_ / "s.csv").substr(0, 4), "Date");

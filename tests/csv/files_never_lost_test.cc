@@ -41,7 +41,8 @@ namespace fs = std::filesystem;
 struct Saver {
   const char* name;
   const char* file;
-  std::function<bool(int version, const fs::path& target, std::string* error)> save;
+  std::function<bool(int version, const fs::path& target, std::string* error, FileWriter& writer)>
+      save;
 };
 
 class FilesNeverLostTest : public ::testing::Test {
@@ -67,34 +68,32 @@ class FilesNeverLostTest : public ::testing::Test {
     settings_[1].log_file_name = (dir_ / "link.log").string();
     settings_[1].to_command = 5000;
   }
-  void TearDown() override {
-    InjectWriteFailureForTests(std::nullopt);
-    fs::remove_all(dir_);
-  }
+  void TearDown() override { fs::remove_all(dir_); }
 
   std::vector<Saver> Savers() {
     return {
         {"working data", "KIVO.DAT",
-         [this](int v, const fs::path& target, std::string* error) {
-           const int r = SaveWorkingData(*stores_[v], target, 1);
+         [this](int v, const fs::path& target, std::string* error, FileWriter& writer) {
+           const int r = SaveWorkingData(*stores_[v], target, 1, writer);
            *error = std::to_string(r);
            return r == 0;
          }},
         {"backup file", "a.bkf",
-         [this](int v, const fs::path& target, std::string* error) {
-           return SaveBackupFile(*stores_[v], target, false, error) == 0;
+         [this](int v, const fs::path& target, std::string* error, FileWriter& writer) {
+           return SaveBackupFile(*stores_[v], target, false, error, writer) == 0;
          }},
         {"CSV file", "memo.csv",
-         [this](int v, const fs::path& target, std::string* error) {
+         [this](int v, const fs::path& target, std::string* error, FileWriter& writer) {
            ScriptedPrompter prompter;  // cancels any box
            ScriptedFreeSpace space({uint64_t{1} << 40});
-           const int r = CsvExporter(*stores_[v], 0, 0).ExportCsv(target, kMemo, prompter, space);
+           const int r =
+               CsvExporter(*stores_[v], 0, 0).ExportCsv(target, kMemo, prompter, space, writer);
            if (!prompter.boxes().empty()) *error = prompter.boxes()[0].text;
            return r >= 0;
          }},
         {"settings file", "KIVO.INI",
-         [this](int v, const fs::path& target, std::string* error) {
-           return SaveAppSettings(settings_[v], target, error);
+         [this](int v, const fs::path& target, std::string* error, FileWriter& writer) {
+           return SaveAppSettings(settings_[v], target, error, writer);
          }},
     };
   }
@@ -116,13 +115,13 @@ TEST_F(FilesNeverLostTest, WriterKilledAtRandomMomentsLeavesOldOrNewFile) {
     std::string versions[2];
     std::string error;
     for (int v : {0, 1, 0, 1}) {
-      ASSERT_TRUE(saver.save(v, target, &error)) << error;
+      ASSERT_TRUE(saver.save(v, target, &error, SystemFileWriter())) << error;
       versions[v] = ReadWholeFile(target).value_or("");
     }
     ASSERT_NE(versions[0], versions[1]);
     // How long one save takes decides the range of the kill moments.
     const auto start = std::chrono::steady_clock::now();
-    ASSERT_TRUE(saver.save(0, target, &error));
+    ASSERT_TRUE(saver.save(0, target, &error, SystemFileWriter()));
     const auto one_save = std::chrono::duration_cast<std::chrono::microseconds>(
                               std::chrono::steady_clock::now() - start)
                               .count();
@@ -138,7 +137,7 @@ TEST_F(FilesNeverLostTest, WriterKilledAtRandomMomentsLeavesOldOrNewFile) {
         // Alternates the two versions until it is killed.
         std::string ignored;
         for (int v = 1;; v ^= 1) {
-          if (!saver.save(v, target, &ignored)) _exit(2);
+          if (!saver.save(v, target, &ignored, SystemFileWriter())) _exit(2);
         }
       }
       std::this_thread::sleep_for(std::chrono::microseconds(moment(random)));
@@ -170,14 +169,13 @@ TEST_F(FilesNeverLostTest, FullDiskReportsTheErrorAndKeepsTheOldFile) {
     SCOPED_TRACE(saver.name);
     const fs::path target = dir_ / saver.file;
     std::string error;
-    ASSERT_TRUE(saver.save(0, target, &error)) << error;
+    ASSERT_TRUE(saver.save(0, target, &error, SystemFileWriter())) << error;
     const std::string old = ReadWholeFile(target).value_or("");
     // The disk fills at the start, halfway and just before the end.
     for (uint64_t cut : {uint64_t{0}, uint64_t{old.size() / 2}, uint64_t{old.size() - 1}}) {
       error.clear();
-      InjectWriteFailureForTests(cut, ENOSPC);
-      const bool saved = saver.save(1, target, &error);
-      InjectWriteFailureForTests(std::nullopt);
+      DiskFullWriter disk(cut, ENOSPC);
+      const bool saved = saver.save(1, target, &error, disk);
       EXPECT_FALSE(saved) << cut;
       // The working data file's saver returns its store code (the caller
       // shows "File write error"); the others give the system's text.

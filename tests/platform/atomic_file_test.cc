@@ -27,7 +27,6 @@ class AtomicFileTest : public ::testing::Test {
     fs::create_directories(dir_);
   }
   void TearDown() override {
-    InjectWriteFailureForTests(std::nullopt);
     fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add);
     fs::remove_all(dir_);
   }
@@ -59,14 +58,13 @@ TEST_F(AtomicFileTest, InjectedFailureKeepsPreviousFileAtEveryCutPoint) {
   Put(file, "previous");
   std::vector<uint8_t> big(10000, 0x41);
   for (uint64_t cut : {0ull, 1ull, 4096ull, 9999ull}) {
-    InjectWriteFailureForTests(cut, ENOSPC);
+    DiskFullWriter disk(cut, ENOSPC);
     std::string error;
-    EXPECT_FALSE(WriteFileAtomically(file, big, &error)) << cut;
+    EXPECT_FALSE(WriteFileAtomically(file, big, &error, disk)) << cut;
     EXPECT_EQ(error, SystemErrorText(ENOSPC));
     EXPECT_EQ(Get(file), "previous") << cut;
     EXPECT_EQ(EntryCount(), 1u) << cut;
   }
-  InjectWriteFailureForTests(std::nullopt);
   EXPECT_TRUE(WriteFileAtomically(file, big));
   EXPECT_EQ(Get(file).size(), big.size());
 }

@@ -276,12 +276,12 @@ TEST_F(BackupFileTest, WriteThatFailsHalfwayKeepsPreviousFile) {
   const Bytes previous = GetFile(File());
   ASSERT_EQ(t.store.AddAppliData(kMemo, Bytes(60000, 0xFF)), 0);
   for (uint64_t cut : {0ull, 9ull, 40000ull}) {
-    InjectWriteFailureForTests(cut, ENOSPC);
+    DiskFullWriter disk(cut, ENOSPC);
     std::string error;
-    EXPECT_EQ(SaveBackupFile(t.store, File(), true, &error), kStoreRefused) << cut;
+    EXPECT_EQ(SaveBackupFile(t.store, File(), true, &error, disk), kStoreRefused) << cut;
     EXPECT_EQ(error, "No space left on device");
     EXPECT_EQ(GetFile(File()), previous) << cut;
-    EXPECT_EQ(WriteBackupFile(t.store, File(), true), kStoreRefused) << cut;
+    EXPECT_EQ(WriteBackupFile(t.store, File(), true, nullptr, disk), kStoreRefused) << cut;
     EXPECT_EQ(GetFile(File()), previous) << cut;
   }
 }

@@ -63,7 +63,6 @@ class TempDirTest : public ::testing::Test {
   }
   void TearDown() override {
     SetFreeSpaceForTests(nullptr);
-    InjectWriteFailureForTests(std::nullopt);
     std::filesystem::remove_all(dir_);
   }
   void PutFile(const std::filesystem::path& file, const Bytes& bytes) {
