@@ -101,17 +101,17 @@ int Run(kivo::CommLink& link, int procedure, kivo::AppliId id, std::span<uint8_t
     case 3:
       return link.WaitDataPacket(id, packet, &n, nullptr, nullptr, 3000, 2);
     case 4:
-      return link.Receive1Record(buffer, &n, &lead, kivo::kRolePc);
+      return link.Receive1Record(buffer, &n, &lead, kivo::TransferRole::kPc);
     case 5:
-      return link.Receive1Record(buffer, &n, &lead, kivo::kRoleOrganizer);
+      return link.Receive1Record(buffer, &n, &lead, kivo::TransferRole::kOrganizer);
     case 6:
-      return link.GetAllRecords(buffer, &n, id, kivo::kRolePc);
+      return link.GetAllRecords(buffer, &n, id, kivo::TransferRole::kPc);
     case 7:
-      return link.GetAllRecords(buffer, &n, id, kivo::kRoleOrganizer);
+      return link.GetAllRecords(buffer, &n, id, kivo::TransferRole::kOrganizer);
     case 8:
-      return link.GetExpenseCategory(buffer, &n, kivo::kRolePc);
+      return link.GetExpenseCategory(buffer, &n, kivo::TransferRole::kPc);
     case 9:
-      return link.GetExpenseCategory(buffer, &n, kivo::kRoleOrganizer);
+      return link.GetExpenseCategory(buffer, &n, kivo::TransferRole::kOrganizer);
     case 10:
       return link.NegotiationForPC();
     case 11:
@@ -120,11 +120,12 @@ int Run(kivo::CommLink& link, int procedure, kivo::AppliId id, std::span<uint8_t
     case 13: {
       const Bytes list = SampleList(id);
       const int count = id == kivo::kCategoryList ? 1 : 2;
-      return link.SendAllRecords(list, id, count,
-                                 procedure == 12 ? kivo::kRolePcStep : kivo::kRoleOrganizer);
+      return link.SendAllRecords(
+          list, id, count,
+          procedure == 12 ? kivo::TransferRole::kPcStep : kivo::TransferRole::kOrganizer);
     }
     default:
-      return link.Send1Record(SampleList(kivo::kMemo), kivo::kMemo, kivo::kRolePc);
+      return link.Send1Record(SampleList(kivo::kMemo), kivo::kMemo, kivo::TransferRole::kPc);
   }
 }
 
@@ -141,7 +142,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   kivo::FuzzCable cable(kStart, 0, (options & 1) != 0);
   kivo::CommLink& link = cable.link;
   if (options & 2) link.SetLogFileName(LogPath().string());
-  if (options & 4) link.set_device_model(kivo::kModelM);
+  if (options & 4) link.set_device_model(kivo::DeviceModel::kM);
   if (options & 8) link.set_tel_records_min(3);
   link.set_code_table_b(&kivo::FuzzCodeTables().b);
   if (options & 16) link.set_sort_table(&FuzzSortTable());

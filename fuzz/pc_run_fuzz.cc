@@ -47,10 +47,11 @@ using Bytes = std::vector<uint8_t>;
 constexpr uint32_t kStart = 3000000;
 // A full backup waits for seven applications and the model query.
 constexpr uint32_t kAfterLastByteMs = 300000;
-constexpr int kModes[] = {kivo::kRunBackup,     kivo::kRunUpload,     kivo::kRunRestore,
-                          kivo::kRunDownload,   kivo::kRunBackupStep, kivo::kRunRestoreStep,
-                          kivo::kRunSendRecord, kivo::kRunDeleteAll,  kivo::kRunNegotiation,
-                          kivo::kRunSendAck};
+constexpr kivo::RunMode kModes[] = {kivo::RunMode::kBackup,      kivo::RunMode::kUpload,
+                                    kivo::RunMode::kRestore,     kivo::RunMode::kDownload,
+                                    kivo::RunMode::kBackupStep,  kivo::RunMode::kRestoreStep,
+                                    kivo::RunMode::kSendRecord,  kivo::RunMode::kDeleteAll,
+                                    kivo::RunMode::kNegotiation, kivo::RunMode::kSendAck};
 
 class QuietWindow : public kivo::LinkObserver {};
 
@@ -92,7 +93,7 @@ std::filesystem::path ScratchFile(const char* name) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   kivo::FuzzInput input(data, size);
-  const int mode = kModes[input.Byte() % std::size(kModes)];
+  const kivo::RunMode mode = kModes[input.Byte() % std::size(kModes)];
   const uint8_t options = input.Byte();
   const uint8_t appli = input.Byte() % 8;
 
@@ -127,7 +128,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   kivo::CommRun run(link);
   const int result = run.RunCommunication(mode);
 
-  cable.CheckEnd("run mode " + std::to_string(mode), result, arrival, kAfterLastByteMs);
+  cable.CheckEnd("run mode " + std::to_string(static_cast<int>(mode)), result, arrival,
+                 kAfterLastByteMs);
   if (link.is_open()) std::abort();  // every run ends with the port closed
   if (result == kivo::kResultSuccess && (options & 4) == 0) CheckSavable(store);
   if (options & 2) cable.RemoveLog(ScratchFile(".log"));

@@ -17,10 +17,10 @@ namespace {
 
 // A failing step of a run; RunCommunication is the one place that catches it.
 struct StepFailed {
-  int code;
+  ResultCode code;
 };
 
-void Must(int result) {
+void Must(ResultCode result) {
   if (result != kResultSuccess) throw StepFailed{result};
 }
 
@@ -86,17 +86,14 @@ int CommRun::ElapsedSeconds(uint32_t start) const {
   return static_cast<int>((link_.clock().NowMs() - start) / 1000);
 }
 
-int CommRun::DeleteAllRecords(AppliId id) {
-  int r = link_.SendCommand(kDeleteAllRecords, AppliWireCode(id), 0);
+ResultCode CommRun::DeleteAllRecords(AppliId id) {
+  const ResultCode r = link_.SendCommand(kDeleteAllRecords, AppliWireCode(id), 0);
   if (r != kResultSuccess) return r;
   Log("---PC sends DELETE_ALL_RECORDS\n\n");
-  r = link_.WaitCommand(kAck);
-  if (r != kResultSuccess) return r;
-  Log("---PC receives ACK\n\n");
-  return kResultSuccess;
+  return link_.ExpectAck(/*failure_log=*/"");
 }
 
-int CommRun::RunCommunication(int run_mode) {
+ResultCode CommRun::RunCommunication(RunMode run_mode) {
   if (link_.store() == nullptr || link_.observer() == nullptr) return kResultIoError;
   Log("##### START COMMUNICATION #####\n\n", true);
   try {
@@ -104,7 +101,8 @@ int CommRun::RunCommunication(int run_mode) {
       Log("!!!Can't Open COM Port\n\n");
       throw StepFailed{link_.result()};
     }
-    Must(RunSteps(run_mode & 0xFF));
+    // A run mode counts by its low byte.
+    Must(RunSteps(static_cast<RunMode>(static_cast<int>(run_mode) & 0xFF)));
   } catch (const StepFailed& failed) {
     return Fail(failed.code);
   }
@@ -113,7 +111,7 @@ int CommRun::RunCommunication(int run_mode) {
   return kResultSuccess;
 }
 
-int CommRun::Fail(int code) {
+ResultCode CommRun::Fail(ResultCode code) {
   // The organizer learns that the run is over even when the user aborted:
   // every send purges the abort flag first. A second press of Abort still
   // waiting in the queue would stop these sends too, so it is taken now.
@@ -126,70 +124,70 @@ int CommRun::Fail(int code) {
   return code;
 }
 
-int CommRun::RunSteps(int run_mode) {
+ResultCode CommRun::RunSteps(RunMode run_mode) {
   const char* success = nullptr;
   switch (run_mode) {
-    case kRunNegotiation:
+    case RunMode::kNegotiation:
       Must(link_.NegotiationForPC(kNegotiationTimeOutMs, -1));
       success = "SUCCESS Negotiation";
       break;
-    case 1:
-    case kRunBackup:
-    case kRunUpload:
-      Must(Backup(kRolePc));
+    case RunMode::kBackupAlias:
+    case RunMode::kBackup:
+    case RunMode::kUpload:
+      Must(Backup(TransferRole::kPc));
       break;
-    case 2:
-    case kRunRestore:
-    case kRunDownload:
-      Must(Restore(kRolePc));
+    case RunMode::kRestoreAlias:
+    case RunMode::kRestore:
+    case RunMode::kDownload:
+      Must(Restore(TransferRole::kPc));
       break;
-    case kRunBackupStep:
-      Must(Backup(kRolePcStep));
+    case RunMode::kBackupStep:
+      Must(Backup(TransferRole::kPcStep));
       break;
-    case kRunRestoreStep:
-      Must(Restore(kRolePcStep));
+    case RunMode::kRestoreStep:
+      Must(Restore(TransferRole::kPcStep));
       break;
-    case kRunSendRecord:
+    case RunMode::kSendRecord:
       Must(link_.NegotiationForPC(kNegotiationTimeOutMs, -1));
-      Must(SendAppli(kRolePc));
+      Must(SendAppli(TransferRole::kPc));
       Must(link_.SendCommand(kEndCommunication));
       if (link_.logging()) success = "SUCCESS Send 1 Record";
       break;
-    case kRunSendAck:
+    case RunMode::kSendAck:
       Must(link_.SendCommand(kAck));
       Must(link_.WaitCommand(kAnyCommand));
       success = "SUCCESS send ACK";
       break;
-    case kRunSendNack:
+    case RunMode::kSendNack:
       Must(link_.SendCommand(kNack));
       success = "SUCCESS send NACK";
       break;
-    case kRunSendEnd:
+    case RunMode::kSendEnd:
       Must(link_.SendCommand(kEndCommunication));
       success = "SUCCESS send END_COMMUNICATION";
       break;
-    case kRunSendDump:
-      Must(SendDumpFile(kRolePcStep));
+    case RunMode::kSendDump:
+      Must(SendDumpFile(TransferRole::kPcStep));
       success = "SUCCESS SEND_1_RECORD";
       break;
-    case kRunDeleteAll:
+    case RunMode::kDeleteAll:
       Must(link_.SendCommand(kDeleteAllRecords, AppliWireCode(link_.appli_mode()), 0));
       Must(link_.WaitCommand(kAck));
       success = "SUCCESS DELETE_ALL_RECORDS";
       break;
-    case kRunReceiveDump:
-      Must(ReceiveDumpFile(kRolePcStep));
+    case RunMode::kReceiveDump:
+      Must(ReceiveDumpFile(TransferRole::kPcStep));
       success = "SUCCESS GET_ALL_RECORDS";
       break;
-    case kRunReceiveCategoryDump:
-      Must(ReceiveDumpFile(kRolePcStep));
+    case RunMode::kReceiveCategoryDump:
+      Must(ReceiveDumpFile(TransferRole::kPcStep));
       success = "SUCCESS GET_EXPENSE_CATEGORY";
       break;
-    case kRunSendCategoryDump:
-      Must(SendDumpFile(kRolePcStep));
+    case RunMode::kSendCategoryDump:
+      Must(SendDumpFile(TransferRole::kPcStep));
       success = "SUCCESS SEND_EXPENSE_CATEGORY";
       break;
-    case kRunDevice:
+    case RunMode::kDevice:
       Must(RunDevice());
       break;
     default:

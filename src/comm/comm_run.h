@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "comm/link_settings.h"
 #include "comm/safe_transfer.h"
 #include "link/comm_link.h"
 #include "platform/prompter.h"
@@ -52,33 +53,34 @@ class CommRun {
   void SetDeviceCode(int device_code);
 
   // 11 at once without a store or an observer.
-  [[nodiscard]] int RunCommunication(int run_mode);
+  [[nodiscard]] ResultCode RunCommunication(RunMode run_mode);
 
   // Sequences (comm_run_sequences.cc).
-  [[nodiscard]] int ReceiveAppli(int role);
+  [[nodiscard]] ResultCode ReceiveAppli(TransferRole role);
   // ReceiveAppli into another store than the link's.
-  [[nodiscard]] int ReceiveAppliInto(AppliStore& store, int role);
-  [[nodiscard]] int SendAppli(int role);
-  [[nodiscard]] int Backup(int role);
-  [[nodiscard]] int Restore(int role);
+  [[nodiscard]] ResultCode ReceiveAppliInto(AppliStore& store, TransferRole role);
+  [[nodiscard]] ResultCode SendAppli(TransferRole role);
+  [[nodiscard]] ResultCode Backup(TransferRole role);
+  [[nodiscard]] ResultCode Restore(TransferRole role);
 
   // Dump files and the device side (comm_run_device.cc).
-  [[nodiscard]] int SendDumpFile(int role);
-  [[nodiscard]] int ReceiveDumpFile(int role);
-  [[nodiscard]] int RunDevice();
+  [[nodiscard]] ResultCode SendDumpFile(TransferRole role);
+  [[nodiscard]] ResultCode ReceiveDumpFile(TransferRole role);
+  [[nodiscard]] ResultCode RunDevice();
 
   std::filesystem::path DumpPath(std::string_view extension) const;
 
  private:
   // The steps of one run mode; 16 or the failing step's code.
-  int RunSteps(int run_mode);
-  int Fail(int code);
+  ResultCode RunSteps(RunMode run_mode);
+  ResultCode Fail(ResultCode code);
   // DELETE_ALL_RECORDS for the application and its ACK.
-  int DeleteAllRecords(AppliId id);
+  ResultCode DeleteAllRecords(AppliId id);
   // Receives the applications (in this order) into `store`, logged as `what`.
-  int ReceiveApplis(AppliStore& store, std::span<const AppliId> ids, const char* what, int role);
+  ResultCode ReceiveApplis(AppliStore& store, std::span<const AppliId> ids, const char* what,
+                           TransferRole role);
   PromptAnswer Box(std::string text, std::string caption, PromptIcon icon, PromptButtons buttons);
-  void Log(std::string_view text, bool full = false) { (void)link_.WriteLogIfEnabled(text, full); }
+  void Log(std::string_view text, bool full = false) { link_.WriteLogIfEnabled(text, full); }
   int ElapsedSeconds(uint32_t start) const;
 
   CommLink& link_;

@@ -19,7 +19,7 @@ constexpr int kModelQueryWaitMs = 1000;
 
 }  // namespace
 
-int CommRun::SendDumpFile(int role) {
+ResultCode CommRun::SendDumpFile(TransferRole role) {
   AppliStore& store = *link_.store();
   if (store.GetAppliBuf(kDumpSlots) < 0) {
     Log("!!! GetAppliBuf Err");
@@ -32,18 +32,18 @@ int CommRun::SendDumpFile(int role) {
     return kResultNotCompatible;
   }
   Log(FormatText("<<====Read File (%s)\n\n", path));
-  const int r = SendAppli(role);
+  const ResultCode r = SendAppli(role);
   store.FreeAppliBuf();
   return r;
 }
 
-int CommRun::ReceiveDumpFile(int role) {
+ResultCode CommRun::ReceiveDumpFile(TransferRole role) {
   AppliStore& store = *link_.store();
   if (store.GetAppliBuf(kDumpSlots) < 0) {
     Log("!!! GetAppliBuf Err");
     return kResultIoError;
   }
-  const int r = ReceiveAppli(role);
+  const ResultCode r = ReceiveAppli(role);
   if (r != kResultSuccess) {
     store.FreeAppliBuf();
     return r;
@@ -61,8 +61,8 @@ int CommRun::ReceiveDumpFile(int role) {
   return kResultSuccess;
 }
 
-int CommRun::RunDevice() {
-  int r = link_.NegotiationForDevice();
+ResultCode CommRun::RunDevice() {
+  ResultCode r = link_.NegotiationForDevice();
   if (r != kResultSuccess) return r;
   // The PC asks GET_DEVICE_INFORMATION right after the handshake to tell the
   // M model; this organizer is a base model and lets the question pass
@@ -91,7 +91,7 @@ int CommRun::RunDevice() {
         return kResultSuccess;
       case kSend1Record:
         Log("---HDD receives SEND_1_RECORD\n\n");
-        r = ReceiveDumpFile(kRoleOrganizer);
+        r = ReceiveDumpFile(TransferRole::kOrganizer);
         if (r != kResultSuccess) return r;
         break;
       case kDeleteAllRecords:
@@ -103,19 +103,19 @@ int CommRun::RunDevice() {
       case kGetAllRecords:
         Log("---HDD receives GET_ALL_RECORDS\n\n");
         link_.set_appli_mode(params[0] >= 1 && params[0] <= 5 && params[1] == 0 ? params[0] : 0);
-        r = SendDumpFile(kRoleOrganizer);
+        r = SendDumpFile(TransferRole::kOrganizer);
         if (r != kResultSuccess) return r;
         break;
       case kGetExpenseCategory:
         Log("---HDD receives GET_EXPENSE_CATEGORY\n\n");
         link_.set_appli_mode(kCategoryList);
-        r = SendDumpFile(kRoleOrganizer);
+        r = SendDumpFile(TransferRole::kOrganizer);
         if (r != kResultSuccess) return r;
         break;
       case kSendExpenseCategory:
         Log("---HDD receives SEND_EXPENSE_CATEGORY\n\n");
         link_.set_appli_mode(kCategoryList);
-        r = ReceiveDumpFile(kRoleOrganizer);
+        r = ReceiveDumpFile(TransferRole::kOrganizer);
         if (r != kResultSuccess) return r;
         break;
       case kNack:

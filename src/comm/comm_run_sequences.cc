@@ -22,9 +22,11 @@ constexpr AppliId kFullOrder[] = {kTelephone, kSchedule,     kAnniversary, kToDo
 
 }  // namespace
 
-int CommRun::ReceiveAppli(int role) { return ReceiveAppliInto(*link_.store(), role); }
+ResultCode CommRun::ReceiveAppli(TransferRole role) {
+  return ReceiveAppliInto(*link_.store(), role);
+}
 
-int CommRun::ReceiveAppliInto(AppliStore& store, int role) {
+ResultCode CommRun::ReceiveAppliInto(AppliStore& store, TransferRole role) {
   std::vector<uint8_t> buffer;
   try {
     buffer.assign(kAppliBufferSize, 0);
@@ -33,7 +35,7 @@ int CommRun::ReceiveAppliInto(AppliStore& store, int role) {
     return kResultIoError;
   }
   int end = 0;
-  const int r = link_.GetAllRecords(buffer, &end, AppliWireCode(link_.appli_mode()), role);
+  const ResultCode r = link_.GetAllRecords(buffer, &end, AppliWireCode(link_.appli_mode()), role);
   if (r != kResultSuccess) return r;
   if (end <= 0) return kResultSuccess;
   const int added = store.AddAppliData(AppliWireCode(link_.appli_mode()),
@@ -45,7 +47,7 @@ int CommRun::ReceiveAppliInto(AppliStore& store, int role) {
   return kResultSuccess;
 }
 
-int CommRun::SendAppli(int role) {
+ResultCode CommRun::SendAppli(TransferRole role) {
   AppliStore& store = *link_.store();
   const AppliId id = AppliWireCode(link_.appli_mode());
   const int count = store.GetRecordCount(id);
@@ -54,8 +56,8 @@ int CommRun::SendAppli(int role) {
     // Playing the organizer, an empty application still has to be answered:
     // the PC waits for FINISH_ALL_RECORDS. So does a PC that asked for the
     // category list: FINISH_ALL_RECORDS tells it there is none.
-    if (role == kRoleOrganizer) {
-      const int r = link_.SendCommand(kFinishAllRecords);
+    if (role == TransferRole::kOrganizer) {
+      const ResultCode r = link_.SendCommand(kFinishAllRecords);
       if (r != kResultSuccess) return r;
       Log("---HDD sends FINISH_ALL_RECORDS\n\n");
     }
@@ -75,20 +77,20 @@ int CommRun::SendAppli(int role) {
   }
   size_t used = 0;
   if (store.GetAppliData(id, buffer, &used) < 0) return kResultNotCompatible;
-  const int r = link_.SendAllRecords(std::span(buffer).first(used), id, count, role);
+  const ResultCode r = link_.SendAllRecords(std::span(buffer).first(used), id, count, role);
   if (r == kResultTimeout) return kResultNotAllSent;
   return r;
 }
 
-int CommRun::ReceiveApplis(AppliStore& store, std::span<const AppliId> ids, const char* what,
-                           int role) {
+ResultCode CommRun::ReceiveApplis(AppliStore& store, std::span<const AppliId> ids, const char* what,
+                                  TransferRole role) {
   const int appli_mode = link_.appli_mode();
   // A snapshot, a read-back or a dry run keeps what the organizer holds as it
   // comes: the base model's telephone checks would call a list of one record
   // incomplete and so stop a Restore before it starts.
   const int tel_records_min = link_.tel_records_min();
   link_.set_tel_records_min(0);
-  int r = kResultSuccess;
+  ResultCode r = kResultSuccess;
   for (AppliId id : ids) {
     Log(FormatText("********** %s 1 Appli **********\n", what));
     link_.set_appli_mode(id);
@@ -101,7 +103,7 @@ int CommRun::ReceiveApplis(AppliStore& store, std::span<const AppliId> ids, cons
   return r;
 }
 
-int CommRun::Backup(int role) {
+ResultCode CommRun::Backup(TransferRole role) {
   const uint32_t start = link_.clock().NowMs();
   AppliStore& store = *link_.store();
   const bool to_file = !link_.file_name().empty();
@@ -116,7 +118,7 @@ int CommRun::Backup(int role) {
     return kResultIoError;
   }
   // A store made for the file is released however the sequence ends.
-  auto fail = [&](int code) {
+  auto fail = [&](ResultCode code) {
     if (to_file) store.FreeAppliBuf();
     return code;
   };
@@ -126,13 +128,13 @@ int CommRun::Backup(int role) {
   };
   auto receive_one = [&]() {
     Log("********** Backup 1 Appli **********\n");
-    const int r = ReceiveAppli(role);
+    const ResultCode r = ReceiveAppli(role);
     if (r == kResultSuccess) Log("********** End Backup 1 Appli **********\n\n");
     return r;
   };
 
-  if (role == kRolePc) {
-    const int r = link_.NegotiationForPC(kNegotiationTimeOutMs, -1);
+  if (role == TransferRole::kPc) {
+    const ResultCode r = link_.NegotiationForPC(kNegotiationTimeOutMs, -1);
     if (r != kResultSuccess) return fail(r);
   }
   if (link_.appli_mode() == kAllAppli) {
@@ -140,7 +142,7 @@ int CommRun::Backup(int role) {
     progress(10);
     for (int i = 0; i < 7; ++i) {
       link_.set_appli_mode(kFullOrder[i]);
-      const int r = receive_one();
+      const ResultCode r = receive_one();
       if (r != kResultSuccess) return fail(r);
       if (i < 5) progress(i * 10 + 50);
     }
@@ -148,15 +150,15 @@ int CommRun::Backup(int role) {
   } else {
     if (link_.appli_mode() == kExpense) {
       link_.set_appli_mode(kCategoryList);
-      const int r = receive_one();
+      const ResultCode r = receive_one();
       if (r != kResultSuccess) return fail(r);
       link_.set_appli_mode(kExpense);
     }
-    const int r = receive_one();
+    const ResultCode r = receive_one();
     if (r != kResultSuccess) return fail(r);
   }
-  if (role == kRolePc) {
-    const int r = link_.SendCommand(kEndCommunication);
+  if (role == TransferRole::kPc) {
+    const ResultCode r = link_.SendCommand(kEndCommunication);
     if (r != kResultSuccess) return fail(r);
     Log("---PC sends END_COMMUNICATION\n\n");
   }
@@ -189,11 +191,11 @@ int CommRun::Backup(int role) {
   return kResultSuccess;
 }
 
-int CommRun::Restore(int role) {
+ResultCode CommRun::Restore(TransferRole role) {
   const uint32_t start = link_.clock().NowMs();
   AppliStore& store = *link_.store();
   const bool from_file = !link_.file_name().empty();
-  auto fail = [&](int code) {
+  auto fail = [&](ResultCode code) {
     if (from_file) store.FreeAppliBuf();
     return code;
   };
@@ -205,7 +207,7 @@ int CommRun::Restore(int role) {
     }
     for (;;) {
       std::string error_text;
-      const int r = ReadBackupFile(store, file, &error_text);
+      const StoreResult r = ReadBackupFile(store, file, &error_text);
       if (r == kStoreOk) break;
       // A failed read may leave part of the file in the store.
       store.ClearAllAppli();
@@ -233,10 +235,10 @@ int CommRun::Restore(int role) {
     const AppliId id = AppliWireCode(link_.appli_mode());
     if (skipped(id)) {
       Log("---Pass (This appli is complete)\n\n");
-      return static_cast<int>(kResultSuccess);
+      return kResultSuccess;
     }
     Log(start_line);
-    const int r = SendAppli(role);
+    const ResultCode r = SendAppli(role);
     if (r != kResultSuccess) return r;
     Log("********** End Restore 1 Appli **********\n\n");
     safe_report_.sent |= static_cast<uint8_t>(1 << id);
@@ -244,8 +246,8 @@ int CommRun::Restore(int role) {
     return r;
   };
   auto remove_all = [&](AppliId id) {
-    if (skipped(id)) return static_cast<int>(kResultSuccess);
-    const int r = DeleteAllRecords(id);
+    if (skipped(id)) return kResultSuccess;
+    const ResultCode r = DeleteAllRecords(id);
     if (r == kResultSuccess) safe_report_.deleted = true;
     return r;
   };
@@ -265,38 +267,38 @@ int CommRun::Restore(int role) {
     }
   }
   auto take_snapshot = [&]() {
-    if (safe_.snapshot == nullptr || role != kRolePc || replaced.empty()) {
-      return static_cast<int>(kResultSuccess);
+    if (safe_.snapshot == nullptr || role != TransferRole::kPc || replaced.empty()) {
+      return kResultSuccess;
     }
-    const int r = ReceiveApplis(*safe_.snapshot, replaced, "Snapshot", role);
+    const ResultCode r = ReceiveApplis(*safe_.snapshot, replaced, "Snapshot", role);
     if (r != kResultSuccess) return r;
     if (safe_.on_snapshot && !safe_.on_snapshot(*safe_.snapshot)) {
       Log("!!!Snapshot Write Err\n\n");
-      return static_cast<int>(kResultIoError);
+      return kResultIoError;
     }
     safe_report_.snapshot_taken = true;
-    return static_cast<int>(kResultSuccess);
+    return kResultSuccess;
   };
 
-  if (role == kRolePc) {
-    const int r = link_.NegotiationForPC(kNegotiationTimeOutMs, -1);
+  if (role == TransferRole::kPc) {
+    const ResultCode r = link_.NegotiationForPC(kNegotiationTimeOutMs, -1);
     if (r != kResultSuccess) return fail(r);
   }
-  if (const int r = take_snapshot(); r != kResultSuccess) return fail(r);
+  if (const ResultCode r = take_snapshot(); r != kResultSuccess) return fail(r);
   if (all) {
     if (window != nullptr) window->OnStatus(100, kSourceFullRun);
     progress(4);
-    if (role == kRolePc) {
+    if (role == TransferRole::kPc) {
       for (AppliId id : kFullOrder) {
         if (id == kCategoryList) continue;
-        const int r = remove_all(id);
+        const ResultCode r = remove_all(id);
         if (r != kResultSuccess) return fail(r);
       }
     }
     progress(10);
     for (int i = 0; i < 7; ++i) {
       link_.set_appli_mode(kFullOrder[i]);
-      const int r = send_one("********** Restore 1 Appli **********\n\n");
+      const ResultCode r = send_one("********** Restore 1 Appli **********\n\n");
       if (r != kResultSuccess) return fail(r);
       if (i < 5) progress(i * 10 + 50);
     }
@@ -305,15 +307,15 @@ int CommRun::Restore(int role) {
     const int appli_mode = link_.appli_mode();
     if (link_.appli_mode() == kExpense) {
       link_.set_appli_mode(kCategoryList);
-      const int r = send_one("********** Restore 1 Appli **********\n");
+      const ResultCode r = send_one("********** Restore 1 Appli **********\n");
       if (r != kResultSuccess) return fail(r);
       link_.set_appli_mode(kExpense);
     }
-    if (role == kRolePc && link_.appli_mode() != kCategoryList) {
-      const int r = remove_all(AppliWireCode(link_.appli_mode()));
+    if (role == TransferRole::kPc && link_.appli_mode() != kCategoryList) {
+      const ResultCode r = remove_all(AppliWireCode(link_.appli_mode()));
       if (r != kResultSuccess) return fail(r);
     }
-    const int r = send_one("********** Restore 1 Appli **********\n");
+    const ResultCode r = send_one("********** Restore 1 Appli **********\n");
     if (r != kResultSuccess) return fail(r);
     link_.set_appli_mode(appli_mode);
   }
@@ -326,13 +328,13 @@ int CommRun::Restore(int role) {
       sent.push_back(id);
     }
     const int appli_mode = link_.appli_mode();
-    const int r = ReceiveApplis(*safe_.verify, sent, "Verify", role);
+    const ResultCode r = ReceiveApplis(*safe_.verify, sent, "Verify", role);
     if (r != kResultSuccess) return fail(r);
     link_.set_appli_mode(appli_mode);
   }
   Log("********** End Restore **********\n\n");
-  if (role == kRolePc) {
-    const int r = link_.SendCommand(kEndCommunication);
+  if (role == TransferRole::kPc) {
+    const ResultCode r = link_.SendCommand(kEndCommunication);
     if (r != kResultSuccess) return fail(r);
     Log("---PC sends END_COMMUNICATION\n\n");
   }

@@ -87,7 +87,7 @@ bool DetectRun::Start(LinkObserver* window) {
   if (list_ports_) ports = list_ports_();
   try {
     worker_ = std::thread([this, window, ports = std::move(ports)] {
-      const int r = ports ? link_.AutoDetect(*ports) : link_.AutoDetect();
+      const ResultCode r = ports ? link_.AutoDetect(*ports) : link_.AutoDetect();
       result_ = r;
       if (window == nullptr) return;
       if ((r >= 1 && r <= 4) || r == kResultSuccess) {
@@ -107,7 +107,7 @@ void DetectRun::Abort() {
   if (started_.load()) queue_.Post({kWmDetectAbort, 0, 0});
 }
 
-int DetectRun::Wait() {
+ResultCode DetectRun::Wait() {
   if (worker_.joinable()) worker_.join();
   return result_;
 }

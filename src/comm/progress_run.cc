@@ -24,7 +24,7 @@ std::string SettingsDump(const LinkSettings& s) {
   std::snprintf(text, sizeof text,
                 "===== Start Settings =====\nRunMode=%d\nAppliMode=%d\nDeviceCode=%d\nCOMPort=%d\n"
                 "FileName=",
-                s.run_mode, s.appli_mode, s.device_code, s.com_port);
+                static_cast<int>(s.run_mode), s.appli_mode, s.device_code, s.com_port);
   std::string dump = text;
   dump += s.file_name;
   dump += "\nLogFileName=";
@@ -41,10 +41,10 @@ void ProgressRun::ApplyLinkSettings(const LinkSettings& s) {
   // A run that reads or writes a file of its own works on the spare store. So
   // do the dump-file modes and the device side, which re-allocate the store
   // they work on: a store handed over would lose its records.
-  const int mode = s.run_mode & 0xFF;
-  const bool dump_mode = mode == kRunSendDump || mode == kRunReceiveDump ||
-                         mode == kRunReceiveCategoryDump || mode == kRunSendCategoryDump ||
-                         mode == kRunDevice;
+  const auto mode = static_cast<RunMode>(static_cast<int>(s.run_mode) & 0xFF);
+  const bool dump_mode = mode == RunMode::kSendDump || mode == RunMode::kReceiveDump ||
+                         mode == RunMode::kReceiveCategoryDump ||
+                         mode == RunMode::kSendCategoryDump || mode == RunMode::kDevice;
   link_.set_store(s.store != nullptr && s.file_name.empty() && !dump_mode ? s.store : &own_store_);
   run_mode_ = s.run_mode;
   run_.SetAppliMode(s.appli_mode);
@@ -72,7 +72,7 @@ void ProgressRun::ApplyLinkSettings(const LinkSettings& s) {
   if (!s.data_dir.empty()) run_.set_data_dir(s.data_dir);
   run_.set_safe(s.safe);
 
-  (void)link_.WriteLogIfEnabled(SettingsDump(s), true);
+  link_.WriteLogIfEnabled(SettingsDump(s), true);
 }
 
 bool ProgressRun::Start(LinkObserver* window, Prompter* prompter) {
@@ -83,7 +83,7 @@ bool ProgressRun::Start(LinkObserver* window, Prompter* prompter) {
   started_.store(true);
   try {
     worker_ = std::thread([this, window] {
-      const int r = run_.RunCommunication(run_mode_);
+      const ResultCode r = run_.RunCommunication(run_mode_);
       result_ = r;
       finished_.store(true);
       if (window == nullptr) return;
@@ -104,7 +104,7 @@ void ProgressRun::Abort() {
   if (started_.load()) queue_.Post({kWmLinkAbort, 0, 0});
 }
 
-int ProgressRun::Wait() {
+ResultCode ProgressRun::Wait() {
   if (worker_.joinable()) worker_.join();
   return result_;
 }

@@ -70,7 +70,7 @@ AppliStore::AppliStore(const std::filesystem::path& tables_dir)
 
 AppliStore::AppliStore(const CodeTables& tables) : tables_(tables) {}
 
-int AppliStore::GetAppliBuf(int slots) {
+StoreResult AppliStore::GetAppliBuf(int slots) {
   // The application count is one byte, so more slots could never be counted.
   if (slots <= 0 || slots > 255) return kStoreInvalid;
   FreeAppliBuf();
@@ -153,7 +153,7 @@ int AppliStore::GetAppliDataSize(AppliId id) const {
   return static_cast<int>(total);
 }
 
-int AppliStore::GetAppliData(AppliId id, std::span<uint8_t> buffer, size_t* used) const {
+StoreResult AppliStore::GetAppliData(AppliId id, std::span<uint8_t> buffer, size_t* used) const {
   int index = FindAppli(id);
   if (index < 0 || buffer.empty() || used == nullptr) return kStoreRefused;
   const Slot& slot = slots_[static_cast<size_t>(index)];
@@ -172,7 +172,7 @@ int AppliStore::GetAppliData(AppliId id, std::span<uint8_t> buffer, size_t* used
   return kStoreOk;
 }
 
-int AppliStore::AddAppliData(AppliId id, std::span<const uint8_t> data) {
+StoreResult AppliStore::AddAppliData(AppliId id, std::span<const uint8_t> data) {
   // 255 names free slots, never an application.
   if (data.empty() || !has_area_ || id == kAllAppli) return kStoreRefused;
   // Everything is checked before the store changes, so a refused call leaves it
@@ -230,7 +230,7 @@ int AppliStore::ResetAppli(AppliId id) {
   return kStoreOk;
 }
 
-int AppliStore::EnsureAppli(uint8_t mask, bool category) {
+StoreResult AppliStore::EnsureAppli(uint8_t mask, bool category) {
   for (AppliId id = kSchedule; id <= kTelephone; ++id) {
     if ((mask & EnsureMaskBit(id)) == 0 || IsPresent(id)) continue;
     // Each application is counted as it is created, so a failure part way
@@ -298,7 +298,7 @@ std::span<const uint8_t> AppliStore::Record(AppliId id, int index) const {
   return SlotRecord(FindAppli(id), index);
 }
 
-int AppliStore::PutRecord(AppliId id, int index, std::span<const uint8_t> record) {
+StoreResult AppliStore::PutRecord(AppliId id, int index, std::span<const uint8_t> record) {
   if (id == kAllAppli) return kStoreRefused;
   int length = RecordLength(record);
   if (length < 0) return kStoreRefused;
@@ -317,7 +317,7 @@ int AppliStore::PutRecord(AppliId id, int index, std::span<const uint8_t> record
   return kStoreOk;
 }
 
-int AppliStore::SetCategoryRecord(std::span<const uint8_t> record) {
+StoreResult AppliStore::SetCategoryRecord(std::span<const uint8_t> record) {
   int index = FindAppli(kCategoryList);
   if (index < 0) return kStoreRefused;
   int length = RecordLength(record);
@@ -330,7 +330,7 @@ int AppliStore::SetCategoryRecord(std::span<const uint8_t> record) {
   return kStoreOk;
 }
 
-int AppliStore::CheckDuplicates() const {
+StoreResult AppliStore::CheckDuplicates() const {
   for (size_t i = 0; i < slots_.size(); ++i) {
     for (size_t j = i + 1; j < slots_.size(); ++j) {
       if (slots_[j].loaded && slots_[j].id == slots_[i].id) return kStoreDuplicate;

@@ -129,7 +129,8 @@ std::string WorkingDataLoadMessage(const std::filesystem::path& file, const Work
   return text;
 }
 
-int SaveWorkingData(AppliStore& store, const std::filesystem::path& file, int file_scramble) {
+StoreResult SaveWorkingData(AppliStore& store, const std::filesystem::path& file,
+                            int file_scramble) {
   return SaveBackupFile(store, file, file_scramble != 0);
 }
 

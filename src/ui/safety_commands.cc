@@ -97,8 +97,9 @@ bool MainCommands::AskWithWarning(const std::string& text, const char* caption,
   return Ask(text + warning, caption);
 }
 
-int MainCommands::RunSafeTransfer(int run_mode, int appli_mode, AppliStore& store, bool snapshot) {
-  const char* caption = run_mode == kRunRestore ? "Restore" : "Download";
+int MainCommands::RunSafeTransfer(RunMode run_mode, int appli_mode, AppliStore& store,
+                                  bool snapshot) {
+  const char* caption = run_mode == RunMode::kRestore ? "Restore" : "Download";
   const uint8_t high = settings_->device_code == 1 ? 1 : 2;
   bool take = snapshot && settings_->snapshot != 0;
   uint8_t skip = 0;
@@ -147,7 +148,7 @@ int MainCommands::RunSafeTransfer(int run_mode, int appli_mode, AppliStore& stor
     if (!report.deleted) return result;
     // The organizer's records are gone, the new ones only partly there.
     skip |= report.sent;
-    if (run_mode == kRunRestore &&
+    if (run_mode == RunMode::kRestore &&
         Ask("The restore stopped after the records on your Organizer were deleted.\n"
             "Send the applications that are not complete yet ?",
             caption)) {
@@ -188,7 +189,7 @@ void MainCommands::BackupHistory() {
       !ConnectionReminder()) {
     return;
   }
-  (void)RunSafeTransfer(kRunRestore, kAllAppli, from, /*snapshot=*/true);
+  (void)RunSafeTransfer(RunMode::kRestore, kAllAppli, from, /*snapshot=*/true);
 }
 
 void MainCommands::CompareWithOrganizer() {
@@ -197,8 +198,9 @@ void MainCommands::CompareWithOrganizer() {
   CommitList(/*ordered=*/false);
   AppliStore organizer(store_.code_tables());
   if (organizer.GetAppliBuf(kStoreSlots) != 0) return;
-  const int result = RunTransfer(MakeLinkSettings(
-      *settings_, Request(kRunBackup, kAllAppli, &organizer, settings_->backup_tel_records_min)));
+  const int result =
+      RunTransfer(MakeLinkSettings(*settings_, Request(RunMode::kBackup, kAllAppli, &organizer,
+                                                       settings_->backup_tel_records_min)));
   settings_->AfterBackupRun(result);
   if (result != kResultSuccess) return;
   std::string error_text;

@@ -38,22 +38,23 @@ struct ModelCase {
   uint8_t low;
   std::optional<std::array<uint8_t, 2>> m_answer;
   int result;
-  int model;
+  DeviceModel model;
   const char* tag;
   const char* log;
 };
 
 TEST(NegotiationForPC, LearnsTheOrganizerModel) {
   const ModelCase kCases[] = {
-      {"base", 2, 0, std::nullopt, 16, kModelBase, "<E> ", "---HDD is TR480\n\n"},
-      {"second kind", 2, 1, std::nullopt, 16, kModelBaseSecond, "<E+> ", "---HDD is TR480\n\n"},
-      {"M", 2, 0, std::array<uint8_t, 2>{1, 2}, 16, kModelM, "<M> ",
+      {"base", 2, 0, std::nullopt, 16, DeviceModel::kBase, "<E> ", "---HDD is TR480\n\n"},
+      {"second kind", 2, 1, std::nullopt, 16, DeviceModel::kBaseSecond, "<E+> ",
+       "---HDD is TR480\n\n"},
+      {"M", 2, 0, std::array<uint8_t, 2>{1, 2}, 16, DeviceModel::kM, "<M> ",
        "---PC receives DEVICE_INFORMATION\n{"},
-      {"other family", 1, 0, std::nullopt, 11, kModelBase, nullptr,
+      {"other family", 1, 0, std::nullopt, 11, DeviceModel::kBase, nullptr,
        "!!!Another Device Code(High)\n\n"},
-      {"unknown low byte", 2, 2, std::nullopt, 11, kModelBase, nullptr,
+      {"unknown low byte", 2, 2, std::nullopt, 11, DeviceModel::kBase, nullptr,
        "!!!Another Device Code(Low)\n\n"},
-      {"bad second answer", 2, 0, std::array<uint8_t, 2>{0, 2}, 11, kModelBase, nullptr,
+      {"bad second answer", 2, 0, std::array<uint8_t, 2>{0, 2}, 11, DeviceModel::kBase, nullptr,
        "!!!Another Device Code\n\n"},
   };
   for (const ModelCase& c : kCases) {
@@ -74,7 +75,7 @@ TEST(NegotiationForPC, LearnsTheOrganizerModel) {
     if (c.tag != nullptr) {
       EXPECT_EQ(observer.tags(), std::vector<std::string>{c.tag});
       EXPECT_TRUE(log.Contains("========== End Negotiation ==========\n\n"));
-      if (c.model == kModelM) {
+      if (c.model == DeviceModel::kM) {
         EXPECT_TRUE(log.Contains("---HDD is TR480M\n\n"));
       }
     } else {
@@ -94,7 +95,7 @@ TEST(NegotiationForPC, LeavesTheTitleAloneWithoutALog) {
   auto peer = pair.RunOrganizer([&](CommLink& o) { return PlayOrganizer(o, 2, 1, std::nullopt); });
   EXPECT_EQ(pair.pc().NegotiationForPC(30000, -1), kResultSuccess);
   EXPECT_EQ(peer.get(), kResultSuccess);
-  EXPECT_EQ(pair.pc().device_model(), kModelBaseSecond);
+  EXPECT_EQ(pair.pc().device_model(), DeviceModel::kBaseSecond);
   EXPECT_TRUE(observer.tags().empty());
 }
 
