@@ -106,6 +106,8 @@ ResultCode CommRun::RunCommunication(RunMode run_mode) {
   } catch (const StepFailed& failed) {
     return Fail(failed.code);
   }
+  // The run succeeded; a line whose settings cannot be restored is closed
+  // all the same.
   (void)link_.ClosePort();
   Log("##### END COMMUNICATION #####\n\n");
   return kResultSuccess;
@@ -115,6 +117,8 @@ ResultCode CommRun::Fail(ResultCode code) {
   // The organizer learns that the run is over even when the user aborted:
   // every send purges the abort flag first. A second press of Abort still
   // waiting in the queue would stop these sends too, so it is taken now.
+  // The results of this farewell are dropped on purpose: the run already
+  // failed with `code`, and a line too broken for NACK changes nothing.
   while (!link_.message_queue().Empty()) (void)link_.PollAbort();
   (void)link_.SendCommand(kNack);
   Log("---PC sends NACK\n\n");
@@ -195,6 +199,7 @@ ResultCode CommRun::RunSteps(RunMode run_mode) {
       return kResultIoError;
   }
   if (success != nullptr) {
+    // An OK box has one answer.
     (void)Box(success, program_name_, PromptIcon::kNone, PromptButtons::kOk);
   }
   return kResultSuccess;

@@ -87,6 +87,7 @@ ResultCode CommRun::RunDevice() {
         break;
       case kEndCommunication:
         Log("---HDD receives END_COMMUNICATION\n\n");
+        // An OK box has one answer.
         (void)Box("BYE!!", program_name_, PromptIcon::kNone, PromptButtons::kOk);
         return kResultSuccess;
       case kSend1Record:
@@ -120,6 +121,7 @@ ResultCode CommRun::RunDevice() {
         break;
       case kNack:
         Log("---HDD receives NACK\n\n");
+        // An OK box has one answer.
         (void)Box("BYE!!", program_name_, PromptIcon::kNone, PromptButtons::kOk);
         return kResultSuccess;
       default:

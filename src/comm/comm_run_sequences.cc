@@ -111,6 +111,8 @@ ResultCode CommRun::Backup(TransferRole role) {
     if (link_.appli_mode() == kAllAppli) {
       store.ClearAllAppli();
     } else {
+      // Only a store without room for the application refuses; the
+      // reception then fails to add its records and says so.
       (void)store.ResetAppli(AppliWireCode(link_.appli_mode()));
     }
   } else if (store.GetAppliBuf(kStoreSlots) < 0) {
@@ -185,6 +187,7 @@ ResultCode CommRun::Backup(TransferRole role) {
   }
   Log(FormatText("BackupTime=%dsec\n\n", ElapsedSeconds(start)));
   if (link_.logging()) {
+    // An OK box has one answer.
     (void)Box(FormatText("SUCCESS Backup\nTime:%dsec", ElapsedSeconds(start)), "Backup",
               PromptIcon::kNone, PromptButtons::kOk);
   }
@@ -340,6 +343,7 @@ ResultCode CommRun::Restore(TransferRole role) {
   }
   Log(FormatText("RestoreTime=%dsec\n\n", ElapsedSeconds(start)));
   if (link_.logging()) {
+    // An OK box has one answer.
     (void)Box(FormatText("SUCCESS Restore\nTime:%dsec", ElapsedSeconds(start)), "Restore",
               PromptIcon::kNone, PromptButtons::kOk);
   }

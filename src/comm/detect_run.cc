@@ -66,6 +66,7 @@ DetectRun::~DetectRun() {
     Abort();
     worker_.join();
   }
+  // Going away: a line whose settings cannot be restored is closed all the same.
   (void)link_.ClosePort();
 }
 

@@ -16,6 +16,7 @@ ProgressRun::~ProgressRun() {
     Abort();
     worker_.join();
   }
+  // Going away: a line whose settings cannot be restored is closed all the same.
   (void)link_.ClosePort();
 }
 

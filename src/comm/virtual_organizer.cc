@@ -70,6 +70,7 @@ void VirtualOrganizer::SortTelephone() {
   };
   if (std::is_sorted(records.begin(), records.end(), before)) return;
   std::stable_sort(records.begin(), records.end(), before);
+  // Cannot fail: the list is present and the same records go back in.
   (void)store_.ResetAppli(kTelephone);
   for (int i = 0; i < count; ++i) {
     (void)store_.PutRecord(kTelephone, i, records[static_cast<size_t>(i)].second);
@@ -130,6 +131,7 @@ int VirtualOrganizer::HandleCommand(CommLink& link, int code,
     case kDeleteAllRecords:
       log("---HDD receives DELETE_ALL_RECORDS\n\n");
       if (params[0] <= kTelephone) {
+        // An organizer answers ACK whether or not the list was there.
         (void)store_.ResetAppli(params[0]);
         changed_ = true;
       }
@@ -163,6 +165,7 @@ int VirtualOrganizer::HandleCommand(CommLink& link, int code,
 
 ResultCode VirtualOrganizer::ServeAppli(CommLink& link, AppliId id) {
   if (id == kTelephone) SortTelephone();
+  // Without a free slot the list stays absent and goes out empty.
   if (id == kCategoryList && !store_.IsPresent(kCategoryList)) (void)store_.EnsureAppli(0, true);
   const int count = store_.GetRecordCount(id);
   if (count <= 0 && id != kCategoryList) {

@@ -147,6 +147,8 @@ ResultCode CommLink::AutoDetect() {
 }
 
 ResultCode CommLink::AutoDetect(std::span<const PortSpec> candidates) {
+  // ClosePort only tells whether a line's settings came back; detection only
+  // needs the line closed, here and below.
   (void)ClosePort();
   WriteLogIfEnabled("========== Start AutoDetect ==========\n\n");
   detected_port_ = {};

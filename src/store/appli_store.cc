@@ -192,6 +192,7 @@ StoreResult AppliStore::AddAppliData(AppliId id, std::span<const uint8_t> data) 
   if (index < 0 && FindFreeSlot() < 0) return kStoreRefused;
 
   if (replaces) {
+    // Cannot fail: the list is present or a free slot was checked above.
     (void)ResetAppli(kCategoryList);
     index = FindAppli(kCategoryList);
   } else if (index < 0) {
@@ -214,6 +215,7 @@ int AppliStore::ResetAppli(AppliId id) {
     // organizer's own backup lists them.
     for (AppliId each :
          {kSchedule, kAnniversary, kToDo, kExpense, kCategoryList, kTelephone, kMemo}) {
+      // Seven ids over a cleared area of 7 slots: each finds its slot.
       (void)ResetAppli(each);
     }
     return kAllAppli;
@@ -245,9 +247,12 @@ StoreResult AppliStore::EnsureAppli(uint8_t mask, bool category) {
   return kStoreOk;
 }
 
+// Callers that must know use EnsureAppli; without free slots what is missing
+// stays missing.
 void AppliStore::EnsureAllAppli() { (void)EnsureAppli(kAllAppliMask, true); }
 
 int AppliStore::InitAppliBuf(AppliId id) {
+  // 1..255 slots are never refused.
   (void)GetAppliBuf(id == kExpense ? 2 : 1);
   slots_[0].id = id;
   if (id == kExpense) slots_[1].id = kCategoryList;
@@ -343,10 +348,13 @@ void CopyAppliStore(AppliStore& destination, const AppliStore& source) {
   if (&destination == &source) return;
   destination.magic_ = source.magic_;
   destination.device_code_ = source.device_code_;
+  // 1..255 slots are never refused.
   if (!destination.has_area_) (void)destination.GetAppliBuf(kStoreSlots);
   // Each application is emptied before its records are put, so a destination
   // that still held records becomes a copy rather than a mixture.
   for (AppliId id : {kSchedule, kToDo, kAnniversary, kTelephone, kMemo, kExpense}) {
+    // A destination with fewer slots takes what fits; records of a present
+    // application come from a valid store and are always taken.
     (void)destination.ResetAppli(id);
     int count = source.GetRecordCount(id);
     for (int i = 0; i < count; ++i) {
@@ -355,6 +363,7 @@ void CopyAppliStore(AppliStore& destination, const AppliStore& source) {
       (void)destination.PutRecord(id, destination.GetRecordCount(id), record);
     }
   }
+  // Without a slot for the category list its names have nowhere to go.
   (void)destination.EnsureAppli(0, true);
   std::span<const uint8_t> names = source.Record(kCategoryList, 0);
   if (names.empty()) {
