@@ -84,7 +84,8 @@ Bytes SampleList(kivo::AppliId id) {
   return list;
 }
 
-int Run(kivo::CommLink& link, int procedure, kivo::AppliId id, std::span<uint8_t> buffer) {
+int Run(kivo::CommLink& link, int procedure, kivo::AppliId id, std::span<uint8_t> buffer,
+        const kivo::TelephoneCheck& check) {
   std::array<uint8_t, 2> params{};
   int code = 0;
   int n = 0;
@@ -105,9 +106,9 @@ int Run(kivo::CommLink& link, int procedure, kivo::AppliId id, std::span<uint8_t
     case 5:
       return link.Receive1Record(buffer, &n, &lead, kivo::TransferRole::kOrganizer);
     case 6:
-      return link.GetAllRecords(buffer, &n, id, kivo::TransferRole::kPc);
+      return link.GetAllRecords(buffer, &n, id, kivo::TransferRole::kPc, nullptr, check);
     case 7:
-      return link.GetAllRecords(buffer, &n, id, kivo::TransferRole::kOrganizer);
+      return link.GetAllRecords(buffer, &n, id, kivo::TransferRole::kOrganizer, nullptr, check);
     case 8:
       return link.GetExpenseCategory(buffer, &n, kivo::TransferRole::kPc);
     case 9:
@@ -143,9 +144,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   kivo::CommLink& link = cable.link;
   if (options & 2) link.SetLogFileName(LogPath().string());
   if (options & 4) link.set_device_model(kivo::DeviceModel::kM);
-  if (options & 8) link.set_tel_records_min(3);
-  link.set_code_table_b(&kivo::FuzzCodeTables().b);
-  if (options & 16) link.set_sort_table(&FuzzSortTable());
+  kivo::TelephoneCheck check;
+  if (options & 8) check.records_min = 3;
+  check.table_b = &kivo::FuzzCodeTables().b;
+  if (options & 16) check.sort_table = &FuzzSortTable();
   if (options & 32) link.set_to_multiplier(1);
   if ((options & 64) == 0) {
     link.set_to_command(1500);
@@ -157,7 +159,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const uint32_t arrival = cable.Feed(input);
 
   std::vector<uint8_t> buffer(buffer_size);
-  const int result = Run(link, procedure, id, buffer);
+  const int result = Run(link, procedure, id, buffer, check);
   cable.CheckEnd("procedure " + std::to_string(procedure), result, arrival, kAfterLastByteMs);
   link.ClosePort();
   if (options & 2) cable.RemoveLog(LogPath());

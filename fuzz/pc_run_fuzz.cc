@@ -103,11 +103,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   kivo::AppliStore store(kivo::FuzzCodeTables());
   FillStore(store);
   QuietWindow window;
-  link.set_store(&store);
-  link.set_observer(&window);
-  link.set_appli_mode(appli == 7 ? kivo::kAllAppli : appli);
+  kivo::CommRun run(link);
+  kivo::RunContext& context = run.context();
+  context.store = &store;
+  context.observer = &window;
+  context.appli_mode = appli == 7 ? kivo::kAllAppli : appli;
   if (options & 2) link.SetLogFileName(ScratchFile(".log").string());
-  if (options & 4) link.set_file_name(ScratchFile(".bkf").string());
+  if (options & 4) context.file_name = ScratchFile(".bkf").string();
   if ((options & 8) == 0) {
     link.set_to_command(1500);
     link.set_to_data_packet(1500);
@@ -119,13 +121,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return model0;
   }();
   if (options & 16) {
-    link.set_tel_records_min(3);
-    link.set_sort_table(&sort_table);
+    context.telephone_check.records_min = 3;
+    context.telephone_check.sort_table = &sort_table;
   }
-  link.set_code_table_b(&kivo::FuzzCodeTables().b);
+  context.telephone_check.table_b = &kivo::FuzzCodeTables().b;
 
   const uint32_t arrival = cable.Feed(input);
-  kivo::CommRun run(link);
   const int result = run.RunCommunication(mode);
 
   cable.CheckEnd("run mode " + std::to_string(static_cast<int>(mode)), result, arrival,

@@ -58,7 +58,7 @@ CommRun::CommRun(CommLink& link)
 
 void CommRun::SetAppliMode(int appli_mode) {
   if ((appli_mode >= 0 && appli_mode <= kCategoryList) || appli_mode == kAllAppli) {
-    link_.set_appli_mode(appli_mode);
+    context_.appli_mode = appli_mode;
     return;
   }
   Log("!!! Appli ID Err (Pass)");
@@ -66,8 +66,8 @@ void CommRun::SetAppliMode(int appli_mode) {
 
 void CommRun::SetDeviceCode(int device_code) {
   const uint8_t high = device_code == 1 ? 1 : 2;
-  if (link_.store() != nullptr) {
-    link_.store()->SetDeviceCode(high, 0);
+  if (context_.store != nullptr) {
+    context_.store->SetDeviceCode(high, 0);
   } else {
     Log("!!! SetDeviceCode Err (Pass)");
   }
@@ -76,7 +76,7 @@ void CommRun::SetDeviceCode(int device_code) {
 
 PromptAnswer CommRun::Box(std::string text, std::string caption, PromptIcon icon,
                           PromptButtons buttons) {
-  Prompter* prompter = link_.prompter();
+  Prompter* prompter = context_.prompter;
   PromptBox box{std::move(text), std::move(caption), icon, buttons};
   if (prompter == nullptr) return SilentPrompter().Ask(box);
   return prompter->Ask(box);
@@ -94,7 +94,7 @@ ResultCode CommRun::DeleteAllRecords(AppliId id) {
 }
 
 ResultCode CommRun::RunCommunication(RunMode run_mode) {
-  if (link_.store() == nullptr || link_.observer() == nullptr) return kResultIoError;
+  if (context_.store == nullptr || context_.observer == nullptr) return kResultIoError;
   Log("##### START COMMUNICATION #####\n\n", true);
   try {
     if (!link_.OpenPort(-1) || !link_.is_open()) {
@@ -132,7 +132,7 @@ ResultCode CommRun::RunSteps(RunMode run_mode) {
   const char* success = nullptr;
   switch (run_mode) {
     case RunMode::kNegotiation:
-      Must(link_.NegotiationForPC(kNegotiationTimeOutMs, -1));
+      Must(link_.NegotiationForPC(kNegotiationTimeOutMs, -1, context_.observer));
       success = "SUCCESS Negotiation";
       break;
     case RunMode::kBackupAlias:
@@ -152,7 +152,7 @@ ResultCode CommRun::RunSteps(RunMode run_mode) {
       Must(Restore(TransferRole::kPcStep));
       break;
     case RunMode::kSendRecord:
-      Must(link_.NegotiationForPC(kNegotiationTimeOutMs, -1));
+      Must(link_.NegotiationForPC(kNegotiationTimeOutMs, -1, context_.observer));
       Must(SendAppli(TransferRole::kPc));
       Must(link_.SendCommand(kEndCommunication));
       if (link_.logging()) success = "SUCCESS Send 1 Record";
@@ -175,7 +175,7 @@ ResultCode CommRun::RunSteps(RunMode run_mode) {
       success = "SUCCESS SEND_1_RECORD";
       break;
     case RunMode::kDeleteAll:
-      Must(link_.SendCommand(kDeleteAllRecords, AppliWireCode(link_.appli_mode()), 0));
+      Must(link_.SendCommand(kDeleteAllRecords, AppliWireCode(context_.appli_mode), 0));
       Must(link_.WaitCommand(kAck));
       success = "SUCCESS DELETE_ALL_RECORDS";
       break;
@@ -206,7 +206,7 @@ ResultCode CommRun::RunSteps(RunMode run_mode) {
 }
 
 std::filesystem::path CommRun::DumpPath(std::string_view extension) const {
-  return data_dir_ / DumpFileName(AppliWireCode(link_.appli_mode()), extension);
+  return data_dir_ / DumpFileName(AppliWireCode(context_.appli_mode), extension);
 }
 
 }  // namespace kivo

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "comm/link_settings.h"
+#include "comm/run_context.h"
 #include "comm/safe_transfer.h"
 #include "link/comm_link.h"
 #include "platform/prompter.h"
@@ -19,9 +20,9 @@ inline constexpr size_t kAppliBufferSize = 256000;
 
 // One communication run on a CommLink: open the port, carry out the steps of
 // a run mode (from one command frame up to a backup of every application),
-// end the link and close the port. Uses what the link was given: its store,
-// FileName, AppliMode, FileScramble, observer (the progress window) and
-// prompter (its message boxes).
+// end the link and close the port. The run's context (store, FileName,
+// AppliMode, FileScramble, the progress window, the message boxes and the
+// telephone check) belongs to the run; the link only carries the line.
 //
 // All operations return a ResultCode (16 success). Inside RunCommunication a
 // failing step ends the run at once: NACK and END_COMMUNICATION go out, the
@@ -33,6 +34,10 @@ inline constexpr size_t kAppliBufferSize = 256000;
 class CommRun {
  public:
   explicit CommRun(CommLink& link);
+
+  // What the run works with; set before RunCommunication.
+  RunContext& context() { return context_; }
+  const RunContext& context() const { return context_; }
 
   // Dump files lie here; the program directory by default.
   void set_data_dir(const std::filesystem::path& dir) { data_dir_ = dir; }
@@ -84,6 +89,7 @@ class CommRun {
   int ElapsedSeconds(uint32_t start) const;
 
   CommLink& link_;
+  RunContext context_;
   std::filesystem::path data_dir_;
   std::string program_name_;
   SafeTransfer safe_;

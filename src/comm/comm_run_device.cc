@@ -20,13 +20,13 @@ constexpr int kModelQueryWaitMs = 1000;
 }  // namespace
 
 ResultCode CommRun::SendDumpFile(TransferRole role) {
-  AppliStore& store = *link_.store();
+  AppliStore& store = *context_.store;
   if (store.GetAppliBuf(kDumpSlots) < 0) {
     Log("!!! GetAppliBuf Err");
     return kResultIoError;
   }
   const std::string path = DumpPath(".snd").string();
-  if (ReadDumpFile(store, path, AppliWireCode(link_.appli_mode())) < 0) {
+  if (ReadDumpFile(store, path, AppliWireCode(context_.appli_mode)) < 0) {
     Log(FormatText("!!! File(%s) Read Err\n\n", path));
     store.FreeAppliBuf();
     return kResultNotCompatible;
@@ -38,7 +38,7 @@ ResultCode CommRun::SendDumpFile(TransferRole role) {
 }
 
 ResultCode CommRun::ReceiveDumpFile(TransferRole role) {
-  AppliStore& store = *link_.store();
+  AppliStore& store = *context_.store;
   if (store.GetAppliBuf(kDumpSlots) < 0) {
     Log("!!! GetAppliBuf Err");
     return kResultIoError;
@@ -51,7 +51,7 @@ ResultCode CommRun::ReceiveDumpFile(TransferRole role) {
   const std::string path = DumpPath(".rcv").string();
   std::error_code ec;
   std::filesystem::remove(path, ec);
-  if (WriteDumpFile(store, path, AppliWireCode(link_.appli_mode())) < 0) {
+  if (WriteDumpFile(store, path, AppliWireCode(context_.appli_mode)) < 0) {
     Log(FormatText("!!! Dump File(%s) Write Err\n\n", path));
     store.FreeAppliBuf();
     return kResultIoError;
@@ -62,7 +62,7 @@ ResultCode CommRun::ReceiveDumpFile(TransferRole role) {
 }
 
 ResultCode CommRun::RunDevice() {
-  ResultCode r = link_.NegotiationForDevice();
+  ResultCode r = link_.NegotiationForDevice(context_.observer);
   if (r != kResultSuccess) return r;
   // The PC asks GET_DEVICE_INFORMATION right after the handshake to tell the
   // M model; this organizer is a base model and lets the question pass
@@ -103,19 +103,19 @@ ResultCode CommRun::RunDevice() {
         break;
       case kGetAllRecords:
         Log("---HDD receives GET_ALL_RECORDS\n\n");
-        link_.set_appli_mode(params[0] >= 1 && params[0] <= 5 && params[1] == 0 ? params[0] : 0);
+        context_.appli_mode = params[0] >= 1 && params[0] <= 5 && params[1] == 0 ? params[0] : 0;
         r = SendDumpFile(TransferRole::kOrganizer);
         if (r != kResultSuccess) return r;
         break;
       case kGetExpenseCategory:
         Log("---HDD receives GET_EXPENSE_CATEGORY\n\n");
-        link_.set_appli_mode(kCategoryList);
+        context_.appli_mode = kCategoryList;
         r = SendDumpFile(TransferRole::kOrganizer);
         if (r != kResultSuccess) return r;
         break;
       case kSendExpenseCategory:
         Log("---HDD receives SEND_EXPENSE_CATEGORY\n\n");
-        link_.set_appli_mode(kCategoryList);
+        context_.appli_mode = kCategoryList;
         r = ReceiveDumpFile(TransferRole::kOrganizer);
         if (r != kResultSuccess) return r;
         break;

@@ -23,7 +23,7 @@ constexpr AppliId kFullOrder[] = {kTelephone, kSchedule,     kAnniversary, kToDo
 }  // namespace
 
 ResultCode CommRun::ReceiveAppli(TransferRole role) {
-  return ReceiveAppliInto(*link_.store(), role);
+  return ReceiveAppliInto(*context_.store, role);
 }
 
 ResultCode CommRun::ReceiveAppliInto(AppliStore& store, TransferRole role) {
@@ -35,10 +35,11 @@ ResultCode CommRun::ReceiveAppliInto(AppliStore& store, TransferRole role) {
     return kResultIoError;
   }
   int end = 0;
-  const ResultCode r = link_.GetAllRecords(buffer, &end, AppliWireCode(link_.appli_mode()), role);
+  const ResultCode r = link_.GetAllRecords(buffer, &end, AppliWireCode(context_.appli_mode), role,
+                                           context_.observer, context_.telephone_check);
   if (r != kResultSuccess) return r;
   if (end <= 0) return kResultSuccess;
-  const int added = store.AddAppliData(AppliWireCode(link_.appli_mode()),
+  const int added = store.AddAppliData(AppliWireCode(context_.appli_mode),
                                        std::span(buffer).first(static_cast<size_t>(end)));
   if (added < 0) {
     Log("!!!Write AppliData Err\n\n");
@@ -48,8 +49,8 @@ ResultCode CommRun::ReceiveAppliInto(AppliStore& store, TransferRole role) {
 }
 
 ResultCode CommRun::SendAppli(TransferRole role) {
-  AppliStore& store = *link_.store();
-  const AppliId id = AppliWireCode(link_.appli_mode());
+  AppliStore& store = *context_.store;
+  const AppliId id = AppliWireCode(context_.appli_mode);
   const int count = store.GetRecordCount(id);
   if (count <= 0) {
     Log("---Pass (This appli is NO data)\n\n");
@@ -77,43 +78,44 @@ ResultCode CommRun::SendAppli(TransferRole role) {
   }
   size_t used = 0;
   if (store.GetAppliData(id, buffer, &used) < 0) return kResultNotCompatible;
-  const ResultCode r = link_.SendAllRecords(std::span(buffer).first(used), id, count, role);
+  const ResultCode r =
+      link_.SendAllRecords(std::span(buffer).first(used), id, count, role, context_.observer);
   if (r == kResultTimeout) return kResultNotAllSent;
   return r;
 }
 
 ResultCode CommRun::ReceiveApplis(AppliStore& store, std::span<const AppliId> ids, const char* what,
                                   TransferRole role) {
-  const int appli_mode = link_.appli_mode();
+  const int appli_mode = context_.appli_mode;
   // A snapshot, a read-back or a dry run keeps what the organizer holds as it
   // comes: the base model's telephone checks would call a list of one record
   // incomplete and so stop a Restore before it starts.
-  const int tel_records_min = link_.tel_records_min();
-  link_.set_tel_records_min(0);
+  const int tel_records_min = context_.telephone_check.records_min;
+  context_.telephone_check.records_min = 0;
   ResultCode r = kResultSuccess;
   for (AppliId id : ids) {
     Log(FormatText("********** %s 1 Appli **********\n", what));
-    link_.set_appli_mode(id);
+    context_.appli_mode = id;
     r = ReceiveAppliInto(store, role);
     if (r != kResultSuccess) break;
     Log(FormatText("********** End %s 1 Appli **********\n\n", what));
   }
-  link_.set_tel_records_min(tel_records_min);
-  link_.set_appli_mode(appli_mode);
+  context_.telephone_check.records_min = tel_records_min;
+  context_.appli_mode = appli_mode;
   return r;
 }
 
 ResultCode CommRun::Backup(TransferRole role) {
   const uint32_t start = link_.clock().NowMs();
-  AppliStore& store = *link_.store();
-  const bool to_file = !link_.file_name().empty();
+  AppliStore& store = *context_.store;
+  const bool to_file = !context_.file_name.empty();
   if (!to_file) {
-    if (link_.appli_mode() == kAllAppli) {
+    if (context_.appli_mode == kAllAppli) {
       store.ClearAllAppli();
     } else {
       // Only a store without room for the application refuses; the
       // reception then fails to add its records and says so.
-      (void)store.ResetAppli(AppliWireCode(link_.appli_mode()));
+      (void)store.ResetAppli(AppliWireCode(context_.appli_mode));
     }
   } else if (store.GetAppliBuf(kStoreSlots) < 0) {
     Log("!!! GetAppliBuf Err");
@@ -124,7 +126,7 @@ ResultCode CommRun::Backup(TransferRole role) {
     if (to_file) store.FreeAppliBuf();
     return code;
   };
-  LinkObserver* window = link_.observer();
+  LinkObserver* window = context_.observer;
   auto progress = [&](int value) {
     if (window != nullptr) window->OnProgress(value, kSourceFullRun);
   };
@@ -136,25 +138,25 @@ ResultCode CommRun::Backup(TransferRole role) {
   };
 
   if (role == TransferRole::kPc) {
-    const ResultCode r = link_.NegotiationForPC(kNegotiationTimeOutMs, -1);
+    const ResultCode r = link_.NegotiationForPC(kNegotiationTimeOutMs, -1, context_.observer);
     if (r != kResultSuccess) return fail(r);
   }
-  if (link_.appli_mode() == kAllAppli) {
+  if (context_.appli_mode == kAllAppli) {
     if (window != nullptr) window->OnStatus(100, kSourceFullRun);
     progress(10);
     for (int i = 0; i < 7; ++i) {
-      link_.set_appli_mode(kFullOrder[i]);
+      context_.appli_mode = kFullOrder[i];
       const ResultCode r = receive_one();
       if (r != kResultSuccess) return fail(r);
       if (i < 5) progress(i * 10 + 50);
     }
     progress(100);
   } else {
-    if (link_.appli_mode() == kExpense) {
-      link_.set_appli_mode(kCategoryList);
+    if (context_.appli_mode == kExpense) {
+      context_.appli_mode = kCategoryList;
       const ResultCode r = receive_one();
       if (r != kResultSuccess) return fail(r);
-      link_.set_appli_mode(kExpense);
+      context_.appli_mode = kExpense;
     }
     const ResultCode r = receive_one();
     if (r != kResultSuccess) return fail(r);
@@ -166,12 +168,12 @@ ResultCode CommRun::Backup(TransferRole role) {
   }
 
   if (to_file) {
-    const std::string& file = link_.file_name();
+    const std::string& file = context_.file_name;
     // The writer replaces the file in one step, and a failed write leaves the
     // previous file as it was.
     for (;;) {
       std::string error_text;
-      const int w = WriteBackupFile(store, file, link_.file_scramble(), &error_text);
+      const int w = WriteBackupFile(store, file, context_.file_scramble, &error_text);
       if (w >= 0) break;
       const std::string text =
           w == kStoreRefused && !error_text.empty() ? error_text : "Write file error.";
@@ -196,14 +198,14 @@ ResultCode CommRun::Backup(TransferRole role) {
 
 ResultCode CommRun::Restore(TransferRole role) {
   const uint32_t start = link_.clock().NowMs();
-  AppliStore& store = *link_.store();
-  const bool from_file = !link_.file_name().empty();
+  AppliStore& store = *context_.store;
+  const bool from_file = !context_.file_name.empty();
   auto fail = [&](ResultCode code) {
     if (from_file) store.FreeAppliBuf();
     return code;
   };
   if (from_file) {
-    const std::string& file = link_.file_name();
+    const std::string& file = context_.file_name;
     if (store.GetAppliBuf(kStoreSlots) < 0) {
       Log("!!! GetAppliBuf Err");
       return kResultIoError;
@@ -227,7 +229,7 @@ ResultCode CommRun::Restore(TransferRole role) {
     }
     Log(FormatText("<<====Read File (%s)\n\n", file));
   }
-  LinkObserver* window = link_.observer();
+  LinkObserver* window = context_.observer;
   auto progress = [&](int value) {
     if (window != nullptr) window->OnProgress(value, kSourceFullRun);
   };
@@ -235,7 +237,7 @@ ResultCode CommRun::Restore(TransferRole role) {
   auto skipped = [&](AppliId id) { return ((safe_.skip >> id) & 1) != 0; };
   // An application sent: noted, and from now on complete on the organizer.
   auto send_one = [&](const char* start_line) {
-    const AppliId id = AppliWireCode(link_.appli_mode());
+    const AppliId id = AppliWireCode(context_.appli_mode);
     if (skipped(id)) {
       Log("---Pass (This appli is complete)\n\n");
       return kResultSuccess;
@@ -256,17 +258,17 @@ ResultCode CommRun::Restore(TransferRole role) {
   };
   // What the organizer holds of the applications about to be replaced, kept
   // before the first of them is deleted.
-  const bool all = link_.appli_mode() == kAllAppli;
+  const bool all = context_.appli_mode == kAllAppli;
   std::vector<AppliId> replaced;
   if (all) {
     for (AppliId id : kFullOrder) {
       if (!skipped(id)) replaced.push_back(id);
     }
   } else {
-    if (link_.appli_mode() == kExpense && !skipped(kCategoryList))
+    if (context_.appli_mode == kExpense && !skipped(kCategoryList))
       replaced.push_back(kCategoryList);
-    if (!skipped(AppliWireCode(link_.appli_mode()))) {
-      replaced.push_back(AppliWireCode(link_.appli_mode()));
+    if (!skipped(AppliWireCode(context_.appli_mode))) {
+      replaced.push_back(AppliWireCode(context_.appli_mode));
     }
   }
   auto take_snapshot = [&]() {
@@ -284,7 +286,7 @@ ResultCode CommRun::Restore(TransferRole role) {
   };
 
   if (role == TransferRole::kPc) {
-    const ResultCode r = link_.NegotiationForPC(kNegotiationTimeOutMs, -1);
+    const ResultCode r = link_.NegotiationForPC(kNegotiationTimeOutMs, -1, context_.observer);
     if (r != kResultSuccess) return fail(r);
   }
   if (const ResultCode r = take_snapshot(); r != kResultSuccess) return fail(r);
@@ -300,27 +302,27 @@ ResultCode CommRun::Restore(TransferRole role) {
     }
     progress(10);
     for (int i = 0; i < 7; ++i) {
-      link_.set_appli_mode(kFullOrder[i]);
+      context_.appli_mode = kFullOrder[i];
       const ResultCode r = send_one("********** Restore 1 Appli **********\n\n");
       if (r != kResultSuccess) return fail(r);
       if (i < 5) progress(i * 10 + 50);
     }
     progress(100);
   } else {
-    const int appli_mode = link_.appli_mode();
-    if (link_.appli_mode() == kExpense) {
-      link_.set_appli_mode(kCategoryList);
+    const int appli_mode = context_.appli_mode;
+    if (context_.appli_mode == kExpense) {
+      context_.appli_mode = kCategoryList;
       const ResultCode r = send_one("********** Restore 1 Appli **********\n");
       if (r != kResultSuccess) return fail(r);
-      link_.set_appli_mode(kExpense);
+      context_.appli_mode = kExpense;
     }
-    if (role == TransferRole::kPc && link_.appli_mode() != kCategoryList) {
-      const ResultCode r = remove_all(AppliWireCode(link_.appli_mode()));
+    if (role == TransferRole::kPc && context_.appli_mode != kCategoryList) {
+      const ResultCode r = remove_all(AppliWireCode(context_.appli_mode));
       if (r != kResultSuccess) return fail(r);
     }
     const ResultCode r = send_one("********** Restore 1 Appli **********\n");
     if (r != kResultSuccess) return fail(r);
-    link_.set_appli_mode(appli_mode);
+    context_.appli_mode = appli_mode;
   }
   if (safe_.verify != nullptr) {
     // Read back what was sent; a category list the store did not hold was
@@ -330,10 +332,10 @@ ResultCode CommRun::Restore(TransferRole role) {
       if (id == kCategoryList && store.GetRecordCount(kCategoryList) <= 0) continue;
       sent.push_back(id);
     }
-    const int appli_mode = link_.appli_mode();
+    const int appli_mode = context_.appli_mode;
     const ResultCode r = ReceiveApplis(*safe_.verify, sent, "Verify", role);
     if (r != kResultSuccess) return fail(r);
-    link_.set_appli_mode(appli_mode);
+    context_.appli_mode = appli_mode;
   }
   Log("********** End Restore **********\n\n");
   if (role == TransferRole::kPc) {

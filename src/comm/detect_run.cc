@@ -82,13 +82,12 @@ void DetectRun::Configure(const DetectSettings& settings) {
 
 bool DetectRun::Start(LinkObserver* window) {
   if (started_.load()) return false;
-  link_.set_observer(window);
   started_.store(true);
   std::optional<std::vector<PortSpec>> ports;
   if (list_ports_) ports = list_ports_();
   try {
     worker_ = std::thread([this, window, ports = std::move(ports)] {
-      const ResultCode r = ports ? link_.AutoDetect(*ports) : link_.AutoDetect();
+      const ResultCode r = ports ? link_.AutoDetect(*ports, window) : link_.AutoDetect(window);
       result_ = r;
       if (window == nullptr) return;
       if ((r >= 1 && r <= 4) || r == kResultSuccess) {

@@ -46,7 +46,8 @@ void ProgressRun::ApplyLinkSettings(const LinkSettings& s) {
   const bool dump_mode = mode == RunMode::kSendDump || mode == RunMode::kReceiveDump ||
                          mode == RunMode::kReceiveCategoryDump ||
                          mode == RunMode::kSendCategoryDump || mode == RunMode::kDevice;
-  link_.set_store(s.store != nullptr && s.file_name.empty() && !dump_mode ? s.store : &own_store_);
+  RunContext& context = run_.context();
+  context.store = s.store != nullptr && s.file_name.empty() && !dump_mode ? s.store : &own_store_;
   run_mode_ = s.run_mode;
   run_.SetAppliMode(s.appli_mode);
   run_.SetDeviceCode(s.device_code);
@@ -59,17 +60,15 @@ void ProgressRun::ApplyLinkSettings(const LinkSettings& s) {
     link_.SetPortName(s.port_name);
   }
   link_.set_baud_rate(s.baud_rate);
-  link_.set_file_name(s.file_name);
+  context.file_name = s.file_name;
   link_.SetLogFileName(s.log_file_name);
 
   link_.set_echo_back(s.echo_back != 0);
-  link_.set_file_scramble(s.file_scramble != 0);
+  context.file_scramble = s.file_scramble != 0;
   link_.set_to_command(static_cast<int>(s.to_command));
   link_.set_to_data_packet(static_cast<int>(s.to_data_packet));
   link_.set_to_multiplier(static_cast<int>(s.to_multiplier));
-  link_.set_sort_table(s.sort_table);
-  link_.set_code_table_b(s.code_table);
-  link_.set_tel_records_min(s.tel_records_min);
+  context.telephone_check = {s.tel_records_min, s.sort_table, s.code_table};
   if (!s.data_dir.empty()) run_.set_data_dir(s.data_dir);
   run_.set_safe(s.safe);
 
@@ -78,8 +77,8 @@ void ProgressRun::ApplyLinkSettings(const LinkSettings& s) {
 
 bool ProgressRun::Start(LinkObserver* window, Prompter* prompter) {
   if (started_.load()) return false;
-  link_.set_observer(window);
-  link_.set_prompter(prompter);
+  run_.context().observer = window;
+  run_.context().prompter = prompter;
   // Set before the thread exists: the window may abort from its first note.
   started_.store(true);
   try {

@@ -14,15 +14,12 @@
 #include "platform/clock.h"
 #include "platform/link_defaults.h"
 #include "platform/message_queue.h"
-#include "platform/prompter.h"
 #include "platform/serial_port.h"
 #include "store/appli_id.h"
 #include "store/char_tables.h"
 #include "store/result_code.h"
 
 namespace kivo {
-
-class AppliStore;
 
 // Which side a record transfer plays.
 enum class TransferRole {
@@ -38,6 +35,17 @@ enum class DeviceModel {
   kBaseSecond = 2,  // "<E+> "
 };
 
+// The order check of a base-model Telephone list being received: a list out
+// of order, or of 1..records_min records, is an incomplete reception. Off
+// with records_min 0. The tables are not owned and may be null: without the
+// sort table only the count is checked; without table B the organizer's
+// characters 127..254 compare as they are.
+struct TelephoneCheck {
+  int records_min = 0;
+  const SortTable* sort_table = nullptr;
+  const std::array<uint8_t, 128>* table_b = nullptr;
+};
+
 // Makes the port for a resolved port name; null when there is no such port.
 // The default makes a termios port for the device path and nothing for an
 // empty device or "virtual" (the communication layer hands in a factory that
@@ -47,8 +55,10 @@ using SerialPortFactory = std::function<std::unique_ptr<SerialPort>(const PortSp
 
 // The link to one organizer over one serial line: the serial layer with its
 // echo check and time-outs, the link log, command frames, data packets, and
-// the protocol procedures built on them. One class in several files, one
-// concern each:
+// the protocol procedures built on them. What a run works with (store, file,
+// application, window) belongs to the run; a procedure that reports to the
+// window takes it as a parameter (`window`, may be null). One class in
+// several files, one concern each:
 //   comm_link.cc              construction, fields, log helpers
 //   comm_link_serial.cc       port open/close, timed send and receive, aborts
 //   comm_link_frames.cc       command frames
@@ -189,16 +199,20 @@ class CommLink {
                                           int multiplier = -1, int* record_size = nullptr);
 
   // ---- Negotiation and auto detection (comm_link_negotiation.cc) -----------
-  // The window of these procedures is the observer (may be null).
-  [[nodiscard]] ResultCode NegotiationForPC(int total = -1, int multiplier = -1);
-  [[nodiscard]] ResultCode NegotiationForDevice();
-  // Tries COM1..COM4; returns 1..4 or 12. Leaves the port closed.
-  [[nodiscard]] ResultCode AutoDetect();
+  // window gets the negotiation's status, and for a run with a log the
+  // model's title tag.
+  [[nodiscard]] ResultCode NegotiationForPC(int total = -1, int multiplier = -1,
+                                            LinkObserver* window = nullptr);
+  [[nodiscard]] ResultCode NegotiationForDevice(LinkObserver* window = nullptr);
+  // Tries COM1..COM4; returns 1..4 or 12. Leaves the port closed. window is
+  // told each port tried.
+  [[nodiscard]] ResultCode AutoDetect(LinkObserver* window = nullptr);
   // The same passes and waits over the ports given, in their order: a COM
   // number 1..4 (with its device, or empty for the port map's) or a device by
   // name (COM 0). Returns 1..4 for a COM port, 16 for a device by name, 12
   // when none answered; detected_port() then tells which it was.
-  [[nodiscard]] ResultCode AutoDetect(std::span<const PortSpec> candidates);
+  [[nodiscard]] ResultCode AutoDetect(std::span<const PortSpec> candidates,
+                                      LinkObserver* window = nullptr);
   [[nodiscard]] const PortSpec& detected_port() const { return detected_port_; }
 
   // ---- Record transfers (comm_link_records.cc) -----------------------------
@@ -211,11 +225,13 @@ class CommLink {
   [[nodiscard]] ResultCode Receive1Record(std::span<uint8_t> buffer, int* received, int* lead,
                                           TransferRole role);
   // buffer gets a record list buffer (records each followed by 0xFF); *end
-  // its length.
+  // its length. window gets the status and progress; check applies to a
+  // Telephone list from a base model.
   [[nodiscard]] ResultCode GetAllRecords(std::span<uint8_t> buffer, int* end, AppliId id,
-                                         TransferRole role);
+                                         TransferRole role, LinkObserver* window = nullptr,
+                                         const TelephoneCheck& check = {});
   [[nodiscard]] ResultCode SendAllRecords(std::span<const uint8_t> buffer, AppliId id, int count,
-                                          TransferRole role);
+                                          TransferRole role, LinkObserver* window = nullptr);
   [[nodiscard]] ResultCode GetExpenseCategory(std::span<uint8_t> buffer, int* length,
                                               TransferRole role);
   [[nodiscard]] ResultCode SendExpenseCategory(std::span<const uint8_t> buffer, TransferRole role);
@@ -234,31 +250,9 @@ class CommLink {
     device_code_high_ = high;
     device_code_low_ = low;
   }
+  // Learned by NegotiationForPC.
   DeviceModel device_model() const { return device_model_; }
   void set_device_model(DeviceModel model) { device_model_ = model; }
-  int tel_records_min() const { return tel_records_min_; }
-  void set_tel_records_min(int count) { tel_records_min_ = count; }
-  // Conversion table B of code.dat and the active sort table, for the
-  // telephone order check. Not owned; may be null (then the check is skipped).
-  void set_code_table_b(const std::array<uint8_t, 128>* table) { code_table_b_ = table; }
-  const std::array<uint8_t, 128>* code_table_b() const { return code_table_b_; }
-  void set_sort_table(const SortTable* table) { sort_table_ = table; }
-  const SortTable* sort_table() const { return sort_table_; }
-  // The progress window (status, progress, title tag, detect status). Not owned.
-  void set_observer(LinkObserver* observer) { observer_ = observer; }
-  LinkObserver* observer() const { return observer_; }
-  // Message boxes during a run. Not owned.
-  void set_prompter(Prompter* prompter) { prompter_ = prompter; }
-  Prompter* prompter() const { return prompter_; }
-  int appli_mode() const { return appli_mode_; }
-  void set_appli_mode(int mode) { appli_mode_ = mode; }
-  const std::string& file_name() const { return file_name_; }
-  void set_file_name(const std::string& name) { file_name_ = name; }
-  bool file_scramble() const { return file_scramble_ != 0; }
-  void set_file_scramble(bool on) { file_scramble_ = on ? 1 : 0; }
-  // The store a run fills or sends. Not owned.
-  AppliStore* store() const { return store_; }
-  void set_store(AppliStore* store) { store_ = store; }
 
  private:
   // Reads n bytes, all of which are queued or on their way (the bulk
@@ -293,17 +287,6 @@ class CommLink {
   uint8_t device_code_high_ = 2;
   uint8_t device_code_low_ = 0;
   DeviceModel device_model_ = DeviceModel::kBase;
-  int tel_records_min_ = 0;
-  const std::array<uint8_t, 128>* code_table_b_ = nullptr;
-  const SortTable* sort_table_ = nullptr;
-  LinkObserver* observer_ = nullptr;
-  Prompter* prompter_ = nullptr;
-
-  // Communication run.
-  AppliStore* store_ = nullptr;
-  std::string file_name_;
-  int appli_mode_ = 0;
-  int file_scramble_ = 1;
 
   // Plumbing.
   Clock* clock_;

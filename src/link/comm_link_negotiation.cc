@@ -46,10 +46,10 @@ std::string_view DeviceModelTag(DeviceModel model) {
   return "<E> ";
 }
 
-ResultCode CommLink::NegotiationForPC(int total, int multiplier) {
+ResultCode CommLink::NegotiationForPC(int total, int multiplier, LinkObserver* window) {
   if (!is_open()) return result_;
   WriteLogIfEnabled("========== Start Negotiation ==========\n\n");
-  if (observer_ != nullptr) observer_->OnStatus(0, kSourceNegotiation);
+  if (window != nullptr) window->OnStatus(0, kSourceNegotiation);
 
   ResultCode r = WaitCommand(kLinkRequest, nullptr, nullptr, total, multiplier);
   if (r != kResultSuccess) return r;
@@ -93,17 +93,17 @@ ResultCode CommLink::NegotiationForPC(int total, int multiplier) {
   }
 
   // The model tag goes into the title only for diagnosis runs, i.e. with a log.
-  if (logging() && observer_ != nullptr) {
-    observer_->OnTitleTag(std::string(DeviceModelTag(device_model_)));
+  if (logging() && window != nullptr) {
+    window->OnTitleTag(std::string(DeviceModelTag(device_model_)));
   }
   WriteLogIfEnabled("========== End Negotiation ==========\n\n");
   return kResultSuccess;
 }
 
-ResultCode CommLink::NegotiationForDevice() {
+ResultCode CommLink::NegotiationForDevice(LinkObserver* window) {
   WriteLogIfEnabled("\n========== Start Negotiation ==========\n\n");
   if (!is_open()) return result_;
-  if (observer_ != nullptr) observer_->OnStatus(0, kSourceNegotiation);
+  if (window != nullptr) window->OnStatus(0, kSourceNegotiation);
 
   const Deadline deadline = DeadlineAfter(kNegotiationTimeOutMs);
   // The first LINK_REQUEST is due at once.
@@ -140,13 +140,13 @@ ResultCode CommLink::NegotiationForDevice() {
   return Fail(kResultTimeout, "!!!Time Out(NegoticationForDevice) Break\n\n");
 }
 
-ResultCode CommLink::AutoDetect() {
+ResultCode CommLink::AutoDetect(LinkObserver* window) {
   std::vector<PortSpec> ports;
   for (int port = 1; port <= 4; ++port) ports.push_back({port, {}});
-  return AutoDetect(ports);
+  return AutoDetect(ports, window);
 }
 
-ResultCode CommLink::AutoDetect(std::span<const PortSpec> candidates) {
+ResultCode CommLink::AutoDetect(std::span<const PortSpec> candidates, LinkObserver* window) {
   // ClosePort only tells whether a line's settings came back; detection only
   // needs the line closed, here and below.
   (void)ClosePort();
@@ -166,14 +166,14 @@ ResultCode CommLink::AutoDetect(std::span<const PortSpec> candidates) {
       const std::string name = IsComNumber(candidate.com_number)
                                    ? ComText("COM%d", candidate.com_number)
                                    : candidate.device;
-      if (observer_ != nullptr) observer_->OnDetectTrying(candidate);
+      if (window != nullptr) window->OnDetectTrying(candidate);
       port_number_ = candidate.com_number;
       port_device_ = candidate.device;
       if (!OpenPort(-1)) {
         WriteLogIfEnabled(name + " Pass (NOT Open)\n");
         continue;
       }
-      const ResultCode r = NegotiationForPC(kDetectWaitMs, 0);
+      const ResultCode r = NegotiationForPC(kDetectWaitMs, 0, window);
       if (r == kResultSuccess) {
         WriteLogIfEnabled("---PC receives LinkRequest\n\n");
         if (SendCommand(kEndCommunication, 0, 0) != kResultSuccess) {

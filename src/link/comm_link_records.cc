@@ -175,9 +175,9 @@ ResultCode CommLink::Receive1Record(std::span<uint8_t> buffer, int* received, in
 }
 
 ResultCode CommLink::GetAllRecords(std::span<uint8_t> buffer, int* end, AppliId id,
-                                   TransferRole role) {
+                                   TransferRole role, LinkObserver* window,
+                                   const TelephoneCheck& check) {
   if (id == kCategoryList) return GetExpenseCategory(buffer, end, role);
-  LinkObserver* window = observer_;
   *end = 0;
   if (!IsDeviceRole(role)) {
     WriteLogIfEnabled("\n========== Start Get All Record ==========\n\n");
@@ -190,7 +190,7 @@ ResultCode CommLink::GetAllRecords(std::span<uint8_t> buffer, int* end, AppliId 
   // Base-model telephone lists that arrive out of order or cut short are taken
   // for an incomplete reception.
   const bool checks =
-      device_model_ == DeviceModel::kBase && id == kTelephone && tel_records_min_ != 0;
+      device_model_ == DeviceModel::kBase && id == kTelephone && check.records_min != 0;
   std::string previous_key;
   size_t pos = 0;
   int k = 0;
@@ -211,7 +211,7 @@ ResultCode CommLink::GetAllRecords(std::span<uint8_t> buffer, int* end, AppliId 
       return r;
     }
     if (lead == kFinishAllRecords) {
-      if (checks && k >= 1 && k <= tel_records_min_) {
+      if (checks && k >= 1 && k <= check.records_min) {
         return Fail(kResultIncomplete, "!!!Receive Not Perfect2\n\n");
       }
       WriteLogIfEnabled("---PC receive FINISH_ALL_RECORDS\n\n");
@@ -224,9 +224,10 @@ ResultCode CommLink::GetAllRecords(std::span<uint8_t> buffer, int* end, AppliId 
       return kResultIoError;
     }
     if (checks) {
-      std::string key = TelephoneSortKey(buffer.subspan(pos, n), code_table_b_);
+      std::string key = TelephoneSortKey(buffer.subspan(pos, n), check.table_b);
       // Without a sort table the order cannot be judged; only the count check remains.
-      if (k > 0 && sort_table_ != nullptr && CompareSorted(key, previous_key, *sort_table_) < 0) {
+      if (k > 0 && check.sort_table != nullptr &&
+          CompareSorted(key, previous_key, *check.sort_table) < 0) {
         return Fail(kResultIncomplete, "!!!Receive Not Perfect1\n\n");
       }
       previous_key = std::move(key);
@@ -259,9 +260,8 @@ ResultCode CommLink::GetAllRecords(std::span<uint8_t> buffer, int* end, AppliId 
 }
 
 ResultCode CommLink::SendAllRecords(std::span<const uint8_t> buffer, AppliId id, int count,
-                                    TransferRole role) {
+                                    TransferRole role, LinkObserver* window) {
   if (id == kCategoryList) return SendExpenseCategory(buffer, role);
-  LinkObserver* window = observer_;
   if (!is_open() || buffer.empty()) return kResultIoError;
   // Cut the list at its separators; a list must end with one.
   std::vector<std::span<const uint8_t>> records;

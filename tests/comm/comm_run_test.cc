@@ -178,7 +178,7 @@ TEST_F(RunPairTest, FullBackupTakesEveryApplicationInOrder) {
     if (n.source == kSourceFullRun) sequence.push_back(n.value);
   }
   EXPECT_EQ(sequence, (std::vector<int>{10, 50, 60, 70, 80, 90, 100}));
-  EXPECT_EQ(pair_.pc().link().appli_mode(), kExpense);
+  EXPECT_EQ(pair_.pc().run().context().appli_mode, kExpense);
 }
 
 TEST_F(RunPairTest, DownloadDeletesThenSendsAndTheOrganizerWritesItsDumpFile) {
@@ -275,7 +275,7 @@ TEST(CommRun, RefusesToRunWithoutStoreOrWindow) {
   CommRun run(link);
   EXPECT_EQ(run.RunCommunication(RunMode::kBackup), kResultIoError);
   AppliStore store{TablesDirectory()};
-  link.set_store(&store);
+  run.context().store = &store;
   EXPECT_EQ(run.RunCommunication(RunMode::kBackup), kResultIoError);
   EXPECT_FALSE(fs::exists(log));
 }
@@ -286,7 +286,7 @@ TEST(CommRun, AppliModeAndDeviceCodeRules) {
   const std::pair<int, int> kModes[] = {{0, 0}, {6, 6}, {255, 255}, {7, 255}, {-1, 255}, {3, 3}};
   for (auto [given, kept] : kModes) {
     run.SetAppliMode(given);
-    EXPECT_EQ(link.appli_mode(), kept) << given;
+    EXPECT_EQ(run.context().appli_mode, kept) << given;
   }
   AppliStore store{TablesDirectory()};
   const std::pair<int, int> kCodes[] = {{1, 1}, {2, 2}, {0, 2}, {3, 2}};
@@ -294,10 +294,10 @@ TEST(CommRun, AppliModeAndDeviceCodeRules) {
     run.SetDeviceCode(given);
     EXPECT_EQ(link.device_code_high(), high);
     EXPECT_EQ(link.device_code_low(), 0);
-    link.set_store(&store);
+    run.context().store = &store;
     run.SetDeviceCode(given);
     EXPECT_EQ(store.device_code()[0], high);
-    link.set_store(nullptr);
+    run.context().store = nullptr;
   }
   EXPECT_EQ(AppliWireCode(4), 4);
   EXPECT_EQ(AppliWireCode(7), 255);
@@ -316,7 +316,7 @@ TEST(ProgressRun, SettingsDumpShowsTheValuesAsHandedOver) {
   s.to_multiplier = 4;
   ProgressRun run;
   run.ApplyLinkSettings(s);
-  EXPECT_EQ(run.link().appli_mode(), 0);
+  EXPECT_EQ(run.run().context().appli_mode, 0);
   EXPECT_EQ(run.link().device_code_high(), 2);
   EXPECT_TRUE(run.link().echo_back());
   auto bytes = ReadFile(log);
@@ -842,7 +842,7 @@ TEST_F(RunPairTest, UploadOfExpenseBringsItsCategoriesFirst) {
   EXPECT_EQ(pair_.WaitDevice(), kResultSuccess);
   EXPECT_EQ(AppliBytes(pc_store_, kCategoryList), categories);
   EXPECT_EQ(AppliBytes(pc_store_, kExpense), ListOf(kExpense, 3, "e"));
-  EXPECT_EQ(pair_.pc().link().appli_mode(), kExpense);
+  EXPECT_EQ(pair_.pc().run().context().appli_mode, kExpense);
   const std::string log = DeviceLog();
   EXPECT_LT(log.find("GET_EXPENSE_CATEGORY"), log.find("GET_ALL_RECORDS"));
 }

@@ -62,12 +62,11 @@ TEST(NegotiationForPC, LearnsTheOrganizerModel) {
     OrganizerPair pair;
     TestLogFile log;
     RecordingObserver observer;
-    pair.pc().set_observer(&observer);
     pair.pc().SetLogFileName(log.path());
     ASSERT_TRUE(pair.Open());
     auto peer =
         pair.RunOrganizer([&](CommLink& o) { return PlayOrganizer(o, c.high, c.low, c.m_answer); });
-    EXPECT_EQ(pair.pc().NegotiationForPC(30000, -1), c.result);
+    EXPECT_EQ(pair.pc().NegotiationForPC(30000, -1, &observer), c.result);
     EXPECT_EQ(peer.get(), kResultSuccess);
     EXPECT_EQ(pair.pc().result(), c.result);
     EXPECT_EQ(pair.pc().device_model(), c.model);
@@ -90,10 +89,9 @@ TEST(NegotiationForPC, LearnsTheOrganizerModel) {
 TEST(NegotiationForPC, LeavesTheTitleAloneWithoutALog) {
   OrganizerPair pair;
   RecordingObserver observer;
-  pair.pc().set_observer(&observer);
   ASSERT_TRUE(pair.Open());
   auto peer = pair.RunOrganizer([&](CommLink& o) { return PlayOrganizer(o, 2, 1, std::nullopt); });
-  EXPECT_EQ(pair.pc().NegotiationForPC(30000, -1), kResultSuccess);
+  EXPECT_EQ(pair.pc().NegotiationForPC(30000, -1, &observer), kResultSuccess);
   EXPECT_EQ(peer.get(), kResultSuccess);
   EXPECT_EQ(pair.pc().device_model(), DeviceModel::kBaseSecond);
   EXPECT_TRUE(observer.tags().empty());
@@ -220,11 +218,10 @@ TEST(AutoDetect, FindsTheOrganizerOnCom3InTheSecondPass) {
   CommLink link(1, kLinkBaudRate, &clock);
   link.SetSerialPortFactory(ports.Factory());
   RecordingObserver observer;
-  link.set_observer(&observer);
   TestLogFile log;
   link.SetLogFileName(log.path());
 
-  EXPECT_EQ(link.AutoDetect(), 3);
+  EXPECT_EQ(link.AutoDetect(&observer), 3);
   EXPECT_EQ(link.result(), 3);
   EXPECT_FALSE(link.is_open());
   std::vector<int> tried;
@@ -247,8 +244,7 @@ TEST(AutoDetect, PortsThatDoNotOpenAreTriedFiveTimes) {
   CommLink link(1, kLinkBaudRate, &clock);
   link.SetSerialPortFactory(ports.Factory());
   RecordingObserver observer;
-  link.set_observer(&observer);
-  EXPECT_EQ(link.AutoDetect(), kResultDetectFailed);
+  EXPECT_EQ(link.AutoDetect(&observer), kResultDetectFailed);
   EXPECT_EQ(observer.Of(kWmDetectStatus).size(), 20u);
   EXPECT_FALSE(link.is_open());
 }
@@ -264,10 +260,9 @@ TEST(AutoDetect, AbortEndsTheSearchWithinThePortBeingTried) {
   RecordingObserver observer;
   // The user presses Abort while the dialog shows the first port.
   observer.SetOnDetect([&](int) { queue.Post({kWmDetectAbort, 0, 0}); });
-  link.set_observer(&observer);
   TestLogFile log;
   link.SetLogFileName(log.path());
-  EXPECT_EQ(link.AutoDetect(), kResultDetectFailed);
+  EXPECT_EQ(link.AutoDetect(&observer), kResultDetectFailed);
   EXPECT_EQ(observer.Of(kWmDetectStatus).size(), 1u);
   EXPECT_FALSE(link.is_open());
   EXPECT_TRUE(log.Contains("!!!Abort(WaitCommand)\n\n"));

@@ -136,13 +136,13 @@ TEST(GetAllRecords, ReceivesWhatTheOrganizerSendsWithSizesAroundThePacketLimits)
     SCOPED_TRACE(static_cast<int>(id));
     OrganizerPair pair;
     RecordingObserver observer;
-    pair.pc().set_observer(&observer);
     ASSERT_TRUE(pair.Open());
     auto peer = pair.RunOrganizer(
         [&](CommLink& o) { return ServeList(o, list, id, static_cast<int>(records.size())); });
     Bytes buffer(kReceiveCapacity, 0xEE);
     int end = -1;
-    ASSERT_EQ(pair.pc().GetAllRecords(buffer, &end, id, TransferRole::kPc), kResultSuccess);
+    ASSERT_EQ(pair.pc().GetAllRecords(buffer, &end, id, TransferRole::kPc, &observer),
+              kResultSuccess);
     EXPECT_EQ(peer.get(), kResultSuccess);
     ASSERT_EQ(end, static_cast<int>(list.size()));
     EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + end), list);
@@ -161,12 +161,12 @@ TEST(GetAllRecords, ReceivesWhatTheOrganizerSendsWithSizesAroundThePacketLimits)
 TEST(GetAllRecords, OrganizerWithoutRecordsEndsAtOnce) {
   OrganizerPair pair;
   RecordingObserver observer;
-  pair.pc().set_observer(&observer);
   ASSERT_TRUE(pair.Open());
   auto peer = pair.RunOrganizer([&](CommLink& o) { return ServeList(o, {}, kToDo, 0); });
   Bytes buffer(kReceiveCapacity);
   int end = -1;
-  EXPECT_EQ(pair.pc().GetAllRecords(buffer, &end, kToDo, TransferRole::kPc), kResultSuccess);
+  EXPECT_EQ(pair.pc().GetAllRecords(buffer, &end, kToDo, TransferRole::kPc, &observer),
+            kResultSuccess);
   EXPECT_EQ(peer.get(), kResultSuccess);
   EXPECT_EQ(end, 0);
   EXPECT_EQ(observer.notes(), (std::vector<Note>{{kWmLinkStatus, 100, kSourceOneAppli},
@@ -252,12 +252,12 @@ TEST(GetAllRecords, ReportsProgressAfterEveryRecordUpTo920) {
   const Bytes list = RecordList(records);
   OrganizerPair pair(50);
   RecordingObserver observer;
-  pair.pc().set_observer(&observer);
   ASSERT_TRUE(pair.Open());
   auto peer = pair.RunOrganizer([&](CommLink& o) { return ServeList(o, list, kMemo, kCount); });
   Bytes buffer(kReceiveCapacity);
   int end = 0;
-  ASSERT_EQ(pair.pc().GetAllRecords(buffer, &end, kMemo, TransferRole::kPc), kResultSuccess);
+  ASSERT_EQ(pair.pc().GetAllRecords(buffer, &end, kMemo, TransferRole::kPc, &observer),
+            kResultSuccess);
   EXPECT_EQ(peer.get(), kResultSuccess);
   EXPECT_EQ(end, static_cast<int>(list.size()));
   const std::vector<Note> progress = observer.Of(kWmLinkProgress);
@@ -293,7 +293,6 @@ TEST(SendAllRecords, QuickTransferPostsOnlyTheFinalProgress) {
   const Bytes list = RecordList({PatternRecord(5, 1), PatternRecord(6, 2), PatternRecord(7, 3)});
   OrganizerPair pair(1);
   RecordingObserver observer;
-  pair.pc().set_observer(&observer);
   ASSERT_TRUE(pair.Open());
   Bytes received(kReceiveCapacity);
   int end = 0;
@@ -302,7 +301,8 @@ TEST(SendAllRecords, QuickTransferPostsOnlyTheFinalProgress) {
     if (r != kResultSuccess) return r;
     return o.GetAllRecords(received, &end, kTelephone, TransferRole::kOrganizer);
   });
-  EXPECT_EQ(pair.pc().SendAllRecords(list, kTelephone, 3, TransferRole::kPc), kResultSuccess);
+  EXPECT_EQ(pair.pc().SendAllRecords(list, kTelephone, 3, TransferRole::kPc, &observer),
+            kResultSuccess);
   EXPECT_EQ(pair.pc().SendCommand(kEndCommunication), kResultSuccess);
   EXPECT_EQ(peer.get(), kResultSuccess);
   EXPECT_EQ(observer.notes(), (std::vector<Note>{{kWmLinkStatus, 100, kSourceOneAppli},
@@ -432,9 +432,6 @@ TEST(GetAllRecords, TelephoneChecksTakeBadListsForIncompleteReceptions) {
     CommLink& pc = pair.pc();
     pc.SetLogFileName(log.path());
     pc.set_device_model(c.model);
-    pc.set_tel_records_min(c.tel_min);
-    pc.set_sort_table(&sort);
-    pc.set_code_table_b(&code.b);
     // A refused list leaves the organizer waiting for an ACK; let it give up soon.
     pair.organizer().set_to_command(3000);
     ASSERT_TRUE(pair.Open());
@@ -442,7 +439,9 @@ TEST(GetAllRecords, TelephoneChecksTakeBadListsForIncompleteReceptions) {
         [&](CommLink& o) { return ServeList(o, list, c.id, static_cast<int>(records.size())); });
     Bytes buffer(kReceiveCapacity);
     int end = 0;
-    EXPECT_EQ(pc.GetAllRecords(buffer, &end, c.id, TransferRole::kPc), c.expected);
+    EXPECT_EQ(pc.GetAllRecords(buffer, &end, c.id, TransferRole::kPc, nullptr,
+                               {c.tel_min, &sort, &code.b}),
+              c.expected);
     EXPECT_EQ(pc.result(), c.expected);
     if (c.log != nullptr) {
       EXPECT_TRUE(log.Contains(c.log));
@@ -473,7 +472,6 @@ TEST(GetAllRecords, AbortEndsTheWaitWithZero) {
   RecordingObserver observer;
   // The user presses Abort once the request is out and the PC waits.
   observer.SetOnStatus([&](int, int) { queue.Post({kWmLinkAbort, 0, 0}); });
-  pair.pc().set_observer(&observer);
   pair.pc().SetMessageQueue(&queue);
   pair.pc().SetLogFileName(log.path());
   ASSERT_TRUE(pair.Open());
@@ -481,7 +479,8 @@ TEST(GetAllRecords, AbortEndsTheWaitWithZero) {
   auto peer = pair.RunOrganizer([&](CommLink& o) { return o.WaitCommand(kGetAllRecords); });
   Bytes buffer(kReceiveCapacity);
   int end = 0;
-  EXPECT_EQ(pair.pc().GetAllRecords(buffer, &end, kMemo, TransferRole::kPc), kResultAborted);
+  EXPECT_EQ(pair.pc().GetAllRecords(buffer, &end, kMemo, TransferRole::kPc, &observer),
+            kResultAborted);
   EXPECT_EQ(peer.get(), kResultSuccess);
   EXPECT_TRUE(log.Contains("!!!Abort (Now RecordIdx=0)\n\n"));
 }

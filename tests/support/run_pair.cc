@@ -58,7 +58,7 @@ RunPair::Outcome RunPair::RunAgainst(const LinkSettings& s, std::function<int(Co
                                      long to_command) {
   EXPECT_TRUE(StartScript(std::move(script), to_command));
   const int pc = RunPc(s);
-  return {pc, WaitScript(), pc_->link().appli_mode(), pc_->link().is_open()};
+  return {pc, WaitScript(), pc_->run().context().appli_mode, pc_->link().is_open()};
 }
 
 std::future<int> StartNegotiatingOrganizer(std::shared_ptr<MemoryLine> line, Clock& clock) {
