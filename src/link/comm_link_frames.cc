@@ -55,20 +55,20 @@ ResultCode CommLink::WaitCommand(int expected, std::array<uint8_t, 2>* params, i
       WriteLogIfEnabled("!!!No Receive(Remains of Command)\n\n");
       return result_;
     }
-    if (static_cast<uint8_t>(Checksum(std::span(frame).first(4))) != frame[4]) {
-      return Fail(kResultIoError, "!!!Checksum Err\n\n");
-    }
-    int got = frame[1];
-    if (expected == kAnyCommand) {
-      if (!IsAcceptedCommand(got)) {
+    switch (CheckCommandFrame(frame, expected)) {
+      case FrameVerdict::kBadChecksum:
+        return Fail(kResultIoError, "!!!Checksum Err\n\n");
+      case FrameVerdict::kNotAccepted:
         return Fail(kResultIoError, "!!!NOT Command (Wait Command2)\n\n");
-      }
-    } else if (got != expected) {
-      return Fail(kResultIoError,
-                  got == kNack ? "!!!---PC receives NACK\n\n" : "!!!Another Command\n\n");
+      case FrameVerdict::kNack:
+        return Fail(kResultIoError, "!!!---PC receives NACK\n\n");
+      case FrameVerdict::kOtherCommand:
+        return Fail(kResultIoError, "!!!Another Command\n\n");
+      case FrameVerdict::kAccepted:
+        break;
     }
     if (params) *params = {frame[2], frame[3]};
-    if (code) *code = got;
+    if (code) *code = frame[1];
     SetResult(kResultSuccess, -1);
     return kResultSuccess;
   }

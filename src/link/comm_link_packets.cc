@@ -43,10 +43,10 @@ ResultCode CommLink::WaitDataPacket(int expected, std::span<uint8_t> contents, i
         WriteLogIfEnabled("!!!No Receive(Remains of Packet Header)\n\n");
         return result_;
       }
-      size_t size = size_t{packet[2]} * 256 + packet[3];
-      size_t length = packet[4];
+      const PacketHeader header = ParsePacketHeader(std::span(packet).first<kPacketHeaderSize>());
+      const size_t length = header.length;
       // The caller's buffer bounds the contents as well as the protocol does.
-      if (length > kPacketContentsMax || length > size || length > contents.size()) {
+      if (!header.length_valid() || length > contents.size()) {
         return Fail(kResultIoError, "!!!Contents Size Err\n\n");
       }
       if (!ReceiveBytes(
@@ -54,14 +54,13 @@ ResultCode CommLink::WaitDataPacket(int expected, std::span<uint8_t> contents, i
               PieceDeadline(multiplier, int64_t{multiplier} * int64_t(length + 1), whole))) {
         return result_;
       }
-      size_t sum_end = kPacketHeaderSize + length;
-      if (static_cast<uint8_t>(Checksum(std::span(packet).first(sum_end))) != packet[sum_end]) {
+      if (!ChecksumMatches(std::span(packet).first(kPacketHeaderSize + length + 1))) {
         return Fail(kResultIoError, "!!!CheckSum Err\n\n");
       }
       if (lead) *lead = first;
-      if (flag) *flag = size == length ? kFlagLast : packet[1];
+      if (flag) *flag = header.receive_flag();
       if (n) *n = static_cast<int>(length);
-      if (record_size) *record_size = static_cast<int>(size);
+      if (record_size) *record_size = static_cast<int>(header.record_size);
       std::copy_n(packet.begin() + kPacketHeaderSize, length, contents.begin());
       SetResult(kResultSuccess, -1);
       return kResultSuccess;
@@ -71,7 +70,7 @@ ResultCode CommLink::WaitDataPacket(int expected, std::span<uint8_t> contents, i
         WriteLogIfEnabled("!!!No Receive(Remains of Command)\n\n");
         return result_;
       }
-      if (static_cast<uint8_t>(Checksum(std::span(packet).first(4))) != packet[4]) {
+      if (!ChecksumMatches(std::span(packet).first(kFrameSize))) {
         return Fail(kResultIoError, "!!!Checksum Err\n\n");
       }
       int code = packet[1];
