@@ -108,9 +108,11 @@ int MainCommands::RunSafeTransfer(RunMode run_mode, int appli_mode, AppliStore& 
     LinkSettings link = MakeLinkSettings(
         *settings_, Request(run_mode, appli_mode, &store, settings_->bk_tel_records_min));
     AppliStore taken(store_.code_tables());
+    // 1..255 slots are never refused.
     (void)taken.GetAppliBuf(kStoreSlots);
     taken.SetDeviceCode(high, 0);
     AppliStore back(store_.code_tables());
+    // 1..255 slots are never refused.
     (void)back.GetAppliBuf(kStoreSlots);
     if (take) {
       link.safe.snapshot = &taken;
@@ -161,6 +163,8 @@ int MainCommands::RunSafeTransfer(RunMode run_mode, int appli_mode, AppliStore& 
     if (!Ask(question, caption) || !ConnectionReminder()) return result;
     AppliStore before(store_.code_tables());
     if (ReadAnyBackup(kept, before)) {
+      // The user has seen how putting them back went; the first run's result
+      // is what this one reports.
       (void)RunSafeTransfer(run_mode, appli_mode, before, /*snapshot=*/false);
     }
     return result;
@@ -189,6 +193,7 @@ void MainCommands::BackupHistory() {
       !ConnectionReminder()) {
     return;
   }
+  // The run has told the user how it went.
   (void)RunSafeTransfer(RunMode::kRestore, kAllAppli, from, /*snapshot=*/true);
 }
 
