@@ -142,10 +142,10 @@ struct PcTables {
   }
 };
 
-// Arg 0: run mode (kRunBackup or kRunRestore); Arg 1: records per application;
+// Arg 0: run mode (RunMode::kBackup or kRestore, as its number); Arg 1: records per application;
 // Arg 2: 1 for a Restore that takes a snapshot first.
 void BM_FullTransfer(benchmark::State& state) {
-  const int run_mode = static_cast<int>(state.range(0));
+  const auto run_mode = static_cast<RunMode>(state.range(0));
   const int records = static_cast<int>(state.range(1));
   const bool snapshot = state.range(2) != 0;
   static const PcTables tables;
@@ -165,7 +165,7 @@ void BM_FullTransfer(benchmark::State& state) {
   for (auto _ : state) {
     AppliStore pc_store(tables.code);
     (void)pc_store.GetAppliBuf(kStoreSlots);
-    if (run_mode == kRunRestore) CopyAppliStore(pc_store, restore_source);
+    if (run_mode == RunMode::kRestore) CopyAppliStore(pc_store, restore_source);
     AppliStore taken(tables.code);
     (void)taken.GetAppliBuf(kStoreSlots);
     Session session(organizer);
@@ -200,7 +200,7 @@ void BM_FullTransfer(benchmark::State& state) {
     state.SetIterationTime(wall);
 
     bool complete = result == kResultSuccess;
-    const AppliStore& check = run_mode == kRunBackup ? pc_store : organizer.store();
+    const AppliStore& check = run_mode == RunMode::kBackup ? pc_store : organizer.store();
     for (AppliId id = kSchedule; id <= kTelephone; ++id) {
       complete = complete && check.GetRecordCount(id) == records;
       if (snapshot) complete = complete && taken.GetRecordCount(id) == records;
@@ -218,7 +218,9 @@ void BM_FullTransfer(benchmark::State& state) {
   state.counters["wall_per_bound"] = wall_s / bound_s;
   state.counters["cpu_per_wall"] = cpu_s / wall_s;
   state.counters["records"] = records * 6;
-  state.SetLabel(run_mode == kRunBackup ? "Backup" : snapshot ? "Restore+snapshot" : "Restore");
+  state.SetLabel(run_mode == RunMode::kBackup ? "Backup"
+                 : snapshot                   ? "Restore+snapshot"
+                                              : "Restore");
 }
 
 }  // namespace
@@ -237,14 +239,14 @@ int main(int argc, char** argv) {
   }
   struct {
     const char* name;
-    int mode;
+    kivo::RunMode mode;
     int snapshot;
-  } const runs[] = {{"BM_FullBackup", kivo::kRunBackup, 0},
-                    {"BM_FullRestore", kivo::kRunRestore, 0},
-                    {"BM_FullRestoreSnapshot", kivo::kRunRestore, 1}};
+  } const runs[] = {{"BM_FullBackup", kivo::RunMode::kBackup, 0},
+                    {"BM_FullRestore", kivo::RunMode::kRestore, 0},
+                    {"BM_FullRestoreSnapshot", kivo::RunMode::kRestore, 1}};
   for (const auto& r : runs) {
     benchmark::RegisterBenchmark(r.name, kivo::BM_FullTransfer)
-        ->Args({r.mode, records, r.snapshot})
+        ->Args({static_cast<int>(r.mode), records, r.snapshot})
         ->Iterations(1)
         ->UseManualTime()
         ->Unit(benchmark::kSecond);

@@ -49,12 +49,13 @@ void BM_ReceiveApplication(benchmark::State& state) {
     std::atomic<int> served{0};
     std::thread peer([&] {
       int r = organizer.WaitCommand(kGetAllRecords);
-      if (r == kResultSuccess) r = organizer.SendAllRecords(list, kMemo, records, kRoleOrganizer);
+      if (r == kResultSuccess)
+        r = organizer.SendAllRecords(list, kMemo, records, TransferRole::kOrganizer);
       served = r;
     });
     state.ResumeTiming();
     int end = 0;
-    const int r = pc.GetAllRecords(buffer, &end, kMemo, kRolePc);
+    const int r = pc.GetAllRecords(buffer, &end, kMemo, TransferRole::kPc);
     state.PauseTiming();
     peer.join();
     if (r != kResultSuccess || served != kResultSuccess || end != static_cast<int>(list.size())) {

@@ -135,8 +135,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     result = organizer.Serve(link);
   } else {
     kivo::AppliStore store(kivo::FuzzCodeTables());
-    link.set_store(&store);
     kivo::CommRun run(link);
+    run.context().store = &store;
     run.set_data_dir(DumpDir());
     run.SetDeviceCode(device_code);
     result = run.RunDevice();

@@ -84,7 +84,8 @@ Bytes SampleList(kivo::AppliId id) {
   return list;
 }
 
-int Run(kivo::CommLink& link, int procedure, kivo::AppliId id, std::span<uint8_t> buffer) {
+int Run(kivo::CommLink& link, int procedure, kivo::AppliId id, std::span<uint8_t> buffer,
+        const kivo::TelephoneCheck& check) {
   std::array<uint8_t, 2> params{};
   int code = 0;
   int n = 0;
@@ -101,17 +102,17 @@ int Run(kivo::CommLink& link, int procedure, kivo::AppliId id, std::span<uint8_t
     case 3:
       return link.WaitDataPacket(id, packet, &n, nullptr, nullptr, 3000, 2);
     case 4:
-      return link.Receive1Record(buffer, &n, &lead, kivo::kRolePc);
+      return link.Receive1Record(buffer, &n, &lead, kivo::TransferRole::kPc);
     case 5:
-      return link.Receive1Record(buffer, &n, &lead, kivo::kRoleOrganizer);
+      return link.Receive1Record(buffer, &n, &lead, kivo::TransferRole::kOrganizer);
     case 6:
-      return link.GetAllRecords(buffer, &n, id, kivo::kRolePc);
+      return link.GetAllRecords(buffer, &n, id, kivo::TransferRole::kPc, nullptr, check);
     case 7:
-      return link.GetAllRecords(buffer, &n, id, kivo::kRoleOrganizer);
+      return link.GetAllRecords(buffer, &n, id, kivo::TransferRole::kOrganizer, nullptr, check);
     case 8:
-      return link.GetExpenseCategory(buffer, &n, kivo::kRolePc);
+      return link.GetExpenseCategory(buffer, &n, kivo::TransferRole::kPc);
     case 9:
-      return link.GetExpenseCategory(buffer, &n, kivo::kRoleOrganizer);
+      return link.GetExpenseCategory(buffer, &n, kivo::TransferRole::kOrganizer);
     case 10:
       return link.NegotiationForPC();
     case 11:
@@ -120,11 +121,12 @@ int Run(kivo::CommLink& link, int procedure, kivo::AppliId id, std::span<uint8_t
     case 13: {
       const Bytes list = SampleList(id);
       const int count = id == kivo::kCategoryList ? 1 : 2;
-      return link.SendAllRecords(list, id, count,
-                                 procedure == 12 ? kivo::kRolePcStep : kivo::kRoleOrganizer);
+      return link.SendAllRecords(
+          list, id, count,
+          procedure == 12 ? kivo::TransferRole::kPcStep : kivo::TransferRole::kOrganizer);
     }
     default:
-      return link.Send1Record(SampleList(kivo::kMemo), kivo::kMemo, kivo::kRolePc);
+      return link.Send1Record(SampleList(kivo::kMemo), kivo::kMemo, kivo::TransferRole::kPc);
   }
 }
 
@@ -141,10 +143,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   kivo::FuzzCable cable(kStart, 0, (options & 1) != 0);
   kivo::CommLink& link = cable.link;
   if (options & 2) link.SetLogFileName(LogPath().string());
-  if (options & 4) link.set_device_model(kivo::kModelM);
-  if (options & 8) link.set_tel_records_min(3);
-  link.set_code_table_b(&kivo::FuzzCodeTables().b);
-  if (options & 16) link.set_sort_table(&FuzzSortTable());
+  if (options & 4) link.set_device_model(kivo::DeviceModel::kM);
+  kivo::TelephoneCheck check;
+  if (options & 8) check.records_min = 3;
+  check.table_b = &kivo::FuzzCodeTables().b;
+  if (options & 16) check.sort_table = &FuzzSortTable();
   if (options & 32) link.set_to_multiplier(1);
   if ((options & 64) == 0) {
     link.set_to_command(1500);
@@ -156,7 +159,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const uint32_t arrival = cable.Feed(input);
 
   std::vector<uint8_t> buffer(buffer_size);
-  const int result = Run(link, procedure, id, buffer);
+  const int result = Run(link, procedure, id, buffer, check);
   cable.CheckEnd("procedure " + std::to_string(procedure), result, arrival, kAfterLastByteMs);
   link.ClosePort();
   if (options & 2) cable.RemoveLog(LogPath());

@@ -47,10 +47,11 @@ using Bytes = std::vector<uint8_t>;
 constexpr uint32_t kStart = 3000000;
 // A full backup waits for seven applications and the model query.
 constexpr uint32_t kAfterLastByteMs = 300000;
-constexpr int kModes[] = {kivo::kRunBackup,     kivo::kRunUpload,     kivo::kRunRestore,
-                          kivo::kRunDownload,   kivo::kRunBackupStep, kivo::kRunRestoreStep,
-                          kivo::kRunSendRecord, kivo::kRunDeleteAll,  kivo::kRunNegotiation,
-                          kivo::kRunSendAck};
+constexpr kivo::RunMode kModes[] = {kivo::RunMode::kBackup,      kivo::RunMode::kUpload,
+                                    kivo::RunMode::kRestore,     kivo::RunMode::kDownload,
+                                    kivo::RunMode::kBackupStep,  kivo::RunMode::kRestoreStep,
+                                    kivo::RunMode::kSendRecord,  kivo::RunMode::kDeleteAll,
+                                    kivo::RunMode::kNegotiation, kivo::RunMode::kSendAck};
 
 class QuietWindow : public kivo::LinkObserver {};
 
@@ -92,7 +93,7 @@ std::filesystem::path ScratchFile(const char* name) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   kivo::FuzzInput input(data, size);
-  const int mode = kModes[input.Byte() % std::size(kModes)];
+  const kivo::RunMode mode = kModes[input.Byte() % std::size(kModes)];
   const uint8_t options = input.Byte();
   const uint8_t appli = input.Byte() % 8;
 
@@ -102,11 +103,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   kivo::AppliStore store(kivo::FuzzCodeTables());
   FillStore(store);
   QuietWindow window;
-  link.set_store(&store);
-  link.set_observer(&window);
-  link.set_appli_mode(appli == 7 ? kivo::kAllAppli : appli);
+  kivo::CommRun run(link);
+  kivo::RunContext& context = run.context();
+  context.store = &store;
+  context.observer = &window;
+  context.appli_mode = appli == 7 ? kivo::kAllAppli : appli;
   if (options & 2) link.SetLogFileName(ScratchFile(".log").string());
-  if (options & 4) link.set_file_name(ScratchFile(".bkf").string());
+  if (options & 4) context.file_name = ScratchFile(".bkf").string();
   if ((options & 8) == 0) {
     link.set_to_command(1500);
     link.set_to_data_packet(1500);
@@ -118,16 +121,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return model0;
   }();
   if (options & 16) {
-    link.set_tel_records_min(3);
-    link.set_sort_table(&sort_table);
+    context.telephone_check.records_min = 3;
+    context.telephone_check.sort_table = &sort_table;
   }
-  link.set_code_table_b(&kivo::FuzzCodeTables().b);
+  context.telephone_check.table_b = &kivo::FuzzCodeTables().b;
 
   const uint32_t arrival = cable.Feed(input);
-  kivo::CommRun run(link);
   const int result = run.RunCommunication(mode);
 
-  cable.CheckEnd("run mode " + std::to_string(mode), result, arrival, kAfterLastByteMs);
+  cable.CheckEnd("run mode " + std::to_string(static_cast<int>(mode)), result, arrival,
+                 kAfterLastByteMs);
   if (link.is_open()) std::abort();  // every run ends with the port closed
   if (result == kivo::kResultSuccess && (options & 4) == 0) CheckSavable(store);
   if (options & 2) cable.RemoveLog(ScratchFile(".log"));

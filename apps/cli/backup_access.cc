@@ -21,7 +21,8 @@ std::string DeviceText(std::array<uint8_t, 2> code) {
 
 }  // namespace
 
-std::string BackupReadFailure(int code, const std::string& error_text, const AppliStore& store) {
+std::string BackupReadFailure(StoreResult code, const std::string& error_text,
+                              const AppliStore& store) {
   std::string reason(kNotCompatible);
   switch (code) {
     case kStoreLoadError:
@@ -58,7 +59,7 @@ int ReadBackupForViewing(const CliContext& context, const std::filesystem::path&
     store.SetDeviceCode(static_cast<uint8_t>((*image)[6]), static_cast<uint8_t>((*image)[7]));
   }
   std::string reason;
-  int result = DecodeBackupFile(
+  const StoreResult result = DecodeBackupFile(
       store, std::span(reinterpret_cast<const uint8_t*>(image->data()), image->size()), &reason);
   if (result != kStoreOk) {
     return context.FileFailure(file, BackupReadFailure(result, reason, store));
@@ -77,7 +78,7 @@ int ReadBackupForChange(const CliContext& context, const std::filesystem::path& 
     return kExitOk;
   }
   std::string error_text;
-  int result = LoadBackupFile(store, file, &error_text);
+  const StoreResult result = LoadBackupFile(store, file, &error_text);
   if (result != kStoreOk) {
     return context.FileFailure(file, BackupReadFailure(result, error_text, store));
   }

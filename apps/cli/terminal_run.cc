@@ -119,10 +119,9 @@ int DetectWithProgress(CommLink& link, TerminalLine& line, const std::vector<Por
   MessageQueue queue;
   LinkEventQueue events;
   link.SetMessageQueue(&queue);
-  link.set_observer(&events);
   int result = kResultDetectFailed;
   std::thread worker([&] {
-    result = link.AutoDetect(ports);
+    result = link.AutoDetect(ports, &events);
     if ((result >= 1 && result <= 4) || result == kResultSuccess) {
       events.OnDetectFound(result);
     } else {
@@ -148,7 +147,6 @@ int DetectWithProgress(CommLink& link, TerminalLine& line, const std::vector<Por
   worker.join();
   events.Close();
   line.Clear();
-  link.set_observer(nullptr);
   link.SetMessageQueue(nullptr);
   return result;
 }

@@ -49,7 +49,11 @@ namespace fs = std::filesystem;
 constexpr int kExitRunFailed = 100;  // + the ResultCode
 
 // The line-test run modes linetest accepts.
-bool IsLineTestMode(int mode) { return mode == kRunNegotiation || (mode >= 10 && mode <= 17); }
+bool IsLineTestMode(int mode) {
+  return mode == static_cast<int>(RunMode::kNegotiation) ||
+         (mode >= static_cast<int>(RunMode::kSendAck) &&
+          mode <= static_cast<int>(RunMode::kSendCategoryDump));
+}
 
 std::string WithoutCarriageReturns(std::string_view text) {
   std::string out;
@@ -94,7 +98,7 @@ class Transfer {
     return v;
   }
 
-  LinkSettings Settings(int run_mode, int appli_mode, AppliStore* store, int tel_min) const {
+  LinkSettings Settings(RunMode run_mode, int appli_mode, AppliStore* store, int tel_min) const {
     TransferRequest request;
     request.run_mode = run_mode;
     request.appli_mode = appli_mode;
@@ -208,7 +212,7 @@ RowContext OrderContext(const Transfer& transfer, const AppliStore& store) {
 // is left alone rather than overwritten with defaults.
 int ReadForSending(const CliContext& context, const fs::path& file, AppliStore& store) {
   std::string error_text;
-  const int result = ReadBackupFile(store, file, &error_text);
+  const StoreResult result = ReadBackupFile(store, file, &error_text);
   if (result == kStoreOk) return kExitOk;
   return context.FileFailure(file, BackupReadFailure(result, error_text, store));
 }
@@ -236,7 +240,7 @@ int Backup(CliContext& context, std::span<const std::string> args) {
   if (int status = CheckWritableTarget(context, args[0]); status != kExitOk) return status;
   Transfer transfer(context);
   auto store = NewStore(context);
-  const int result = transfer.Run(transfer.Settings(kRunBackup, kAllAppli, store.get(),
+  const int result = transfer.Run(transfer.Settings(RunMode::kBackup, kAllAppli, store.get(),
                                                     context.settings.backup_tel_records_min));
   if (result != kResultSuccess) return transfer.Failure(result);
   store->EnsureAllAppli();
@@ -328,7 +332,7 @@ void SafetyHints(const CliContext& context, const std::string& snapshot,
 // organizer's records (kept as a snapshot); nothing is deleted or sent.
 int DryRun(CliContext& context, Transfer& transfer, const fs::path& path, AppliStore& file) {
   auto organizer = NewStore(context);
-  const int result = transfer.Run(transfer.Settings(kRunBackup, kAllAppli, organizer.get(),
+  const int result = transfer.Run(transfer.Settings(RunMode::kBackup, kAllAppli, organizer.get(),
                                                     context.settings.backup_tel_records_min));
   if (result != kResultSuccess) return transfer.Failure(result);
   const fs::path kept = AddToHistory(context, *organizer, kKindSnapshot);
@@ -370,8 +374,8 @@ int Restore(CliContext& context, std::span<const std::string> args) {
   }
   // A resumed run goes on from the failed one's snapshot, taking none.
   SafetySteps safety(context, SnapshotOn(context) && !context.link.resume);
-  LinkSettings settings =
-      transfer.Settings(kRunRestore, kAllAppli, store.get(), context.settings.bk_tel_records_min);
+  LinkSettings settings = transfer.Settings(RunMode::kRestore, kAllAppli, store.get(),
+                                            context.settings.bk_tel_records_min);
   auto note = [&]() {
     std::string error_text;
     if (!WriteRestoreJournal(journal_path, journal, &error_text)) {
@@ -415,8 +419,8 @@ int Upload(CliContext& context, std::span<const std::string> args) {
   auto file = std::make_unique<AppliStore>(TablesDirectory());
   if (int status = ReadBackupForChange(context, args[1], *file); status != kExitOk) return status;
   auto arrived = NewStore(context);
-  const int result = transfer.Run(
-      transfer.Settings(kRunUpload, *id, arrived.get(), context.settings.upload_tel_records_min));
+  const int result = transfer.Run(transfer.Settings(RunMode::kUpload, *id, arrived.get(),
+                                                    context.settings.upload_tel_records_min));
   if (result != kResultSuccess) return transfer.Failure(result);
   CopyAppli(*arrived, *file, *id, nullptr);
   if (*id == kExpense) CopyAppli(*arrived, *file, kCategoryList, nullptr);
@@ -438,7 +442,7 @@ int Download(CliContext& context, std::span<const std::string> args) {
   if (*id == kExpense) CopyAppli(*file, *store, kCategoryList, nullptr);
   SafetySteps safety(context, SnapshotOn(context));
   LinkSettings settings =
-      transfer.Settings(kRunDownload, *id, store.get(), context.settings.bk_tel_records_min);
+      transfer.Settings(RunMode::kDownload, *id, store.get(), context.settings.bk_tel_records_min);
   settings.safe = safety.Steps(context);
   const int result = transfer.Run(settings, &safety.report);
   if (result != kResultSuccess) {
@@ -479,8 +483,8 @@ int Send(CliContext& context, std::span<const std::string> args) {
   if (store->PutRecord(*id, 0, file->Record(*id, index)) != kStoreOk) {
     return context.FileFailure(args[1], "the record cannot be taken");
   }
-  const int result = transfer.Run(
-      transfer.Settings(kRunSendRecord, *id, store.get(), context.settings.bk_tel_records_min));
+  const int result = transfer.Run(transfer.Settings(RunMode::kSendRecord, *id, store.get(),
+                                                    context.settings.bk_tel_records_min));
   return result == kResultSuccess ? kExitOk : transfer.Failure(result);
 }
 
@@ -492,7 +496,7 @@ int Detect(CliContext& context, std::span<const std::string>) {
   link.SetSerialPortFactory(VirtualOrganizerFactory(transfer.VirtualOptions()));
   link.set_device_code(s.device_code == 1 ? 1 : 2, 0);
   link.set_echo_back(transfer.VirtualOptions().echo && s.echo_back != 0);
-  const LinkSettings settings = transfer.Settings(kRunNegotiation, 0, nullptr, 0);
+  const LinkSettings settings = transfer.Settings(RunMode::kNegotiation, 0, nullptr, 0);
   link.SetLogFileName(settings.log_file_name);
   TerminalLine line(*context.err, isatty(STDERR_FILENO) != 0);
   const std::vector<PortSpec> ports = DetectCandidates(OpenSerialDevices()->List(), s.port_devices);
@@ -518,7 +522,7 @@ int Simulate(CliContext& context, std::span<const std::string> args) {
     appli = *id;
   }
   Transfer transfer(context);
-  const int result = transfer.Run(transfer.Settings(kRunDevice, appli, nullptr, 0));
+  const int result = transfer.Run(transfer.Settings(RunMode::kDevice, appli, nullptr, 0));
   return result == kResultSuccess ? kExitOk : transfer.Failure(result);
 }
 
@@ -536,7 +540,10 @@ int LineTest(CliContext& context, std::span<const std::string> args) {
   }
   // The category modes work on the category list unless told otherwise; the
   // others on the application of the settings.
-  const bool category = mode == kRunReceiveCategoryDump || mode == kRunSendCategoryDump;
+  // The number given is the run mode itself.
+  const auto run_mode = static_cast<RunMode>(mode);
+  const bool category =
+      run_mode == RunMode::kReceiveCategoryDump || run_mode == RunMode::kSendCategoryDump;
   int appli = category ? kCategoryList : context.settings.appli_id;
   if (args.size() > 1) {
     std::optional<AppliId> id = ParseAppliArgument(context, args[1]);
@@ -544,7 +551,7 @@ int LineTest(CliContext& context, std::span<const std::string> args) {
     appli = *id;
   }
   Transfer transfer(context);
-  const int result = transfer.Run(transfer.Settings(mode, appli, nullptr, 0));
+  const int result = transfer.Run(transfer.Settings(run_mode, appli, nullptr, 0));
   return result == kResultSuccess ? kExitOk : transfer.Failure(result);
 }
 

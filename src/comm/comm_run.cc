@@ -17,10 +17,10 @@ namespace {
 
 // A failing step of a run; RunCommunication is the one place that catches it.
 struct StepFailed {
-  int code;
+  ResultCode code;
 };
 
-void Must(int result) {
+void Must(ResultCode result) {
   if (result != kResultSuccess) throw StepFailed{result};
 }
 
@@ -58,7 +58,7 @@ CommRun::CommRun(CommLink& link)
 
 void CommRun::SetAppliMode(int appli_mode) {
   if ((appli_mode >= 0 && appli_mode <= kCategoryList) || appli_mode == kAllAppli) {
-    link_.set_appli_mode(appli_mode);
+    context_.appli_mode = appli_mode;
     return;
   }
   Log("!!! Appli ID Err (Pass)");
@@ -66,8 +66,8 @@ void CommRun::SetAppliMode(int appli_mode) {
 
 void CommRun::SetDeviceCode(int device_code) {
   const uint8_t high = device_code == 1 ? 1 : 2;
-  if (link_.store() != nullptr) {
-    link_.store()->SetDeviceCode(high, 0);
+  if (context_.store != nullptr) {
+    context_.store->SetDeviceCode(high, 0);
   } else {
     Log("!!! SetDeviceCode Err (Pass)");
   }
@@ -76,7 +76,7 @@ void CommRun::SetDeviceCode(int device_code) {
 
 PromptAnswer CommRun::Box(std::string text, std::string caption, PromptIcon icon,
                           PromptButtons buttons) {
-  Prompter* prompter = link_.prompter();
+  Prompter* prompter = context_.prompter;
   PromptBox box{std::move(text), std::move(caption), icon, buttons};
   if (prompter == nullptr) return SilentPrompter().Ask(box);
   return prompter->Ask(box);
@@ -86,37 +86,39 @@ int CommRun::ElapsedSeconds(uint32_t start) const {
   return static_cast<int>((link_.clock().NowMs() - start) / 1000);
 }
 
-int CommRun::DeleteAllRecords(AppliId id) {
-  int r = link_.SendCommand(kDeleteAllRecords, AppliWireCode(id), 0);
+ResultCode CommRun::DeleteAllRecords(AppliId id) {
+  const ResultCode r = link_.SendCommand(kDeleteAllRecords, AppliWireCode(id), 0);
   if (r != kResultSuccess) return r;
   Log("---PC sends DELETE_ALL_RECORDS\n\n");
-  r = link_.WaitCommand(kAck);
-  if (r != kResultSuccess) return r;
-  Log("---PC receives ACK\n\n");
-  return kResultSuccess;
+  return link_.ExpectAck(/*failure_log=*/"");
 }
 
-int CommRun::RunCommunication(int run_mode) {
-  if (link_.store() == nullptr || link_.observer() == nullptr) return kResultIoError;
+ResultCode CommRun::RunCommunication(RunMode run_mode) {
+  if (context_.store == nullptr || context_.observer == nullptr) return kResultIoError;
   Log("##### START COMMUNICATION #####\n\n", true);
   try {
     if (!link_.OpenPort(-1) || !link_.is_open()) {
       Log("!!!Can't Open COM Port\n\n");
       throw StepFailed{link_.result()};
     }
-    Must(RunSteps(run_mode & 0xFF));
+    // A run mode counts by its low byte.
+    Must(RunSteps(static_cast<RunMode>(static_cast<int>(run_mode) & 0xFF)));
   } catch (const StepFailed& failed) {
     return Fail(failed.code);
   }
+  // The run succeeded; a line whose settings cannot be restored is closed
+  // all the same.
   (void)link_.ClosePort();
   Log("##### END COMMUNICATION #####\n\n");
   return kResultSuccess;
 }
 
-int CommRun::Fail(int code) {
+ResultCode CommRun::Fail(ResultCode code) {
   // The organizer learns that the run is over even when the user aborted:
   // every send purges the abort flag first. A second press of Abort still
   // waiting in the queue would stop these sends too, so it is taken now.
+  // The results of this farewell are dropped on purpose: the run already
+  // failed with `code`, and a line too broken for NACK changes nothing.
   while (!link_.message_queue().Empty()) (void)link_.PollAbort();
   (void)link_.SendCommand(kNack);
   Log("---PC sends NACK\n\n");
@@ -126,70 +128,70 @@ int CommRun::Fail(int code) {
   return code;
 }
 
-int CommRun::RunSteps(int run_mode) {
+ResultCode CommRun::RunSteps(RunMode run_mode) {
   const char* success = nullptr;
   switch (run_mode) {
-    case kRunNegotiation:
-      Must(link_.NegotiationForPC(kNegotiationTimeOutMs, -1));
+    case RunMode::kNegotiation:
+      Must(link_.NegotiationForPC(kNegotiationTimeOutMs, -1, context_.observer));
       success = "SUCCESS Negotiation";
       break;
-    case 1:
-    case kRunBackup:
-    case kRunUpload:
-      Must(Backup(kRolePc));
+    case RunMode::kBackupAlias:
+    case RunMode::kBackup:
+    case RunMode::kUpload:
+      Must(Backup(TransferRole::kPc));
       break;
-    case 2:
-    case kRunRestore:
-    case kRunDownload:
-      Must(Restore(kRolePc));
+    case RunMode::kRestoreAlias:
+    case RunMode::kRestore:
+    case RunMode::kDownload:
+      Must(Restore(TransferRole::kPc));
       break;
-    case kRunBackupStep:
-      Must(Backup(kRolePcStep));
+    case RunMode::kBackupStep:
+      Must(Backup(TransferRole::kPcStep));
       break;
-    case kRunRestoreStep:
-      Must(Restore(kRolePcStep));
+    case RunMode::kRestoreStep:
+      Must(Restore(TransferRole::kPcStep));
       break;
-    case kRunSendRecord:
-      Must(link_.NegotiationForPC(kNegotiationTimeOutMs, -1));
-      Must(SendAppli(kRolePc));
+    case RunMode::kSendRecord:
+      Must(link_.NegotiationForPC(kNegotiationTimeOutMs, -1, context_.observer));
+      Must(SendAppli(TransferRole::kPc));
       Must(link_.SendCommand(kEndCommunication));
       if (link_.logging()) success = "SUCCESS Send 1 Record";
       break;
-    case kRunSendAck:
+    case RunMode::kSendAck:
       Must(link_.SendCommand(kAck));
       Must(link_.WaitCommand(kAnyCommand));
       success = "SUCCESS send ACK";
       break;
-    case kRunSendNack:
+    case RunMode::kSendNack:
       Must(link_.SendCommand(kNack));
       success = "SUCCESS send NACK";
       break;
-    case kRunSendEnd:
+    case RunMode::kSendEnd:
       Must(link_.SendCommand(kEndCommunication));
       success = "SUCCESS send END_COMMUNICATION";
       break;
-    case kRunSendDump:
-      Must(SendDumpFile(kRolePcStep));
+    case RunMode::kSendDump:
+      Must(SendDumpFile(TransferRole::kPcStep));
       success = "SUCCESS SEND_1_RECORD";
       break;
-    case kRunDeleteAll:
-      Must(link_.SendCommand(kDeleteAllRecords, AppliWireCode(link_.appli_mode()), 0));
+    case RunMode::kDeleteAll:
+      Must(link_.SendCommand(kDeleteAllRecords, AppliWireCode(context_.appli_mode), 0));
       Must(link_.WaitCommand(kAck));
       success = "SUCCESS DELETE_ALL_RECORDS";
       break;
-    case kRunReceiveDump:
-      Must(ReceiveDumpFile(kRolePcStep));
+    case RunMode::kReceiveDump:
+      Must(ReceiveDumpFile(TransferRole::kPcStep));
       success = "SUCCESS GET_ALL_RECORDS";
       break;
-    case kRunReceiveCategoryDump:
-      Must(ReceiveDumpFile(kRolePcStep));
+    case RunMode::kReceiveCategoryDump:
+      Must(ReceiveDumpFile(TransferRole::kPcStep));
       success = "SUCCESS GET_EXPENSE_CATEGORY";
       break;
-    case kRunSendCategoryDump:
-      Must(SendDumpFile(kRolePcStep));
+    case RunMode::kSendCategoryDump:
+      Must(SendDumpFile(TransferRole::kPcStep));
       success = "SUCCESS SEND_EXPENSE_CATEGORY";
       break;
-    case kRunDevice:
+    case RunMode::kDevice:
       Must(RunDevice());
       break;
     default:
@@ -197,13 +199,14 @@ int CommRun::RunSteps(int run_mode) {
       return kResultIoError;
   }
   if (success != nullptr) {
+    // An OK box has one answer.
     (void)Box(success, program_name_, PromptIcon::kNone, PromptButtons::kOk);
   }
   return kResultSuccess;
 }
 
 std::filesystem::path CommRun::DumpPath(std::string_view extension) const {
-  return data_dir_ / DumpFileName(AppliWireCode(link_.appli_mode()), extension);
+  return data_dir_ / DumpFileName(AppliWireCode(context_.appli_mode), extension);
 }
 
 }  // namespace kivo

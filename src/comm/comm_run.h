@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "comm/link_settings.h"
+#include "comm/run_context.h"
 #include "comm/safe_transfer.h"
 #include "link/comm_link.h"
 #include "platform/prompter.h"
@@ -18,9 +20,9 @@ inline constexpr size_t kAppliBufferSize = 256000;
 
 // One communication run on a CommLink: open the port, carry out the steps of
 // a run mode (from one command frame up to a backup of every application),
-// end the link and close the port. Uses what the link was given: its store,
-// FileName, AppliMode, FileScramble, observer (the progress window) and
-// prompter (its message boxes).
+// end the link and close the port. The run's context (store, FileName,
+// AppliMode, FileScramble, the progress window, the message boxes and the
+// telephone check) belongs to the run; the link only carries the line.
 //
 // All operations return a ResultCode (16 success). Inside RunCommunication a
 // failing step ends the run at once: NACK and END_COMMUNICATION go out, the
@@ -32,6 +34,10 @@ inline constexpr size_t kAppliBufferSize = 256000;
 class CommRun {
  public:
   explicit CommRun(CommLink& link);
+
+  // What the run works with; set before RunCommunication.
+  RunContext& context() { return context_; }
+  const RunContext& context() const { return context_; }
 
   // Dump files lie here; the program directory by default.
   void set_data_dir(const std::filesystem::path& dir) { data_dir_ = dir; }
@@ -52,36 +58,38 @@ class CommRun {
   void SetDeviceCode(int device_code);
 
   // 11 at once without a store or an observer.
-  [[nodiscard]] int RunCommunication(int run_mode);
+  [[nodiscard]] ResultCode RunCommunication(RunMode run_mode);
 
   // Sequences (comm_run_sequences.cc).
-  [[nodiscard]] int ReceiveAppli(int role);
+  [[nodiscard]] ResultCode ReceiveAppli(TransferRole role);
   // ReceiveAppli into another store than the link's.
-  [[nodiscard]] int ReceiveAppliInto(AppliStore& store, int role);
-  [[nodiscard]] int SendAppli(int role);
-  [[nodiscard]] int Backup(int role);
-  [[nodiscard]] int Restore(int role);
+  [[nodiscard]] ResultCode ReceiveAppliInto(AppliStore& store, TransferRole role);
+  [[nodiscard]] ResultCode SendAppli(TransferRole role);
+  [[nodiscard]] ResultCode Backup(TransferRole role);
+  [[nodiscard]] ResultCode Restore(TransferRole role);
 
   // Dump files and the device side (comm_run_device.cc).
-  [[nodiscard]] int SendDumpFile(int role);
-  [[nodiscard]] int ReceiveDumpFile(int role);
-  [[nodiscard]] int RunDevice();
+  [[nodiscard]] ResultCode SendDumpFile(TransferRole role);
+  [[nodiscard]] ResultCode ReceiveDumpFile(TransferRole role);
+  [[nodiscard]] ResultCode RunDevice();
 
   std::filesystem::path DumpPath(std::string_view extension) const;
 
  private:
   // The steps of one run mode; 16 or the failing step's code.
-  int RunSteps(int run_mode);
-  int Fail(int code);
+  ResultCode RunSteps(RunMode run_mode);
+  ResultCode Fail(ResultCode code);
   // DELETE_ALL_RECORDS for the application and its ACK.
-  int DeleteAllRecords(AppliId id);
+  ResultCode DeleteAllRecords(AppliId id);
   // Receives the applications (in this order) into `store`, logged as `what`.
-  int ReceiveApplis(AppliStore& store, std::span<const AppliId> ids, const char* what, int role);
+  ResultCode ReceiveApplis(AppliStore& store, std::span<const AppliId> ids, const char* what,
+                           TransferRole role);
   PromptAnswer Box(std::string text, std::string caption, PromptIcon icon, PromptButtons buttons);
-  void Log(std::string_view text, bool full = false) { (void)link_.WriteLogIfEnabled(text, full); }
+  void Log(std::string_view text, bool full = false) { link_.WriteLogIfEnabled(text, full); }
   int ElapsedSeconds(uint32_t start) const;
 
   CommLink& link_;
+  RunContext context_;
   std::filesystem::path data_dir_;
   std::string program_name_;
   SafeTransfer safe_;

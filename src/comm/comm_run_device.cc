@@ -19,31 +19,31 @@ constexpr int kModelQueryWaitMs = 1000;
 
 }  // namespace
 
-int CommRun::SendDumpFile(int role) {
-  AppliStore& store = *link_.store();
+ResultCode CommRun::SendDumpFile(TransferRole role) {
+  AppliStore& store = *context_.store;
   if (store.GetAppliBuf(kDumpSlots) < 0) {
     Log("!!! GetAppliBuf Err");
     return kResultIoError;
   }
   const std::string path = DumpPath(".snd").string();
-  if (ReadDumpFile(store, path, AppliWireCode(link_.appli_mode())) < 0) {
+  if (ReadDumpFile(store, path, AppliWireCode(context_.appli_mode)) < 0) {
     Log(FormatText("!!! File(%s) Read Err\n\n", path));
     store.FreeAppliBuf();
     return kResultNotCompatible;
   }
   Log(FormatText("<<====Read File (%s)\n\n", path));
-  const int r = SendAppli(role);
+  const ResultCode r = SendAppli(role);
   store.FreeAppliBuf();
   return r;
 }
 
-int CommRun::ReceiveDumpFile(int role) {
-  AppliStore& store = *link_.store();
+ResultCode CommRun::ReceiveDumpFile(TransferRole role) {
+  AppliStore& store = *context_.store;
   if (store.GetAppliBuf(kDumpSlots) < 0) {
     Log("!!! GetAppliBuf Err");
     return kResultIoError;
   }
-  const int r = ReceiveAppli(role);
+  const ResultCode r = ReceiveAppli(role);
   if (r != kResultSuccess) {
     store.FreeAppliBuf();
     return r;
@@ -51,7 +51,7 @@ int CommRun::ReceiveDumpFile(int role) {
   const std::string path = DumpPath(".rcv").string();
   std::error_code ec;
   std::filesystem::remove(path, ec);
-  if (WriteDumpFile(store, path, AppliWireCode(link_.appli_mode())) < 0) {
+  if (WriteDumpFile(store, path, AppliWireCode(context_.appli_mode)) < 0) {
     Log(FormatText("!!! Dump File(%s) Write Err\n\n", path));
     store.FreeAppliBuf();
     return kResultIoError;
@@ -61,8 +61,8 @@ int CommRun::ReceiveDumpFile(int role) {
   return kResultSuccess;
 }
 
-int CommRun::RunDevice() {
-  int r = link_.NegotiationForDevice();
+ResultCode CommRun::RunDevice() {
+  ResultCode r = link_.NegotiationForDevice(context_.observer);
   if (r != kResultSuccess) return r;
   // The PC asks GET_DEVICE_INFORMATION right after the handshake to tell the
   // M model; this organizer is a base model and lets the question pass
@@ -87,11 +87,12 @@ int CommRun::RunDevice() {
         break;
       case kEndCommunication:
         Log("---HDD receives END_COMMUNICATION\n\n");
+        // An OK box has one answer.
         (void)Box("BYE!!", program_name_, PromptIcon::kNone, PromptButtons::kOk);
         return kResultSuccess;
       case kSend1Record:
         Log("---HDD receives SEND_1_RECORD\n\n");
-        r = ReceiveDumpFile(kRoleOrganizer);
+        r = ReceiveDumpFile(TransferRole::kOrganizer);
         if (r != kResultSuccess) return r;
         break;
       case kDeleteAllRecords:
@@ -102,24 +103,25 @@ int CommRun::RunDevice() {
         break;
       case kGetAllRecords:
         Log("---HDD receives GET_ALL_RECORDS\n\n");
-        link_.set_appli_mode(params[0] >= 1 && params[0] <= 5 && params[1] == 0 ? params[0] : 0);
-        r = SendDumpFile(kRoleOrganizer);
+        context_.appli_mode = params[0] >= 1 && params[0] <= 5 && params[1] == 0 ? params[0] : 0;
+        r = SendDumpFile(TransferRole::kOrganizer);
         if (r != kResultSuccess) return r;
         break;
       case kGetExpenseCategory:
         Log("---HDD receives GET_EXPENSE_CATEGORY\n\n");
-        link_.set_appli_mode(kCategoryList);
-        r = SendDumpFile(kRoleOrganizer);
+        context_.appli_mode = kCategoryList;
+        r = SendDumpFile(TransferRole::kOrganizer);
         if (r != kResultSuccess) return r;
         break;
       case kSendExpenseCategory:
         Log("---HDD receives SEND_EXPENSE_CATEGORY\n\n");
-        link_.set_appli_mode(kCategoryList);
-        r = ReceiveDumpFile(kRoleOrganizer);
+        context_.appli_mode = kCategoryList;
+        r = ReceiveDumpFile(TransferRole::kOrganizer);
         if (r != kResultSuccess) return r;
         break;
       case kNack:
         Log("---HDD receives NACK\n\n");
+        // An OK box has one answer.
         (void)Box("BYE!!", program_name_, PromptIcon::kNone, PromptButtons::kOk);
         return kResultSuccess;
       default:

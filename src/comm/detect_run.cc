@@ -66,6 +66,7 @@ DetectRun::~DetectRun() {
     Abort();
     worker_.join();
   }
+  // Going away: a line whose settings cannot be restored is closed all the same.
   (void)link_.ClosePort();
 }
 
@@ -81,13 +82,12 @@ void DetectRun::Configure(const DetectSettings& settings) {
 
 bool DetectRun::Start(LinkObserver* window) {
   if (started_.load()) return false;
-  link_.set_observer(window);
   started_.store(true);
   std::optional<std::vector<PortSpec>> ports;
   if (list_ports_) ports = list_ports_();
   try {
     worker_ = std::thread([this, window, ports = std::move(ports)] {
-      const int r = ports ? link_.AutoDetect(*ports) : link_.AutoDetect();
+      const ResultCode r = ports ? link_.AutoDetect(*ports, window) : link_.AutoDetect(window);
       result_ = r;
       if (window == nullptr) return;
       if ((r >= 1 && r <= 4) || r == kResultSuccess) {
@@ -107,7 +107,7 @@ void DetectRun::Abort() {
   if (started_.load()) queue_.Post({kWmDetectAbort, 0, 0});
 }
 
-int DetectRun::Wait() {
+ResultCode DetectRun::Wait() {
   if (worker_.joinable()) worker_.join();
   return result_;
 }

@@ -66,7 +66,7 @@ class DetectRun {
   [[nodiscard]] bool Start(LinkObserver* window);
   void Abort();
   // Waits for the worker: 1..4, 16 or 12 (12 without a worker).
-  int Wait();
+  ResultCode Wait();
   // After Wait: the port found.
   [[nodiscard]] const PortSpec& found() const { return link_.detected_port(); }
 
@@ -78,7 +78,7 @@ class DetectRun {
   std::function<std::vector<PortSpec>()> list_ports_;
   std::thread worker_;
   std::atomic<bool> started_{false};
-  int result_ = kResultDetectFailed;
+  ResultCode result_ = kResultDetectFailed;
 };
 
 }  // namespace kivo

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 
+#include "comm/run_mode.h"
 #include "comm/safe_transfer.h"
 #include "link/comm_link.h"
 #include "platform/link_defaults.h"
@@ -17,29 +18,9 @@ namespace kivo {
 
 class AppliStore;
 
-// Run modes of one communication run.
-inline constexpr int kRunNegotiation = 0;
-inline constexpr int kRunBackup = 3;
-inline constexpr int kRunRestore = 4;
-inline constexpr int kRunUpload = 5;
-inline constexpr int kRunDownload = 6;
-inline constexpr int kRunBackupStep = 7;
-inline constexpr int kRunRestoreStep = 8;
-inline constexpr int kRunSendRecord = 9;
-inline constexpr int kRunSendAck = 10;
-inline constexpr int kRunSendNack = 11;
-inline constexpr int kRunSendEnd = 12;
-inline constexpr int kRunSendDump = 13;
-inline constexpr int kRunDeleteAll = 14;
-inline constexpr int kRunReceiveDump = 15;
-inline constexpr int kRunReceiveCategoryDump = 16;
-inline constexpr int kRunSendCategoryDump = 17;
-inline constexpr int kRunDevice = 18;
-inline constexpr int kRunModeMax = 18;
-
 // What a command hands to one communication run. Time-outs are milliseconds.
 struct LinkSettings {
-  int run_mode = kRunNegotiation;
+  RunMode run_mode = RunMode::kNegotiation;
   int appli_mode = kAllAppli;  // an AppliId, or 255 for all applications
   int device_code = 2;         // 1 selects device code (1, 0), anything else (2, 0)
   int com_port = 1;            // COM1..COM4

@@ -16,6 +16,7 @@ ProgressRun::~ProgressRun() {
     Abort();
     worker_.join();
   }
+  // Going away: a line whose settings cannot be restored is closed all the same.
   (void)link_.ClosePort();
 }
 
@@ -24,7 +25,7 @@ std::string SettingsDump(const LinkSettings& s) {
   std::snprintf(text, sizeof text,
                 "===== Start Settings =====\nRunMode=%d\nAppliMode=%d\nDeviceCode=%d\nCOMPort=%d\n"
                 "FileName=",
-                s.run_mode, s.appli_mode, s.device_code, s.com_port);
+                static_cast<int>(s.run_mode), s.appli_mode, s.device_code, s.com_port);
   std::string dump = text;
   dump += s.file_name;
   dump += "\nLogFileName=";
@@ -41,11 +42,12 @@ void ProgressRun::ApplyLinkSettings(const LinkSettings& s) {
   // A run that reads or writes a file of its own works on the spare store. So
   // do the dump-file modes and the device side, which re-allocate the store
   // they work on: a store handed over would lose its records.
-  const int mode = s.run_mode & 0xFF;
-  const bool dump_mode = mode == kRunSendDump || mode == kRunReceiveDump ||
-                         mode == kRunReceiveCategoryDump || mode == kRunSendCategoryDump ||
-                         mode == kRunDevice;
-  link_.set_store(s.store != nullptr && s.file_name.empty() && !dump_mode ? s.store : &own_store_);
+  const auto mode = static_cast<RunMode>(static_cast<int>(s.run_mode) & 0xFF);
+  const bool dump_mode = mode == RunMode::kSendDump || mode == RunMode::kReceiveDump ||
+                         mode == RunMode::kReceiveCategoryDump ||
+                         mode == RunMode::kSendCategoryDump || mode == RunMode::kDevice;
+  RunContext& context = run_.context();
+  context.store = s.store != nullptr && s.file_name.empty() && !dump_mode ? s.store : &own_store_;
   run_mode_ = s.run_mode;
   run_.SetAppliMode(s.appli_mode);
   run_.SetDeviceCode(s.device_code);
@@ -58,32 +60,30 @@ void ProgressRun::ApplyLinkSettings(const LinkSettings& s) {
     link_.SetPortName(s.port_name);
   }
   link_.set_baud_rate(s.baud_rate);
-  link_.set_file_name(s.file_name);
+  context.file_name = s.file_name;
   link_.SetLogFileName(s.log_file_name);
 
   link_.set_echo_back(s.echo_back != 0);
-  link_.set_file_scramble(s.file_scramble != 0);
+  context.file_scramble = s.file_scramble != 0;
   link_.set_to_command(static_cast<int>(s.to_command));
   link_.set_to_data_packet(static_cast<int>(s.to_data_packet));
   link_.set_to_multiplier(static_cast<int>(s.to_multiplier));
-  link_.set_sort_table(s.sort_table);
-  link_.set_code_table_b(s.code_table);
-  link_.set_tel_records_min(s.tel_records_min);
+  context.telephone_check = {s.tel_records_min, s.sort_table, s.code_table};
   if (!s.data_dir.empty()) run_.set_data_dir(s.data_dir);
   run_.set_safe(s.safe);
 
-  (void)link_.WriteLogIfEnabled(SettingsDump(s), true);
+  link_.WriteLogIfEnabled(SettingsDump(s), true);
 }
 
 bool ProgressRun::Start(LinkObserver* window, Prompter* prompter) {
   if (started_.load()) return false;
-  link_.set_observer(window);
-  link_.set_prompter(prompter);
+  run_.context().observer = window;
+  run_.context().prompter = prompter;
   // Set before the thread exists: the window may abort from its first note.
   started_.store(true);
   try {
     worker_ = std::thread([this, window] {
-      const int r = run_.RunCommunication(run_mode_);
+      const ResultCode r = run_.RunCommunication(run_mode_);
       result_ = r;
       finished_.store(true);
       if (window == nullptr) return;
@@ -104,7 +104,7 @@ void ProgressRun::Abort() {
   if (started_.load()) queue_.Post({kWmLinkAbort, 0, 0});
 }
 
-int ProgressRun::Wait() {
+ResultCode ProgressRun::Wait() {
   if (worker_.joinable()) worker_.join();
   return result_;
 }

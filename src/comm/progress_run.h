@@ -53,10 +53,10 @@ class ProgressRun {
   // Posts the abort message to the worker; nothing when no worker runs.
   void Abort();
   // Waits for the worker and returns the run's ResultCode (0 without worker).
-  int Wait();
+  ResultCode Wait();
   [[nodiscard]] bool finished() const { return finished_.load(); }
 
-  int run_mode() const { return run_mode_; }
+  RunMode run_mode() const { return run_mode_; }
   CommLink& link() { return link_; }
   CommRun& run() { return run_; }
   AppliStore& own_store() { return own_store_; }
@@ -67,8 +67,8 @@ class ProgressRun {
   AppliStore own_store_{TablesDirectory()};
   MessageQueue queue_;
   std::thread worker_;
-  int run_mode_ = 0;
-  int result_ = kResultAborted;
+  RunMode run_mode_ = RunMode::kNegotiation;
+  ResultCode result_ = kResultAborted;
   std::atomic<bool> started_{false};
   std::atomic<bool> finished_{false};
 };

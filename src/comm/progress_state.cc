@@ -16,16 +16,16 @@ bool IsTransferSource(int source) {
 
 }  // namespace
 
-std::string ProgressState::Title(int run_mode) {
+std::string ProgressState::Title(RunMode run_mode) {
   std::string title = kBaseTitle;
   switch (run_mode) {
-    case 3:
+    case RunMode::kBackup:
       return title + " (Backup)";
-    case 4:
+    case RunMode::kRestore:
       return title + " (Restore)";
-    case 5:
+    case RunMode::kUpload:
       return title + " (Upload)";
-    case 6:
+    case RunMode::kDownload:
       return title + " (Download)";
     default:
       return title;
@@ -38,20 +38,20 @@ bool ProgressState::OnStatus(int total, int source) {
     return true;
   }
   switch (run_mode_) {
-    case 3:
+    case RunMode::kBackup:
       if (source != kSourceFullRun) return false;
       status_text_ = kStatusReceiving;
       break;
-    case 4:
+    case RunMode::kRestore:
       if (source != kSourceFullRun) return false;
       status_text_ = kStatusSending;
       break;
-    case 5:
+    case RunMode::kUpload:
       if (!IsTransferSource(source)) return false;
       status_text_ = kStatusReceiving;
       break;
-    case 6:
-    case 9:
+    case RunMode::kDownload:
+    case RunMode::kSendRecord:
       if (!IsTransferSource(source)) return false;
       status_text_ = kStatusSending;
       break;
@@ -77,7 +77,7 @@ bool ProgressState::OnProgress(int value, int source) {
   };
   std::optional<int> next;
   switch (run_mode_) {
-    case 3:
+    case RunMode::kBackup:
       if (source == kSourceFullRun) {
         next = value;
       } else if (source == kSourceOneAppli) {
@@ -86,7 +86,7 @@ bool ProgressState::OnProgress(int value, int source) {
         next = telephone_step();
       }
       break;
-    case 4:
+    case RunMode::kRestore:
       if (source == kSourceFullRun) {
         next = value;
       } else if (source == kSourceOneAppli) {
@@ -95,9 +95,9 @@ bool ProgressState::OnProgress(int value, int source) {
         next = telephone_step();
       }
       break;
-    case 5:
-    case 6:
-    case 9:
+    case RunMode::kUpload:
+    case RunMode::kDownload:
+    case RunMode::kSendRecord:
       if (IsTransferSource(source)) next = value;
       break;
     default:

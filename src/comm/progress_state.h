@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "comm/run_mode.h"
 #include "platform/prompter.h"
 
 namespace kivo {
@@ -18,10 +19,10 @@ namespace kivo {
 // own thread in the order the worker posted them.
 class ProgressState {
  public:
-  explicit ProgressState(int run_mode) : run_mode_(run_mode) {}
+  explicit ProgressState(RunMode run_mode) : run_mode_(run_mode) {}
 
   // The window title of a run in this mode.
-  static std::string Title(int run_mode);
+  static std::string Title(RunMode run_mode);
   std::string Title() const { return Title(run_mode_); }
 
   // A status notification (total 0: waiting for the organizer; otherwise the
@@ -33,7 +34,7 @@ class ProgressState {
   // A progress notification. Returns whether the bar moved to a new position.
   bool OnProgress(int value, int source);
 
-  int run_mode() const { return run_mode_; }
+  RunMode run_mode() const { return run_mode_; }
   const std::string& status_text() const { return status_text_; }
   int position() const { return position_; }
   int finish_value() const { return finish_value_; }
@@ -45,7 +46,7 @@ class ProgressState {
  private:
   void MoveTo(int value);
 
-  int run_mode_;
+  RunMode run_mode_;
   std::string status_text_;
   int position_ = 0;
   // -1 until a status notification with a total arrives, so that no position

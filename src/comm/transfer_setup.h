@@ -21,7 +21,7 @@ class AppliStore;
 // the store it fills or sends, the tables of this program and how it reaches
 // the organizer. The optional fields override a setting for this run only.
 struct TransferRequest {
-  int run_mode = kRunNegotiation;
+  RunMode run_mode = RunMode::kNegotiation;
   int appli_mode = kAllAppli;                            // an AppliId, or 255 for all applications
   AppliStore* store = nullptr;                           // not owned
   int tel_records_min = 0;                               // the Telephone minimum of this run

@@ -70,6 +70,7 @@ void VirtualOrganizer::SortTelephone() {
   };
   if (std::is_sorted(records.begin(), records.end(), before)) return;
   std::stable_sort(records.begin(), records.end(), before);
+  // Cannot fail: the list is present and the same records go back in.
   (void)store_.ResetAppli(kTelephone);
   for (int i = 0; i < count; ++i) {
     (void)store_.PutRecord(kTelephone, i, records[static_cast<size_t>(i)].second);
@@ -77,20 +78,20 @@ void VirtualOrganizer::SortTelephone() {
   changed_ = true;
 }
 
-int VirtualOrganizer::Serve(CommLink& link) {
+ResultCode VirtualOrganizer::Serve(CommLink& link) {
   link.set_device_code(device_code_high(), device_code_low());
-  int r = link.NegotiationForDevice();
+  ResultCode r = link.NegotiationForDevice();
   if (r != kResultSuccess) return r;
 
   // Only the M model answers the model query; the others let it pass.
   std::array<uint8_t, 2> params{};
   r = link.WaitCommand(kGetDeviceInformation, &params, nullptr, kModelQueryMs, 0);
   if (r == kResultSuccess) {
-    (void)link.WriteLogIfEnabled("---HDD receives GET_DEVICE_INFORMATION\n\n");
+    link.WriteLogIfEnabled("---HDD receives GET_DEVICE_INFORMATION\n\n");
     if (options_.model == VirtualModel::kM) {
       r = link.SendCommand(kDeviceInformation);
       if (r != kResultSuccess) return r;
-      (void)link.WriteLogIfEnabled("---HDD sends DEVICE_INFORMATION\n\n");
+      link.WriteLogIfEnabled("---HDD sends DEVICE_INFORMATION\n\n");
     }
   } else if (r != kResultTimeout) {
     return r;
@@ -100,17 +101,17 @@ int VirtualOrganizer::Serve(CommLink& link) {
     int code = 0;
     r = link.WaitCommand(kAnyCommand, &params, &code);
     if (r != kResultSuccess) return r;
-    r = HandleCommand(link, code, params);
-    if (r == kSessionOver) return kResultSuccess;
-    if (r != kResultSuccess) return r;
+    const int handled = HandleCommand(link, code, params);
+    if (handled == kSessionOver) return kResultSuccess;
+    if (handled != kResultSuccess) return static_cast<ResultCode>(handled);
   }
 }
 
 int VirtualOrganizer::HandleCommand(CommLink& link, int code,
                                     const std::array<uint8_t, 2>& params) {
-  auto log = [&link](const char* text) { (void)link.WriteLogIfEnabled(text); };
+  auto log = [&link](const char* text) { link.WriteLogIfEnabled(text); };
   auto ack = [&link, &log]() {
-    const int r = link.SendCommand(kAck);
+    const ResultCode r = link.SendCommand(kAck);
     if (r == kResultSuccess) log("---HDD sends ACK\n\n");
     return r;
   };
@@ -130,6 +131,7 @@ int VirtualOrganizer::HandleCommand(CommLink& link, int code,
     case kDeleteAllRecords:
       log("---HDD receives DELETE_ALL_RECORDS\n\n");
       if (params[0] <= kTelephone) {
+        // An organizer answers ACK whether or not the list was there.
         (void)store_.ResetAppli(params[0]);
         changed_ = true;
       }
@@ -145,7 +147,7 @@ int VirtualOrganizer::HandleCommand(CommLink& link, int code,
       log("---HDD receives SEND_EXPENSE_CATEGORY\n\n");
       std::vector<uint8_t> buffer(kPacketContentsMax + 1);
       int length = 0;
-      const int r = link.GetExpenseCategory(buffer, &length, kRoleOrganizer);
+      const ResultCode r = link.GetExpenseCategory(buffer, &length, TransferRole::kOrganizer);
       if (r != kResultSuccess) return r;
       if (store_.AddAppliData(kCategoryList, std::span(buffer).first(static_cast<size_t>(length))) <
           0) {
@@ -161,14 +163,15 @@ int VirtualOrganizer::HandleCommand(CommLink& link, int code,
   }
 }
 
-int VirtualOrganizer::ServeAppli(CommLink& link, AppliId id) {
+ResultCode VirtualOrganizer::ServeAppli(CommLink& link, AppliId id) {
   if (id == kTelephone) SortTelephone();
+  // Without a free slot the list stays absent and goes out empty.
   if (id == kCategoryList && !store_.IsPresent(kCategoryList)) (void)store_.EnsureAppli(0, true);
   const int count = store_.GetRecordCount(id);
   if (count <= 0 && id != kCategoryList) {
     // Nothing to send: the transfer ends at once.
-    const int r = link.SendCommand(kFinishAllRecords);
-    if (r == kResultSuccess) (void)link.WriteLogIfEnabled("---HDD sends FINISH_ALL_RECORDS\n\n");
+    const ResultCode r = link.SendCommand(kFinishAllRecords);
+    if (r == kResultSuccess) link.WriteLogIfEnabled("---HDD sends FINISH_ALL_RECORDS\n\n");
     return r;
   }
   const int size = store_.GetAppliDataSize(id);
@@ -176,22 +179,22 @@ int VirtualOrganizer::ServeAppli(CommLink& link, AppliId id) {
   std::vector<uint8_t> buffer(static_cast<size_t>(size));
   size_t used = 0;
   if (store_.GetAppliData(id, buffer, &used) < 0) return kResultIoError;
-  return link.SendAllRecords(std::span(buffer).first(used), id, count, kRoleOrganizer);
+  return link.SendAllRecords(std::span(buffer).first(used), id, count, TransferRole::kOrganizer);
 }
 
-int VirtualOrganizer::ReceiveRecord(CommLink& link) {
-  int r = link.SendCommand(kAck);
+ResultCode VirtualOrganizer::ReceiveRecord(CommLink& link) {
+  ResultCode r = link.SendCommand(kAck);
   if (r != kResultSuccess) return r;
-  (void)link.WriteLogIfEnabled("---HDD sends ACK\n\n");
+  link.WriteLogIfEnabled("---HDD sends ACK\n\n");
   std::vector<uint8_t> record(kRecordMax);
   int received = 0;
   int lead = 0;
   // One byte stays free for the terminator.
   r = link.Receive1Record(std::span(record).first(kRecordMax - 1), &received, &lead,
-                          kRoleOrganizer);
+                          TransferRole::kOrganizer);
   if (r != kResultSuccess) return r;
   if (lead < 0 || lead > kCategoryList || received <= 0) {
-    (void)link.WriteLogIfEnabled("---!!!Receive Another Command\n\n");
+    link.WriteLogIfEnabled("---!!!Receive Another Command\n\n");
     return kResultIoError;
   }
   record[static_cast<size_t>(received)] = kTerminator;
@@ -199,12 +202,12 @@ int VirtualOrganizer::ReceiveRecord(CommLink& link) {
   if (options_.lose_first_record && records_taken_ == 1) return kResultSuccess;
   if (store_.AddAppliData(static_cast<AppliId>(lead),
                           std::span(record).first(static_cast<size_t>(received) + 1)) < 0) {
-    (void)link.WriteLogIfEnabled("!!!Write AppliData Err\n\n");
+    link.WriteLogIfEnabled("!!!Write AppliData Err\n\n");
     return kResultIoError;
   }
   changed_ = true;
   if (options_.hang_up_after_records > 0 && records_taken_ >= options_.hang_up_after_records) {
-    (void)link.WriteLogIfEnabled("!!!Line dropped\n\n");
+    link.WriteLogIfEnabled("!!!Line dropped\n\n");
     return kResultTimeout;
   }
   return kResultSuccess;

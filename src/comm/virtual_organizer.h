@@ -91,7 +91,7 @@ class VirtualOrganizer {
   // link's queue, 5 when the PC stays silent for the link's TOCommand), or 11
   // for a command an organizer does not know. What arrived before a failure
   // stays, as on a real organizer. Blocks for the whole session.
-  [[nodiscard]] int Serve(CommLink& link);
+  [[nodiscard]] ResultCode Serve(CommLink& link);
 
   // Whether the records changed since they were loaded or saved.
   [[nodiscard]] bool changed() const { return changed_; }
@@ -105,10 +105,10 @@ class VirtualOrganizer {
   uint8_t device_code_high() const;
   uint8_t device_code_low() const;
   // One command after the negotiation: 16 to go on, a negative value when
-  // the PC ended the session, otherwise the failing code.
+  // the PC ended the session, otherwise the failing code (so an int).
   int HandleCommand(CommLink& link, int code, const std::array<uint8_t, 2>& params);
-  int ServeAppli(CommLink& link, AppliId id);
-  int ReceiveRecord(CommLink& link);
+  ResultCode ServeAppli(CommLink& link, AppliId id);
+  ResultCode ReceiveRecord(CommLink& link);
 
   VirtualOrganizerOptions options_;
   AppliStore store_;

@@ -70,6 +70,7 @@ VirtualOrganizer::VirtualOrganizer(VirtualOrganizerOptions options)
   if (LoadSortTables(TablePath(options_, "sort.dat"), model0, model1)) {
     sort_table_ = options_.model == VirtualModel::kM ? model1 : model0;
   }
+  // 1..255 slots are never refused.
   (void)store_.GetAppliBuf(kStoreSlots);
   store_.SetDeviceCode(device_code_high(), 0);
 }
@@ -97,8 +98,10 @@ void VirtualOrganizer::LoadSample(const std::filesystem::path& dir) {
   // The sample is UTF-8 CSV: read it into a store that converts, then take
   // the records over in the organizer's coding.
   AppliStore seed(code_tables_);
+  // 1..255 slots are never refused.
   (void)seed.GetAppliBuf(kStoreSlots);
   seed.SetDeviceCode(device_code_high(), 0);
+  // The sample is a courtesy: what does not fit or read is left out.
   (void)seed.EnsureAppli(0, true);
   if (!dir.empty()) {
     (void)SetCategoryNames(seed, ReadCategoryNames(dir / kCategoriesFile));
@@ -118,6 +121,7 @@ void VirtualOrganizer::LoadSample(const std::filesystem::path& dir) {
     std::vector<uint8_t> bytes(static_cast<size_t>(size));
     size_t used = 0;
     if (seed.GetAppliData(id, bytes, &used) < 0) continue;
+    // Records from a store of the same size fit; a sample too big is cut.
     (void)store_.AddAppliData(id, std::span(bytes).first(used));
   }
   store_.EnsureAllAppli();

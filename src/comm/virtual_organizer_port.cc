@@ -22,9 +22,11 @@ class VirtualOrganizerPort : public SerialPort {
  public:
   VirtualOrganizerPort(VirtualOrganizerOptions options, Clock& clock)
       : options_(std::move(options)), clock_(clock) {}
+  // A destructor has no one to tell that the session ended badly.
   ~VirtualOrganizerPort() override { (void)Close(); }
 
   bool Open(const PortSettings& settings) override {
+    // The previous session is over either way; this open starts afresh.
     (void)Close();
     line_ = MemoryLine::Create(clock_);
     line_->SetEcho(0, options_.echo);
@@ -97,9 +99,14 @@ class VirtualOrganizerPort : public SerialPort {
       link.set_echo_back(options_.echo);
       link.SetLogFileName(options_.log_file_name);
       if (link.OpenPort(-1)) {
+        // The PC side sees how the session ended; the organizer keeps what arrived.
         (void)organizer.Serve(link);
+        // The in-memory line has no settings to restore.
         (void)link.ClosePort();
       }
+      // The session thread has no one to tell; an unsaved change is lost as
+      // on an organizer whose batteries ran out, and the next session loads the
+      // file as it was.
       if (organizer.changed()) (void)organizer.Save();
       done_.store(true);
     });

@@ -241,6 +241,7 @@ void DayDown(DateValue& d) {
     // month's last day, month 0 into December and 1949 into 2150.
     d.day = 0;
     if (--d.month == 0) --d.year;
+    // The correction is the point; whether one was needed does not matter.
     (void)CheckDate(d, CheckMode::kDown);
     return;
   }

@@ -106,6 +106,7 @@ fs::path AddGeneration(const fs::path& dir, AppliStore& store, std::string_view 
     *error_text = file.string() + ": " + (system_text.empty() ? "cannot be written" : system_text);
     return {};
   }
+  // The new generation is written; an old one left over is pruned next time.
   (void)PruneGenerations(dir, keep);
   return file;
 }

@@ -14,7 +14,6 @@
 #include "platform/clock.h"
 #include "platform/link_defaults.h"
 #include "platform/message_queue.h"
-#include "platform/prompter.h"
 #include "platform/serial_port.h"
 #include "store/appli_id.h"
 #include "store/char_tables.h"
@@ -22,12 +21,30 @@
 
 namespace kivo {
 
-class AppliStore;
-
 // Which side a record transfer plays.
-inline constexpr int kRolePc = 0;         // PC side of a full communication run
-inline constexpr int kRolePcStep = 2;     // PC side of a single-step run
-inline constexpr int kRoleOrganizer = 3;  // the system plays the organizer
+enum class TransferRole {
+  kPc = 0,         // PC side of a full communication run
+  kPcStep = 2,     // PC side of a single-step run
+  kOrganizer = 3,  // the system plays the organizer
+};
+
+// The organizer's model, learned by NegotiationForPC.
+enum class DeviceModel {
+  kBase = 0,        // "<E> "
+  kM = 1,           // "<M> "
+  kBaseSecond = 2,  // "<E+> "
+};
+
+// The order check of a base-model Telephone list being received: a list out
+// of order, or of 1..records_min records, is an incomplete reception. Off
+// with records_min 0. The tables are not owned and may be null: without the
+// sort table only the count is checked; without table B the organizer's
+// characters 127..254 compare as they are.
+struct TelephoneCheck {
+  int records_min = 0;
+  const SortTable* sort_table = nullptr;
+  const std::array<uint8_t, 128>* table_b = nullptr;
+};
 
 // Makes the port for a resolved port name; null when there is no such port.
 // The default makes a termios port for the device path and nothing for an
@@ -38,8 +55,10 @@ using SerialPortFactory = std::function<std::unique_ptr<SerialPort>(const PortSp
 
 // The link to one organizer over one serial line: the serial layer with its
 // echo check and time-outs, the link log, command frames, data packets, and
-// the protocol procedures built on them. One class in several files, one
-// concern each:
+// the protocol procedures built on them. What a run works with (store, file,
+// application, window) belongs to the run; a procedure that reports to the
+// window takes it as a parameter (`window`, may be null). One class in
+// several files, one concern each:
 //   comm_link.cc              construction, fields, log helpers
 //   comm_link_serial.cc       port open/close, timed send and receive, aborts
 //   comm_link_frames.cc       command frames
@@ -51,10 +70,11 @@ using SerialPortFactory = std::function<std::unique_ptr<SerialPort>(const PortSp
 // Other threads reach it only through its message queue (an abort, 1127 or
 // 1131, posted there ends the current wait with result 0).
 //
-// Results: link operations return a result code (kResultSuccess = 16) and
+// Results: link operations return a ResultCode (kResultSuccess = 16) and
 // also leave it in result(); the lower serial operations return true or false
-// and leave the code. Every wait blocks in poll() until bytes, its deadline
-// or a message arrive.
+// and leave the code. A failure the link decides itself is logged with a
+// line starting "!!!" at the place that decides it (Fail). Every wait blocks in poll() until bytes,
+// its deadline or a message arrive.
 class CommLink {
  public:
   // port: COM number 1..4 (the name through the port map); baud: line speed.
@@ -115,14 +135,14 @@ class CommLink {
   [[nodiscard]] bool PollAbort();
   // Stores code; with port 1..4 it stores the port on success (16) and
   // port + 5 otherwise; any other port but -1 stores 10.
-  void SetResult(int code, int port);
+  void SetResult(ResultCode code, int port);
 
   [[nodiscard]] Deadline DeadlineAfter(uint32_t ms) const { return MakeDeadline(*clock_, ms); }
   [[nodiscard]] bool IsExpired(Deadline deadline) const {
     return kivo::IsExpired(*clock_, deadline);
   }
 
-  [[nodiscard]] int result() const { return result_; }
+  [[nodiscard]] ResultCode result() const { return result_; }
   [[nodiscard]] int port_number() const { return port_number_; }
   [[nodiscard]] const std::string& port_device() const { return port_device_; }
   [[nodiscard]] uint32_t baud_rate() const { return baud_rate_; }
@@ -140,6 +160,8 @@ class CommLink {
   void SetLogFileName(const std::string& name);
   [[nodiscard]] const std::string& log_file_name() const { return log_file_name_; }
   [[nodiscard]] bool logging() const { return !log_file_name_.empty(); }
+  // False when the log could not be written. The log is a diagnosis aid and
+  // never stops a run, so callers need not look at the result.
   bool WriteLogIfEnabled(std::string_view text, bool full = false);
   bool WriteHexDumpIfEnabled(std::span<const uint8_t> bytes);
 
@@ -148,19 +170,23 @@ class CommLink {
   // untouched); otherwise the result the failed send left (11, or 0 after an
   // abort). DEVICE_INFORMATION carries the link's device code (low, high);
   // only DELETE_ALL_RECORDS and GET_ALL_RECORDS carry p1 and p2.
-  [[nodiscard]] int SendCommand(int code, int p1 = 0, int p2 = 0);
+  [[nodiscard]] ResultCode SendCommand(int code, int p1 = 0, int p2 = 0);
   // Waits for the command `expected` (kAnyCommand: any of the accepted set).
   // params (may be null) gets parameter 1 and 2, code (may be null) the code.
   // total: ms, -1 for TOCommand; multiplier: ms per byte, -1 for TOMultiplier.
   // 16, 0 (abort), 5 (time-out), 11 (bad frame or another command).
-  [[nodiscard]] int WaitCommand(int expected, std::array<uint8_t, 2>* params = nullptr,
-                                int* code = nullptr, int total = -1, int multiplier = -1);
+  [[nodiscard]] ResultCode WaitCommand(int expected, std::array<uint8_t, 2>* params = nullptr,
+                                       int* code = nullptr, int total = -1, int multiplier = -1);
+  // Waits for an ACK with the default time-outs. On success logs
+  // "---PC receives ACK"; on failure logs failure_log (nothing when empty)
+  // and returns the wait's code.
+  [[nodiscard]] ResultCode ExpectAck(std::string_view failure_log = "!!!ACK Receive Err\n\n");
 
   // ---- Data packets (comm_link_packets.cc) ---------------------------------
   // Sends one packet of contents.size() bytes (1..252, else 11 and nothing
   // sent, result untouched). 16, or the result of the failed send.
-  [[nodiscard]] int SendDataPacket(std::span<const uint8_t> contents, int record_size, int appli_id,
-                                   int flag);
+  [[nodiscard]] ResultCode SendDataPacket(std::span<const uint8_t> contents, int record_size,
+                                          int appli_id, int flag);
   // Waits for a packet of application `expected` (255: any). contents gets the
   // piece and must hold 252 bytes; n its length; lead (may be null) the
   // application id, or 13 for FINISH_ALL_RECORDS, 21 for NACK; flag (may be
@@ -168,38 +194,47 @@ class CommLink {
   // A FINISH_ALL_RECORDS frame (or a NACK when lead is null) comes back as 16
   // with n = 5 and the frame bytes as contents. record_size (may be null) gets
   // the size of the whole record the packet belongs to (0 for a frame).
-  [[nodiscard]] int WaitDataPacket(int expected, std::span<uint8_t> contents, int* n,
-                                   int* lead = nullptr, int* flag = nullptr, int total = -1,
-                                   int multiplier = -1, int* record_size = nullptr);
+  [[nodiscard]] ResultCode WaitDataPacket(int expected, std::span<uint8_t> contents, int* n,
+                                          int* lead = nullptr, int* flag = nullptr, int total = -1,
+                                          int multiplier = -1, int* record_size = nullptr);
 
   // ---- Negotiation and auto detection (comm_link_negotiation.cc) -----------
-  // The window of these procedures is the observer (may be null).
-  [[nodiscard]] int NegotiationForPC(int total = -1, int multiplier = -1);
-  [[nodiscard]] int NegotiationForDevice();
-  // Tries COM1..COM4; returns 1..4 or 12. Leaves the port closed.
-  [[nodiscard]] int AutoDetect();
+  // window gets the negotiation's status, and for a run with a log the
+  // model's title tag.
+  [[nodiscard]] ResultCode NegotiationForPC(int total = -1, int multiplier = -1,
+                                            LinkObserver* window = nullptr);
+  [[nodiscard]] ResultCode NegotiationForDevice(LinkObserver* window = nullptr);
+  // Tries COM1..COM4; returns 1..4 or 12. Leaves the port closed. window is
+  // told each port tried.
+  [[nodiscard]] ResultCode AutoDetect(LinkObserver* window = nullptr);
   // The same passes and waits over the ports given, in their order: a COM
   // number 1..4 (with its device, or empty for the port map's) or a device by
   // name (COM 0). Returns 1..4 for a COM port, 16 for a device by name, 12
   // when none answered; detected_port() then tells which it was.
-  [[nodiscard]] int AutoDetect(std::span<const PortSpec> candidates);
+  [[nodiscard]] ResultCode AutoDetect(std::span<const PortSpec> candidates,
+                                      LinkObserver* window = nullptr);
   [[nodiscard]] const PortSpec& detected_port() const { return detected_port_; }
 
   // ---- Record transfers (comm_link_records.cc) -----------------------------
-  // role: kRolePc, kRolePcStep or kRoleOrganizer.
-  [[nodiscard]] int Send1Record(std::span<const uint8_t> record, AppliId id, int role);
+  [[nodiscard]] ResultCode Send1Record(std::span<const uint8_t> record, AppliId id,
+                                       TransferRole role);
   // Gathers the packets of one record. Every piece must belong to the same
   // application and name the same record size, and the pieces must add up to
   // exactly that size: a piece too many or too few fails with 11, and a
   // FINISH_ALL_RECORDS after the first piece of a record with 14.
-  [[nodiscard]] int Receive1Record(std::span<uint8_t> buffer, int* received, int* lead, int role);
+  [[nodiscard]] ResultCode Receive1Record(std::span<uint8_t> buffer, int* received, int* lead,
+                                          TransferRole role);
   // buffer gets a record list buffer (records each followed by 0xFF); *end
-  // its length.
-  [[nodiscard]] int GetAllRecords(std::span<uint8_t> buffer, int* end, AppliId id, int role);
-  [[nodiscard]] int SendAllRecords(std::span<const uint8_t> buffer, AppliId id, int count,
-                                   int role);
-  [[nodiscard]] int GetExpenseCategory(std::span<uint8_t> buffer, int* length, int role);
-  [[nodiscard]] int SendExpenseCategory(std::span<const uint8_t> buffer, int role);
+  // its length. window gets the status and progress; check applies to a
+  // Telephone list from a base model.
+  [[nodiscard]] ResultCode GetAllRecords(std::span<uint8_t> buffer, int* end, AppliId id,
+                                         TransferRole role, LinkObserver* window = nullptr,
+                                         const TelephoneCheck& check = {});
+  [[nodiscard]] ResultCode SendAllRecords(std::span<const uint8_t> buffer, AppliId id, int count,
+                                          TransferRole role, LinkObserver* window = nullptr);
+  [[nodiscard]] ResultCode GetExpenseCategory(std::span<uint8_t> buffer, int* length,
+                                              TransferRole role);
+  [[nodiscard]] ResultCode SendExpenseCategory(std::span<const uint8_t> buffer, TransferRole role);
 
   // ---- Protocol fields ------------------------------------------------------
   int to_command() const { return to_command_; }
@@ -215,32 +250,9 @@ class CommLink {
     device_code_high_ = high;
     device_code_low_ = low;
   }
-  // 0 base model, 1 M model, 2 base model of the second kind.
-  int device_model() const { return device_model_; }
-  void set_device_model(int model) { device_model_ = model; }
-  int tel_records_min() const { return tel_records_min_; }
-  void set_tel_records_min(int count) { tel_records_min_ = count; }
-  // Conversion table B of code.dat and the active sort table, for the
-  // telephone order check. Not owned; may be null (then the check is skipped).
-  void set_code_table_b(const std::array<uint8_t, 128>* table) { code_table_b_ = table; }
-  const std::array<uint8_t, 128>* code_table_b() const { return code_table_b_; }
-  void set_sort_table(const SortTable* table) { sort_table_ = table; }
-  const SortTable* sort_table() const { return sort_table_; }
-  // The progress window (status, progress, title tag, detect status). Not owned.
-  void set_observer(LinkObserver* observer) { observer_ = observer; }
-  LinkObserver* observer() const { return observer_; }
-  // Message boxes during a run. Not owned.
-  void set_prompter(Prompter* prompter) { prompter_ = prompter; }
-  Prompter* prompter() const { return prompter_; }
-  int appli_mode() const { return appli_mode_; }
-  void set_appli_mode(int mode) { appli_mode_ = mode; }
-  const std::string& file_name() const { return file_name_; }
-  void set_file_name(const std::string& name) { file_name_ = name; }
-  bool file_scramble() const { return file_scramble_ != 0; }
-  void set_file_scramble(bool on) { file_scramble_ = on ? 1 : 0; }
-  // The store a run fills or sends. Not owned.
-  AppliStore* store() const { return store_; }
-  void set_store(AppliStore* store) { store_ = store; }
+  // Learned by NegotiationForPC.
+  DeviceModel device_model() const { return device_model_; }
+  void set_device_model(DeviceModel model) { device_model_ = model; }
 
  private:
   // Reads n bytes, all of which are queued or on their way (the bulk
@@ -253,6 +265,8 @@ class CommLink {
   Deadline PieceDeadline(int multiplier, int64_t ms, Deadline whole) const;
   // Ends a wait on a line that failed (result 11) instead of retrying it.
   [[nodiscard]] bool LineFailed() const;
+  // A failure decided here: stores code, logs log_text, returns code.
+  ResultCode Fail(ResultCode code, std::string_view log_text);
 
   // Serial layer.
   std::unique_ptr<SerialPort> port_;
@@ -260,7 +274,7 @@ class CommLink {
   std::string port_device_;  // set by SetPortName for a direct device
   PortSpec detected_port_;   // the port the last AutoDetect found
   int receive_strategy_ = 0;
-  int result_ = kResultSuccess;
+  ResultCode result_ = kResultSuccess;
   int abort_flag_ = 0;
   int echo_back_ = 1;
   uint32_t baud_rate_ = kLinkBaudRate;
@@ -272,18 +286,7 @@ class CommLink {
   int to_multiplier_ = 0;
   uint8_t device_code_high_ = 2;
   uint8_t device_code_low_ = 0;
-  int device_model_ = 0;
-  int tel_records_min_ = 0;
-  const std::array<uint8_t, 128>* code_table_b_ = nullptr;
-  const SortTable* sort_table_ = nullptr;
-  LinkObserver* observer_ = nullptr;
-  Prompter* prompter_ = nullptr;
-
-  // Communication run.
-  AppliStore* store_ = nullptr;
-  std::string file_name_;
-  int appli_mode_ = 0;
-  int file_scramble_ = 1;
+  DeviceModel device_model_ = DeviceModel::kBase;
 
   // Plumbing.
   Clock* clock_;
@@ -294,12 +297,8 @@ class CommLink {
 };
 
 // ---- Negotiation and record transfers: shared values ------------------------
-// DeviceModel values learned by NegotiationForPC.
-inline constexpr int kModelBase = 0;        // "<E> "
-inline constexpr int kModelM = 1;           // "<M> "
-inline constexpr int kModelBaseSecond = 2;  // "<E+> "
 // The title tag of a DeviceModel.
-[[nodiscard]] std::string_view DeviceModelTag(int model);
+[[nodiscard]] std::string_view DeviceModelTag(DeviceModel model);
 // Progress of a receive-all after `records` records: a quarter per record up
 // to 200 (50), then the next 720 records fill the other half (100 at 920).
 [[nodiscard]] int ReceivedPercent(int records);

@@ -6,7 +6,7 @@
 
 namespace kivo {
 
-int CommLink::SendCommand(int code, int p1, int p2) {
+ResultCode CommLink::SendCommand(int code, int p1, int p2) {
   if (!IsCommandCode(code)) {
     WriteLogIfEnabled("!!!Command Send Err(Unknown Command)\n\n");
     return kResultAborted;
@@ -29,8 +29,8 @@ int CommLink::SendCommand(int code, int p1, int p2) {
   return kResultSuccess;
 }
 
-int CommLink::WaitCommand(int expected, std::array<uint8_t, 2>* params, int* code, int total,
-                          int multiplier) {
+ResultCode CommLink::WaitCommand(int expected, std::array<uint8_t, 2>* params, int* code, int total,
+                                 int multiplier) {
   if (total == -1) total = to_command_;
   if (multiplier == -1) multiplier = to_multiplier_;
   Deadline whole = DeadlineAfter(static_cast<uint32_t>(std::max(total, 0)));
@@ -55,31 +55,34 @@ int CommLink::WaitCommand(int expected, std::array<uint8_t, 2>* params, int* cod
       WriteLogIfEnabled("!!!No Receive(Remains of Command)\n\n");
       return result_;
     }
-    if (static_cast<uint8_t>(Checksum(std::span(frame).first(4))) != frame[4]) {
-      WriteLogIfEnabled("!!!Checksum Err\n\n");
-      SetResult(kResultIoError, -1);
-      return kResultIoError;
-    }
-    int got = frame[1];
-    if (expected == kAnyCommand) {
-      if (!IsAcceptedCommand(got)) {
-        WriteLogIfEnabled("!!!NOT Command (Wait Command2)\n\n");
-        SetResult(kResultIoError, -1);
-        return kResultIoError;
-      }
-    } else if (got != expected) {
-      WriteLogIfEnabled(got == kNack ? "!!!---PC receives NACK\n\n" : "!!!Another Command\n\n");
-      SetResult(kResultIoError, -1);
-      return kResultIoError;
+    switch (CheckCommandFrame(frame, expected)) {
+      case FrameVerdict::kBadChecksum:
+        return Fail(kResultIoError, "!!!Checksum Err\n\n");
+      case FrameVerdict::kNotAccepted:
+        return Fail(kResultIoError, "!!!NOT Command (Wait Command2)\n\n");
+      case FrameVerdict::kNack:
+        return Fail(kResultIoError, "!!!---PC receives NACK\n\n");
+      case FrameVerdict::kOtherCommand:
+        return Fail(kResultIoError, "!!!Another Command\n\n");
+      case FrameVerdict::kAccepted:
+        break;
     }
     if (params) *params = {frame[2], frame[3]};
-    if (code) *code = got;
+    if (code) *code = frame[1];
     SetResult(kResultSuccess, -1);
     return kResultSuccess;
   }
-  WriteLogIfEnabled("!!!Time Out(Wait Command) Break\n\n");
-  SetResult(kResultTimeout, -1);
-  return kResultTimeout;
+  return Fail(kResultTimeout, "!!!Time Out(Wait Command) Break\n\n");
+}
+
+ResultCode CommLink::ExpectAck(std::string_view failure_log) {
+  const ResultCode r = WaitCommand(kAck);
+  if (r != kResultSuccess) {
+    if (!failure_log.empty()) WriteLogIfEnabled(failure_log);
+    return r;
+  }
+  WriteLogIfEnabled("---PC receives ACK\n\n");
+  return kResultSuccess;
 }
 
 }  // namespace kivo

@@ -34,23 +34,24 @@ constexpr int kRepeatPauseMs = 10;
 
 }  // namespace
 
-std::string_view DeviceModelTag(int model) {
+std::string_view DeviceModelTag(DeviceModel model) {
   switch (model) {
-    case kModelM:
+    case DeviceModel::kM:
       return "<M> ";
-    case kModelBaseSecond:
+    case DeviceModel::kBaseSecond:
       return "<E+> ";
-    default:
-      return "<E> ";
+    case DeviceModel::kBase:
+      break;
   }
+  return "<E> ";
 }
 
-int CommLink::NegotiationForPC(int total, int multiplier) {
+ResultCode CommLink::NegotiationForPC(int total, int multiplier, LinkObserver* window) {
   if (!is_open()) return result_;
   WriteLogIfEnabled("========== Start Negotiation ==========\n\n");
-  if (observer_ != nullptr) observer_->OnStatus(0, kSourceNegotiation);
+  if (window != nullptr) window->OnStatus(0, kSourceNegotiation);
 
-  int r = WaitCommand(kLinkRequest, nullptr, nullptr, total, multiplier);
+  ResultCode r = WaitCommand(kLinkRequest, nullptr, nullptr, total, multiplier);
   if (r != kResultSuccess) return r;
   WriteLogIfEnabled("---PC receives LinkRequest\n\n");
   r = SendCommand(kAck, 0, 0);
@@ -62,19 +63,15 @@ int CommLink::NegotiationForPC(int total, int multiplier) {
   if (r != kResultSuccess) return r;
   const uint8_t high = device_code_high_;
   if (params[1] != high) {
-    WriteLogIfEnabled("!!!Another Device Code(High)\n\n");
-    SetResult(kResultIoError, -1);
-    return kResultIoError;
+    return Fail(kResultIoError, "!!!Another Device Code(High)\n\n");
   }
   WriteLogIfEnabled("---PC receives DEVICE_INFORMATION\n\n");
   if (params[0] == 0) {
-    device_model_ = kModelBase;
+    device_model_ = DeviceModel::kBase;
   } else if (params[0] == 1) {
-    device_model_ = kModelBaseSecond;
+    device_model_ = DeviceModel::kBaseSecond;
   } else {
-    WriteLogIfEnabled("!!!Another Device Code(Low)\n\n");
-    SetResult(kResultIoError, -1);
-    return kResultIoError;
+    return Fail(kResultIoError, "!!!Another Device Code(Low)\n\n");
   }
 
   r = SendCommand(kGetDeviceInformation, 0, 0);
@@ -83,13 +80,11 @@ int CommLink::NegotiationForPC(int total, int multiplier) {
   r = WaitCommand(kDeviceInformation, &params, nullptr, kModelQueryWaitMs, 0);
   if (r == kResultSuccess) {
     if (params[0] != 1 || params[1] != high) {
-      WriteLogIfEnabled("!!!Another Device Code\n\n");
-      SetResult(kResultIoError, -1);
-      return kResultIoError;
+      return Fail(kResultIoError, "!!!Another Device Code\n\n");
     }
     WriteLogIfEnabled("---PC receives DEVICE_INFORMATION\n");
     WriteLogIfEnabled("---HDD is TR480M\n\n");
-    device_model_ = kModelM;
+    device_model_ = DeviceModel::kM;
   } else if (r == kResultTimeout) {
     SetResult(kResultSuccess, -1);
     WriteLogIfEnabled("---HDD is TR480\n\n");
@@ -98,17 +93,17 @@ int CommLink::NegotiationForPC(int total, int multiplier) {
   }
 
   // The model tag goes into the title only for diagnosis runs, i.e. with a log.
-  if (logging() && observer_ != nullptr) {
-    observer_->OnTitleTag(std::string(DeviceModelTag(device_model_)));
+  if (logging() && window != nullptr) {
+    window->OnTitleTag(std::string(DeviceModelTag(device_model_)));
   }
   WriteLogIfEnabled("========== End Negotiation ==========\n\n");
   return kResultSuccess;
 }
 
-int CommLink::NegotiationForDevice() {
+ResultCode CommLink::NegotiationForDevice(LinkObserver* window) {
   WriteLogIfEnabled("\n========== Start Negotiation ==========\n\n");
   if (!is_open()) return result_;
-  if (observer_ != nullptr) observer_->OnStatus(0, kSourceNegotiation);
+  if (window != nullptr) window->OnStatus(0, kSourceNegotiation);
 
   const Deadline deadline = DeadlineAfter(kNegotiationTimeOutMs);
   // The first LINK_REQUEST is due at once.
@@ -125,7 +120,7 @@ int CommLink::NegotiationForDevice() {
       continue;
     }
     next_request = DeadlineAfter(kLinkRequestRepeatMs);
-    int r = SendCommand(kLinkRequest, 0, 0);
+    ResultCode r = SendCommand(kLinkRequest, 0, 0);
     if (r != kResultSuccess) return r;
     WriteLogIfEnabled("---HDD sends LINK_REQUEST\n\n");
     r = WaitCommand(kAck, nullptr, nullptr, kLinkRequestRepeatMs, 0);
@@ -142,18 +137,18 @@ int CommLink::NegotiationForDevice() {
       return kResultAborted;
     }
   }
-  WriteLogIfEnabled("!!!Time Out(NegoticationForDevice) Break\n\n");
-  SetResult(kResultTimeout, -1);
-  return kResultTimeout;
+  return Fail(kResultTimeout, "!!!Time Out(NegoticationForDevice) Break\n\n");
 }
 
-int CommLink::AutoDetect() {
+ResultCode CommLink::AutoDetect(LinkObserver* window) {
   std::vector<PortSpec> ports;
   for (int port = 1; port <= 4; ++port) ports.push_back({port, {}});
-  return AutoDetect(ports);
+  return AutoDetect(ports, window);
 }
 
-int CommLink::AutoDetect(std::span<const PortSpec> candidates) {
+ResultCode CommLink::AutoDetect(std::span<const PortSpec> candidates, LinkObserver* window) {
+  // ClosePort only tells whether a line's settings came back; detection only
+  // needs the line closed, here and below.
   (void)ClosePort();
   WriteLogIfEnabled("========== Start AutoDetect ==========\n\n");
   detected_port_ = {};
@@ -171,14 +166,14 @@ int CommLink::AutoDetect(std::span<const PortSpec> candidates) {
       const std::string name = IsComNumber(candidate.com_number)
                                    ? ComText("COM%d", candidate.com_number)
                                    : candidate.device;
-      if (observer_ != nullptr) observer_->OnDetectTrying(candidate);
+      if (window != nullptr) window->OnDetectTrying(candidate);
       port_number_ = candidate.com_number;
       port_device_ = candidate.device;
       if (!OpenPort(-1)) {
         WriteLogIfEnabled(name + " Pass (NOT Open)\n");
         continue;
       }
-      const int r = NegotiationForPC(kDetectWaitMs, 0);
+      const ResultCode r = NegotiationForPC(kDetectWaitMs, 0, window);
       if (r == kResultSuccess) {
         WriteLogIfEnabled("---PC receives LinkRequest\n\n");
         if (SendCommand(kEndCommunication, 0, 0) != kResultSuccess) {

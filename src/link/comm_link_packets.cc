@@ -7,8 +7,8 @@
 
 namespace kivo {
 
-int CommLink::SendDataPacket(std::span<const uint8_t> contents, int record_size, int appli_id,
-                             int flag) {
+ResultCode CommLink::SendDataPacket(std::span<const uint8_t> contents, int record_size,
+                                    int appli_id, int flag) {
   if (contents.empty() || contents.size() > kPacketContentsMax) return kResultIoError;
   std::vector<uint8_t> packet =
       EncodeDataPacket(static_cast<uint8_t>(appli_id), static_cast<uint8_t>(flag),
@@ -17,16 +17,11 @@ int CommLink::SendDataPacket(std::span<const uint8_t> contents, int record_size,
   return kResultSuccess;
 }
 
-int CommLink::WaitDataPacket(int expected, std::span<uint8_t> contents, int* n, int* lead,
-                             int* flag, int total, int multiplier, int* record_size) {
+ResultCode CommLink::WaitDataPacket(int expected, std::span<uint8_t> contents, int* n, int* lead,
+                                    int* flag, int total, int multiplier, int* record_size) {
   if (total == -1) total = to_data_packet_;
   if (multiplier == -1) multiplier = to_multiplier_;
   Deadline whole = DeadlineAfter(static_cast<uint32_t>(std::max(total, 0)));
-  auto fail = [this](const char* text) {
-    WriteLogIfEnabled(text);
-    SetResult(kResultIoError, -1);
-    return kResultIoError;
-  };
   while (!IsExpired(whole)) {
     if (PollAbort()) {
       WriteLogIfEnabled("!!!Abort(WaitDataPacket)\n\n");
@@ -42,30 +37,30 @@ int CommLink::WaitDataPacket(int expected, std::span<uint8_t> contents, int* n, 
     uint8_t first = packet[0];
     Deadline header_deadline = PieceDeadline(multiplier, int64_t{multiplier} * 4, whole);
     if (first <= kPacketIdMax) {
-      if (expected != kAnyCommand && first != expected) return fail("!!!Another Appli Data\n\n");
+      if (expected != kAnyCommand && first != expected)
+        return Fail(kResultIoError, "!!!Another Appli Data\n\n");
       if (!ReceiveBytes(std::span(packet).subspan(1, kPacketHeaderSize - 1), header_deadline)) {
         WriteLogIfEnabled("!!!No Receive(Remains of Packet Header)\n\n");
         return result_;
       }
-      size_t size = size_t{packet[2]} * 256 + packet[3];
-      size_t length = packet[4];
+      const PacketHeader header = ParsePacketHeader(std::span(packet).first<kPacketHeaderSize>());
+      const size_t length = header.length;
       // The caller's buffer bounds the contents as well as the protocol does.
-      if (length > kPacketContentsMax || length > size || length > contents.size()) {
-        return fail("!!!Contents Size Err\n\n");
+      if (!header.length_valid() || length > contents.size()) {
+        return Fail(kResultIoError, "!!!Contents Size Err\n\n");
       }
       if (!ReceiveBytes(
               std::span(packet).subspan(kPacketHeaderSize, length + 1),
               PieceDeadline(multiplier, int64_t{multiplier} * int64_t(length + 1), whole))) {
         return result_;
       }
-      size_t sum_end = kPacketHeaderSize + length;
-      if (static_cast<uint8_t>(Checksum(std::span(packet).first(sum_end))) != packet[sum_end]) {
-        return fail("!!!CheckSum Err\n\n");
+      if (!ChecksumMatches(std::span(packet).first(kPacketHeaderSize + length + 1))) {
+        return Fail(kResultIoError, "!!!CheckSum Err\n\n");
       }
       if (lead) *lead = first;
-      if (flag) *flag = size == length ? kFlagLast : packet[1];
+      if (flag) *flag = header.receive_flag();
       if (n) *n = static_cast<int>(length);
-      if (record_size) *record_size = static_cast<int>(size);
+      if (record_size) *record_size = static_cast<int>(header.record_size);
       std::copy_n(packet.begin() + kPacketHeaderSize, length, contents.begin());
       SetResult(kResultSuccess, -1);
       return kResultSuccess;
@@ -75,16 +70,17 @@ int CommLink::WaitDataPacket(int expected, std::span<uint8_t> contents, int* n, 
         WriteLogIfEnabled("!!!No Receive(Remains of Command)\n\n");
         return result_;
       }
-      if (static_cast<uint8_t>(Checksum(std::span(packet).first(4))) != packet[4]) {
-        return fail("!!!Checksum Err\n\n");
+      if (!ChecksumMatches(std::span(packet).first(kFrameSize))) {
+        return Fail(kResultIoError, "!!!Checksum Err\n\n");
       }
       int code = packet[1];
-      if (code != kFinishAllRecords && code != kNack) return fail("!!!Another Command\n\n");
+      if (code != kFinishAllRecords && code != kNack)
+        return Fail(kResultIoError, "!!!Another Command\n\n");
       if (lead) {
         *lead = code;
-        if (code == kNack) return fail("!!!---PC receives NACK\n\n");
+        if (code == kNack) return Fail(kResultIoError, "!!!---PC receives NACK\n\n");
       }
-      if (contents.size() < kFrameSize) return fail("!!!Contents Size Err\n\n");
+      if (contents.size() < kFrameSize) return Fail(kResultIoError, "!!!Contents Size Err\n\n");
       if (flag) *flag = 0;
       if (n) *n = static_cast<int>(kFrameSize);
       if (record_size) *record_size = 0;
@@ -94,9 +90,7 @@ int CommLink::WaitDataPacket(int expected, std::span<uint8_t> contents, int* n, 
     }
     WriteLogIfEnabled("!!!Not DataPacket\n");
   }
-  WriteLogIfEnabled("!!!Time Out(Wait Data Packet) Break\n\n");
-  SetResult(kResultTimeout, -1);
-  return kResultTimeout;
+  return Fail(kResultTimeout, "!!!Time Out(Wait Data Packet) Break\n\n");
 }
 
 }  // namespace kivo

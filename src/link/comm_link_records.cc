@@ -36,7 +36,7 @@ constexpr size_t kCategoryBufferMin = kPieceMax + 1;
 // SendAllRecords reports progress at most this often.
 constexpr uint32_t kProgressIntervalMs = 500;
 
-bool IsDeviceRole(int role) { return role == kRoleOrganizer; }
+bool IsDeviceRole(TransferRole role) { return role == TransferRole::kOrganizer; }
 
 void PostStatus(LinkObserver* window, int total, int source) {
   if (window != nullptr) window->OnStatus(total, source);
@@ -73,21 +73,17 @@ int ReceivedPercent(int records) {
   return 50 + ((100 * (records - 200)) / 720) / 2;
 }
 
-int CommLink::Send1Record(std::span<const uint8_t> record, AppliId id, int role) {
+ResultCode CommLink::Send1Record(std::span<const uint8_t> record, AppliId id, TransferRole role) {
   WriteLogIfEnabled("\n========== Start Send 1 Record ==========\n\n");
   const size_t length = record.size();
   size_t sent = 0;
   while (sent < length) {
     if (!IsDeviceRole(role)) {
-      int r = SendCommand(kSend1Record, 0, 0);
+      ResultCode r = SendCommand(kSend1Record, 0, 0);
       if (r != kResultSuccess) return r;
       WriteLogIfEnabled("---PC sends SEND_1_RECORD\n\n");
-      r = WaitCommand(kAck, nullptr, nullptr, -1, -1);
-      if (r != kResultSuccess) {
-        WriteLogIfEnabled("!!!ACK Receive Err\n\n");
-        return r;
-      }
-      WriteLogIfEnabled("---PC receives ACK\n\n");
+      r = ExpectAck();
+      if (r != kResultSuccess) return r;
     }
     size_t n;
     uint8_t flag;
@@ -101,60 +97,52 @@ int CommLink::Send1Record(std::span<const uint8_t> record, AppliId id, int role)
       n = length - sent;
       flag = kFlagLast;
     }
-    int r = SendDataPacket(record.subspan(sent, n), static_cast<int>(length), id, flag);
+    ResultCode r = SendDataPacket(record.subspan(sent, n), static_cast<int>(length), id, flag);
     if (r != kResultSuccess) {
       WriteLogIfEnabled("!!!DATA Send Err\n\n");
       return r;
     }
     WriteLogIfEnabled("---PC sends DATA\n\n");
-    r = WaitCommand(kAck, nullptr, nullptr, -1, -1);
-    if (r != kResultSuccess) {
-      WriteLogIfEnabled("!!!ACK Receive Err\n\n");
-      return r;
-    }
-    WriteLogIfEnabled("---PC receives ACK\n\n");
+    r = ExpectAck();
+    if (r != kResultSuccess) return r;
     sent += n;
   }
   WriteLogIfEnabled("========== End Send 1 Record ==========\n\n");
   return kResultSuccess;
 }
 
-int CommLink::Receive1Record(std::span<uint8_t> buffer, int* received, int* lead, int role) {
+ResultCode CommLink::Receive1Record(std::span<uint8_t> buffer, int* received, int* lead,
+                                    TransferRole role) {
   *received = 0;
   std::array<uint8_t, kPacketContentsMax> packet{};
   // The first piece fixes the record's application and size; every later piece
   // must agree with both, and the pieces must fill the size exactly.
   int record_id = -1;
   int record_size = 0;
-  auto refuse = [this](const char* text, int code) {
-    WriteLogIfEnabled(text);
-    SetResult(code, -1);
-    return code;
-  };
   for (;;) {
     int n = 0;
     int packet_lead = 0;
     int flag = 0;
     int size = 0;
-    int r = WaitDataPacket(kAllAppli, packet, &n, &packet_lead, &flag, -1, -1, &size);
+    ResultCode r = WaitDataPacket(kAllAppli, packet, &n, &packet_lead, &flag, -1, -1, &size);
     if (r != kResultSuccess) return r;
     if (packet_lead == kFinishAllRecords) {
       *lead = kFinishAllRecords;
       *received = 0;
-      if (IsDeviceRole(role)) return refuse("!!!NOT Packet Data\n\n", kResultIoError);
+      if (IsDeviceRole(role)) return Fail(kResultIoError, "!!!NOT Packet Data\n\n");
       // The sender gave up in the middle of a record: nothing of it is kept.
-      if (record_id >= 0) return refuse("!!!Record Cut Short\n\n", kResultIncomplete);
+      if (record_id >= 0) return Fail(kResultIncomplete, "!!!Record Cut Short\n\n");
       return kResultSuccess;
     }
     if (record_id < 0) {
       record_id = packet_lead;
       record_size = size;
     } else if (packet_lead != record_id) {
-      return refuse("!!!Another Appli Data\n\n", kResultIoError);
+      return Fail(kResultIoError, "!!!Another Appli Data\n\n");
     } else if (size != record_size) {
-      return refuse("!!!Record Size Err\n\n", kResultIoError);
+      return Fail(kResultIoError, "!!!Record Size Err\n\n");
     }
-    if (*received + n > record_size) return refuse("!!!Record Size Err\n\n", kResultIoError);
+    if (*received + n > record_size) return Fail(kResultIoError, "!!!Record Size Err\n\n");
     WriteLogIfEnabled("---PC receives DATA\n\n");
     r = SendCommand(kAck, 0, 0);
     if (r != kResultSuccess) return r;
@@ -169,7 +157,7 @@ int CommLink::Receive1Record(std::span<uint8_t> buffer, int* received, int* lead
     std::copy_n(packet.begin(), count, buffer.begin() + static_cast<std::ptrdiff_t>(have));
     *received += n;
     if (flag == kFlagLast) {
-      if (*received != record_size) return refuse("!!!Record Size Err\n\n", kResultIoError);
+      if (*received != record_size) return Fail(kResultIoError, "!!!Record Size Err\n\n");
       return kResultSuccess;
     }
     if (IsDeviceRole(role)) {
@@ -186,13 +174,14 @@ int CommLink::Receive1Record(std::span<uint8_t> buffer, int* received, int* lead
   }
 }
 
-int CommLink::GetAllRecords(std::span<uint8_t> buffer, int* end, AppliId id, int role) {
+ResultCode CommLink::GetAllRecords(std::span<uint8_t> buffer, int* end, AppliId id,
+                                   TransferRole role, LinkObserver* window,
+                                   const TelephoneCheck& check) {
   if (id == kCategoryList) return GetExpenseCategory(buffer, end, role);
-  LinkObserver* window = observer_;
   *end = 0;
   if (!IsDeviceRole(role)) {
     WriteLogIfEnabled("\n========== Start Get All Record ==========\n\n");
-    const int r = SendCommand(kGetAllRecords, id, 0);
+    const ResultCode r = SendCommand(kGetAllRecords, id, 0);
     if (r != kResultSuccess) return r;
     WriteLogIfEnabled("---PC sends GET_ALL_RECORDS\n\n");
   }
@@ -200,13 +189,14 @@ int CommLink::GetAllRecords(std::span<uint8_t> buffer, int* end, AppliId id, int
   std::fill(buffer.begin(), buffer.end(), 0);
   // Base-model telephone lists that arrive out of order or cut short are taken
   // for an incomplete reception.
-  const bool checks = device_model_ == kModelBase && id == kTelephone && tel_records_min_ != 0;
+  const bool checks =
+      device_model_ == DeviceModel::kBase && id == kTelephone && check.records_min != 0;
   std::string previous_key;
   size_t pos = 0;
   int k = 0;
   for (;;) {
     if (IsDeviceRole(role)) {
-      const int r = SendCommand(kAck, 0, 0);
+      const ResultCode r = SendCommand(kAck, 0, 0);
       if (r != kResultSuccess) return r;
       WriteLogIfEnabled("---HDD sends ACK\n\n");
     }
@@ -214,17 +204,15 @@ int CommLink::GetAllRecords(std::span<uint8_t> buffer, int* end, AppliId id, int
     const size_t room = buffer.size() > pos ? buffer.size() - pos - 1 : 0;
     int received = 0;
     int lead = 0;
-    int r =
+    ResultCode r =
         Receive1Record(buffer.subspan(std::min(pos, buffer.size()), room), &received, &lead, role);
     if (r != kResultSuccess) {
       WriteLogIfEnabled(IndexText("!!!Abort (Now RecordIdx=%d)\n\n", k));
       return r;
     }
     if (lead == kFinishAllRecords) {
-      if (checks && k >= 1 && k <= tel_records_min_) {
-        SetResult(kResultIncomplete, -1);
-        WriteLogIfEnabled("!!!Receive Not Perfect2\n\n");
-        return kResultIncomplete;
+      if (checks && k >= 1 && k <= check.records_min) {
+        return Fail(kResultIncomplete, "!!!Receive Not Perfect2\n\n");
       }
       WriteLogIfEnabled("---PC receive FINISH_ALL_RECORDS\n\n");
       break;
@@ -236,12 +224,11 @@ int CommLink::GetAllRecords(std::span<uint8_t> buffer, int* end, AppliId id, int
       return kResultIoError;
     }
     if (checks) {
-      std::string key = TelephoneSortKey(buffer.subspan(pos, n), code_table_b_);
+      std::string key = TelephoneSortKey(buffer.subspan(pos, n), check.table_b);
       // Without a sort table the order cannot be judged; only the count check remains.
-      if (k > 0 && sort_table_ != nullptr && CompareSorted(key, previous_key, *sort_table_) < 0) {
-        SetResult(kResultIncomplete, -1);
-        WriteLogIfEnabled("!!!Receive Not Perfect1\n\n");
-        return kResultIncomplete;
+      if (k > 0 && check.sort_table != nullptr &&
+          CompareSorted(key, previous_key, *check.sort_table) < 0) {
+        return Fail(kResultIncomplete, "!!!Receive Not Perfect1\n\n");
       }
       previous_key = std::move(key);
     }
@@ -261,9 +248,7 @@ int CommLink::GetAllRecords(std::span<uint8_t> buffer, int* end, AppliId id, int
         WriteLogIfEnabled("---HDD receives END_COMMUNICATION\n\n");
         break;
       }
-      WriteLogIfEnabled("---!!!Receive Another Command\n\n");
-      SetResult(kResultIoError, -1);
-      return kResultIoError;
+      return Fail(kResultIoError, "---!!!Receive Another Command\n\n");
     }
   }
   PostProgress(window, 100, kSourceOneAppli);
@@ -274,9 +259,9 @@ int CommLink::GetAllRecords(std::span<uint8_t> buffer, int* end, AppliId id, int
   return kResultSuccess;
 }
 
-int CommLink::SendAllRecords(std::span<const uint8_t> buffer, AppliId id, int count, int role) {
+ResultCode CommLink::SendAllRecords(std::span<const uint8_t> buffer, AppliId id, int count,
+                                    TransferRole role, LinkObserver* window) {
   if (id == kCategoryList) return SendExpenseCategory(buffer, role);
-  LinkObserver* window = observer_;
   if (!is_open() || buffer.empty()) return kResultIoError;
   // Cut the list at its separators; a list must end with one.
   std::vector<std::span<const uint8_t>> records;
@@ -292,15 +277,13 @@ int CommLink::SendAllRecords(std::span<const uint8_t> buffer, AppliId id, int co
     return kResultIoError;
   }
   if (static_cast<int>(records.size()) != count) {
-    WriteLogIfEnabled("!!! Record Data Err(number of records)\n");
-    SetResult(kResultIoError, -1);
-    return kResultIoError;
+    return Fail(kResultIoError, "!!! Record Data Err(number of records)\n");
   }
   PostStatus(window, 100, kSourceOneAppli);
   uint32_t last_progress = clock_->NowMs();
   const int total = static_cast<int>(records.size());
   for (int i = 0; i < total; ++i) {
-    const int r = Send1Record(records[static_cast<size_t>(i)], id, role);
+    const ResultCode r = Send1Record(records[static_cast<size_t>(i)], id, role);
     if (r != kResultSuccess) {
       WriteLogIfEnabled(IndexText("!!!Abort (Now RecordIdx=%d)\n\n", i));
       return r;
@@ -314,20 +297,20 @@ int CommLink::SendAllRecords(std::span<const uint8_t> buffer, AppliId id, int co
   PostProgress(window, 100, kSourceOneAppli);
   WriteLogIfEnabled(IndexText("---Total Send Records=%d\n\n", total));
   if (IsDeviceRole(role)) {
-    const int r = SendCommand(kFinishAllRecords, 0, 0);
+    const ResultCode r = SendCommand(kFinishAllRecords, 0, 0);
     if (r != kResultSuccess) return r;
     WriteLogIfEnabled("---HDD sends FINISH_ALL_RECORDS\n\n");
   }
   return kResultSuccess;
 }
 
-int CommLink::GetExpenseCategory(std::span<uint8_t> buffer, int* length, int role) {
+ResultCode CommLink::GetExpenseCategory(std::span<uint8_t> buffer, int* length, TransferRole role) {
   *length = 0;
   if (buffer.size() < kCategoryBufferMin) {
     SetResult(kResultIoError, -1);
     return kResultIoError;
   }
-  int r;
+  ResultCode r;
   if (!IsDeviceRole(role)) {
     WriteLogIfEnabled("\n========== Start Get Expense Category ==========\n\n");
     r = SendCommand(kGetExpenseCategory, 0, 0);
@@ -353,9 +336,7 @@ int CommLink::GetExpenseCategory(std::span<uint8_t> buffer, int* length, int rol
     return kResultSuccess;
   }
   if (lead != kCategoryList) {
-    WriteLogIfEnabled("!!!NOT Packet Data\n\n");
-    SetResult(kResultIoError, -1);
-    return kResultIoError;
+    return Fail(kResultIoError, "!!!NOT Packet Data\n\n");
   }
   WriteLogIfEnabled("---PC receives DATA\n\n");
   buffer[static_cast<size_t>(n)] = kTerminator;
@@ -371,26 +352,20 @@ int CommLink::GetExpenseCategory(std::span<uint8_t> buffer, int* length, int rol
   return kResultSuccess;
 }
 
-int CommLink::SendExpenseCategory(std::span<const uint8_t> buffer, int role) {
+ResultCode CommLink::SendExpenseCategory(std::span<const uint8_t> buffer, TransferRole role) {
   if (!is_open() || buffer.empty()) return kResultIoError;
   const auto first = std::find(buffer.begin(), buffer.end(), kTerminator);
   if (first == buffer.end() || first + 1 != buffer.end()) {
-    WriteLogIfEnabled("!!! Record Data Err(DataSize)\n");
-    SetResult(kResultIoError, -1);
-    return kResultIoError;
+    return Fail(kResultIoError, "!!! Record Data Err(DataSize)\n");
   }
   const size_t n = buffer.size() - 1;
-  int r;
+  ResultCode r;
   if (!IsDeviceRole(role)) {
     r = SendCommand(kSendExpenseCategory, 0, 0);
     if (r != kResultSuccess) return r;
     WriteLogIfEnabled("---PC sends SEND_EXPENSE_CATEGORY\n\n");
-    r = WaitCommand(kAck, nullptr, nullptr, -1, -1);
-    if (r != kResultSuccess) {
-      WriteLogIfEnabled("!!!ACK Receive Err\n\n");
-      return r;
-    }
-    WriteLogIfEnabled("---PC receives ACK\n\n");
+    r = ExpectAck();
+    if (r != kResultSuccess) return r;
   }
   r = SendDataPacket(buffer.first(n), static_cast<int>(n), kCategoryList, kFlagFirst);
   if (r != kResultSuccess) {
@@ -399,12 +374,8 @@ int CommLink::SendExpenseCategory(std::span<const uint8_t> buffer, int role) {
   }
   WriteLogIfEnabled("---PC sends DATA\n\n");
   if (IsDeviceRole(role)) return kResultSuccess;
-  r = WaitCommand(kAck, nullptr, nullptr, -1, -1);
-  if (r != kResultSuccess) {
-    WriteLogIfEnabled("!!!ACK Receive Err\n\n");
-    return r;
-  }
-  WriteLogIfEnabled("---PC receives ACK\n\n");
+  r = ExpectAck();
+  if (r != kResultSuccess) return r;
   return kResultSuccess;
 }
 

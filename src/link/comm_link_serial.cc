@@ -269,14 +269,20 @@ bool CommLink::PollAbort() {
   return false;
 }
 
-void CommLink::SetResult(int code, int port) {
+void CommLink::SetResult(ResultCode code, int port) {
   if (port == -1) {
     result_ = code;
   } else if (port >= 1 && port <= 4) {
-    result_ = code == kResultSuccess ? port : port + 5;
+    result_ = static_cast<ResultCode>(code == kResultSuccess ? port : port + 5);
   } else {
     result_ = kResultCannotOpenPort;
   }
+}
+
+ResultCode CommLink::Fail(ResultCode code, std::string_view log_text) {
+  SetResult(code, -1);
+  WriteLogIfEnabled(log_text);
+  return code;
 }
 
 bool CommLink::LineFailed() const { return result_ == kResultIoError; }

@@ -60,6 +60,30 @@ uint32_t Checksum(std::span<const uint8_t> bytes) {
   return sum;
 }
 
+bool ChecksumMatches(std::span<const uint8_t> bytes) {
+  if (bytes.empty()) return false;
+  return static_cast<uint8_t>(Checksum(bytes.first(bytes.size() - 1))) == bytes.back();
+}
+
+FrameVerdict CheckCommandFrame(const CommandFrame& frame, int expected) {
+  if (!ChecksumMatches(frame)) return FrameVerdict::kBadChecksum;
+  const int got = frame[1];
+  if (expected == kAnyCommand) {
+    return IsAcceptedCommand(got) ? FrameVerdict::kAccepted : FrameVerdict::kNotAccepted;
+  }
+  if (got == expected) return FrameVerdict::kAccepted;
+  return got == kNack ? FrameVerdict::kNack : FrameVerdict::kOtherCommand;
+}
+
+PacketHeader ParsePacketHeader(std::span<const uint8_t, kPacketHeaderSize> header) {
+  PacketHeader parsed;
+  parsed.appli_id = header[0];
+  parsed.flag = header[1];
+  parsed.record_size = size_t{header[2]} * 256 + header[3];
+  parsed.length = header[4];
+  return parsed;
+}
+
 CommandFrame EncodeCommandFrame(uint8_t code, uint8_t p1, uint8_t p2) {
   CommandFrame frame{kFrameLead, code, p1, p2, 0};
   frame[4] = static_cast<uint8_t>(Checksum(std::span(frame).first(4)));

@@ -89,6 +89,7 @@ bool WriteHexDump(const std::string& name, std::span<const uint8_t> bytes) {
 
 void RemoveLogFile(const std::string& name) {
   if (name.empty()) return;
+  // No old log (or one that cannot go) leaves nothing to do: the log appends.
   (void)unlink(name.c_str());
 }
 

@@ -138,6 +138,7 @@ bool AtomicFile::Open() {
   fd_ = CreateTemp(target_, &temp_);
   if (fd_ < 0) return Fail(errno);
   struct stat st {};
+  // Keeping the old file's mode is a courtesy; the new one is written either way.
   if (stat(target_.c_str(), &st) == 0) (void)fchmod(fd_, st.st_mode & 07777);
   return true;
 }

@@ -113,16 +113,19 @@ bool PosixSerialPort::Close() {
   if (!restored) Fail("restore settings");
   int dtr = TIOCM_DTR;
   int rts = TIOCM_RTS;
+  // Closing anyway: lines that cannot be dropped drop with the descriptor.
   (void)ioctl(fd_, TIOCMBIC, &dtr);
   (void)ioctl(fd_, TIOCMBIC, &rts);
   if (low_latency_set_) {
     struct serial_struct serial {};
     if (ioctl(fd_, TIOCGSERIAL, &serial) == 0) {
       serial.flags &= ~ASYNC_LOW_LATENCY;
+      // Only a hint to the driver; it ends with the descriptor.
       (void)ioctl(fd_, TIOCSSERIAL, &serial);
     }
     low_latency_set_ = false;
   }
+  // Exclusive use ends with the descriptor as well.
   (void)ioctl(fd_, TIOCNXCL);
   close(fd_);  // also drops the advisory lock
   fd_ = -1;

@@ -238,6 +238,7 @@ void WriteAppSettings(const AppSettings& s, IniFile& ini) {
 bool SaveAppSettings(const AppSettings& settings, const std::filesystem::path& settings_file,
                      std::string* error_text, FileWriter& writer) {
   IniFile ini;
+  // An unreadable file is rewritten whole from the settings.
   (void)ini.Load(settings_file);
   WriteAppSettings(settings, ini);
   return ini.Save(settings_file, error_text, writer);

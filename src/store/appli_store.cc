@@ -70,7 +70,7 @@ AppliStore::AppliStore(const std::filesystem::path& tables_dir)
 
 AppliStore::AppliStore(const CodeTables& tables) : tables_(tables) {}
 
-int AppliStore::GetAppliBuf(int slots) {
+StoreResult AppliStore::GetAppliBuf(int slots) {
   // The application count is one byte, so more slots could never be counted.
   if (slots <= 0 || slots > 255) return kStoreInvalid;
   FreeAppliBuf();
@@ -153,7 +153,7 @@ int AppliStore::GetAppliDataSize(AppliId id) const {
   return static_cast<int>(total);
 }
 
-int AppliStore::GetAppliData(AppliId id, std::span<uint8_t> buffer, size_t* used) const {
+StoreResult AppliStore::GetAppliData(AppliId id, std::span<uint8_t> buffer, size_t* used) const {
   int index = FindAppli(id);
   if (index < 0 || buffer.empty() || used == nullptr) return kStoreRefused;
   const Slot& slot = slots_[static_cast<size_t>(index)];
@@ -172,7 +172,7 @@ int AppliStore::GetAppliData(AppliId id, std::span<uint8_t> buffer, size_t* used
   return kStoreOk;
 }
 
-int AppliStore::AddAppliData(AppliId id, std::span<const uint8_t> data) {
+StoreResult AppliStore::AddAppliData(AppliId id, std::span<const uint8_t> data) {
   // 255 names free slots, never an application.
   if (data.empty() || !has_area_ || id == kAllAppli) return kStoreRefused;
   // Everything is checked before the store changes, so a refused call leaves it
@@ -192,6 +192,7 @@ int AppliStore::AddAppliData(AppliId id, std::span<const uint8_t> data) {
   if (index < 0 && FindFreeSlot() < 0) return kStoreRefused;
 
   if (replaces) {
+    // Cannot fail: the list is present or a free slot was checked above.
     (void)ResetAppli(kCategoryList);
     index = FindAppli(kCategoryList);
   } else if (index < 0) {
@@ -214,6 +215,7 @@ int AppliStore::ResetAppli(AppliId id) {
     // organizer's own backup lists them.
     for (AppliId each :
          {kSchedule, kAnniversary, kToDo, kExpense, kCategoryList, kTelephone, kMemo}) {
+      // Seven ids over a cleared area of 7 slots: each finds its slot.
       (void)ResetAppli(each);
     }
     return kAllAppli;
@@ -230,7 +232,7 @@ int AppliStore::ResetAppli(AppliId id) {
   return kStoreOk;
 }
 
-int AppliStore::EnsureAppli(uint8_t mask, bool category) {
+StoreResult AppliStore::EnsureAppli(uint8_t mask, bool category) {
   for (AppliId id = kSchedule; id <= kTelephone; ++id) {
     if ((mask & EnsureMaskBit(id)) == 0 || IsPresent(id)) continue;
     // Each application is counted as it is created, so a failure part way
@@ -245,9 +247,12 @@ int AppliStore::EnsureAppli(uint8_t mask, bool category) {
   return kStoreOk;
 }
 
+// Callers that must know use EnsureAppli; without free slots what is missing
+// stays missing.
 void AppliStore::EnsureAllAppli() { (void)EnsureAppli(kAllAppliMask, true); }
 
 int AppliStore::InitAppliBuf(AppliId id) {
+  // 1..255 slots are never refused.
   (void)GetAppliBuf(id == kExpense ? 2 : 1);
   slots_[0].id = id;
   if (id == kExpense) slots_[1].id = kCategoryList;
@@ -298,7 +303,7 @@ std::span<const uint8_t> AppliStore::Record(AppliId id, int index) const {
   return SlotRecord(FindAppli(id), index);
 }
 
-int AppliStore::PutRecord(AppliId id, int index, std::span<const uint8_t> record) {
+StoreResult AppliStore::PutRecord(AppliId id, int index, std::span<const uint8_t> record) {
   if (id == kAllAppli) return kStoreRefused;
   int length = RecordLength(record);
   if (length < 0) return kStoreRefused;
@@ -317,7 +322,7 @@ int AppliStore::PutRecord(AppliId id, int index, std::span<const uint8_t> record
   return kStoreOk;
 }
 
-int AppliStore::SetCategoryRecord(std::span<const uint8_t> record) {
+StoreResult AppliStore::SetCategoryRecord(std::span<const uint8_t> record) {
   int index = FindAppli(kCategoryList);
   if (index < 0) return kStoreRefused;
   int length = RecordLength(record);
@@ -330,7 +335,7 @@ int AppliStore::SetCategoryRecord(std::span<const uint8_t> record) {
   return kStoreOk;
 }
 
-int AppliStore::CheckDuplicates() const {
+StoreResult AppliStore::CheckDuplicates() const {
   for (size_t i = 0; i < slots_.size(); ++i) {
     for (size_t j = i + 1; j < slots_.size(); ++j) {
       if (slots_[j].loaded && slots_[j].id == slots_[i].id) return kStoreDuplicate;
@@ -343,10 +348,13 @@ void CopyAppliStore(AppliStore& destination, const AppliStore& source) {
   if (&destination == &source) return;
   destination.magic_ = source.magic_;
   destination.device_code_ = source.device_code_;
+  // 1..255 slots are never refused.
   if (!destination.has_area_) (void)destination.GetAppliBuf(kStoreSlots);
   // Each application is emptied before its records are put, so a destination
   // that still held records becomes a copy rather than a mixture.
   for (AppliId id : {kSchedule, kToDo, kAnniversary, kTelephone, kMemo, kExpense}) {
+    // A destination with fewer slots takes what fits; records of a present
+    // application come from a valid store and are always taken.
     (void)destination.ResetAppli(id);
     int count = source.GetRecordCount(id);
     for (int i = 0; i < count; ++i) {
@@ -355,6 +363,7 @@ void CopyAppliStore(AppliStore& destination, const AppliStore& source) {
       (void)destination.PutRecord(id, destination.GetRecordCount(id), record);
     }
   }
+  // Without a slot for the category list its names have nowhere to go.
   (void)destination.EnsureAppli(0, true);
   std::span<const uint8_t> names = source.Record(kCategoryList, 0);
   if (names.empty()) {

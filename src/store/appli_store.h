@@ -56,12 +56,12 @@ class AppliStore {
   bool has_slot_area() const { return has_area_; }
 
   // Slot area.
-  [[nodiscard]] int GetAppliBuf(int slots);  // 0 / kStoreInvalid
+  [[nodiscard]] StoreResult GetAppliBuf(int slots);  // 0 / kStoreInvalid
   void FreeAppliBuf();
   void ClearAllAppli();
   void FreeAllRecords();
 
-  // Lookups.
+  // Lookups: a slot, count or size, or a (negative) StoreResult.
   [[nodiscard]] int FindAppli(AppliId id) const;         // slot / kStoreNotFound / kStoreInvalid
   [[nodiscard]] int FindFreeSlot() const;                // slot / kStoreNoSlot
   [[nodiscard]] int GetRecordCount(AppliId id) const;    // count / kStoreAbsent
@@ -70,21 +70,21 @@ class AppliStore {
 
   // The application's records back to back, each with its terminator, text in
   // the organizer's coding. *used receives the bytes written. 0 / kStoreRefused.
-  [[nodiscard]] int GetAppliData(AppliId id, std::span<uint8_t> buffer, size_t* used) const;
+  [[nodiscard]] StoreResult GetAppliData(AppliId id, std::span<uint8_t> buffer, size_t* used) const;
   // Appends the 0xFF-terminated records of data (organizer coding) to the
   // application, creating it when absent; the category list is replaced.
   // Bytes after the last terminator are ignored. kStoreRefused for no data,
   // no slot area, id 255, no free slot, or a total of 0 or above 65,535
   // records; kStoreInvalid for a record of 1,024 bytes or more before its
   // terminator. A refused call changes nothing.
-  [[nodiscard]] int AddAppliData(AppliId id, std::span<const uint8_t> data);
+  [[nodiscard]] StoreResult AddAppliData(AppliId id, std::span<const uint8_t> data);
 
   // Empties one application (or all, with kAllAppli, which returns 255) and
-  // leaves it present.
+  // leaves it present. The slot, 255 for all, or a (negative) StoreResult.
   int ResetAppli(AppliId id);
   // Creates each absent application named by the mask bits (EnsureMaskBit) and,
   // with category set, the category list with the default names.
-  [[nodiscard]] int EnsureAppli(uint8_t mask, bool category);
+  [[nodiscard]] StoreResult EnsureAppli(uint8_t mask, bool category);
   void EnsureAllAppli();
   // A store for the one application on screen (Expense brings the category
   // list slot along). Loaded flags stay clear and the application count 0.
@@ -115,12 +115,12 @@ class AppliStore {
   // Only the bytes up to the first terminator are taken. 0 / kStoreRefused
   // (no terminator within 1,024 bytes, another index, 65,535 records already,
   // id 255 or an id that cannot be created).
-  [[nodiscard]] int PutRecord(AppliId id, int index, std::span<const uint8_t> record);
+  [[nodiscard]] StoreResult PutRecord(AppliId id, int index, std::span<const uint8_t> record);
   // Replaces the category list's only record. 0 / kStoreRefused when absent.
-  [[nodiscard]] int SetCategoryRecord(std::span<const uint8_t> record);
+  [[nodiscard]] StoreResult SetCategoryRecord(std::span<const uint8_t> record);
 
   // Duplicate check after reading a file: kStoreDuplicate or 0.
-  [[nodiscard]] int CheckDuplicates() const;
+  [[nodiscard]] StoreResult CheckDuplicates() const;
 
  private:
   struct Slot {

@@ -45,8 +45,8 @@ void AppendBlock(const AppliStore& store, int slot, bool scramble, std::vector<u
   if (scramble) Complement(std::span(out).subspan(begin));
 }
 
-int WriteBackup(AppliStore& store, const std::filesystem::path& file, bool scramble,
-                BackupBlocks blocks, std::string* error_text, FileWriter& writer) {
+StoreResult WriteBackup(AppliStore& store, const std::filesystem::path& file, bool scramble,
+                        BackupBlocks blocks, std::string* error_text, FileWriter& writer) {
   const bool save = blocks == BackupBlocks::kWithRecords;
   auto set_text = [error_text](const std::string& text) {
     if (error_text != nullptr) *error_text = text;
@@ -151,8 +151,8 @@ namespace {
 // Both loaders. `own` is empty, or the image's bytes given over to the
 // decoder (a file just read): an inverted body is then turned back where it
 // lies instead of in a copy, which for a maximal file is half a gigabyte.
-int DecodeImage(AppliStore& store, std::span<const uint8_t> image, std::span<uint8_t> own,
-                std::string* reason) {
+StoreResult DecodeImage(AppliStore& store, std::span<const uint8_t> image, std::span<uint8_t> own,
+                        std::string* reason) {
   if (!store.has_slot_area()) return kStoreInvalid;
   store.FreeAllRecords();
   if (image.size() < kBackupHeaderSize) return kStoreLoadError;
@@ -196,11 +196,13 @@ int DecodeImage(AppliStore& store, std::span<const uint8_t> image, std::span<uin
 
 }  // namespace
 
-int DecodeBackupFile(AppliStore& store, std::span<const uint8_t> image, std::string* reason) {
+StoreResult DecodeBackupFile(AppliStore& store, std::span<const uint8_t> image,
+                             std::string* reason) {
   return DecodeImage(store, image, {}, reason);
 }
 
-int ReadBackupFile(AppliStore& store, const std::filesystem::path& file, std::string* error_text) {
+StoreResult ReadBackupFile(AppliStore& store, const std::filesystem::path& file,
+                           std::string* error_text) {
   if (!store.has_slot_area()) return kStoreInvalid;
   int error = 0;
   std::optional<std::string> contents = ReadWholeFile(file, &error);
@@ -212,8 +214,9 @@ int ReadBackupFile(AppliStore& store, const std::filesystem::path& file, std::st
   return DecodeImage(store, own, own, error_text);
 }
 
-int LoadBackupFile(AppliStore& store, const std::filesystem::path& file, std::string* error_text) {
-  int result = ReadBackupFile(store, file, error_text);
+StoreResult LoadBackupFile(AppliStore& store, const std::filesystem::path& file,
+                           std::string* error_text) {
+  const StoreResult result = ReadBackupFile(store, file, error_text);
   if (result != kStoreOk) return result;
   // Every application must be there afterwards; a store without room for them
   // all would show a file as loaded with an application missing.
@@ -224,13 +227,13 @@ int LoadBackupFile(AppliStore& store, const std::filesystem::path& file, std::st
   return kStoreOk;
 }
 
-int WriteBackupFile(AppliStore& store, const std::filesystem::path& file, bool scramble,
-                    std::string* error_text, FileWriter& writer) {
+StoreResult WriteBackupFile(AppliStore& store, const std::filesystem::path& file, bool scramble,
+                            std::string* error_text, FileWriter& writer) {
   return WriteBackup(store, file, scramble, BackupBlocks::kAllPresent, error_text, writer);
 }
 
-int SaveBackupFile(AppliStore& store, const std::filesystem::path& file, bool scramble,
-                   std::string* error_text, FileWriter& writer) {
+StoreResult SaveBackupFile(AppliStore& store, const std::filesystem::path& file, bool scramble,
+                           std::string* error_text, FileWriter& writer) {
   return WriteBackup(store, file, scramble, BackupBlocks::kWithRecords, error_text, writer);
 }
 

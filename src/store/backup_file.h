@@ -43,14 +43,14 @@ enum class BackupBlocks {
 // no application of the store (ids above 6), and stays as it was otherwise. The application
 // count read from the header stays in the store even when a later step fails:
 // callers clear or discard the store after any failure.
-[[nodiscard]] int ReadBackupFile(AppliStore& store, const std::filesystem::path& file,
-                                 std::string* error_text = nullptr);
+[[nodiscard]] StoreResult ReadBackupFile(AppliStore& store, const std::filesystem::path& file,
+                                         std::string* error_text = nullptr);
 
 // ReadBackupFile, then on success EnsureAllAppli, so that every application is
 // present afterwards (absent ones empty, the category list with its defaults);
 // kStoreLoadError when the store has no slot left for one of them.
-[[nodiscard]] int LoadBackupFile(AppliStore& store, const std::filesystem::path& file,
-                                 std::string* error_text = nullptr);
+[[nodiscard]] StoreResult LoadBackupFile(AppliStore& store, const std::filesystem::path& file,
+                                         std::string* error_text = nullptr);
 
 // Writes slots 0 .. application count - 1, empty applications included, as
 // used by a communication run that is given a file name. 0; kStoreRefused
@@ -59,17 +59,17 @@ enum class BackupBlocks {
 // to the one written. The file is written through a temporary file and
 // renamed into place, so a failed write leaves any previous file intact.
 // The bytes go through `writer`.
-[[nodiscard]] int WriteBackupFile(AppliStore& store, const std::filesystem::path& file,
-                                  bool scramble, std::string* error_text = nullptr,
-                                  FileWriter& writer = SystemFileWriter());
+[[nodiscard]] StoreResult WriteBackupFile(AppliStore& store, const std::filesystem::path& file,
+                                          bool scramble, std::string* error_text = nullptr,
+                                          FileWriter& writer = SystemFileWriter());
 
 // Writes only the applications that hold records (Save As, working data
 // file). Codes as WriteBackupFile; in addition *error_text is "Error" for a
 // store without slot area or a failing size bound, and "Out of disk space
 // writing to drive %s." with the drive root when the free space is short.
-[[nodiscard]] int SaveBackupFile(AppliStore& store, const std::filesystem::path& file,
-                                 bool scramble, std::string* error_text = nullptr,
-                                 FileWriter& writer = SystemFileWriter());
+[[nodiscard]] StoreResult SaveBackupFile(AppliStore& store, const std::filesystem::path& file,
+                                         bool scramble, std::string* error_text = nullptr,
+                                         FileWriter& writer = SystemFileWriter());
 
 // Bytes a writer needs for the store: 9, 3 per slot, and GetAppliDataSize of
 // every loaded slot's application. Negative (kStoreRefused) when a size bound
@@ -87,8 +87,8 @@ std::vector<uint8_t> EncodeBackupFile(const AppliStore& store, bool scramble, Ba
 // Loads a file image as ReadBackupFile does, without the file: 0 or the
 // reader's codes except the open and read failures; *reason as ReadBackupFile's
 // *error_text for an unknown application id.
-[[nodiscard]] int DecodeBackupFile(AppliStore& store, std::span<const uint8_t> image,
-                                   std::string* reason = nullptr);
+[[nodiscard]] StoreResult DecodeBackupFile(AppliStore& store, std::span<const uint8_t> image,
+                                           std::string* reason = nullptr);
 
 }  // namespace kivo
 

@@ -10,7 +10,7 @@
 
 namespace kivo {
 
-int ReadDumpFile(AppliStore& store, const std::filesystem::path& file, AppliId id) {
+StoreResult ReadDumpFile(AppliStore& store, const std::filesystem::path& file, AppliId id) {
   store.FreeAllRecords();
   std::optional<std::string> contents = ReadWholeFile(file);
   if (!contents) return kStoreLoadError;
@@ -35,7 +35,7 @@ int ReadDumpFile(AppliStore& store, const std::filesystem::path& file, AppliId i
   return kStoreOk;
 }
 
-int WriteDumpFile(const AppliStore& store, const std::filesystem::path& file, AppliId id) {
+StoreResult WriteDumpFile(const AppliStore& store, const std::filesystem::path& file, AppliId id) {
   int slot = store.FindAppli(id);
   if (slot < 0) return kStoreRefused;
   std::vector<uint8_t> image;

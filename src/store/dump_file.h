@@ -16,13 +16,14 @@ namespace kivo {
 // store's magic to "IM2BK0". Bytes after the last terminator are ignored.
 // 0; kStoreLoadError (-1) when the file cannot be read, holds more than
 // 65,535 records or a record longer than 1,024 bytes, or no slot is free.
-[[nodiscard]] int ReadDumpFile(AppliStore& store, const std::filesystem::path& file, AppliId id);
+[[nodiscard]] StoreResult ReadDumpFile(AppliStore& store, const std::filesystem::path& file,
+                                       AppliId id);
 
 // Writes the application's records, replacing any old file (through a
 // temporary file, so a failed write leaves the old one intact). 0;
 // kStoreRefused (-4) when the application is absent or the write fails.
-[[nodiscard]] int WriteDumpFile(const AppliStore& store, const std::filesystem::path& file,
-                                AppliId id);
+[[nodiscard]] StoreResult WriteDumpFile(const AppliStore& store, const std::filesystem::path& file,
+                                        AppliId id);
 
 // "schedule", "anniversary", "todo", "memo", "expense", "telephone" or
 // "expense_category" (Schedule for any other value), plus the extension.

@@ -9,8 +9,8 @@ namespace kivo {
 namespace {
 
 template <typename View>
-int GetRecord(const AppliStore& store, AppliId id, View* out, int index,
-              int (*decode)(std::span<const uint8_t>, View*)) {
+StoreResult GetRecord(const AppliStore& store, AppliId id, View* out, int index,
+                      StoreResult (*decode)(std::span<const uint8_t>, View*)) {
   if (out == nullptr) return kStoreInvalid;
   if (!store.IsPresent(id)) return kStoreLoadError;
   std::span<const uint8_t> bytes = store.Record(id, index);
@@ -22,51 +22,51 @@ int GetRecord(const AppliStore& store, AppliId id, View* out, int index,
   return kStoreOk;
 }
 
-int Put(AppliStore& store, AppliId id, const std::vector<uint8_t>& bytes, int index) {
+StoreResult Put(AppliStore& store, AppliId id, const std::vector<uint8_t>& bytes, int index) {
   return store.PutRecord(id, index, bytes) == kStoreOk ? kStoreOk : kStoreRefused;
 }
 
 }  // namespace
 
-int GetScheduleRecord(const AppliStore& store, ScheduleRecord* out, int index) {
+StoreResult GetScheduleRecord(const AppliStore& store, ScheduleRecord* out, int index) {
   return GetRecord(store, kSchedule, out, index, DecodeScheduleRecord);
 }
-int GetAnniversaryRecord(const AppliStore& store, AnniversaryRecord* out, int index) {
+StoreResult GetAnniversaryRecord(const AppliStore& store, AnniversaryRecord* out, int index) {
   return GetRecord(store, kAnniversary, out, index, DecodeAnniversaryRecord);
 }
-int GetToDoRecord(const AppliStore& store, ToDoRecord* out, int index) {
+StoreResult GetToDoRecord(const AppliStore& store, ToDoRecord* out, int index) {
   return GetRecord(store, kToDo, out, index, DecodeToDoRecord);
 }
-int GetMemoRecord(const AppliStore& store, MemoRecord* out, int index) {
+StoreResult GetMemoRecord(const AppliStore& store, MemoRecord* out, int index) {
   return GetRecord(store, kMemo, out, index, DecodeMemoRecord);
 }
-int GetExpenseRecord(const AppliStore& store, ExpenseRecord* out, int index) {
+StoreResult GetExpenseRecord(const AppliStore& store, ExpenseRecord* out, int index) {
   return GetRecord(store, kExpense, out, index, DecodeExpenseRecord);
 }
-int GetTelephoneRecord(const AppliStore& store, TelephoneRecord* out, int index) {
+StoreResult GetTelephoneRecord(const AppliStore& store, TelephoneRecord* out, int index) {
   return GetRecord(store, kTelephone, out, index, DecodeTelephoneRecord);
 }
 
-int PutScheduleRecord(AppliStore& store, const ScheduleRecord& record, int index) {
+StoreResult PutScheduleRecord(AppliStore& store, const ScheduleRecord& record, int index) {
   return Put(store, kSchedule, EncodeScheduleRecord(record), index);
 }
-int PutAnniversaryRecord(AppliStore& store, const AnniversaryRecord& record, int index) {
+StoreResult PutAnniversaryRecord(AppliStore& store, const AnniversaryRecord& record, int index) {
   return Put(store, kAnniversary, EncodeAnniversaryRecord(record), index);
 }
-int PutToDoRecord(AppliStore& store, const ToDoRecord& record, int index) {
+StoreResult PutToDoRecord(AppliStore& store, const ToDoRecord& record, int index) {
   return Put(store, kToDo, EncodeToDoRecord(record), index);
 }
-int PutMemoRecord(AppliStore& store, const MemoRecord& record, int index) {
+StoreResult PutMemoRecord(AppliStore& store, const MemoRecord& record, int index) {
   return Put(store, kMemo, EncodeMemoRecord(record), index);
 }
-int PutExpenseRecord(AppliStore& store, const ExpenseRecord& record, int index) {
+StoreResult PutExpenseRecord(AppliStore& store, const ExpenseRecord& record, int index) {
   return Put(store, kExpense, EncodeExpenseRecord(record), index);
 }
-int PutTelephoneRecord(AppliStore& store, const TelephoneRecord& record, int index) {
+StoreResult PutTelephoneRecord(AppliStore& store, const TelephoneRecord& record, int index) {
   return Put(store, kTelephone, EncodeTelephoneRecord(record), index);
 }
 
-int GetCategoryNames(const AppliStore& store, CategoryNames* out) {
+StoreResult GetCategoryNames(const AppliStore& store, CategoryNames* out) {
   if (out == nullptr || !store.IsPresent(kCategoryList)) return kStoreLoadError;
   std::span<const uint8_t> bytes = store.Record(kCategoryList, 0);
   if (bytes.empty()) {
@@ -76,11 +76,11 @@ int GetCategoryNames(const AppliStore& store, CategoryNames* out) {
   return DecodeCategoryNames(bytes, out);
 }
 
-int SetCategoryNames(AppliStore& store, const CategoryNames& names) {
+StoreResult SetCategoryNames(AppliStore& store, const CategoryNames& names) {
   return store.SetCategoryRecord(EncodeCategoryNames(names)) == kStoreOk ? kStoreOk : kStoreRefused;
 }
 
-int SetDefaultCategoryNames(AppliStore& store) {
+StoreResult SetDefaultCategoryNames(AppliStore& store) {
   return SetCategoryNames(store, DefaultCategoryNames());
 }
 

@@ -22,30 +22,36 @@ namespace kivo {
 // ResetAppli). An absent application is created, and with it the category
 // list with the default names. kStoreOk or kStoreRefused (-4).
 
-[[nodiscard]] int GetScheduleRecord(const AppliStore& store, ScheduleRecord* out, int index);
-[[nodiscard]] int GetAnniversaryRecord(const AppliStore& store, AnniversaryRecord* out, int index);
-[[nodiscard]] int GetToDoRecord(const AppliStore& store, ToDoRecord* out, int index);
-[[nodiscard]] int GetMemoRecord(const AppliStore& store, MemoRecord* out, int index);
-[[nodiscard]] int GetExpenseRecord(const AppliStore& store, ExpenseRecord* out, int index);
-[[nodiscard]] int GetTelephoneRecord(const AppliStore& store, TelephoneRecord* out, int index);
+[[nodiscard]] StoreResult GetScheduleRecord(const AppliStore& store, ScheduleRecord* out,
+                                            int index);
+[[nodiscard]] StoreResult GetAnniversaryRecord(const AppliStore& store, AnniversaryRecord* out,
+                                               int index);
+[[nodiscard]] StoreResult GetToDoRecord(const AppliStore& store, ToDoRecord* out, int index);
+[[nodiscard]] StoreResult GetMemoRecord(const AppliStore& store, MemoRecord* out, int index);
+[[nodiscard]] StoreResult GetExpenseRecord(const AppliStore& store, ExpenseRecord* out, int index);
+[[nodiscard]] StoreResult GetTelephoneRecord(const AppliStore& store, TelephoneRecord* out,
+                                             int index);
 
-[[nodiscard]] int PutScheduleRecord(AppliStore& store, const ScheduleRecord& record, int index);
-[[nodiscard]] int PutAnniversaryRecord(AppliStore& store, const AnniversaryRecord& record,
-                                       int index);
-[[nodiscard]] int PutToDoRecord(AppliStore& store, const ToDoRecord& record, int index);
-[[nodiscard]] int PutMemoRecord(AppliStore& store, const MemoRecord& record, int index);
-[[nodiscard]] int PutExpenseRecord(AppliStore& store, const ExpenseRecord& record, int index);
-[[nodiscard]] int PutTelephoneRecord(AppliStore& store, const TelephoneRecord& record, int index);
+[[nodiscard]] StoreResult PutScheduleRecord(AppliStore& store, const ScheduleRecord& record,
+                                            int index);
+[[nodiscard]] StoreResult PutAnniversaryRecord(AppliStore& store, const AnniversaryRecord& record,
+                                               int index);
+[[nodiscard]] StoreResult PutToDoRecord(AppliStore& store, const ToDoRecord& record, int index);
+[[nodiscard]] StoreResult PutMemoRecord(AppliStore& store, const MemoRecord& record, int index);
+[[nodiscard]] StoreResult PutExpenseRecord(AppliStore& store, const ExpenseRecord& record,
+                                           int index);
+[[nodiscard]] StoreResult PutTelephoneRecord(AppliStore& store, const TelephoneRecord& record,
+                                             int index);
 
 // The eight names of the expense category list. kStoreOk; kStoreLoadError when
 // the list is absent (*out untouched). A list present without a record gives
 // the default names; a record with fewer than eight names gives empty ones
 // for the rest.
-[[nodiscard]] int GetCategoryNames(const AppliStore& store, CategoryNames* out);
+[[nodiscard]] StoreResult GetCategoryNames(const AppliStore& store, CategoryNames* out);
 // Writes the names (each cut to 7 characters) as the list's only record.
 // kStoreOk; kStoreRefused when the list is absent (it is not created here).
-[[nodiscard]] int SetCategoryNames(AppliStore& store, const CategoryNames& names);
-[[nodiscard]] int SetDefaultCategoryNames(AppliStore& store);
+[[nodiscard]] StoreResult SetCategoryNames(AppliStore& store, const CategoryNames& names);
+[[nodiscard]] StoreResult SetDefaultCategoryNames(AppliStore& store);
 
 // Display words of an Expense record's flags.
 inline constexpr std::array<std::string_view, 2> kReceiptWords{"No", "Yes"};

@@ -128,7 +128,7 @@ std::vector<uint8_t> EncodeScheduleRecord(const ScheduleRecord& record) {
   return out;
 }
 
-int DecodeScheduleRecord(std::span<const uint8_t> bytes, ScheduleRecord* out) {
+StoreResult DecodeScheduleRecord(std::span<const uint8_t> bytes, ScheduleRecord* out) {
   std::span<const uint8_t> body = Body(bytes);
   if (body.size() < kScheduleHeader || out == nullptr) return kStoreInvalid;
   out->date.bytes = GetBytes<4>(body, 0);
@@ -154,7 +154,7 @@ std::vector<uint8_t> EncodeAnniversaryRecord(const AnniversaryRecord& record) {
   return out;
 }
 
-int DecodeAnniversaryRecord(std::span<const uint8_t> bytes, AnniversaryRecord* out) {
+StoreResult DecodeAnniversaryRecord(std::span<const uint8_t> bytes, AnniversaryRecord* out) {
   std::span<const uint8_t> body = Body(bytes);
   if (body.size() < kAnniversaryHeader || out == nullptr) return kStoreInvalid;
   out->date.bytes = GetBytes<4>(body, 0);
@@ -175,7 +175,7 @@ std::vector<uint8_t> EncodeToDoRecord(const ToDoRecord& record) {
   return out;
 }
 
-int DecodeToDoRecord(std::span<const uint8_t> bytes, ToDoRecord* out) {
+StoreResult DecodeToDoRecord(std::span<const uint8_t> bytes, ToDoRecord* out) {
   std::span<const uint8_t> body = Body(bytes);
   if (body.size() < kToDoHeader || out == nullptr) return kStoreInvalid;
   out->state = body[0];
@@ -192,7 +192,7 @@ std::vector<uint8_t> EncodeMemoRecord(const MemoRecord& record) {
   return out;
 }
 
-int DecodeMemoRecord(std::span<const uint8_t> bytes, MemoRecord* out) {
+StoreResult DecodeMemoRecord(std::span<const uint8_t> bytes, MemoRecord* out) {
   if (out == nullptr) return kStoreInvalid;
   size_t pos = 0;
   out->text = GetText(Body(bytes), &pos, kTextCapacity);
@@ -210,7 +210,7 @@ std::vector<uint8_t> EncodeExpenseRecord(const ExpenseRecord& record) {
   return out;
 }
 
-int DecodeExpenseRecord(std::span<const uint8_t> bytes, ExpenseRecord* out) {
+StoreResult DecodeExpenseRecord(std::span<const uint8_t> bytes, ExpenseRecord* out) {
   std::span<const uint8_t> body = Body(bytes);
   if (body.size() < kExpenseHeader || out == nullptr) return kStoreInvalid;
   out->date.bytes = GetBytes<4>(body, 0);
@@ -232,7 +232,7 @@ std::vector<uint8_t> EncodeTelephoneRecord(const TelephoneRecord& record) {
   return out;
 }
 
-int DecodeTelephoneRecord(std::span<const uint8_t> bytes, TelephoneRecord* out) {
+StoreResult DecodeTelephoneRecord(std::span<const uint8_t> bytes, TelephoneRecord* out) {
   std::span<const uint8_t> body = Body(bytes);
   if (body.size() < kTelephoneHeader || out == nullptr) return kStoreInvalid;
   out->category = body[0];
@@ -250,7 +250,7 @@ std::vector<uint8_t> EncodeCategoryNames(const CategoryNames& names) {
   return out;
 }
 
-int DecodeCategoryNames(std::span<const uint8_t> bytes, CategoryNames* out) {
+StoreResult DecodeCategoryNames(std::span<const uint8_t> bytes, CategoryNames* out) {
   if (out == nullptr) return kStoreInvalid;
   std::span<const uint8_t> body = Body(bytes);
   size_t pos = 0;

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "store/result_code.h"
+
 namespace kivo {
 
 // Field views of the organizer's records and their byte encodings.
@@ -171,13 +173,15 @@ std::vector<uint8_t> EncodeCategoryNames(const CategoryNames& names);
 // *out is then left as it was. A text without NUL ends at the record's end;
 // texts missing at the end come out empty; characters beyond a text's
 // capacity are dropped.
-[[nodiscard]] int DecodeScheduleRecord(std::span<const uint8_t> bytes, ScheduleRecord* out);
-[[nodiscard]] int DecodeAnniversaryRecord(std::span<const uint8_t> bytes, AnniversaryRecord* out);
-[[nodiscard]] int DecodeToDoRecord(std::span<const uint8_t> bytes, ToDoRecord* out);
-[[nodiscard]] int DecodeMemoRecord(std::span<const uint8_t> bytes, MemoRecord* out);
-[[nodiscard]] int DecodeExpenseRecord(std::span<const uint8_t> bytes, ExpenseRecord* out);
-[[nodiscard]] int DecodeTelephoneRecord(std::span<const uint8_t> bytes, TelephoneRecord* out);
-[[nodiscard]] int DecodeCategoryNames(std::span<const uint8_t> bytes, CategoryNames* out);
+[[nodiscard]] StoreResult DecodeScheduleRecord(std::span<const uint8_t> bytes, ScheduleRecord* out);
+[[nodiscard]] StoreResult DecodeAnniversaryRecord(std::span<const uint8_t> bytes,
+                                                  AnniversaryRecord* out);
+[[nodiscard]] StoreResult DecodeToDoRecord(std::span<const uint8_t> bytes, ToDoRecord* out);
+[[nodiscard]] StoreResult DecodeMemoRecord(std::span<const uint8_t> bytes, MemoRecord* out);
+[[nodiscard]] StoreResult DecodeExpenseRecord(std::span<const uint8_t> bytes, ExpenseRecord* out);
+[[nodiscard]] StoreResult DecodeTelephoneRecord(std::span<const uint8_t> bytes,
+                                                TelephoneRecord* out);
+[[nodiscard]] StoreResult DecodeCategoryNames(std::span<const uint8_t> bytes, CategoryNames* out);
 
 // The first text of a Telephone record (the last name) straight from its
 // bytes, as the telephone order check of a transfer reads it.

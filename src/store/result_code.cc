@@ -4,7 +4,7 @@
 
 namespace kivo {
 
-std::string_view ResultName(int code) {
+std::string_view ResultName(ResultCode code) {
   static constexpr std::array<std::string_view, 18> kNames{
       "kResultAborted",        "kResultFoundCom1",      "kResultFoundCom2",
       "kResultFoundCom3",      "kResultFoundCom4",      "kResultTimeout",
@@ -16,12 +16,13 @@ std::string_view ResultName(int code) {
   return "kResultUnknown";
 }
 
-std::string_view StoreResultName(int code) {
+std::string_view StoreResultName(StoreResult code) {
   static constexpr std::array<std::string_view, 10> kNames{
       "kStoreOk",     "kStoreLoadError", "kStoreBadMagic", "kStoreOtherDevice", "kStoreRefused",
       "kStoreAbsent", "kStoreNotFound",  "kStoreNoSlot",   "kStoreDuplicate",   "kStoreInvalid"};
-  if (code > 0) return "count";
-  if (code >= -9) return kNames[-code];
+  const int value = code;
+  if (value > 0) return "count";
+  if (value >= -9) return kNames[static_cast<size_t>(-value)];
   return "kStoreUnknown";
 }
 

@@ -25,6 +25,7 @@ void ResetToEmptyStore(AppliStore& store) {
   // A failed read can leave slots loaded and a count taken from the file;
   // clearing first gives ResetAppli the fresh store it expects.
   store.ClearAllAppli();
+  // Cannot fail: the store was just cleared and has its 7 slots.
   (void)store.ResetAppli(kAllAppli);
   std::vector<uint8_t> names;
   for (std::string_view name : kDefaultCategoryNames) {
@@ -32,6 +33,7 @@ void ResetToEmptyStore(AppliStore& store) {
     names.push_back(0);
   }
   names.push_back(kTerminator);
+  // Cannot fail: ResetAppli made the category list present.
   (void)store.SetCategoryRecord(names);
 }
 
@@ -71,6 +73,7 @@ bool KeepAside(const std::filesystem::path& file, const LocalDateTime& now,
     if (link(file.c_str(), name.c_str()) == 0) {
       if (unlink(file.c_str()) != 0) {
         *error_text = SystemErrorText(errno);
+        // Undoing the link; the caller reports the first failure.
         (void)unlink(name.c_str());
         return false;
       }
@@ -129,8 +132,8 @@ std::string WorkingDataLoadMessage(const std::filesystem::path& file, const Work
   return text;
 }
 
-int SaveWorkingData(AppliStore& store, const std::filesystem::path& file, int file_scramble,
-                    FileWriter& writer) {
+StoreResult SaveWorkingData(AppliStore& store, const std::filesystem::path& file, int file_scramble,
+                            FileWriter& writer) {
   return SaveBackupFile(store, file, file_scramble != 0, nullptr, writer);
 }
 

@@ -53,8 +53,9 @@ std::string WorkingDataLoadMessage(const std::filesystem::path& file, const Work
 // Exit save: SaveBackupFile with the FileScramble setting, the bytes going
 // through `writer`. 0 or its code; the caller shows "File write error" on
 // failure.
-[[nodiscard]] int SaveWorkingData(AppliStore& store, const std::filesystem::path& file,
-                                  int file_scramble, FileWriter& writer = SystemFileWriter());
+[[nodiscard]] StoreResult SaveWorkingData(AppliStore& store, const std::filesystem::path& file,
+                                          int file_scramble,
+                                          FileWriter& writer = SystemFileWriter());
 
 // Every application present and empty, the category list with the default
 // names, in the slot order of ResetAppli with 255. The store must have at

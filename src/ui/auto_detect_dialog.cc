@@ -166,6 +166,7 @@ void AutoDetectDialog::ShowStatus(const PortSpec& port) {
 
 void AutoDetectDialog::Found(int port) {
   if (run_) {
+    // The outcome is the port given; this only joins the worker.
     (void)run_->Wait();
     found_ = run_->found();
   }
@@ -181,6 +182,7 @@ void AutoDetectDialog::Found(int port) {
 }
 
 void AutoDetectDialog::Failed(int result) {
+  // The outcome is the code given; this only joins the worker.
   if (run_) (void)run_->Wait();
   detecting_ = false;
   shower_(this, DetectEndMessage(result));

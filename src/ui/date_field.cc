@@ -85,6 +85,7 @@ void DateField::Step(int segment, bool up) {
                                             {DateStep::kDayDown, DateStep::kDayUp}};
   const Part part = PartAt(segment);
   if (!with_year_) year_ = kStepYear;
+  // A step always lands on a valid date; the result only says it wrapped.
   (void)StepDate(&year_, &month_, &day_, kSteps[part][up ? 1 : 0]);
   if (!with_year_) year_ = kStepYear;  // a carry out of December stays in the year
 }
@@ -116,6 +117,7 @@ void DateField::TypeDigit(int segment, int digit) {
 bool DateField::Correct() {
   const DateValue before = date();
   int year = with_year_ ? year_ : kCheckYear;
+  // Compared with `before` below instead.
   (void)CheckDate(&year, &month_, &day_, CheckMode::kDown);
   if (with_year_) year_ = year;
   return date() != before;

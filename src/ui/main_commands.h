@@ -147,7 +147,7 @@ class MainCommands {
   [[nodiscard]] std::vector<std::vector<uint8_t>> ListRecords() const;
   // What a run of this program asks beside the settings: the tables, the
   // ports and the files directory (MakeLinkSettings makes the run's settings).
-  [[nodiscard]] TransferRequest Request(int run_mode, int appli_mode, AppliStore* store,
+  [[nodiscard]] TransferRequest Request(RunMode run_mode, int appli_mode, AppliStore* store,
                                         int tel_records_min) const;
   int RunTransfer(const LinkSettings& settings, SafeTransferReport* report = nullptr);
   // The history folder of the settings.
@@ -156,7 +156,7 @@ class MainCommands {
   // command's) with the snapshot and verify steps of the settings; after a
   // failure that deleted records it offers to finish a Restore and to put
   // the snapshot back. The run's ResultCode.
-  int RunSafeTransfer(int run_mode, int appli_mode, AppliStore& store, bool snapshot);
+  int RunSafeTransfer(RunMode run_mode, int appli_mode, AppliStore& store, bool snapshot);
   // The question box, with the warning when the newest snapshot of the last
   // hour says that sending `store` would remove more than half of an
   // application's records on the organizer.

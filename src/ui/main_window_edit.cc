@@ -56,6 +56,7 @@ void MainWindow::RunEditDialogFor(int row) {
 
 void MainWindow::ChooseOrganizerModel() {
   OrganizerModelDialog dialog(commands_.settings().model, this);
+  // OK and Cancel end alike: the dialog's choice is read below.
   (void)ExecDialog(dialog);
   // Sorted again after Cancel too.
   commands_.ApplyOrganizerModel(dialog.model());
@@ -64,6 +65,7 @@ void MainWindow::ChooseOrganizerModel() {
 void MainWindow::ChooseDisplayFormat() {
   DisplayFormatDialog dialog(commands_.settings().display_hour, commands_.settings().display_date,
                              this);
+  // OK and Cancel end alike: the dialog's choice is read below.
   (void)ExecDialog(dialog);
   commands_.ApplyDisplayFormat(dialog.display_date(), dialog.display_hour());
 }
@@ -85,6 +87,7 @@ void MainWindow::ChooseComPort() {
     devices = system_devices.get();
   }
   ComPortDialog dialog(commands_.settings(), commands_.PortFactory(), this, {devices});
+  // OK and Cancel end alike: the dialog's choice is read below.
   (void)ExecDialog(dialog);
   // Cancel gives back the port of the opening.
   commands_.settings().com_port = dialog.port();
@@ -93,6 +96,7 @@ void MainWindow::ChooseComPort() {
 
 void MainWindow::About() {
   AboutDialog dialog(this);
+  // A box with one way out.
   (void)ExecDialog(dialog);
 }
 

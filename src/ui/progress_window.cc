@@ -154,6 +154,7 @@ void ProgressWindow::ApplyLinkSettings(const LinkSettings& settings) {
 int ProgressWindow::Run() {
   result_ = kResultAborted;
   const int code = exec();
+  // The outcome arrived through OnEnd already; this only joins the worker.
   (void)run_->Wait();
   return ended_ ? result_ : code;
 }

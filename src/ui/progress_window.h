@@ -68,7 +68,7 @@ class ProgressWindow : public QDialog {
   std::unique_ptr<ProgressRun> run_;
   std::unique_ptr<ProgressNotifier> notifier_;
   QtPrompter prompter_;
-  ProgressState state_{0};
+  ProgressState state_{RunMode::kNegotiation};
   bool started_ = false;
   bool start_failed_ = false;
   bool ended_ = false;

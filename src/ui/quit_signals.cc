@@ -18,6 +18,7 @@ struct sigaction g_previous[3];
 
 void WriteSignalByte(int /*signal*/) {
   const char byte = 1;
+  // A full pipe already holds a wake-up; nothing else is safe in a handler.
   (void)!::write(g_signal_pipe[1], &byte, 1);
 }
 
@@ -50,6 +51,7 @@ QuitSignals::~QuitSignals() {
 
 void QuitSignals::OnReadable() {
   char bytes[16];
+  // Only emptied: any byte means "quit".
   (void)!::read(g_signal_pipe[0], bytes, sizeof(bytes));
   if (on_quit_) on_quit_();
 }

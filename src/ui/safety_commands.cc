@@ -97,8 +97,9 @@ bool MainCommands::AskWithWarning(const std::string& text, const char* caption,
   return Ask(text + warning, caption);
 }
 
-int MainCommands::RunSafeTransfer(int run_mode, int appli_mode, AppliStore& store, bool snapshot) {
-  const char* caption = run_mode == kRunRestore ? "Restore" : "Download";
+int MainCommands::RunSafeTransfer(RunMode run_mode, int appli_mode, AppliStore& store,
+                                  bool snapshot) {
+  const char* caption = run_mode == RunMode::kRestore ? "Restore" : "Download";
   const uint8_t high = settings_->device_code == 1 ? 1 : 2;
   bool take = snapshot && settings_->snapshot != 0;
   uint8_t skip = 0;
@@ -107,9 +108,11 @@ int MainCommands::RunSafeTransfer(int run_mode, int appli_mode, AppliStore& stor
     LinkSettings link = MakeLinkSettings(
         *settings_, Request(run_mode, appli_mode, &store, settings_->bk_tel_records_min));
     AppliStore taken(store_.code_tables());
+    // 1..255 slots are never refused.
     (void)taken.GetAppliBuf(kStoreSlots);
     taken.SetDeviceCode(high, 0);
     AppliStore back(store_.code_tables());
+    // 1..255 slots are never refused.
     (void)back.GetAppliBuf(kStoreSlots);
     if (take) {
       link.safe.snapshot = &taken;
@@ -147,7 +150,7 @@ int MainCommands::RunSafeTransfer(int run_mode, int appli_mode, AppliStore& stor
     if (!report.deleted) return result;
     // The organizer's records are gone, the new ones only partly there.
     skip |= report.sent;
-    if (run_mode == kRunRestore &&
+    if (run_mode == RunMode::kRestore &&
         Ask("The restore stopped after the records on your Organizer were deleted.\n"
             "Send the applications that are not complete yet ?",
             caption)) {
@@ -160,6 +163,8 @@ int MainCommands::RunSafeTransfer(int run_mode, int appli_mode, AppliStore& stor
     if (!Ask(question, caption) || !ConnectionReminder()) return result;
     AppliStore before(store_.code_tables());
     if (ReadAnyBackup(kept, before)) {
+      // The user has seen how putting them back went; the first run's result
+      // is what this one reports.
       (void)RunSafeTransfer(run_mode, appli_mode, before, /*snapshot=*/false);
     }
     return result;
@@ -188,7 +193,8 @@ void MainCommands::BackupHistory() {
       !ConnectionReminder()) {
     return;
   }
-  (void)RunSafeTransfer(kRunRestore, kAllAppli, from, /*snapshot=*/true);
+  // The run has told the user how it went.
+  (void)RunSafeTransfer(RunMode::kRestore, kAllAppli, from, /*snapshot=*/true);
 }
 
 void MainCommands::CompareWithOrganizer() {
@@ -197,8 +203,9 @@ void MainCommands::CompareWithOrganizer() {
   CommitList(/*ordered=*/false);
   AppliStore organizer(store_.code_tables());
   if (organizer.GetAppliBuf(kStoreSlots) != 0) return;
-  const int result = RunTransfer(MakeLinkSettings(
-      *settings_, Request(kRunBackup, kAllAppli, &organizer, settings_->backup_tel_records_min)));
+  const int result =
+      RunTransfer(MakeLinkSettings(*settings_, Request(RunMode::kBackup, kAllAppli, &organizer,
+                                                       settings_->backup_tel_records_min)));
   settings_->AfterBackupRun(result);
   if (result != kResultSuccess) return;
   std::string error_text;

@@ -30,6 +30,7 @@ TimeValue TimeField::time() const {
   // Only digits typed out of range get here; the leave correction mends them.
   int hour = hour_;
   int minute = minute_;
+  // The corrected values are wanted, not whether they needed correcting.
   (void)CheckTime(&hour, &minute, CheckMode::kDown);
   return {hour, minute};
 }
@@ -50,6 +51,7 @@ void TimeField::Step(int segment, bool up) {
   TimeStep step = TimeStep::kAmPm;
   if (segment == 0) step = up ? TimeStep::kHourUp : TimeStep::kHourDown;
   if (segment == 1) step = up ? TimeStep::kMinuteUp : TimeStep::kMinuteDown;
+  // A step always lands on a valid time; the result only says it wrapped.
   (void)StepTime(value, step);
   SetTime(value);
 }

@@ -22,7 +22,7 @@ SerialPortFactory MainCommands::PortFactory() const {
   return VirtualOrganizerFactory(organizer);
 }
 
-TransferRequest MainCommands::Request(int run_mode, int appli_mode, AppliStore* store,
+TransferRequest MainCommands::Request(RunMode run_mode, int appli_mode, AppliStore* store,
                                       int tel_records_min) const {
   TransferRequest request;
   request.run_mode = run_mode;
@@ -52,8 +52,9 @@ void MainCommands::Backup() {
   std::unique_ptr<AppliStore> safety = SafetyCopy();
   if (!safety) return;
   store_.ClearAllAppli();
-  const int result = RunTransfer(MakeLinkSettings(
-      *settings_, Request(kRunBackup, kAllAppli, &store_, settings_->backup_tel_records_min)));
+  const int result =
+      RunTransfer(MakeLinkSettings(*settings_, Request(RunMode::kBackup, kAllAppli, &store_,
+                                                       settings_->backup_tel_records_min)));
   settings_->AfterBackupRun(result);
   if (result == kResultSuccess) {
     store_.EnsureAllAppli();
@@ -81,7 +82,7 @@ void MainCommands::Restore() {
   std::unique_ptr<AppliStore> safety = SafetyCopy();
   if (!safety) return;
   model_->Commit(/*ordered=*/true);
-  const int result = RunSafeTransfer(kRunRestore, kAllAppli, store_, /*snapshot=*/true);
+  const int result = RunSafeTransfer(RunMode::kRestore, kAllAppli, store_, /*snapshot=*/true);
   if (result != kResultSuccess) PutBack(*safety);
   // After a success the list shows the default order that was sent.
   RefreshList(/*resort=*/false);
@@ -98,7 +99,7 @@ void MainCommands::Upload() {
   std::unique_ptr<AppliStore> safety = SafetyCopy();
   if (!safety) return;
   const int result =
-      RunTransfer(MakeLinkSettings(*settings_, Request(kRunUpload, model_->appli(), &store_,
+      RunTransfer(MakeLinkSettings(*settings_, Request(RunMode::kUpload, model_->appli(), &store_,
                                                        settings_->upload_tel_records_min)));
   settings_->AfterUploadRun(result);
   if (result == kResultSuccess) {
@@ -131,7 +132,7 @@ void MainCommands::Download() {
     return;
   }
   // The outcome box has told the user; the PC's records are unchanged.
-  (void)RunSafeTransfer(kRunDownload, id, rows, /*snapshot=*/true);
+  (void)RunSafeTransfer(RunMode::kDownload, id, rows, /*snapshot=*/true);
 }
 
 void MainCommands::SendRecord() {
@@ -142,7 +143,7 @@ void MainCommands::SendRecord() {
   if (one.GetAppliBuf(2) != 0 || one.PutRecord(id, 0, model_->RowRecord(row)) != 0) return;
   // The outcome box has told the user; nothing on the PC changes.
   (void)RunTransfer(MakeLinkSettings(
-      *settings_, Request(kRunSendRecord, id, &one, settings_->bk_tel_records_min)));
+      *settings_, Request(RunMode::kSendRecord, id, &one, settings_->bk_tel_records_min)));
 }
 
 }  // namespace kivo

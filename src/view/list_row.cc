@@ -33,6 +33,7 @@ BcdDate ParsedDate(const std::string& text, const RowContext& context, bool with
 
 BcdTime ParsedTime(const std::string& text) {
   TimeValue time;
+  // As for dates: the values read are taken even when the check fails.
   (void)ParseTime(text, /*raw_hour=*/false, &time);
   return BcdTime::FromHm(time.hour, time.minute);
 }
@@ -98,6 +99,7 @@ class ChangedCells {
 
 std::vector<uint8_t> ScheduleFromRow(const ListRow& row, const RowContext& context) {
   ScheduleRecord r;
+  // A record too short to decode keeps the defaults, as an empty one.
   if (!row.origin.empty()) (void)DecodeScheduleRecord(row.origin, &r);
   const ChangedCells changed(kSchedule, row, context);
   if (changed(0)) r.date = ParsedDate(changed.cell(0), context, true);
@@ -114,6 +116,7 @@ std::vector<uint8_t> ScheduleFromRow(const ListRow& row, const RowContext& conte
 
 std::vector<uint8_t> ToDoFromRow(const ListRow& row, const RowContext& context) {
   ToDoRecord r;
+  // A record too short to decode keeps the defaults, as an empty one.
   if (!row.origin.empty()) (void)DecodeToDoRecord(row.origin, &r);
   const ChangedCells changed(kToDo, row, context);
   if (changed(0)) {
@@ -146,6 +149,7 @@ std::vector<uint8_t> AnniversaryFromRow(const ListRow& row, const RowContext& co
 
 std::vector<uint8_t> MemoFromRow(const ListRow& row, const RowContext& context) {
   MemoRecord r;
+  // A record too short to decode keeps the defaults, as an empty one.
   if (!row.origin.empty()) (void)DecodeMemoRecord(row.origin, &r);
   const ChangedCells changed(kMemo, row, context);
   if (changed(0)) r.text = changed.cell(0);
@@ -154,6 +158,7 @@ std::vector<uint8_t> MemoFromRow(const ListRow& row, const RowContext& context) 
 
 std::vector<uint8_t> ExpenseFromRow(const ListRow& row, const RowContext& context) {
   ExpenseRecord r;
+  // A record too short to decode keeps the defaults, as an empty one.
   if (!row.origin.empty()) (void)DecodeExpenseRecord(row.origin, &r);
   const ChangedCells changed(kExpense, row, context);
   if (changed(0)) r.date = ParsedDate(changed.cell(0), context, true);
@@ -181,6 +186,7 @@ std::vector<uint8_t> ExpenseFromRow(const ListRow& row, const RowContext& contex
 
 std::vector<uint8_t> TelephoneFromRow(const ListRow& row, const RowContext& context) {
   TelephoneRecord r;
+  // A record too short to decode keeps the defaults, as an empty one.
   if (!row.origin.empty()) (void)DecodeTelephoneRecord(row.origin, &r);
   const ChangedCells changed(kTelephone, row, context);
   if (changed(0)) r.category = static_cast<uint8_t>(TelephoneCategoryOfWord(changed.cell(0)));
@@ -202,6 +208,7 @@ ListRow RecordToRow(AppliId id, std::span<const uint8_t> record, const RowContex
   ListRow row;
   row.origin.assign(record.begin(), record.end());
   if (row.origin.empty() || row.origin.back() != kTerminator) row.origin.push_back(kTerminator);
+  // A record too short to decode shows as an empty one.
   switch (id) {
     case kSchedule: {
       ScheduleRecord r;

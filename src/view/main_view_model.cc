@@ -233,6 +233,7 @@ void MainViewModel::ReplaceRow(int row, std::span<const uint8_t> record) {
   if (appli_ == kTelephone && !ShownByFilter(record, filter_)) {
     // A record the filter hides leaves the list for the hidden records.
     rows_.erase(rows_.begin() + row);
+    // The record came out of this store, so it fits it again.
     (void)store_.PutRecord(kTelephone, std::max(store_.GetRecordCount(kTelephone), 0), record);
     SelectRow(std::min(row, row_count() - 1));
     return;

@@ -43,6 +43,7 @@ class TextBuilder {
 std::string ScheduleText(std::span<const uint8_t> bytes, TextBuilder& out,
                          const RowContext& context) {
   ScheduleRecord r;
+  // A record too short to decode shows as an empty one.
   (void)DecodeScheduleRecord(bytes, &r);
   out.Line("[Date       ] ", FormatDate(r.date.bytes, context.display_date, true));
   out.Line("[Start Time ] ", FormatTime(r.start_time.bytes, context.display_hour));
@@ -59,6 +60,7 @@ std::string ScheduleText(std::span<const uint8_t> bytes, TextBuilder& out,
 std::string AnniversaryText(std::span<const uint8_t> bytes, TextBuilder& out,
                             const RowContext& context) {
   AnniversaryRecord r;
+  // A record too short to decode shows as an empty one.
   (void)DecodeAnniversaryRecord(bytes, &r);
   out.Line("[Date       ] ", FormatDate(r.date.bytes, context.display_date, false));
   out.Line("[Reminder   ] ", std::to_string(r.reminder) + " Days");
@@ -69,6 +71,7 @@ std::string AnniversaryText(std::span<const uint8_t> bytes, TextBuilder& out,
 
 std::string ToDoText(std::span<const uint8_t> bytes, TextBuilder& out, const RowContext& context) {
   ToDoRecord r;
+  // A record too short to decode shows as an empty one.
   (void)DecodeToDoRecord(bytes, &r);
   out.Line("[Priority   ] ", ToDoPriorityText(r.state));
   out.Line("[Status     ] ", std::string(ToDoStatusWord(r.state)));
@@ -79,6 +82,7 @@ std::string ToDoText(std::span<const uint8_t> bytes, TextBuilder& out, const Row
 
 std::string MemoText(std::span<const uint8_t> bytes, TextBuilder& out) {
   MemoRecord r;
+  // A record too short to decode shows as an empty one.
   (void)DecodeMemoRecord(bytes, &r);
   out.Block("[Memo]\r\n", r.text, false);
   return out.Take();
@@ -87,6 +91,7 @@ std::string MemoText(std::span<const uint8_t> bytes, TextBuilder& out) {
 std::string ExpenseText(std::span<const uint8_t> bytes, TextBuilder& out,
                         const RowContext& context) {
   ExpenseRecord r;
+  // A record too short to decode shows as an empty one.
   (void)DecodeExpenseRecord(bytes, &r);
   const int index = r.category_index();
   out.Line("[Date    ] ", FormatDate(r.date.bytes, context.display_date, true));
@@ -108,6 +113,7 @@ constexpr const char* kTelephoneLabels[kTelephoneTextCount] = {
 
 std::string TelephoneText(std::span<const uint8_t> bytes, TextBuilder& out) {
   TelephoneRecord r;
+  // A record too short to decode shows as an empty one.
   (void)DecodeTelephoneRecord(bytes, &r);
   out.Block("[Category  ]\r\n", std::string(TelephoneCategoryWord(r.category)), true);
   for (int field = 0; field < kTelephoneTextCount; ++field) {

@@ -91,7 +91,7 @@ class RunPairTest : public ::testing::Test {
     if (getenv("KIVO_KEEP") == nullptr) fs::remove_all(dir_);
   }
 
-  LinkSettings PcSettings(int run_mode, int appli_mode) {
+  LinkSettings PcSettings(RunMode run_mode, int appli_mode) {
     return pair_.PcSettings(run_mode, appli_mode, &pc_store_);
   }
 
@@ -127,7 +127,7 @@ TEST_F(RunPairTest, UploadReceivesTheOrganizersApplication) {
   ASSERT_EQ(pc_store_.GetAppliBuf(kStoreSlots), 0);
   ASSERT_EQ(pc_store_.AddAppliData(kMemo, ListOf(kMemo, 2, "old")), 0);
 
-  EXPECT_EQ(RunPc(PcSettings(kRunUpload, kMemo)), kResultSuccess);
+  EXPECT_EQ(RunPc(PcSettings(RunMode::kUpload, kMemo)), kResultSuccess);
   EXPECT_EQ(pair_.WaitDevice(), kResultSuccess);
   // The old records were replaced by what arrived.
   EXPECT_EQ(pc_store_.GetRecordCount(kMemo), 5);
@@ -159,7 +159,7 @@ TEST_F(RunPairTest, FullBackupTakesEveryApplicationInOrder) {
   }
   StartOrganizer();
   ASSERT_EQ(pc_store_.GetAppliBuf(kStoreSlots), 0);
-  EXPECT_EQ(RunPc(PcSettings(kRunBackup, kAllAppli)), kResultSuccess);
+  EXPECT_EQ(RunPc(PcSettings(RunMode::kBackup, kAllAppli)), kResultSuccess);
   EXPECT_EQ(pair_.WaitDevice(), kResultSuccess);
   for (const auto& [id, bytes] : served) {
     SCOPED_TRACE(static_cast<int>(id));
@@ -178,7 +178,7 @@ TEST_F(RunPairTest, FullBackupTakesEveryApplicationInOrder) {
     if (n.source == kSourceFullRun) sequence.push_back(n.value);
   }
   EXPECT_EQ(sequence, (std::vector<int>{10, 50, 60, 70, 80, 90, 100}));
-  EXPECT_EQ(pair_.pc().link().appli_mode(), kExpense);
+  EXPECT_EQ(pair_.pc().run().context().appli_mode, kExpense);
 }
 
 TEST_F(RunPairTest, DownloadDeletesThenSendsAndTheOrganizerWritesItsDumpFile) {
@@ -189,7 +189,7 @@ TEST_F(RunPairTest, DownloadDeletesThenSendsAndTheOrganizerWritesItsDumpFile) {
   WriteFile(dir_ / "todo.rcv", Bytes(5000, 'z'));
   // After the records the simulator waits for a next command that never comes.
   StartOrganizer(3000, kToDo);
-  EXPECT_EQ(RunPc(PcSettings(kRunDownload, kToDo)), kResultSuccess);
+  EXPECT_EQ(RunPc(PcSettings(RunMode::kDownload, kToDo)), kResultSuccess);
   EXPECT_EQ(pair_.WaitDevice(), kResultTimeout);
   EXPECT_EQ(ReadFile(dir_ / "todo.rcv"), todo);
   const std::string log = DeviceLog();
@@ -210,7 +210,7 @@ TEST_F(RunPairTest, SendRecordShowsItsBoxOnlyWithALog) {
     d.to_command = 2000;
     d.data_dir = dir_;
     ASSERT_TRUE(pair.StartDevice(d));
-    LinkSettings s = pair.PcSettings(kRunSendRecord, kMemo, &scratch);
+    LinkSettings s = pair.PcSettings(RunMode::kSendRecord, kMemo, &scratch);
     s.log_file_name = with_log ? (dir_ / "pc.log").string() : "";
     EXPECT_EQ(pair.RunPc(s), kResultSuccess);
     (void)pair.WaitDevice();  // the organizer waits in vain for a next command
@@ -241,7 +241,7 @@ TEST_F(RunPairTest, FailurePathSendsNackAndEndCommunication) {
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
-    LinkSettings s = PcSettings(c.run_mode, kMemo);
+    LinkSettings s = PcSettings(static_cast<RunMode>(c.run_mode), kMemo);
     s.log_file_name = (dir_ / "fail.log").string();
     RunPair pair;
     const RunPair::Outcome o = pair.RunAgainst(s, NackThenEnd);
@@ -257,7 +257,7 @@ TEST_F(RunPairTest, FailurePathSendsNackAndEndCommunication) {
 }
 
 TEST_F(RunPairTest, PortThatCannotOpenFailsWithItsNumber) {
-  LinkSettings s = PcSettings(kRunBackup, kAllAppli);
+  LinkSettings s = PcSettings(RunMode::kBackup, kAllAppli);
   s.com_port = 2;
   s.port_factory = [](const PortSpec&, Clock&) -> std::unique_ptr<SerialPort> { return nullptr; };
   s.log_file_name = (dir_ / "open.log").string();
@@ -273,10 +273,10 @@ TEST(CommRun, RefusesToRunWithoutStoreOrWindow) {
   CommLink link;
   link.SetLogFileName(log);
   CommRun run(link);
-  EXPECT_EQ(run.RunCommunication(kRunBackup), kResultIoError);
+  EXPECT_EQ(run.RunCommunication(RunMode::kBackup), kResultIoError);
   AppliStore store{TablesDirectory()};
-  link.set_store(&store);
-  EXPECT_EQ(run.RunCommunication(kRunBackup), kResultIoError);
+  run.context().store = &store;
+  EXPECT_EQ(run.RunCommunication(RunMode::kBackup), kResultIoError);
   EXPECT_FALSE(fs::exists(log));
 }
 
@@ -286,7 +286,7 @@ TEST(CommRun, AppliModeAndDeviceCodeRules) {
   const std::pair<int, int> kModes[] = {{0, 0}, {6, 6}, {255, 255}, {7, 255}, {-1, 255}, {3, 3}};
   for (auto [given, kept] : kModes) {
     run.SetAppliMode(given);
-    EXPECT_EQ(link.appli_mode(), kept) << given;
+    EXPECT_EQ(run.context().appli_mode, kept) << given;
   }
   AppliStore store{TablesDirectory()};
   const std::pair<int, int> kCodes[] = {{1, 1}, {2, 2}, {0, 2}, {3, 2}};
@@ -294,10 +294,10 @@ TEST(CommRun, AppliModeAndDeviceCodeRules) {
     run.SetDeviceCode(given);
     EXPECT_EQ(link.device_code_high(), high);
     EXPECT_EQ(link.device_code_low(), 0);
-    link.set_store(&store);
+    run.context().store = &store;
     run.SetDeviceCode(given);
     EXPECT_EQ(store.device_code()[0], high);
-    link.set_store(nullptr);
+    run.context().store = nullptr;
   }
   EXPECT_EQ(AppliWireCode(4), 4);
   EXPECT_EQ(AppliWireCode(7), 255);
@@ -307,7 +307,7 @@ TEST(ProgressRun, SettingsDumpShowsTheValuesAsHandedOver) {
   const std::string log = ::testing::TempDir() + "kivo_dump_" + std::to_string(getpid()) + ".log";
   ResetLogTimeBaseForTests();
   LinkSettings s;
-  s.run_mode = 5;
+  s.run_mode = RunMode::kUpload;
   s.appli_mode = 7;
   s.device_code = 3;
   s.com_port = 2;
@@ -316,7 +316,7 @@ TEST(ProgressRun, SettingsDumpShowsTheValuesAsHandedOver) {
   s.to_multiplier = 4;
   ProgressRun run;
   run.ApplyLinkSettings(s);
-  EXPECT_EQ(run.link().appli_mode(), 0);
+  EXPECT_EQ(run.run().context().appli_mode, 0);
   EXPECT_EQ(run.link().device_code_high(), 2);
   EXPECT_TRUE(run.link().echo_back());
   auto bytes = ReadFile(log);
@@ -343,7 +343,7 @@ TEST_F(RunPairTest, AbortDuringTheNegotiationEndsWithZeroAfterNackAndEnd) {
     pair_.pc().Abort();
     pair_.pc().Abort();
   });
-  const RunPair::Outcome o = pair_.RunAgainst(PcSettings(kRunUpload, kMemo), NackThenEnd);
+  const RunPair::Outcome o = pair_.RunAgainst(PcSettings(RunMode::kUpload, kMemo), NackThenEnd);
   EXPECT_EQ(o.pc, kResultAborted);
   EXPECT_EQ(o.organizer, kResultSuccess);
 }
@@ -354,7 +354,7 @@ TEST_F(RunPairTest, ClosingTheWindowMidRunAbortsIt) {
   pair_.observer.SetOnStatus([&](int total, int) {
     if (total == 0) waiting.set_value();
   });
-  ASSERT_TRUE(pair_.StartPc(PcSettings(kRunBackup, kAllAppli)));
+  ASSERT_TRUE(pair_.StartPc(PcSettings(RunMode::kBackup, kAllAppli)));
   waiting.get_future().wait();
   pair_.ClosePc();
   // The run was told to stop and still said goodbye to the organizer.
@@ -368,7 +368,7 @@ TEST_F(RunPairTest, RestoreRefusesAFileOfTheOtherDeviceBeforeNegotiating) {
   ASSERT_EQ(other.AddAppliData(kMemo, ListOf(kMemo, 1, "m")), 0);
   const fs::path file = dir_ / "other.bkf";
   ASSERT_EQ(WriteBackupFile(other, file, true), 0);
-  LinkSettings s = PcSettings(kRunRestore, kAllAppli);
+  LinkSettings s = PcSettings(RunMode::kRestore, kAllAppli);
   s.file_name = file.string();
   s.device_code = 2;
   s.log_file_name = (dir_ / "restore.log").string();
@@ -382,7 +382,7 @@ TEST_F(RunPairTest, RestoreRefusesAFileOfTheOtherDeviceBeforeNegotiating) {
 }
 
 TEST_F(RunPairTest, RestoreAsksAgainWhenTheFileCannotBeRead) {
-  LinkSettings s = PcSettings(kRunRestore, kAllAppli);
+  LinkSettings s = PcSettings(RunMode::kRestore, kAllAppli);
   s.file_name = (dir_ / "missing.bkf").string();
   pair_.prompter.Answer(PromptAnswer::kRetry);
   pair_.prompter.Answer(PromptAnswer::kCancel);
@@ -399,7 +399,7 @@ TEST_F(RunPairTest, BackupToAFileWritesWhatArrived) {
   const Bytes memo = ListOf(kMemo, 3, "note");
   WriteFile(dir_ / "memo.snd", memo);
   StartOrganizer();
-  LinkSettings s = PcSettings(kRunUpload, kMemo);
+  LinkSettings s = PcSettings(RunMode::kUpload, kMemo);
   const fs::path file = dir_ / "out.bkf";
   s.file_name = file.string();
   s.log_file_name = (dir_ / "pc.log").string();
@@ -423,7 +423,7 @@ TEST_F(RunPairTest, FullBackupToAFileHoldsEveryApplicationThatArrived) {
   categories.push_back(kTerminator);
   WriteFile(dir_ / "expense_category.snd", categories);
   StartOrganizer();
-  LinkSettings s = PcSettings(kRunBackup, kAllAppli);
+  LinkSettings s = PcSettings(RunMode::kBackup, kAllAppli);
   const fs::path file = dir_ / "all.bkf";
   s.file_name = file.string();
   s.log_file_name = (dir_ / "pc.log").string();
@@ -445,7 +445,7 @@ TEST_F(RunPairTest, BackupGivesUpWhenTheFileCannotBeWritten) {
   const Bytes memo = ListOf(kMemo, 1, "note");
   WriteFile(dir_ / "memo.snd", memo);
   StartOrganizer();
-  LinkSettings s = PcSettings(kRunUpload, kMemo);
+  LinkSettings s = PcSettings(RunMode::kUpload, kMemo);
   s.file_name = (dir_ / "no_such_dir" / "out.bkf").string();
   s.log_file_name = (dir_ / "pc.log").string();
   pair_.prompter.Answer(PromptAnswer::kRetry);
@@ -469,7 +469,7 @@ TEST_F(RunPairTest, FailedBackupWriteKeepsTheExistingFile) {
   const Bytes previous = {'o', 'l', 'd'};
   WriteFile(file, previous);
   StartOrganizer();
-  LinkSettings s = PcSettings(kRunUpload, kMemo);
+  LinkSettings s = PcSettings(RunMode::kUpload, kMemo);
   s.file_name = file.string();
   pair_.prompter.Answer(PromptAnswer::kRetry);
   pair_.prompter.Answer(PromptAnswer::kCancel);
@@ -485,7 +485,7 @@ TEST_F(RunPairTest, FailedBackupWriteKeepsTheExistingFile) {
 // The line-test modes against an organizer played step by step.
 struct LineTestCase {
   const char* name;
-  int run_mode;
+  RunMode run_mode;
   int appli_mode;
   const char* snd;  // dump file the PC serves, or null
   std::function<int(CommLink&, const Bytes&)> organizer;
@@ -502,23 +502,23 @@ TEST_F(RunPairTest, LineTestModesAgainstAScriptedOrganizer) {
   }();
   Bytes organizer_got;
   const LineTestCase kCases[] = {
-      {"negotiation", kRunNegotiation, kMemo, nullptr,
+      {"negotiation", RunMode::kNegotiation, kMemo, nullptr,
        [](CommLink& o, const Bytes&) { return o.NegotiationForDevice(); }, "SUCCESS Negotiation",
        nullptr},
-      {"ACK", kRunSendAck, kMemo, nullptr,
+      {"ACK", RunMode::kSendAck, kMemo, nullptr,
        [](CommLink& o, const Bytes&) {
          int r = o.WaitCommand(kAck);
          return r != kResultSuccess ? r : o.SendCommand(kAck);
        },
        "SUCCESS send ACK", nullptr},
-      {"NACK", kRunSendNack, kMemo, nullptr,
+      {"NACK", RunMode::kSendNack, kMemo, nullptr,
        [](CommLink& o, const Bytes&) { return o.WaitCommand(kNack); }, "SUCCESS send NACK",
        nullptr},
-      {"END", kRunSendEnd, kMemo, nullptr,
+      {"END", RunMode::kSendEnd, kMemo, nullptr,
        [](CommLink& o, const Bytes&) { return o.WaitCommand(kEndCommunication); },
        "SUCCESS send END_COMMUNICATION", nullptr},
-      {"DELETE", kRunDeleteAll, kAnniversary, nullptr,
-       [](CommLink& o, const Bytes&) {
+      {"DELETE", RunMode::kDeleteAll, kAnniversary, nullptr,
+       [](CommLink& o, const Bytes&) -> int {
          std::array<uint8_t, 2> p{};
          int r = o.WaitCommand(kDeleteAllRecords, &p);
          if (r != kResultSuccess) return r;
@@ -526,37 +526,38 @@ TEST_F(RunPairTest, LineTestModesAgainstAScriptedOrganizer) {
          return o.SendCommand(kAck);
        },
        "SUCCESS DELETE_ALL_RECORDS", nullptr},
-      {"GET_ALL_RECORDS", kRunReceiveDump, kMemo, nullptr,
+      {"GET_ALL_RECORDS", RunMode::kReceiveDump, kMemo, nullptr,
        [](CommLink& o, const Bytes& list) {
          int r = o.WaitCommand(kGetAllRecords);
-         return r != kResultSuccess ? r : o.SendAllRecords(list, kMemo, 2, kRoleOrganizer);
+         return r != kResultSuccess ? r
+                                    : o.SendAllRecords(list, kMemo, 2, TransferRole::kOrganizer);
        },
        "SUCCESS GET_ALL_RECORDS", "memo.rcv"},
-      {"GET_EXPENSE_CATEGORY", kRunReceiveCategoryDump, kCategoryList, nullptr,
+      {"GET_EXPENSE_CATEGORY", RunMode::kReceiveCategoryDump, kCategoryList, nullptr,
        [](CommLink& o, const Bytes& list) {
          int r = o.WaitCommand(kGetExpenseCategory);
-         return r != kResultSuccess ? r : o.SendExpenseCategory(list, kRoleOrganizer);
+         return r != kResultSuccess ? r : o.SendExpenseCategory(list, TransferRole::kOrganizer);
        },
        "SUCCESS GET_EXPENSE_CATEGORY", "expense_category.rcv"},
-      {"SEND_1_RECORD", kRunSendDump, kMemo, "memo.snd",
+      {"SEND_1_RECORD", RunMode::kSendDump, kMemo, "memo.snd",
        [&](CommLink& o, const Bytes&) {
          int r = o.WaitCommand(kSend1Record);
          if (r != kResultSuccess) return r;
          Bytes buffer(256000);
          int end = 0;
          // No END_COMMUNICATION follows in this mode: the organizer waits in vain.
-         r = o.GetAllRecords(buffer, &end, kMemo, kRoleOrganizer);
+         r = o.GetAllRecords(buffer, &end, kMemo, TransferRole::kOrganizer);
          organizer_got.assign(buffer.begin(), buffer.begin() + static_cast<long>(memo.size()));
          return r == kResultTimeout ? kResultSuccess : r;
        },
        "SUCCESS SEND_1_RECORD", nullptr},
-      {"SEND_EXPENSE_CATEGORY", kRunSendCategoryDump, kCategoryList, "expense_category.snd",
+      {"SEND_EXPENSE_CATEGORY", RunMode::kSendCategoryDump, kCategoryList, "expense_category.snd",
        [&](CommLink& o, const Bytes&) {
          int r = o.WaitCommand(kSendExpenseCategory);
          if (r != kResultSuccess) return r;
          Bytes buffer(256000);
          int length = 0;
-         r = o.GetExpenseCategory(buffer, &length, kRoleOrganizer);
+         r = o.GetExpenseCategory(buffer, &length, TransferRole::kOrganizer);
          organizer_got.assign(buffer.begin(), buffer.begin() + length);
          return r;
        },
@@ -597,14 +598,15 @@ TEST_F(RunPairTest, RestoreStepSendsWithoutNegotiationOrDeletion) {
   ASSERT_EQ(pc_store_.AddAppliData(kMemo, memo), 0);
   Bytes got(256000);
   // The first command must be SEND_1_RECORD: no LINK_REQUEST exchange, no DELETE.
-  auto organizer = [&](CommLink& o) {
+  auto organizer = [&](CommLink& o) -> int {
     int r = o.WaitCommand(kSend1Record);
     if (r != kResultSuccess) return r;
     int end = 0;
     // Nothing ends the reception in this mode: the organizer waits in vain.
-    return o.GetAllRecords(got, &end, kMemo, kRoleOrganizer);
+    return o.GetAllRecords(got, &end, kMemo, TransferRole::kOrganizer);
   };
-  const RunPair::Outcome o = pair_.RunAgainst(PcSettings(kRunRestoreStep, kMemo), organizer, 2000);
+  const RunPair::Outcome o =
+      pair_.RunAgainst(PcSettings(RunMode::kRestoreStep, kMemo), organizer, 2000);
   EXPECT_EQ(o.pc, kResultSuccess);
   EXPECT_EQ(o.organizer, kResultTimeout);
   EXPECT_EQ(Bytes(got.begin(), got.begin() + static_cast<long>(memo.size())), memo);
@@ -640,12 +642,14 @@ int NoteCommands(CommLink& o, std::vector<std::string>* notes) {
       Bytes record(1024);
       int n = 0;
       int lead = 0;
-      if ((r = o.Receive1Record(record, &n, &lead, kRoleOrganizer)) != kResultSuccess) return r;
+      if ((r = o.Receive1Record(record, &n, &lead, TransferRole::kOrganizer)) != kResultSuccess)
+        return r;
       notes->push_back(CommandNote('S', lead));
     } else if (code == kSendExpenseCategory) {
       Bytes list(256);
       int n = 0;
-      if ((r = o.GetExpenseCategory(list, &n, kRoleOrganizer)) != kResultSuccess) return r;
+      if ((r = o.GetExpenseCategory(list, &n, TransferRole::kOrganizer)) != kResultSuccess)
+        return r;
       notes->push_back("C");
     } else {
       return -code;
@@ -679,7 +683,7 @@ TEST_F(RunPairTest, RestoreDeletesBeforeSendingInTheOrganizersOrder) {
     categories.push_back(kTerminator);
     ASSERT_EQ(store.AddAppliData(kCategoryList, categories), 0);
 
-    LinkSettings s = PcSettings(kRunRestore, c.appli_mode);
+    LinkSettings s = PcSettings(RunMode::kRestore, c.appli_mode);
     s.store = &store;
     std::vector<std::string> notes;
     RunPair pair;
@@ -730,7 +734,7 @@ TEST_F(RunPairTest, DeviceSideAnswersTheCommandsOfItsTable) {
   };
   for (const auto& [name, bytes] : files) WriteFile(dir_ / name, bytes);
   auto get_all = [](int p1, int p2) {
-    return [p1, p2](CommLink& pc, Bytes* got) {
+    return [p1, p2](CommLink& pc, Bytes* got) -> int {
       int r = pc.SendCommand(kGetAllRecords, p1, p2);
       if (r != kResultSuccess) return r;
       if ((r = ReceiveServed(pc, got)) != kResultSuccess) return r;
@@ -739,7 +743,7 @@ TEST_F(RunPairTest, DeviceSideAnswersTheCommandsOfItsTable) {
   };
   // A command the organizer answers with ACK, then the end.
   auto acknowledged = [](int command, int p1) {
-    return [command, p1](CommLink& pc, Bytes*) {
+    return [command, p1](CommLink& pc, Bytes*) -> int {
       int r = pc.SendCommand(command, p1, 0);
       if (r != kResultSuccess) return r;
       if ((r = pc.WaitCommand(kAck)) != kResultSuccess) return r;
@@ -795,11 +799,11 @@ TEST_F(RunPairTest, DeviceSideAnswersTheCommandsOfItsTable) {
 TEST_F(RunPairTest, SendThatStopsBeingAnsweredIsNotAllSent) {
   ASSERT_EQ(pc_store_.GetAppliBuf(kStoreSlots), 0);
   ASSERT_EQ(pc_store_.AddAppliData(kMemo, ListOf(kMemo, 3, "m")), 0);
-  LinkSettings s = PcSettings(kRunDownload, kMemo);
+  LinkSettings s = PcSettings(RunMode::kDownload, kMemo);
   s.to_command = 2000;
   // The organizer takes the deletion and the first announcement, then falls
   // silent.
-  auto organizer = [](CommLink& o) {
+  auto organizer = [](CommLink& o) -> int {
     int r = o.NegotiationForDevice();
     if (r != kResultSuccess) return r;
     (void)o.WaitCommand(kGetDeviceInformation, nullptr, nullptr, 1000, 0);
@@ -821,7 +825,7 @@ TEST_F(RunPairTest, EmptyCategoryDumpFileIsAnsweredAsNoList) {
   WriteFile(dir_ / "expense.snd", ListOf(kExpense, 2, "e"));
   StartOrganizer();
   ASSERT_EQ(pc_store_.GetAppliBuf(kStoreSlots), 0);
-  EXPECT_EQ(RunPc(PcSettings(kRunUpload, kExpense)), kResultSuccess);
+  EXPECT_EQ(RunPc(PcSettings(RunMode::kUpload, kExpense)), kResultSuccess);
   EXPECT_EQ(pair_.WaitDevice(), kResultSuccess);
   EXPECT_FALSE(pc_store_.IsPresent(kCategoryList));
   EXPECT_EQ(AppliBytes(pc_store_, kExpense), ListOf(kExpense, 2, "e"));
@@ -834,11 +838,11 @@ TEST_F(RunPairTest, UploadOfExpenseBringsItsCategoriesFirst) {
   WriteFile(dir_ / "expense.snd", ListOf(kExpense, 3, "e"));
   StartOrganizer();
   ASSERT_EQ(pc_store_.GetAppliBuf(kStoreSlots), 0);
-  EXPECT_EQ(RunPc(PcSettings(kRunUpload, kExpense)), kResultSuccess);
+  EXPECT_EQ(RunPc(PcSettings(RunMode::kUpload, kExpense)), kResultSuccess);
   EXPECT_EQ(pair_.WaitDevice(), kResultSuccess);
   EXPECT_EQ(AppliBytes(pc_store_, kCategoryList), categories);
   EXPECT_EQ(AppliBytes(pc_store_, kExpense), ListOf(kExpense, 3, "e"));
-  EXPECT_EQ(pair_.pc().link().appli_mode(), kExpense);
+  EXPECT_EQ(pair_.pc().run().context().appli_mode, kExpense);
   const std::string log = DeviceLog();
   EXPECT_LT(log.find("GET_EXPENSE_CATEGORY"), log.find("GET_ALL_RECORDS"));
 }

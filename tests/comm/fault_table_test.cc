@@ -199,15 +199,17 @@ class PcPort : public TapPort {
 
 struct ModeCase {
   const char* name;
-  int run_mode;
+  RunMode run_mode;
   int appli_mode;
   bool pc_sends;  // records travel from the PC to the organizer
 };
 
 const ModeCase kModes[] = {
-    {"Backup", kRunBackup, kAllAppli, false},   {"Restore", kRunRestore, kAllAppli, true},
-    {"Upload", kRunUpload, kTelephone, false},  {"Download", kRunDownload, kTelephone, true},
-    {"SEND", kRunSendRecord, kTelephone, true},
+    {"Backup", RunMode::kBackup, kAllAppli, false},
+    {"Restore", RunMode::kRestore, kAllAppli, true},
+    {"Upload", RunMode::kUpload, kTelephone, false},
+    {"Download", RunMode::kDownload, kTelephone, true},
+    {"SEND", RunMode::kSendRecord, kTelephone, true},
 };
 
 struct RunOutcome {
@@ -425,7 +427,7 @@ TEST_P(FaultTableTest, EndsWithItsCodeAndKeepsTheData) {
     return store;
   };
   // Backup writes the file itself; the other modes work on the store.
-  const std::string file = mode.run_mode == kRunBackup ? (dir_ / "target.bkf").string() : "";
+  const std::string file = mode.run_mode == RunMode::kBackup ? (dir_ / "target.bkf").string() : "";
   auto clean_store = prepare();
   if (!file.empty()) std::filesystem::copy_file(old_backup, file);
   const RunOutcome clean = Run(mode, *clean_store, file, {});
@@ -497,7 +499,7 @@ TEST_P(FaultTableTest, EndsWithItsCodeAndKeepsTheData) {
   // a second time-out, never a hang.
   EXPECT_LT(out.took_ms, kTimeOutMs + 1000 + clean.took_ms + 1000) << "ms on the run's clock";
   if (out.code != kResultSuccess) {
-    if (mode.run_mode == kRunBackup) {
+    if (mode.run_mode == RunMode::kBackup) {
       EXPECT_EQ(ReadText(file), old_backup_bytes) << "backup file changed";
     } else if (mode.pc_sends) {
       EXPECT_EQ(Image(*store), before) << "records sent were changed";

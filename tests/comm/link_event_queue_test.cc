@@ -58,17 +58,18 @@ TEST(LinkEventQueue, DrivesTheProgressStateOfAnUpload) {
   ASSERT_EQ(store.GetAppliBuf(kStoreSlots), 0);
   LinkEventQueue events;
   RunPair pair;
-  ASSERT_TRUE(pair.StartScript([&](CommLink& o) {
+  ASSERT_TRUE(pair.StartScript([&](CommLink& o) -> int {
     int r = o.NegotiationForDevice();
     if (r != kResultSuccess) return r;
     if ((r = o.WaitCommand(kGetDeviceInformation, nullptr, nullptr, 1000, 0)) != kResultSuccess) {
       return r;
     }
     if ((r = o.WaitCommand(kGetAllRecords)) != kResultSuccess) return r;
-    if ((r = o.SendAllRecords(list, kMemo, 12, kRoleOrganizer)) != kResultSuccess) return r;
+    if ((r = o.SendAllRecords(list, kMemo, 12, TransferRole::kOrganizer)) != kResultSuccess)
+      return r;
     return o.WaitCommand(kEndCommunication);
   }));
-  ASSERT_TRUE(pair.StartPc(RunPair::PcSettings(kRunUpload, kMemo, &store), &events));
+  ASSERT_TRUE(pair.StartPc(RunPair::PcSettings(RunMode::kUpload, kMemo, &store), &events));
 
   ProgressState state(pair.pc().run_mode());
   std::vector<std::string> texts;

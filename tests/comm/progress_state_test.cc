@@ -37,11 +37,11 @@ std::vector<int> Positions(ProgressState& state, const std::vector<Note>& notes)
 
 TEST(ProgressState, TitleFollowsRunMode) {
   const std::string base = "PC Software for Norvale TR/VX-480";
-  EXPECT_EQ(ProgressState::Title(3), base + " (Backup)");
-  EXPECT_EQ(ProgressState::Title(4), base + " (Restore)");
-  EXPECT_EQ(ProgressState::Title(5), base + " (Upload)");
-  EXPECT_EQ(ProgressState::Title(6), base + " (Download)");
-  for (int mode : {0, 1, 2, 7, 9, 18, 19}) EXPECT_EQ(ProgressState::Title(mode), base);
+  EXPECT_EQ(ProgressState::Title(RunMode{3}), base + " (Backup)");
+  EXPECT_EQ(ProgressState::Title(RunMode{4}), base + " (Restore)");
+  EXPECT_EQ(ProgressState::Title(RunMode{5}), base + " (Upload)");
+  EXPECT_EQ(ProgressState::Title(RunMode{6}), base + " (Download)");
+  for (int mode : {0, 1, 2, 7, 9, 18, 19}) EXPECT_EQ(ProgressState::Title(RunMode{mode}), base);
 }
 
 struct StatusCase {
@@ -71,7 +71,7 @@ TEST(ProgressState, StatusTextPerRunModeAndSource) {
   };
   for (const StatusCase& c : kCases) {
     SCOPED_TRACE(testing::Message() << "mode " << c.run_mode << " source " << c.source);
-    ProgressState state(c.run_mode);
+    ProgressState state(RunMode{c.run_mode});
     EXPECT_EQ(state.status_text(), "");
     ASSERT_TRUE(state.OnStatus(0, kSourceNegotiation));
     EXPECT_EQ(state.status_text(), "Waiting for Organizer...");
@@ -82,7 +82,7 @@ TEST(ProgressState, StatusTextPerRunModeAndSource) {
 }
 
 TEST(ProgressState, UploadFollowsTransferValuesAndFinishes) {
-  ProgressState state(5);
+  ProgressState state(RunMode{5});
   EXPECT_EQ(Positions(state, {Status(0, 0), Progress(3, kSourceOneAppli), Status(100, 3),
                               Progress(25, 3), Progress(50, 2), Progress(75, 4)}),
             (std::vector<int>{0, 3, 3, 25, 25, 75}));
@@ -92,7 +92,7 @@ TEST(ProgressState, UploadFollowsTransferValuesAndFinishes) {
 }
 
 TEST(ProgressState, FullBackupCreepsInsideEachTen) {
-  ProgressState state(3);
+  ProgressState state(RunMode{3});
   // The sequence sets 10; Telephone moves in steps of four; Schedule creeps.
   const std::vector<Note> notes = {
       Status(100, 2),   Progress(10, 2), Progress(0, 4),   Progress(10, 4), Progress(15, 4),
@@ -108,7 +108,7 @@ TEST(ProgressState, FullBackupCreepsInsideEachTen) {
 }
 
 TEST(ProgressState, FullRestoreCreepsUntilTheLastTen) {
-  ProgressState state(4);
+  ProgressState state(RunMode{4});
   EXPECT_EQ(Positions(state, {Status(100, 2), Progress(4, 2), Progress(10, 2), Progress(10, 3),
                               Progress(30, 3), Progress(100, 3), Progress(90, 2), Progress(95, 3),
                               Progress(100, 3)}),
@@ -117,7 +117,7 @@ TEST(ProgressState, FullRestoreCreepsUntilTheLastTen) {
 }
 
 TEST(ProgressState, OtherModesIgnoreProgressAndEmptyTheText) {
-  ProgressState state(8);
+  ProgressState state(RunMode{8});
   (void)state.OnStatus(0, 0);
   EXPECT_TRUE(state.OnStatus(100, kSourceFullRun));
   EXPECT_EQ(state.status_text(), "");
@@ -127,12 +127,12 @@ TEST(ProgressState, OtherModesIgnoreProgressAndEmptyTheText) {
 }
 
 TEST(ProgressState, FinishedAsSoonAsTheFinishValueIsReached) {
-  ProgressState state(6);
+  ProgressState state(RunMode{6});
   (void)state.OnStatus(100, kSourceTelephone);
   (void)state.OnProgress(100, kSourceTelephone);
   EXPECT_EQ(state.status_text(), "Finished.");
   // More than 920 records report more than 100; the bar stays full.
-  ProgressState big(5);
+  ProgressState big(RunMode{5});
   (void)big.OnStatus(100, kSourceOneAppli);
   EXPECT_TRUE(big.OnProgress(101, kSourceOneAppli));
   EXPECT_EQ(big.position(), 100);

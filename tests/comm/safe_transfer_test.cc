@@ -89,7 +89,7 @@ class SafeTransferTest : public ::testing::Test {
     // The organizer's records before any restore, and the file to restore:
     // the same telephone list, another memo and a schedule entry.
     before_ = NewStore();
-    ASSERT_EQ(Run(kRunBackup, *before_, {}), kResultSuccess);
+    ASSERT_EQ(Run(RunMode::kBackup, *before_, {}), kResultSuccess);
     file_ = NewStore();
     for (int i = 0; i < before_->GetRecordCount(kTelephone); ++i) {
       ASSERT_EQ(file_->PutRecord(kTelephone, i, before_->Record(kTelephone, i)), kStoreOk);
@@ -112,7 +112,7 @@ class SafeTransferTest : public ::testing::Test {
 
   std::unique_ptr<AppliStore> NewStore() { return kivo::NewStore(tables_.code); }
 
-  int Run(int run_mode, AppliStore& store, SafeTransfer safe,
+  int Run(RunMode run_mode, AppliStore& store, SafeTransfer safe,
           SafeTransferReport* report = nullptr) {
     wire_ = std::make_shared<Bytes>();
     ProgressRun run(&clock_);
@@ -138,7 +138,7 @@ class SafeTransferTest : public ::testing::Test {
   // What the organizer holds now.
   std::unique_ptr<AppliStore> OrganizerNow() {
     auto now = NewStore();
-    EXPECT_EQ(Run(kRunBackup, *now, {}), kResultSuccess);
+    EXPECT_EQ(Run(RunMode::kBackup, *now, {}), kResultSuccess);
     return now;
   }
 
@@ -152,7 +152,7 @@ class SafeTransferTest : public ::testing::Test {
 };
 
 TEST_F(SafeTransferTest, SnapshotOnlyInsertsReceivingBeforeTheFirstDeletion) {
-  ASSERT_EQ(Run(kRunRestore, *file_, {}), kResultSuccess);
+  ASSERT_EQ(Run(RunMode::kRestore, *file_, {}), kResultSuccess);
   const Bytes plain = *wire_;
   EXPECT_EQ(FindCommand(plain, kGetAllCode), plain.size()) << "a plain restore receives nothing";
 
@@ -163,7 +163,7 @@ TEST_F(SafeTransferTest, SnapshotOnlyInsertsReceivingBeforeTheFirstDeletion) {
   int kept = 0;
   safe.on_snapshot = [&kept](const AppliStore&) { return ++kept > 0; };
   SafeTransferReport report;
-  ASSERT_EQ(Run(kRunRestore, *file_, safe, &report), kResultSuccess);
+  ASSERT_EQ(Run(RunMode::kRestore, *file_, safe, &report), kResultSuccess);
   EXPECT_EQ(kept, 1);
   EXPECT_TRUE(report.snapshot_taken);
   EXPECT_FALSE(AnyDifference(DiffStores(*before_, *snapshot)));
@@ -190,7 +190,7 @@ TEST_F(SafeTransferTest, SnapshotTakesABaseModelsTelephoneListAsItComes) {
   SafeTransfer safe;
   safe.snapshot = snapshot.get();
   safe.on_snapshot = [](const AppliStore&) { return true; };
-  EXPECT_EQ(Run(kRunRestore, *file_, safe), kResultSuccess);
+  EXPECT_EQ(Run(RunMode::kRestore, *file_, safe), kResultSuccess);
   EXPECT_EQ(snapshot->GetRecordCount(kTelephone), 1);
 }
 
@@ -200,7 +200,7 @@ TEST_F(SafeTransferTest, SnapshotThatCannotBeKeptStopsBeforeDeleting) {
   safe.snapshot = snapshot.get();
   safe.on_snapshot = [](const AppliStore&) { return false; };
   SafeTransferReport report;
-  EXPECT_EQ(Run(kRunRestore, *file_, safe, &report), kResultIoError);
+  EXPECT_EQ(Run(RunMode::kRestore, *file_, safe, &report), kResultIoError);
   EXPECT_FALSE(report.deleted);
   EXPECT_EQ(FindCommand(*wire_, kDeleteCode), wire_->size());
   EXPECT_FALSE(AnyDifference(DiffStores(*before_, *OrganizerNow())));
@@ -215,7 +215,7 @@ TEST_F(SafeTransferTest, LineDroppedAfterTheSecondApplicationIsResumedWithTheRes
   std::vector<AppliId> noted;
   safe.on_sent = [&noted](AppliId id) { noted.push_back(id); };
   SafeTransferReport report;
-  EXPECT_EQ(Run(kRunRestore, *file_, safe, &report), kResultNotAllSent);
+  EXPECT_EQ(Run(RunMode::kRestore, *file_, safe, &report), kResultNotAllSent);
   EXPECT_TRUE(report.deleted);
   EXPECT_FALSE(AnyDifference(DiffStores(*before_, *snapshot)));
   // Anniversary and To Do are empty: complete as soon as they are reached.
@@ -225,7 +225,7 @@ TEST_F(SafeTransferTest, LineDroppedAfterTheSecondApplicationIsResumedWithTheRes
   SafeTransfer resume;
   resume.skip = report.sent;
   SafeTransferReport resumed;
-  ASSERT_EQ(Run(kRunRestore, *file_, resume, &resumed), kResultSuccess);
+  ASSERT_EQ(Run(RunMode::kRestore, *file_, resume, &resumed), kResultSuccess);
   const Bytes wire = *wire_;
   for (AppliId id : {kTelephone, kSchedule, kAnniversary, kToDo}) {
     EXPECT_EQ(CountCommands(wire, kDeleteCode, id), 0) << int(id);
@@ -244,7 +244,7 @@ TEST_F(SafeTransferTest, VerifyFindsTheRecordTheOrganizerDropped) {
     SafeTransfer safe;
     safe.verify = back.get();
     SafeTransferReport report;
-    ASSERT_EQ(Run(kRunRestore, *file_, safe, &report), kResultSuccess);
+    ASSERT_EQ(Run(RunMode::kRestore, *file_, safe, &report), kResultSuccess);
     const std::vector<AppliDiff> diffs = DiffStores(*file_, *back);
     for (const AppliDiff& d : diffs) {
       const size_t missing = lose && d.id == kTelephone ? 1 : 0;

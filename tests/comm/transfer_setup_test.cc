@@ -30,7 +30,7 @@ TEST(MakeLinkSettings, TakesTheRunFromTheRequestAndTheRestFromTheSettings) {
   SortTable sort{};
   std::array<uint8_t, 128> code{};
   TransferRequest request;
-  request.run_mode = kRunUpload;
+  request.run_mode = RunMode::kUpload;
   request.appli_mode = kMemo;
   request.store = &store;
   request.tel_records_min = 4;
@@ -39,7 +39,7 @@ TEST(MakeLinkSettings, TakesTheRunFromTheRequestAndTheRestFromTheSettings) {
   request.port_factory = [](const PortSpec&, Clock&) { return nullptr; };
   request.data_dir = "/tmp/dumps";
   const LinkSettings link = MakeLinkSettings(Settings(), request);
-  EXPECT_EQ(link.run_mode, kRunUpload);
+  EXPECT_EQ(link.run_mode, RunMode::kUpload);
   EXPECT_EQ(link.appli_mode, kMemo);
   EXPECT_EQ(link.store, &store);
   EXPECT_EQ(link.tel_records_min, 4);

@@ -52,8 +52,8 @@ class VirtualOrganizerTest : public ::testing::Test {
   std::unique_ptr<AppliStore> NewStore() { return kivo::NewStore(tables_.code); }
 
   // One run against the organizer; *model gets the DeviceModel learned.
-  int Run(int run_mode, int appli_mode, AppliStore& store, int device_code = 2,
-          int* model = nullptr, std::string file_name = "") {
+  int Run(RunMode run_mode, int appli_mode, AppliStore& store, int device_code = 2,
+          DeviceModel* model = nullptr, std::string file_name = "") {
     ProgressRun run(&clock_);
     LinkSettings s;
     s.run_mode = run_mode;
@@ -86,7 +86,7 @@ TEST_F(VirtualOrganizerTest, BackupBringsEverySampleApplication) {
   options_.model = VirtualModel::kBase;
   options_.sample_dir = std::filesystem::path(KIVO_SOURCE_DIR) / "data" / "sample";
   auto store = NewStore();
-  ASSERT_EQ(Run(kRunBackup, kAllAppli, *store), kResultSuccess);
+  ASSERT_EQ(Run(RunMode::kBackup, kAllAppli, *store), kResultSuccess);
   // The sample's line counts less the header.
   const std::pair<AppliId, int> expected[] = {
       {kSchedule, 36}, {kAnniversary, 25}, {kToDo, 30},       {kMemo, 25},
@@ -110,7 +110,7 @@ TEST_F(VirtualOrganizerTest, TelephoneComesInLastNameOrder) {
   auto store = NewStore();
   // The base model's order check is on (TelRecordsMin 1): a list out of
   // order would end with 14.
-  ASSERT_EQ(Run(kRunUpload, kTelephone, *store), kResultSuccess);
+  ASSERT_EQ(Run(RunMode::kUpload, kTelephone, *store), kResultSuccess);
   std::vector<std::string> names;
   for (int i = 0; i < store->GetRecordCount(kTelephone); ++i) {
     TelephoneRecord record;
@@ -124,16 +124,16 @@ TEST_F(VirtualOrganizerTest, TelephoneComesInLastNameOrder) {
 TEST_F(VirtualOrganizerTest, ModelDecidesWhatTheNegotiationLearns) {
   struct ModelCase {
     VirtualModel model;
-    int device_model;
+    DeviceModel device_model;
   };
-  const ModelCase cases[] = {{VirtualModel::kBase, kModelBase},
-                             {VirtualModel::kBaseSecond, kModelBaseSecond},
-                             {VirtualModel::kM, kModelM}};
+  const ModelCase cases[] = {{VirtualModel::kBase, DeviceModel::kBase},
+                             {VirtualModel::kBaseSecond, DeviceModel::kBaseSecond},
+                             {VirtualModel::kM, DeviceModel::kM}};
   for (const ModelCase& c : cases) {
     options_.model = c.model;
     auto store = NewStore();
-    int model = -1;
-    EXPECT_EQ(Run(kRunNegotiation, kAllAppli, *store, 2, &model), kResultSuccess);
+    DeviceModel model{-1};
+    EXPECT_EQ(Run(RunMode::kNegotiation, kAllAppli, *store, 2, &model), kResultSuccess);
     EXPECT_EQ(model, c.device_model);
   }
 }
@@ -141,15 +141,15 @@ TEST_F(VirtualOrganizerTest, ModelDecidesWhatTheNegotiationLearns) {
 TEST_F(VirtualOrganizerTest, OtherDeviceFamilyIsRefused) {
   options_.model = VirtualModel::kBase;
   auto store = NewStore();
-  EXPECT_EQ(Run(kRunNegotiation, kAllAppli, *store, 1), kResultIoError);
+  EXPECT_EQ(Run(RunMode::kNegotiation, kAllAppli, *store, 1), kResultIoError);
   options_.device_code = 1;
-  EXPECT_EQ(Run(kRunNegotiation, kAllAppli, *store, 1), kResultSuccess);
+  EXPECT_EQ(Run(RunMode::kNegotiation, kAllAppli, *store, 1), kResultSuccess);
 }
 
 TEST_F(VirtualOrganizerTest, RestoreThenBackupGivesTheSameRecords) {
   options_.model = VirtualModel::kBase;
   auto original = NewStore();
-  ASSERT_EQ(Run(kRunBackup, kAllAppli, *original), kResultSuccess);
+  ASSERT_EQ(Run(RunMode::kBackup, kAllAppli, *original), kResultSuccess);
   // Change the PC's copy so the restore has something to carry: drop the
   // memos but one, and put the telephone list out of order.
   auto changed = NewStore();
@@ -162,12 +162,12 @@ TEST_F(VirtualOrganizerTest, RestoreThenBackupGivesTheSameRecords) {
     std::span<const uint8_t> record = original->Record(kTelephone, phones - 1 - i);
     ASSERT_EQ(changed->PutRecord(kTelephone, i, record), kStoreOk);
   }
-  ASSERT_EQ(Run(kRunRestore, kAllAppli, *changed), kResultSuccess);
+  ASSERT_EQ(Run(RunMode::kRestore, kAllAppli, *changed), kResultSuccess);
 
   // A later run, with a fresh organizer object, finds what was restored, and
   // Telephone back in last-name order (else the base-model check fails).
   auto after = NewStore();
-  ASSERT_EQ(Run(kRunBackup, kAllAppli, *after), kResultSuccess);
+  ASSERT_EQ(Run(RunMode::kBackup, kAllAppli, *after), kResultSuccess);
   EXPECT_EQ(after->GetRecordCount(kMemo), 1);
   for (AppliId id : {kSchedule, kAnniversary, kToDo, kExpense, kTelephone, kCategoryList}) {
     ASSERT_EQ(after->GetRecordCount(id), original->GetRecordCount(id)) << int(id);
@@ -179,9 +179,9 @@ TEST_F(VirtualOrganizerTest, RestoreThenBackupGivesTheSameRecords) {
   }
 
   // Restore exactly what came, back up again: the files are identical.
-  ASSERT_EQ(Run(kRunRestore, kAllAppli, *after), kResultSuccess);
+  ASSERT_EQ(Run(RunMode::kRestore, kAllAppli, *after), kResultSuccess);
   auto again = NewStore();
-  ASSERT_EQ(Run(kRunBackup, kAllAppli, *again), kResultSuccess);
+  ASSERT_EQ(Run(RunMode::kBackup, kAllAppli, *again), kResultSuccess);
   EXPECT_EQ(EncodeBackupFile(*after, true, BackupBlocks::kWithRecords),
             EncodeBackupFile(*again, true, BackupBlocks::kWithRecords));
 }
@@ -195,17 +195,17 @@ TEST_F(VirtualOrganizerTest, CategoryListIsReplacedAndExpenseUploadBringsIt) {
   ASSERT_EQ(SetCategoryNames(*store, names), kStoreOk);
   ASSERT_EQ(PutExpenseRecord(*store, ExpenseRecord{}, 0), kStoreOk);
   // Download of Expense sends the category list first, then the records.
-  ASSERT_EQ(Run(kRunDownload, kExpense, *store), kResultSuccess);
+  ASSERT_EQ(Run(RunMode::kDownload, kExpense, *store), kResultSuccess);
 
   auto up = NewStore();
-  ASSERT_EQ(Run(kRunUpload, kExpense, *up), kResultSuccess);
+  ASSERT_EQ(Run(RunMode::kUpload, kExpense, *up), kResultSuccess);
   CategoryNames got;
   ASSERT_EQ(GetCategoryNames(*up, &got), kStoreOk);
   EXPECT_EQ(got, names);
   EXPECT_EQ(up->GetRecordCount(kExpense), 1);
   // The other applications were not touched by the download.
   auto all = NewStore();
-  ASSERT_EQ(Run(kRunBackup, kAllAppli, *all), kResultSuccess);
+  ASSERT_EQ(Run(RunMode::kBackup, kAllAppli, *all), kResultSuccess);
   EXPECT_EQ(all->GetRecordCount(kMemo), 2);
 }
 
@@ -215,13 +215,13 @@ TEST_F(VirtualOrganizerTest, SendOneRecordAddsItAndAnEmptyApplicationFinishesAtO
   // Empty the organizer's memos with a download of an empty Memo.
   auto empty = NewStore();
   empty->EnsureAllAppli();
-  ASSERT_EQ(Run(kRunDownload, kMemo, *empty), kResultSuccess);
+  ASSERT_EQ(Run(RunMode::kDownload, kMemo, *empty), kResultSuccess);
   auto up = NewStore();
-  ASSERT_EQ(Run(kRunUpload, kMemo, *up), kResultSuccess);
+  ASSERT_EQ(Run(RunMode::kUpload, kMemo, *up), kResultSuccess);
   EXPECT_EQ(up->GetRecordCount(kMemo), 0);
 
-  ASSERT_EQ(Run(kRunSendRecord, kMemo, *store), kResultSuccess);
-  ASSERT_EQ(Run(kRunUpload, kMemo, *up), kResultSuccess);
+  ASSERT_EQ(Run(RunMode::kSendRecord, kMemo, *store), kResultSuccess);
+  ASSERT_EQ(Run(RunMode::kUpload, kMemo, *up), kResultSuccess);
   MemoRecord memo;
   ASSERT_EQ(GetMemoRecord(*up, &memo, 0), kStoreOk);
   EXPECT_EQ(memo.text, "Sent alone");
@@ -230,7 +230,7 @@ TEST_F(VirtualOrganizerTest, SendOneRecordAddsItAndAnEmptyApplicationFinishesAtO
 TEST_F(VirtualOrganizerTest, RunGivenAFileNameWritesTheBackupFile) {
   auto store = NewStore();
   const std::filesystem::path file = dir_ / "run.bkf";
-  ASSERT_EQ(Run(kRunBackup, kAllAppli, *store, 2, nullptr, file.string()), kResultSuccess);
+  ASSERT_EQ(Run(RunMode::kBackup, kAllAppli, *store, 2, nullptr, file.string()), kResultSuccess);
   AppliStore loaded(tables_.code);
   ASSERT_EQ(loaded.GetAppliBuf(kStoreSlots), 0);
   ASSERT_EQ(ReadBackupFile(loaded, file), kStoreOk);
@@ -311,7 +311,7 @@ TEST_F(VirtualSessionTest, UnknownApplicationCodeServesSchedule) {
       std::vector<uint8_t> record(kRecordMax);
       int received = 0;
       int lead = 0;
-      ASSERT_EQ(pc_.Receive1Record(record, &received, &lead, kRolePc), kResultSuccess);
+      ASSERT_EQ(pc_.Receive1Record(record, &received, &lead, TransferRole::kPc), kResultSuccess);
       if (lead == kFinishAllRecords) break;
       EXPECT_EQ(lead, kSchedule);
       ++records;
@@ -328,9 +328,9 @@ TEST_F(VirtualSessionTest, RecordsGoToTheApplicationTheirPacketsName) {
   // them, with no command in between.
   const std::vector<uint8_t> memo = {'N', 'o', 't', 'e', 0};
   const std::vector<uint8_t> todo = {0x01, 0x20, 0x02, 0x01, 0x31, 'T', 'a', 's', 'k', 0};
-  ASSERT_EQ(pc_.Send1Record(memo, kMemo, kRolePc), kResultSuccess);
-  ASSERT_EQ(pc_.Send1Record(todo, kToDo, kRolePc), kResultSuccess);
-  ASSERT_EQ(pc_.Send1Record(PatternRecord(600), kMemo, kRolePc), kResultSuccess);
+  ASSERT_EQ(pc_.Send1Record(memo, kMemo, TransferRole::kPc), kResultSuccess);
+  ASSERT_EQ(pc_.Send1Record(todo, kToDo, TransferRole::kPc), kResultSuccess);
+  ASSERT_EQ(pc_.Send1Record(PatternRecord(600), kMemo, TransferRole::kPc), kResultSuccess);
   // DELETE_ALL_RECORDS with a code that names no application deletes nothing.
   ASSERT_EQ(pc_.SendCommand(kDeleteAllRecords, 255, 0), kResultSuccess);
   ASSERT_EQ(pc_.WaitCommand(kAck), kResultSuccess);

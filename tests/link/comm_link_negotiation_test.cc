@@ -38,22 +38,23 @@ struct ModelCase {
   uint8_t low;
   std::optional<std::array<uint8_t, 2>> m_answer;
   int result;
-  int model;
+  DeviceModel model;
   const char* tag;
   const char* log;
 };
 
 TEST(NegotiationForPC, LearnsTheOrganizerModel) {
   const ModelCase kCases[] = {
-      {"base", 2, 0, std::nullopt, 16, kModelBase, "<E> ", "---HDD is TR480\n\n"},
-      {"second kind", 2, 1, std::nullopt, 16, kModelBaseSecond, "<E+> ", "---HDD is TR480\n\n"},
-      {"M", 2, 0, std::array<uint8_t, 2>{1, 2}, 16, kModelM, "<M> ",
+      {"base", 2, 0, std::nullopt, 16, DeviceModel::kBase, "<E> ", "---HDD is TR480\n\n"},
+      {"second kind", 2, 1, std::nullopt, 16, DeviceModel::kBaseSecond, "<E+> ",
+       "---HDD is TR480\n\n"},
+      {"M", 2, 0, std::array<uint8_t, 2>{1, 2}, 16, DeviceModel::kM, "<M> ",
        "---PC receives DEVICE_INFORMATION\n{"},
-      {"other family", 1, 0, std::nullopt, 11, kModelBase, nullptr,
+      {"other family", 1, 0, std::nullopt, 11, DeviceModel::kBase, nullptr,
        "!!!Another Device Code(High)\n\n"},
-      {"unknown low byte", 2, 2, std::nullopt, 11, kModelBase, nullptr,
+      {"unknown low byte", 2, 2, std::nullopt, 11, DeviceModel::kBase, nullptr,
        "!!!Another Device Code(Low)\n\n"},
-      {"bad second answer", 2, 0, std::array<uint8_t, 2>{0, 2}, 11, kModelBase, nullptr,
+      {"bad second answer", 2, 0, std::array<uint8_t, 2>{0, 2}, 11, DeviceModel::kBase, nullptr,
        "!!!Another Device Code\n\n"},
   };
   for (const ModelCase& c : kCases) {
@@ -61,12 +62,11 @@ TEST(NegotiationForPC, LearnsTheOrganizerModel) {
     OrganizerPair pair;
     TestLogFile log;
     RecordingObserver observer;
-    pair.pc().set_observer(&observer);
     pair.pc().SetLogFileName(log.path());
     ASSERT_TRUE(pair.Open());
     auto peer =
         pair.RunOrganizer([&](CommLink& o) { return PlayOrganizer(o, c.high, c.low, c.m_answer); });
-    EXPECT_EQ(pair.pc().NegotiationForPC(30000, -1), c.result);
+    EXPECT_EQ(pair.pc().NegotiationForPC(30000, -1, &observer), c.result);
     EXPECT_EQ(peer.get(), kResultSuccess);
     EXPECT_EQ(pair.pc().result(), c.result);
     EXPECT_EQ(pair.pc().device_model(), c.model);
@@ -74,7 +74,7 @@ TEST(NegotiationForPC, LearnsTheOrganizerModel) {
     if (c.tag != nullptr) {
       EXPECT_EQ(observer.tags(), std::vector<std::string>{c.tag});
       EXPECT_TRUE(log.Contains("========== End Negotiation ==========\n\n"));
-      if (c.model == kModelM) {
+      if (c.model == DeviceModel::kM) {
         EXPECT_TRUE(log.Contains("---HDD is TR480M\n\n"));
       }
     } else {
@@ -89,12 +89,11 @@ TEST(NegotiationForPC, LearnsTheOrganizerModel) {
 TEST(NegotiationForPC, LeavesTheTitleAloneWithoutALog) {
   OrganizerPair pair;
   RecordingObserver observer;
-  pair.pc().set_observer(&observer);
   ASSERT_TRUE(pair.Open());
   auto peer = pair.RunOrganizer([&](CommLink& o) { return PlayOrganizer(o, 2, 1, std::nullopt); });
-  EXPECT_EQ(pair.pc().NegotiationForPC(30000, -1), kResultSuccess);
+  EXPECT_EQ(pair.pc().NegotiationForPC(30000, -1, &observer), kResultSuccess);
   EXPECT_EQ(peer.get(), kResultSuccess);
-  EXPECT_EQ(pair.pc().device_model(), kModelBaseSecond);
+  EXPECT_EQ(pair.pc().device_model(), DeviceModel::kBaseSecond);
   EXPECT_TRUE(observer.tags().empty());
 }
 
@@ -219,11 +218,10 @@ TEST(AutoDetect, FindsTheOrganizerOnCom3InTheSecondPass) {
   CommLink link(1, kLinkBaudRate, &clock);
   link.SetSerialPortFactory(ports.Factory());
   RecordingObserver observer;
-  link.set_observer(&observer);
   TestLogFile log;
   link.SetLogFileName(log.path());
 
-  EXPECT_EQ(link.AutoDetect(), 3);
+  EXPECT_EQ(link.AutoDetect(&observer), 3);
   EXPECT_EQ(link.result(), 3);
   EXPECT_FALSE(link.is_open());
   std::vector<int> tried;
@@ -246,8 +244,7 @@ TEST(AutoDetect, PortsThatDoNotOpenAreTriedFiveTimes) {
   CommLink link(1, kLinkBaudRate, &clock);
   link.SetSerialPortFactory(ports.Factory());
   RecordingObserver observer;
-  link.set_observer(&observer);
-  EXPECT_EQ(link.AutoDetect(), kResultDetectFailed);
+  EXPECT_EQ(link.AutoDetect(&observer), kResultDetectFailed);
   EXPECT_EQ(observer.Of(kWmDetectStatus).size(), 20u);
   EXPECT_FALSE(link.is_open());
 }
@@ -263,10 +260,9 @@ TEST(AutoDetect, AbortEndsTheSearchWithinThePortBeingTried) {
   RecordingObserver observer;
   // The user presses Abort while the dialog shows the first port.
   observer.SetOnDetect([&](int) { queue.Post({kWmDetectAbort, 0, 0}); });
-  link.set_observer(&observer);
   TestLogFile log;
   link.SetLogFileName(log.path());
-  EXPECT_EQ(link.AutoDetect(), kResultDetectFailed);
+  EXPECT_EQ(link.AutoDetect(&observer), kResultDetectFailed);
   EXPECT_EQ(observer.Of(kWmDetectStatus).size(), 1u);
   EXPECT_FALSE(link.is_open());
   EXPECT_TRUE(log.Contains("!!!Abort(WaitCommand)\n\n"));

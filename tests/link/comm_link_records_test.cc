@@ -29,7 +29,7 @@ int ServeList(CommLink& organizer, const Bytes& list, AppliId id, int count) {
   if (r != kResultSuccess) return r;
   if (params[0] != id) return -1;
   if (count == 0) return organizer.SendCommand(kFinishAllRecords);
-  return organizer.SendAllRecords(list, id, count, kRoleOrganizer);
+  return organizer.SendAllRecords(list, id, count, TransferRole::kOrganizer);
 }
 
 // One packet as it crossed the wire.
@@ -89,15 +89,16 @@ const CutCase kCuts[] = {
 
 TEST(Send1Record, CutsRecordsIntoPacketsEachAnnouncedOnThePcSide) {
   for (const CutCase& c : kCuts) {
-    for (int role : {kRolePc, kRoleOrganizer}) {
-      SCOPED_TRACE(testing::Message() << "size " << c.record_size << " role " << role);
+    for (TransferRole role : {TransferRole::kPc, TransferRole::kOrganizer}) {
+      SCOPED_TRACE(testing::Message()
+                   << "size " << c.record_size << " role " << static_cast<int>(role));
       OrganizerPair pair;
       ASSERT_TRUE(pair.Open());
       const Bytes record = PatternRecord(c.record_size, 3);
       // The organizer's role sends without SEND_1_RECORD: the "organizer" here
       // is then the PC reading at the other end.
       auto peer = pair.RunOrganizer([&](CommLink& organizer) {
-        auto packets = AcceptPackets(organizer, c.packets.size(), role != kRoleOrganizer);
+        auto packets = AcceptPackets(organizer, c.packets.size(), role != TransferRole::kOrganizer);
         int checked = 0;
         size_t offset = 0;
         for (size_t i = 0; i < packets.size(); ++i) {
@@ -122,7 +123,7 @@ TEST(Send1Record, CutsRecordsIntoPacketsEachAnnouncedOnThePcSide) {
 TEST(Send1Record, EmptyRecordSendsNothing) {
   OrganizerPair pair;
   ASSERT_TRUE(pair.Open());
-  EXPECT_EQ(pair.pc().Send1Record({}, kMemo, kRolePc), kResultSuccess);
+  EXPECT_EQ(pair.pc().Send1Record({}, kMemo, TransferRole::kPc), kResultSuccess);
   EXPECT_EQ(pair.line().Written(0), 0u);
 }
 
@@ -135,13 +136,13 @@ TEST(GetAllRecords, ReceivesWhatTheOrganizerSendsWithSizesAroundThePacketLimits)
     SCOPED_TRACE(static_cast<int>(id));
     OrganizerPair pair;
     RecordingObserver observer;
-    pair.pc().set_observer(&observer);
     ASSERT_TRUE(pair.Open());
     auto peer = pair.RunOrganizer(
         [&](CommLink& o) { return ServeList(o, list, id, static_cast<int>(records.size())); });
     Bytes buffer(kReceiveCapacity, 0xEE);
     int end = -1;
-    ASSERT_EQ(pair.pc().GetAllRecords(buffer, &end, id, kRolePc), kResultSuccess);
+    ASSERT_EQ(pair.pc().GetAllRecords(buffer, &end, id, TransferRole::kPc, &observer),
+              kResultSuccess);
     EXPECT_EQ(peer.get(), kResultSuccess);
     ASSERT_EQ(end, static_cast<int>(list.size()));
     EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + end), list);
@@ -160,12 +161,12 @@ TEST(GetAllRecords, ReceivesWhatTheOrganizerSendsWithSizesAroundThePacketLimits)
 TEST(GetAllRecords, OrganizerWithoutRecordsEndsAtOnce) {
   OrganizerPair pair;
   RecordingObserver observer;
-  pair.pc().set_observer(&observer);
   ASSERT_TRUE(pair.Open());
   auto peer = pair.RunOrganizer([&](CommLink& o) { return ServeList(o, {}, kToDo, 0); });
   Bytes buffer(kReceiveCapacity);
   int end = -1;
-  EXPECT_EQ(pair.pc().GetAllRecords(buffer, &end, kToDo, kRolePc), kResultSuccess);
+  EXPECT_EQ(pair.pc().GetAllRecords(buffer, &end, kToDo, TransferRole::kPc, &observer),
+            kResultSuccess);
   EXPECT_EQ(peer.get(), kResultSuccess);
   EXPECT_EQ(end, 0);
   EXPECT_EQ(observer.notes(), (std::vector<Note>{{kWmLinkStatus, 100, kSourceOneAppli},
@@ -230,7 +231,7 @@ TEST_P(GetAllRecordsPieces, MustFillOneRecordOfOneApplication) {
   PeerSendsLater(Frame(kFinishAllRecords), delay + 50);
   Bytes buffer(kReceiveCapacity);
   int end = -1;
-  EXPECT_EQ(link_.GetAllRecords(buffer, &end, kMemo, kRolePc), c.result);
+  EXPECT_EQ(link_.GetAllRecords(buffer, &end, kMemo, TransferRole::kPc), c.result);
   EXPECT_EQ(end, c.result == kResultSuccess ? 301 : 0);
   EXPECT_NE(LogTexts().find(c.log), std::string::npos) << LogTexts();
 }
@@ -251,12 +252,12 @@ TEST(GetAllRecords, ReportsProgressAfterEveryRecordUpTo920) {
   const Bytes list = RecordList(records);
   OrganizerPair pair(50);
   RecordingObserver observer;
-  pair.pc().set_observer(&observer);
   ASSERT_TRUE(pair.Open());
   auto peer = pair.RunOrganizer([&](CommLink& o) { return ServeList(o, list, kMemo, kCount); });
   Bytes buffer(kReceiveCapacity);
   int end = 0;
-  ASSERT_EQ(pair.pc().GetAllRecords(buffer, &end, kMemo, kRolePc), kResultSuccess);
+  ASSERT_EQ(pair.pc().GetAllRecords(buffer, &end, kMemo, TransferRole::kPc, &observer),
+            kResultSuccess);
   EXPECT_EQ(peer.get(), kResultSuccess);
   EXPECT_EQ(end, static_cast<int>(list.size()));
   const std::vector<Note> progress = observer.Of(kWmLinkProgress);
@@ -276,12 +277,12 @@ TEST(SendAllRecords, OrganizerReceivesTheListUntilEndCommunication) {
   ASSERT_TRUE(pair.Open());
   Bytes received(kReceiveCapacity);
   int end = -1;
-  auto peer = pair.RunOrganizer([&](CommLink& o) {
+  auto peer = pair.RunOrganizer([&](CommLink& o) -> int {
     int r = o.WaitCommand(kSend1Record);
     if (r != kResultSuccess) return r;
-    return o.GetAllRecords(received, &end, kAnniversary, kRoleOrganizer);
+    return o.GetAllRecords(received, &end, kAnniversary, TransferRole::kOrganizer);
   });
-  EXPECT_EQ(pair.pc().SendAllRecords(list, kAnniversary, 3, kRolePc), kResultSuccess);
+  EXPECT_EQ(pair.pc().SendAllRecords(list, kAnniversary, 3, TransferRole::kPc), kResultSuccess);
   EXPECT_EQ(pair.pc().SendCommand(kEndCommunication), kResultSuccess);
   EXPECT_EQ(peer.get(), kResultSuccess);
   ASSERT_EQ(end, static_cast<int>(list.size()));
@@ -292,16 +293,16 @@ TEST(SendAllRecords, QuickTransferPostsOnlyTheFinalProgress) {
   const Bytes list = RecordList({PatternRecord(5, 1), PatternRecord(6, 2), PatternRecord(7, 3)});
   OrganizerPair pair(1);
   RecordingObserver observer;
-  pair.pc().set_observer(&observer);
   ASSERT_TRUE(pair.Open());
   Bytes received(kReceiveCapacity);
   int end = 0;
-  auto peer = pair.RunOrganizer([&](CommLink& o) {
+  auto peer = pair.RunOrganizer([&](CommLink& o) -> int {
     int r = o.WaitCommand(kSend1Record);
     if (r != kResultSuccess) return r;
-    return o.GetAllRecords(received, &end, kTelephone, kRoleOrganizer);
+    return o.GetAllRecords(received, &end, kTelephone, TransferRole::kOrganizer);
   });
-  EXPECT_EQ(pair.pc().SendAllRecords(list, kTelephone, 3, kRolePc), kResultSuccess);
+  EXPECT_EQ(pair.pc().SendAllRecords(list, kTelephone, 3, TransferRole::kPc, &observer),
+            kResultSuccess);
   EXPECT_EQ(pair.pc().SendCommand(kEndCommunication), kResultSuccess);
   EXPECT_EQ(peer.get(), kResultSuccess);
   EXPECT_EQ(observer.notes(), (std::vector<Note>{{kWmLinkStatus, 100, kSourceOneAppli},
@@ -324,7 +325,7 @@ TEST(SendAllRecords, RefusesMalformedListsBeforeSendingAnything) {
     SCOPED_TRACE(c.name);
     OrganizerPair pair;
     ASSERT_TRUE(pair.Open());
-    EXPECT_EQ(pair.pc().SendAllRecords(c.list, kMemo, c.count, kRolePc), kResultIoError);
+    EXPECT_EQ(pair.pc().SendAllRecords(c.list, kMemo, c.count, TransferRole::kPc), kResultIoError);
     EXPECT_EQ(pair.line().Written(0), 0u);
   }
 }
@@ -335,7 +336,7 @@ TEST(SendAllRecords, CountMismatchIsLogged) {
   pair.pc().SetLogFileName(log.path());
   ASSERT_TRUE(pair.Open());
   const Bytes list = {1, 0xFF, 2, 0xFF};
-  EXPECT_EQ(pair.pc().SendAllRecords(list, kMemo, 3, kRolePc), kResultIoError);
+  EXPECT_EQ(pair.pc().SendAllRecords(list, kMemo, 3, TransferRole::kPc), kResultIoError);
   EXPECT_TRUE(log.Contains("!!! Record Data Err(number of records)\n"));
 }
 
@@ -350,7 +351,7 @@ Bytes TelephoneRecord(const std::string& name) {
 
 struct TelCase {
   const char* name;
-  int model;
+  DeviceModel model;
   int tel_min;
   AppliId id;
   std::vector<std::string> names;
@@ -363,44 +364,56 @@ TEST(GetAllRecords, TelephoneChecksTakeBadListsForIncompleteReceptions) {
   const std::string long_b = std::string(49, 'A') + "B";
   const TelCase kCases[] = {
       {"one record at threshold 1",
-       kModelBase,
+       DeviceModel::kBase,
        1,
        kTelephone,
        {"Adams"},
        14,
        "!!!Receive Not Perfect2\n\n"},
-      {"no record", kModelBase, 1, kTelephone, {}, 16, nullptr},
-      {"two in order", kModelBase, 1, kTelephone, {"Adams", "Brown"}, 16, nullptr},
-      {"equal names", kModelBase, 1, kTelephone, {"Adams", "Adams"}, 16, nullptr},
+      {"no record", DeviceModel::kBase, 1, kTelephone, {}, 16, nullptr},
+      {"two in order", DeviceModel::kBase, 1, kTelephone, {"Adams", "Brown"}, 16, nullptr},
+      {"equal names", DeviceModel::kBase, 1, kTelephone, {"Adams", "Adams"}, 16, nullptr},
       {"out of order",
-       kModelBase,
+       DeviceModel::kBase,
        1,
        kTelephone,
        {"Brown", "Adams", "Clark"},
        14,
        "!!!Receive Not Perfect1\n\n"},
       {"three at threshold 3",
-       kModelBase,
+       DeviceModel::kBase,
        3,
        kTelephone,
        {"A", "B", "C"},
        14,
        "!!!Receive Not Perfect2\n\n"},
-      {"four above threshold 3", kModelBase, 3, kTelephone, {"A", "B", "C", "D"}, 16, nullptr},
-      {"checks off at threshold 0", kModelBase, 0, kTelephone, {"Brown", "Adams"}, 16, nullptr},
-      {"M model", kModelM, 1, kTelephone, {"Brown", "Adams"}, 16, nullptr},
-      {"second kind", kModelBaseSecond, 1, kTelephone, {"Brown", "Adams"}, 16, nullptr},
-      {"not Telephone", kModelBase, 1, kMemo, {"Brown", "Adams"}, 16, nullptr},
+      {"four above threshold 3",
+       DeviceModel::kBase,
+       3,
+       kTelephone,
+       {"A", "B", "C", "D"},
+       16,
+       nullptr},
+      {"checks off at threshold 0",
+       DeviceModel::kBase,
+       0,
+       kTelephone,
+       {"Brown", "Adams"},
+       16,
+       nullptr},
+      {"M model", DeviceModel::kM, 1, kTelephone, {"Brown", "Adams"}, 16, nullptr},
+      {"second kind", DeviceModel::kBaseSecond, 1, kTelephone, {"Brown", "Adams"}, 16, nullptr},
+      {"not Telephone", DeviceModel::kBase, 1, kMemo, {"Brown", "Adams"}, 16, nullptr},
       // Table B turns the organizer's 0x80 into 'A', which sorts before 'B'.
       {"converted by table B",
-       kModelBase,
+       DeviceModel::kBase,
        1,
        kTelephone,
        {"B", "\x80"},
        14,
        "!!!Receive Not Perfect1\n\n"},
       // Only the first 49 bytes of the name count.
-      {"key cut at 49 bytes", kModelBase, 1, kTelephone, {long_a, long_b}, 16, nullptr},
+      {"key cut at 49 bytes", DeviceModel::kBase, 1, kTelephone, {long_a, long_b}, 16, nullptr},
   };
   SortTable sort{};
   for (int i = 0; i < 256; ++i) {
@@ -419,9 +432,6 @@ TEST(GetAllRecords, TelephoneChecksTakeBadListsForIncompleteReceptions) {
     CommLink& pc = pair.pc();
     pc.SetLogFileName(log.path());
     pc.set_device_model(c.model);
-    pc.set_tel_records_min(c.tel_min);
-    pc.set_sort_table(&sort);
-    pc.set_code_table_b(&code.b);
     // A refused list leaves the organizer waiting for an ACK; let it give up soon.
     pair.organizer().set_to_command(3000);
     ASSERT_TRUE(pair.Open());
@@ -429,7 +439,9 @@ TEST(GetAllRecords, TelephoneChecksTakeBadListsForIncompleteReceptions) {
         [&](CommLink& o) { return ServeList(o, list, c.id, static_cast<int>(records.size())); });
     Bytes buffer(kReceiveCapacity);
     int end = 0;
-    EXPECT_EQ(pc.GetAllRecords(buffer, &end, c.id, kRolePc), c.expected);
+    EXPECT_EQ(pc.GetAllRecords(buffer, &end, c.id, TransferRole::kPc, nullptr,
+                               {c.tel_min, &sort, &code.b}),
+              c.expected);
     EXPECT_EQ(pc.result(), c.expected);
     if (c.log != nullptr) {
       EXPECT_TRUE(log.Contains(c.log));
@@ -449,7 +461,7 @@ TEST(GetAllRecords, RefusesMoreThanTheBufferHolds) {
   auto peer = pair.RunOrganizer([&](CommLink& o) { return ServeList(o, list, kMemo, 2); });
   Bytes buffer(150);
   int end = 0;
-  EXPECT_EQ(pair.pc().GetAllRecords(buffer, &end, kMemo, kRolePc), kResultIoError);
+  EXPECT_EQ(pair.pc().GetAllRecords(buffer, &end, kMemo, TransferRole::kPc), kResultIoError);
   (void)peer.get();
 }
 
@@ -460,7 +472,6 @@ TEST(GetAllRecords, AbortEndsTheWaitWithZero) {
   RecordingObserver observer;
   // The user presses Abort once the request is out and the PC waits.
   observer.SetOnStatus([&](int, int) { queue.Post({kWmLinkAbort, 0, 0}); });
-  pair.pc().set_observer(&observer);
   pair.pc().SetMessageQueue(&queue);
   pair.pc().SetLogFileName(log.path());
   ASSERT_TRUE(pair.Open());
@@ -468,7 +479,8 @@ TEST(GetAllRecords, AbortEndsTheWaitWithZero) {
   auto peer = pair.RunOrganizer([&](CommLink& o) { return o.WaitCommand(kGetAllRecords); });
   Bytes buffer(kReceiveCapacity);
   int end = 0;
-  EXPECT_EQ(pair.pc().GetAllRecords(buffer, &end, kMemo, kRolePc), kResultAborted);
+  EXPECT_EQ(pair.pc().GetAllRecords(buffer, &end, kMemo, TransferRole::kPc, &observer),
+            kResultAborted);
   EXPECT_EQ(peer.get(), kResultSuccess);
   EXPECT_TRUE(log.Contains("!!!Abort (Now RecordIdx=0)\n\n"));
 }
@@ -492,7 +504,8 @@ TEST(ExpenseCategory, SentAsOnePacketOfApplicationSix) {
     EXPECT_EQ(packets[0].contents, Bytes(kCategoryList9.begin(), kCategoryList9.end() - 1));
     return 1;
   });
-  EXPECT_EQ(pair.pc().SendAllRecords(kCategoryList9, kCategoryList, 1, kRolePc), kResultSuccess);
+  EXPECT_EQ(pair.pc().SendAllRecords(kCategoryList9, kCategoryList, 1, TransferRole::kPc),
+            kResultSuccess);
   EXPECT_EQ(peer.get(), 1);
 }
 
@@ -501,14 +514,15 @@ TEST(ExpenseCategory, TravelsBothWaysBetweenPcAndOrganizer) {
     SCOPED_TRACE("organizer to PC");
     OrganizerPair pair;
     ASSERT_TRUE(pair.Open());
-    auto peer = pair.RunOrganizer([&](CommLink& o) {
+    auto peer = pair.RunOrganizer([&](CommLink& o) -> int {
       int r = o.WaitCommand(kGetExpenseCategory);
       if (r != kResultSuccess) return r;
-      return o.SendExpenseCategory(kCategoryList9, kRoleOrganizer);
+      return o.SendExpenseCategory(kCategoryList9, TransferRole::kOrganizer);
     });
     Bytes buffer(kReceiveCapacity, 0xEE);
     int length = 0;
-    EXPECT_EQ(pair.pc().GetAllRecords(buffer, &length, kCategoryList, kRolePc), kResultSuccess);
+    EXPECT_EQ(pair.pc().GetAllRecords(buffer, &length, kCategoryList, TransferRole::kPc),
+              kResultSuccess);
     EXPECT_EQ(peer.get(), kResultSuccess);
     ASSERT_EQ(length, 9);
     EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + 9), kCategoryList9);
@@ -519,12 +533,12 @@ TEST(ExpenseCategory, TravelsBothWaysBetweenPcAndOrganizer) {
     ASSERT_TRUE(pair.Open());
     Bytes received(kReceiveCapacity);
     int length = 0;
-    auto peer = pair.RunOrganizer([&](CommLink& o) {
+    auto peer = pair.RunOrganizer([&](CommLink& o) -> int {
       int r = o.WaitCommand(kSendExpenseCategory);
       if (r != kResultSuccess) return r;
-      return o.GetExpenseCategory(received, &length, kRoleOrganizer);
+      return o.GetExpenseCategory(received, &length, TransferRole::kOrganizer);
     });
-    EXPECT_EQ(pair.pc().SendExpenseCategory(kCategoryList9, kRolePc), kResultSuccess);
+    EXPECT_EQ(pair.pc().SendExpenseCategory(kCategoryList9, TransferRole::kPc), kResultSuccess);
     EXPECT_EQ(peer.get(), kResultSuccess);
     ASSERT_EQ(length, 9);
     EXPECT_EQ(Bytes(received.begin(), received.begin() + 9), kCategoryList9);
@@ -541,7 +555,7 @@ TEST(ExpenseCategory, RefusesListsThatAreNotOneRecordOfOnePacket) {
     SCOPED_TRACE(name);
     OrganizerPair pair;
     ASSERT_TRUE(pair.Open());
-    EXPECT_EQ(pair.pc().SendExpenseCategory(list, kRoleOrganizer), kResultIoError);
+    EXPECT_EQ(pair.pc().SendExpenseCategory(list, TransferRole::kOrganizer), kResultIoError);
     EXPECT_EQ(pair.line().Written(0), 0u);
   }
   // More than one packet holds: refused by the packet sender after the request.
@@ -549,20 +563,20 @@ TEST(ExpenseCategory, RefusesListsThatAreNotOneRecordOfOnePacket) {
   ASSERT_TRUE(pair.Open());
   Bytes big(254, 'x');
   big.back() = 0xFF;
-  EXPECT_EQ(pair.pc().SendExpenseCategory(big, kRoleOrganizer), kResultIoError);
+  EXPECT_EQ(pair.pc().SendExpenseCategory(big, TransferRole::kOrganizer), kResultIoError);
 }
 
 TEST(ExpenseCategory, NackIsNotTakenForTheList) {
   OrganizerPair pair;
   ASSERT_TRUE(pair.Open());
-  auto peer = pair.RunOrganizer([&](CommLink& o) {
+  auto peer = pair.RunOrganizer([&](CommLink& o) -> int {
     int r = o.WaitCommand(kGetExpenseCategory);
     if (r != kResultSuccess) return r;
     return o.SendCommand(kNack);
   });
   Bytes buffer(kReceiveCapacity);
   int length = -1;
-  EXPECT_EQ(pair.pc().GetExpenseCategory(buffer, &length, kRolePc), kResultIoError);
+  EXPECT_EQ(pair.pc().GetExpenseCategory(buffer, &length, TransferRole::kPc), kResultIoError);
   EXPECT_EQ(length, 0);
   EXPECT_EQ(peer.get(), kResultSuccess);
 }

@@ -10,13 +10,15 @@ namespace kivo {
 namespace {
 
 struct SetResultCase {
-  int code, port, stored;
+  ResultCode code;
+  int port, stored;
 };
 
 TEST(CommLinkResult, FollowsTheComNumber) {
   const SetResultCase kCases[] = {
-      {11, 2, 7},  {16, 4, 4}, {16, 1, 1},   {5, 3, 8},  {16, 7, 10},
-      {11, 0, 10}, {5, -1, 5}, {16, -1, 16}, {0, -1, 0},
+      {kResultIoError, 2, 7},  {kResultSuccess, 4, 4},   {kResultSuccess, 1, 1},
+      {kResultTimeout, 3, 8},  {kResultSuccess, 7, 10},  {kResultIoError, 0, 10},
+      {kResultTimeout, -1, 5}, {kResultSuccess, -1, 16}, {kResultAborted, -1, 0},
   };
   CommLink link;
   for (const SetResultCase& c : kCases) {

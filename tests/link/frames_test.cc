@@ -8,6 +8,7 @@ namespace kivo {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+constexpr uint8_t kMemoId = 3;
 
 struct FrameCase {
   uint8_t code, p1, p2;
@@ -61,6 +62,62 @@ TEST(DataPacket, PutsTheRecordSizeHighByteFirstAndRefusesBadLengths) {
   EXPECT_TRUE(EncodeDataPacket(0, 0, 0, {}).empty());
   EXPECT_TRUE(EncodeDataPacket(0, 0, 253, Bytes(253, 1)).empty());
   EXPECT_EQ(EncodeDataPacket(0, 0, 252, Bytes(252, 1)).size(), 258u);
+}
+
+TEST(CommandFrame, VerdictForWhatTheReceiverAwaits) {
+  struct VerdictCase {
+    uint8_t code;
+    int expected;
+    bool spoil_checksum;
+    FrameVerdict verdict;
+  };
+  const VerdictCase kCases[] = {
+      {kAck, kAck, false, FrameVerdict::kAccepted},
+      {kAck, kAck, true, FrameVerdict::kBadChecksum},
+      {kNack, kAck, false, FrameVerdict::kNack},
+      {kNack, kNack, false, FrameVerdict::kAccepted},
+      {kEndCommunication, kAck, false, FrameVerdict::kOtherCommand},
+      {kNack, kAnyCommand, false, FrameVerdict::kAccepted},
+      {kGetDeviceInformation, kAnyCommand, false, FrameVerdict::kNotAccepted},
+      {kGetDeviceInformation, kGetDeviceInformation, false, FrameVerdict::kAccepted},
+      {0x42, kAnyCommand, true, FrameVerdict::kBadChecksum},
+  };
+  for (const VerdictCase& c : kCases) {
+    CommandFrame frame = EncodeCommandFrame(c.code, 1, 2);
+    if (c.spoil_checksum) ++frame[4];
+    EXPECT_EQ(CheckCommandFrame(frame, c.expected), c.verdict)
+        << int{c.code} << " for " << c.expected;
+  }
+}
+
+TEST(DataPacket, HeaderReadsBackWhatWasEncoded) {
+  // size, piece length, flag sent -> flag received, length valid
+  struct HeaderCase {
+    uint16_t size;
+    size_t length;
+    uint8_t flag, received_flag;
+  };
+  const HeaderCase kCases[] = {
+      {10, 10, kFlagFirst, kFlagLast},         {300, 241, kFlagFirst, kFlagFirst},
+      {745, 252, kFlagMiddle, kFlagMiddle},    {300, 59, kFlagLast, kFlagLast},
+      {0x1234, 252, kFlagMiddle, kFlagMiddle},
+  };
+  for (const HeaderCase& c : kCases) {
+    Bytes packet = EncodeDataPacket(kMemoId, c.flag, c.size, Bytes(c.length, 0x41));
+    const PacketHeader header = ParsePacketHeader(std::span(packet).first<kPacketHeaderSize>());
+    EXPECT_EQ(header.appli_id, kMemoId);
+    EXPECT_EQ(header.record_size, c.size);
+    EXPECT_EQ(header.length, c.length);
+    EXPECT_EQ(header.receive_flag(), c.received_flag) << c.size;
+    EXPECT_TRUE(header.length_valid());
+    EXPECT_TRUE(ChecksumMatches(packet));
+    ++packet[kPacketHeaderSize];
+    EXPECT_FALSE(ChecksumMatches(packet));
+  }
+  // A piece longer than its record, or than a packet holds, is refused.
+  EXPECT_FALSE((PacketHeader{0, 0, 5, 6}).length_valid());
+  EXPECT_FALSE((PacketHeader{0, 0, 300, 253}).length_valid());
+  EXPECT_FALSE(ChecksumMatches({}));
 }
 
 }  // namespace

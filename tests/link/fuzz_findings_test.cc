@@ -39,7 +39,8 @@ TEST_F(LinkFuzzFindings, EmptyRecordIntoAFullBufferIsRefused) {
     }
     PeerSendsLater(RawDataPacket(kMemo, kFlagFirst, 0, {}), 100);
     int end = -1;
-    const int r = link_.GetAllRecords(std::span(memory).first(c.capacity), &end, kMemo, kRolePc);
+    const int r =
+        link_.GetAllRecords(std::span(memory).first(c.capacity), &end, kMemo, TransferRole::kPc);
     EXPECT_EQ(memory.back(), kGuard);
     // With one byte of room the empty record and its separator fit; the
     // reception then waits in vain for the end.
@@ -54,7 +55,7 @@ TEST_F(LinkFuzzFindings, EmptyPieceIntoAnEmptyBuffer) {
   PeerSendsLater(RawDataPacket(kMemo, kFlagFirst, 0, {}), 20);
   int received = -1;
   int lead = -1;
-  EXPECT_EQ(link_.Receive1Record({}, &received, &lead, kRolePc), kResultSuccess);
+  EXPECT_EQ(link_.Receive1Record({}, &received, &lead, TransferRole::kPc), kResultSuccess);
   EXPECT_EQ(received, 0);
   EXPECT_EQ(lead, kMemo);
 }

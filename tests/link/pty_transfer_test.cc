@@ -98,7 +98,7 @@ TEST(PseudoTerminalTransfer, NegotiatesAndMovesOneApplicationEachWay) {
   ASSERT_TRUE(organizer.OpenPort(-1)) << organizer.result();
   Bytes received(256000);
   int received_end = 0;
-  auto peer = std::async(std::launch::async, [&] {
+  auto peer = std::async(std::launch::async, [&]() -> int {
     int r = organizer.NegotiationForDevice();
     if (r != kResultSuccess) return r;
     // The M model answers the model question.
@@ -106,21 +106,22 @@ TEST(PseudoTerminalTransfer, NegotiatesAndMovesOneApplicationEachWay) {
     organizer.set_device_code(2, 1);
     if ((r = organizer.SendCommand(kDeviceInformation)) != kResultSuccess) return r;
     if ((r = organizer.WaitCommand(kGetAllRecords)) != kResultSuccess) return r;
-    if ((r = organizer.SendAllRecords(memo, kMemo, 2, kRoleOrganizer)) != kResultSuccess) return r;
+    if ((r = organizer.SendAllRecords(memo, kMemo, 2, TransferRole::kOrganizer)) != kResultSuccess)
+      return r;
     if ((r = organizer.WaitCommand(kSend1Record)) != kResultSuccess) return r;
-    return organizer.GetAllRecords(received, &received_end, kToDo, kRoleOrganizer);
+    return organizer.GetAllRecords(received, &received_end, kToDo, TransferRole::kOrganizer);
   });
 
   CommLink pc;
   pc.SetPortName(cable.pc());
   ASSERT_TRUE(pc.OpenPort(-1)) << pc.result();
   ASSERT_EQ(pc.NegotiationForPC(30000, -1), kResultSuccess);
-  EXPECT_EQ(pc.device_model(), kModelM);
+  EXPECT_EQ(pc.device_model(), DeviceModel::kM);
   Bytes buffer(256000);
   int end = 0;
-  ASSERT_EQ(pc.GetAllRecords(buffer, &end, kMemo, kRolePc), kResultSuccess);
+  ASSERT_EQ(pc.GetAllRecords(buffer, &end, kMemo, TransferRole::kPc), kResultSuccess);
   EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + end), memo);
-  ASSERT_EQ(pc.SendAllRecords(todo, kToDo, 2, kRolePc), kResultSuccess);
+  ASSERT_EQ(pc.SendAllRecords(todo, kToDo, 2, TransferRole::kPc), kResultSuccess);
   ASSERT_EQ(pc.SendCommand(kEndCommunication), kResultSuccess);
   EXPECT_EQ(peer.get(), kResultSuccess);
   EXPECT_EQ(Bytes(received.begin(), received.begin() + received_end), todo);

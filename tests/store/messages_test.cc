@@ -55,7 +55,7 @@ TEST(RunEndMessage, CaptionsAndSilentCodes) {
 TEST(DetectEndMessage, FoundPortOrFailureWithoutExtraBlank) {
   EXPECT_EQ(DetectEndMessage(3), (MessageBoxText{"Organizer is detected on COM3.", "Auto Detect",
                                                  MessageIcon::kInformation}));
-  for (int code : {kResultDetectFailed, kResultAborted, 5, -1}) {
+  for (int code : {int{kResultDetectFailed}, int{kResultAborted}, 5, -1}) {
     MessageBoxText box = DetectEndMessage(code);
     EXPECT_EQ(box.text, "Auto detect error !\n(Unable to detect your organizer.)") << code;
     EXPECT_EQ(box.caption, "Error");

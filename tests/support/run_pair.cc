@@ -21,7 +21,7 @@ SerialPortFactory RunPair::EndFactory(int end) {
   };
 }
 
-LinkSettings RunPair::PcSettings(int run_mode, int appli_mode, AppliStore* store) {
+LinkSettings RunPair::PcSettings(RunMode run_mode, int appli_mode, AppliStore* store) {
   LinkSettings s;
   s.run_mode = run_mode;
   s.appli_mode = appli_mode;
@@ -41,7 +41,7 @@ int RunPair::RunPc(const LinkSettings& s) {
 }
 
 bool RunPair::StartDevice(LinkSettings s) {
-  s.run_mode = kRunDevice;
+  s.run_mode = RunMode::kDevice;
   s.port_factory = EndFactory(1);
   device_.ApplyLinkSettings(s);
   return device_.Start(&device_observer_, &device_prompter);
@@ -58,7 +58,7 @@ RunPair::Outcome RunPair::RunAgainst(const LinkSettings& s, std::function<int(Co
                                      long to_command) {
   EXPECT_TRUE(StartScript(std::move(script), to_command));
   const int pc = RunPc(s);
-  return {pc, WaitScript(), pc_->link().appli_mode(), pc_->link().is_open()};
+  return {pc, WaitScript(), pc_->run().context().appli_mode, pc_->link().is_open()};
 }
 
 std::future<int> StartNegotiatingOrganizer(std::shared_ptr<MemoryLine> line, Clock& clock) {
@@ -69,7 +69,7 @@ std::future<int> StartNegotiatingOrganizer(std::shared_ptr<MemoryLine> line, Clo
       return line->MakeEnd(1);
     });
     if (!organizer.OpenPort(1)) return -1;
-    return organizer.NegotiationForDevice();
+    return static_cast<int>(organizer.NegotiationForDevice());
   });
 }
 

@@ -42,7 +42,7 @@ class RunPair {
   ~RunPair();
 
   // Settings of a PC run; StartPc puts it on the cable.
-  static LinkSettings PcSettings(int run_mode, int appli_mode, AppliStore* store = nullptr);
+  static LinkSettings PcSettings(RunMode run_mode, int appli_mode, AppliStore* store = nullptr);
   // Starts the PC run with `s`, on this cable unless `s` names a port
   // factory of its own. Its notes go to `window`, or to `observer`.
   bool StartPc(LinkSettings s, LinkObserver* window = nullptr);

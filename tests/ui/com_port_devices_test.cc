@@ -172,7 +172,7 @@ TEST(ComPortDialog, AutoDetectFindsTheOrganizerOnADeviceOutsideCom1To4) {
   FakeSerialDevices fake;
   fake.Add({by_id.string(), line.a(), "FTDI", "FT232R USB UART", "KIVO1", -1});
 
-  auto organizer = std::async(std::launch::async, [&] {
+  auto organizer = std::async(std::launch::async, [&]() -> int {
     CommLink link(1, kLinkBaudRate);
     link.SetPortName(line.b());
     if (!link.OpenPort(-1)) return -1;

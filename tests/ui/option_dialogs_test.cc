@@ -222,7 +222,7 @@ class DetectPorts {
       line->SetEcho(0, true);
       lines_.push_back(line);
       if (port_spec.com_number == organizer_port_) {
-        organizers_.push_back(std::async(std::launch::async, [line, this] {
+        organizers_.push_back(std::async(std::launch::async, [line, this]() -> int {
           CommLink organizer(1, 19200, &clock_);
           organizer.set_echo_back(false);
           organizer.SetSerialPortFactory(

@@ -39,7 +39,7 @@ class ProgressWindowTest : public ::testing::Test {
     ASSERT_EQ(store_.GetAppliBuf(kStoreSlots), 0);
   }
 
-  LinkSettings Settings(int run_mode, int appli_mode) {
+  LinkSettings Settings(RunMode run_mode, int appli_mode) {
     LinkSettings link;
     link.run_mode = run_mode;
     link.appli_mode = appli_mode;
@@ -63,15 +63,15 @@ class ProgressWindowTest : public ::testing::Test {
 
 TEST_F(ProgressWindowTest, LayoutTextsAndTitlePerRunMode) {
   struct Case {
-    int run_mode;
+    RunMode run_mode;
     const char* title;
   };
   const Case kCases[] = {
-      {kRunBackup, "PC Software for Norvale TR/VX-480 (Backup)"},
-      {kRunRestore, "PC Software for Norvale TR/VX-480 (Restore)"},
-      {kRunUpload, "PC Software for Norvale TR/VX-480 (Upload)"},
-      {kRunDownload, "PC Software for Norvale TR/VX-480 (Download)"},
-      {kRunSendRecord, "PC Software for Norvale TR/VX-480"},
+      {RunMode::kBackup, "PC Software for Norvale TR/VX-480 (Backup)"},
+      {RunMode::kRestore, "PC Software for Norvale TR/VX-480 (Restore)"},
+      {RunMode::kUpload, "PC Software for Norvale TR/VX-480 (Upload)"},
+      {RunMode::kDownload, "PC Software for Norvale TR/VX-480 (Download)"},
+      {RunMode::kSendRecord, "PC Software for Norvale TR/VX-480"},
   };
   for (const Case& c : kCases) {
     ProgressWindow window(nullptr);
@@ -97,7 +97,7 @@ TEST_F(ProgressWindowTest, UploadFollowsTheTransferToFinishedAndTagsTheTitle) {
   test::BoxScript script;
   {
     ProgressWindow window(nullptr);
-    window.ApplyLinkSettings(Settings(kRunUpload, kMemo));
+    window.ApplyLinkSettings(Settings(RunMode::kUpload, kMemo));
     EXPECT_EQ(window.Run(), kResultSuccess);
     EXPECT_TRUE(script.boxes().empty());
     EXPECT_EQ(window.bar()->value(), 100);
@@ -108,7 +108,7 @@ TEST_F(ProgressWindowTest, UploadFollowsTheTransferToFinishedAndTagsTheTitle) {
   // With a link log the title names the model: the base model the virtual
   // organizer plays by default.
   ProgressWindow window(nullptr);
-  LinkSettings settings = Settings(kRunUpload, kMemo);
+  LinkSettings settings = Settings(RunMode::kUpload, kMemo);
   settings.log_file_name = (fs::path(dir_.path().toStdString()) / "link.log").string();
   window.ApplyLinkSettings(settings);
   EXPECT_EQ(window.Run(), kResultSuccess);
@@ -119,7 +119,7 @@ TEST_F(ProgressWindowTest, EscapeAndCloseOnlyAskTheWorkerToAbort) {
   baud_rate_ = 1200;
   test::BoxScript script;
   ProgressWindow window(nullptr);
-  window.ApplyLinkSettings(Settings(kRunUpload, kMemo));
+  window.ApplyLinkSettings(Settings(RunMode::kUpload, kMemo));
   bool still_open = false;
   QTimer::singleShot(0, &window, [&] {
     // Neither the close button, Enter, the arrow keys nor F1 end the run.
@@ -142,7 +142,7 @@ TEST_F(ProgressWindowTest, EscapeAndCloseOnlyAskTheWorkerToAbort) {
 TEST_F(ProgressWindowTest, APortThatWillNotOpenEndsWithItsMessage) {
   test::BoxScript script;
   ProgressWindow window(nullptr);
-  LinkSettings settings = Settings(kRunBackup, kAllAppli);
+  LinkSettings settings = Settings(RunMode::kBackup, kAllAppli);
   settings.port_name.clear();
   settings.com_port = 2;
   const std::string device = (fs::path(dir_.path().toStdString()) / "no-such-port").string();
@@ -161,7 +161,7 @@ TEST_F(ProgressWindowTest, BoxesOfTheRunAreShownFromTheWindowWhileTheWorkerWaits
   ASSERT_EQ(store_.PutRecord(kMemo, 0, std::vector<uint8_t>{'H', 'i', 0, 0xFF}), 0);
   test::BoxScript script;
   ProgressWindow window(nullptr);
-  LinkSettings settings = Settings(kRunSendRecord, kMemo);
+  LinkSettings settings = Settings(RunMode::kSendRecord, kMemo);
   settings.log_file_name = (fs::path(dir_.path().toStdString()) / "link.log").string();
   window.ApplyLinkSettings(settings);
   EXPECT_EQ(window.Run(), kResultSuccess);

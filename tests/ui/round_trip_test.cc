@@ -352,7 +352,7 @@ TEST(RoundTrip, RestoreToTheVirtualOrganizerThenBackup) {
       fs::path(testing::TempDir()) / ("kivo_round_trip_organizer_" + std::to_string(getpid()));
   // The organizer's pauses and time-outs run 100 times faster.
   ScaledClock clock(100);
-  auto run = [&](int mode, AppliStore& store) {
+  auto run = [&](RunMode mode, AppliStore& store) {
     VirtualOrganizerOptions options;
     options.model = VirtualModel::kM;
     options.data_dir = dir / "data";
@@ -377,7 +377,7 @@ TEST(RoundTrip, RestoreToTheVirtualOrganizerThenBackup) {
     fs::remove_all(dir);
     fs::create_directories(dir / "no_sample");
     auto store = StoreOf(m);
-    ASSERT_EQ(run(kRunRestore, *store), kResultSuccess);
+    ASSERT_EQ(run(RunMode::kRestore, *store), kResultSuccess);
     auto back = NewStore();
     const Lists expected = Expected(m, BreaksAsBlanks, SameDate);
     const bool fits = std::all_of(expected.begin(), expected.end(), [](const auto& list) {
@@ -386,10 +386,10 @@ TEST(RoundTrip, RestoreToTheVirtualOrganizerThenBackup) {
       return bytes <= kAppliBufferSize;
     });
     if (!fits) {
-      EXPECT_EQ(run(kRunBackup, *back), kResultIoError) << "an application over the buffer";
+      EXPECT_EQ(run(RunMode::kBackup, *back), kResultIoError) << "an application over the buffer";
       return;
     }
-    ASSERT_EQ(run(kRunBackup, *back), kResultSuccess);
+    ASSERT_EQ(run(RunMode::kBackup, *back), kResultSuccess);
     for (const auto& [id, records] : expected) {
       if (id == kTelephone) {
         EXPECT_EQ(Sorted(StoreRecords(*back, id)), Sorted(records));
