@@ -119,7 +119,7 @@ int DetectWithProgress(CommLink& link, TerminalLine& line, const std::vector<Por
   MessageQueue queue;
   LinkEventQueue events;
   link.SetMessageQueue(&queue);
-  int result = kResultDetectFailed;
+  ResultCode result = kResultDetectFailed;
   std::thread worker([&] {
     result = link.AutoDetect(ports, &events);
     if ((result >= 1 && result <= 4) || result == kResultSuccess) {

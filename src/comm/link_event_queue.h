@@ -44,9 +44,9 @@ class LinkEventQueue : public LinkObserver {
   // through the port map).
   void OnDetectTrying(const PortSpec& port) override;
   void OnDetectFound(int port) override { Push({kWmDetectFound, port, 0, {}}); }
-  void OnDetectFailed(int result) override { Push({kWmDetectFailed, result, 0, {}}); }
-  void OnRunDone(int result) override { Push({kWmLinkDone, result, 0, {}}); }
-  void OnRunFailed(int result) override { Push({kWmLinkFailed, result, 0, {}}); }
+  void OnDetectFailed(ResultCode result) override { Push({kWmDetectFailed, result, 0, {}}); }
+  void OnRunDone(ResultCode result) override { Push({kWmLinkDone, result, 0, {}}); }
+  void OnRunFailed(ResultCode result) override { Push({kWmLinkFailed, result, 0, {}}); }
 
   // The next event, waiting at most `timeout`; none when the time ran out.
   std::optional<LinkEvent> Next(std::chrono::milliseconds timeout);

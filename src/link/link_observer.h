@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/serial_port.h"
+#include "store/result_code.h"
 
 namespace kivo {
 
@@ -50,9 +51,9 @@ class LinkObserver {
     if (port.com_number >= 1 && port.com_number <= 4) OnDetectStatus(port.com_number);
   }
   virtual void OnDetectFound(int port) { (void)port; }
-  virtual void OnDetectFailed(int result) { (void)result; }
-  virtual void OnRunDone(int result) { (void)result; }
-  virtual void OnRunFailed(int result) { (void)result; }
+  virtual void OnDetectFailed(ResultCode result) { (void)result; }
+  virtual void OnRunDone(ResultCode result) { (void)result; }
+  virtual void OnRunFailed(ResultCode result) { (void)result; }
 };
 
 }  // namespace kivo

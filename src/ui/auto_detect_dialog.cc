@@ -151,7 +151,7 @@ void AutoDetectDialog::OnDetectFound(int port) {
   worker_done_.store(true);
 }
 
-void AutoDetectDialog::OnDetectFailed(int result) {
+void AutoDetectDialog::OnDetectFailed(ResultCode result) {
   QMetaObject::invokeMethod(
       this, [this, result] { Failed(result); }, Qt::QueuedConnection);
   worker_done_.store(true);

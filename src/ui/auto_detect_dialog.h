@@ -66,7 +66,7 @@ class AutoDetectDialog : public QDialog, public LinkObserver {
   // found and failed are posted.
   void OnDetectTrying(const PortSpec& port) override;
   void OnDetectFound(int port) override;
-  void OnDetectFailed(int result) override;
+  void OnDetectFailed(ResultCode result) override;
 
   void reject() override;
 

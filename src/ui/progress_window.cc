@@ -34,10 +34,10 @@ class ProgressNotifier : public LinkObserver {
     const QString text = FromPcText(tag);
     Post([text](ProgressWindow* w) { w->OnTitleTag(text); });
   }
-  void OnRunDone(int result) override {
+  void OnRunDone(ResultCode result) override {
     Post([result](ProgressWindow* w) { w->OnEnd(result); });
   }
-  void OnRunFailed(int result) override {
+  void OnRunFailed(ResultCode result) override {
     Post([result](ProgressWindow* w) { w->OnEnd(result); });
   }
 
