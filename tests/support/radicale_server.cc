@@ -1,0 +1,154 @@
+#include "support/radicale_server.h"
+
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "dav/dav_collection.h"
+#include "dav/dav_url.h"
+
+namespace kivo {
+
+namespace {
+
+// A port nobody listens on right now. Radicale binds it a moment later; a
+// clash with another process is caught by Start's retry.
+uint16_t FreePort() {
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t size = sizeof address;
+  uint16_t port = 0;
+  if (bind(fd, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
+      getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0) {
+    port = ntohs(address.sin_port);
+  }
+  close(fd);
+  return port;
+}
+
+bool Answers(uint16_t port) {
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = htons(port);
+  const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  close(fd);
+  return ok;
+}
+
+std::string ReadAll(const std::string& file) {
+  std::ifstream in(file);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+}  // namespace
+
+bool RadicaleServer::Installed() {
+  const char* path = std::getenv("PATH");
+  std::stringstream dirs(path ? path : "");
+  for (std::string dir; std::getline(dirs, dir, ':');) {
+    if (!dir.empty() && access((dir + "/radicale").c_str(), X_OK) == 0) return true;
+  }
+  return false;
+}
+
+RadicaleServer::RadicaleServer() {
+  char pattern[] = "/tmp/kivo_radicale_XXXXXX";
+  if (mkdtemp(pattern) == nullptr) {
+    error_ = "cannot make a folder for radicale";
+    return;
+  }
+  dir_ = pattern;
+  std::ofstream(dir_ + "/users") << kUser << ":" << kPassword << "\n";
+  for (int attempt = 0; attempt < 3 && !Start(); ++attempt) Stop();
+  if (pid_ < 0) return;
+  error_.clear();
+  HttpClient client(options());
+  for (CollectionKind kind : {CollectionKind::kContacts, CollectionKind::kCalendar}) {
+    DavStatus made = CreateDavCollection(client, ParseCollectionUrl(collection_url(kind)).value(),
+                                         kind, "test");
+    if (!made) error_ = made.error().Text();
+  }
+}
+
+RadicaleServer::~RadicaleServer() {
+  Stop();
+  std::error_code ignored;
+  if (!dir_.empty()) std::filesystem::remove_all(dir_, ignored);
+}
+
+bool RadicaleServer::Start() {
+  port_ = FreePort();
+  std::ofstream(dir_ + "/config") << "[server]\nhosts = 127.0.0.1:" << port_ << "\n"
+                                  << "[auth]\ntype = htpasswd\nhtpasswd_filename = " << dir_
+                                  << "/users\nhtpasswd_encryption = plain\ndelay = 0\n"
+                                  << "[storage]\nfilesystem_folder = " << dir_ << "/storage\n"
+                                  << "[web]\ntype = none\n[logging]\nlevel = warning\n";
+  const std::string config = dir_ + "/config";
+  const std::string log = dir_ + "/log";
+  pid_ = fork();
+  if (pid_ == 0) {
+    const int out = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    dup2(out, 1);
+    dup2(out, 2);
+    execlp("radicale", "radicale", "--config", config.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
+      pid_ = -1;
+      error_ = "radicale stopped at start: " + ReadAll(log);
+      return false;
+    }
+    if (Answers(port_)) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  error_ = "radicale did not answer within 20 s: " + ReadAll(log);
+  return false;
+}
+
+void RadicaleServer::Stop() {
+  if (pid_ <= 0) return;
+  kill(pid_, SIGTERM);
+  for (int i = 0; i < 100 && waitpid(pid_, nullptr, WNOHANG) != pid_; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    if (i == 99) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+  }
+  pid_ = -1;
+}
+
+std::string RadicaleServer::home_url() const {
+  return "http://127.0.0.1:" + std::to_string(port_) + "/" + kUser + "/";
+}
+
+std::string RadicaleServer::collection_url(CollectionKind kind) const {
+  return home_url() + (kind == CollectionKind::kContacts ? "contacts/" : "calendar/");
+}
+
+HttpOptions RadicaleServer::options() const {
+  HttpOptions options;
+  options.user = kUser;
+  options.password = kPassword;
+  return options;
+}
+
+}  // namespace kivo
