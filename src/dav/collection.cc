@@ -52,8 +52,8 @@ std::string ItemHrefForUid(std::string_view uid, CollectionKind kind) {
 }
 
 bool IsItemHref(std::string_view href) {
-  return !href.empty() && href != "." && href != ".." &&
-         href.find('/') == std::string_view::npos && href.find('\0') == std::string_view::npos;
+  return !href.empty() && href != "." && href != ".." && href.find('/') == std::string_view::npos &&
+         href.find('\0') == std::string_view::npos;
 }
 
 }  // namespace kivo

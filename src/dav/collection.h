@@ -59,7 +59,8 @@ class Collection {
   // Every item's href and ETag, in no particular order, without the items.
   [[nodiscard]] virtual DavResult<std::vector<ItemRef>> List() = 0;
   // The items of the given hrefs; an href that is not there is left out.
-  [[nodiscard]] virtual DavResult<std::vector<Item>> Fetch(const std::vector<std::string>& hrefs) = 0;
+  [[nodiscard]] virtual DavResult<std::vector<Item>> Fetch(
+      const std::vector<std::string>& hrefs) = 0;
   // One item; kNotFound when it is not there.
   [[nodiscard]] virtual DavResult<Item> Get(const std::string& href) = 0;
   // Stores a new item under ItemHrefForUid(uid); kExists when that href is taken.

@@ -46,9 +46,9 @@ DavResult<Credentials> ResolveCredentials(const DavUrl& url, std::string user,
     }
     credentials.password = std::move(*answer);
   } else {
-    return MakeDavError(DavErrorKind::kUnauthorized, url.url,
-                        "no password for user '" + credentials.user +
-                            "': set KIVO_PASSWORD or put it in ~/.netrc");
+    return MakeDavError(
+        DavErrorKind::kUnauthorized, url.url,
+        "no password for user '" + credentials.user + "': set KIVO_PASSWORD or put it in ~/.netrc");
   }
   return credentials;
 }

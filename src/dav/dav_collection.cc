@@ -59,8 +59,8 @@ DavResult<std::vector<DavResource>> DavCollection::Propfind(const std::string& u
 
 DavStatus DavCollection::Check() {
   const std::string what = "the " + std::string(CollectionNoun(kind_));
-  HttpRequest request{"PROPFIND", url_.url, {"Depth: 0"}, kXmlContentType,
-                      PropfindCollectionBody()};
+  HttpRequest request{
+      "PROPFIND", url_.url, {"Depth: 0"}, kXmlContentType, PropfindCollectionBody()};
   DavResult<HttpResponse> response = client_.Send(request);
   if (!response) return response.error();
   if (response->status != 207) return Error(response->status, what);
@@ -81,9 +81,9 @@ DavStatus DavCollection::Check() {
   }
   DavResult<std::vector<Found>> found = FindBeneath();
   if (!found) return found.error();
-  std::string message = "this is not a " + std::string(kind_ == CollectionKind::kContacts
-                                                           ? "CardDAV address book"
-                                                           : "CalDAV calendar");
+  std::string message =
+      "this is not a " +
+      std::string(kind_ == CollectionKind::kContacts ? "CardDAV address book" : "CalDAV calendar");
   if (found->empty()) {
     message += ", and there is none beneath it: check the URL";
   } else {
@@ -151,15 +151,14 @@ DavResult<std::vector<Item>> DavCollection::Fetch(const std::vector<std::string>
       if (IsItemHref(href)) paths.push_back(ItemPath(href));
     }
     if (paths.empty()) continue;
-    HttpRequest request{"REPORT", url_.url, {"Depth: 1"}, kXmlContentType,
-                        MultigetBody(kind_, paths)};
+    HttpRequest request{
+        "REPORT", url_.url, {"Depth: 1"}, kXmlContentType, MultigetBody(kind_, paths)};
     DavResult<HttpResponse> response = client_.Send(request);
     if (!response) return response.error();
     if (response->status != 207) {
       return Error(response->status, "the items of the " + std::string(CollectionNoun(kind_)));
     }
-    DavResult<std::vector<DavResource>> resources =
-        ReadMultistatus(response->body, response->url);
+    DavResult<std::vector<DavResource>> resources = ReadMultistatus(response->body, response->url);
     if (!resources) return resources.error();
     for (DavResource& resource : resources.value()) {
       if (!IsMember(resource.href) || !resource.data) continue;
@@ -188,8 +187,8 @@ DavResult<Item> DavCollection::Get(const std::string& href) {
 DavResult<ItemRef> DavCollection::Put(const std::string& href, std::string_view data,
                                       const std::string& header, bool create) {
   const std::string what = "the item " + Quoted(href);
-  HttpRequest request{"PUT", ItemUrl(url_, href), {header}, ItemContentType(kind_),
-                      std::string(data)};
+  HttpRequest request{
+      "PUT", ItemUrl(url_, href), {header}, ItemContentType(kind_), std::string(data)};
   DavResult<HttpResponse> response = client_.Send(request);
   if (!response) return response.error();
   const int status = response->status;
@@ -228,9 +227,9 @@ DavResult<ItemRef> DavCollection::Update(const std::string& href, std::string_vi
                                          const std::string& etag) {
   if (!IsItemHref(href)) return BadHref(href);
   if (etag.empty()) {
-    return MakeDavError(DavErrorKind::kBadItem, url_.url,
-                        "the item " + Quoted(href) +
-                            " has no ETag to check against, so it is not overwritten");
+    return MakeDavError(
+        DavErrorKind::kBadItem, url_.url,
+        "the item " + Quoted(href) + " has no ETag to check against, so it is not overwritten");
   }
   return Put(href, data, "If-Match: " + etag, false);
 }
@@ -272,7 +271,10 @@ DavResult<std::unique_ptr<DavCollection>> OpenDavCollection(std::string_view url
 DavStatus CreateDavCollection(HttpClient& client, const DavUrl& url, CollectionKind kind,
                               std::string_view display_name) {
   const bool contacts = kind == CollectionKind::kContacts;
-  HttpRequest request{contacts ? "MKCOL" : "MKCALENDAR", url.url, {}, kXmlContentType,
+  HttpRequest request{contacts ? "MKCOL" : "MKCALENDAR",
+                      url.url,
+                      {},
+                      kXmlContentType,
                       MakeCollectionBody(kind, display_name)};
   DavResult<HttpResponse> response = client.Send(request);
   if (!response) return response.error();

@@ -52,10 +52,11 @@ std::string PropfindItemsBody() {
 std::string MultigetBody(CollectionKind kind, const std::vector<std::string>& paths) {
   const bool contacts = kind == CollectionKind::kContacts;
   const std::string report = contacts ? "C:addressbook-multiget" : "C:calendar-multiget";
-  std::string body = std::string(kHead) + "<" + report + " xmlns:D=\"DAV:\" xmlns:C=\"" +
-                     (contacts ? "urn:ietf:params:xml:ns:carddav" : "urn:ietf:params:xml:ns:caldav") +
-                     "\"><D:prop><D:getetag/>" + (contacts ? "<C:address-data/>" : "<C:calendar-data/>") +
-                     "</D:prop>";
+  std::string body =
+      std::string(kHead) + "<" + report + " xmlns:D=\"DAV:\" xmlns:C=\"" +
+      (contacts ? "urn:ietf:params:xml:ns:carddav" : "urn:ietf:params:xml:ns:caldav") +
+      "\"><D:prop><D:getetag/>" + (contacts ? "<C:address-data/>" : "<C:calendar-data/>") +
+      "</D:prop>";
   for (const std::string& path : paths) body += "<D:href>" + XmlEscape(path) + "</D:href>";
   return body + "</" + report + ">\n";
 }
@@ -69,7 +70,8 @@ std::string MakeCollectionBody(CollectionKind kind, std::string_view display_nam
            name + "</D:prop></D:set></D:mkcol>\n";
   }
   return std::string(kHead) +
-         "<C:mkcalendar xmlns:D=\"DAV:\" xmlns:C=\"urn:ietf:params:xml:ns:caldav\"><D:set><D:prop>" +
+         "<C:mkcalendar xmlns:D=\"DAV:\" "
+         "xmlns:C=\"urn:ietf:params:xml:ns:caldav\"><D:set><D:prop>" +
          name +
          "<C:supported-calendar-component-set><C:comp name=\"VEVENT\"/><C:comp name=\"VTODO\"/>"
          "</C:supported-calendar-component-set></D:prop></D:set></C:mkcalendar>\n";

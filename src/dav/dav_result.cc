@@ -45,8 +45,7 @@ std::string DavError::Text() const {
   return target + ": " + message;
 }
 
-DavError MakeDavError(DavErrorKind kind, std::string target, std::string message,
-                      int http_status) {
+DavError MakeDavError(DavErrorKind kind, std::string target, std::string message, int http_status) {
   return DavError{kind, std::move(target), std::move(message), http_status};
 }
 

@@ -1,9 +1,9 @@
 #include "dav/dav_url.h"
 
-#include <curl/curl.h>
-
 #include <cctype>
 #include <memory>
+
+#include <curl/curl.h>
 
 namespace kivo {
 
@@ -29,7 +29,8 @@ std::string Lower(std::string text) {
 }
 
 std::string OriginOf(CURLU* handle) {
-  std::string origin = Lower(Part(handle, CURLUPART_SCHEME)) + "://" + Lower(Part(handle, CURLUPART_HOST));
+  std::string origin =
+      Lower(Part(handle, CURLUPART_SCHEME)) + "://" + Lower(Part(handle, CURLUPART_HOST));
   std::string port = Part(handle, CURLUPART_PORT, CURLU_NO_DEFAULT_PORT);
   if (!port.empty()) origin += ":" + port;
   return origin;

@@ -1,11 +1,12 @@
 #include "dav/http_client.h"
 
-#include <curl/curl.h>
-
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <mutex>
 #include <system_error>
+
+#include <curl/curl.h>
 
 #include "dav/http_errors.h"
 
@@ -50,8 +51,7 @@ bool OffersOnlyDigest(CURL* curl) {
   bool digest = false;
   bool basic = false;
   for (size_t i = 0;
-       curl_easy_header(curl, "WWW-Authenticate", i, CURLH_HEADER, -1, &header) == CURLHE_OK;
-       ++i) {
+       curl_easy_header(curl, "WWW-Authenticate", i, CURLH_HEADER, -1, &header) == CURLHE_OK; ++i) {
     const std::string value = header->value;
     digest = digest || strncasecmp(value.c_str(), "digest", 6) == 0;
     basic = basic || strncasecmp(value.c_str(), "basic", 5) == 0;
@@ -68,6 +68,11 @@ struct HttpClient::Exchange {
   size_t max_body = 0;
   bool too_large = false;
   uint64_t requests = 0;
+  // Stall detection: the byte counts last seen and when they last moved.
+  std::chrono::steady_clock::duration stall_limit{};
+  std::chrono::steady_clock::time_point last_progress = std::chrono::steady_clock::now();
+  curl_off_t last_bytes = -1;
+  bool stalled = false;
 
   static size_t OnBody(char* data, size_t size, size_t count, void* user) {
     auto* self = static_cast<Exchange*>(user);
@@ -78,6 +83,19 @@ struct HttpClient::Exchange {
     }
     self->body.append(data, bytes);
     return bytes;
+  }
+  // libcurl calls this at least once a second while a transfer runs.
+  static int OnProgress(void* user, curl_off_t, curl_off_t down, curl_off_t, curl_off_t up) {
+    auto* self = static_cast<Exchange*>(user);
+    const auto now = std::chrono::steady_clock::now();
+    if (down + up != self->last_bytes) {
+      self->last_bytes = down + up;
+      self->last_progress = now;
+    } else if (now - self->last_progress >= self->stall_limit) {
+      self->stalled = true;
+      return 1;  // stops the transfer with CURLE_ABORTED_BY_CALLBACK
+    }
+    return 0;
   }
   // Each request line and header block going out is one request on the wire.
   static int OnDebug(CURL*, curl_infotype type, char*, size_t, void* user) {
@@ -155,9 +173,10 @@ DavResult<HttpResponse> HttpClient::SendOnce(const HttpRequest& request, bool* d
 
   curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS,
                    static_cast<long>(options_.connect_timeout.count()));
-  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME,
-                   static_cast<long>(options_.transfer_timeout.count()));
+  exchange.stall_limit = options_.transfer_timeout;
+  curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &Exchange::OnProgress);
+  curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &exchange);
+  curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
 
   if (!options_.user.empty()) {
     curl_easy_setopt(curl, CURLOPT_HTTPAUTH, use_digest_ ? CURLAUTH_DIGEST : CURLAUTH_BASIC);
@@ -185,9 +204,14 @@ DavResult<HttpResponse> HttpClient::SendOnce(const HttpRequest& request, bool* d
                               std::to_string(options_.max_body_bytes >> 20) +
                               " MiB: check that the URL points at a calendar or address book");
     }
+    if (exchange.stalled) {
+      return TransportError(
+          CURLE_OPERATION_TIMEDOUT,
+          "nothing moved for " + std::to_string(options_.transfer_timeout.count()) + " s",
+          request.url);
+    }
     const std::string detail = error_text[0] != 0 ? error_text : curl_easy_strerror(code);
-    return TransportError(code, detail, request.url,
-                          static_cast<long>(options_.transfer_timeout.count()));
+    return TransportError(code, detail, request.url);
   }
 
   HttpResponse response;

@@ -56,8 +56,7 @@ std::string StatusText(int status) {
 
 }  // namespace
 
-DavError TransportError(int curl_code, const std::string& detail, const std::string& target,
-                        long timeout_seconds) {
+DavError TransportError(int curl_code, const std::string& detail, const std::string& target) {
   const auto error = [&](DavErrorKind kind, const std::string& text) {
     return MakeDavError(kind, target, text);
   };
@@ -74,8 +73,7 @@ DavError TransportError(int curl_code, const std::string& detail, const std::str
       return error(DavErrorKind::kTimeout,
                    "the server did not answer in time (" + detail +
                        "): check the network and the server, then try again; the next sync "
-                       "completes the work (time-out " +
-                       std::to_string(timeout_seconds) + " s without progress)");
+                       "completes the work");
     case CURLE_PEER_FAILED_VERIFICATION:
     case CURLE_SSL_ISSUER_ERROR:
     case CURLE_SSL_INVALIDCERTSTATUS:
@@ -104,9 +102,9 @@ DavError TransportError(int curl_code, const std::string& detail, const std::str
     case CURLE_PARTIAL_FILE:
     case CURLE_HTTP2:
     case CURLE_HTTP2_STREAM:
-      return error(DavErrorKind::kDropped,
-                   "the connection dropped in the middle of an exchange (" + detail +
-                       "): try again; the next sync completes the work");
+      return error(DavErrorKind::kDropped, "the connection dropped in the middle of an exchange (" +
+                                               detail +
+                                               "): try again; the next sync completes the work");
     case CURLE_WEIRD_SERVER_REPLY:
     case CURLE_BAD_CONTENT_ENCODING:
       return error(DavErrorKind::kMalformed, "the server's answer is not HTTP (" + detail +
@@ -157,10 +155,10 @@ DavError StatusError(int status, const std::string& target, const std::string& u
                         what + " is not on the server (" + code + "): check the URL", status);
   }
   if (status == 412) {
-    return MakeDavError(DavErrorKind::kChanged, target,
-                        what + " changed on the server since it was read (" + code +
-                            "): read it again and merge",
-                        status);
+    return MakeDavError(
+        DavErrorKind::kChanged, target,
+        what + " changed on the server since it was read (" + code + "): read it again and merge",
+        status);
   }
   if (status >= 500) {
     return MakeDavError(DavErrorKind::kServerError, target,
@@ -170,10 +168,9 @@ DavError StatusError(int status, const std::string& target, const std::string& u
                         status);
   }
   if (status >= 300 && status < 400) {
-    return MakeDavError(DavErrorKind::kBadTarget, target,
-                        "the server sends " + what + " elsewhere (" + code +
-                            "): use the URL it points to",
-                        status);
+    return MakeDavError(
+        DavErrorKind::kBadTarget, target,
+        "the server sends " + what + " elsewhere (" + code + "): use the URL it points to", status);
   }
   return MakeDavError(DavErrorKind::kHttpStatus, target,
                       "the server answered " + code + " for " + what, status);

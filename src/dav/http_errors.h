@@ -11,8 +11,7 @@
 namespace kivo {
 
 // A libcurl failure (a CURLcode) with libcurl's own detail line.
-DavError TransportError(int curl_code, const std::string& detail, const std::string& target,
-                        long timeout_seconds);
+DavError TransportError(int curl_code, const std::string& detail, const std::string& target);
 
 // A status the operation did not expect. `user` is who logged in (empty for
 // nobody); `what` names the thing asked for ("the collection", "the item a.vcf").

@@ -1,12 +1,12 @@
 #include "dav/multistatus.h"
 
-#include <libxml/parser.h>
-#include <libxml/tree.h>
-
 #include <climits>
 #include <cstring>
 #include <memory>
 #include <mutex>
+
+#include <libxml/parser.h>
+#include <libxml/tree.h>
 
 namespace kivo {
 

@@ -33,8 +33,8 @@ inline constexpr char kCalDavNamespace[] = "urn:ietf:params:xml:ns:caldav";
 inline constexpr char kCardDavNamespace[] = "urn:ietf:params:xml:ns:carddav";
 
 struct DavResource {
-  DavHref href;     // resolved against the request's URL, path percent-decoded
-  int status = 0;   // the response's own status (a multiget's 404), 0 when it has propstats
+  DavHref href;      // resolved against the request's URL, path percent-decoded
+  int status = 0;    // the response's own status (a multiget's 404), 0 when it has propstats
   std::string etag;  // getetag as sent, quotes kept; empty when the server gave none
   bool is_collection = false;
   bool is_calendar = false;     // resourcetype holds CalDAV calendar

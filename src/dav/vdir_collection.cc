@@ -78,8 +78,8 @@ int WriteNewFile(const std::filesystem::path& target, std::string_view data) {
   }
   if (error == 0 && fsync(fd) != 0) error = errno;
   if (close(fd) != 0 && error == 0) error = errno;
-  if (error == 0 && renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, target.c_str(),
-                              RENAME_NOREPLACE) != 0) {
+  if (error == 0 &&
+      renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) != 0) {
     error = errno;
     // A file system without the flag: a hard link refuses an existing name too.
     if (error == EINVAL || error == ENOSYS) {
@@ -116,9 +116,9 @@ DavError VdirCollection::Local(const std::string& what, int error_number) const 
 }
 
 DavError VdirCollection::Changed(const std::string& href) const {
-  return MakeDavError(DavErrorKind::kChanged, target_,
-                      "the item '" + href +
-                          "' changed or went away since it was read: read it again and merge");
+  return MakeDavError(
+      DavErrorKind::kChanged, target_,
+      "the item '" + href + "' changed or went away since it was read: read it again and merge");
 }
 
 DavError VdirCollection::BadHref(const std::string& href) const {
@@ -134,9 +134,9 @@ DavStatus VdirCollection::Check() {
                         "the folder does not exist: check the path, or make the folder first");
   }
   if (!std::filesystem::is_directory(status)) {
-    return MakeDavError(DavErrorKind::kNotCollection, target_,
-                        "this is a file, not a folder of " + std::string(ItemExtension(kind_)) +
-                            " files");
+    return MakeDavError(
+        DavErrorKind::kNotCollection, target_,
+        "this is a file, not a folder of " + std::string(ItemExtension(kind_)) + " files");
   }
   std::vector<std::string> beneath;
   for (std::filesystem::directory_iterator it(folder_, error), end; !error && it != end;
@@ -155,8 +155,8 @@ DavStatus VdirCollection::Check() {
   }
   if (error) return Local("read the folder", error.value());
   if (beneath.empty()) return DavOk();  // an empty collection
-  std::string message = "this folder holds no " + std::string(ItemExtension(kind_)) +
-                        " files; " + CollectionNoun(kind_) + "s found beneath it:";
+  std::string message = "this folder holds no " + std::string(ItemExtension(kind_)) + " files; " +
+                        CollectionNoun(kind_) + "s found beneath it:";
   for (const std::string& path : beneath) message += " " + path;
   return MakeDavError(DavErrorKind::kNotCollection, target_, message);
 }

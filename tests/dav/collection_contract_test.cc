@@ -120,7 +120,8 @@ TEST_P(CollectionContract, WritesHappenOnlyOverTheVersionRead) {
   ExpectConflict(again.error(), DavErrorKind::kExists);
   EXPECT_NE(Text(href).find("First"), std::string::npos);
 
-  DavResult<ItemRef> second = collection_->Update(href, ItemText(kind_, "c1", "Second"), first->etag);
+  DavResult<ItemRef> second =
+      collection_->Update(href, ItemText(kind_, "c1", "Second"), first->etag);
   ASSERT_TRUE(second.ok()) << second.error().Text();
   EXPECT_NE(second->etag, first->etag);
   EXPECT_EQ(collection_->List()->front(), second.value());

@@ -88,8 +88,9 @@ void FaultHttpServer::Answer(int client) {
   const std::string start = "<?xml version=\"1.0\"?><multistatus xmlns=\"DAV:\"><response>";
   switch (fault_) {
     case HttpFault::kStatus500:
-      SendAll(client,
-              "HTTP/1.1 500 Internal Server Error\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+      SendAll(
+          client,
+          "HTTP/1.1 500 Internal Server Error\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
       break;
     case HttpFault::kDropMidBody:
       SendAll(client, Reply207(start, 4096));

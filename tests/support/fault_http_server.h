@@ -13,10 +13,10 @@
 namespace kivo {
 
 enum class HttpFault {
-  kStatus500,   // 500 Internal Server Error
-  kDropMidBody, // a 207 whose body stops half-way and the connection closes
-  kMalformed,   // a 207 whose body is not well-formed XML
-  kStall,       // reads the request and never answers
+  kStatus500,    // 500 Internal Server Error
+  kDropMidBody,  // a 207 whose body stops half-way and the connection closes
+  kMalformed,    // a 207 whose body is not well-formed XML
+  kStall,        // reads the request and never answers
 };
 
 class FaultHttpServer {

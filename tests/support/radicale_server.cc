@@ -80,8 +80,8 @@ RadicaleServer::RadicaleServer() {
   error_.clear();
   HttpClient client(options());
   for (CollectionKind kind : {CollectionKind::kContacts, CollectionKind::kCalendar}) {
-    DavStatus made = CreateDavCollection(client, ParseCollectionUrl(collection_url(kind)).value(),
-                                         kind, "test");
+    DavStatus made =
+        CreateDavCollection(client, ParseCollectionUrl(collection_url(kind)).value(), kind, "test");
     if (!made) error_ = made.error().Text();
   }
 }
