@@ -14,7 +14,7 @@ KIVO_PACKAGES=(
   scdoc man-db desktop-file-utils appstream
   libical-dev
   libcurl4-openssl-dev libxml2-dev
-  radicale
+  radicale openssl
 )
 
 kivo_install_deps() {

@@ -47,36 +47,50 @@ bool DavCollection::IsMember(const DavHref& href) const {
 
 DavResult<std::vector<DavResource>> DavCollection::Propfind(const std::string& url, int depth,
                                                             const std::string& body,
-                                                            const std::string& what) {
+                                                            const std::string& what,
+                                                            std::string* answered_from) {
   HttpRequest request{"PROPFIND", url, {"Depth: " + std::to_string(depth)}, kXmlContentType, body};
   DavResult<HttpResponse> response = client_.Send(request);
   if (!response) return response.error();
-  if (response->status != 207) {
-    return StatusError(response->status, url, client_.options().user, what);
+  const int status = response->status;
+  // A plain web server answers PROPFIND like GET, or refuses the method.
+  if (status == 200 || status == 405 || status == 501) {
+    return MakeDavError(DavErrorKind::kNotCollection, url,
+                        "this URL does not answer WebDAV requests (" + std::to_string(status) +
+                            " to PROPFIND): check the URL",
+                        status);
   }
+  if (status != 207) return StatusError(status, url, client_.options().user, what);
+  if (answered_from != nullptr) *answered_from = response->url;
   return ReadMultistatus(response->body, response->url);
 }
 
 DavStatus DavCollection::Check() {
-  const std::string what = "the " + std::string(CollectionNoun(kind_));
-  HttpRequest request{
-      "PROPFIND", url_.url, {"Depth: 0"}, kXmlContentType, PropfindCollectionBody()};
-  DavResult<HttpResponse> response = client_.Send(request);
-  if (!response) return response.error();
-  if (response->status != 207) return Error(response->status, what);
+  std::string answered_from;
+  DavResult<std::vector<DavResource>> resources =
+      Propfind(url_.url, 0, PropfindCollectionBody(), "the " + std::string(CollectionNoun(kind_)),
+               &answered_from);
+  if (!resources) return resources.error();
   // A server that moved the collection: later requests go straight there.
-  if (response->url != url_.url) {
-    if (DavResult<DavUrl> moved = ParseCollectionUrl(response->url)) {
+  if (answered_from != url_.url) {
+    if (DavResult<DavUrl> moved = ParseCollectionUrl(answered_from)) {
       moved->user = url_.user;
       url_ = std::move(moved.value());
     }
   }
-  DavResult<std::vector<DavResource>> resources = ReadMultistatus(response->body, response->url);
-  if (!resources) return resources.error();
+  const CollectionKind other =
+      kind_ == CollectionKind::kContacts ? CollectionKind::kCalendar : CollectionKind::kContacts;
   for (const DavResource& resource : resources.value()) {
-    if (resource.href.path == url_.path && IsKind(resource, kind_)) {
+    if (resource.href.path != url_.path) continue;
+    if (IsKind(resource, kind_)) {
       components_ = resource.components;
       return DavOk();
+    }
+    if (IsKind(resource, other)) {
+      return MakeDavError(DavErrorKind::kNotCollection, url_.url,
+                          "this is a " + std::string(CollectionNoun(other)) + ", not " +
+                              (kind_ == CollectionKind::kContacts ? "an " : "a ") +
+                              CollectionNoun(kind_) + ": check the URL");
     }
   }
   DavResult<std::vector<Found>> found = FindBeneath();

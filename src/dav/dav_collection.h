@@ -50,8 +50,11 @@ class DavCollection : public Collection {
     std::string url;
     std::string name;
   };
+  // The resources of a 207 answer; `answered_from` receives the URL that
+  // answered (after redirects).
   DavResult<std::vector<DavResource>> Propfind(const std::string& url, int depth,
-                                               const std::string& body, const std::string& what);
+                                               const std::string& body, const std::string& what,
+                                               std::string* answered_from = nullptr);
   DavResult<std::vector<Found>> FindBeneath();
   DavResult<ItemRef> Put(const std::string& href, std::string_view data, const std::string& header,
                          bool create);

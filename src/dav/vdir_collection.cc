@@ -138,11 +138,14 @@ DavStatus VdirCollection::Check() {
         DavErrorKind::kNotCollection, target_,
         "this is a file, not a folder of " + std::string(ItemExtension(kind_)) + " files");
   }
+  const char* other = kind_ == CollectionKind::kContacts ? ".ics" : ".vcf";
+  bool other_items = false;
   std::vector<std::string> beneath;
   for (std::filesystem::directory_iterator it(folder_, error), end; !error && it != end;
        it.increment(error)) {
     const std::string name = it->path().filename().string();
     if (IsItemFile(name)) return DavOk();
+    other_items = other_items || (name.front() != '.' && EndsWith(name, other, true));
     std::error_code sub_error;
     if (name.front() == '.' || !it->is_directory(sub_error)) continue;
     for (std::filesystem::directory_iterator sub(it->path(), sub_error), sub_end;
@@ -154,6 +157,11 @@ DavStatus VdirCollection::Check() {
     }
   }
   if (error) return Local("read the folder", error.value());
+  if (other_items) {
+    return MakeDavError(DavErrorKind::kNotCollection, target_,
+                        "this folder holds " + std::string(other) + " files, not " +
+                            ItemExtension(kind_) + ": check the path");
+  }
   if (beneath.empty()) return DavOk();  // an empty collection
   std::string message = "this folder holds no " + std::string(ItemExtension(kind_)) + " files; " +
                         CollectionNoun(kind_) + "s found beneath it:";

@@ -17,6 +17,7 @@ namespace {
 struct Backend {
   const char* name;
   bool server;
+  bool tls;  // https with a certificate trusted through the CA file
   CollectionKind kind;
 };
 
@@ -42,7 +43,7 @@ class CollectionContract : public ::testing::TestWithParam<Backend> {
       collection_ = std::make_unique<VdirCollection>(dir_.path(), kind_);
     } else {
       if (!RadicaleServer::Installed()) GTEST_SKIP() << "radicale is not installed";
-      server_ = std::make_unique<RadicaleServer>();
+      server_ = std::make_unique<RadicaleServer>(GetParam().tls);
       ASSERT_TRUE(server_->running()) << server_->error();
       auto dav = std::make_unique<DavCollection>(
           ParseCollectionUrl(server_->collection_url(kind_)).value(), kind_, server_->options());
@@ -50,6 +51,18 @@ class CollectionContract : public ::testing::TestWithParam<Backend> {
       collection_ = std::move(dav);
     }
     ASSERT_TRUE(collection_->Check().ok()) << collection_->Check().error().Text();
+  }
+
+  // Stores an item as another program would, under a name of its choosing.
+  void PutForeign(const std::string& href, const std::string& data) {
+    if (!dav_) {
+      WriteText(dir_ / href, data);
+      return;
+    }
+    HttpClient client(server_->options());
+    DavResult<HttpResponse> put =
+        client.Send({"PUT", ItemUrl(dav_->url(), href), {}, ItemContentType(kind_), data});
+    ASSERT_TRUE(put.ok() && put->status == 201) << (put ? put->status : 0);
   }
 
   // The item's text as the collection now holds it, or the error kind's name.
@@ -108,6 +121,19 @@ TEST_P(CollectionContract, CreatedItemsListAndFetchInOneGo) {
     EXPECT_EQ(Text(item.href), item.data);
   }
   EXPECT_EQ(Text(hrefs.back()), "not-found");
+
+  // Names other programs chose round-trip through listing, fetching and writing.
+  const std::string foreign = "Ann Smith (é+%)" + std::string(ItemExtension(kind_));
+  PutForeign(foreign, ItemText(kind_, "f1", "Foreign"));
+  DavResult<std::vector<ItemRef>> again = collection_->List();
+  ASSERT_TRUE(again.ok());
+  auto found =
+      std::find_if(again->begin(), again->end(), [&](auto& r) { return r.href == foreign; });
+  ASSERT_NE(found, again->end());
+  ASSERT_TRUE(collection_->Fetch({foreign}).ok());
+  ASSERT_EQ(collection_->Fetch({foreign})->size(), 1u);
+  EXPECT_TRUE(collection_->Update(foreign, ItemText(kind_, "f1", "Mine"), found->etag).ok());
+  EXPECT_NE(Text(foreign).find("Mine"), std::string::npos);
 }
 
 TEST_P(CollectionContract, WritesHappenOnlyOverTheVersionRead) {
@@ -143,10 +169,11 @@ TEST_P(CollectionContract, WritesHappenOnlyOverTheVersionRead) {
 }
 
 const Backend kBackends[] = {
-    {"VdirContacts", false, CollectionKind::kContacts},
-    {"VdirCalendar", false, CollectionKind::kCalendar},
-    {"RadicaleContacts", true, CollectionKind::kContacts},
-    {"RadicaleCalendar", true, CollectionKind::kCalendar},
+    {"VdirContacts", false, false, CollectionKind::kContacts},
+    {"VdirCalendar", false, false, CollectionKind::kCalendar},
+    {"RadicaleContacts", true, false, CollectionKind::kContacts},
+    {"RadicaleCalendar", true, false, CollectionKind::kCalendar},
+    {"RadicaleHttpsContacts", true, true, CollectionKind::kContacts},
 };
 INSTANTIATE_TEST_SUITE_P(Backends, CollectionContract, ::testing::ValuesIn(kBackends),
                          [](const auto& info) { return std::string(info.param.name); });

@@ -16,7 +16,7 @@
 namespace kivo {
 namespace {
 
-enum class Place { kWrongPassword, kNoUser, kHome, kClosedPort, kHttpsOnPlain, kFault };
+enum class Place { kWrongPassword, kNoUser, kHome, kUntrusted, kClosedPort, kHttpsOnPlain, kFault };
 enum class Op { kCheck, kList, kFetch, kCreate };
 
 struct ErrorCase {
@@ -29,12 +29,25 @@ struct ErrorCase {
 };
 
 const ErrorCase kCases[] = {
-    {"WrongPassword", Place::kWrongPassword, {}, Op::kCheck, DavErrorKind::kUnauthorized,
+    {"WrongPassword",
+     Place::kWrongPassword,
+     {},
+     Op::kCheck,
+     DavErrorKind::kUnauthorized,
      "check --user and KIVO_PASSWORD"},
     {"NoUser", Place::kNoUser, {}, Op::kList, DavErrorKind::kUnauthorized, "--user"},
-    {"HomeIsNoAddressBook", Place::kHome, {}, Op::kCheck, DavErrorKind::kNotCollection,
+    {"HomeIsNoAddressBook",
+     Place::kHome,
+     {},
+     Op::kCheck,
+     DavErrorKind::kNotCollection,
      "/alice/contacts/"},
-    {"ClosedPort", Place::kClosedPort, {}, Op::kCheck, DavErrorKind::kUnreachable,
+    {"UntrustedCertificate", Place::kUntrusted, {}, Op::kCheck, DavErrorKind::kTls, "--ca-file"},
+    {"ClosedPort",
+     Place::kClosedPort,
+     {},
+     Op::kCheck,
+     DavErrorKind::kUnreachable,
      "that the server runs"},
     {"HttpsOnPlainPort", Place::kHttpsOnPlain, {}, Op::kCheck, DavErrorKind::kTls, "https"},
     {"Status500", Place::kFault, HttpFault::kStatus500, Op::kCheck, DavErrorKind::kServerError,
@@ -57,14 +70,15 @@ TEST_P(DavErrors, NameTheTargetAndWhatToDo) {
   std::unique_ptr<FaultHttpServer> fault;
   int closed = -1;
   std::string url;
-  if (c.place == Place::kWrongPassword || c.place == Place::kNoUser || c.place == Place::kHome) {
+  if (c.place <= Place::kUntrusted) {
     if (!RadicaleServer::Installed()) GTEST_SKIP() << "radicale is not installed";
-    radicale = std::make_unique<RadicaleServer>();
+    radicale = std::make_unique<RadicaleServer>(c.place == Place::kUntrusted);
     ASSERT_TRUE(radicale->running()) << radicale->error();
     url = c.place == Place::kHome ? radicale->home_url()
                                   : radicale->collection_url(CollectionKind::kContacts);
     if (c.place != Place::kNoUser) options = radicale->options();
     if (c.place == Place::kWrongPassword) options.password = "not the rabbit hole";
+    options.ca_file.clear();  // the system's CAs do not know the test's own
   } else if (c.place == Place::kClosedPort) {
     // Bound but not listening: the port stays ours, and connecting is refused.
     closed = socket(AF_INET, SOCK_STREAM, 0);

@@ -1,8 +1,8 @@
 // The multistatus reader over the spellings servers use, and the bodies it refuses.
 
-#include <gtest/gtest.h>
-
 #include "dav/multistatus.h"
+
+#include <gtest/gtest.h>
 
 namespace kivo {
 namespace {

@@ -67,7 +67,7 @@ bool RadicaleServer::Installed() {
   return false;
 }
 
-RadicaleServer::RadicaleServer() {
+RadicaleServer::RadicaleServer(bool tls) : tls_(tls) {
   char pattern[] = "/tmp/kivo_radicale_XXXXXX";
   if (mkdtemp(pattern) == nullptr) {
     error_ = "cannot make a folder for radicale";
@@ -75,6 +75,13 @@ RadicaleServer::RadicaleServer() {
   }
   dir_ = pattern;
   std::ofstream(dir_ + "/users") << kUser << ":" << kPassword << "\n";
+  if (tls_ && std::system(("openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=127.0.0.1 "
+                           "-addext subjectAltName=IP:127.0.0.1 -keyout " +
+                           dir_ + "/key.pem -out " + dir_ + "/cert.pem 2>" + dir_ + "/log")
+                              .c_str()) != 0) {
+    error_ = "openssl could not make a certificate: " + ReadAll(dir_ + "/log");
+    return;
+  }
   for (int attempt = 0; attempt < 3 && !Start(); ++attempt) Stop();
   if (pid_ < 0) return;
   error_.clear();
@@ -95,10 +102,14 @@ RadicaleServer::~RadicaleServer() {
 bool RadicaleServer::Start() {
   port_ = FreePort();
   std::ofstream(dir_ + "/config") << "[server]\nhosts = 127.0.0.1:" << port_ << "\n"
+                                  << (tls_ ? "ssl = True\ncertificate = " + dir_ +
+                                                 "/cert.pem\nkey = " + dir_ + "/key.pem\n"
+                                           : "")
                                   << "[auth]\ntype = htpasswd\nhtpasswd_filename = " << dir_
                                   << "/users\nhtpasswd_encryption = plain\ndelay = 0\n"
                                   << "[storage]\nfilesystem_folder = " << dir_ << "/storage\n"
                                   << "[web]\ntype = none\n[logging]\nlevel = warning\n";
+
   const std::string config = dir_ + "/config";
   const std::string log = dir_ + "/log";
   pid_ = fork();
@@ -137,7 +148,8 @@ void RadicaleServer::Stop() {
 }
 
 std::string RadicaleServer::home_url() const {
-  return "http://127.0.0.1:" + std::to_string(port_) + "/" + kUser + "/";
+  return std::string(tls_ ? "https" : "http") + "://127.0.0.1:" + std::to_string(port_) + "/" +
+         kUser + "/";
 }
 
 std::string RadicaleServer::collection_url(CollectionKind kind) const {
@@ -148,6 +160,7 @@ HttpOptions RadicaleServer::options() const {
   HttpOptions options;
   options.user = kUser;
   options.password = kPassword;
+  if (tls_) options.ca_file = dir_ + "/cert.pem";
   return options;
 }
 

@@ -4,7 +4,8 @@
 // A real Radicale for one test: on 127.0.0.1 at a free port, with its
 // storage, configuration and htpasswd file (one plain-text user) in a fresh
 // folder, an address book and a calendar made, stopped and removed on
-// destruction.
+// destruction. With TLS it serves https with a self-signed certificate made
+// for 127.0.0.1, which options() trusts as its CA file.
 
 #include <sys/types.h>
 
@@ -24,7 +25,7 @@ class RadicaleServer {
   // Whether a radicale program is on the PATH.
   static bool Installed();
 
-  RadicaleServer();
+  explicit RadicaleServer(bool tls = false);
   ~RadicaleServer();
   RadicaleServer(const RadicaleServer&) = delete;
   RadicaleServer& operator=(const RadicaleServer&) = delete;
@@ -33,17 +34,18 @@ class RadicaleServer {
   bool running() const { return error_.empty(); }
   const std::string& error() const { return error_; }
   uint16_t port() const { return port_; }
-  // "http://127.0.0.1:<port>/alice/"
+  // "http://127.0.0.1:<port>/alice/" (https with TLS)
   std::string home_url() const;
   // The address book or calendar made at start.
   std::string collection_url(CollectionKind kind) const;
-  // The user and password, ready for a client.
+  // The user and password (and the CA file with TLS), ready for a client.
   HttpOptions options() const;
 
  private:
   bool Start();
   void Stop();
 
+  bool tls_;
   std::string dir_;
   uint16_t port_ = 0;
   pid_t pid_ = -1;
