@@ -38,13 +38,10 @@ const CredentialCase kCases[] = {
      "macdef init\nmachine dav.test login alice password macro\n\n"
      "machine dav.test login bob password b\nmachine Dav.Test login alice password \"a b\\\"c\"",
      nullptr, false, "alice:a b\"c"},
-    {"NetrcNamesTheUser", "https://dav.test/b/", "", nullptr,
-     "machine dav.test login carol password cpw", nullptr, false, "carol:cpw"},
-    {"DefaultEntry", "https://dav.test/b/", "", nullptr,
-     "machine other.test login a password b\ndefault login eve password epw", nullptr, false,
-     "eve:epw"},
+    {"DefaultNetrcEntryNamesTheUser", "https://dav.test/b/", "", nullptr,
+     "machine other.test login a password b\ndefault login carol password cpw", nullptr, false,
+     "carol:cpw"},
     {"UrlUserThenPrompt", "https://dave@dav.test/b/", "", nullptr, "", "typed", true, "dave:typed"},
-    {"NobodyLogsIn", "http://dav.test/b/", "", nullptr, "", nullptr, false, ":"},
     {"NoPasswordAnywhere", "https://dav.test/b/", "frank", nullptr,
      "machine dav.test login other password x", nullptr, false, "!unauthorized"},
     {"PromptDeclined", "https://dav.test/b/", "gina", nullptr, "", nullptr, true, "!unauthorized"},
@@ -65,16 +62,15 @@ TEST_P(CredentialSourcesOrder, FirstSourceThatKnowsWins) {
   sources.prompt = c.has_prompt ? &prompt : nullptr;
 
   auto opened = OpenDavCollection(c.url, CollectionKind::kContacts, c.user, {}, sources);
-  if (c.expect[0] == '!') {
-    ASSERT_FALSE(opened.ok());
-    EXPECT_STREQ(DavErrorKindName(opened.error().kind), c.expect + 1);
+  std::string got = "!" + std::string(opened ? "" : DavErrorKindName(opened.error().kind));
+  if (opened) {
+    const HttpOptions& options = opened.value()->client().options();
+    got = options.user + ":" + options.password;
+    EXPECT_EQ(opened.value()->target().find('@'), std::string::npos);
+  } else {
     EXPECT_EQ(opened.error().Text().find("secret"), std::string::npos);
-    return;
   }
-  ASSERT_TRUE(opened.ok()) << opened.error().Text();
-  const HttpOptions& options = opened.value()->client().options();
-  EXPECT_EQ(options.user + ":" + options.password, c.expect);
-  EXPECT_EQ(opened.value()->target().find('@'), std::string::npos);
+  EXPECT_EQ(got, c.expect);
 }
 
 INSTANTIATE_TEST_SUITE_P(Sources, CredentialSourcesOrder, ::testing::ValuesIn(kCases),

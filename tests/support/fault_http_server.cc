@@ -1,8 +1,6 @@
 #include "support/fault_http_server.h"
 
-#include <fcntl.h>
 #include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -20,9 +18,9 @@ void SendAll(int fd, const std::string& text) {
   }
 }
 
-std::string Reply207(const std::string& body, size_t announced) {
-  return "HTTP/1.1 207 Multi-Status\r\nContent-Type: application/xml\r\nContent-Length: " +
-         std::to_string(announced) + "\r\nConnection: close\r\n\r\n" + body;
+std::string Reply(const std::string& status, const std::string& body, size_t announced) {
+  return "HTTP/1.1 " + status + "\r\nContent-Length: " + std::to_string(announced) +
+         "\r\nConnection: close\r\n\r\n" + body;
 }
 
 }  // namespace
@@ -34,77 +32,53 @@ FaultHttpServer::FaultHttpServer(HttpFault fault) : fault_(fault) {
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   socklen_t size = sizeof address;
   if (bind(listener_, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
-      listen(listener_, 8) != 0 ||
-      getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size) != 0 ||
-      pipe2(wake_, O_CLOEXEC) != 0) {
+      getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
     return;
   }
   port_ = ntohs(address.sin_port);
-  thread_ = std::thread([this] { Serve(); });
+  if (fault_ != HttpFault::kRefuse && listen(listener_, 8) == 0) {
+    thread_ = std::thread([this] { Serve(); });
+  }
 }
 
 FaultHttpServer::~FaultHttpServer() {
-  if (wake_[1] >= 0) (void)!write(wake_[1], "x", 1);
+  // Wakes the thread from accept or from a stalled read.
+  shutdown(listener_, SHUT_RDWR);
+  if (const int client = client_.load(); client >= 0) shutdown(client, SHUT_RDWR);
   if (thread_.joinable()) thread_.join();
-  for (int fd : {listener_, wake_[0], wake_[1]}) {
-    if (fd >= 0) close(fd);
-  }
-}
-
-std::string FaultHttpServer::url() const {
-  return "http://127.0.0.1:" + std::to_string(port_) + "/book/";
-}
-
-bool FaultHttpServer::WaitReadable(int fd) {
-  pollfd fds[2] = {{fd, POLLIN, 0}, {wake_[0], POLLIN, 0}};
-  while (poll(fds, 2, -1) < 0) {
-  }
-  return (fds[1].revents & POLLIN) == 0;
+  close(listener_);
 }
 
 void FaultHttpServer::Serve() {
-  while (WaitReadable(listener_)) {
-    const int client = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-    if (client < 0) continue;
-    Answer(client);
-    close(client);
-  }
-}
-
-void FaultHttpServer::Answer(int client) {
-  // The request up to the end of its headers; its body, if any, is not needed.
-  std::string request;
-  char buffer[4096];
-  while (request.find("\r\n\r\n") == std::string::npos) {
-    if (!WaitReadable(client)) return;
-    const ssize_t got = recv(client, buffer, sizeof buffer, 0);
-    if (got <= 0) return;
-    request.append(buffer, static_cast<size_t>(got));
-    if (!std::isalpha(static_cast<unsigned char>(request[0]))) {
-      SendAll(client, "HTTP/1.1 400 Bad Request\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
-      return;
+  int client;
+  while ((client = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC)) >= 0) {
+    client_ = client;
+    // The request up to the end of its headers; its body is not needed.
+    std::string request;
+    char buffer[4096];
+    ssize_t got = 0;
+    while (request.find("\r\n\r\n") == std::string::npos &&
+           (got = recv(client, buffer, sizeof buffer, 0)) > 0) {
+      request.append(buffer, static_cast<size_t>(got));
+      if (!std::isalpha(static_cast<unsigned char>(request[0]))) break;
     }
-  }
-  const std::string start = "<?xml version=\"1.0\"?><multistatus xmlns=\"DAV:\"><response>";
-  switch (fault_) {
-    case HttpFault::kStatus500:
-      SendAll(
-          client,
-          "HTTP/1.1 500 Internal Server Error\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
-      break;
-    case HttpFault::kDropMidBody:
-      SendAll(client, Reply207(start, 4096));
-      break;
-    case HttpFault::kMalformed: {
-      const std::string body = start + "<href>/book/a.vcf</href></multistatus>";
-      SendAll(client, Reply207(body, body.size()));
-      break;
-    }
-    case HttpFault::kStall:
-      while (WaitReadable(client)) {
-        if (recv(client, buffer, sizeof buffer, 0) <= 0) break;
+    const std::string start = "<?xml version=\"1.0\"?><multistatus xmlns=\"DAV:\"><response>";
+    const std::string malformed = start + "<href>/book/a.vcf</href></multistatus>";
+    if (got > 0 && !std::isalpha(static_cast<unsigned char>(request[0]))) {
+      SendAll(client, Reply("400 Bad Request", "", 0));
+    } else if (got > 0 && fault_ == HttpFault::kStatus500) {
+      SendAll(client, Reply("500 Internal Server Error", "", 0));
+    } else if (got > 0 && fault_ == HttpFault::kDropMidBody) {
+      SendAll(client, Reply("207 Multi-Status", start, 4096));
+    } else if (got > 0 && fault_ == HttpFault::kMalformed) {
+      SendAll(client, Reply("207 Multi-Status", malformed, malformed.size()));
+    } else {
+      // A stall: read on until the client gives up or the server stops.
+      while (recv(client, buffer, sizeof buffer, 0) > 0) {
       }
-      break;
+    }
+    client_ = -1;
+    close(client);
   }
 }
 

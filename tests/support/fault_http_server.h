@@ -13,6 +13,7 @@
 namespace kivo {
 
 enum class HttpFault {
+  kRefuse,       // the port is taken but nobody listens: connecting is refused
   kStatus500,    // 500 Internal Server Error
   kDropMidBody,  // a 207 whose body stops half-way and the connection closes
   kMalformed,    // a 207 whose body is not well-formed XML
@@ -23,22 +24,17 @@ class FaultHttpServer {
  public:
   explicit FaultHttpServer(HttpFault fault);
   ~FaultHttpServer();
-  FaultHttpServer(const FaultHttpServer&) = delete;
-  FaultHttpServer& operator=(const FaultHttpServer&) = delete;
 
   uint16_t port() const { return port_; }
   // "http://127.0.0.1:<port>/book/"
-  std::string url() const;
+  std::string url() const { return "http://127.0.0.1:" + std::to_string(port_) + "/book/"; }
 
  private:
   void Serve();
-  void Answer(int client);
-  // Waits until `fd` is readable or the server stops; false when it stops.
-  bool WaitReadable(int fd);
 
   HttpFault fault_;
   int listener_ = -1;
-  int wake_[2] = {-1, -1};
+  std::atomic<int> client_{-1};
   uint16_t port_ = 0;
   std::thread thread_;
 };

@@ -11,18 +11,18 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <thread>
 
 #include "dav/dav_collection.h"
 #include "dav/dav_url.h"
+#include "platform/atomic_file.h"
 
 namespace kivo {
 
 namespace {
 
 // A port nobody listens on right now. Radicale binds it a moment later; a
-// clash with another process is caught by Start's retry.
+// clash with another process is caught by the retry.
 uint16_t FreePort() {
   const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   sockaddr_in address{};
@@ -38,34 +38,11 @@ uint16_t FreePort() {
   return port;
 }
 
-bool Answers(uint16_t port) {
-  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  address.sin_port = htons(port);
-  const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-  close(fd);
-  return ok;
-}
-
-std::string ReadAll(const std::string& file) {
-  std::ifstream in(file);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+std::string ReadAll(const std::string& file) { return ReadWholeFile(file).value_or(""); }
 
 }  // namespace
 
-bool RadicaleServer::Installed() {
-  const char* path = std::getenv("PATH");
-  std::stringstream dirs(path ? path : "");
-  for (std::string dir; std::getline(dirs, dir, ':');) {
-    if (!dir.empty() && access((dir + "/radicale").c_str(), X_OK) == 0) return true;
-  }
-  return false;
-}
+bool RadicaleServer::Installed() { return std::system("command -v radicale >/dev/null") == 0; }
 
 RadicaleServer::RadicaleServer(bool tls) : tls_(tls) {
   char pattern[] = "/tmp/kivo_radicale_XXXXXX";
@@ -120,14 +97,16 @@ bool RadicaleServer::Start() {
     execlp("radicale", "radicale", "--config", config.c_str(), static_cast<char*>(nullptr));
     _exit(127);
   }
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (std::chrono::steady_clock::now() < deadline) {
+  // Until it answers: a Depth 0 PROPFIND of the home makes it too.
+  HttpClient client(options());
+  for (int i = 0; i < 400; ++i) {
     if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
       pid_ = -1;
       error_ = "radicale stopped at start: " + ReadAll(log);
       return false;
     }
-    if (Answers(port_)) return true;
+    DavResult<HttpResponse> home = client.Send({"PROPFIND", home_url(), {"Depth: 0"}, {}, {}});
+    if (home || home.error().kind != DavErrorKind::kUnreachable) return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
   error_ = "radicale did not answer within 20 s: " + ReadAll(log);
@@ -137,13 +116,11 @@ bool RadicaleServer::Start() {
 void RadicaleServer::Stop() {
   if (pid_ <= 0) return;
   kill(pid_, SIGTERM);
-  for (int i = 0; i < 100 && waitpid(pid_, nullptr, WNOHANG) != pid_; ++i) {
+  bool gone = false;
+  for (int i = 0; i < 100 && !(gone = waitpid(pid_, nullptr, WNOHANG) == pid_); ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    if (i == 99) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, nullptr, 0);
-    }
   }
+  if (!gone && kill(pid_, SIGKILL) == 0) waitpid(pid_, nullptr, 0);
   pid_ = -1;
 }
 
