@@ -27,6 +27,11 @@ bool IsKind(const DavResource& resource, CollectionKind kind) {
 
 std::string Quoted(const std::string& text) { return "'" + text + "'"; }
 
+// An ETag goes back into a request header as it came: one line of it only.
+bool UsableEtag(const std::string& etag) {
+  return !etag.empty() && etag.find_first_of(std::string("\r\n\0", 3)) == std::string::npos;
+}
+
 }  // namespace
 
 DavCollection::DavCollection(DavUrl url, CollectionKind kind, HttpOptions options)
@@ -112,7 +117,6 @@ DavStatus DavCollection::Check() {
 
 DavResult<std::vector<DavCollection::Found>> DavCollection::FindBeneath() {
   std::vector<Found> found;
-  std::vector<std::string> homes;
   std::vector<std::string> queue{url_.url};
   std::set<std::string> seen{url_.path};
   for (size_t i = 0; i < queue.size(); ++i) {
@@ -251,7 +255,7 @@ DavResult<ItemRef> DavCollection::Update(const std::string& href, std::string_vi
 DavStatus DavCollection::Delete(const std::string& href, const std::string& etag) {
   const std::string what = "the item " + Quoted(href);
   if (!IsItemHref(href)) return BadHref(href);
-  if (etag.empty()) {
+  if (!UsableEtag(etag)) {
     return MakeDavError(DavErrorKind::kBadItem, url_.url,
                         what + " has no ETag to check against, so it is not removed");
   }

@@ -143,6 +143,8 @@ std::string ReadResponse(const xmlNode* response, std::string_view request_url,
       refused = "an href that is not a usable URL";
       return;
     }
+    // A collection's path ends in '/', however the server spelled it.
+    if (resource.is_collection && resolved->path.back() != '/') resolved->path += '/';
     ++hrefs;
     out->push_back(resource);
     out->back().href = std::move(*resolved);

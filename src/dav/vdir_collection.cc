@@ -105,8 +105,7 @@ VdirCollection::VdirCollection(std::filesystem::path folder, CollectionKind kind
     : folder_(std::move(folder)), kind_(kind), target_(folder_.string()) {}
 
 bool VdirCollection::IsItemFile(const std::string& name) const {
-  return !name.empty() && name.front() != '.' && !EndsWith(name, "~") && !EndsWith(name, ".tmp") &&
-         EndsWith(name, ItemExtension(kind_), true);
+  return !name.empty() && name.front() != '.' && EndsWith(name, ItemExtension(kind_), true);
 }
 
 DavError VdirCollection::Local(const std::string& what, int error_number) const {
@@ -191,7 +190,8 @@ DavResult<std::vector<ItemRef>> VdirCollection::List() {
   for (std::filesystem::directory_iterator it(folder_, error), end; !error && it != end;
        it.increment(error)) {
     const std::string name = it->path().filename().string();
-    if (!IsItemFile(name)) continue;
+    std::error_code type_error;
+    if (!IsItemFile(name) || !it->is_regular_file(type_error)) continue;
     bool missing = false;
     DavResult<Item> item = Read(name, &missing);
     if (missing) continue;  // removed while the folder was read
