@@ -62,9 +62,15 @@ int ReadWithStatus(const std::filesystem::path& file, std::string* data, struct 
 // only when no file has that name; EEXIST when one has. 0 or an errno value.
 int WriteNewFile(const std::filesystem::path& target, std::string_view data) {
   static std::atomic<unsigned> counter{0};
-  const std::filesystem::path temp =
-      target.parent_path() / ("." + target.filename().string() + "." + std::to_string(getpid()) +
-                              "." + std::to_string(counter++) + ".tmp");
+  // Appended piece by piece: g++ 12 warns falsely (-Wrestrict) on "." + string.
+  std::string name(".");
+  name.append(target.filename().string())
+      .append(".")
+      .append(std::to_string(getpid()))
+      .append(".")
+      .append(std::to_string(counter++))
+      .append(".tmp");
+  const std::filesystem::path temp = target.parent_path() / name;
   const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   if (fd < 0) return errno;
   int error = 0;

@@ -62,7 +62,8 @@ TEST_P(CredentialSourcesOrder, FirstSourceThatKnowsWins) {
   sources.prompt = c.has_prompt ? &prompt : nullptr;
 
   auto opened = OpenDavCollection(c.url, CollectionKind::kContacts, c.user, {}, sources);
-  std::string got = "!" + std::string(opened ? "" : DavErrorKindName(opened.error().kind));
+  std::string got("!");
+  if (!opened) got.append(DavErrorKindName(opened.error().kind));
   if (opened) {
     const HttpOptions& options = opened.value()->client().options();
     got = options.user + ":" + options.password;

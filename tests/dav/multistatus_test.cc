@@ -20,7 +20,7 @@ struct BodyCase {
 std::string Describe(const DavResource& r) {
   std::string flags = std::string(r.is_collection ? "C" : "") + (r.is_calendar ? "E" : "") +
                       (r.is_addressbook ? "A" : "");
-  for (const std::string& comp : r.components) flags += "+" + comp;
+  for (const std::string& comp : r.components) flags.append("+").append(comp);
   std::string origin = r.href.origin == "http://dav.test:5232" ? "" : r.href.origin;
   return origin + r.href.path + "|" + r.etag + "|" + flags + "|" + std::to_string(r.status) + "|" +
          r.data.value_or("-");
@@ -78,8 +78,9 @@ TEST_P(MultistatusBodies, ReadOrRefuseWithAReason) {
     EXPECT_NE(read.error().message.find(expect.substr(1)), std::string::npos)
         << read.error().message;
   } else {
-    const std::string first = read->empty() ? "" : " " + Describe(read->front());
-    EXPECT_EQ(std::to_string(read->size()) + first, expect);
+    std::string got = std::to_string(read->size());
+    if (!read->empty()) got.append(" ").append(Describe(read->front()));
+    EXPECT_EQ(got, expect);
   }
 }
 
