@@ -13,6 +13,8 @@ KIVO_PACKAGES=(
   xauth xvfb
   scdoc man-db desktop-file-utils appstream
   libical-dev
+  libcurl4-openssl-dev libxml2-dev
+  radicale openssl
 )
 
 kivo_install_deps() {
