@@ -12,7 +12,8 @@ KIVO_PACKAGES=(
   clang libclang-rt-dev clang-format
   xauth xvfb
   scdoc man-db desktop-file-utils appstream
-  libical-dev
+  libical-dev tzdata
+  khal khard
 )
 
 kivo_install_deps() {
