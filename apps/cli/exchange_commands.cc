@@ -85,7 +85,9 @@ int RunExport(CliContext& context, std::span<const std::string> args) {
                                DefaultFreeSpace(), &replaced);
   if (replaced > 0) {
     *context.err << kToolName << ": " << out.string() << ": " << replaced
-                 << " character(s) without a Unicode form were replaced by \"?\"\n";
+                 << (replaced == 1 ? " character without a Unicode form was"
+                                   : " characters without a Unicode form were")
+                 << " replaced by \"?\"\n";
   }
   if (count < 0) return context.FileFailure(out, "not written");
   std::string message = ExportMessage(count);

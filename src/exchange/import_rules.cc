@@ -2,9 +2,8 @@
 
 #include <algorithm>
 #include <limits>
-#include <map>
 #include <numeric>
-#include <tuple>
+#include <unordered_map>
 
 #include "csv/cp1252.h"
 #include "csv/csv_reader.h"
@@ -176,14 +175,15 @@ int CountPresent(const AppliStore& store, const ImportBatch& batch) {
 }
 
 void DropPresent(const AppliStore& store, ImportBatch* batch) {
-  std::map<std::vector<uint8_t>, int> held;
+  // Records as strings: hashed, not compared byte by byte.
+  std::unordered_map<std::string, int> held;
   for (int i = 0; i < std::max(store.GetRecordCount(batch->id), 0); ++i) {
     const std::span<const uint8_t> record = store.Record(batch->id, i);
-    ++held[std::vector<uint8_t>(record.begin(), record.end())];
+    ++held[std::string(record.begin(), record.end())];
   }
   std::vector<std::vector<uint8_t>> kept;
   for (std::vector<uint8_t>& record : batch->records) {
-    auto it = held.find(record);
+    auto it = held.find(std::string(record.begin(), record.end()));
     if (it != held.end() && it->second > 0) {
       --it->second;
       ++batch->present;
@@ -267,22 +267,15 @@ AppendResult AppendBatch(AppliStore& store, const ImportBatch& batch, const Date
     result.over_limit = static_cast<int>(order.size() - room);
     order.resize(room);
     std::sort(order.begin(), order.end());
+    // The first and last date kept; anniversaries in the year's course.
+    auto key = [&](const DateValue& d) {
+      return batch.id == kAnniversary ? Distance(batch.id, d, today)
+                                      : DayNumber(d.year, d.month, d.day);
+    };
     for (size_t i : order) {
       if (!dates[i]) continue;
-      auto earlier = [&](const DateValue& a, const DateValue& b) {
-        return std::tie(a.year, a.month, a.day) < std::tie(b.year, b.month, b.day);
-      };
-      if (batch.id == kAnniversary) {
-        // The year's course from today: the first and last to come.
-        auto next = [&](const DateValue& d) { return Distance(batch.id, d, today); };
-        if (!result.kept_from || next(*dates[i]) < next(*result.kept_from)) {
-          result.kept_from = dates[i];
-        }
-        if (!result.kept_to || next(*dates[i]) > next(*result.kept_to)) result.kept_to = dates[i];
-      } else {
-        if (!result.kept_from || earlier(*dates[i], *result.kept_from)) result.kept_from = dates[i];
-        if (!result.kept_to || earlier(*result.kept_to, *dates[i])) result.kept_to = dates[i];
-      }
+      if (!result.kept_from || key(*dates[i]) < key(*result.kept_from)) result.kept_from = dates[i];
+      if (!result.kept_to || key(*dates[i]) > key(*result.kept_to)) result.kept_to = dates[i];
     }
   }
   for (size_t i : order) {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <array>
-#include <map>
+#include <unordered_map>
 
 namespace kivo {
 
@@ -88,11 +88,11 @@ std::string RecordUid(AppliId id, std::span<const uint8_t> bytes, int occurrence
 
 std::vector<std::string> RecordUids(const AppliStore& store, AppliId id) {
   std::vector<std::string> uids;
-  std::map<std::vector<uint8_t>, int> seen;
+  std::unordered_map<std::string, int> seen;
   const int count = std::max(store.GetRecordCount(id), 0);
   for (int i = 0; i < count; ++i) {
     const std::span<const uint8_t> record = store.Record(id, i);
-    int& occurrence = seen[std::vector<uint8_t>(record.begin(), record.end())];
+    int& occurrence = seen[std::string(record.begin(), record.end())];
     uids.push_back(RecordUid(id, record, occurrence++));
   }
   return uids;

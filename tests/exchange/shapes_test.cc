@@ -32,11 +32,12 @@ std::string Describe(AppliId id, std::span<const uint8_t> record) {
   context.display_date = 2;
   context.display_hour = 1;
   std::string text;
-  for (const std::string& cell : RecordToRow(id, record, context).cells) text += "|" + cell;
+  std::vector<std::string> cells = RecordToRow(id, record, context).cells;
   AnniversaryRecord a;  // whose year the list does not show
   if (id == kAnniversary && DecodeAnniversaryRecord(record, &a) == kStoreOk) {
-    text += "|" + std::to_string(a.date.year());
+    cells.push_back(std::to_string(a.date.year()));
   }
+  for (const std::string& cell : cells) text.append("|").append(cell);
   for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at)) {
     text.replace(at, 2, " / ");
   }
