@@ -1,5 +1,6 @@
 // Fuzz target for the vCard import: any file must read without reading out
-// of bounds, every record taken must decode, and what the export writes of
+// of bounds, every record taken (into Telephone, and its birthdays into
+// Anniversary) must decode, and what the export writes of
 // the records must read back to a fixed point (the writer and the reader
 // agree on every escape, fold and field).
 
@@ -52,6 +53,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const std::vector<uint8_t>& bytes : first.records) {
     kivo::TelephoneRecord r;
     if (kivo::DecodeTelephoneRecord(bytes, &r) != kivo::kStoreOk) std::abort();
+  }
+  // The same cards read into Anniversary: every birthday taken decodes.
+  for (const std::vector<uint8_t>& bytes :
+       kivo::ReadVCardDates(text, allowed, kivo::DateValue{2026, 5, 28}).records) {
+    kivo::AnniversaryRecord r;
+    if (kivo::DecodeAnniversaryRecord(bytes, &r) != kivo::kStoreOk) std::abort();
   }
   const ImportBatch second = Again(first, allowed);
   const ImportBatch third = Again(second, allowed);

@@ -12,9 +12,9 @@ KIVO_PACKAGES=(
   clang libclang-rt-dev clang-format
   xauth xvfb
   scdoc man-db desktop-file-utils appstream
-  libical-dev
+  libical-dev tzdata
   libcurl4-openssl-dev libxml2-dev
-  radicale openssl
+  radicale openssl khal khard
 )
 
 kivo_install_deps() {

@@ -75,6 +75,8 @@ bool ParseGlobalOptions(const std::vector<std::string>& args, GlobalOptions* opt
       ok = flag(&options->version);
     } else if (name == "--plain") {
       ok = flag(&options->plain);
+    } else if (name == "--duplicates") {
+      ok = flag(&options->duplicates);
     } else if (name == "--settings") {
       ok = take_value();
       if (ok) options->settings_file = *value;
@@ -134,6 +136,7 @@ bool BuildContext(const GlobalOptions& options, const AppDirs& dirs, CliContext*
   if (options.plain) s.file_scramble = 0;
   context->encoding = options.encoding;
   context->format = options.format;
+  context->duplicates = options.duplicates;
   return true;
 }
 

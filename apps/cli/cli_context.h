@@ -32,6 +32,7 @@ struct GlobalOptions {
   std::optional<CsvEncoding> encoding;
   std::optional<ExchangeFormat> format;
   bool plain = false;
+  bool duplicates = false;
   bool help = false;
   bool version = false;
 };
@@ -51,6 +52,8 @@ struct CliContext {
   std::optional<CsvEncoding> encoding;
   // The file format of export and import when the extension is not to decide.
   std::optional<ExchangeFormat> format;
+  // A vCard or iCalendar import adds records the application already holds.
+  bool duplicates = false;
   // The folder of the working data file: the virtual organizer's records and
   // the dump files unless --data names another (app_dirs.h).
   std::filesystem::path data_dir;

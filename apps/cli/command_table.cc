@@ -50,6 +50,8 @@ void PrintToolHelp(std::ostream& out) {
       << "  --format csv|vcard|ical\n"
       << "                         file format of export and import instead of the\n"
       << "                         file's extension (.csv, .vcf, .ics)\n"
+      << "  --duplicates           vCard and iCalendar import: add records the\n"
+      << "                         application already holds as well\n"
       << "  --help                 this help; after a command, the command's help\n"
       << "  --version              the tool's version\n\n"
       << "APP is schedule, anniversary, todo, memo, expense, telephone, category or 0..6.\n"

@@ -36,12 +36,13 @@ std::optional<AppliId> ParseExchangeAppli(const CliContext& context, std::string
 // extension that names none, as before there were other formats); it must
 // fit the application. A usage failure names the formats that do.
 std::optional<ExchangeFormat> ChooseFormat(const CliContext& context,
-                                           const std::filesystem::path& file, AppliId id) {
+                                           const std::filesystem::path& file, AppliId id,
+                                           ExchangeWay way) {
   const std::optional<ExchangeFormat> format =
       context.format ? context.format : FormatOfPath(file).value_or(ExchangeFormat::kCsv);
-  if (!FormatFits(*format, id)) {
+  if (!FormatFits(*format, id, way)) {
     (void)context.UsageFailure(std::string(FormatName(*format)) + " does not fit " +
-                               std::string(AppliName(id)) + "; its formats: " + FitNames(id));
+                               std::string(AppliName(id)) + "; its formats: " + FitNames(id, way));
     return std::nullopt;
   }
   return format;
@@ -70,7 +71,8 @@ int RunExport(CliContext& context, std::span<const std::string> args) {
   if (!id) return kExitUsage;
   const std::filesystem::path file = args[0];
   const std::filesystem::path out = args[2];
-  const std::optional<ExchangeFormat> format = ChooseFormat(context, out, *id);
+  const std::optional<ExchangeFormat> format =
+      ChooseFormat(context, out, *id, ExchangeWay::kExport);
   if (!format) return kExitUsage;
   if (!CheckTables(context)) return kExitFailure;
   AppliStore store{TablesDirectory()};
@@ -83,7 +85,9 @@ int RunExport(CliContext& context, std::span<const std::string> args) {
                                DefaultFreeSpace(), &replaced);
   if (replaced > 0) {
     *context.err << kToolName << ": " << out.string() << ": " << replaced
-                 << " character(s) without a Unicode form were replaced by \"?\"\n";
+                 << (replaced == 1 ? " character without a Unicode form was"
+                                   : " characters without a Unicode form were")
+                 << " replaced by \"?\"\n";
   }
   if (count < 0) return context.FileFailure(out, "not written");
   std::string message = ExportMessage(count);
@@ -96,14 +100,15 @@ int RunImport(CliContext& context, std::span<const std::string> args) {
   if (!id) return kExitUsage;
   const std::filesystem::path file = args[0];
   const std::filesystem::path in = args[2];
-  const std::optional<ExchangeFormat> format = ChooseFormat(context, in, *id);
+  const std::optional<ExchangeFormat> format = ChooseFormat(context, in, *id, ExchangeWay::kImport);
   if (!format) return kExitUsage;
   if (!CheckTables(context)) return kExitFailure;
   AppliStore store{TablesDirectory()};
   if (int status = ReadBackupForChange(context, file, store); status != kExitOk) return status;
 
-  const std::optional<ImportBatch> batch = ReadImportFile(
-      in, *format, *id, Options(context), store, LoadAllowedTable(DataFilePath("char.dat")));
+  const ExchangeOptions options = Options(context);
+  std::optional<ImportBatch> batch =
+      ReadImportFile(in, *format, *id, options, store, LoadAllowedTable(DataFilePath("char.dat")));
   if (!batch) {
     return context.FileFailure(
         in, *format == ExchangeFormat::kCsv
@@ -119,12 +124,13 @@ int RunImport(CliContext& context, std::span<const std::string> args) {
   }
   if (!question.empty()) *context.err << kToolName << ": warning: " << question << "\n";
 
-  int over_limit = 0;
-  int failed = 0;
-  const int taken = AppendBatch(store, *batch, &over_limit, &failed);
-  *context.out << TerminalLines(ImportSummary(*batch, taken, over_limit, failed)) << "\n";
+  // A second import of the same cards or events adds nothing; CSV files are
+  // taken as they come.
+  if (*format != ExchangeFormat::kCsv && !context.duplicates) DropPresent(store, &*batch);
+  const AppendResult result = AppendBatch(store, *batch, options.today);
+  *context.out << TerminalLines(ImportSummary(*batch, result, options.display_date)) << "\n";
   // Nothing taken leaves the backup file as it was.
-  if (taken == 0) return kExitOk;
+  if (result.taken == 0) return context.FileFailure(in, "no record was imported");
   std::string error;
   if (SaveBackupFile(store, file, context.scramble(), &error) != kStoreOk) {
     return context.FileFailure(file, error.empty() ? "File write error" : error);
@@ -148,8 +154,10 @@ constexpr CliCommand kExchangeCommands[] = {
      "saved again, inverted unless --plain is given. Its device code must match the\n"
      "settings or --device-code. A CSV file is read in the coding --encoding names,\n"
      "else in the one it is found to have (UTF-8 or Windows-1252). Characters the\n"
-     "organizer cannot store are listed in a warning. When no record is taken the\n"
-     "file is left as it was.",
+     "organizer cannot store are listed in a warning. A vCard or iCalendar import\n"
+     "leaves out the records APP already holds unless --duplicates is given; a\n"
+     "vCard import into anniversary takes the cards' birthdays and anniversaries.\n"
+     "When no record is taken the file is left as it was and the exit status is 1.",
      3, 3, RunImport},
 };
 

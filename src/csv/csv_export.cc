@@ -254,7 +254,8 @@ bool WriteExportText(const std::filesystem::path& path, const std::string& text,
 
 std::string ExportMessage(int count) {
   if (count <= 0) return {};
-  return std::to_string(count) + " records were successfully exported.";
+  return std::to_string(count) + (count == 1 ? " record was" : " records were") +
+         " successfully exported.";
 }
 
 }  // namespace kivo

@@ -81,7 +81,7 @@ class CsvExporter {
                                    FileWriter& writer = SystemFileWriter());
 
 // The message the caller shows after an export: "%d records were successfully
-// exported." (caption "Export"); empty when the count is 0 or less, for which
+// exported." ("1 record was", caption "Export"); empty when the count is 0 or less, for which
 // nothing is shown.
 [[nodiscard]] std::string ExportMessage(int count);
 

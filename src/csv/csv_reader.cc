@@ -223,7 +223,8 @@ bool CsvReader::HeaderFits(AppliId id) const {
 
 std::string ImportMessage(int taken, int lines_read) {
   if (taken < 0) return "Failed to Import";
-  std::string text = std::to_string(taken) + " records were successfully imported.";
+  std::string text = std::to_string(taken) + (taken == 1 ? " record was" : " records were") +
+                     " successfully imported.";
   if (lines_read - taken > 0) text += "\r\nOther records were rejected due to error.";
   return text;
 }

@@ -128,7 +128,8 @@ class CsvReader {
 };
 
 // The message the caller shows after an import (caption "Import"):
-// "%d records were successfully imported." when every line read was taken,
+// "%d records were successfully imported." ("1 record was") when every line
+// read was taken,
 // the same with "\r\nOther records were rejected due to error." when some
 // were not, and "Failed to Import" for a negative count.
 [[nodiscard]] std::string ImportMessage(int taken, int lines_read);

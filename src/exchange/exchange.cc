@@ -82,7 +82,7 @@ int ExportFile(const std::filesystem::path& path, ExchangeFormat format, const A
                AppliId id, const ExchangeOptions& options, Prompter& prompter,
                FreeSpace& free_space, int* replaced) {
   if (replaced != nullptr) *replaced = 0;
-  if (!FormatFits(format, id)) return -1;
+  if (!FormatFits(format, id, ExchangeWay::kExport)) return -1;
   if (format == ExchangeFormat::kCsv) {
     CsvExporter exporter(store, options.display_hour, options.display_date,
                          options.encoding.value_or(CsvEncoding::kUtf8));
@@ -101,11 +101,14 @@ int ExportFile(const std::filesystem::path& path, ExchangeFormat format, const A
 std::optional<ImportBatch> ReadImportFile(const std::filesystem::path& path, ExchangeFormat format,
                                           AppliId id, const ExchangeOptions& options,
                                           const AppliStore& store, const AllowedTable& allowed) {
-  if (!FormatFits(format, id)) return std::nullopt;
+  if (!FormatFits(format, id, ExchangeWay::kImport)) return std::nullopt;
   if (format == ExchangeFormat::kCsv) return ReadCsv(path, id, options, store, allowed);
   const std::optional<std::string> text = ReadWholeFile(path);
   if (!text) return std::nullopt;
-  if (format == ExchangeFormat::kVCard) return ReadVCards(*text, allowed);
+  if (format == ExchangeFormat::kVCard) {
+    return id == kTelephone ? ReadVCards(*text, allowed)
+                            : ReadVCardDates(*text, allowed, options.today);
+  }
   return ReadICalendar(*text, id, allowed, options.today);
 }
 

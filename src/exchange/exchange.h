@@ -29,7 +29,8 @@ struct ExchangeOptions {
   std::optional<CsvEncoding> encoding;
   // vCard and iCalendar exports: the time that stamps the file.
   std::time_t now = 0;
-  // Imports: today's date, for dates that lack a year or a due date.
+  // Imports: today's date, for dates that lack a year or a due date (and
+  // for AppendBatch's choice at the record limit).
   DateValue today;
 };
 

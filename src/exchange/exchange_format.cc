@@ -49,12 +49,16 @@ std::optional<ExchangeFormat> FormatOfPath(const std::filesystem::path& path) {
   return std::nullopt;
 }
 
-std::vector<ExchangeFormat> FormatsFor(AppliId id) {
+std::vector<ExchangeFormat> FormatsFor(AppliId id, ExchangeWay way) {
   switch (id) {
     case kTelephone:
       return {ExchangeFormat::kCsv, ExchangeFormat::kVCard};
-    case kSchedule:
     case kAnniversary:
+      if (way == ExchangeWay::kImport) {
+        return {ExchangeFormat::kCsv, ExchangeFormat::kICal, ExchangeFormat::kVCard};
+      }
+      return {ExchangeFormat::kCsv, ExchangeFormat::kICal};
+    case kSchedule:
     case kToDo:
       return {ExchangeFormat::kCsv, ExchangeFormat::kICal};
     case kMemo:
@@ -65,14 +69,14 @@ std::vector<ExchangeFormat> FormatsFor(AppliId id) {
   }
 }
 
-bool FormatFits(ExchangeFormat format, AppliId id) {
-  const std::vector<ExchangeFormat> fits = FormatsFor(id);
+bool FormatFits(ExchangeFormat format, AppliId id, ExchangeWay way) {
+  const std::vector<ExchangeFormat> fits = FormatsFor(id, way);
   return std::find(fits.begin(), fits.end(), format) != fits.end();
 }
 
-std::string FitNames(AppliId id) {
+std::string FitNames(AppliId id, ExchangeWay way) {
   std::string names;
-  for (ExchangeFormat format : FormatsFor(id)) {
+  for (ExchangeFormat format : FormatsFor(id, way)) {
     if (!names.empty()) names += " or ";
     names += FormatName(format);
   }

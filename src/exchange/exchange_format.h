@@ -23,12 +23,17 @@ enum class ExchangeFormat { kCsv, kVCard, kICal };
 // ".ical" too); nullopt for any other.
 [[nodiscard]] std::optional<ExchangeFormat> FormatOfPath(const std::filesystem::path& path);
 
+// Which way a file goes: written from the application or read into it.
+enum class ExchangeWay { kExport, kImport };
+
 // The formats an application's records fit: CSV for the six applications,
-// vCard for Telephone, iCalendar for Schedule, Anniversary and To Do.
-[[nodiscard]] std::vector<ExchangeFormat> FormatsFor(AppliId id);
-[[nodiscard]] bool FormatFits(ExchangeFormat format, AppliId id);
+// vCard for Telephone, iCalendar for Schedule, Anniversary and To Do; an
+// import into Anniversary takes the birthdays and anniversaries of vCards
+// as well.
+[[nodiscard]] std::vector<ExchangeFormat> FormatsFor(AppliId id, ExchangeWay way);
+[[nodiscard]] bool FormatFits(ExchangeFormat format, AppliId id, ExchangeWay way);
 // "csv or vcard": the names of FormatsFor joined for a message.
-[[nodiscard]] std::string FitNames(AppliId id);
+[[nodiscard]] std::string FitNames(AppliId id, ExchangeWay way);
 
 // A file dialog's filter of a format: "vCard Files (*.vcf)".
 [[nodiscard]] std::string FormatFilter(ExchangeFormat format);

@@ -12,8 +12,10 @@
 
 namespace kivo {
 
-// Schedule, Anniversary and To Do records as an iCalendar file (RFC 5545):
-//   Schedule     VEVENT with DTSTART and DTEND as floating local times,
+// Schedule, Anniversary and To Do records as an iCalendar file (RFC 5545),
+// each component with the record's RecordUid as its UID:
+//   Schedule     VEVENT with DTSTART and DTEND as floating local times
+//                (DURATION:PT0S for an entry that ends when it starts),
 //                SUMMARY from the description and, with the alarm on, a
 //                VALARM whose TRIGGER lies the reminder's minutes before the
 //                start;
@@ -21,18 +23,22 @@ namespace kivo {
 //                days of notice as a VALARM;
 //   To Do        VTODO with DUE, PRIORITY 1 to 9 as the organizer's, and
 //                STATUS:COMPLETED with COMPLETED when done.
-// `now` stamps DTSTAMP, COMPLETED and the UIDs. Returns the number of
+// `now` stamps DTSTAMP and COMPLETED. Returns the number of
 // components, -1 (and an empty text) for another application.
 int BuildICalendar(const AppliStore& store, AppliId id, std::time_t now, std::string* text);
 
 // Reads what other calendars write into records of `id` (Schedule,
-// Anniversary or To Do): times with a time zone (VTIMEZONE of the file or
-// the system's zone database) and UTC times become local times, all-day
-// events start and end at 00:00, of a recurring entry the first occurrence
-// is taken and counted, and components the application cannot hold
-// (a VTODO for Schedule, a VJOURNAL, a changed occurrence of a series) are
-// skipped and counted. `today` gives the year of a birthday before the
-// organizer's years and the due date of a VTODO without one.
+// Anniversary or To Do): times with a time zone and UTC times become local
+// times (a TZID that names a zone of the system's zone database is read
+// with the system's rules, whatever VTIMEZONE the file gives; other TZIDs
+// with the file's), all-day events start and end at 00:00 (one of several
+// days from its first, counted as moved), of a recurring entry the first
+// occurrence is taken and counted, and components the application cannot
+// hold (a VTODO for Schedule, a VJOURNAL, a changed occurrence of a series)
+// are skipped and counted, as are cancelled ones. Of components sharing a
+// UID only the last is read. A VTODO without priority takes the middle of
+// the scale (5). `today` gives the year of a birthday before the organizer's
+// years and the due date of a VTODO without one.
 [[nodiscard]] ImportBatch ReadICalendar(std::string_view text, AppliId id,
                                         const AllowedTable& allowed, const DateValue& today);
 

@@ -8,6 +8,7 @@
 
 #include "csv/cp1252.h"
 #include "exchange/ical.h"
+#include "exchange/record_uid.h"
 #include "store/record_access.h"
 
 namespace kivo {
@@ -30,12 +31,11 @@ icaltimetype LocalTime(const BcdDate& date, int hour, int minute, bool is_date) 
   return t;
 }
 
-// UID and DTSTAMP, which every component needs; the UID joins the export's
-// time, the application and the record's position.
-void AddIdentity(icalcomponent* c, std::string_view kind, int index, std::time_t now) {
+// UID and DTSTAMP, which every component needs. The UID comes from the
+// record alone (RecordUid), so a calendar that reads a second export
+// recognises every entry.
+void AddIdentity(icalcomponent* c, const std::string& uid, std::time_t now) {
   const icaltimetype stamp = icaltime_from_timet_with_zone(now, 0, icaltimezone_get_utc_timezone());
-  const std::string uid = std::string(icaltime_as_ical_string(stamp)) + "-" + std::string(kind) +
-                          "-" + std::to_string(index) + "@kivo-link";
   icalcomponent_add_property(c, icalproperty_new_uid(uid.c_str()));
   icalcomponent_add_property(c, icalproperty_new_dtstamp(stamp));
 }
@@ -75,9 +75,9 @@ void AddAlarm(icalcomponent* c, const std::string& description, int seconds) {
   icalcomponent_add_component(c, alarm);
 }
 
-icalcomponent* ScheduleEvent(const ScheduleRecord& r, int index, std::time_t now) {
+icalcomponent* ScheduleEvent(const ScheduleRecord& r, const std::string& uid, std::time_t now) {
   icalcomponent* event = icalcomponent_new_vevent();
-  AddIdentity(event, "schedule", index, now);
+  AddIdentity(event, uid, now);
   const int start_hour = r.start_time.hour();
   const int start_minute = r.start_time.minute();
   const icaltimetype start = LocalTime(r.date, start_hour, start_minute, false);
@@ -87,15 +87,21 @@ icalcomponent* ScheduleEvent(const ScheduleRecord& r, int index, std::time_t now
     // An end before the start lies on the next day.
     if (icaltime_compare(end, start) < 0) icaltime_adjust(&end, 1, 0, 0, 0);
     icalcomponent_add_property(event, icalproperty_new_dtend(end));
+  } else {
+    // A point in time. Without an end some calendars assume an hour, and
+    // some take an end equal to the start for a fault and do the same; a
+    // duration of nothing they all show as a point.
+    icalcomponent_add_property(event, icalproperty_new_duration(icaldurationtype_from_int(0)));
   }
   AddSummary(event, r.description);
   if (r.alarm_on()) AddAlarm(event, r.description, r.reminder_minutes() * 60);
   return event;
 }
 
-icalcomponent* AnniversaryEvent(const AnniversaryRecord& r, int index, std::time_t now) {
+icalcomponent* AnniversaryEvent(const AnniversaryRecord& r, const std::string& uid,
+                                std::time_t now) {
   icalcomponent* event = icalcomponent_new_vevent();
-  AddIdentity(event, "anniversary", index, now);
+  AddIdentity(event, uid, now);
   icalcomponent_add_property(event, icalproperty_new_dtstart(LocalTime(r.date, 0, 0, true)));
   icalrecurrencetype yearly;
   icalrecurrencetype_clear(&yearly);
@@ -106,9 +112,9 @@ icalcomponent* AnniversaryEvent(const AnniversaryRecord& r, int index, std::time
   return event;
 }
 
-icalcomponent* ToDoItem(const ToDoRecord& r, int index, std::time_t now) {
+icalcomponent* ToDoItem(const ToDoRecord& r, const std::string& uid, std::time_t now) {
   icalcomponent* todo = icalcomponent_new_vtodo();
-  AddIdentity(todo, "todo", index, now);
+  AddIdentity(todo, uid, now);
   icalcomponent_add_property(todo, icalproperty_new_due(LocalTime(r.due_date, 0, 0, true)));
   icalcomponent_add_property(todo, icalproperty_new_priority(r.priority()));
   if (r.done()) {
@@ -132,17 +138,18 @@ int BuildICalendar(const AppliStore& store, AppliId id, std::time_t now, std::st
   icalcomponent_add_property(calendar.get(),
                              icalproperty_new_prodid("-//kivo-link//kivo-link//EN"));
   int count = 0;
-  for (int i = 0; i < std::max(store.GetRecordCount(id), 0); ++i) {
+  const std::vector<std::string> uids = RecordUids(store, id);
+  for (int i = 0; i < static_cast<int>(uids.size()); ++i) {
     icalcomponent* item = nullptr;
     if (id == kSchedule) {
       ScheduleRecord r;
-      if (GetScheduleRecord(store, &r, i) == kStoreOk) item = ScheduleEvent(r, i, now);
+      if (GetScheduleRecord(store, &r, i) == kStoreOk) item = ScheduleEvent(r, uids[i], now);
     } else if (id == kAnniversary) {
       AnniversaryRecord r;
-      if (GetAnniversaryRecord(store, &r, i) == kStoreOk) item = AnniversaryEvent(r, i, now);
+      if (GetAnniversaryRecord(store, &r, i) == kStoreOk) item = AnniversaryEvent(r, uids[i], now);
     } else {
       ToDoRecord r;
-      if (GetToDoRecord(store, &r, i) == kStoreOk) item = ToDoItem(r, i, now);
+      if (GetToDoRecord(store, &r, i) == kStoreOk) item = ToDoItem(r, uids[i], now);
     }
     if (item == nullptr) continue;
     icalcomponent_add_component(calendar.get(), item);

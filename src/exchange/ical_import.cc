@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -58,6 +59,37 @@ std::optional<LocalPoint> ToLocal(icaltimetype t) {
     return std::nullopt;
   }
   return p;
+}
+
+// A time property of the component. A TZID that names a zone of the system's
+// zone database is read by the system's rules: files carry VTIMEZONE blocks
+// that cover only the years around their writing, or offsets rounded to
+// the minute, and libical would trust them.
+icaltimetype ZonedTime(icalcomponent* c, icalproperty_kind kind) {
+  icalproperty* p = icalcomponent_get_first_property(c, kind);
+  if (p == nullptr) return icaltime_null_time();
+  icaltimetype t = kind == ICAL_DUE_PROPERTY     ? icalcomponent_get_due(c)
+                   : kind == ICAL_DTEND_PROPERTY ? icalcomponent_get_dtend(c)
+                                                 : icalcomponent_get_dtstart(c);
+  icalparameter* tzid = icalproperty_get_first_parameter(p, ICAL_TZID_PARAMETER);
+  if (t.is_date || icaltime_is_utc(t) || tzid == nullptr) return t;
+  icaltimezone* zone = icaltimezone_get_builtin_timezone(icalparameter_get_tzid(tzid));
+  if (zone != nullptr) t.zone = zone;
+  return t;
+}
+
+icaltimetype StartTime(icalcomponent* c) { return ZonedTime(c, ICAL_DTSTART_PROPERTY); }
+
+// The end: DTEND, else the start plus DURATION, else null.
+icaltimetype EndTime(icalcomponent* c, icaltimetype start) {
+  if (icalcomponent_get_first_property(c, ICAL_DTEND_PROPERTY) != nullptr) {
+    return ZonedTime(c, ICAL_DTEND_PROPERTY);
+  }
+  if (icalcomponent_get_first_property(c, ICAL_DURATION_PROPERTY) != nullptr &&
+      !icaltime_is_null_time(start)) {
+    return icaltime_add(start, icalcomponent_get_duration(c));
+  }
+  return icaltime_null_time();
 }
 
 std::string Summary(icalcomponent* c) {
@@ -129,6 +161,10 @@ class Importer {
       ++batch_.skipped;
       return;
     }
+    if (icalcomponent_get_status(c) == ICAL_STATUS_CANCELLED) {
+      ++batch_.cancelled;
+      return;
+    }
     if (batch_.id == kSchedule) {
       TakeSchedule(c);
     } else if (batch_.id == kAnniversary) {
@@ -138,23 +174,40 @@ class Importer {
     }
   }
 
+  // Of components with the same UID only the last is read: a later version
+  // of the same entry.
+  void Supersede() { ++batch_.superseded; }
+
   ImportBatch Result() { return std::move(batch_); }
 
  private:
+  // An all-day entry over several days is taken on its first.
+  void NoteDays(icalcomponent* c, icaltimetype start_time, const LocalPoint& start) {
+    if (!start.all_day) return;
+    const std::optional<LocalPoint> end = ToLocal(EndTime(c, start_time));
+    if (end && end->Minutes() - start.Minutes() > 24 * 60) ++batch_.adjusted;
+  }
+
   void TakeSchedule(icalcomponent* c) {
-    const icaltimetype start_time = icalcomponent_get_dtstart(c);
+    const icaltimetype start_time = StartTime(c);
     const std::optional<LocalPoint> start = ToLocal(start_time);
-    if (!start || !start->InRange()) {
-      ++batch_.rejected;
+    if (!start) {
+      Reject(&batch_, "entry without a readable start", "entries without a readable start");
+      return;
+    }
+    if (!start->InRange()) {
+      Reject(&batch_, "entry outside the years 1950 to 2150",
+             "entries outside the years 1950 to 2150");
       return;
     }
     ScheduleRecord r;
     r.date = BcdDate::FromYmd(start->year, start->month, start->day);
+    NoteDays(c, start_time, *start);
     long long length = 0;
     if (!start->all_day) {
       r.start_time = BcdTime::FromHm(start->hour, start->minute);
       r.end_time = r.start_time;
-      if (std::optional<LocalPoint> end = ToLocal(icalcomponent_get_dtend(c))) {
+      if (std::optional<LocalPoint> end = ToLocal(EndTime(c, start_time))) {
         length = end->Minutes() - start->Minutes();
         if (length >= 24 * 60) {
           // The organizer's entries end on their day.
@@ -177,11 +230,13 @@ class Importer {
   }
 
   void TakeAnniversary(icalcomponent* c) {
-    const std::optional<LocalPoint> date = ToLocal(icalcomponent_get_dtstart(c));
+    const icaltimetype start_time = StartTime(c);
+    const std::optional<LocalPoint> date = ToLocal(start_time);
     if (!date) {
-      ++batch_.rejected;
+      Reject(&batch_, "entry without a readable date", "entries without a readable date");
       return;
     }
+    NoteDays(c, start_time, *date);
     AnniversaryRecord r;
     // The year of a birthday may lie before the organizer's years.
     const int year = date->InRange() ? date->year : today_.year;
@@ -189,7 +244,7 @@ class Importer {
     const int day = std::min(date->day, icaltime_days_in_month(date->month, year));
     if (day != date->day) ++batch_.adjusted;
     r.date = BcdDate::FromYmd(year, date->month, day);
-    if (std::optional<long long> lead = AlarmLead(c, icalcomponent_get_dtstart(c), 0)) {
+    if (std::optional<long long> lead = AlarmLead(c, start_time, 0)) {
       const long long days = (*lead + 24 * 60 - 1) / (24 * 60);
       r.reminder = static_cast<uint8_t>(std::clamp<long long>(days, 0, kMaxNoticeDays));
       if (r.reminder != days) ++batch_.adjusted;
@@ -200,14 +255,15 @@ class Importer {
   }
 
   void TakeToDo(icalcomponent* c) {
-    std::optional<LocalPoint> due = ToLocal(icalcomponent_get_due(c));
-    if (!due) due = ToLocal(icalcomponent_get_dtstart(c));
+    std::optional<LocalPoint> due = ToLocal(ZonedTime(c, ICAL_DUE_PROPERTY));
+    if (!due) due = ToLocal(StartTime(c));
     DateValue date = today_;
     if (due && due->InRange()) date = {due->year, due->month, due->day};
     ToDoRecord r;
     r.due_date = BcdDate::FromYmd(date.year, date.month, date.day);
 
-    int priority = 1;
+    // No priority (or 0, "undefined") is neither urgent nor idle.
+    int priority = 5;
     if (icalproperty* p = icalcomponent_get_first_property(c, ICAL_PRIORITY_PROPERTY)) {
       const int value = icalproperty_get_priority(p);
       if (value >= 1 && value <= 9) priority = value;
@@ -228,13 +284,42 @@ class Importer {
   TextTaker taker_;
 };
 
-void TakeChildren(icalcomponent* calendar, Importer& importer) {
-  std::vector<icalcomponent*> children;
-  for (icalcomponent* c = icalcomponent_get_first_component(calendar, ICAL_ANY_COMPONENT);
-       c != nullptr; c = icalcomponent_get_next_component(calendar, ICAL_ANY_COMPONENT)) {
-    children.push_back(c);
+// The components of a calendar, or of each calendar of a stream.
+void Collect(icalcomponent* root, std::vector<icalcomponent*>* out) {
+  const bool stream = icalcomponent_isa(root) == ICAL_XROOT_COMPONENT;
+  for (icalcomponent* c = icalcomponent_get_first_component(root, ICAL_ANY_COMPONENT); c != nullptr;
+       c = icalcomponent_get_next_component(root, ICAL_ANY_COMPONENT)) {
+    if (stream && icalcomponent_isa(c) == ICAL_VCALENDAR_COMPONENT) {
+      Collect(c, out);
+    } else {
+      out->push_back(c);
+    }
   }
-  for (icalcomponent* c : children) importer.Take(c);
+}
+
+void TakeAll(const std::vector<icalcomponent*>& components, icalcomponent_kind wanted,
+             Importer& importer) {
+  // Changed occurrences share their series' UID; they are no new version.
+  auto version = [&](icalcomponent* c) -> const char* {
+    if (icalcomponent_isa(c) != wanted ||
+        icalcomponent_get_first_property(c, ICAL_RECURRENCEID_PROPERTY) != nullptr) {
+      return nullptr;
+    }
+    const char* uid = icalcomponent_get_uid(c);
+    return uid != nullptr && *uid != '\0' ? uid : nullptr;
+  };
+  std::map<std::string, size_t> last;
+  for (size_t i = 0; i < components.size(); ++i) {
+    if (const char* uid = version(components[i])) last[uid] = i;
+  }
+  for (size_t i = 0; i < components.size(); ++i) {
+    const char* uid = version(components[i]);
+    if (uid != nullptr && last[uid] != i) {
+      importer.Supersede();
+    } else {
+      importer.Take(components[i]);
+    }
+  }
 }
 
 }  // namespace
@@ -246,28 +331,14 @@ ImportBatch ReadICalendar(std::string_view text, AppliId id, const AllowedTable&
   const std::string copy(text);
   icalcomponent* root = icalparser_parse_string(copy.c_str());
   if (root == nullptr) return importer.Result();
-  switch (icalcomponent_isa(root)) {
-    case ICAL_VCALENDAR_COMPONENT:
-      TakeChildren(root, importer);
-      break;
-    case ICAL_XROOT_COMPONENT: {
-      std::vector<icalcomponent*> calendars;
-      for (icalcomponent* c = icalcomponent_get_first_component(root, ICAL_ANY_COMPONENT);
-           c != nullptr; c = icalcomponent_get_next_component(root, ICAL_ANY_COMPONENT)) {
-        calendars.push_back(c);
-      }
-      for (icalcomponent* c : calendars) {
-        if (icalcomponent_isa(c) == ICAL_VCALENDAR_COMPONENT) {
-          TakeChildren(c, importer);
-        } else {
-          importer.Take(c);
-        }
-      }
-      break;
-    }
-    default:
-      importer.Take(root);
+  std::vector<icalcomponent*> components;
+  const icalcomponent_kind kind = icalcomponent_isa(root);
+  if (kind == ICAL_VCALENDAR_COMPONENT || kind == ICAL_XROOT_COMPONENT) {
+    Collect(root, &components);
+  } else {
+    components.push_back(root);
   }
+  TakeAll(components, id == kToDo ? ICAL_VTODO_COMPONENT : ICAL_VEVENT_COMPONENT, importer);
   icalcomponent_free(root);
   return importer.Result();
 }

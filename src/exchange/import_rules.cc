@@ -1,9 +1,14 @@
 #include "exchange/import_rules.h"
 
 #include <algorithm>
+#include <limits>
+#include <numeric>
+#include <unordered_map>
 
 #include "csv/cp1252.h"
 #include "csv/csv_reader.h"
+#include "format/date_format.h"
+#include "store/record_codec.h"
 
 namespace kivo {
 
@@ -152,23 +157,136 @@ void TextTaker::ScanCp1252(std::string_view text) {
   }
 }
 
-int AppendBatch(AppliStore& store, const ImportBatch& batch, int* over_limit, int* failed) {
-  int taken = 0;
-  *over_limit = 0;
-  *failed = 0;
-  for (const std::vector<uint8_t>& record : batch.records) {
-    const int count = std::max(store.GetRecordCount(batch.id), 0);
-    if (count >= kImportRecordLimit) {
-      ++*over_limit;
-      continue;
-    }
-    if (store.PutRecord(batch.id, count, record) == 0) {
-      ++taken;
-    } else {
-      ++*failed;
+void Reject(ImportBatch* batch, std::string_view one, std::string_view many) {
+  ++batch->rejected;
+  for (RejectReason& reason : batch->reasons) {
+    if (reason.one == one) {
+      ++reason.count;
+      return;
     }
   }
-  return taken;
+  batch->reasons.push_back({std::string(one), std::string(many), 1});
+}
+
+int CountPresent(const AppliStore& store, const ImportBatch& batch) {
+  ImportBatch copy = batch;
+  DropPresent(store, &copy);
+  return copy.present - batch.present;
+}
+
+void DropPresent(const AppliStore& store, ImportBatch* batch) {
+  // Records as strings: hashed, not compared byte by byte.
+  std::unordered_map<std::string, int> held;
+  for (int i = 0; i < std::max(store.GetRecordCount(batch->id), 0); ++i) {
+    const std::span<const uint8_t> record = store.Record(batch->id, i);
+    ++held[std::string(record.begin(), record.end())];
+  }
+  std::vector<std::vector<uint8_t>> kept;
+  for (std::vector<uint8_t>& record : batch->records) {
+    auto it = held.find(std::string(record.begin(), record.end()));
+    if (it != held.end() && it->second > 0) {
+      --it->second;
+      ++batch->present;
+    } else {
+      kept.push_back(std::move(record));
+    }
+  }
+  batch->records = std::move(kept);
+}
+
+namespace {
+
+// Days since 1 January 1970 (proleptic Gregorian).
+long DayNumber(int year, int month, int day) {
+  const int y = year - (month <= 2 ? 1 : 0);
+  const int era = (y >= 0 ? y : y - 399) / 400;
+  const int yoe = y - era * 400;
+  const int doy = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+  return static_cast<long>(era) * 146097 + yoe * 365 + yoe / 4 - yoe / 100 + doy - 719468;
+}
+
+// The date a record of a dated application stands for; nullopt for the
+// others and for records that do not decode.
+std::optional<DateValue> RecordDate(AppliId id, std::span<const uint8_t> bytes) {
+  BcdDate date;
+  if (id == kSchedule) {
+    ScheduleRecord r;
+    if (DecodeScheduleRecord(bytes, &r) != kStoreOk) return std::nullopt;
+    date = r.date;
+  } else if (id == kAnniversary) {
+    AnniversaryRecord r;
+    if (DecodeAnniversaryRecord(bytes, &r) != kStoreOk) return std::nullopt;
+    date = r.date;
+  } else if (id == kToDo) {
+    ToDoRecord r;
+    if (DecodeToDoRecord(bytes, &r) != kStoreOk) return std::nullopt;
+    date = r.due_date;
+  } else if (id == kExpense) {
+    ExpenseRecord r;
+    if (DecodeExpenseRecord(bytes, &r) != kStoreOk) return std::nullopt;
+    date = r.date;
+  } else {
+    return std::nullopt;
+  }
+  return DateValue{date.year(), date.month(), date.day()};
+}
+
+// How far a date lies from today for the choice at the limit, smaller is
+// nearer: upcoming days before past ones; an anniversary by its next return
+// (29 February in a common year on the 28th).
+long Distance(AppliId id, const DateValue& date, const DateValue& today) {
+  const long now = DayNumber(today.year, today.month, today.day);
+  if (id == kAnniversary) {
+    for (int year : {today.year, today.year + 1}) {
+      const int day = std::min(date.day, DaysInMonth(year, date.month));
+      const long next = DayNumber(year, date.month, day);
+      if (next >= now) return next - now;
+    }
+  }
+  const long days = DayNumber(date.year, date.month, date.day) - now;
+  return days >= 0 ? days : (1L << 30) - days;
+}
+
+}  // namespace
+
+AppendResult AppendBatch(AppliStore& store, const ImportBatch& batch, const DateValue& today) {
+  AppendResult result;
+  const int held = std::max(store.GetRecordCount(batch.id), 0);
+  const size_t room = static_cast<size_t>(std::max(kImportRecordLimit - held, 0));
+  // Which records go in: all when they fit, else the nearest to today.
+  std::vector<size_t> order(batch.records.size());
+  std::iota(order.begin(), order.end(), size_t{0});
+  std::vector<std::optional<DateValue>> dates(batch.records.size());
+  if (order.size() > room) {
+    for (size_t i = 0; i < dates.size(); ++i) dates[i] = RecordDate(batch.id, batch.records[i]);
+    auto distance = [&](size_t i) {
+      return dates[i] ? Distance(batch.id, *dates[i], today) : std::numeric_limits<long>::max();
+    };
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return distance(a) < distance(b); });
+    result.over_limit = static_cast<int>(order.size() - room);
+    order.resize(room);
+    std::sort(order.begin(), order.end());
+    // The first and last date kept; anniversaries in the year's course.
+    auto key = [&](const DateValue& d) {
+      return batch.id == kAnniversary ? Distance(batch.id, d, today)
+                                      : DayNumber(d.year, d.month, d.day);
+    };
+    for (size_t i : order) {
+      if (!dates[i]) continue;
+      if (!result.kept_from || key(*dates[i]) < key(*result.kept_from)) result.kept_from = dates[i];
+      if (!result.kept_to || key(*dates[i]) > key(*result.kept_to)) result.kept_to = dates[i];
+    }
+  }
+  for (size_t i : order) {
+    const int count = std::max(store.GetRecordCount(batch.id), 0);
+    if (store.PutRecord(batch.id, count, batch.records[i]) == 0) {
+      ++result.taken;
+    } else {
+      ++result.failed;
+    }
+  }
+  return result;
 }
 
 namespace {
@@ -198,27 +316,58 @@ std::string UnmappableQuestion(const ImportBatch& batch) {
   if (!batch.refused.empty()) {
     if (!text.empty()) text += ' ';
     text += Counted(static_cast<int>(batch.refused.size()), "character is", "characters are") +
-            " not allowed on the organizer and are left out: " + CharacterList(batch.refused) + ".";
+            (batch.refused.size() == 1 ? " not allowed on the organizer and is left out: "
+                                       : " not allowed on the organizer and are left out: ") +
+            CharacterList(batch.refused) + ".";
   }
   if (!text.empty()) text += " Import anyway?";
   return text;
 }
 
-std::string ImportSummary(const ImportBatch& batch, int taken, int over_limit, int failed) {
-  std::string text = ImportMessage(taken, taken + batch.rejected + failed);
+std::string ImportSummary(const ImportBatch& batch, const AppendResult& result, int display_date) {
+  std::string text = ImportMessage(result.taken, result.taken + batch.rejected + result.failed);
   if (!batch.encoding.empty()) text += "\r\nThe file was read as " + batch.encoding + ".";
   auto line = [&](int n, std::string_view one, std::string_view many) {
     if (n > 0) text += "\r\n" + Counted(n, one, many);
   };
+  if (!batch.reasons.empty()) {
+    text += "\r\nRejected: ";
+    for (size_t i = 0; i < batch.reasons.size(); ++i) {
+      const RejectReason& r = batch.reasons[i];
+      text += (i > 0 ? "; " : "") + Counted(r.count, r.one, r.many);
+    }
+    text += ".";
+  }
+  for (const std::string& charset : batch.unknown_charsets) {
+    text += "\r\nTexts in the character set " + charset +
+            ", which this program cannot read, were left out.";
+  }
   line(batch.cut_texts, "text was cut to fit its field.", "texts were cut to fit their fields.");
+  for (const std::string& lost : batch.lost_numbers) {
+    text += "\r\nNumbers that did not fit in Notes were left out: " + lost + ".";
+  }
   line(batch.adjusted, "value was moved into the organizer's range.",
        "values were moved into the organizer's range.");
   line(batch.recurring, "recurring entry: only its first occurrence was taken.",
        "recurring entries: only their first occurrences were taken.");
+  line(batch.cancelled, "cancelled entry was skipped.", "cancelled entries were skipped.");
+  line(batch.superseded, "entry was given again later in the file: the last version was taken.",
+       "entries were given again later in the file: the last versions were taken.");
   line(batch.skipped, "entry of a kind this application cannot hold was skipped.",
        "entries of a kind this application cannot hold were skipped.");
-  line(over_limit, "record was left out: the application holds 920 records.",
+  line(batch.dates_not_held,
+       "birthday or anniversary was not taken: import the file into Anniversary for it.",
+       "birthdays and anniversaries were not taken: import the file into Anniversary for them.");
+  line(batch.present, "record already present was skipped.",
+       "records already present were skipped.");
+  line(result.over_limit, "record was left out: the application holds 920 records.",
        "records were left out: the application holds 920 records.");
+  if (result.over_limit > 0 && result.kept_from && result.kept_to) {
+    const bool with_year = batch.id != kAnniversary;
+    text += "\r\nThe records kept are those nearest to today: " +
+            FormatDate(*result.kept_from, display_date, with_year) + " to " +
+            FormatDate(*result.kept_to, display_date, with_year) + ".";
+  }
   return text;
 }
 

@@ -2,10 +2,12 @@
 #define KIVO_EXCHANGE_IMPORT_RULES_H_
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "format/display_modes.h"
 #include "store/appli_id.h"
 #include "store/appli_store.h"
 #include "store/char_tables.h"
@@ -17,6 +19,14 @@ namespace kivo {
 // caller then shows what the batch reports (characters without an organizer
 // form, before anything changes) and appends it with AppendBatch.
 
+// Entries rejected for one reason: "card without a name or company" and
+// its plural.
+struct RejectReason {
+  std::string one;
+  std::string many;
+  int count = 0;
+};
+
 // What one file gave: the records in the store's coding, and the counts the
 // user is told about.
 struct ImportBatch {
@@ -27,6 +37,22 @@ struct ImportBatch {
   int recurring = 0;  // recurring entries of which the first occurrence was taken
   int cut_texts = 0;  // texts cut at their field's capacity
   int adjusted = 0;   // values moved into the organizer's range (a reminder of 3 hours)
+  int cancelled = 0;  // cancelled events and to-dos, skipped
+  // Entries whose UID comes again later in the file: only the last is taken.
+  int superseded = 0;
+  // Records the application already held, left out by DropPresent.
+  int present = 0;
+  // Birthdays and anniversaries of cards read into Telephone, which has no
+  // place for them.
+  int dates_not_held = 0;
+  // Why entries were rejected, where the reader knows (the CSV reader only
+  // counts them).
+  std::vector<RejectReason> reasons;
+  // Per card: the name and the telephone numbers that did not fit anywhere.
+  std::vector<std::string> lost_numbers;
+  // Character sets named by a file that this program cannot read; the texts
+  // in them were left out. Each listed once.
+  std::vector<std::string> unknown_charsets;
   // Characters without a Windows-1252 form (stored as "?") and characters the
   // organizer refuses ("char.dat"; left out), each listed once in the order
   // met.
@@ -62,16 +88,40 @@ class TextTaker {
   ImportBatch* batch_;
 };
 
+// Counts an entry rejected for the reason (singular and plural wording).
+void Reject(ImportBatch* batch, std::string_view one, std::string_view many);
+
 // Code points of UTF-8 text; each malformed byte gives U+FFFD.
 [[nodiscard]] std::vector<char32_t> DecodeUtf8(std::string_view text);
 [[nodiscard]] bool IsValidUtf8(std::string_view text);
 [[nodiscard]] std::string EncodeUtf8(char32_t c);
 
-// Appends the batch's records to its application while it holds fewer than
-// the organizer's 920; a record that cannot be put is counted in *failed.
-// Returns the number taken; *over_limit receives the records left out
-// because the application was full.
-int AppendBatch(AppliStore& store, const ImportBatch& batch, int* over_limit, int* failed);
+// How many of the batch's records the application already holds, as
+// multisets: each equal record of the store answers for one of the batch
+// (a file with a card twice, against a store holding it once, has one
+// present).
+[[nodiscard]] int CountPresent(const AppliStore& store, const ImportBatch& batch);
+// Leaves those records out of the batch and counts them in batch->present.
+void DropPresent(const AppliStore& store, ImportBatch* batch);
+
+// What AppendBatch did.
+struct AppendResult {
+  int taken = 0;
+  int over_limit = 0;  // left out because the application holds 920 records
+  int failed = 0;      // records that could not be put
+  // When records were left out at the limit: the first and last date of
+  // those kept (Schedule, Anniversary, To Do and Expense).
+  std::optional<DateValue> kept_from;
+  std::optional<DateValue> kept_to;
+};
+
+// Appends the batch's records to its application up to the organizer's 920.
+// When not all fit, the dated applications keep the records nearest to
+// `today`: upcoming ones first (the earliest first), then the most recent
+// past; anniversaries by their next return. Others keep the file's first.
+// The records taken keep the file's order.
+[[nodiscard]] AppendResult AppendBatch(AppliStore& store, const ImportBatch& batch,
+                                       const DateValue& today);
 
 // The question asked before an import that would change characters, e.g.
 // "3 characters cannot be stored on the organizer and become '?': ő ł ž.
@@ -81,10 +131,11 @@ int AppendBatch(AppliStore& store, const ImportBatch& batch, int* over_limit, in
 // The message after an import: the imported-count message of the CSV import
 // ("%d records were successfully imported." and, when some entries were
 // rejected, "\r\nOther records were rejected due to error."), then one line
-// per further count (texts cut, recurring entries, skipped entries, the
-// record limit).
-[[nodiscard]] std::string ImportSummary(const ImportBatch& batch, int taken, int over_limit,
-                                        int failed);
+// per further count (why entries were rejected, texts cut, numbers lost,
+// recurring, cancelled, repeated and present entries, skipped entries, the
+// record limit with the dates kept in the display mode).
+[[nodiscard]] std::string ImportSummary(const ImportBatch& batch, const AppendResult& result,
+                                        int display_date);
 
 }  // namespace kivo
 

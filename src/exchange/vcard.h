@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "exchange/import_rules.h"
+#include "format/display_modes.h"
 #include "store/appli_store.h"
 #include "store/char_tables.h"
 
@@ -12,7 +13,8 @@ namespace kivo {
 
 // Telephone records as vCard 4.0 (RFC 6350): UTF-8, lines ending CR LF and
 // folded at 75 octets, one card per record:
-//   N and FN from last and first name, ORG from Company, TEL;TYPE=home,
+//   UID "urn:uuid:" and the record's RecordUid, N and FN from last and first
+//   name, ORG from Company, TEL;TYPE=home,
 //   TEL;TYPE=work, TEL;TYPE=fax and a plain TEL for Other#, ADR from Address,
 //   City, State, Zip Code and Country, EMAIL, NOTE, and the category word as
 //   CATEGORIES.
@@ -20,12 +22,22 @@ namespace kivo {
 int BuildVCards(const AppliStore& store, std::string* text);
 
 // Reads the cards of a vCard 2.1, 3.0 or 4.0 file into Telephone records:
-// folded lines, quoted-printable values and CHARSET (UTF-8, ISO-8859-1,
-// Windows-1252), escaped commas and semicolons. Of several TEL of one kind
-// the first fills its field and the rest go to Other# or, when that is
-// taken, into the notes. A card with neither name nor company, or with
-// neither number nor address (nor URL), is rejected.
+// folded lines, quoted-printable values and CHARSET (any set the C library
+// converts; a set it does not know is listed and its texts left out),
+// escaped commas and semicolons. Of several TEL of one kind the first fills
+// its field and the rest go to Other# or, when that is taken, to the front
+// of the notes as "Tel: ..." lines; numbers that do not fit there whole are
+// listed per card. A card with neither name nor company, or with neither
+// number, address, e-mail nor URL, is rejected with its reason. Of cards
+// sharing a UID only the last is read. BDAY and ANNIVERSARY are counted:
+// Telephone has no place for them (ReadVCardDates takes them).
 [[nodiscard]] ImportBatch ReadVCards(std::string_view text, const AllowedTable& allowed);
+
+// Reads the BDAY and ANNIVERSARY of each card into Anniversary records
+// described "Birthday: <name>" and "Anniversary: <name>"; a year outside the
+// organizer's (or none) becomes today's. Cards without either are skipped.
+[[nodiscard]] ImportBatch ReadVCardDates(std::string_view text, const AllowedTable& allowed,
+                                         const DateValue& today);
 
 }  // namespace kivo
 

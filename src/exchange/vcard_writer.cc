@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "csv/cp1252.h"
+#include "exchange/record_uid.h"
 #include "exchange/vcard.h"
 #include "store/record_access.h"
 
@@ -60,8 +61,8 @@ void AppendLine(std::string_view line, std::string* text) {
 int BuildVCards(const AppliStore& store, std::string* text) {
   text->clear();
   int cards = 0;
-  const int count = std::max(store.GetRecordCount(kTelephone), 0);
-  for (int i = 0; i < count; ++i) {
+  const std::vector<std::string> uids = RecordUids(store, kTelephone);
+  for (int i = 0; i < static_cast<int>(uids.size()); ++i) {
     TelephoneRecord r;
     if (GetTelephoneRecord(store, &r, i) != kStoreOk) continue;
     std::array<std::string, kTelephoneTextCount> u;
@@ -69,6 +70,7 @@ int BuildVCards(const AppliStore& store, std::string* text) {
 
     AppendLine("BEGIN:VCARD", text);
     AppendLine("VERSION:4.0", text);
+    AppendLine("UID:urn:uuid:" + uids[i], text);
     std::string full = u[kFirstName];
     if (!full.empty() && !u[kLastName].empty()) full += ' ';
     full += u[kLastName];

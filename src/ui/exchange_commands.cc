@@ -20,6 +20,13 @@ namespace {
 
 constexpr const char* kFailedToImport = "Failed to Import";
 
+std::string PresentQuestion(int present, AppliId id) {
+  return (present == 1 ? std::string("1 record of the file is")
+                       : std::to_string(present) + " records of the file are") +
+         " already in " + std::string(AppliName(id)) + ". Add " + (present == 1 ? "it" : "them") +
+         " again?";
+}
+
 // Shows the wait cursor for as long as it lives.
 class Busy {
  public:
@@ -56,13 +63,13 @@ void MainCommands::Import() {
   // A file without a known extension is read as CSV, as it always was.
   const ExchangeFormat format = FormatOfPath(file).value_or(ExchangeFormat::kCsv);
   std::optional<ImportBatch> batch;
+  ExchangeOptions options;
+  options.display_hour = settings_->display_hour;
+  options.display_date = settings_->display_date;
+  options.encoding = choice->encoding;
+  options.today = SystemToday();
   {
     Busy busy(user_);
-    ExchangeOptions options;
-    options.display_hour = settings_->display_hour;
-    options.display_date = settings_->display_date;
-    options.encoding = choice->encoding;
-    options.today = SystemToday();
     batch = ReadImportFile(file, format, id, options, store_,
                            LoadAllowedTable(paths_.tables_dir / "char.dat"));
   }
@@ -77,10 +84,14 @@ void MainCommands::Import() {
     RefreshList(/*resort=*/false);
     return;
   }
-  int over_limit = 0;
-  int put_failed = 0;
-  const int taken = AppendBatch(store_, *batch, &over_limit, &put_failed);
-  Tell({ImportSummary(*batch, taken, over_limit, put_failed), "Import", PromptIcon::kInformation,
+  // Cards and events read a second time would double the records; CSV files
+  // are taken as they come.
+  if (format != ExchangeFormat::kCsv) {
+    const int present = CountPresent(store_, *batch);
+    if (present > 0 && !Ask(PresentQuestion(present, id), "Import")) DropPresent(store_, &*batch);
+  }
+  const AppendResult result = AppendBatch(store_, *batch, options.today);
+  Tell({ImportSummary(*batch, result, options.display_date), "Import", PromptIcon::kInformation,
         PromptButtons::kOk});
   RefreshList(/*resort=*/true);
 }
@@ -111,8 +122,9 @@ void MainCommands::Export() {
   // filter's extension.
   std::string path = chosen->path;
   const std::optional<ExchangeFormat> named = FormatOfPath(path);
-  const ExchangeFormat format = named && FormatFits(*named, id) ? *named : filter.format;
-  if (!named || !FormatFits(*named, id)) path = WithExtension(path, FormatExtension(format));
+  const bool fits = named && FormatFits(*named, id, ExchangeWay::kExport);
+  const ExchangeFormat format = fits ? *named : filter.format;
+  if (!fits) path = WithExtension(path, FormatExtension(format));
   if (filter.encoding) settings_->export_encoding = EncodingKey(filter.encoding);
 
   ExchangeOptions options;

@@ -8,7 +8,7 @@ std::vector<ExportFilter> ExportFilters(AppliId id) {
   std::vector<ExportFilter> filters = {
       {"CSV Files, UTF-8 (*.csv)", ExchangeFormat::kCsv, CsvEncoding::kUtf8},
       {"CSV Files, Windows-1252 (*.csv)", ExchangeFormat::kCsv, CsvEncoding::kWindows1252}};
-  for (ExchangeFormat format : FormatsFor(id)) {
+  for (ExchangeFormat format : FormatsFor(id, ExchangeWay::kExport)) {
     if (format != ExchangeFormat::kCsv) filters.push_back({FormatFilter(format), format, {}});
   }
   return filters;
@@ -17,14 +17,15 @@ std::vector<ExportFilter> ExportFilters(AppliId id) {
 std::string ImportFilters(AppliId id) {
   std::string patterns;
   std::string each;
-  for (ExchangeFormat format : FormatsFor(id)) {
+  const std::vector<ExchangeFormat> formats = FormatsFor(id, ExchangeWay::kImport);
+  for (ExchangeFormat format : formats) {
     if (!patterns.empty()) patterns += ' ';
     patterns += '*';
     patterns += FormatExtension(format);
     each += ";;";
     each += FormatFilter(format);
   }
-  if (FormatsFor(id).size() == 1) return each.substr(2);
+  if (formats.size() == 1) return each.substr(2);
   return std::string(AppliName(id)) + " Files (" + patterns + ")" + each;
 }
 
@@ -45,9 +46,9 @@ std::string_view FormatTitle(ExchangeFormat format) {
 
 std::string FormatMismatch(std::string_view path, AppliId id) {
   const std::optional<ExchangeFormat> format = FormatOfPath(std::string(path));
-  if (!format || FormatFits(*format, id)) return {};
+  if (!format || FormatFits(*format, id, ExchangeWay::kImport)) return {};
   std::string takes;
-  const std::vector<ExchangeFormat> fits = FormatsFor(id);
+  const std::vector<ExchangeFormat> fits = FormatsFor(id, ExchangeWay::kImport);
   for (size_t i = 0; i < fits.size(); ++i) {
     if (i > 0) takes += i + 1 == fits.size() ? " or " : ", ";
     takes += FormatTitle(fits[i]);

@@ -71,7 +71,7 @@ TEST(ExchangeTest, CsvListsCharactersWithoutOrganizerFormBeforeImport) {
   ASSERT_TRUE(batch);
   EXPECT_EQ(UnmappableQuestion(*batch),
             "2 characters cannot be stored on the organizer and become '?': ő ł. 1 character is "
-            "not allowed on the organizer and are left out: €. Import anyway?");
+            "not allowed on the organizer and is left out: €. Import anyway?");
   TelephoneRecord r;
   ASSERT_EQ(DecodeTelephoneRecord(batch->records[0], &r), kStoreOk);
   EXPECT_EQ(r.texts[kLastName], "Ha?");
@@ -118,14 +118,12 @@ TEST(ExchangeTest, AppendStopsAtTheRecordLimitAndSaysSo) {
   batch.rejected = 1;
   batch.cut_texts = 2;
   batch.recurring = 1;
-  int over = 0;
-  int failed = 0;
-  const int taken = AppendBatch(store, batch, &over, &failed);
-  EXPECT_EQ(taken, 1);
-  EXPECT_EQ(over, 2);
+  const AppendResult result = AppendBatch(store, batch, DateValue{2026, 5, 28});
+  EXPECT_EQ(result.taken, 1);
+  EXPECT_EQ(result.over_limit, 2);
   EXPECT_EQ(store.GetRecordCount(kMemo), kOrganizerRecordLimit);
-  EXPECT_EQ(ImportSummary(batch, taken, over, failed),
-            "1 records were successfully imported.\r\nOther records were rejected due to error."
+  EXPECT_EQ(ImportSummary(batch, result, 0),
+            "1 record was successfully imported.\r\nOther records were rejected due to error."
             "\r\n2 texts were cut to fit their fields."
             "\r\n1 recurring entry: only its first occurrence was taken."
             "\r\n2 records were left out: the application holds 920 records.");
@@ -144,11 +142,13 @@ TEST(ExchangeTest, FormatsFitTheirApplications) {
                                          {"ics", std::nullopt}}) {
     EXPECT_EQ(FormatOfPath(c.path), c.format) << c.path;
   }
-  EXPECT_EQ(FitNames(kTelephone), "csv or vcard");
-  EXPECT_EQ(FitNames(kToDo), "csv or ical");
-  EXPECT_EQ(FitNames(kMemo), "csv");
-  EXPECT_FALSE(FormatFits(ExchangeFormat::kVCard, kSchedule));
-  EXPECT_FALSE(FormatFits(ExchangeFormat::kICal, kExpense));
+  EXPECT_EQ(FitNames(kTelephone, ExchangeWay::kExport), "csv or vcard");
+  EXPECT_EQ(FitNames(kToDo, ExchangeWay::kImport), "csv or ical");
+  EXPECT_EQ(FitNames(kMemo, ExchangeWay::kImport), "csv");
+  EXPECT_EQ(FitNames(kAnniversary, ExchangeWay::kExport), "csv or ical");
+  EXPECT_EQ(FitNames(kAnniversary, ExchangeWay::kImport), "csv or ical or vcard");
+  EXPECT_FALSE(FormatFits(ExchangeFormat::kVCard, kSchedule, ExchangeWay::kImport));
+  EXPECT_FALSE(FormatFits(ExchangeFormat::kICal, kExpense, ExchangeWay::kExport));
 }
 
 }  // namespace

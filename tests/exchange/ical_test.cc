@@ -184,7 +184,7 @@ TEST_F(ICalTest, ReadsWhatOtherCalendarsWrite) {
   ASSERT_EQ(DecodeToDoRecord(todos.records[1], &completed), kStoreOk);
   EXPECT_EQ(open.due_date, BcdDate::FromYmd(2007, 5, 1));
   EXPECT_FALSE(open.done());
-  EXPECT_EQ(open.priority(), 1);
+  EXPECT_EQ(open.priority(), 5);  // none given: the middle of the scale
   EXPECT_EQ(completed.due_date, BcdDate::FromYmd(2007, 7, 9));
   EXPECT_TRUE(completed.done());
   EXPECT_EQ(Cp1252ToUtf8(completed.description), "Submit Revised Internet-Draft");

@@ -442,15 +442,29 @@ TEST_F(CommandsTest, ExportAndImportOfferTheFormatsOfTheApplication) {
 
   window->commands.ClearAll();
   script.TakeBoxes();
-  script.OnDialog([&](QDialog& dialog) {
-    auto& import = static_cast<ImportDialog&>(dialog);
-    import.file_edit()->setText(cards);
-    return static_cast<int>(QDialog::Accepted);
-  });
-  window->commands.Import();
-  EXPECT_EQ(script.TakeBoxes(), std::vector<std::string>{"Import|" + std::to_string(phones.size()) +
-                                                         " records were successfully imported."});
-  EXPECT_EQ(Sorted(Snapshot(*window)[kTelephone]), Sorted(phones));
+  const std::string n = std::to_string(phones.size());
+  const std::string taken = "Import|" + n + " records were successfully imported.";
+  // Then the same cards again: No leaves them out, Yes adds them.
+  for (const PromptAnswer answer : {PromptAnswer::kYes, PromptAnswer::kNo, PromptAnswer::kYes}) {
+    const bool first = Snapshot(*window)[kTelephone].empty();
+    script.Answer(answer);
+    script.OnDialog([&](QDialog& dialog) {
+      static_cast<ImportDialog&>(dialog).file_edit()->setText(cards);
+      return static_cast<int>(QDialog::Accepted);
+    });
+    window->commands.Import();
+    std::vector<std::string> boxes = {taken};
+    if (!first) {
+      boxes = {"Import|" + n + " records of the file are already in Telephone. Add them again?",
+               answer == PromptAnswer::kYes ? taken
+                                            : "Import|0 records were successfully imported.\r\n" +
+                                                  n + " records already present were skipped."};
+    }
+    EXPECT_EQ(script.TakeBoxes(), boxes);
+  }
+  Records twice = phones;
+  twice.insert(twice.end(), phones.begin(), phones.end());
+  EXPECT_EQ(Sorted(Snapshot(*window)[kTelephone]), Sorted(twice));
 }
 
 // Characters the organizer cannot store are listed before anything
