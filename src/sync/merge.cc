@@ -4,26 +4,23 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "sync/record_index.h"
+
 namespace kivo {
 
 namespace {
 
-std::string_view View(const Record& record) {
-  return std::string_view(reinterpret_cast<const char*>(record.data()), record.size());
-}
-
 // Counts of one distinct record in the base and on each side, its count in
-// the result, and what the result walk has used of it.
+// the result, and what a walk over a list has met of it.
 struct Tally {
   int base = 0;
   int left = 0;
   int right = 0;
   int result = 0;
   int drop = 0;  // copies of a losing edit to take out again
-  int emitted = 0;
+  int walk = 0;
   bool judged = false;
 };
-using TallyMap = std::unordered_map<std::string_view, Tally>;
 
 int MergedCount(const Tally& t) {
   const int dl = t.left - t.base;
@@ -33,32 +30,59 @@ int MergedCount(const Tally& t) {
   return t.base + dl + dr;
 }
 
-// For each base record a side edited: its new versions, in pairing order.
-using EditMap = std::unordered_map<std::string_view, std::vector<const Record*>>;
+// One list as the numbers of its records (RecordIndex).
+struct Numbered {
+  const Records& records;
+  std::vector<uint32_t> numbers;
+};
 
-EditMap EditsOf(AppliId id, const Records& base, const Records& side) {
-  const std::vector<const Record*> removed = Surplus(base, side);
-  const std::vector<const Record*> added = Surplus(side, base);
+// The copies in `list` beyond `limit` of their tally, in the list's order.
+template <typename Limit>
+std::vector<const Record*> Beyond(const Numbered& list, std::vector<Tally>& tallies, Limit limit) {
+  for (Tally& t : tallies) t.walk = 0;
+  std::vector<const Record*> out;
+  for (size_t i = 0; i < list.numbers.size(); ++i) {
+    Tally& t = tallies[list.numbers[i]];
+    if (++t.walk > limit(t)) out.push_back(&list.records[i]);
+  }
+  return out;
+}
+
+// For each base record a side edited (by number): its new versions, in
+// pairing order.
+using EditMap = std::unordered_map<uint32_t, std::vector<const Record*>>;
+
+EditMap EditsOf(AppliId id, const Numbered& base, const Numbered& side, int Tally::*held,
+                std::vector<Tally>& tallies) {
+  const std::vector<const Record*> removed =
+      Beyond(base, tallies, [held](const Tally& t) { return t.*held; });
+  const std::vector<const Record*> added =
+      Beyond(side, tallies, [](const Tally& t) { return t.base; });
   EditMap edits;
   for (const auto& [i, j] : PairByKey(id, removed, added).edits) {
-    edits[View(*removed[i])].push_back(added[j]);
+    edits[base.numbers[static_cast<size_t>(removed[i] - base.records.data())]].push_back(added[j]);
   }
   return edits;
 }
 
-const Record* EditAt(const EditMap& edits, std::string_view record, size_t k) {
+const Record* EditAt(const EditMap& edits, uint32_t record, size_t k) {
   auto it = edits.find(record);
   return it != edits.end() && k < it->second.size() ? it->second[k] : nullptr;
 }
 
-// Names the conflicts among the copies of `record` both sides took away, and
-// marks the losing versions of a policy to be dropped.
-void JudgeSharedRemovals(const Record& record, int shared, const EditMap& left_edits,
-                         const EditMap& right_edits, ConflictPolicy policy, TallyMap& tallies,
-                         std::vector<Conflict>& conflicts) {
+uint32_t NumberOf(const Numbered& list, const Record* record) {
+  return list.numbers[static_cast<size_t>(record - list.records.data())];
+}
+
+// Names the conflicts among the copies of base record `number` both sides
+// took away, and marks the losing versions of a policy to be dropped.
+void JudgeSharedRemovals(const Record& record, uint32_t number, int shared,
+                         const std::array<EditMap, 2>& edits, const Numbered& left_list,
+                         const Numbered& right_list, ConflictPolicy policy,
+                         std::vector<Tally>& tallies, std::vector<Conflict>& conflicts) {
   for (int k = 0; k < shared; ++k) {
-    const Record* left = EditAt(left_edits, View(record), static_cast<size_t>(k));
-    const Record* right = EditAt(right_edits, View(record), static_cast<size_t>(k));
+    const Record* left = EditAt(edits[0], number, static_cast<size_t>(k));
+    const Record* right = EditAt(edits[1], number, static_cast<size_t>(k));
     if (left == nullptr && right == nullptr) continue;                     // removed on both sides
     if (left != nullptr && right != nullptr && *left == *right) continue;  // the same edit
     Conflict conflict;
@@ -69,8 +93,8 @@ void JudgeSharedRemovals(const Record& record, int shared, const EditMap& left_e
       const bool keep_right = policy != ConflictPolicy::kLeft;
       conflict.versions.push_back({Side::kLeft, *left, keep_left});
       conflict.versions.push_back({Side::kRight, *right, keep_right});
-      if (!keep_left) ++tallies[View(*left)].drop;
-      if (!keep_right) ++tallies[View(*right)].drop;
+      if (!keep_left) ++tallies[NumberOf(left_list, left)].drop;
+      if (!keep_right) ++tallies[NumberOf(right_list, right)].drop;
     } else {
       conflict.kind = ConflictKind::kRemovedAndChanged;
       const bool left_edited = left != nullptr;
@@ -81,14 +105,28 @@ void JudgeSharedRemovals(const Record& record, int shared, const EditMap& left_e
   }
 }
 
-void Emit(const Records& records, TallyMap& tallies, Records& merged) {
-  for (const Record& r : records) {
-    Tally& t = tallies[View(r)];
-    if (t.emitted < t.result) {
-      merged.push_back(r);
-      ++t.emitted;
+// Appends the records of `list` the result still lacks.
+void Emit(const Numbered& list, std::vector<Tally>& tallies, Records& merged,
+          std::vector<uint32_t>& numbers) {
+  for (size_t i = 0; i < list.numbers.size(); ++i) {
+    Tally& t = tallies[list.numbers[i]];
+    if (t.walk < t.result) {
+      merged.push_back(list.records[i]);
+      numbers.push_back(list.numbers[i]);
+      ++t.walk;
     }
   }
+}
+
+// What one side must do to hold the merged records: the copies it holds
+// beyond the result go, the result's copies beyond what it holds come.
+SideChanges ChangesFor(AppliId id, const Numbered& side, int Tally::*held, const Numbered& merged,
+                       std::vector<Tally>& tallies) {
+  const std::vector<const Record*> removed =
+      Beyond(side, tallies, [](const Tally& t) { return t.result; });
+  const std::vector<const Record*> added =
+      Beyond(merged, tallies, [held](const Tally& t) { return t.*held; });
+  return ChangesOf(id, removed, added);
 }
 
 AppliMerge MergeCategoryList(const Records& base, const Records& left, const Records& right) {
@@ -118,46 +156,57 @@ AppliMerge MergeCategoryList(const Records& base, const Records& left, const Rec
 
 AppliMerge MergeAppli(AppliId id, const Records& base, const Records& left, const Records& right,
                       ConflictPolicy policy) {
-  AppliMerge merge;
   if (id == kCategoryList) {
-    merge = MergeCategoryList(base, left, right);
-  } else {
-    merge.id = id;
-    TallyMap tallies;
-    tallies.reserve(base.size() + left.size() + right.size());
-    for (const Record& r : base) ++tallies[View(r)].base;
-    for (const Record& r : left) ++tallies[View(r)].left;
-    for (const Record& r : right) ++tallies[View(r)].right;
-    for (auto& [record, tally] : tallies) tally.result = MergedCount(tally);
-
-    // Conflicts arise only where both sides took copies of a base record away.
-    // Edits are paired only when there is such a record, which is rare.
-    bool any_shared = false;
-    for (const auto& [record, t] : tallies) {
-      if (t.left < t.base && t.right < t.base) any_shared = true;
-    }
-    if (any_shared) {
-      const EditMap left_edits = EditsOf(id, base, left);
-      const EditMap right_edits = EditsOf(id, base, right);
-      for (const Record& r : base) {
-        Tally& t = tallies[View(r)];
-        if (t.judged || t.left >= t.base || t.right >= t.base) continue;
-        t.judged = true;
-        const int shared = std::min(t.base - t.left, t.base - t.right);
-        JudgeSharedRemovals(r, shared, left_edits, right_edits, policy, tallies, merge.conflicts);
-      }
-      for (auto& [record, t] : tallies) {
-        if (t.drop == 0) continue;
-        const int winner = policy == ConflictPolicy::kLeft ? t.left : t.right;
-        t.result = std::max(t.result - t.drop, winner);
-      }
-    }
-    merge.merged.reserve(std::max(left.size(), right.size()));
-    Emit(left, tallies, merge.merged);
-    Emit(right, tallies, merge.merged);
+    AppliMerge merge = MergeCategoryList(base, left, right);
+    merge.changes[SideIndex(Side::kLeft)] = DiffRecords(id, left, merge.merged);
+    merge.changes[SideIndex(Side::kRight)] = DiffRecords(id, right, merge.merged);
+    return merge;
   }
-  merge.changes[SideIndex(Side::kLeft)] = DiffRecords(id, left, merge.merged);
-  merge.changes[SideIndex(Side::kRight)] = DiffRecords(id, right, merge.merged);
+  AppliMerge merge;
+  merge.id = id;
+  RecordIndex index(std::max({base.size(), left.size(), right.size()}) + 16);
+  const Numbered base_list{base, index.AddAll(base)};
+  const Numbered left_list{left, index.AddAll(left)};
+  const Numbered right_list{right, index.AddAll(right)};
+  std::vector<Tally> tallies(index.size());
+  for (uint32_t n : base_list.numbers) ++tallies[n].base;
+  for (uint32_t n : left_list.numbers) ++tallies[n].left;
+  for (uint32_t n : right_list.numbers) ++tallies[n].right;
+  bool any_shared = false;
+  for (Tally& t : tallies) {
+    t.result = MergedCount(t);
+    // Conflicts arise only where both sides took copies of a base record
+    // away; only then are edits paired, which is rare.
+    if (t.left < t.base && t.right < t.base) any_shared = true;
+  }
+  if (any_shared) {
+    const std::array<EditMap, 2> edits{EditsOf(id, base_list, left_list, &Tally::left, tallies),
+                                       EditsOf(id, base_list, right_list, &Tally::right, tallies)};
+    for (size_t i = 0; i < base.size(); ++i) {
+      const uint32_t n = base_list.numbers[i];
+      Tally& t = tallies[n];
+      if (t.judged || t.left >= t.base || t.right >= t.base) continue;
+      t.judged = true;
+      const int shared = std::min(t.base - t.left, t.base - t.right);
+      JudgeSharedRemovals(base[i], n, shared, edits, left_list, right_list, policy, tallies,
+                          merge.conflicts);
+    }
+    for (Tally& t : tallies) {
+      if (t.drop == 0) continue;
+      const int winner = policy == ConflictPolicy::kLeft ? t.left : t.right;
+      t.result = std::max(t.result - t.drop, winner);
+    }
+  }
+  Numbered merged_list{merge.merged, {}};
+  merge.merged.reserve(std::max(left.size(), right.size()));
+  merged_list.numbers.reserve(merge.merged.capacity());
+  for (Tally& t : tallies) t.walk = 0;
+  Emit(left_list, tallies, merge.merged, merged_list.numbers);
+  Emit(right_list, tallies, merge.merged, merged_list.numbers);
+  merge.changes[SideIndex(Side::kLeft)] =
+      ChangesFor(id, left_list, &Tally::left, merged_list, tallies);
+  merge.changes[SideIndex(Side::kRight)] =
+      ChangesFor(id, right_list, &Tally::right, merged_list, tallies);
   return merge;
 }
 

@@ -43,6 +43,11 @@ struct Pairing {
 [[nodiscard]] Pairing PairByKey(AppliId id, std::span<const Record* const> removed,
                                 std::span<const Record* const> added);
 
+// Removals and additions of one side (pointers into records that outlive the
+// call) as changes, edits paired by key.
+[[nodiscard]] SideChanges ChangesOf(AppliId id, std::span<const Record* const> removed,
+                                    std::span<const Record* const> added);
+
 // The changes that turn `current` into `target` (as multisets), edits paired
 // by key.
 [[nodiscard]] SideChanges DiffRecords(AppliId id, const Records& current, const Records& target);

@@ -1,27 +1,15 @@
 #include "sync/sync_types.h"
 
 #include <algorithm>
-#include <string_view>
-#include <unordered_map>
+
+#include "sync/record_diff.h"
 
 namespace kivo {
 
 std::string_view SideKeyword(Side side) { return side == Side::kLeft ? "left" : "right"; }
 
 bool SameRecords(const Records& a, const Records& b) {
-  if (a.size() != b.size()) return false;
-  std::unordered_map<std::string_view, int> counts;
-  counts.reserve(a.size());
-  auto view = [](const Record& r) {
-    return std::string_view(reinterpret_cast<const char*>(r.data()), r.size());
-  };
-  for (const Record& r : a) ++counts[view(r)];
-  for (const Record& r : b) {
-    auto it = counts.find(view(r));
-    if (it == counts.end() || it->second == 0) return false;
-    --it->second;
-  }
-  return true;
+  return a.size() == b.size() && Surplus(a, b).empty();
 }
 
 uint64_t HashBytes(std::span<const uint8_t> bytes, uint64_t seed) {

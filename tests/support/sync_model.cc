@@ -156,12 +156,21 @@ ModelRound ModelGenerator::Round(const ModelRecords& base, int count) {
   // Uids name records within a round; a merge that kept both versions of a
   // record left two with one uid.
   for (ModelRecord& r : round.base) r.uid = next_uid_++;
-  std::array<std::set<std::pair<int, int>>, 2> touched;
+  // Touches per key and side. A key both sides touch is touched at most once
+  // on each; a side may touch a key several times when the other leaves it
+  // alone, which gives the pairing by key more than one candidate.
+  std::map<std::pair<int, int>, std::array<int, 2>> touched;
   auto is_free = [&](Side side, const ModelRecord& r) {
-    return touched[SideIndex(side)].count({r.appli, r.key}) == 0;
+    const std::array<int, 2>& n = touched[{r.appli, r.key}];
+    if (round.edits[SideIndex(side)].changes.count(r.uid) != 0) return false;
+    return n[SideIndex(OtherSide(side))] == 0 ||
+           (n[SideIndex(side)] == 0 && n[SideIndex(OtherSide(side))] <= 1);
+  };
+  auto mark = [&](Side side, const ModelRecord& r) {
+    ++touched[{r.appli, r.key}][SideIndex(side)];
   };
   auto touch = [&](Side side, const ModelRecord& r, ModelChange change) {
-    touched[SideIndex(side)].insert({r.appli, r.key});
+    mark(side, r);
     round.edits[SideIndex(side)].changes[r.uid] = change;
   };
   for (int i = 0; i < count; ++i) {
@@ -186,7 +195,8 @@ ModelRound ModelGenerator::Round(const ModelRecords& base, int count) {
     if (candidates.empty()) continue;
     const ModelRecord r = Canonical(
         round.base, candidates[static_cast<size_t>(Pick(static_cast<int>(candidates.size())))]);
-    const bool both_free = is_free(side, r) && is_free(other, r);
+    const std::array<int, 2>& n = touched[{r.appli, r.key}];
+    const bool both_free = n[0] == 0 && n[1] == 0;
     switch (action) {
       case kRemove:
         if (is_free(side, r)) touch(side, r, {ModelOp::kRemove, 0});
@@ -215,7 +225,7 @@ ModelRound ModelGenerator::Round(const ModelRecords& base, int count) {
         break;
       default:  // an identical copy on one side
         if (is_free(side, r)) {
-          touched[SideIndex(side)].insert({r.appli, r.key});
+          mark(side, r);
           round.edits[SideIndex(side)].added.push_back({next_uid_++, r.appli, r.key, r.version});
         }
         break;

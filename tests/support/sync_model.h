@@ -8,7 +8,8 @@
 // Every record of the model has an identity (uid), an application, a key and
 // a version; its bytes carry the key in the fields the sync pairs by and the
 // version in the others, so an edit (a new version) keeps the key. Within one
-// round each side touches a key at most once, and a side touching one of
+// round a key both sides touch is touched at most once on each (several edits
+// of one key on both sides could pair either way), and a side touching one of
 // several identical records touches the one with the lowest uid: identical
 // records cannot be told apart by bytes, and this is the reading that loses
 // nothing.
