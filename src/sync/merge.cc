@@ -1,7 +1,6 @@
 #include "sync/merge.h"
 
 #include <algorithm>
-#include <string_view>
 #include <unordered_map>
 
 #include "sync/record_index.h"

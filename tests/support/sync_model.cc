@@ -76,7 +76,11 @@ Record ModelRecord::bytes() const {
     default: {
       CategoryNames names;
       for (int i = 0; i < kCategoryCount; ++i) {
-        names.names[i] = "v" + std::to_string(version % 100000) + std::to_string(i);
+        // Appended: g++ 12 at -O3 warns falsely about "literal" + string here.
+        std::string& name = names.names[static_cast<size_t>(i)];
+        name = 'v';
+        name += std::to_string(version % 100000);
+        name += std::to_string(i);
       }
       return EncodeCategoryNames(names);
     }
