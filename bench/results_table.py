@@ -80,7 +80,7 @@ def main():
             machine[key] = value
     runs = {n: load(out, n) for n in ("appli_store_bench", "backup_file_bench", "csv_bench",
                                      "main_view_model_bench", "serial_wait_bench",
-                                     "startup_bench", "link_transfer_bench",
+                                     "startup_bench", "sync_merge_bench", "link_transfer_bench",
                                      "link_transfer_bench_rt")}
     ok = lambda rows: [b for b in rows if not b.get("error_occurred")]
 
@@ -142,6 +142,11 @@ def main():
                  "%s wall, %s CPU" % (fmt_time(b), fmt_time(b, cpu_ms(b))), ms(b) < 500,
                  cpu_ms(b) < 500)
 
+    for b in ok(runs["sync_merge_bench"]):
+        goal("Sync: merging 7 x 65,535 records per side (%s) under 1 s" % b.get("label", ""),
+             "%s wall, %s CPU" % (fmt_time(b), fmt_time(b, cpu_ms(b))), ms(b) < 1000,
+             cpu_ms(b) < 1000)
+
     print("# Benchmark results\n")
     print("Written by `bench/run.sh` (release build). Machine: %s cores, %s, %s; load average "
           "at the start %s; date %s; commit %s.\n" %
@@ -161,6 +166,8 @@ def main():
                 ("Waiting on the line", "serial_wait_bench"),
                 ("Desktop program's first start (three applications of 65,535 records; "
                  "Arg: the application on screen)", "startup_bench"),
+                ("Sync merge (seven lists of 65,535 records per side; Arg: the case)",
+                 "sync_merge_bench"),
                 ("Link (paced at 1920 bytes/s)", "link_transfer_bench"),
                 ("Link at real-time priority", "link_transfer_bench_rt"))
     for title, key in sections:

@@ -18,6 +18,9 @@
 #include "store/record_access.h"
 #include "store/record_codec.h"
 #include "store/result_code.h"
+#include "sync/identity_map.h"
+#include "sync/record_set_store.h"
+#include "sync/sync_journal.h"
 
 namespace kivo {
 namespace {
@@ -400,6 +403,30 @@ void PcRunSeeds() {
   put("negotiation", 8, 0, 0, {});
 }
 
+// The sync state's files, behind the target's selector byte.
+void SyncStateSeeds() {
+  const Bytes memo = EncodeMemoRecord({"Call the plumber"});
+  const Bytes names = EncodeCategoryNames(DefaultCategoryNames());
+  SyncJournal journal;
+  journal.applis.push_back({kMemo, {true, false}, {1, 2}, {3, 4}, {memo, memo}});
+  journal.applis.push_back({kCategoryList, {false, true}, {5, 6}, {7, 8}, {names}});
+  const Bytes journal_image = EncodeJournal(journal);
+  Put("sync_state", "journal", Cat({{0}, journal_image}));
+  // The same without its trailer, for the target to seal.
+  Put("sync_state", "journal_body",
+      Cat({{4}, Bytes(journal_image.begin(), journal_image.end() - 8)}));
+  SideIdentities maps;
+  maps[1].entries.push_back({{kTelephone, 0x1234, 0}, "uid-1", "/dav/1.vcf", "\"e1\"", 0, 0});
+  maps[0].entries.push_back(
+      {{kSchedule, 0x5678, 1}, "uid-2", "2.ics", "", 1700000000000000000, 42});
+  Put("sync_state", "identities", Cat({{1}, EncodeIdentities(maps)}));
+  Put("sync_state", "steps", Cat({{2}, Text("right 3\nleft 3\nleft 6\n")}));
+  RecordSet base;
+  base.Set(kMemo, {memo, memo});
+  base.Set(kCategoryList, {names});
+  Put("sync_state", "base", Cat({{3}, *EncodeBase(base, CodeTables::Identity(), {2, 0})}));
+}
+
 }  // namespace
 }  // namespace kivo
 
@@ -416,5 +443,6 @@ int main(int argc, char** argv) {
   kivo::LinkSeeds();
   kivo::DeviceSeeds();
   kivo::PcRunSeeds();
+  kivo::SyncStateSeeds();
   return kivo::g_ok ? 0 : 1;
 }

@@ -11,33 +11,9 @@
 
 namespace kivo::cli {
 
-namespace {
-
-constexpr std::string_view kNotCompatible = "The backup file is not compatible.";
-
-std::string DeviceText(std::array<uint8_t, 2> code) {
-  return std::to_string(code[0]) + " " + std::to_string(code[1]);
-}
-
-}  // namespace
-
 std::string BackupReadFailure(StoreResult code, const std::string& error_text,
                               const AppliStore& store) {
-  std::string reason(kNotCompatible);
-  switch (code) {
-    case kStoreLoadError:
-      if (!error_text.empty()) return error_text;
-      return reason + " (damaged: shorter than its header, or a block runs past its end)";
-    case kStoreBadMagic:
-      return reason + " (it does not start with IM2BK0 or IM2BK1)";
-    case kStoreOtherDevice:
-      return reason + " (written for another device code; this one is " +
-             DeviceText(store.device_code()) + ", see --device-code)";
-    case kStoreDuplicate:
-      return reason + " (an application occurs twice)";
-    default:
-      return reason + " (" + std::string(StoreResultName(code)) + ")";
-  }
+  return kivo::BackupReadFailure(code, error_text, store.device_code());
 }
 
 bool CheckTables(const CliContext& context) {

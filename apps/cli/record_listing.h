@@ -8,24 +8,11 @@
 
 #include "store/app_settings.h"
 #include "store/appli_store.h"
+#include "view/record_table.h"
 
 namespace kivo::cli {
 
-// A table of texts in the PC's coding (Windows-1252), one byte per character.
-struct TextTable {
-  std::vector<std::string> titles;
-  std::vector<bool> right_aligned;
-  std::vector<std::vector<std::string>> rows;
-};
-
-// The records of one application as the main window's list shows them: its
-// columns and, per record in store order, the cell texts in the display modes
-// of the settings. The category list (which has no tab) is shown as its eight
-// names.
-TextTable AppliTable(const AppliStore& store, AppliId id, const AppSettings& settings);
-
-// Prints the table with every column as wide as its widest text, two blanks
-// apart, without trailing blanks; texts go out as UTF-8.
+// Prints the table as FormatTable lays it out; texts go out as UTF-8.
 void PrintTable(const TextTable& table, std::ostream& out);
 
 // The application's name and "%4d records exist", then its table; what `show`

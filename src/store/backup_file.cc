@@ -237,4 +237,24 @@ StoreResult SaveBackupFile(AppliStore& store, const std::filesystem::path& file,
   return WriteBackup(store, file, scramble, BackupBlocks::kWithRecords, error_text, writer);
 }
 
+std::string BackupReadFailure(StoreResult code, const std::string& error_text,
+                              std::array<uint8_t, 2> device_code) {
+  std::string reason = "The backup file is not compatible.";
+  switch (code) {
+    case kStoreLoadError:
+      if (!error_text.empty()) return error_text;
+      return reason + " (damaged: shorter than its header, or a block runs past its end)";
+    case kStoreBadMagic:
+      return reason + " (it does not start with IM2BK0 or IM2BK1)";
+    case kStoreOtherDevice:
+      return reason + " (written for another device code; this one is " +
+             std::to_string(device_code[0]) + " " + std::to_string(device_code[1]) +
+             ", see --device-code)";
+    case kStoreDuplicate:
+      return reason + " (an application occurs twice)";
+    default:
+      return reason + " (" + std::string(StoreResultName(code)) + ")";
+  }
+}
+
 }  // namespace kivo

@@ -90,6 +90,12 @@ std::vector<uint8_t> EncodeBackupFile(const AppliStore& store, bool scramble, Ba
 [[nodiscard]] StoreResult DecodeBackupFile(AppliStore& store, std::span<const uint8_t> image,
                                            std::string* reason = nullptr);
 
+// The words after "FILE: " for a failing read of a backup file: the system's
+// error text, or why the bytes are no backup file of `device_code` (the code
+// the reading store expected).
+[[nodiscard]] std::string BackupReadFailure(StoreResult code, const std::string& error_text,
+                                            std::array<uint8_t, 2> device_code);
+
 }  // namespace kivo
 
 #endif  // KIVO_STORE_BACKUP_FILE_H_

@@ -14,14 +14,13 @@
 
 namespace kivo {
 
-// A fresh directory per test, removed afterwards.
+// A fresh directory per test, removed afterwards; under `root` when given.
 class TempDir {
  public:
-  TempDir() {
+  explicit TempDir(const std::filesystem::path& root = std::filesystem::temp_directory_path()) {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    path_ =
-        std::filesystem::temp_directory_path() / ("kivo_test_" + std::to_string(::getpid()) + "_" +
-                                                  info->test_suite_name() + "_" + info->name());
+    path_ = root / ("kivo_test_" + std::to_string(::getpid()) + "_" + info->test_suite_name() +
+                    "_" + info->name());
     std::filesystem::remove_all(path_);
     std::filesystem::create_directories(path_);
   }

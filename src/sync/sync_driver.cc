@@ -1,0 +1,156 @@
+#include "sync/sync_driver.h"
+
+#include "sync/sync_plan.h"
+
+namespace kivo {
+
+namespace {
+
+SyncReport& Fail(SyncReport& report, SyncStep step, std::optional<Side> side,
+                 EndpointStatus status) {
+  report.outcome = SyncOutcome::kFailed;
+  report.failed_step = step;
+  report.failed_side = side;
+  report.failure = std::move(status);
+  return report;
+}
+
+SyncReport& FailState(SyncReport& report, SyncStep step, const std::string& reason) {
+  return Fail(report, step, std::nullopt, EndpointStatus::Failed(reason));
+}
+
+void Summarize(const SyncPlan& plan, SyncReport& report) {
+  report.recovered = plan.recovered;
+  for (const AppliPlan& appli : plan.applis) {
+    AppliReport out;
+    out.id = appli.id;
+    for (Side side : kBothSides) {
+      const SideChanges& changes = appli.merge.on(side);
+      out.counts[SideIndex(side)] = {static_cast<int>(changes.added.size()),
+                                     static_cast<int>(changes.changed.size()),
+                                     static_cast<int>(changes.removed.size())};
+    }
+    out.conflicts = appli.merge.conflicts;
+    out.refusals = appli.refusals;
+    out.rewritten = appli.rewritten;
+    report.applis.push_back(std::move(out));
+  }
+}
+
+// Writes one side's applications, recording each confirmation in the steps.
+// False with the report filled in on failure.
+bool WriteSide(SyncEndpoint& endpoint, Side side, const SyncPlan& plan,
+               const EndpointMemory& memory, bool verify, SyncState& state, SyncSteps& steps,
+               SyncReport& report) {
+  const std::vector<AppliWrite> writes = WritesOf(plan, side);
+  if (writes.empty()) return true;
+  auto confirmed = [&](AppliId id) {
+    steps.confirmed[SideIndex(side)] |= AppliBit(id);
+    report.written[SideIndex(side)] |= AppliBit(id);
+    std::string ignored;
+    // The steps only save the next run a comparison: without them it tells a
+    // completed application by its fingerprint.
+    (void)state.SaveSteps(steps, &ignored);
+  };
+  ApplyOutcome outcome = endpoint.Apply(writes, memory, verify, confirmed);
+  if (!outcome.status.ok()) {
+    Fail(report, SyncStep::kWrite, side, std::move(outcome.status));
+    return false;
+  }
+  if (!verify || !outcome.read_back) return true;
+  for (const AppliWrite& write : writes) {
+    if (!SameRecords(outcome.read_back->of(write.id), write.target)) {
+      Fail(report, SyncStep::kVerify, side,
+           EndpointStatus::Failed(std::string(AppliName(write.id)) + " reads back different from "
+                                                                     "what was written"));
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+SyncReport RunSync(SyncEndpoint& left, SyncEndpoint& right, SyncState& state,
+                   const SyncOptions& options) {
+  SyncReport report;
+  report.side_names = {left.Label(), right.Label()};
+  std::string reason;
+  std::optional<StoredState> stored = state.Load(&reason);
+  if (!stored) return FailState(report, SyncStep::kLoadState, reason);
+
+  AppliMask apps = options.apps;
+  if (stored->journal) {
+    for (const JournalAppli& appli : stored->journal->applis) apps |= AppliBit(appli.id);
+  }
+  apps &= left.Holds() & right.Holds() & kAllSyncAppli;
+
+  std::array<SyncEndpoint*, 2> sides{&left, &right};
+  std::array<RecordSet, 2> now;
+  for (Side side : kBothSides) {
+    const size_t s = SideIndex(side);
+    const EndpointMemory memory{stored->base, stored->identities[s]};
+    EndpointStatus status = sides[s]->Read(apps, memory, &now[s]);
+    if (!status.ok()) return Fail(report, SyncStep::kRead, side, std::move(status));
+  }
+
+  const SyncPlan plan =
+      PlanSync(apps, *stored, now, {left.atomic(), right.atomic()}, options.policy, options.force);
+  Summarize(plan, report);
+  if (plan.refused()) {
+    report.outcome = SyncOutcome::kRefused;
+    return report;
+  }
+  if (options.dry_run) {
+    report.outcome = SyncOutcome::kDryRun;
+    return report;
+  }
+
+  RecordSet new_base = stored->base;
+  bool base_moved = false;
+  for (const AppliPlan& appli : plan.applis) {
+    if (SameRecords(new_base.of(appli.id), appli.merge.merged)) continue;
+    new_base.Set(appli.id, appli.merge.merged);
+    base_moved = true;
+  }
+
+  const bool writes = plan.writes(Side::kLeft) || plan.writes(Side::kRight);
+  if (writes) {
+    if (!state.OpenJournal(JournalOf(plan), &reason)) {
+      return FailState(report, SyncStep::kJournal, reason);
+    }
+    SyncSteps steps;
+    // The file first: its write is all or nothing, so a failure there leaves
+    // the organizer untouched.
+    for (Side side : {Side::kRight, Side::kLeft}) {
+      const size_t s = SideIndex(side);
+      const EndpointMemory memory{stored->base, stored->identities[s]};
+      if (!WriteSide(*sides[s], side, plan, memory, options.verify, state, steps, report)) {
+        return report;
+      }
+    }
+  }
+
+  SideIdentities identities = stored->identities;
+  bool identities_moved = false;
+  for (Side side : kBothSides) {
+    std::optional<IdentityMap> map = sides[SideIndex(side)]->Identities();
+    if (map && *map != identities[SideIndex(side)]) {
+      identities[SideIndex(side)] = std::move(*map);
+      identities_moved = true;
+    }
+  }
+  if (base_moved && !state.SaveBase(new_base, &reason)) {
+    return FailState(report, SyncStep::kStoreBase, reason);
+  }
+  if (identities_moved && !state.SaveIdentities(identities, &reason)) {
+    return FailState(report, SyncStep::kStoreBase, reason);
+  }
+  if (stored->journal || writes) {
+    if (!state.CloseJournal(&reason)) return FailState(report, SyncStep::kStoreBase, reason);
+  }
+  report.outcome = SyncOutcome::kSynced;
+  return report;
+}
+
+}  // namespace kivo

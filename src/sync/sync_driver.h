@@ -1,0 +1,43 @@
+#ifndef KIVO_SYNC_SYNC_DRIVER_H_
+#define KIVO_SYNC_SYNC_DRIVER_H_
+
+#include "sync/merge.h"
+#include "sync/sync_endpoint.h"
+#include "sync/sync_report.h"
+#include "sync/sync_state.h"
+#include "sync/sync_types.h"
+
+namespace kivo {
+
+struct SyncOptions {
+  AppliMask apps = kAllSyncAppli;  // narrowed further to what both sides hold
+  ConflictPolicy policy = ConflictPolicy::kKeepBoth;
+  bool force = false;    // go ahead although a guard refuses
+  bool dry_run = false;  // read and merge, change nothing (no state written either)
+  bool verify = true;    // read back what was written and compare
+};
+
+// One sync of two sides, in this order:
+//   1. load the state of the pair; a damaged state stops the sync (a lost
+//      base would bring removed records back);
+//   2. read both sides (the applications asked for, and those of an
+//      interrupted run's journal);
+//   3. plan (sync_plan.h): finish an interrupted run, merge each application
+//      against its base, check the guards; a refusal stops here, as does a dry
+//      run;
+//   4. with nothing to write on either side, store the base if it moved and
+//      stop: an unchanged pair is only read;
+//   5. write the journal (merged records, what each side will be written);
+//   6. write the right side (the file of `sync FILE`, written atomically), then
+//      the left (the organizer), each application confirmed into the journal's
+//      steps as it completes, and compare what reads back with the target;
+//   7. store the new base and the identity maps, and remove the journal.
+// A failure at any step ends the run with the report saying which and why;
+// from step 6 on the journal stays, and the next sync finishes the work before
+// it compares anything. Nothing here talks to the user.
+[[nodiscard]] SyncReport RunSync(SyncEndpoint& left, SyncEndpoint& right, SyncState& state,
+                                 const SyncOptions& options);
+
+}  // namespace kivo
+
+#endif  // KIVO_SYNC_SYNC_DRIVER_H_

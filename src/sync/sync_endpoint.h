@@ -1,0 +1,112 @@
+#ifndef KIVO_SYNC_SYNC_ENDPOINT_H_
+#define KIVO_SYNC_SYNC_ENDPOINT_H_
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "store/appli_id.h"
+#include "sync/identity_map.h"
+#include "sync/record_diff.h"
+#include "sync/sync_types.h"
+
+namespace kivo {
+
+// How a step of an endpoint ended.
+enum class EndpointFault : uint8_t {
+  kNone,
+  kRefused,  // the side is not what it must be (not a backup file, another
+             // device code, a collection of the wrong kind): nothing was read
+             // or changed; the command line's exit 2
+  kFailed,   // a read or write broke off (a dropped line, a full disk, a
+             // server error); `code` tells more, e.g. the link's ResultCode
+};
+
+struct EndpointStatus {
+  EndpointFault fault = EndpointFault::kNone;
+  int code = 0;         // the endpoint's own code: a ResultCode, StoreResult, HTTP status
+  std::string message;  // for the user: what failed and what to do
+
+  bool ok() const { return fault == EndpointFault::kNone; }
+  static EndpointStatus Ok() { return {}; }
+  static EndpointStatus Refused(std::string message, int code = 0) {
+    return {EndpointFault::kRefused, code, std::move(message)};
+  }
+  static EndpointStatus Failed(std::string message, int code = 0) {
+    return {EndpointFault::kFailed, code, std::move(message)};
+  }
+};
+
+// What a side needs to know of the last sync to read itself: a collection
+// endpoint reports an item whose ETag (or mtime and hash) is unchanged as the
+// base record it was, without fetching it.
+struct EndpointMemory {
+  const RecordSet& base;
+  const IdentityMap& identities;
+};
+
+// One application to write on a side: the changes from what the side held
+// when read, and the whole target. An endpoint that rewrites applications
+// whole (the organizer, a backup file) writes `target`; one that patches items
+// (a collection) works through `changes`. After an interrupted run `changes`
+// are counted from what the side holds now, a half-written application
+// included, so either way gives the target.
+struct AppliWrite {
+  AppliId id = 0;
+  SideChanges changes;
+  Records target;
+};
+
+struct ApplyOutcome {
+  EndpointStatus status;
+  // The applications written, read again after the writes (in the same
+  // session where the endpoint has sessions), when the endpoint can.
+  std::optional<RecordSet> read_back;
+};
+
+// One side of a sync: the organizer (through a command of the link), a backup
+// file, a vdir folder, a CalDAV/CardDAV collection, or a test's memory.
+// Calls block until the side has answered; the driver makes them from one
+// thread.
+class SyncEndpoint {
+ public:
+  virtual ~SyncEndpoint() = default;
+
+  // Names the side for its pair's state folder; stable between runs and
+  // different for different sides: "organizer 2 0", "file /home/ann/a.bkf",
+  // "contacts https://example.org/dav/ann/contacts/".
+  virtual std::string Identity() const = 0;
+  // Names it for the user in the report: "organizer", "PC", "contacts".
+  virtual std::string Label() const = 0;
+  // The applications the side can hold (a contacts collection: Telephone).
+  virtual AppliMask Holds() const { return kAllSyncAppli; }
+  // True when a write either completes or leaves the side as it was (a file
+  // replaced by a rename); false when a broken write can leave an application
+  // half-written (the organizer deletes, then sends record by record).
+  virtual bool atomic() const = 0;
+
+  // Reads the applications of `apps` (a subset of Holds()) into *out, all in
+  // one session where the side has sessions. A side that does not exist yet
+  // (a backup file before the first sync) reads as empty.
+  [[nodiscard]] virtual EndpointStatus Read(AppliMask apps, const EndpointMemory& memory,
+                                            RecordSet* out) = 0;
+
+  // Writes the applications of `writes`, in one session where the side has
+  // sessions, calling `confirmed` once per application as soon as it is
+  // completely written (a backup file: all of them once the file is in
+  // place), so the journal can record it. With `verify` the written
+  // applications are read back into the outcome.
+  [[nodiscard]] virtual ApplyOutcome Apply(const std::vector<AppliWrite>& writes,
+                                           const EndpointMemory& memory, bool verify,
+                                           const std::function<void(AppliId)>& confirmed) = 0;
+
+  // The identity map of the records the side holds after the last Read or
+  // Apply, keyed as IdentityKeys names them; nullopt for a side that keeps
+  // none (the organizer, a backup file). The driver stores it with the base.
+  virtual std::optional<IdentityMap> Identities() const { return std::nullopt; }
+};
+
+}  // namespace kivo
+
+#endif  // KIVO_SYNC_SYNC_ENDPOINT_H_

@@ -1,0 +1,76 @@
+#ifndef KIVO_SYNC_SYNC_REPORT_H_
+#define KIVO_SYNC_SYNC_REPORT_H_
+
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "store/appli_id.h"
+#include "sync/guard.h"
+#include "sync/merge.h"
+#include "sync/sync_endpoint.h"
+#include "view/list_row.h"
+
+namespace kivo {
+
+// What a sync did (or, in a dry run, would do), for the command line and the
+// desktop to show.
+
+enum class SyncOutcome : uint8_t {
+  kSynced,   // both sides hold the merge and the base is stored
+  kDryRun,   // read and merged; nothing changed anywhere
+  kRefused,  // a guard refused; nothing changed anywhere
+  kFailed,   // a step failed; see failed_step and failure
+};
+
+// The step that failed. Up to kJournal nothing was changed on either side;
+// from kWrite on, the journal is in place and the next sync finishes the run.
+enum class SyncStep : uint8_t { kNone, kLoadState, kRead, kJournal, kWrite, kVerify, kStoreBase };
+
+struct SideCounts {
+  int added = 0;
+  int changed = 0;
+  int removed = 0;
+  bool operator==(const SideCounts&) const = default;
+};
+
+struct AppliReport {
+  AppliId id = 0;
+  std::array<SideCounts, 2> counts;  // per SideIndex: what the sync does to that side
+  std::vector<Conflict> conflicts;
+  std::vector<GuardRefusal> refusals;
+  // Written again whole after an interrupted sync, per SideIndex.
+  std::array<bool, 2> rewritten{};
+};
+
+struct SyncReport {
+  SyncOutcome outcome = SyncOutcome::kSynced;
+  std::array<std::string, 2> side_names;  // the endpoints' labels
+  bool recovered = false;                 // an interrupted sync was finished first
+  std::vector<AppliReport> applis;        // in AppliId order
+  // Applications written per side (SideIndex), as bits.
+  std::array<AppliMask, 2> written{};
+
+  SyncStep failed_step = SyncStep::kNone;
+  std::optional<Side> failed_side;  // when an endpoint failed
+  EndpointStatus failure;           // its status, or kFailed with the state's reason
+
+  bool refused() const { return outcome == SyncOutcome::kRefused; }
+  bool ok() const { return outcome == SyncOutcome::kSynced || outcome == SyncOutcome::kDryRun; }
+  int ConflictCount() const;
+};
+
+// The report as text (UTF-8, lines ending with "\n"): one line per
+// application with what was added, changed and removed on each side and its
+// conflicts, e.g.
+//   Memo              organizer: 1 added, 2 changed, 0 removed   PC: 0 added, 1 changed, 0 removed
+//   1 conflict
+// then the conflicts, each with its records as `show` prints them, then the
+// guard refusals or the failure. `context` gives the display modes and the
+// expense category names for the records.
+[[nodiscard]] std::string RenderSyncReport(const SyncReport& report, const RowContext& context);
+
+}  // namespace kivo
+
+#endif  // KIVO_SYNC_SYNC_REPORT_H_
