@@ -60,8 +60,8 @@ int RunPrint(CliContext& context, std::span<const std::string> args) {
   std::string error;
   int pages = 0;
   if (!WritePdf(job, *view.pdf, &error, &pages)) return context.FileFailure(*view.pdf, error);
-  *context.out << pages << (pages == 1 ? " page" : " pages") << " written to "
-               << view.pdf->string() << "\n";
+  *context.out << pages << (pages == 1 ? " page" : " pages") << " written to " << view.pdf->string()
+               << "\n";
   return kExitOk;
 }
 

@@ -22,7 +22,8 @@ std::optional<uint8_t> ParseAppliList(const std::string& text) {
   size_t begin = 0;
   while (begin <= text.size()) {
     const size_t comma = std::min(text.find(',', begin), text.size());
-    const std::optional<AppliId> id = ParseAppliName(std::string_view(text).substr(begin, comma - begin));
+    const std::optional<AppliId> id =
+        ParseAppliName(std::string_view(text).substr(begin, comma - begin));
     if (!id || *id >= kCategoryList) return std::nullopt;
     mask = static_cast<uint8_t>(mask | (1u << *id));
     begin = comma + 1;
@@ -60,8 +61,10 @@ bool ExtractViewOptions(const std::vector<std::string>& args, ViewOptions* optio
     if (name == "--apps") {
       options->apps = ParseAppliList(*value);
       if (!options->apps) {
-        *error = "option --apps takes applications separated by commas (schedule, anniversary, "
-                 "todo, memo, expense, telephone or 0..5), not '" + *value + "'";
+        *error =
+            "option --apps takes applications separated by commas (schedule, anniversary, "
+            "todo, memo, expense, telephone or 0..5), not '" +
+            *value + "'";
         return false;
       }
     } else if (name == "--pdf") {

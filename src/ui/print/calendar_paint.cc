@@ -46,7 +46,9 @@ QString ShortTime(int minute, int display_hour) {
   const int hour = minute / 60;
   const int min = minute % 60;
   if (NormalDisplayHour(display_hour) == kHour24) {
-    return QStringLiteral("%1:%2").arg(hour, 2, 10, QLatin1Char('0')).arg(min, 2, 10, QLatin1Char('0'));
+    return QStringLiteral("%1:%2")
+        .arg(hour, 2, 10, QLatin1Char('0'))
+        .arg(min, 2, 10, QLatin1Char('0'));
   }
   const int twelve = hour % 12 == 0 ? 12 : hour % 12;
   return QStringLiteral("%1:%2%3")
@@ -60,7 +62,8 @@ QString HourLabel(int hour, int display_hour) {
     return QStringLiteral("%1:00").arg(hour, 2, 10, QLatin1Char('0'));
   }
   const int twelve = hour % 12 == 0 ? 12 : hour % 12;
-  return QStringLiteral("%1 %2").arg(twelve).arg(hour < 12 ? QStringLiteral("AM") : QStringLiteral("PM"));
+  return QStringLiteral("%1 %2").arg(twelve).arg(hour < 12 ? QStringLiteral("AM")
+                                                           : QStringLiteral("PM"));
 }
 
 // ---- month -----------------------------------------------------------------------
@@ -104,8 +107,7 @@ void PlaceTimed(const std::vector<const CalendarEntry*>& timed, const CalendarOp
                 PlacedDay& day, CalendarPage& page) {
   const double min_height = std::max(page.line, page.hour_height / 2);
   const int first = options.first_minute;
-  const int last =
-      first + static_cast<int>(std::ceil(page.hours.height() / page.hour_height * 60));
+  const int last = first + static_cast<int>(std::ceil(page.hours.height() / page.hour_height * 60));
   size_t i = 0;
   while (i < timed.size()) {
     // A cluster: entries that overlap one another, directly or through others.
@@ -127,8 +129,7 @@ void PlaceTimed(const std::vector<const CalendarEntry*>& timed, const CalendarOp
       column_ends[static_cast<size_t>(column)] = stop;
       columns.push_back(column);
     }
-    const int width_columns =
-        std::min(static_cast<int>(column_ends.size()), kMaxOverlapColumns);
+    const int width_columns = std::min(static_cast<int>(column_ends.size()), kMaxOverlapColumns);
     const double column_w = (day.rect.width() - 4) / width_columns;
     for (size_t k = i; k < end; ++k) {
       const CalendarEntry& e = *timed[k];
@@ -163,8 +164,7 @@ void LayOutWeek(const CalendarModel& model, const CalendarOptions& options, doub
     for (const CalendarEntry* e : list) all_day += e->appli != kSchedule ? 1 : 0;
     most = std::max(most, all_day);
   }
-  const int rows =
-      std::min(static_cast<int>(most), print ? kPrintAllDayRows : kScreenAllDayRows);
+  const int rows = std::min(static_cast<int>(most), print ? kPrintAllDayRows : kScreenAllDayRows);
   const double head = line * 1.3;
   const double band = rows * line + (rows > 0 ? 4 : 0);
   const double day_w = (r.width() - gutter_w) / count;
@@ -247,11 +247,11 @@ void PaintEntry(QPainter& painter, const PlacedEntry& placed, const CalendarOpti
     painter.drawText(QRectF(x, rect.top(), text_rect.width(), line), Qt::AlignLeft | Qt::AlignTop,
                      metrics.elidedText(times, Qt::ElideRight, text_rect.width()));
     painter.drawText(text_rect.adjusted(0, line, 0, 0),
-                     Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
-                     PcTextToQString(entry.text));
+                     Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, PcTextToQString(entry.text));
     return;
   }
-  const QString label = placed.timed ? PcTextToQString(entry.text) : EntryLabel(entry, options.display_hour);
+  const QString label =
+      placed.timed ? PcTextToQString(entry.text) : EntryLabel(entry, options.display_hour);
   painter.drawText(text_rect, Qt::AlignLeft | Qt::AlignVCenter,
                    metrics.elidedText(label, Qt::ElideRight, text_rect.width()));
 }
@@ -317,7 +317,7 @@ void PaintHours(QPainter& painter, const CalendarPage& page, const CalendarOptio
 }  // namespace
 
 int PageDays(CalendarLayout layout) {
-  return layout == CalendarLayout::kMonth ? kMonthPageDays
+  return layout == CalendarLayout::kMonth  ? kMonthPageDays
          : layout == CalendarLayout::kWeek ? 7
                                            : 1;
 }
@@ -399,9 +399,9 @@ void PaintCalendar(QPainter& painter, const CalendarPage& page, const CalendarOp
     painter.setPen(colors.text);
     const double w = page.weekdays.width() / 7;
     for (int i = 0; i < 7; ++i) {
-      painter.drawText(QRectF(page.weekdays.left() + i * w, page.weekdays.top(), w,
-                              page.weekdays.height()),
-                       Qt::AlignCenter, QString::fromLatin1(WeekdayName(WeekdayOf(options.first_day + i))));
+      painter.drawText(
+          QRectF(page.weekdays.left() + i * w, page.weekdays.top(), w, page.weekdays.height()),
+          Qt::AlignCenter, QString::fromLatin1(WeekdayName(WeekdayOf(options.first_day + i))));
     }
   } else {
     for (const PlacedDay& day : page.days) painter.fillRect(day.title, colors.header);
@@ -436,12 +436,14 @@ QString CalendarTitle(const CalendarOptions& options) {
   const DateValue first = DateOfDay(options.first_day);
   switch (options.layout) {
     case CalendarLayout::kMonth:
-      return QStringLiteral("%1 %2").arg(QString::fromLatin1(MonthName(options.month))).arg(
-          DateOfDay(options.first_day + 7).year);
+      return QStringLiteral("%1 %2")
+          .arg(QString::fromLatin1(MonthName(options.month)))
+          .arg(DateOfDay(options.first_day + 7).year);
     case CalendarLayout::kWeek: {
       const DateValue last = DateOfDay(options.first_day + 6);
       QString from = QString::number(first.day);
-      if (first.month != last.month) from += QLatin1Char(' ') + QString::fromLatin1(MonthName(first.month));
+      if (first.month != last.month)
+        from += QLatin1Char(' ') + QString::fromLatin1(MonthName(first.month));
       if (first.year != last.year) from += QLatin1Char(' ') + QString::number(first.year);
       return QStringLiteral("%1 – %2 %3 %4")
           .arg(from)

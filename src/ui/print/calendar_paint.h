@@ -82,7 +82,7 @@ struct PlacedEntry {
 struct PlacedDay {
   int day = 0;
   QRectF rect;
-  QRectF title;  // where its number or name is written
+  QRectF title;    // where its number or name is written
   int hidden = 0;  // entries that found no room ("+3 more")
   QRectF more;
 };
@@ -94,8 +94,8 @@ struct CalendarPage {
   double line = 0;  // height of a line of text
   std::vector<PlacedDay> days;
   std::vector<PlacedEntry> entries;
-  QRectF hours;   // week and day: the hour grid, without the gutter
-  QRectF gutter;  // the hours' labels
+  QRectF hours;     // week and day: the hour grid, without the gutter
+  QRectF gutter;    // the hours' labels
   QRectF weekdays;  // month: the row of weekday names
 
   [[nodiscard]] const PlacedDay* DayAt(QPointF point) const;

@@ -1,8 +1,7 @@
 #include "ui/print/page_layout.h"
 
-#include <cstdio>
-
 #include <algorithm>
+#include <cstdio>
 #include <memory>
 #include <numeric>
 
@@ -107,10 +106,10 @@ class PageFrame {
     painter.setPen(rule);
     painter.drawLine(QPointF(p.left(), head.bottom() + 2), QPointF(p.right(), head.bottom() + 2));
     painter.setPen(Qt::black);
-    painter.drawText(QRectF(p.left(), p.bottom() - small_metrics_.height(), p.width(),
-                            small_metrics_.height()),
-                     Qt::AlignHCenter | Qt::AlignBottom,
-                     QStringLiteral("Page %1 of %2").arg(page_number).arg(total_));
+    painter.drawText(
+        QRectF(p.left(), p.bottom() - small_metrics_.height(), p.width(), small_metrics_.height()),
+        Qt::AlignHCenter | Qt::AlignBottom,
+        QStringLiteral("Page %1 of %2").arg(page_number).arg(total_));
   }
 
  private:
@@ -215,7 +214,8 @@ class ListPrinter {
       most[c] = head_metrics.horizontalAdvance(PcTextToQString(list_.columns[c]));
       for (size_t r = 0; r < sample; ++r) {
         if (c < list_.rows[r].size()) {
-          most[c] = std::max(most[c], metrics_.horizontalAdvance(PcTextToQString(list_.rows[r][c])));
+          most[c] =
+              std::max(most[c], metrics_.horizontalAdvance(PcTextToQString(list_.rows[r][c])));
         }
       }
       most[c] += 2 * pad_ + 1;
@@ -308,11 +308,10 @@ int PaintJob(const PrintJob& job, QPagedPaintDevice& device, bool turn_pages) {
   // The orientation of each list's pages, and of the calendar's page last.
   std::vector<QPageLayout::Orientation> orientations;
   for (const PrintedList& list : job.lists) {
-    orientations.push_back(PrefersLandscape(list) ? QPageLayout::Landscape
-                                                  : QPageLayout::Portrait);
+    orientations.push_back(PrefersLandscape(list) ? QPageLayout::Landscape : QPageLayout::Portrait);
   }
-  if (calendar) orientations.push_back(PrefersLandscape(job) ? QPageLayout::Landscape
-                                                             : QPageLayout::Portrait);
+  if (calendar)
+    orientations.push_back(PrefersLandscape(job) ? QPageLayout::Landscape : QPageLayout::Portrait);
   if (orientations.empty()) return 0;
   auto page_rect = [&](size_t part) {
     if (!turn_pages) return QRectF(0, 0, device.width(), device.height());
@@ -372,12 +371,12 @@ bool WritePdf(const PrintJob& job, const std::filesystem::path& path, std::strin
     qputenv("QT_QPA_PLATFORM", "offscreen");
     // Qt's remarks about the session it runs in (no runtime directory, say)
     // are no business of the tool's user.
-    previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&,
-                                         const QString& message) {
-      if (type == QtCriticalMsg || type == QtFatalMsg) {
-        std::fprintf(stderr, "kivo-link: %s\n", qPrintable(message));
-      }
-    });
+    previous = qInstallMessageHandler(
+        [](QtMsgType type, const QMessageLogContext&, const QString& message) {
+          if (type == QtCriticalMsg || type == QtFatalMsg) {
+            std::fprintf(stderr, "kivo-link: %s\n", qPrintable(message));
+          }
+        });
     own_app = std::make_unique<QGuiApplication>(argc, argv);
   }
   struct RestoreHandler {
@@ -404,10 +403,10 @@ bool WritePdf(const PrintJob& job, const std::filesystem::path& path, std::strin
     if (pages != nullptr) *pages = painted;
   }
   const QByteArray& bytes = buffer.data();
-  return WriteFileAtomically(
-      path, std::span(reinterpret_cast<const uint8_t*>(bytes.constData()),
-                      static_cast<size_t>(bytes.size())),
-      error);
+  return WriteFileAtomically(path,
+                             std::span(reinterpret_cast<const uint8_t*>(bytes.constData()),
+                                       static_cast<size_t>(bytes.size())),
+                             error);
 }
 
 }  // namespace kivo

@@ -33,7 +33,7 @@ struct PrintedCalendar {
   enum class Period { kMonth, kWeek, kDay };
   const CalendarModel* model = nullptr;  // borrowed for the printing
   Period period = Period::kMonth;
-  int year = 0;       // a month page: the month
+  int year = 0;  // a month page: the month
   int month = 0;
   int first_day = 0;  // a week or day page: its first day (day number)
   uint8_t appli_mask = kCalendarAppliMask;
