@@ -56,6 +56,8 @@ MainWindow::MainWindow(MainCommands& commands, QWidget* parent)
   BuildMenus();
   BuildControls();
   InstallKeyRules();
+  // After the key rules: Enter and Del mean other things in the calendar.
+  BuildViews();
   commands_.LoadDataFile();
   RestoreGeometry();
 
@@ -198,6 +200,7 @@ void MainWindow::ShowList() {
   header_->SetAppliName(FromPcText(TabName(id)));
   filling_ = false;
   ShowSelection();
+  SyncViews();
 }
 
 void MainWindow::ShowSelection() {

@@ -48,6 +48,7 @@ void MainWindow::OnFilterChanged(int filter) {
 }
 
 void MainWindow::OnEditEntry() {
+  if (EditInCalendar()) return;
   const int row = model_.selected_row();
   if (row < 0) return;
   emit EditEntryRequested(row);

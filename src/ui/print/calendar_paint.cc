@@ -69,7 +69,8 @@ QString HourLabel(int hour, int display_hour) {
 // ---- month -----------------------------------------------------------------------
 
 void LayOutMonth(const CalendarModel& model, const CalendarOptions& options, double line,
-                 CalendarPage& page) {
+                 QPaintDevice* device, CalendarPage& page) {
+  const QFontMetricsF metrics(options.font, device);
   const QRectF& r = page.rect;
   page.weekdays = QRectF(r.left(), r.top(), r.width(), line * 1.3);
   const double top = page.weekdays.bottom();
@@ -85,17 +86,28 @@ void LayOutMonth(const CalendarModel& model, const CalendarOptions& options, dou
     day.title = QRectF(day.rect.left() + 3, day.rect.top() + 1, day.rect.width() - 6, line);
     const auto& list = days[static_cast<size_t>(i)];
     const int count = static_cast<int>(list.size());
-    const int shown = count <= room ? count : std::max(room - 1, 0);
+    if (room == 0 && count > 0) {
+      // A cell of one line: the first entry beside the day's number.
+      day.hidden = count - 1;
+      const double number = metrics.horizontalAdvance(QStringLiteral("00")) + 8;
+      const double more =
+          day.hidden > 0 ? metrics.horizontalAdvance(QStringLiteral("+%1").arg(day.hidden)) + 4 : 0;
+      const QRectF rect(day.rect.left() + number, day.rect.top() + 1,
+                        std::max(day.rect.width() - number - more - 2, 1.0), line - 2);
+      page.entries.push_back({list.front(), rect, false});
+      if (day.hidden > 0) day.more = QRectF(rect.right(), day.title.top(), more, line);
+      page.days.push_back(day);
+      continue;
+    }
+    const int shown = std::min(count, room);
     for (int e = 0; e < shown; ++e) {
       const QRectF rect(day.rect.left() + 2, day.title.bottom() + e * line + line * 0.1,
                         day.rect.width() - 4, line);
       page.entries.push_back({list[static_cast<size_t>(e)], rect, false});
     }
+    // What found no room is counted at the right of the day's number.
     day.hidden = count - shown;
-    if (day.hidden > 0) {
-      day.more = QRectF(day.rect.left() + 2, day.title.bottom() + shown * line + line * 0.1,
-                        day.rect.width() - 4, line);
-    }
+    if (day.hidden > 0) day.more = day.title;
     page.days.push_back(day);
   }
 }
@@ -253,7 +265,8 @@ void PaintEntry(QPainter& painter, const PlacedEntry& placed, const CalendarOpti
   const QString label =
       placed.timed ? PcTextToQString(entry.text) : EntryLabel(entry, options.display_hour);
   painter.drawText(text_rect, Qt::AlignLeft | Qt::AlignVCenter,
-                   metrics.elidedText(label, Qt::ElideRight, text_rect.width()));
+                   metrics.elidedText(EntryLabel(entry, options.display_hour), Qt::ElideRight,
+                                      text_rect.width()));
 }
 
 void PaintDayFrame(QPainter& painter, const PlacedDay& day, const CalendarOptions& options,
@@ -288,8 +301,12 @@ void PaintDayFrame(QPainter& painter, const PlacedDay& day, const CalendarOption
   if (day.hidden > 0) {
     painter.setFont(options.font);
     painter.setPen(colors.muted);
-    painter.drawText(day.more, Qt::AlignLeft | Qt::AlignVCenter,
-                     QStringLiteral("+%1 more").arg(day.hidden));
+    QString more = QStringLiteral("+%1 more").arg(day.hidden);
+    const bool beside_title = day.more.width() >= day.title.width();
+    const double room =
+        day.more.width() - (month && beside_title ? metrics.horizontalAdvance(title) + 8 : 0);
+    if (metrics.horizontalAdvance(more) > room) more = QStringLiteral("+%1").arg(day.hidden);
+    painter.drawText(day.more, (month ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter, more);
   }
 }
 
@@ -380,7 +397,7 @@ CalendarPage LayOutCalendar(const CalendarModel& model, const CalendarOptions& o
   page.rect = rect;
   page.line = QFontMetricsF(options.font, device).height() + 2;
   if (options.layout == CalendarLayout::kMonth) {
-    LayOutMonth(model, options, page.line, page);
+    LayOutMonth(model, options, page.line, device, page);
   } else {
     LayOutWeek(model, options, page.line, device, page);
   }

@@ -359,7 +359,7 @@ int PaintJob(const PrintJob& job, QPagedPaintDevice& device, bool turn_pages) {
 }
 
 bool WritePdf(const PrintJob& job, const std::filesystem::path& path, std::string* error,
-              int* pages) {
+              int* pages, const QPageLayout* page_layout) {
   // The command-line tool has no application object: a short-lived one on
   // the offscreen platform gives the fonts without a display.
   std::unique_ptr<QGuiApplication> own_app;
@@ -393,9 +393,13 @@ bool WritePdf(const PrintJob& job, const std::filesystem::path& path, std::strin
     writer.setCreator(QStringLiteral("kivo-link"));
     writer.setTitle(job.lists.empty() && job.calendar ? QStringLiteral("Calendar")
                                                       : QStringLiteral("Records"));
-    writer.setPageSize(QPageSize(QPageSize::A4));
-    writer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
-    const int painted = PaintJob(job, writer, /*turn_pages=*/true);
+    if (page_layout != nullptr) {
+      writer.setPageLayout(*page_layout);
+    } else {
+      writer.setPageSize(QPageSize(QPageSize::A4));
+      writer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
+    }
+    const int painted = PaintJob(job, writer, /*turn_pages=*/page_layout == nullptr);
     if (painted == 0) {
       *error = "nothing to print";
       return false;

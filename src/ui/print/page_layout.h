@@ -14,6 +14,7 @@
 
 #include "view/calendar_model.h"
 
+class QPageLayout;
 class QPagedPaintDevice;
 
 namespace kivo {
@@ -63,14 +64,16 @@ struct PrintJob {
 // object.
 int PaintJob(const PrintJob& job, QPagedPaintDevice& device, bool turn_pages = false);
 
-// Writes the job as a PDF file of A4 pages in the orientation that suits it,
+// Writes the job as a PDF file of A4 pages in the orientation that suits it
+// (or on the pages of `page_layout`, when given: the desktop's page setup),
 // through a temporary file renamed into place. Without a Qt application object
 // (the command-line tool) one is made on Qt's offscreen platform for the
 // time of the call, so no display is needed. False with the reason in *error
 // when the file cannot be written; *pages (when given) receives the number of
 // pages written.
 [[nodiscard]] bool WritePdf(const PrintJob& job, const std::filesystem::path& path,
-                            std::string* error, int* pages = nullptr);
+                            std::string* error, int* pages = nullptr,
+                            const QPageLayout* page_layout = nullptr);
 
 }  // namespace kivo
 
