@@ -36,7 +36,7 @@ namespace {
 constexpr const char* kLayoutTexts[3] = {"&Month", "&Week", "&Day"};
 
 // The position of a record among the application's records as they stand.
-int PositionOf(const RecordList& records, std::span<const uint8_t> record) {
+int PositionOf(const RecordViews& records, std::span<const uint8_t> record) {
   const std::span<const uint8_t> wanted = RecordBody(record);
   for (size_t i = 0; i < records.size(); ++i) {
     const std::span<const uint8_t> body = RecordBody(records[i]);

@@ -12,17 +12,17 @@ std::span<const uint8_t> RecordBody(std::span<const uint8_t> record) {
   return record;
 }
 
-RecordList StoreRecordList(const AppliStore& store, AppliId id) {
-  RecordList records;
+RecordViews StoreRecordList(const AppliStore& store, AppliId id) {
+  RecordViews records;
   const int count = std::max(store.GetRecordCount(id), 0);
   records.reserve(static_cast<size_t>(count));
   for (int i = 0; i < count; ++i) records.push_back(store.Record(id, i));
   return records;
 }
 
-RecordList CurrentRecordList(const MainViewModel& model, const AppliStore& store, AppliId id) {
+RecordViews CurrentRecordList(const MainViewModel& model, const AppliStore& store, AppliId id) {
   if (id != model.appli()) return StoreRecordList(store, id);
-  RecordList records;
+  RecordViews records;
   if (id == kTelephone) records = StoreRecordList(store, id);
   records.reserve(records.size() + model.rows().size());
   for (const ListRow& row : model.rows()) records.emplace_back(row.origin);
@@ -45,7 +45,7 @@ int RowOfRecord(const MainViewModel& model, std::span<const uint8_t> record) {
   return -1;
 }
 
-bool RecordSnapshot::Equals(const RecordList& records) const {
+bool RecordSnapshot::Equals(const RecordViews& records) const {
   if (records.size() != ends_.size()) return false;
   size_t begin = 0;
   for (size_t i = 0; i < records.size(); ++i) {
@@ -60,7 +60,7 @@ bool RecordSnapshot::Equals(const RecordList& records) const {
   return true;
 }
 
-bool RecordSnapshot::Update(const RecordList& records) {
+bool RecordSnapshot::Update(const RecordViews& records) {
   if (Equals(records)) return false;
   bytes_.clear();
   ends_.clear();

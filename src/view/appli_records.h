@@ -16,22 +16,22 @@ class MainViewModel;
 // The records of one application as they stand, each with or without its
 // terminator. A record's index in this list is its position: what the
 // calendar and the search hand back to name a record.
-using RecordList = std::vector<std::span<const uint8_t>>;
+using RecordViews = std::vector<std::span<const uint8_t>>;
 
 // Where the calendar and the search read the records of an application from.
 // The spans must stay valid until the caller changes the model or the store.
-using RecordSource = std::function<RecordList(AppliId)>;
+using RecordSource = std::function<RecordViews(AppliId)>;
 
 // The store's records of the application, in store order; none when it is
 // absent.
-[[nodiscard]] RecordList StoreRecordList(const AppliStore& store, AppliId id);
+[[nodiscard]] RecordViews StoreRecordList(const AppliStore& store, AppliId id);
 
 // The desktop's records: for the application on screen its list's rows, which
 // are the authoritative copy while it is shown (Telephone: after the records
 // the category filter hides, which the store holds meanwhile); for the others
 // the store's.
-[[nodiscard]] RecordList CurrentRecordList(const MainViewModel& model, const AppliStore& store,
-                                           AppliId id);
+[[nodiscard]] RecordViews CurrentRecordList(const MainViewModel& model, const AppliStore& store,
+                                            AppliId id);
 [[nodiscard]] RecordSource CurrentRecords(const MainViewModel& model, const AppliStore& store);
 
 // The first row of the list on screen that holds the record (terminator or
@@ -47,7 +47,7 @@ class RecordSnapshot {
  public:
   // Takes the records over; true when they differ from the ones held in
   // count, order or any byte.
-  bool Update(const RecordList& records);
+  bool Update(const RecordViews& records);
   void Clear();
 
   int count() const { return static_cast<int>(ends_.size()); }
@@ -55,7 +55,7 @@ class RecordSnapshot {
   [[nodiscard]] std::span<const uint8_t> record(int position) const;
 
  private:
-  bool Equals(const RecordList& records) const;
+  bool Equals(const RecordViews& records) const;
 
   std::vector<uint8_t> bytes_;
   std::vector<uint32_t> ends_;

@@ -11,8 +11,7 @@ constexpr std::array<const char*, 128> kHighFolds = {
     nullptr, nullptr, ",", "f", "\"", "...", nullptr, nullptr, "^", nullptr, "s", "<", "oe",
     nullptr, "z", nullptr,
     // 0x90: (none) ‘ ’ “ ” • – — ˜ ™ š › œ (none) ž Ÿ
-    nullptr, "'", "'", "\"", "\"", nullptr, "-", "-", "~", nullptr, "s", ">", "oe", nullptr, "z",
-    "y",
+    nullptr, "'", "'", "\"", "\"", nullptr, "-", "-", "~", "tm", "s", ">", "oe", nullptr, "z", "y",
     // 0xA0: NBSP ¡ ¢ £ ¤ ¥ ¦ § ¨ © ª « ¬ SHY ® ¯
     " ", nullptr, nullptr, nullptr, nullptr, nullptr, "|", nullptr, nullptr, nullptr, "a", "\"",
     nullptr, nullptr, nullptr, nullptr,

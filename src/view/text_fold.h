@@ -15,8 +15,8 @@ namespace kivo {
 // "ü" to "u", "Ç" to "c"), the ligatures and letters without a base letter to
 // the letters users type for them ("ß" "ss", "Æ" "ae", "Œ" "oe", "Þ" "th", "Ø"
 // "o", "Ð" "d"), the typographic quotes and dashes to their ASCII twins, the
-// superscript digits and ordinal indicators to digits and letters, the no-break
-// space to a blank, the ellipsis to three dots. Every other byte folds to
+// superscript digits, ordinal indicators and "™" to digits and letters, the
+// no-break space to a blank, the ellipsis to three dots. Every other byte folds to
 // itself, so a query of any text matches itself.
 
 // The fold of one byte: one to three bytes, never empty.

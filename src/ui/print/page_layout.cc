@@ -200,9 +200,9 @@ class ListPrinter {
 
  private:
   // As a browser lays out a table: every column as wide as its longest text
-  // when the page has the room; else each gets a few characters' width and
-  // the rest of the page is shared by how much more each would take. Room
-  // left over goes by the list's own widths.
+  // when the page has the room; else each gets its longest word (up to 16
+  // characters) and the rest of the page is shared by how much more each
+  // would take. Room left over goes by the list's own widths.
   std::vector<double> ColumnWidths() const {
     const size_t count = list_.columns.size();
     const QFontMetricsF head_metrics(head_font_, &device_);
@@ -210,16 +210,21 @@ class ListPrinter {
     std::vector<double> least(count, 0);
     // The longest texts of the first rows stand for the others.
     const size_t sample = std::min<size_t>(list_.rows.size(), 400);
+    const double char_width = metrics_.averageCharWidth();
     for (size_t c = 0; c < count; ++c) {
+      // The longest word, within reason, is the least: names stay whole.
+      double word = char_width * 4;
       most[c] = head_metrics.horizontalAdvance(PcTextToQString(list_.columns[c]));
       for (size_t r = 0; r < sample; ++r) {
-        if (c < list_.rows[r].size()) {
-          most[c] =
-              std::max(most[c], metrics_.horizontalAdvance(PcTextToQString(list_.rows[r][c])));
+        if (c >= list_.rows[r].size()) continue;
+        const QString cell = PcTextToQString(list_.rows[r][c]);
+        most[c] = std::max(most[c], metrics_.horizontalAdvance(cell));
+        for (const QString& part : cell.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+          word = std::max(word, metrics_.horizontalAdvance(part));
         }
       }
       most[c] += 2 * pad_ + 1;
-      least[c] = std::min(most[c], metrics_.averageCharWidth() * 8 + 2 * pad_);
+      least[c] = std::min(most[c], std::min(word, char_width * 16) + 2 * pad_ + 1);
     }
     const double room = body_.width();
     const double sum_most = std::accumulate(most.begin(), most.end(), 0.0);
