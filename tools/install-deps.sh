@@ -13,6 +13,7 @@ KIVO_PACKAGES=(
   xauth xvfb
   scdoc man-db desktop-file-utils appstream
   libical-dev
+  poppler-utils
 )
 
 kivo_install_deps() {

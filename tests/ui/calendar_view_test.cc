@@ -189,11 +189,16 @@ TEST_F(CalendarViewTest, DayPage) {
   QTest::keyClick(grid_, Qt::Key_PageDown);
   QTest::keyClick(grid_, Qt::Key_Down);
   EXPECT_EQ(Selected(), "(none)");
+  const int rows = window_->commands.model().row_count();
   script_.OnDialog(Describe(QStringLiteral("Early swim")));
   DoubleClickDay(kJune20 + 1, 6);
   EXPECT_EQ(Selected(), "Early swim");
+  // Del deletes it again, after its question.
+  QTest::keyClick(grid_, Qt::Key_Delete);
+  EXPECT_EQ(script_.TakeBoxes().size(), 1u);
+  EXPECT_EQ(window_->commands.model().row_count(), rows);
+  EXPECT_EQ(Selected(), "(none)");
   // Insert asks for another; Cancel leaves the records as they were.
-  const int rows = window_->commands.model().row_count();
   script_.OnDialog([](QDialog&) { return kEditCancel; });
   QTest::keyClick(grid_, Qt::Key_Insert);
   EXPECT_EQ(window_->commands.model().row_count(), rows);
