@@ -22,14 +22,15 @@ namespace kivo {
 namespace {
 
 constexpr int kRecords = 65535;
-const DateValue kShown{2024, 6, 1};
+// A month the spread-out entries fill (2,730 of them).
+const DateValue kShown{2024, 5, 1};
 
 std::vector<std::vector<uint8_t>> Entries(bool one_month) {
   std::vector<std::vector<uint8_t>> records;
   records.reserve(kRecords);
   for (int i = 0; i < kRecords; ++i) {
     ScheduleRecord r = bench::MakeSchedule(i);
-    if (one_month) r.date = BcdDate::FromYmd(kShown.year, kShown.month, 1 + i % 30);
+    if (one_month) r.date = BcdDate::FromYmd(kShown.year, kShown.month, 1 + i % 31);
     records.push_back(EncodeScheduleRecord(r));
   }
   return records;
@@ -77,15 +78,22 @@ void BM_MonthPaint(benchmark::State& state) {
 }
 BENCHMARK(BM_MonthPaint)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// Page Down and back: every iteration turns to another month and paints it.
+// Page Down and Page Up: every iteration turns to the other of two months and
+// paints it (with Arg 1 one of them holds every entry, the other its last
+// day's).
 void BM_MonthSwitch(benchmark::State& state) {
   CalendarFixture& fixture = Fixture(static_cast<int>(state.range(0)));
-  int direction = 1;
+  size_t shown = 0;
   for (auto _ : state) {
-    fixture.grid->Turn(direction);
-    direction = -direction;
+    // Between the month shown and the next, whatever an earlier run left.
+    const bool at_shown = DateOfDay(fixture.grid->cursor_day()).month == kShown.month;
+    fixture.grid->Turn(at_shown ? 1 : -1);
     fixture.Paint();
+    shown += fixture.grid->page().entries.size();
+    for (const PlacedDay& day : fixture.grid->page().days) shown += static_cast<size_t>(day.hidden);
   }
+  state.counters["entries_per_page"] =
+      benchmark::Counter(static_cast<double>(shown), benchmark::Counter::kAvgIterations);
   state.SetLabel(state.range(0) == 0 ? "spread over 8 years" : "all in the month");
 }
 BENCHMARK(BM_MonthSwitch)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -85,7 +85,11 @@ void BM_SearchUpdateAfterEdit(benchmark::State& state) {
     fixture.index.Sync(fixture.Source(), fixture.context);
   }
 }
-BENCHMARK(BM_SearchUpdateAfterEdit)->Arg(65535)->Arg(76458)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SearchUpdateAfterEdit)
+    ->Arg(65535)
+    ->Arg(76458)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace
 }  // namespace kivo
