@@ -181,6 +181,12 @@ bool MainWindow::calendar_shown() const {
 
 void MainWindow::ShowCalendar(bool shown) {
   if (calendar_ == nullptr) return;
+  if (!shown && !calendar_shown()) {
+    // Chosen on another tab: the Schedule tab shows its list again.
+    calendar_mode_ = false;
+    SyncViews();
+    return;
+  }
   if (shown == calendar_shown()) {
     if (shown) calendar_->grid()->setFocus(Qt::OtherFocusReason);
     return;
