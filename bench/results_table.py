@@ -80,7 +80,8 @@ def main():
             machine[key] = value
     runs = {n: load(out, n) for n in ("appli_store_bench", "backup_file_bench", "csv_bench",
                                      "main_view_model_bench", "serial_wait_bench",
-                                     "startup_bench", "sync_merge_bench", "link_transfer_bench",
+                                     "startup_bench", "sync_merge_bench", "calendar_bench",
+                                     "search_bench", "link_transfer_bench",
                                      "link_transfer_bench_rt")}
     ok = lambda rows: [b for b in rows if not b.get("error_occurred")]
 
@@ -146,6 +147,18 @@ def main():
         goal("Sync: merging 7 x 65,535 records per side (%s) under 1 s" % b.get("label", ""),
              "%s wall, %s CPU" % (fmt_time(b), fmt_time(b, cpu_ms(b))), ms(b) < 1000,
              cpu_ms(b) < 1000)
+    for b in ok(runs["calendar_bench"]):
+        if b["name"].startswith(("BM_MonthPaint", "BM_MonthSwitch")):
+            what = "painted" if b["name"].startswith("BM_MonthPaint") else "switched to and painted"
+            goal("A month of the calendar with 65,535 Schedule entries (%s) %s under 50 ms" %
+                 (b.get("label", ""), what),
+                 "%s wall, %s CPU" % (fmt_time(b), fmt_time(b, cpu_ms(b))), ms(b) < 50,
+                 cpu_ms(b) < 50)
+    for b in ok(runs["search_bench"]):
+        if b["name"].startswith("BM_SearchKeystroke"):
+            goal("A keystroke of the search across %d records under 100 ms" % int(b["records"]),
+                 "%s wall, %s CPU" % (fmt_time(b), fmt_time(b, cpu_ms(b))), ms(b) < 100,
+                 cpu_ms(b) < 100)
 
     print("# Benchmark results\n")
     print("Written by `bench/run.sh` (release build). Machine: %s cores, %s, %s; load average "
@@ -168,6 +181,10 @@ def main():
                  "Arg: the application on screen)", "startup_bench"),
                 ("Sync merge (seven lists of 65,535 records per side; Arg: the case)",
                  "sync_merge_bench"),
+                ("Calendar (65,535 Schedule entries; Arg 0: over eight years, 1: in one month)",
+                 "calendar_bench"),
+                ("Search across applications (Arg: records in each of six applications)",
+                 "search_bench"),
                 ("Link (paced at 1920 bytes/s)", "link_transfer_bench"),
                 ("Link at real-time priority", "link_transfer_bench_rt"))
     for title, key in sections:

@@ -15,6 +15,7 @@ KIVO_PACKAGES=(
   libical-dev tzdata
   libcurl4-openssl-dev libxml2-dev
   radicale openssl khal khard
+  poppler-utils
 )
 
 kivo_install_deps() {

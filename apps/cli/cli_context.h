@@ -13,6 +13,7 @@
 #include "link_options.h"
 #include "platform/app_dirs.h"
 #include "store/app_settings.h"
+#include "view_options.h"
 
 namespace kivo::cli {
 
@@ -59,6 +60,8 @@ struct CliContext {
   std::filesystem::path data_dir;
   // The options of the transfer commands (link_options.h).
   LinkOptions link;
+  // The options of find and print (view_options.h).
+  ViewOptions view;
   std::ostream* out = nullptr;
   std::ostream* err = nullptr;
 

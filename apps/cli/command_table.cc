@@ -3,6 +3,7 @@
 #include <ostream>
 
 #include "link_options.h"
+#include "view_options.h"
 
 namespace kivo::cli {
 
@@ -10,9 +11,13 @@ const std::vector<CliCommand>& AllCommands() {
   static const std::vector<CliCommand> commands = [] {
     std::vector<CliCommand> all;
     // A new command group adds its table here.
-    for (std::span<const CliCommand> group :
-         {FileCommands(), ExchangeCommands(), TransferCommands(), HistoryCommands(),
-          DemoCommands()}) {
+    std::vector<std::span<const CliCommand>> groups{
+        FileCommands(), ExchangeCommands(), TransferCommands(), HistoryCommands(), ViewCommands()};
+#ifdef KIVO_CLI_PRINT
+    groups.push_back(PrintCommands());
+#endif
+    groups.push_back(DemoCommands());
+    for (std::span<const CliCommand> group : groups) {
       all.insert(all.end(), group.begin(), group.end());
     }
     return all;
@@ -59,6 +64,7 @@ void PrintToolHelp(std::ostream& out) {
       << "2 bad command line. diff and restore --dry-run: 0 same records, 1 different\n"
       << "(diff: 2 on trouble).\n";
   PrintLinkOptionsHelp(out);
+  PrintViewOptionsHelp(out);
 }
 
 void PrintCommandHelp(const CliCommand& command, std::ostream& out) {

@@ -30,6 +30,8 @@ std::span<const CliCommand> DemoCommands();      // demo
 // backup, restore, upload, download, send, detect, simulate, linetest, ports
 std::span<const CliCommand> TransferCommands();
 std::span<const CliCommand> HistoryCommands();  // history, diff
+std::span<const CliCommand> ViewCommands();     // find
+std::span<const CliCommand> PrintCommands();    // print (built with the printing module)
 
 // Every command, in the order the help lists them.
 const std::vector<CliCommand>& AllCommands();

@@ -23,7 +23,11 @@ int Run(const std::vector<std::string>& args) {
   std::vector<std::string> rest;
   std::string error;
   std::vector<std::string> general;
-  if (!ExtractLinkOptions(args, &context.link, &general, &error)) {
+  std::vector<std::string> not_view;
+  if (!ExtractViewOptions(args, &context.view, &not_view, &error)) {
+    return context.UsageFailure(error);
+  }
+  if (!ExtractLinkOptions(not_view, &context.link, &general, &error)) {
     return context.UsageFailure(error);
   }
   if (!ParseGlobalOptions(general, &options, &rest, &error)) return context.UsageFailure(error);

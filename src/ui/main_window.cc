@@ -17,10 +17,12 @@
 #include <QTreeWidget>
 
 #include "store/app_settings.h"
+#include "ui/calendar_view.h"
 #include "ui/find_dialog.h"
 #include "ui/list_header_area.h"
 #include "ui/message_box.h"
 #include "ui/pc_text.h"
+#include "ui/search_panel.h"
 #include "ui/ui_resources.h"
 #include "view/appli_columns.h"
 #include "view/record_text.h"
@@ -56,6 +58,8 @@ MainWindow::MainWindow(MainCommands& commands, QWidget* parent)
   BuildMenus();
   BuildControls();
   InstallKeyRules();
+  // After the key rules: Enter and Del mean other things in the calendar.
+  BuildViews();
   commands_.LoadDataFile();
   RestoreGeometry();
 
@@ -65,6 +69,10 @@ MainWindow::MainWindow(MainCommands& commands, QWidget* parent)
 MainWindow::~MainWindow() {
   if (!closed_) SaveSettings();
   commands_.Attach(nullptr, nullptr);
+  // The views borrow the window's calendar model and search index, which go
+  // before the window's children do.
+  delete search_panel_.data();
+  delete calendar_;
 }
 
 void MainWindow::ShowAsSaved() {
@@ -198,6 +206,7 @@ void MainWindow::ShowList() {
   header_->SetAppliName(FromPcText(TabName(id)));
   filling_ = false;
   ShowSelection();
+  SyncViews();
 }
 
 void MainWindow::ShowSelection() {

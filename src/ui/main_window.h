@@ -1,14 +1,20 @@
 #ifndef KIVO_UI_MAIN_WINDOW_H_
 #define KIVO_UI_MAIN_WINDOW_H_
 
+#include <span>
+
 #include <QMainWindow>
+#include <QPageLayout>
 #include <QPointer>
 
 #include "ui/main_commands.h"
 #include "ui/qt_command_user.h"
+#include "view/calendar_model.h"
+#include "view/search_index.h"
 
 class QAction;
 class QComboBox;
+class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
@@ -17,8 +23,11 @@ class QToolButton;
 
 namespace kivo {
 
+class CalendarView;
 class FindDialog;
 class ListHeaderArea;
+class SearchPanel;
+struct PrintJob;
 
 // The program's one main window, a view of MainCommands: a tab per organizer
 // application, the record list with its painted header, the detail pane, the
@@ -45,6 +54,13 @@ class MainWindow : public QMainWindow, private ListView {
   void ShowAsSaved();
   // Brings the window forward for a second start: restores it when minimised.
   void BringToFront();
+  // Puts a record on screen in its application's list, selected: where the
+  // search and the calendar hand a record to the list. Telephone shows all
+  // categories when the filter hides it. False when no row holds it.
+  bool ShowRecord(AppliId id, std::span<const uint8_t> record);
+  // The Schedule tab shows the calendar instead of the list (View > Calendar).
+  void ShowCalendar(bool shown);
+  [[nodiscard]] bool calendar_shown() const;
 
  signals:
   // Emitted by the buttons, menu items, double-clicks and keys that edit or
@@ -102,6 +118,28 @@ class MainWindow : public QMainWindow, private ListView {
   // The button images, drawn in the palette's colours.
   void UpdateButtonImages();
 
+  // The calendar, the search across applications and printing
+  // (main_window_views.cc).
+  void AddPrintActions(QMenu* file);
+  void AddSearchAction(QMenu* edit);
+  void BuildViewMenu();
+  void BuildViews();
+  void LayOutViews();
+  // After the list changed: the calendar and the search follow the records.
+  void SyncViews();
+  void OpenSearch();
+  void EditCalendarEntry(AppliId id, int position);
+  void NewCalendarEntry(int day, int minute);
+  // Edit and New while the calendar is shown: its selected entry, its day.
+  // False when the list's own Edit or New applies.
+  bool EditInCalendar();
+  bool NewInCalendar();
+  [[nodiscard]] PrintJob CurrentPrintJob() const;
+  void PageSetup();
+  void Print();
+  void PrintPreview();
+  void ExportPdf();
+
   MainCommands& commands_;
   MainViewModel& model_;
   QtCommandUser user_;
@@ -124,6 +162,21 @@ class MainWindow : public QMainWindow, private ListView {
   QAction* edit_entry_ = nullptr;
   QAction* delete_entry_ = nullptr;
   QAction* find_ = nullptr;
+
+  CalendarModel calendar_model_;
+  SearchIndex search_index_;
+  CalendarView* calendar_ = nullptr;
+  QPointer<SearchPanel> search_panel_;
+  QToolButton* list_switch_ = nullptr;
+  QToolButton* calendar_switch_ = nullptr;
+  QAction* list_action_ = nullptr;
+  QAction* calendar_action_ = nullptr;
+  QAction* layout_actions_[3] = {nullptr, nullptr, nullptr};
+  bool calendar_mode_ = false;
+  // The printer the user chose and its page setup, kept for the run.
+  QString printer_name_;
+  QPageLayout page_layout_;
+  bool page_set_up_ = false;
 };
 
 }  // namespace kivo

@@ -67,6 +67,8 @@ void MainWindow::BuildMenus() {
   connect(file->addAction(QStringLiteral("&Export...")), &QAction::triggered, this,
           [this] { commands_.Export(); });
   file->addSeparator();
+  AddPrintActions(file);
+  file->addSeparator();
   connect(file->addAction(QStringLiteral("E&xit")), &QAction::triggered, this, &QWidget::close);
 
   QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
@@ -83,6 +85,8 @@ void MainWindow::BuildMenus() {
   connect(delete_entry_, &QAction::triggered, this, [this] { commands_.DeleteEntry(); });
   connect(find_, &QAction::triggered, this, &MainWindow::Find);
   connect(new_entry_, &QAction::triggered, this, &MainWindow::NewEntry);
+  AddSearchAction(edit);
+  BuildViewMenu();
 
   QMenu* option = menuBar()->addMenu(QStringLiteral("&Option"));
   connect(option->addAction(QStringLiteral("Organizer &Model...")), &QAction::triggered, this,
@@ -207,6 +211,7 @@ void MainWindow::LayOutControls() {
   new_button_->setGeometry(340 + grow_x, 310 + grow_y, 70, 40);
   edit_button_->setGeometry(410 + grow_x, 310 + grow_y, 70, 40);
   delete_button_->setGeometry(480 + grow_x, 310 + grow_y, 70, 40);
+  LayOutViews();
 }
 
 void MainWindow::UpdateButtonImages() {

@@ -15,7 +15,7 @@ namespace kivo {
 // ---- records ---------------------------------------------------------------------
 
 void MainWindow::NewEntry() {
-  if (model_.AppliRecordCount() >= kOrganizerRecordLimit) return;
+  if (model_.AppliRecordCount() >= kOrganizerRecordLimit || NewInCalendar()) return;
   RunEditDialogFor(-1);
 }
 

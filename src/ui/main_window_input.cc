@@ -48,6 +48,7 @@ void MainWindow::OnFilterChanged(int filter) {
 }
 
 void MainWindow::OnEditEntry() {
+  if (EditInCalendar()) return;
   const int row = model_.selected_row();
   if (row < 0) return;
   emit EditEntryRequested(row);
@@ -112,11 +113,12 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
       return true;
     case Qt::Key_Return:
     case Qt::Key_Enter:
-      if (focus == upload_ || focus == download_ || focus == new_button_ || focus == edit_button_ ||
-          focus == delete_button_) {
-        static_cast<QAbstractButton*>(focus)->click();
-      } else if (focus == send_) {
+      if (focus == send_) {
         OnSend();
+      } else if (auto* button = qobject_cast<QAbstractButton*>(focus)) {
+        // Upload, Download, New, Edit, Delete, the view switch and the
+        // calendar's buttons.
+        button->click();
       } else {
         OnEditEntry();
       }

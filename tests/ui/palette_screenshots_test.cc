@@ -12,12 +12,14 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QLineEdit>
 #include <QPalette>
 #include <QStyle>
 #include <QStyleFactory>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeView>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
@@ -26,8 +28,10 @@
 #include "sample_data.h"
 #include "store/app_settings.h"
 #include "store/working_data.h"
+#include "ui/calendar_view.h"
 #include "ui/list_header_area.h"
 #include "ui/main_window.h"
+#include "ui/search_panel.h"
 
 namespace kivo {
 namespace {
@@ -121,6 +125,57 @@ TEST(PaletteScreenshots, LightAndDarkAtTheSmallestSizeAndMaximised) {
     }
     window.window.close();
   }
+  QApplication::setPalette(old_palette);
+  QApplication::setStyle(QStyleFactory::create(old_style));
+}
+
+// The calendar's month page and the search, for the README:
+// --gtest_filter='PaletteScreenshots.Calendar*'. An entry's text must read on
+// its kind's tint, and a result's on the list, in both palettes.
+TEST(PaletteScreenshots, CalendarMonthAndSearchLightAndDark) {
+  const test::SampleFiles files;
+  const test::ScreenshotDir out_dir;
+  const QString old_style = QApplication::style()->name();
+  const QPalette old_palette = QApplication::palette();
+  QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+  QApplication::setPalette(QApplication::style()->standardPalette());
+  test::Desktop window(files.paths, /*show=*/false);
+  window.window.resize(780, 540);
+  window.window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window.window));
+  window.window.ShowCalendar(true);
+  auto* grid = window.Widget<CalendarGrid>("calendar");
+  grid->GoTo(DayNumber(2002, 6, 20));
+  window.Choose("&Search All Applications...");
+  auto* search = window.window.findChild<SearchPanel*>(QStringLiteral("searchPanel"));
+  ASSERT_NE(search, nullptr);
+  QTest::keyClicks(search->field(), QStringLiteral("muller"));
+  ASSERT_EQ(search->hits().size(), 3u);
+  for (const bool dark : {false, true}) {
+    QApplication::setPalette(dark ? DarkPalette() : QApplication::style()->standardPalette());
+    QTest::qWait(20);
+    const QString shade = QString::fromLatin1(dark ? "dark" : "light");
+    const QImage month = window.window.grab().toImage();
+    // An entry that is not selected: its text on its kind's tint.
+    const PlacedEntry* entry = nullptr;
+    for (const PlacedEntry& placed : grid->page().entries) {
+      if (placed.entry->position != grid->selected_position()) entry = &placed;
+    }
+    ASSERT_NE(entry, nullptr);
+    const QRect text_rect = entry->rect.toRect().adjusted(8, 1, -2, -1);
+    ExpectReadable(month, QRect(grid->mapTo(&window.window, text_rect.topLeft()), text_rect.size()),
+                   dark, shade + " calendar entry");
+    EXPECT_TRUE(month.save(out_dir.FilePath(QStringLiteral("calendar_%1.png").arg(shade))));
+    const QImage found = search->grab().toImage();
+    QTreeView* results = search->results();
+    const QRect row = results->visualRect(results->model()->index(1, 2));
+    ExpectReadable(
+        found,
+        QRect(results->viewport()->mapTo(search, row.topLeft()), row.size()).adjusted(2, 1, -2, -1),
+        dark, shade + " search result");
+    EXPECT_TRUE(found.save(out_dir.FilePath(QStringLiteral("search_%1.png").arg(shade))));
+  }
+  window.window.close();
   QApplication::setPalette(old_palette);
   QApplication::setStyle(QStyleFactory::create(old_style));
 }
