@@ -7,7 +7,9 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPointer>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -78,6 +80,47 @@ TEST(SaveFileDialog, AddsTheExtensionBeforeAskingToReplace) {
       EXPECT_EQ(dialog->result(), QDialog::Accepted);
       EXPECT_EQ(dialog->selectedFiles().value(0), target);
     }
+  }
+}
+
+// The same when the user types the name into the dialog on screen and
+// presses Enter: the name field has the focus then.
+TEST(SaveFileDialog, AsksBeforeReplacingANameTypedAndEntered) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString target = dir.path() + QStringLiteral("/x.txt.bkf");
+  QFile existing(target);
+  ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+  FileRequest request;
+  request.save = true;
+  request.dir = dir.path();
+  request.filter = QStringLiteral("Backup Files (*.bkf)");
+  request.default_suffix = QStringLiteral("bkf");
+  for (bool replace : {false, true}) {
+    QString asked;
+    bool typed = false;
+    // The user, looking at whichever dialog is open; the keys go out from a
+    // timer of their own, since the box opens inside the Enter key's handling.
+    QTimer user;
+    QObject::connect(&user, &QTimer::timeout, [&] {
+      QPointer<QWidget> top = QApplication::activeModalWidget();
+      QTimer::singleShot(0, [&, top] {
+        if (auto* box = qobject_cast<QMessageBox*>(top.data())) {
+          asked = box->text();
+          replace ? box->button(QMessageBox::Yes)->click() : QTest::keyClick(box, Qt::Key_Escape);
+        } else if (auto* dialog = qobject_cast<QFileDialog*>(top.data()); dialog && !typed) {
+          typed = true;
+          QTest::keyClicks(dialog->focusWidget(), QStringLiteral("x.txt"));
+          QTest::keyClick(dialog->focusWidget(), Qt::Key_Return);
+        } else if (dialog != nullptr) {
+          QTest::keyClick(dialog, Qt::Key_Escape);
+        }
+      });
+    });
+    user.start(20);
+    const QString chosen = ChooseFile(nullptr, request);
+    EXPECT_TRUE(asked.contains(QStringLiteral("x.txt.bkf"))) << asked.toStdString();
+    EXPECT_EQ(chosen.toStdString(), replace ? target.toStdString() : "");
   }
 }
 
