@@ -372,8 +372,8 @@ struct Losses {
 // run of characters longer than any field, the others a character of
 // kForeign.
 constexpr char kOverCapacity = '\x01';
-constexpr char32_t kForeign[] = {U'\u0151', U'\u0142',
-                                 U'\u03A9'};  // o-double-acute, l-stroke, omega
+// o with double acute, l with stroke, omega.
+constexpr char32_t kForeign[] = {U'\u0151', U'\u0142', U'\u03A9'};
 
 // Now and then a text of the model gets a refused character, the mark of a
 // text over capacity or (for UTF-8) of a foreign character, in place of one
