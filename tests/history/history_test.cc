@@ -45,105 +45,45 @@ TEST(GenerationName, RoundTripsAndRefusesOtherNames) {
   struct Case {
     std::string_view kind;
     int written;
-    int sequence;
     const char* name;
-  } cases[] = {{kKindBackup, 1, 1, "20261207-090501-backup-n1.bkf"},
-               {kKindSnapshot, 42, 1, "20261207-090501-snapshot-n42.bkf"},
-               // Names from before write numbers.
-               {kKindSnapshot, 0, 1, "20261207-090501-snapshot.bkf"},
-               {kKindBackup, 0, 12, "20261207-090501-backup-12.bkf"}};
+  } cases[] = {{kKindBackup, 1, "20261207-090501-backup-n1.bkf"},
+               {kKindSnapshot, 12, "20261207-090501-snapshot-n12.bkf"}};
   for (const Case& c : cases) {
-    if (c.written > 0) {
-      EXPECT_EQ(GenerationFileName(t, c.kind, c.written), c.name);
-    }
+    EXPECT_EQ(GenerationFileName(t, c.kind, c.written), c.name);
     Generation g;
     ASSERT_TRUE(ParseGenerationFileName(c.name, &g)) << c.name;
     EXPECT_EQ(g.kind, c.kind);
     EXPECT_EQ(g.written, c.written);
-    EXPECT_EQ(g.sequence, c.sequence);
     EXPECT_EQ(g.time.day, 7);
     EXPECT_EQ(g.time.second, 1);
   }
   for (const char* other :
        {"20261207.bkf", "20261207-090501-upload.bkf", "20261207-090501-backup.csv",
         "2026120x-090501-backup.bkf", "20261207-090501-backup-1.bkf",
-        "20261207-090501-backup-n0.bkf", "20261207-090501-backup-nx.bkf", "restore.journal"}) {
+        "20261207-090501-backup-n0.bkf", "restore.journal"}) {
     Generation g;
     EXPECT_FALSE(ParseGenerationFileName(other, &g)) << other;
   }
 }
 
-// Generations are ordered as they were written, whatever their names' times
-// say: one dated later than now (a clock set back, a file copied in) never
-// makes the one just written the first pruned. A snapshot that a failed
-// restore's journal names is never pruned either.
-TEST_F(HistoryTest, PrunesInWriteOrderSparingTheNewAndTheJournalsSnapshot) {
-  struct Case {
-    const char* name;
-    std::vector<std::string> present;  // oldest first
-    int keep;
-    int journal;                    // index into present of the journal's snapshot; -1: none
-    std::vector<std::string> left;  // besides the new one, newest first
-  };
-  const Case kCases[] = {
-      {"unnumbered, dated in the future", {"20991231-000000-backup.bkf"}, 1, -1, {}},
-      {"numbered, dated in the future",
-       {"20200101-000000-backup.bkf", "20990101-000000-snapshot-n7.bkf"},
-       2,
-       -1,
-       {"20990101-000000-snapshot-n7.bkf"}},
-      {"old names by their time",
-       {"20261210-000000-backup.bkf", "20261201-000000-backup-2.bkf", "20261201-000000-backup.bkf"},
-       3,
-       -1,
-       {"20261210-000000-backup.bkf", "20261201-000000-backup-2.bkf"}},
-      {"the journal's snapshot, whatever the count",
-       {"20261201-000000-snapshot-n1.bkf", "20261202-000000-backup-n2.bkf"},
-       1,
-       0,
-       {"20261201-000000-snapshot-n1.bkf"}},
-  };
-  AppliStore store{TablesDirectory()};
-  Fill(store, 1);
-  for (const Case& c : kCases) {
-    SCOPED_TRACE(c.name);
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-    for (const std::string& name : c.present) std::ofstream(dir_ / name) << "x";
-    if (c.journal >= 0) {
-      ASSERT_TRUE(WriteRestoreJournal(
-          RestoreJournalPath(dir_),
-          {"/f.bkf", "1:0", (dir_ / c.present[static_cast<size_t>(c.journal)]).string(), 0}));
-    }
-    std::string error;
-    const fs::path added =
-        AddGeneration(dir_, store, kKindSnapshot, {2026, 12, 7, 12, 0, 0}, c.keep, false, &error);
-    std::vector<std::string> listed;
-    for (const Generation& g : ListGenerations(dir_)) listed.push_back(g.path.filename().string());
-    std::vector<std::string> expected{added.filename().string()};
-    expected.insert(expected.end(), c.left.begin(), c.left.end());
-    EXPECT_EQ(listed, expected);
-  }
-}
-
-TEST_F(HistoryTest, ListsLastWrittenFirstAndCountsWhatAFileHolds) {
+TEST_F(HistoryTest, ListsLastWrittenFirstAndPrunesToTheCountKeepingTheNewest) {
   AppliStore store{TablesDirectory()};
   Fill(store, 2);
   std::string error;
-  // Written in this order: the list follows it, not the times.
-  const LocalDateTime times[] = {
-      {2026, 12, 7, 10, 0, 0}, {2026, 12, 7, 10, 0, 0}, {2026, 12, 6, 23, 0, 0}};
+  // Two in the same second, one a day earlier, one later.
+  const LocalDateTime times[] = {{2026, 12, 7, 10, 0, 0},
+                                 {2026, 12, 7, 10, 0, 0},
+                                 {2026, 12, 6, 23, 0, 0},
+                                 {2026, 12, 8, 1, 0, 0}};
   for (const LocalDateTime& t : times) {
     ASSERT_FALSE(AddGeneration(dir_, store, kKindBackup, t, 20, true, &error).empty()) << error;
   }
   std::ofstream(dir_ / "notes.txt") << "not a generation";
   std::vector<Generation> all = ListGenerations(dir_);
-  ASSERT_EQ(all.size(), 3u);
-  for (int i = 0; i < 3; ++i) {
-    EXPECT_EQ(all[static_cast<size_t>(i)].number, i + 1);
-    EXPECT_EQ(all[static_cast<size_t>(i)].written, 3 - i);
-  }
-  EXPECT_EQ(all[0].time.day, 6);
+  ASSERT_EQ(all.size(), 4u);
+  EXPECT_EQ(all[0].time.day, 8);
+  EXPECT_EQ(all[1].time.day, 6);
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(all[static_cast<size_t>(i)].written, 4 - i);
 
   std::array<int, 7> counts{};
   ASSERT_TRUE(CountRecords(all[0].path, &counts));
@@ -153,19 +93,54 @@ TEST_F(HistoryTest, ListsLastWrittenFirstAndCountsWhatAFileHolds) {
   EXPECT_TRUE(HoldsApplis(all[0].path, 1 << kMemo, &why));
   EXPECT_FALSE(HoldsApplis(all[0].path, (1 << kMemo) | (1 << kToDo), &why));
   EXPECT_EQ(why, all[0].path.string() + " lacks To Do");
-  EXPECT_FALSE(HoldsApplis(dir_ / "notes.txt", 1 << kMemo, &why));
-  EXPECT_FALSE(HoldsApplis({}, 1 << kMemo, &why));
 
   // A snapshot counts with the backups; 0 still keeps the newest.
-  for (int keep : {2, 0}) {
+  for (int keep : {3, 0}) {
     ASSERT_FALSE(
-        AddGeneration(dir_, store, kKindSnapshot, {2026, 12, 1, 0, 0, 0}, keep, false, &error)
+        AddGeneration(dir_, store, kKindSnapshot, {2026, 12, 9, 0, 0, 0}, keep, false, &error)
             .empty());
     all = ListGenerations(dir_);
     ASSERT_EQ(all.size(), static_cast<size_t>(std::max(keep, 1)));
     EXPECT_EQ(all[0].kind, kKindSnapshot);
+    EXPECT_EQ(all[0].time.day, 9);
   }
   EXPECT_TRUE(fs::exists(dir_ / "notes.txt"));
+}
+
+// Generations go in the order they were written, whatever their names'
+// times say: one dated later than now (a clock set back, a file copied in)
+// never makes the one just written the first pruned; names from before the
+// write numbers count as older. A snapshot that a failed restore's journal
+// names is never pruned.
+TEST_F(HistoryTest, PrunesInWriteOrderSparingTheNewAndTheJournalsSnapshot) {
+  struct Case {
+    std::vector<std::string> present;  // oldest first; the first is the journal's when `journal`
+    int keep;
+    bool journal;
+    size_t left;  // of `present`, from its end, besides the new one
+  } cases[] = {{{"20991231-000000-backup.bkf"}, 1, false, 0},
+               {{"20200101-000000-backup.bkf", "20990101-000000-snapshot-n7.bkf"}, 2, false, 1},
+               {{"20261201-000000-backup-2.bkf", "20261210-000000-backup.bkf"}, 2, false, 1},
+               {{"20261201-000000-snapshot-n1.bkf", "20261202-000000-backup-n2.bkf"}, 1, true, 0}};
+  AppliStore store{TablesDirectory()};
+  Fill(store, 1);
+  for (const Case& c : cases) {
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    for (const std::string& name : c.present) std::ofstream(dir_ / name) << "x";
+    const fs::path needed = dir_ / c.present[0];
+    ASSERT_TRUE(!c.journal || WriteRestoreJournal(RestoreJournalPath(dir_), {"/f", "", needed}));
+    std::string error;
+    const fs::path added =
+        AddGeneration(dir_, store, kKindSnapshot, {2026, 12, 7, 12, 0, 0}, c.keep, false, &error);
+    std::vector<fs::path> expected{added};
+    for (size_t i = 0; i < c.left; ++i)
+      expected.push_back(dir_ / c.present[c.present.size() - 1 - i]);
+    if (c.journal) expected.push_back(needed);
+    std::vector<fs::path> listed;
+    for (const Generation& g : ListGenerations(dir_)) listed.push_back(g.path);
+    EXPECT_EQ(listed, expected) << c.present[0];
+  }
 }
 
 TEST_F(HistoryTest, JournalRoundTripsAndFingerprintFollowsTheBytes) {
