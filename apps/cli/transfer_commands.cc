@@ -697,11 +697,14 @@ constexpr std::string_view kBackupDetails =
 
 constexpr std::string_view kRestoreDetails =
     "First the organizer's records are received and kept in the history as a\n"
-    "snapshot (not with --no-snapshot or [History] Snapshot=0); then its\n"
+    "snapshot (not with --no-snapshot or [History] Snapshot=0); an application\n"
+    "losing more than half of its records is named on stderr. Then its\n"
     "applications are deleted and FILE's sent. A run that fails after deleting\n"
     "names the snapshot and how to put it back. Which applications are complete\n"
     "is noted in restore.journal in the history folder; --resume FILE then sends\n"
-    "only the others (exit 2 when there is no failed restore of FILE on record).\n"
+    "only the others (exit 2 when there is no failed restore of FILE on record),\n"
+    "after a snapshot of its own unless the failed run's is on disk and whole.\n"
+    "A Download's snapshot goes back as a download of what it holds.\n"
     "--verify reads back what was sent: exit 120 when it differs. --dry-run\n"
     "compares the organizer with FILE (as diff does: exit 0 equal, 1 different)\n"
     "and changes nothing. Otherwise exit 0 on success, 100 + the result code on\n"
