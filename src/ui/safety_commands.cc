@@ -88,7 +88,7 @@ int MainCommands::RunSafeTransfer(RunMode run_mode, int appli_mode, AppliStore& 
                              settings_->history_keep, settings_->file_scramble != 0, &error_text);
         if (kept.empty()) {
           // Told here, where the folder is known; the run then ends without
-          // a box of its own.
+          // a box of its own. An OK box has one answer.
           (void)prompter.Ask(
               {"The records on your Organizer could not be kept in the backup history:\n" +
                    error_text +
