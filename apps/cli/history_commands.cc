@@ -74,10 +74,11 @@ int RunDiff(CliContext& context, std::span<const std::string> args) {
 
 constexpr CliCommand kHistoryCommands[] = {
     {"history", "", "the backup history: every backup and snapshot kept, newest first",
-     "One line per generation: its number (1 = newest), date and time, kind (backup\n"
-     "or snapshot), records per application (- when the file does not hold it) and\n"
-     "the file. The folder is --history DIR, the setting [History] Folder, or\n"
-     "history/ in the data folder; [History] Keep generations are kept (default 20).",
+     "One line per generation, the last written first: its number (1 = newest),\n"
+     "date and time, kind (backup or snapshot), records per application (- when\n"
+     "the file does not hold it) and the file. The folder is --history DIR, the\n"
+     "setting [History] Folder, or history/ in the data folder; [History] Keep\n"
+     "generations are kept (default 20), and the snapshot a failed restore needs.",
      0, 0, RunHistory},
     {"diff", "A.bkf B.bkf [APP]", "compare two backup files per application",
      "Counts per application the records only in A, only in B and in both (as\n"

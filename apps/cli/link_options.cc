@@ -3,15 +3,14 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 #include <ostream>
 
 #include "platform/serial_port.h"
+#include "store/app_settings.h"
 
 namespace kivo::cli {
 namespace {
-
-// Longest wait an option may ask for: a day, well inside an int of ms.
-constexpr double kMaxSeconds = 86400;
 
 bool ParseCount(const std::string& text, int low, int high, int* value) {
   int v = 0;
@@ -21,14 +20,16 @@ bool ParseCount(const std::string& text, int low, int high, int* value) {
   return true;
 }
 
-// Seconds, with an optional fraction ("0.5"), as milliseconds.
-bool ParseSeconds(const std::string& text, int* ms) {
-  if (text.empty() || text.find_first_not_of("0123456789.") != std::string::npos) return false;
+// Seconds, with an optional fraction ("1.5"), as milliseconds; nullopt for
+// no number.
+std::optional<double> ParseSeconds(const std::string& text) {
+  if (text.empty() || text.find_first_not_of("0123456789.") != std::string::npos) {
+    return std::nullopt;
+  }
   char* end = nullptr;
   const double seconds = std::strtod(text.c_str(), &end);
-  if (end != text.c_str() + text.size() || !(seconds >= 0) || seconds > kMaxSeconds) return false;
-  *ms = static_cast<int>(std::lround(seconds * 1000));
-  return true;
+  if (end != text.c_str() + text.size() || !(seconds >= 0)) return std::nullopt;
+  return seconds;
 }
 
 }  // namespace
@@ -102,8 +103,16 @@ bool ExtractLinkOptions(const std::vector<std::string>& args, LinkOptions* optio
       options->virtual_hang_up = number;
     } else if (name == "--to-command" || name == "--to-packet") {
       if (!take_value()) return false;
-      if (!ParseSeconds(*value, &number)) return bad("seconds");
-      (name == "--to-command" ? options->to_command_ms : options->to_packet_ms) = number;
+      const std::optional<double> seconds = ParseSeconds(*value);
+      if (!seconds) return bad("seconds");
+      // The settings file's range, and its words.
+      if (*seconds < kTimeOutSecondsMin || *seconds > kTimeOutSecondsMax) {
+        *error = "option " + name + ": " +
+                 OutsideRangeText(*value, kTimeOutSecondsMin, kTimeOutSecondsMax) + " seconds";
+        return false;
+      }
+      (name == "--to-command" ? options->to_command_ms : options->to_packet_ms) =
+          static_cast<int>(std::lround(*seconds * 1000));
     } else if (name == "--to-multiplier") {
       if (!take_value()) return false;
       if (!ParseCount(*value, 0, 60000, &number)) return bad("milliseconds per byte, 0..60000");
@@ -144,8 +153,10 @@ void PrintLinkOptionsHelp(std::ostream& out) {
       << "                         a device path such as /dev/ttyUSB0, or virtual: the\n"
       << "                         built-in virtual organizer\n"
       << "  --no-echo              the cable does not return what is sent (EchoBack 0)\n"
-      << "  --to-command S         wait for a command at most S seconds (TOCommand)\n"
-      << "  --to-packet S          wait for a data packet at most S seconds (TODataPacket)\n"
+      << "  --to-command S         wait for a command at most S seconds, 1 to 3600\n"
+      << "                         (TOCommand)\n"
+      << "  --to-packet S          wait for a data packet at most S seconds, 1 to 3600\n"
+      << "                         (TODataPacket)\n"
       << "  --to-multiplier MS     further wait per byte (TOMultiplier)\n"
       << "  --tel-min N            telephone records a base model must send at least\n"
       << "                         (BKTelRecordsMin; 0 turns the telephone checks off)\n"

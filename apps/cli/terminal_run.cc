@@ -111,6 +111,9 @@ int RunWithProgress(ProgressRun& run, TerminalLine& line, Prompter& prompter) {
   }
   const int result = run.Wait();
   line.Clear();
+  // Ctrl+C in the middle of a send breaks the write or its echo, which the
+  // link counts as a line error; the user aborted all the same.
+  if (abort_posted && result != kResultSuccess) return kResultAborted;
   return result;
 }
 

@@ -4,11 +4,13 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <system_error>
@@ -125,6 +127,7 @@ class Transfer {
     if (line_.terminal()) *context_.err << ProgressState::Title(link.run_mode) << "\n";
     const int result = RunWithProgress(run, line_, prompter_);
     if (report != nullptr) *report = run.run().safe_report();
+    telephone_check_failed_ = run.link().telephone_check_failed();
     return result;
   }
 
@@ -159,7 +162,8 @@ class Transfer {
         err << kToolName << ": " << CheckPort(device).reason << "\n";
       }
     }
-    if (result == kResultIncomplete) {
+    // A record cut short is no matter of the telephone checks.
+    if (result == kResultIncomplete && telephone_check_failed_) {
       err << kToolName
           << ": to take the organizer's list as it comes, run again with --tel-min 0\n";
     }
@@ -177,6 +181,7 @@ class Transfer {
   TerminalLine line_;
   TerminalPrompter terminal_prompter_;
   LinePrompter prompter_;
+  bool telephone_check_failed_ = false;
 };
 
 std::unique_ptr<AppliStore> NewStore(const CliContext& context) {
@@ -269,19 +274,31 @@ struct SafetySteps {
     if (take_snapshot) snapshot = NewStore(context);
     if (VerifyOn(context)) verify = NewStore(context);
   }
-  // The steps for LinkSettings; `kept` is called with the snapshot's file
-  // once it is in the history.
-  SafeTransfer Steps(CliContext& context, std::function<void(const fs::path&)> kept = {}) {
+  // The steps for LinkSettings of a run that sends `sent`; `kept` is called
+  // with the snapshot's file once it is in the history. Scripts run the tool,
+  // so the applications the run is about to empty are told, not asked about.
+  SafeTransfer Steps(CliContext& context, const AppliStore& sent,
+                     std::function<void(const fs::path&)> kept = {}) {
     SafeTransfer safe;
     safe.snapshot = snapshot.get();
     safe.verify = verify.get();
     if (snapshot) {
       // The run hands back the store it was given: this->snapshot.
-      safe.on_snapshot = [this, &context, kept](const AppliStore&) {
+      safe.on_snapshot = [this, &context, &sent, kept](const AppliStore&, Prompter&) {
         snapshot_file = AddToHistory(context, *snapshot, kKindSnapshot);
         not_kept = snapshot_file.empty();
-        if (!snapshot_file.empty() && kept) kept(snapshot_file);
-        return !snapshot_file.empty();
+        if (not_kept) return kResultIoError;
+        if (kept) kept(snapshot_file);
+        const std::vector<LargeRemoval> large = LargeRemovals(*snapshot, sent);
+        if (large.empty()) return kResultSuccess;
+        std::ostream& err = *context.err;
+        err << kToolName << ": this removes more than half of the records on the organizer:\n";
+        for (const LargeRemoval& r : large) {
+          err << kToolName << ":   " << AppliName(r.id) << ": " << r.removed << " of its " << r.held
+              << " records\n";
+        }
+        err << kToolName << ": they are kept in " << snapshot_file.string() << "\n";
+        return kResultSuccess;
       };
     }
     return safe;
@@ -328,19 +345,66 @@ void SafetyHints(const CliContext& context, const std::string& snapshot,
   }
 }
 
+// The applications of a history generation that holds some of them only (a
+// Download's snapshot); nullopt for any other file, which a restore sends
+// whole.
+std::optional<std::vector<AppliId>> PartOfGeneration(const fs::path& path, const AppliStore& file) {
+  Generation generation;
+  if (!ParseGenerationFileName(path.filename().string(), &generation)) return std::nullopt;
+  std::vector<AppliId> held;
+  for (AppliId id = kSchedule; id <= kTelephone; ++id) {
+    if (file.IsPresent(id)) held.push_back(id);
+  }
+  if (held.size() == 6) return std::nullopt;
+  return held;
+}
+
 // restore --dry-run: what a restore of FILE would change, from the
-// organizer's records (kept as a snapshot); nothing is deleted or sent.
+// organizer's records (kept as a snapshot, received as they come, as a
+// snapshot is); nothing is deleted or sent.
 int DryRun(CliContext& context, Transfer& transfer, const fs::path& path, AppliStore& file) {
   auto organizer = NewStore(context);
-  const int result = transfer.Run(transfer.Settings(RunMode::kBackup, kAllAppli, organizer.get(),
-                                                    context.settings.backup_tel_records_min));
+  LinkSettings settings = transfer.Settings(RunMode::kBackup, kAllAppli, organizer.get(), 0);
+  settings.tel_records_min = 0;
+  const int result = transfer.Run(settings);
   if (result != kResultSuccess) return transfer.Failure(result);
   const fs::path kept = AddToHistory(context, *organizer, kKindSnapshot);
-  const std::vector<AppliDiff> diffs = DiffStores(*organizer, file);
+  std::vector<AppliDiff> diffs = DiffStores(*organizer, file);
+  if (std::optional<std::vector<AppliId>> held = PartOfGeneration(path, file)) {
+    if (std::find(held->begin(), held->end(), kExpense) != held->end()) {
+      held->push_back(kCategoryList);
+    }
+    diffs = DiffStores(*organizer, file, std::span<const AppliId>(*held));
+  }
   PrintComparison(context, diffs, *organizer, file,
                   kept.empty() ? "the organizer" : "the organizer (" + kept.string() + ")",
                   path.string(), context.link.records);
   return AnyDifference(diffs) ? 1 : kExitOk;
+}
+
+// One application of `file` (Expense with its category list) to the
+// organizer, replacing its records there, with the safety steps.
+int DownloadAppli(CliContext& context, Transfer& transfer, AppliId id, const AppliStore& file) {
+  auto store = NewStore(context);
+  const RowContext order = OrderContext(transfer, file);
+  CopyAppli(file, *store, id, &order);
+  // Expense goes with its category list.
+  if (id == kExpense) CopyAppli(file, *store, kCategoryList, nullptr);
+  SafetySteps safety(context, SnapshotOn(context));
+  LinkSettings settings =
+      transfer.Settings(RunMode::kDownload, id, store.get(), context.settings.bk_tel_records_min);
+  settings.safe = safety.Steps(context, *store);
+  const int result = transfer.Run(settings, &safety.report);
+  if (result != kResultSuccess) {
+    const int status = transfer.Failure(result);
+    if (safety.report.deleted) {
+      SafetyHints(context, safety.snapshot_file.string(),
+                  "download " + std::string(AppliKeyword(id)), "");
+    }
+    safety.NotKeptHint(context);
+    return status;
+  }
+  return safety.Verified(context, *store);
 }
 
 int Restore(CliContext& context, std::span<const std::string> args) {
@@ -365,6 +429,18 @@ int Restore(CliContext& context, std::span<const std::string> args) {
   auto file = NewStore(context);
   if (int status = ReadForSending(context, args[0], *file); status != kExitOk) return status;
   if (context.link.dry_run) return DryRun(context, transfer, args[0], *file);
+  if (!context.link.resume) {
+    // A Download's snapshot goes back as it came: a Download of each
+    // application it holds, the others left as they are.
+    if (std::optional<std::vector<AppliId>> held = PartOfGeneration(path, *file)) {
+      for (AppliId id : *held) {
+        if (int status = DownloadAppli(context, transfer, id, *file); status != kExitOk) {
+          return status;
+        }
+      }
+      return kExitOk;
+    }
+  }
   // The organizer gets each application in its default order, as the main
   // window commits it.
   auto store = NewStore(context);
@@ -372,17 +448,37 @@ int Restore(CliContext& context, std::span<const std::string> args) {
   for (AppliId id = kSchedule; id <= kCategoryList; ++id) {
     if (file->IsPresent(id)) CopyAppli(*file, *store, id, &order);
   }
-  // A resumed run goes on from the failed one's snapshot, taking none.
-  SafetySteps safety(context, SnapshotOn(context) && !context.link.resume);
+  // A resumed run goes on from the failed one's snapshot only when that is on
+  // disk and holds every application still to be sent (a run killed before
+  // its snapshot was kept names none); otherwise it takes its own first.
+  bool take_snapshot = SnapshotOn(context);
+  if (context.link.resume) {
+    const auto pending =
+        static_cast<uint8_t>((kAllAppliMask | (1 << kCategoryList)) & ~journal.done);
+    std::string why;
+    if (HoldsApplis(journal.snapshot, pending, &why)) {
+      take_snapshot = false;
+    } else {
+      *context.err << kToolName << ": --resume: " << why
+                   << (take_snapshot ? "; a new snapshot is taken first"
+                                     : "; none is taken (--no-snapshot)")
+                   << "\n";
+    }
+  }
+  SafetySteps safety(context, take_snapshot);
   LinkSettings settings = transfer.Settings(RunMode::kRestore, kAllAppli, store.get(),
                                             context.settings.bk_tel_records_min);
+  // A journal that cannot be written is told once, not after every application.
+  bool journal_failed = false;
   auto note = [&]() {
     std::string error_text;
-    if (!WriteRestoreJournal(journal_path, journal, &error_text)) {
-      *context.err << kToolName << ": " << journal_path.string() << ": " << error_text << "\n";
+    if (!WriteRestoreJournal(journal_path, journal, &error_text) && !journal_failed) {
+      journal_failed = true;
+      *context.err << kToolName << ": " << journal_path.string() << ": " << error_text
+                   << " (a failed restore cannot be resumed)\n";
     }
   };
-  settings.safe = safety.Steps(context, [&](const fs::path& kept) {
+  settings.safe = safety.Steps(context, *store, [&](const fs::path& kept) {
     journal.snapshot = kept.string();
     note();
   });
@@ -435,26 +531,7 @@ int Download(CliContext& context, std::span<const std::string> args) {
   Transfer transfer(context);
   auto file = NewStore(context);
   if (int status = ReadForSending(context, args[1], *file); status != kExitOk) return status;
-  auto store = NewStore(context);
-  const RowContext order = OrderContext(transfer, *file);
-  CopyAppli(*file, *store, *id, &order);
-  // Expense goes with its category list.
-  if (*id == kExpense) CopyAppli(*file, *store, kCategoryList, nullptr);
-  SafetySteps safety(context, SnapshotOn(context));
-  LinkSettings settings =
-      transfer.Settings(RunMode::kDownload, *id, store.get(), context.settings.bk_tel_records_min);
-  settings.safe = safety.Steps(context);
-  const int result = transfer.Run(settings, &safety.report);
-  if (result != kResultSuccess) {
-    const int status = transfer.Failure(result);
-    if (safety.report.deleted) {
-      SafetyHints(context, safety.snapshot_file.string(),
-                  "download " + std::string(AppliKeyword(*id)), "");
-    }
-    safety.NotKeptHint(context);
-    return status;
-  }
-  return safety.Verified(context, *store);
+  return DownloadAppli(context, transfer, *id, *file);
 }
 
 int Send(CliContext& context, std::span<const std::string> args) {
@@ -620,11 +697,14 @@ constexpr std::string_view kBackupDetails =
 
 constexpr std::string_view kRestoreDetails =
     "First the organizer's records are received and kept in the history as a\n"
-    "snapshot (not with --no-snapshot or [History] Snapshot=0); then its\n"
+    "snapshot (not with --no-snapshot or [History] Snapshot=0); an application\n"
+    "losing more than half of its records is named on stderr. Then its\n"
     "applications are deleted and FILE's sent. A run that fails after deleting\n"
     "names the snapshot and how to put it back. Which applications are complete\n"
     "is noted in restore.journal in the history folder; --resume FILE then sends\n"
-    "only the others (exit 2 when there is no failed restore of FILE on record).\n"
+    "only the others (exit 2 when there is no failed restore of FILE on record),\n"
+    "after a snapshot of its own unless the failed run's is on disk and whole.\n"
+    "A Download's snapshot goes back as a download of what it holds.\n"
     "--verify reads back what was sent: exit 120 when it differs. --dry-run\n"
     "compares the organizer with FILE (as diff does: exit 0 equal, 1 different)\n"
     "and changes nothing. Otherwise exit 0 on success, 100 + the result code on\n"

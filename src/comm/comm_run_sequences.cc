@@ -96,6 +96,9 @@ ResultCode CommRun::ReceiveApplis(AppliStore& store, std::span<const AppliId> id
   for (AppliId id : ids) {
     Log(FormatText("********** %s 1 Appli **********\n", what));
     context_.appli_mode = id;
+    // Present even when the organizer holds none of it; a store without room
+    // for it fails the reception that follows.
+    (void)store.ResetAppli(id);
     r = ReceiveAppliInto(store, role);
     if (r != kResultSuccess) break;
     Log(FormatText("********** End %s 1 Appli **********\n\n", what));
@@ -277,9 +280,14 @@ ResultCode CommRun::Restore(TransferRole role) {
     }
     const ResultCode r = ReceiveApplis(*safe_.snapshot, replaced, "Snapshot", role);
     if (r != kResultSuccess) return r;
-    if (safe_.on_snapshot && !safe_.on_snapshot(*safe_.snapshot)) {
-      Log("!!!Snapshot Write Err\n\n");
-      return kResultIoError;
+    if (safe_.on_snapshot) {
+      SilentPrompter silent;
+      Prompter& prompter = context_.prompter != nullptr ? *context_.prompter : silent;
+      const ResultCode kept = safe_.on_snapshot(*safe_.snapshot, prompter);
+      if (kept != kResultSuccess) {
+        Log(kept == kResultIoError ? "!!!Snapshot Write Err\n\n" : "!!!Stopped After Snapshot\n\n");
+        return kept;
+      }
     }
     safe_report_.snapshot_taken = true;
     return kResultSuccess;

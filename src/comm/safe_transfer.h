@@ -4,7 +4,9 @@
 #include <cstdint>
 #include <functional>
 
+#include "platform/prompter.h"
 #include "store/appli_id.h"
+#include "store/result_code.h"
 
 namespace kivo {
 
@@ -16,11 +18,15 @@ class AppliStore;
 struct SafeTransfer {
   // Snapshot: before anything is deleted, the records of every application
   // about to be deleted (and, with Expense, the category list) are received
-  // into this store in the same session.
+  // into this store in the same session; each of them is present there, an
+  // empty one too, so the snapshot tells which applications it holds.
   AppliStore* snapshot = nullptr;
-  // Called once the snapshot is complete, before the first deletion; false
-  // ends the run with 11 (a snapshot that cannot be kept is no safety).
-  std::function<bool(const AppliStore&)> on_snapshot;
+  // Called once the snapshot is complete, before the first deletion, with the
+  // run's prompter: this is where the run knows what it is about to remove,
+  // and may ask. kResultSuccess goes on; any other code ends the run with it
+  // before anything is deleted (11 for a snapshot that cannot be kept, which
+  // is no safety; 17 when the user has been told why and chose to stop).
+  std::function<ResultCode(const AppliStore& snapshot, Prompter& prompter)> on_snapshot;
   // Verify: after the last application was sent and before
   // END_COMMUNICATION, every application sent is received again into this
   // store.
@@ -36,7 +42,7 @@ struct SafeTransfer {
 
 // What the steps did, filled in by the run.
 struct SafeTransferReport {
-  bool snapshot_taken = false;  // on_snapshot accepted it
+  bool snapshot_taken = false;  // on_snapshot went on
   bool deleted = false;         // at least one DELETE_ALL_RECORDS was answered
   uint8_t sent = 0;             // bit per application sent completely in this run
 };

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <optional>
 #include <system_error>
 #include <tuple>
 
+#include "history/restore_journal.h"
 #include "platform/atomic_file.h"
 #include "platform/program_dir.h"
 #include "store/backup_file.h"
@@ -25,7 +27,12 @@ bool ParseDigits(std::string_view text, int* value) {
 
 auto SortKey(const Generation& g) {
   const LocalDateTime& t = g.time;
-  return std::tie(t.year, t.month, t.day, t.hour, t.minute, t.second, g.sequence);
+  return std::tie(g.written, t.year, t.month, t.day, t.hour, t.minute, t.second, g.sequence);
+}
+
+bool SameFile(const fs::path& a, const fs::path& b) {
+  std::error_code ec;
+  return !a.empty() && !b.empty() && fs::equivalent(a, b, ec);
 }
 
 }  // namespace
@@ -34,20 +41,17 @@ fs::path HistoryDirFor(const std::string& setting, const fs::path& data_dir) {
   return setting.empty() ? data_dir / kHistoryDirName : fs::path(setting);
 }
 
-std::string GenerationFileName(const LocalDateTime& time, std::string_view kind, int sequence) {
+std::string GenerationFileName(const LocalDateTime& time, std::string_view kind, int written) {
   char stamp[32];
   std::snprintf(stamp, sizeof stamp, "%04d%02d%02d-%02d%02d%02d", time.year, time.month, time.day,
                 time.hour, time.minute, time.second);
-  std::string name = std::string(stamp) + "-" + std::string(kind);
-  if (sequence > 1) {
-    name += '-';
-    name += std::to_string(sequence);
-  }
-  return name + std::string(kExtension);
+  return std::string(stamp) + "-" + std::string(kind) + "-n" + std::to_string(written) +
+         std::string(kExtension);
 }
 
 bool ParseGenerationFileName(std::string_view name, Generation* generation) {
-  // YYYYMMDD-HHMMSS-KIND[-N].bkf
+  // YYYYMMDD-HHMMSS-KIND-nW.bkf, or YYYYMMDD-HHMMSS-KIND[-N].bkf from before
+  // write numbers
   if (name.size() < 16 + kExtension.size() || !name.ends_with(kExtension) || name[8] != '-' ||
       name[15] != '-') {
     return false;
@@ -61,7 +65,12 @@ bool ParseGenerationFileName(std::string_view name, Generation* generation) {
   }
   std::string_view rest = name.substr(16, name.size() - 16 - kExtension.size());
   if (size_t dash = rest.find('-'); dash != std::string_view::npos) {
-    if (!ParseDigits(rest.substr(dash + 1), &g.sequence) || g.sequence < 2) return false;
+    const std::string_view number = rest.substr(dash + 1);
+    if (number.starts_with('n')) {
+      if (!ParseDigits(number.substr(1), &g.written) || g.written < 1) return false;
+    } else if (!ParseDigits(number, &g.sequence) || g.sequence < 2) {
+      return false;
+    }
     rest = rest.substr(0, dash);
   }
   if (rest != kKindBackup && rest != kKindSnapshot) return false;
@@ -96,9 +105,11 @@ fs::path AddGeneration(const fs::path& dir, AppliStore& store, std::string_view 
     *error_text = dir.string() + ": " + ec.message();
     return {};
   }
+  int written = 1;
+  for (const Generation& g : ListGenerations(dir)) written = std::max(written, g.written + 1);
   fs::path file;
-  for (int sequence = 1;; ++sequence) {
-    file = dir / GenerationFileName(time, kind, sequence);
+  for (;; ++written) {
+    file = dir / GenerationFileName(time, kind, written);
     if (!fs::exists(file, ec)) break;
   }
   std::string system_text;
@@ -107,14 +118,17 @@ fs::path AddGeneration(const fs::path& dir, AppliStore& store, std::string_view 
     return {};
   }
   // The new generation is written; an old one left over is pruned next time.
-  (void)PruneGenerations(dir, keep);
+  (void)PruneGenerations(dir, keep, file);
   return file;
 }
 
-int PruneGenerations(const fs::path& dir, int keep) {
+int PruneGenerations(const fs::path& dir, int keep, const fs::path& spared) {
   const std::vector<Generation> all = ListGenerations(dir);
+  const std::optional<RestoreJournal> journal = ReadRestoreJournal(RestoreJournalPath(dir));
+  const fs::path needed = journal ? fs::path(journal->snapshot) : fs::path();
   int removed = 0;
   for (size_t i = static_cast<size_t>(std::max(keep, 1)); i < all.size(); ++i) {
+    if (SameFile(all[i].path, spared) || SameFile(all[i].path, needed)) continue;
     std::error_code ec;
     if (fs::remove(all[i].path, ec)) ++removed;
   }
@@ -135,6 +149,24 @@ bool CountRecords(const fs::path& file, std::array<int, 7>* counts) {
                         ? store.GetRecordCount(static_cast<AppliId>(id))
                         : -1;
   }
+  return true;
+}
+
+bool HoldsApplis(const fs::path& file, uint8_t mask, std::string* why) {
+  auto wrong = [&](const std::string& what) {
+    if (why != nullptr) *why = what;
+    return false;
+  };
+  if (file.empty()) return wrong("no snapshot was kept");
+  std::array<int, 7> counts{};
+  if (!CountRecords(file, &counts)) return wrong(file.string() + " cannot be read");
+  std::string missing;
+  for (AppliId id = kSchedule; id <= kCategoryList; ++id) {
+    if (((mask >> id) & 1) == 0 || counts[id] >= 0) continue;
+    missing += missing.empty() ? "" : ", ";
+    missing += AppliName(id);
+  }
+  if (!missing.empty()) return wrong(file.string() + " lacks " + missing);
   return true;
 }
 

@@ -15,10 +15,14 @@ namespace kivo {
 
 // The backup history: every successful backup and every snapshot taken before
 // a transfer deletes records on the organizer, kept as ordinary backup files
-// in one folder. A generation's file name carries its time and kind,
-//   20261207-140501-backup.bkf, 20261207-140501-snapshot-2.bkf
-// (the number tells apart generations of the same second), so the folder
-// itself is the index. Knows files, not the link.
+// in one folder. A generation's file name carries its time, kind and write
+// number,
+//   20261207-140501-backup-n41.bkf, 20261207-140501-snapshot-n42.bkf
+// so the folder itself is the index. The write number (one above the highest
+// in the folder) orders the generations as they were written, whatever the
+// clock said; names from before it (20261207-140501-snapshot.bkf, -2.bkf for
+// a second one of the same second) still count, as older than every
+// numbered one and by their time among themselves. Knows files, not the link.
 
 inline constexpr std::string_view kKindBackup = "backup";
 inline constexpr std::string_view kKindSnapshot = "snapshot";
@@ -29,7 +33,8 @@ struct Generation {
   int number = 0;  // 1 = newest
   LocalDateTime time;
   std::string kind;  // "backup" or "snapshot"
-  int sequence = 1;  // the number after the kind, 1 when none
+  int written = 0;   // the write number; 0 for a name without one
+  int sequence = 1;  // an unnumbered name's count within its second, 1 when none
   std::filesystem::path path;
 };
 
@@ -38,31 +43,40 @@ struct Generation {
 std::filesystem::path HistoryDirFor(const std::string& setting,
                                     const std::filesystem::path& data_dir);
 
-// The file name of a generation; sequence 1 has no number.
-std::string GenerationFileName(const LocalDateTime& time, std::string_view kind, int sequence);
-// Reads a name made by GenerationFileName; false for any other file.
+// The file name of a generation with its write number (1 or more).
+std::string GenerationFileName(const LocalDateTime& time, std::string_view kind, int written);
+// Reads a name made by GenerationFileName, or an unnumbered one; false for
+// any other file.
 [[nodiscard]] bool ParseGenerationFileName(std::string_view name, Generation* generation);
 
-// The generations in `dir`, newest first, numbered from 1. A missing folder
-// has none.
+// The generations in `dir`, the last written first, numbered from 1. A
+// missing folder has none.
 std::vector<Generation> ListGenerations(const std::filesystem::path& dir);
 
-// Writes the store as a new generation (every present application, the
-// writer of a communication run, through a temporary file), creating the
-// folder when needed, then prunes. The new file's path, or empty with
-// *error_text set.
+// Writes the store as a new generation (every present application, empty
+// ones included, so the file tells which applications it holds; through a
+// temporary file), creating the folder when needed, then prunes, never the
+// new one. The new file's path, or empty with *error_text set.
 std::filesystem::path AddGeneration(const std::filesystem::path& dir, AppliStore& store,
                                     std::string_view kind, const LocalDateTime& time, int keep,
                                     bool scramble, std::string* error_text);
 
 // Deletes the oldest generations beyond `keep` (backups and snapshots
-// together); the newest is always kept, whatever `keep` says. The number of
-// files deleted.
-int PruneGenerations(const std::filesystem::path& dir, int keep);
+// together); the newest is always kept, whatever `keep` says, and so are
+// `spared` (the one just written) and the snapshot that the folder's restore
+// journal names (a failed restore may still need it). The number of files
+// deleted.
+int PruneGenerations(const std::filesystem::path& dir, int keep,
+                     const std::filesystem::path& spared = {});
 
 // Records per application of a backup file (index = AppliId, 0..6), -1 for
 // an application the file does not hold. False when the file cannot be read.
 [[nodiscard]] bool CountRecords(const std::filesystem::path& file, std::array<int, 7>* counts);
+
+// Whether `file` is a readable backup file holding every application of
+// `mask` (bit 1 << AppliId): a snapshot a run can go back to. When not,
+// *why (may be null) says what is wrong with it, naming the file.
+[[nodiscard]] bool HoldsApplis(const std::filesystem::path& file, uint8_t mask, std::string* why);
 
 }  // namespace kivo
 

@@ -151,6 +151,9 @@ class CommLink {
   void set_echo_back(bool on) { echo_back_ = on ? 1 : 0; }
   [[nodiscard]] bool is_open() const { return port_ != nullptr && port_->IsOpen(); }
   [[nodiscard]] bool abort_flag() const { return abort_flag_ != 0; }
+  // Whether the last GetAllRecords failed (14) on the telephone checks, not
+  // on a record cut short: only then would a smaller TelRecordsMin help.
+  [[nodiscard]] bool telephone_check_failed() const { return telephone_check_failed_; }
   [[nodiscard]] int receive_strategy() const { return receive_strategy_; }
   // The open port, for diagnosis; null when closed.
   SerialPort* port() const { return port_.get(); }
@@ -276,6 +279,7 @@ class CommLink {
   int receive_strategy_ = 0;
   ResultCode result_ = kResultSuccess;
   int abort_flag_ = 0;
+  bool telephone_check_failed_ = false;
   int echo_back_ = 1;
   uint32_t baud_rate_ = kLinkBaudRate;
   std::string log_file_name_;

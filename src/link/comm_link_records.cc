@@ -177,6 +177,7 @@ ResultCode CommLink::Receive1Record(std::span<uint8_t> buffer, int* received, in
 ResultCode CommLink::GetAllRecords(std::span<uint8_t> buffer, int* end, AppliId id,
                                    TransferRole role, LinkObserver* window,
                                    const TelephoneCheck& check) {
+  telephone_check_failed_ = false;
   if (id == kCategoryList) return GetExpenseCategory(buffer, end, role);
   *end = 0;
   if (!IsDeviceRole(role)) {
@@ -212,6 +213,7 @@ ResultCode CommLink::GetAllRecords(std::span<uint8_t> buffer, int* end, AppliId 
     }
     if (lead == kFinishAllRecords) {
       if (checks && k >= 1 && k <= check.records_min) {
+        telephone_check_failed_ = true;
         return Fail(kResultIncomplete, "!!!Receive Not Perfect2\n\n");
       }
       WriteLogIfEnabled("---PC receive FINISH_ALL_RECORDS\n\n");
@@ -228,6 +230,7 @@ ResultCode CommLink::GetAllRecords(std::span<uint8_t> buffer, int* end, AppliId 
       // Without a sort table the order cannot be judged; only the count check remains.
       if (k > 0 && check.sort_table != nullptr &&
           CompareSorted(key, previous_key, *check.sort_table) < 0) {
+        telephone_check_failed_ = true;
         return Fail(kResultIncomplete, "!!!Receive Not Perfect1\n\n");
       }
       previous_key = std::move(key);

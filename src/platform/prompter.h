@@ -17,6 +17,9 @@ struct PromptBox {
   std::string caption;
   PromptIcon icon = PromptIcon::kNone;
   PromptButtons buttons = PromptButtons::kOk;
+  // A Yes/No question whose default button (Enter) is No: one that stops
+  // something that loses records unless the user says otherwise.
+  bool default_no = false;
 };
 
 class Prompter {

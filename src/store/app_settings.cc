@@ -26,10 +26,6 @@ constexpr const char* kHistory = "History";
 constexpr const char* kExchange = "Exchange";
 constexpr int kMsPerSecond = 1000;
 
-// A time-out below one second ends every wait at once, which looks like a
-// missing organizer; one above an hour is a typing error.
-constexpr int kTimeoutSecondsMax = 3600;
-
 // A number of the "Settings" (or another) section within [low, high]. A value that is no
 // whole decimal number, or lies outside, gives the fallback, and `ignored`
 // learns which key it was and why. A missing or empty value is the fallback
@@ -48,8 +44,7 @@ int ReadChecked(const IniFile& ini, const char* key, int fallback, int low, int 
     return fallback;
   }
   if (number < low || number > high) {
-    ignored->push_back(std::string(key) + "=" + *value + " is outside " + std::to_string(low) +
-                       " to " + std::to_string(high) + tail);
+    ignored->push_back(std::string(key) + "=" + OutsideRangeText(*value, low, high) + tail);
     return fallback;
   }
   return number;
@@ -114,6 +109,10 @@ void WriteWindowGeometry(const WindowGeometry& w, IniFile& ini) {
 
 }  // namespace
 
+std::string OutsideRangeText(std::string_view value, int low, int high) {
+  return std::string(value) + " is outside " + std::to_string(low) + " to " + std::to_string(high);
+}
+
 std::string AppSettings::PortDevice(int port) const {
   if (port < 1 || port > static_cast<int>(port_devices.size())) return {};
   return port_devices[static_cast<size_t>(port - 1)];
@@ -152,13 +151,13 @@ AppSettings ReadAppSettings(const IniFile& ini, const AppDirs& dirs) {
   s.echo_back = ReadChecked(ini, "EchoBack", 1, -kAny, kAny, ignored);
   s.file_scramble = ReadChecked(ini, "FileScramble", 1, -kAny, kAny, ignored);
   s.device_code = ReadChecked(ini, "DeviceCode", 2, 1, 2, ignored);
-  s.to_command =
-      ReadChecked(ini, "TOCommand", kDefaultTimeOutSeconds, 1, kTimeoutSecondsMax, ignored) *
-      kMsPerSecond;
-  s.to_data_packet =
-      ReadChecked(ini, "TODataPacket", kDefaultTimeOutSeconds, 1, kTimeoutSecondsMax, ignored) *
-      kMsPerSecond;
-  s.to_multiplier = ReadChecked(ini, "TOMultiplier", 0, 0, kTimeoutSecondsMax, ignored);
+  s.to_command = ReadChecked(ini, "TOCommand", kDefaultTimeOutSeconds, kTimeOutSecondsMin,
+                             kTimeOutSecondsMax, ignored) *
+                 kMsPerSecond;
+  s.to_data_packet = ReadChecked(ini, "TODataPacket", kDefaultTimeOutSeconds, kTimeOutSecondsMin,
+                                 kTimeOutSecondsMax, ignored) *
+                     kMsPerSecond;
+  s.to_multiplier = ReadChecked(ini, "TOMultiplier", 0, 0, kTimeOutSecondsMax, ignored);
   s.display_hour = ReadChecked(ini, "DisplayHour", 0, 0, 1, ignored);
   s.display_date = ReadChecked(ini, "DisplayDate", 0, 0, 2, ignored);
   s.appli_id = ReadChecked(ini, "AppliID", 0, 0, 5, ignored);

@@ -4,6 +4,7 @@
 #include <array>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/app_dirs.h"
@@ -13,6 +14,16 @@
 namespace kivo {
 
 inline constexpr const char* kSettingsFileName = "Kivo-LinkUtility.ini";
+
+// The time-outs TOCommand and TODataPacket in seconds, in the settings file
+// and on the command line alike: below one second every wait ends at once,
+// which looks like a missing organizer; above an hour is a typing error.
+inline constexpr int kTimeOutSecondsMin = 1;
+inline constexpr int kTimeOutSecondsMax = 3600;
+
+// "0 is outside 1 to 3600": the words for a value out of its range, wherever
+// the value was given.
+std::string OutsideRangeText(std::string_view value, int low, int high);
 
 // The desktop program's main window as the user left it ("Window" section).
 struct WindowGeometry {

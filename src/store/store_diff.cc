@@ -64,4 +64,15 @@ bool AnyDifference(std::span<const AppliDiff> diffs) {
   return std::any_of(diffs.begin(), diffs.end(), [](const AppliDiff& d) { return d.differs(); });
 }
 
+std::vector<LargeRemoval> LargeRemovals(const AppliStore& before, const AppliStore& after) {
+  std::vector<LargeRemoval> out;
+  for (AppliId id = kSchedule; id <= kTelephone; ++id) {
+    const int held = before.IsPresent(id) ? before.GetRecordCount(id) : 0;
+    if (held <= 0) continue;
+    const int removed = static_cast<int>(DiffAppli(before, after, id).only_a.size());
+    if (removed * 2 > held) out.push_back({id, removed, held});
+  }
+  return out;
+}
+
 }  // namespace kivo

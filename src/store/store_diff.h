@@ -45,6 +45,18 @@ std::vector<AppliDiff> DiffStores(const AppliStore& a, const AppliStore& b,
 
 bool AnyDifference(std::span<const AppliDiff> diffs);
 
+// An application that loses more than half of its records: `removed` of the
+// `held` records it had are not among those it gets.
+struct LargeRemoval {
+  AppliId id = 0;
+  int removed = 0;
+  int held = 0;
+};
+// The applications of Schedule .. Telephone present in `before` (what the
+// organizer holds) that sending `after` would take below half of their
+// records, in AppliId order.
+std::vector<LargeRemoval> LargeRemovals(const AppliStore& before, const AppliStore& after);
+
 }  // namespace kivo
 
 #endif  // KIVO_STORE_STORE_DIFF_H_

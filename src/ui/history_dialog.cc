@@ -25,10 +25,11 @@ QString Stamp(const LocalDateTime& t) {
 HistoryDialog::HistoryDialog(QWidget* parent, std::vector<Generation> generations)
     : QDialog(parent), generations_(std::move(generations)) {
   setWindowTitle(QStringLiteral("Backup History"));
-  table_ = new QTableWidget(static_cast<int>(generations_.size()), 9, this);
   QStringList titles{QStringLiteral("#"), QStringLiteral("Date and time"), QStringLiteral("Kind")};
   for (AppliId id : kColumnsAppli) titles << QString::fromUtf8(AppliName(id).data());
   titles << QStringLiteral("File");
+  table_ = new QTableWidget(static_cast<int>(generations_.size()), static_cast<int>(titles.size()),
+                            this);
   table_->setHorizontalHeaderLabels(titles);
   table_->verticalHeader()->hide();
   table_->setSelectionBehavior(QAbstractItemView::SelectRows);

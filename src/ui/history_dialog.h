@@ -13,7 +13,8 @@ class QTableWidget;
 namespace kivo {
 
 // File > "Backup History...": the generations, newest first, with their date
-// and time, kind and records per application. Open and Restore close the
+// and time, kind, records per application ("-" for one a generation does not
+// hold) and file. Open and Restore close the
 // dialog (accepted) with the chosen generation and action; Close rejects.
 class HistoryDialog : public QDialog {
   Q_OBJECT

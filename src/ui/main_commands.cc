@@ -250,8 +250,18 @@ void MainCommands::OpenBackup(const std::string& path) {
   loaded.SetDeviceCode(device[0], device[1]);
   if (loaded.GetAppliBuf(kStoreSlots) != 0) return;
   CommitList(/*ordered=*/false);
-  if (LoadBackupFile(loaded, path) != 0) {
-    Tell({"The backup file is not compatible.", "Open", PromptIcon::kNone, PromptButtons::kOk});
+  std::string reason;
+  if (LoadBackupFile(loaded, path, &reason) != 0) {
+    // The reader's reason names an application id the program does not know
+    // (as the command line tells it); a file that cannot be read says why.
+    constexpr std::string_view kNotCompatible = "The backup file is not compatible.";
+    std::string text(kNotCompatible);
+    if (reason.starts_with(kNotCompatible)) {
+      text = reason;
+    } else if (!reason.empty()) {
+      text += "\n(" + reason + ")";
+    }
+    Tell({text, "Open", PromptIcon::kNone, PromptButtons::kOk});
     // The list comes back exactly as it was, in the user's order.
     RefreshList(/*resort=*/false);
     return;

@@ -153,15 +153,13 @@ class MainCommands {
   // The history folder of the settings.
   [[nodiscard]] std::filesystem::path HistoryDir() const;
   // A Restore or Download of `store` (run mode and AppliMode as the
-  // command's) with the snapshot and verify steps of the settings; after a
-  // failure that deleted records it offers to finish a Restore and to put
-  // the snapshot back. The run's ResultCode.
+  // command's) with the snapshot and verify steps of the settings. Once the
+  // snapshot is kept, and before anything is deleted, it asks whether to go
+  // on when an application would lose more than half of its records; a
+  // snapshot that cannot be kept stops the run with a box naming the folder.
+  // After a failure that deleted records it offers to finish a Restore and
+  // to put the snapshot back. The run's ResultCode.
   int RunSafeTransfer(RunMode run_mode, int appli_mode, AppliStore& store, bool snapshot);
-  // The question box, with the warning when the newest snapshot of the last
-  // hour says that sending `store` would remove more than half of an
-  // application's records on the organizer.
-  bool AskWithWarning(const std::string& text, const char* caption, const AppliStore& store,
-                      int appli_mode);
 
   MainWindowPaths paths_;
   std::unique_ptr<AppSettings> settings_;

@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QThread>
 
@@ -89,6 +90,9 @@ PromptAnswer ShowMessageBox(QWidget* parent, const PromptBox& box) {
   if (Boxes()) return Boxes()(parent, box);
   QMessageBox message(BoxIcon(box.icon), FromPcText(box.caption), FromPcText(box.text),
                       BoxButtons(box.buttons), parent);
+  if (box.default_no && box.buttons == PromptButtons::kYesNo) {
+    message.setDefaultButton(QMessageBox::No);
+  }
   const int button = message.exec();
   return button == QMessageBox::NoButton || button < 0 ? Dismissed(box.buttons) : Answer(button);
 }
@@ -109,7 +113,15 @@ class SuffixedSaveDialog : public QFileDialog {
       const std::string extension = QStringLiteral(".").append(defaultSuffix()).toStdString();
       const QString named =
           QString::fromStdString(WithExtension(files.first().toStdString(), extension));
-      if (named != files.first()) selectFile(named);
+      if (named != files.first()) {
+        selectFile(named);
+        // selectFile leaves alone a name field that has the focus (the user
+        // typed the name and pressed Enter): the name goes there as well, or
+        // the overwrite question below would be about the name without it.
+        if (auto* field = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
+          field->setText(QFileInfo(named).fileName());
+        }
+      }
     }
     QFileDialog::accept();
   }

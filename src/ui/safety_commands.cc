@@ -1,8 +1,7 @@
 // The safety commands: the snapshot, verify and resume steps around Restore
-// and Download, the large-change warning, File > "Backup History..." and
+// and Download, the large-change question, File > "Backup History..." and
 // File > "Compare with Organizer...".
 
-#include <ctime>
 #include <span>
 
 #include "comm/link_settings.h"
@@ -14,25 +13,11 @@
 #include "store/app_settings.h"
 #include "store/backup_file.h"
 #include "store/store_diff.h"
+#include "store/store_records.h"
 #include "ui/main_commands.h"
 
 namespace kivo {
 namespace {
-
-// A snapshot older than this says nothing about the organizer any more.
-constexpr double kWarningAgeSeconds = 3600;
-
-std::time_t ToTime(const LocalDateTime& t) {
-  std::tm tm{};
-  tm.tm_year = t.year - 1900;
-  tm.tm_mon = t.month - 1;
-  tm.tm_mday = t.day;
-  tm.tm_hour = t.hour;
-  tm.tm_min = t.minute;
-  tm.tm_sec = t.second;
-  tm.tm_isdst = -1;
-  return std::mktime(&tm);
-}
 
 // Reads a backup file of either device code into `store`.
 bool ReadAnyBackup(const std::filesystem::path& file, AppliStore& store) {
@@ -44,57 +29,36 @@ bool ReadAnyBackup(const std::filesystem::path& file, AppliStore& store) {
   return DecodeBackupFile(store, std::span(data, bytes->size())) == kStoreOk;
 }
 
-// The applications a run of `appli_mode` replaces on the organizer.
-std::vector<AppliId> Replaced(int appli_mode) {
-  if (appli_mode != kAllAppli) return {static_cast<AppliId>(appli_mode)};
-  return {kSchedule, kAnniversary, kToDo, kMemo, kExpense, kTelephone};
-}
-
 std::string DiffLine(const AppliDiff& d, const char* a, const char* b) {
   return std::string(AppliName(d.id)) + ": " + std::to_string(d.only_a.size()) + " " + a + ", " +
          std::to_string(d.only_b.size()) + " " + b + ", " + std::to_string(d.both) + " in both";
+}
+
+// The question after the snapshot, before anything is deleted: Yes goes on.
+PromptBox LargeChangeQuestion(const std::vector<LargeRemoval>& large,
+                              const std::filesystem::path& kept, const char* caption) {
+  std::string text = "This removes more than half of the records on your Organizer:\n";
+  for (const LargeRemoval& r : large) {
+    // Appended piece by piece: g++ 12 at -O3 reports a false -Wrestrict for
+    // a literal plus a temporary string.
+    text += '\n';
+    text += AppliName(r.id);
+    text += ": ";
+    text += std::to_string(r.removed);
+    text += " of its ";
+    text += std::to_string(r.held);
+    text += " records";
+  }
+  text += "\n\nThey are kept in\n" + kept.string() + "\nContinue ?";
+  PromptBox box{text, caption, PromptIcon::kExclamation, PromptButtons::kYesNo};
+  box.default_no = true;
+  return box;
 }
 
 }  // namespace
 
 std::filesystem::path MainCommands::HistoryDir() const {
   return HistoryDirFor(settings_->history_dir, paths_.files_dir);
-}
-
-bool MainCommands::AskWithWarning(const std::string& text, const char* caption,
-                                  const AppliStore& store, int appli_mode) {
-  std::string warning;
-  for (const Generation& g : ListGenerations(HistoryDir())) {
-    if (g.kind != kKindSnapshot) continue;
-    const double age = std::difftime(std::time(nullptr), ToTime(g.time));
-    AppliStore organizer(store_.code_tables());
-    if (age < 0 || age > kWarningAgeSeconds || !ReadAnyBackup(g.path, organizer)) break;
-    for (AppliId id : Replaced(appli_mode)) {
-      if (!organizer.IsPresent(id)) continue;
-      const int held = organizer.GetRecordCount(id);
-      const std::vector<AppliDiff> d = DiffStores(organizer, store, id);
-      const int removed = static_cast<int>(d[0].only_a.size());
-      if (held > 0 && removed * 2 > held) {
-        // Appended piece by piece: g++ 12 at -O3 reports a false -Wrestrict
-        // for a literal plus a temporary string.
-        warning += '\n';
-        warning += AppliName(id);
-        warning += ": ";
-        warning += std::to_string(removed);
-        warning += " of its ";
-        warning += std::to_string(held);
-        warning += " records";
-      }
-    }
-    if (!warning.empty()) {
-      char when[16];
-      std::snprintf(when, sizeof when, "%02d:%02d", g.time.hour, g.time.minute);
-      warning = "\n\nThis removes more than half of the records on your Organizer (snapshot of " +
-                std::string(when) + "):" + warning;
-    }
-    break;  // the newest snapshot only
-  }
-  return Ask(text + warning, caption);
 }
 
 int MainCommands::RunSafeTransfer(RunMode run_mode, int appli_mode, AppliStore& store,
@@ -115,12 +79,31 @@ int MainCommands::RunSafeTransfer(RunMode run_mode, int appli_mode, AppliStore& 
     // 1..255 slots are never refused.
     (void)back.GetAppliBuf(kStoreSlots);
     if (take) {
+      // On the worker, which owns `store` and `taken` until the run ends.
       link.safe.snapshot = &taken;
-      link.safe.on_snapshot = [this, &taken, &kept](const AppliStore&) {
+      link.safe.on_snapshot = [this, &taken, &kept, &store, caption](const AppliStore&,
+                                                                     Prompter& prompter) {
         std::string error_text;
         kept = AddGeneration(HistoryDir(), taken, kKindSnapshot, SystemClock().LocalNow(),
                              settings_->history_keep, settings_->file_scramble != 0, &error_text);
-        return !kept.empty();
+        if (kept.empty()) {
+          // Told here, where the folder is known; the run then ends without
+          // a box of its own. An OK box has one answer.
+          (void)prompter.Ask(
+              {"The records on your Organizer could not be kept in the backup history:\n" +
+                   error_text +
+                   "\n\nNothing was deleted. Choose a folder that can be written "
+                   "([History] Folder= in " +
+                   kSettingsFileName +
+                   "), or set [History] Snapshot=0 to go on without keeping them.",
+               caption, PromptIcon::kExclamation, PromptButtons::kOk});
+          return kResultGaveUp;
+        }
+        const std::vector<LargeRemoval> large = LargeRemovals(taken, store);
+        if (large.empty()) return kResultSuccess;
+        return prompter.Ask(LargeChangeQuestion(large, kept, caption)) == PromptAnswer::kYes
+                   ? kResultSuccess
+                   : kResultGaveUp;
       };
     }
     if (settings_->verify != 0) link.safe.verify = &back;
@@ -154,7 +137,10 @@ int MainCommands::RunSafeTransfer(RunMode run_mode, int appli_mode, AppliStore& 
         Ask("The restore stopped after the records on your Organizer were deleted.\n"
             "Send the applications that are not complete yet ?",
             caption)) {
-      take = false;
+      // The rest goes on from this run's snapshot while that is on disk and
+      // whole; otherwise what the organizer holds now is kept first.
+      const auto pending = static_cast<uint8_t>((kAllAppliMask | (1 << kCategoryList)) & ~skip);
+      take = snapshot && settings_->snapshot != 0 && !HoldsApplis(kept, pending, nullptr);
       continue;
     }
     if (kept.empty()) return result;
@@ -186,10 +172,46 @@ void MainCommands::BackupHistory() {
     Tell({"The backup file is not compatible.", "Restore", PromptIcon::kNone, PromptButtons::kOk});
     return;
   }
-  from.SetDeviceCode(settings_->device_code == 1 ? 1 : 2, 0);
-  if (!AskWithWarning("This operation will overwrite ALL applications on your Organizer.\n"
-                      "Are you sure you want to continue ?",
-                      "Restore", from, kAllAppli) ||
+  const uint8_t high = settings_->device_code == 1 ? 1 : 2;
+  from.SetDeviceCode(high, 0);
+  std::vector<AppliId> held;
+  std::string names;
+  for (AppliId id = kSchedule; id <= kTelephone; ++id) {
+    if (!from.IsPresent(id)) continue;
+    held.push_back(id);
+    names += names.empty() ? "" : ", ";
+    names += AppliName(id);
+  }
+  if (held.size() < 6) {
+    // A Download's snapshot goes back as it came: a Download of each
+    // application it holds; the others stay as they are.
+    if (held.empty() || !Ask("This operation will overwrite " + names +
+                                 " on your Organizer.\nAre you sure you want to continue ?",
+                             "Restore")) {
+      return;
+    }
+    for (AppliId id : held) {
+      if (!ConnectionReminder()) return;
+      AppliStore one(store_.code_tables());
+      // 1..255 slots are never refused.
+      (void)one.GetAppliBuf(kStoreSlots);
+      one.SetDeviceCode(high, 0);
+      for (AppliId part : {id, kCategoryList}) {
+        if (part == kCategoryList && (id != kExpense || !from.IsPresent(kCategoryList))) continue;
+        const std::vector<std::vector<uint8_t>> records = StoreRecords(from, part);
+        // A fresh store of seven slots takes every application and its
+        // records, as they came from one.
+        (void)one.ResetAppli(part);
+        (void)PutInOrder(one, part, records, IdentityOrder(records.size()));
+      }
+      // Each run has told the user how it went; a failure ends the rest.
+      if (RunSafeTransfer(RunMode::kDownload, id, one, /*snapshot=*/true) != kResultSuccess) return;
+    }
+    return;
+  }
+  if (!Ask("This operation will overwrite ALL applications on your Organizer.\n"
+           "Are you sure you want to continue ?",
+           "Restore") ||
       !ConnectionReminder()) {
     return;
   }
@@ -203,10 +225,10 @@ void MainCommands::CompareWithOrganizer() {
   CommitList(/*ordered=*/false);
   AppliStore organizer(store_.code_tables());
   if (organizer.GetAppliBuf(kStoreSlots) != 0) return;
-  const int result =
-      RunTransfer(MakeLinkSettings(*settings_, Request(RunMode::kBackup, kAllAppli, &organizer,
-                                                       settings_->backup_tel_records_min)));
-  settings_->AfterBackupRun(result);
+  // The organizer's records as they come, as a snapshot takes them: the
+  // telephone checks have nothing to say to a comparison.
+  const int result = RunTransfer(
+      MakeLinkSettings(*settings_, Request(RunMode::kBackup, kAllAppli, &organizer, 0)));
   if (result != kResultSuccess) return;
   std::string error_text;
   const std::filesystem::path kept =

@@ -71,14 +71,13 @@ void MainCommands::Backup() {
 }
 
 void MainCommands::Restore() {
-  // Committed first, so that the warning compares what would be sent.
-  CommitList(/*ordered=*/false);
-  if (!AskWithWarning("This operation will overwrite ALL applications on your Organizer.\n"
-                      "Are you sure you want to continue ?",
-                      "Restore", store_, kAllAppli) ||
+  if (!Ask("This operation will overwrite ALL applications on your Organizer.\n"
+           "Are you sure you want to continue ?",
+           "Restore") ||
       !ConnectionReminder()) {
     return;
   }
+  CommitList(/*ordered=*/false);
   std::unique_ptr<AppliStore> safety = SafetyCopy();
   if (!safety) return;
   model_->Commit(/*ordered=*/true);
@@ -125,9 +124,9 @@ void MainCommands::Download() {
     // The names come from a record of the same layout.
     if (!names.empty()) (void)rows.SetCategoryRecord(names);
   }
-  if (!AskWithWarning("This operation will overwrite selected application on your Organizer.\n"
-                      "Are you sure you want to continue ?",
-                      "Download", rows, id) ||
+  if (!Ask("This operation will overwrite selected application on your Organizer.\n"
+           "Are you sure you want to continue ?",
+           "Download") ||
       !ConnectionReminder()) {
     return;
   }

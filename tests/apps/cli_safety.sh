@@ -57,7 +57,7 @@ has "$work/err" "no failed restore on record" "resume refusal"
 } >"$work/mix.bkf"
 virt restore --virtual-hang-up 2 "$work/mix.bkf"
 expect $? 115 "restore with a dropped line"
-snapshot=$(sed -n 's/.*are kept in \(.*\)$/\1/p' "$work/err")
+snapshot=$(sed -n 's/.*from before the run are kept in \(.*\)$/\1/p' "$work/err")
 [ -f "$snapshot" ] || fail "the failure names the snapshot"
 has "$work/err" "to put them back: kivo-link restore $snapshot" "put-back hint"
 has "$work/err" "restore --resume $work/mix.bkf" "resume hint"

@@ -79,7 +79,7 @@ same "$work/dev/memo.rcv" "$work/dev/memo.snd" "restore memo"
 # in the history, the same records as a backup of it.
 session "restore $work/memo_only.bkf" ""
 expect "$pc" 0 "restore with a snapshot"
-snapshot=$(ls "$work"/history/*-snapshot.bkf 2>/dev/null | tail -1)
+snapshot=$(ls "$work"/history/*-snapshot-*.bkf 2>/dev/null | tail -1)
 kl diff "$work/backup.bkf" "$snapshot" >/dev/null 2>&1
 expect $? 0 "the snapshot holds what the organizer served"
 

@@ -161,12 +161,15 @@ TEST_F(SafeTransferTest, SnapshotOnlyInsertsReceivingBeforeTheFirstDeletion) {
   SafeTransfer safe;
   safe.snapshot = snapshot.get();
   int kept = 0;
-  safe.on_snapshot = [&kept](const AppliStore&) { return ++kept > 0; };
+  safe.on_snapshot = [&kept](const AppliStore&, Prompter&) {
+    return ++kept > 0 ? kResultSuccess : kResultIoError;
+  };
   SafeTransferReport report;
   ASSERT_EQ(Run(RunMode::kRestore, *file_, safe, &report), kResultSuccess);
   EXPECT_EQ(kept, 1);
   EXPECT_TRUE(report.snapshot_taken);
   EXPECT_FALSE(AnyDifference(DiffStores(*before_, *snapshot)));
+  EXPECT_TRUE(snapshot->IsPresent(kToDo)) << "an empty application is held as well";
 
   Bytes with = *wire_;
   const size_t get = FindCommand(with, kGetAllCode);
@@ -189,7 +192,7 @@ TEST_F(SafeTransferTest, SnapshotTakesABaseModelsTelephoneListAsItComes) {
   auto snapshot = NewStore();
   SafeTransfer safe;
   safe.snapshot = snapshot.get();
-  safe.on_snapshot = [](const AppliStore&) { return true; };
+  safe.on_snapshot = [](const AppliStore&, Prompter&) { return kResultSuccess; };
   EXPECT_EQ(Run(RunMode::kRestore, *file_, safe), kResultSuccess);
   EXPECT_EQ(snapshot->GetRecordCount(kTelephone), 1);
 }
@@ -198,7 +201,7 @@ TEST_F(SafeTransferTest, SnapshotThatCannotBeKeptStopsBeforeDeleting) {
   auto snapshot = NewStore();
   SafeTransfer safe;
   safe.snapshot = snapshot.get();
-  safe.on_snapshot = [](const AppliStore&) { return false; };
+  safe.on_snapshot = [](const AppliStore&, Prompter&) { return kResultIoError; };
   SafeTransferReport report;
   EXPECT_EQ(Run(RunMode::kRestore, *file_, safe, &report), kResultIoError);
   EXPECT_FALSE(report.deleted);

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -43,29 +44,29 @@ TEST(GenerationName, RoundTripsAndRefusesOtherNames) {
   const LocalDateTime t{2026, 12, 7, 9, 5, 1};
   struct Case {
     std::string_view kind;
-    int sequence;
+    int written;
     const char* name;
-  } cases[] = {{kKindBackup, 1, "20261207-090501-backup.bkf"},
-               {kKindSnapshot, 1, "20261207-090501-snapshot.bkf"},
-               {kKindSnapshot, 12, "20261207-090501-snapshot-12.bkf"}};
+  } cases[] = {{kKindBackup, 1, "20261207-090501-backup-n1.bkf"},
+               {kKindSnapshot, 12, "20261207-090501-snapshot-n12.bkf"}};
   for (const Case& c : cases) {
-    EXPECT_EQ(GenerationFileName(t, c.kind, c.sequence), c.name);
+    EXPECT_EQ(GenerationFileName(t, c.kind, c.written), c.name);
     Generation g;
     ASSERT_TRUE(ParseGenerationFileName(c.name, &g)) << c.name;
     EXPECT_EQ(g.kind, c.kind);
-    EXPECT_EQ(g.sequence, c.sequence);
+    EXPECT_EQ(g.written, c.written);
     EXPECT_EQ(g.time.day, 7);
     EXPECT_EQ(g.time.second, 1);
   }
   for (const char* other :
        {"20261207.bkf", "20261207-090501-upload.bkf", "20261207-090501-backup.csv",
-        "2026120x-090501-backup.bkf", "20261207-090501-backup-1.bkf", "restore.journal"}) {
+        "2026120x-090501-backup.bkf", "20261207-090501-backup-1.bkf",
+        "20261207-090501-backup-n0.bkf", "restore.journal"}) {
     Generation g;
     EXPECT_FALSE(ParseGenerationFileName(other, &g)) << other;
   }
 }
 
-TEST_F(HistoryTest, ListsNewestFirstAndPrunesToTheCountKeepingTheNewest) {
+TEST_F(HistoryTest, ListsLastWrittenFirstAndPrunesToTheCountKeepingTheNewest) {
   AppliStore store{TablesDirectory()};
   Fill(store, 2);
   std::string error;
@@ -81,10 +82,8 @@ TEST_F(HistoryTest, ListsNewestFirstAndPrunesToTheCountKeepingTheNewest) {
   std::vector<Generation> all = ListGenerations(dir_);
   ASSERT_EQ(all.size(), 4u);
   EXPECT_EQ(all[0].time.day, 8);
-  EXPECT_EQ(all[1].sequence, 2);
-  EXPECT_EQ(all[2].sequence, 1);
-  EXPECT_EQ(all[3].time.day, 6);
-  for (int i = 0; i < 4; ++i) EXPECT_EQ(all[static_cast<size_t>(i)].number, i + 1);
+  EXPECT_EQ(all[1].time.day, 6);
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(all[static_cast<size_t>(i)].written, 4 - i);
 
   std::array<int, 7> counts{};
   ASSERT_TRUE(CountRecords(all[0].path, &counts));
@@ -102,6 +101,42 @@ TEST_F(HistoryTest, ListsNewestFirstAndPrunesToTheCountKeepingTheNewest) {
     EXPECT_EQ(all[0].time.day, 9);
   }
   EXPECT_TRUE(fs::exists(dir_ / "notes.txt"));
+}
+
+// Generations go in the order they were written, whatever their names'
+// times say: one dated later than now (a clock set back, a file copied in)
+// never makes the one just written the first pruned; names from before the
+// write numbers count as older. A snapshot that a failed restore's journal
+// names is never pruned.
+TEST_F(HistoryTest, PrunesInWriteOrderSparingTheNewAndTheJournalsSnapshot) {
+  struct Case {
+    std::vector<std::string> present;  // oldest first; the first is the journal's when `journal`
+    int keep;
+    bool journal;
+    size_t left;  // of `present`, from its end, besides the new one
+  } cases[] = {{{"20991231-000000-backup.bkf"}, 1, false, 0},
+               {{"20200101-000000-backup.bkf", "20990101-000000-snapshot-n7.bkf"}, 2, false, 1},
+               {{"20261201-000000-backup-2.bkf", "20261210-000000-backup.bkf"}, 2, false, 1},
+               {{"20261201-000000-snapshot-n1.bkf", "20261202-000000-backup-n2.bkf"}, 1, true, 0}};
+  AppliStore store{TablesDirectory()};
+  Fill(store, 1);
+  for (const Case& c : cases) {
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    for (const std::string& name : c.present) std::ofstream(dir_ / name) << "x";
+    const fs::path needed = dir_ / c.present[0];
+    ASSERT_TRUE(!c.journal || WriteRestoreJournal(RestoreJournalPath(dir_), {"/f", "", needed}));
+    std::string error;
+    const fs::path added =
+        AddGeneration(dir_, store, kKindSnapshot, {2026, 12, 7, 12, 0, 0}, c.keep, false, &error);
+    std::vector<fs::path> expected{added};
+    for (size_t i = 0; i < c.left; ++i)
+      expected.push_back(dir_ / c.present[c.present.size() - 1 - i]);
+    if (c.journal) expected.push_back(needed);
+    std::vector<fs::path> listed;
+    for (const Generation& g : ListGenerations(dir_)) listed.push_back(g.path);
+    EXPECT_EQ(listed, expected) << c.present[0];
+  }
 }
 
 TEST_F(HistoryTest, JournalRoundTripsAndFingerprintFollowsTheBytes) {

@@ -234,6 +234,7 @@ TEST_P(GetAllRecordsPieces, MustFillOneRecordOfOneApplication) {
   EXPECT_EQ(link_.GetAllRecords(buffer, &end, kMemo, TransferRole::kPc), c.result);
   EXPECT_EQ(end, c.result == kResultSuccess ? 301 : 0);
   EXPECT_NE(LogTexts().find(c.log), std::string::npos) << LogTexts();
+  EXPECT_FALSE(link_.telephone_check_failed()) << "a cut record is no telephone check";
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, GetAllRecordsPieces, testing::ValuesIn(kPiecesCases));
@@ -443,6 +444,7 @@ TEST(GetAllRecords, TelephoneChecksTakeBadListsForIncompleteReceptions) {
                                {c.tel_min, &sort, &code.b}),
               c.expected);
     EXPECT_EQ(pc.result(), c.expected);
+    EXPECT_EQ(pc.telephone_check_failed(), c.expected == kResultIncomplete);
     if (c.log != nullptr) {
       EXPECT_TRUE(log.Contains(c.log));
     }

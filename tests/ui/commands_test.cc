@@ -562,6 +562,13 @@ TEST_F(CommandsTest, OpenOfABadFileKeepsTheRecords) {
                                       "Open|The backup file is not compatible."}));
   EXPECT_EQ(ListTexts(*window, 5), shown);
   EXPECT_EQ(Snapshot(*window), before);
+  // An application id the store has no slot for is named.
+  std::ofstream(bad, std::ios::binary) << std::string("IM2BK0\x02\x00\x01\x09\x00\x00", 12);
+  script.ChooseFile(QString::fromStdString(bad));
+  window->commands.Open();
+  EXPECT_EQ(script.TakeBoxes().back(),
+            "Open|The backup file is not compatible. (block 1 holds the unknown application id 9)");
+  EXPECT_EQ(Snapshot(*window), before);
 
   // A good file replaces every application.
   auto other = NewStore();

@@ -21,6 +21,10 @@
 //   unchanged, a record without alarm loses its reminder minutes;
 // - the Telephone dialog saves only a card with a name and a number or an
 //   address: for any other its Save button stays off;
+// - an imported text loses a character without a Windows-1252 form (it
+//   becomes "?") or one the organizer refuses (char.dat; left out), and is
+//   cut at its field's capacity: the import names each such character before
+//   it changes anything and counts the texts cut;
 // - a Backup receives an application into a buffer of 256,000 bytes, more
 //   than any organizer holds; a store made on the PC can hold more (920 long
 //   Telephone records), and the Backup of such an application fails with 11
@@ -29,6 +33,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -36,6 +41,7 @@
 #include <map>
 #include <memory>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -50,6 +56,7 @@
 #include "csv/cp1252.h"
 #include "csv/csv_export.h"
 #include "csv/csv_reader.h"
+#include "exchange/exchange.h"
 #include "format/amount_format.h"
 #include "format/display_modes.h"
 #include "platform/link_defaults.h"
@@ -86,7 +93,13 @@ struct Tables {
   // Every character a user may type that the organizer can hold and a CSV
   // file of either encoding can carry.
   std::string alphabet;
+  // Characters a file can carry that the organizer refuses.
+  std::string refused;
   Tables() {
+    for (int c = 128; c < 255; ++c) {
+      const auto byte = static_cast<uint8_t>(c);
+      if (allowed[byte] == 0 && Cp1252ToUnicode(byte)) refused += static_cast<char>(c);
+    }
     for (int c = 32; c < 255; ++c) {
       if (allowed[static_cast<size_t>(c)] == 0 || !Cp1252ToUnicode(static_cast<uint8_t>(c))) {
         continue;
@@ -343,6 +356,98 @@ TEST(RoundTrip, CsvInEveryDisplayModeAndBothEncodings) {
         const bool lost = taken < written;
         EXPECT_EQ(ImportMessage(taken, lines).find("rejected") != std::string::npos, lost);
       }
+    }
+  });
+}
+
+// Bytes no generated text holds. In the CSV file the first becomes a run of
+// characters longer than any field, the others characters without a
+// Windows-1252 form: o with double acute, l with stroke, omega.
+constexpr char kOverCapacity = '\x01';
+constexpr char32_t kForeign[] = {U'\u0151', U'\u0142', U'\u03A9'};
+
+// What an import of one application must report.
+struct Losses {
+  int cut = 0;
+  std::set<char32_t> refused, unmappable;
+};
+
+// Now and then one character of a text of the model becomes one of those
+// marks (the foreign ones in UTF-8 only) or a character the organizer refuses.
+std::array<Losses, 6> Spoil(Model& m, Generator& g, bool utf8) {
+  std::array<Losses, 6> losses;
+  auto spoil = [&](AppliId id, std::string& text) {
+    const int kind = g.Int(0, 12);
+    if (kind > 2 || (kind == 2 && !utf8)) return;
+    if (text.empty()) text = " ";
+    char& c = text[static_cast<size_t>(g.Int(0, static_cast<int>(text.size()) - 1))];
+    if (kind == 0) {
+      c = kOverCapacity;
+      ++losses[id].cut;
+    } else if (kind == 1) {
+      c = T().refused[static_cast<size_t>(g.Int(0, static_cast<int>(T().refused.size()) - 1))];
+      losses[id].refused.insert(*Cp1252ToUnicode(static_cast<uint8_t>(c)));
+    } else {
+      const int foreign = g.Int(0, 2);
+      c = static_cast<char>(kOverCapacity + 1 + foreign);
+      losses[id].unmappable.insert(kForeign[foreign]);
+    }
+  };
+  for (auto& r : m.schedule) spoil(kSchedule, r.description);
+  for (auto& r : m.anniversary) spoil(kAnniversary, r.description);
+  for (auto& r : m.todo) spoil(kToDo, r.description);
+  for (auto& r : m.memo) spoil(kMemo, r.text);
+  for (auto& r : m.expense) {
+    // A line whose amount the import refuses is never read for its memo.
+    if (FormatAmount(DecodeAmount(r)).size() <= 13) spoil(kExpense, r.memo);
+  }
+  for (auto& r : m.telephone) spoil(kTelephone, r.texts[static_cast<size_t>(g.Int(0, 13))]);
+  return losses;
+}
+
+// CSV files in both encodings with such losses: the import names every
+// character it cannot keep before it changes anything, and counts the texts
+// it cut.
+TEST(RoundTrip, CsvImportReportsEveryCharacterAndTextItLoses) {
+  const fs::path file =
+      fs::path(testing::TempDir()) / ("kivo_round_trip_loss_" + std::to_string(getpid()) + ".csv");
+  ForEachStore(StoresPerPath(), [&](uint32_t seed, Model m) {
+    Generator g(seed * 7919);
+    const bool utf8 = seed / 2 % 2 != 0;
+    const std::array<Losses, 6> losses = Spoil(m, g, utf8);
+    auto store = StoreOf(m);
+    Model bare;  // what the import appends to: the category names alone
+    bare.names = m.names;
+    const auto names = StoreOf(bare);
+    ExchangeOptions options;
+    options.display_hour = static_cast<int>(seed % 2);
+    options.encoding = utf8 ? CsvEncoding::kUtf8 : CsvEncoding::kWindows1252;
+    for (AppliId id = kSchedule; id <= kTelephone; ++id) {
+      SCOPED_TRACE(testing::Message() << "application " << int{id});
+      std::string text;
+      (void)CsvExporter(*store, options.display_hour, 0, *options.encoding).Build(id, &text);
+      text = Replace(text, std::string(1, kOverCapacity), std::string(kTextCapacity + 4, 'x'));
+      if (utf8) text = Cp1252ToUtf8(text);
+      for (int i = 0; i < 3; ++i) {
+        text = Replace(text, std::string(1, static_cast<char>(kOverCapacity + 1 + i)),
+                       EncodeUtf8(kForeign[i]));
+      }
+      std::ofstream(file, std::ios::binary | std::ios::trunc) << text;
+      const std::optional<ImportBatch> batch =
+          ReadImportFile(file, ExchangeFormat::kCsv, id, options, *names, T().allowed);
+      ASSERT_TRUE(batch);
+      const Losses& lost = losses[id];
+      EXPECT_EQ(batch->cut_texts, lost.cut);
+      EXPECT_EQ(std::set<char32_t>(batch->refused.begin(), batch->refused.end()), lost.refused);
+      EXPECT_EQ(std::set<char32_t>(batch->unmappable.begin(), batch->unmappable.end()),
+                lost.unmappable);
+      const std::string question = UnmappableQuestion(*batch);
+      for (const std::set<char32_t>* each : {&lost.refused, &lost.unmappable}) {
+        for (char32_t c : *each) EXPECT_NE(question.find(EncodeUtf8(c)), std::string::npos);
+      }
+      const int taken = static_cast<int>(batch->records.size());
+      EXPECT_EQ(ImportSummary(*batch, taken, 0, 0).find("cut to fit") != std::string::npos,
+                lost.cut > 0);
     }
   });
 }

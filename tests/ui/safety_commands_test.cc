@@ -65,6 +65,7 @@ TEST_F(SafetyCommandsTest, RestoreThatFailsAfterDeletingIsFinishedOrPutBack) {
     test::BoxScript script;
     script.Answer(PromptAnswer::kYes);  // the question
     script.Answer(PromptAnswer::kOk);   // the reminder
+    script.Answer(PromptAnswer::kYes);  // Memo loses its two: go on
     script.Answer(PromptAnswer::kOk);   // the progress window's failure
     script.Answer(finish ? PromptAnswer::kYes : PromptAnswer::kNo);  // send the rest?
     program->commands.Restore();  // the rest are answered Yes and OK: put back, reminder
@@ -80,6 +81,8 @@ TEST_F(SafetyCommandsTest, RestoreThatFailsAfterDeletingIsFinishedOrPutBack) {
   }
 }
 
+// The run that has just taken its snapshot asks, before deleting anything,
+// naming every application that would lose more than half of its records.
 TEST_F(SafetyCommandsTest, CompareWarnsOfLargeRemovalsAndHistoryOpensASnapshot) {
   WriteOrganizer(*sample_);
   auto program = OpenCommands();
@@ -95,24 +98,82 @@ TEST_F(SafetyCommandsTest, CompareWarnsOfLargeRemovalsAndHistoryOpensASnapshot) 
 
   program->commands.ClearAll();
   script.TakeBoxes();
-  script.Answer(PromptAnswer::kNo);  // not after that warning
+  script.Answer(PromptAnswer::kYes);  // the question
+  script.Answer(PromptAnswer::kOk);   // the reminder
+  script.Answer(PromptAnswer::kNo);   // not after that warning
   program->commands.Restore();
+  ASSERT_EQ(script.boxes().size(), 3u);
+  EXPECT_TRUE(script.boxes()[2].default_no);
   boxes = script.TakeBoxes();
-  ASSERT_EQ(boxes.size(), 1u);
   const int memos = sample_->GetRecordCount(kMemo);
   EXPECT_TRUE(Shown(boxes, "This removes more than half of the records on your Organizer"));
   EXPECT_TRUE(Shown(boxes, "Memo: " + std::to_string(memos) + " of its " + std::to_string(memos)));
+  EXPECT_TRUE(Shown(boxes, "Expense: " + std::to_string(sample_->GetRecordCount(kExpense))));
   EXPECT_EQ(ReadOrganizer()->GetRecordCount(kMemo), memos);
 
   script.OnDialog([](QDialog& dialog) {
     auto& history = dynamic_cast<HistoryDialog&>(dialog);
-    EXPECT_EQ(history.table()->rowCount(), 1);
+    EXPECT_EQ(history.table()->rowCount(), 2);  // Compare's and Restore's
     EXPECT_EQ(history.table()->item(0, 2)->text(), "snapshot");
     history.Choose(0, HistoryDialog::Action::kOpen);
     return static_cast<int>(QDialog::Accepted);
   });
   program->commands.BackupHistory();
   EXPECT_EQ(program->commands.store().GetRecordCount(kMemo), memos);
+}
+
+// A Download's snapshot holds its application alone, the history dialog
+// says so, and History > Restore puts back that one only.
+TEST_F(SafetyCommandsTest, RestoreOfADownloadsSnapshotTouchesItsApplicationOnly) {
+  WriteOrganizer(*sample_);
+  auto program = OpenCommands();
+  test::BoxScript script;
+  program->commands.ClearAll();
+  program->commands.Download();  // the empty Schedule
+  ASSERT_EQ(ReadOrganizer()->GetRecordCount(kSchedule), 0);
+  script.OnDialog([this](QDialog& dialog) {
+    auto& history = dynamic_cast<HistoryDialog&>(dialog);
+    QTableWidget* table = history.table();
+    EXPECT_EQ(table->columnCount(), 10);
+    EXPECT_EQ(table->item(0, 3)->text(), QString::number(sample_->GetRecordCount(kSchedule)));
+    EXPECT_EQ(table->item(0, 6)->text(), "-");
+    EXPECT_TRUE(table->item(0, 9) != nullptr && table->item(0, 9)->text().endsWith(".bkf"));
+    history.Choose(0, HistoryDialog::Action::kRestore);
+    return static_cast<int>(QDialog::Accepted);
+  });
+  program->commands.BackupHistory();
+  EXPECT_FALSE(AnyDifference(DiffStores(*sample_, *ReadOrganizer())));
+}
+
+// A history folder that cannot be written stops Restore and Download before
+// they delete, with a box that names the folder and the way on.
+TEST_F(SafetyCommandsTest, UnwritableHistoryIsNamedAndNothingIsDeleted) {
+  const fs::path file = paths_.files_dir / "a_file";
+  std::ofstream(file) << "not a folder";
+  Settings("Folder=" + file.string() + "\r\n");
+  WriteOrganizer(*sample_);
+  auto program = OpenCommands();
+  test::BoxScript script;
+  program->commands.ClearAll();
+  for (bool restore : {false, true}) {
+    restore ? program->commands.Restore() : program->commands.Download();
+    const std::vector<std::string> boxes = script.TakeBoxes();
+    EXPECT_TRUE(Shown(boxes, file.string())) << restore;
+    EXPECT_TRUE(Shown(boxes, "Snapshot=0")) << restore;
+    EXPECT_FALSE(Shown(boxes, "I/O Device error.")) << restore;
+    EXPECT_FALSE(AnyDifference(DiffStores(*sample_, *ReadOrganizer()))) << restore;
+  }
+}
+
+TEST_F(SafetyCommandsTest, CompareTakesABaseModelsTelephoneListAsItComes) {
+  auto one = NewStore();
+  ASSERT_EQ(one->PutRecord(kTelephone, 0, sample_->Record(kTelephone, 0)), 0);
+  WriteOrganizer(*one);
+  auto program = OpenCommands();
+  program->commands.virtual_options().model = VirtualModel::kBase;
+  test::BoxScript script;
+  program->commands.CompareWithOrganizer();
+  EXPECT_TRUE(Shown(script.TakeBoxes(), "Telephone: 0 only on the Organizer"));
 }
 
 TEST_F(SafetyCommandsTest, VerifyReportsTheRecordTheOrganizerLost) {
