@@ -35,23 +35,27 @@ namespace kivo {
 // Real time multiplied by `factor`.
 class ScaledClock : public Clock {
  public:
-  explicit ScaledClock(uint32_t factor) : factor_(factor) {}
+  // With `scale_waits` false only the pauses run faster; time-outs keep their
+  // real length, so a loaded machine cannot make an answer late.
+  explicit ScaledClock(uint32_t factor, bool scale_waits = true)
+      : factor_(factor), wait_factor_(scale_waits ? factor : 1) {}
   uint32_t NowMs() const override {
     auto real = std::chrono::steady_clock::now() - start_;
     return static_cast<uint32_t>(
-        std::chrono::duration_cast<std::chrono::microseconds>(real).count() * factor_ / 1000);
+        std::chrono::duration_cast<std::chrono::microseconds>(real).count() * wait_factor_ / 1000);
   }
   void SleepMs(uint32_t ms) override {
     std::this_thread::sleep_for(std::chrono::microseconds(uint64_t{ms} * 1000 / factor_));
   }
   LocalDateTime LocalNow() const override { return {2026, 12, 7, 10, 0, 0}; }
   int Poll(struct pollfd* fds, size_t count, uint32_t timeout_ms) override {
-    uint64_t real = (uint64_t{timeout_ms} + factor_ - 1) / factor_;
+    uint64_t real = (uint64_t{timeout_ms} + wait_factor_ - 1) / wait_factor_;
     return poll(fds, count, static_cast<int>(std::min<uint64_t>(real, 60000)));
   }
 
  private:
   uint32_t factor_;
+  uint32_t wait_factor_;
   std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };
 
