@@ -10,17 +10,13 @@
 
 #include "csv/cp1252.h"
 #include "exchange/exchange_format.h"
+#include "exit_codes.h"
 #include "link_options.h"
 #include "platform/app_dirs.h"
 #include "store/app_settings.h"
 #include "view_options.h"
 
 namespace kivo::cli {
-
-// Exit status of every command.
-inline constexpr int kExitOk = 0;
-inline constexpr int kExitFailure = 1;  // a file could not be read, written or taken
-inline constexpr int kExitUsage = 2;    // bad command line
 
 inline constexpr std::string_view kToolName = "kivo-link";
 

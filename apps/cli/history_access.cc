@@ -17,16 +17,6 @@ std::filesystem::path HistoryDir(const CliContext& context) {
   return std::filesystem::absolute(dir).lexically_normal();
 }
 
-std::filesystem::path AddToHistory(const CliContext& context, AppliStore& store,
-                                   std::string_view kind) {
-  std::string error_text;
-  std::filesystem::path file =
-      AddGeneration(HistoryDir(context), store, kind, SystemClock().LocalNow(),
-                    context.settings.history_keep, context.scramble(), &error_text);
-  if (file.empty()) *context.err << kToolName << ": " << error_text << "\n";
-  return file;
-}
-
 void PrintComparison(const CliContext& context, std::span<const AppliDiff> diffs,
                      const AppliStore& a, const AppliStore& b, std::string_view name_a,
                      std::string_view name_b, bool records) {

@@ -12,16 +12,8 @@
 
 namespace kivo::cli {
 
-// Exit status of a transfer whose records read back differ from those sent.
-inline constexpr int kExitVerifyFailed = 120;
-
 // --history, else the setting, else "history" in the data folder.
 std::filesystem::path HistoryDir(const CliContext& context);
-
-// Keeps the store as a generation of `kind`; its path, or empty after a
-// message on the error stream.
-std::filesystem::path AddToHistory(const CliContext& context, AppliStore& store,
-                                   std::string_view kind);
 
 // The comparison of two stores, one line per application with records only
 // in A, only in B and in both; with `records` the differing records follow,

@@ -12,11 +12,6 @@
 namespace kivo::cli {
 namespace {
 
-// diff(1)'s statuses.
-constexpr int kDiffSame = 0;
-constexpr int kDiffDifferent = 1;
-constexpr int kDiffTrouble = 2;
-
 std::string Stamp(const LocalDateTime& t) {
   char text[32];
   std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour,
@@ -58,18 +53,18 @@ int RunDiff(CliContext& context, std::span<const std::string> args) {
   std::optional<AppliId> only;
   if (args.size() > 2) {
     only = ParseAppliArgument(context, args[2]);
-    if (!only) return kDiffTrouble;
+    if (!only) return kExitTrouble;
   }
-  if (context.link.records && !CheckTables(context)) return kDiffTrouble;
+  if (context.link.records && !CheckTables(context)) return kExitTrouble;
   AppliStore a{TablesDirectory()};
   AppliStore b{TablesDirectory()};
   if (ReadBackupForViewing(context, args[0], a, false) != kExitOk ||
       ReadBackupForViewing(context, args[1], b, false) != kExitOk) {
-    return kDiffTrouble;
+    return kExitTrouble;
   }
   const std::vector<AppliDiff> diffs = DiffStores(a, b, only);
   PrintComparison(context, diffs, a, b, args[0], args[1], context.link.records);
-  return AnyDifference(diffs) ? kDiffDifferent : kDiffSame;
+  return AnyDifference(diffs) ? kExitDifferent : kExitSame;
 }
 
 constexpr CliCommand kHistoryCommands[] = {

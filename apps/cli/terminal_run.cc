@@ -85,7 +85,7 @@ PromptAnswer LinePrompter::Ask(const PromptBox& box) {
   return answer;
 }
 
-int RunWithProgress(ProgressRun& run, TerminalLine& line, Prompter& prompter) {
+ResultCode RunWithProgress(ProgressRun& run, TerminalLine& line, Prompter& prompter) {
   InterruptGuard interrupts;
   LinkEventQueue events;
   if (!run.Start(&events, &prompter)) {
@@ -109,7 +109,7 @@ int RunWithProgress(ProgressRun& run, TerminalLine& line, Prompter& prompter) {
     if (redraw) line.Draw(state.status_text(), state.position());
     if (LinkEventQueue::IsEnd(*event)) break;
   }
-  const int result = run.Wait();
+  const ResultCode result = run.Wait();
   line.Clear();
   // Ctrl+C in the middle of a send breaks the write or its echo, which the
   // link counts as a line error; the user aborted all the same.
@@ -117,24 +117,14 @@ int RunWithProgress(ProgressRun& run, TerminalLine& line, Prompter& prompter) {
   return result;
 }
 
-int DetectWithProgress(CommLink& link, TerminalLine& line, const std::vector<PortSpec>& ports) {
+ResultCode DetectWithProgress(DetectRun& run, TerminalLine& line) {
   InterruptGuard interrupts;
-  MessageQueue queue;
   LinkEventQueue events;
-  link.SetMessageQueue(&queue);
-  ResultCode result = kResultDetectFailed;
-  std::thread worker([&] {
-    result = link.AutoDetect(ports, &events);
-    if ((result >= 1 && result <= 4) || result == kResultSuccess) {
-      events.OnDetectFound(result);
-    } else {
-      events.OnDetectFailed(result);
-    }
-  });
+  if (!run.Start(&events)) return kResultDetectFailed;
   bool abort_posted = false;
   for (;;) {
     if (interrupts.interrupted() && !abort_posted) {
-      queue.Post({kWmDetectAbort, 0, 0});
+      run.Abort();
       abort_posted = true;
     }
     std::optional<LinkEvent> event = events.Next(kPollInterval);
@@ -147,10 +137,9 @@ int DetectWithProgress(CommLink& link, TerminalLine& line, const std::vector<Por
     }
     if (LinkEventQueue::IsEnd(*event)) break;
   }
-  worker.join();
+  const ResultCode result = run.Wait();
   events.Close();
   line.Clear();
-  link.SetMessageQueue(nullptr);
   return result;
 }
 

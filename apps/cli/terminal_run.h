@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "comm/detect_run.h"
 #include "comm/progress_run.h"
 #include "link/comm_link.h"
 #include "platform/prompter.h"
@@ -55,13 +56,11 @@ class LinePrompter : public Prompter {
 // END_COMMUNICATION), a second one ends the program as usual. Returns the
 // run's ResultCode; a worker that cannot be started is told as
 // "Cannot start download." and gives 17 (the user has seen the failure).
-[[nodiscard]] int RunWithProgress(ProgressRun& run, TerminalLine& line, Prompter& prompter);
+[[nodiscard]] ResultCode RunWithProgress(ProgressRun& run, TerminalLine& line, Prompter& prompter);
 
-// AutoDetect over `ports` on the link, with "Checking COMn" (or the device)
-// on the line and Ctrl+C as the abort. Returns 1..4, 16 for a device by name,
-// or 12.
-[[nodiscard]] int DetectWithProgress(CommLink& link, TerminalLine& line,
-                                     const std::vector<PortSpec>& ports);
+// The configured detection, with "Checking COMn" (or the device) on the
+// line and Ctrl+C as the abort. Returns 1..4, 16 for a device by name, or 12.
+[[nodiscard]] ResultCode DetectWithProgress(DetectRun& run, TerminalLine& line);
 
 }  // namespace kivo::cli
 

@@ -1,13 +1,14 @@
 // The transfer commands: backup, restore, upload, download and send against an
 // organizer (or the virtual one), detect, and the diagnosis modes simulate and
-// linetest.
+// linetest. What each does around its runs is the command layer's
+// (commands/link_commands.h); here the command line is read and the results
+// are printed.
 
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <functional>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -21,9 +22,9 @@
 #include "comm/link_settings.h"
 #include "comm/progress_run.h"
 #include "comm/progress_state.h"
-#include "comm/transfer_setup.h"
 #include "comm/virtual_organizer.h"
 #include "command_table.h"
+#include "commands/link_commands.h"
 #include "history/history.h"
 #include "history/restore_journal.h"
 #include "history_access.h"
@@ -40,15 +41,11 @@
 #include "store/working_data.h"
 #include "terminal_prompter.h"
 #include "terminal_run.h"
-#include "view/list_row.h"
-#include "view/row_sort.h"
 
 namespace kivo::cli {
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr int kExitRunFailed = 100;  // + the ResultCode
 
 // The line-test run modes linetest accepts.
 bool IsLineTestMode(int mode) {
@@ -65,9 +62,10 @@ std::string WithoutCarriageReturns(std::string_view text) {
   return out;
 }
 
-// Everything one run needs beyond the store: the settings with the options
-// over them, the tables of the telephone check, the terminal.
-class Transfer {
+// The person at the terminal, as the command layer sees them: the runs'
+// progress line, the boxes on the error stream, and the safety steps told
+// rather than asked about, since scripts run the tool.
+class Transfer : public CommandUser {
  public:
   explicit Transfer(CliContext& context)
       : context_(context),
@@ -77,9 +75,132 @@ class Transfer {
         terminal_prompter_(*context.err, stdin),
         prompter_(line_, terminal_prompter_) {
     sort_loaded_ = LoadSortTables(DataFilePath("sort.dat"), sort_tables_[0], sort_tables_[1]);
+    CommandSetup setup;
+    setup.settings = &context.settings;
+    setup.code_tables = &code_tables_;
+    setup.sort_table = active_sort_table();
+    setup.port_factory = VirtualOrganizerFactory(VirtualOptions());
+    setup.data_dir = DataDir();
+    setup.history_dir = HistoryDir(context);
+    setup.overrides.port_name = PortName();
+    setup.overrides.log_file_name = options_.log_file;
+    setup.overrides.no_echo = options_.no_echo;
+    setup.overrides.to_command = options_.to_command_ms;
+    setup.overrides.to_data_packet = options_.to_packet_ms;
+    setup.overrides.to_multiplier = options_.to_multiplier_ms;
+    setup.tel_records_min = options_.tel_min;
+    setup.no_snapshot = options_.no_snapshot;
+    setup.verify = options_.verify;
+    commands_ = std::make_unique<LinkCommands>(std::move(setup), *this);
   }
 
+  LinkCommands& commands() { return *commands_; }
   const AppSettings& settings() const { return context_.settings; }
+  std::ostream& err() { return *context_.err; }
+
+  // ---- CommandUser ----------------------------------------------------------
+  PromptAnswer Ask(const PromptBox& box) override { return prompter_.Ask(box); }
+
+  ResultCode RunTransfer(const LinkSettings& link, SafeTransferReport* report) override {
+    ProgressRun run;
+    run.ApplyLinkSettings(link);
+    if (line_.terminal()) err() << ProgressState::Title(link.run_mode) << "\n";
+    const ResultCode result = RunWithProgress(run, line_, prompter_);
+    if (report != nullptr) *report = run.run().safe_report();
+    telephone_check_failed_ = run.link().telephone_check_failed();
+    return result;
+  }
+
+  bool GoOnAfterSnapshot(RunMode, const fs::path& kept, const std::vector<LargeRemoval>& large,
+                         Prompter&) override {
+    if (large.empty()) return true;
+    err() << kToolName << ": this removes more than half of the records on the organizer:\n";
+    for (const LargeRemoval& r : large) {
+      err() << kToolName << ":   " << AppliName(r.id) << ": " << r.removed << " of its " << r.held
+            << " records\n";
+    }
+    err() << kToolName << ": they are kept in " << kept.string() << "\n";
+    return true;
+  }
+
+  bool TellSnapshotNotKept(RunMode, const std::string& error_text, Prompter&) override {
+    err() << kToolName << ": " << error_text << "\n";
+    // The run's failure and the way on follow once it has ended.
+    return false;
+  }
+
+  void TellHistoryNotWritten(const std::string& error_text) override {
+    err() << kToolName << ": " << error_text << "\n";
+  }
+
+  void TellJournalNotWritten(const fs::path& journal, const std::string& error_text) override {
+    err() << kToolName << ": " << journal.string() << ": " << error_text
+          << " (a failed restore cannot be resumed)\n";
+  }
+
+  void TellSnapshotNotUsable(const std::string& why, bool new_one) override {
+    err() << kToolName << ": --resume: " << why
+          << (new_one ? "; a new snapshot is taken first" : "; none is taken (--no-snapshot)")
+          << "\n";
+  }
+
+  // ---- what the tool prints ------------------------------------------------
+  // The exit status of a failed run, with its message (and for a port that
+  // would not open, the reason) on the error stream.
+  int Failure(ResultCode result) {
+    if (result != kResultGaveUp) {
+      err() << kToolName << ": " << WithoutCarriageReturns(ResultMessage(result)) << "\n";
+    }
+    if (result >= kResultCannotOpenCom1 && result <= kResultCannotOpenPort) {
+      const std::string device = PortDevice();
+      if (device.empty()) {
+        err() << kToolName << ": no device is set for this port (settings [Ports])\n";
+      } else if (device != kVirtualPort) {
+        err() << kToolName << ": " << CheckPort(device).reason << "\n";
+      }
+    }
+    // A record cut short is no matter of the telephone checks.
+    if (result == kResultIncomplete && telephone_check_failed_) {
+      err() << kToolName
+            << ": to take the organizer's list as it comes, run again with --tel-min 0\n";
+    }
+    return RunFailedExit(result);
+  }
+
+  int Status(ResultCode result) { return result == kResultSuccess ? kExitOk : Failure(result); }
+
+  // The exit status of a Restore or Download, with what a failure left on
+  // the organizer and how to go back or on.
+  int Replaced(const RestoreResult& r) {
+    if (!r.ok()) {
+      const int status = Failure(r.code);
+      if (r.deleted && !r.snapshot.empty()) {
+        const std::string put_back =
+            r.run_mode == RunMode::kRestore
+                ? std::string("restore")
+                : "download " + std::string(AppliKeyword(static_cast<AppliId>(r.appli_mode)));
+        err() << kToolName << ": the organizer's records from before the run are kept in "
+              << r.snapshot.string() << "\n"
+              << kToolName << ": to put them back: " << kToolName << " " << put_back << " "
+              << r.snapshot.string() << "\n";
+      }
+      if (r.deleted && !r.resume_from.empty()) {
+        err() << kToolName << ": to finish this restore: " << kToolName << " restore --resume "
+              << r.resume_from.string() << "\n";
+      }
+      if (r.snapshot_not_kept) {
+        err() << kToolName << ": nothing was deleted: the snapshot could not be kept"
+              << " (--no-snapshot deletes without one)\n";
+      }
+      return status;
+    }
+    for (const AppliDiff& d : r.verify_differences) {
+      err() << kToolName << ": verify: " << AppliName(d.id) << ": " << d.only_a.size()
+            << " missing, " << d.only_b.size() << " unexpected on the organizer\n";
+    }
+    return r.verify_differences.empty() ? kExitOk : kExitVerifyFailed;
+  }
+
   // The sort table of the Model setting; null when sort.dat is missing.
   const SortTable* active_sort_table() const {
     return sort_loaded_ ? &sort_tables_[SelectSortTable(settings().model, 0) == 1 ? 1 : 0]
@@ -100,37 +221,6 @@ class Transfer {
     return v;
   }
 
-  LinkSettings Settings(RunMode run_mode, int appli_mode, AppliStore* store, int tel_min) const {
-    TransferRequest request;
-    request.run_mode = run_mode;
-    request.appli_mode = appli_mode;
-    request.store = store;
-    request.tel_records_min = options_.tel_min.value_or(tel_min);
-    request.sort_table = active_sort_table();
-    request.code_table = &code_tables_.b;
-    request.port_name = PortName();
-    request.port_factory = VirtualOrganizerFactory(VirtualOptions());
-    request.data_dir = DataDir();
-    request.log_file_name = options_.log_file;
-    request.no_echo = options_.no_echo;
-    request.to_command = options_.to_command_ms;
-    request.to_data_packet = options_.to_packet_ms;
-    request.to_multiplier = options_.to_multiplier_ms;
-    return MakeLinkSettings(settings(), request);
-  }
-
-  // One run to its end; the ResultCode. `report` receives what the safety
-  // steps did.
-  int Run(const LinkSettings& link, SafeTransferReport* report = nullptr) {
-    ProgressRun run;
-    run.ApplyLinkSettings(link);
-    if (line_.terminal()) *context_.err << ProgressState::Title(link.run_mode) << "\n";
-    const int result = RunWithProgress(run, line_, prompter_);
-    if (report != nullptr) *report = run.run().safe_report();
-    telephone_check_failed_ = run.link().telephone_check_failed();
-    return result;
-  }
-
   // The device a run opened, for the reason it could not: the --port path,
   // or what the COM number stands for.
   std::string PortDevice() const {
@@ -147,30 +237,7 @@ class Transfer {
     return chosen == kVirtualPort ? std::string() : chosen;
   }
 
-  // The exit status of a failed run, with its message (and for a port that
-  // would not open, the reason) on the error stream.
-  int Failure(int result) {
-    std::ostream& err = *context_.err;
-    if (result != kResultGaveUp) {
-      err << kToolName << ": " << WithoutCarriageReturns(ResultMessage(result)) << "\n";
-    }
-    if (result >= kResultCannotOpenCom1 && result <= kResultCannotOpenPort) {
-      const std::string device = PortDevice();
-      if (device.empty()) {
-        err << kToolName << ": no device is set for this port (settings [Ports])\n";
-      } else if (device != kVirtualPort) {
-        err << kToolName << ": " << CheckPort(device).reason << "\n";
-      }
-    }
-    // A record cut short is no matter of the telephone checks.
-    if (result == kResultIncomplete && telephone_check_failed_) {
-      err << kToolName
-          << ": to take the organizer's list as it comes, run again with --tel-min 0\n";
-    }
-    return kExitRunFailed + result;
-  }
-
-  CliContext& context() { return context_; }
+  TerminalLine& line() { return line_; }
 
  private:
   CliContext& context_;
@@ -182,33 +249,15 @@ class Transfer {
   TerminalPrompter terminal_prompter_;
   LinePrompter prompter_;
   bool telephone_check_failed_ = false;
+  std::unique_ptr<LinkCommands> commands_;
 };
 
-std::unique_ptr<AppliStore> NewStore(const CliContext& context) {
-  auto store = std::make_unique<AppliStore>(TablesDirectory());
-  (void)store->GetAppliBuf(kStoreSlots);
-  ApplyDeviceCodeSetting(*store, context.settings.device_code);
-  return store;
-}
-
 // The records of one application of `from` into `to`, replacing what `to`
-// held of it, in the application's default order when `ordered`.
-void CopyAppli(const AppliStore& from, AppliStore& to, AppliId id, const RowContext* ordered) {
+// held of it.
+void CopyAppli(const AppliStore& from, AppliStore& to, AppliId id) {
   const std::vector<std::vector<uint8_t>> records = StoreRecords(from, id);
-  const std::vector<int> order = ordered != nullptr && id != kCategoryList
-                                     ? DefaultOrder(id, records, *ordered)
-                                     : IdentityOrder(records.size());
   (void)to.ResetAppli(id);
-  (void)PutInOrder(to, id, records, order);
-}
-
-RowContext OrderContext(const Transfer& transfer, const AppliStore& store) {
-  RowContext context;
-  context.display_date = transfer.settings().display_date;
-  context.display_hour = transfer.settings().display_hour;
-  context.category_names = CategoryNamesOf(store);
-  context.sort_table = transfer.active_sort_table();
-  return context;
+  (void)PutInOrder(to, id, records, IdentityOrder(records.size()));
 }
 
 // Reads a backup file for sending: it must exist and carry the settings'
@@ -244,264 +293,53 @@ int Backup(CliContext& context, std::span<const std::string> args) {
   if (!CheckTables(context)) return kExitFailure;
   if (int status = CheckWritableTarget(context, args[0]); status != kExitOk) return status;
   Transfer transfer(context);
-  auto store = NewStore(context);
-  const int result = transfer.Run(transfer.Settings(RunMode::kBackup, kAllAppli, store.get(),
-                                                    context.settings.backup_tel_records_min));
-  if (result != kResultSuccess) return transfer.Failure(result);
-  store->EnsureAllAppli();
-  if (int status = Saved(context, *store, args[0]); status != kExitOk) return status;
-  // A copy the history keeps; the file asked for is written either way.
-  (void)AddToHistory(context, *store, kKindBackup);
+  auto store = transfer.commands().NewStore();
+  const BackupResult result = transfer.commands().Backup(*store, args[0]);
+  if (result.code != kResultSuccess) return transfer.Failure(result.code);
+  if (!result.file_error.empty()) return context.FileFailure(args[0], result.file_error);
   return kExitOk;
-}
-
-bool SnapshotOn(const CliContext& context) {
-  return !context.link.no_snapshot && context.settings.snapshot != 0;
-}
-bool VerifyOn(const CliContext& context) {
-  return context.link.verify || context.settings.verify != 0;
-}
-
-// The safety steps one Restore or Download run takes, and what they leave.
-struct SafetySteps {
-  std::unique_ptr<AppliStore> snapshot;
-  std::unique_ptr<AppliStore> verify;
-  std::filesystem::path snapshot_file;
-  bool not_kept = false;  // the snapshot arrived but could not be written
-  SafeTransferReport report;
-
-  SafetySteps(CliContext& context, bool take_snapshot) {
-    if (take_snapshot) snapshot = NewStore(context);
-    if (VerifyOn(context)) verify = NewStore(context);
-  }
-  // The steps for LinkSettings of a run that sends `sent`; `kept` is called
-  // with the snapshot's file once it is in the history. Scripts run the tool,
-  // so the applications the run is about to empty are told, not asked about.
-  SafeTransfer Steps(CliContext& context, const AppliStore& sent,
-                     std::function<void(const fs::path&)> kept = {}) {
-    SafeTransfer safe;
-    safe.snapshot = snapshot.get();
-    safe.verify = verify.get();
-    if (snapshot) {
-      // The run hands back the store it was given: this->snapshot.
-      safe.on_snapshot = [this, &context, &sent, kept](const AppliStore&, Prompter&) {
-        snapshot_file = AddToHistory(context, *snapshot, kKindSnapshot);
-        not_kept = snapshot_file.empty();
-        if (not_kept) return kResultIoError;
-        if (kept) kept(snapshot_file);
-        const std::vector<LargeRemoval> large = LargeRemovals(*snapshot, sent);
-        if (large.empty()) return kResultSuccess;
-        std::ostream& err = *context.err;
-        err << kToolName << ": this removes more than half of the records on the organizer:\n";
-        for (const LargeRemoval& r : large) {
-          err << kToolName << ":   " << AppliName(r.id) << ": " << r.removed << " of its " << r.held
-              << " records\n";
-        }
-        err << kToolName << ": they are kept in " << snapshot_file.string() << "\n";
-        return kResultSuccess;
-      };
-    }
-    return safe;
-  }
-  // Why a run stopped before deleting anything, when the snapshot is why.
-  void NotKeptHint(const CliContext& context) const {
-    if (!not_kept) return;
-    *context.err << kToolName << ": nothing was deleted: the snapshot could not be kept"
-                 << " (--no-snapshot deletes without one)\n";
-  }
-  // After a success: the applications read back against those sent.
-  int Verified(CliContext& context, const AppliStore& sent) const {
-    if (!verify) return kExitOk;
-    std::vector<AppliId> ids;
-    for (AppliId id = kSchedule; id <= kCategoryList; ++id) {
-      if (((report.sent >> id) & 1) == 0) continue;
-      if (id == kCategoryList && sent.GetRecordCount(kCategoryList) <= 0) continue;
-      ids.push_back(id);
-    }
-    const std::vector<AppliDiff> diffs = DiffStores(sent, *verify, std::span<const AppliId>(ids));
-    if (!AnyDifference(diffs)) return kExitOk;
-    for (const AppliDiff& d : diffs) {
-      if (!d.differs()) continue;
-      *context.err << kToolName << ": verify: " << AppliName(d.id) << ": " << d.only_a.size()
-                   << " missing, " << d.only_b.size() << " unexpected on the organizer\n";
-    }
-    return kExitVerifyFailed;
-  }
-};
-
-// What a failed run that had begun to delete leaves, and how to go back.
-void SafetyHints(const CliContext& context, const std::string& snapshot,
-                 const std::string& put_back, const std::string& resume) {
-  std::ostream& err = *context.err;
-  if (!snapshot.empty()) {
-    err << kToolName << ": the organizer's records from before the run are kept in " << snapshot
-        << "\n"
-        << kToolName << ": to put them back: " << kToolName << " " << put_back << " " << snapshot
-        << "\n";
-  }
-  if (!resume.empty()) {
-    err << kToolName << ": to finish this restore: " << kToolName << " restore --resume " << resume
-        << "\n";
-  }
-}
-
-// The applications of a history generation that holds some of them only (a
-// Download's snapshot); nullopt for any other file, which a restore sends
-// whole.
-std::optional<std::vector<AppliId>> PartOfGeneration(const fs::path& path, const AppliStore& file) {
-  Generation generation;
-  if (!ParseGenerationFileName(path.filename().string(), &generation)) return std::nullopt;
-  std::vector<AppliId> held;
-  for (AppliId id = kSchedule; id <= kTelephone; ++id) {
-    if (file.IsPresent(id)) held.push_back(id);
-  }
-  if (held.size() == 6) return std::nullopt;
-  return held;
 }
 
 // restore --dry-run: what a restore of FILE would change, from the
 // organizer's records (kept as a snapshot, received as they come, as a
 // snapshot is); nothing is deleted or sent.
 int DryRun(CliContext& context, Transfer& transfer, const fs::path& path, AppliStore& file) {
-  auto organizer = NewStore(context);
-  LinkSettings settings = transfer.Settings(RunMode::kBackup, kAllAppli, organizer.get(), 0);
-  settings.tel_records_min = 0;
-  const int result = transfer.Run(settings);
-  if (result != kResultSuccess) return transfer.Failure(result);
-  const fs::path kept = AddToHistory(context, *organizer, kKindSnapshot);
-  std::vector<AppliDiff> diffs = DiffStores(*organizer, file);
-  if (std::optional<std::vector<AppliId>> held = PartOfGeneration(path, file)) {
-    if (std::find(held->begin(), held->end(), kExpense) != held->end()) {
-      held->push_back(kCategoryList);
-    }
-    diffs = DiffStores(*organizer, file, std::span<const AppliId>(*held));
-  }
-  PrintComparison(context, diffs, *organizer, file,
+  const ReceiveResult result = transfer.commands().Compare(file, path);
+  if (result.code != kResultSuccess) return transfer.Failure(result.code);
+  const fs::path& kept = result.history.file;
+  PrintComparison(context, result.diffs, *result.organizer, file,
                   kept.empty() ? "the organizer" : "the organizer (" + kept.string() + ")",
                   path.string(), context.link.records);
-  return AnyDifference(diffs) ? 1 : kExitOk;
-}
-
-// One application of `file` (Expense with its category list) to the
-// organizer, replacing its records there, with the safety steps.
-int DownloadAppli(CliContext& context, Transfer& transfer, AppliId id, const AppliStore& file) {
-  auto store = NewStore(context);
-  const RowContext order = OrderContext(transfer, file);
-  CopyAppli(file, *store, id, &order);
-  // Expense goes with its category list.
-  if (id == kExpense) CopyAppli(file, *store, kCategoryList, nullptr);
-  SafetySteps safety(context, SnapshotOn(context));
-  LinkSettings settings =
-      transfer.Settings(RunMode::kDownload, id, store.get(), context.settings.bk_tel_records_min);
-  settings.safe = safety.Steps(context, *store);
-  const int result = transfer.Run(settings, &safety.report);
-  if (result != kResultSuccess) {
-    const int status = transfer.Failure(result);
-    if (safety.report.deleted) {
-      SafetyHints(context, safety.snapshot_file.string(),
-                  "download " + std::string(AppliKeyword(id)), "");
-    }
-    safety.NotKeptHint(context);
-    return status;
-  }
-  return safety.Verified(context, *store);
+  return AnyDifference(result.diffs) ? kExitDifferent : kExitSame;
 }
 
 int Restore(CliContext& context, std::span<const std::string> args) {
   const fs::path path = fs::absolute(args[0]).lexically_normal();
-  const fs::path journal_path = RestoreJournalPath(HistoryDir(context));
-  RestoreJournal journal{path.string(), FileFingerprint(path), "", 0};
+  Transfer transfer(context);
+  RestoreJob job;
+  job.source = args[0];
   if (context.link.resume) {
-    std::optional<RestoreJournal> failed = ReadRestoreJournal(journal_path);
-    if (!failed) return context.UsageFailure("--resume: no failed restore on record");
-    if (failed->file != journal.file) {
-      return context.UsageFailure("--resume: the failed restore sent " + failed->file + ", not " +
-                                  journal.file);
+    std::optional<RestoreJournal> on_record;
+    switch (transfer.commands().CheckResumable(args[0], "", &on_record)) {
+      case ResumeRefusal::kNone:
+        job.resume = on_record;
+        break;
+      case ResumeRefusal::kNoJournal:
+        return context.UsageFailure("--resume: no failed restore on record");
+      case ResumeRefusal::kOtherFile:
+        return context.UsageFailure("--resume: the failed restore sent " + on_record->file +
+                                    ", not " + path.string());
+      case ResumeRefusal::kChanged:
+        return context.UsageFailure("--resume: " + path.string() +
+                                    " has changed since the failed restore");
     }
-    if (failed->fingerprint != journal.fingerprint) {
-      return context.UsageFailure("--resume: " + journal.file +
-                                  " has changed since the failed restore");
-    }
-    journal = *failed;
   }
   if (!CheckTables(context)) return kExitFailure;
-  Transfer transfer(context);
-  auto file = NewStore(context);
+  auto file = transfer.commands().NewStore();
   if (int status = ReadForSending(context, args[0], *file); status != kExitOk) return status;
   if (context.link.dry_run) return DryRun(context, transfer, args[0], *file);
-  if (!context.link.resume) {
-    // A Download's snapshot goes back as it came: a Download of each
-    // application it holds, the others left as they are.
-    if (std::optional<std::vector<AppliId>> held = PartOfGeneration(path, *file)) {
-      for (AppliId id : *held) {
-        if (int status = DownloadAppli(context, transfer, id, *file); status != kExitOk) {
-          return status;
-        }
-      }
-      return kExitOk;
-    }
-  }
-  // The organizer gets each application in its default order, as the main
-  // window commits it.
-  auto store = NewStore(context);
-  const RowContext order = OrderContext(transfer, *file);
-  for (AppliId id = kSchedule; id <= kCategoryList; ++id) {
-    if (file->IsPresent(id)) CopyAppli(*file, *store, id, &order);
-  }
-  // A resumed run goes on from the failed one's snapshot only when that is on
-  // disk and holds every application still to be sent (a run killed before
-  // its snapshot was kept names none); otherwise it takes its own first.
-  bool take_snapshot = SnapshotOn(context);
-  if (context.link.resume) {
-    const auto pending =
-        static_cast<uint8_t>((kAllAppliMask | (1 << kCategoryList)) & ~journal.done);
-    std::string why;
-    if (HoldsApplis(journal.snapshot, pending, &why)) {
-      take_snapshot = false;
-    } else {
-      *context.err << kToolName << ": --resume: " << why
-                   << (take_snapshot ? "; a new snapshot is taken first"
-                                     : "; none is taken (--no-snapshot)")
-                   << "\n";
-    }
-  }
-  SafetySteps safety(context, take_snapshot);
-  LinkSettings settings = transfer.Settings(RunMode::kRestore, kAllAppli, store.get(),
-                                            context.settings.bk_tel_records_min);
-  // A journal that cannot be written is told once, not after every application.
-  bool journal_failed = false;
-  auto note = [&]() {
-    std::string error_text;
-    if (!WriteRestoreJournal(journal_path, journal, &error_text) && !journal_failed) {
-      journal_failed = true;
-      *context.err << kToolName << ": " << journal_path.string() << ": " << error_text
-                   << " (a failed restore cannot be resumed)\n";
-    }
-  };
-  settings.safe = safety.Steps(context, *store, [&](const fs::path& kept) {
-    journal.snapshot = kept.string();
-    note();
-  });
-  settings.safe.skip = journal.done;
-  settings.safe.on_sent = [&](AppliId id) {
-    journal.done |= static_cast<uint8_t>(1 << id);
-    note();
-  };
-  note();
-  const int result = transfer.Run(settings, &safety.report);
-  if (result != kResultSuccess) {
-    const int status = transfer.Failure(result);
-    if (safety.report.deleted || context.link.resume) {
-      SafetyHints(context, journal.snapshot, "restore", args[0]);
-    } else {
-      // Nothing on the organizer changed: there is nothing to resume.
-      safety.NotKeptHint(context);
-      RemoveRestoreJournal(journal_path);
-    }
-    return status;
-  }
-  RemoveRestoreJournal(journal_path);
-  return safety.Verified(context, *store);
+  job.records = file.get();
+  return transfer.Replaced(transfer.commands().Restore(job));
 }
 
 int Upload(CliContext& context, std::span<const std::string> args) {
@@ -514,12 +352,12 @@ int Upload(CliContext& context, std::span<const std::string> args) {
   if (int status = CheckWritableTarget(context, args[1]); status != kExitOk) return status;
   auto file = std::make_unique<AppliStore>(TablesDirectory());
   if (int status = ReadBackupForChange(context, args[1], *file); status != kExitOk) return status;
-  auto arrived = NewStore(context);
-  const int result = transfer.Run(transfer.Settings(RunMode::kUpload, *id, arrived.get(),
-                                                    context.settings.upload_tel_records_min));
+  auto arrived = transfer.commands().NewStore();
+  const ResultCode result = transfer.commands().Run(RunMode::kUpload, *id, arrived.get(),
+                                                    context.settings.upload_tel_records_min);
   if (result != kResultSuccess) return transfer.Failure(result);
-  CopyAppli(*arrived, *file, *id, nullptr);
-  if (*id == kExpense) CopyAppli(*arrived, *file, kCategoryList, nullptr);
+  CopyAppli(*arrived, *file, *id);
+  if (*id == kExpense) CopyAppli(*arrived, *file, kCategoryList);
   file->EnsureAllAppli();
   return Saved(context, *file, args[1]);
 }
@@ -529,9 +367,9 @@ int Download(CliContext& context, std::span<const std::string> args) {
   if (!id) return kExitUsage;
   if (!CheckTables(context)) return kExitFailure;
   Transfer transfer(context);
-  auto file = NewStore(context);
+  auto file = transfer.commands().NewStore();
   if (int status = ReadForSending(context, args[1], *file); status != kExitOk) return status;
-  return DownloadAppli(context, transfer, *id, *file);
+  return transfer.Replaced(transfer.commands().Download(*id, *file));
 }
 
 int Send(CliContext& context, std::span<const std::string> args) {
@@ -549,45 +387,42 @@ int Send(CliContext& context, std::span<const std::string> args) {
     return context.UsageFailure("INDEX must be a record number from 0, not '" + args[2] + "'");
   if (!CheckTables(context)) return kExitFailure;
   Transfer transfer(context);
-  auto file = NewStore(context);
+  auto file = transfer.commands().NewStore();
   if (int status = ReadForSending(context, args[1], *file); status != kExitOk) return status;
   const int count = std::max(file->GetRecordCount(*id), 0);
   if (index >= count) {
     return context.UsageFailure(std::string(AppliName(*id)) + " has " + std::to_string(count) +
                                 " records; there is no record " + std::to_string(index));
   }
-  auto store = NewStore(context);
+  auto store = transfer.commands().NewStore();
   if (store->PutRecord(*id, 0, file->Record(*id, index)) != kStoreOk) {
     return context.FileFailure(args[1], "the record cannot be taken");
   }
-  const int result = transfer.Run(transfer.Settings(RunMode::kSendRecord, *id, store.get(),
-                                                    context.settings.bk_tel_records_min));
-  return result == kResultSuccess ? kExitOk : transfer.Failure(result);
+  return transfer.Status(transfer.commands().Run(RunMode::kSendRecord, *id, store.get(),
+                                                 context.settings.bk_tel_records_min));
 }
 
 int Detect(CliContext& context, std::span<const std::string>) {
   Transfer transfer(context);
   const AppSettings& s = context.settings;
-  CommLink link(1, kLinkBaudRate);
-  link.SetPortMap(s.port_devices);
-  link.SetSerialPortFactory(VirtualOrganizerFactory(transfer.VirtualOptions()));
-  link.set_device_code(s.device_code == 1 ? 1 : 2, 0);
-  link.set_echo_back(transfer.VirtualOptions().echo && s.echo_back != 0);
-  const LinkSettings settings = transfer.Settings(RunMode::kNegotiation, 0, nullptr, 0);
-  link.SetLogFileName(settings.log_file_name);
-  TerminalLine line(*context.err, isatty(STDERR_FILENO) != 0);
-  const std::vector<PortSpec> ports = DetectCandidates(OpenSerialDevices()->List(), s.port_devices);
-  const int result = DetectWithProgress(link, line, ports);
+  TransferRequest overrides;
+  overrides.log_file_name = context.link.log_file;
+  overrides.no_echo = context.link.no_echo;
+  DetectRun run;
+  run.Configure(DetectSetup(
+      s, VirtualOrganizerFactory(transfer.VirtualOptions()),
+      [&s] { return DetectCandidates(OpenSerialDevices()->List(), s.port_devices); }, overrides));
+  const ResultCode result = DetectWithProgress(run, transfer.line());
   if (result >= 1 && result <= 4) {
     *context.out << PortKey(result) << "\n";
     return kExitOk;
   }
   if (result == kResultSuccess) {
-    *context.out << link.detected_port().device << "\n";
+    *context.out << run.found().device << "\n";
     return kExitOk;
   }
   *context.err << kToolName << ": " << kAutoDetectFailedText << "\n";
-  return kExitRunFailed + result;
+  return RunFailedExit(result);
 }
 
 int Simulate(CliContext& context, std::span<const std::string> args) {
@@ -599,8 +434,7 @@ int Simulate(CliContext& context, std::span<const std::string> args) {
     appli = *id;
   }
   Transfer transfer(context);
-  const int result = transfer.Run(transfer.Settings(RunMode::kDevice, appli, nullptr, 0));
-  return result == kResultSuccess ? kExitOk : transfer.Failure(result);
+  return transfer.Status(transfer.commands().Run(RunMode::kDevice, appli, nullptr, 0));
 }
 
 int LineTest(CliContext& context, std::span<const std::string> args) {
@@ -628,8 +462,7 @@ int LineTest(CliContext& context, std::span<const std::string> args) {
     appli = *id;
   }
   Transfer transfer(context);
-  const int result = transfer.Run(transfer.Settings(run_mode, appli, nullptr, 0));
-  return result == kResultSuccess ? kExitOk : transfer.Failure(result);
+  return transfer.Status(transfer.commands().Run(run_mode, appli, nullptr, 0));
 }
 
 int Ports(CliContext& context, std::span<const std::string>) {

@@ -65,7 +65,7 @@ void CommRun::SetAppliMode(int appli_mode) {
 }
 
 void CommRun::SetDeviceCode(int device_code) {
-  const uint8_t high = device_code == 1 ? 1 : 2;
+  const uint8_t high = DeviceCodeHigh(device_code);
   if (context_.store != nullptr) {
     context_.store->SetDeviceCode(high, 0);
   } else {

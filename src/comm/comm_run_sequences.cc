@@ -149,8 +149,10 @@ ResultCode CommRun::Backup(TransferRole role) {
     progress(10);
     for (int i = 0; i < 7; ++i) {
       context_.appli_mode = kFullOrder[i];
-      const ResultCode r = receive_one();
-      if (r != kResultSuccess) return fail(r);
+      if (((context_.applis >> kFullOrder[i]) & 1) != 0) {
+        const ResultCode r = receive_one();
+        if (r != kResultSuccess) return fail(r);
+      }
       if (i < 5) progress(i * 10 + 50);
     }
     progress(100);

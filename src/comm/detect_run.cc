@@ -71,7 +71,7 @@ DetectRun::~DetectRun() {
 }
 
 void DetectRun::Configure(const DetectSettings& settings) {
-  link_.set_device_code(settings.device_code == 1 ? 1 : 2, 0);
+  link_.set_device_code(DeviceCodeHigh(settings.device_code), 0);
   link_.set_baud_rate(BaudRateFromText(settings.baud_text));
   link_.SetLogFileName(settings.log_file_name);
   link_.set_echo_back(settings.echo_back != 0);

@@ -22,8 +22,10 @@ class AppliStore;
 struct LinkSettings {
   RunMode run_mode = RunMode::kNegotiation;
   int appli_mode = kAllAppli;  // an AppliId, or 255 for all applications
-  int device_code = 2;         // 1 selects device code (1, 0), anything else (2, 0)
-  int com_port = 1;            // COM1..COM4
+  // A Backup of all applications receives these (bit 1 << AppliId) only.
+  uint8_t applis = kEveryAppliMask;
+  int device_code = 2;  // 1 selects device code (1, 0), anything else (2, 0)
+  int com_port = 1;     // COM1..COM4
   uint32_t baud_rate = kLinkBaudRate;
   std::string file_name;        // backup file the run reads or writes itself; empty: none
   std::string log_file_name;    // empty: no link log

@@ -50,6 +50,7 @@ void ProgressRun::ApplyLinkSettings(const LinkSettings& s) {
   context.store = s.store != nullptr && s.file_name.empty() && !dump_mode ? s.store : &own_store_;
   run_mode_ = s.run_mode;
   run_.SetAppliMode(s.appli_mode);
+  context.applis = s.applis;
   run_.SetDeviceCode(s.device_code);
 
   link_.SetPortMap(s.port_map);

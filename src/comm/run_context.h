@@ -6,6 +6,7 @@
 #include "link/comm_link.h"
 #include "link/link_observer.h"
 #include "platform/prompter.h"
+#include "store/appli_id.h"
 
 namespace kivo {
 
@@ -23,6 +24,8 @@ struct RunContext {
   std::string file_name;
   // An AppliId, or 255 for all applications.
   int appli_mode = 0;
+  // A Backup of all applications receives these (bit 1 << AppliId) only.
+  uint8_t applis = kEveryAppliMask;
   // Backup files are written inverted, magic "IM2BK1".
   bool file_scramble = true;
   // The progress window (status, progress, title tag). Not owned; may be null.

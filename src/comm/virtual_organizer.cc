@@ -48,7 +48,7 @@ std::optional<VirtualModel> ParseVirtualModel(std::string_view text) {
   return std::nullopt;
 }
 
-uint8_t VirtualOrganizer::device_code_high() const { return options_.device_code == 1 ? 1 : 2; }
+uint8_t VirtualOrganizer::device_code_high() const { return DeviceCodeHigh(options_.device_code); }
 
 uint8_t VirtualOrganizer::device_code_low() const {
   return options_.model == VirtualModel::kBase ? 0 : 1;

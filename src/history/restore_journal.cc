@@ -12,18 +12,22 @@ std::filesystem::path RestoreJournalPath(const std::filesystem::path& history_di
   return history_dir / kRestoreJournalName;
 }
 
-std::string FileFingerprint(const std::filesystem::path& file) {
-  std::optional<std::string> bytes = ReadWholeFile(file);
-  if (!bytes) return "";
+std::string Fingerprint(std::span<const uint8_t> bytes) {
   uint64_t hash = 0xcbf29ce484222325ULL;
-  for (char c : *bytes) {
-    hash ^= static_cast<uint8_t>(c);
+  for (uint8_t c : bytes) {
+    hash ^= c;
     hash *= 0x100000001b3ULL;
   }
   char text[48];
-  std::snprintf(text, sizeof text, "%zu:%016llx", bytes->size(),
+  std::snprintf(text, sizeof text, "%zu:%016llx", bytes.size(),
                 static_cast<unsigned long long>(hash));
   return text;
+}
+
+std::string FileFingerprint(const std::filesystem::path& file) {
+  std::optional<std::string> bytes = ReadWholeFile(file);
+  if (!bytes) return "";
+  return Fingerprint(std::span(reinterpret_cast<const uint8_t*>(bytes->data()), bytes->size()));
 }
 
 bool WriteRestoreJournal(const std::filesystem::path& path, const RestoreJournal& journal,

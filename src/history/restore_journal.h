@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <span>
 #include <string>
 
 namespace kivo {
@@ -31,7 +32,9 @@ struct RestoreJournal {
 
 std::filesystem::path RestoreJournalPath(const std::filesystem::path& history_dir);
 
-// Its size and a 64-bit FNV-1a hash of its bytes; empty when unreadable.
+// Their count and a 64-bit FNV-1a hash of them.
+std::string Fingerprint(std::span<const uint8_t> bytes);
+// The Fingerprint of a file's bytes; empty when unreadable.
 std::string FileFingerprint(const std::filesystem::path& file);
 
 [[nodiscard]] bool WriteRestoreJournal(const std::filesystem::path& path,

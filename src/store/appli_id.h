@@ -40,6 +40,13 @@ uint8_t EnsureMaskBit(AppliId id);
 // The mask naming all six applications.
 inline constexpr uint8_t kAllAppliMask = 0x3F;
 
+// Every application and the category list, a bit (1 << AppliId) each.
+inline constexpr uint8_t kEveryAppliMask = 0x7F;
+
+// The high byte of the device code a DeviceCode setting selects: (1, 0) for
+// 1, (2, 0) for anything else.
+[[nodiscard]] constexpr uint8_t DeviceCodeHigh(int device_code) { return device_code == 1 ? 1 : 2; }
+
 // English name of the application ("Schedule", "To Do", ..., "Expense Category").
 std::string_view AppliName(AppliId id);
 

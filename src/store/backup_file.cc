@@ -214,6 +214,23 @@ StoreResult ReadBackupFile(AppliStore& store, const std::filesystem::path& file,
   return DecodeImage(store, own, own, error_text);
 }
 
+StoreResult ReadAnyBackupFile(AppliStore& store, const std::filesystem::path& file,
+                              std::string* error_text) {
+  if (!store.has_slot_area()) return kStoreInvalid;
+  int error = 0;
+  std::optional<std::string> contents = ReadWholeFile(file, &error);
+  if (!contents) {
+    if (error_text != nullptr) *error_text = SystemErrorText(error);
+    return kStoreLoadError;
+  }
+  // Bytes 6 and 7 of the header are the device code (high, low).
+  if (contents->size() >= kBackupHeaderSize) {
+    store.SetDeviceCode(static_cast<uint8_t>((*contents)[6]), static_cast<uint8_t>((*contents)[7]));
+  }
+  std::span<uint8_t> own(reinterpret_cast<uint8_t*>(contents->data()), contents->size());
+  return DecodeImage(store, own, own, error_text);
+}
+
 StoreResult LoadBackupFile(AppliStore& store, const std::filesystem::path& file,
                            std::string* error_text) {
   const StoreResult result = ReadBackupFile(store, file, error_text);

@@ -46,6 +46,11 @@ enum class BackupBlocks {
 [[nodiscard]] StoreResult ReadBackupFile(AppliStore& store, const std::filesystem::path& file,
                                          std::string* error_text = nullptr);
 
+// ReadBackupFile of a file of either device code: the store takes the code
+// the file's header names, so a backup of either organizer model opens.
+[[nodiscard]] StoreResult ReadAnyBackupFile(AppliStore& store, const std::filesystem::path& file,
+                                            std::string* error_text = nullptr);
+
 // ReadBackupFile, then on success EnsureAllAppli, so that every application is
 // present afterwards (absent ones empty, the category list with its defaults);
 // kStoreLoadError when the store has no slot left for one of them.

@@ -18,7 +18,7 @@ std::filesystem::path WorkingDataPath(const std::filesystem::path& program_dir) 
 }
 
 void ApplyDeviceCodeSetting(AppliStore& store, int device_code) {
-  store.SetDeviceCode(device_code == 1 ? 1 : 2, 0);
+  store.SetDeviceCode(DeviceCodeHigh(device_code), 0);
 }
 
 void ResetToEmptyStore(AppliStore& store) {
