@@ -60,7 +60,8 @@ class CommandUser : public Prompter {
   // A generation (a Backup's or a comparison's copy) could not be added to
   // the history; what was asked for is done all the same.
   virtual void TellHistoryNotWritten(const std::string& error_text) = 0;
-  // The resume journal of a Restore could not be written; told once a Restore.
+  // The resume journal of a Restore could not be written; told once a
+  // Restore (after the run when it failed while the run went on).
   virtual void TellJournalNotWritten(const std::filesystem::path& journal,
                                      const std::string& error_text) = 0;
   // A Restore that goes on from a journal cannot use the failed run's

@@ -118,14 +118,18 @@ std::unique_ptr<AppliStore> LinkCommands::InSendingOrder(const AppliStore& file,
   for (AppliId id = kSchedule; id <= kCategoryList; ++id) {
     if (!file.IsPresent(id) || ((applis >> id) & 1) == 0) continue;
     const std::vector<std::vector<uint8_t>> records = StoreRecords(file, id);
-    const std::vector<int> ordering = id != kCategoryList ? DefaultOrder(id, records, order)
-                                                          : IdentityOrder(records.size());
+    const std::vector<int> ordering =
+        id != kCategoryList ? DefaultOrder(id, records, order) : IdentityOrder(records.size());
     // A fresh store of seven slots takes every application and its records,
     // as they came from one.
     (void)store->ResetAppli(id);
     (void)PutInOrder(*store, id, records, ordering);
   }
   return store;
+}
+
+std::string StoreFingerprint(const AppliStore& store) {
+  return Fingerprint(EncodeBackupFile(store, /*scramble=*/false, BackupBlocks::kAllPresent));
 }
 
 std::optional<std::vector<AppliId>> PartOfGeneration(const std::filesystem::path& path,

@@ -27,7 +27,7 @@ namespace kivo {
 // program's tables, how the organizer is reached, where the history lies,
 // and what a command line sets over the settings for this command only.
 struct CommandSetup {
-  const AppSettings* settings = nullptr;   // not owned; must outlive the operations
+  const AppSettings* settings = nullptr;    // not owned; must outlive the operations
   const CodeTables* code_tables = nullptr;  // new stores code with these; not owned
   const SortTable* sort_table = nullptr;    // the Model's; null: none loaded
   SerialPortFactory port_factory;           // empty: termios devices only
@@ -138,11 +138,15 @@ class LinkCommands {
   CommandUser& user_;
 };
 
+// The Fingerprint a Restore of a document that is no file (the desktop
+// program's records) is journaled by: that of its backup-file image.
+[[nodiscard]] std::string StoreFingerprint(const AppliStore& store);
+
 // The applications a history generation holds when it holds some only (a
 // Download's snapshot, with the category list beside Expense); nullopt for a
 // generation of all of them and for any other file.
-[[nodiscard]] std::optional<std::vector<AppliId>> PartOfGeneration(const std::filesystem::path& path,
-                                                                   const AppliStore& file);
+[[nodiscard]] std::optional<std::vector<AppliId>> PartOfGeneration(
+    const std::filesystem::path& path, const AppliStore& file);
 
 // The Auto Detect's settings from the user's settings: the link's defaults
 // with the settings' device code, echo and log, COM1..COM4 through the

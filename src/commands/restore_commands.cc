@@ -27,6 +27,10 @@ struct LinkCommands::SafeRun {
   std::optional<RestoreJournal> journal;
   std::filesystem::path journal_path;
   bool journal_told = false;
+  // While the worker runs a journal failure waits here, to be told on the
+  // operation's own thread once the run has ended.
+  bool in_run = false;
+  std::string journal_error;
   std::filesystem::path kept;  // the snapshot to go back to
   std::function<void(AppliId)> complete;
 };
@@ -34,9 +38,14 @@ struct LinkCommands::SafeRun {
 void LinkCommands::Note(SafeRun& safe) {
   if (!safe.journal) return;
   std::string error_text;
-  if (!WriteRestoreJournal(safe.journal_path, *safe.journal, &error_text) && !safe.journal_told) {
-    // Told once, not after every application.
-    safe.journal_told = true;
+  if (WriteRestoreJournal(safe.journal_path, *safe.journal, &error_text) || safe.journal_told) {
+    return;
+  }
+  // Told once, not after every application.
+  safe.journal_told = true;
+  if (safe.in_run) {
+    safe.journal_error = error_text;
+  } else {
     user_.TellJournalNotWritten(safe.journal_path, error_text);
   }
 }
@@ -48,8 +57,7 @@ RestoreResult LinkCommands::RunSafe(RunMode run_mode, int appli_mode, AppliStore
   result.appli_mode = appli_mode;
   std::unique_ptr<AppliStore> snapshot = safe.take_snapshot ? NewStore() : nullptr;
   std::unique_ptr<AppliStore> back = safe.verify || VerifyOn() ? NewStore() : nullptr;
-  LinkSettings link =
-      RunSettings(run_mode, appli_mode, &records, settings().bk_tel_records_min);
+  LinkSettings link = RunSettings(run_mode, appli_mode, &records, settings().bk_tel_records_min);
   link.safe.snapshot = snapshot.get();
   link.safe.verify = back.get();
   link.safe.skip = safe.skip;
@@ -80,7 +88,13 @@ RestoreResult LinkCommands::RunSafe(RunMode run_mode, int appli_mode, AppliStore
     if (safe.complete) safe.complete(id);
   };
   SafeTransferReport report;
+  safe.in_run = true;
   result.code = user_.RunTransfer(link, &report);
+  safe.in_run = false;
+  if (!safe.journal_error.empty()) {
+    user_.TellJournalNotWritten(safe.journal_path, safe.journal_error);
+    safe.journal_error.clear();
+  }
   result.snapshot = safe.kept;
   result.deleted = report.deleted;
   result.complete = static_cast<uint8_t>(report.sent | (safe.journal ? safe.journal->done : 0));
@@ -127,11 +141,11 @@ RestoreResult LinkCommands::RestoreAll(const RestoreJob& job) {
   if (!job.source.empty()) {
     safe.journal_path = RestoreJournalPath(setup_.history_dir);
     safe.journal =
-        job.resume ? *job.resume
-                   : RestoreJournal{std::filesystem::absolute(job.source).lexically_normal().string(),
-                                    job.fingerprint.empty() ? FileFingerprint(job.source)
-                                                            : job.fingerprint,
-                                    "", 0};
+        job.resume
+            ? *job.resume
+            : RestoreJournal{
+                  std::filesystem::absolute(job.source).lexically_normal().string(),
+                  job.fingerprint.empty() ? FileFingerprint(job.source) : job.fingerprint, "", 0};
   }
   uint8_t done = job.resume ? job.resume->done : 0;
   bool take = SnapshotOn(job.snapshot);
@@ -185,7 +199,8 @@ RestoreResult LinkCommands::RestoreAll(const RestoreJob& job) {
 
 RestoreResult LinkCommands::Download(AppliId id, const AppliStore& from, bool snapshot) {
   // Expense goes with its category list.
-  const uint8_t applis = id == kExpense ? static_cast<uint8_t>(Bit(id) | Bit(kCategoryList)) : Bit(id);
+  const uint8_t applis =
+      id == kExpense ? static_cast<uint8_t>(Bit(id) | Bit(kCategoryList)) : Bit(id);
   std::unique_ptr<AppliStore> records = InSendingOrder(from, applis);
   // Present even when `from` holds none of it: an empty application sent
   // empties the organizer's, and the large-change question counts it.

@@ -6,10 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "comm/link_settings.h"
+#include "commands/command_user.h"
 #include "csv/cp1252.h"
 #include "history/history.h"
-#include "platform/prompter.h"
 #include "store/appli_id.h"
 
 namespace kivo {
@@ -45,11 +44,16 @@ struct HistoryChoice {
   std::filesystem::path file;
 };
 
-// What the commands ask of the user: questions and messages (Prompter), the
-// file dialogs, the Import and history dialogs, and the progress window of a
-// communication run. The desktop program shows its dialogs; tests answer from
-// a script.
-class CommandUser : public Prompter {
+// The box that reminds the user to make the organizer ready for a link
+// session.
+PromptBox ConnectionReminderBox();
+
+// What the desktop program's commands ask of the user beyond what the
+// operations of commands/ ask (CommandUser: questions, the progress window
+// of a run, the safety steps): the file dialogs, the Import and history
+// dialogs, and the wait cursor. The desktop program shows its dialogs; tests
+// answer from a script.
+class DesktopUser : public CommandUser {
  public:
   // The chosen file; nullopt when the user cancelled.
   [[nodiscard]] virtual std::optional<FileAnswer> ChooseFile(const FileQuestion& question) = 0;
@@ -57,9 +61,6 @@ class CommandUser : public Prompter {
   [[nodiscard]] virtual std::optional<ImportChoice> ChooseImport(
       AppliId shown, const std::string& dir, std::optional<CsvEncoding> encoding) = 0;
   [[nodiscard]] virtual HistoryChoice ChooseGeneration(std::vector<Generation> generations) = 0;
-  // Runs one communication with its progress shown; the ResultCode, and what
-  // the safety steps did when `report` is given.
-  virtual int RunTransfer(const LinkSettings& settings, SafeTransferReport* report) = 0;
   // The wait cursor while a file is read or written.
   virtual void SetBusy(bool busy) = 0;
 };

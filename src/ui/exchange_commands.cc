@@ -30,7 +30,7 @@ std::string PresentQuestion(int present, AppliId id) {
 // Shows the wait cursor for as long as it lives.
 class Busy {
  public:
-  explicit Busy(CommandUser* user) : user_(user) {
+  explicit Busy(DesktopUser* user) : user_(user) {
     if (user_ != nullptr) user_->SetBusy(true);
   }
   ~Busy() {
@@ -40,7 +40,7 @@ class Busy {
   Busy& operator=(const Busy&) = delete;
 
  private:
-  CommandUser* user_;
+  DesktopUser* user_;
 };
 
 }  // namespace

@@ -21,10 +21,6 @@
 namespace kivo {
 namespace {
 
-constexpr const char* kReminder =
-    "1. Press the [ON/OFF] button to turn OFF.\n2. Connect the cable to your Organizer and your "
-    "PC.\n3. Press the [ON/OFF] button to turn ON.";
-
 // The folders of app_dirs.h: files_dir for those the paths leave empty.
 AppDirs DirsOf(const MainWindowPaths& paths) {
   AppDirs dirs = AppDirs::InProgramDirectory(paths.files_dir);
@@ -51,7 +47,7 @@ MainCommands::MainCommands(const MainWindowPaths& paths)
 
 MainCommands::~MainCommands() = default;
 
-void MainCommands::Attach(CommandUser* user, ListView* view) {
+void MainCommands::Attach(DesktopUser* user, ListView* view) {
   user_ = user;
   view_ = view;
 }
@@ -71,8 +67,7 @@ void MainCommands::Tell(const PromptBox& box) {
 
 bool MainCommands::ConnectionReminder() {
   if (user_ == nullptr) return false;
-  return user_->Ask({kReminder, "Information", PromptIcon::kInformation, PromptButtons::kOk}) ==
-         PromptAnswer::kOk;
+  return user_->Ask(ConnectionReminderBox()) == PromptAnswer::kOk;
 }
 
 void MainCommands::KeepListState() {

@@ -17,8 +17,8 @@ namespace kivo {
 
 struct AppSettings;
 struct CategoryNames;
-struct LinkSettings;
-struct TransferRequest;
+class LinkCommands;
+struct RestoreResult;
 class SerialDevices;
 struct VirtualOrganizerOptions;
 
@@ -43,7 +43,7 @@ struct MainWindowPaths {
 // The desktop program's document and the commands of its menus and buttons:
 // the settings, the store with the working data, the view model of the list
 // on screen, and Open … Export, the transfers with their safety steps and
-// Find. Each command asks its questions through the CommandUser, runs, and
+// Find. Each command asks its questions through the DesktopUser, runs, and
 // leaves the view model showing the store; the ListView (when one is
 // attached) follows.
 //
@@ -59,7 +59,7 @@ class MainCommands {
 
   // Both are borrowed until they are attached again (null: none). Without a
   // user every question gets the negative answer and no run starts.
-  void Attach(CommandUser* user, ListView* view);
+  void Attach(DesktopUser* user, ListView* view);
 
   // The settings file: loaded (what cannot be used is told) and written.
   void LoadSettings();
@@ -145,21 +145,19 @@ class MainCommands {
   [[nodiscard]] std::optional<std::string> SaveFileDialog();
   // The list's rows of the application on screen as records.
   [[nodiscard]] std::vector<std::vector<uint8_t>> ListRecords() const;
-  // What a run of this program asks beside the settings: the tables, the
-  // ports and the files directory (MakeLinkSettings makes the run's settings).
-  [[nodiscard]] TransferRequest Request(RunMode run_mode, int appli_mode, AppliStore* store,
-                                        int tel_records_min) const;
-  int RunTransfer(const LinkSettings& settings, SafeTransferReport* report = nullptr);
+  // The operations of the transfers with this program's settings, tables,
+  // ports and history; none without a user.
+  [[nodiscard]] std::unique_ptr<LinkCommands> Commands();
   // The history folder of the settings.
   [[nodiscard]] std::filesystem::path HistoryDir() const;
-  // A Restore or Download of `store` (run mode and AppliMode as the
-  // command's) with the snapshot and verify steps of the settings. Once the
-  // snapshot is kept, and before anything is deleted, it asks whether to go
-  // on when an application would lose more than half of its records; a
-  // snapshot that cannot be kept stops the run with a box naming the folder.
-  // After a failure that deleted records it offers to finish a Restore and
-  // to put the snapshot back. The run's ResultCode.
-  int RunSafeTransfer(RunMode run_mode, int appli_mode, AppliStore& store, bool snapshot);
+  // A Restore of `records` (a file, or the records on this PC when `source`
+  // is the working data file): offers to finish a failed Restore of the same
+  // records first, then runs with the safety steps of the settings.
+  RestoreResult RestoreFrom(const AppliStore& records, const std::filesystem::path& source,
+                            const std::string& fingerprint);
+  // After a Restore or Download that went through: the records read back
+  // that differ from those sent.
+  void TellVerified(const RestoreResult& result);
 
   MainWindowPaths paths_;
   std::unique_ptr<AppSettings> settings_;
@@ -169,7 +167,7 @@ class MainCommands {
   std::unique_ptr<MainViewModel> model_;
   std::unique_ptr<VirtualOrganizerOptions> virtual_options_;
   SerialDevices* serial_devices_ = nullptr;
-  CommandUser* user_ = nullptr;
+  DesktopUser* user_ = nullptr;
   ListView* view_ = nullptr;
 };
 

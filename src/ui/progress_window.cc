@@ -151,12 +151,13 @@ void ProgressWindow::ApplyLinkSettings(const LinkSettings& settings) {
   port_device_ = ResolvePort(name, settings.port_map).device;
 }
 
-int ProgressWindow::Run() {
+ResultCode ProgressWindow::Run() {
   result_ = kResultAborted;
   const int code = exec();
   // The outcome arrived through OnEnd already; this only joins the worker.
   (void)run_->Wait();
-  return ended_ ? result_ : code;
+  // Without an end the window was closed with the code of done().
+  return ended_ ? result_ : static_cast<ResultCode>(code);
 }
 
 SafeTransferReport ProgressWindow::safe_report() const { return run_->run().safe_report(); }
@@ -216,7 +217,7 @@ void ProgressWindow::ShowTexts() {
   status_->setText(FromPcText(state_.status_text()));
 }
 
-void ProgressWindow::OnEnd(int result) {
+void ProgressWindow::OnEnd(ResultCode result) {
   if (ended_) return;
   ended_ = true;
   result_ = result;

@@ -40,7 +40,7 @@ class ProgressWindow : public QDialog {
   // Once, before Run.
   void ApplyLinkSettings(const LinkSettings& settings);
   // Shows the window modally until the run ends; the run's ResultCode.
-  int Run();
+  ResultCode Run();
   // What the safety steps of a Restore or Download did (after Run).
   SafeTransferReport safe_report() const;
 
@@ -62,7 +62,7 @@ class ProgressWindow : public QDialog {
   void OnStatus(int total, int source);
   void OnProgress(int value, int source);
   void OnTitleTag(const QString& tag);
-  void OnEnd(int result);
+  void OnEnd(ResultCode result);
   void ShowTexts();
 
   std::unique_ptr<ProgressRun> run_;
@@ -72,7 +72,7 @@ class ProgressWindow : public QDialog {
   bool started_ = false;
   bool start_failed_ = false;
   bool ended_ = false;
-  int result_ = kResultAborted;
+  ResultCode result_ = kResultAborted;
   std::string port_device_;  // the device the run opens, for the reason it did not
 
   QLabel* status_ = nullptr;

@@ -10,8 +10,9 @@ namespace kivo {
 // The commands' questions as the desktop program shows them: message boxes,
 // file dialogs, the Import and history dialogs and the progress window, all
 // owned by one window and going through ui/message_box.h (where tests answer
-// them). UI thread only.
-class QtCommandUser : public CommandUser {
+// them). UI thread only, but for the calls that come from a run's worker,
+// which ask through the run's own prompter.
+class QtCommandUser : public DesktopUser {
  public:
   explicit QtCommandUser(QWidget* parent) : parent_(parent) {}
 
@@ -20,8 +21,18 @@ class QtCommandUser : public CommandUser {
   std::optional<ImportChoice> ChooseImport(AppliId shown, const std::string& dir,
                                            std::optional<CsvEncoding> encoding) override;
   HistoryChoice ChooseGeneration(std::vector<Generation> generations) override;
-  int RunTransfer(const LinkSettings& settings, SafeTransferReport* report) override;
   void SetBusy(bool busy) override;
+
+  ResultCode RunTransfer(const LinkSettings& settings, SafeTransferReport* report) override;
+  bool ReadyForNextRun() override;
+  bool GoOnAfterSnapshot(RunMode run_mode, const std::filesystem::path& kept,
+                         const std::vector<LargeRemoval>& large, Prompter& run) override;
+  bool TellSnapshotNotKept(RunMode run_mode, const std::string& error_text, Prompter& run) override;
+  void TellHistoryNotWritten(const std::string& error_text) override;
+  void TellJournalNotWritten(const std::filesystem::path& journal,
+                             const std::string& error_text) override;
+  void TellSnapshotNotUsable(const std::string& why, bool new_one) override;
+  AfterStop ChooseAfterStop(const RestoreResult& stopped) override;
 
  private:
   QWidget* parent_;

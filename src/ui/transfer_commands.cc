@@ -1,15 +1,17 @@
 // The transfer commands: Backup, Restore, Upload, Download and SEND, and what
-// every run of the desktop program asks beside the user's settings.
+// every run of the desktop program works with beside the user's settings.
+// What each does around its runs is the command layer's
+// (commands/link_commands.h); here the questions before them are asked and
+// the list follows.
 
-#include "comm/link_settings.h"
-#include "comm/transfer_setup.h"
 #include "comm/virtual_organizer.h"
+#include "commands/link_commands.h"
 #include "history/history.h"
-#include "platform/clock.h"
 #include "store/app_settings.h"
 #include "store/record_access.h"
 #include "store/result_code.h"
 #include "store/store_records.h"
+#include "store/working_data.h"
 #include "ui/main_commands.h"
 #include "view/row_sort.h"
 
@@ -22,23 +24,20 @@ SerialPortFactory MainCommands::PortFactory() const {
   return VirtualOrganizerFactory(organizer);
 }
 
-TransferRequest MainCommands::Request(RunMode run_mode, int appli_mode, AppliStore* store,
-                                      int tel_records_min) const {
-  TransferRequest request;
-  request.run_mode = run_mode;
-  request.appli_mode = appli_mode;
-  request.store = store;
-  request.tel_records_min = tel_records_min;
-  request.sort_table = &sort_tables_[active_sort_table_];
-  request.code_table = &store_.code_tables().b;
-  request.port_factory = PortFactory();
-  request.data_dir = paths_.files_dir;
-  return request;
+std::filesystem::path MainCommands::HistoryDir() const {
+  return HistoryDirFor(settings_->history_dir, paths_.files_dir);
 }
 
-int MainCommands::RunTransfer(const LinkSettings& settings, SafeTransferReport* report) {
-  if (user_ == nullptr) return kResultAborted;
-  return user_->RunTransfer(settings, report);
+std::unique_ptr<LinkCommands> MainCommands::Commands() {
+  if (user_ == nullptr) return nullptr;
+  CommandSetup setup;
+  setup.settings = settings_.get();
+  setup.code_tables = &store_.code_tables();
+  setup.sort_table = &sort_tables_[active_sort_table_];
+  setup.port_factory = PortFactory();
+  setup.data_dir = paths_.files_dir;
+  setup.history_dir = HistoryDir();
+  return std::make_unique<LinkCommands>(std::move(setup), *user_);
 }
 
 void MainCommands::Backup() {
@@ -52,17 +51,11 @@ void MainCommands::Backup() {
   std::unique_ptr<AppliStore> safety = SafetyCopy();
   if (!safety) return;
   store_.ClearAllAppli();
-  const int result =
-      RunTransfer(MakeLinkSettings(*settings_, Request(RunMode::kBackup, kAllAppli, &store_,
-                                                       settings_->backup_tel_records_min)));
+  // Kept in the history as well; a history that cannot be written is told
+  // and does not undo the backup.
+  const ResultCode result = Commands()->Backup(store_).code;
   settings_->AfterBackupRun(result);
   if (result == kResultSuccess) {
-    store_.EnsureAllAppli();
-    // Kept in the history as well; a history that cannot be written does not
-    // undo the backup.
-    std::string error_text;
-    (void)AddGeneration(HistoryDir(), store_, kKindBackup, SystemClock().LocalNow(),
-                        settings_->history_keep, settings_->file_scramble != 0, &error_text);
     RefreshList(/*resort=*/true);
   } else {
     PutBack(*safety);
@@ -81,8 +74,13 @@ void MainCommands::Restore() {
   std::unique_ptr<AppliStore> safety = SafetyCopy();
   if (!safety) return;
   model_->Commit(/*ordered=*/true);
-  const int result = RunSafeTransfer(RunMode::kRestore, kAllAppli, store_, /*snapshot=*/true);
-  if (result != kResultSuccess) PutBack(*safety);
+  // The records on this PC are journaled as the working data file holds them
+  // once saved, so that a restore the program did not see to its end can be
+  // finished after it starts again.
+  const RestoreResult result =
+      RestoreFrom(store_, WorkingDataPath(paths_.files_dir), StoreFingerprint(store_));
+  TellVerified(result);
+  if (!result.ok()) PutBack(*safety);
   // After a success the list shows the default order that was sent.
   RefreshList(/*resort=*/false);
 }
@@ -97,9 +95,8 @@ void MainCommands::Upload() {
   CommitList(/*ordered=*/false);
   std::unique_ptr<AppliStore> safety = SafetyCopy();
   if (!safety) return;
-  const int result =
-      RunTransfer(MakeLinkSettings(*settings_, Request(RunMode::kUpload, model_->appli(), &store_,
-                                                       settings_->upload_tel_records_min)));
+  const ResultCode result = Commands()->Run(RunMode::kUpload, model_->appli(), &store_,
+                                            settings_->upload_tel_records_min);
   settings_->AfterUploadRun(result);
   if (result == kResultSuccess) {
     RefreshList(/*resort=*/true);
@@ -130,8 +127,9 @@ void MainCommands::Download() {
       !ConnectionReminder()) {
     return;
   }
-  // The outcome box has told the user; the PC's records are unchanged.
-  (void)RunSafeTransfer(RunMode::kDownload, id, rows, /*snapshot=*/true);
+  // The outcome box has told the user of a failure; the PC's records are
+  // unchanged.
+  TellVerified(Commands()->Download(id, rows));
 }
 
 void MainCommands::SendRecord() {
@@ -141,8 +139,7 @@ void MainCommands::SendRecord() {
   AppliStore one(store_.code_tables());
   if (one.GetAppliBuf(2) != 0 || one.PutRecord(id, 0, model_->RowRecord(row)) != 0) return;
   // The outcome box has told the user; nothing on the PC changes.
-  (void)RunTransfer(MakeLinkSettings(
-      *settings_, Request(RunMode::kSendRecord, id, &one, settings_->bk_tel_records_min)));
+  (void)Commands()->Run(RunMode::kSendRecord, id, &one, settings_->bk_tel_records_min);
 }
 
 }  // namespace kivo
