@@ -106,7 +106,7 @@ class Session {
         return std::make_unique<CountingPort>(line_->MakeEnd(1), &sends_);
       });
       link.SetPortName(kVirtualPort);
-      link.set_echo_back(true);
+      link.Configure({.echo_back = true});
       if (link.OpenPort(-1)) {
         organizer_result_ = organizer_.Serve(link);
         (void)link.ClosePort();

@@ -21,7 +21,7 @@ struct PacedLinks {
     line->SetPacing(rate);
     MemoryLine* cable = line.get();
     pc.SetSerialPortFactory([cable](const PortSpec&, Clock&) { return cable->MakeEnd(0); });
-    organizer.set_echo_back(false);
+    organizer.Configure({.echo_back = false});
     organizer.SetSerialPortFactory([cable](const PortSpec&, Clock&) { return cable->MakeEnd(1); });
   }
   // Opens both ends; false when either fails.

@@ -114,8 +114,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   kivo::CommLink& link = cable.link;
   if (options & 2) link.SetLogFileName(LogPath().string());
   if ((options & 8) == 0) {
-    link.set_to_command(1500);
-    link.set_to_data_packet(1500);
+    kivo::LinkConfig config = link.config();
+    config.to_command = config.to_data_packet = 1500;
+    link.Configure(config);
   }
   if (!link.OpenPort(1)) std::abort();
 

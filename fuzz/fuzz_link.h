@@ -38,7 +38,7 @@ struct FuzzCable {
     link.SetSerialPortFactory(
         [cable, link_end](const PortSpec&, Clock&) { return cable->MakeEnd(link_end); });
     link.SetMessageQueue(&queue);
-    link.set_echo_back(echo);
+    link.Configure({.echo_back = echo});
   }
 
   // Writes the rest of the input at the other end (SendChunks): the arrival

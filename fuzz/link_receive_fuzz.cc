@@ -148,11 +148,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (options & 8) check.records_min = 3;
   check.table_b = &kivo::FuzzCodeTables().b;
   if (options & 16) check.sort_table = &FuzzSortTable();
-  if (options & 32) link.set_to_multiplier(1);
-  if ((options & 64) == 0) {
-    link.set_to_command(1500);
-    link.set_to_data_packet(1500);
-  }
+  kivo::LinkConfig config = link.config();
+  if (options & 32) config.to_multiplier = 1;
+  if ((options & 64) == 0) config.to_command = config.to_data_packet = 1500;
+  link.Configure(config);
   if (!link.OpenPort(1)) std::abort();
 
   // Every chunk is written now and arrives at its own time.

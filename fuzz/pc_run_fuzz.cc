@@ -111,8 +111,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (options & 2) link.SetLogFileName(ScratchFile(".log").string());
   if (options & 4) context.file_name = ScratchFile(".bkf").string();
   if ((options & 8) == 0) {
-    link.set_to_command(1500);
-    link.set_to_data_packet(1500);
+    kivo::LinkConfig config = link.config();
+    config.to_command = config.to_data_packet = 1500;
+    link.Configure(config);
   }
   static kivo::SortTable sort_table = [] {
     kivo::SortTable model0{};

@@ -88,7 +88,7 @@ class Transfer : public CommandUser {
     setup.overrides.to_command = options_.to_command_ms;
     setup.overrides.to_data_packet = options_.to_packet_ms;
     setup.overrides.to_multiplier = options_.to_multiplier_ms;
-    setup.tel_records_min = options_.tel_min;
+    setup.overrides.tel_records_min = options_.tel_min;
     setup.no_snapshot = options_.no_snapshot;
     setup.verify = options_.verify;
     commands_ = std::make_unique<LinkCommands>(std::move(setup), *this);
@@ -405,7 +405,7 @@ int Send(CliContext& context, std::span<const std::string> args) {
 int Detect(CliContext& context, std::span<const std::string>) {
   Transfer transfer(context);
   const AppSettings& s = context.settings;
-  TransferRequest overrides;
+  RunOverrides overrides;
   overrides.log_file_name = context.link.log_file;
   overrides.no_echo = context.link.no_echo;
   DetectRun run;

@@ -15,15 +15,6 @@
 namespace kivo {
 namespace {
 
-// A failing step of a run; RunCommunication is the one place that catches it.
-struct StepFailed {
-  ResultCode code;
-};
-
-void Must(ResultCode result) {
-  if (result != kResultSuccess) throw StepFailed{result};
-}
-
 std::string ProgramFileName() {
   std::error_code ec;
   std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
@@ -71,7 +62,10 @@ void CommRun::SetDeviceCode(int device_code) {
   } else {
     Log("!!! SetDeviceCode Err (Pass)");
   }
-  link_.set_device_code(high, 0);
+  LinkConfig config = link_.config();
+  config.device_code_high = high;
+  config.device_code_low = 0;
+  link_.Configure(config);
 }
 
 PromptAnswer CommRun::Box(std::string text, std::string caption, PromptIcon icon,
@@ -86,13 +80,6 @@ int CommRun::ElapsedSeconds(uint32_t start) const {
   return static_cast<int>((link_.clock().NowMs() - start) / 1000);
 }
 
-ResultCode CommRun::DeleteAllRecords(AppliId id) {
-  const ResultCode r = link_.SendCommand(kDeleteAllRecords, AppliWireCode(id), 0);
-  if (r != kResultSuccess) return r;
-  Log("---PC sends DELETE_ALL_RECORDS\n\n");
-  return link_.ExpectAck(/*failure_log=*/"");
-}
-
 ResultCode CommRun::RunCommunication(RunMode run_mode) {
   if (context_.store == nullptr || context_.observer == nullptr) return kResultIoError;
   Log("##### START COMMUNICATION #####\n\n", true);
@@ -104,7 +91,7 @@ ResultCode CommRun::RunCommunication(RunMode run_mode) {
     // A run mode counts by its low byte.
     Must(RunSteps(static_cast<RunMode>(static_cast<int>(run_mode) & 0xFF)));
   } catch (const StepFailed& failed) {
-    return Fail(failed.code);
+    return EndFailedRun(failed.code);
   }
   // The run succeeded; a line whose settings cannot be restored is closed
   // all the same.
@@ -113,7 +100,7 @@ ResultCode CommRun::RunCommunication(RunMode run_mode) {
   return kResultSuccess;
 }
 
-ResultCode CommRun::Fail(ResultCode code) {
+ResultCode CommRun::EndFailedRun(ResultCode code) {
   // The organizer learns that the run is over even when the user aborted:
   // every send purges the abort flag first. A second press of Abort still
   // waiting in the queue would stop these sends too, so it is taken now.
@@ -138,22 +125,22 @@ ResultCode CommRun::RunSteps(RunMode run_mode) {
     case RunMode::kBackupAlias:
     case RunMode::kBackup:
     case RunMode::kUpload:
-      Must(Backup(TransferRole::kPc));
+      Backup(TransferRole::kPc);
       break;
     case RunMode::kRestoreAlias:
     case RunMode::kRestore:
     case RunMode::kDownload:
-      Must(Restore(TransferRole::kPc));
+      Restore(TransferRole::kPc);
       break;
     case RunMode::kBackupStep:
-      Must(Backup(TransferRole::kPcStep));
+      Backup(TransferRole::kPcStep);
       break;
     case RunMode::kRestoreStep:
-      Must(Restore(TransferRole::kPcStep));
+      Restore(TransferRole::kPcStep);
       break;
     case RunMode::kSendRecord:
       Must(link_.NegotiationForPC(kNegotiationTimeOutMs, -1, context_.observer));
-      Must(SendAppli(TransferRole::kPc));
+      Must(SendAppli(AppliWireCode(context_.appli_mode), TransferRole::kPc));
       Must(link_.SendCommand(kEndCommunication));
       if (link_.logging()) success = "SUCCESS Send 1 Record";
       break;

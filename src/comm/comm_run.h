@@ -26,8 +26,8 @@ inline constexpr size_t kAppliBufferSize = 256000;
 //
 // All operations return a ResultCode (16 success). Inside RunCommunication a
 // failing step ends the run at once: NACK and END_COMMUNICATION go out, the
-// port is closed and the step's code comes back. The other operations are
-// the steps themselves, public for the tests and the device side.
+// port is closed and the step's code comes back. The dump-file steps and the
+// device side are public for the tests.
 //
 // Blocks the calling thread (the worker) for the whole run; an abort message
 // posted to the link's queue ends the current wait with 0.
@@ -60,14 +60,6 @@ class CommRun {
   // 11 at once without a store or an observer.
   [[nodiscard]] ResultCode RunCommunication(RunMode run_mode);
 
-  // Sequences (comm_run_sequences.cc).
-  [[nodiscard]] ResultCode ReceiveAppli(TransferRole role);
-  // ReceiveAppli into another store than the link's.
-  [[nodiscard]] ResultCode ReceiveAppliInto(AppliStore& store, TransferRole role);
-  [[nodiscard]] ResultCode SendAppli(TransferRole role);
-  [[nodiscard]] ResultCode Backup(TransferRole role);
-  [[nodiscard]] ResultCode Restore(TransferRole role);
-
   // Dump files and the device side (comm_run_device.cc).
   [[nodiscard]] ResultCode SendDumpFile(TransferRole role);
   [[nodiscard]] ResultCode ReceiveDumpFile(TransferRole role);
@@ -76,14 +68,49 @@ class CommRun {
   std::filesystem::path DumpPath(std::string_view extension) const;
 
  private:
-  // The steps of one run mode; 16 or the failing step's code.
+  // A failing step of a run raises its code; RunCommunication is the one
+  // place that catches it.
+  struct StepFailed {
+    ResultCode code;
+  };
+  static void Must(ResultCode result) {
+    if (result != kResultSuccess) throw StepFailed{result};
+  }
+
+  // The steps of one run mode; 16, or a step raises.
   ResultCode RunSteps(RunMode run_mode);
-  ResultCode Fail(ResultCode code);
-  // DELETE_ALL_RECORDS for the application and its ACK.
-  ResultCode DeleteAllRecords(AppliId id);
-  // Receives the applications (in this order) into `store`, logged as `what`.
-  ResultCode ReceiveApplis(AppliStore& store, std::span<const AppliId> ids, const char* what,
-                           TransferRole role);
+  // Ends a run that failed with `code`: NACK and END_COMMUNICATION go out
+  // (their own failures dropped) and the port is closed. Returns `code`.
+  ResultCode EndFailedRun(ResultCode code);
+
+  // Sequences (comm_run_sequences.cc). Backup and Restore raise the code of
+  // the step that fails; each step is given the application it works on.
+  void Backup(TransferRole role);
+  void Restore(TransferRole role);
+  // One application from the organizer into `store`; `check` applies to a
+  // base model's Telephone list.
+  ResultCode ReceiveAppli(AppliId id, AppliStore& store, TransferRole role,
+                          const TelephoneCheck& check);
+  // One application of the run's store to the organizer.
+  ResultCode SendAppli(AppliId id, TransferRole role);
+  // Receives the applications (in this order) into `store`, taken as they
+  // come, logged as `what`.
+  void ReceiveApplis(AppliStore& store, std::span<const AppliId> ids, const char* what,
+                     TransferRole role);
+  void ReceiveStep(AppliId id, TransferRole role);
+  void ReadFileStep(AppliStore& store);
+  void WriteFileStep(AppliStore& store);
+  // The steps of a Restore: the snapshot of what is about to be replaced,
+  // deleting and sending one application (each passed over when the run
+  // skips it as complete), and reading back what was sent.
+  void SnapshotStep(std::span<const AppliId> replaced, TransferRole role);
+  void DeleteStep(AppliId id);
+  void SendStep(AppliId id, TransferRole role, const char* start_line);
+  void VerifyStep(std::span<const AppliId> replaced, TransferRole role);
+  [[nodiscard]] bool Skipped(AppliId id) const;
+  // END_COMMUNICATION of a PC run.
+  void EndStep(TransferRole role);
+  void Progress(int value);
   PromptAnswer Box(std::string text, std::string caption, PromptIcon icon, PromptButtons buttons);
   void Log(std::string_view text, bool full = false) { link_.WriteLogIfEnabled(text, full); }
   int ElapsedSeconds(uint32_t start) const;

@@ -32,7 +32,7 @@ ResultCode CommRun::SendDumpFile(TransferRole role) {
     return kResultNotCompatible;
   }
   Log(FormatText("<<====Read File (%s)\n\n", path));
-  const ResultCode r = SendAppli(role);
+  const ResultCode r = SendAppli(AppliWireCode(context_.appli_mode), role);
   store.FreeAppliBuf();
   return r;
 }
@@ -43,7 +43,8 @@ ResultCode CommRun::ReceiveDumpFile(TransferRole role) {
     Log("!!! GetAppliBuf Err");
     return kResultIoError;
   }
-  const ResultCode r = ReceiveAppli(role);
+  const ResultCode r =
+      ReceiveAppli(AppliWireCode(context_.appli_mode), store, role, context_.telephone_check);
   if (r != kResultSuccess) {
     store.FreeAppliBuf();
     return r;

@@ -2,6 +2,7 @@
 // or all of them, with the backup-file branches for runs given a file name.
 
 #include <filesystem>
+#include <iterator>
 #include <new>
 #include <span>
 #include <system_error>
@@ -20,13 +21,25 @@ namespace {
 constexpr AppliId kFullOrder[] = {kTelephone, kSchedule,     kAnniversary, kToDo,
                                   kMemo,      kCategoryList, kExpense};
 
+// Frees the slot area of a store a run set up for a file of its own, however
+// the run ends.
+class FileStoreRelease {
+ public:
+  explicit FileStoreRelease(AppliStore* store) : store_(store) {}
+  ~FileStoreRelease() {
+    if (store_ != nullptr) store_->FreeAppliBuf();
+  }
+  FileStoreRelease(const FileStoreRelease&) = delete;
+  FileStoreRelease& operator=(const FileStoreRelease&) = delete;
+
+ private:
+  AppliStore* store_;
+};
+
 }  // namespace
 
-ResultCode CommRun::ReceiveAppli(TransferRole role) {
-  return ReceiveAppliInto(*context_.store, role);
-}
-
-ResultCode CommRun::ReceiveAppliInto(AppliStore& store, TransferRole role) {
+ResultCode CommRun::ReceiveAppli(AppliId id, AppliStore& store, TransferRole role,
+                                 const TelephoneCheck& check) {
   std::vector<uint8_t> buffer;
   try {
     buffer.assign(kAppliBufferSize, 0);
@@ -35,12 +48,10 @@ ResultCode CommRun::ReceiveAppliInto(AppliStore& store, TransferRole role) {
     return kResultIoError;
   }
   int end = 0;
-  const ResultCode r = link_.GetAllRecords(buffer, &end, AppliWireCode(context_.appli_mode), role,
-                                           context_.observer, context_.telephone_check);
+  const ResultCode r = link_.GetAllRecords(buffer, &end, id, role, context_.observer, check);
   if (r != kResultSuccess) return r;
   if (end <= 0) return kResultSuccess;
-  const int added = store.AddAppliData(AppliWireCode(context_.appli_mode),
-                                       std::span(buffer).first(static_cast<size_t>(end)));
+  const int added = store.AddAppliData(id, std::span(buffer).first(static_cast<size_t>(end)));
   if (added < 0) {
     Log("!!!Write AppliData Err\n\n");
     return kResultIoError;
@@ -48,9 +59,8 @@ ResultCode CommRun::ReceiveAppliInto(AppliStore& store, TransferRole role) {
   return kResultSuccess;
 }
 
-ResultCode CommRun::SendAppli(TransferRole role) {
+ResultCode CommRun::SendAppli(AppliId id, TransferRole role) {
   AppliStore& store = *context_.store;
-  const AppliId id = AppliWireCode(context_.appli_mode);
   const int count = store.GetRecordCount(id);
   if (count <= 0) {
     Log("---Pass (This appli is NO data)\n\n");
@@ -84,283 +94,236 @@ ResultCode CommRun::SendAppli(TransferRole role) {
   return r;
 }
 
-ResultCode CommRun::ReceiveApplis(AppliStore& store, std::span<const AppliId> ids, const char* what,
-                                  TransferRole role) {
-  const int appli_mode = context_.appli_mode;
+void CommRun::ReceiveApplis(AppliStore& store, std::span<const AppliId> ids, const char* what,
+                            TransferRole role) {
   // A snapshot, a read-back or a dry run keeps what the organizer holds as it
   // comes: the base model's telephone checks would call a list of one record
   // incomplete and so stop a Restore before it starts.
-  const int tel_records_min = context_.telephone_check.records_min;
-  context_.telephone_check.records_min = 0;
-  ResultCode r = kResultSuccess;
+  TelephoneCheck as_it_comes = context_.telephone_check;
+  as_it_comes.records_min = 0;
   for (AppliId id : ids) {
     Log(FormatText("********** %s 1 Appli **********\n", what));
-    context_.appli_mode = id;
     // Present even when the organizer holds none of it; a store without room
     // for it fails the reception that follows.
     (void)store.ResetAppli(id);
-    r = ReceiveAppliInto(store, role);
-    if (r != kResultSuccess) break;
+    Must(ReceiveAppli(id, store, role, as_it_comes));
     Log(FormatText("********** End %s 1 Appli **********\n\n", what));
   }
-  context_.telephone_check.records_min = tel_records_min;
-  context_.appli_mode = appli_mode;
-  return r;
 }
 
-ResultCode CommRun::Backup(TransferRole role) {
+void CommRun::ReceiveStep(AppliId id, TransferRole role) {
+  Log("********** Backup 1 Appli **********\n");
+  Must(ReceiveAppli(id, *context_.store, role, context_.telephone_check));
+  Log("********** End Backup 1 Appli **********\n\n");
+}
+
+void CommRun::EndStep(TransferRole role) {
+  if (role != TransferRole::kPc) return;
+  Must(link_.SendCommand(kEndCommunication));
+  Log("---PC sends END_COMMUNICATION\n\n");
+}
+
+void CommRun::Progress(int value) {
+  if (context_.observer != nullptr) context_.observer->OnProgress(value, kSourceFullRun);
+}
+
+void CommRun::Backup(TransferRole role) {
   const uint32_t start = link_.clock().NowMs();
   AppliStore& store = *context_.store;
   const bool to_file = !context_.file_name.empty();
+  const int appli_mode = context_.appli_mode;
   if (!to_file) {
-    if (context_.appli_mode == kAllAppli) {
+    if (appli_mode == kAllAppli) {
       store.ClearAllAppli();
     } else {
       // Only a store without room for the application refuses; the
       // reception then fails to add its records and says so.
-      (void)store.ResetAppli(AppliWireCode(context_.appli_mode));
+      (void)store.ResetAppli(AppliWireCode(appli_mode));
     }
   } else if (store.GetAppliBuf(kStoreSlots) < 0) {
     Log("!!! GetAppliBuf Err");
-    return kResultIoError;
+    Must(kResultIoError);
   }
   // A store made for the file is released however the sequence ends.
-  auto fail = [&](ResultCode code) {
-    if (to_file) store.FreeAppliBuf();
-    return code;
-  };
-  LinkObserver* window = context_.observer;
-  auto progress = [&](int value) {
-    if (window != nullptr) window->OnProgress(value, kSourceFullRun);
-  };
-  auto receive_one = [&]() {
-    Log("********** Backup 1 Appli **********\n");
-    const ResultCode r = ReceiveAppli(role);
-    if (r == kResultSuccess) Log("********** End Backup 1 Appli **********\n\n");
-    return r;
-  };
-
+  const FileStoreRelease release(to_file ? &store : nullptr);
   if (role == TransferRole::kPc) {
-    const ResultCode r = link_.NegotiationForPC(kNegotiationTimeOutMs, -1, context_.observer);
-    if (r != kResultSuccess) return fail(r);
+    Must(link_.NegotiationForPC(kNegotiationTimeOutMs, -1, context_.observer));
   }
-  if (context_.appli_mode == kAllAppli) {
-    if (window != nullptr) window->OnStatus(100, kSourceFullRun);
-    progress(10);
-    for (int i = 0; i < 7; ++i) {
-      context_.appli_mode = kFullOrder[i];
-      if (((context_.applis >> kFullOrder[i]) & 1) != 0) {
-        const ResultCode r = receive_one();
-        if (r != kResultSuccess) return fail(r);
-      }
-      if (i < 5) progress(i * 10 + 50);
+  if (appli_mode == kAllAppli) {
+    if (context_.observer != nullptr) context_.observer->OnStatus(100, kSourceFullRun);
+    Progress(10);
+    for (size_t i = 0; i < std::size(kFullOrder); ++i) {
+      if (((context_.applis >> kFullOrder[i]) & 1) != 0) ReceiveStep(kFullOrder[i], role);
+      if (i < 5) Progress(static_cast<int>(i) * 10 + 50);
     }
-    progress(100);
+    Progress(100);
   } else {
-    if (context_.appli_mode == kExpense) {
-      context_.appli_mode = kCategoryList;
-      const ResultCode r = receive_one();
-      if (r != kResultSuccess) return fail(r);
-      context_.appli_mode = kExpense;
-    }
-    const ResultCode r = receive_one();
-    if (r != kResultSuccess) return fail(r);
+    // Expense comes after its category list.
+    if (appli_mode == kExpense) ReceiveStep(kCategoryList, role);
+    ReceiveStep(AppliWireCode(appli_mode), role);
   }
-  if (role == TransferRole::kPc) {
-    const ResultCode r = link_.SendCommand(kEndCommunication);
-    if (r != kResultSuccess) return fail(r);
-    Log("---PC sends END_COMMUNICATION\n\n");
-  }
-
-  if (to_file) {
-    const std::string& file = context_.file_name;
-    // The writer replaces the file in one step, and a failed write leaves the
-    // previous file as it was.
-    for (;;) {
-      std::string error_text;
-      const int w = WriteBackupFile(store, file, context_.file_scramble, &error_text);
-      if (w >= 0) break;
-      const std::string text =
-          w == kStoreRefused && !error_text.empty() ? error_text : "Write file error.";
-      if (Box(text, "Error", PromptIcon::kQuestion, PromptButtons::kRetryCancel) !=
-          PromptAnswer::kRetry) {
-        Log("!!!Write File Err\n\n");
-        Log(FormatText("!!!Write File(%s) Err\n\n", file));
-        return fail(kResultGaveUp);
-      }
-    }
-    Log(FormatText("====>>Write File (%s)\n\n", file));
-    store.FreeAppliBuf();
-  }
+  EndStep(role);
+  if (to_file) WriteFileStep(store);
   Log(FormatText("BackupTime=%dsec\n\n", ElapsedSeconds(start)));
   if (link_.logging()) {
     // An OK box has one answer.
     (void)Box(FormatText("SUCCESS Backup\nTime:%dsec", ElapsedSeconds(start)), "Backup",
               PromptIcon::kNone, PromptButtons::kOk);
   }
-  return kResultSuccess;
 }
 
-ResultCode CommRun::Restore(TransferRole role) {
+void CommRun::WriteFileStep(AppliStore& store) {
+  const std::string& file = context_.file_name;
+  // The writer replaces the file in one step, and a failed write leaves the
+  // previous file as it was.
+  for (;;) {
+    std::string error_text;
+    const int w = WriteBackupFile(store, file, context_.file_scramble, &error_text);
+    if (w >= 0) break;
+    const std::string text =
+        w == kStoreRefused && !error_text.empty() ? error_text : "Write file error.";
+    if (Box(text, "Error", PromptIcon::kQuestion, PromptButtons::kRetryCancel) !=
+        PromptAnswer::kRetry) {
+      Log("!!!Write File Err\n\n");
+      Log(FormatText("!!!Write File(%s) Err\n\n", file));
+      Must(kResultGaveUp);
+    }
+  }
+  Log(FormatText("====>>Write File (%s)\n\n", file));
+}
+
+void CommRun::ReadFileStep(AppliStore& store) {
+  const std::string& file = context_.file_name;
+  for (;;) {
+    std::string error_text;
+    const StoreResult r = ReadBackupFile(store, file, &error_text);
+    if (r == kStoreOk) break;
+    // A failed read may leave part of the file in the store.
+    store.ClearAllAppli();
+    if (r != kStoreLoadError) {
+      Log(FormatText("!!! File(%s) is NOT compatible \n\n", file));
+      Must(kResultNotCompatible);
+    }
+    const std::string text = error_text.empty() ? "Read file error." : error_text;
+    if (Box(text, "Error", PromptIcon::kQuestion, PromptButtons::kRetryCancel) !=
+        PromptAnswer::kRetry) {
+      Log(FormatText("!!! File(%s) Read Err\n\n", file));
+      Must(kResultGaveUp);
+    }
+  }
+  Log(FormatText("<<====Read File (%s)\n\n", file));
+}
+
+bool CommRun::Skipped(AppliId id) const { return ((safe_.skip >> id) & 1) != 0; }
+
+void CommRun::SnapshotStep(std::span<const AppliId> replaced, TransferRole role) {
+  if (safe_.snapshot == nullptr || role != TransferRole::kPc || replaced.empty()) return;
+  ReceiveApplis(*safe_.snapshot, replaced, "Snapshot", role);
+  if (safe_.on_snapshot) {
+    SilentPrompter silent;
+    Prompter& prompter = context_.prompter != nullptr ? *context_.prompter : silent;
+    const ResultCode kept = safe_.on_snapshot(*safe_.snapshot, prompter);
+    if (kept != kResultSuccess) {
+      Log(kept == kResultIoError ? "!!!Snapshot Write Err\n\n" : "!!!Stopped After Snapshot\n\n");
+      Must(kept);
+    }
+  }
+  safe_report_.snapshot_taken = true;
+}
+
+void CommRun::DeleteStep(AppliId id) {
+  if (Skipped(id)) return;
+  Must(link_.SendCommand(kDeleteAllRecords, AppliWireCode(id), 0));
+  Log("---PC sends DELETE_ALL_RECORDS\n\n");
+  Must(link_.ExpectAck(/*failure_log=*/""));
+  safe_report_.deleted = true;
+}
+
+void CommRun::SendStep(AppliId id, TransferRole role, const char* start_line) {
+  if (Skipped(id)) {
+    Log("---Pass (This appli is complete)\n\n");
+    return;
+  }
+  Log(start_line);
+  Must(SendAppli(id, role));
+  Log("********** End Restore 1 Appli **********\n\n");
+  // From now on complete on the organizer.
+  safe_report_.sent |= static_cast<uint8_t>(1 << id);
+  if (safe_.on_sent) safe_.on_sent(id);
+}
+
+void CommRun::VerifyStep(std::span<const AppliId> replaced, TransferRole role) {
+  if (safe_.verify == nullptr) return;
+  // Read back what was sent; a category list the store did not hold was not
+  // sent and stays out of the comparison.
+  std::vector<AppliId> sent;
+  for (AppliId id : replaced) {
+    if (id == kCategoryList && context_.store->GetRecordCount(kCategoryList) <= 0) continue;
+    sent.push_back(id);
+  }
+  ReceiveApplis(*safe_.verify, sent, "Verify", role);
+}
+
+void CommRun::Restore(TransferRole role) {
   const uint32_t start = link_.clock().NowMs();
   AppliStore& store = *context_.store;
   const bool from_file = !context_.file_name.empty();
-  auto fail = [&](ResultCode code) {
-    if (from_file) store.FreeAppliBuf();
-    return code;
-  };
-  if (from_file) {
-    const std::string& file = context_.file_name;
-    if (store.GetAppliBuf(kStoreSlots) < 0) {
-      Log("!!! GetAppliBuf Err");
-      return kResultIoError;
-    }
-    for (;;) {
-      std::string error_text;
-      const StoreResult r = ReadBackupFile(store, file, &error_text);
-      if (r == kStoreOk) break;
-      // A failed read may leave part of the file in the store.
-      store.ClearAllAppli();
-      if (r != kStoreLoadError) {
-        Log(FormatText("!!! File(%s) is NOT compatible \n\n", file));
-        return fail(kResultNotCompatible);
-      }
-      const std::string text = error_text.empty() ? "Read file error." : error_text;
-      if (Box(text, "Error", PromptIcon::kQuestion, PromptButtons::kRetryCancel) !=
-          PromptAnswer::kRetry) {
-        Log(FormatText("!!! File(%s) Read Err\n\n", file));
-        return fail(kResultGaveUp);
-      }
-    }
-    Log(FormatText("<<====Read File (%s)\n\n", file));
+  if (from_file && store.GetAppliBuf(kStoreSlots) < 0) {
+    Log("!!! GetAppliBuf Err");
+    Must(kResultIoError);
   }
-  LinkObserver* window = context_.observer;
-  auto progress = [&](int value) {
-    if (window != nullptr) window->OnProgress(value, kSourceFullRun);
-  };
+  // A store loaded from the file is released however the sequence ends.
+  const FileStoreRelease release(from_file ? &store : nullptr);
+  if (from_file) ReadFileStep(store);
   safe_report_ = {};
-  auto skipped = [&](AppliId id) { return ((safe_.skip >> id) & 1) != 0; };
-  // An application sent: noted, and from now on complete on the organizer.
-  auto send_one = [&](const char* start_line) {
-    const AppliId id = AppliWireCode(context_.appli_mode);
-    if (skipped(id)) {
-      Log("---Pass (This appli is complete)\n\n");
-      return kResultSuccess;
-    }
-    Log(start_line);
-    const ResultCode r = SendAppli(role);
-    if (r != kResultSuccess) return r;
-    Log("********** End Restore 1 Appli **********\n\n");
-    safe_report_.sent |= static_cast<uint8_t>(1 << id);
-    if (safe_.on_sent) safe_.on_sent(id);
-    return r;
-  };
-  auto remove_all = [&](AppliId id) {
-    if (skipped(id)) return kResultSuccess;
-    const ResultCode r = DeleteAllRecords(id);
-    if (r == kResultSuccess) safe_report_.deleted = true;
-    return r;
-  };
   // What the organizer holds of the applications about to be replaced, kept
   // before the first of them is deleted.
-  const bool all = context_.appli_mode == kAllAppli;
+  const int appli_mode = context_.appli_mode;
+  const bool all = appli_mode == kAllAppli;
+  const AppliId one = AppliWireCode(appli_mode);
   std::vector<AppliId> replaced;
   if (all) {
     for (AppliId id : kFullOrder) {
-      if (!skipped(id)) replaced.push_back(id);
+      if (!Skipped(id)) replaced.push_back(id);
     }
   } else {
-    if (context_.appli_mode == kExpense && !skipped(kCategoryList))
-      replaced.push_back(kCategoryList);
-    if (!skipped(AppliWireCode(context_.appli_mode))) {
-      replaced.push_back(AppliWireCode(context_.appli_mode));
-    }
+    if (one == kExpense && !Skipped(kCategoryList)) replaced.push_back(kCategoryList);
+    if (!Skipped(one)) replaced.push_back(one);
   }
-  auto take_snapshot = [&]() {
-    if (safe_.snapshot == nullptr || role != TransferRole::kPc || replaced.empty()) {
-      return kResultSuccess;
-    }
-    const ResultCode r = ReceiveApplis(*safe_.snapshot, replaced, "Snapshot", role);
-    if (r != kResultSuccess) return r;
-    if (safe_.on_snapshot) {
-      SilentPrompter silent;
-      Prompter& prompter = context_.prompter != nullptr ? *context_.prompter : silent;
-      const ResultCode kept = safe_.on_snapshot(*safe_.snapshot, prompter);
-      if (kept != kResultSuccess) {
-        Log(kept == kResultIoError ? "!!!Snapshot Write Err\n\n" : "!!!Stopped After Snapshot\n\n");
-        return kept;
-      }
-    }
-    safe_report_.snapshot_taken = true;
-    return kResultSuccess;
-  };
-
   if (role == TransferRole::kPc) {
-    const ResultCode r = link_.NegotiationForPC(kNegotiationTimeOutMs, -1, context_.observer);
-    if (r != kResultSuccess) return fail(r);
+    Must(link_.NegotiationForPC(kNegotiationTimeOutMs, -1, context_.observer));
   }
-  if (const ResultCode r = take_snapshot(); r != kResultSuccess) return fail(r);
+  SnapshotStep(replaced, role);
   if (all) {
-    if (window != nullptr) window->OnStatus(100, kSourceFullRun);
-    progress(4);
+    if (context_.observer != nullptr) context_.observer->OnStatus(100, kSourceFullRun);
+    Progress(4);
     if (role == TransferRole::kPc) {
+      // The category list goes with Expense's deletion.
       for (AppliId id : kFullOrder) {
-        if (id == kCategoryList) continue;
-        const ResultCode r = remove_all(id);
-        if (r != kResultSuccess) return fail(r);
+        if (id != kCategoryList) DeleteStep(id);
       }
     }
-    progress(10);
-    for (int i = 0; i < 7; ++i) {
-      context_.appli_mode = kFullOrder[i];
-      const ResultCode r = send_one("********** Restore 1 Appli **********\n\n");
-      if (r != kResultSuccess) return fail(r);
-      if (i < 5) progress(i * 10 + 50);
+    Progress(10);
+    for (size_t i = 0; i < std::size(kFullOrder); ++i) {
+      SendStep(kFullOrder[i], role, "********** Restore 1 Appli **********\n\n");
+      if (i < 5) Progress(static_cast<int>(i) * 10 + 50);
     }
-    progress(100);
+    Progress(100);
   } else {
-    const int appli_mode = context_.appli_mode;
-    if (context_.appli_mode == kExpense) {
-      context_.appli_mode = kCategoryList;
-      const ResultCode r = send_one("********** Restore 1 Appli **********\n");
-      if (r != kResultSuccess) return fail(r);
-      context_.appli_mode = kExpense;
-    }
-    if (role == TransferRole::kPc && context_.appli_mode != kCategoryList) {
-      const ResultCode r = remove_all(AppliWireCode(context_.appli_mode));
-      if (r != kResultSuccess) return fail(r);
-    }
-    const ResultCode r = send_one("********** Restore 1 Appli **********\n");
-    if (r != kResultSuccess) return fail(r);
-    context_.appli_mode = appli_mode;
+    // Expense's category list goes first, before Expense is deleted.
+    if (one == kExpense) SendStep(kCategoryList, role, "********** Restore 1 Appli **********\n");
+    if (role == TransferRole::kPc && one != kCategoryList) DeleteStep(one);
+    SendStep(one, role, "********** Restore 1 Appli **********\n");
   }
-  if (safe_.verify != nullptr) {
-    // Read back what was sent; a category list the store did not hold was
-    // not sent and stays out of the comparison.
-    std::vector<AppliId> sent;
-    for (AppliId id : replaced) {
-      if (id == kCategoryList && store.GetRecordCount(kCategoryList) <= 0) continue;
-      sent.push_back(id);
-    }
-    const int appli_mode = context_.appli_mode;
-    const ResultCode r = ReceiveApplis(*safe_.verify, sent, "Verify", role);
-    if (r != kResultSuccess) return fail(r);
-    context_.appli_mode = appli_mode;
-  }
+  VerifyStep(replaced, role);
   Log("********** End Restore **********\n\n");
-  if (role == TransferRole::kPc) {
-    const ResultCode r = link_.SendCommand(kEndCommunication);
-    if (r != kResultSuccess) return fail(r);
-    Log("---PC sends END_COMMUNICATION\n\n");
-  }
+  EndStep(role);
   Log(FormatText("RestoreTime=%dsec\n\n", ElapsedSeconds(start)));
   if (link_.logging()) {
     // An OK box has one answer.
     (void)Box(FormatText("SUCCESS Restore\nTime:%dsec", ElapsedSeconds(start)), "Restore",
               PromptIcon::kNone, PromptButtons::kOk);
   }
-  if (from_file) store.FreeAppliBuf();
-  return kResultSuccess;
 }
 
 }  // namespace kivo

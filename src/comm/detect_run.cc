@@ -71,10 +71,13 @@ DetectRun::~DetectRun() {
 }
 
 void DetectRun::Configure(const DetectSettings& settings) {
-  link_.set_device_code(DeviceCodeHigh(settings.device_code), 0);
-  link_.set_baud_rate(BaudRateFromText(settings.baud_text));
+  // The link's own time-outs: the settings' do not apply to a detection.
+  LinkConfig config;
+  config.baud_rate = BaudRateFromText(settings.baud_text);
+  config.echo_back = settings.echo_back != 0;
+  config.device_code_high = DeviceCodeHigh(settings.device_code);
+  link_.Configure(config);
   link_.SetLogFileName(settings.log_file_name);
-  link_.set_echo_back(settings.echo_back != 0);
   link_.SetPortMap(settings.port_map);
   if (settings.port_factory) link_.SetSerialPortFactory(settings.port_factory);
   list_ports_ = settings.list_ports;

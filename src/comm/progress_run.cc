@@ -51,6 +51,15 @@ void ProgressRun::ApplyLinkSettings(const LinkSettings& s) {
   run_mode_ = s.run_mode;
   run_.SetAppliMode(s.appli_mode);
   context.applis = s.applis;
+  // The link's configuration in one piece; the device code goes to the
+  // store as well.
+  LinkConfig config;
+  config.baud_rate = s.baud_rate;
+  config.echo_back = s.echo_back != 0;
+  config.to_command = static_cast<int>(s.to_command);
+  config.to_data_packet = static_cast<int>(s.to_data_packet);
+  config.to_multiplier = static_cast<int>(s.to_multiplier);
+  link_.Configure(config);
   run_.SetDeviceCode(s.device_code);
 
   link_.SetPortMap(s.port_map);
@@ -60,15 +69,10 @@ void ProgressRun::ApplyLinkSettings(const LinkSettings& s) {
   } else {
     link_.SetPortName(s.port_name);
   }
-  link_.set_baud_rate(s.baud_rate);
   context.file_name = s.file_name;
   link_.SetLogFileName(s.log_file_name);
 
-  link_.set_echo_back(s.echo_back != 0);
   context.file_scramble = s.file_scramble != 0;
-  link_.set_to_command(static_cast<int>(s.to_command));
-  link_.set_to_data_packet(static_cast<int>(s.to_data_packet));
-  link_.set_to_multiplier(static_cast<int>(s.to_multiplier));
   context.telephone_check = {s.tel_records_min, s.sort_table, s.code_table};
   if (!s.data_dir.empty()) run_.set_data_dir(s.data_dir);
   run_.set_safe(s.safe);

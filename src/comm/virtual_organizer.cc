@@ -79,7 +79,10 @@ void VirtualOrganizer::SortTelephone() {
 }
 
 ResultCode VirtualOrganizer::Serve(CommLink& link) {
-  link.set_device_code(device_code_high(), device_code_low());
+  LinkConfig config = link.config();
+  config.device_code_high = device_code_high();
+  config.device_code_low = device_code_low();
+  link.Configure(config);
   ResultCode r = link.NegotiationForDevice();
   if (r != kResultSuccess) return r;
 

@@ -96,7 +96,10 @@ class VirtualOrganizerPort : public SerialPort {
         return line->MakeEnd(1);
       });
       link.SetPortName(kVirtualPort);
-      link.set_echo_back(options_.echo);
+      LinkConfig config;
+      config.baud_rate = settings_.baud_rate;
+      config.echo_back = options_.echo;
+      link.Configure(config);
       link.SetLogFileName(options_.log_file_name);
       if (link.OpenPort(-1)) {
         // The PC side sees how the session ended; the organizer keeps what arrived.

@@ -29,16 +29,28 @@ std::unique_ptr<AppliStore> LinkCommands::NewStore() const {
 
 LinkSettings LinkCommands::RunSettings(RunMode run_mode, int appli_mode, AppliStore* store,
                                        int tel_records_min) const {
-  TransferRequest request = setup_.overrides;
-  request.run_mode = run_mode;
-  request.appli_mode = appli_mode;
-  request.store = store;
-  request.tel_records_min = setup_.tel_records_min.value_or(tel_records_min);
-  request.sort_table = setup_.sort_table;
-  request.code_table = &setup_.code_tables->b;
-  request.port_factory = setup_.port_factory;
-  request.data_dir = setup_.data_dir;
-  return MakeLinkSettings(settings(), request);
+  const AppSettings& s = settings();
+  const RunOverrides& o = setup_.overrides;
+  LinkSettings link;
+  link.run_mode = run_mode;
+  link.appli_mode = appli_mode;
+  link.store = store;
+  link.device_code = s.device_code;
+  link.com_port = s.com_port;
+  link.port_name = o.port_name.value_or(s.port_name);
+  link.port_map = s.port_devices;
+  link.port_factory = setup_.port_factory;
+  link.log_file_name = o.log_file_name.value_or(s.log_file_name);
+  link.echo_back = o.no_echo ? 0 : s.echo_back;
+  link.file_scramble = s.file_scramble;
+  link.to_command = o.to_command.value_or(s.to_command);
+  link.to_data_packet = o.to_data_packet.value_or(s.to_data_packet);
+  link.to_multiplier = o.to_multiplier.value_or(s.to_multiplier);
+  link.sort_table = setup_.sort_table;
+  link.code_table = &setup_.code_tables->b;
+  link.tel_records_min = o.tel_records_min.value_or(tel_records_min);
+  link.data_dir = setup_.data_dir;
+  return link;
 }
 
 ResultCode LinkCommands::Run(RunMode run_mode, int appli_mode, AppliStore* store,
@@ -146,7 +158,7 @@ std::optional<std::vector<AppliId>> PartOfGeneration(const std::filesystem::path
 
 DetectSettings DetectSetup(const AppSettings& settings, SerialPortFactory port_factory,
                            std::function<std::vector<PortSpec>()> list_ports,
-                           const TransferRequest& overrides) {
+                           const RunOverrides& overrides) {
   DetectSettings detect;
   detect.device_code = settings.device_code;
   detect.log_file_name = overrides.log_file_name.value_or(settings.log_file_name);

@@ -12,7 +12,6 @@
 
 #include "comm/detect_run.h"
 #include "comm/link_settings.h"
-#include "comm/transfer_setup.h"
 #include "commands/command_user.h"
 #include "commands/transfer_results.h"
 #include "history/restore_journal.h"
@@ -22,6 +21,18 @@
 #include "store/char_tables.h"
 
 namespace kivo {
+
+// What a command line sets over the user's settings for one command; unset
+// ones take the settings' values.
+struct RunOverrides {
+  std::optional<std::string> port_name;  // "COM3", a device path, "virtual"
+  std::optional<std::string> log_file_name;
+  bool no_echo = false;
+  std::optional<long> to_command;
+  std::optional<long> to_data_packet;
+  std::optional<long> to_multiplier;
+  std::optional<int> tel_records_min;  // over every run's Telephone minimum
+};
 
 // What the operations work with beside the person: the user's settings, the
 // program's tables, how the organizer is reached, where the history lies,
@@ -33,12 +44,9 @@ struct CommandSetup {
   SerialPortFactory port_factory;           // empty: termios devices only
   std::filesystem::path data_dir;           // dump files, the virtual organizer's records
   std::filesystem::path history_dir;
-  // Overrides of the settings for every run (TransferRequest's optional
-  // fields); run_mode, appli_mode, store and the tables are set per run.
-  TransferRequest overrides;
-  std::optional<int> tel_records_min;  // over every run's Telephone minimum
-  bool no_snapshot = false;            // no snapshot, whatever the setting says
-  bool verify = false;                 // read back, whatever the setting says
+  RunOverrides overrides;
+  bool no_snapshot = false;  // no snapshot, whatever the setting says
+  bool verify = false;       // read back, whatever the setting says
   // The local time generations are named by; null: the system clock.
   std::function<LocalDateTime()> now;
 };
@@ -73,7 +81,8 @@ class LinkCommands {
 
   // A store of seven slots with the settings' device code.
   [[nodiscard]] std::unique_ptr<AppliStore> NewStore() const;
-  // The settings of one run: the setup's overrides over the user's settings.
+  // The settings of one run: the user's settings with the setup's
+  // overrides, the tables and the ports.
   [[nodiscard]] LinkSettings RunSettings(RunMode run_mode, int appli_mode, AppliStore* store,
                                          int tel_records_min) const;
   // One run without safety steps: Upload, SEND, the line tests, the device side.
@@ -154,7 +163,7 @@ class LinkCommands {
 [[nodiscard]] DetectSettings DetectSetup(const AppSettings& settings,
                                          SerialPortFactory port_factory,
                                          std::function<std::vector<PortSpec>()> list_ports,
-                                         const TransferRequest& overrides = {});
+                                         const RunOverrides& overrides = {});
 
 }  // namespace kivo
 

@@ -13,7 +13,9 @@ SerialPortFactory DefaultSerialPortFactory() {
 }
 
 CommLink::CommLink(int port, uint32_t baud_rate, Clock* clock)
-    : port_number_(port), baud_rate_(baud_rate), clock_(clock ? clock : &SystemClock()) {}
+    : port_number_(port), clock_(clock ? clock : &SystemClock()) {
+  config_.baud_rate = baud_rate;
+}
 
 CommLink::~CommLink() { ClosePort(); }
 

@@ -46,6 +46,21 @@ struct TelephoneCheck {
   const std::array<uint8_t, 128>* table_b = nullptr;
 };
 
+// How the link talks to the organizer, applied as one value before a run
+// (Configure): the line speed, whether the cable echoes what is sent (each
+// send then waits for its echo), the device code the link announces, and the
+// time-outs of its waits.
+struct LinkConfig {
+  uint32_t baud_rate = kLinkBaudRate;
+  bool echo_back = true;
+  // Device code (high, low): high 1 or 2, low 0.
+  uint8_t device_code_high = 2;
+  uint8_t device_code_low = 0;
+  int to_command = kDefaultTimeOutMs;      // ms
+  int to_data_packet = kDefaultTimeOutMs;  // ms
+  int to_multiplier = 0;                   // ms per byte
+};
+
 // Makes the port for a resolved port name; null when there is no such port.
 // The default makes a termios port for the device path and nothing for an
 // empty device or "virtual" (the communication layer hands in a factory that
@@ -87,7 +102,6 @@ class CommLink {
   // ---- Port choice and plumbing -------------------------------------------
   // COM1..COM4 name these devices (settings section [Ports]).
   void SetPortMap(const PortMap& ports) { port_map_ = ports; }
-  const PortMap& port_map() const { return port_map_; }
   // A port given by text: "COM3" or "3" as OpenPort(3) would; a device path
   // or "virtual" directly (the COM number becomes 0, so failures give 10).
   // Takes effect at the next OpenPort(-1).
@@ -144,24 +158,20 @@ class CommLink {
 
   [[nodiscard]] ResultCode result() const { return result_; }
   [[nodiscard]] int port_number() const { return port_number_; }
-  [[nodiscard]] const std::string& port_device() const { return port_device_; }
-  [[nodiscard]] uint32_t baud_rate() const { return baud_rate_; }
-  void set_baud_rate(uint32_t baud) { baud_rate_ = baud; }
-  [[nodiscard]] bool echo_back() const { return echo_back_ != 0; }
-  void set_echo_back(bool on) { echo_back_ = on ? 1 : 0; }
+  // Takes effect at the next OpenPort for the line speed, at once for the rest.
+  void Configure(const LinkConfig& config) { config_ = config; }
+  [[nodiscard]] const LinkConfig& config() const { return config_; }
   [[nodiscard]] bool is_open() const { return port_ != nullptr && port_->IsOpen(); }
   [[nodiscard]] bool abort_flag() const { return abort_flag_ != 0; }
   // Whether the last GetAllRecords failed (14) on the telephone checks, not
   // on a record cut short: only then would a smaller TelRecordsMin help.
   [[nodiscard]] bool telephone_check_failed() const { return telephone_check_failed_; }
-  [[nodiscard]] int receive_strategy() const { return receive_strategy_; }
   // The open port, for diagnosis; null when closed.
   SerialPort* port() const { return port_.get(); }
 
   // ---- Link log (link_log.h) ------------------------------------------------
   // Stores the name and deletes that file; empty turns logging off.
   void SetLogFileName(const std::string& name);
-  [[nodiscard]] const std::string& log_file_name() const { return log_file_name_; }
   [[nodiscard]] bool logging() const { return !log_file_name_.empty(); }
   // False when the log could not be written. The log is a diagnosis aid and
   // never stops a run, so callers need not look at the result.
@@ -240,19 +250,6 @@ class CommLink {
   [[nodiscard]] ResultCode SendExpenseCategory(std::span<const uint8_t> buffer, TransferRole role);
 
   // ---- Protocol fields ------------------------------------------------------
-  int to_command() const { return to_command_; }
-  void set_to_command(int ms) { to_command_ = ms; }
-  int to_data_packet() const { return to_data_packet_; }
-  void set_to_data_packet(int ms) { to_data_packet_ = ms; }
-  int to_multiplier() const { return to_multiplier_; }
-  void set_to_multiplier(int ms_per_byte) { to_multiplier_ = ms_per_byte; }
-  // Device code: high byte 1 or 2, low byte 0.
-  uint8_t device_code_high() const { return device_code_high_; }
-  uint8_t device_code_low() const { return device_code_low_; }
-  void set_device_code(uint8_t high, uint8_t low) {
-    device_code_high_ = high;
-    device_code_low_ = low;
-  }
   // Learned by NegotiationForPC.
   DeviceModel device_model() const { return device_model_; }
   void set_device_model(DeviceModel model) { device_model_ = model; }
@@ -276,20 +273,13 @@ class CommLink {
   int port_number_ = 1;
   std::string port_device_;  // set by SetPortName for a direct device
   PortSpec detected_port_;   // the port the last AutoDetect found
-  int receive_strategy_ = 0;
   ResultCode result_ = kResultSuccess;
   int abort_flag_ = 0;
   bool telephone_check_failed_ = false;
-  int echo_back_ = 1;
-  uint32_t baud_rate_ = kLinkBaudRate;
+  LinkConfig config_;
   std::string log_file_name_;
 
   // Protocol.
-  int to_command_ = kDefaultTimeOutMs;
-  int to_data_packet_ = kDefaultTimeOutMs;
-  int to_multiplier_ = 0;
-  uint8_t device_code_high_ = 2;
-  uint8_t device_code_low_ = 0;
   DeviceModel device_model_ = DeviceModel::kBase;
 
   // Plumbing.

@@ -14,8 +14,8 @@ ResultCode CommLink::SendCommand(int code, int p1, int p2) {
   uint8_t param1 = 0;
   uint8_t param2 = 0;
   if (code == kDeviceInformation) {
-    param1 = device_code_low_;
-    param2 = device_code_high_;
+    param1 = config_.device_code_low;
+    param2 = config_.device_code_high;
   } else if (code == kDeleteAllRecords || code == kGetAllRecords) {
     param1 = static_cast<uint8_t>(p1 & 0xFF);
     param2 = static_cast<uint8_t>(p2 & 0xFF);
@@ -31,8 +31,8 @@ ResultCode CommLink::SendCommand(int code, int p1, int p2) {
 
 ResultCode CommLink::WaitCommand(int expected, std::array<uint8_t, 2>* params, int* code, int total,
                                  int multiplier) {
-  if (total == -1) total = to_command_;
-  if (multiplier == -1) multiplier = to_multiplier_;
+  if (total == -1) total = config_.to_command;
+  if (multiplier == -1) multiplier = config_.to_multiplier;
   Deadline whole = DeadlineAfter(static_cast<uint32_t>(std::max(total, 0)));
   while (!IsExpired(whole)) {
     if (PollAbort()) {

@@ -61,7 +61,7 @@ ResultCode CommLink::NegotiationForPC(int total, int multiplier, LinkObserver* w
   std::array<uint8_t, 2> params{};
   r = WaitCommand(kDeviceInformation, &params, nullptr, -1, -1);
   if (r != kResultSuccess) return r;
-  const uint8_t high = device_code_high_;
+  const uint8_t high = config_.device_code_high;
   if (params[1] != high) {
     return Fail(kResultIoError, "!!!Another Device Code(High)\n\n");
   }

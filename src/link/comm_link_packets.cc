@@ -19,8 +19,8 @@ ResultCode CommLink::SendDataPacket(std::span<const uint8_t> contents, int recor
 
 ResultCode CommLink::WaitDataPacket(int expected, std::span<uint8_t> contents, int* n, int* lead,
                                     int* flag, int total, int multiplier, int* record_size) {
-  if (total == -1) total = to_data_packet_;
-  if (multiplier == -1) multiplier = to_multiplier_;
+  if (total == -1) total = config_.to_data_packet;
+  if (multiplier == -1) multiplier = config_.to_multiplier;
   Deadline whole = DeadlineAfter(static_cast<uint32_t>(std::max(total, 0)));
   while (!IsExpired(whole)) {
     if (PollAbort()) {

@@ -31,7 +31,7 @@ bool CommLink::OpenPort(int port) {
                                             : PortSpec{port_number_, port_device_};
   port_ = factory_ ? factory_(port_spec, *clock_) : nullptr;
   PortSettings settings;
-  settings.baud_rate = baud_rate_;
+  settings.baud_rate = config_.baud_rate;
   if (port_ == nullptr || !port_->Open(settings)) {
     port_.reset();
     SetResult(kResultIoError, port_number_);
@@ -45,7 +45,6 @@ bool CommLink::OpenPort(int port) {
   }
   SetResult(kResultSuccess, -1);
   // Reads on this host are dependable: the bulk strategy always.
-  receive_strategy_ = 0;
   return true;
 }
 
@@ -109,7 +108,7 @@ bool CommLink::SendBytes(const uint8_t* bytes, int n) {
   WriteLogIfEnabled(">>>>>>Send    ");
   WriteHexDumpIfEnabled(out);
 
-  if (echo_back_) {
+  if (config_.echo_back) {
     std::vector<uint8_t> echo;
     try {
       echo.assign(out.size(), 0);

@@ -178,7 +178,8 @@ TEST_F(RunPairTest, FullBackupTakesEveryApplicationInOrder) {
     if (n.source == kSourceFullRun) sequence.push_back(n.value);
   }
   EXPECT_EQ(sequence, (std::vector<int>{10, 50, 60, 70, 80, 90, 100}));
-  EXPECT_EQ(pair_.pc().run().context().appli_mode, kExpense);
+  // The applications are passed to the steps; the run's AppliMode stays.
+  EXPECT_EQ(pair_.pc().run().context().appli_mode, kAllAppli);
 }
 
 TEST_F(RunPairTest, DownloadDeletesThenSendsAndTheOrganizerWritesItsDumpFile) {
@@ -292,8 +293,8 @@ TEST(CommRun, AppliModeAndDeviceCodeRules) {
   const std::pair<int, int> kCodes[] = {{1, 1}, {2, 2}, {0, 2}, {3, 2}};
   for (auto [given, high] : kCodes) {
     run.SetDeviceCode(given);
-    EXPECT_EQ(link.device_code_high(), high);
-    EXPECT_EQ(link.device_code_low(), 0);
+    EXPECT_EQ(link.config().device_code_high, high);
+    EXPECT_EQ(link.config().device_code_low, 0);
     run.context().store = &store;
     run.SetDeviceCode(given);
     EXPECT_EQ(store.device_code()[0], high);
@@ -317,8 +318,8 @@ TEST(ProgressRun, SettingsDumpShowsTheValuesAsHandedOver) {
   ProgressRun run;
   run.ApplyLinkSettings(s);
   EXPECT_EQ(run.run().context().appli_mode, 0);
-  EXPECT_EQ(run.link().device_code_high(), 2);
-  EXPECT_TRUE(run.link().echo_back());
+  EXPECT_EQ(run.link().config().device_code_high, 2);
+  EXPECT_TRUE(run.link().config().echo_back);
   auto bytes = ReadFile(log);
   std::string text(bytes.begin(), bytes.end());
   EXPECT_NE(
@@ -697,7 +698,7 @@ TEST_F(RunPairTest, RestoreDeletesBeforeSendingInTheOrganizersOrder) {
       if (n.source == kSourceFullRun) sequence.push_back(n.value);
     }
     EXPECT_EQ(sequence, c.sequence_progress);
-    EXPECT_EQ(o.appli_mode_after, c.appli_mode == kAllAppli ? kExpense : c.appli_mode);
+    EXPECT_EQ(o.appli_mode_after, c.appli_mode);
   }
 }
 

@@ -85,7 +85,7 @@ TEST(DetectRun, ReportsEachPortTriedAndTheOneFound) {
   settings.baud_text = "4800";
   settings.port_factory = ports.Factory();
   run.Configure(settings);
-  EXPECT_EQ(run.link().baud_rate(), 19200u);
+  EXPECT_EQ(run.link().config().baud_rate, 19200u);
   LinkEventQueue events;
   ASSERT_TRUE(run.Start(&events));
   const auto seen = DetectEvents(Drain(events));

@@ -170,7 +170,7 @@ class PcPort : public TapPort {
       link.SetSerialPortFactory([cable](const PortSpec&, Clock&) -> std::unique_ptr<SerialPort> {
         return std::make_unique<TapPort>(cable, 1);
       });
-      link.set_echo_back(true);
+      link.Configure({.echo_back = true});
       if (link.OpenPort(-1)) {
         (void)organizer.Serve(link);
         (void)link.ClosePort();

@@ -140,9 +140,9 @@ TEST_F(LinkCommandsTest, ReceiveAndReplaceTouchTheChosenApplicationsOnly) {
   EXPECT_FALSE(AnyDifference(DiffStores(*before_, *got.organizer, kMemo)));
 
   std::vector<AppliId> completed;
-  const RestoreResult r = Commands(user_)->Replace(
-      (1 << kMemo) | (1 << kSchedule), *file_, [&](AppliId id) { completed.push_back(id); },
-      /*verify=*/true);
+  const RestoreResult r = Commands(user_)->Replace((1 << kMemo) | (1 << kSchedule), *file_,
+                                                   [&](AppliId id) { completed.push_back(id); },
+                                                   /*verify=*/true);
   ASSERT_TRUE(r.ok());
   EXPECT_EQ(completed, (std::vector<AppliId>{kSchedule, kMemo}));
   EXPECT_TRUE(r.verify_differences.empty());

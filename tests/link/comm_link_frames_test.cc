@@ -46,9 +46,8 @@ TEST_F(SendCommandTest, LogsUnknownCodesAndFailedSends) {
 
 TEST_F(SendCommandTest, WithEchoLogsTheSendAndItsEcho) {
   StartLog();
-  link_.set_echo_back(true);
+  link_.Configure({.echo_back = true, .device_code_high = 1});
   line_->SetEcho(0, true);
-  link_.set_device_code(1, 0);
   EXPECT_EQ(link_.SendCommand(kDeviceInformation), kResultSuccess);
   EXPECT_EQ(LogTexts(),
             ">>>>>>Send    [ 7f 08 00 01 88 ]\n"
@@ -180,14 +179,14 @@ TEST_F(WaitCommandTest, Outcomes) {
 }
 
 TEST_F(WaitCommandTest, UsesTOCommandWhenNoTimeIsGiven) {
-  link_.set_to_command(4000);
+  link_.Configure(WithToCommand(link_.config(), 4000));
   uint32_t start = clock_.NowMs();
   EXPECT_EQ(link_.WaitCommand(kAck), kResultTimeout);
   EXPECT_EQ(clock_.NowMs() - start, 4001u);
 }
 
 TEST_F(WaitCommandTest, WithAMultiplierTheRestOfTheFrameHasFourTimesItAfterTheLead) {
-  link_.set_to_multiplier(100);
+  link_.Configure(WithToMultiplier(link_.config(), 100));
   Bytes ack = Frame(kAck);
   PeerSends({ack[0]});
   PeerSendsLater({ack[1], ack[2], ack[3], ack[4]}, 401);  // one millisecond too late

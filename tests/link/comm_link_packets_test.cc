@@ -206,7 +206,7 @@ TEST_F(WaitDataPacketTest, RefusesALengthAboveTheCallersBuffer) {
 }
 
 TEST_F(WaitDataPacketTest, UsesTODataPacketAndAMultiplierPerContentsByte) {
-  link_.set_to_data_packet(2500);
+  link_.Configure(WithToDataPacket(link_.config(), 2500));
   uint32_t start = clock_.NowMs();
   Bytes contents(kPacketContentsMax);
   int n = 0;

@@ -434,7 +434,7 @@ TEST(GetAllRecords, TelephoneChecksTakeBadListsForIncompleteReceptions) {
     pc.SetLogFileName(log.path());
     pc.set_device_model(c.model);
     // A refused list leaves the organizer waiting for an ACK; let it give up soon.
-    pair.organizer().set_to_command(3000);
+    pair.organizer().Configure(WithToCommand(pair.organizer().config(), 3000));
     ASSERT_TRUE(pair.Open());
     auto peer = pair.RunOrganizer(
         [&](CommLink& o) { return ServeList(o, list, c.id, static_cast<int>(records.size())); });
@@ -458,7 +458,7 @@ TEST(GetAllRecords, TelephoneChecksTakeBadListsForIncompleteReceptions) {
 TEST(GetAllRecords, RefusesMoreThanTheBufferHolds) {
   const Bytes list = RecordList({PatternRecord(100, 1), PatternRecord(100, 2)});
   OrganizerPair pair;
-  pair.organizer().set_to_command(3000);
+  pair.organizer().Configure(WithToCommand(pair.organizer().config(), 3000));
   ASSERT_TRUE(pair.Open());
   auto peer = pair.RunOrganizer([&](CommLink& o) { return ServeList(o, list, kMemo, 2); });
   Bytes buffer(150);

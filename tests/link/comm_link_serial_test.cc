@@ -95,7 +95,7 @@ TEST_F(SendBytesTest, WithEchoOffReadsNothingBack) {
 }
 
 TEST_F(SendBytesTest, WithEchoOnConsumesExactlyTheEcho) {
-  link_.set_echo_back(true);
+  link_.Configure({.echo_back = true});
   line_->SetEcho(0, true);
   ASSERT_TRUE(link_.SendBytes(Frame(kAck)));
   EXPECT_EQ(link_.port()->InputQueued(), 0);
@@ -117,7 +117,7 @@ TEST_F(SendBytesTest, BadOrMissingEchoFailsWithIoError) {
        "---Time Out WaitTime=10001, InQue=   4/   5\n!!!NOT Receive EchoBack\n\n", 10011},
   };
   StartLog();
-  link_.set_echo_back(true);
+  link_.Configure({.echo_back = true});
   line_->SetEcho(0, true);
   for (const EchoFaultCase& c : kCases) {
     line_->AddFault({0, line_->Written(0) + 3, c.action, MemoryLine::FaultCopy::kEcho, 0xFF, 0});
@@ -250,7 +250,7 @@ TEST(CommLinkOpen, ADeviceThatRefusesTheSettingsGivesTheComCodeAndStaysClosed) {
   EXPECT_FALSE(link.OpenPort(-1));
   EXPECT_EQ(link.result(), 7);
   EXPECT_FALSE(link.is_open());
-  link.set_baud_rate(19200);
+  link.Configure({.baud_rate = 19200});
   EXPECT_TRUE(link.OpenPort(-1));
   EXPECT_EQ(link.result(), kResultSuccess);
   close(master);

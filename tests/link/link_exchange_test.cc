@@ -18,7 +18,7 @@ using ExchangeLogTest = SerialLinkTest;
 
 TEST_F(ExchangeLogTest, LogsEveryStepWithStampsAndCrLf) {
   clock_.SetLocal({2026, 12, 7, 8, 30, 5});
-  link_.set_echo_back(true);
+  link_.Configure({.echo_back = true});
   line_->SetEcho(0, true);
   StartLog();
   ASSERT_TRUE(link_.WriteLogIfEnabled("##### START COMMUNICATION #####\n\n", true));
@@ -105,7 +105,7 @@ TEST(PseudoTerminalLink, ExchangesFramesAndAPacketWithEcho) {
   ASSERT_FALSE(organizer.slave().empty());
   CommLink link;
   link.SetPortName(organizer.slave());
-  link.set_echo_back(true);
+  link.Configure({.echo_back = true});
   ASSERT_TRUE(link.OpenPort(-1)) << link.result();
   EXPECT_EQ(link.port_number(), 0);
 

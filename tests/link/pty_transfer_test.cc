@@ -94,7 +94,7 @@ TEST(PseudoTerminalTransfer, NegotiatesAndMovesOneApplicationEachWay) {
 
   CommLink organizer;
   organizer.SetPortName(cable.organizer());
-  organizer.set_echo_back(false);
+  organizer.Configure({.echo_back = false});
   ASSERT_TRUE(organizer.OpenPort(-1)) << organizer.result();
   Bytes received(256000);
   int received_end = 0;
@@ -103,7 +103,7 @@ TEST(PseudoTerminalTransfer, NegotiatesAndMovesOneApplicationEachWay) {
     if (r != kResultSuccess) return r;
     // The M model answers the model question.
     if ((r = organizer.WaitCommand(kGetDeviceInformation)) != kResultSuccess) return r;
-    organizer.set_device_code(2, 1);
+    organizer.Configure({.echo_back = false, .device_code_low = 1});
     if ((r = organizer.SendCommand(kDeviceInformation)) != kResultSuccess) return r;
     if ((r = organizer.WaitCommand(kGetAllRecords)) != kResultSuccess) return r;
     if ((r = organizer.SendAllRecords(memo, kMemo, 2, TransferRole::kOrganizer)) != kResultSuccess)

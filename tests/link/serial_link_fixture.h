@@ -20,6 +20,20 @@
 
 namespace kivo {
 
+// A link's configuration with one time-out changed (ms).
+inline LinkConfig WithToCommand(LinkConfig config, int ms) {
+  config.to_command = ms;
+  return config;
+}
+inline LinkConfig WithToDataPacket(LinkConfig config, int ms) {
+  config.to_data_packet = ms;
+  return config;
+}
+inline LinkConfig WithToMultiplier(LinkConfig config, int ms_per_byte) {
+  config.to_multiplier = ms_per_byte;
+  return config;
+}
+
 using Bytes = std::vector<uint8_t>;
 
 // A data packet built by hand, with any header values (the encoder refuses
@@ -49,7 +63,7 @@ class SerialLinkTest : public ::testing::Test {
       return line_->MakeEnd(0);
     });
     link_.SetMessageQueue(&queue_);
-    link_.set_echo_back(false);
+    link_.Configure({.echo_back = false});
     ASSERT_TRUE(peer_->Open({}));
     ASSERT_TRUE(link_.OpenPort(1));
   }

@@ -156,7 +156,7 @@ class OrganizerPair {
     organizer_.SetSerialPortFactory([line](const PortSpec&, Clock&) -> std::unique_ptr<SerialPort> {
       return line->MakeEnd(1);
     });
-    organizer_.set_echo_back(false);
+    organizer_.Configure({.echo_back = false});
   }
 
   // Opens both ends; false when either fails.

@@ -48,7 +48,9 @@ bool RunPair::StartDevice(LinkSettings s) {
 }
 
 bool RunPair::StartScript(std::function<int(CommLink&)> script, long to_command) {
-  pair_.organizer().set_to_command(to_command);
+  LinkConfig config = pair_.organizer().config();
+  config.to_command = static_cast<int>(to_command);
+  pair_.organizer().Configure(config);
   if (!pair_.organizer().OpenPort(1)) return false;
   script_ = pair_.RunOrganizer(std::move(script));
   return true;
@@ -64,7 +66,7 @@ RunPair::Outcome RunPair::RunAgainst(const LinkSettings& s, std::function<int(Co
 std::future<int> StartNegotiatingOrganizer(std::shared_ptr<MemoryLine> line, Clock& clock) {
   return std::async(std::launch::async, [line, &clock] {
     CommLink organizer(1, 19200, &clock);
-    organizer.set_echo_back(false);
+    organizer.Configure({.echo_back = false});
     organizer.SetSerialPortFactory([line](const PortSpec&, Clock&) -> std::unique_ptr<SerialPort> {
       return line->MakeEnd(1);
     });

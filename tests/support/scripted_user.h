@@ -25,8 +25,7 @@ class ScriptedUser : public CommandUser {
   ResultCode RunTransfer(const LinkSettings& settings, SafeTransferReport* report) override;
   bool GoOnAfterSnapshot(RunMode run_mode, const std::filesystem::path& kept,
                          const std::vector<LargeRemoval>& large, Prompter& run) override;
-  bool TellSnapshotNotKept(RunMode run_mode, const std::string& error_text,
-                           Prompter& run) override;
+  bool TellSnapshotNotKept(RunMode run_mode, const std::string& error_text, Prompter& run) override;
   void TellHistoryNotWritten(const std::string& error_text) override;
   void TellJournalNotWritten(const std::filesystem::path& journal,
                              const std::string& error_text) override;

@@ -224,7 +224,7 @@ class DetectPorts {
       if (port_spec.com_number == organizer_port_) {
         organizers_.push_back(std::async(std::launch::async, [line, this]() -> int {
           CommLink organizer(1, 19200, &clock_);
-          organizer.set_echo_back(false);
+          organizer.Configure({.echo_back = false});
           organizer.SetSerialPortFactory(
               [line](const PortSpec&, Clock&) -> std::unique_ptr<SerialPort> {
                 return line->MakeEnd(1);
