@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "comm/messages.h"
 #include "link/link_observer.h"
-#include "store/messages.h"
 
 namespace kivo {
 namespace {
@@ -114,7 +114,7 @@ void ProgressState::MoveTo(int value) {
   if (value == finish_value_) status_text_ = kStatusFinished;
 }
 
-std::optional<PromptBox> ProgressState::OutcomeBox(int result) {
+std::optional<PromptBox> ProgressState::OutcomeBox(ResultCode result) {
   std::optional<MessageBoxText> end = RunEndMessage(result);
   if (!end) return std::nullopt;
   PromptBox box;

@@ -6,6 +6,7 @@
 
 #include "comm/run_mode.h"
 #include "platform/prompter.h"
+#include "store/result_code.h"
 
 namespace kivo {
 
@@ -41,7 +42,7 @@ class ProgressState {
 
   // The box that ends a run with this ResultCode, or none (success, or a file
   // error the user has already seen).
-  static std::optional<PromptBox> OutcomeBox(int result);
+  static std::optional<PromptBox> OutcomeBox(ResultCode result);
 
  private:
   void MoveTo(int value);

@@ -118,12 +118,12 @@ std::string AppSettings::PortDevice(int port) const {
   return port_devices[static_cast<size_t>(port - 1)];
 }
 
-void AppSettings::AfterBackupRun(int result) {
+void AppSettings::AfterBackupRun(ResultCode result) {
   if (result == kResultSuccess) backup_tel_records_min = bk_tel_records_min;
   if (result == kResultIncomplete) backup_tel_records_min = 0;
 }
 
-void AppSettings::AfterUploadRun(int result) {
+void AppSettings::AfterUploadRun(ResultCode result) {
   if (result == kResultSuccess) upload_tel_records_min = bk_tel_records_min;
   if (result == kResultIncomplete) upload_tel_records_min = 0;
 }

@@ -10,6 +10,7 @@
 #include "platform/app_dirs.h"
 #include "platform/ini_file.h"
 #include "platform/link_defaults.h"
+#include "store/result_code.h"
 
 namespace kivo {
 
@@ -93,8 +94,8 @@ struct AppSettings {
   // A Backup or Upload run's result updates that command's copy: success
   // (16) restores the stored value, 14 (reception incomplete) turns the
   // telephone checks off for the next run, anything else leaves it.
-  void AfterBackupRun(int result);
-  void AfterUploadRun(int result);
+  void AfterBackupRun(ResultCode result);
+  void AfterUploadRun(ResultCode result);
 };
 
 // program_dir / "Kivo-LinkUtility.ini".

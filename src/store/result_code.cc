@@ -1,6 +1,7 @@
 #include "store/result_code.h"
 
 #include <array>
+#include <ostream>
 
 namespace kivo {
 
@@ -24,6 +25,14 @@ std::string_view StoreResultName(StoreResult code) {
   if (value > 0) return "count";
   if (value >= -9) return kNames[static_cast<size_t>(-value)];
   return "kStoreUnknown";
+}
+
+void PrintTo(ResultCode code, std::ostream* out) {
+  *out << ResultName(code) << " (" << static_cast<int>(code) << ")";
+}
+
+void PrintTo(StoreResult code, std::ostream* out) {
+  *out << StoreResultName(code) << " (" << static_cast<int>(code) << ")";
 }
 
 }  // namespace kivo

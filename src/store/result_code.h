@@ -1,6 +1,7 @@
 #ifndef KIVO_STORE_RESULT_CODE_H_
 #define KIVO_STORE_RESULT_CODE_H_
 
+#include <iosfwd>
 #include <string_view>
 
 namespace kivo {
@@ -50,6 +51,10 @@ enum StoreResult : int {
 // "kStoreUnknown"; StoreResultName calls a positive value a "count".
 std::string_view ResultName(ResultCode code);
 std::string_view StoreResultName(StoreResult code);
+
+// Test output with the names: "kResultTimeout (5)", "kStoreRefused (-4)".
+void PrintTo(ResultCode code, std::ostream* out);
+void PrintTo(StoreResult code, std::ostream* out);
 
 }  // namespace kivo
 

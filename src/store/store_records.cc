@@ -24,11 +24,12 @@ std::vector<int> IdentityOrder(size_t count) {
   return order;
 }
 
-int PutInOrder(AppliStore& store, AppliId id, const std::vector<std::vector<uint8_t>>& records,
-               const std::vector<int>& order) {
+StoreResult PutInOrder(AppliStore& store, AppliId id,
+                       const std::vector<std::vector<uint8_t>>& records,
+                       const std::vector<int>& order) {
   int index = 0;
   for (const int position : order) {
-    const int result = store.PutRecord(id, index++, records[static_cast<size_t>(position)]);
+    const StoreResult result = store.PutRecord(id, index++, records[static_cast<size_t>(position)]);
     if (result != kStoreOk) return result;
   }
   return kStoreOk;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "store/appli_id.h"
+#include "store/result_code.h"
 
 namespace kivo {
 
@@ -23,9 +24,9 @@ class AppliStore;
 // Appends records[order[0]], records[order[1]], ... to `id`, which must be
 // empty. kStoreOk, or the result of the first record refused (the ones after
 // it are not put).
-[[nodiscard]] int PutInOrder(AppliStore& store, AppliId id,
-                             const std::vector<std::vector<uint8_t>>& records,
-                             const std::vector<int>& order);
+[[nodiscard]] StoreResult PutInOrder(AppliStore& store, AppliId id,
+                                     const std::vector<std::vector<uint8_t>>& records,
+                                     const std::vector<int>& order);
 
 }  // namespace kivo
 

@@ -29,11 +29,11 @@ std::filesystem::path WorkingDataPath(const std::filesystem::path& program_dir);
 void ApplyDeviceCodeSetting(AppliStore& store, int device_code);
 
 struct WorkingDataLoad {
-  int result = 0;              // LoadBackupFile's code; 0 when loaded
-  bool kept_aside = false;     // an existing file failed and was renamed
-  std::filesystem::path kept;  // where it went
-  std::string reason;          // why an existing file did not load
-  std::string error_text;      // the system text of a failing rename
+  StoreResult result = kStoreOk;  // LoadBackupFile's code
+  bool kept_aside = false;        // an existing file failed and was renamed
+  std::filesystem::path kept;     // where it went
+  std::string reason;             // why an existing file did not load
+  std::string error_text;         // the system text of a failing rename
 };
 
 // Start-up load into the main store; a store without slot area gets 7 slots.

@@ -172,7 +172,7 @@ void AutoDetectDialog::Found(int port) {
   }
   detecting_ = false;
   if (port >= 1 && port <= 4) {
-    shower_(this, DetectEndMessage(port));
+    shower_(this, DetectEndMessage(static_cast<ResultCode>(port)));
     done(port);
     return;
   }
@@ -185,7 +185,7 @@ void AutoDetectDialog::Failed(int result) {
   // The outcome is the code given; this only joins the worker.
   if (run_) (void)run_->Wait();
   detecting_ = false;
-  shower_(this, DetectEndMessage(result));
+  shower_(this, DetectEndMessage(static_cast<ResultCode>(result)));
   proceed_->setEnabled(true);
   proceed_->setFocus();
   cancel_->setText(QStringLiteral("&Cancel"));

@@ -9,8 +9,8 @@
 #include <QDialog>
 
 #include "comm/detect_run.h"
+#include "comm/messages.h"
 #include "link/link_observer.h"
-#include "store/messages.h"
 
 class QLabel;
 class QPushButton;

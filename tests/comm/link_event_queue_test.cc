@@ -92,7 +92,7 @@ TEST(LinkEventQueue, DrivesTheProgressStateOfAnUpload) {
   EXPECT_EQ(state.position(), 100);
   EXPECT_EQ(state.status_text(), "Finished.");
   EXPECT_EQ(store.GetRecordCount(kMemo), 12);
-  EXPECT_FALSE(ProgressState::OutcomeBox(end->value).has_value());
+  EXPECT_FALSE(ProgressState::OutcomeBox(static_cast<ResultCode>(end->value)).has_value());
 }
 
 }  // namespace

@@ -159,7 +159,7 @@ TEST(ProgressState, OutcomeBoxPerResult) {
   };
   for (const OutcomeCase& c : kCases) {
     SCOPED_TRACE(c.result);
-    auto box = ProgressState::OutcomeBox(c.result);
+    auto box = ProgressState::OutcomeBox(static_cast<ResultCode>(c.result));
     ASSERT_EQ(box.has_value(), c.box);
     if (!box) continue;
     EXPECT_EQ(box->text, c.text);

@@ -22,12 +22,12 @@
 #include <gtest/gtest.h>
 
 #include "box_script.h"
+#include "comm/messages.h"
 #include "comm/virtual_organizer.h"
 #include "desktop_fixture.h"
 #include "sample_data.h"
 #include "store/app_settings.h"
 #include "store/backup_file.h"
-#include "store/messages.h"
 #include "store/record_access.h"
 #include "store/store_diff.h"
 #include "store/store_records.h"

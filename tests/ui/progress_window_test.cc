@@ -13,11 +13,11 @@
 #include <gtest/gtest.h>
 
 #include "box_script.h"
+#include "comm/messages.h"
 #include "comm/virtual_organizer.h"
 #include "platform/link_defaults.h"
 #include "sample_data.h"
 #include "store/backup_file.h"
-#include "store/messages.h"
 
 namespace kivo {
 namespace {
@@ -150,10 +150,9 @@ TEST_F(ProgressWindowTest, APortThatWillNotOpenEndsWithItsMessage) {
   window.ApplyLinkSettings(settings);
   EXPECT_EQ(window.Run(), kResultCannotOpenCom1 + 1);
   // With the reason, in the words of `kivo-link ports`.
-  EXPECT_EQ(
-      script.TakeBoxes(),
-      std::vector<std::string>{"Error|" + std::string(ResultMessage(kResultCannotOpenCom1 + 1)) +
-                               "\n\nmissing: " + device + " does not exist"});
+  EXPECT_EQ(script.TakeBoxes(),
+            std::vector<std::string>{"Error|" + std::string(ResultMessage(kResultCannotOpenCom2)) +
+                                     "\n\nmissing: " + device + " does not exist"});
 }
 
 TEST_F(ProgressWindowTest, BoxesOfTheRunAreShownFromTheWindowWhileTheWorkerWaits) {

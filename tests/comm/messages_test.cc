@@ -1,4 +1,4 @@
-#include "store/messages.h"
+#include "comm/messages.h"
 
 #include <string>
 
@@ -33,7 +33,8 @@ TEST(ResultMessage, EveryCodeHasItsText) {
       {-1, "Error."},
       {-2147483647 - 1, "Error."},
   };
-  for (const auto& [code, text] : cases) EXPECT_EQ(ResultMessage(code), text) << code;
+  for (const auto& [code, text] : cases)
+    EXPECT_EQ(ResultMessage(static_cast<ResultCode>(code)), text) << code;
   EXPECT_EQ(MessageTable().size(), 17u);
   // Built twice, the table gives the same texts.
   EXPECT_EQ(&MessageTable(), &MessageTable());
@@ -47,16 +48,17 @@ TEST(RunEndMessage, CaptionsAndSilentCodes) {
       (MessageBoxText{"The backup file is not compatible.", "Error", MessageIcon::kExclamation}));
   EXPECT_FALSE(RunEndMessage(kResultSuccess).has_value());
   EXPECT_FALSE(RunEndMessage(kResultGaveUp).has_value());
-  EXPECT_EQ(RunEndMessage(18)->text, "Error.");
-  EXPECT_EQ(RunEndMessage(-4)->text, "Error.");
-  EXPECT_EQ(RunEndMessage(-4)->caption, "Error");
+  EXPECT_EQ(RunEndMessage(static_cast<ResultCode>(18))->text, "Error.");
+  EXPECT_EQ(RunEndMessage(static_cast<ResultCode>(-4))->text, "Error.");
+  EXPECT_EQ(RunEndMessage(static_cast<ResultCode>(-4))->caption, "Error");
 }
 
 TEST(DetectEndMessage, FoundPortOrFailureWithoutExtraBlank) {
-  EXPECT_EQ(DetectEndMessage(3), (MessageBoxText{"Organizer is detected on COM3.", "Auto Detect",
-                                                 MessageIcon::kInformation}));
+  EXPECT_EQ(
+      DetectEndMessage(kResultFoundCom3),
+      (MessageBoxText{"Organizer is detected on COM3.", "Auto Detect", MessageIcon::kInformation}));
   for (int code : {int{kResultDetectFailed}, int{kResultAborted}, 5, -1}) {
-    MessageBoxText box = DetectEndMessage(code);
+    MessageBoxText box = DetectEndMessage(static_cast<ResultCode>(code));
     EXPECT_EQ(box.text, "Auto detect error !\n(Unable to detect your organizer.)") << code;
     EXPECT_EQ(box.caption, "Error");
     EXPECT_NE(box.text, ResultMessage(kResultDetectFailed));

@@ -1,4 +1,4 @@
-#include "store/messages.h"
+#include "comm/messages.h"
 
 #include "store/result_code.h"
 
@@ -27,13 +27,13 @@ const std::array<std::string_view, kMessageCount>& MessageTable() {
   return kTable;
 }
 
-std::string_view ResultMessage(int code) {
+std::string_view ResultMessage(ResultCode code) {
   const auto& table = MessageTable();
   if (code < 0 || code >= kMessageCount - 1) return table[kMessageCount - 1];
   return table[static_cast<size_t>(code)];
 }
 
-std::optional<MessageBoxText> RunEndMessage(int code) {
+std::optional<MessageBoxText> RunEndMessage(ResultCode code) {
   if (code == kResultSuccess || code == kResultGaveUp) return std::nullopt;
   if (code == kResultAborted) {
     return MessageBoxText{ResultMessage(code), "Abort", MessageIcon::kExclamation};
@@ -41,7 +41,7 @@ std::optional<MessageBoxText> RunEndMessage(int code) {
   return MessageBoxText{ResultMessage(code), "Error", MessageIcon::kExclamation};
 }
 
-MessageBoxText DetectEndMessage(int code) {
+MessageBoxText DetectEndMessage(ResultCode code) {
   if (code >= kResultFoundCom1 && code <= kResultFoundCom1 + 3) {
     return {ResultMessage(code), "Auto Detect", MessageIcon::kInformation};
   }

@@ -1,9 +1,11 @@
-#ifndef KIVO_STORE_MESSAGES_H_
-#define KIVO_STORE_MESSAGES_H_
+#ifndef KIVO_COMM_MESSAGES_H_
+#define KIVO_COMM_MESSAGES_H_
 
 #include <array>
 #include <optional>
 #include <string_view>
+
+#include "store/result_code.h"
 
 namespace kivo {
 
@@ -14,7 +16,7 @@ inline constexpr int kMessageCount = 17;
 const std::array<std::string_view, kMessageCount>& MessageTable();
 
 // Message of a code: entry `code` for 0..15, entry 16 ("Error.") otherwise.
-std::string_view ResultMessage(int code);
+std::string_view ResultMessage(ResultCode code);
 
 // What the Auto Detect dialog says when no organizer answered. Unlike table
 // entry 12 it has no blank before the line break.
@@ -34,12 +36,12 @@ struct MessageBoxText {
 // The box that ends a communication run with `code`: "Abort" for 0, none for
 // success (16) and for a file error the user already saw (17), "Error" for
 // every other code.
-std::optional<MessageBoxText> RunEndMessage(int code);
+std::optional<MessageBoxText> RunEndMessage(ResultCode code);
 
 // The box that ends an auto detection: "Auto Detect" with the port's text for
 // a found organizer (codes 1..4), else "Error" with kAutoDetectFailedText.
-MessageBoxText DetectEndMessage(int code);
+MessageBoxText DetectEndMessage(ResultCode code);
 
 }  // namespace kivo
 
-#endif  // KIVO_STORE_MESSAGES_H_
+#endif  // KIVO_COMM_MESSAGES_H_
