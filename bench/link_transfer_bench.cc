@@ -176,7 +176,7 @@ void BM_FullTransfer(benchmark::State& state) {
     s.port_name = std::string(kVirtualPort);
     s.port_factory = session.PcFactory();
     s.sort_table = &tables.model0;
-    s.code_table = &tables.code.b;
+    s.code_tables = &tables.code;
     if (snapshot) s.safe.snapshot = &taken;
     ProgressRun run;
     run.ApplyLinkSettings(s);

@@ -28,15 +28,8 @@ bool CheckTables(const CliContext& context) {
 int ReadBackupForViewing(const CliContext& context, const std::filesystem::path& file,
                          AppliStore& store, bool ensure) {
   if (store.GetAppliBuf(kStoreSlots) != kStoreOk) return context.FileFailure(file, "out of memory");
-  int error_number = 0;
-  std::optional<std::string> image = ReadWholeFile(file, &error_number);
-  if (!image) return context.FileFailure(file, SystemErrorText(error_number));
-  if (image->size() >= kBackupHeaderSize) {
-    store.SetDeviceCode(static_cast<uint8_t>((*image)[6]), static_cast<uint8_t>((*image)[7]));
-  }
   std::string reason;
-  const StoreResult result = DecodeBackupFile(
-      store, std::span(reinterpret_cast<const uint8_t*>(image->data()), image->size()), &reason);
+  const StoreResult result = ReadAnyBackupFile(store, file, &reason);
   if (result != kStoreOk) {
     return context.FileFailure(file, BackupReadFailure(result, reason, store));
   }

@@ -37,7 +37,7 @@ int RunHistory(CliContext& context, std::span<const std::string>) {
   table.right_aligned.push_back(false);
   for (const Generation& g : all) {
     std::vector<std::string> row{std::to_string(g.number), Stamp(g.time), g.kind};
-    std::array<int, 7> counts{};
+    std::array<int, kStoreSlots> counts{};
     const bool readable = CountRecords(g.path, &counts);
     for (AppliId id : {kSchedule, kAnniversary, kToDo, kMemo, kExpense, kTelephone}) {
       row.push_back(!readable ? "?" : counts[id] < 0 ? "-" : std::to_string(counts[id]));

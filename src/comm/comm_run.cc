@@ -8,7 +8,6 @@
 
 #include "comm/link_settings.h"
 #include "platform/link_defaults.h"
-#include "platform/program_dir.h"
 #include "store/appli_store.h"
 #include "store/dump_file.h"
 
@@ -44,8 +43,7 @@ uint8_t AppliWireCode(int appli_mode) {
                                                         : kAllAppli;
 }
 
-CommRun::CommRun(CommLink& link)
-    : link_(link), data_dir_(ProgramDirectory()), program_name_(ProgramFileName()) {}
+CommRun::CommRun(CommLink& link) : link_(link), program_name_(ProgramFileName()) {}
 
 void CommRun::SetAppliMode(int appli_mode) {
   if ((appli_mode >= 0 && appli_mode <= kCategoryList) || appli_mode == kAllAppli) {

@@ -39,7 +39,7 @@ class CommRun {
   RunContext& context() { return context_; }
   const RunContext& context() const { return context_; }
 
-  // Dump files lie here; the program directory by default.
+  // Dump files lie here; the working folder until set.
   void set_data_dir(const std::filesystem::path& dir) { data_dir_ = dir; }
   const std::filesystem::path& data_dir() const { return data_dir_; }
   // Caption of the run's message boxes; the program file's name by default.

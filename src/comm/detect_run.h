@@ -11,6 +11,7 @@
 #include "link/comm_link.h"
 #include "link/link_observer.h"
 #include "platform/clock.h"
+#include "platform/link_defaults.h"
 #include "platform/message_queue.h"
 #include "platform/serial_devices.h"
 #include "platform/serial_port.h"
@@ -25,7 +26,7 @@ namespace kivo {
 // What the Auto Detect dialog configures before it is shown.
 struct DetectSettings {
   int device_code = 2;  // 1 selects device code (1, 0), anything else (2, 0)
-  std::string baud_text = "19200";
+  std::string baud_text = std::to_string(kLinkBaudRate);
   std::string log_file_name;  // empty: no link log
   int echo_back = 1;
   PortMap port_map = DefaultPortMap();

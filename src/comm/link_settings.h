@@ -35,8 +35,10 @@ struct LinkSettings {
   long to_command = kDefaultTimeOutMs;
   long to_data_packet = kDefaultTimeOutMs;
   long to_multiplier = 0;
-  const SortTable* sort_table = nullptr;                 // the active sort table
-  const std::array<uint8_t, 128>* code_table = nullptr;  // table B of code.dat
+  const SortTable* sort_table = nullptr;  // the active sort table
+  // code.dat's tables (table B for the telephone checks, both for the
+  // records of a store the run sets up itself); null: every byte as it is.
+  const CodeTables* code_tables = nullptr;
   int tel_records_min = 0;
 
   // Where the host differs from COM numbers alone.

@@ -7,7 +7,10 @@
 
 namespace kivo {
 
-ProgressRun::ProgressRun(Clock* clock) : link_(1, kLinkBaudRate, clock), run_(link_) {
+ProgressRun::ProgressRun(Clock* clock)
+    : link_(1, kLinkBaudRate, clock),
+      run_(link_),
+      own_store_(std::make_unique<AppliStore>(CodeTables::Identity())) {
   link_.SetMessageQueue(&queue_);
 }
 
@@ -47,7 +50,9 @@ void ProgressRun::ApplyLinkSettings(const LinkSettings& s) {
                          mode == RunMode::kReceiveCategoryDump ||
                          mode == RunMode::kSendCategoryDump || mode == RunMode::kDevice;
   RunContext& context = run_.context();
-  context.store = s.store != nullptr && s.file_name.empty() && !dump_mode ? s.store : &own_store_;
+  if (s.code_tables != nullptr) own_store_ = std::make_unique<AppliStore>(*s.code_tables);
+  context.store =
+      s.store != nullptr && s.file_name.empty() && !dump_mode ? s.store : own_store_.get();
   run_mode_ = s.run_mode;
   run_.SetAppliMode(s.appli_mode);
   context.applis = s.applis;
@@ -73,7 +78,8 @@ void ProgressRun::ApplyLinkSettings(const LinkSettings& s) {
   link_.SetLogFileName(s.log_file_name);
 
   context.file_scramble = s.file_scramble != 0;
-  context.telephone_check = {s.tel_records_min, s.sort_table, s.code_table};
+  context.telephone_check = {s.tel_records_min, s.sort_table,
+                             s.code_tables != nullptr ? &s.code_tables->b : nullptr};
   if (!s.data_dir.empty()) run_.set_data_dir(s.data_dir);
   run_.set_safe(s.safe);
 

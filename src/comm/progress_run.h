@@ -11,7 +11,6 @@
 #include "link/link_observer.h"
 #include "platform/clock.h"
 #include "platform/message_queue.h"
-#include "platform/program_dir.h"
 #include "platform/prompter.h"
 #include "store/appli_store.h"
 
@@ -59,12 +58,12 @@ class ProgressRun {
   RunMode run_mode() const { return run_mode_; }
   CommLink& link() { return link_; }
   CommRun& run() { return run_; }
-  AppliStore& own_store() { return own_store_; }
+  AppliStore& own_store() { return *own_store_; }
 
  private:
   CommLink link_;
   CommRun run_;
-  AppliStore own_store_{TablesDirectory()};
+  std::unique_ptr<AppliStore> own_store_;
   MessageQueue queue_;
   std::thread worker_;
   RunMode run_mode_ = RunMode::kNegotiation;

@@ -47,7 +47,7 @@ LinkSettings LinkCommands::RunSettings(RunMode run_mode, int appli_mode, AppliSt
   link.to_data_packet = o.to_data_packet.value_or(s.to_data_packet);
   link.to_multiplier = o.to_multiplier.value_or(s.to_multiplier);
   link.sort_table = setup_.sort_table;
-  link.code_table = &setup_.code_tables->b;
+  link.code_tables = setup_.code_tables;
   link.tel_records_min = o.tel_records_min.value_or(tel_records_min);
   link.data_dir = setup_.data_dir;
   return link;

@@ -9,7 +9,6 @@
 
 #include "history/restore_journal.h"
 #include "platform/atomic_file.h"
-#include "platform/program_dir.h"
 #include "store/backup_file.h"
 
 namespace kivo {
@@ -135,15 +134,12 @@ int PruneGenerations(const fs::path& dir, int keep, const fs::path& spared) {
   return removed;
 }
 
-bool CountRecords(const fs::path& file, std::array<int, 7>* counts) {
-  std::optional<std::string> bytes = ReadWholeFile(file);
-  if (!bytes || bytes->size() < kBackupHeaderSize) return false;
-  AppliStore store{TablesDirectory()};
+bool CountRecords(const fs::path& file, std::array<int, kStoreSlots>* counts) {
+  // Counting needs no character tables; whatever model wrote it, the store
+  // takes the file's device code.
+  AppliStore store{CodeTables::Blank()};
   if (store.GetAppliBuf(static_cast<int>(counts->size())) < 0) return false;
-  // Whatever model wrote it: the store takes the file's device code.
-  store.SetDeviceCode(static_cast<uint8_t>((*bytes)[6]), static_cast<uint8_t>((*bytes)[7]));
-  const auto* data = reinterpret_cast<const uint8_t*>(bytes->data());
-  if (DecodeBackupFile(store, std::span(data, bytes->size())) != kStoreOk) return false;
+  if (ReadAnyBackupFile(store, file) != kStoreOk) return false;
   for (size_t id = 0; id < counts->size(); ++id) {
     (*counts)[id] = store.IsPresent(static_cast<AppliId>(id))
                         ? store.GetRecordCount(static_cast<AppliId>(id))
@@ -158,7 +154,7 @@ bool HoldsApplis(const fs::path& file, uint8_t mask, std::string* why) {
     return false;
   };
   if (file.empty()) return wrong("no snapshot was kept");
-  std::array<int, 7> counts{};
+  std::array<int, kStoreSlots> counts{};
   if (!CountRecords(file, &counts)) return wrong(file.string() + " cannot be read");
   std::string missing;
   for (AppliId id = kSchedule; id <= kCategoryList; ++id) {

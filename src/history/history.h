@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/clock.h"
+#include "platform/link_defaults.h"
 #include "store/appli_store.h"
 
 namespace kivo {
@@ -71,7 +72,8 @@ int PruneGenerations(const std::filesystem::path& dir, int keep,
 
 // Records per application of a backup file (index = AppliId, 0..6), -1 for
 // an application the file does not hold. False when the file cannot be read.
-[[nodiscard]] bool CountRecords(const std::filesystem::path& file, std::array<int, 7>* counts);
+[[nodiscard]] bool CountRecords(const std::filesystem::path& file,
+                                std::array<int, kStoreSlots>* counts);
 
 // Whether `file` is a readable backup file holding every application of
 // `mask` (bit 1 << AppliId): a snapshot a run can go back to. When not,

@@ -102,20 +102,6 @@ FileWriter& SystemFileWriter() {
   return writer;
 }
 
-ssize_t DiskFullWriter::Write(int fd, const void* data, size_t size) {
-  size_t allowed = size;
-  if (!unlimited_) {
-    if (written_ >= room_) {
-      errno = error_number_;
-      return -1;
-    }
-    allowed = static_cast<size_t>(std::min<uint64_t>(size, room_ - written_));
-  }
-  const ssize_t n = write(fd, data, allowed);
-  if (n > 0) written_ += static_cast<uint64_t>(n);
-  return n;
-}
-
 std::string SystemErrorText(int error_number) {
   if (error_number == 0) return {};
   return std::system_category().message(error_number);

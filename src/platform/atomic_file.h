@@ -32,24 +32,6 @@ class FileWriter {
 // write(2) itself. Shared by the whole process.
 FileWriter& SystemFileWriter();
 
-// A disk that fills up: writes go through to the file until `room` bytes in
-// total have passed through this writer, then every write fails with
-// `error_number` (ENOSPC unless told otherwise) until MakeRoom.
-class DiskFullWriter : public FileWriter {
- public:
-  explicit DiskFullWriter(uint64_t room, int error_number = ENOSPC)
-      : room_(room), error_number_(error_number) {}
-  ssize_t Write(int fd, const void* data, size_t size) override;
-  // From now on every write goes through.
-  void MakeRoom() { unlimited_ = true; }
-
- private:
-  uint64_t room_;
-  int error_number_;
-  uint64_t written_ = 0;
-  bool unlimited_ = false;
-};
-
 // Writes a file so that the target either keeps its previous contents or gets
 // the complete new ones, never a mixture: the bytes go to a temporary file in
 // the target's directory, which is flushed to disk and renamed over the target

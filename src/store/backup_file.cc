@@ -46,7 +46,8 @@ void AppendBlock(const AppliStore& store, int slot, bool scramble, std::vector<u
 }
 
 StoreResult WriteBackup(AppliStore& store, const std::filesystem::path& file, bool scramble,
-                        BackupBlocks blocks, std::string* error_text, FileWriter& writer) {
+                        BackupBlocks blocks, std::string* error_text, FileWriter& writer,
+                        FreeSpace& free_space) {
   const bool save = blocks == BackupBlocks::kWithRecords;
   auto set_text = [error_text](const std::string& text) {
     if (error_text != nullptr) *error_text = text;
@@ -62,7 +63,7 @@ StoreResult WriteBackup(AppliStore& store, const std::filesystem::path& file, bo
   }
   uint64_t need = FreeSpaceNeeded(file, static_cast<uint64_t>(bound));
   std::filesystem::path root = FreeSpace::RootOf(file);
-  if (DefaultFreeSpace().QueryFreeSpace(root) < need) {
+  if (free_space.QueryFreeSpace(root) < need) {
     if (save) {
       char text[512];
       std::snprintf(text, sizeof text, "Out of disk space writing to drive %s.",
@@ -161,7 +162,9 @@ StoreResult DecodeImage(AppliStore& store, std::span<const uint8_t> image, std::
   if (magic != kPlainMagic && magic != kInvertedMagic) return kStoreBadMagic;
   store.set_magic(magic);
   std::array<uint8_t, 2> device = store.device_code();
-  if (image[6] != device[0] || image[7] != device[1]) return kStoreOtherDevice;
+  if (image[kDeviceCodeOffset] != device[0] || image[kDeviceCodeOffset + 1] != device[1]) {
+    return kStoreOtherDevice;
+  }
   const int blocks = image[8];
   store.SetAppliCount(blocks);
   // A plain body is read where it lies.
@@ -223,9 +226,9 @@ StoreResult ReadAnyBackupFile(AppliStore& store, const std::filesystem::path& fi
     if (error_text != nullptr) *error_text = SystemErrorText(error);
     return kStoreLoadError;
   }
-  // Bytes 6 and 7 of the header are the device code (high, low).
   if (contents->size() >= kBackupHeaderSize) {
-    store.SetDeviceCode(static_cast<uint8_t>((*contents)[6]), static_cast<uint8_t>((*contents)[7]));
+    store.SetDeviceCode(static_cast<uint8_t>((*contents)[kDeviceCodeOffset]),
+                        static_cast<uint8_t>((*contents)[kDeviceCodeOffset + 1]));
   }
   std::span<uint8_t> own(reinterpret_cast<uint8_t*>(contents->data()), contents->size());
   return DecodeImage(store, own, own, error_text);
@@ -245,13 +248,15 @@ StoreResult LoadBackupFile(AppliStore& store, const std::filesystem::path& file,
 }
 
 StoreResult WriteBackupFile(AppliStore& store, const std::filesystem::path& file, bool scramble,
-                            std::string* error_text, FileWriter& writer) {
-  return WriteBackup(store, file, scramble, BackupBlocks::kAllPresent, error_text, writer);
+                            std::string* error_text, FileWriter& writer, FreeSpace& free_space) {
+  return WriteBackup(store, file, scramble, BackupBlocks::kAllPresent, error_text, writer,
+                     free_space);
 }
 
 StoreResult SaveBackupFile(AppliStore& store, const std::filesystem::path& file, bool scramble,
-                           std::string* error_text, FileWriter& writer) {
-  return WriteBackup(store, file, scramble, BackupBlocks::kWithRecords, error_text, writer);
+                           std::string* error_text, FileWriter& writer, FreeSpace& free_space) {
+  return WriteBackup(store, file, scramble, BackupBlocks::kWithRecords, error_text, writer,
+                     free_space);
 }
 
 std::string BackupReadFailure(StoreResult code, const std::string& error_text,

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/atomic_file.h"
+#include "platform/free_space.h"
 #include "store/appli_store.h"
 
 namespace kivo {
@@ -25,6 +26,8 @@ namespace kivo {
 inline constexpr std::array<char, 6> kPlainMagic{'I', 'M', '2', 'B', 'K', '0'};
 inline constexpr std::array<char, 6> kInvertedMagic{'I', 'M', '2', 'B', 'K', '1'};
 inline constexpr size_t kBackupHeaderSize = 9;
+// Where the header holds the device code (high byte first).
+inline constexpr size_t kDeviceCodeOffset = 6;
 
 // Which applications a writer puts into the file.
 enum class BackupBlocks {
@@ -66,7 +69,8 @@ enum class BackupBlocks {
 // The bytes go through `writer`.
 [[nodiscard]] StoreResult WriteBackupFile(AppliStore& store, const std::filesystem::path& file,
                                           bool scramble, std::string* error_text = nullptr,
-                                          FileWriter& writer = SystemFileWriter());
+                                          FileWriter& writer = SystemFileWriter(),
+                                          FreeSpace& free_space = DefaultFreeSpace());
 
 // Writes only the applications that hold records (Save As, working data
 // file). Codes as WriteBackupFile; in addition *error_text is "Error" for a
@@ -74,7 +78,8 @@ enum class BackupBlocks {
 // writing to drive %s." with the drive root when the free space is short.
 [[nodiscard]] StoreResult SaveBackupFile(AppliStore& store, const std::filesystem::path& file,
                                          bool scramble, std::string* error_text = nullptr,
-                                         FileWriter& writer = SystemFileWriter());
+                                         FileWriter& writer = SystemFileWriter(),
+                                         FreeSpace& free_space = DefaultFreeSpace());
 
 // Bytes a writer needs for the store: 9, 3 per slot, and GetAppliDataSize of
 // every loaded slot's application. Negative (kStoreRefused) when a size bound

@@ -9,6 +9,7 @@
 #include <QThread>
 #include <QVBoxLayout>
 
+#include "commands/link_commands.h"
 #include "store/app_settings.h"
 
 namespace kivo {
@@ -53,19 +54,13 @@ void ShowMessageBoxModal(QWidget* parent, const MessageBoxText& box) {
 
 DetectSettings DetectSettingsFrom(const AppSettings& settings, SerialPortFactory port_factory,
                                   SerialDevices* devices) {
-  DetectSettings detect;
-  detect.device_code = settings.device_code;
-  detect.baud_text = "19200";
-  detect.log_file_name = settings.log_file_name;
-  detect.echo_back = settings.echo_back;
-  detect.port_map = settings.port_devices;
-  detect.port_factory = std::move(port_factory);
+  std::function<std::vector<PortSpec>()> list_ports;
   if (devices != nullptr) {
-    detect.list_ports = [devices, map = detect.port_map] {
+    list_ports = [devices, map = settings.port_devices] {
       return DetectCandidates(devices->List(), map);
     };
   }
-  return detect;
+  return DetectSetup(settings, std::move(port_factory), std::move(list_ports));
 }
 
 AutoDetectDialog::AutoDetectDialog(const DetectSettings& settings, QWidget* parent, Clock* clock)

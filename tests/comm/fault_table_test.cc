@@ -23,6 +23,7 @@
 #include "comm/link_settings.h"
 #include "comm/progress_run.h"
 #include "comm/virtual_organizer.h"
+#include "link/frames.h"
 #include "platform/memory_line.h"
 #include "platform/program_dir.h"
 #include "store/backup_file.h"
@@ -44,8 +45,8 @@ constexpr const char* kFaultNames[] = {"Noise", "Drop", "Corrupt", "Stall", "Han
 constexpr const char* kPhaseNames[] = {"Negotiation", "FirstPacket", "MidRecord", "BetweenApplis",
                                        "LastAck"};
 
-// Bytes outside every lead byte (0..6, 0x7F): a receiver looking for a frame
-// skips them.
+// Bytes outside every lead byte (the packets' 0..6, the frames' 0x7F): a receiver looking for a
+// frame skips them.
 constexpr uint8_t kNoise[] = {0x20, 0x41, 0xC3};
 
 // One frame of a recorded stream: who wrote it, where it starts, how long.
@@ -65,15 +66,16 @@ std::vector<Frame> SplitFrames(int end, const std::vector<uint8_t>& bytes) {
   size_t i = 0;
   while (i < bytes.size()) {
     const uint8_t lead = bytes[i];
-    if (lead == 0x7F && i + 5 <= bytes.size()) {
-      out.push_back({end, i, 5, lead, bytes[i + 1]});
-      i += 5;
-    } else if (lead <= 6 && i + 5 <= bytes.size()) {
-      const size_t n = bytes[i + 4];
-      out.push_back({end, i, n + 6, lead, bytes[i + 1],
+    if (lead == kFrameLead && i + kFrameSize <= bytes.size()) {
+      out.push_back({end, i, kFrameSize, lead, bytes[i + 1]});
+      i += kFrameSize;
+    } else if (lead <= kPacketIdMax && i + kPacketHeaderSize <= bytes.size()) {
+      // The header's last byte is the contents' length; a checksum follows.
+      const size_t n = bytes[i + kPacketHeaderSize - 1];
+      out.push_back({end, i, kPacketHeaderSize + n + 1, lead, bytes[i + 1],
                      static_cast<uint16_t>(bytes[i + 2] * 256 + bytes[i + 3]),
                      static_cast<uint8_t>(n)});
-      i += n + 6;
+      i += kPacketHeaderSize + n + 1;
     } else {
       ++i;  // not a frame: skipped as a receiver would
     }
@@ -278,7 +280,7 @@ class FaultTableTest : public ::testing::TestWithParam<FaultCase> {
     s.to_command = kTimeOutMs;
     s.to_data_packet = kTimeOutMs;
     s.sort_table = &tables_.model0;
-    s.code_table = &tables_.code.b;
+    s.code_tables = &tables_.code;
     s.tel_records_min = 1;
     s.data_dir = dir_;
     RunOutcome out;
@@ -309,30 +311,33 @@ std::optional<Frame> FindPhase(Phase phase, const ModeCase& mode, const RunOutco
   };
   switch (phase) {
     case Phase::kNegotiation:  // the organizer's DEVICE_INFORMATION
-      return first(org, [](const Frame& f) { return f.lead == 0x7F && f.code == 8; });
+      return first(
+          org, [](const Frame& f) { return f.lead == kFrameLead && f.code == kDeviceInformation; });
     case Phase::kFirstPacket:
       return first(data, [](const Frame& f) { return f.lead <= 6; });
     case Phase::kMidRecord:  // a packet after the first of a record
       return first(data, [](const Frame& f) {
-        return f.lead <= 6 && f.code != 0x00 && f.record_size > f.length;
+        return f.lead <= kPacketIdMax && f.code != kFlagFirst && f.record_size > f.length;
       });
     case Phase::kBetweenApplis: {
       // The frame that closes the first application's records: the organizer's
       // FINISH_ALL_RECORDS, or the PC's next command after its first
       // application's packets.
       if (!mode.pc_sends)
-        return first(org, [](const Frame& f) { return f.lead == 0x7F && f.code == 13; });
+        return first(org, [](const Frame& f) {
+          return f.lead == kFrameLead && f.code == kFinishAllRecords;
+        });
       bool seen_packet = false;
       for (const Frame& f : pc) {
         if (f.lead <= 6) seen_packet = true;
-        if (seen_packet && f.lead == 0x7F && f.code != 10) return f;
+        if (seen_packet && f.lead == kFrameLead && f.code != kSend1Record) return f;
       }
       return std::nullopt;
     }
     case Phase::kLastAck: {  // the receiver's last ACK
       std::optional<Frame> last;
       for (const Frame& f : mode.pc_sends ? org : pc)
-        if (f.lead == 0x7F && f.code == 6) last = f;
+        if (f.lead == kFrameLead && f.code == kAck) last = f;
       return last;
     }
   }
@@ -364,7 +369,8 @@ std::optional<uint64_t> OrganizerByteFrom(const RunOutcome& clean, int end, uint
 // END_COMMUNICATION is never answered: what happens to it on its way is the
 // organizer's business, and the PC's run has succeeded (16).
 int ExpectedCode(Fault fault, const ModeCase& mode, Phase phase, const Frame& frame) {
-  const bool unanswered = frame.end == 0 && frame.lead == 0x7F && frame.code == 9;
+  const bool unanswered =
+      frame.end == 0 && frame.lead == kFrameLead && frame.code == kEndCommunication;
   if (unanswered && (fault == Fault::kDrop || fault == Fault::kCorrupt)) return kResultSuccess;
   const int timeout =
       mode.pc_sends && phase != Phase::kNegotiation ? kResultNotAllSent : kResultTimeout;

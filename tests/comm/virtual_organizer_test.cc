@@ -66,7 +66,7 @@ class VirtualOrganizerTest : public ::testing::Test {
     s.to_command = 5000;
     s.to_data_packet = 5000;
     s.sort_table = &tables_.model0;
-    s.code_table = &tables_.code.b;
+    s.code_tables = &tables_.code;
     s.tel_records_min = 1;
     s.data_dir = dir_;
     const int r = RunToEnd(run, s);

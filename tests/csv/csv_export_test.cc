@@ -10,6 +10,7 @@
 #include "store/amount.h"
 #include "store/record_access.h"
 #include "store/record_codec.h"
+#include "support/disk_full_writer.h"
 #include "support/scripted.h"
 #include "support/temp_dir.h"
 

@@ -29,6 +29,7 @@
 #include "store/record_access.h"
 #include "store/result_code.h"
 #include "store/working_data.h"
+#include "support/disk_full_writer.h"
 #include "support/scripted.h"
 
 namespace kivo {

@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/disk_full_writer.h"
+
 namespace kivo {
 namespace {
 

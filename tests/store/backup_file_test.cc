@@ -7,6 +7,7 @@
 #include "file_fixture.h"
 #include "platform/link_defaults.h"
 #include "platform/program_dir.h"
+#include "support/disk_full_writer.h"
 
 namespace kivo {
 namespace {

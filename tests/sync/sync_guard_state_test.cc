@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "store/backup_file.h"
+#include "support/disk_full_writer.h"
 #include "support/records.h"
 #include "support/temp_dir.h"
 #include "sync/backup_file_endpoint.h"

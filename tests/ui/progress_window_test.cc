@@ -44,7 +44,7 @@ class ProgressWindowTest : public ::testing::Test {
     link.run_mode = run_mode;
     link.appli_mode = appli_mode;
     link.store = &store_;
-    link.code_table = &tables_.b;
+    link.code_tables = &tables_;
     link.port_name = std::string(kVirtualPort);
     VirtualOrganizerOptions organizer;
     organizer.data_dir = dir_.path().toStdString();
