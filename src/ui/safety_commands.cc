@@ -47,10 +47,10 @@ RestoreResult MainCommands::RestoreFrom(const AppliStore& records,
   std::optional<RestoreJournal> on_record;
   if (commands->CheckResumable(source, fingerprint, &on_record) == ResumeRefusal::kNone &&
       (on_record->done & kAllAppliMask) != 0 &&
-      Ask("A restore of these records stopped before it was complete; " + Names(on_record->done) +
-              (on_record->done == kAllAppliMask ? " are" : " of them are") +
-              " complete on your Organizer.\nSend only the applications that are not complete "
-              "yet ?",
+      Ask("A restore of these records stopped before it was complete.\nComplete on your "
+          "Organizer: " +
+              Names(on_record->done) +
+              ".\n\nSend only the applications that are not complete yet ?",
           "Restore")) {
     job.resume = on_record;
   }
