@@ -24,6 +24,7 @@
 #include "store/record_access.h"
 #include "support/organizer_pair.h"
 #include "support/records.h"
+#include "support/temp_dir.h"
 #include "support/virtual_run.h"
 
 namespace kivo {
@@ -32,12 +33,6 @@ namespace {
 class VirtualOrganizerTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ =
-        std::filesystem::path(testing::TempDir()) /
-        ("virtual_" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()) +
-         "_" + std::to_string(getpid()));
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
     options_.data_dir = dir_ / "organizer";
     options_.sample_dir = dir_ / "sample";
     // The M model answers the model query at once; the base model costs the
@@ -46,8 +41,6 @@ class VirtualOrganizerTest : public ::testing::Test {
     // A few records are enough for most cases and keep the runs short.
     WriteSmallSample(options_.sample_dir);
   }
-
-  void TearDown() override { std::filesystem::remove_all(dir_); }
 
   std::unique_ptr<AppliStore> NewStore() { return kivo::NewStore(tables_.code); }
 
@@ -68,7 +61,7 @@ class VirtualOrganizerTest : public ::testing::Test {
     s.sort_table = &tables_.model0;
     s.code_tables = &tables_.code;
     s.tel_records_min = 1;
-    s.data_dir = dir_;
+    s.data_dir = dir_.path();
     const int r = RunToEnd(run, s);
     if (model != nullptr) *model = run.link().device_model();
     return r;
@@ -77,7 +70,7 @@ class VirtualOrganizerTest : public ::testing::Test {
   // Time-outs and the link's pauses pass twenty times faster; both sides
   // share the clock, as they share a wire.
   ScaledClock clock_{20};
-  std::filesystem::path dir_;
+  TempDir dir_;
   VirtualOrganizerOptions options_;
   PcTables tables_;
 };

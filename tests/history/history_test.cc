@@ -13,6 +13,7 @@
 #include "platform/link_defaults.h"
 #include "platform/program_dir.h"
 #include "store/backup_file.h"
+#include "support/temp_dir.h"
 
 namespace kivo {
 namespace {
@@ -21,15 +22,6 @@ namespace fs = std::filesystem;
 
 class HistoryTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ =
-        fs::path(testing::TempDir()) /
-        ("history_" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()) +
-         "_" + std::to_string(getpid()));
-    fs::remove_all(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
   // A store with `memos` memos.
   static void Fill(AppliStore& store, int memos) {
     ASSERT_EQ(store.GetAppliBuf(kStoreSlots), 0);
@@ -37,7 +29,8 @@ class HistoryTest : public ::testing::Test {
     for (int i = 0; i < memos; ++i) ASSERT_EQ(store.PutRecord(kMemo, i, memo), kStoreOk);
   }
 
-  fs::path dir_;
+  TempDir scratch_;
+  fs::path dir_ = scratch_.path() / "history";
 };
 
 TEST(GenerationName, RoundTripsAndRefusesOtherNames) {

@@ -13,6 +13,7 @@
 #include "platform/atomic_file.h"
 #include "platform/free_space.h"
 #include "store/appli_store.h"
+#include "support/temp_dir.h"
 
 namespace kivo::testing {
 
@@ -53,18 +54,7 @@ inline Bytes Concat(std::initializer_list<Bytes> parts) {
 // A scratch directory per test, removed afterwards; resets the test hooks.
 class TempDirTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("kivo_" + std::to_string(getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->test_suite_name() + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
-  }
-  void TearDown() override {
-    SetFreeSpaceForTests(nullptr);
-    std::filesystem::remove_all(dir_);
-  }
+  void TearDown() override { SetFreeSpaceForTests(nullptr); }
   void PutFile(const std::filesystem::path& file, const Bytes& bytes) {
     ASSERT_TRUE(WriteFileAtomically(file, bytes));
   }
@@ -73,7 +63,8 @@ class TempDirTest : public ::testing::Test {
     return Bytes(text.begin(), text.end());
   }
 
-  std::filesystem::path dir_;
+  TempDir scratch_;
+  std::filesystem::path dir_ = scratch_.path();
 };
 
 }  // namespace kivo::testing
