@@ -223,15 +223,9 @@ RestoreResult LinkCommands::Download(AppliId id, const AppliStore& from, bool sn
 RestoreResult LinkCommands::PutBack(const std::filesystem::path& file, bool snapshot) {
   AppliStore from(*setup_.code_tables);
   if (from.GetAppliBuf(kStoreSlots) != kStoreOk || ReadAnyBackupFile(from, file) != kStoreOk) {
-    RestoreResult result;
-    result.code = kResultNotCompatible;
-    return result;
+    return RestoreResult::Failed(kResultNotCompatible);
   }
-  RestoreJob job;
-  job.records = &from;
-  job.source = file;
-  job.snapshot = snapshot;
-  return Restore(job);
+  return Restore(RestoreJob{&from, file, "", std::nullopt, snapshot});
 }
 
 RestoreResult LinkCommands::Replace(uint8_t applis, AppliStore& records,

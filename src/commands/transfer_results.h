@@ -67,6 +67,11 @@ struct RestoreResult {
   bool put_back_tried = false;
 
   bool ok() const { return code == kResultSuccess; }
+  static RestoreResult Failed(ResultCode failure) {
+    RestoreResult result;
+    result.code = failure;
+    return result;
+  }
   // Deleted but not complete: what the organizer has lost for now.
   uint8_t lacking() const { return deleted ? static_cast<uint8_t>(replaced & ~complete) : 0; }
 };

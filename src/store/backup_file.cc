@@ -204,21 +204,12 @@ StoreResult DecodeBackupFile(AppliStore& store, std::span<const uint8_t> image,
   return DecodeImage(store, image, {}, reason);
 }
 
-StoreResult ReadBackupFile(AppliStore& store, const std::filesystem::path& file,
-                           std::string* error_text) {
-  if (!store.has_slot_area()) return kStoreInvalid;
-  int error = 0;
-  std::optional<std::string> contents = ReadWholeFile(file, &error);
-  if (!contents) {
-    if (error_text != nullptr) *error_text = SystemErrorText(error);
-    return kStoreLoadError;
-  }
-  std::span<uint8_t> own(reinterpret_cast<uint8_t*>(contents->data()), contents->size());
-  return DecodeImage(store, own, own, error_text);
-}
+namespace {
 
-StoreResult ReadAnyBackupFile(AppliStore& store, const std::filesystem::path& file,
-                              std::string* error_text) {
+// Reads a file into the store; with `any_code` the store first takes the
+// device code the file's header names.
+StoreResult ReadFile(AppliStore& store, const std::filesystem::path& file, bool any_code,
+                     std::string* error_text) {
   if (!store.has_slot_area()) return kStoreInvalid;
   int error = 0;
   std::optional<std::string> contents = ReadWholeFile(file, &error);
@@ -226,12 +217,24 @@ StoreResult ReadAnyBackupFile(AppliStore& store, const std::filesystem::path& fi
     if (error_text != nullptr) *error_text = SystemErrorText(error);
     return kStoreLoadError;
   }
-  if (contents->size() >= kBackupHeaderSize) {
+  if (any_code && contents->size() >= kBackupHeaderSize) {
     store.SetDeviceCode(static_cast<uint8_t>((*contents)[kDeviceCodeOffset]),
                         static_cast<uint8_t>((*contents)[kDeviceCodeOffset + 1]));
   }
   std::span<uint8_t> own(reinterpret_cast<uint8_t*>(contents->data()), contents->size());
   return DecodeImage(store, own, own, error_text);
+}
+
+}  // namespace
+
+StoreResult ReadBackupFile(AppliStore& store, const std::filesystem::path& file,
+                           std::string* error_text) {
+  return ReadFile(store, file, /*any_code=*/false, error_text);
+}
+
+StoreResult ReadAnyBackupFile(AppliStore& store, const std::filesystem::path& file,
+                              std::string* error_text) {
+  return ReadFile(store, file, /*any_code=*/true, error_text);
 }
 
 StoreResult LoadBackupFile(AppliStore& store, const std::filesystem::path& file,

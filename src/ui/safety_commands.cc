@@ -35,11 +35,7 @@ RestoreResult MainCommands::RestoreFrom(const AppliStore& records,
                                         const std::filesystem::path& source,
                                         const std::string& fingerprint) {
   std::unique_ptr<LinkCommands> commands = Commands();
-  if (!commands) {
-    RestoreResult none;
-    none.code = kResultAborted;
-    return none;
-  }
+  if (!commands) return RestoreResult::Failed(kResultAborted);
   RestoreJob job;
   job.records = &records;
   job.source = source;
