@@ -85,6 +85,27 @@ PromptAnswer LinePrompter::Ask(const PromptBox& box) {
   return answer;
 }
 
+namespace {
+
+// Hands each event of a run to `on_event` until the run's end arrives,
+// turning the first Ctrl+C into `abort`; whether it did.
+template <typename Abort, typename OnEvent>
+bool Follow(LinkEventQueue& events, InterruptGuard& interrupts, Abort abort, OnEvent on_event) {
+  bool abort_posted = false;
+  for (;;) {
+    if (interrupts.interrupted() && !abort_posted) {
+      abort();
+      abort_posted = true;
+    }
+    std::optional<LinkEvent> event = events.Next(kPollInterval);
+    if (!event) continue;
+    on_event(*event);
+    if (LinkEventQueue::IsEnd(*event)) return abort_posted;
+  }
+}
+
+}  // namespace
+
 ResultCode RunWithProgress(ProgressRun& run, TerminalLine& line, Prompter& prompter) {
   InterruptGuard interrupts;
   LinkEventQueue events;
@@ -95,20 +116,18 @@ ResultCode RunWithProgress(ProgressRun& run, TerminalLine& line, Prompter& promp
     return kResultGaveUp;
   }
   ProgressState state(run.run_mode());
-  bool abort_posted = false;
-  for (;;) {
-    if (interrupts.interrupted() && !abort_posted) {
-      run.Abort();
-      abort_posted = true;
-    }
-    std::optional<LinkEvent> event = events.Next(kPollInterval);
-    if (!event) continue;
-    bool redraw = false;
-    if (event->kind == kWmLinkStatus) redraw = state.OnStatus(event->value, event->source);
-    if (event->kind == kWmLinkProgress) redraw = state.OnProgress(event->value, event->source);
-    if (redraw) line.Draw(state.status_text(), state.position());
-    if (LinkEventQueue::IsEnd(*event)) break;
-  }
+  const bool abort_posted = Follow(
+      events, interrupts, [&run] { run.Abort(); },
+      [&](const LinkEvent& event) {
+        bool redraw = false;
+        if (event.kind == kWmLinkStatus) {
+          redraw = state.OnStatus(event.value, event.source);
+        }
+        if (event.kind == kWmLinkProgress) {
+          redraw = state.OnProgress(event.value, event.source);
+        }
+        if (redraw) line.Draw(state.status_text(), state.position());
+      });
   const ResultCode result = run.Wait();
   line.Clear();
   // Ctrl+C in the middle of a send breaks the write or its echo, which the
@@ -121,22 +140,15 @@ ResultCode DetectWithProgress(DetectRun& run, TerminalLine& line) {
   InterruptGuard interrupts;
   LinkEventQueue events;
   if (!run.Start(&events)) return kResultDetectFailed;
-  bool abort_posted = false;
-  for (;;) {
-    if (interrupts.interrupted() && !abort_posted) {
-      run.Abort();
-      abort_posted = true;
-    }
-    std::optional<LinkEvent> event = events.Next(kPollInterval);
-    if (!event) continue;
-    if (event->kind == kWmDetectStatus) {
-      const bool com = event->value >= 1 && event->value <= 4;
-      line.Draw("Auto Detect in progress... Checking " +
-                    (com ? "COM" + std::to_string(event->value) : event->text),
-                -1);
-    }
-    if (LinkEventQueue::IsEnd(*event)) break;
-  }
+  (void)Follow(
+      events, interrupts, [&run] { run.Abort(); },
+      [&line](const LinkEvent& event) {
+        if (event.kind != kWmDetectStatus) return;
+        const bool com = event.value >= 1 && event.value <= 4;
+        line.Draw("Auto Detect in progress... Checking " +
+                      (com ? "COM" + std::to_string(event.value) : event.text),
+                  -1);
+      });
   const ResultCode result = run.Wait();
   events.Close();
   line.Clear();
