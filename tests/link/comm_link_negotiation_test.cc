@@ -23,12 +23,17 @@ using Bytes = std::vector<uint8_t>;
 // GET_DEVICE_INFORMATION with `m_answer` (parameter 1, parameter 2).
 int PlayOrganizer(CommLink& o, uint8_t high, uint8_t low,
                   std::optional<std::array<uint8_t, 2>> m_answer) {
-  o.Configure({.device_code_high = high, .device_code_low = low});
+  LinkConfig config = o.config();
+  config.device_code_high = high;
+  config.device_code_low = low;
+  o.Configure(config);
   int r = o.NegotiationForDevice();
   if (r != kResultSuccess || !m_answer) return r;
   r = o.WaitCommand(kGetDeviceInformation, nullptr, nullptr, 5000, 0);
   if (r != kResultSuccess) return r;
-  o.Configure({.device_code_high = (*m_answer)[1], .device_code_low = (*m_answer)[0]});
+  config.device_code_high = (*m_answer)[1];
+  config.device_code_low = (*m_answer)[0];
+  o.Configure(config);
   return o.SendCommand(kDeviceInformation);
 }
 
