@@ -260,6 +260,7 @@ void CommRun::VerifyStep(std::span<const AppliId> replaced, TransferRole role) {
   for (AppliId id : replaced) {
     if (id == kCategoryList && context_.store->GetRecordCount(kCategoryList) <= 0) continue;
     sent.push_back(id);
+    safe_report_.read_back |= static_cast<uint8_t>(1 << id);
   }
   ReceiveApplis(*safe_.verify, sent, "Verify", role);
 }

@@ -45,6 +45,7 @@ struct SafeTransferReport {
   bool snapshot_taken = false;  // on_snapshot went on
   bool deleted = false;         // at least one DELETE_ALL_RECORDS was answered
   uint8_t sent = 0;             // bit per application sent completely in this run
+  uint8_t read_back = 0;        // bit per application verify received again
 };
 
 }  // namespace kivo

@@ -99,13 +99,10 @@ RestoreResult LinkCommands::RunSafe(RunMode run_mode, int appli_mode, AppliStore
   result.deleted = report.deleted;
   result.complete = static_cast<uint8_t>(report.sent | (safe.journal ? safe.journal->done : 0));
   if (result.code == kResultSuccess && back) {
-    // What was sent, read back; a category list the PC did not hold was not
-    // sent and stays out of the comparison.
+    // The applications the run read back, against what was sent.
     std::vector<AppliId> ids;
     for (AppliId id = kSchedule; id <= kCategoryList; ++id) {
-      if ((report.sent & Bit(id)) == 0) continue;
-      if (id == kCategoryList && records.GetRecordCount(kCategoryList) <= 0) continue;
-      ids.push_back(id);
+      if ((report.read_back & Bit(id)) != 0) ids.push_back(id);
     }
     for (AppliDiff& d : DiffStores(records, *back, std::span<const AppliId>(ids))) {
       if (d.differs()) result.verify_differences.push_back(std::move(d));
