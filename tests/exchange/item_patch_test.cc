@@ -1,0 +1,257 @@
+// Items in the shapes other programs write (fixtures/items), each patched for
+// one change of the record it maps to: the result maps to the changed record,
+// and every line of a property the change does not concern comes through
+// byte for byte. Then the reverse: edits of what the organizer has no place
+// for leave the record as it was.
+
+#include "exchange/item_patch.h"
+
+#include <stdlib.h>
+
+#include <cctype>
+#include <set>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "platform/atomic_file.h"
+#include "store/record_codec.h"
+#include "support/records.h"
+
+namespace kivo {
+namespace {
+
+using Record = std::vector<uint8_t>;
+
+std::string Fixture(const std::string& name) {
+  return ReadWholeFile(KIVO_SOURCE_DIR "/tests/exchange/fixtures/items/" + name).value_or("");
+}
+
+ExchangeFormat FormatOf(const std::string& name) {
+  return name.ends_with(".vcf") ? ExchangeFormat::kVCard : ExchangeFormat::kICal;
+}
+
+ItemContext Context() { return {AllAllowed(), {2026, 5, 28}, 1780000000}; }
+
+template <typename R, typename F>
+Record Edit(const Record& bytes, StoreResult (*decode)(std::span<const uint8_t>, R*),
+            std::vector<uint8_t> (*encode)(const R&), F change) {
+  R r;
+  EXPECT_EQ(decode(bytes, &r), kStoreOk);
+  change(r);
+  return encode(r);
+}
+template <typename F>
+Record Tel(const Record& b, F f) {
+  return Edit(b, DecodeTelephoneRecord, EncodeTelephoneRecord, f);
+}
+template <typename F>
+Record Sch(const Record& b, F f) {
+  return Edit(b, DecodeScheduleRecord, EncodeScheduleRecord, f);
+}
+template <typename F>
+Record Ann(const Record& b, F f) {
+  return Edit(b, DecodeAnniversaryRecord, EncodeAnniversaryRecord, f);
+}
+template <typename F>
+Record Todo(const Record& b, F f) {
+  return Edit(b, DecodeToDoRecord, EncodeToDoRecord, f);
+}
+
+struct PatchCase {
+  const char* file;
+  const char* change;
+  const char* touched;  // the properties it may rewrite, add or remove
+  Record (*edit)(const Record&);
+};
+
+// The lines of properties outside `touched` and the stamps, as bytes; a
+// line rewritten here shows as its name.
+std::multiset<std::string> Untouched(const std::string& text, const std::string& touched) {
+  std::multiset<std::string> lines;
+  const ContentDoc doc = ContentDoc::Parse(text);
+  for (const ContentLine& line : doc.lines()) {
+    const std::string name = " " + line.name + " ";
+    if ((" " + std::string(touched) + " DTSTAMP LAST-MODIFIED SEQUENCE REV ").find(name) !=
+        std::string::npos) {
+      continue;
+    }
+    lines.insert(line.raw.empty() ? "rewritten " + line.name : line.raw);
+  }
+  return lines;
+}
+
+class ItemPatch : public ::testing::TestWithParam<PatchCase> {
+ protected:
+  void SetUp() override {
+    if (const char* tz = getenv("TZ")) saved_ = tz;
+    setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
+    tzset();
+  }
+  void TearDown() override {
+    saved_ ? setenv("TZ", saved_->c_str(), 1) : unsetenv("TZ");
+    tzset();
+  }
+  std::optional<std::string> saved_;
+};
+
+TEST_P(ItemPatch, RewritesOnlyWhatTheChangeConcerns) {
+  const PatchCase& c = GetParam();
+  const std::string item = Fixture(c.file);
+  const std::optional<MappedItem> before = MapItem(FormatOf(c.file), item, Context());
+  ASSERT_TRUE(before) << c.file;
+  const Record after = c.edit(before->record);
+  const std::optional<std::string> patched =
+      PatchItem(before->id, item, before->record, after, Context());
+  ASSERT_TRUE(patched);
+  const std::optional<MappedItem> again = MapItem(FormatOf(c.file), *patched, Context());
+  ASSERT_TRUE(again) << *patched;
+  EXPECT_EQ(again->record, after) << *patched;
+  EXPECT_EQ(Untouched(*patched, c.touched), Untouched(item, c.touched)) << *patched;
+}
+
+const PatchCase kPatchCases[] = {
+    {"rich.vcf", "nothing", "", [](const Record& r) { return r; }},
+    {"rich.vcf", "home number", "TEL",
+     [](const Record& r) { return Tel(r, [](auto& t) { t.texts[kHomeNumber] = "555-9999"; }); }},
+    {"rich.vcf", "office number cleared", "TEL",
+     [](const Record& r) { return Tel(r, [](auto& t) { t.texts[kOfficeNumber].clear(); }); }},
+    {"rich.vcf", "fax added", "TEL",
+     [](const Record& r) { return Tel(r, [](auto& t) { t.texts[kFaxNumber] = "555-0199"; }); }},
+    {"rich.vcf", "a number of the notes", "TEL",
+     [](const Record& r) {
+       return Tel(r, [](auto& t) {
+         t.texts[kNotes] = "Tel: 555-0104\r\nTel: 555-7777\r\nMet at the fair.\r\nLikes tea.";
+       });
+     }},
+    {"rich.vcf", "note", "NOTE",
+     [](const Record& r) {
+       return Tel(r, [](auto& t) {
+         t.texts[kNotes] = "Tel: 555-0104\r\nTel: 555-0105\r\nMet at the fair.\r\nLikes coffee.";
+       });
+     }},
+    {"rich.vcf", "last name", "N FN",
+     [](const Record& r) { return Tel(r, [](auto& t) { t.texts[kLastName] = "Leigh"; }); }},
+    {"rich.vcf", "company", "ORG",
+     [](const Record& r) { return Tel(r, [](auto& t) { t.texts[kCompany] = "Acme Inc"; }); }},
+    {"rich.vcf", "city and street", "ADR",
+     [](const Record& r) {
+       return Tel(r, [](auto& t) {
+         t.texts[kCity] = "Shelbyville";
+         t.texts[kAddress] = "2 Elm St";
+       });
+     }},
+    {"rich.vcf", "e-mail", "EMAIL",
+     [](const Record& r) { return Tel(r, [](auto& t) { t.texts[kEmail] = "ann@new.example"; }); }},
+    {"rich.vcf", "category", "CATEGORIES",
+     [](const Record& r) { return Tel(r, [](auto& t) { t.category = 0; }); }},
+    {"uri.vcf", "home number as a URI", "TEL",
+     [](const Record& r) { return Tel(r, [](auto& t) { t.texts[kHomeNumber] = "+1-555-0299"; }); }},
+    {"uri.vcf", "names into N", "N FN",
+     [](const Record& r) {
+       return Tel(r, [](auto& t) {
+         t.texts[kLastName] = "Stone";
+         t.texts[kFirstName] = "Bob";
+       });
+     }},
+    {"qp21.vcf", "quoted-printable note", "NOTE",
+     [](const Record& r) { return Tel(r, [](auto& t) { t.texts[kNotes] = "Neu\r\nzwei"; }); }},
+    {"qp21.vcf", "bare-typed number", "TEL",
+     [](const Record& r) { return Tel(r, [](auto& t) { t.texts[kHomeNumber] = "030 9876"; }); }},
+    {"lossy.vcf", "number beside a cut note and a name without its letter", "TEL",
+     [](const Record& r) {
+       return Tel(r, [](auto& t) { t.texts[kOfficeNumber] = "+48 22 111"; });
+     }},
+    {"zoned.ics", "start in the entry's zone", "DTSTART DTEND",
+     [](const Record& r) { return Sch(r, [](auto& s) { s.start_time = BcdTime::FromHm(9, 0); }); }},
+    {"zoned.ics", "date", "DTSTART DTEND",
+     [](const Record& r) {
+       return Sch(r, [](auto& s) { s.date = BcdDate::FromYmd(2024, 7, 1); });
+     }},
+    {"zoned.ics", "first alarm", "TRIGGER",
+     [](const Record& r) { return Sch(r, [](auto& s) { s.reminder = ToBcd(10); }); }},
+    {"zoned.ics", "to a point in time", "DTEND DURATION",
+     [](const Record& r) { return Sch(r, [](auto& s) { s.end_time = s.start_time; }); }},
+    {"zoned.ics", "summary", "SUMMARY",
+     [](const Record& r) { return Sch(r, [](auto& s) { s.description = "Planning, again"; }); }},
+    {"utc.ics", "start in UTC", "DTSTART DURATION DTEND",
+     [](const Record& r) {
+       return Sch(r, [](auto& s) { s.start_time = BcdTime::FromHm(15, 30); });
+     }},
+    {"utc.ics", "alarm added", "BEGIN END ACTION DESCRIPTION TRIGGER",
+     [](const Record& r) {
+       return Sch(r, [](auto& s) {
+         s.flags = ScheduleRecord::kAlarmOn;
+         s.reminder = ToBcd(5);
+       });
+     }},
+    {"days.ics", "days moved", "DTSTART DTEND",
+     [](const Record& r) {
+       return Sch(r, [](auto& s) { s.date = BcdDate::FromYmd(2024, 6, 17); });
+     }},
+    {"days.ics", "alarm removed", "BEGIN END ACTION DESCRIPTION TRIGGER",
+     [](const Record& r) {
+       return Sch(r, [](auto& s) {
+         s.flags = 0;
+         s.reminder = 0;
+       });
+     }},
+    {"birthday.ics", "a year the organizer cannot hold stays", "SUMMARY",
+     [](const Record& r) { return Ann(r, [](auto& a) { a.description = "Oma"; }); }},
+    {"birthday.ics", "notice", "TRIGGER",
+     [](const Record& r) { return Ann(r, [](auto& a) { a.reminder = 3; }); }},
+    {"todo.ics", "done", "STATUS COMPLETED PERCENT-COMPLETE",
+     [](const Record& r) {
+       return Todo(r, [](auto& t) { t.state = ToDoRecord::MakeState(true, t.priority()); });
+     }},
+    {"todo.ics", "due date keeps its time and zone", "DUE",
+     [](const Record& r) {
+       return Todo(r, [](auto& t) { t.due_date = BcdDate::FromYmd(2024, 4, 8); });
+     }},
+    {"todo.ics", "priority", "PRIORITY",
+     [](const Record& r) {
+       return Todo(r, [](auto& t) { t.state = ToDoRecord::MakeState(false, 1); });
+     }},
+    {"someday.ics", "a missing due date stays missing", "SUMMARY",
+     [](const Record& r) { return Todo(r, [](auto& t) { t.description = "Soon"; }); }},
+};
+INSTANTIATE_TEST_SUITE_P(Shapes, ItemPatch, ::testing::ValuesIn(kPatchCases), [](const auto& info) {
+  std::string name = std::string(info.param.file) + "_" + info.param.change;
+  for (char& c : name) c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+  return name;
+});
+
+// Edits of what the organizer has no place for: the item maps to the same
+// record bytes, so a sync takes them for no change.
+TEST(ItemMapping, EditsTheOrganizerCannotHoldLeaveTheRecord) {
+  struct ItemEdit {
+    const char* file;
+    const char* from;
+    const char* to;
+  };
+  const ItemEdit kEdits[] = {
+      {"rich.vcf", "bar\\, baz", "other"},
+      {"rich.vcf", "END:VCARD", "EMAIL:third@example.org\r\nEND:VCARD"},
+      {"rich.vcf", "friends,Business", "friends,golf,Business"},
+      {"rich.vcf", "/9j/4AAQ", "/9j/5BBR"},
+      {"rich.vcf", "BDAY:1980-02-14", "BDAY:1981-03-15"},
+      {"zoned.ics", "Room 4", "Room 5"},
+      {"zoned.ics", "TRIGGER:-PT2H", "TRIGGER:-PT3H"},
+      {"zoned.ics", "CATEGORIES:WORK", "CATEGORIES:WORK,TRAVEL"},
+      {"todo.ics", "PERCENT-COMPLETE:40", "PERCENT-COMPLETE:60"},
+      {"uri.vcf", "URL:https://bob.example", "URL:https://stone.example"},
+  };
+  for (const ItemEdit& edit : kEdits) {
+    const std::string item = Fixture(edit.file);
+    std::string edited = item;
+    ASSERT_NE(edited.find(edit.from), std::string::npos) << edit.from;
+    edited.replace(edited.find(edit.from), std::string(edit.from).size(), edit.to);
+    const std::optional<MappedItem> a = MapItem(FormatOf(edit.file), item, Context());
+    const std::optional<MappedItem> b = MapItem(FormatOf(edit.file), edited, Context());
+    ASSERT_TRUE(a && b) << edit.to;
+    EXPECT_EQ(a->record, b->record) << edit.to;
+  }
+}
+
+}  // namespace
+}  // namespace kivo
