@@ -79,7 +79,21 @@ std::optional<MappedItem> MapItem(ExchangeFormat format, std::string_view text,
     return std::nullopt;
   }
   if (batch.records.size() != 1) return std::nullopt;
-  return MappedItem{batch.id, std::move(batch.records.front())};
+  std::vector<uint8_t>& record = batch.records.front();
+  if (context.tables != nullptr) {
+    ToOrganizerCoding(batch.id, record, *context.tables);
+    ToPcCoding(batch.id, record, *context.tables);
+  }
+  return MappedItem{batch.id, std::move(record)};
+}
+
+std::string OrganizerText(std::string text, const ItemContext& context) {
+  if (context.tables == nullptr) return text;
+  // A memo is all text: the conversion of any field, byte for byte.
+  const std::span<uint8_t> bytes(reinterpret_cast<uint8_t*>(text.data()), text.size());
+  ToOrganizerCoding(kMemo, bytes, *context.tables);
+  ToPcCoding(kMemo, bytes, *context.tables);
+  return text;
 }
 
 std::string ItemUid(std::string_view text) {

@@ -26,7 +26,14 @@ struct ItemContext {
   AllowedTable allowed{};  // char.dat: characters the organizer refuses are left out
   DateValue today;         // the due date of a to-do without one, the year of old birthdays
   std::time_t now = 0;     // stamps new and changed items
+  // When given (code.dat), records hold their texts as the organizer and its
+  // backup files keep them: through the tables there and back, so line breaks
+  // and characters it cannot show are blanks. Without, as an import has them.
+  const CodeTables* tables = nullptr;
 };
+
+// A text of a record as the context's records hold it (above).
+[[nodiscard]] std::string OrganizerText(std::string text, const ItemContext& context);
 
 struct MappedItem {
   AppliId id = 0;

@@ -83,12 +83,14 @@ struct CardView {
   std::vector<size_t> tels;  // the TEL lines with a number, in order
   std::vector<int> places;   // PlaceCardNumbers of them
   std::string prefix;        // the notes' "Tel: " lines as the record holds them
+  std::string line_break;    // a line break of the notes as the record holds it
 };
 
-std::optional<CardView> ViewCard(const ContentDoc& doc, const AllowedTable& allowed) {
+std::optional<CardView> ViewCard(const ContentDoc& doc, const ItemContext& context) {
+  const AllowedTable& allowed = context.allowed;
   const std::vector<ContentBlock> cards = doc.Blocks("VCARD", std::nullopt);
   if (cards.size() != 1) return std::nullopt;
-  CardView view{cards.front(), {}, {}, {}};
+  CardView view{cards.front(), {}, {}, {}, OrganizerText("\r\n", context)};
   std::vector<std::pair<int, std::string>> numbers;
   for (size_t i : doc.Properties(view.card, "TEL")) {
     std::string number = Number(doc.lines()[i]);
@@ -99,7 +101,8 @@ std::optional<CardView> ViewCard(const ContentDoc& doc, const AllowedTable& allo
   std::string lines;
   view.places = PlaceCardNumbers(numbers, allowed, &lines);
   ImportBatch scratch;
-  view.prefix = TextTaker(allowed, &scratch).FromUtf8(lines, std::string::npos);
+  view.prefix =
+      OrganizerText(TextTaker(allowed, &scratch).FromUtf8(lines, std::string::npos), context);
   return view;
 }
 
@@ -113,46 +116,51 @@ struct Parted {
   bool operator==(const Parted&) const = default;
 };
 
-std::vector<std::string> Lines(const std::string& text) {
+std::vector<std::string> Lines(const std::string& text, const std::string& line_break) {
   std::vector<std::string> lines;
   size_t start = 0;
   while (start <= text.size()) {
-    const size_t end = text.find("\r\n", start);
+    const size_t end = text.find(line_break, start);
     lines.push_back(text.substr(start, end == std::string::npos ? end : end - start));
     if (end == std::string::npos) break;
-    start = end + 2;
+    start = end + line_break.size();
   }
   return lines;
 }
 
-Parted Part(const TelephoneRecord& r, const std::string& prefix) {
+// Parted at the card's prefix; when the record's differs, its leading "Tel: "
+// lines are the numbers (edited on the organizer).
+Parted Part(const TelephoneRecord& r, const CardView& view) {
   Parted parted;
   for (size_t i = 0; i < kNumberFields.size(); ++i) parted.fields[i] = r.texts[kNumberFields[i]];
   const std::string& notes = r.texts[kNotes];
-  std::string rest = notes;
-  if (!prefix.empty() && (notes == prefix || notes.starts_with(prefix + "\r\n"))) {
-    for (const std::string& line : Lines(prefix)) parted.extra.push_back(line.substr(5));
-    rest = notes.substr(std::min(notes.size(), prefix.size() + 2));
-  } else if (!prefix.empty()) {
-    // The numbers in the notes were edited: the leading lines of that form.
-    std::vector<std::string> lines = Lines(notes);
+  const std::string& prefix = view.prefix;
+  const std::string& line_break = view.line_break;
+  parted.note = notes;
+  if (prefix.empty()) return parted;
+  std::vector<std::string> lines;
+  if (notes == prefix || notes.starts_with(prefix + line_break)) {
+    lines = Lines(prefix, line_break);
+    parted.note = notes.substr(std::min(notes.size(), prefix.size() + line_break.size()));
+  } else {
+    const std::vector<std::string> all = Lines(notes, line_break);
     size_t taken = 0;
-    while (taken < lines.size() && lines[taken].starts_with("Tel: ") && lines[taken].size() > 5) {
-      parted.extra.push_back(lines[taken++].substr(5));
+    while (taken < all.size() && all[taken].starts_with("Tel: ") && all[taken].size() > 5) ++taken;
+    lines.assign(all.begin(), all.begin() + static_cast<ptrdiff_t>(taken));
+    parted.note.clear();
+    for (size_t i = taken; i < all.size(); ++i) {
+      parted.note += (i > taken ? line_break : "") + all[i];
     }
-    lines.erase(lines.begin(), lines.begin() + static_cast<ptrdiff_t>(taken));
-    rest.clear();
-    for (size_t i = 0; i < lines.size(); ++i) rest += (i > 0 ? "\r\n" : "") + lines[i];
   }
-  parted.note = rest;
+  for (const std::string& line : lines) parted.extra.push_back(line.substr(5));
   return parted;
 }
 
-unsigned Differing(const TelephoneRecord& a, const TelephoneRecord& b, const std::string& prefix) {
+unsigned Differing(const TelephoneRecord& a, const TelephoneRecord& b, const CardView& view) {
   const auto& x = a.texts;
   const auto& y = b.texts;
-  const Parted pa = Part(a, prefix);
-  const Parted pb = Part(b, prefix);
+  const Parted pa = Part(a, view);
+  const Parted pb = Part(b, view);
   unsigned groups = 0;
   if (x[kLastName] != y[kLastName] || x[kFirstName] != y[kFirstName]) groups |= kNameLines;
   if (x[kCompany] != y[kCompany]) groups |= kCompanyLine;
@@ -169,13 +177,13 @@ unsigned Differing(const TelephoneRecord& a, const TelephoneRecord& b, const std
 class CardPatch {
  public:
   CardPatch(ContentDoc& doc, const TelephoneRecord& from, const TelephoneRecord& to, bool force,
-            const AllowedTable& allowed)
-      : doc_(doc), from_(from), to_(to), force_(force), allowed_(allowed) {}
+            const ItemContext& context)
+      : doc_(doc), from_(from), to_(to), force_(force), context_(context) {}
 
   void Apply(unsigned groups) {
-    const std::string prefix = View().prefix;
-    const Parted to = Part(to_, prefix);
-    const Parted from = Part(from_, prefix);
+    const CardView view = View();
+    const Parted to = Part(to_, view);
+    const Parted from = Part(from_, view);
     if (groups & kNameLines) Names();
     if (groups & kCompanyLine) Company();
     if (groups & (kNameLines | kCompanyLine)) FullName();
@@ -187,7 +195,7 @@ class CardPatch {
   }
 
  private:
-  CardView View() const { return *ViewCard(doc_, allowed_); }
+  CardView View() const { return *ViewCard(doc_, context_); }
   ContentLine& Line(size_t i) { return doc_.lines()[i]; }
   std::optional<size_t> First(std::string_view name) const { return doc_.First(View().card, name); }
   bool Changed(int field) const { return force_ || from_.texts[field] != to_.texts[field]; }
@@ -444,7 +452,7 @@ class CardPatch {
   const TelephoneRecord& from_;
   const TelephoneRecord& to_;
   bool force_;
-  const AllowedTable& allowed_;
+  const ItemContext& context_;
 };
 
 std::optional<TelephoneRecord> CardRecord(const std::string& text, const ItemContext& context) {
@@ -465,23 +473,23 @@ std::optional<std::string> PatchVCard(std::string_view item, std::span<const uin
     return std::nullopt;
   }
   ContentDoc doc = ContentDoc::Parse(item);
-  std::optional<CardView> view = ViewCard(doc, context.allowed);
+  const std::optional<CardView> view = ViewCard(doc, context);
   if (!view) return std::nullopt;
   const TelephoneRecord fresh = CardRecord(std::string(item), context).value_or(from);
-  const unsigned changed = Differing(from, to, view->prefix);
-  CardPatch(doc, from, to, false, context.allowed).Apply(changed);
+  const unsigned changed = Differing(from, to, *view);
+  CardPatch(doc, from, to, false, context).Apply(changed);
   // A change that moved another field: write that one too, from what the
   // card now says.
   for (int round = 0; round < 2; ++round) {
     const std::optional<TelephoneRecord> now = CardRecord(doc.Text(), context);
     if (!now) break;
-    const std::string prefix = ViewCard(doc, context.allowed)->prefix;
+    const CardView patched = *ViewCard(doc, context);
     const unsigned wrong =
-        (Differing(*now, to, prefix) & changed) | (Differing(*now, fresh, prefix) & ~changed);
+        (Differing(*now, to, patched) & changed) | (Differing(*now, fresh, patched) & ~changed);
     if (wrong == 0) break;
-    CardPatch(doc, *now, to, true, context.allowed).Apply(wrong);
+    CardPatch(doc, *now, to, true, context).Apply(wrong);
   }
-  if (const std::optional<size_t> rev = doc.First(ViewCard(doc, context.allowed)->card, "REV")) {
+  if (const std::optional<size_t> rev = doc.First(ViewCard(doc, context)->card, "REV")) {
     SetText(doc.lines()[*rev], UtcStamp(context.now));
   }
   return doc.Text();
