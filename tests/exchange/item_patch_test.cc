@@ -9,6 +9,7 @@
 #include <stdlib.h>
 
 #include <cctype>
+#include <functional>
 #include <set>
 #include <string>
 
@@ -33,36 +34,40 @@ ExchangeFormat FormatOf(const std::string& name) {
 
 ItemContext Context() { return {AllAllowed(), {2026, 5, 28}, 1780000000}; }
 
-template <typename R, typename F>
-Record Edit(const Record& bytes, StoreResult (*decode)(std::span<const uint8_t>, R*),
-            std::vector<uint8_t> (*encode)(const R&), F change) {
-  R r;
-  EXPECT_EQ(decode(bytes, &r), kStoreOk);
-  change(r);
-  return encode(r);
+using Edit = std::function<Record(const Record&)>;
+
+// A change of the record's fields in their decoded form.
+template <typename R>
+Edit Change(StoreResult (*decode)(std::span<const uint8_t>, R*),
+            std::vector<uint8_t> (*encode)(const R&), std::function<void(R&)> change) {
+  return [=](const Record& bytes) {
+    R r;
+    EXPECT_EQ(decode(bytes, &r), kStoreOk);
+    change(r);
+    return encode(r);
+  };
 }
-template <typename F>
-Record Tel(const Record& b, F f) {
-  return Edit(b, DecodeTelephoneRecord, EncodeTelephoneRecord, f);
+Edit Tel(std::function<void(TelephoneRecord&)> f) {
+  return Change(DecodeTelephoneRecord, EncodeTelephoneRecord, f);
 }
-template <typename F>
-Record Sch(const Record& b, F f) {
-  return Edit(b, DecodeScheduleRecord, EncodeScheduleRecord, f);
+Edit Text(int field, const char* text) {
+  return Tel([=](TelephoneRecord& t) { t.texts[field] = text; });
 }
-template <typename F>
-Record Ann(const Record& b, F f) {
-  return Edit(b, DecodeAnniversaryRecord, EncodeAnniversaryRecord, f);
+Edit Sch(std::function<void(ScheduleRecord&)> f) {
+  return Change(DecodeScheduleRecord, EncodeScheduleRecord, f);
 }
-template <typename F>
-Record Todo(const Record& b, F f) {
-  return Edit(b, DecodeToDoRecord, EncodeToDoRecord, f);
+Edit Ann(std::function<void(AnniversaryRecord&)> f) {
+  return Change(DecodeAnniversaryRecord, EncodeAnniversaryRecord, f);
+}
+Edit Todo(std::function<void(ToDoRecord&)> f) {
+  return Change(DecodeToDoRecord, EncodeToDoRecord, f);
 }
 
 struct PatchCase {
   const char* file;
   const char* change;
   const char* touched;  // the properties it may rewrite, add or remove
-  Record (*edit)(const Record&);
+  Edit edit;
 };
 
 // The lines of properties outside `touched` and the stamps, as bytes; a
@@ -111,109 +116,60 @@ TEST_P(ItemPatch, RewritesOnlyWhatTheChangeConcerns) {
 }
 
 const PatchCase kPatchCases[] = {
-    {"rich.vcf", "nothing", "", [](const Record& r) { return r; }},
-    {"rich.vcf", "home number", "TEL",
-     [](const Record& r) { return Tel(r, [](auto& t) { t.texts[kHomeNumber] = "555-9999"; }); }},
-    {"rich.vcf", "office number cleared", "TEL",
-     [](const Record& r) { return Tel(r, [](auto& t) { t.texts[kOfficeNumber].clear(); }); }},
-    {"rich.vcf", "fax added", "TEL",
-     [](const Record& r) { return Tel(r, [](auto& t) { t.texts[kFaxNumber] = "555-0199"; }); }},
+    {"rich.vcf", "nothing", "", Tel([](auto&) {})},
+    {"rich.vcf", "home number", "TEL", Text(kHomeNumber, "555-9999")},
+    {"rich.vcf", "office number cleared", "TEL", Text(kOfficeNumber, "")},
+    {"rich.vcf", "fax added", "TEL", Text(kFaxNumber, "555-0199")},
     {"rich.vcf", "a number of the notes", "TEL",
-     [](const Record& r) {
-       return Tel(r, [](auto& t) {
-         t.texts[kNotes] = "Tel: 555-0104\r\nTel: 555-7777\r\nMet at the fair.\r\nLikes tea.";
-       });
-     }},
+     Text(kNotes, "Tel: 555-0104\r\nTel: 555-7777\r\nMet at the fair.\r\nLikes tea.")},
     {"rich.vcf", "note", "NOTE",
-     [](const Record& r) {
-       return Tel(r, [](auto& t) {
-         t.texts[kNotes] = "Tel: 555-0104\r\nTel: 555-0105\r\nMet at the fair.\r\nLikes coffee.";
-       });
-     }},
-    {"rich.vcf", "last name", "N FN",
-     [](const Record& r) { return Tel(r, [](auto& t) { t.texts[kLastName] = "Leigh"; }); }},
-    {"rich.vcf", "company", "ORG",
-     [](const Record& r) { return Tel(r, [](auto& t) { t.texts[kCompany] = "Acme Inc"; }); }},
-    {"rich.vcf", "city and street", "ADR",
-     [](const Record& r) {
-       return Tel(r, [](auto& t) {
-         t.texts[kCity] = "Shelbyville";
-         t.texts[kAddress] = "2 Elm St";
-       });
-     }},
-    {"rich.vcf", "e-mail", "EMAIL",
-     [](const Record& r) { return Tel(r, [](auto& t) { t.texts[kEmail] = "ann@new.example"; }); }},
-    {"rich.vcf", "category", "CATEGORIES",
-     [](const Record& r) { return Tel(r, [](auto& t) { t.category = 0; }); }},
-    {"uri.vcf", "home number as a URI", "TEL",
-     [](const Record& r) { return Tel(r, [](auto& t) { t.texts[kHomeNumber] = "+1-555-0299"; }); }},
-    {"uri.vcf", "names into N", "N FN",
-     [](const Record& r) {
-       return Tel(r, [](auto& t) {
-         t.texts[kLastName] = "Stone";
-         t.texts[kFirstName] = "Bob";
-       });
-     }},
-    {"qp21.vcf", "quoted-printable note", "NOTE",
-     [](const Record& r) { return Tel(r, [](auto& t) { t.texts[kNotes] = "Neu\r\nzwei"; }); }},
-    {"qp21.vcf", "bare-typed number", "TEL",
-     [](const Record& r) { return Tel(r, [](auto& t) { t.texts[kHomeNumber] = "030 9876"; }); }},
+     Text(kNotes, "Tel: 555-0104\r\nTel: 555-0105\r\nMet at the fair.\r\nLikes coffee.")},
+    {"rich.vcf", "last name", "N FN", Text(kLastName, "Leigh")},
+    {"rich.vcf", "company", "ORG", Text(kCompany, "Acme Inc")},
+    {"rich.vcf", "city", "ADR", Text(kCity, "Shelbyville")},
+    {"rich.vcf", "street", "ADR", Text(kAddress, "2 Elm St")},
+    {"rich.vcf", "e-mail", "EMAIL", Text(kEmail, "ann@new.example")},
+    {"rich.vcf", "category", "CATEGORIES", Tel([](auto& t) { t.category = 0; })},
+    {"uri.vcf", "home number as a URI", "TEL", Text(kHomeNumber, "+1-555-0299")},
+    {"uri.vcf", "names into N", "N FN", Tel([](auto& t) {
+       t.texts[kLastName] = "Stone";
+       t.texts[kFirstName] = "Bob";
+     })},
+    {"qp21.vcf", "quoted-printable note", "NOTE", Text(kNotes, "Neu\r\nzwei")},
+    {"qp21.vcf", "bare-typed number", "TEL", Text(kHomeNumber, "030 9876")},
     {"lossy.vcf", "number beside a cut note and a name without its letter", "TEL",
-     [](const Record& r) {
-       return Tel(r, [](auto& t) { t.texts[kOfficeNumber] = "+48 22 111"; });
-     }},
+     Text(kOfficeNumber, "+48 22 111")},
     {"zoned.ics", "start in the entry's zone", "DTSTART DTEND",
-     [](const Record& r) { return Sch(r, [](auto& s) { s.start_time = BcdTime::FromHm(9, 0); }); }},
+     Sch([](auto& s) { s.start_time = BcdTime::FromHm(9, 0); })},
     {"zoned.ics", "date", "DTSTART DTEND",
-     [](const Record& r) {
-       return Sch(r, [](auto& s) { s.date = BcdDate::FromYmd(2024, 7, 1); });
-     }},
-    {"zoned.ics", "first alarm", "TRIGGER",
-     [](const Record& r) { return Sch(r, [](auto& s) { s.reminder = ToBcd(10); }); }},
+     Sch([](auto& s) { s.date = BcdDate::FromYmd(2024, 7, 1); })},
+    {"zoned.ics", "first alarm", "TRIGGER", Sch([](auto& s) { s.reminder = ToBcd(10); })},
     {"zoned.ics", "to a point in time", "DTEND DURATION",
-     [](const Record& r) { return Sch(r, [](auto& s) { s.end_time = s.start_time; }); }},
-    {"zoned.ics", "summary", "SUMMARY",
-     [](const Record& r) { return Sch(r, [](auto& s) { s.description = "Planning, again"; }); }},
+     Sch([](auto& s) { s.end_time = s.start_time; })},
+    {"zoned.ics", "summary", "SUMMARY", Sch([](auto& s) { s.description = "Planning, again"; })},
     {"utc.ics", "start in UTC", "DTSTART DURATION DTEND",
-     [](const Record& r) {
-       return Sch(r, [](auto& s) { s.start_time = BcdTime::FromHm(15, 30); });
-     }},
-    {"utc.ics", "alarm added", "BEGIN END ACTION DESCRIPTION TRIGGER",
-     [](const Record& r) {
-       return Sch(r, [](auto& s) {
-         s.flags = ScheduleRecord::kAlarmOn;
-         s.reminder = ToBcd(5);
-       });
-     }},
+     Sch([](auto& s) { s.start_time = BcdTime::FromHm(15, 30); })},
+    {"utc.ics", "alarm added", "BEGIN END ACTION DESCRIPTION TRIGGER", Sch([](auto& s) {
+       s.flags = ScheduleRecord::kAlarmOn;
+       s.reminder = ToBcd(5);
+     })},
     {"days.ics", "days moved", "DTSTART DTEND",
-     [](const Record& r) {
-       return Sch(r, [](auto& s) { s.date = BcdDate::FromYmd(2024, 6, 17); });
-     }},
-    {"days.ics", "alarm removed", "BEGIN END ACTION DESCRIPTION TRIGGER",
-     [](const Record& r) {
-       return Sch(r, [](auto& s) {
-         s.flags = 0;
-         s.reminder = 0;
-       });
-     }},
+     Sch([](auto& s) { s.date = BcdDate::FromYmd(2024, 6, 17); })},
+    {"days.ics", "alarm removed", "BEGIN END ACTION DESCRIPTION TRIGGER", Sch([](auto& s) {
+       s.flags = 0;
+       s.reminder = 0;
+     })},
     {"birthday.ics", "a year the organizer cannot hold stays", "SUMMARY",
-     [](const Record& r) { return Ann(r, [](auto& a) { a.description = "Oma"; }); }},
-    {"birthday.ics", "notice", "TRIGGER",
-     [](const Record& r) { return Ann(r, [](auto& a) { a.reminder = 3; }); }},
+     Ann([](auto& a) { a.description = "Oma"; })},
+    {"birthday.ics", "notice", "TRIGGER", Ann([](auto& a) { a.reminder = 3; })},
     {"todo.ics", "done", "STATUS COMPLETED PERCENT-COMPLETE",
-     [](const Record& r) {
-       return Todo(r, [](auto& t) { t.state = ToDoRecord::MakeState(true, t.priority()); });
-     }},
+     Todo([](auto& t) { t.state = ToDoRecord::MakeState(true, t.priority()); })},
     {"todo.ics", "due date keeps its time and zone", "DUE",
-     [](const Record& r) {
-       return Todo(r, [](auto& t) { t.due_date = BcdDate::FromYmd(2024, 4, 8); });
-     }},
+     Todo([](auto& t) { t.due_date = BcdDate::FromYmd(2024, 4, 8); })},
     {"todo.ics", "priority", "PRIORITY",
-     [](const Record& r) {
-       return Todo(r, [](auto& t) { t.state = ToDoRecord::MakeState(false, 1); });
-     }},
+     Todo([](auto& t) { t.state = ToDoRecord::MakeState(false, 1); })},
     {"someday.ics", "a missing due date stays missing", "SUMMARY",
-     [](const Record& r) { return Todo(r, [](auto& t) { t.description = "Soon"; }); }},
+     Todo([](auto& t) { t.description = "Soon"; })},
 };
 INSTANTIATE_TEST_SUITE_P(Shapes, ItemPatch, ::testing::ValuesIn(kPatchCases), [](const auto& info) {
   std::string name = std::string(info.param.file) + "_" + info.param.change;
