@@ -17,6 +17,7 @@
 
 #include "platform/atomic_file.h"
 #include "store/record_codec.h"
+#include "support/item_lines.h"
 #include "support/records.h"
 
 namespace kivo {
@@ -70,22 +71,6 @@ struct PatchCase {
   Edit edit;
 };
 
-// The lines of properties outside `touched` and the stamps, as bytes; a
-// line rewritten here shows as its name.
-std::multiset<std::string> Untouched(const std::string& text, const std::string& touched) {
-  std::multiset<std::string> lines;
-  const ContentDoc doc = ContentDoc::Parse(text);
-  for (const ContentLine& line : doc.lines()) {
-    const std::string name = " " + line.name + " ";
-    if ((" " + std::string(touched) + " DTSTAMP LAST-MODIFIED SEQUENCE REV ").find(name) !=
-        std::string::npos) {
-      continue;
-    }
-    lines.insert(line.raw.empty() ? "rewritten " + line.name : line.raw);
-  }
-  return lines;
-}
-
 class ItemPatch : public ::testing::TestWithParam<PatchCase> {
  protected:
   void SetUp() override {
@@ -112,7 +97,8 @@ TEST_P(ItemPatch, RewritesOnlyWhatTheChangeConcerns) {
   const std::optional<MappedItem> again = MapItem(FormatOf(c.file), *patched, Context());
   ASSERT_TRUE(again) << *patched;
   EXPECT_EQ(again->record, after) << *patched;
-  EXPECT_EQ(Untouched(*patched, c.touched), Untouched(item, c.touched)) << *patched;
+  const std::string besides = std::string(c.touched) + " DTSTAMP LAST-MODIFIED SEQUENCE REV";
+  EXPECT_EQ(LinesBesides(*patched, besides), LinesBesides(item, besides)) << *patched;
 }
 
 const PatchCase kPatchCases[] = {
