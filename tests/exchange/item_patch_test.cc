@@ -6,8 +6,6 @@
 
 #include "exchange/item_patch.h"
 
-#include <stdlib.h>
-
 #include <cctype>
 #include <functional>
 #include <set>
@@ -71,19 +69,9 @@ struct PatchCase {
   Edit edit;
 };
 
-class ItemPatch : public ::testing::TestWithParam<PatchCase> {
- protected:
-  void SetUp() override {
-    if (const char* tz = getenv("TZ")) saved_ = tz;
-    setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1);
-    tzset();
-  }
-  void TearDown() override {
-    saved_ ? setenv("TZ", saved_->c_str(), 1) : unsetenv("TZ");
-    tzset();
-  }
-  std::optional<std::string> saved_;
-};
+// Times with a zone convert to local time and back in whatever zone the
+// test runs.
+class ItemPatch : public ::testing::TestWithParam<PatchCase> {};
 
 TEST_P(ItemPatch, RewritesOnlyWhatTheChangeConcerns) {
   const PatchCase& c = GetParam();

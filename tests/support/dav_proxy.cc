@@ -42,13 +42,19 @@ std::string ReadRequest(int fd) {
   return request;
 }
 
+sockaddr_in Loopback(uint16_t port) {
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = htons(port);
+  return address;
+}
+
 }  // namespace
 
 DavProxy::DavProxy(uint16_t server_port) : server_port_(server_port) {
   listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  sockaddr_in address = Loopback(0);
   socklen_t size = sizeof address;
   if (bind(listener_, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
       getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size) == 0 &&
@@ -106,12 +112,9 @@ void DavProxy::Handle(int client) {
   if (hook) hook();
   // The server answers one request per connection and closes it.
   const int server = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  address.sin_port = htons(server_port_);
+  const sockaddr_in address = Loopback(server_port_);
   std::string answer;
-  if (connect(server, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+  if (connect(server, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
       SendAll(server, request)) {
     char buffer[8192];
     ssize_t got;
