@@ -6,6 +6,7 @@
 
 #include "exchange/item_patch.h"
 
+#include <array>
 #include <cctype>
 #include <functional>
 #include <set>
@@ -22,10 +23,6 @@ namespace kivo {
 namespace {
 
 using Record = std::vector<uint8_t>;
-
-std::string Fixture(const std::string& name) {
-  return ReadWholeFile(KIVO_SOURCE_DIR "/tests/exchange/fixtures/items/" + name).value_or("");
-}
 
 ExchangeFormat FormatOf(const std::string& name) {
   return name.ends_with(".vcf") ? ExchangeFormat::kVCard : ExchangeFormat::kICal;
@@ -75,7 +72,7 @@ class ItemPatch : public ::testing::TestWithParam<PatchCase> {};
 
 TEST_P(ItemPatch, RewritesOnlyWhatTheChangeConcerns) {
   const PatchCase& c = GetParam();
-  const std::string item = Fixture(c.file);
+  const std::string item = ItemFixture(c.file);
   const std::optional<MappedItem> before = MapItem(FormatOf(c.file), item, Context());
   ASSERT_TRUE(before) << c.file;
   const Record after = c.edit(before->record);
@@ -100,8 +97,10 @@ const PatchCase kPatchCases[] = {
      Text(kNotes, "Tel: 555-0104\r\nTel: 555-0105\r\nMet at the fair.\r\nLikes coffee.")},
     {"rich.vcf", "last name", "N FN", Text(kLastName, "Leigh")},
     {"rich.vcf", "company", "ORG", Text(kCompany, "Acme Inc")},
-    {"rich.vcf", "city", "ADR", Text(kCity, "Shelbyville")},
-    {"rich.vcf", "street", "ADR", Text(kAddress, "2 Elm St")},
+    {"rich.vcf", "city and street", "ADR", Tel([](auto& t) {
+       t.texts[kCity] = "Shelbyville";
+       t.texts[kAddress] = "2 Elm St";
+     })},
     {"rich.vcf", "e-mail", "EMAIL", Text(kEmail, "ann@new.example")},
     {"rich.vcf", "category", "CATEGORIES", Tel([](auto& t) { t.category = 0; })},
     {"uri.vcf", "home number as a URI", "TEL", Text(kHomeNumber, "+1-555-0299")},
@@ -154,12 +153,8 @@ INSTANTIATE_TEST_SUITE_P(Shapes, ItemPatch, ::testing::ValuesIn(kPatchCases), []
 // Edits of what the organizer has no place for: the item maps to the same
 // record bytes, so a sync takes them for no change.
 TEST(ItemMapping, EditsTheOrganizerCannotHoldLeaveTheRecord) {
-  struct ItemEdit {
-    const char* file;
-    const char* from;
-    const char* to;
-  };
-  const ItemEdit kEdits[] = {
+  const std::array<const char*, 3> kEdits[] = {
+      // the file, a text of it, what replaces it
       {"rich.vcf", "bar\\, baz", "other"},
       {"rich.vcf", "END:VCARD", "EMAIL:third@example.org\r\nEND:VCARD"},
       {"rich.vcf", "friends,Business", "friends,golf,Business"},
@@ -171,15 +166,14 @@ TEST(ItemMapping, EditsTheOrganizerCannotHoldLeaveTheRecord) {
       {"todo.ics", "PERCENT-COMPLETE:40", "PERCENT-COMPLETE:60"},
       {"uri.vcf", "URL:https://bob.example", "URL:https://stone.example"},
   };
-  for (const ItemEdit& edit : kEdits) {
-    const std::string item = Fixture(edit.file);
-    std::string edited = item;
-    ASSERT_NE(edited.find(edit.from), std::string::npos) << edit.from;
-    edited.replace(edited.find(edit.from), std::string(edit.from).size(), edit.to);
-    const std::optional<MappedItem> a = MapItem(FormatOf(edit.file), item, Context());
-    const std::optional<MappedItem> b = MapItem(FormatOf(edit.file), edited, Context());
-    ASSERT_TRUE(a && b) << edit.to;
-    EXPECT_EQ(a->record, b->record) << edit.to;
+  for (const auto& [file, from, to] : kEdits) {
+    std::string edited = ItemFixture(file);
+    ASSERT_NE(edited.find(from), std::string::npos) << from;
+    edited.replace(edited.find(from), std::string(from).size(), to);
+    const std::optional<MappedItem> a = MapItem(FormatOf(file), ItemFixture(file), Context());
+    const std::optional<MappedItem> b = MapItem(FormatOf(file), edited, Context());
+    ASSERT_TRUE(a && b) << to;
+    EXPECT_EQ(a->record, b->record) << to;
   }
 }
 

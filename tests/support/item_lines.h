@@ -5,6 +5,7 @@
 #include <string>
 
 #include "exchange/content_lines.h"
+#include "platform/atomic_file.h"
 
 namespace kivo {
 
@@ -20,6 +21,11 @@ inline std::multiset<std::string> LinesBesides(const std::string& text, const st
     lines.insert(line.raw.empty() ? "rewritten " + line.name : line.raw);
   }
   return lines;
+}
+
+// An item of tests/exchange/fixtures/items.
+inline std::string ItemFixture(const std::string& name) {
+  return ReadWholeFile(KIVO_SOURCE_DIR "/tests/exchange/fixtures/items/" + name).value_or("");
 }
 
 }  // namespace kivo
