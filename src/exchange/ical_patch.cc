@@ -2,6 +2,7 @@
 // properties that carry the organizer's fields, changed in place, times in
 // the form (floating, UTC, a zone, whole days) the entry had.
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -231,7 +232,8 @@ class EntryPatch {
     Set("DTSTAMP", UtcStamp(now_));
     if (First("LAST-MODIFIED")) Set("LAST-MODIFIED", UtcStamp(now_));
     if (const std::optional<size_t> sequence = First("SEQUENCE")) {
-      Line(*sequence).SetValue(std::to_string(std::atoi(Line(*sequence).value.c_str()) + 1));
+      const long long was = std::strtoll(Line(*sequence).value.c_str(), nullptr, 10);
+      Line(*sequence).SetValue(std::to_string(was < 0 || was >= INT32_MAX ? 0 : was + 1));
     }
   }
 

@@ -66,6 +66,9 @@ std::optional<MainComponent> FindMainComponent(const ContentDoc& doc) {
 
 std::optional<MappedItem> MapItem(ExchangeFormat format, std::string_view text,
                                   const ItemContext& context) {
+  // libical reads a C string: what follows a NUL would go unseen, and a
+  // patch that rewrote a line holding one would change the record.
+  if (text.find('\0') != std::string_view::npos) return std::nullopt;
   const ContentDoc doc = ContentDoc::Parse(text);
   ImportBatch batch;
   if (format == ExchangeFormat::kVCard) {

@@ -45,7 +45,7 @@ struct MappedItem {
 // Schedule (any other VEVENT). nullopt for an item that maps to no record: a
 // card without a name or without any number, address or e-mail, a file of
 // several cards or entries, a journal, a cancelled entry, a date outside the
-// organizer's years, text that is not an item.
+// organizer's years, text that is not an item or holds a NUL byte.
 [[nodiscard]] std::optional<MappedItem> MapItem(ExchangeFormat format, std::string_view text,
                                                 const ItemContext& context);
 

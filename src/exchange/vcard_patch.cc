@@ -152,7 +152,9 @@ Parted Part(const TelephoneRecord& r, const CardView& view) {
       parted.note += (i > taken ? line_break : "") + all[i];
     }
   }
-  for (const std::string& line : lines) parted.extra.push_back(line.substr(5));
+  // A number holding a line break of its own gives a line without "Tel: ".
+  for (const std::string& line : lines)
+    parted.extra.push_back(line.substr(std::min<size_t>(5, line.size())));
   return parted;
 }
 

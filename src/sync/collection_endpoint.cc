@@ -251,8 +251,11 @@ EndpointStatus CollectionEndpoint::ApplyAppli(const AppliWrite& write) {
     const std::optional<std::string> patched =
         PatchItem(write.id, *held->data, edit.before, edit.after, context_);
     if (!patched) {
-      return EndpointStatus::Failed(collection_->target() + ": the item '" + held->href +
-                                    "' cannot be changed: it holds no entry to change");
+      // An item the sync knew that no longer maps (its entry cancelled, say)
+      // is left as it is; the edit becomes an item of its own.
+      items.erase(items.begin() + (held - items.data()));
+      added.push_back(edit.after);
+      continue;
     }
     DavResult<ItemRef> updated = collection_->Update(held->href, *patched, held->etag);
     if (!updated) return StatusOf(updated.error());

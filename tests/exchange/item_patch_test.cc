@@ -28,7 +28,12 @@ ExchangeFormat FormatOf(const std::string& name) {
   return name.ends_with(".vcf") ? ExchangeFormat::kVCard : ExchangeFormat::kICal;
 }
 
-ItemContext Context() { return {AllAllowed(), {2026, 5, 28}, 1780000000}; }
+// Records as an import makes them, or (`organizer`) as the organizer and its
+// backup files keep them: line breaks as blanks.
+ItemContext Context(bool organizer = false) {
+  static const CodeTables tables = CodeTables::Identity();
+  return {AllAllowed(), {2026, 5, 28}, 1780000000, organizer ? &tables : nullptr};
+}
 
 using Edit = std::function<Record(const Record&)>;
 
@@ -64,6 +69,7 @@ struct PatchCase {
   const char* change;
   const char* touched;  // the properties it may rewrite, add or remove
   Edit edit;
+  bool organizer = false;
 };
 
 // Times with a zone convert to local time and back in whatever zone the
@@ -73,13 +79,13 @@ class ItemPatch : public ::testing::TestWithParam<PatchCase> {};
 TEST_P(ItemPatch, RewritesOnlyWhatTheChangeConcerns) {
   const PatchCase& c = GetParam();
   const std::string item = ItemFixture(c.file);
-  const std::optional<MappedItem> before = MapItem(FormatOf(c.file), item, Context());
+  const std::optional<MappedItem> before = MapItem(FormatOf(c.file), item, Context(c.organizer));
   ASSERT_TRUE(before) << c.file;
   const Record after = c.edit(before->record);
   const std::optional<std::string> patched =
-      PatchItem(before->id, item, before->record, after, Context());
+      PatchItem(before->id, item, before->record, after, Context(c.organizer));
   ASSERT_TRUE(patched);
-  const std::optional<MappedItem> again = MapItem(FormatOf(c.file), *patched, Context());
+  const std::optional<MappedItem> again = MapItem(FormatOf(c.file), *patched, Context(c.organizer));
   ASSERT_TRUE(again) << *patched;
   EXPECT_EQ(again->record, after) << *patched;
   const std::string besides = std::string(c.touched) + " DTSTAMP LAST-MODIFIED SEQUENCE REV";
@@ -95,6 +101,10 @@ const PatchCase kPatchCases[] = {
      Text(kNotes, "Tel: 555-0104\r\nTel: 555-7777\r\nMet at the fair.\r\nLikes tea.")},
     {"rich.vcf", "note", "NOTE",
      Text(kNotes, "Tel: 555-0104\r\nTel: 555-0105\r\nMet at the fair.\r\nLikes coffee.")},
+    {"rich.vcf", "a number of the notes, kept as the organizer does", "TEL",
+     Text(kNotes, "Tel: 555-0104  Tel: 555-7777  Met at the fair.  Likes tea."), true},
+    {"rich.vcf", "note, kept as the organizer does", "NOTE",
+     Text(kNotes, "Tel: 555-0104  Tel: 555-0105  Met at the fair. Likes coffee."), true},
     {"rich.vcf", "last name", "N FN", Text(kLastName, "Leigh")},
     {"rich.vcf", "company", "ORG", Text(kCompany, "Acme Inc")},
     {"rich.vcf", "city and street", "ADR", Tel([](auto& t) {
