@@ -174,11 +174,9 @@ class CollectionSync : public ::testing::TestWithParam<Backend> {
     for (Item& item : fetched) items[item.href] = std::move(item);
     return items;
   }
-  ExchangeFormat Format() const {
-    return kind_ == CollectionKind::kContacts ? ExchangeFormat::kVCard : ExchangeFormat::kICal;
-  }
   std::optional<MappedItem> Map(const std::string& text) {
-    return MapItem(Format(), text, context_);
+    const bool cards = kind_ == CollectionKind::kContacts;
+    return MapItem(cards ? ExchangeFormat::kVCard : ExchangeFormat::kICal, text, context_);
   }
   std::string Foreign() { return ItemHrefForUid("foreign", kind_); }
 
