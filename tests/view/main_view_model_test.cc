@@ -94,7 +94,9 @@ TEST_F(MainViewModelTest, RecordLimitCountsHiddenTelephoneRecords) {
   model_.DeleteRow(0);
   EXPECT_TRUE(model_.enabling().create);
   EXPECT_TRUE(model_.AppendRow(test::Telephone(0, "One more")));
-  EXPECT_EQ(model_.selected_row(), 918);
+  // It takes its place by last name, before "P1", and is selected there.
+  EXPECT_EQ(model_.selected_row(), 0);
+  EXPECT_EQ(model_.rows()[0].cells[1], "One more");
 }
 
 TEST_F(MainViewModelTest, ThreeClicksSortAscendingDescendingAscendingFollowingTheSelection) {
