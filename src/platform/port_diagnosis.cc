@@ -5,6 +5,7 @@
 #include <grp.h>
 #include <pwd.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -158,27 +159,53 @@ PortCheck CheckPort(const std::string& device) {
       return {false, "no hardware behind " + device + " (" + ErrorText(error) + ")"};
     return {false, "not a serial device: " + device + " (" + ErrorText(error) + ")"};
   }
+  // A program that asked for the port alone (TIOCEXCL) shuts out everyone
+  // but root; root learns of it here.
+  int exclusive = 0;
+  const bool shut = ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive != 0;
   close(fd);
+  if (shut) return {false, BusyReason(device)};
+  // A program may hold the port without any lock (a terminal program, a
+  // cat): the two would then share what the organizer sends.
+  if (std::vector<std::string> holders = PortHolders(device); !holders.empty()) {
+    std::string reason = "in use: held open by ";
+    for (size_t i = 0; i < holders.size(); ++i) reason += (i > 0 ? ", " : "") + holders[i];
+    return {false, reason};
+  }
   return {true, "can be opened"};
 }
 
 std::vector<std::string> PortHolders(const std::string& device) {
-  std::vector<std::string> holders;
-  struct stat want {};
-  if (stat(device.c_str(), &want) != 0 || !S_ISCHR(want.st_mode)) return holders;
+  return PortHoldersOf({device}).front();
+}
+
+std::vector<std::vector<std::string>> PortHoldersOf(const std::vector<std::string>& devices) {
+  std::vector<std::vector<std::string>> holders(devices.size());
+  std::vector<dev_t> wanted(devices.size(), 0);
+  bool any = false;
+  for (size_t i = 0; i < devices.size(); ++i) {
+    struct stat st {};
+    if (stat(devices[i].c_str(), &st) == 0 && S_ISCHR(st.st_mode)) {
+      wanted[i] = st.st_rdev;
+      any = true;
+    }
+  }
+  if (!any) return holders;
   const std::string self = std::to_string(getpid());
   std::error_code ec;
   for (const fs::directory_entry& proc : fs::directory_iterator("/proc", ec)) {
     const std::string pid = proc.path().filename().string();
     if (pid.find_first_not_of("0123456789") != std::string::npos || pid == self) continue;
+    std::vector<bool> seen(devices.size(), false);
     std::error_code fd_ec;
     for (const fs::directory_entry& fd : fs::directory_iterator(proc.path() / "fd", fd_ec)) {
       struct stat st {};
-      if (stat(fd.path().c_str(), &st) != 0 || !S_ISCHR(st.st_mode) || st.st_rdev != want.st_rdev) {
-        continue;
+      if (stat(fd.path().c_str(), &st) != 0 || !S_ISCHR(st.st_mode)) continue;
+      for (size_t i = 0; i < devices.size(); ++i) {
+        if (wanted[i] == 0 || seen[i] || st.st_rdev != wanted[i]) continue;
+        holders[i].push_back(ProcessName(pid));
+        seen[i] = true;
       }
-      holders.push_back(ProcessName(pid));
-      break;
     }
   }
   return holders;
