@@ -15,6 +15,7 @@
 #include <QScrollBar>
 #include <QSplitter>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 
@@ -101,7 +102,27 @@ void MainWindow::ShowAsSaved() {
     showMaximized();
   } else {
     show();
+    // Now with its frame, which the window manager may only tell later.
+    FitToScreen();
+    QTimer::singleShot(0, this, [this] {
+      if (!isMaximized()) FitToScreen();
+    });
   }
+}
+
+void MainWindow::FitToScreen() {
+  const QScreen* shown_on = screen();
+  if (shown_on == nullptr) return;
+  const QRect room = shown_on->availableGeometry();
+  const QRect frame = frameGeometry();
+  const QSize margins = frame.size() - size();
+  const QSize fitted = size().boundedTo(room.size() - margins).expandedTo(minimumSize());
+  if (fitted != size()) resize(fitted);
+  const QSize outer = fitted + margins;
+  const QPoint corner(
+      std::clamp(frame.x(), room.left(), std::max(room.left(), room.right() + 1 - outer.width())),
+      std::clamp(frame.y(), room.top(), std::max(room.top(), room.bottom() + 1 - outer.height())));
+  if (corner != frame.topLeft()) move(corner);
 }
 
 void MainWindow::BringToFront() {
@@ -125,23 +146,14 @@ void MainWindow::RestoreGeometry() {
   const WindowGeometry& saved = commands_.settings().window;
   // A place on a screen that is no longer there puts the window at the top
   // left corner again.
-  QPoint corner(saved.left, saved.top);
-  const QScreen* screen = QGuiApplication::screenAt(corner + QPoint(40, 40));
-  if (screen == nullptr) corner = QPoint(0, 0);
+  const QPoint corner(saved.left, saved.top);
+  move(QGuiApplication::screenAt(corner + QPoint(40, 40)) != nullptr ? corner : QPoint(0, 0));
   if (saved.width > 0 && saved.height > 0) {
-    QSize size(std::max(saved.width, kWidth), std::max(saved.height, kHeight));
-    // A size kept at another scale factor, or on a larger screen, is fitted
-    // to this one, and so is the place: all of the window is on the screen.
-    if (screen == nullptr) screen = QGuiApplication::primaryScreen();
-    if (screen != nullptr) {
-      const QRect room = screen->availableGeometry();
-      size = size.boundedTo(room.size()).expandedTo(minimumSize());
-      corner.setX(std::max(std::min(corner.x(), room.right() + 1 - size.width()), room.left()));
-      corner.setY(std::max(std::min(corner.y(), room.bottom() + 1 - size.height()), room.top()));
-    }
-    resize(size);
+    resize(std::max(saved.width, kWidth), std::max(saved.height, kHeight));
   }
-  move(corner);
+  // A size kept at another scale factor, or on a larger screen, is fitted to
+  // this one, and so is the place: all of the window is on the screen.
+  FitToScreen();
   list_share_ = saved.list_share;
   LayOutControls();
   for (AppliId id = 0; id < static_cast<AppliId>(saved.columns.size()); ++id) {

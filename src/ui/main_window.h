@@ -111,6 +111,8 @@ class MainWindow : public QMainWindow, private ListView {
   // The window geometry and column widths from and into the settings.
   void RestoreGeometry();
   void KeepGeometry();
+  // Makes the window, frame and all, fit the available room of its screen.
+  void FitToScreen();
   void ApplyEnabling();
   // The detail pane, the record count and the enabling rules for the model's
   // selection, without touching the list's own selection.
