@@ -134,6 +134,7 @@ TEST(ComPortDialog, PortHeldWithoutALockShowsItsHolderUntilItExits) {
   const pid_t holder = fork();
   if (holder == 0) {
     close(go[1]);
+    close(pty.master);  // another program: only the port's end
     const int fd = open(pty.path.c_str(), O_RDWR | O_NOCTTY);
     char byte = 0;
     (void)!read(go[0], &byte, 1);  // until the test lets it end
