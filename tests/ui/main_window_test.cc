@@ -482,9 +482,7 @@ TEST_F(MainWindowTest, KeysSeveralRowsAndUndo) {
                                                           {"&Find...", Qt::CTRL | Qt::Key_F}};
   for (QAction* action : window->window.menuBar()->findChildren<QAction*>()) {
     for (const auto& [text, key] : keys) {
-      if (action->text() == QString::fromLatin1(text)) {
-        EXPECT_EQ(action->shortcut(), key);
-      }
+      EXPECT_TRUE(action->text() != QString::fromLatin1(text) || action->shortcut() == key);
     }
   }
   QTreeWidget* list = window->list();

@@ -246,8 +246,7 @@ TEST_F(MainViewModelTest, UndoTakesBackStepsWhileTheirApplicationIsUnchanged) {
   ASSERT_TRUE(model_.AppendRow(test::Memo("d")));
   EXPECT_EQ(Column(0), (std::vector<std::string>{"a", "c", "d", "e"}));
   EXPECT_EQ(model_.selected_row(), 2);
-  model_.SelectRows({0, 3, 9}, 3);
-  EXPECT_EQ(model_.selected_rows(), (std::vector<int>{0, 3}));
+  model_.SelectRows({0, 3, 9}, 3);  // 9 is no row
   EXPECT_EQ(model_.DeleteSelectedRows(), 2);
   EXPECT_EQ(Column(0), (std::vector<std::string>{"c", "d"}));
 
