@@ -11,16 +11,6 @@ size_t BytesOf(const UndoStep& step) {
   return bytes;
 }
 
-// FNV-1a over the bytes, then mixed, so that summing the records' hashes
-// does not let two small changes cancel out.
-uint64_t RecordHash(const std::vector<uint8_t>& record) {
-  uint64_t hash = 0xcbf29ce484222325ULL;
-  for (const uint8_t byte : record) hash = (hash ^ byte) * 0x100000001b3ULL;
-  hash ^= hash >> 33;
-  hash *= 0xff51afd7ed558ccdULL;
-  return hash ^ (hash >> 33);
-}
-
 }  // namespace
 
 void UndoSteps::Push(UndoStep step) {
@@ -38,12 +28,6 @@ UndoStep UndoSteps::Pop() {
   steps_.pop_back();
   bytes_ -= BytesOf(step);
   return step;
-}
-
-uint64_t RecordsFingerprint(const std::vector<std::vector<uint8_t>>& records) {
-  uint64_t sum = records.size();
-  for (const std::vector<uint8_t>& record : records) sum += RecordHash(record);
-  return sum;
 }
 
 }  // namespace kivo

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "store/appli_id.h"
+#include "store/records_fingerprint.h"
 
 namespace kivo {
 
@@ -46,10 +47,6 @@ class UndoSteps {
   std::deque<UndoStep> steps_;
   size_t bytes_ = 0;
 };
-
-// A fingerprint of a set of records that does not depend on their order: a
-// sort changes the list, not the records.
-[[nodiscard]] uint64_t RecordsFingerprint(const std::vector<std::vector<uint8_t>>& records);
 
 }  // namespace kivo
 
