@@ -48,7 +48,7 @@ filter=${BENCH_FILTER:+--benchmark_filter=$BENCH_FILTER}
 # The desktop program's start runs on Qt's offscreen platform.
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 for name in appli_store_bench backup_file_bench csv_bench main_view_model_bench serial_wait_bench \
-    startup_bench sync_merge_bench calendar_bench search_bench; do
+    startup_bench sync_merge_bench collection_sync_bench calendar_bench search_bench; do
   # shellcheck disable=SC2086
   run "$name" $filter
 done

@@ -419,6 +419,9 @@ void SyncStateSeeds() {
   maps[1].entries.push_back({{kTelephone, 0x1234, 0}, "uid-1", "/dav/1.vcf", "\"e1\"", 0, 0});
   maps[0].entries.push_back(
       {{kSchedule, 0x5678, 1}, "uid-2", "2.ics", "", 1700000000000000000, 42});
+  // An item that maps to no record.
+  maps[1].entries.push_back(
+      {{kTelephone, 0, kNoRecordOccurrence}, "junk", "junk.vcf", "\"e2\"", 0, 0});
   Put("sync_state", "identities", Cat({{1}, EncodeIdentities(maps)}));
   Put("sync_state", "steps", Cat({{2}, Text("right 3\nleft 3\nleft 6\n")}));
   RecordSet base;

@@ -1,7 +1,9 @@
 #ifndef KIVO_EXCHANGE_ICAL_H_
 #define KIVO_EXCHANGE_ICAL_H_
 
+#include <cstdint>
 #include <ctime>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -26,6 +28,10 @@ namespace kivo {
 // `now` stamps DTSTAMP and COMPLETED. Returns the number of
 // components, -1 (and an empty text) for another application.
 int BuildICalendar(const AppliStore& store, AppliId id, std::time_t now, std::string* text);
+// One record as a calendar of its own component, with `uid` as its UID; empty
+// for a record that does not decode or another application.
+[[nodiscard]] std::string BuildICalendarItem(AppliId id, std::span<const uint8_t> record,
+                                             const std::string& uid, std::time_t now);
 
 // Reads what other calendars write into records of `id` (Schedule,
 // Anniversary or To Do): times with a time zone and UTC times become local

@@ -10,6 +10,7 @@
 #include "exchange/ical.h"
 #include "exchange/record_uid.h"
 #include "store/record_access.h"
+#include "store/record_codec.h"
 
 namespace kivo {
 
@@ -128,38 +129,64 @@ icalcomponent* ToDoItem(const ToDoRecord& r, const std::string& uid, std::time_t
   return todo;
 }
 
-}  // namespace
+// The component of one record; nullptr for a record that does not decode.
+icalcomponent* RecordComponent(AppliId id, std::span<const uint8_t> record, const std::string& uid,
+                               std::time_t now) {
+  if (id == kSchedule) {
+    ScheduleRecord r;
+    if (DecodeScheduleRecord(record, &r) == kStoreOk) return ScheduleEvent(r, uid, now);
+  } else if (id == kAnniversary) {
+    AnniversaryRecord r;
+    if (DecodeAnniversaryRecord(record, &r) == kStoreOk) return AnniversaryEvent(r, uid, now);
+  } else if (id == kToDo) {
+    ToDoRecord r;
+    if (DecodeToDoRecord(record, &r) == kStoreOk) return ToDoItem(r, uid, now);
+  }
+  return nullptr;
+}
 
-int BuildICalendar(const AppliStore& store, AppliId id, std::time_t now, std::string* text) {
-  text->clear();
-  if (id != kSchedule && id != kAnniversary && id != kToDo) return -1;
+Component NewCalendar() {
   Component calendar(icalcomponent_new_vcalendar());
   icalcomponent_add_property(calendar.get(), icalproperty_new_version("2.0"));
   icalcomponent_add_property(calendar.get(),
                              icalproperty_new_prodid("-//kivo-link//kivo-link//EN"));
+  return calendar;
+}
+
+std::string CalendarText(const Component& calendar) {
+  std::string text;
+  char* ical = icalcomponent_as_ical_string_r(calendar.get());
+  if (ical != nullptr) {
+    text = ical;
+    std::free(ical);
+  }
+  return text;
+}
+
+}  // namespace
+
+std::string BuildICalendarItem(AppliId id, std::span<const uint8_t> record, const std::string& uid,
+                               std::time_t now) {
+  icalcomponent* item = RecordComponent(id, record, uid, now);
+  if (item == nullptr) return {};
+  Component calendar = NewCalendar();
+  icalcomponent_add_component(calendar.get(), item);
+  return CalendarText(calendar);
+}
+
+int BuildICalendar(const AppliStore& store, AppliId id, std::time_t now, std::string* text) {
+  text->clear();
+  if (id != kSchedule && id != kAnniversary && id != kToDo) return -1;
+  Component calendar = NewCalendar();
   int count = 0;
   const std::vector<std::string> uids = RecordUids(store, id);
   for (int i = 0; i < static_cast<int>(uids.size()); ++i) {
-    icalcomponent* item = nullptr;
-    if (id == kSchedule) {
-      ScheduleRecord r;
-      if (GetScheduleRecord(store, &r, i) == kStoreOk) item = ScheduleEvent(r, uids[i], now);
-    } else if (id == kAnniversary) {
-      AnniversaryRecord r;
-      if (GetAnniversaryRecord(store, &r, i) == kStoreOk) item = AnniversaryEvent(r, uids[i], now);
-    } else {
-      ToDoRecord r;
-      if (GetToDoRecord(store, &r, i) == kStoreOk) item = ToDoItem(r, uids[i], now);
-    }
+    icalcomponent* item = RecordComponent(id, store.Record(id, i), uids[i], now);
     if (item == nullptr) continue;
     icalcomponent_add_component(calendar.get(), item);
     ++count;
   }
-  char* ical = icalcomponent_as_ical_string_r(calendar.get());
-  if (ical != nullptr) {
-    *text = ical;
-    std::free(ical);
-  }
+  *text = CalendarText(calendar);
   return count;
 }
 

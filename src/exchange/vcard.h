@@ -3,11 +3,14 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "exchange/import_rules.h"
 #include "format/display_modes.h"
 #include "store/appli_store.h"
 #include "store/char_tables.h"
+#include "store/record_codec.h"
 
 namespace kivo {
 
@@ -20,6 +23,8 @@ namespace kivo {
 //   CATEGORIES.
 // Returns the number of cards; a record that cannot be decoded is left out.
 int BuildVCards(const AppliStore& store, std::string* text);
+// One card of BuildVCards, appended to *text, with `uid` (a RecordUid) as its UID.
+void AppendVCard(const TelephoneRecord& record, std::string_view uid, std::string* text);
 
 // Reads the cards of a vCard 2.1, 3.0 or 4.0 file into Telephone records:
 // folded lines, quoted-printable values and CHARSET (any set the C library
@@ -32,6 +37,16 @@ int BuildVCards(const AppliStore& store, std::string* text);
 // sharing a UID only the last is read. BDAY and ANNIVERSARY are counted:
 // Telephone has no place for them (ReadVCardDates takes them).
 [[nodiscard]] ImportBatch ReadVCards(std::string_view text, const AllowedTable& allowed);
+
+// Where the numbers of a card go, given in the card's order as (field, number
+// in UTF-8), the field kHomeNumber .. kOtherNumber by the number's type: into
+// that field while it is empty, else into Other# while that is empty, else a
+// line "Tel: <number>" at the front of the notes while the notes take it
+// whole (kNotes), else nowhere (-1). One place per number; *notes_lines (when
+// given) receives those lines joined by LF.
+[[nodiscard]] std::vector<int> PlaceCardNumbers(
+    const std::vector<std::pair<int, std::string>>& numbers, const AllowedTable& allowed,
+    std::string* notes_lines = nullptr);
 
 // Reads the BDAY and ANNIVERSARY of each card into Anniversary records
 // described "Birthday: <name>" and "Anniversary: <name>"; a year outside the

@@ -302,6 +302,39 @@ size_t StoredLength(std::string_view utf8, const AllowedTable& allowed) {
   return TextTaker(allowed, &scratch).FromUtf8(utf8, std::string::npos).size();
 }
 
+}  // namespace
+
+std::vector<int> PlaceCardNumbers(const std::vector<std::pair<int, std::string>>& numbers,
+                                  const AllowedTable& allowed, std::string* notes_lines) {
+  // Numbers beyond the four fields open the notes, so a note too long for
+  // them costs its own end rather than a number; a number that does not fit
+  // whole is lost (and named by the import).
+  std::array<bool, kTelephoneTextCount> taken{};
+  std::string lines;
+  std::vector<int> places;
+  for (const auto& [field, number] : numbers) {
+    if (!taken[field]) {
+      taken[field] = true;
+      places.push_back(field);
+    } else if (!taken[kOtherNumber]) {
+      taken[kOtherNumber] = true;
+      places.push_back(kOtherNumber);
+    } else {
+      const std::string more = (lines.empty() ? "" : lines + "\n") + "Tel: " + number;
+      if (StoredLength(more, allowed) <= kTelephoneCapacity[kNotes]) {
+        lines = more;
+        places.push_back(kNotes);
+      } else {
+        places.push_back(-1);
+      }
+    }
+  }
+  if (notes_lines != nullptr) *notes_lines = lines;
+  return places;
+}
+
+namespace {
+
 void FinishCard(Card card, const AllowedTable& allowed, ImportBatch* batch) {
   batch->dates_not_held += static_cast<int>(card.dates.size());
   if (card.last.empty() && card.first.empty() && !card.full_name.empty() &&
@@ -312,23 +345,15 @@ void FinishCard(Card card, const AllowedTable& allowed, ImportBatch* batch) {
   u[kLastName] = card.last;
   u[kFirstName] = card.first;
   u[kCompany] = card.company;
-  // Numbers beyond the four fields open the notes, so a note too long for
-  // them costs its own end rather than a number; a number that does not fit
-  // whole is lost and named.
   std::string numbers;
   std::string lost;
-  for (const auto& [field, number] : card.numbers) {
-    if (u[field].empty()) {
-      u[field] = number;
-    } else if (u[kOtherNumber].empty()) {
-      u[kOtherNumber] = number;
-    } else {
-      const std::string more = (numbers.empty() ? "" : numbers + "\n") + "Tel: " + number;
-      if (StoredLength(more, allowed) <= kTelephoneCapacity[kNotes]) {
-        numbers = more;
-      } else {
-        lost += (lost.empty() ? "" : ", ") + number;
-      }
+  const std::vector<int> places = PlaceCardNumbers(card.numbers, allowed, &numbers);
+  for (size_t i = 0; i < places.size(); ++i) {
+    const std::string& number = card.numbers[i].second;
+    if (places[i] < 0) {
+      lost += (lost.empty() ? "" : ", ") + number;
+    } else if (places[i] != kNotes) {
+      u[places[i]] = number;
     }
   }
   u[kAddress] = JoinAddress(card.address);

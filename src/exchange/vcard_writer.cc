@@ -58,6 +58,41 @@ void AppendLine(std::string_view line, std::string* text) {
 
 }  // namespace
 
+void AppendVCard(const TelephoneRecord& r, std::string_view uid, std::string* text) {
+  std::array<std::string, kTelephoneTextCount> u;
+  for (int f = 0; f < kTelephoneTextCount; ++f) u[f] = Cp1252ToUtf8(r.texts[f]);
+
+  AppendLine("BEGIN:VCARD", text);
+  AppendLine("VERSION:4.0", text);
+  AppendLine("UID:urn:uuid:" + std::string(uid), text);
+  std::string full = u[kFirstName];
+  if (!full.empty() && !u[kLastName].empty()) full += ' ';
+  full += u[kLastName];
+  if (full.empty()) full = u[kCompany];
+  AppendLine("FN:" + Escape(full), text);
+  if (!u[kLastName].empty() || !u[kFirstName].empty()) {
+    AppendLine("N:" + Escape(u[kLastName]) + ";" + Escape(u[kFirstName]) + ";;;", text);
+  }
+  if (!u[kCompany].empty()) AppendLine("ORG:" + Escape(u[kCompany]), text);
+  const std::pair<int, std::string_view> numbers[] = {{kHomeNumber, "TEL;TYPE=home:"},
+                                                      {kOfficeNumber, "TEL;TYPE=work:"},
+                                                      {kFaxNumber, "TEL;TYPE=fax:"},
+                                                      {kOtherNumber, "TEL:"}};
+  for (const auto& [field, prefix] : numbers) {
+    if (!u[field].empty()) AppendLine(std::string(prefix) + Escape(u[field]), text);
+  }
+  if (!u[kAddress].empty() || !u[kCity].empty() || !u[kState].empty() || !u[kZipCode].empty() ||
+      !u[kCountry].empty()) {
+    AppendLine("ADR:;;" + Escape(u[kAddress]) + ";" + Escape(u[kCity]) + ";" + Escape(u[kState]) +
+                   ";" + Escape(u[kZipCode]) + ";" + Escape(u[kCountry]),
+               text);
+  }
+  if (!u[kEmail].empty()) AppendLine("EMAIL:" + Escape(u[kEmail]), text);
+  if (!u[kNotes].empty()) AppendLine("NOTE:" + Escape(u[kNotes]), text);
+  AppendLine("CATEGORIES:" + std::string(kCategoryWords[r.category < 3 ? r.category : 2]), text);
+  AppendLine("END:VCARD", text);
+}
+
 int BuildVCards(const AppliStore& store, std::string* text) {
   text->clear();
   int cards = 0;
@@ -65,38 +100,7 @@ int BuildVCards(const AppliStore& store, std::string* text) {
   for (int i = 0; i < static_cast<int>(uids.size()); ++i) {
     TelephoneRecord r;
     if (GetTelephoneRecord(store, &r, i) != kStoreOk) continue;
-    std::array<std::string, kTelephoneTextCount> u;
-    for (int f = 0; f < kTelephoneTextCount; ++f) u[f] = Cp1252ToUtf8(r.texts[f]);
-
-    AppendLine("BEGIN:VCARD", text);
-    AppendLine("VERSION:4.0", text);
-    AppendLine("UID:urn:uuid:" + uids[i], text);
-    std::string full = u[kFirstName];
-    if (!full.empty() && !u[kLastName].empty()) full += ' ';
-    full += u[kLastName];
-    if (full.empty()) full = u[kCompany];
-    AppendLine("FN:" + Escape(full), text);
-    if (!u[kLastName].empty() || !u[kFirstName].empty()) {
-      AppendLine("N:" + Escape(u[kLastName]) + ";" + Escape(u[kFirstName]) + ";;;", text);
-    }
-    if (!u[kCompany].empty()) AppendLine("ORG:" + Escape(u[kCompany]), text);
-    const std::pair<int, std::string_view> numbers[] = {{kHomeNumber, "TEL;TYPE=home:"},
-                                                        {kOfficeNumber, "TEL;TYPE=work:"},
-                                                        {kFaxNumber, "TEL;TYPE=fax:"},
-                                                        {kOtherNumber, "TEL:"}};
-    for (const auto& [field, prefix] : numbers) {
-      if (!u[field].empty()) AppendLine(std::string(prefix) + Escape(u[field]), text);
-    }
-    if (!u[kAddress].empty() || !u[kCity].empty() || !u[kState].empty() || !u[kZipCode].empty() ||
-        !u[kCountry].empty()) {
-      AppendLine("ADR:;;" + Escape(u[kAddress]) + ";" + Escape(u[kCity]) + ";" + Escape(u[kState]) +
-                     ";" + Escape(u[kZipCode]) + ";" + Escape(u[kCountry]),
-                 text);
-    }
-    if (!u[kEmail].empty()) AppendLine("EMAIL:" + Escape(u[kEmail]), text);
-    if (!u[kNotes].empty()) AppendLine("NOTE:" + Escape(u[kNotes]), text);
-    AppendLine("CATEGORIES:" + std::string(kCategoryWords[r.category < 3 ? r.category : 2]), text);
-    AppendLine("END:VCARD", text);
+    AppendVCard(r, uids[i], text);
     ++cards;
   }
   return cards;

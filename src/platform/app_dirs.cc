@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <system_error>
 #include <vector>
 
@@ -89,6 +90,32 @@ bool IsInstalledLayout(const fs::path& program_dir) {
   return fs::exists(program_dir.parent_path() / "share" / kAppDirName / "code.dat", ec);
 }
 
+std::optional<fs::path> DocumentsDirectory(const EnvLookup& env) {
+  const std::optional<fs::path> home = HomeDirectory(env);
+  if (!home) return std::nullopt;
+  std::string named;
+  if (std::optional<std::string> value = env("XDG_DOCUMENTS_DIR"); value) named = *value;
+  if (named.empty()) {
+    if (std::optional<fs::path> config = BaseDirectory(env, "XDG_CONFIG_HOME", ".config")) {
+      std::ifstream dirs(*config / "user-dirs.dirs");
+      constexpr std::string_view kKey = "XDG_DOCUMENTS_DIR=";
+      for (std::string line; std::getline(dirs, line);) {
+        if (!line.starts_with(kKey)) continue;
+        named = line.substr(kKey.size());
+        if (named.size() >= 2 && named.front() == '"' && named.back() == '"') {
+          named = named.substr(1, named.size() - 2);
+        }
+      }
+    }
+  }
+  if (named.starts_with("$HOME")) named = home->string() + named.substr(5);
+  const fs::path dir =
+      named.empty() || !fs::path(named).is_absolute() ? *home / "Documents" : fs::path(named);
+  std::error_code ec;
+  // xdg-user-dirs, too, takes the home directory for a folder not there.
+  return fs::is_directory(dir, ec) ? dir : *home;
+}
+
 AppDirs ResolveAppDirs(const fs::path& program_dir, const EnvLookup& env) {
   if (!IsInstalledLayout(program_dir)) return AppDirs::InProgramDirectory(program_dir);
   std::optional<fs::path> config = BaseDirectory(env, "XDG_CONFIG_HOME", ".config");
@@ -101,6 +128,7 @@ AppDirs ResolveAppDirs(const fs::path& program_dir, const EnvLookup& env) {
   dirs.config = *config / kAppDirName;
   dirs.data = *data / kAppDirName;
   dirs.state = *state / kAppDirName;
+  dirs.documents = DocumentsDirectory(env).value_or(fs::path());
   return dirs;
 }
 

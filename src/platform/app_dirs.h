@@ -20,6 +20,9 @@ struct AppDirs {
   std::filesystem::path data;    // the working data file, the virtual organizer's records,
                                  // the default backup folder
   std::filesystem::path state;   // a link log named without a folder
+  // Where the file dialogs open until the user chose a folder: the user's
+  // documents folder for an installed program; empty: data / "DATA".
+  std::filesystem::path documents;
 
   // Every place in one directory: the build tree's layout.
   [[nodiscard]] static AppDirs InProgramDirectory(const std::filesystem::path& dir);
@@ -41,6 +44,12 @@ using EnvLookup = std::function<std::optional<std::string>(const char* name)>;
 // no home directory can be found either, the program directory is used.
 [[nodiscard]] AppDirs ResolveAppDirs(const std::filesystem::path& program_dir,
                                      const EnvLookup& env);
+
+// The user's documents folder: $XDG_DOCUMENTS_DIR, else the one that
+// $XDG_CONFIG_HOME/user-dirs.dirs names (XDG_DOCUMENTS_DIR="$HOME/Documents"),
+// else ~/Documents; the home directory when that folder does not exist.
+// nullopt without a home directory.
+[[nodiscard]] std::optional<std::filesystem::path> DocumentsDirectory(const EnvLookup& env);
 
 // ResolveAppDirs for the running program and its environment.
 [[nodiscard]] AppDirs CurrentAppDirs();

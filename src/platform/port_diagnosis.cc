@@ -5,7 +5,9 @@
 #include <grp.h>
 #include <pwd.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -108,6 +110,25 @@ std::string LockHolder(const std::string& device) {
   return {};
 }
 
+// The multiplexer every pseudo-terminal master is opened through, and the
+// majors of the pseudo-terminals themselves (Unix98: 136 to 143).
+constexpr unsigned kPtmxMajor = 5;
+constexpr unsigned kPtmxMinor = 2;
+constexpr unsigned kPtsMajorFirst = 136;
+constexpr unsigned kPtsMajorLast = 143;
+
+unsigned PtsIndex(dev_t device) { return (major(device) - kPtsMajorFirst) * 256 + minor(device); }
+
+// The pseudo-terminal a master descriptor serves, from its fdinfo
+// ("tty-index:\t3"); -1 when the kernel does not say.
+int PtyIndexOf(const fs::path& fdinfo) {
+  std::ifstream info(fdinfo);
+  for (std::string line; std::getline(info, line);) {
+    if (line.starts_with("tty-index:")) return std::atoi(line.c_str() + 10);
+  }
+  return -1;
+}
+
 std::string BusyReason(const std::string& device) {
   if (std::string holder = LockHolder(device); !holder.empty()) return "busy: held by " + holder;
   std::vector<std::string> holders = PortHolders(device);
@@ -158,27 +179,66 @@ PortCheck CheckPort(const std::string& device) {
       return {false, "no hardware behind " + device + " (" + ErrorText(error) + ")"};
     return {false, "not a serial device: " + device + " (" + ErrorText(error) + ")"};
   }
+  // A program that asked for the port alone (TIOCEXCL) shuts out everyone
+  // but root; root learns of it here.
+  int exclusive = 0;
+  const bool shut = ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive != 0;
   close(fd);
+  if (shut) return {false, BusyReason(device)};
+  // A program may hold the port without any lock (a terminal program, a
+  // cat): the two would then share what the organizer sends.
+  if (std::vector<std::string> holders = PortHolders(device); !holders.empty()) {
+    std::string reason = "in use: held open by ";
+    for (size_t i = 0; i < holders.size(); ++i) reason += (i > 0 ? ", " : "") + holders[i];
+    return {false, reason};
+  }
   return {true, "can be opened"};
 }
 
 std::vector<std::string> PortHolders(const std::string& device) {
-  std::vector<std::string> holders;
-  struct stat want {};
-  if (stat(device.c_str(), &want) != 0 || !S_ISCHR(want.st_mode)) return holders;
+  return PortHoldersOf({device}).front();
+}
+
+std::vector<std::vector<std::string>> PortHoldersOf(const std::vector<std::string>& devices) {
+  std::vector<std::vector<std::string>> holders(devices.size());
+  std::vector<dev_t> wanted(devices.size(), 0);
+  bool any = false;
+  for (size_t i = 0; i < devices.size(); ++i) {
+    struct stat st {};
+    if (stat(devices[i].c_str(), &st) == 0 && S_ISCHR(st.st_mode)) {
+      wanted[i] = st.st_rdev;
+      any = true;
+    }
+  }
+  if (!any) return holders;
   const std::string self = std::to_string(getpid());
   std::error_code ec;
   for (const fs::directory_entry& proc : fs::directory_iterator("/proc", ec)) {
     const std::string pid = proc.path().filename().string();
     if (pid.find_first_not_of("0123456789") != std::string::npos || pid == self) continue;
+    std::vector<bool> seen(devices.size(), false);
+    std::vector<int> mastered;  // pseudo-terminals whose other end this process holds
     std::error_code fd_ec;
     for (const fs::directory_entry& fd : fs::directory_iterator(proc.path() / "fd", fd_ec)) {
       struct stat st {};
-      if (stat(fd.path().c_str(), &st) != 0 || !S_ISCHR(st.st_mode) || st.st_rdev != want.st_rdev) {
+      if (stat(fd.path().c_str(), &st) != 0 || !S_ISCHR(st.st_mode)) continue;
+      if (st.st_rdev == makedev(kPtmxMajor, kPtmxMinor)) {
+        mastered.push_back(PtyIndexOf(proc.path() / "fdinfo" / fd.path().filename()));
+      }
+      for (size_t i = 0; i < devices.size(); ++i) {
+        if (wanted[i] == 0 || seen[i] || st.st_rdev != wanted[i]) continue;
+        seen[i] = true;
+      }
+    }
+    for (size_t i = 0; i < devices.size(); ++i) {
+      // The program at the other end of a pseudo-terminal (a line simulator,
+      // a terminal) keeps it open as its own; it is no second user of it.
+      if (!seen[i] || (major(wanted[i]) >= kPtsMajorFirst && major(wanted[i]) <= kPtsMajorLast &&
+                       std::find(mastered.begin(), mastered.end(),
+                                 static_cast<int>(PtsIndex(wanted[i]))) != mastered.end())) {
         continue;
       }
-      holders.push_back(ProcessName(pid));
-      break;
+      holders[i].push_back(ProcessName(pid));
     }
   }
   return holders;

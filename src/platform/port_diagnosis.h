@@ -16,7 +16,10 @@ struct PortCheck {
 };
 
 // Tries the device as the link would (read and write, no controlling
-// terminal, not blocking) and closes it again at once.
+// terminal, not blocking) and closes it again at once. A device that opens
+// is still "busy" when another program holds it alone (TIOCEXCL), and "in
+// use" when another program has it open without any lock, where /proc shows
+// that program.
 [[nodiscard]] PortCheck CheckPort(const std::string& device);
 // CheckPort, or a stand-in for tests.
 using PortChecker = std::function<PortCheck(const std::string& device)>;
@@ -24,6 +27,9 @@ using PortChecker = std::function<PortCheck(const std::string& device)>;
 // The processes that hold the device open, as "name (pid N)", where /proc
 // shows them (a process of another user may stay hidden).
 [[nodiscard]] std::vector<std::string> PortHolders(const std::string& device);
+// The same for several devices in one pass over /proc, in their order.
+[[nodiscard]] std::vector<std::vector<std::string>> PortHoldersOf(
+    const std::vector<std::string>& devices);
 
 }  // namespace kivo
 

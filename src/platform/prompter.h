@@ -12,6 +12,9 @@ enum class PromptIcon { kNone, kInformation, kExclamation, kQuestion };
 enum class PromptButtons { kOk, kOkCancel, kYesNo, kRetryCancel };
 enum class PromptAnswer { kOk, kCancel, kYes, kNo, kRetry };
 
+// Text and caption are UTF-8, as the terminal and the widgets take them: a
+// record text (Windows-1252) goes into a box through Cp1252ToUtf8, and a file
+// name or an imported character as it is.
 struct PromptBox {
   std::string text;
   std::string caption;

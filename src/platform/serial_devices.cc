@@ -25,6 +25,21 @@ std::string BaseName(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// The node's name as the user knows it: "ttyUSB0", "pts/3".
+std::string NodeName(const std::string& node) {
+  constexpr std::string_view kDev = "/dev/";
+  if (node.starts_with(kDev) && node.find('/', kDev.size()) != std::string::npos) {
+    return node.substr(kDev.size());
+  }
+  return BaseName(node);
+}
+
+bool IsPseudoTerminal(const std::string& node) {
+  const std::string name = NodeName(node);
+  return name.starts_with("pts/") && name.size() > 4 &&
+         name.find_first_not_of("0123456789", 4) == std::string::npos;
+}
+
 // The group of a node name in the listing order (0 ttyUSB, 1 ttyACM, 2 ttyS,
 // 3 anything else), or -1 when the name is not a serial node we list.
 int NodeGroup(const std::string& name) {
@@ -71,14 +86,14 @@ std::string SerialDevice::Description() const {
 
 std::string SerialDevice::Label() const {
   const std::string description = Description();
-  const std::string name = BaseName(node.empty() ? path : node);
+  const std::string name = NodeName(node.empty() ? path : node);
   return description.empty() ? name : name + ": " + description;
 }
 
 void SortSerialDevices(std::vector<SerialDevice>& devices) {
   auto key = [](const SerialDevice& d) {
     const bool by_id = d.path != d.node;
-    const int group = NodeGroup(BaseName(d.node));
+    const int group = IsPseudoTerminal(d.node) ? 4 : NodeGroup(BaseName(d.node));
     return std::make_tuple(by_id ? 0 : 1 + (group < 0 ? 3 : group),
                            NaturalKey(by_id ? d.path : d.node));
   };
@@ -101,6 +116,33 @@ void ReadSysfsDetails(const std::string& sys_root, SerialDevice& device) {
     if (device.model.empty()) device.model = FirstLine(dir / "product");
     if (device.serial.empty()) device.serial = FirstLine(dir / "serial");
     break;
+  }
+}
+
+bool IsSerialNode(const std::string& sys_root, const std::string& node) {
+  const std::string name = BaseName(node);
+  if (NodeGroup(name) >= 0) return true;
+  // Any other tty with hardware behind it (ttyAMA0, rfcomm0, ttyXRUSB0);
+  // consoles and pseudo-terminals have none.
+  std::error_code ec;
+  return fs::exists(fs::path(sys_root) / "class/tty" / name / "device", ec);
+}
+
+void AppendPseudoTerminals(const std::string& dev_root, std::vector<SerialDevice>& devices) {
+  std::error_code ec;
+  for (const fs::directory_entry& entry : fs::directory_iterator(fs::path(dev_root) / "pts", ec)) {
+    const std::string name = entry.path().filename().string();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;  // ptmx
+    if (!IsCharDevice(entry.path().string())) continue;
+    SerialDevice device;
+    // A test's own /dev holds links to the system's: the system's node is
+    // the one to open and to show.
+    std::error_code link_ec;
+    const fs::path real = fs::canonical(entry.path(), link_ec);
+    device.node = link_ec ? entry.path().string() : real.string();
+    device.path = device.node;
+    device.model = "pseudo-terminal";
+    devices.push_back(device);
   }
 }
 
@@ -138,7 +180,9 @@ std::vector<SerialDevice> DevScanSerialDevices::List() {
   for (const fs::directory_entry& entry : fs::directory_iterator(dev_root_, ec)) {
     const std::string name = entry.path().filename().string();
     const std::string node = entry.path().string();
-    if (NodeGroup(name) < 0 || !IsCharDevice(node) || !HasPortBehind(sys_root_, node)) continue;
+    if (!IsSerialNode(sys_root_, node) || !IsCharDevice(node) || !HasPortBehind(sys_root_, node)) {
+      continue;
+    }
     SerialDevice device;
     device.path = node;
     device.node = node;
@@ -162,6 +206,7 @@ std::vector<SerialDevice> DevScanSerialDevices::List() {
     }
     ReadSysfsDetails(sys_root_, device);
   }
+  AppendPseudoTerminals(dev_root_, devices);
   SortSerialDevices(devices);
   return devices;
 }

@@ -33,8 +33,10 @@ class SerialDevices {
  public:
   virtual ~SerialDevices() = default;
 
-  // The by-id names first, then ttyUSB*, ttyACM* and the ttyS* with a port
-  // behind them, each group in natural order (ttyUSB2 before ttyUSB10).
+  // The by-id names first, then ttyUSB*, ttyACM*, the ttyS* with a port
+  // behind them, any other tty with hardware behind it and the
+  // pseudo-terminals (/dev/pts/N, "pts/3: pseudo-terminal"), each group in
+  // natural order (ttyUSB2 before ttyUSB10).
   [[nodiscard]] virtual std::vector<SerialDevice> List() = 0;
   // A descriptor that becomes readable when devices come or go, for poll() or
   // an event loop; -1 when changes are not announced (then call List() again
@@ -103,6 +105,11 @@ void SortSerialDevices(std::vector<SerialDevice>& devices);
 // and serial of the USB device above it, and the latency timer. Fields the
 // device already has are kept.
 void ReadSysfsDetails(const std::string& sys_root, SerialDevice& device);
+// Whether a node's name is one of a serial port: ttyUSB*, ttyACM*, ttyS*, or
+// another tty with a device behind it in sys_root/class/tty.
+[[nodiscard]] bool IsSerialNode(const std::string& sys_root, const std::string& node);
+// Adds the pseudo-terminals of dev_root/pts.
+void AppendPseudoTerminals(const std::string& dev_root, std::vector<SerialDevice>& devices);
 // Whether a ttyS node has a port behind it (sysfs "type" not 0); true for
 // every other name and when sysfs does not say.
 [[nodiscard]] bool HasPortBehind(const std::string& sys_root, const std::string& node);

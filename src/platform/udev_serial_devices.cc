@@ -9,6 +9,7 @@
 #include <cstring>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/serial_devices.h"
 
@@ -54,6 +55,8 @@ class UdevSerialDevices : public SerialDevices {
       udev_device_unref(device);
     }
     udev_enumerate_unref(enumerate);
+    // udev does not list pseudo-terminals.
+    AppendPseudoTerminals("/dev", devices);
     SortSerialDevices(devices);
     return devices;
   }
@@ -87,9 +90,10 @@ class UdevSerialDevices : public SerialDevices {
     SerialDevice found;
     found.node = node;
     found.path = node;
-    const std::string name = udev_device_get_sysname(device);
-    if (name.rfind("ttyUSB", 0) != 0 && name.rfind("ttyACM", 0) != 0 &&
-        name.rfind("ttyS", 0) != 0) {
+    // Consoles, pseudo-terminals and the like live under /devices/virtual;
+    // every other tty has hardware behind it.
+    const char* devpath = udev_device_get_devpath(device);
+    if (devpath == nullptr || std::string_view(devpath).starts_with("/devices/virtual/")) {
       return std::nullopt;
     }
     struct stat st {};

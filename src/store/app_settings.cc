@@ -90,6 +90,7 @@ void ReadWindowGeometry(const IniFile& ini, WindowGeometry& w) {
   w.width = std::max(ini.ReadInt(kWindow, "Width", 0), 0);
   w.height = std::max(ini.ReadInt(kWindow, "Height", 0), 0);
   w.maximized = ini.ReadInt(kWindow, "Maximized", 0) != 0;
+  w.list_share = std::clamp(ini.ReadInt(kWindow, "ListShare", 0), 0, 1000);
   for (size_t i = 0; i < w.columns.size(); ++i) {
     w.columns[i] = ParseWidths(ini.ReadString(kWindow, kColumnKeys[i], ""));
   }
@@ -102,6 +103,7 @@ void WriteWindowGeometry(const WindowGeometry& w, IniFile& ini) {
   ini.WriteInt(kWindow, "Width", w.width);
   ini.WriteInt(kWindow, "Height", w.height);
   ini.WriteInt(kWindow, "Maximized", w.maximized ? 1 : 0);
+  if (w.list_share > 0) ini.WriteInt(kWindow, "ListShare", w.list_share);
   for (size_t i = 0; i < w.columns.size(); ++i) {
     if (!w.columns[i].empty()) ini.WriteString(kWindow, kColumnKeys[i], JoinWidths(w.columns[i]));
   }
@@ -139,7 +141,14 @@ AppSettings ReadAppSettings(const IniFile& ini, const std::filesystem::path& pro
 AppSettings ReadAppSettings(const IniFile& ini, const AppDirs& dirs) {
   AppSettings s;
   s.backup_dir = ini.ReadString(kPath, "BackupDir", "");
-  if (s.backup_dir.empty()) s.backup_dir = (dirs.data / "DATA").string();
+  // An installed program opens its file dialogs in the documents folder, not
+  // in its own hidden folder, which earlier versions wrote back as BackupDir
+  // without the user choosing it.
+  const std::string hidden = (dirs.data / "DATA").string();
+  if (!dirs.documents.empty() && s.backup_dir == hidden) s.backup_dir.clear();
+  if (s.backup_dir.empty()) {
+    s.backup_dir = dirs.documents.empty() ? hidden : dirs.documents.string();
+  }
   s.log_file_name = ini.ReadString(kPath, "LogFileName", "");
   if (!s.log_file_name.empty() && s.log_file_name.find('/') == std::string::npos) {
     s.log_file_name = (dirs.state / s.log_file_name).string();

@@ -38,6 +38,9 @@ struct WindowGeometry {
   // The list's column widths for each application, by AppliID; an empty list
   // or a width of 0 means the column's first width.
   std::array<std::vector<int>, 6> columns;
+  // The list's share of the room beside the detail pane in thousandths, as
+  // the user left the divider between them; 0: the first layout's.
+  int list_share = 0;
 };
 
 // The user's settings, shared by the desktop program and the command-line
@@ -115,7 +118,9 @@ AppSettings ReadAppSettings(const IniFile& ini, const std::filesystem::path& pro
 AppSettings LoadAppSettings(const std::filesystem::path& settings_file,
                             const std::filesystem::path& program_dir);
 // The same for the places an installed program uses: the default backup
-// folder is dirs.data/DATA and a bare LogFileName goes into dirs.state.
+// folder is dirs.documents (dirs.data/DATA without one, and a BackupDir that
+// names dirs.data/DATA counts as none) and a bare LogFileName goes into
+// dirs.state.
 AppSettings ReadAppSettings(const IniFile& ini, const AppDirs& dirs);
 AppSettings LoadAppSettings(const std::filesystem::path& settings_file, const AppDirs& dirs);
 

@@ -36,7 +36,7 @@ class BackupFileEndpoint : public SyncEndpoint {
   // of one file share one state.
   std::string Identity() const override;
   std::string Label() const override { return label_; }
-  bool atomic() const override { return true; }
+  BrokenWrite broken_write() const override { return BrokenWrite::kOldOrNew; }
 
   [[nodiscard]] EndpointStatus Read(AppliMask apps, const EndpointMemory& memory,
                                     RecordSet* out) override;

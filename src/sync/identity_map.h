@@ -24,6 +24,11 @@ namespace kivo {
 // occurrence number among the identical records of that application in the
 // base (0 for the first copy, 1 for the second, ...), so identical records
 // keep separate items.
+// An item of a collection that maps to no record (a journal, a card without
+// a name) is kept under this occurrence with record hash 0, so it is not
+// fetched again until its ETag changes.
+inline constexpr uint32_t kNoRecordOccurrence = 0xFFFFFFFF;
+
 struct IdentityKey {
   AppliId id = 0;
   uint64_t record_hash = 0;  // HashBytes of the record with its terminator

@@ -31,7 +31,11 @@ class MemoryEndpoint : public SyncEndpoint {
   std::string Identity() const override { return identity_; }
   std::string Label() const override { return label_; }
   AppliMask Holds() const override { return holds_; }
-  bool atomic() const override { return kind_ == Kind::kAtomic; }
+  BrokenWrite broken_write() const override {
+    return kind_ == Kind::kWholeAppli ? BrokenWrite::kHalfAppli
+           : kind_ == Kind::kAtomic   ? BrokenWrite::kOldOrNew
+                                      : BrokenWrite::kSomeItems;
+  }
 
   [[nodiscard]] EndpointStatus Read(AppliMask apps, const EndpointMemory& memory,
                                     RecordSet* out) override;

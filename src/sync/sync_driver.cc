@@ -69,9 +69,7 @@ bool WriteSide(SyncEndpoint& endpoint, Side side, const SyncPlan& plan,
   return true;
 }
 
-}  // namespace
-
-SyncReport RunSync(SyncEndpoint& left, SyncEndpoint& right, SyncState& state,
+SyncReport RunOnce(SyncEndpoint& left, SyncEndpoint& right, SyncState& state,
                    const SyncOptions& options) {
   SyncReport report;
   report.side_names = {left.Label(), right.Label()};
@@ -94,8 +92,8 @@ SyncReport RunSync(SyncEndpoint& left, SyncEndpoint& right, SyncState& state,
     if (!status.ok()) return Fail(report, SyncStep::kRead, side, std::move(status));
   }
 
-  const SyncPlan plan =
-      PlanSync(apps, *stored, now, {left.atomic(), right.atomic()}, options.policy, options.force);
+  const SyncPlan plan = PlanSync(apps, *stored, now, {left.broken_write(), right.broken_write()},
+                                 options.policy, options.force);
   Summarize(plan, report);
   if (plan.refused()) {
     report.outcome = SyncOutcome::kRefused;
@@ -150,6 +148,25 @@ SyncReport RunSync(SyncEndpoint& left, SyncEndpoint& right, SyncState& state,
     if (!state.CloseJournal(&reason)) return FailState(report, SyncStep::kStoreBase, reason);
   }
   report.outcome = SyncOutcome::kSynced;
+  return report;
+}
+
+}  // namespace
+
+SyncReport RunSync(SyncEndpoint& left, SyncEndpoint& right, SyncState& state,
+                   const SyncOptions& options) {
+  SyncReport report = RunOnce(left, right, state, options);
+  std::array<AppliMask, 2> written = report.written;
+  for (int again = 1; again <= kRereadsAfterChange && report.failed_step == SyncStep::kWrite &&
+                      report.failure.fault == EndpointFault::kChanged;
+       ++again) {
+    const std::optional<Side> changed = report.failed_side;
+    report = RunOnce(left, right, state, options);
+    report.rereads = again;
+    report.changed_side = changed;
+    for (size_t s = 0; s < written.size(); ++s) written[s] |= report.written[s];
+  }
+  report.written = written;
   return report;
 }
 

@@ -32,9 +32,15 @@ struct SyncOptions {
 //      the left (the organizer), each application confirmed into the journal's
 //      steps as it completes, and compare what reads back with the target;
 //   7. store the new base and the identity maps, and remove the journal.
-// A failure at any step ends the run with the report saying which and why;
+// A side that changes while the sync runs (a conditional write of a
+// collection finds an item changed since the read: EndpointFault::kChanged)
+// is not overwritten: the run is read again from step 2, which finishes it as
+// an interrupted one and merges the change, up to kRereadsAfterChange times.
+// A failure at any other step ends the run with the report saying which and why;
 // from step 6 on the journal stays, and the next sync finishes the work before
 // it compares anything. Nothing here talks to the user.
+inline constexpr int kRereadsAfterChange = 3;
+
 [[nodiscard]] SyncReport RunSync(SyncEndpoint& left, SyncEndpoint& right, SyncState& state,
                                  const SyncOptions& options);
 

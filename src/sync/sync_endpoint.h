@@ -21,6 +21,9 @@ enum class EndpointFault : uint8_t {
              // or changed; the command line's exit 2
   kFailed,   // a read or write broke off (a dropped line, a full disk, a
              // server error); `code` tells more, e.g. the link's ResultCode
+  kChanged,  // the side changed while the sync ran: a conditional write found
+             // an item changed since it was read and wrote nothing over it;
+             // reading again and merging finishes the run
 };
 
 struct EndpointStatus {
@@ -36,6 +39,24 @@ struct EndpointStatus {
   static EndpointStatus Failed(std::string message, int code = 0) {
     return {EndpointFault::kFailed, code, std::move(message)};
   }
+  static EndpointStatus Changed(std::string message, int code = 0) {
+    return {EndpointFault::kChanged, code, std::move(message)};
+  }
+};
+
+// What a write that breaks off (a dropped line, a killed process, a server
+// error) leaves on a side; it decides how the next sync finishes the run.
+enum class BrokenWrite : uint8_t {
+  // An application half-written, which must not be read as removals: the
+  // organizer deletes an application, then sends it record by record.
+  kHalfAppli,
+  // The old state or the new one: a file replaced by a rename.
+  kOldOrNew,
+  // Some items written and others not, each one whole: a collection written
+  // item by item. Like the old or the new state, whatever it holds is true
+  // of the side (edits made there meanwhile included), so the next sync
+  // merges it as it is.
+  kSomeItems,
 };
 
 // What a side needs to know of the last sync to read itself: a collection
@@ -81,10 +102,8 @@ class SyncEndpoint {
   virtual std::string Label() const = 0;
   // The applications the side can hold (a contacts collection: Telephone).
   virtual AppliMask Holds() const { return kAllSyncAppli; }
-  // True when a write either completes or leaves the side as it was (a file
-  // replaced by a rename); false when a broken write can leave an application
-  // half-written (the organizer deletes, then sends record by record).
-  virtual bool atomic() const = 0;
+  // What a broken write leaves on the side.
+  virtual BrokenWrite broken_write() const = 0;
 
   // Reads the applications of `apps` (a subset of Holds()) into *out, all in
   // one session where the side has sessions. A side that does not exist yet

@@ -8,17 +8,19 @@ namespace {
 enum class Standing { kAsIs, kWriteJournal, kDiverged };
 
 Standing Recover(const JournalAppli& journal, Side side, const Records& now, bool confirmed,
-                 bool atomic) {
+                 BrokenWrite broken) {
   const size_t s = SideIndex(side);
   if (!journal.writes[s] || confirmed) return Standing::kAsIs;
   const uint64_t fingerprint = RecordsFingerprint(now);
   if (fingerprint == journal.after[s]) return Standing::kAsIs;
-  if (fingerprint == journal.before[s] || !atomic) return Standing::kWriteJournal;
+  if (fingerprint == journal.before[s] || broken == BrokenWrite::kHalfAppli) {
+    return Standing::kWriteJournal;
+  }
   return Standing::kDiverged;
 }
 
 AppliPlan PlanAppli(AppliId id, const StoredState& stored, const std::array<RecordSet, 2>& now,
-                    const std::array<bool, 2>& atomic, ConflictPolicy policy, bool force) {
+                    const std::array<BrokenWrite, 2>& broken, ConflictPolicy policy, bool force) {
   AppliPlan plan;
   plan.id = id;
   plan.base = stored.base.of(id);
@@ -29,7 +31,7 @@ AppliPlan PlanAppli(AppliId id, const StoredState& stored, const std::array<Reco
     for (Side side : kBothSides) {
       const size_t s = SideIndex(side);
       const bool confirmed = HasAppli(stored.steps.confirmed[s], id);
-      switch (Recover(*journal, side, *view[s], confirmed, atomic[s])) {
+      switch (Recover(*journal, side, *view[s], confirmed, broken[s])) {
         case Standing::kAsIs:
           break;
         case Standing::kWriteJournal:
@@ -81,12 +83,12 @@ bool SyncPlan::writes(Side side) const {
 }
 
 SyncPlan PlanSync(AppliMask apps, const StoredState& stored, const std::array<RecordSet, 2>& now,
-                  const std::array<bool, 2>& atomic, ConflictPolicy policy, bool force) {
+                  const std::array<BrokenWrite, 2>& broken, ConflictPolicy policy, bool force) {
   SyncPlan plan;
   plan.recovered = stored.journal.has_value();
   for (AppliId id = 0; id < kSyncAppliCount; ++id) {
     if (HasAppli(apps, id))
-      plan.applis.push_back(PlanAppli(id, stored, now, atomic, policy, force));
+      plan.applis.push_back(PlanAppli(id, stored, now, broken, policy, force));
   }
   return plan;
 }

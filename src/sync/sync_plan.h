@@ -29,10 +29,12 @@ namespace kivo {
 //   - anything else, on a side whose writes can break off half-way (the
 //     organizer): a half-written application; it is never read as removals but
 //     taken to hold the journal's records and written again;
-//   - anything else, on a side written atomically (a backup file): someone
-//     changed it since; it is merged as it is, against the base of before the
-//     interrupted run (the journal's records stand on the other side as that
-//     side's edits), so neither side's edits are lost.
+//   - anything else, on a side written atomically (a backup file) or item by
+//     item (a collection, which may hold part of the writes and edits another
+//     client made meanwhile, every item whole): it is merged as it is, against
+//     the base of before the interrupted run (the journal's records stand on
+//     the other side as that side's edits), so neither side's edits are lost
+//     and nothing a write already brought across comes twice.
 // The journal's records become the base of the application unless a side
 // changed as in the last case.
 struct AppliPlan {
@@ -57,11 +59,11 @@ struct SyncPlan {
 };
 
 // `now` holds each side's records of `apps` (absent ones read as empty);
-// `atomic` per SideIndex as the endpoints say. Guards are checked unless
+// `broken` per SideIndex as the endpoints say. Guards are checked unless
 // `force`.
 [[nodiscard]] SyncPlan PlanSync(AppliMask apps, const StoredState& stored,
                                 const std::array<RecordSet, 2>& now,
-                                const std::array<bool, 2>& atomic, ConflictPolicy policy,
+                                const std::array<BrokenWrite, 2>& broken, ConflictPolicy policy,
                                 bool force);
 
 // The journal of a plan: every application written on some side.

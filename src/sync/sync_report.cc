@@ -111,7 +111,13 @@ int SyncReport::ConflictCount() const {
 std::string RenderSyncReport(const SyncReport& report, const RowContext& context) {
   std::string out;
   if (report.outcome == SyncOutcome::kDryRun) out += "Dry run: nothing was changed.\n";
-  if (report.recovered) out += "An interrupted sync was finished first.\n";
+  if (report.rereads > 0 && report.changed_side) {
+    out += "The " + report.side_names[SideIndex(*report.changed_side)] +
+           " changed while the sync ran: nothing was overwritten, both sides were read again "
+           "and merged.\n";
+  } else if (report.recovered) {
+    out += "An interrupted sync was finished first.\n";
+  }
   for (const AppliReport& appli : report.applis) out += AppliLine(report, appli);
   if (report.ConflictCount() > 0) {
     out += "Conflicts:\n";

@@ -49,8 +49,12 @@ struct SyncReport {
   std::array<std::string, 2> side_names;  // the endpoints' labels
   bool recovered = false;                 // an interrupted sync was finished first
   std::vector<AppliReport> applis;        // in AppliId order
-  // Applications written per side (SideIndex), as bits.
+  // Applications written per side (SideIndex), as bits, over every read.
   std::array<AppliMask, 2> written{};
+  // Times the sync read both sides again because one changed while it ran,
+  // and the side that did.
+  int rereads = 0;
+  std::optional<Side> changed_side;
 
   SyncStep failed_step = SyncStep::kNone;
   std::optional<Side> failed_side;  // when an endpoint failed

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "store/appli_id.h"
+#include "store/records_fingerprint.h"
 
 namespace kivo {
 
@@ -55,14 +56,6 @@ struct RecordSet {
 
 // Two record lists hold the same records, whatever their order.
 [[nodiscard]] bool SameRecords(const Records& a, const Records& b);
-
-// A 64-bit FNV-1a hash of bytes; what fingerprints and identity keys use.
-[[nodiscard]] uint64_t HashBytes(std::span<const uint8_t> bytes,
-                                 uint64_t seed = 0xcbf29ce484222325ULL);
-
-// A fingerprint of a record list taken as a multiset: the same for any order
-// of the same records, different (but for hash collisions) for anything else.
-[[nodiscard]] uint64_t RecordsFingerprint(const Records& records);
 
 }  // namespace kivo
 

@@ -29,8 +29,9 @@ constexpr const char* kInstructions[] = {
     "you may have to reset your computer.",
 };
 
+// The texts are UTF-8: a device's name goes into them.
 QString Text(std::string_view text) {
-  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 // "COM3" for a COM port, the device's own name (ttyUSB0, or its by-id name)

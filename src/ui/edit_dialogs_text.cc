@@ -31,6 +31,17 @@ void AddLabelled(QGridLayout* grid, int row, int column, const char* text, QWidg
   grid->addWidget(field, row, column + 1, Qt::AlignLeft | Qt::AlignVCenter);
 }
 
+// A field of several lines over rows (and columns): its label keeps to the
+// top, level with the first line.
+void AddLabelledBlock(QGridLayout* grid, int row, int column, const char* text, QWidget* field,
+                      int line_height, int rows, int columns) {
+  auto* label = new QLabel(QString::fromLatin1(text));
+  label->setBuddy(field);
+  label->setFixedHeight(line_height);
+  grid->addWidget(label, row, column, Qt::AlignLeft | Qt::AlignTop);
+  grid->addWidget(field, row, column + 1, rows, columns, Qt::AlignTop);
+}
+
 // ---- Memo -------------------------------------------------------------------
 
 class MemoDialog final : public EditDialog {
@@ -196,9 +207,7 @@ class TelephoneDialog final : public EditDialog {
   // A name (last, first or company) and a way to reach it (a number or the
   // address).
   bool IsValid() const override {
-    auto filled = [this](int field) {
-      return !fields_[static_cast<size_t>(field)]->text().isEmpty();
-    };
+    auto filled = [this](int field) { return !Text(field).isEmpty(); };
     const bool named = filled(kLastName) || filled(kFirstName) || filled(kCompany);
     const bool reachable = filled(kHomeNumber) || filled(kOfficeNumber) || filled(kFaxNumber) ||
                            filled(kOtherNumber) || filled(kAddress);
@@ -215,24 +224,49 @@ class TelephoneDialog final : public EditDialog {
     const QFontMetrics metrics(font);
     // Two columns of fields, names and numbers on the left, the address on
     // the right, each field showing up to kShownChars characters (the rest
-    // scrolls), so the dialog stays narrow enough for a small screen.
+    // scrolls), so the dialog stays narrow enough for a small screen. The
+    // address wraps over two rows' height, the notes over the width below.
     constexpr int kShownChars = 26;
     constexpr int kLeftCount = 7;
     constexpr int kRightColumn = 3;
+    constexpr int kNotesRow = kLeftCount + 1;
     grid->addItem(new QSpacerItem(12, 0), 1, kRightColumn - 1);
+    FilteredLineEdit sample(allowed_, 1);
+    sample.setFont(font);
+    const int line_height = sample.sizeHint().height();
     for (int i = 0; i < kTelephoneTextCount; ++i) {
-      const int capacity = static_cast<int>(kTelephoneCapacity[static_cast<size_t>(i)]);
-      auto* field = new FilteredLineEdit(allowed_, capacity, this);
+      const size_t at = static_cast<size_t>(i);
+      const int capacity = static_cast<int>(kTelephoneCapacity[at]);
+      const int width =
+          metrics.horizontalAdvance(QString(std::min(capacity, kShownChars), QLatin1Char('M')));
+      QWidget* field = nullptr;
+      if (IsMultiLine(i)) {
+        // The address and the notes wrap over three lines; their 96
+        // characters and the character table hold as in the memo field.
+        auto* block = new ThreeLineTextEdit(allowed_, this);
+        if (i == kAddress) block->setFixedWidth(width + 12);
+        connect(block, &QPlainTextEdit::textChanged, this, [this] { UpdateEnabling(); });
+        blocks_[at] = block;
+        field = block;
+      } else {
+        auto* line = new FilteredLineEdit(allowed_, capacity, this);
+        line->setFont(font);
+        line->setFixedWidth(width + 12);
+        connect(line, &QLineEdit::textChanged, this, [this] { UpdateEnabling(); });
+        lines_[at] = line;
+        field = line;
+      }
       field->setObjectName(QStringLiteral("tel%1").arg(i));
-      field->setFont(font);
-      field->setFixedWidth(
-          metrics.horizontalAdvance(QString(std::min(capacity, kShownChars), QLatin1Char('M'))) +
-          12);
-      fields_[static_cast<size_t>(i)] = field;
-      const bool left = i < kLeftCount;
-      AddLabelled(grid, left ? i + 1 : i + 1 - kLeftCount, left ? 0 : kRightColumn,
-                  kTelephoneLabels[static_cast<size_t>(i)], field);
-      connect(field, &QLineEdit::textChanged, this, [this] { UpdateEnabling(); });
+      const char* label = kTelephoneLabels[at];
+      if (i < kLeftCount) {
+        AddLabelled(grid, i + 1, 0, label, field);
+      } else if (i == kAddress) {
+        AddLabelledBlock(grid, 1, kRightColumn, label, field, line_height, 2, 1);
+      } else if (i == kNotes) {
+        AddLabelledBlock(grid, kNotesRow, 0, label, field, line_height, 1, kRightColumn + 1);
+      } else {
+        AddLabelled(grid, i + 2 - kLeftCount, kRightColumn, label, field);
+      }
     }
   }
 
@@ -245,7 +279,7 @@ class TelephoneDialog final : public EditDialog {
     }
     cleared_once_ = true;
     category_->setCurrentIndex(category);
-    for (FilteredLineEdit* field : fields_) field->clear();
+    for (int i = 0; i < kTelephoneTextCount; ++i) SetText(i, QString());
   }
 
   void FillFromRecord(const std::vector<uint8_t>& record) override {
@@ -253,23 +287,42 @@ class TelephoneDialog final : public EditDialog {
     TelephoneRecord telephone;
     if (DecodeTelephoneRecord(record, &telephone) != 0) return FillDefaults();
     category_->setCurrentIndex(telephone.category <= 1 ? telephone.category : 2);
-    for (size_t i = 0; i < fields_.size(); ++i) fields_[i]->setText(FromPcText(telephone.texts[i]));
+    for (int i = 0; i < kTelephoneTextCount; ++i) {
+      SetText(i, FromPcText(telephone.texts[static_cast<size_t>(i)]));
+    }
   }
 
   std::vector<uint8_t> BuildRecord() const override {
     TelephoneRecord out;
     out.category = static_cast<uint8_t>(category_->currentIndex());
-    for (size_t i = 0; i < fields_.size(); ++i) {
-      out.texts[i] = FieldRecordText(fields_[i]->text(), kTelephoneCapacity[i]);
+    for (int i = 0; i < kTelephoneTextCount; ++i) {
+      const size_t at = static_cast<size_t>(i);
+      out.texts[at] = FieldRecordText(Text(i), kTelephoneCapacity[at]);
     }
     return EncodeTelephoneRecord(out);
   }
 
  private:
+  static bool IsMultiLine(int field) { return field == kAddress || field == kNotes; }
+  QString Text(int field) const {
+    const size_t at = static_cast<size_t>(field);
+    return blocks_[at] != nullptr ? blocks_[at]->toPlainText() : lines_[at]->text();
+  }
+  void SetText(int field, const QString& text) {
+    const size_t at = static_cast<size_t>(field);
+    if (blocks_[at] != nullptr) {
+      blocks_[at]->setPlainText(text);
+    } else {
+      lines_[at]->setText(text);
+    }
+  }
+
   AllowedTable allowed_;
   bool cleared_once_ = false;
   QComboBox* category_ = nullptr;
-  std::array<FilteredLineEdit*, kTelephoneTextCount> fields_{};
+  // One of the two per field: a line, or a block for the address and notes.
+  std::array<FilteredLineEdit*, kTelephoneTextCount> lines_{};
+  std::array<ThreeLineTextEdit*, kTelephoneTextCount> blocks_{};
 };
 
 }  // namespace

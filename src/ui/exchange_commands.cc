@@ -9,6 +9,7 @@
 #include "format/today.h"
 #include "platform/free_space.h"
 #include "store/app_settings.h"
+#include "store/record_access.h"
 #include "store/result_code.h"
 #include "store/store_records.h"
 #include "ui/exchange_filters.h"
@@ -90,7 +91,12 @@ void MainCommands::Import() {
     const int present = CountPresent(store_, *batch);
     if (present > 0 && !Ask(PresentQuestion(present, id), "Import")) DropPresent(store_, &*batch);
   }
+  // One step for Edit > Undo; the new records take their places in the
+  // application's order.
+  model_->KeepForUndo(id, "Import");
+  const int first_new = std::max(store_.GetRecordCount(id), 0);
   const AppendResult result = AppendBatch(store_, *batch, options.today);
+  model_->PlaceNewRecords(id, first_new);
   Tell({ImportSummary(*batch, result, options.display_date), "Import", PromptIcon::kInformation,
         PromptButtons::kOk});
   RefreshList(/*resort=*/true);
@@ -135,13 +141,20 @@ void MainCommands::Export() {
   int count = 0;
   {
     Busy busy(user_);
-    if (id == kTelephone) {
-      // The rows the filter shows, in list order.
+    // Several rows selected: those alone. Telephone: the rows the filter
+    // shows. Both in list order.
+    const bool picked = model_->selected_rows().size() > 1;
+    if (id == kTelephone || picked) {
       AppliStore rows(store_.code_tables());
-      const std::vector<std::vector<uint8_t>> records = ListRecords();
+      const std::vector<std::vector<uint8_t>> records =
+          picked ? model_->SelectedRecords() : ListRecords();
+      CategoryNames names;
       if (rows.InitAppliBuf(id) < 0 ||
           PutInOrder(rows, id, records, IdentityOrder(records.size())) != kStoreOk) {
         return;
+      }
+      if (id == kExpense && GetCategoryNames(store_, &names) == kStoreOk) {
+        (void)SetCategoryNames(rows, names);
       }
       count = ExportFile(path, format, rows, id, options, *user_, DefaultFreeSpace());
     } else {

@@ -26,6 +26,7 @@ AppDirs DirsOf(const MainWindowPaths& paths) {
   AppDirs dirs = AppDirs::InProgramDirectory(paths.files_dir);
   if (!paths.config_dir.empty()) dirs.config = paths.config_dir;
   if (!paths.state_dir.empty()) dirs.state = paths.state_dir;
+  dirs.documents = paths.documents_dir;
   return dirs;
 }
 
@@ -302,14 +303,17 @@ void MainCommands::ClearAll() {
 // ---- records -----------------------------------------------------------------------
 
 void MainCommands::DeleteEntry() {
-  const int row = model_->selected_row();
-  if (row < 0) return;
-  if (!Ask("This operation will delete the selected record.\nAre you sure you want to continue ?",
+  if (model_->selected_row() < 0) return;
+  const size_t count = model_->selected_rows().size();
+  if (!Ask(count > 1 ? "This operation will delete the " + std::to_string(count) +
+                           " selected records.\nAre you sure you want to continue ?"
+                     : "This operation will delete the selected record.\nAre you sure you want "
+                       "to continue ?",
            "Delete")) {
     return;
   }
   KeepListState();
-  model_->DeleteRow(row);
+  (void)model_->DeleteSelectedRows();
   ShowList();
 }
 

@@ -38,6 +38,9 @@ struct MainWindowPaths {
   // bare log name in another (platform/app_dirs.h); empty: files_dir.
   std::filesystem::path config_dir;
   std::filesystem::path state_dir;
+  // Where the file dialogs open at first (platform/app_dirs.h); empty:
+  // files_dir/DATA.
+  std::filesystem::path documents_dir;
 };
 
 // The desktop program's document and the commands of its menus and buttons:

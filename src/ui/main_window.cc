@@ -11,8 +11,11 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
+#include <QSplitter>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 
@@ -36,6 +39,19 @@ QString DetailText(const std::string& text) {
   shown.remove(QLatin1Char('\r'));
   return shown;
 }
+
+// A cell shows a text of several lines (an address, a memo) on one.
+QString CellText(const std::string& text) {
+  QString shown = FromPcText(text);
+  shown.remove(QLatin1Char('\r'));
+  shown.replace(QLatin1Char('\n'), QLatin1Char(' '));
+  return shown;
+}
+
+// The widest a column becomes by its contents, in characters of the list's
+// font, and the rows measured for it: enough to see what a column holds.
+constexpr int kFittedChars = 20;
+constexpr int kMeasuredRows = 400;
 
 // A disabled image button shows no tooltip.
 void SetButtonState(QAbstractButton* button, bool enabled, const char* tooltip) {
@@ -69,6 +85,12 @@ MainWindow::MainWindow(MainCommands& commands, QWidget* parent)
 MainWindow::~MainWindow() {
   if (!closed_) SaveSettings();
   commands_.Attach(nullptr, nullptr);
+  // The children go after the window: the signals of their clean-up (the
+  // selection, the column widths) find no window to take them.
+  for (QObject* sender : {static_cast<QObject*>(list_), static_cast<QObject*>(list_->header()),
+                          static_cast<QObject*>(splitter_)}) {
+    disconnect(sender, nullptr, this, nullptr);
+  }
   // The views borrow the window's calendar model and search index, which go
   // before the window's children do.
   delete search_panel_.data();
@@ -80,7 +102,27 @@ void MainWindow::ShowAsSaved() {
     showMaximized();
   } else {
     show();
+    // Now with its frame, which the window manager may only tell later.
+    FitToScreen();
+    QTimer::singleShot(0, this, [this] {
+      if (!isMaximized()) FitToScreen();
+    });
   }
+}
+
+void MainWindow::FitToScreen() {
+  const QScreen* shown_on = screen();
+  if (shown_on == nullptr) return;
+  const QRect room = shown_on->availableGeometry();
+  const QRect frame = frameGeometry();
+  const QSize margins = frame.size() - size();
+  const QSize fitted = size().boundedTo(room.size() - margins).expandedTo(minimumSize());
+  if (fitted != size()) resize(fitted);
+  const QSize outer = fitted + margins;
+  const QPoint corner(
+      std::clamp(frame.x(), room.left(), std::max(room.left(), room.right() + 1 - outer.width())),
+      std::clamp(frame.y(), room.top(), std::max(room.top(), room.bottom() + 1 - outer.height())));
+  if (corner != frame.topLeft()) move(corner);
 }
 
 void MainWindow::BringToFront() {
@@ -102,13 +144,18 @@ void MainWindow::SaveSettings() {
 
 void MainWindow::RestoreGeometry() {
   const WindowGeometry& saved = commands_.settings().window;
-  if (saved.width > 0 && saved.height > 0) {
-    resize(std::max(saved.width, kWidth), std::max(saved.height, kHeight));
-  }
   // A place on a screen that is no longer there puts the window at the top
   // left corner again.
   const QPoint corner(saved.left, saved.top);
   move(QGuiApplication::screenAt(corner + QPoint(40, 40)) != nullptr ? corner : QPoint(0, 0));
+  if (saved.width > 0 && saved.height > 0) {
+    resize(std::max(saved.width, kWidth), std::max(saved.height, kHeight));
+  }
+  // A size kept at another scale factor, or on a larger screen, is fitted to
+  // this one, and so is the place: all of the window is on the screen.
+  FitToScreen();
+  list_share_ = saved.list_share;
+  LayOutControls();
   for (AppliId id = 0; id < static_cast<AppliId>(saved.columns.size()); ++id) {
     ViewState& state = model_.view_state(id);
     const std::vector<int>& widths = saved.columns[static_cast<size_t>(id)];
@@ -129,6 +176,7 @@ void MainWindow::KeepGeometry() {
     saved.height = normal.height();
   }
   saved.maximized = isMaximized();
+  saved.list_share = list_share_;
   if (list_->columnCount() > 0) KeepListState();
   for (AppliId id = 0; id < static_cast<AppliId>(saved.columns.size()); ++id) {
     const ViewState& state = model_.view_state(id);
@@ -136,11 +184,9 @@ void MainWindow::KeepGeometry() {
     const int count = static_cast<int>(columns.size());
     std::vector<int>& widths = saved.columns[static_cast<size_t>(id)];
     widths.assign(state.widths.begin(), state.widths.begin() + count);
-    // Only widths the user changed are kept (0: the first width). The last
-    // column fills the list: its width follows the window.
-    for (int c = 0; c < count; ++c) {
-      if (widths[c] == columns[c].width || c == count - 1) widths[c] = 0;
-    }
+    // Only widths the user chose are kept (0: the column fits its contents).
+    // The last column fills the list: its width follows the window.
+    widths[count - 1] = 0;
     if (std::all_of(widths.begin(), widths.end(), [](int w) { return w == 0; })) widths.clear();
   }
 }
@@ -174,10 +220,6 @@ void MainWindow::ShowList() {
   for (const ColumnSpec& column : columns) titles << FromPcText(column.title);
   list_->setHeaderLabels(titles);
   for (int c = 0; c < static_cast<int>(columns.size()); ++c) {
-    // The last column fills the list; a width it had in a wider window would
-    // only push it out of a narrower one.
-    const bool last = c + 1 == static_cast<int>(columns.size());
-    list_->setColumnWidth(c, state.widths[c] > 0 && !last ? state.widths[c] : columns[c].width);
     list_->headerItem()->setTextAlignment(c, columns[c].right_aligned
                                                  ? Qt::AlignRight | Qt::AlignVCenter
                                                  : Qt::AlignLeft | Qt::AlignVCenter);
@@ -196,35 +238,60 @@ void MainWindow::ShowList() {
   for (const ListRow& row : model_.rows()) {
     auto* item = new QTreeWidgetItem();
     for (int c = 0; c < static_cast<int>(row.cells.size()); ++c) {
-      item->setText(c, FromPcText(row.cells[c]));
+      item->setText(c, CellText(row.cells[c]));
       if (columns[c].right_aligned) item->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
     }
     items.append(item);
   }
   list_->addTopLevelItems(items);
+  // Columns the user has not sized fit their titles and cells: short ones
+  // take no more than they need and the text columns get the room. The last
+  // column fills the list; a width it had in a wider window would only push
+  // it out of a narrower one.
+  for (int c = 0; c < list_->columnCount(); ++c) {
+    const bool last = c + 1 == list_->columnCount();
+    list_->setColumnWidth(c, state.widths[c] > 0 && !last ? state.widths[c] : FittedWidth(c));
+  }
   list_->horizontalScrollBar()->setValue(state.scroll);
   header_->SetAppliName(FromPcText(TabName(id)));
   filling_ = false;
   ShowSelection();
   SyncViews();
+  UpdateUndoAction();
+}
+
+int MainWindow::FittedWidth(int column) const {
+  const QFontMetrics cells(list_->font());
+  const QFontMetrics titles(list_->header()->font());
+  // Room for the header's margins and for the cells' own.
+  int width = titles.horizontalAdvance(list_->headerItem()->text(column)) + 16;
+  const int rows = std::min(list_->topLevelItemCount(), kMeasuredRows);
+  for (int row = 0; row < rows; ++row) {
+    width = std::max(width, cells.horizontalAdvance(list_->topLevelItem(row)->text(column)) + 12);
+  }
+  return std::min(width, cells.horizontalAdvance(QString(kFittedChars, QLatin1Char('0'))));
 }
 
 void MainWindow::ShowSelection() {
   filling_ = true;
   const int row = model_.selected_row();
   QTreeWidgetItem* item = row >= 0 ? list_->topLevelItem(row) : nullptr;
-  list_->setCurrentItem(item);
-  if (item != nullptr) {
-    item->setSelected(true);
-    list_->scrollToItem(item);
-  } else {
-    list_->clearSelection();
+  list_->setCurrentItem(item, 0, QItemSelectionModel::NoUpdate);
+  list_->clearSelection();
+  for (const int selected : model_.selected_rows()) {
+    if (QTreeWidgetItem* other = list_->topLevelItem(selected)) other->setSelected(true);
   }
+  if (item != nullptr) list_->scrollToItem(item);
+  filling_ = false;
+  ShowSelectedRecord();
+}
+
+void MainWindow::ShowSelectedRecord() {
+  const int row = model_.selected_row();
   detail_->setPlainText(row >= 0 ? DetailText(model_.RecordText(row, /*labelled=*/true))
                                  : QString());
   header_->SetRecordCount(model_.row_count());
   ApplyEnabling();
-  filling_ = false;
 }
 
 void MainWindow::ApplyEnabling() {
@@ -244,11 +311,8 @@ void MainWindow::ApplyEnabling() {
 }
 
 void MainWindow::KeepListState() {
-  ViewState& state = model_.view_state(model_.appli());
-  for (int c = 0; c < list_->columnCount() && c < kMaxColumns; ++c) {
-    state.widths[c] = list_->columnWidth(c);
-  }
-  state.scroll = list_->horizontalScrollBar()->value();
+  // The widths the user chose went into the view state as they were made.
+  model_.view_state(model_.appli()).scroll = list_->horizontalScrollBar()->value();
 }
 
 void MainWindow::CloseFind() {

@@ -17,6 +17,7 @@ class QComboBox;
 class QMenu;
 class QPlainTextEdit;
 class QPushButton;
+class QSplitter;
 class QTabWidget;
 class QTreeWidget;
 class QToolButton;
@@ -86,11 +87,18 @@ class MainWindow : public QMainWindow, private ListView {
   // Clicks and keys (main_window_input.cc).
   void OnTabChanged(int tab);
   void OnHeaderClicked(int column);
+  void OnColumnResized(int column, int old_width, int new_width);
+  // The list's current row or its selected rows changed (click, keys).
   void OnCurrentRowChanged();
   void OnFilterChanged(int filter);
   void OnEditEntry();
   void OnSend();
   void OnFindNext(const QString& text, bool down, bool match_case);
+  // Edit > Undo: the newest change taken back; the menu item names it.
+  void UndoLast();
+  void UpdateUndoAction();
+  // Help > User guide: the installed guide in the desktop's viewer.
+  void OpenUserGuide();
 
  private:
   // ListView: the commands' view of the list.
@@ -103,7 +111,15 @@ class MainWindow : public QMainWindow, private ListView {
   // The window geometry and column widths from and into the settings.
   void RestoreGeometry();
   void KeepGeometry();
+  // Makes the window, frame and all, fit the available room of its screen.
+  void FitToScreen();
   void ApplyEnabling();
+  // The detail pane, the record count and the enabling rules for the model's
+  // selection, without touching the list's own selection.
+  void ShowSelectedRecord();
+  // A column's first width: its title and its cells, the widest of each, up
+  // to a cap; the last column fills the list whatever its width.
+  [[nodiscard]] int FittedWidth(int column) const;
   // Runs the edit dialog of the application on screen for a row (-1: a new
   // record) and puts its result into the list.
   void RunEditDialogFor(int row);
@@ -151,6 +167,11 @@ class MainWindow : public QMainWindow, private ListView {
   ListHeaderArea* header_ = nullptr;
   QTreeWidget* list_ = nullptr;
   QPlainTextEdit* detail_ = nullptr;
+  // Between the list and the detail pane; its handle is the gap between them.
+  QSplitter* splitter_ = nullptr;
+  // The list's share of the splitter in thousandths, once the user moved it;
+  // 0: the first layout's.
+  int list_share_ = 0;
   QComboBox* filter_ = nullptr;
   QToolButton* upload_ = nullptr;
   QToolButton* download_ = nullptr;
@@ -162,6 +183,7 @@ class MainWindow : public QMainWindow, private ListView {
   QAction* edit_entry_ = nullptr;
   QAction* delete_entry_ = nullptr;
   QAction* find_ = nullptr;
+  QAction* undo_ = nullptr;
 
   CalendarModel calendar_model_;
   SearchIndex search_index_;

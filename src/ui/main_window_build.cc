@@ -9,6 +9,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSplitter>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -25,6 +26,9 @@ namespace {
 const char* const kTabIcons[kTabCount] = {":/icons/schedule.svg",    ":/icons/todo.svg",
                                           ":/icons/anniversary.svg", ":/icons/telephone.svg",
                                           ":/icons/memo.svg",        ":/icons/expense.svg"};
+
+// The gap between the list and the detail pane at the smallest size.
+constexpr int kSplitterGap = 30;
 
 QFont ListFont() {
   QFont font(QStringLiteral("Courier New"));
@@ -45,10 +49,13 @@ QToolButton* ImageButton(QWidget* parent, const QSize& icon_size) {
 
 void MainWindow::BuildMenus() {
   QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-  connect(file->addAction(QStringLiteral("&Open...")), &QAction::triggered, this,
-          [this] { commands_.Open(); });
-  connect(file->addAction(QStringLiteral("Save &As...")), &QAction::triggered, this,
-          [this] { commands_.SaveAs(); });
+  QAction* open = file->addAction(QStringLiteral("&Open..."));
+  open->setShortcut(QKeySequence::Open);
+  connect(open, &QAction::triggered, this, [this] { commands_.Open(); });
+  // The program has no plain Save: the working data is saved as it closes.
+  QAction* save_as = file->addAction(QStringLiteral("Save &As..."));
+  save_as->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+  connect(save_as, &QAction::triggered, this, [this] { commands_.SaveAs(); });
   file->addSeparator();
   connect(file->addAction(QStringLiteral("&Clear All")), &QAction::triggered, this,
           [this] { commands_.ClearAll(); });
@@ -72,11 +79,24 @@ void MainWindow::BuildMenus() {
   connect(file->addAction(QStringLiteral("E&xit")), &QAction::triggered, this, &QWidget::close);
 
   QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+  undo_ = edit->addAction(QStringLiteral("&Undo"));
+  undo_->setObjectName(QStringLiteral("undo"));
+  undo_->setShortcut(QKeySequence::Undo);
+  undo_->setEnabled(false);
+  connect(undo_, &QAction::triggered, this, &MainWindow::UndoLast);
+  // The item names what it takes back, and a change made another way since
+  // (an Open, a Download) is no longer offered.
+  connect(edit, &QMenu::aboutToShow, this, &MainWindow::UpdateUndoAction);
+  edit->addSeparator();
   new_entry_ = edit->addAction(QStringLiteral("&New Entry..."));
   edit_entry_ = edit->addAction(QStringLiteral("&Edit Entry..."));
-  delete_entry_ = edit->addAction(QStringLiteral("&Delete Entry"));
+  // Del is the window's own key (the calendar gives it its own meaning): the
+  // menu only shows it.
+  delete_entry_ = edit->addAction(QStringLiteral("&Delete Entry\tDel"));
   edit->addSeparator();
   find_ = edit->addAction(QStringLiteral("&Find..."));
+  new_entry_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+  find_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
   new_entry_->setObjectName(QStringLiteral("new_entry"));
   edit_entry_->setObjectName(QStringLiteral("edit_entry"));
   delete_entry_->setObjectName(QStringLiteral("delete_entry"));
@@ -99,6 +119,11 @@ void MainWindow::BuildMenus() {
           &MainWindow::ChooseComPort);
 
   QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+  QAction* guide = help->addAction(QStringLiteral("&User guide"));
+  guide->setObjectName(QStringLiteral("user_guide"));
+  guide->setShortcut(QKeySequence(Qt::Key_F1));
+  connect(guide, &QAction::triggered, this, &MainWindow::OpenUserGuide);
+  help->addSeparator();
   connect(help->addAction(QStringLiteral("&About...")), &QAction::triggered, this,
           &MainWindow::About);
 }
@@ -124,7 +149,9 @@ void MainWindow::BuildControls() {
   list_->setItemsExpandable(false);
   list_->setUniformRowHeights(true);
   list_->setAllColumnsShowFocus(true);
-  list_->setSelectionMode(QAbstractItemView::SingleSelection);
+  // Ctrl and Shift add rows for Delete and Export; Edit and SEND take the
+  // current one.
+  list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
   list_->setSelectionBehavior(QAbstractItemView::SelectRows);
   list_->setFont(ListFont());
   list_->setContextMenuPolicy(Qt::NoContextMenu);
@@ -141,10 +168,26 @@ void MainWindow::BuildControls() {
                         list_palette.color(QPalette::Active, QPalette::HighlightedText));
   list_->setPalette(list_palette);
   connect(list_->header(), &QHeaderView::sectionClicked, this, &MainWindow::OnHeaderClicked);
+  connect(list_->header(), &QHeaderView::sectionResized, this, &MainWindow::OnColumnResized);
   connect(list_, &QTreeWidget::currentItemChanged, this, &MainWindow::OnCurrentRowChanged);
+  connect(list_, &QTreeWidget::itemSelectionChanged, this, &MainWindow::OnCurrentRowChanged);
   connect(list_, &QTreeWidget::itemDoubleClicked, this, [this] { OnEditEntry(); });
 
+  // The gap between the list and the detail pane is the splitter's handle;
+  // neither side can be pushed out of sight.
+  splitter_ = new QSplitter(Qt::Horizontal, client);
+  splitter_->setObjectName(QStringLiteral("splitter"));
+  splitter_->setHandleWidth(kSplitterGap);
+  splitter_->setChildrenCollapsible(false);
+  splitter_->addWidget(list_);
+  connect(splitter_, &QSplitter::splitterMoved, this, [this] {
+    const QList<int> sizes = splitter_->sizes();
+    const int room = sizes.value(0) + sizes.value(1);
+    if (room > 0) list_share_ = std::clamp(sizes.value(0) * 1000 / room, 1, 999);
+  });
+
   detail_ = new QPlainTextEdit(client);
+  splitter_->addWidget(detail_);
   detail_->setReadOnly(true);
   detail_->setFont(ListFont());
   detail_->setContextMenuPolicy(Qt::NoContextMenu);
@@ -203,8 +246,10 @@ void MainWindow::LayOutControls() {
   filter_->setGeometry(450 + grow_x, 60, 100, 22);
   // The header reaches to the filter, which shows on the Telephone tab only.
   header_->setGeometry(20, 58, 420 + grow_x, 32);
-  list_->setGeometry(20, 90, 290 + list_grow, 190 + grow_y);
-  detail_->setGeometry(340 + list_grow, 90, 210 + grow_x / 3, 190 + grow_y);
+  splitter_->setGeometry(20, 90, 530 + grow_x, 190 + grow_y);
+  const int room = 500 + grow_x;
+  const int list_width = list_share_ > 0 ? room * list_share_ / 1000 : 290 + list_grow;
+  splitter_->setSizes({list_width, room - list_width});
   upload_->setGeometry(20, 290 + grow_y, 100, 60);
   download_->setGeometry(130, 290 + grow_y, 100, 60);
   send_->setGeometry(240, 308 + grow_y, 72, 42);

@@ -1,6 +1,12 @@
 // The main window's own dialogs: the record edit dialogs, Find, the Option
 // dialogs and About; what they return is applied through the commands.
 
+#include <filesystem>
+
+#include <QDesktopServices>
+#include <QUrl>
+
+#include "platform/app_dirs.h"
 #include "store/app_settings.h"
 #include "store/record_access.h"
 #include "ui/edit_dialogs.h"
@@ -52,6 +58,23 @@ void MainWindow::RunEditDialogFor(int row) {
   ShowList();
 }
 
+void MainWindow::UndoLast() {
+  CloseFind();
+  KeepListState();
+  if (model_.Undo()) {
+    ShowList();
+  } else {
+    UpdateUndoAction();
+  }
+}
+
+void MainWindow::UpdateUndoAction() {
+  const std::string step = model_.NextUndo();
+  undo_->setText(step.empty() ? QStringLiteral("&Undo")
+                              : QStringLiteral("&Undo ") + QString::fromStdString(step));
+  undo_->setEnabled(!step.empty());
+}
+
 // ---- options ---------------------------------------------------------------------
 
 void MainWindow::ChooseOrganizerModel() {
@@ -98,6 +121,25 @@ void MainWindow::About() {
   AboutDialog dialog(this);
   // A box with one way out.
   (void)ExecDialog(dialog);
+}
+
+void MainWindow::OpenUserGuide() {
+  // The guide beside the program in a build tree; an installed program has
+  // it under share/doc, beside share/kivo-link with the tables.
+  const std::filesystem::path tables = commands_.paths().tables_dir;
+  std::error_code ec;
+  for (const std::filesystem::path& guide :
+       {tables / "README.md", tables.parent_path() / "doc" / kAppDirName / "README.md"}) {
+    if (std::filesystem::is_regular_file(guide, ec) &&
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(guide.string())))) {
+      return;
+    }
+  }
+  if (QDesktopServices::openUrl(QUrl(QStringLiteral("man:Kivo-LinkUtility(1)")))) return;
+  (void)ShowMessageBox(this, {"The user guide could not be opened. It is the README of the "
+                              "program's documentation, and the manual page: man "
+                              "Kivo-LinkUtility",
+                              "User guide", PromptIcon::kInformation, PromptButtons::kOk});
 }
 
 void MainWindow::Find() {

@@ -33,11 +33,29 @@ void MainWindow::OnHeaderClicked(int column) {
 void MainWindow::OnCurrentRowChanged() {
   if (filling_) return;
   QTreeWidgetItem* item = list_->currentItem();
-  int row = item != nullptr ? list_->indexOfTopLevelItem(item) : -1;
-  // A click that leaves no row selected selects the last one.
-  if (row < 0) row = model_.row_count() - 1;
-  model_.SelectRow(row);
-  ShowSelection();
+  const int current = item != nullptr ? list_->indexOfTopLevelItem(item) : -1;
+  std::vector<int> rows;
+  for (const QModelIndex& index : list_->selectionModel()->selectedRows()) {
+    rows.push_back(index.row());
+  }
+  if (rows.empty()) {
+    // A click that leaves no row selected selects the last one.
+    model_.SelectRow(model_.row_count() - 1);
+    ShowSelection();
+    return;
+  }
+  // Ctrl and Shift clicks: the list shows the rows as they are.
+  model_.SelectRows(std::move(rows), current);
+  ShowSelectedRecord();
+}
+
+void MainWindow::OnColumnResized(int column, int /*old_width*/, int new_width) {
+  // The last column follows the list's width; the others keep what the user
+  // made of them.
+  if (filling_ || column < 0 || column >= kMaxColumns || column + 1 >= list_->columnCount()) {
+    return;
+  }
+  model_.view_state(model_.appli()).widths[column] = new_width;
 }
 
 void MainWindow::OnFilterChanged(int filter) {
@@ -109,7 +127,6 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   QWidget* focus = QApplication::focusWidget();
   switch (key->key()) {
     case Qt::Key_Escape:
-    case Qt::Key_F1:
       return true;
     case Qt::Key_Return:
     case Qt::Key_Enter:

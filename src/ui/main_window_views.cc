@@ -15,6 +15,7 @@
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QSplitter>
 #include <QToolButton>
 #include <QTreeWidget>
 
@@ -113,6 +114,18 @@ void MainWindow::BuildViewMenu() {
     ShowCalendar(true);
     calendar_->FocusDateField();
   });
+  view->addSeparator();
+  // The tabs in turn, as in a browser; the list and the panes lie on top of
+  // the tab control, so it never has the focus to do it itself.
+  for (const bool next : {true, false}) {
+    QAction* step = view->addAction(next ? QStringLiteral("&Next Application")
+                                         : QStringLiteral("&Previous Application"));
+    step->setObjectName(next ? QStringLiteral("next_appli") : QStringLiteral("previous_appli"));
+    step->setShortcuts(next ? QKeySequence::NextChild : QKeySequence::PreviousChild);
+    connect(step, &QAction::triggered, this, [this, next] {
+      tabs_->setCurrentIndex((tabs_->currentIndex() + (next ? 1 : kTabCount - 1)) % kTabCount);
+    });
+  }
 }
 
 // ---- the calendar ----------------------------------------------------------------
@@ -166,9 +179,7 @@ void MainWindow::BuildViews() {
 void MainWindow::LayOutViews() {
   if (calendar_ == nullptr) return;
   // The calendar takes the place of the list and the detail pane.
-  const QRect list = list_->geometry();
-  calendar_->setGeometry(list.left(), list.top(), detail_->geometry().right() - list.left() + 1,
-                         list.height());
+  calendar_->setGeometry(splitter_->geometry());
   const QRect filter = filter_->geometry();
   const int half = 55;
   list_switch_->setGeometry(filter.right() + 1 - 2 * half, filter.top(), half, filter.height());
@@ -234,8 +245,7 @@ void MainWindow::SyncViews() {
   (shown ? calendar_switch_ : list_switch_)->setChecked(true);
   (shown ? calendar_action_ : list_action_)->setChecked(true);
   const bool list_had_focus = list_->hasFocus();
-  list_->setVisible(!shown);
-  detail_->setVisible(!shown);
+  splitter_->setVisible(!shown);
   calendar_->setVisible(shown);
   if (shown && list_had_focus) calendar_->grid()->setFocus(Qt::OtherFocusReason);
 

@@ -11,7 +11,6 @@
 #include <QThread>
 
 #include "ui/file_names.h"
-#include "ui/pc_text.h"
 
 namespace kivo {
 namespace {
@@ -88,8 +87,8 @@ PromptAnswer Dismissed(PromptButtons buttons) {
 
 PromptAnswer ShowMessageBox(QWidget* parent, const PromptBox& box) {
   if (Boxes()) return Boxes()(parent, box);
-  QMessageBox message(BoxIcon(box.icon), FromPcText(box.caption), FromPcText(box.text),
-                      BoxButtons(box.buttons), parent);
+  QMessageBox message(BoxIcon(box.icon), QString::fromStdString(box.caption),
+                      QString::fromStdString(box.text), BoxButtons(box.buttons), parent);
   if (box.default_no && box.buttons == PromptButtons::kYesNo) {
     message.setDefaultButton(QMessageBox::No);
   }

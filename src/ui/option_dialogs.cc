@@ -89,11 +89,19 @@ void OptionDialog::keyPressEvent(QKeyEvent* event) {
 
 namespace {
 
-// How often the list is taken again where devices coming and going are not
-// announced.
-constexpr int kDeviceRescanMs = 2000;
-// The reasons beneath the devices wrap at this width.
+// The reasons beneath the ports and devices wrap at this width.
 constexpr int kReasonWidth = 340;
+
+// Why a port or device cannot be opened, beneath it; hidden while it can.
+QLabel* ReasonLabel(QWidget* parent) {
+  auto* reason = new QLabel(parent);
+  reason->setWordWrap(true);
+  reason->setFixedWidth(kReasonWidth);
+  reason->setContentsMargins(20, 0, 0, 4);
+  reason->setForegroundRole(QPalette::PlaceholderText);
+  reason->hide();
+  return reason;
+}
 
 }  // namespace
 
@@ -106,14 +114,32 @@ ComPortDialog::ComPortDialog(const AppSettings& settings, SerialPortFactory port
         AutoDetectDialog dialog(detect, owner);
         return dialog.exec() >= 0 ? dialog.found() : PortSpec{};
       }) {
-  auto* group = RadioGroup("Setting", {"COM&1", "COM&2", "COM&3", "COM&4", "&Virtual organizer"},
-                           buttons_.data(), this);
-  layout()->addWidget(group);
+  // Each COM port with the device [Ports] gives it, and beneath it why that
+  // cannot be opened, as the serial devices below show theirs.
+  auto* group = new QGroupBox(QStringLiteral("Setting"), this);
+  auto* grid = new QGridLayout(group);
+  grid->setColumnStretch(1, 1);
+  constexpr const char* kTexts[] = {"COM&1", "COM&2", "COM&3", "COM&4", "&Virtual organizer"};
   group_ = new QButtonGroup(this);
-  for (QRadioButton* button : buttons_) group_->addButton(button);
-  for (size_t i = 0; i < settings.port_devices.size(); ++i) {
-    buttons_[i]->setToolTip(QString::fromStdString(settings.port_devices[i]));  // [Ports]
+  for (size_t i = 0, row = 0; i < buttons_.size(); ++i) {
+    buttons_[i] = new QRadioButton(QString::fromLatin1(kTexts[i]), group);
+    group_->addButton(buttons_[i]);
+    grid->addWidget(buttons_[i], static_cast<int>(row), 0);
+    if (i >= com_rows_.size()) continue;
+    const std::string& mapped = settings.port_devices[i];
+    buttons_[i]->setToolTip(QString::fromStdString(mapped));  // [Ports]
+    ComRow& com = com_rows_[i];
+    com.path = mapped == kVirtualPort ? std::string() : mapped;
+    com.device = new QLabel(
+        com.path.empty() ? QStringLiteral("virtual organizer") : QString::fromStdString(mapped),
+        group);
+    com.device->setForegroundRole(QPalette::PlaceholderText);
+    com.reason = ReasonLabel(group);
+    grid->addWidget(com.device, static_cast<int>(row), 1);
+    grid->addWidget(com.reason, static_cast<int>(row) + 1, 0, 1, 2);
+    row += 2;
   }
+  layout()->addWidget(group);
   if (source_.devices != nullptr) {
     device_box_ = new QGroupBox(QStringLiteral("Serial devices"), this);
     auto* column = new QVBoxLayout(device_box_);
@@ -136,17 +162,24 @@ ComPortDialog::ComPortDialog(const AppSettings& settings, SerialPortFactory port
   } else if (start_name_ == kVirtualPort) {
     buttons_[4]->setChecked(true);
   }
-  if (source_.devices == nullptr) return;
+  // Pseudo-terminals and a program letting go of a port come without any
+  // word: the list and the states are looked at again from time to time.
+  auto* timer = new QTimer(this);
+  connect(timer, &QTimer::timeout, this, [this] {
+    if (source_.devices != nullptr) RefreshDevices();
+    RefreshStates(/*force=*/false);
+  });
+  timer->start(std::max(source_.recheck_ms, 100));
+  if (source_.devices == nullptr) {
+    RefreshStates(/*force=*/true);
+    return;
+  }
   RefreshDevices(/*force=*/true, by_name ? start_name_ : std::string());
   if (const int fd = source_.devices->change_fd(); fd >= 0) {
     auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
     connect(notifier, &QSocketNotifier::activated, this, [this] {
       if (source_.devices->TakeChanges()) RefreshDevices();
     });
-  } else {
-    auto* timer = new QTimer(this);
-    connect(timer, &QTimer::timeout, this, [this] { RefreshDevices(); });
-    timer->start(kDeviceRescanMs);
   }
 }
 
@@ -187,19 +220,64 @@ void ComPortDialog::RefreshDevices(bool force, const std::string& check) {
         device.path == device.node ? device.path : device.path + "\n" + device.node));
     group_->addButton(row.button);
     column->addWidget(row.button);
-    const PortCheck check = source_.check(device.path);
-    if (!check.usable) {
-      row.reason = new QLabel(QString::fromStdString(check.reason), device_box_);
-      row.reason->setWordWrap(true);
-      row.reason->setFixedWidth(kReasonWidth);
-      row.reason->setContentsMargins(20, 0, 0, 4);
-      row.reason->setForegroundRole(QPalette::PlaceholderText);
-      column->addWidget(row.reason);
-    }
+    row.reason = ReasonLabel(device_box_);
+    column->addWidget(row.reason);
     if (device.path == keep) row.button->setChecked(true);
     rows_.push_back(row);
   }
   no_devices_->setVisible(rows_.empty());
+  // A COM port's device that is listed shows as the list names it.
+  for (ComRow& com : com_rows_) {
+    if (com.path.empty()) continue;
+    QString text = QString::fromStdString(com.path);
+    for (const SerialDevice& device : listed_) {
+      if (device.path == com.path || device.node == com.path) {
+        text = QString::fromStdString(device.Label());
+      }
+    }
+    com.device->setText(text);
+  }
+  RefreshStates(/*force=*/true);
+}
+
+void ComPortDialog::ShowState(QLabel* reason, const PortCheck& check) {
+  reason->setText(check.usable ? QString() : QString::fromStdString(check.reason));
+  reason->setHidden(check.usable);
+}
+
+void ComPortDialog::RefreshStates(bool force) {
+  std::vector<std::string> paths;
+  for (const ComRow& com : com_rows_) {
+    if (!com.path.empty()) paths.push_back(com.path);
+  }
+  for (const DeviceRow& row : rows_) paths.push_back(row.path);
+  std::sort(paths.begin(), paths.end());
+  paths.erase(std::unique(paths.begin(), paths.end()), paths.end());
+  const std::vector<std::vector<std::string>> holders = PortHoldersOf(paths);
+  std::map<std::string, std::vector<std::string>> now;
+  for (size_t i = 0; i < paths.size(); ++i) {
+    auto last = holders_.find(paths[i]);
+    if (!force && last != holders_.end() && last->second == holders[i]) continue;
+    // Opened once for every label that shows it.
+    const PortCheck check = source_.check(paths[i]);
+    for (const ComRow& com : com_rows_) {
+      if (com.path == paths[i]) ShowState(com.reason, check);
+    }
+    for (const DeviceRow& row : rows_) {
+      if (row.path == paths[i]) ShowState(row.reason, check);
+    }
+  }
+  for (size_t i = 0; i < paths.size(); ++i) now[paths[i]] = holders[i];
+  holders_ = std::move(now);
+}
+
+QString ComPortDialog::port_device(int index) const {
+  return com_rows_[static_cast<size_t>(index)].device->text();
+}
+
+QString ComPortDialog::port_reason(int index) const {
+  const QLabel* reason = com_rows_[static_cast<size_t>(index)].reason;
+  return reason != nullptr ? reason->text() : QString();
 }
 
 QRadioButton* ComPortDialog::device_button(const std::string& path) const {

@@ -23,6 +23,7 @@
 
 #include <array>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -72,15 +73,20 @@ class OptionDialog : public QDialog {
 struct DeviceSource {
   SerialDevices* devices = nullptr;  // not owned; null: no device list
   PortChecker check = CheckPort;
+  // How often the states are looked at again while the dialog is open, for
+  // a program that lets go of a port (or takes one) without any word.
+  int recheck_ms = 1500;
 };
 
 // "COM port": "COM&1".."COM&4" and "&Virtual organizer" in the group
-// "Setting", the serial devices present in the group "Serial devices" (each
-// with the reason it cannot be opened, when it cannot), OK, Cancel and
-// "&Auto Detect...". The device list follows devices coming and going while
-// the dialog is open. A device chosen by name is kept by its path (the
-// lasting by-id name where there is one), so COMPort and [Ports] stay as
-// they were.
+// "Setting", the serial devices present in the group "Serial devices"
+// (adapters, other serial ports, pseudo-terminals), OK, Cancel and
+// "&Auto Detect...". Each COM port shows the device [Ports] gives it, and it
+// and every device the reason it cannot be opened, when it cannot. The
+// device list follows devices coming and going while the dialog is open;
+// the reasons follow programs taking a port and letting go of it. A device
+// chosen by name is kept by its path (the lasting by-id name where there is
+// one), so COMPort and [Ports] stay as they were.
 class ComPortDialog : public OptionDialog {
   Q_OBJECT
 
@@ -107,6 +113,10 @@ class ComPortDialog : public OptionDialog {
 
   // index 0..3: COM1..COM4; 4: the virtual organizer.
   QRadioButton* port_button(int index) const { return buttons_[static_cast<size_t>(index)]; }
+  // COM1..COM4 (index 0..3): the device shown beside the port, and the reason
+  // shown beneath it (empty when it can be opened).
+  [[nodiscard]] QString port_device(int index) const;
+  [[nodiscard]] QString port_reason(int index) const;
   QPushButton* auto_detect_button() const { return auto_detect_; }
   // The listed device of that path and the reason shown beneath it (empty
   // when it can be opened); null and empty when it is not listed.
@@ -121,6 +131,11 @@ class ComPortDialog : public OptionDialog {
   struct DeviceRow {
     std::string path;
     QRadioButton* button = nullptr;
+    QLabel* reason = nullptr;  // hidden while the device can be opened
+  };
+  struct ComRow {
+    std::string path;  // the device of [Ports]; empty for "virtual"
+    QLabel* device = nullptr;
     QLabel* reason = nullptr;
   };
   void AutoDetect();
@@ -128,9 +143,16 @@ class ComPortDialog : public OptionDialog {
   // with force), keeping the checked device, or checking `check`, which is
   // shown as missing when it is not there.
   void RefreshDevices(bool force = false, const std::string& check = {});
+  // Checks every port and device shown again: with force all of them, else
+  // those whose holding processes changed since the last look.
+  void RefreshStates(bool force);
+  void ShowState(QLabel* reason, const PortCheck& check);
   std::string CheckedDevice() const;
 
   std::array<QRadioButton*, 5> buttons_{};
+  std::array<ComRow, 4> com_rows_{};
+  // The processes that held each path shown at the last look.
+  std::map<std::string, std::vector<std::string>> holders_;
   QButtonGroup* group_ = nullptr;
   QGroupBox* device_box_ = nullptr;
   QLabel* no_devices_ = nullptr;

@@ -66,6 +66,7 @@ int RunLinkUtility(QApplication& app, const StartupOptions& options) {
     paths.files_dir = dirs.data;
     paths.config_dir = dirs.config;
     paths.state_dir = dirs.state;
+    paths.documents_dir = dirs.documents;
   } else {
     paths.files_dir = options.files_dir;
   }

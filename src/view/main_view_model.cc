@@ -40,13 +40,7 @@ std::string Upper(std::string text) {
 }  // namespace
 
 MainViewModel::MainViewModel(AppliStore& store, TodaySource today)
-    : store_(store), today_(std::move(today)) {
-  for (AppliId id = 0; id < kCategoryList; ++id) {
-    const auto columns = AppliColumns(id);
-    ViewState& state = states_[id];
-    for (size_t c = 0; c < columns.size(); ++c) state.widths[c] = columns[c].width;
-  }
-}
+    : store_(store), today_(std::move(today)) {}
 
 void MainViewModel::SetDisplayModes(int display_date, int display_hour) {
   display_date_ = display_date;
@@ -99,10 +93,28 @@ void MainViewModel::Commit(bool ordered) {
   PutRecords(store_, appli_, records, order);
 }
 
+std::vector<std::vector<uint8_t>> MainViewModel::AppliRecords(AppliId id) const {
+  const RowContext context = Context();
+  std::vector<std::vector<uint8_t>> records;
+  // While the application is on screen its store copy is out of date, but
+  // for the records the Telephone filter hides.
+  if (id != appli_ || id == kTelephone) {
+    for (const std::vector<uint8_t>& stored : StoreRecords(store_, id)) {
+      if (id == appli_ && ShownByFilter(stored, filter_)) continue;
+      records.push_back(RowToRecord(id, RecordToRow(id, stored, context), context));
+    }
+  }
+  if (id == appli_) {
+    for (std::vector<uint8_t>& record : RowRecords()) records.push_back(std::move(record));
+  }
+  return records;
+}
+
 void MainViewModel::Refresh(bool resort) {
   const RowContext context = Context();
   rows_.clear();
   selected_ = -1;
+  selection_.clear();
   std::vector<std::vector<uint8_t>> records = StoreRecords(store_, appli_);
   if (appli_ == kTelephone) {
     std::vector<std::vector<uint8_t>> hidden;
@@ -126,6 +138,7 @@ void MainViewModel::Refresh(bool resort) {
     }
   }
   SelectRow(state.selected_row);
+  EndUndoStep();
 }
 
 void MainViewModel::ShowAppli(AppliId id, bool commit_first) {
@@ -135,24 +148,31 @@ void MainViewModel::ShowAppli(AppliId id, bool commit_first) {
 }
 
 void MainViewModel::SelectRow(int row) {
+  selection_.clear();
   if (rows_.empty() || row < 0) {
     selected_ = -1;
     return;
   }
   selected_ = std::min(row, row_count() - 1);
+  selection_.push_back(selected_);
   view_state(appli_).selected_row = selected_;
 }
 
 void MainViewModel::ApplyOrder(const std::vector<int>& order) {
   std::vector<ListRow> sorted;
   sorted.reserve(rows_.size());
-  int followed = -1;
+  std::vector<int> new_index(rows_.size(), -1);
   for (size_t i = 0; i < order.size(); ++i) {
-    if (order[i] == selected_) followed = static_cast<int>(i);
+    new_index[static_cast<size_t>(order[i])] = static_cast<int>(i);
     sorted.push_back(std::move(rows_[order[i]]));
   }
   rows_ = std::move(sorted);
-  if (selected_ >= 0) selected_ = followed;
+  auto moved = [&](int row) {
+    return row >= 0 && row < static_cast<int>(new_index.size()) ? new_index[row] : -1;
+  };
+  if (selected_ >= 0) selected_ = moved(selected_);
+  for (int& row : selection_) row = moved(row);
+  std::sort(selection_.begin(), selection_.end());
 }
 
 bool MainViewModel::SortOnColumn(int column) {
@@ -230,33 +250,42 @@ std::string MainViewModel::RecordText(int row, bool labelled) const {
 
 void MainViewModel::ReplaceRow(int row, std::span<const uint8_t> record) {
   if (row < 0 || row >= row_count()) return;
+  KeepForUndo(appli_, "Edit Entry");
   if (appli_ == kTelephone && !ShownByFilter(record, filter_)) {
     // A record the filter hides leaves the list for the hidden records.
     rows_.erase(rows_.begin() + row);
     // The record came out of this store, so it fits it again.
     (void)store_.PutRecord(kTelephone, std::max(store_.GetRecordCount(kTelephone), 0), record);
     SelectRow(std::min(row, row_count() - 1));
-    return;
+  } else {
+    rows_[row] = RecordToRow(appli_, record, Context());
+    SelectRow(row);
   }
-  rows_[row] = RecordToRow(appli_, record, Context());
-  SelectRow(row);
+  EndUndoStep();
 }
 
 bool MainViewModel::AppendRow(std::span<const uint8_t> record) {
   if (AppliRecordCount() >= kOrganizerRecordLimit) return false;
+  KeepForUndo(appli_, "New Entry");
+  bool added = true;
   if (appli_ == kTelephone && !ShownByFilter(record, filter_)) {
-    return store_.PutRecord(kTelephone, std::max(store_.GetRecordCount(kTelephone), 0), record) ==
-           0;
+    added =
+        store_.PutRecord(kTelephone, std::max(store_.GetRecordCount(kTelephone), 0), record) == 0;
+  } else {
+    rows_.push_back(RecordToRow(appli_, record, Context()));
+    SelectRow(row_count() - 1);
+    PlaceNewRows(row_count() - 1);
   }
-  rows_.push_back(RecordToRow(appli_, record, Context()));
-  SelectRow(row_count() - 1);
-  return true;
+  EndUndoStep();
+  return added;
 }
 
 void MainViewModel::DeleteRow(int row) {
   if (row < 0 || row >= row_count()) return;
+  KeepForUndo(appli_, "Delete Entry");
   rows_.erase(rows_.begin() + row);
   SelectRow(std::min(row, row_count() - 1));
+  EndUndoStep();
 }
 
 int MainViewModel::FindNext(const std::string& text, bool down, bool match_case) {

@@ -13,6 +13,7 @@
 #include "view/appli_columns.h"
 #include "view/list_row.h"
 #include "view/row_sort.h"
+#include "view/undo_steps.h"
 
 namespace kivo {
 
@@ -21,6 +22,8 @@ class AppliStore;
 // What an application's list looked like when it was last on screen; kept for
 // the run, never saved.
 struct ViewState {
+  // The widths the user gave the columns; 0: the list fits the column to
+  // what it holds.
   std::array<int, kMaxColumns> widths{};
   int sort_column = 0;
   std::array<SortDirection, kMaxColumns> directions{};
@@ -86,8 +89,17 @@ class MainViewModel {
   void ShowAppli(AppliId id, bool commit_first);
 
   // Selects the row (clamped to the rows; -1 or no rows selects none) and
-  // remembers it.
+  // remembers it. Any other selected rows are no longer selected.
   void SelectRow(int row);
+  // The selected rows, ascending; they hold selected_row() whenever a row is
+  // selected.
+  const std::vector<int>& selected_rows() const { return selection_; }
+  // Selects several rows (Ctrl and Shift clicks). `current` is the one the
+  // detail pane shows and Edit and SEND take; it joins the rows when they lack
+  // it. Rows out of range are left out; none at all selects `current` alone.
+  void SelectRows(std::vector<int> rows, int current);
+  // The records of the selected rows, in list order.
+  [[nodiscard]] std::vector<std::vector<uint8_t>> SelectedRecords() const;
 
   // A click on a column header. False when the list has no rows (nothing
   // happens). The selected record stays selected at its new position.
@@ -114,13 +126,36 @@ class MainViewModel {
   // empty for a row out of range.
   [[nodiscard]] std::string RecordText(int row, bool labelled) const;
 
-  // Row edits, for New, Edit and Delete. Replace and Append take a record
-  // (with terminator). Append refuses (false) at the record limit.
+  // Row edits, for New, Edit and Delete; each is one step for Undo. Replace
+  // and Append take a record (with terminator). Append refuses (false) at the
+  // record limit; the new row takes its place in the current order (the
+  // sorted column's, else the application's default order) and is selected.
   void ReplaceRow(int row, std::span<const uint8_t> record);
   [[nodiscard]] bool AppendRow(std::span<const uint8_t> record);
   // Removes the row and selects the row now at its index, else the last row,
   // else none.
   void DeleteRow(int row);
+  // Removes every selected row as one step; selects as DeleteRow does from
+  // the first of them. The number of rows removed.
+  int DeleteSelectedRows();
+
+  // Undo of the edits, deletes and imports of the run. KeepForUndo is for a
+  // change the model does not make itself (an import into the store): it
+  // keeps the application's records, and the next Refresh notes how the
+  // change left them. A step that changed nothing is forgotten.
+  void KeepForUndo(AppliId id, std::string label);
+  // After records were appended to the store's application (an import): the
+  // ones from first_new on take their places among the others in the
+  // default order; a sorted list sorts them at its next Refresh.
+  void PlaceNewRecords(AppliId id, int first_new);
+  // The label of the step Undo would take back, empty when there is none.
+  // Steps whose application changed in another way since are dropped first.
+  [[nodiscard]] std::string NextUndo();
+  // Takes the newest step back: its application goes on screen (the one shown
+  // is committed first) holding the records it had, with the record then
+  // selected selected again. False when there was nothing to take back.
+  bool Undo();
+  [[nodiscard]] bool has_undo() const { return !undo_.empty(); }
 
   // One Find Next: from the selected row (row 0 if none), stepping one row
   // first when the text equals the previous search; the first row whose plain
@@ -132,7 +167,20 @@ class MainViewModel {
  private:
   static int StateIndex(AppliId id) { return id < kCategoryList ? id : 0; }
   void ApplyOrder(const std::vector<int>& order);
+  // Puts the rows from first_new on into their places in the current order:
+  // all rows sorted again by the sorted column, or without one each new row
+  // before the first other row that the default order puts after it. The
+  // selection follows its records.
+  void PlaceNewRows(int first_new);
   std::vector<std::vector<uint8_t>> RowRecords() const;
+  // Every record of an application as a commit would store it: for the one on
+  // screen its rows (after the records the Telephone filter hides), for
+  // another the store's records passed through a row, so both give the same
+  // bytes.
+  std::vector<std::vector<uint8_t>> AppliRecords(AppliId id) const;
+  // Ends the newest step when it is pending: notes the records after it, or
+  // forgets it when nothing changed.
+  void EndUndoStep();
 
   AppliStore& store_;
   const SortTable* sort_table_ = nullptr;
@@ -143,7 +191,9 @@ class MainViewModel {
   int filter_ = kFilterAll;
   std::vector<ListRow> rows_;
   int selected_ = -1;
+  std::vector<int> selection_;
   std::array<ViewState, 6> states_;
+  UndoSteps undo_;
   std::string previous_search_;
 };
 

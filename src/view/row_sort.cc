@@ -285,4 +285,37 @@ std::vector<int> DefaultOrder(AppliId id, const std::vector<std::vector<uint8_t>
   return order;
 }
 
+std::vector<int> PlaceInDefaultOrder(AppliId id, const std::vector<std::vector<uint8_t>>& records,
+                                     size_t first_new, const RowContext& context) {
+  first_new = std::min(first_new, records.size());
+  const std::vector<DecodedRecord> decoded = DecodeAll(id, records);
+  const auto keys = DefaultOrderColumns(id);
+  auto compare = [&](int a, int b) {
+    for (const int column : keys) {
+      if (const int c = CompareDecoded(id, column, decoded[a], decoded[b], context); c != 0) {
+        return c;
+      }
+    }
+    return 0;
+  };
+  const int base = static_cast<int>(first_new);
+  const std::vector<int> added = MergeSortOrder(
+      static_cast<int>(records.size() - first_new),
+      [&](int a, int b) { return compare(base + a, base + b); }, SortDirection::kAscending);
+  // One pass: the new records in their order go before the first earlier
+  // record that sorts after them; with the new ones sorted, a record that
+  // stays behind keeps every later one behind too.
+  std::vector<int> order;
+  order.reserve(records.size());
+  size_t next = 0;
+  for (int old = 0; old < base; ++old) {
+    while (next < added.size() && compare(base + added[next], old) < 0) {
+      order.push_back(base + added[next++]);
+    }
+    order.push_back(old);
+  }
+  for (; next < added.size(); ++next) order.push_back(base + added[next]);
+  return order;
+}
+
 }  // namespace kivo

@@ -42,6 +42,14 @@ enum class SortDirection : uint8_t { kNone = 0, kAscending = 1, kDescending = 2 
                                             const std::vector<std::vector<uint8_t>>& records,
                                             const RowContext& context);
 
+// The order that puts the records from first_new on among the ones before
+// them: each before the first earlier record that the default order puts
+// after it, new ones of equal rank in their own order; the earlier records
+// keep theirs. Returns the new order as old positions.
+[[nodiscard]] std::vector<int> PlaceInDefaultOrder(AppliId id,
+                                                   const std::vector<std::vector<uint8_t>>& records,
+                                                   size_t first_new, const RowContext& context);
+
 // Order of records by one column in one direction.
 [[nodiscard]] std::vector<int> ColumnOrder(AppliId id, int column, SortDirection direction,
                                            const std::vector<std::vector<uint8_t>>& records,

@@ -156,7 +156,7 @@ fi
 printf '[Ports]\nCOM1=%s\nCOM2=/dev/kivo-no-such-port\nCOM3=virtual\n' "$a" >"$work/ports.ini"
 "$tool" --settings "$work/ports.ini" ports >"$work/ports.out" 2>&1
 expect $? 0 "ports"
-grep -q "COM1 \* $a  can be opened" "$work/ports.out" || fail "ports: COM1 line"
+grep -q "COM1 \* $a  can be opened" "$work/ports.out" || fail "ports: COM1 line: $(cat "$work/ports.out")"
 grep -q "COM2   /dev/kivo-no-such-port  missing" "$work/ports.out" || fail "ports: COM2 line"
 grep -q "COM3   virtual  the built-in virtual organizer" "$work/ports.out" || fail "ports: COM3 line"
 kill "$dev_pid" 2>/dev/null

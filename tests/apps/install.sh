@@ -163,18 +163,22 @@ if [ -x "$gui" ]; then
   # records proves it was loaded and saved.
   data=$XDG_DATA_HOME/kivo-link
   cp fresh.bkf "$data/Kivo-LinkUtility.dat"
+  # The file dialogs open in the documents folder, not in the hidden one.
+  mkdir -p "$home/Documents"
   rm -rf "$data/DATA"
   # A time limit, so a program stuck in a message box cannot hang the test.
   timeout -k 5 60 "$gui" --instance "kivo-install-test-$$" >"$work/out" 2>"$work/err" &
   gui_pid=$!
-  # The backup folder appears once the window loads its settings; a
-  # termination request then closes the window the ordinary way.
+  # The single-instance socket appears once the program has taken over the
+  # termination signals; a termination request then closes the window the
+  # ordinary way as soon as it runs.
+  socket=kivo-install-test-$$.socket
   for _ in $(seq 100); do
-    [ -d "$data/DATA" ] && break
+    [ -S "${XDG_RUNTIME_DIR:-/nonexistent}/$socket" ] && break
+    [ -S "${XDG_CACHE_HOME:-$home/.cache}/kivo-link/$socket" ] && break
     kill -0 "$gui_pid" 2>/dev/null || break
     sleep 0.1
   done
-  [ -d "$data/DATA" ] || fail "the desktop program did not make XDG_DATA_HOME/kivo-link/DATA"
   sleep 0.5
   kill -TERM "$gui_pid" 2>/dev/null
   wait "$gui_pid"
@@ -183,6 +187,9 @@ if [ -x "$gui" ]; then
   expect_status 0 "Kivo-LinkUtility ending on a termination request"
   [ -f "$XDG_CONFIG_HOME/kivo-link/Kivo-LinkUtility.ini" ] ||
     fail "the desktop program saved no settings in XDG_CONFIG_HOME/kivo-link"
+  tr -d '\r' <"$XDG_CONFIG_HOME/kivo-link/Kivo-LinkUtility.ini" | grep -qx "BackupDir=$home/Documents" ||
+    fail "the file dialogs do not open in the documents folder"
+  [ -e "$data/DATA" ] && fail "the desktop program made the hidden DATA folder"
   run "$tool" info "$data/Kivo-LinkUtility.dat"
   expect_out "IM2BK1" "the working data file saved at exit"
   expect_out "$memo_count records" "the working data file saved at exit"

@@ -195,5 +195,23 @@ TEST_F(AppDirsTest, RuntimeDirIsAlwaysTheUsersOwnPrivateFolder) {
   EXPECT_NE(error.find("not a folder of this user's own"), std::string::npos) << error;
 }
 
+// The folder the file dialogs open in: what xdg-user-dirs set up, else
+// ~/Documents, and the home directory for a folder that is not there.
+TEST_F(AppDirsTest, DocumentsFolderFollowsTheUserDirs) {
+  const fs::path home = root_ / "home";
+  fs::create_directories(home / "Dokumente");
+  const fs::path config = root_ / "config";
+  const std::pair<std::string, fs::path> kCases[] = {
+      {"XDG_DOCUMENTS_DIR=\"$HOME/Dokumente\"", home / "Dokumente"},
+      {"XDG_DOCUMENTS_DIR=\"$HOME/Gone\"", home},
+  };
+  for (const auto& [line, expected] : kCases) {
+    Touch(config / "user-dirs.dirs");
+    std::ofstream(config / "user-dirs.dirs") << "# xdg-user-dirs\n" << line << "\n";
+    EXPECT_EQ(DocumentsDirectory(Env({{"HOME", home.string()}, {"XDG_CONFIG_HOME", config}})),
+              expected);
+  }
+}
+
 }  // namespace
 }  // namespace kivo

@@ -66,7 +66,7 @@ TEST(ComPortDialog, DeviceListFollowsDevicesComingAndGoing) {
             "missing: /dev/serial/by-id/usb-kivo-away does not exist");
   ASSERT_NE(dialog.device_button(first.path), nullptr);
   EXPECT_EQ(dialog.device_button(first.path)->text().toStdString(),
-            fs::path(first.path).filename().string() + ": FT232R USB UART (FTDI)");
+            "pts/" + fs::path(first.path).filename().string() + ": FT232R USB UART (FTDI)");
   EXPECT_TRUE(dialog.device_reason(first.path).isEmpty());
   dialog.show();
 
@@ -122,6 +122,42 @@ TEST(ComPortDialog, BusyAndForbiddenDevicesShowTheirReasons) {
                   .startsWith(QString::fromStdString("no permission: " + forbidden.path)))
       << dialog.device_reason(forbidden.path).toStdString();
   close(holder);
+}
+
+// A pseudo-terminal held open, without any lock, by another program: the
+// system's own device list offers it, COM1 mapped to it and the listed device
+// both say who holds it, and both say nothing once that program has ended.
+TEST(ComPortDialog, PortHeldWithoutALockShowsItsHolderUntilItExits) {
+  Pty pty;
+  int go[2];
+  ASSERT_EQ(pipe(go), 0);
+  const pid_t holder = fork();
+  if (holder == 0) {
+    close(go[1]);
+    close(pty.master);  // another program: only the port's end
+    const int fd = open(pty.path.c_str(), O_RDWR | O_NOCTTY);
+    char byte = 0;
+    (void)!read(go[0], &byte, 1);  // until the test lets it end
+    _exit(fd >= 0 ? 0 : 1);
+  }
+  close(go[0]);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !CheckPort(pty.path).usable; }));  // the child is in
+  std::unique_ptr<SerialDevices> system = OpenSerialDevices();
+  AppSettings settings;
+  settings.port_devices[0] = pty.path;
+  ComPortDialog dialog(settings, {}, nullptr, {system.get(), CheckPort, 100});
+  const QString name = QStringLiteral("pts/") + QString::fromStdString(pty.path.substr(9));
+  EXPECT_EQ(dialog.port_device(0), name + QStringLiteral(": pseudo-terminal"));
+  const QString pid = QStringLiteral("(pid %1)").arg(holder);
+  EXPECT_TRUE(dialog.port_reason(0).endsWith(pid)) << dialog.port_reason(0).toStdString();
+  ASSERT_NE(dialog.device_button(pty.path), nullptr);
+  EXPECT_EQ(dialog.device_reason(pty.path), dialog.port_reason(0));
+  dialog.show();
+  close(go[1]);
+  waitpid(holder, nullptr, 0);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return dialog.port_reason(0).isEmpty(); }))
+      << dialog.port_reason(0).toStdString();
+  EXPECT_TRUE(dialog.device_reason(pty.path).isEmpty());
 }
 
 // kivo-line-sim's two pseudo-terminals: a for the PC, b for the organizer.

@@ -542,11 +542,12 @@ TEST(ImportDialog, BrowseFillsTheNameAndRemembersItsOwnFolder) {
 
 TEST_F(CommandsTest, OpenOfABadFileKeepsTheRecords) {
   auto window = Open();
-  // Edits not yet committed: a row gone, a copy of the first row at the end
-  // (a re-sort would put it beside the first).
+  // Edits not yet committed: a row gone, the last row replaced by a copy of
+  // the first (a re-sort would put it beside the first).
   window->commands.model().DeleteRow(0);
   ASSERT_TRUE(window->commands.model().SortOnColumn(5));
-  ASSERT_TRUE(window->commands.model().AppendRow(window->commands.model().RowRecord(0)));
+  MainViewModel& model = window->commands.model();
+  model.ReplaceRow(model.row_count() - 1, model.RowRecord(0));
   const std::vector<Records> before = Snapshot(*window);
   window->commands.RefreshList(false);
   const std::vector<QString> shown = ListTexts(*window, 5);
@@ -663,12 +664,12 @@ TEST_F(CommandsTest, NewEditSaveAsNewAndDeleteChangeTheList) {
   const int rows = window->commands.model().row_count();
   test::BoxScript script;
 
-  // New: appended at the end and selected.
+  // New: in its place in the order (the last memo starts "Zo") and selected.
   script.OnDialog(TypeMemo(QStringLiteral("Zebra crossing"), false));
   QTest::mouseClick(window->new_button(), Qt::LeftButton);
   ASSERT_EQ(window->list()->topLevelItemCount(), rows + 1);
-  EXPECT_EQ(window->commands.model().selected_row(), rows);
-  EXPECT_EQ(window->list()->topLevelItem(rows)->text(0), QStringLiteral("Zebra crossing"));
+  EXPECT_EQ(window->commands.model().selected_row(), rows - 1);
+  EXPECT_EQ(window->list()->topLevelItem(rows - 1)->text(0), QStringLiteral("Zebra crossing"));
 
   // Edit with Save: replaced in place.
   window->commands.model().SelectRow(1);
@@ -680,12 +681,13 @@ TEST_F(CommandsTest, NewEditSaveAsNewAndDeleteChangeTheList) {
   EXPECT_EQ(window->list()->topLevelItem(2)->text(0), second);
   EXPECT_EQ(window->commands.model().selected_row(), 1);
 
-  // Edit with Save As New: the edited row stays, the new one is appended.
-  script.OnDialog(TypeMemo(QStringLiteral("Copied memo"), true));
+  // Edit with Save As New: the edited row stays, the new one takes its place
+  // (the last, for this text).
+  script.OnDialog(TypeMemo(QStringLiteral("Zz copied memo"), true));
   QTest::mouseClick(window->edit_button(), Qt::LeftButton);
   ASSERT_EQ(window->list()->topLevelItemCount(), rows + 2);
   EXPECT_EQ(window->list()->topLevelItem(1)->text(0), QStringLiteral("Changed memo"));
-  EXPECT_EQ(window->list()->topLevelItem(rows + 1)->text(0), QStringLiteral("Copied memo"));
+  EXPECT_EQ(window->list()->topLevelItem(rows + 1)->text(0), QStringLiteral("Zz copied memo"));
 
   // Cancel changes nothing.
   script.OnDialog([](QDialog&) { return kEditCancel; });

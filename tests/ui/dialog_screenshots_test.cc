@@ -75,7 +75,10 @@ TEST(Screenshots, EveryDialog) {
 
   AppSettings settings;
   settings.com_port = 2;
-  ComPortDialog com(settings);
+  // Every port free: the picture is the same on every machine.
+  ComPortDialog com(settings, {}, nullptr, {nullptr, [](const std::string&) {
+                                              return PortCheck{true, "can be opened"};
+                                            }});
   Shoot(com, out_dir, "com_port");
   // With the devices of a typical desktop, one chosen, and the reasons two
   // of them give.
@@ -83,10 +86,14 @@ TEST(Screenshots, EveryDialog) {
   devices.Set({{"/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0", "/dev/ttyUSB0",
                 "FTDI", "FT232R USB UART", "A50285BI", 16},
                {"/dev/ttyACM0", "/dev/ttyACM0", "", "", "", -1},
-               {"/dev/ttyS0", "/dev/ttyS0", "", "", "", -1}});
+               {"/dev/ttyS0", "/dev/ttyS0", "", "", "", -1},
+               {"/dev/pts/3", "/dev/pts/3", "", "pseudo-terminal", "", -1}});
   const DeviceSource source{&devices, [](const std::string& path) -> PortCheck {
                               if (path == "/dev/ttyACM0") {
                                 return {false, "busy: held by ModemManager (pid 812)"};
+                              }
+                              if (path == "/dev/pts/3") {
+                                return {false, "in use: held open by screen (pid 2231)"};
                               }
                               if (path == "/dev/ttyS0") {
                                 return {false,

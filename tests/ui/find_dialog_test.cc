@@ -21,7 +21,8 @@
 namespace kivo {
 namespace {
 
-// A Memo list of four known records, in this order.
+// A Memo list of four known records, in this order (their sort order too, so
+// the import keeps it).
 class FindTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -32,7 +33,7 @@ class FindTest : public ::testing::Test {
         << "[Settings]\r\nAppliID=3\r\n";
     const std::filesystem::path csv = paths_.files_dir / "memos.csv";
     std::ofstream(csv, std::ios::binary)
-        << "Memo\r\napple pie\r\nBanana split\r\nAPPLE juice\r\ncherry\r\n";
+        << "Memo\r\napple pie\r\nBanana split\r\nBig APPLE juice\r\ncherry\r\n";
     window_ = std::make_unique<test::Desktop>(paths_);
     test::BoxScript script;
     script.OnDialog([&](QDialog& dialog) {
@@ -41,7 +42,7 @@ class FindTest : public ::testing::Test {
     });
     window_->commands.Import();
     ASSERT_EQ(window_->commands.model().row_count(), 4);
-    ASSERT_EQ(window_->commands.model().RecordText(2, false).substr(0, 11), "APPLE juice");
+    ASSERT_EQ(window_->commands.model().RecordText(2, false).substr(0, 15), "Big APPLE juice");
   }
 
   // Types the text, sets the options and presses Find Next; the row selected
@@ -94,7 +95,7 @@ TEST_F(FindTest, SearchSequences) {
   const Step kSteps[] = {
       {"apple", true, true, 0, false},    // the selected row itself matches
       {"apple", true, true, 0, true},     // same text: steps first; only lower case matches
-      {"apple", true, false, 2, false},   // without Match case "APPLE juice" matches
+      {"apple", true, false, 2, false},   // without Match case "Big APPLE juice" matches
       {"apple", false, false, 0, false},  // upwards back to "apple pie"
       {"apple", false, false, 0, true},   // nothing above row 0
       {"err", true, true, 3, false},      // a new text from row 0 downwards

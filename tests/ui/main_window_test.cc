@@ -4,15 +4,20 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
+#include <QSplitter>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -26,6 +31,7 @@
 #include "store/store_records.h"
 #include "store/working_data.h"
 #include "ui/edit_dialogs.h"
+#include "ui/import_dialog.h"
 #include "ui/list_header_area.h"
 
 namespace kivo {
@@ -434,6 +440,130 @@ TEST_F(MainWindowTest, ClickBelowTheRowsLeavesARowSelected) {
                     QPoint(40, window->list()->viewport()->height() - 5));
   QTRY_VERIFY(!window->list()->selectedItems().isEmpty());
   EXPECT_EQ(window->list()->selectedItems().first(), window->list()->topLevelItem(2));
+}
+
+// The import's question about the characters the organizer lacks, in the
+// real box: the file's characters as they are, not their UTF-8 bytes.
+TEST_F(MainWindowTest, ImportQuestionShowsTheFilesCharactersInARealBox) {
+  auto window = Open();
+  const std::filesystem::path file = paths_.files_dir / "tokyo.csv";
+  std::ofstream(file, std::ios::binary) << "Memo\r\n\xE6\x9D\xB1 \xE4\xBA\xAC \xF0\x9F\x8E\x89\r\n";
+  SetDialogResponder([&](QDialog& dialog) {
+    auto& import = static_cast<ImportDialog&>(dialog);
+    import.file_edit()->setText(QString::fromStdString(file.string()));
+    import.appli_box()->setCurrentIndex(import.appli_box()->findText(QStringLiteral("Memo")));
+    return static_cast<int>(QDialog::Accepted);
+  });
+  QString shown;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      shown = box->text();
+      box->button(QMessageBox::No)->click();
+    }
+  });
+  poll.start(10);
+  window->commands.Import();
+  SetDialogResponder({});
+  EXPECT_TRUE(shown.contains(QString::fromUtf8("\xE6\x9D\xB1 \xE4\xBA\xAC \xF0\x9F\x8E\x89")))
+      << shown.toStdString();
+}
+
+// Standard keys in the menus; Shift+Down picks rows for Export and Del; Ctrl+Z
+// takes the delete back; Ctrl+Tab goes from application to application.
+TEST_F(MainWindowTest, KeysSeveralRowsAndUndo) {
+  WriteSettings("[Settings]\r\nAppliID=3\r\n");  // Memo
+  auto window = Open();
+  window->window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window->window));
+  const std::pair<const char*, QKeyCombination> keys[] = {{"&Open...", Qt::CTRL | Qt::Key_O},
+                                                          {"Save &As...", Qt::CTRL | Qt::Key_S},
+                                                          {"&New Entry...", Qt::CTRL | Qt::Key_N},
+                                                          {"&Find...", Qt::CTRL | Qt::Key_F}};
+  for (QAction* action : window->window.menuBar()->findChildren<QAction*>()) {
+    for (const auto& [text, key] : keys) {
+      EXPECT_TRUE(action->text() != QString::fromLatin1(text) || action->shortcut() == key);
+    }
+  }
+  QTreeWidget* list = window->list();
+  const int rows = list->topLevelItemCount();
+  ClickRow(*window, 0);
+  QTest::keyClick(list, Qt::Key_Down, Qt::ShiftModifier);
+  QTest::keyClick(list, Qt::Key_Down, Qt::ShiftModifier);
+  EXPECT_EQ(window->commands.model().selected_rows(), (std::vector<int>{0, 1, 2}));
+  test::BoxScript script;
+  script.ChooseFile(dir_.path() + QStringLiteral("/three.csv"));
+  window->commands.Export();
+  EXPECT_EQ(script.TakeBoxes(),
+            std::vector<std::string>{"Export|3 records were successfully exported."});
+  QTest::keyClick(list, Qt::Key_Delete);
+  EXPECT_EQ(script.TakeBoxes(),
+            std::vector<std::string>{"Delete|This operation will delete the 3 selected records.\n"
+                                     "Are you sure you want to continue ?"});
+  EXPECT_EQ(list->topLevelItemCount(), rows - 3);
+  QAction* undo = window->Widget<QAction>("undo");
+  EXPECT_EQ(undo->text(), QStringLiteral("&Undo Delete 3 Entries"));
+  QTest::keyClick(list, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(list->topLevelItemCount(), rows);
+  EXPECT_FALSE(undo->isEnabled());
+  QTest::keyClick(list, Qt::Key_Tab, Qt::ControlModifier);
+  EXPECT_EQ(window->commands.model().appli(), kExpense);
+  QTest::keyClick(list, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(window->commands.model().appli(), kMemo);
+}
+
+// At the first size the amounts show whole; the divider moved stays over a
+// restart.
+TEST_F(MainWindowTest, FittedColumnsAndAKeptDivider) {
+  WriteSettings("[Settings]\r\nAppliID=4\r\n");  // Expense
+  int width = 0;
+  {
+    auto window = Open();
+    QTreeWidget* list = window->list();
+    const QHeaderView* header = list->header();
+    EXPECT_LE(header->sectionViewportPosition(2) + header->sectionSize(2),
+              list->viewport()->width());
+    for (int row = 0; row < list->topLevelItemCount(); ++row) {
+      EXPECT_LT(QFontMetrics(list->font()).horizontalAdvance(Cell(*window, row, 2)),
+                header->sectionSize(2))
+          << row;
+    }
+    QSplitterHandle* handle = window->Widget<QSplitter>("splitter")->handle(1);
+    width = list->width() + 60;
+    const QPoint grip = handle->rect().center();
+    QTest::mousePress(handle, Qt::LeftButton, {}, grip);
+    QTest::mouseMove(handle, grip + QPoint(60, 0));
+    QTest::mouseRelease(handle, Qt::LeftButton, {}, grip + QPoint(60, 0));
+    EXPECT_EQ(list->width(), width);
+    window->window.close();
+  }
+  auto window = Open();
+  EXPECT_NEAR(window->list()->width(), width, 1);
+}
+
+// A window kept larger than this screen fits it; the file dialogs open in
+// the documents folder instead of the program's own; F1 opens the guide.
+TEST_F(MainWindowTest, FittedWindowDocumentsFolderAndUserGuide) {
+  paths_.documents_dir = paths_.files_dir / "Documents";
+  std::filesystem::create_directory(paths_.documents_dir);
+  WriteSettings("[Path]\r\nBackupDir=" + (paths_.files_dir / "DATA").string() +
+                "\r\n[Window]\r\nLeft=700\r\nTop=500\r\nWidth=1600\r\nHeight=1200\r\n");
+  auto window = Open(/*show=*/false);
+  window->window.ShowAsSaved();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window->window));
+  const QRect room = window->window.screen()->availableGeometry();
+  EXPECT_TRUE(room.contains(window->window.frameGeometry())) << window->window.width();
+  test::BoxScript script;
+  window->Choose("&Open...");
+  ASSERT_EQ(script.files().size(), 1u);
+  EXPECT_EQ(script.files()[0].dir.toStdString(), paths_.documents_dir.string());
+  window->window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window->window));
+  QTextBrowser guide;  // stands for the desktop's viewer
+  QDesktopServices::setUrlHandler(QStringLiteral("file"), &guide, "setSource");
+  QTest::keyClick(window->list(), Qt::Key_F1);
+  QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+  EXPECT_EQ(guide.source(), QUrl::fromLocalFile(QStringLiteral(KIVO_PROGRAM_DIR "/README.md")));
 }
 
 }  // namespace

@@ -94,7 +94,9 @@ TEST_F(MainViewModelTest, RecordLimitCountsHiddenTelephoneRecords) {
   model_.DeleteRow(0);
   EXPECT_TRUE(model_.enabling().create);
   EXPECT_TRUE(model_.AppendRow(test::Telephone(0, "One more")));
-  EXPECT_EQ(model_.selected_row(), 918);
+  // It takes its place by last name, before "P1", and is selected there.
+  EXPECT_EQ(model_.selected_row(), 0);
+  EXPECT_EQ(model_.rows()[0].cells[1], "One more");
 }
 
 TEST_F(MainViewModelTest, ThreeClicksSortAscendingDescendingAscendingFollowingTheSelection) {
@@ -234,6 +236,40 @@ TEST_F(MainViewModelTest, FindMatchesTheBeforeLineOfEveryAnniversary) {
   Show(kAnniversary);
   EXPECT_EQ(model_.FindNext("Before", true, true), 0);
   EXPECT_EQ(model_.FindNext("Before", true, true), 1);
+}
+
+// New rows take their place; several rows go in one step; Undo takes edits,
+// deletes and an import back while their application stays as they left it.
+TEST_F(MainViewModelTest, UndoTakesBackStepsWhileTheirApplicationIsUnchanged) {
+  for (const char* text : {"a", "c", "e"}) store_.Add(kMemo, test::Memo(text));
+  Show(kMemo);
+  ASSERT_TRUE(model_.AppendRow(test::Memo("d")));
+  EXPECT_EQ(Column(0), (std::vector<std::string>{"a", "c", "d", "e"}));
+  EXPECT_EQ(model_.selected_row(), 2);
+  model_.SelectRows({0, 3, 9}, 3);  // 9 is no row
+  EXPECT_EQ(model_.DeleteSelectedRows(), 2);
+  EXPECT_EQ(Column(0), (std::vector<std::string>{"c", "d"}));
+
+  // An import into To Do while Memo is on screen: placed by due date.
+  model_.Commit(/*ordered=*/false);
+  model_.KeepForUndo(kToDo, "Import");
+  store_.Add(kToDo, test::ToDo(1, false, 2003, 1, 1, "later"));
+  store_.Add(kToDo, test::ToDo(1, false, 2002, 1, 1, "sooner"));
+  model_.PlaceNewRecords(kToDo, 0);
+  model_.Refresh(/*resort=*/false);
+  EXPECT_EQ(store_.Records(kToDo)[0], test::ToDo(1, false, 2002, 1, 1, "sooner"));
+  EXPECT_EQ(model_.NextUndo(), "Import");
+  ASSERT_TRUE(model_.Undo());
+  EXPECT_EQ(model_.appli(), kToDo);
+  EXPECT_EQ(model_.row_count(), 0);
+
+  // Memo changed another way (an Open): its steps are gone.
+  model_.ShowAppli(kMemo, /*commit_first=*/true);
+  EXPECT_EQ(model_.NextUndo(), "Delete 2 Entries");
+  store_->ResetAppli(kMemo);
+  model_.Refresh(/*resort=*/false);
+  EXPECT_EQ(model_.NextUndo(), "");
+  EXPECT_FALSE(model_.Undo());
 }
 
 }  // namespace

@@ -1,0 +1,353 @@
+#include "sync/collection_endpoint.h"
+
+#include <filesystem>
+#include <map>
+#include <unordered_map>
+
+#include "dav/open_collection.h"
+#include "exchange/item_patch.h"
+#include "exchange/record_uid.h"
+#include "store/record_codec.h"
+
+namespace kivo {
+
+namespace {
+
+AppliMask KindAppli(CollectionKind kind) {
+  return kind == CollectionKind::kContacts
+             ? AppliBit(kTelephone)
+             : static_cast<AppliMask>(AppliBit(kSchedule) | AppliBit(kAnniversary) |
+                                      AppliBit(kToDo));
+}
+
+AppliId FirstAppli(AppliMask mask) {
+  AppliId id = 0;
+  while (id + 1 < kSyncAppliCount && !HasAppli(mask, id)) ++id;
+  return id;
+}
+
+// A collection's error as the sync reports it: a lost race is no failure of
+// the target but a reason to read again.
+EndpointStatus StatusOf(const DavError& error) {
+  if (error.IsConflict()) return EndpointStatus::Changed(error.Text(), error.http_status);
+  if (error.kind == DavErrorKind::kNotCollection || error.kind == DavErrorKind::kBadTarget) {
+    return EndpointStatus::Refused(error.Text(), error.http_status);
+  }
+  return EndpointStatus::Failed(error.Text(), error.http_status);
+}
+
+// Whether a record removed and one added in the same sync are one entry
+// changed in its key (a meeting moved to another hour, a contact renamed):
+// the item of the first then becomes the second, keeping its UID and all the
+// organizer does not hold (attendees, alarms, photos), instead of being
+// removed and written anew.
+bool SameEntry(AppliId id, const Record& a, const Record& b) {
+  if (id == kTelephone) {
+    TelephoneRecord x, y;
+    if (DecodeTelephoneRecord(a, &x) != kStoreOk || DecodeTelephoneRecord(b, &y) != kStoreOk) {
+      return false;
+    }
+    for (int f : {kHomeNumber, kOfficeNumber, kFaxNumber, kOtherNumber, kEmail}) {
+      for (int g : {kHomeNumber, kOfficeNumber, kFaxNumber, kOtherNumber, kEmail}) {
+        if (!x.texts[f].empty() && x.texts[f] == y.texts[g] && (f == kEmail) == (g == kEmail)) {
+          return true;
+        }
+      }
+    }
+    return false;
+  }
+  ScheduleRecord s, t;
+  if (id == kSchedule && DecodeScheduleRecord(a, &s) == kStoreOk &&
+      DecodeScheduleRecord(b, &t) == kStoreOk) {
+    return !s.description.empty() && s.description == t.description;
+  }
+  AnniversaryRecord m, n;
+  if (id == kAnniversary && DecodeAnniversaryRecord(a, &m) == kStoreOk &&
+      DecodeAnniversaryRecord(b, &n) == kStoreOk) {
+    return (!m.description.empty() && m.description == n.description) ||
+           (m.date.month() == n.date.month() && m.date.day() == n.date.day());
+  }
+  ToDoRecord d, e;
+  if (id == kToDo && DecodeToDoRecord(a, &d) == kStoreOk && DecodeToDoRecord(b, &e) == kStoreOk) {
+    return !d.description.empty() && d.description == e.description;
+  }
+  return false;
+}
+
+// The changes with removals and additions that are one entry (SameEntry)
+// made edits.
+SideChanges ItemChanges(AppliId id, const SideChanges& changes) {
+  SideChanges out;
+  out.changed = changes.changed;
+  std::vector<bool> taken(changes.removed.size());
+  for (const Record& added : changes.added) {
+    bool paired = false;
+    for (size_t i = 0; i < changes.removed.size() && !paired; ++i) {
+      if (taken[i] || !SameEntry(id, changes.removed[i], added)) continue;
+      taken[i] = paired = true;
+      out.changed.push_back({changes.removed[i], added});
+    }
+    if (!paired) out.added.push_back(added);
+  }
+  for (size_t i = 0; i < changes.removed.size(); ++i) {
+    if (!taken[i]) out.removed.push_back(changes.removed[i]);
+  }
+  return out;
+}
+
+}  // namespace
+
+CollectionEndpoint::CollectionEndpoint(std::unique_ptr<Collection> collection, AppliMask apps,
+                                       ItemContext context)
+    : collection_(std::move(collection)),
+      holds_(static_cast<AppliMask>(apps & KindAppli(collection_->kind()))),
+      context_(std::move(context)) {
+  std::string place = collection_->target();
+  if (!IsServerPlace(place)) {
+    std::error_code ec;
+    const std::filesystem::path folder = std::filesystem::absolute(place, ec);
+    place = std::filesystem::weakly_canonical(folder, ec).string();
+    if (ec) place = folder.lexically_normal().string();
+  }
+  identity_ = Label() + " " + place;
+}
+
+std::string CollectionEndpoint::Identity() const { return identity_; }
+
+std::string CollectionEndpoint::Label() const {
+  return collection_->kind() == CollectionKind::kContacts ? "contacts" : "calendar";
+}
+
+ExchangeFormat CollectionEndpoint::Format() const {
+  return collection_->kind() == CollectionKind::kContacts ? ExchangeFormat::kVCard
+                                                          : ExchangeFormat::kICal;
+}
+
+EndpointStatus CollectionEndpoint::Read(AppliMask apps, const EndpointMemory& memory,
+                                        RecordSet* out) {
+  apps &= holds_;
+  // A side synced before is known to be a collection of its kind; a missing
+  // one fails the listing all the same.
+  if (!checked_ && memory.identities.entries.empty()) {
+    DavStatus checked = collection_->Check();
+    if (!checked) return StatusOf(checked.error());
+  }
+  checked_ = true;
+  DavResult<std::vector<ItemRef>> listed = collection_->List();
+  if (!listed) return StatusOf(listed.error());
+
+  std::unordered_map<uint64_t, const Record*> base[kSyncAppliCount];
+  for (AppliId id = 0; id < kSyncAppliCount; ++id) {
+    for (const Record& record : memory.base.of(id)) base[id].emplace(HashBytes(record), &record);
+  }
+  auto base_record = [&](const IdentityEntry& entry) -> const Record* {
+    if (entry.key.occurrence == kNoRecordOccurrence) return nullptr;
+    const auto found = base[entry.key.id].find(entry.key.record_hash);
+    return found == base[entry.key.id].end() ? nullptr : found->second;
+  };
+  std::map<std::string, const IdentityEntry*> known;
+  for (const IdentityEntry& entry : memory.identities.entries) known[entry.href] = &entry;
+
+  for (std::vector<Held>& held : held_) held.clear();
+  others_.clear();
+  hrefs_.clear();
+  std::vector<std::string> fetch;
+  for (ItemRef& ref : listed.value()) {
+    hrefs_.insert(ref.href);
+    const auto entry = known.find(ref.href);
+    if (entry != known.end() && !ref.etag.empty() && entry->second->etag == ref.etag) {
+      const IdentityEntry& e = *entry->second;
+      const bool no_record = e.key.occurrence == kNoRecordOccurrence;
+      if (no_record || !HasAppli(apps, e.key.id)) {
+        others_.push_back(e);
+        continue;
+      }
+      if (const Record* record = base_record(e)) {
+        held_[e.key.id].push_back({*record, ref.href, ref.etag, e.uid, std::nullopt});
+        continue;
+      }
+    }
+    fetch.push_back(ref.href);
+  }
+
+  DavResult<std::vector<Item>> fetched = collection_->Fetch(fetch);
+  if (!fetched) return StatusOf(fetched.error());
+  for (Item& item : fetched.value()) {
+    std::optional<MappedItem> mapped = MapItem(Format(), item.data, context_);
+    std::string uid = ItemUid(item.data);
+    const auto entry = known.find(item.href);
+    const Record* was = entry == known.end() ? nullptr : base_record(*entry->second);
+    if ((!mapped || !HasAppli(holds_, mapped->id)) && was != nullptr) {
+      // An item the sync knew that no longer maps: its record stays, rather
+      // than reading as a removal.
+      mapped = MappedItem{entry->second->key.id, *was};
+    }
+    if (!mapped || !HasAppli(holds_, mapped->id)) {
+      others_.push_back({{FirstAppli(holds_), 0, kNoRecordOccurrence},
+                         std::move(uid),
+                         item.href,
+                         item.etag,
+                         0,
+                         0});
+    } else if (!HasAppli(apps, mapped->id)) {
+      others_.push_back(
+          {{mapped->id, HashBytes(mapped->record), 0}, std::move(uid), item.href, item.etag, 0, 0});
+    } else {
+      held_[mapped->id].push_back(
+          {std::move(mapped->record), item.href, item.etag, std::move(uid), std::move(item.data)});
+    }
+  }
+
+  for (AppliId id = 0; id < kSyncAppliCount; ++id) {
+    if (!HasAppli(apps, id)) continue;
+    Records records;
+    for (const Held& held : held_[id]) records.push_back(held.record);
+    out->Set(id, std::move(records));
+  }
+  read_ = true;
+  read_apps_ = apps;
+  return EndpointStatus::Ok();
+}
+
+ApplyOutcome CollectionEndpoint::Apply(const std::vector<AppliWrite>& writes,
+                                       const EndpointMemory& /*memory*/, bool /*verify*/,
+                                       const std::function<void(AppliId)>& confirmed) {
+  ApplyOutcome outcome;
+  for (const AppliWrite& write : writes) {
+    outcome.status = ApplyAppli(write);
+    if (!outcome.status.ok()) return outcome;
+    confirmed(write.id);
+  }
+  return outcome;
+}
+
+EndpointStatus CollectionEndpoint::ApplyAppli(const AppliWrite& write) {
+  std::vector<Held>& items = held_[write.id];
+  auto holding = [&](const Record& record) -> Held* {
+    for (Held& held : items) {
+      if (held.record == record) return &held;
+    }
+    return nullptr;
+  };
+
+  const SideChanges changes = ItemChanges(write.id, write.changes);
+  for (const Record& record : changes.removed) {
+    Held* held = holding(record);
+    if (held == nullptr) continue;
+    DavStatus removed = collection_->Delete(held->href, held->etag);
+    if (!removed) return StatusOf(removed.error());
+    items.erase(items.begin() + (held - items.data()));
+  }
+
+  EndpointStatus fetched = FetchForEdits(write.id, changes.changed);
+  if (!fetched.ok()) return fetched;
+  std::vector<Record> added = changes.added;
+  for (const RecordEdit& edit : changes.changed) {
+    Held* held = holding(edit.before);
+    if (held == nullptr) {
+      added.push_back(edit.after);
+      continue;
+    }
+    const std::optional<std::string> patched =
+        PatchItem(write.id, *held->data, edit.before, edit.after, context_);
+    if (!patched) {
+      // An item the sync knew that no longer maps (its entry cancelled, say)
+      // is left as it is; the edit becomes an item of its own.
+      items.erase(items.begin() + (held - items.data()));
+      added.push_back(edit.after);
+      continue;
+    }
+    DavResult<ItemRef> updated = collection_->Update(held->href, *patched, held->etag);
+    if (!updated) return StatusOf(updated.error());
+    held->record = WrittenRecord(write.id, *patched, edit.after);
+    held->etag = std::move(updated->etag);
+    held->data = *patched;
+  }
+
+  for (const Record& record : added) {
+    const std::string uid = NewUid(write.id, record);
+    const std::string data = NewItem(write.id, record, uid, context_);
+    if (data.empty()) {
+      return EndpointStatus::Failed(collection_->target() + ": a record of " +
+                                    std::string(AppliName(write.id)) + " cannot be written");
+    }
+    DavResult<ItemRef> created = collection_->Create(uid, data);
+    if (!created) return StatusOf(created.error());
+    hrefs_.insert(created->href);
+    items.push_back(
+        {WrittenRecord(write.id, data, record), created->href, created->etag, ItemUid(data), data});
+  }
+  return EndpointStatus::Ok();
+}
+
+// The text of every item an edit patches, in one request; an item that
+// changed since the listing is taken as long as it still holds the record
+// the edit starts from (its change lies in what the organizer does not hold).
+EndpointStatus CollectionEndpoint::FetchForEdits(AppliId id, const std::vector<RecordEdit>& edits) {
+  std::vector<Held>& items = held_[id];
+  std::vector<std::string> hrefs;
+  for (const RecordEdit& edit : edits) {
+    for (const Held& held : items) {
+      if (held.record == edit.before && !held.data) hrefs.push_back(held.href);
+    }
+  }
+  if (hrefs.empty()) return EndpointStatus::Ok();
+  DavResult<std::vector<Item>> fetched = collection_->Fetch(hrefs);
+  if (!fetched) return StatusOf(fetched.error());
+  for (Item& item : fetched.value()) {
+    for (Held& held : items) {
+      if (held.href != item.href) continue;
+      if (item.etag != held.etag) {
+        const std::optional<MappedItem> now = MapItem(Format(), item.data, context_);
+        if (!now || now->record != held.record) {
+          return EndpointStatus::Changed(collection_->target() + ": the item '" + held.href +
+                                         "' changed since it was read");
+        }
+        held.etag = item.etag;
+      }
+      held.data = std::move(item.data);
+    }
+  }
+  for (const Held& held : items) {
+    for (const std::string& href : hrefs) {
+      if (held.href == href && !held.data) {
+        return EndpointStatus::Changed(collection_->target() + ": the item '" + held.href +
+                                       "' went away since it was read");
+      }
+    }
+  }
+  return EndpointStatus::Ok();
+}
+
+Record CollectionEndpoint::WrittenRecord(AppliId id, const std::string& data, const Record& meant) {
+  const std::optional<MappedItem> mapped = MapItem(Format(), data, context_);
+  // An item whose form cannot say the record exactly holds what it maps to:
+  // the next sync brings that across.
+  return mapped && mapped->id == id ? mapped->record : meant;
+}
+
+std::string CollectionEndpoint::NewUid(AppliId id, const Record& record) const {
+  for (int occurrence = 0;; ++occurrence) {
+    std::string uid = RecordUid(id, record, occurrence);
+    if (!hrefs_.contains(ItemHrefForUid(uid, collection_->kind()))) return uid;
+  }
+}
+
+std::optional<IdentityMap> CollectionEndpoint::Identities() const {
+  if (!read_) return std::nullopt;
+  IdentityMap map;
+  for (AppliId id = 0; id < kSyncAppliCount; ++id) {
+    if (!HasAppli(read_apps_, id)) continue;
+    Records records;
+    for (const Held& held : held_[id]) records.push_back(held.record);
+    const std::vector<IdentityKey> keys = IdentityKeys(id, records);
+    for (size_t i = 0; i < keys.size(); ++i) {
+      const Held& held = held_[id][i];
+      map.entries.push_back({keys[i], held.uid, held.href, held.etag, 0, 0});
+    }
+  }
+  map.entries.insert(map.entries.end(), others_.begin(), others_.end());
+  return map;
+}
+
+}  // namespace kivo
