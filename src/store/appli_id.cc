@@ -1,6 +1,8 @@
 #include "store/appli_id.h"
 
+#include <algorithm>
 #include <array>
+#include <cctype>
 
 namespace kivo {
 
@@ -31,8 +33,14 @@ std::string_view AppliName(AppliId id) { return id < kInfo.size() ? kInfo[id].na
 std::string_view AppliKeyword(AppliId id) { return id < kInfo.size() ? kInfo[id].keyword : "?"; }
 
 std::optional<AppliId> ParseAppliName(std::string_view text) {
+  // "Memo" as the tabs write it is as good as "memo".
+  auto same = [](std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+             return std::tolower(static_cast<unsigned char>(x)) == y;
+           });
+  };
   for (AppliId id = 0; id < kInfo.size(); ++id) {
-    if (text == kInfo[id].keyword) return id;
+    if (same(text, kInfo[id].keyword)) return id;
   }
   if (text.size() == 1 && text[0] >= '0' && text[0] <= '6') {
     return static_cast<AppliId>(text[0] - '0');

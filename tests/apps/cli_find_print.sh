@@ -21,7 +21,7 @@ expect_out "Schedule   06/20/2002  07:00 AM  07:00 AM  Yes  30  Review the Müll
 expect_out "Telephone  Business  Müller  Tanja" "find in Telephone"
 expect_out "Memo       Café Müller opens at 7:30" "find in Memo"
 [ "$(wc -l <"$work/out")" -eq 3 ] || fail "find prints one line per record"
-run find "zoe" "$work/sample.bkf" --apps memo,schedule
+run find "zoe" "$work/sample.bkf" --apps Memo,schedule
 expect_out "Café with Zoë" "find folds ë"
 run --apps=telephone find müller "$work/sample.bkf"
 [ "$(wc -l <"$work/out")" -eq 1 ] || fail "--apps telephone keeps one line"
