@@ -429,6 +429,8 @@ int Sync(CliContext& given, std::span<const std::string> args) {
     case SyncEnd::kBadSide:
     case SyncEnd::kTargetTrouble:
       return kExitTrouble;
+    case SyncEnd::kVerifyFailed:
+      return kExitVerifyFailed;
     case SyncEnd::kLinkFailed:
       break;
   }
@@ -663,7 +665,8 @@ constexpr std::string_view kSyncDetails =
     "interrupted sync is finished by the next one.\n"
     "Exit status 0 synced (also with conflicts kept) or dry run, 2 refused, a\n"
     "side that is not what it must be, a target in trouble or a bad command\n"
-    "line, 100 + the result code when the link failed.";
+    "line, 100 + the result code when the link failed, 120 when the records read\n"
+    "back differ from those sent (the next sync sends them again).";
 
 const CliCommand kTransferCommands[] = {
     {"backup", "FILE.bkf", "receive every application from the organizer into FILE", kBackupDetails,

@@ -244,7 +244,9 @@ SyncRun SyncCommands::Run(SyncEndpoint& left, SyncEndpoint& right, const SyncReq
   if (!run.report.failed_side) return run;
   const EndpointStatus& failure = run.report.failure;
   SyncEndpoint& failed = *run.report.failed_side == Side::kLeft ? left : right;
-  if (failure.fault == EndpointFault::kRefused) {
+  if (run.report.failed_step == SyncStep::kVerify) {
+    run.end = SyncEnd::kVerifyFailed;
+  } else if (failure.fault == EndpointFault::kRefused) {
     run.end = SyncEnd::kBadSide;
   } else if (dynamic_cast<OrganizerEndpoint*>(&failed) != nullptr &&
              failure.fault == EndpointFault::kFailed) {
