@@ -12,10 +12,6 @@ has() { grep -qE -- "$2" "$1" || fail "$3: no line matching '$2' in $(basename "
 opts=(--port virtual --virtual-model m --to-command 1 --data "$work/org" --state "$work/state")
 virt() { kl "${opts[@]}" "$@" >"$work/out" 2>"$work/err"; }
 memos() { kl info "$1" | sed -n 's/^  Memo  *\([0-9]*\) record.*/\1/p'; }
-same_sides() {
-  virt backup "$work/org.bkf" && kl diff "$work/org.bkf" "$work/pc.bkf" >/dev/null ||
-    fail "$1: the organizer and the file differ"
-}
 
 virt sync "$work/pc.bkf"
 expect $? 0 "first sync"
@@ -39,7 +35,6 @@ virt download memo "$work/pc.bkf"
 printf 'IM2BK0\x01\x00\x01\x03\x00\x00' >"$work/other.bkf"
 virt sync "$work/other.bkf"
 expect $? 2 "a file of the other device code"
-cmp -s "$work/other.bkf" <(printf 'IM2BK0\x01\x00\x01\x03\x00\x00') || fail "other file changed"
 virt sync --password x "$work/pc.bkf"
 expect $? 2 "--password"
 
@@ -59,7 +54,8 @@ for i in 1 2 3 4 5; do
 done
 virt sync "$work/pc.bkf"
 expect $? 0 "clean sync after the kills"
-same_sides "after the kills"
+virt backup "$work/org.bkf" && kl diff "$work/org.bkf" "$work/pc.bkf" >/dev/null ||
+  fail "after the kills the organizer and the file differ"
 [ "$(memos "$work/pc.bkf")" = 27 ] || fail "27 memos expected, $(memos "$work/pc.bkf") held"
 
 echo "$failures failures"
