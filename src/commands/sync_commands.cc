@@ -86,7 +86,12 @@ ApplyOutcome OrganizerEndpoint::Apply(const std::vector<AppliWrite>& writes, con
       return outcome;
     }
   }
-  RestoreResult result = commands_.Replace(mask, *records, confirmed, verify);
+  // An application counts as written only once the session has ended well
+  // (and, with verify, read back the same): the organizer may not keep what
+  // it acknowledged when the session breaks off at its end. One not
+  // confirmed that holds its target is recognised as written by the next
+  // sync all the same.
+  RestoreResult result = commands_.Replace(mask, *records, {}, verify);
   snapshot_ = result.snapshot;
   if (!result.ok()) {
     last_failure_ = result.code;
@@ -94,6 +99,11 @@ ApplyOutcome OrganizerEndpoint::Apply(const std::vector<AppliWrite>& writes, con
     return outcome;
   }
   if (verify && result.read_back) outcome.read_back = RecordSetOf(*result.read_back, mask);
+  for (const AppliWrite& write : writes) {
+    const bool same =
+        !outcome.read_back || SameRecords(outcome.read_back->of(write.id), write.target);
+    if (same && confirmed) confirmed(write.id);
+  }
   return outcome;
 }
 

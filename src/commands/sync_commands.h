@@ -30,7 +30,8 @@ namespace kivo {
 // one session that receives the applications asked for, written in one
 // session that snapshots, then deletes and sends each application and reads
 // them back. An application broken off while it is sent holds its first
-// records only (BrokenWrite::kHalfAppli). Failures carry the link's
+// records only (BrokenWrite::kHalfAppli); applications are confirmed once the
+// session has ended and read them back as sent. Failures carry the link's
 // ResultCode as their code.
 class OrganizerEndpoint : public SyncEndpoint {
  public:
