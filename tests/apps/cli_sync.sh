@@ -48,7 +48,7 @@ printf 'IM2BK0\x02\x00\x01\x03\x00\x01From the organizer\x00\xff' >"$work/one.bk
 virt send memo "$work/one.bkf" 0
 for i in 1 2 3 4 5; do
   (kl_bg "${opts[@]}" --virtual-baud 38400 sync "$work/pc.bkf" >/dev/null 2>&1) &
-  if [ "$i" = 1 ]; then sleep "$((RANDOM % 6)).$((RANDOM % 10))"; else sleep "$((8 + RANDOM % 4)).$((RANDOM % 10))"; fi
+  sleep "$((i == 1 ? RANDOM % 6 : 8 + RANDOM % 4)).$((RANDOM % 10))"
   kill -9 $! 2>/dev/null
   wait $! 2>/dev/null
 done
