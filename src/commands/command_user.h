@@ -2,6 +2,7 @@
 #define KIVO_COMMANDS_COMMAND_USER_H_
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -72,6 +73,16 @@ class CommandUser : public Prompter {
   [[nodiscard]] virtual AfterStop ChooseAfterStop(const RestoreResult& stopped) {
     (void)stopped;
     return AfterStop::kLeave;
+  }
+  // The password of `user` on the server at `target` (a URL), when neither
+  // KIVO_PASSWORD nor the netrc gives one; nothing when the person declines
+  // or nobody can be asked. The command-line tool reads the terminal with
+  // echo off.
+  [[nodiscard]] virtual std::optional<std::string> AskPassword(const std::string& target,
+                                                               const std::string& user) {
+    (void)target;
+    (void)user;
+    return std::nullopt;
   }
 };
 

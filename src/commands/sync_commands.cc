@@ -1,0 +1,291 @@
+#include "commands/sync_commands.h"
+
+#include <system_error>
+#include <utility>
+#include <vector>
+
+#include "comm/messages.h"
+#include "dav/credentials.h"
+#include "dav/open_collection.h"
+#include "platform/app_dirs.h"
+#include "sync/backup_file_endpoint.h"
+#include "sync/collection_endpoint.h"
+#include "sync/record_set_store.h"
+#include "sync/sync_state.h"
+
+namespace kivo {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string LinkMessage(ResultCode code) {
+  std::string text;
+  for (char c : ResultMessage(code)) {
+    if (c == '\r') continue;
+    text.push_back(c == '\n' ? ' ' : c);
+  }
+  return "organizer: " + text;
+}
+
+// The person behind the command, asked for a server's password.
+class UserPasswordPrompt : public PasswordPrompt {
+ public:
+  explicit UserPasswordPrompt(CommandUser& user) : user_(user) {}
+  std::optional<std::string> AskPassword(const std::string& target,
+                                         const std::string& user) override {
+    return user_.AskPassword(target, user);
+  }
+
+ private:
+  CommandUser& user_;
+};
+
+AppliMask WrittenMask(const std::vector<AppliWrite>& writes) {
+  AppliMask mask = 0;
+  for (const AppliWrite& write : writes) mask |= AppliBit(write.id);
+  return mask;
+}
+
+}  // namespace
+
+// ---- OrganizerEndpoint ------------------------------------------------------
+
+OrganizerEndpoint::OrganizerEndpoint(LinkCommands& commands)
+    : commands_(commands), device_code_(commands.NewStore()->device_code()) {}
+
+std::string OrganizerEndpoint::Identity() const {
+  return "organizer " + std::to_string(device_code_[0]) + " " + std::to_string(device_code_[1]);
+}
+
+EndpointStatus OrganizerEndpoint::Read(AppliMask apps, const EndpointMemory&, RecordSet* out) {
+  *out = RecordSet();
+  if (apps == 0) return EndpointStatus::Ok();
+  ReceiveResult received = commands_.Receive(apps);
+  if (received.code != kResultSuccess || !received.organizer) {
+    last_failure_ = received.code;
+    return EndpointStatus::Failed(LinkMessage(received.code), received.code);
+  }
+  *out = RecordSetOf(*received.organizer, apps);
+  return EndpointStatus::Ok();
+}
+
+ApplyOutcome OrganizerEndpoint::Apply(const std::vector<AppliWrite>& writes, const EndpointMemory&,
+                                      bool verify, const std::function<void(AppliId)>& confirmed) {
+  ApplyOutcome outcome;
+  const AppliMask mask = WrittenMask(writes);
+  if (mask == 0) {
+    if (verify) outcome.read_back = RecordSet();
+    return outcome;
+  }
+  std::unique_ptr<AppliStore> records = commands_.NewStore();
+  for (const AppliWrite& write : writes) {
+    if (ReplaceAppliRecords(*records, write.id, write.target) != kStoreOk) {
+      outcome.status = EndpointStatus::Failed("organizer: a record of " +
+                                              std::string(AppliName(write.id)) + " cannot be sent");
+      return outcome;
+    }
+  }
+  // An application counts as written only once the session has ended well
+  // (and, with verify, read back the same): the organizer may not keep what
+  // it acknowledged when the session breaks off at its end. One not
+  // confirmed that holds its target is recognised as written by the next
+  // sync all the same.
+  RestoreResult result = commands_.Replace(mask, *records, {}, verify);
+  snapshot_ = result.snapshot;
+  if (!result.ok()) {
+    last_failure_ = result.code;
+    outcome.status = EndpointStatus::Failed(LinkMessage(result.code), result.code);
+    return outcome;
+  }
+  if (verify && result.read_back) outcome.read_back = RecordSetOf(*result.read_back, mask);
+  for (const AppliWrite& write : writes) {
+    const bool same =
+        !outcome.read_back || SameRecords(outcome.read_back->of(write.id), write.target);
+    if (same && confirmed) confirmed(write.id);
+  }
+  return outcome;
+}
+
+// ---- StoreEndpoint ----------------------------------------------------------
+
+StoreEndpoint::StoreEndpoint(AppliStore& store, const fs::path& place, std::string label)
+    : store_(store), label_(std::move(label)) {
+  if (place.empty()) {
+    identity_ = "desktop records";
+  } else {
+    std::error_code ec;
+    fs::path path = fs::weakly_canonical(fs::absolute(place, ec), ec);
+    if (ec) path = fs::absolute(place, ec).lexically_normal();
+    identity_ = "desktop " + path.string();
+  }
+}
+
+EndpointStatus StoreEndpoint::Read(AppliMask apps, const EndpointMemory&, RecordSet* out) {
+  *out = RecordSetOf(store_, apps);
+  return EndpointStatus::Ok();
+}
+
+ApplyOutcome StoreEndpoint::Apply(const std::vector<AppliWrite>& writes, const EndpointMemory&,
+                                  bool verify, const std::function<void(AppliId)>& confirmed) {
+  ApplyOutcome outcome;
+  changed_ = 0;
+  const AppliMask mask = WrittenMask(writes);
+  // Every record is tried on a scratch store first, so the records the
+  // person works on are changed all together or not at all.
+  AppliStore scratch(store_.code_tables());
+  (void)scratch.GetAppliBuf(kStoreSlots);
+  for (const AppliWrite& write : writes) {
+    if (ReplaceAppliRecords(scratch, write.id, write.target) != kStoreOk) {
+      outcome.status = EndpointStatus::Failed(label_ + ": a record of " +
+                                              std::string(AppliName(write.id)) + " cannot be kept");
+      return outcome;
+    }
+  }
+  const RecordSet before = RecordSetOf(store_, mask);
+  for (const AppliWrite& write : writes) {
+    if (ReplaceAppliRecords(store_, write.id, write.target) != kStoreOk) {
+      for (AppliId id = 0; id < kSyncAppliCount; ++id) {
+        if (HasAppli(mask, id)) (void)ReplaceAppliRecords(store_, id, before.of(id));
+      }
+      outcome.status = EndpointStatus::Failed(label_ + ": out of memory");
+      return outcome;
+    }
+  }
+  changed_ = mask;
+  for (const AppliWrite& write : writes) {
+    if (confirmed) confirmed(write.id);
+  }
+  if (verify) outcome.read_back = RecordSetOf(store_, mask);
+  return outcome;
+}
+
+// ---- sides and runs ---------------------------------------------------------
+
+std::optional<SyncSideSpec> ParseSyncSide(std::string_view text, std::string* error) {
+  if (text.empty()) {
+    *error = "a side of the sync is empty";
+    return std::nullopt;
+  }
+  if (text == "organizer") return SyncSideSpec{SyncSideKind::kOrganizer, {}};
+  const struct {
+    std::string_view prefix;
+    SyncSideKind kind;
+  } kCollections[] = {{"contacts:", SyncSideKind::kContacts},
+                      {"calendar:", SyncSideKind::kCalendar}};
+  for (const auto& c : kCollections) {
+    if (text.substr(0, c.prefix.size()) != c.prefix) continue;
+    std::string_view place = text.substr(c.prefix.size());
+    if (place.empty()) {
+      *error = std::string(text) + " names no folder or URL";
+      return std::nullopt;
+    }
+    return SyncSideSpec{c.kind, std::string(place)};
+  }
+  return SyncSideSpec{SyncSideKind::kBackupFile, std::string(text)};
+}
+
+SyncCommands::SyncCommands(LinkCommands& commands, CommandUser& user, const CodeTables& tables,
+                           ItemContext context)
+    : commands_(commands), user_(user), tables_(tables), context_(context) {}
+
+fs::path SyncCommands::StateRoot(const SyncRequest& request) {
+  if (!request.state_root.empty()) return request.state_root;
+  return DefaultSyncStateRoot(CurrentAppDirs());
+}
+
+std::unique_ptr<SyncEndpoint> SyncCommands::OpenSide(const SyncSideSpec& side,
+                                                     const SyncRequest& request,
+                                                     std::string* problem, bool* bad_side) {
+  if (bad_side != nullptr) *bad_side = false;
+  switch (side.kind) {
+    case SyncSideKind::kOrganizer:
+      return std::make_unique<OrganizerEndpoint>(commands_);
+    case SyncSideKind::kBackupFile: {
+      const std::array<uint8_t, 2> code = commands_.NewStore()->device_code();
+      return std::make_unique<BackupFileEndpoint>(side.place, tables_, code,
+                                                  commands_.settings().file_scramble != 0);
+    }
+    case SyncSideKind::kContacts:
+    case SyncSideKind::kCalendar:
+      break;
+  }
+  const CollectionKind kind =
+      side.kind == SyncSideKind::kContacts ? CollectionKind::kContacts : CollectionKind::kCalendar;
+  HttpOptions http;
+  http.ca_file = request.ca_file.string();
+  UserPasswordPrompt prompt(user_);
+  DavResult<std::unique_ptr<Collection>> opened = OpenCollection(
+      kind, side.place, request.user, http, CredentialSourcesFromEnvironment(&prompt));
+  if (!opened) {
+    *problem = opened.error().Text();
+    if (bad_side != nullptr) *bad_side = opened.error().kind == DavErrorKind::kBadTarget;
+    return nullptr;
+  }
+  return std::make_unique<CollectionEndpoint>(std::move(opened).value(), request.options.apps,
+                                              context_);
+}
+
+SyncRun SyncCommands::Run(SyncEndpoint& left, SyncEndpoint& right, const SyncRequest& request) {
+  SyncRun run;
+  SyncState state(StateRoot(request), left.Identity(), right.Identity(), tables_);
+  state.set_device_code(commands_.NewStore()->device_code());
+  run.state_dir = state.dir();
+  run.report = RunSync(left, right, state, request.options);
+  for (SyncEndpoint* side : {&left, &right}) {
+    if (auto* organizer = dynamic_cast<OrganizerEndpoint*>(side)) {
+      run.snapshot = organizer->snapshot();
+    }
+  }
+  switch (run.report.outcome) {
+    case SyncOutcome::kSynced:
+      run.end = SyncEnd::kSynced;
+      return run;
+    case SyncOutcome::kDryRun:
+      run.end = SyncEnd::kDryRun;
+      return run;
+    case SyncOutcome::kRefused:
+      run.end = SyncEnd::kRefused;
+      return run;
+    case SyncOutcome::kFailed:
+      break;
+  }
+  run.end = SyncEnd::kTargetTrouble;
+  if (!run.report.failed_side) return run;
+  const EndpointStatus& failure = run.report.failure;
+  SyncEndpoint& failed = *run.report.failed_side == Side::kLeft ? left : right;
+  if (run.report.failed_step == SyncStep::kVerify) {
+    run.end = SyncEnd::kVerifyFailed;
+  } else if (failure.fault == EndpointFault::kRefused) {
+    run.end = SyncEnd::kBadSide;
+  } else if (dynamic_cast<OrganizerEndpoint*>(&failed) != nullptr &&
+             failure.fault == EndpointFault::kFailed) {
+    run.end = SyncEnd::kLinkFailed;
+    run.link_code = static_cast<ResultCode>(failure.code);
+  }
+  return run;
+}
+
+SyncRun SyncCommands::Run(std::string_view left, std::string_view right,
+                          const SyncRequest& request) {
+  SyncRun run;
+  std::array<std::unique_ptr<SyncEndpoint>, 2> sides;
+  const std::array<std::string_view, 2> names{left, right};
+  for (size_t i = 0; i < 2; ++i) {
+    std::optional<SyncSideSpec> spec = ParseSyncSide(names[i], &run.problem);
+    bool bad_side = spec.has_value() ? false : true;
+    if (spec) sides[i] = OpenSide(*spec, request, &run.problem, &bad_side);
+    if (!sides[i]) {
+      run.end = bad_side ? SyncEnd::kBadSide : SyncEnd::kTargetTrouble;
+      return run;
+    }
+  }
+  if (sides[0]->Identity() == sides[1]->Identity()) {
+    run.problem = "both sides are " + sides[0]->Identity();
+    run.end = SyncEnd::kBadSide;
+    return run;
+  }
+  return Run(*sides[0], *sides[1], request);
+}
+
+}  // namespace kivo

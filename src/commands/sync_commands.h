@@ -1,0 +1,176 @@
+#ifndef KIVO_COMMANDS_SYNC_COMMANDS_H_
+#define KIVO_COMMANDS_SYNC_COMMANDS_H_
+
+// The two-way sync as both programs run it: the organizer as one side of the
+// engine (sync/sync_driver.h) through the link's operations, the desktop
+// program's records as another, and one call that opens the sides a person
+// names, runs the sync with the pair's state and says how it ended.
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "commands/command_user.h"
+#include "commands/link_commands.h"
+#include "exchange/item_mapping.h"
+#include "store/appli_store.h"
+#include "store/result_code.h"
+#include "sync/sync_driver.h"
+#include "sync/sync_endpoint.h"
+#include "sync/sync_report.h"
+
+namespace kivo {
+
+// The organizer on the port of the settings (or --port) as a side: read in
+// one session that receives the applications asked for, written in one
+// session that snapshots, then deletes and sends each application and reads
+// them back. An application broken off while it is sent holds its first
+// records only (BrokenWrite::kHalfAppli); applications are confirmed once the
+// session has ended and read them back as sent. Failures carry the link's
+// ResultCode as their code.
+class OrganizerEndpoint : public SyncEndpoint {
+ public:
+  // `commands` must outlive the endpoint.
+  explicit OrganizerEndpoint(LinkCommands& commands);
+
+  // "organizer <device code high> <low>", as the settings give it.
+  std::string Identity() const override;
+  std::string Label() const override { return "organizer"; }
+  BrokenWrite broken_write() const override { return BrokenWrite::kHalfAppli; }
+
+  [[nodiscard]] EndpointStatus Read(AppliMask apps, const EndpointMemory& memory,
+                                    RecordSet* out) override;
+  [[nodiscard]] ApplyOutcome Apply(const std::vector<AppliWrite>& writes,
+                                   const EndpointMemory& memory, bool verify,
+                                   const std::function<void(AppliId)>& confirmed) override;
+
+  // The code of the last session that failed (kResultSuccess: none did).
+  [[nodiscard]] ResultCode last_failure() const { return last_failure_; }
+  // The snapshot the last write kept before deleting; empty: none.
+  [[nodiscard]] const std::filesystem::path& snapshot() const { return snapshot_; }
+
+ private:
+  LinkCommands& commands_;
+  std::array<uint8_t, 2> device_code_;
+  ResultCode last_failure_ = kResultSuccess;
+  std::filesystem::path snapshot_;
+};
+
+// Records a front end holds in memory (the desktop program's working data) as
+// a side. The writes of a sync go into a copy that replaces the store's
+// applications only when all of them are in, so a failure leaves the store as
+// it was. The owner saves the store afterwards as it always does.
+class StoreEndpoint : public SyncEndpoint {
+ public:
+  // `store` must outlive the endpoint. `place` names where the records live
+  // (the working data file); empty: "records".
+  StoreEndpoint(AppliStore& store, const std::filesystem::path& place, std::string label = "PC");
+
+  // "desktop " and `place`, absolute, or "desktop records".
+  std::string Identity() const override { return identity_; }
+  std::string Label() const override { return label_; }
+  BrokenWrite broken_write() const override { return BrokenWrite::kOldOrNew; }
+
+  [[nodiscard]] EndpointStatus Read(AppliMask apps, const EndpointMemory& memory,
+                                    RecordSet* out) override;
+  [[nodiscard]] ApplyOutcome Apply(const std::vector<AppliWrite>& writes,
+                                   const EndpointMemory& memory, bool verify,
+                                   const std::function<void(AppliId)>& confirmed) override;
+
+  // The applications changed by the last Apply.
+  [[nodiscard]] AppliMask changed() const { return changed_; }
+
+ private:
+  AppliStore& store_;
+  std::string identity_;
+  std::string label_;
+  AppliMask changed_ = 0;
+};
+
+// A side as a person names it: "organizer", "contacts:DIR|URL",
+// "calendar:DIR|URL", or the path of a backup file.
+enum class SyncSideKind : uint8_t { kOrganizer, kBackupFile, kContacts, kCalendar };
+
+struct SyncSideSpec {
+  SyncSideKind kind = SyncSideKind::kOrganizer;
+  std::string place;  // the path, folder or URL; empty for the organizer
+};
+
+// nullopt with *error for an empty side or a collection without a place.
+[[nodiscard]] std::optional<SyncSideSpec> ParseSyncSide(std::string_view text, std::string* error);
+
+// How a whole sync run ended, for the front end to show and the command line
+// to turn into its exit status.
+enum class SyncEnd : uint8_t {
+  kSynced,         // both sides hold the merge (conflicts kept included)
+  kDryRun,         // read and merged, nothing changed
+  kRefused,        // a guard refused (numbers in the report); nothing changed
+  kBadSide,        // a side is not what it must be (not a backup file of this
+                   // device code, no collection there) or cannot be named so;
+                   // nothing changed
+  kTargetTrouble,  // a file, a collection, a server or the state failed
+  kLinkFailed,     // the organizer's link failed: `link_code`
+  kVerifyFailed,   // a side read back different from what was written; the
+                   // next sync writes it again
+};
+
+struct SyncRequest {
+  SyncOptions options;
+  std::filesystem::path state_root;  // empty: <state dir>/sync of CurrentAppDirs
+  std::string user;                  // the server login; empty: the URL's or the netrc's
+  std::filesystem::path ca_file;     // a private CA for https; empty: the system's
+};
+
+struct SyncRun {
+  SyncEnd end = SyncEnd::kSynced;
+  SyncReport report;  // empty when the sides could not be opened
+  // When the run did not get to the engine: what went wrong and what to do.
+  std::string problem;
+  ResultCode link_code = kResultSuccess;  // kLinkFailed: the link's code
+  std::filesystem::path state_dir;        // the pair's state folder
+  std::filesystem::path snapshot;         // the organizer's records before the write
+  bool ok() const { return end == SyncEnd::kSynced || end == SyncEnd::kDryRun; }
+};
+
+// One sync run as the command line (`kivo-link sync`) and the desktop
+// program (File > Synchronize...) start it. Passwords of servers are asked
+// through CommandUser::AskPassword when neither KIVO_PASSWORD nor the netrc
+// give one.
+class SyncCommands {
+ public:
+  // `context` maps calendar and address book items (allowed characters,
+  // today, the code tables); all must outlive the object.
+  SyncCommands(LinkCommands& commands, CommandUser& user, const CodeTables& tables,
+               ItemContext context);
+
+  // The side a spec names, opened (nothing read yet); null with *problem.
+  // *bad_side tells whether the fault lies in how the side was named.
+  [[nodiscard]] std::unique_ptr<SyncEndpoint> OpenSide(const SyncSideSpec& side,
+                                                       const SyncRequest& request,
+                                                       std::string* problem,
+                                                       bool* bad_side = nullptr);
+
+  // Syncs two sides already open, with their pair's state.
+  [[nodiscard]] SyncRun Run(SyncEndpoint& left, SyncEndpoint& right, const SyncRequest& request);
+  // Parses and opens both sides, then syncs them.
+  [[nodiscard]] SyncRun Run(std::string_view left, std::string_view right,
+                            const SyncRequest& request);
+
+  // The state root a request uses.
+  [[nodiscard]] static std::filesystem::path StateRoot(const SyncRequest& request);
+
+ private:
+  LinkCommands& commands_;
+  CommandUser& user_;
+  const CodeTables& tables_;
+  ItemContext context_;
+};
+
+}  // namespace kivo
+
+#endif  // KIVO_COMMANDS_SYNC_COMMANDS_H_
