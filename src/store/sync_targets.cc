@@ -59,7 +59,8 @@ SyncSettings ReadSyncSettings(const IniFile& ini, std::vector<std::string>* igno
     const std::string side = ini.ReadString(kSync, key, "");
     std::optional<SyncTarget> target = ParseSyncTarget(side);
     if (!target) {
-      ignored->push_back(key + "=" + side + " names no contacts: or calendar: place; it is left out.");
+      ignored->push_back(key + "=" + side +
+                         " names no contacts: or calendar: place; it is left out.");
       continue;
     }
     target->user = ini.ReadString(kSync, "User" + std::to_string(i), "");
@@ -71,7 +72,8 @@ SyncSettings ReadSyncSettings(const IniFile& ini, std::vector<std::string>* igno
   if (known) {
     s.conflict = conflict;
   } else if (!conflict.empty()) {
-    ignored->push_back("Conflict=" + conflict + " is not keep-both, organizer or pc; keep-both is used.");
+    ignored->push_back("Conflict=" + conflict +
+                       " is not keep-both, organizer or pc; keep-both is used.");
   }
   return s;
 }

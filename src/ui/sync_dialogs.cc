@@ -80,8 +80,8 @@ SyncTargetDialog::SyncTargetDialog(const SyncTarget& target, QWidget* parent)
 
 SyncTarget SyncTargetDialog::target() const {
   SyncTarget target;
-  target.kind = kind_->currentIndex() == 0 ? SyncTarget::Kind::kContacts
-                                           : SyncTarget::Kind::kCalendar;
+  target.kind =
+      kind_->currentIndex() == 0 ? SyncTarget::Kind::kContacts : SyncTarget::Kind::kCalendar;
   target.place = place_->text().trimmed().toStdString();
   target.user = user_->text().trimmed().toStdString();
   return target;
@@ -91,8 +91,8 @@ void SyncTargetDialog::accept() {
   const std::string problem = SyncPlaceProblem(target().place);
   if (!problem.empty()) {
     // An OK box has one answer.
-    (void)ShowMessageBox(this, {problem, "Sync target", PromptIcon::kExclamation,
-                                PromptButtons::kOk});
+    (void)ShowMessageBox(this,
+                         {problem, "Sync target", PromptIcon::kExclamation, PromptButtons::kOk});
     place_->setFocus();
     return;
   }
@@ -104,8 +104,9 @@ void SyncTargetDialog::accept() {
 SyncTargetsDialog::SyncTargetsDialog(const SyncSettings& settings, QWidget* parent)
     : OptionDialog("Sync targets", parent),
       settings_(settings),
-      list_(NewList(this, {QStringLiteral("Type"), QStringLiteral("Folder or address"),
-                           QStringLiteral("User name")},
+      list_(NewList(this,
+                    {QStringLiteral("Type"), QStringLiteral("Folder or address"),
+                     QStringLiteral("User name")},
                     "targets")),
       add_(new QPushButton(QStringLiteral("&Add..."), this)),
       edit_(new QPushButton(QStringLiteral("&Edit..."), this)),
@@ -200,10 +201,10 @@ SyncPreviewDialog::SyncPreviewDialog(const SyncReport& dry_run, const RowContext
                       "counts")),
       details_(new QPlainTextEdit(this)),
       question_(new QLabel(this)) {
-  Column(this)->addWidget(new QLabel(QStringLiteral("Synchronizing the %1 with the %2 will do this:")
-                                         .arg(FromUtf8(dry_run.side_names[0]),
-                                              FromUtf8(dry_run.side_names[1])),
-                                     this));
+  Column(this)->addWidget(
+      new QLabel(QStringLiteral("Synchronizing the %1 with the %2 will do this:")
+                     .arg(FromUtf8(dry_run.side_names[0]), FromUtf8(dry_run.side_names[1])),
+                 this));
   for (const AppliReport& appli : dry_run.applis) {
     auto* item = new QTreeWidgetItem(counts_);
     item->setText(0, FromUtf8(std::string(AppliName(appli.id))));
@@ -253,8 +254,9 @@ std::optional<std::string> QtCommandUser::AskPassword(const std::string& target,
   dialog.setObjectName(QStringLiteral("password"));
   dialog.setWindowTitle(QStringLiteral("Synchronize"));
   dialog.setLabelText(
-      user.empty() ? QStringLiteral("Password for %1:").arg(FromUtf8(target))
-                   : QStringLiteral("Password of %1 for %2:").arg(FromUtf8(user), FromUtf8(target)));
+      user.empty()
+          ? QStringLiteral("Password for %1:").arg(FromUtf8(target))
+          : QStringLiteral("Password of %1 for %2:").arg(FromUtf8(user), FromUtf8(target)));
   dialog.setTextEchoMode(QLineEdit::Password);
   dialog.setInputMode(QInputDialog::TextInput);
   if (ExecDialog(dialog) != QDialog::Accepted) return std::nullopt;
