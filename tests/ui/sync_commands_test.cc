@@ -157,8 +157,8 @@ TEST_F(SyncCommandsTest, TargetsRoundTripThroughTheSettingsFile) {
 TEST_F(SyncCommandsTest, VdirTargetGetsTheTelephoneCards) {
   const fs::path vdir = paths_.files_dir / "contacts";
   fs::create_directories(vdir);
-  WriteSettings(std::string(test::kVirtualCom1) + "[Sync]\r\nTargets=1\r\nTarget1=contacts:" +
-                vdir.string() + "\r\n");
+  WriteSettings(std::string(test::kVirtualCom1) +
+                "[Sync]\r\nTargets=1\r\nTarget1=contacts:" + vdir.string() + "\r\n");
   auto window = Open();
   test::BoxScript script;
   script.OnDialog(Preview(true));  // the program's records
