@@ -1,5 +1,7 @@
 #include "ui/sync_dialogs.h"
 
+#include <algorithm>
+
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QFormLayout>
@@ -191,7 +193,7 @@ void SyncTargetsDialog::RemoveCurrent() {
 // ---- SyncPreviewDialog ------------------------------------------------------
 
 SyncPreviewDialog::SyncPreviewDialog(const SyncReport& dry_run, const RowContext& context,
-                                     QWidget* parent)
+                                     const std::string& other, QWidget* parent)
     : OptionDialog("Synchronize", parent),
       counts_(NewList(this,
                       {QStringLiteral("Application"),
@@ -201,10 +203,9 @@ SyncPreviewDialog::SyncPreviewDialog(const SyncReport& dry_run, const RowContext
                       "counts")),
       details_(new QPlainTextEdit(this)),
       question_(new QLabel(this)) {
-  Column(this)->addWidget(
-      new QLabel(QStringLiteral("Synchronizing the %1 with the %2 will do this:")
-                     .arg(FromUtf8(dry_run.side_names[0]), FromUtf8(dry_run.side_names[1])),
-                 this));
+  Column(this)->addWidget(new QLabel(
+      QStringLiteral("Synchronizing your Organizer with %1 will do this:").arg(FromUtf8(other)),
+      this));
   for (const AppliReport& appli : dry_run.applis) {
     auto* item = new QTreeWidgetItem(counts_);
     item->setText(0, FromUtf8(std::string(AppliName(appli.id))));
@@ -217,13 +218,16 @@ SyncPreviewDialog::SyncPreviewDialog(const SyncReport& dry_run, const RowContext
   counts_->setColumnWidth(1, 220);
   counts_->setColumnWidth(2, 220);
   Column(this)->addWidget(counts_);
-  // The conflicts with their records and sides, the refusals: as the command
-  // line prints them.
+  // The conflicts with their records and sides, and the refusals, as the
+  // command line prints them; the counts above stand for its first lines.
+  const std::string text = RenderSyncReport(dry_run, context);
+  size_t from = std::min(text.find("Conflicts:\n"), text.find("Refused;"));
   details_->setObjectName(QStringLiteral("details"));
   details_->setReadOnly(true);
   details_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
   details_->setLineWrapMode(QPlainTextEdit::NoWrap);
-  details_->setPlainText(FromUtf8(RenderSyncReport(dry_run, context)));
+  details_->setPlainText(from == std::string::npos ? QStringLiteral("No conflicts.")
+                                                   : FromUtf8(text.substr(from)));
   details_->setMinimumHeight(160);
   Column(this)->addWidget(details_);
   question_->setObjectName(QStringLiteral("question"));
@@ -243,8 +247,9 @@ SyncPreviewDialog::SyncPreviewDialog(const SyncReport& dry_run, const RowContext
 
 // ---- The desktop's part of the sync commands -------------------------------
 
-bool QtCommandUser::ConfirmSync(const SyncReport& dry_run, const RowContext& context) {
-  SyncPreviewDialog dialog(dry_run, context, parent_);
+bool QtCommandUser::ConfirmSync(const SyncReport& dry_run, const RowContext& context,
+                                const std::string& other) {
+  SyncPreviewDialog dialog(dry_run, context, other, parent_);
   return ExecDialog(dialog) == QDialog::Accepted;
 }
 

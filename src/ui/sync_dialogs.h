@@ -85,7 +85,8 @@ class SyncTargetsDialog : public OptionDialog {
 class SyncPreviewDialog : public OptionDialog {
   Q_OBJECT
  public:
-  SyncPreviewDialog(const SyncReport& dry_run, const RowContext& context,
+  // `other`: the side the organizer is synced with, as the user knows it.
+  SyncPreviewDialog(const SyncReport& dry_run, const RowContext& context, const std::string& other,
                     QWidget* parent = nullptr);
 
   QTreeWidget* counts() const { return counts_; }

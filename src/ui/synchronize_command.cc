@@ -34,7 +34,7 @@ std::string DoneLine(const SyncRun& run, const std::string& name) {
       sum[side].removed += appli.counts[side].removed;
     }
   }
-  std::string line = name + ":";
+  std::string line = "With " + name + ":";
   for (size_t side = 0; side < 2; ++side) {
     line += (side == 0 ? " " : "; ") + run.report.side_names[side] + " " +
             std::to_string(sum[side].added) + " added, " + std::to_string(sum[side].changed) +
@@ -82,7 +82,7 @@ void MainCommands::Synchronize() {
       TellSyncFailure(preview, name);
       return false;
     }
-    if (!user_->ConfirmSync(preview.report, model_->Context())) return false;
+    if (!user_->ConfirmSync(preview.report, model_->Context(), name)) return false;
     if (!user_->ReadyForNextRun()) return false;
     SyncRequest real = pair_request;
     real.options.force = preview.end == SyncEnd::kRefused;
@@ -106,7 +106,7 @@ void MainCommands::Synchronize() {
     return true;
   };
 
-  bool complete = sync_pair(records, "The records on this PC", request);
+  bool complete = sync_pair(records, "the records on this PC", request);
   for (size_t i = 0; complete && i < settings_->sync.targets.size(); ++i) {
     const SyncTarget& target = settings_->sync.targets[i];
     SyncRequest pair_request = request;

@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -45,7 +46,13 @@ class SyncCommandsTest : public test::DesktopTest {
   static std::function<int(QDialog&)> Preview(bool ok, QString* shown = nullptr) {
     return [ok, shown](QDialog& dialog) {
       auto& preview = dynamic_cast<SyncPreviewDialog&>(dialog);
-      if (shown != nullptr) *shown = preview.details()->toPlainText();
+      if (shown != nullptr) {
+        *shown = preview.details()->toPlainText() + preview.question()->text();
+        for (int row = 0; row < preview.counts()->topLevelItemCount(); ++row) {
+          const QTreeWidgetItem* item = preview.counts()->topLevelItem(row);
+          *shown += "\n" + item->text(0) + "|" + item->text(1) + "|" + item->text(2);
+        }
+      }
       if (ok) {
         QTest::keyClick(preview.ok_button(), Qt::Key_Return);
       } else {
@@ -56,7 +63,7 @@ class SyncCommandsTest : public test::DesktopTest {
   }
 };
 
-TEST_F(SyncCommandsTest, EditsOnBothSidesSurviveAndCancelChangesNothing) {
+TEST_F(SyncCommandsTest, EditsOnBothSidesSurviveCancelChangesNothingAndTheGuardAsks) {
   WriteSettings(std::string(test::kVirtualCom1) + "[Settings]\r\nAppliID=3\r\n");
   auto window = Open();
   test::BoxScript script;
@@ -82,7 +89,11 @@ TEST_F(SyncCommandsTest, EditsOnBothSidesSurviveAndCancelChangesNothing) {
   script.OnDialog(Preview(true, &shown));
   script.TakeBoxes();
   window->Choose("S&ynchronize...");
-  EXPECT_TRUE(shown.contains(QStringLiteral("Memo"))) << shown.toStdString();
+  EXPECT_TRUE(
+      shown.contains(QStringLiteral("Memo|0 added, 1 changed, 0 removed|0 added, 1 changed")) ||
+      shown.contains(
+          QStringLiteral("Memo|1 added, 0 changed, 1 removed|1 added, 0 changed, 1 removed")))
+      << shown.toStdString();
   const Records pc = Sorted(StoreRecords(window->commands.store(), kMemo));
   EXPECT_TRUE(pc == Sorted(StoreRecords(*ReadOrganizer(), kMemo)));
   EXPECT_EQ(pc.size(), StoreRecords(*sample_, kMemo).size());
@@ -101,6 +112,16 @@ TEST_F(SyncCommandsTest, EditsOnBothSidesSurviveAndCancelChangesNothing) {
   ASSERT_FALSE(boxes.empty());
   EXPECT_EQ(boxes.back().rfind("Synchronize|Your Organizer is synchronized.", 0), 0u)
       << boxes.back();
+
+  // The organizer's memos all deleted: refused unless the user says so.
+  ASSERT_GE(organizer->ResetAppli(kMemo), 0);
+  WriteOrganizer(*organizer);
+  for (const bool ok : {false, true}) {
+    script.OnDialog(Preview(ok, &shown));
+    window->Choose("S&ynchronize...");
+    EXPECT_TRUE(shown.contains(QStringLiteral("Refused;"))) << shown.toStdString();
+    EXPECT_EQ(window->commands.store().GetRecordCount(kMemo), ok ? 0 : static_cast<int>(pc.size()));
+  }
 }
 
 TEST_F(SyncCommandsTest, TargetsRoundTripThroughTheSettingsFile) {
