@@ -83,7 +83,7 @@ def main():
                                      "startup_bench", "sync_merge_bench",
                                      "collection_sync_bench", "calendar_bench",
                                      "search_bench", "link_transfer_bench",
-                                     "link_transfer_bench_rt")}
+                                     "link_transfer_bench_rt", "organizer_sync_bench")}
     ok = lambda rows: [b for b in rows if not b.get("error_occurred")]
 
     goals = []
@@ -154,6 +154,14 @@ def main():
                  "(the listing), no item fetched" % int(b["cards"]),
                  "%d request(s), %s wall" % (int(b["requests_per_sync"]), fmt_time(b)),
                  int(b["requests_per_sync"]) == 1)
+    for b in ok(runs["organizer_sync_bench"]):
+        r = b["sync_per_backup"]
+        goal("Sync with the organizer, %d records, nothing changed: at most 1.03 x a Backup, "
+             "nothing sent" % int(b["records"]),
+             "%.3f x (%.1f s; Backup %.1f s), %d session(s); one memo changed: %.1f s, %d "
+             "application(s) sent" % (r, ms(b) / 1000, b["backup_s"], int(b["quiet_sessions"]),
+                                      b["one_change_s"], int(b["one_change_written"])),
+             r <= 1.03 and int(b["quiet_sessions"]) == 1)
     for b in ok(runs["calendar_bench"]):
         if b["name"].startswith(("BM_MonthPaint", "BM_MonthSwitch")):
             what = "painted" if b["name"].startswith("BM_MonthPaint") else "switched to and painted"
@@ -196,6 +204,8 @@ def main():
                 ("Search across applications (Arg: records in each of six applications)",
                  "search_bench"),
                 ("Link (paced at 1920 bytes/s)", "link_transfer_bench"),
+                ("Sync with the organizer (virtual organizer at 19200 baud; Arg: records per "
+                 "application)", "organizer_sync_bench"),
                 ("Link at real-time priority", "link_transfer_bench_rt"))
     for title, key in sections:
         if runs[key]:

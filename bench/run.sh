@@ -8,6 +8,9 @@
 #   LINK_RECORDS  records per application of the link benchmark (default 920,
 #                 a full organizer: the Backup and Restore then take about a
 #                 quarter of an hour of wall time at the cable's pace)
+#   SYNC_RECORDS  records per application of the organizer sync benchmark
+#                 (default LINK_RECORDS: a Backup, a quiet sync and a sync of
+#                 one change, each at the cable's pace)
 #   LINK_RT       1: run the link benchmark a second time at real-time
 #                 priority (chrt -f), which shows the program's own latency
 #                 apart from a busy machine's scheduling delays (needs the
@@ -54,6 +57,7 @@ for name in appli_store_bench backup_file_bench csv_bench main_view_model_bench 
 done
 rm -f "$out/link_transfer_bench_rt.json"
 run link_transfer_bench --records="$records"
+run organizer_sync_bench --records="${SYNC_RECORDS:-$records}"
 if [ "${LINK_RT:-0}" = 1 ]; then
   echo "== link_transfer_bench (real-time priority)" >&2
   chrt -f 10 "$build/bench/link_transfer_bench" --records="$records" \

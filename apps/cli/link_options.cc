@@ -85,6 +85,7 @@ bool ExtractLinkOptions(const std::vector<std::string>& args, LinkOptions* optio
                             : name == "--resume"              ? &options->resume
                             : name == "--dry-run"             ? &options->dry_run
                             : name == "--records"             ? &options->records
+                            : name == "--force"               ? &options->force
                             : name == "--virtual-lose-record" ? &options->virtual_lose_record
                                                               : nullptr;
                flag != nullptr) {
@@ -93,6 +94,25 @@ bool ExtractLinkOptions(const std::vector<std::string>& args, LinkOptions* optio
         return false;
       }
       *flag = true;
+    } else if (name == "--password" || name == "--pass") {
+      *error =
+          "a password is never taken from the command line (KIVO_PASSWORD, ~/.netrc or "
+          "the prompt give it)";
+      return false;
+    } else if (name == "--conflict") {
+      if (!take_value()) return false;
+      if (*value != "keep-both" && *value != "organizer" && *value != "pc") {
+        return bad("keep-both, organizer or pc");
+      }
+      options->conflict = *value;
+    } else if (name == "--state" || name == "--ca-file") {
+      if (!take_value()) return false;
+      if (value->empty()) return bad(name == "--state" ? "a directory" : "a file");
+      (name == "--state" ? options->state_dir : options->ca_file) = *value;
+    } else if (name == "--user") {
+      if (!take_value()) return false;
+      if (value->empty()) return bad("a login name");
+      options->user = *value;
     } else if (name == "--history") {
       if (!take_value()) return false;
       if (value->empty()) return bad("a directory");
@@ -180,8 +200,20 @@ void PrintLinkOptionsHelp(std::ostream& out) {
       << "  --verify               read back what was sent and compare (exit 120 when it\n"
       << "                         differs; setting [History] Verify=1)\n"
       << "  --resume               restore: send only what a failed restore of FILE left\n"
-      << "  --dry-run              restore: compare the organizer with FILE, change nothing\n"
+      << "  --dry-run              restore: compare the organizer with FILE; sync: say what\n"
+      << "                         would change on each side; both change nothing\n"
       << "  --records              diff: list the differing records\n"
+      << "\nSync options:\n"
+      << "  --conflict keep-both|organizer|pc\n"
+      << "                         sync: two different edits of one record keep both\n"
+      << "                         (default), the organizer's, or the other side's\n"
+      << "  --force                sync: go on although an application became empty or\n"
+      << "                         would lose more than half of its records\n"
+      << "  --state DIR            sync: the state folder (default:\n"
+      << "                         $XDG_STATE_HOME/kivo-link/sync)\n"
+      << "  --user NAME            sync: the login on a CalDAV/CardDAV server (the password\n"
+      << "                         from KIVO_PASSWORD, ~/.netrc or a prompt)\n"
+      << "  --ca-file FILE         sync: trust a private CA's certificates (PEM) as well\n"
       << "\nA transfer exits 0 on success and 100 + the result code on failure: 100\n"
       << "aborted (Ctrl+C), 105 no answer, 106..110 port cannot be opened, 111 I/O\n"
       << "error, 113 file not compatible, 114 reception incomplete, 115 not all sent,\n"

@@ -42,6 +42,13 @@ struct LinkOptions {
   bool resume = false;                               // restore --resume
   bool dry_run = false;                              // restore --dry-run
   bool records = false;                              // diff --records
+  // sync: how conflicts end ("keep-both", "organizer", "pc"), past the
+  // guards, the state folder, a server's login and private CA.
+  std::optional<std::string> conflict;
+  bool force = false;
+  std::optional<std::filesystem::path> state_dir;
+  std::optional<std::string> user;
+  std::optional<std::filesystem::path> ca_file;
 };
 
 // Takes the transfer options out of the command line (without the program

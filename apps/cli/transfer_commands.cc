@@ -4,10 +4,12 @@
 // (commands/link_commands.h); here the command line is read and the results
 // are printed.
 
+#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -26,6 +28,8 @@
 #include "comm/virtual_organizer.h"
 #include "command_table.h"
 #include "commands/link_commands.h"
+#include "commands/sync_commands.h"
+#include "format/today.h"
 #include "history/history.h"
 #include "history/restore_journal.h"
 #include "history_access.h"
@@ -39,6 +43,7 @@
 #include "store/store_diff.h"
 #include "store/store_records.h"
 #include "store/working_data.h"
+#include "sync/sync_report.h"
 #include "terminal_prompter.h"
 #include "terminal_run.h"
 
@@ -144,6 +149,31 @@ class Transfer : public CommandUser {
           << "\n";
   }
 
+  // A server's password, read from the terminal with echo off; nothing
+  // off a terminal (a script gives it through KIVO_PASSWORD or ~/.netrc).
+  std::optional<std::string> AskPassword(const std::string& target,
+                                         const std::string& user) override {
+    if (isatty(STDIN_FILENO) == 0) return std::nullopt;
+    line_.BeginPrompt();
+    err() << "Password for " << user << " at " << target << ": " << std::flush;
+    termios before{};
+    const bool quiet = tcgetattr(STDIN_FILENO, &before) == 0;
+    if (quiet) {
+      termios hidden = before;
+      hidden.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+      (void)tcsetattr(STDIN_FILENO, TCSAFLUSH, &hidden);
+    }
+    std::string password;
+    int c = std::fgetc(stdin);
+    const bool answered = c != EOF;
+    for (; c != EOF && c != '\n'; c = std::fgetc(stdin)) password.push_back(static_cast<char>(c));
+    if (quiet) (void)tcsetattr(STDIN_FILENO, TCSAFLUSH, &before);
+    err() << "\n";
+    line_.EndPrompt();
+    if (!answered) return std::nullopt;
+    return password;
+  }
+
   // ---- what the tool prints ------------------------------------------------
   // The exit status of a failed run, with its message (and for a port that
   // would not open, the reason) on the error stream.
@@ -238,6 +268,7 @@ class Transfer : public CommandUser {
   }
 
   TerminalLine& line() { return line_; }
+  const CodeTables& code_tables() const { return code_tables_; }
 
  private:
   CliContext& context_;
@@ -340,6 +371,75 @@ int Restore(CliContext& context, std::span<const std::string> args) {
   if (context.link.dry_run) return DryRun(context, transfer, args[0], *file);
   job.records = file.get();
   return transfer.Replaced(transfer.commands().Restore(job));
+}
+
+int Sync(CliContext& given, std::span<const std::string> args) {
+  CliContext context = given;
+  if (context.link.no_snapshot) {
+    *context.err << kToolName
+                 << ": sync always keeps a snapshot before it writes to the organizer;"
+                    " --no-snapshot does not apply\n";
+    context.link.no_snapshot = false;
+  }
+  SyncRequest request;
+  request.options.dry_run = context.link.dry_run;
+  request.options.force = context.link.force;
+  request.options.verify = true;
+  if (context.view.apps) request.options.apps = *context.view.apps & kAllSyncAppli;
+  if (context.link.state_dir) request.state_root = *context.link.state_dir;
+  if (context.link.user) request.user = *context.link.user;
+  if (context.link.ca_file) request.ca_file = *context.link.ca_file;
+  const std::string left = args.size() == 2 ? args[0] : std::string("organizer");
+  const std::string right = args.back();
+  // "organizer" and "pc" name sides by kind: the organizer's side, and the
+  // other one (the left one when neither is the organizer).
+  const std::string conflict = context.link.conflict.value_or("keep-both");
+  if (conflict != "keep-both") {
+    const bool organizer_right = right == "organizer" && left != "organizer";
+    const bool want_organizer = conflict == "organizer";
+    request.options.policy =
+        want_organizer != organizer_right ? ConflictPolicy::kLeft : ConflictPolicy::kRight;
+  }
+  if (!CheckTables(context)) return kExitTrouble;
+
+  Transfer transfer(context);
+  ItemContext items;
+  items.allowed = LoadAllowedTable(DataFilePath("char.dat"));
+  items.today = SystemToday();
+  items.now = std::time(nullptr);
+  items.tables = &transfer.code_tables();
+  SyncCommands sync(transfer.commands(), transfer, transfer.code_tables(), items);
+  const SyncRun run = sync.Run(left, right, request);
+  if (!run.problem.empty()) {
+    *context.err << kToolName << ": " << run.problem << "\n";
+    return kExitTrouble;
+  }
+  RowContext rows;
+  rows.display_date = context.settings.display_date;
+  rows.display_hour = context.settings.display_hour;
+  rows.category_names = CategoryNamesOf(*transfer.commands().NewStore());
+  *context.out << RenderSyncReport(run.report, rows) << std::flush;
+  switch (run.end) {
+    case SyncEnd::kSynced:
+    case SyncEnd::kDryRun:
+      return kExitOk;
+    case SyncEnd::kRefused:
+      *context.err << kToolName << ": refused; --force goes on all the same\n";
+      return kExitTrouble;
+    case SyncEnd::kBadSide:
+    case SyncEnd::kTargetTrouble:
+      return kExitTrouble;
+    case SyncEnd::kVerifyFailed:
+      return kExitVerifyFailed;
+    case SyncEnd::kLinkFailed:
+      break;
+  }
+  const int status = transfer.Failure(run.link_code);
+  if (!run.snapshot.empty()) {
+    *context.err << kToolName << ": the organizer's records from before the sync are kept in "
+                 << run.snapshot.string() << "\n";
+  }
+  return status;
 }
 
 int Upload(CliContext& context, std::span<const std::string> args) {
@@ -550,6 +650,24 @@ constexpr std::string_view kDownloadDetails =
     "100 + the result code on failure, 1 when FILE cannot be read, 2 for a bad\n"
     "command line.";
 
+constexpr std::string_view kSyncDetails =
+    "Two-way sync. With one argument the organizer (the port of --port or the\n"
+    "settings) is synced with FILE, a backup file of its device code, created by\n"
+    "the first sync. Each side is organizer, a backup file, contacts:DIR|URL\n"
+    "(a vdir or a CardDAV address book: Telephone) or calendar:DIR|URL (a vdir\n"
+    "or a CalDAV calendar: Schedule, Anniversary, To Do).\n"
+    "Each application is merged against the base, both sides' records after the\n"
+    "last sync, kept per pair in the state folder: additions and removals on\n"
+    "either side go to the other, two different edits of one record keep both\n"
+    "(--conflict). An application that became empty on one side or would lose\n"
+    "more than half of its records is refused unless --force. The organizer is\n"
+    "written only where it changed, after a snapshot, and read back. An\n"
+    "interrupted sync is finished by the next one.\n"
+    "Exit status 0 synced (also with conflicts kept) or dry run, 2 refused, a\n"
+    "side that is not what it must be, a target in trouble or a bad command\n"
+    "line, 100 + the result code when the link failed, 120 when the records read\n"
+    "back differ from those sent (the next sync sends them again).";
+
 const CliCommand kTransferCommands[] = {
     {"backup", "FILE.bkf", "receive every application from the organizer into FILE", kBackupDetails,
      1, 1, Backup},
@@ -562,6 +680,10 @@ const CliCommand kTransferCommands[] = {
      kDownloadDetails, 2, 2, Download},
     {"send", "APP FILE.bkf INDEX", "send record INDEX (from 0) of APP in FILE to the organizer",
      kRunDetails, 3, 3, Send},
+    {"sync", "[LEFT] RIGHT",
+     "two-way sync of the organizer and FILE, or of two sides (organizer, FILE, contacts:,"
+     " calendar:)",
+     kSyncDetails, 1, 2, Sync},
     {"detect", "", "find the port (serial device or COM1..COM4) on which the organizer answers",
      "Press the organizer's PC-LINK button, then start. Tries every serial device\n"
      "present and the COM ports of the settings; prints the port found.\n"

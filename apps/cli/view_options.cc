@@ -92,7 +92,8 @@ bool ExtractViewOptions(const std::vector<std::string>& args, ViewOptions* optio
 void PrintViewOptionsHelp(std::ostream& out) {
   out << "\nOptions of find and print:\n"
       << "  --apps LIST            applications, separated by commas (default: all;\n"
-      << "                         print --month: schedule, anniversary and todo)\n"
+      << "                         print --month: schedule, anniversary and todo; sync:\n"
+      << "                         the applications taking part)\n"
       << "  --pdf OUT.pdf          print: the PDF file to write\n"
       << "  --month YYYY-MM        print: the calendar's month instead of the lists\n";
 }

@@ -70,9 +70,8 @@ EndpointStatus OrganizerEndpoint::Read(AppliMask apps, const EndpointMemory&, Re
   return EndpointStatus::Ok();
 }
 
-ApplyOutcome OrganizerEndpoint::Apply(const std::vector<AppliWrite>& writes,
-                                      const EndpointMemory&, bool verify,
-                                      const std::function<void(AppliId)>& confirmed) {
+ApplyOutcome OrganizerEndpoint::Apply(const std::vector<AppliWrite>& writes, const EndpointMemory&,
+                                      bool verify, const std::function<void(AppliId)>& confirmed) {
   ApplyOutcome outcome;
   const AppliMask mask = WrittenMask(writes);
   if (mask == 0) {
@@ -82,8 +81,8 @@ ApplyOutcome OrganizerEndpoint::Apply(const std::vector<AppliWrite>& writes,
   std::unique_ptr<AppliStore> records = commands_.NewStore();
   for (const AppliWrite& write : writes) {
     if (ReplaceAppliRecords(*records, write.id, write.target) != kStoreOk) {
-      outcome.status = EndpointStatus::Failed(
-          "organizer: a record of " + std::string(AppliName(write.id)) + " cannot be sent");
+      outcome.status = EndpointStatus::Failed("organizer: a record of " +
+                                              std::string(AppliName(write.id)) + " cannot be sent");
       return outcome;
     }
   }
@@ -129,8 +128,7 @@ ApplyOutcome StoreEndpoint::Apply(const std::vector<AppliWrite>& writes, const E
   for (const AppliWrite& write : writes) {
     if (ReplaceAppliRecords(scratch, write.id, write.target) != kStoreOk) {
       outcome.status = EndpointStatus::Failed(label_ + ": a record of " +
-                                              std::string(AppliName(write.id)) +
-                                              " cannot be kept");
+                                              std::string(AppliName(write.id)) + " cannot be kept");
       return outcome;
     }
   }
@@ -246,7 +244,9 @@ SyncRun SyncCommands::Run(SyncEndpoint& left, SyncEndpoint& right, const SyncReq
   if (!run.report.failed_side) return run;
   const EndpointStatus& failure = run.report.failure;
   SyncEndpoint& failed = *run.report.failed_side == Side::kLeft ? left : right;
-  if (failure.fault == EndpointFault::kRefused) {
+  if (run.report.failed_step == SyncStep::kVerify) {
+    run.end = SyncEnd::kVerifyFailed;
+  } else if (failure.fault == EndpointFault::kRefused) {
     run.end = SyncEnd::kBadSide;
   } else if (dynamic_cast<OrganizerEndpoint*>(&failed) != nullptr &&
              failure.fault == EndpointFault::kFailed) {

@@ -114,6 +114,8 @@ enum class SyncEnd : uint8_t {
                    // nothing changed
   kTargetTrouble,  // a file, a collection, a server or the state failed
   kLinkFailed,     // the organizer's link failed: `link_code`
+  kVerifyFailed,   // a side read back different from what was written; the
+                   // next sync writes it again
 };
 
 struct SyncRequest {

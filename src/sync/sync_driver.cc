@@ -60,6 +60,12 @@ bool WriteSide(SyncEndpoint& endpoint, Side side, const SyncPlan& plan,
   if (!verify || !outcome.read_back) return true;
   for (const AppliWrite& write : writes) {
     if (!SameRecords(outcome.read_back->of(write.id), write.target)) {
+      // The side acknowledged every record but lost some: not complete after
+      // all, so the next sync writes it again rather than take what is
+      // missing for removals there.
+      steps.confirmed[SideIndex(side)] &= static_cast<AppliMask>(~AppliBit(write.id));
+      std::string ignored;
+      (void)state.SaveSteps(steps, &ignored);
       Fail(report, SyncStep::kVerify, side,
            EndpointStatus::Failed(std::string(AppliName(write.id)) + " reads back different from "
                                                                      "what was written"));
