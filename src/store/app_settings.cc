@@ -185,6 +185,7 @@ AppSettings ReadAppSettings(const IniFile& ini, const AppDirs& dirs) {
   s.verify = ReadChecked(ini, "Verify", 0, 0, 1, ignored, kHistory);
   s.export_encoding = ini.ReadString(kExchange, "ExportEncoding", s.export_encoding);
   s.import_encoding = ini.ReadString(kExchange, "ImportEncoding", s.import_encoding);
+  s.sync = ReadSyncSettings(ini, ignored);
   return s;
 }
 
@@ -241,6 +242,7 @@ void WriteAppSettings(const AppSettings& s, IniFile& ini) {
   if (s.import_encoding != defaults.import_encoding || ini.HasKey(kExchange, "ImportEncoding")) {
     ini.WriteString(kExchange, "ImportEncoding", s.import_encoding);
   }
+  WriteSyncSettings(s.sync, ini);
 }
 
 bool SaveAppSettings(const AppSettings& settings, const std::filesystem::path& settings_file,

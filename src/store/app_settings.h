@@ -11,6 +11,7 @@
 #include "platform/ini_file.h"
 #include "platform/link_defaults.h"
 #include "store/result_code.h"
+#include "store/sync_targets.h"
 
 namespace kivo {
 
@@ -90,6 +91,10 @@ struct AppSettings {
   int history_keep = 20;
   int snapshot = 1;
   int verify = 0;
+
+  // File > "Synchronize...": the targets after the program's own records
+  // ("Sync" section).
+  SyncSettings sync;
 
   // The device for a COM port number 1..4, empty for any other number.
   std::string PortDevice(int port) const;

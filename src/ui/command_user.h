@@ -10,6 +10,8 @@
 #include "csv/cp1252.h"
 #include "history/history.h"
 #include "store/appli_id.h"
+#include "sync/sync_report.h"
+#include "view/list_row.h"
 
 namespace kivo {
 
@@ -63,6 +65,11 @@ class DesktopUser : public CommandUser {
   [[nodiscard]] virtual HistoryChoice ChooseGeneration(std::vector<Generation> generations) = 0;
   // The wait cursor while a file is read or written.
   virtual void SetBusy(bool busy) = 0;
+  // File > "Synchronize...": the dry run of the organizer with `other` (the
+  // program's records, a target) shown; true goes ahead (a refused one with
+  // force), false changes nothing.
+  [[nodiscard]] virtual bool ConfirmSync(const SyncReport& dry_run, const RowContext& context,
+                                         const std::string& other) = 0;
 };
 
 // The list on screen, as the commands see it. KeepListState takes the

@@ -19,6 +19,7 @@ struct AppSettings;
 struct CategoryNames;
 class LinkCommands;
 struct RestoreResult;
+struct SyncRun;
 class SerialDevices;
 struct VirtualOrganizerOptions;
 
@@ -98,6 +99,8 @@ class MainCommands {
   void Restore();
   void BackupHistory();
   void CompareWithOrganizer();
+  // File > "Synchronize..." (synchronize_command.cc).
+  void Synchronize();
   void Upload();
   void Download();
   void SendRecord();
@@ -151,6 +154,8 @@ class MainCommands {
   // The operations of the transfers with this program's settings, tables,
   // ports and history; none without a user.
   [[nodiscard]] std::unique_ptr<LinkCommands> Commands();
+  // Why a pair of File > "Synchronize..." stopped, and what to do.
+  void TellSyncFailure(const SyncRun& run, const std::string& name);
   // The history folder of the settings.
   [[nodiscard]] std::filesystem::path HistoryDir() const;
   // A Restore of `records` (a file, or the records on this PC when `source`

@@ -17,6 +17,7 @@
 #include "ui/list_header_area.h"
 #include "ui/main_window.h"
 #include "ui/pc_text.h"
+#include "ui/sync_dialogs.h"
 #include "ui/ui_resources.h"
 #include "view/appli_columns.h"
 
@@ -68,6 +69,8 @@ void MainWindow::BuildMenus() {
           [this] { commands_.BackupHistory(); });
   connect(file->addAction(QStringLiteral("Co&mpare with Organizer...")), &QAction::triggered, this,
           [this] { commands_.CompareWithOrganizer(); });
+  connect(file->addAction(QStringLiteral("S&ynchronize...")), &QAction::triggered, this,
+          [this] { commands_.Synchronize(); });
   file->addSeparator();
   connect(file->addAction(QStringLiteral("&Import...")), &QAction::triggered, this,
           [this] { commands_.Import(); });
@@ -117,6 +120,8 @@ void MainWindow::BuildMenus() {
           &MainWindow::EditExpenseCategories);
   connect(option->addAction(QStringLiteral("&COM port...")), &QAction::triggered, this,
           &MainWindow::ChooseComPort);
+  connect(option->addAction(QStringLiteral("&Sync targets...")), &QAction::triggered, this,
+          [this] { EditSyncTargets(commands_, this); });
 
   QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
   QAction* guide = help->addAction(QStringLiteral("&User guide"));

@@ -22,6 +22,11 @@ class QtCommandUser : public DesktopUser {
                                            std::optional<CsvEncoding> encoding) override;
   HistoryChoice ChooseGeneration(std::vector<Generation> generations) override;
   void SetBusy(bool busy) override;
+  // Both in sync_dialogs.cc.
+  bool ConfirmSync(const SyncReport& dry_run, const RowContext& context,
+                   const std::string& other) override;
+  std::optional<std::string> AskPassword(const std::string& target,
+                                         const std::string& user) override;
 
   ResultCode RunTransfer(const LinkSettings& settings, SafeTransferReport* report) override;
   bool ReadyForNextRun() override;

@@ -1,0 +1,277 @@
+#include "ui/sync_dialogs.h"
+
+#include <algorithm>
+
+#include <QComboBox>
+#include <QFontDatabase>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "store/app_settings.h"
+#include "ui/main_commands.h"
+#include "ui/message_box.h"
+#include "ui/qt_command_user.h"
+
+namespace kivo {
+
+namespace {
+
+QString FromUtf8(const std::string& text) { return QString::fromStdString(text); }
+
+// The conflict policies as the settings name them, in the box's order.
+constexpr const char* kPolicyKeys[] = {"keep-both", "organizer", "pc"};
+constexpr const char* kPolicyTexts[] = {"Keep both records", "Keep the Organizer's record",
+                                        "Keep the record on this PC"};
+
+QVBoxLayout* Column(QDialog* dialog) { return static_cast<QVBoxLayout*>(dialog->layout()); }
+
+QTreeWidget* NewList(QWidget* parent, const QStringList& titles, const char* name) {
+  auto* list = new QTreeWidget(parent);
+  list->setObjectName(QString::fromLatin1(name));
+  list->setRootIsDecorated(false);
+  list->setHeaderLabels(titles);
+  list->setSelectionMode(QAbstractItemView::SingleSelection);
+  list->header()->setStretchLastSection(true);
+  return list;
+}
+
+QString CountsCell(const SideCounts& counts) {
+  return QStringLiteral("%1 added, %2 changed, %3 removed")
+      .arg(counts.added)
+      .arg(counts.changed)
+      .arg(counts.removed);
+}
+
+}  // namespace
+
+// ---- SyncTargetDialog -------------------------------------------------------
+
+SyncTargetDialog::SyncTargetDialog(const SyncTarget& target, QWidget* parent)
+    : OptionDialog("Sync target", parent),
+      kind_(new QComboBox(this)),
+      place_(new QLineEdit(FromUtf8(target.place), this)),
+      user_(new QLineEdit(FromUtf8(target.user), this)) {
+  kind_->setObjectName(QStringLiteral("kind"));
+  kind_->addItem(QStringLiteral("Contacts (Telephone cards)"));
+  kind_->addItem(QStringLiteral("Calendar (Schedule, Anniversary, To Do)"));
+  kind_->setCurrentIndex(target.kind == SyncTarget::Kind::kContacts ? 0 : 1);
+  place_->setObjectName(QStringLiteral("place"));
+  place_->setPlaceholderText(QStringLiteral("/home/me/.contacts/default or https://host/dav/..."));
+  place_->setMinimumWidth(360);
+  user_->setObjectName(QStringLiteral("user"));
+  auto* form = new QFormLayout;
+  form->addRow(QStringLiteral("&Type:"), kind_);
+  form->addRow(QStringLiteral("&Folder or address:"), place_);
+  form->addRow(QStringLiteral("&User name:"), user_);
+  Column(this)->addLayout(form);
+  Column(this)->addWidget(
+      new QLabel(QStringLiteral("A folder holds one vCard or iCalendar file per item (a vdir).\n"
+                                "The password of a server is asked when it is needed and is "
+                                "never stored."),
+                 this));
+  AddButtons();
+}
+
+SyncTarget SyncTargetDialog::target() const {
+  SyncTarget target;
+  target.kind =
+      kind_->currentIndex() == 0 ? SyncTarget::Kind::kContacts : SyncTarget::Kind::kCalendar;
+  target.place = place_->text().trimmed().toStdString();
+  target.user = user_->text().trimmed().toStdString();
+  return target;
+}
+
+void SyncTargetDialog::accept() {
+  const std::string problem = SyncPlaceProblem(target().place);
+  if (!problem.empty()) {
+    // An OK box has one answer.
+    (void)ShowMessageBox(this,
+                         {problem, "Sync target", PromptIcon::kExclamation, PromptButtons::kOk});
+    place_->setFocus();
+    return;
+  }
+  OptionDialog::accept();
+}
+
+// ---- SyncTargetsDialog ------------------------------------------------------
+
+SyncTargetsDialog::SyncTargetsDialog(const SyncSettings& settings, QWidget* parent)
+    : OptionDialog("Sync targets", parent),
+      settings_(settings),
+      list_(NewList(this,
+                    {QStringLiteral("Type"), QStringLiteral("Folder or address"),
+                     QStringLiteral("User name")},
+                    "targets")),
+      add_(new QPushButton(QStringLiteral("&Add..."), this)),
+      edit_(new QPushButton(QStringLiteral("&Edit..."), this)),
+      remove_(new QPushButton(QStringLiteral("&Remove"), this)),
+      conflict_(new QComboBox(this)) {
+  Column(this)->addWidget(new QLabel(
+      QStringLiteral("File > Synchronize syncs your Organizer with the records of this program,\n"
+                     "then with each of these address books and calendars in turn:"),
+      this));
+  list_->setMinimumSize(520, 160);
+  list_->setColumnWidth(0, 80);
+  list_->setColumnWidth(1, 320);
+  auto* row = new QHBoxLayout;
+  row->addWidget(list_, 1);
+  auto* buttons = new QVBoxLayout;
+  for (QPushButton* button : {add_, edit_, remove_}) buttons->addWidget(button);
+  buttons->addStretch(1);
+  row->addLayout(buttons);
+  Column(this)->addLayout(row);
+  conflict_->setObjectName(QStringLiteral("conflict"));
+  for (const char* text : kPolicyTexts) conflict_->addItem(QString::fromLatin1(text));
+  for (int i = 0; i < 3; ++i) {
+    if (settings_.conflict == kPolicyKeys[i]) conflict_->setCurrentIndex(i);
+  }
+  auto* form = new QFormLayout;
+  form->addRow(QStringLiteral("A record &changed on both sides:"), conflict_);
+  Column(this)->addLayout(form);
+  AddButtons();
+  connect(add_, &QPushButton::clicked, this, &SyncTargetsDialog::Add);
+  connect(edit_, &QPushButton::clicked, this, &SyncTargetsDialog::EditCurrent);
+  connect(remove_, &QPushButton::clicked, this, &SyncTargetsDialog::RemoveCurrent);
+  connect(list_, &QTreeWidget::itemDoubleClicked, this, &SyncTargetsDialog::EditCurrent);
+  connect(list_, &QTreeWidget::currentItemChanged, this, &SyncTargetsDialog::UpdateButtons);
+  connect(conflict_, &QComboBox::currentIndexChanged, this,
+          [this](int index) { settings_.conflict = kPolicyKeys[index < 0 ? 0 : index]; });
+  ShowTargets(settings_.targets.empty() ? -1 : 0);
+}
+
+void SyncTargetsDialog::ShowTargets(int current) {
+  list_->clear();
+  for (const SyncTarget& target : settings_.targets) {
+    auto* item = new QTreeWidgetItem(list_);
+    item->setText(0, QString::fromLatin1(SyncKindName(target.kind)));
+    item->setText(1, FromUtf8(target.place));
+    item->setText(2, FromUtf8(target.user));
+  }
+  if (current >= 0 && current < list_->topLevelItemCount()) {
+    list_->setCurrentItem(list_->topLevelItem(current));
+  }
+  UpdateButtons();
+}
+
+void SyncTargetsDialog::UpdateButtons() {
+  const bool chosen = list_->currentItem() != nullptr;
+  edit_->setEnabled(chosen);
+  remove_->setEnabled(chosen);
+}
+
+void SyncTargetsDialog::Add() {
+  SyncTargetDialog dialog(SyncTarget{}, this);
+  if (ExecDialog(dialog) != QDialog::Accepted) return;
+  settings_.targets.push_back(dialog.target());
+  ShowTargets(static_cast<int>(settings_.targets.size()) - 1);
+}
+
+void SyncTargetsDialog::EditCurrent() {
+  const int row = list_->indexOfTopLevelItem(list_->currentItem());
+  if (row < 0) return;
+  SyncTargetDialog dialog(settings_.targets[static_cast<size_t>(row)], this);
+  if (ExecDialog(dialog) != QDialog::Accepted) return;
+  settings_.targets[static_cast<size_t>(row)] = dialog.target();
+  ShowTargets(row);
+}
+
+void SyncTargetsDialog::RemoveCurrent() {
+  const int row = list_->indexOfTopLevelItem(list_->currentItem());
+  if (row < 0) return;
+  settings_.targets.erase(settings_.targets.begin() + row);
+  ShowTargets(std::min(row, static_cast<int>(settings_.targets.size()) - 1));
+}
+
+// ---- SyncPreviewDialog ------------------------------------------------------
+
+SyncPreviewDialog::SyncPreviewDialog(const SyncReport& dry_run, const RowContext& context,
+                                     const std::string& other, QWidget* parent)
+    : OptionDialog("Synchronize", parent),
+      counts_(NewList(this,
+                      {QStringLiteral("Application"),
+                       QStringLiteral("On the %1").arg(FromUtf8(dry_run.side_names[0])),
+                       QStringLiteral("On the %1").arg(FromUtf8(dry_run.side_names[1])),
+                       QStringLiteral("Conflicts")},
+                      "counts")),
+      details_(new QPlainTextEdit(this)),
+      question_(new QLabel(this)) {
+  Column(this)->addWidget(new QLabel(
+      QStringLiteral("Synchronizing your Organizer with %1 will do this:").arg(FromUtf8(other)),
+      this));
+  for (const AppliReport& appli : dry_run.applis) {
+    auto* item = new QTreeWidgetItem(counts_);
+    item->setText(0, FromUtf8(std::string(AppliName(appli.id))));
+    item->setText(1, CountsCell(appli.counts[0]));
+    item->setText(2, CountsCell(appli.counts[1]));
+    item->setText(3, QString::number(appli.conflicts.size()));
+  }
+  counts_->setMinimumSize(640, 170);
+  counts_->setColumnWidth(0, 110);
+  counts_->setColumnWidth(1, 220);
+  counts_->setColumnWidth(2, 220);
+  Column(this)->addWidget(counts_);
+  // The conflicts with their records and sides, and the refusals, as the
+  // command line prints them; the counts above stand for its first lines.
+  const std::string text = RenderSyncReport(dry_run, context);
+  size_t from = std::min(text.find("Conflicts:\n"), text.find("Refused;"));
+  details_->setObjectName(QStringLiteral("details"));
+  details_->setReadOnly(true);
+  details_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  details_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  details_->setPlainText(from == std::string::npos ? QStringLiteral("No conflicts.")
+                                                   : FromUtf8(text.substr(from)));
+  details_->setMinimumHeight(160);
+  Column(this)->addWidget(details_);
+  question_->setObjectName(QStringLiteral("question"));
+  question_->setWordWrap(true);
+  if (dry_run.refused()) {
+    question_->setText(
+        QStringLiteral("The sync is refused because it would empty or halve an application "
+                       "(above). Press OK only if that is what you want: it goes ahead all "
+                       "the same."));
+  } else {
+    question_->setText(QStringLiteral("Press OK to synchronize, Cancel to change nothing."));
+  }
+  Column(this)->addWidget(question_);
+  AddButtons();
+  cancel_button()->setFocus();
+}
+
+// ---- The desktop's part of the sync commands -------------------------------
+
+bool QtCommandUser::ConfirmSync(const SyncReport& dry_run, const RowContext& context,
+                                const std::string& other) {
+  SyncPreviewDialog dialog(dry_run, context, other, parent_);
+  return ExecDialog(dialog) == QDialog::Accepted;
+}
+
+std::optional<std::string> QtCommandUser::AskPassword(const std::string& target,
+                                                      const std::string& user) {
+  QInputDialog dialog(parent_);
+  dialog.setObjectName(QStringLiteral("password"));
+  dialog.setWindowTitle(QStringLiteral("Synchronize"));
+  dialog.setLabelText(
+      user.empty()
+          ? QStringLiteral("Password for %1:").arg(FromUtf8(target))
+          : QStringLiteral("Password of %1 for %2:").arg(FromUtf8(user), FromUtf8(target)));
+  dialog.setTextEchoMode(QLineEdit::Password);
+  dialog.setInputMode(QInputDialog::TextInput);
+  if (ExecDialog(dialog) != QDialog::Accepted) return std::nullopt;
+  return dialog.textValue().toStdString();
+}
+
+void EditSyncTargets(MainCommands& commands, QWidget* parent) {
+  SyncTargetsDialog dialog(commands.settings().sync, parent);
+  if (ExecDialog(dialog) != QDialog::Accepted) return;
+  commands.settings().sync = dialog.settings();
+}
+
+}  // namespace kivo

@@ -1,0 +1,149 @@
+// File > "Synchronize...": the organizer with the program's own records, then
+// with each sync target of the settings. Each pair is shown as a dry run
+// first; the sync itself is the command layer's (commands/sync_commands.h).
+
+#include <ctime>
+
+#include "commands/link_commands.h"
+#include "commands/sync_commands.h"
+#include "format/today.h"
+#include "store/app_settings.h"
+#include "store/char_tables.h"
+#include "store/working_data.h"
+#include "sync/sync_state.h"
+#include "ui/main_commands.h"
+
+namespace kivo {
+namespace {
+
+constexpr const char* kCaption = "Synchronize";
+
+ConflictPolicy PolicyOf(const std::string& key) {
+  if (key == "organizer") return ConflictPolicy::kLeft;
+  if (key == "pc") return ConflictPolicy::kRight;
+  return ConflictPolicy::kKeepBoth;
+}
+
+// "PC: 2 added, 1 changed, 0 removed; organizer: ..." of a finished run.
+std::string DoneLine(const SyncRun& run, const std::string& name) {
+  std::array<SideCounts, 2> sum{};
+  for (const AppliReport& appli : run.report.applis) {
+    for (size_t side = 0; side < 2; ++side) {
+      sum[side].added += appli.counts[side].added;
+      sum[side].changed += appli.counts[side].changed;
+      sum[side].removed += appli.counts[side].removed;
+    }
+  }
+  std::string line = "With " + name + ":";
+  for (size_t side = 0; side < 2; ++side) {
+    line += (side == 0 ? " " : "; ") + run.report.side_names[side] + " " +
+            std::to_string(sum[side].added) + " added, " + std::to_string(sum[side].changed) +
+            " changed, " + std::to_string(sum[side].removed) + " removed";
+  }
+  const int conflicts = run.report.ConflictCount();
+  if (conflicts > 0) line += "; " + std::to_string(conflicts) + " conflicts kept as chosen";
+  return line;
+}
+
+}  // namespace
+
+void MainCommands::Synchronize() {
+  CloseFind();
+  if (user_ == nullptr || !ConnectionReminder()) return;
+  CommitList(/*ordered=*/false);
+  std::unique_ptr<LinkCommands> link = Commands();
+  if (!link) return;
+  ItemContext items;
+  items.allowed = LoadAllowedTable(paths_.tables_dir / "char.dat");
+  items.today = SystemToday();
+  items.now = std::time(nullptr);
+  items.tables = &store_.code_tables();
+  SyncCommands sync(*link, *user_, store_.code_tables(), items);
+  SyncRequest request;
+  request.options.policy = PolicyOf(settings_->sync.conflict);
+  AppDirs dirs = AppDirs::InProgramDirectory(paths_.files_dir);
+  if (!paths_.state_dir.empty()) dirs.state = paths_.state_dir;
+  request.state_root = DefaultSyncStateRoot(dirs);
+
+  OrganizerEndpoint organizer(*link);
+  StoreEndpoint records(store_, WorkingDataPath(paths_.files_dir));
+  std::vector<std::string> done;
+  bool first_session = true;
+  // One pair: its dry run shown, then the sync. False stops the command
+  // (cancelled or failed; the user has been told).
+  auto sync_pair = [&](SyncEndpoint& other, const std::string& name,
+                       const SyncRequest& pair_request) {
+    if (!first_session && !user_->ReadyForNextRun()) return false;
+    first_session = false;
+    SyncRequest dry = pair_request;
+    dry.options.dry_run = true;
+    SyncRun preview = sync.Run(organizer, other, dry);
+    if (preview.end != SyncEnd::kDryRun && preview.end != SyncEnd::kRefused) {
+      TellSyncFailure(preview, name);
+      return false;
+    }
+    if (!user_->ConfirmSync(preview.report, model_->Context(), name)) return false;
+    if (!user_->ReadyForNextRun()) return false;
+    SyncRequest real = pair_request;
+    real.options.force = preview.end == SyncEnd::kRefused;
+    const SyncRun run = sync.Run(organizer, other, real);
+    if (&other == &records && records.changed() != 0) {
+      // The base now holds these records: the file must too, or a program
+      // that ends without saving would read them as removed next time.
+      RefreshList(/*resort=*/true);
+      if (!SaveDataFile()) {
+        Tell({"The synchronized records could not be saved in\n" +
+                  WorkingDataPath(paths_.files_dir).string() +
+                  "\nSave them with File > Save As before you end the program.",
+              kCaption, PromptIcon::kExclamation, PromptButtons::kOk});
+      }
+    }
+    if (!run.ok()) {
+      TellSyncFailure(run, name);
+      return false;
+    }
+    done.push_back(DoneLine(run, name));
+    return true;
+  };
+
+  bool complete = sync_pair(records, "the records on this PC", request);
+  for (size_t i = 0; complete && i < settings_->sync.targets.size(); ++i) {
+    const SyncTarget& target = settings_->sync.targets[i];
+    SyncRequest pair_request = request;
+    pair_request.user = target.user;
+    SyncSideSpec spec;
+    spec.kind = target.kind == SyncTarget::Kind::kContacts ? SyncSideKind::kContacts
+                                                           : SyncSideKind::kCalendar;
+    spec.place = target.place;
+    SyncRun opened;
+    std::unique_ptr<SyncEndpoint> side = sync.OpenSide(spec, pair_request, &opened.problem);
+    if (!side) {
+      opened.end = SyncEnd::kTargetTrouble;
+      TellSyncFailure(opened, target.Side());
+      complete = false;
+      break;
+    }
+    complete = sync_pair(*side, target.Side(), pair_request);
+  }
+  if (done.empty()) return;
+  std::string text = complete ? "Your Organizer is synchronized.\n"
+                              : "Your Organizer is synchronized with only part of the list:\n";
+  for (const std::string& line : done) text += "\n" + line;
+  Tell({text, kCaption, PromptIcon::kInformation, PromptButtons::kOk});
+}
+
+void MainCommands::TellSyncFailure(const SyncRun& run, const std::string& name) {
+  // The progress window has told a link failure already, as for every
+  // transfer.
+  if (run.end == SyncEnd::kLinkFailed) return;
+  std::string text = "The sync of your Organizer with " + name + " stopped.\n\n";
+  if (!run.problem.empty()) {
+    text += run.problem + "\n";
+  } else {
+    text += RenderSyncReport(run.report, model_->Context());
+  }
+  text += "\nWhat was changed before is kept; the next Synchronize completes the work.";
+  Tell({text, kCaption, PromptIcon::kExclamation, PromptButtons::kOk});
+}
+
+}  // namespace kivo
