@@ -132,6 +132,11 @@ class LinkCommands {
   [[nodiscard]] std::unique_ptr<AppliStore> InSendingOrder(const AppliStore& file,
                                                            uint8_t applis = kEveryAppliMask) const;
 
+  // Before a session of an operation that is not its first: whether the
+  // person has made the organizer ready again (it leaves its link mode at
+  // the end of each session).
+  [[nodiscard]] bool ReadyForNextSession() { return user_.ReadyForNextRun(); }
+
   [[nodiscard]] const std::filesystem::path& history_dir() const { return setup_.history_dir; }
   [[nodiscard]] const AppSettings& settings() const { return *setup_.settings; }
 

@@ -58,9 +58,21 @@ std::string OrganizerEndpoint::Identity() const {
   return "organizer " + std::to_string(device_code_[0]) + " " + std::to_string(device_code_[1]);
 }
 
+bool OrganizerEndpoint::ReadyForSession() {
+  // The sync reads in one session and writes in another (and a dry run
+  // shown first reads once more): the organizer must be made ready for each.
+  if (had_session_ && !commands_.ReadyForNextSession()) {
+    last_failure_ = kResultGaveUp;
+    return false;
+  }
+  had_session_ = true;
+  return true;
+}
+
 EndpointStatus OrganizerEndpoint::Read(AppliMask apps, const EndpointMemory&, RecordSet* out) {
   *out = RecordSet();
   if (apps == 0) return EndpointStatus::Ok();
+  if (!ReadyForSession()) return EndpointStatus::Failed(LinkMessage(kResultGaveUp), kResultGaveUp);
   ReceiveResult received = commands_.Receive(apps);
   if (received.code != kResultSuccess || !received.organizer) {
     last_failure_ = received.code;
@@ -76,6 +88,10 @@ ApplyOutcome OrganizerEndpoint::Apply(const std::vector<AppliWrite>& writes, con
   const AppliMask mask = WrittenMask(writes);
   if (mask == 0) {
     if (verify) outcome.read_back = RecordSet();
+    return outcome;
+  }
+  if (!ReadyForSession()) {
+    outcome.status = EndpointStatus::Failed(LinkMessage(kResultGaveUp), kResultGaveUp);
     return outcome;
   }
   std::unique_ptr<AppliStore> records = commands_.NewStore();

@@ -55,8 +55,13 @@ class OrganizerEndpoint : public SyncEndpoint {
   [[nodiscard]] const std::filesystem::path& snapshot() const { return snapshot_; }
 
  private:
+  // False when the person did not make the organizer ready again for a
+  // session after the first.
+  bool ReadyForSession();
+
   LinkCommands& commands_;
   std::array<uint8_t, 2> device_code_;
+  bool had_session_ = false;
   ResultCode last_failure_ = kResultSuccess;
   std::filesystem::path snapshot_;
 };

@@ -68,13 +68,12 @@ void MainCommands::Synchronize() {
   OrganizerEndpoint organizer(*link);
   StoreEndpoint records(store_, WorkingDataPath(paths_.files_dir));
   std::vector<std::string> done;
-  bool first_session = true;
   // One pair: its dry run shown, then the sync. False stops the command
   // (cancelled or failed; the user has been told).
   auto sync_pair = [&](SyncEndpoint& other, const std::string& name,
                        const SyncRequest& pair_request) {
-    if (!first_session && !user_->ReadyForNextRun()) return false;
-    first_session = false;
+    // The organizer side asks for the organizer to be made ready before each
+    // of its sessions but the first.
     SyncRequest dry = pair_request;
     dry.options.dry_run = true;
     SyncRun preview = sync.Run(organizer, other, dry);
@@ -83,7 +82,6 @@ void MainCommands::Synchronize() {
       return false;
     }
     if (!user_->ConfirmSync(preview.report, model_->Context(), name)) return false;
-    if (!user_->ReadyForNextRun()) return false;
     SyncRequest real = pair_request;
     real.options.force = preview.end == SyncEnd::kRefused;
     const SyncRun run = sync.Run(organizer, other, real);

@@ -160,6 +160,23 @@ TEST_F(SyncCommandsTest, RandomEditsAndFaultsEndInTheReferenceMerge) {
     EXPECT_EQ(quiet.report.written[0] | quiet.report.written[1], 0);
   }
   EXPECT_EQ(user_.sessions, sessions + 10);
+
+  // The write is a further session: a person who does not make the organizer
+  // ready for it stops the sync before anything is deleted there.
+  auto store = NewStore(tables_.code);
+  ASSERT_EQ(ReadBackupFile(*store, file_), kStoreOk);
+  Records memos = RecordSetOf(*store, kAllSyncAppli).of(kMemo);
+  memos.push_back(test::ModelRecord{9999, kMemo, 9999, 1}.bytes());
+  ASSERT_EQ(ReplaceAppliRecords(*store, kMemo, memos), kStoreOk);
+  ASSERT_EQ(SaveBackupFile(*store, file_, true), kStoreOk);
+  const int asked = user_.ready_asked;
+  user_.ready = false;
+  EXPECT_EQ(Sync("organizer", file_.string()).link_code, kResultGaveUp);
+  EXPECT_EQ(Organizer().of(kMemo).size() + 1, memos.size());
+  user_.ready = true;
+  EXPECT_EQ(Sync("organizer", file_.string()).end, SyncEnd::kSynced);
+  EXPECT_EQ(user_.ready_asked, asked + 2);
+  EXPECT_TRUE(SameRecords(Organizer().of(kMemo), memos));
 }
 
 // The organizer with a real server: a card and an event made there reach the

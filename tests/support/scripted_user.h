@@ -31,11 +31,17 @@ class ScriptedUser : public CommandUser {
                              const std::string& error_text) override;
   void TellSnapshotNotUsable(const std::string& why, bool new_one) override;
   AfterStop ChooseAfterStop(const RestoreResult& stopped) override;
+  bool ReadyForNextRun() override {
+    ++ready_asked;
+    return ready;
+  }
 
   ScriptedPrompter prompter;
   std::deque<AfterStop> after_stop;
   bool go_on_after_large = true;
   int sessions = 0;
+  bool ready = true;  // makes the organizer ready for a further session
+  int ready_asked = 0;
   std::vector<std::string> told;
   std::vector<LargeRemoval> large;
   std::vector<uint8_t> stopped_complete;  // RestoreResult::complete of each stop
