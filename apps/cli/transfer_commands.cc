@@ -149,6 +149,22 @@ class Transfer : public CommandUser {
           << "\n";
   }
 
+  // A further session of one command (a sync's write after its read, a
+  // resumed restore): a real organizer has left its link mode and must be
+  // made ready again. The person at a terminal says when; a script and the
+  // virtual organizer go on at once.
+  bool ReadyForNextRun() override {
+    if (isatty(STDIN_FILENO) == 0 || PortDevice() == kVirtualPort) return true;
+    line_.BeginPrompt();
+    err() << "Make the organizer ready for the next session (turn it off and on), then press "
+             "Enter: "
+          << std::flush;
+    int c = std::fgetc(stdin);
+    while (c != EOF && c != '\n') c = std::fgetc(stdin);
+    line_.EndPrompt();
+    return c != EOF;
+  }
+
   // A server's password, read from the terminal with echo off; nothing
   // off a terminal (a script gives it through KIVO_PASSWORD or ~/.netrc).
   std::optional<std::string> AskPassword(const std::string& target,
