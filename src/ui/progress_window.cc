@@ -124,6 +124,14 @@ ProgressWindow::ProgressWindow(QWidget* parent, Clock* clock)
   status_place.moveLeft(std::max(status_place.left(), status_title->geometry().right() + 4));
   status_ = Text(this, "Waiting for Organizer", status_place);
   status_->setMinimumWidth(status_place.width());
+  // A long status (the snapshot's) wraps upwards into the room below the
+  // bar, up to the Abort button; a short one keeps its line.
+  const QRect room = units(0, 93, 154, 0);
+  status_->setWordWrap(true);
+  status_->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
+  status_->setMinimumWidth(0);
+  status_->setGeometry(status_->x(), room.top(), room.right() + 1 - status_->x(),
+                       status_->geometry().bottom() + 1 - room.top());
 
   bar_ = new QProgressBar(this);
   bar_->setGeometry(units(19, 76, 175, 14));

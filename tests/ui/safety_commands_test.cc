@@ -6,11 +6,14 @@
 #include <algorithm>
 #include <fstream>
 
+#include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -24,6 +27,7 @@
 #include "ui/desktop_fixture.h"
 #include "ui/history_dialog.h"
 #include "ui/main_window.h"
+#include "ui/progress_window.h"
 #include "ui/sample_data.h"
 
 namespace kivo {
@@ -121,7 +125,19 @@ TEST_F(SafetyCommandsTest, RestoreThatStopsSendsTheRestWhenAsked) {
   test::BoxScript script;
   QString stop_text;
   script.OnDialog(ChooseAfterStop("resume", &stop_text));
+  // The status while the snapshot is taken says why nothing is sent yet.
+  QStringList statuses;
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    if (auto* w = qobject_cast<ProgressWindow*>(QApplication::activeModalWidget())) {
+      if (!statuses.contains(w->status_label()->text())) statuses << w->status_label()->text();
+    }
+  });
+  watch.start(1);
   program->commands.Restore();
+  EXPECT_TRUE(
+      statuses.contains(QStringLiteral("Saving the organizer's records before the Restore")))
+      << statuses.join(QStringLiteral(" | ")).toStdString();
   EXPECT_TRUE(stop_text.contains(QStringLiteral("Not complete: Expense")))
       << stop_text.toStdString();
   EXPECT_FALSE(AnyDifference(DiffStores(*sample_, *ReadOrganizer())));
