@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QStatusBar>
 #include <QTime>
+#include <QTimer>
 
 #include "store/app_settings.h"
 #include "ui/main_window.h"
@@ -55,6 +56,8 @@ void MainWindow::BuildStatusBar() {
       statusBar()->clearMessage();
     }
     UpdateStatusBar();
+    // A Backup's copy goes into the history once its run is over.
+    QTimer::singleShot(0, this, &MainWindow::UpdateStatusBar);
   });
   UpdateStatusBar();
 }

@@ -2,108 +2,61 @@
 # A new owner's first hour, driven by keys on a real X server (Xvfb) with
 # xdotool: an installed copy with empty XDG folders offers the port choice,
 # the virtual organizer is chosen, File > Backup... fills the lists, and the
-# settings, the working data file and the history hold the result.
-# Arguments: <program dir> <source dir>. 77: no Xvfb or xdotool.
+# settings, the working data file and the history hold the result; a second
+# start offers nothing. Arguments: <program dir> <source dir>. 77: no Xvfb or
+# xdotool.
 set -u
 for need in xvfb-run xdotool; do
   command -v "$need" >/dev/null || { echo "SKIP: $need is not installed"; exit 77; }
 done
-if [ -z "${KIVO_UNDER_XVFB:-}" ]; then
+[ -n "${KIVO_UNDER_XVFB:-}" ] ||
   KIVO_UNDER_XVFB=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
-fi
-program_dir=$1
-build_dir=$(cd "$program_dir/.." && pwd)
 work=$(mktemp -d)
 gui_pid=
 trap '[ -n "$gui_pid" ] && kill "$gui_pid" 2>/dev/null; rm -rf "$work"' EXIT
 failures=0
-fail() {
-  echo "FAIL: $*" >&2
-  [ -f "$work/err" ] && sed 's/^/  stderr: /' "$work/err" | head -20 >&2
-  failures=$((failures + 1))
-}
-
-prefix=$work/prefix
-if ! cmake --install "$build_dir" --prefix "$prefix" >"$work/install.log" 2>&1; then
-  cat "$work/install.log" >&2
-  echo "FAIL: cmake --install" >&2
-  exit 1
-fi
-gui=$prefix/bin/Kivo-LinkUtility
-tool=$prefix/bin/kivo-link
-[ -x "$gui" ] || { echo "SKIP: the desktop program is not built"; exit 77; }
-
-export HOME=$work/home
-export XDG_CONFIG_HOME=$work/xdg/config
-export XDG_DATA_HOME=$work/xdg/data
-export XDG_STATE_HOME=$work/xdg/state
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+cmake --install "$(cd "$1/.." && pwd)" --prefix "$work/prefix" >"$work/install.log" 2>&1 ||
+  { cat "$work/install.log" >&2; exit 1; }
+export HOME=$work/home XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data
+export XDG_STATE_HOME=$work/state
 mkdir -p "$HOME/Documents"
 unset QT_QPA_PLATFORM
-settings=$XDG_CONFIG_HOME/kivo-link/Kivo-LinkUtility.ini
+data=$XDG_DATA_HOME/kivo-link
 
-# The window titled $1, once it is on screen, focused; empty after 20 s.
-window() {
+# Waits up to 20 s for a window titled $1 and focuses it; false when none came.
+focus() {
   local id
   id=$(timeout 20 xdotool search --sync --onlyvisible --name "$1" 2>/dev/null | tail -1)
-  [ -n "$id" ] && xdotool windowfocus --sync "$id" 2>/dev/null
-  echo "$id"
+  [ -n "$id" ] && xdotool windowfocus --sync "$id" && sleep 0.3
 }
-keys() { sleep 0.3; xdotool key --delay 120 "$@"; }
+start() {
+  timeout -k 5 120 "$work/prefix/bin/Kivo-LinkUtility" --instance "kivo-walk-$$" 2>/dev/null &
+  gui_pid=$!
+}
+stop() { kill -TERM "$gui_pid"; wait "$gui_pid" || fail "the program ended with $?"; gui_pid=; }
 
-timeout -k 5 120 "$gui" --instance "kivo-first-start-$$" >"$work/out" 2>"$work/err" &
-gui_pid=$!
-
-# The first start: the COM port dialog offered by itself, the virtual
-# organizer chosen with its key, and OK (two stops on: Auto Detect, OK).
-if [ -z "$(window '^COM port$')" ]; then
+start
+# The virtual organizer by its key; OK is two stops on (Auto Detect, OK).
+focus '^COM port$' && xdotool key --delay 120 alt+v Tab Tab space ||
   fail "no port choice offered on the first start"
-else
-  keys alt+v Tab Tab space
-fi
-# File > Backup..., Yes to the question; the virtual organizer needs no
-# reminder of the cable.
-if [ -z "$(window 'TR/VX-480')" ]; then
-  fail "no main window"
-else
-  keys alt+f b
-  if [ -z "$(window '^Backup$')" ]; then
-    fail "no Backup question"
-  else
-    keys alt+y
-  fi
-fi
-# The progress window comes and goes by itself; the window then ends as it
-# would on a termination request, saving the working data file.
+# No reminder of the cable for the virtual organizer: the question, then the run.
+focus 'TR/VX-480' && xdotool key --delay 120 alt+f b && focus '^Backup$' &&
+  xdotool key alt+y || fail "no File > Backup... with its question"
 for _ in $(seq 100); do
-  ls "$XDG_DATA_HOME"/kivo-link/history/*backup* >/dev/null 2>&1 && break
+  ls "$data"/history/*backup* >/dev/null 2>&1 && break
   sleep 0.2
 done
 sleep 1
-kill -TERM "$gui_pid" 2>/dev/null
-wait "$gui_pid"
-status=$?
-gui_pid=
-[ "$status" -eq 0 ] || fail "Kivo-LinkUtility ended with $status"
+stop
+tr -d '\r' <"$XDG_CONFIG_HOME/kivo-link/Kivo-LinkUtility.ini" | grep -qx 'PortName=virtual' ||
+  fail "the choice of the virtual organizer is not in the settings"
+ls "$data"/history/*backup* >/dev/null 2>&1 || fail "the Backup kept no copy in the history"
+"$work/prefix/bin/kivo-link" info "$data/Kivo-LinkUtility.dat" 2>&1 |
+  grep -Eq "Telephone +[1-9][0-9]* records" || fail "the Backup brought no telephone records"
 
-tr -d '\r' <"$settings" 2>/dev/null | grep -qx 'PortName=virtual' ||
-  fail "the first start's choice of the virtual organizer is not in the settings"
-ls "$XDG_DATA_HOME"/kivo-link/history/*backup* >/dev/null 2>&1 ||
-  fail "the Backup kept no copy in the history"
-"$tool" info "$XDG_DATA_HOME/kivo-link/Kivo-LinkUtility.dat" >"$work/info" 2>&1 ||
-  fail "kivo-link info of the working data file"
-grep -Eq "Telephone +[1-9][0-9]* records" "$work/info" ||
-  { sed 's/^/  info: /' "$work/info" >&2; fail "the Backup brought no telephone records"; }
-
-# A second start offers nothing: the choice is made.
-timeout -k 5 60 "$gui" --instance "kivo-first-start-$$" >"$work/out" 2>"$work/err" &
-gui_pid=$!
-window 'TR/VX-480' >/dev/null
-sleep 1
-xdotool search --onlyvisible --name '^COM port$' >/dev/null 2>&1 &&
-  fail "the port choice was offered a second time"
-kill -TERM "$gui_pid" 2>/dev/null
-wait "$gui_pid"
-gui_pid=
-
-[ "$failures" -eq 0 ] || exit 1
-echo "first start to a Backup: ok"
+start
+focus 'TR/VX-480' && sleep 1
+xdotool search --onlyvisible --name '^COM port$' >/dev/null && fail "the port choice came again"
+stop
+[ "$failures" -eq 0 ] && echo "first start to a Backup: ok"

@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -105,6 +106,10 @@ TEST_F(CommandsTest, BackupFillsEveryListFromTheOrganizer) {
   for (AppliId id = 0; id <= kCategoryList; ++id) {
     EXPECT_EQ(Sorted(got[id]), Sorted(StoreRecords(*sample_, id))) << AppliName(id);
   }
+  // The status bar has the time of the Backup the history just kept.
+  EXPECT_TRUE(QTest::qWaitFor([&] {
+    return window->window.findChild<QLabel*>("backup_status")->text() != "Last Backup: none";
+  }));
 }
 
 TEST_F(CommandsTest, CancelledQuestionOrReminderRunsNothing) {

@@ -113,21 +113,18 @@ TEST(Screenshots, EveryDialog) {
   first_start.ShowFirstStartText();
   Shoot(first_start, out_dir, "first_start");
   // The one box of a Restore whose line was lost after Memo.
-  RestoreResult stopped;
-  stopped.code = kResultTimeout;
+  RestoreResult stopped = RestoreResult::Failed(kResultTimeout);
   stopped.deleted = true;
   stopped.replaced = kEveryAppliMask;
-  stopped.complete =
-      static_cast<uint8_t>(kEveryAppliMask & ~(1U << kExpense | 1U << kCategoryList));
-  stopped.snapshot = "/home/alex/.local/share/kivo-link/history/2026-12-07_14-02-11_snapshot_3.bkf";
+  stopped.complete = kEveryAppliMask & ~(1U << kExpense | 1U << kCategoryList);
+  stopped.snapshot = "/home/alex/.local/share/kivo-link/history/20261207-140211-snapshot-n3.bkf";
   stopped.resume_from = "/home/alex/Documents/organizer.bkf";
   test::BoxScript script;
   script.OnDialog([&](QDialog& box) {
     Shoot(box, out_dir, "restore_stopped");
     return 0;
   });
-  QtCommandUser user(nullptr);
-  EXPECT_EQ(user.ChooseAfterStop(stopped), AfterStop::kLeave);
+  EXPECT_EQ(QtCommandUser(nullptr).ChooseAfterStop(stopped), AfterStop::kLeave);
   OrganizerModelDialog model(0);
   Shoot(model, out_dir, "organizer_model");
   DisplayFormatDialog format(0, 1);

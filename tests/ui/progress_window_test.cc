@@ -161,17 +161,13 @@ TEST_F(ProgressWindowTest, APortThatWillNotOpenEndsWithItsMessage) {
 TEST_F(ProgressWindowTest, NoAnswerNamesThePortAndWhereToChooseAnother) {
   test::BoxScript script;
   ScaledClock clock(1000);
-  std::vector<std::shared_ptr<MemoryLine>> lines;
+  const std::shared_ptr<MemoryLine> line = MemoryLine::Create(clock);
+  line->SetEcho(0, true);
   ProgressWindow window(nullptr, &clock);
   LinkSettings settings = Settings(RunMode::kBackup, kAllAppli);
-  settings.port_name.clear();
-  settings.com_port = 3;
+  settings.port_name = "COM3";
   settings.port_map[2] = "/dev/ttyUSB7";
-  settings.port_factory = [&](const PortSpec&, Clock&) -> std::unique_ptr<SerialPort> {
-    lines.push_back(MemoryLine::Create(clock));
-    lines.back()->SetEcho(0, true);
-    return lines.back()->MakeEnd(0);
-  };
+  settings.port_factory = [&](const PortSpec&, Clock&) { return line->MakeEnd(0); };
   window.ApplyLinkSettings(settings);
   EXPECT_EQ(window.port_label()->text(), "Port : COM3 (/dev/ttyUSB7)");
   EXPECT_EQ(window.Run(), kResultTimeout);
