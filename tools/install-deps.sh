@@ -10,7 +10,7 @@ KIVO_PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libgl-dev libqt6svg6
   fonts-liberation
   clang libclang-rt-dev clang-format
-  xauth xvfb
+  xauth xvfb xdotool
   scdoc man-db desktop-file-utils appstream
   libical-dev tzdata
   libcurl4-openssl-dev libxml2-dev

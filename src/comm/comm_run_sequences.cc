@@ -218,6 +218,9 @@ bool CommRun::Skipped(AppliId id) const { return ((safe_.skip >> id) & 1) != 0; 
 
 void CommRun::SnapshotStep(std::span<const AppliId> replaced, TransferRole role) {
   if (safe_.snapshot == nullptr || role != TransferRole::kPc || replaced.empty()) return;
+  // The snapshot can take as long as a Backup: the window says why nothing
+  // is sent yet.
+  if (context_.observer != nullptr) context_.observer->OnStatus(1, kSourceSnapshot);
   ReceiveApplis(*safe_.snapshot, replaced, "Snapshot", role);
   if (safe_.on_snapshot) {
     SilentPrompter silent;

@@ -37,6 +37,10 @@ bool ProgressState::OnStatus(int total, int source) {
     status_text_ = kStatusWaiting;
     return true;
   }
+  if (source == kSourceSnapshot) {
+    status_text_ = run_mode_ == RunMode::kDownload ? kStatusSnapshotDownload : kStatusSnapshot;
+    return true;
+  }
   switch (run_mode_) {
     case RunMode::kBackup:
       if (source != kSourceFullRun) return false;

@@ -58,6 +58,9 @@ class ProgressState {
 inline constexpr const char* kStatusWaiting = "Waiting for Organizer...";
 inline constexpr const char* kStatusReceiving = "Receiving...";
 inline constexpr const char* kStatusSending = "Sending...";
+inline constexpr const char* kStatusSnapshot = "Saving the organizer's records before the Restore";
+inline constexpr const char* kStatusSnapshotDownload =
+    "Saving the organizer's records before the Download";
 inline constexpr const char* kStatusFinished = "Finished.";
 
 }  // namespace kivo

@@ -24,6 +24,8 @@ inline constexpr int kSourceNegotiation = 0;
 inline constexpr int kSourceFullRun = 2;
 inline constexpr int kSourceOneAppli = 3;
 inline constexpr int kSourceTelephone = 4;
+// The records a Restore or Download is about to replace being kept first.
+inline constexpr int kSourceSnapshot = 5;
 
 // What a communication or auto-detect worker tells the window that runs it.
 // Status and progress are posted (the worker never waits for the window);

@@ -157,6 +157,7 @@ AppSettings ReadAppSettings(const IniFile& ini, const AppDirs& dirs) {
   std::vector<std::string>* ignored = &s.ignored;
   s.com_port = ReadChecked(ini, "COMPort", 1, 1, 4, ignored);
   s.port_name = ini.ReadString(kSettings, "PortName", "");
+  s.port_chosen = ini.HasKey(kSettings, "COMPort") || ini.HasKey(kSettings, "PortName");
   s.echo_back = ReadChecked(ini, "EchoBack", 1, -kAny, kAny, ignored);
   s.file_scramble = ReadChecked(ini, "FileScramble", 1, -kAny, kAny, ignored);
   s.device_code = ReadChecked(ini, "DeviceCode", 2, 1, 2, ignored);

@@ -56,6 +56,9 @@ struct AppSettings {
   // "PortName": a port chosen by name instead of COMPort; "virtual" is the
   // built-in virtual organizer. Empty: COMPort applies.
   std::string port_name;
+  // Whether the file names a port at all: a first start without one offers
+  // the choice. Not written: COMPort always is.
+  bool port_chosen = false;
   int echo_back = 1;
   int file_scramble = 1;  // 1: files are written "IM2BK1"
   int device_code = 2;

@@ -11,6 +11,7 @@
 
 #include "commands/link_commands.h"
 #include "store/app_settings.h"
+#include "ui/port_names.h"
 
 namespace kivo {
 
@@ -122,6 +123,7 @@ void AutoDetectDialog::Proceed() {
   if (detecting_) return;
   run_ = std::make_unique<DetectRun>(clock_);
   run_->Configure(settings_);
+  tried_.clear();
   worker_done_.store(false);
   if (!run_->Start(this)) {
     worker_done_.store(true);
@@ -156,6 +158,11 @@ void AutoDetectDialog::OnDetectFailed(ResultCode result) {
 void AutoDetectDialog::ShowStatus(const PortSpec& port) {
   status1_->setText(QStringLiteral("Auto Detect in progress..."));
   status2_->setText(QStringLiteral("Checking ") + PortText(port));
+  PortSpec tried = port;
+  if (tried.device.empty() && tried.com_number >= 1 && tried.com_number <= 4) {
+    tried.device = settings_.port_map[static_cast<size_t>(tried.com_number - 1)];
+  }
+  tried_.push_back(PortTitle(tried));
   status1_->repaint();
   status2_->repaint();
 }
@@ -181,7 +188,19 @@ void AutoDetectDialog::Failed(int result) {
   // The outcome is the code given; this only joins the worker.
   if (run_) (void)run_->Wait();
   detecting_ = false;
-  shower_(this, DetectEndMessage(static_cast<ResultCode>(result)));
+  MessageBoxText box = DetectEndMessage(static_cast<ResultCode>(result));
+  // Which ports were tried tells a wrong cable from a device that is missing.
+  if (result != kResultAborted) {
+    failed_text_ = std::string(box.text) + "\n\n";
+    if (tried_.empty()) {
+      failed_text_ += "No serial port was found to try.";
+    } else {
+      failed_text_ += "Tried:";
+      for (const std::string& port : tried_) failed_text_ += "\n" + port;
+    }
+    box.text = failed_text_;
+  }
+  shower_(this, box);
   proceed_->setEnabled(true);
   proceed_->setFocus();
   cancel_->setText(QStringLiteral("&Cancel"));

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <QDialog>
 
@@ -87,6 +88,10 @@ class AutoDetectDialog : public QDialog, public LinkObserver {
   bool detecting_ = false;
   PortSpec found_;
   std::string found_text_;
+  // The ports the last search tried, each as the user knows it, and the
+  // failure's text that names them.
+  std::vector<std::string> tried_;
+  std::string failed_text_;
   MessageBoxShower shower_ = ShowMessageBoxModal;
   QPushButton* proceed_ = nullptr;
   QPushButton* cancel_ = nullptr;

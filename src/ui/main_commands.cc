@@ -8,6 +8,7 @@
 
 #include "comm/virtual_organizer.h"
 #include "format/today.h"
+#include "history/history.h"
 #include "platform/app_dirs.h"
 #include "platform/clock.h"
 #include "platform/link_defaults.h"
@@ -16,6 +17,7 @@
 #include "store/record_access.h"
 #include "store/working_data.h"
 #include "ui/file_names.h"
+#include "ui/port_names.h"
 #include "view/appli_columns.h"
 
 namespace kivo {
@@ -68,6 +70,8 @@ void MainCommands::Tell(const PromptBox& box) {
 
 bool MainCommands::ConnectionReminder() {
   if (user_ == nullptr) return false;
+  // The virtual organizer has no cable and no buttons to press.
+  if (OnVirtualOrganizer(*settings_)) return true;
   return user_->Ask(ConnectionReminderBox()) == PromptAnswer::kOk;
 }
 
@@ -102,6 +106,13 @@ void MainCommands::SaveSettings() {
   settings_->appli_id = model_->appli();
   // Nothing to tell the user: the settings are written as the program ends.
   (void)SaveAppSettings(*settings_, SettingsFilePath(DirsOf(paths_).config));
+}
+
+std::optional<LocalDateTime> MainCommands::LastBackupTime() const {
+  for (const Generation& g : ListGenerations(HistoryDir())) {
+    if (g.kind == kKindBackup) return g.time;
+  }
+  return std::nullopt;
 }
 
 void MainCommands::LoadDataFile() {

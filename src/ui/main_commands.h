@@ -4,10 +4,13 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "link/comm_link.h"
+#include "platform/clock.h"
 #include "store/appli_store.h"
 #include "store/char_tables.h"
 #include "ui/command_user.h"
@@ -103,6 +106,8 @@ class MainCommands {
   void Synchronize();
   void Upload();
   void Download();
+  // SEND: the selected records in one session; asks first when one of them
+  // was sent before while the program runs.
   void SendRecord();
   void Import();
   void Export();
@@ -111,6 +116,9 @@ class MainCommands {
   // One Find Next (text in the PC coding); "Not found !" goes to `owner`, the
   // Find dialog. True when a row was found and selected.
   bool FindNext(const std::string& text, bool down, bool match_case, Prompter& owner);
+
+  // When the newest Backup kept in the history was taken; nullopt: none is.
+  [[nodiscard]] std::optional<LocalDateTime> LastBackupTime() const;
 
   // The ports of the transfers and the auto detection: "virtual" plays the
   // virtual organizer, every other name goes to the serial devices.
@@ -177,6 +185,9 @@ class MainCommands {
   SerialDevices* serial_devices_ = nullptr;
   DesktopUser* user_ = nullptr;
   ListView* view_ = nullptr;
+  // The records sent one by one while the program runs, for the question
+  // before one goes a second time.
+  std::set<std::pair<AppliId, std::vector<uint8_t>>> sent_;
 };
 
 }  // namespace kivo

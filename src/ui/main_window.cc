@@ -65,6 +65,7 @@ MainWindow::MainWindow(MainCommands& commands, QWidget* parent)
     : QMainWindow(parent), commands_(commands), model_(commands.model()), user_(this) {
   InitUiResources();
   commands_.Attach(&user_, this);
+  user_.set_settings(&commands_.settings());
   setWindowIcon(QIcon(QStringLiteral(":/icons/app.svg")));
   setWindowTitle(QString::fromLatin1(kTitle));
   setMinimumSize(kWidth, kHeight);
@@ -73,6 +74,7 @@ MainWindow::MainWindow(MainCommands& commands, QWidget* parent)
   commands_.LoadSettings();
   BuildMenus();
   BuildControls();
+  BuildStatusBar();
   InstallKeyRules();
   // After the key rules: Enter and Del mean other things in the calendar.
   BuildViews();
@@ -98,7 +100,12 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::ShowAsSaved() {
-  if (commands_.settings().window.maximized) {
+  const WindowGeometry& saved = commands_.settings().window;
+  // The smallest size cuts the Schedule's description and the Expense
+  // amounts short: a window never sized by the user opens larger, as far as
+  // the screen allows (FitToScreen).
+  if (saved.width <= 0 || saved.height <= 0) resize(kOpenWidth, kOpenHeight);
+  if (saved.maximized) {
     showMaximized();
   } else {
     show();

@@ -14,6 +14,7 @@
 
 class QAction;
 class QComboBox;
+class QLabel;
 class QMenu;
 class QPlainTextEdit;
 class QPushButton;
@@ -47,12 +48,19 @@ class MainWindow : public QMainWindow, private ListView {
   // The first and the smallest size of the window; it grows from there.
   static constexpr int kWidth = 580;
   static constexpr int kHeight = 430;
+  // The size a window never sized by the user opens at, where the screen
+  // has room for it.
+  static constexpr int kOpenWidth = 820;
+  static constexpr int kOpenHeight = 580;
 
   explicit MainWindow(MainCommands& commands, QWidget* parent = nullptr);
   ~MainWindow() override;
 
   // Shows the window where, and as large as, the user left it (maximised too).
   void ShowAsSaved();
+  // A first start whose settings name no port offers the COM port dialog
+  // once, with a word on what to choose; the choice is written at once.
+  void OfferPortChoice();
   // Brings the window forward for a second start: restores it when minimised.
   void BringToFront();
   // Puts a record on screen in its application's list, selected: where the
@@ -108,6 +116,8 @@ class MainWindow : public QMainWindow, private ListView {
   void CloseFind() override;
 
   void SaveSettings();
+  // Option > COM port..., or the first start's offer of it.
+  void RunComPortDialog(bool first_start);
   // The window geometry and column widths from and into the settings.
   void RestoreGeometry();
   void KeepGeometry();
@@ -123,6 +133,10 @@ class MainWindow : public QMainWindow, private ListView {
   // Runs the edit dialog of the application on screen for a row (-1: a new
   // record) and puts its result into the list.
   void RunEditDialogFor(int row);
+
+  // The status bar (main_window_status.cc).
+  void BuildStatusBar();
+  void UpdateStatusBar();
 
   // Menus and controls (main_window_build.cc).
   void BuildMenus();
@@ -184,6 +198,10 @@ class MainWindow : public QMainWindow, private ListView {
   QAction* delete_entry_ = nullptr;
   QAction* find_ = nullptr;
   QAction* undo_ = nullptr;
+  QLabel* port_status_ = nullptr;
+  QLabel* model_status_ = nullptr;
+  QLabel* backup_status_ = nullptr;
+  QString last_model_;  // the organizer model the last session saw
 
   CalendarModel calendar_model_;
   SearchIndex search_index_;

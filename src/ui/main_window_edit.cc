@@ -102,7 +102,17 @@ void MainWindow::EditExpenseCategories() {
   commands_.ApplyExpenseCategories(dialog.names());
 }
 
-void MainWindow::ChooseComPort() {
+void MainWindow::OfferPortChoice() {
+  AppSettings& settings = commands_.settings();
+  if (settings.port_chosen) return;
+  settings.port_chosen = true;
+  RunComPortDialog(/*first_start=*/true);
+  SaveSettings();
+}
+
+void MainWindow::ChooseComPort() { RunComPortDialog(/*first_start=*/false); }
+
+void MainWindow::RunComPortDialog(bool first_start) {
   std::unique_ptr<SerialDevices> system_devices;
   SerialDevices* devices = commands_.serial_devices();
   if (devices == nullptr) {
@@ -110,11 +120,13 @@ void MainWindow::ChooseComPort() {
     devices = system_devices.get();
   }
   ComPortDialog dialog(commands_.settings(), commands_.PortFactory(), this, {devices});
+  if (first_start) dialog.ShowFirstStartText();
   // OK and Cancel end alike: the dialog's choice is read below.
   (void)ExecDialog(dialog);
   // Cancel gives back the port of the opening.
   commands_.settings().com_port = dialog.port();
   commands_.settings().port_name = dialog.port_name();
+  UpdateStatusBar();
 }
 
 void MainWindow::About() {

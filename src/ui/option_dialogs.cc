@@ -183,6 +183,18 @@ ComPortDialog::ComPortDialog(const AppSettings& settings, SerialPortFactory port
   }
 }
 
+void ComPortDialog::ShowFirstStartText() {
+  auto* text = new QLabel(
+      QStringLiteral("Choose how this PC reaches your Organizer: the COM port or serial device "
+                     "its cable is on, \"Auto Detect...\" to look for it on every port, or the "
+                     "virtual organizer to try the program without one.\n"
+                     "You can change this later in Option > COM port..."),
+      this);
+  text->setObjectName(QStringLiteral("first_start"));
+  text->setWordWrap(true);
+  static_cast<QBoxLayout*>(layout())->insertWidget(0, text);
+}
+
 ComPortDialog::~ComPortDialog() = default;
 
 std::string ComPortDialog::CheckedDevice() const {

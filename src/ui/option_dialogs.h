@@ -103,6 +103,8 @@ class ComPortDialog : public OptionDialog {
   ~ComPortDialog() override;
 
   void set_auto_detect_runner(AutoDetectRunner runner) { runner_ = std::move(runner); }
+  // The first start's words above the choices: the program knows no port yet.
+  void ShowFirstStartText();
 
   // After OK: the first checked COM button (1..4; 1 when none is), or with
   // the virtual organizer or a device checked the port of the opening. After

@@ -15,6 +15,7 @@
 #include "link/link_observer.h"
 #include "platform/port_diagnosis.h"
 #include "ui/pc_text.h"
+#include "ui/port_names.h"
 
 namespace kivo {
 
@@ -113,12 +114,24 @@ ProgressWindow::ProgressWindow(QWidget* parent, Clock* clock)
   Text(this, "2. Press the [PC-LINK] button.", units(19, 43, 172, 8));
   Text(this, "0%", units(16, 67, 28, 8))->hide();
   Text(this, "100%", units(188, 67, 17, 8))->hide();
+  // Between the instructions and the bar, where the hidden percentages leave
+  // room: a wait on the wrong port shows before it times out.
+  port_ = Text(this, "Port :", units(19, 63, 187, 8));
+  port_->setMinimumWidth(units(0, 0, 187, 8).width());
   QLabel* status_title = Text(this, "Status :", units(19, 102, 26, 8));
   // Replaced by the (empty) status text when the window opens.
   QRect status_place = units(49, 102, 100, 8);
   status_place.moveLeft(std::max(status_place.left(), status_title->geometry().right() + 4));
   status_ = Text(this, "Waiting for Organizer", status_place);
   status_->setMinimumWidth(status_place.width());
+  // A long status (the snapshot's) wraps upwards into the room below the
+  // bar, up to the Abort button; a short one keeps its line.
+  const QRect room = units(0, 93, 154, 0);
+  status_->setWordWrap(true);
+  status_->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
+  status_->setMinimumWidth(0);
+  status_->setGeometry(status_->x(), room.top(), room.right() + 1 - status_->x(),
+                       status_->geometry().bottom() + 1 - room.top());
 
   bar_ = new QProgressBar(this);
   bar_->setGeometry(units(19, 76, 175, 14));
@@ -148,7 +161,10 @@ void ProgressWindow::ApplyLinkSettings(const LinkSettings& settings) {
   setWindowTitle(QString::fromStdString(state_.Title()));
   const std::string name =
       settings.port_name.empty() ? std::to_string(settings.com_port) : settings.port_name;
-  port_device_ = ResolvePort(name, settings.port_map).device;
+  const PortSpec port = ResolvePort(name, settings.port_map);
+  port_device_ = port.device;
+  port_title_ = PortTitle(port);
+  port_->setText(QStringLiteral("Port : ") + QString::fromStdString(port_title_));
 }
 
 ResultCode ProgressWindow::Run() {
@@ -157,7 +173,13 @@ ResultCode ProgressWindow::Run() {
   // The outcome arrived through OnEnd already; this only joins the worker.
   (void)run_->Wait();
   // Without an end the window was closed with the code of done().
-  return ended_ ? result_ : static_cast<ResultCode>(code);
+  const ResultCode result = ended_ ? result_ : static_cast<ResultCode>(code);
+  // Joined: the link's model is the one the negotiation learned.
+  if (result == kResultSuccess) {
+    model_seen_ = run_->link().device_model() == DeviceModel::kM ? QStringLiteral("VX-480M")
+                                                                 : QStringLiteral("TR/VX-480");
+  }
+  return result;
 }
 
 SafeTransferReport ProgressWindow::safe_report() const { return run_->run().safe_report(); }
@@ -221,11 +243,25 @@ void ProgressWindow::OnEnd(ResultCode result) {
   if (ended_) return;
   ended_ = true;
   result_ = result;
-  if (std::optional<PromptBox> box = ProgressState::OutcomeBox(result)) {
+  // A Restore or Download that stopped after deleting on the organizer is
+  // explained by the command's one box on what the organizer holds and the
+  // ways on; a bare error here would only come before it.
+  const bool replacing =
+      state_.run_mode() == RunMode::kRestore || state_.run_mode() == RunMode::kDownload;
+  std::optional<PromptBox> box = ProgressState::OutcomeBox(result);
+  if (replacing && box && run_->run().safe_report().deleted) box.reset();
+  if (box) {
     // A port that would not open: why, in the words of `kivo-link ports`.
     const bool not_opened = result >= kResultCannotOpenCom1 && result <= kResultCannotOpenPort;
     if (not_opened && !port_device_.empty() && port_device_ != kVirtualPort) {
       box->text += "\n\n" + CheckPort(port_device_).reason;
+    }
+    // No answer at all: most often the organizer hangs on another port.
+    if (result == kResultTimeout && !port_title_.empty()) {
+      box->text += "\n\nNo answer on " + port_title_ + ".";
+      if (port_device_ != kVirtualPort) {
+        box->text += "\nChoose the port your Organizer is connected to in Option > COM port...";
+      }
     }
     ShowMessageBox(this, *box);
   }

@@ -46,6 +46,11 @@ class ProgressWindow : public QDialog {
 
   const ProgressState& state() const { return state_; }
   QLabel* status_label() const { return status_; }
+  // "Port : COM1 (/dev/ttyS0)": where the run waits for the organizer.
+  QLabel* port_label() const { return port_; }
+  // The organizer model a run that went through talked to ("VX-480M",
+  // "TR/VX-480"); empty otherwise. After Run.
+  const QString& model_seen() const { return model_seen_; }
   QProgressBar* bar() const { return bar_; }
   QPushButton* abort_button() const { return abort_; }
 
@@ -74,8 +79,11 @@ class ProgressWindow : public QDialog {
   bool ended_ = false;
   ResultCode result_ = kResultAborted;
   std::string port_device_;  // the device the run opens, for the reason it did not
+  std::string port_title_;
+  QString model_seen_;  // the port as the user knows it (ui/port_names.h)
 
   QLabel* status_ = nullptr;
+  QLabel* port_ = nullptr;
   QProgressBar* bar_ = nullptr;
   QPushButton* abort_ = nullptr;
 };

@@ -1,13 +1,19 @@
 #include "ui/qt_command_user.h"
 
+#include <algorithm>
+
 #include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QStringList>
 
+#include "comm/messages.h"
 #include "commands/transfer_results.h"
 #include "store/app_settings.h"
 #include "ui/history_dialog.h"
 #include "ui/import_dialog.h"
 #include "ui/message_box.h"
+#include "ui/port_names.h"
 #include "ui/progress_window.h"
 
 namespace kivo {
@@ -15,11 +21,6 @@ namespace {
 
 const char* CaptionOf(RunMode run_mode) {
   return run_mode == RunMode::kRestore ? "Restore" : "Download";
-}
-
-bool Yes(Prompter& prompter, const std::string& text, const char* caption) {
-  return prompter.Ask({text, caption, PromptIcon::kQuestion, PromptButtons::kYesNo}) ==
-         PromptAnswer::kYes;
 }
 
 // The question after the snapshot, before anything is deleted: Yes goes on.
@@ -98,10 +99,14 @@ ResultCode QtCommandUser::RunTransfer(const LinkSettings& settings, SafeTransfer
   window.ApplyLinkSettings(settings);
   const ResultCode result = window.Run();
   if (report != nullptr) *report = window.safe_report();
+  if (run_listener_) run_listener_(settings.run_mode, result, window.model_seen());
   return result;
 }
 
-bool QtCommandUser::ReadyForNextRun() { return Ask(ConnectionReminderBox()) == PromptAnswer::kOk; }
+bool QtCommandUser::ReadyForNextRun() {
+  if (settings_ != nullptr && OnVirtualOrganizer(*settings_)) return true;
+  return Ask(ConnectionReminderBox()) == PromptAnswer::kOk;
+}
 
 bool QtCommandUser::GoOnAfterSnapshot(RunMode run_mode, const std::filesystem::path& kept,
                                       const std::vector<LargeRemoval>& large, Prompter& run) {
@@ -142,22 +147,71 @@ void QtCommandUser::TellSnapshotNotUsable(const std::string&, bool) {
 }
 
 AfterStop QtCommandUser::ChooseAfterStop(const RestoreResult& stopped) {
-  const char* caption = CaptionOf(stopped.run_mode);
-  // The organizer's records are gone, the new ones only partly there.
-  if (stopped.run_mode == RunMode::kRestore &&
-      Yes(*this,
-          "The restore stopped after the records on your Organizer were deleted.\n"
-          "Send the applications that are not complete yet ?",
-          caption)) {
-    return AfterStop::kResume;
+  const RestoreStoppedBox box = DescribeStop(stopped);
+  QMessageBox dialog(QMessageBox::Warning, QString::fromUtf8(box.caption.c_str()),
+                     QString::fromUtf8(box.text.c_str()), QMessageBox::NoButton, parent_);
+  dialog.setObjectName(QStringLiteral("restore_stopped"));
+  dialog.setTextInteractionFlags(Qt::TextSelectableByMouse);
+  QPushButton* resume = nullptr;
+  QPushButton* put_back = nullptr;
+  if (box.can_resume) {
+    resume = dialog.addButton(QStringLiteral("&Send the rest"), QMessageBox::AcceptRole);
+    resume->setObjectName(QStringLiteral("resume"));
   }
-  if (stopped.snapshot.empty()) return AfterStop::kLeave;
-  return Yes(*this,
-             "The records your Organizer held before are kept in\n" + stopped.snapshot.string() +
-                 "\nPut them back on your Organizer now ?",
-             caption)
-             ? AfterStop::kPutBack
-             : AfterStop::kLeave;
+  if (box.can_put_back) {
+    put_back = dialog.addButton(QStringLiteral("&Put the snapshot back"), QMessageBox::ApplyRole);
+    put_back->setObjectName(QStringLiteral("put_back"));
+  }
+  QPushButton* leave = dialog.addButton(QStringLiteral("&Leave it"), QMessageBox::RejectRole);
+  leave->setObjectName(QStringLiteral("leave"));
+  dialog.setDefaultButton(resume != nullptr ? resume : leave);
+  dialog.setEscapeButton(leave);
+  (void)ExecDialog(dialog);
+  const QAbstractButton* chosen = dialog.clickedButton();
+  if (chosen != nullptr && chosen == resume) return AfterStop::kResume;
+  if (chosen != nullptr && chosen == put_back) return AfterStop::kPutBack;
+  return AfterStop::kLeave;
+}
+
+RestoreStoppedBox DescribeStop(const RestoreResult& stopped) {
+  RestoreStoppedBox box;
+  const bool restore = stopped.run_mode == RunMode::kRestore;
+  box.caption = CaptionOf(stopped.run_mode);
+  box.can_resume = restore;
+  box.can_put_back = !stopped.snapshot.empty();
+  std::string why(ResultMessage(stopped.code));
+  std::replace(why.begin(), why.end(), '\n', ' ');
+  box.text = std::string("The ") + (restore ? "restore" : "download") +
+             (stopped.code == kResultAborted
+                  ? std::string(" was aborted.\n")
+                  : " stopped: the line to your Organizer was lost (" + why + ").\n");
+  std::string complete;
+  std::string lacking;
+  for (AppliId id = 0; id < kCategoryList; ++id) {
+    if ((stopped.replaced & (1U << id)) == 0) continue;
+    std::string& list = (stopped.complete & (1U << id)) != 0 ? complete : lacking;
+    if (!list.empty()) list += ", ";
+    list += AppliName(id);
+  }
+  if (!complete.empty()) box.text += "\nComplete on the Organizer: " + complete;
+  if (!lacking.empty()) box.text += "\nNot complete: " + lacking;
+  box.text += "\n\nYour Organizer now holds ";
+  box.text +=
+      complete.empty() ? std::string("none of the records sent") : "all the records of " + complete;
+  if (!lacking.empty()) box.text += "; of " + lacking + " it holds some records or none";
+  box.text += ".";
+  if (box.can_put_back) {
+    box.text += "\nThe records it held before are kept in\n" + stopped.snapshot.string();
+  }
+  box.text += "\n\n";
+  if (restore) box.text += "Send the rest: the applications not complete are sent again.\n";
+  if (box.can_put_back) box.text += "Put the snapshot back: the Organizer as it was before.\n";
+  box.text += "Leave it: the Organizer stays as it is now.";
+  if (restore && !stopped.resume_from.empty()) {
+    box.text +=
+        " To finish the restore later:\nkivo-link restore --resume " + stopped.resume_from.string();
+  }
+  return box;
 }
 
 void QtCommandUser::SetBusy(bool busy) {

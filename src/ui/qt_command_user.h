@@ -1,11 +1,32 @@
 #ifndef KIVO_UI_QT_COMMAND_USER_H_
 #define KIVO_UI_QT_COMMAND_USER_H_
 
+#include <functional>
+#include <string>
+
+#include <QString>
+
+#include "commands/transfer_results.h"
 #include "ui/command_user.h"
 
 class QWidget;
 
 namespace kivo {
+
+struct AppSettings;
+
+// The one box of a Restore or Download that stopped after deleting on the
+// organizer: why, which applications are complete and which not, what the
+// organizer holds now, and the ways on (resume for a Restore, the snapshot
+// back when one was kept, or leave it, with the command line that finishes
+// it later).
+struct RestoreStoppedBox {
+  std::string caption;
+  std::string text;
+  bool can_resume = false;
+  bool can_put_back = false;
+};
+[[nodiscard]] RestoreStoppedBox DescribeStop(const RestoreResult& stopped);
 
 // The commands' questions as the desktop program shows them: message boxes,
 // file dialogs, the Import and history dialogs and the progress window, all
@@ -15,6 +36,13 @@ namespace kivo {
 class QtCommandUser : public DesktopUser {
  public:
   explicit QtCommandUser(QWidget* parent) : parent_(parent) {}
+  // The settings whose port decides whether the organizer must be made ready
+  // again between sessions (not for the virtual organizer); not owned.
+  void set_settings(const AppSettings* settings) { settings_ = settings; }
+  // Told after each link session: its mode, its result and the organizer
+  // model it talked to (empty unless it went through).
+  using RunListener = std::function<void(RunMode, ResultCode, const QString& model)>;
+  void set_run_listener(RunListener listener) { run_listener_ = std::move(listener); }
 
   PromptAnswer Ask(const PromptBox& box) override;
   std::optional<FileAnswer> ChooseFile(const FileQuestion& question) override;
@@ -41,6 +69,8 @@ class QtCommandUser : public DesktopUser {
 
  private:
   QWidget* parent_;
+  const AppSettings* settings_ = nullptr;
+  RunListener run_listener_;
 };
 
 }  // namespace kivo

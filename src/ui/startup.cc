@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QTimer>
 
 #include "platform/app_dirs.h"
 #include "platform/program_dir.h"
@@ -49,6 +50,11 @@ int RunLinkUtility(QApplication& app, const StartupOptions& options) {
   // Installed first: a signal that comes early waits for the event loop.
   MainWindow* main_window = nullptr;
   QuitSignals quit_signals([&main_window] {
+    // A dialog open on top (the first start's port choice, a question) goes
+    // first, as Esc would close it; the window then ends as usual.
+    for (int i = 0; i < 8 && QApplication::activeModalWidget() != nullptr; ++i) {
+      QApplication::activeModalWidget()->close();
+    }
     if (main_window != nullptr) main_window->close();
   });
   SingleInstance instance(options.instance_name.isEmpty()
@@ -84,6 +90,8 @@ int RunLinkUtility(QApplication& app, const StartupOptions& options) {
   QObject::connect(&instance, &SingleInstance::HandOverRequested, &window,
                    &MainWindow::BringToFront);
   window.ShowAsSaved();
+  // Once the window is on screen, so the dialog has it to stand on.
+  QTimer::singleShot(0, &window, [&window] { window.OfferPortChoice(); });
   return app.exec();
 }
 

@@ -133,13 +133,41 @@ void MainCommands::Download() {
 }
 
 void MainCommands::SendRecord() {
-  const int row = model_->selected_row();
-  if (row < 0 || !ConnectionReminder()) return;
+  std::vector<int> rows = model_->selected_rows();
+  if (rows.empty() && model_->selected_row() >= 0) rows.push_back(model_->selected_row());
+  if (rows.empty()) return;
   const AppliId id = model_->appli();
-  AppliStore one(store_.code_tables());
-  if (one.GetAppliBuf(2) != 0 || one.PutRecord(id, 0, model_->RowRecord(row)) != 0) return;
+  std::vector<std::vector<uint8_t>> records;
+  size_t again = 0;
+  for (int row : rows) {
+    records.push_back(model_->RowRecord(row));
+    again += sent_.count({id, records.back()});
+  }
+  // The organizer takes a record sent twice as two.
+  if (again > 0) {
+    const std::string text =
+        records.size() == 1 ? std::string(
+                                  "This record was sent to your Organizer before.\n"
+                                  "Send it again ?")
+        : again == 1 ? std::string(
+                           "One of these records was sent to your Organizer before.\n"
+                           "Send them again ?")
+                     : std::to_string(again) +
+                           " of these records were sent to your Organizer before.\n"
+                           "Send them again ?";
+    if (!Ask(text, "Send")) return;
+  }
+  if (!ConnectionReminder()) return;
+  AppliStore chosen(store_.code_tables());
+  if (chosen.GetAppliBuf(2) != 0) return;
+  for (size_t i = 0; i < records.size(); ++i) {
+    if (chosen.PutRecord(id, static_cast<int>(i), records[i]) != 0) return;
+  }
   // The outcome box has told the user; nothing on the PC changes.
-  (void)Commands()->Run(RunMode::kSendRecord, id, &one, settings_->bk_tel_records_min);
+  if (Commands()->Run(RunMode::kSendRecord, id, &chosen, settings_->bk_tel_records_min) ==
+      kResultSuccess) {
+    for (std::vector<uint8_t>& record : records) sent_.insert({id, std::move(record)});
+  }
 }
 
 }  // namespace kivo

@@ -8,7 +8,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -104,6 +106,10 @@ TEST_F(CommandsTest, BackupFillsEveryListFromTheOrganizer) {
   for (AppliId id = 0; id <= kCategoryList; ++id) {
     EXPECT_EQ(Sorted(got[id]), Sorted(StoreRecords(*sample_, id))) << AppliName(id);
   }
+  // The status bar has the time of the Backup the history just kept.
+  EXPECT_TRUE(QTest::qWaitFor([&] {
+    return window->window.findChild<QLabel*>("backup_status")->text() != "Last Backup: none";
+  }));
 }
 
 TEST_F(CommandsTest, CancelledQuestionOrReminderRunsNothing) {
@@ -221,7 +227,7 @@ TEST_F(CommandsTest, DownloadOnTheTelephoneTabSendsOnlyTheFilteredRows) {
   EXPECT_EQ(ReadOrganizer()->GetRecordCount(kTelephone), business);
 }
 
-TEST_F(CommandsTest, SendTransfersTheSelectedRecordOnly) {
+TEST_F(CommandsTest, SendTransfersTheSelectedRecordsAndAsksBeforeOneGoesAgain) {
   WriteEmptyOrganizer();
   auto window = Open();  // Schedule
   window->commands.model().SelectRow(2);
@@ -233,6 +239,19 @@ TEST_F(CommandsTest, SendTransfersTheSelectedRecordOnly) {
   const auto organizer = ReadOrganizer();
   EXPECT_EQ(StoreRecords(*organizer, kSchedule), Records{record});
   EXPECT_EQ(organizer->GetRecordCount(kMemo), 0);
+
+  // Several rows go in one session; one sent already is asked about first,
+  // and No sends none of them.
+  window->commands.model().SelectRows({2, 4}, 4);
+  script.Answer(PromptAnswer::kNo);
+  window->commands.SendRecord();
+  EXPECT_EQ(script.TakeBoxes(),
+            std::vector<std::string>{"Send|One of these records was sent to your Organizer "
+                                     "before.\nSend them again ?"});
+  EXPECT_EQ(ReadOrganizer()->GetRecordCount(kSchedule), 1);
+  window->commands.SendRecord();  // Yes, and the reminder
+  EXPECT_EQ(script.TakeBoxes().size(), 2u);
+  EXPECT_EQ(ReadOrganizer()->GetRecordCount(kSchedule), 3);
 }
 
 TEST_F(CommandsTest, AbortedTransfersLeaveTheRecordsExactlyAsTheyWere) {
@@ -264,11 +283,14 @@ TEST_F(CommandsTest, AbortedTransfersLeaveTheRecordsExactlyAsTheyWere) {
     test::BoxScript script;
     // A Restore stopped after deleting offers to send the rest: not now.
     const bool restore = c.command == &MainCommands::Restore;
+    QString stop_text;
     if (restore) {
-      for (PromptAnswer a :
-           {PromptAnswer::kYes, PromptAnswer::kOk, PromptAnswer::kOk, PromptAnswer::kNo}) {
-        script.Answer(a);
-      }
+      script.OnDialog([&stop_text](QDialog& dialog) {
+        auto& box = dynamic_cast<QMessageBox&>(dialog);
+        stop_text = box.text();
+        box.findChild<QPushButton*>(QStringLiteral("leave"))->click();
+        return 0;
+      });
     }
     QTimer abort_when_shown;
     QObject::connect(&abort_when_shown, &QTimer::timeout, [&] {
@@ -280,10 +302,13 @@ TEST_F(CommandsTest, AbortedTransfersLeaveTheRecordsExactlyAsTheyWere) {
     abort_when_shown.start(2);
     (window->commands.*c.command)();
     const std::vector<std::string> boxes = script.TakeBoxes();
-    ASSERT_EQ(boxes.size(), restore ? 4u : 3u);
-    EXPECT_EQ(boxes[2], "Abort|User aborted.");
+    // A Restore stopped after deleting says so in its one box: not now.
+    ASSERT_EQ(boxes.size(), restore ? 2u : 3u);
     if (restore) {
-      EXPECT_NE(boxes[3].find("Send the applications that are not complete"), std::string::npos);
+      EXPECT_TRUE(stop_text.startsWith(QStringLiteral("The restore was aborted.")))
+          << stop_text.toStdString();
+    } else {
+      EXPECT_EQ(boxes[2], "Abort|User aborted.");
     }
     EXPECT_EQ(ListTexts(*window, 1), shown);
     EXPECT_EQ(window->commands.model().selected_row(), 1);

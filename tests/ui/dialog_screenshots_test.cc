@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include "box_script.h"
 #include "format/today.h"
 #include "platform/serial_devices.h"
 #include "sample_data.h"
@@ -24,6 +25,7 @@
 #include "ui/auto_detect_dialog.h"
 #include "ui/edit_dialogs.h"
 #include "ui/option_dialogs.h"
+#include "ui/qt_command_user.h"
 
 namespace kivo {
 namespace {
@@ -106,6 +108,23 @@ TEST(Screenshots, EveryDialog) {
   settings.port_name = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
   ComPortDialog with_devices(settings, {}, nullptr, source);
   Shoot(with_devices, out_dir, "com_port_devices");
+  // The first start's offer: no port chosen yet.
+  ComPortDialog first_start(AppSettings{}, {}, nullptr, source);
+  first_start.ShowFirstStartText();
+  Shoot(first_start, out_dir, "first_start");
+  // The one box of a Restore whose line was lost after Memo.
+  RestoreResult stopped = RestoreResult::Failed(kResultTimeout);
+  stopped.deleted = true;
+  stopped.replaced = kEveryAppliMask;
+  stopped.complete = kEveryAppliMask & ~(1U << kExpense | 1U << kCategoryList);
+  stopped.snapshot = "/home/alex/.local/share/kivo-link/history/20261207-140211-snapshot-n3.bkf";
+  stopped.resume_from = "/home/alex/Documents/organizer.bkf";
+  test::BoxScript script;
+  script.OnDialog([&](QDialog& box) {
+    Shoot(box, out_dir, "restore_stopped");
+    return 0;
+  });
+  EXPECT_EQ(QtCommandUser(nullptr).ChooseAfterStop(stopped), AfterStop::kLeave);
   OrganizerModelDialog model(0);
   Shoot(model, out_dir, "organizer_model");
   DisplayFormatDialog format(0, 1);

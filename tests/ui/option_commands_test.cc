@@ -3,8 +3,10 @@
 
 #include <fstream>
 
+#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
@@ -105,8 +107,14 @@ TEST_F(OptionCommandsTest, VirtualOrganizerChosenInTheComPortDialogServesTheTran
   ASSERT_EQ(window->list()->topLevelItemCount(), 0);
   script.TakeBoxes();
   window->commands.Upload();
-  EXPECT_EQ(script.TakeBoxes().size(), 2u);  // question and reminder, no error
+  // The question only: no cable to plug in, no error.
+  EXPECT_EQ(script.TakeBoxes().size(), 1u);
   EXPECT_GT(window->list()->topLevelItemCount(), 0);
+  // The status bar names the port, the model seen and says the Upload went through.
+  EXPECT_EQ(window->window.findChild<QLabel*>("port_status")->text(),
+            "Port: the virtual organizer");
+  EXPECT_EQ(window->window.findChild<QLabel*>("model_status")->text(), "Organizer: TR/VX-480");
+  EXPECT_TRUE(window->window.statusBar()->currentMessage().startsWith("Upload complete"));
 }
 
 TEST_F(OptionCommandsTest, DeviceChosenByNameIsKeptOverARestart) {

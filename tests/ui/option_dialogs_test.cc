@@ -285,8 +285,12 @@ TEST(AutoDetectDialog, NothingFoundShowsTheFailureBoxAndGivesMinusOne) {
   QTimer::singleShot(0, dialog.proceed_button(), &QPushButton::click);
   EXPECT_EQ(dialog.exec(), -1);
   ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0], (MessageBoxText{"Auto detect error !\n(Unable to detect your organizer.)",
-                                      "Error", MessageIcon::kExclamation}));
+  // The failure names the ports it tried.
+  EXPECT_EQ(boxes[0].text.substr(0, kAutoDetectFailedText.size()), kAutoDetectFailedText);
+  EXPECT_NE(boxes[0].text.find("\n\nTried:\nCOM1 (/dev/ttyS0)\nCOM2 (/dev/ttyS1)"),
+            std::string_view::npos)
+      << boxes[0].text;
+  EXPECT_EQ(boxes[0].caption, "Error");
   EXPECT_EQ(dialog.cancel_button()->text().toStdString(), "&Cancel");
   EXPECT_TRUE(dialog.proceed_button()->isEnabled());
   EXPECT_TRUE(dialog.status_line1()->text().isEmpty());

@@ -18,6 +18,7 @@
 #include "platform/link_defaults.h"
 #include "sample_data.h"
 #include "store/backup_file.h"
+#include "support/organizer_pair.h"
 
 namespace kivo {
 namespace {
@@ -153,6 +154,27 @@ TEST_F(ProgressWindowTest, APortThatWillNotOpenEndsWithItsMessage) {
   EXPECT_EQ(script.TakeBoxes(),
             std::vector<std::string>{"Error|" + std::string(ResultMessage(kResultCannotOpenCom2)) +
                                      "\n\nmissing: " + device + " does not exist"});
+}
+
+// A line where nothing answers: the window names the port it waits on, and
+// the failure names it and where another one is chosen.
+TEST_F(ProgressWindowTest, NoAnswerNamesThePortAndWhereToChooseAnother) {
+  test::BoxScript script;
+  ScaledClock clock(1000);
+  const std::shared_ptr<MemoryLine> line = MemoryLine::Create(clock);
+  line->SetEcho(0, true);
+  ProgressWindow window(nullptr, &clock);
+  LinkSettings settings = Settings(RunMode::kBackup, kAllAppli);
+  settings.port_name = "COM3";
+  settings.port_map[2] = "/dev/ttyUSB7";
+  settings.port_factory = [&](const PortSpec&, Clock&) { return line->MakeEnd(0); };
+  window.ApplyLinkSettings(settings);
+  EXPECT_EQ(window.port_label()->text(), "Port : COM3 (/dev/ttyUSB7)");
+  EXPECT_EQ(window.Run(), kResultTimeout);
+  EXPECT_EQ(script.TakeBoxes(),
+            std::vector<std::string>{"Error|" + std::string(ResultMessage(kResultTimeout)) +
+                                     "\n\nNo answer on COM3 (/dev/ttyUSB7).\nChoose the port "
+                                     "your Organizer is connected to in Option > COM port..."});
 }
 
 TEST_F(ProgressWindowTest, BoxesOfTheRunAreShownFromTheWindowWhileTheWorkerWaits) {
