@@ -109,6 +109,7 @@ ApplyOutcome OrganizerEndpoint::Apply(const std::vector<AppliWrite>& writes, con
   // sync all the same.
   RestoreResult result = commands_.Replace(mask, *records, {}, verify);
   snapshot_ = result.snapshot;
+  deleted_ = !result.ok() && result.deleted;
   if (!result.ok()) {
     last_failure_ = result.code;
     outcome.status = EndpointStatus::Failed(LinkMessage(result.code), result.code);
@@ -251,6 +252,7 @@ SyncRun SyncCommands::Run(SyncEndpoint& left, SyncEndpoint& right, const SyncReq
   for (SyncEndpoint* side : {&left, &right}) {
     if (auto* organizer = dynamic_cast<OrganizerEndpoint*>(side)) {
       run.snapshot = organizer->snapshot();
+      run.organizer_deleted = organizer->deleted();
     }
   }
   switch (run.report.outcome) {

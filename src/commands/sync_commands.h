@@ -53,6 +53,8 @@ class OrganizerEndpoint : public SyncEndpoint {
   [[nodiscard]] ResultCode last_failure() const { return last_failure_; }
   // The snapshot the last write kept before deleting; empty: none.
   [[nodiscard]] const std::filesystem::path& snapshot() const { return snapshot_; }
+  // Whether the last write that failed had deleted records already.
+  [[nodiscard]] bool deleted() const { return deleted_; }
 
  private:
   // False when the person did not make the organizer ready again for a
@@ -62,6 +64,7 @@ class OrganizerEndpoint : public SyncEndpoint {
   LinkCommands& commands_;
   std::array<uint8_t, 2> device_code_;
   bool had_session_ = false;
+  bool deleted_ = false;
   ResultCode last_failure_ = kResultSuccess;
   std::filesystem::path snapshot_;
 };
@@ -139,6 +142,7 @@ struct SyncRun {
   ResultCode link_code = kResultSuccess;  // kLinkFailed: the link's code
   std::filesystem::path state_dir;        // the pair's state folder
   std::filesystem::path snapshot;         // the organizer's records before the write
+  bool organizer_deleted = false;         // kLinkFailed after the write had deleted
   bool ok() const { return end == SyncEnd::kSynced || end == SyncEnd::kDryRun; }
 };
 

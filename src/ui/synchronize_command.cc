@@ -4,6 +4,7 @@
 
 #include <ctime>
 
+#include "comm/messages.h"
 #include "commands/link_commands.h"
 #include "commands/sync_commands.h"
 #include "format/today.h"
@@ -132,10 +133,19 @@ void MainCommands::Synchronize() {
 
 void MainCommands::TellSyncFailure(const SyncRun& run, const std::string& name) {
   // The progress window has told a link failure already, as for every
-  // transfer.
-  if (run.end == SyncEnd::kLinkFailed) return;
+  // transfer, except one that broke off after the organizer's records were
+  // deleted: that is told here with the way on.
+  if (run.end == SyncEnd::kLinkFailed && !run.organizer_deleted) return;
   std::string text = "The sync of your Organizer with " + name + " stopped.\n\n";
-  if (!run.problem.empty()) {
+  if (run.end == SyncEnd::kLinkFailed) {
+    for (char c : ResultMessage(run.link_code)) {
+      if (c != '\r') text.push_back(c);
+    }
+    text +=
+        "\nThe connection was lost while the records were sent to your Organizer; some of "
+        "its applications are not complete. Its records before the sync are kept in\n" +
+        run.snapshot.string() + "\n";
+  } else if (!run.problem.empty()) {
     text += run.problem + "\n";
   } else {
     text += RenderSyncReport(run.report, model_->Context());

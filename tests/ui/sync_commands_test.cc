@@ -115,6 +115,23 @@ TEST_F(SyncCommandsTest, EditsOnBothSidesSurviveCancelChangesNothingAndTheGuardA
   EXPECT_EQ(boxes.back().rfind("Synchronize|Your Organizer is synchronized.", 0), 0u)
       << boxes.back();
 
+  // The line lost while the merge is sent: told with the snapshot, and the
+  // next Synchronize completes the work.
+  EditMemo(window->commands.store(), 2, " again");
+  window->commands.RefreshList(false);
+  window->commands.virtual_options().hang_up_after_records = 1;
+  script.OnDialog(Preview(true));
+  window->Choose("S&ynchronize...");
+  window->commands.virtual_options().hang_up_after_records = 0;
+  const std::vector<std::string> lost = script.TakeBoxes();
+  EXPECT_TRUE(std::any_of(lost.begin(), lost.end(), [](const std::string& box) {
+    return box.find("The connection was lost while the records were sent") != std::string::npos;
+  })) << ::testing::PrintToString(lost);
+  script.OnDialog(Preview(true));
+  window->Choose("S&ynchronize...");
+  EXPECT_TRUE(Sorted(StoreRecords(*ReadOrganizer(), kMemo)) ==
+              Sorted(StoreRecords(window->commands.store(), kMemo)));
+
   // The organizer's memos all deleted: refused unless the user says so.
   ASSERT_GE(organizer->ResetAppli(kMemo), 0);
   WriteOrganizer(*organizer);
