@@ -70,6 +70,28 @@ class DesktopUser : public CommandUser {
   // force), false changes nothing.
   [[nodiscard]] virtual bool ConfirmSync(const SyncReport& dry_run, const RowContext& context,
                                          const std::string& other) = 0;
+  // What the status bar says when a link session of the command now running
+  // goes through: nullopt, the run's own word ("Backup complete"); a text,
+  // that text ("" says nothing: the reception of a comparison or a sync is
+  // no Backup).
+  virtual void SessionsSay(std::optional<std::string> done) { (void)done; }
+};
+
+// Holds a command's word for its sessions (DesktopUser::SessionsSay) while
+// the command runs.
+class SessionWord {
+ public:
+  SessionWord(DesktopUser* user, std::string done) : user_(user) {
+    if (user_ != nullptr) user_->SessionsSay(std::move(done));
+  }
+  ~SessionWord() {
+    if (user_ != nullptr) user_->SessionsSay(std::nullopt);
+  }
+  SessionWord(const SessionWord&) = delete;
+  SessionWord& operator=(const SessionWord&) = delete;
+
+ private:
+  DesktopUser* user_;
 };
 
 // The list on screen, as the commands see it. KeepListState takes the

@@ -27,7 +27,7 @@ const char* DoneText(RunMode run_mode) {
     case RunMode::kSendRecord:
       return "Sent to the Organizer";
     default:
-      return nullptr;
+      return "";
   }
 }
 
@@ -45,12 +45,15 @@ void MainWindow::BuildStatusBar() {
   port_status_ = StatusField(bar, "port_status");
   model_status_ = StatusField(bar, "model_status");
   backup_status_ = StatusField(bar, "backup_status");
-  user_.set_run_listener([this](RunMode run_mode, ResultCode result, const QString& model) {
+  user_.set_run_listener([this](RunMode run_mode, ResultCode result, const QString& model,
+                                const std::optional<std::string>& said) {
     // What the organizer said it is, whatever Option > Organizer Model says.
     if (!model.isEmpty()) last_model_ = model;
-    const char* done = result == kResultSuccess ? DoneText(run_mode) : nullptr;
-    if (done != nullptr) {
-      statusBar()->showMessage(QString::fromLatin1(done) + QStringLiteral(" at ") +
+    const QString done = result != kResultSuccess ? QString()
+                         : said                   ? QString::fromStdString(*said)
+                                                  : QString::fromLatin1(DoneText(run_mode));
+    if (!done.isEmpty()) {
+      statusBar()->showMessage(done + QStringLiteral(" at ") +
                                QTime::currentTime().toString(QStringLiteral("HH:mm")));
     } else {
       statusBar()->clearMessage();

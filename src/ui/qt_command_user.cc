@@ -99,7 +99,7 @@ ResultCode QtCommandUser::RunTransfer(const LinkSettings& settings, SafeTransfer
   window.ApplyLinkSettings(settings);
   const ResultCode result = window.Run();
   if (report != nullptr) *report = window.safe_report();
-  if (run_listener_) run_listener_(settings.run_mode, result, window.model_seen());
+  if (run_listener_) run_listener_(settings.run_mode, result, window.model_seen(), sessions_say_);
   return result;
 }
 

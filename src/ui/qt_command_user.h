@@ -41,7 +41,10 @@ class QtCommandUser : public DesktopUser {
   void set_settings(const AppSettings* settings) { settings_ = settings; }
   // Told after each link session: its mode, its result and the organizer
   // model it talked to (empty unless it went through).
-  using RunListener = std::function<void(RunMode, ResultCode, const QString& model)>;
+  void SessionsSay(std::optional<std::string> done) override { sessions_say_ = std::move(done); }
+  // `said`: the running command's word for its sessions (SessionsSay).
+  using RunListener = std::function<void(RunMode, ResultCode, const QString& model,
+                                         const std::optional<std::string>& said)>;
   void set_run_listener(RunListener listener) { run_listener_ = std::move(listener); }
 
   PromptAnswer Ask(const PromptBox& box) override;
@@ -71,6 +74,7 @@ class QtCommandUser : public DesktopUser {
   QWidget* parent_;
   const AppSettings* settings_ = nullptr;
   RunListener run_listener_;
+  std::optional<std::string> sessions_say_;
 };
 
 }  // namespace kivo

@@ -103,6 +103,7 @@ void MainCommands::BackupHistory() {
 void MainCommands::CompareWithOrganizer() {
   CloseFind();
   if (!ConnectionReminder()) return;
+  const SessionWord word(user_, "");
   CommitList(/*ordered=*/false);
   std::unique_ptr<LinkCommands> commands = Commands();
   const ReceiveResult result = commands->Compare(store_);

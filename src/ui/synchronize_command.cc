@@ -60,6 +60,7 @@ void MainCommands::Synchronize() {
   items.now = std::time(nullptr);
   items.tables = &store_.code_tables();
   SyncCommands sync(*link, *user_, store_.code_tables(), items);
+  const SessionWord word(user_, "");
   SyncRequest request;
   request.options.policy = PolicyOf(settings_->sync.conflict);
   AppDirs dirs = AppDirs::InProgramDirectory(paths_.files_dir);

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -71,6 +72,8 @@ TEST_F(SyncCommandsTest, EditsOnBothSidesSurviveCancelChangesNothingAndTheGuardA
   test::BoxScript script;
   script.OnDialog(Preview(true));  // the first sync: both hold the same records
   window->Choose("S&ynchronize...");
+  // Its receptions are no Backup.
+  EXPECT_FALSE(window->window.statusBar()->currentMessage().contains("Backup"));
   ASSERT_TRUE(Sorted(StoreRecords(*ReadOrganizer(), kMemo)) ==
               Sorted(StoreRecords(*sample_, kMemo)));
 
