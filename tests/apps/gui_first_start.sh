@@ -4,11 +4,13 @@
 # the virtual organizer is chosen, File > Backup... fills the lists, and the
 # settings, the working data file and the history hold the result; a second
 # start offers nothing. Arguments: <program dir> <source dir>. 77: no Xvfb or
-# xdotool.
+# xdotool, or no desktop program built.
 set -u
 for need in xvfb-run xdotool; do
   command -v "$need" >/dev/null || { echo "SKIP: $need is not installed"; exit 77; }
 done
+# A build without the desktop program (the sanitizer pass) has nothing to walk.
+[ -x "$1/Kivo-LinkUtility" ] || { echo "SKIP: the desktop program is not built"; exit 77; }
 [ -n "${KIVO_UNDER_XVFB:-}" ] ||
   KIVO_UNDER_XVFB=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
 work=$(mktemp -d)
