@@ -290,9 +290,9 @@ SyncRun SyncCommands::Run(std::string_view left, std::string_view right,
   std::array<std::unique_ptr<SyncEndpoint>, 2> sides;
   const std::array<std::string_view, 2> names{left, right};
   for (size_t i = 0; i < 2; ++i) {
-    std::optional<SyncSideSpec> spec = ParseSyncSide(names[i], &run.problem);
-    bool bad_side = spec.has_value() ? false : true;
-    if (spec) sides[i] = OpenSide(*spec, request, &run.problem, &bad_side);
+    std::optional<SyncSideSpec> parsed = ParseSyncSide(names[i], &run.problem);
+    bool bad_side = !parsed.has_value();
+    if (parsed) sides[i] = OpenSide(*parsed, request, &run.problem, &bad_side);
     if (!sides[i]) {
       run.end = bad_side ? SyncEnd::kBadSide : SyncEnd::kTargetTrouble;
       return run;

@@ -157,7 +157,7 @@ class SyncCommands {
   SyncCommands(LinkCommands& commands, CommandUser& user, const CodeTables& tables,
                ItemContext context);
 
-  // The side a spec names, opened (nothing read yet); null with *problem.
+  // The side `side` names, opened (nothing read yet); null with *problem.
   // *bad_side tells whether the fault lies in how the side was named.
   [[nodiscard]] std::unique_ptr<SyncEndpoint> OpenSide(const SyncSideSpec& side,
                                                        const SyncRequest& request,

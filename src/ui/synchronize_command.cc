@@ -111,12 +111,12 @@ void MainCommands::Synchronize() {
     const SyncTarget& target = settings_->sync.targets[i];
     SyncRequest pair_request = request;
     pair_request.user = target.user;
-    SyncSideSpec spec;
-    spec.kind = target.kind == SyncTarget::Kind::kContacts ? SyncSideKind::kContacts
-                                                           : SyncSideKind::kCalendar;
-    spec.place = target.place;
+    SyncSideSpec named;
+    named.kind = target.kind == SyncTarget::Kind::kContacts ? SyncSideKind::kContacts
+                                                            : SyncSideKind::kCalendar;
+    named.place = target.place;
     SyncRun opened;
-    std::unique_ptr<SyncEndpoint> side = sync.OpenSide(spec, pair_request, &opened.problem);
+    std::unique_ptr<SyncEndpoint> side = sync.OpenSide(named, pair_request, &opened.problem);
     if (!side) {
       opened.end = SyncEnd::kTargetTrouble;
       TellSyncFailure(opened, target.Side());
