@@ -26,12 +26,7 @@ std::span<const uint8_t> Bytes(const std::string& text) {
 class LinkCommandsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    WriteSmallSample(dir_.path() / "sample");
-    options_.data_dir = dir_.path() / "organizer";
-    options_.sample_dir = dir_.path() / "sample";
-    options_.model = VirtualModel::kM;
-    settings_.port_name = kVirtualPort;
-    settings_.to_command = settings_.to_data_packet = 1000;
+    UseSmallVirtualOrganizer(dir_.path(), &options_, &settings_);
     before_ = Organizer();
     // The file a restore sends: the organizer's telephone list, four
     // schedule entries and another memo.

@@ -41,12 +41,7 @@ class PasswordUser : public ScriptedUser {
 class SyncCommandsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    WriteSmallSample(dir_.path() / "sample");
-    options_.data_dir = dir_.path() / "organizer";
-    options_.sample_dir = dir_.path() / "sample";
-    options_.model = VirtualModel::kM;
-    settings_.port_name = kVirtualPort;
-    settings_.to_command = settings_.to_data_packet = 1000;
+    UseSmallVirtualOrganizer(dir_.path(), &options_, &settings_);
     ::unsetenv("KIVO_PASSWORD");
     ::setenv("NETRC", (dir_.path() / "no-netrc").c_str(), 1);
   }

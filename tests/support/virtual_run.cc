@@ -22,6 +22,16 @@ std::unique_ptr<AppliStore> NewStore(const CodeTables& code) {
   return store;
 }
 
+void UseSmallVirtualOrganizer(const std::filesystem::path& dir, VirtualOrganizerOptions* options,
+                              AppSettings* settings) {
+  WriteSmallSample(dir / "sample");
+  options->data_dir = dir / "organizer";
+  options->sample_dir = dir / "sample";
+  options->model = VirtualModel::kM;
+  settings->port_name = kVirtualPort;
+  settings->to_command = settings->to_data_packet = 1000;
+}
+
 void WriteSmallSample(const std::filesystem::path& dir) {
   std::filesystem::create_directories(dir);
   auto write = [&dir](const char* name, const std::string& text) {

@@ -8,6 +8,8 @@
 
 #include "comm/link_settings.h"
 #include "comm/progress_run.h"
+#include "comm/virtual_organizer.h"
+#include "store/app_settings.h"
 #include "store/appli_store.h"
 #include "store/char_tables.h"
 
@@ -28,6 +30,12 @@ std::unique_ptr<AppliStore> NewStore(const CodeTables& code);
 // telephone entries out of order, one of them three packets long, two memos
 // and the default expense categories.
 void WriteSmallSample(const std::filesystem::path& dir);
+
+// The small sample written in dir/sample as the virtual organizer's first
+// records (kept in dir/organizer), a model M, reached through `settings`
+// with short time-outs: where the command layer's tests start.
+void UseSmallVirtualOrganizer(const std::filesystem::path& dir, VirtualOrganizerOptions* options,
+                              AppSettings* settings);
 
 // Runs `run` with `s` to its end, with a window and a prompter that take
 // nothing in: the run's result.
