@@ -13,9 +13,9 @@
 #include "bench_data.h"
 #include "dav/dav_collection.h"
 #include "dav/open_collection.h"
+#include "sides/backup_file_endpoint.h"
+#include "sides/collection_endpoint.h"
 #include "support/radicale_server.h"
-#include "sync/backup_file_endpoint.h"
-#include "sync/collection_endpoint.h"
 #include "sync/sync_driver.h"
 
 namespace kivo {

@@ -8,8 +8,8 @@
 #include "dav/credentials.h"
 #include "dav/open_collection.h"
 #include "platform/app_dirs.h"
-#include "sync/backup_file_endpoint.h"
-#include "sync/collection_endpoint.h"
+#include "sides/backup_file_endpoint.h"
+#include "sides/collection_endpoint.h"
 #include "sync/record_set_store.h"
 #include "sync/sync_state.h"
 

@@ -1,5 +1,5 @@
-#ifndef KIVO_SYNC_COLLECTION_ENDPOINT_H_
-#define KIVO_SYNC_COLLECTION_ENDPOINT_H_
+#ifndef KIVO_SIDES_COLLECTION_ENDPOINT_H_
+#define KIVO_SIDES_COLLECTION_ENDPOINT_H_
 
 #include <array>
 #include <memory>
@@ -95,4 +95,4 @@ class CollectionEndpoint : public SyncEndpoint {
 
 }  // namespace kivo
 
-#endif  // KIVO_SYNC_COLLECTION_ENDPOINT_H_
+#endif  // KIVO_SIDES_COLLECTION_ENDPOINT_H_

@@ -16,13 +16,13 @@
 #include "dav/dav_collection.h"
 #include "dav/open_collection.h"
 #include "platform/atomic_file.h"
+#include "sides/backup_file_endpoint.h"
+#include "sides/collection_endpoint.h"
 #include "support/dav_proxy.h"
 #include "support/item_lines.h"
 #include "support/radicale_server.h"
 #include "support/records.h"
 #include "support/temp_dir.h"
-#include "sync/backup_file_endpoint.h"
-#include "sync/collection_endpoint.h"
 #include "sync/sync_driver.h"
 
 namespace kivo {

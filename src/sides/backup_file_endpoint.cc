@@ -1,4 +1,4 @@
-#include "sync/backup_file_endpoint.h"
+#include "sides/backup_file_endpoint.h"
 
 #include <cerrno>
 #include <system_error>

@@ -1,5 +1,5 @@
-#ifndef KIVO_SYNC_BACKUP_FILE_ENDPOINT_H_
-#define KIVO_SYNC_BACKUP_FILE_ENDPOINT_H_
+#ifndef KIVO_SIDES_BACKUP_FILE_ENDPOINT_H_
+#define KIVO_SIDES_BACKUP_FILE_ENDPOINT_H_
 
 #include <array>
 #include <cstdint>
@@ -63,4 +63,4 @@ class BackupFileEndpoint : public SyncEndpoint {
 
 }  // namespace kivo
 
-#endif  // KIVO_SYNC_BACKUP_FILE_ENDPOINT_H_
+#endif  // KIVO_SIDES_BACKUP_FILE_ENDPOINT_H_

@@ -1,4 +1,4 @@
-#include "sync/collection_endpoint.h"
+#include "sides/collection_endpoint.h"
 
 #include <filesystem>
 #include <map>
