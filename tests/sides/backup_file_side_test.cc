@@ -7,9 +7,9 @@
 #include "sides/backup_file_endpoint.h"
 #include "store/backup_file.h"
 #include "support/disk_full_writer.h"
+#include "support/memory_endpoint.h"
 #include "support/records.h"
 #include "support/temp_dir.h"
-#include "sync/memory_endpoint.h"
 #include "sync/sync_driver.h"
 
 namespace kivo {

@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include "support/memory_endpoint.h"
 #include "support/records.h"
 #include "support/temp_dir.h"
 #include "sync/byte_coding.h"
-#include "sync/memory_endpoint.h"
 #include "sync/sync_driver.h"
 
 namespace kivo {

@@ -14,9 +14,9 @@
 
 #include <gtest/gtest.h>
 
+#include "support/memory_endpoint.h"
 #include "support/sync_model.h"
 #include "support/temp_dir.h"
-#include "sync/memory_endpoint.h"
 #include "sync/sync_driver.h"
 
 namespace kivo {

@@ -1,4 +1,4 @@
-#include "sync/memory_endpoint.h"
+#include "support/memory_endpoint.h"
 
 namespace kivo {
 

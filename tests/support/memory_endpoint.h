@@ -1,5 +1,5 @@
-#ifndef KIVO_SYNC_MEMORY_ENDPOINT_H_
-#define KIVO_SYNC_MEMORY_ENDPOINT_H_
+#ifndef KIVO_TESTS_SUPPORT_MEMORY_ENDPOINT_H_
+#define KIVO_TESTS_SUPPORT_MEMORY_ENDPOINT_H_
 
 #include <string>
 
@@ -72,4 +72,4 @@ class MemoryEndpoint : public SyncEndpoint {
 
 }  // namespace kivo
 
-#endif  // KIVO_SYNC_MEMORY_ENDPOINT_H_
+#endif  // KIVO_TESTS_SUPPORT_MEMORY_ENDPOINT_H_
