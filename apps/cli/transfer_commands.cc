@@ -43,9 +43,9 @@
 #include "store/store_diff.h"
 #include "store/store_records.h"
 #include "store/working_data.h"
-#include "sync/sync_report.h"
 #include "terminal_prompter.h"
 #include "terminal_run.h"
+#include "view/sync_report_text.h"
 
 namespace kivo::cli {
 namespace {

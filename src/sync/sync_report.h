@@ -10,12 +10,11 @@
 #include "sync/guard.h"
 #include "sync/merge.h"
 #include "sync/sync_endpoint.h"
-#include "view/list_row.h"
 
 namespace kivo {
 
 // What a sync did (or, in a dry run, would do), for the command line and the
-// desktop to show.
+// desktop to show (view/sync_report_text.h puts it into words).
 
 enum class SyncOutcome : uint8_t {
   kSynced,   // both sides hold the merge and the base is stored
@@ -64,16 +63,6 @@ struct SyncReport {
   bool ok() const { return outcome == SyncOutcome::kSynced || outcome == SyncOutcome::kDryRun; }
   int ConflictCount() const;
 };
-
-// The report as text (UTF-8, lines ending with "\n"): one line per
-// application with what was added, changed and removed on each side and its
-// conflicts, e.g.
-//   Memo              organizer: 1 added, 2 changed, 0 removed   PC: 0 added, 1 changed, 0 removed
-//   1 conflict
-// then the conflicts, each with its records as `show` prints them, then the
-// guard refusals or the failure. `context` gives the display modes and the
-// expense category names for the records.
-[[nodiscard]] std::string RenderSyncReport(const SyncReport& report, const RowContext& context);
 
 }  // namespace kivo
 

@@ -19,6 +19,7 @@
 #include "ui/main_commands.h"
 #include "ui/message_box.h"
 #include "ui/qt_command_user.h"
+#include "view/sync_report_text.h"
 
 namespace kivo {
 

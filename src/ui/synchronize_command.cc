@@ -13,6 +13,7 @@
 #include "store/working_data.h"
 #include "sync/sync_state.h"
 #include "ui/main_commands.h"
+#include "view/sync_report_text.h"
 
 namespace kivo {
 namespace {

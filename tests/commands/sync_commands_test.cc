@@ -24,6 +24,7 @@
 #include "support/virtual_run.h"
 #include "sync/record_set_store.h"
 #include "sync/sync_state.h"
+#include "view/sync_report_text.h"
 
 namespace kivo {
 namespace {

@@ -11,6 +11,7 @@
 #include "support/records.h"
 #include "support/temp_dir.h"
 #include "sync/sync_driver.h"
+#include "view/sync_report_text.h"
 
 namespace kivo {
 namespace {

@@ -18,6 +18,7 @@
 #include "support/sync_model.h"
 #include "support/temp_dir.h"
 #include "sync/sync_driver.h"
+#include "view/sync_report_text.h"
 
 namespace kivo {
 namespace {
