@@ -1,16 +1,13 @@
 #include "commands/sync_commands.h"
 
-#include <system_error>
 #include <utility>
-#include <vector>
 
-#include "comm/messages.h"
+#include "commands/organizer_endpoint.h"
 #include "dav/credentials.h"
 #include "dav/open_collection.h"
 #include "platform/app_dirs.h"
 #include "sides/backup_file_endpoint.h"
 #include "sides/collection_endpoint.h"
-#include "sync/record_set_store.h"
 #include "sync/sync_state.h"
 
 namespace kivo {
@@ -18,15 +15,6 @@ namespace kivo {
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string LinkMessage(ResultCode code) {
-  std::string text;
-  for (char c : ResultMessage(code)) {
-    if (c == '\r') continue;
-    text.push_back(c == '\n' ? ' ' : c);
-  }
-  return "organizer: " + text;
-}
 
 // The person behind the command, asked for a server's password.
 class UserPasswordPrompt : public PasswordPrompt {
@@ -41,143 +29,7 @@ class UserPasswordPrompt : public PasswordPrompt {
   CommandUser& user_;
 };
 
-AppliMask WrittenMask(const std::vector<AppliWrite>& writes) {
-  AppliMask mask = 0;
-  for (const AppliWrite& write : writes) mask |= AppliBit(write.id);
-  return mask;
-}
-
 }  // namespace
-
-// ---- OrganizerEndpoint ------------------------------------------------------
-
-OrganizerEndpoint::OrganizerEndpoint(LinkCommands& commands)
-    : commands_(commands), device_code_(commands.NewStore()->device_code()) {}
-
-std::string OrganizerEndpoint::Identity() const {
-  return "organizer " + std::to_string(device_code_[0]) + " " + std::to_string(device_code_[1]);
-}
-
-bool OrganizerEndpoint::ReadyForSession() {
-  // The sync reads in one session and writes in another (and a dry run
-  // shown first reads once more): the organizer must be made ready for each.
-  if (had_session_ && !commands_.ReadyForNextSession()) {
-    last_failure_ = kResultGaveUp;
-    return false;
-  }
-  had_session_ = true;
-  return true;
-}
-
-EndpointStatus OrganizerEndpoint::Read(AppliMask apps, const EndpointMemory&, RecordSet* out) {
-  *out = RecordSet();
-  if (apps == 0) return EndpointStatus::Ok();
-  if (!ReadyForSession()) return EndpointStatus::Failed(LinkMessage(kResultGaveUp), kResultGaveUp);
-  ReceiveResult received = commands_.Receive(apps);
-  if (received.code != kResultSuccess || !received.organizer) {
-    last_failure_ = received.code;
-    return EndpointStatus::Failed(LinkMessage(received.code), received.code);
-  }
-  *out = RecordSetOf(*received.organizer, apps);
-  return EndpointStatus::Ok();
-}
-
-ApplyOutcome OrganizerEndpoint::Apply(const std::vector<AppliWrite>& writes, const EndpointMemory&,
-                                      bool verify, const std::function<void(AppliId)>& confirmed) {
-  ApplyOutcome outcome;
-  const AppliMask mask = WrittenMask(writes);
-  if (mask == 0) {
-    if (verify) outcome.read_back = RecordSet();
-    return outcome;
-  }
-  if (!ReadyForSession()) {
-    outcome.status = EndpointStatus::Failed(LinkMessage(kResultGaveUp), kResultGaveUp);
-    return outcome;
-  }
-  std::unique_ptr<AppliStore> records = commands_.NewStore();
-  for (const AppliWrite& write : writes) {
-    if (ReplaceAppliRecords(*records, write.id, write.target) != kStoreOk) {
-      outcome.status = EndpointStatus::Failed("organizer: a record of " +
-                                              std::string(AppliName(write.id)) + " cannot be sent");
-      return outcome;
-    }
-  }
-  // An application counts as written only once the session has ended well
-  // (and, with verify, read back the same): the organizer may not keep what
-  // it acknowledged when the session breaks off at its end. One not
-  // confirmed that holds its target is recognised as written by the next
-  // sync all the same.
-  RestoreResult result = commands_.Replace(mask, *records, {}, verify);
-  snapshot_ = result.snapshot;
-  deleted_ = !result.ok() && result.deleted;
-  if (!result.ok()) {
-    last_failure_ = result.code;
-    outcome.status = EndpointStatus::Failed(LinkMessage(result.code), result.code);
-    return outcome;
-  }
-  if (verify && result.read_back) outcome.read_back = RecordSetOf(*result.read_back, mask);
-  for (const AppliWrite& write : writes) {
-    const bool same =
-        !outcome.read_back || SameRecords(outcome.read_back->of(write.id), write.target);
-    if (same && confirmed) confirmed(write.id);
-  }
-  return outcome;
-}
-
-// ---- StoreEndpoint ----------------------------------------------------------
-
-StoreEndpoint::StoreEndpoint(AppliStore& store, const fs::path& place, std::string label)
-    : store_(store), label_(std::move(label)) {
-  if (place.empty()) {
-    identity_ = "desktop records";
-  } else {
-    std::error_code ec;
-    fs::path path = fs::weakly_canonical(fs::absolute(place, ec), ec);
-    if (ec) path = fs::absolute(place, ec).lexically_normal();
-    identity_ = "desktop " + path.string();
-  }
-}
-
-EndpointStatus StoreEndpoint::Read(AppliMask apps, const EndpointMemory&, RecordSet* out) {
-  *out = RecordSetOf(store_, apps);
-  return EndpointStatus::Ok();
-}
-
-ApplyOutcome StoreEndpoint::Apply(const std::vector<AppliWrite>& writes, const EndpointMemory&,
-                                  bool verify, const std::function<void(AppliId)>& confirmed) {
-  ApplyOutcome outcome;
-  changed_ = 0;
-  const AppliMask mask = WrittenMask(writes);
-  // Every record is tried on a scratch store first, so the records the
-  // person works on are changed all together or not at all.
-  AppliStore scratch(store_.code_tables());
-  (void)scratch.GetAppliBuf(kStoreSlots);
-  for (const AppliWrite& write : writes) {
-    if (ReplaceAppliRecords(scratch, write.id, write.target) != kStoreOk) {
-      outcome.status = EndpointStatus::Failed(label_ + ": a record of " +
-                                              std::string(AppliName(write.id)) + " cannot be kept");
-      return outcome;
-    }
-  }
-  const RecordSet before = RecordSetOf(store_, mask);
-  for (const AppliWrite& write : writes) {
-    if (ReplaceAppliRecords(store_, write.id, write.target) != kStoreOk) {
-      for (AppliId id = 0; id < kSyncAppliCount; ++id) {
-        if (HasAppli(mask, id)) (void)ReplaceAppliRecords(store_, id, before.of(id));
-      }
-      outcome.status = EndpointStatus::Failed(label_ + ": out of memory");
-      return outcome;
-    }
-  }
-  changed_ = mask;
-  for (const AppliWrite& write : writes) {
-    if (confirmed) confirmed(write.id);
-  }
-  if (verify) outcome.read_back = RecordSetOf(store_, mask);
-  return outcome;
-}
-
-// ---- sides and runs ---------------------------------------------------------
 
 std::optional<SyncSideSpec> ParseSyncSide(std::string_view text, std::string* error) {
   if (text.empty()) {

@@ -1,15 +1,14 @@
 #ifndef KIVO_COMMANDS_SYNC_COMMANDS_H_
 #define KIVO_COMMANDS_SYNC_COMMANDS_H_
 
-// The two-way sync as both programs run it: the organizer as one side of the
-// engine (sync/sync_driver.h) through the link's operations, the desktop
-// program's records as another, and one call that opens the sides a person
-// names, runs the sync with the pair's state and says how it ended.
+// The two-way sync as both programs run it: one call that opens the sides a
+// person names (the organizer through commands/organizer_endpoint.h, the
+// others from sides/), runs the engine (sync/sync_driver.h) with the pair's
+// state and says how it ended.
 
 #include <array>
 #include <cstdint>
 #include <filesystem>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -18,87 +17,13 @@
 #include "commands/command_user.h"
 #include "commands/link_commands.h"
 #include "exchange/item_mapping.h"
-#include "store/appli_store.h"
+#include "store/char_tables.h"
 #include "store/result_code.h"
 #include "sync/sync_driver.h"
 #include "sync/sync_endpoint.h"
 #include "sync/sync_report.h"
 
 namespace kivo {
-
-// The organizer on the port of the settings (or --port) as a side: read in
-// one session that receives the applications asked for, written in one
-// session that snapshots, then deletes and sends each application and reads
-// them back. An application broken off while it is sent holds its first
-// records only (BrokenWrite::kHalfAppli); applications are confirmed once the
-// session has ended and read them back as sent. Failures carry the link's
-// ResultCode as their code.
-class OrganizerEndpoint : public SyncEndpoint {
- public:
-  // `commands` must outlive the endpoint.
-  explicit OrganizerEndpoint(LinkCommands& commands);
-
-  // "organizer <device code high> <low>", as the settings give it.
-  std::string Identity() const override;
-  std::string Label() const override { return "organizer"; }
-  BrokenWrite broken_write() const override { return BrokenWrite::kHalfAppli; }
-
-  [[nodiscard]] EndpointStatus Read(AppliMask apps, const EndpointMemory& memory,
-                                    RecordSet* out) override;
-  [[nodiscard]] ApplyOutcome Apply(const std::vector<AppliWrite>& writes,
-                                   const EndpointMemory& memory, bool verify,
-                                   const std::function<void(AppliId)>& confirmed) override;
-
-  // The code of the last session that failed (kResultSuccess: none did).
-  [[nodiscard]] ResultCode last_failure() const { return last_failure_; }
-  // The snapshot the last write kept before deleting; empty: none.
-  [[nodiscard]] const std::filesystem::path& snapshot() const { return snapshot_; }
-  // Whether the last write that failed had deleted records already.
-  [[nodiscard]] bool deleted() const { return deleted_; }
-
- private:
-  // False when the person did not make the organizer ready again for a
-  // session after the first.
-  bool ReadyForSession();
-
-  LinkCommands& commands_;
-  std::array<uint8_t, 2> device_code_;
-  bool had_session_ = false;
-  bool deleted_ = false;
-  ResultCode last_failure_ = kResultSuccess;
-  std::filesystem::path snapshot_;
-};
-
-// Records a front end holds in memory (the desktop program's working data) as
-// a side. The writes of a sync go into a copy that replaces the store's
-// applications only when all of them are in, so a failure leaves the store as
-// it was. The owner saves the store afterwards as it always does.
-class StoreEndpoint : public SyncEndpoint {
- public:
-  // `store` must outlive the endpoint. `place` names where the records live
-  // (the working data file); empty: "records".
-  StoreEndpoint(AppliStore& store, const std::filesystem::path& place, std::string label = "PC");
-
-  // "desktop " and `place`, absolute, or "desktop records".
-  std::string Identity() const override { return identity_; }
-  std::string Label() const override { return label_; }
-  BrokenWrite broken_write() const override { return BrokenWrite::kOldOrNew; }
-
-  [[nodiscard]] EndpointStatus Read(AppliMask apps, const EndpointMemory& memory,
-                                    RecordSet* out) override;
-  [[nodiscard]] ApplyOutcome Apply(const std::vector<AppliWrite>& writes,
-                                   const EndpointMemory& memory, bool verify,
-                                   const std::function<void(AppliId)>& confirmed) override;
-
-  // The applications changed by the last Apply.
-  [[nodiscard]] AppliMask changed() const { return changed_; }
-
- private:
-  AppliStore& store_;
-  std::string identity_;
-  std::string label_;
-  AppliMask changed_ = 0;
-};
 
 // A side as a person names it: "organizer", "contacts:DIR|URL",
 // "calendar:DIR|URL", or the path of a backup file.

@@ -79,6 +79,13 @@ struct AppliWrite {
   Records target;
 };
 
+// The applications `writes` names.
+inline AppliMask WrittenMask(const std::vector<AppliWrite>& writes) {
+  AppliMask mask = 0;
+  for (const AppliWrite& write : writes) mask |= AppliBit(write.id);
+  return mask;
+}
+
 struct ApplyOutcome {
   EndpointStatus status;
   // The applications written, read again after the writes (in the same

@@ -6,8 +6,10 @@
 
 #include "comm/messages.h"
 #include "commands/link_commands.h"
+#include "commands/organizer_endpoint.h"
 #include "commands/sync_commands.h"
 #include "format/today.h"
+#include "sides/store_endpoint.h"
 #include "store/app_settings.h"
 #include "store/char_tables.h"
 #include "store/working_data.h"
