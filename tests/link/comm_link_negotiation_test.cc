@@ -12,7 +12,6 @@
 #include "link/frames.h"
 #include "platform/link_defaults.h"
 #include "support/organizer_pair.h"
-#include "support/run_pair.h"
 
 namespace kivo {
 namespace {

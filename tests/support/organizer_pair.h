@@ -180,6 +180,20 @@ class OrganizerPair {
   CommLink organizer_;
 };
 
+// An organizer on end 1 of `line` that answers one negotiation, on its own
+// thread: its result, or -1 when its end does not open.
+inline std::future<int> StartNegotiatingOrganizer(std::shared_ptr<MemoryLine> line, Clock& clock) {
+  return std::async(std::launch::async, [line, &clock] {
+    CommLink organizer(1, 19200, &clock);
+    organizer.Configure({.echo_back = false});
+    organizer.SetSerialPortFactory([line](const PortSpec&, Clock&) -> std::unique_ptr<SerialPort> {
+      return line->MakeEnd(1);
+    });
+    if (!organizer.OpenPort(1)) return -1;
+    return static_cast<int>(organizer.NegotiationForDevice());
+  });
+}
+
 }  // namespace kivo
 
 #endif  // KIVO_TESTS_SUPPORT_ORGANIZER_PAIR_H_

@@ -63,16 +63,4 @@ RunPair::Outcome RunPair::RunAgainst(const LinkSettings& s, std::function<int(Co
   return {pc, WaitScript(), pc_->run().context().appli_mode, pc_->link().is_open()};
 }
 
-std::future<int> StartNegotiatingOrganizer(std::shared_ptr<MemoryLine> line, Clock& clock) {
-  return std::async(std::launch::async, [line, &clock] {
-    CommLink organizer(1, 19200, &clock);
-    organizer.Configure({.echo_back = false});
-    organizer.SetSerialPortFactory([line](const PortSpec&, Clock&) -> std::unique_ptr<SerialPort> {
-      return line->MakeEnd(1);
-    });
-    if (!organizer.OpenPort(1)) return -1;
-    return static_cast<int>(organizer.NegotiationForDevice());
-  });
-}
-
 }  // namespace kivo

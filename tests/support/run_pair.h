@@ -82,10 +82,6 @@ class RunPair {
   std::future<int> script_;
 };
 
-// An organizer on end 1 of `line` that answers one negotiation, on its own
-// thread: its result, or -1 when its end does not open.
-std::future<int> StartNegotiatingOrganizer(std::shared_ptr<MemoryLine> line, Clock& clock);
-
 }  // namespace kivo
 
 #endif  // KIVO_TESTS_SUPPORT_RUN_PAIR_H_
