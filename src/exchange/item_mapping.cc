@@ -69,11 +69,11 @@ std::optional<MappedItem> MapItem(ExchangeFormat format, std::string_view text,
   // libical reads a C string: what follows a NUL would go unseen, and a
   // patch that rewrote a line holding one would change the record.
   if (text.find('\0') != std::string_view::npos) return std::nullopt;
-  const ContentDoc doc = ContentDoc::Parse(text);
+  const ContentDoc doc = ContentDoc::Parse(text, format);
   ImportBatch batch;
   if (format == ExchangeFormat::kVCard) {
     if (doc.Blocks("VCARD", std::nullopt).size() != 1) return std::nullopt;
-    batch = ReadVCards(text, context.allowed);
+    batch = ReadVCards(doc, context.allowed);
   } else if (format == ExchangeFormat::kICal) {
     const std::optional<MainComponent> main = FindMainComponent(doc);
     if (!main) return std::nullopt;
