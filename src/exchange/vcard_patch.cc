@@ -436,8 +436,8 @@ class CardPatch {
   const ItemContext& context_;
 };
 
-std::optional<TelephoneRecord> CardRecord(const std::string& text, const ItemContext& context) {
-  std::optional<MappedItem> mapped = MapItem(ExchangeFormat::kVCard, text, context);
+std::optional<TelephoneRecord> CardRecord(const ContentDoc& card, const ItemContext& context) {
+  std::optional<MappedItem> mapped = MapItem(ExchangeFormat::kVCard, card, context);
   TelephoneRecord r;
   if (!mapped || DecodeTelephoneRecord(mapped->record, &r) != kStoreOk) return std::nullopt;
   return r;
@@ -445,7 +445,7 @@ std::optional<TelephoneRecord> CardRecord(const std::string& text, const ItemCon
 
 }  // namespace
 
-std::optional<std::string> PatchVCard(std::string_view item, std::span<const uint8_t> before,
+std::optional<std::string> PatchVCard(const ContentDoc& item, std::span<const uint8_t> before,
                                       std::span<const uint8_t> after, const ItemContext& context) {
   TelephoneRecord from;
   TelephoneRecord to;
@@ -453,16 +453,17 @@ std::optional<std::string> PatchVCard(std::string_view item, std::span<const uin
       DecodeTelephoneRecord(after, &to) != kStoreOk) {
     return std::nullopt;
   }
-  ContentDoc doc = ContentDoc::Parse(item, ExchangeFormat::kVCard);
+  ContentDoc doc = item;
   const std::optional<CardView> view = ViewCard(doc, context);
   if (!view) return std::nullopt;
-  const TelephoneRecord fresh = CardRecord(std::string(item), context).value_or(from);
+  const TelephoneRecord fresh = CardRecord(item, context).value_or(from);
   const unsigned changed = Differing(from, to, *view);
   CardPatch(doc, from, to, false, context).Apply(changed);
   // A change that moved another field: write that one too, from what the
   // card now says.
   for (int round = 0; round < 2; ++round) {
-    const std::optional<TelephoneRecord> now = CardRecord(doc.Text(), context);
+    const std::optional<TelephoneRecord> now =
+        CardRecord(ContentDoc::Parse(doc.Text(), ExchangeFormat::kVCard), context);
     if (!now) break;
     const CardView patched = *ViewCard(doc, context);
     const unsigned wrong =
