@@ -1,7 +1,8 @@
 // Fuzz target for the items a sync reads from servers and folders and then
 // changes. The first byte picks the format (bit 0: vCard or iCalendar) and
 // the change (the other bits); the rest is the item. Any text must part into
-// content lines that give back its bytes; an item that maps to a record must
+// content lines that give back its bytes, by the rules of either format, and
+// map from its lines as from its text; an item that maps to a record must
 // patch, patched without a change it must map to the same record, and
 // patched for a change it must still map to a record of its application.
 
@@ -55,13 +56,20 @@ std::vector<uint8_t> Changed(AppliId id, const std::vector<uint8_t>& record, int
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
   const std::string text(reinterpret_cast<const char*>(data) + 1, size - 1);
-  if (ContentDoc::Parse(text).Text() != text) std::abort();
+  for (ExchangeFormat rules : {ExchangeFormat::kVCard, ExchangeFormat::kICal}) {
+    if (ContentDoc::Parse(text, rules).Text() != text) std::abort();
+  }
   ItemContext context;
   context.allowed.fill(1);
   context.today = {2026, 5, 28};
   context.now = 1780000000;
   const ExchangeFormat format = data[0] & 1 ? ExchangeFormat::kICal : ExchangeFormat::kVCard;
   const std::optional<MappedItem> mapped = MapItem(format, text, context);
+  const std::optional<MappedItem> parsed =
+      MapItem(format, ContentDoc::Parse(text, format), context);
+  if (mapped.has_value() != parsed.has_value() || (mapped && parsed->record != mapped->record)) {
+    std::abort();
+  }
   if (!mapped) return 0;
   const std::optional<std::string> same =
       PatchItem(mapped->id, text, mapped->record, mapped->record, context);

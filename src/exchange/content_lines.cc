@@ -16,8 +16,6 @@ std::string Upper(std::string_view text) {
   return out;
 }
 
-bool SameWord(std::string_view a, std::string_view b) { return Upper(a) == Upper(b); }
-
 // Cuts at `separator` outside double quotes.
 std::vector<std::string> SplitQuoted(std::string_view text, char separator) {
   std::vector<std::string> parts(1);
@@ -89,11 +87,24 @@ void AppendFolded(std::string_view line, const std::string& line_end, std::strin
   text->append(line_end);
 }
 
+// TYPE=, or a bare type of vCard 2.1 ("TEL;HOME;VOICE:"); either may list
+// several types, separated by commas. Quotes are no part of a type,
+// wherever they stand.
+bool IsTypeParam(const ContentParam& param) { return param.name.empty() || param.name == "TYPE"; }
+
+std::vector<std::string> TypeWords(const ContentParam& param) {
+  std::string words = param.value;
+  std::erase(words, '"');
+  return SplitQuoted(words, ',');
+}
+
 bool IsBegin(const ContentLine& line, std::string_view name) {
   return line.name == "BEGIN" && (name.empty() || SameWord(line.value, name));
 }
 
 }  // namespace
+
+bool SameWord(std::string_view a, std::string_view b) { return Upper(a) == Upper(b); }
 
 std::optional<std::string> ContentLine::Param(std::string_view wanted) const {
   for (const ContentParam& param : params) {
@@ -104,9 +115,8 @@ std::optional<std::string> ContentLine::Param(std::string_view wanted) const {
 
 bool ContentLine::HasType(std::string_view type) const {
   for (const ContentParam& param : params) {
-    if (param.name.empty() && SameWord(param.value, type)) return true;
-    if (param.name != "TYPE") continue;
-    for (const std::string& each : SplitQuoted(Unquote(param.value), ',')) {
+    if (!IsTypeParam(param)) continue;
+    for (const std::string& each : TypeWords(param)) {
       if (SameWord(each, type)) return true;
     }
   }
@@ -117,15 +127,17 @@ void ContentLine::RemoveType(std::string_view type) {
   if (!HasType(type)) return;
   std::vector<ContentParam> kept;
   for (ContentParam& param : params) {
-    if (param.name.empty() && SameWord(param.value, type)) continue;
-    if (param.name == "TYPE") {
+    if (IsTypeParam(param)) {
+      const std::vector<std::string> words = TypeWords(param);
       std::vector<std::string> left;
-      for (const std::string& each : SplitQuoted(Unquote(param.value), ',')) {
+      for (const std::string& each : words) {
         if (!SameWord(each, type)) left.push_back(each);
       }
       if (left.empty()) continue;
-      const std::string joined = JoinValue(left, ',');
-      param.value = left.size() > 1 && param.value.front() == '"' ? "\"" + joined + "\"" : joined;
+      if (left.size() < words.size()) {
+        const std::string joined = JoinValue(left, ',');
+        param.value = left.size() > 1 && param.value.front() == '"' ? "\"" + joined + "\"" : joined;
+      }
     }
     kept.push_back(std::move(param));
   }
@@ -164,11 +176,16 @@ ContentLine MakeLine(std::string name, std::string value, std::vector<ContentPar
   return line;
 }
 
-ContentDoc ContentDoc::Parse(std::string_view text) {
+ContentDoc ContentDoc::Parse(std::string_view text, ExchangeFormat format) {
   ContentDoc doc;
-  const size_t first_end = text.find('\n');
-  if (first_end != std::string_view::npos && (first_end == 0 || text[first_end - 1] != '\r')) {
-    doc.line_end_ = "\n";
+  const bool card = format == ExchangeFormat::kVCard;
+  doc.cr_ends_lines_ = card;
+  // Lines made here end as the first LF does, with its CR or without; in a
+  // card without any LF, in a lone CR.
+  if (const size_t lf = text.find('\n'); lf != std::string_view::npos) {
+    if (lf == 0 || text[lf - 1] != '\r') doc.line_end_ = "\n";
+  } else if (card && text.find('\r') != std::string_view::npos) {
+    doc.line_end_ = "\r";
   }
   std::string unfolded;
   auto finish = [&] {
@@ -176,15 +193,24 @@ ContentDoc ContentDoc::Parse(std::string_view text) {
     ContentLine& line = doc.lines_.back();
     if (line.name.empty() && line.params.empty()) ParseContent(unfolded, &line);
   };
+  bool first = true;
   while (!text.empty()) {
-    size_t end = text.find('\n');
-    end = end == std::string_view::npos ? text.size() : end + 1;
-    const std::string_view physical = text.substr(0, end);
-    text.remove_prefix(end);
-    std::string_view content = physical;
-    while (!content.empty() && (content.back() == '\n' || content.back() == '\r')) {
-      content.remove_suffix(1);
+    // The physical line, its end included, and its content without the end.
+    size_t next = 0;
+    size_t end = 0;
+    if (card) {
+      end = std::min(text.find_first_of("\r\n"), text.size());
+      next = end + (text.substr(end, 2) == "\r\n" ? 2 : std::min<size_t>(1, text.size() - end));
+    } else {
+      next = std::min(text.find('\n'), text.size() - 1) + 1;
+      end = next;
+      while (end > 0 && (text[end - 1] == '\n' || text[end - 1] == '\r')) --end;
     }
+    const std::string_view physical = text.substr(0, next);
+    std::string_view content = text.substr(0, end);
+    text.remove_prefix(next);
+    if (card && first && content.starts_with("\xEF\xBB\xBF")) content.remove_prefix(3);
+    first = false;
     const bool open = !doc.lines_.empty() && !doc.lines_.back().raw.empty() && !unfolded.empty();
     if (open && unfolded.back() == '=' && QuotedPrintable(unfolded)) {
       unfolded.pop_back();
@@ -194,6 +220,10 @@ ContentDoc ContentDoc::Parse(std::string_view text) {
     }
     if (open && !content.empty() && (content[0] == ' ' || content[0] == '\t')) {
       unfolded += content.substr(1);
+      doc.lines_.back().raw += physical;
+      continue;
+    }
+    if (open && card && content.empty()) {
       doc.lines_.back().raw += physical;
       continue;
     }
@@ -213,7 +243,8 @@ std::string ContentDoc::Text() const {
     if (!line.raw.empty()) {
       text += line.raw;
       // A last line without its end gets one when a line follows it.
-      if (&line != &lines_.back() && line.raw.back() != '\n') text += line_end_;
+      const bool ended = line.raw.back() == '\n' || (cr_ends_lines_ && line.raw.back() == '\r');
+      if (&line != &lines_.back() && !ended) text += line_end_;
       continue;
     }
     std::string content = line.group.empty() ? line.name : line.group + "." + line.name;
@@ -278,68 +309,6 @@ void ContentDoc::Insert(size_t at, ContentLine line) {
 void ContentDoc::Erase(size_t at, size_t count) {
   const auto first = lines_.begin() + static_cast<ptrdiff_t>(at);
   lines_.erase(first, first + static_cast<ptrdiff_t>(count));
-}
-
-std::string EscapeText(std::string_view text) {
-  std::string out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    switch (c) {
-      case '\\':
-      case ',':
-      case ';':
-        out += '\\';
-        out += c;
-        break;
-      case '\r':
-        if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
-        out += "\\n";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      default:
-        out += c;
-    }
-  }
-  return out;
-}
-
-std::string UnescapeText(std::string_view value) {
-  std::string out;
-  for (size_t i = 0; i < value.size(); ++i) {
-    if (value[i] == '\\' && i + 1 < value.size()) {
-      const char next = value[++i];
-      out += next == 'n' || next == 'N' ? '\n' : next;
-    } else {
-      out += value[i];
-    }
-  }
-  return out;
-}
-
-std::vector<std::string> SplitValue(std::string_view value, char separator) {
-  std::vector<std::string> parts(1);
-  for (size_t i = 0; i < value.size(); ++i) {
-    if (value[i] == '\\' && i + 1 < value.size()) {
-      parts.back() += value[i];
-      parts.back() += value[++i];
-    } else if (value[i] == separator) {
-      parts.emplace_back();
-    } else {
-      parts.back() += value[i];
-    }
-  }
-  return parts;
-}
-
-std::string JoinValue(const std::vector<std::string>& parts, char separator) {
-  std::string out;
-  for (size_t i = 0; i < parts.size(); ++i) {
-    if (i > 0) out += separator;
-    out += parts[i];
-  }
-  return out;
 }
 
 }  // namespace kivo

@@ -7,18 +7,26 @@
 #include <string_view>
 #include <vector>
 
+#include "exchange/exchange_format.h"
+
 namespace kivo {
 
-// A vCard or iCalendar text as its content lines, for changing a few
-// properties of an item and passing every other byte through as it came.
+// A vCard or iCalendar text as its content lines: what the import reads
+// cards from, and what a sync changes a few properties of, passing every
+// other byte of the item through as it came.
 //
 // A content line is "[group.]NAME[;PARAM=value...]:value", folded over
 // physical lines that go on with a blank or a tab (and, in vCard 2.1, a
 // quoted-printable value whose physical line ends with '='). A line keeps its
 // bytes as read (folds and line ends included) until it is changed; a changed
 // or new line is written folded after 75 octets, ending like the text's first
-// line. BEGIN and END lines are content lines like the others; Block finds
-// what lies between them.
+// LF does (CR LF or LF; in a card without LF, a lone CR). BEGIN and END lines
+// are content lines like the others; Block finds what lies between them.
+//
+// In a calendar a line ends at LF only (CR LF included). Cards, which
+// address books of every age write more loosely, end a line at CR LF, LF or
+// a lone CR, may start with a UTF-8 byte-order mark, and may hold blank
+// lines, which never end a line (not even a folded one).
 
 struct ContentParam {
   std::string name;   // upper case; empty for a vCard 2.1 bare type ("TEL;HOME:")
@@ -32,11 +40,27 @@ struct ContentLine {
   std::vector<ContentParam> params;
   std::string value;  // as written: escapes, quoted-printable and all
 
+  // How the value is coded, as cards of every version say it, in lower case
+  // (empty when not said); of several such parameters the last counts.
+  // Encoding: ENCODING, or a parameter that is just QUOTED-PRINTABLE or
+  // BASE64 (vCard 2.1). Charset: CHARSET.
+  [[nodiscard]] std::string Encoding() const;
+  [[nodiscard]] std::string Charset() const;
+  // VALUE=uri.
+  [[nodiscard]] bool IsUri() const;
+  // The value as UTF-8 text with its escapes: quoted-printable decoded, then
+  // ISO-8859-1 and Windows-1252 read as Windows-1252, UTF-8 and US-ASCII
+  // taken as they are, any other set through the C library's converters
+  // (bytes it does not define become U+FFFD); without a set, UTF-8 when the
+  // bytes are, else Windows-1252 (what files without one mostly are).
+  // nullopt for a set the C library does not know.
+  [[nodiscard]] std::optional<std::string> Utf8Value() const;
   // The parameter's value (quotes taken off); nullopt when absent.
   [[nodiscard]] std::optional<std::string> Param(std::string_view name) const;
   // Whether TYPE (or a bare 2.1 type) lists `type`, in any letter case.
   [[nodiscard]] bool HasType(std::string_view type) const;
-  // Drops `type` from the TYPE values and the bare types; a TYPE left empty goes.
+  // Drops `type` from the TYPE values and the bare types; a parameter left
+  // empty goes.
   void RemoveType(std::string_view type);
   void RemoveParam(std::string_view name);
   void SetParam(std::string_view name, std::string value);
@@ -55,7 +79,9 @@ struct ContentBlock {
 
 class ContentDoc {
  public:
-  static ContentDoc Parse(std::string_view text);
+  // `format` picks the rules above: kVCard those of cards, any other those
+  // of calendars.
+  static ContentDoc Parse(std::string_view text, ExchangeFormat format = ExchangeFormat::kICal);
   [[nodiscard]] std::string Text() const;
 
   std::vector<ContentLine>& lines() { return lines_; }
@@ -81,7 +107,12 @@ class ContentDoc {
  private:
   std::vector<ContentLine> lines_;
   std::string line_end_ = "\r\n";
+  bool cr_ends_lines_ = false;  // a lone CR ends a line
 };
+
+// Whether two names or words (of properties, parameters, types, blocks) are
+// the same in any letter case.
+[[nodiscard]] bool SameWord(std::string_view a, std::string_view b);
 
 // A text as a TEXT value: backslash, comma, semicolon and line breaks
 // (LF, CR LF, CR) escaped.

@@ -371,33 +371,35 @@ class EntryPatch {
   std::time_t now_;
 };
 
-std::optional<Entry> MappedEntry(AppliId id, const std::string& text, const ItemContext& context) {
-  const std::optional<MappedItem> mapped = MapItem(ExchangeFormat::kICal, text, context);
+// The entry of an item as it maps (MapItem).
+std::optional<Entry> MappedEntry(AppliId id, const std::optional<MappedItem>& mapped) {
   if (!mapped || mapped->id != id) return std::nullopt;
   return EntryOf(id, mapped->record);
 }
 
 }  // namespace
 
-std::optional<std::string> PatchICalendar(AppliId id, std::string_view item,
+std::optional<std::string> PatchICalendar(AppliId id, const ContentDoc& item,
                                           std::span<const uint8_t> before,
                                           std::span<const uint8_t> after,
                                           const ItemContext& context) {
   const std::optional<Entry> from = EntryOf(id, before);
   const std::optional<Entry> to = EntryOf(id, after);
-  ContentDoc doc = ContentDoc::Parse(item);
+  ContentDoc doc = item;
   const std::optional<MainComponent> main = FindMainComponent(doc);
   if (!from || !to || !main || main->id != id) return std::nullopt;
-  const std::string text(item);
+  const std::string text = item.Text();
   icalerror_set_errors_are_fatal(0);
   const Calendar root(icalparser_parse_string(text.c_str()));
-  const Entry fresh = MappedEntry(id, text, context).value_or(*from);
+  const Entry fresh =
+      MappedEntry(id, MapItem(ExchangeFormat::kICal, item, context)).value_or(*from);
   const unsigned changed = Differing(*from, *to);
   EntryPatch patch(doc, id, *to, root.get(), context.now);
   patch.Apply(changed);
   // A change that moved another field: write that one too.
   for (int round = 0; round < 2; ++round) {
-    const std::optional<Entry> now = MappedEntry(id, doc.Text(), context);
+    const std::optional<Entry> now =
+        MappedEntry(id, MapItem(ExchangeFormat::kICal, doc.Text(), context));
     if (!now) break;
     const unsigned wrong = (Differing(*now, *to) & changed) | (Differing(*now, fresh) & ~changed);
     if (wrong == 0) break;

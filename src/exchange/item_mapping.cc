@@ -43,6 +43,19 @@ AppliId EntryAppli(const ContentDoc& doc, const ContentBlock& block) {
   return kSchedule;
 }
 
+// libical reads a C string: what follows a NUL would go unseen, and a
+// patch that rewrote a line holding one would change the record.
+bool HoldsNul(const ContentDoc& doc) {
+  auto holds = [](std::string_view text) { return text.find('\0') != std::string_view::npos; };
+  for (const ContentLine& line : doc.lines()) {
+    if (holds(line.raw) || holds(line.group) || holds(line.name) || holds(line.value)) return true;
+    for (const ContentParam& param : line.params) {
+      if (holds(param.name) || holds(param.value)) return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 std::optional<MainComponent> FindMainComponent(const ContentDoc& doc) {
@@ -64,16 +77,15 @@ std::optional<MainComponent> FindMainComponent(const ContentDoc& doc) {
   return found;
 }
 
-std::optional<MappedItem> MapItem(ExchangeFormat format, std::string_view text,
-                                  const ItemContext& context) {
-  // libical reads a C string: what follows a NUL would go unseen, and a
-  // patch that rewrote a line holding one would change the record.
-  if (text.find('\0') != std::string_view::npos) return std::nullopt;
-  const ContentDoc doc = ContentDoc::Parse(text);
+namespace {
+
+// `text`: the calendar object's text (libical reads it); unused for a card.
+std::optional<MappedItem> MapParsed(ExchangeFormat format, const ContentDoc& doc,
+                                    std::string_view text, const ItemContext& context) {
   ImportBatch batch;
   if (format == ExchangeFormat::kVCard) {
     if (doc.Blocks("VCARD", std::nullopt).size() != 1) return std::nullopt;
-    batch = ReadVCards(text, context.allowed);
+    batch = ReadVCards(doc, context.allowed);
   } else if (format == ExchangeFormat::kICal) {
     const std::optional<MainComponent> main = FindMainComponent(doc);
     if (!main) return std::nullopt;
@@ -90,6 +102,20 @@ std::optional<MappedItem> MapItem(ExchangeFormat format, std::string_view text,
   return MappedItem{batch.id, std::move(record)};
 }
 
+}  // namespace
+
+std::optional<MappedItem> MapItem(ExchangeFormat format, std::string_view text,
+                                  const ItemContext& context) {
+  if (text.find('\0') != std::string_view::npos) return std::nullopt;
+  return MapParsed(format, ContentDoc::Parse(text, format), text, context);
+}
+
+std::optional<MappedItem> MapItem(ExchangeFormat format, const ContentDoc& item,
+                                  const ItemContext& context) {
+  if (HoldsNul(item)) return std::nullopt;
+  return MapParsed(format, item, format == ExchangeFormat::kICal ? item.Text() : "", context);
+}
+
 std::string OrganizerText(std::string text, const ItemContext& context) {
   if (context.tables == nullptr) return text;
   // A memo is all text: the conversion of any field, byte for byte.
@@ -99,8 +125,7 @@ std::string OrganizerText(std::string text, const ItemContext& context) {
   return text;
 }
 
-std::string ItemUid(std::string_view text) {
-  const ContentDoc doc = ContentDoc::Parse(text);
+std::string ItemUid(const ContentDoc& doc) {
   std::optional<ContentBlock> block;
   if (const std::vector<ContentBlock> cards = doc.Blocks("VCARD", std::nullopt); !cards.empty()) {
     block = cards.front();

@@ -48,9 +48,13 @@ struct MappedItem {
 // organizer's years, text that is not an item or holds a NUL byte.
 [[nodiscard]] std::optional<MappedItem> MapItem(ExchangeFormat format, std::string_view text,
                                                 const ItemContext& context);
+// The same of an item parted already (ContentDoc::Parse in `format`): a card
+// is read from its lines alone, a calendar object from its text as well.
+[[nodiscard]] std::optional<MappedItem> MapItem(ExchangeFormat format, const ContentDoc& item,
+                                                const ItemContext& context);
 
 // The UID of the card, or of the calendar object's entry; empty when it has none.
-[[nodiscard]] std::string ItemUid(std::string_view text);
+[[nodiscard]] std::string ItemUid(const ContentDoc& item);
 
 // A new item for a record, as the export writes it (vCard 4.0, iCalendar 2.0)
 // with `uid` (a RecordUid) as its UID; empty for a record that does not decode.

@@ -7,6 +7,13 @@ namespace kivo {
 std::optional<std::string> PatchItem(AppliId id, std::string_view item,
                                      std::span<const uint8_t> before,
                                      std::span<const uint8_t> after, const ItemContext& context) {
+  const ExchangeFormat format = id == kTelephone ? ExchangeFormat::kVCard : ExchangeFormat::kICal;
+  return PatchItem(id, ContentDoc::Parse(item, format), before, after, context);
+}
+
+std::optional<std::string> PatchItem(AppliId id, const ContentDoc& item,
+                                     std::span<const uint8_t> before,
+                                     std::span<const uint8_t> after, const ItemContext& context) {
   if (id == kTelephone) return PatchVCard(item, before, after, context);
   return PatchICalendar(id, item, before, after, context);
 }

@@ -37,13 +37,18 @@ namespace kivo {
                                                    std::span<const uint8_t> before,
                                                    std::span<const uint8_t> after,
                                                    const ItemContext& context);
+// The same of an item parted already (ContentDoc::Parse in its format).
+[[nodiscard]] std::optional<std::string> PatchItem(AppliId id, const ContentDoc& item,
+                                                   std::span<const uint8_t> before,
+                                                   std::span<const uint8_t> after,
+                                                   const ItemContext& context);
 
 // The two halves of PatchItem: Telephone cards, and calendar entries.
-[[nodiscard]] std::optional<std::string> PatchVCard(std::string_view item,
+[[nodiscard]] std::optional<std::string> PatchVCard(const ContentDoc& item,
                                                     std::span<const uint8_t> before,
                                                     std::span<const uint8_t> after,
                                                     const ItemContext& context);
-[[nodiscard]] std::optional<std::string> PatchICalendar(AppliId id, std::string_view item,
+[[nodiscard]] std::optional<std::string> PatchICalendar(AppliId id, const ContentDoc& item,
                                                         std::span<const uint8_t> before,
                                                         std::span<const uint8_t> after,
                                                         const ItemContext& context);

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "exchange/content_lines.h"
 #include "exchange/import_rules.h"
 #include "format/display_modes.h"
 #include "store/appli_store.h"
@@ -37,6 +38,15 @@ void AppendVCard(const TelephoneRecord& record, std::string_view uid, std::strin
 // sharing a UID only the last is read. BDAY and ANNIVERSARY are counted:
 // Telephone has no place for them (ReadVCardDates takes them).
 [[nodiscard]] ImportBatch ReadVCards(std::string_view text, const AllowedTable& allowed);
+// The same of a text parted already (ContentDoc::Parse as a vCard).
+[[nodiscard]] ImportBatch ReadVCards(const ContentDoc& cards, const AllowedTable& allowed);
+
+// The field a TEL line's number fills first, by its type: kFaxNumber,
+// kOfficeNumber (work), kHomeNumber, else kOtherNumber.
+[[nodiscard]] int CardNumberField(const ContentLine& tel);
+// The number of a TEL value (UTF-8 with its escapes): unescaped, and without
+// the "tel:" of a URI (`uri`: VALUE=uri, as vCard 4.0 may give it).
+[[nodiscard]] std::string CardNumber(std::string_view value, bool uri);
 
 // Where the numbers of a card go, given in the card's order as (field, number
 // in UTF-8), the field kHomeNumber .. kOtherNumber by the number's type: into

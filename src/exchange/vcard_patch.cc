@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 
 #include "csv/cp1252.h"
 #include "exchange/content_lines.h"
@@ -32,12 +31,6 @@ enum Part : unsigned {
 // A record's text (Windows-1252, CR LF) as an escaped vCard value.
 std::string Value(const std::string& text) { return EscapeText(Cp1252ToUtf8(text)); }
 
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
-
 // A value written here is plain UTF-8, whatever coding the line had.
 void SetText(ContentLine& line, std::string value) {
   line.RemoveParam("ENCODING");
@@ -47,25 +40,11 @@ void SetText(ContentLine& line, std::string value) {
   line.SetValue(std::move(value));
 }
 
-// The field a TEL line fills first, as the import reads its type.
-int NumberField(const ContentLine& line) {
-  return line.HasType("fax")    ? kFaxNumber
-         : line.HasType("work") ? kOfficeNumber
-         : line.HasType("home") ? kHomeNumber
-                                : kOtherNumber;
-}
-
-bool IsUri(const ContentLine& line) { return Lower(line.Param("VALUE").value_or("")) == "uri"; }
-
-std::string Number(const ContentLine& line) {
-  std::string number = UnescapeText(line.value);
-  if (IsUri(line) && Lower(number.substr(0, 4)) == "tel:") number.erase(0, 4);
-  return number;
-}
+std::string Number(const ContentLine& line) { return CardNumber(line.value, line.IsUri()); }
 
 void SetNumber(ContentLine& line, const std::string& record_text) {
   const std::string number = Cp1252ToUtf8(record_text);
-  SetText(line, IsUri(line) ? "tel:" + number : EscapeText(number));
+  SetText(line, line.IsUri() ? "tel:" + number : EscapeText(number));
 }
 
 ContentLine NewNumber(int field, const std::string& record_text) {
@@ -96,7 +75,7 @@ std::optional<CardView> ViewCard(const ContentDoc& doc, const ItemContext& conte
     std::string number = Number(doc.lines()[i]);
     if (number.empty()) continue;
     view.tels.push_back(i);
-    numbers.emplace_back(NumberField(doc.lines()[i]), std::move(number));
+    numbers.emplace_back(CardNumberField(doc.lines()[i]), std::move(number));
   }
   std::string lines;
   view.places = PlaceCardNumbers(numbers, allowed, &lines);
@@ -268,7 +247,7 @@ class CardPatch {
       for (size_t i = 0; i < view.tels.size(); ++i) {
         const bool holder = view.places[i] == field;
         const bool follows = field == kOtherNumber ? view.places[i] == kNotes || view.places[i] < 0
-                                                   : NumberField(Line(view.tels[i])) == field;
+                                                   : CardNumberField(Line(view.tels[i])) == field;
         if (!holder && follows) return false;
       }
     }
@@ -431,8 +410,8 @@ class CardPatch {
       std::vector<std::string> words = SplitValue(Line(i).value, ',');
       const size_t before = words.size();
       std::erase_if(words, [](const std::string& word) {
-        const std::string lower = Lower(UnescapeText(word));
-        return lower == "personal" || lower == "business";
+        const std::string text = UnescapeText(word);
+        return SameWord(text, "personal") || SameWord(text, "business");
       });
       if (words.size() == before) continue;
       if (words.empty()) {
@@ -457,8 +436,8 @@ class CardPatch {
   const ItemContext& context_;
 };
 
-std::optional<TelephoneRecord> CardRecord(const std::string& text, const ItemContext& context) {
-  std::optional<MappedItem> mapped = MapItem(ExchangeFormat::kVCard, text, context);
+std::optional<TelephoneRecord> CardRecord(const ContentDoc& card, const ItemContext& context) {
+  std::optional<MappedItem> mapped = MapItem(ExchangeFormat::kVCard, card, context);
   TelephoneRecord r;
   if (!mapped || DecodeTelephoneRecord(mapped->record, &r) != kStoreOk) return std::nullopt;
   return r;
@@ -466,7 +445,7 @@ std::optional<TelephoneRecord> CardRecord(const std::string& text, const ItemCon
 
 }  // namespace
 
-std::optional<std::string> PatchVCard(std::string_view item, std::span<const uint8_t> before,
+std::optional<std::string> PatchVCard(const ContentDoc& item, std::span<const uint8_t> before,
                                       std::span<const uint8_t> after, const ItemContext& context) {
   TelephoneRecord from;
   TelephoneRecord to;
@@ -474,16 +453,17 @@ std::optional<std::string> PatchVCard(std::string_view item, std::span<const uin
       DecodeTelephoneRecord(after, &to) != kStoreOk) {
     return std::nullopt;
   }
-  ContentDoc doc = ContentDoc::Parse(item);
+  ContentDoc doc = item;
   const std::optional<CardView> view = ViewCard(doc, context);
   if (!view) return std::nullopt;
-  const TelephoneRecord fresh = CardRecord(std::string(item), context).value_or(from);
+  const TelephoneRecord fresh = CardRecord(item, context).value_or(from);
   const unsigned changed = Differing(from, to, *view);
   CardPatch(doc, from, to, false, context).Apply(changed);
   // A change that moved another field: write that one too, from what the
   // card now says.
   for (int round = 0; round < 2; ++round) {
-    const std::optional<TelephoneRecord> now = CardRecord(doc.Text(), context);
+    const std::optional<TelephoneRecord> now =
+        CardRecord(ContentDoc::Parse(doc.Text(), ExchangeFormat::kVCard), context);
     if (!now) break;
     const CardView patched = *ViewCard(doc, context);
     const unsigned wrong =

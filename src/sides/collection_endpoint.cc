@@ -173,8 +173,9 @@ EndpointStatus CollectionEndpoint::Read(AppliMask apps, const EndpointMemory& me
   DavResult<std::vector<Item>> fetched = collection_->Fetch(fetch);
   if (!fetched) return StatusOf(fetched.error());
   for (Item& item : fetched.value()) {
-    std::optional<MappedItem> mapped = MapItem(Format(), item.data, context_);
-    std::string uid = ItemUid(item.data);
+    ContentDoc lines = ContentDoc::Parse(item.data, Format());
+    std::optional<MappedItem> mapped = MapItem(Format(), lines, context_);
+    std::string uid = ItemUid(lines);
     const auto entry = known.find(item.href);
     const Record* was = entry == known.end() ? nullptr : base_record(*entry->second);
     if ((!mapped || !HasAppli(holds_, mapped->id)) && was != nullptr) {
@@ -194,7 +195,7 @@ EndpointStatus CollectionEndpoint::Read(AppliMask apps, const EndpointMemory& me
           {{mapped->id, HashBytes(mapped->record), 0}, std::move(uid), item.href, item.etag, 0, 0});
     } else {
       held_[mapped->id].push_back(
-          {std::move(mapped->record), item.href, item.etag, std::move(uid), std::move(item.data)});
+          {std::move(mapped->record), item.href, item.etag, std::move(uid), std::move(lines)});
     }
   }
 
@@ -259,9 +260,9 @@ EndpointStatus CollectionEndpoint::ApplyAppli(const AppliWrite& write) {
     }
     DavResult<ItemRef> updated = collection_->Update(held->href, *patched, held->etag);
     if (!updated) return StatusOf(updated.error());
-    held->record = WrittenRecord(write.id, *patched, edit.after);
+    held->data = ContentDoc::Parse(*patched, Format());
+    held->record = WrittenRecord(write.id, *held->data, edit.after);
     held->etag = std::move(updated->etag);
-    held->data = *patched;
   }
 
   for (const Record& record : added) {
@@ -274,8 +275,9 @@ EndpointStatus CollectionEndpoint::ApplyAppli(const AppliWrite& write) {
     DavResult<ItemRef> created = collection_->Create(uid, data);
     if (!created) return StatusOf(created.error());
     hrefs_.insert(created->href);
-    items.push_back(
-        {WrittenRecord(write.id, data, record), created->href, created->etag, ItemUid(data), data});
+    ContentDoc lines = ContentDoc::Parse(data, Format());
+    items.push_back({WrittenRecord(write.id, lines, record), created->href, created->etag,
+                     ItemUid(lines), std::move(lines)});
   }
   return EndpointStatus::Ok();
 }
@@ -297,15 +299,16 @@ EndpointStatus CollectionEndpoint::FetchForEdits(AppliId id, const std::vector<R
   for (Item& item : fetched.value()) {
     for (Held& held : items) {
       if (held.href != item.href) continue;
+      ContentDoc lines = ContentDoc::Parse(item.data, Format());
       if (item.etag != held.etag) {
-        const std::optional<MappedItem> now = MapItem(Format(), item.data, context_);
+        const std::optional<MappedItem> now = MapItem(Format(), lines, context_);
         if (!now || now->record != held.record) {
           return EndpointStatus::Changed(collection_->target() + ": the item '" + held.href +
                                          "' changed since it was read");
         }
         held.etag = item.etag;
       }
-      held.data = std::move(item.data);
+      held.data = std::move(lines);
     }
   }
   for (const Held& held : items) {
@@ -319,7 +322,7 @@ EndpointStatus CollectionEndpoint::FetchForEdits(AppliId id, const std::vector<R
   return EndpointStatus::Ok();
 }
 
-Record CollectionEndpoint::WrittenRecord(AppliId id, const std::string& data, const Record& meant) {
+Record CollectionEndpoint::WrittenRecord(AppliId id, const ContentDoc& data, const Record& meant) {
   const std::optional<MappedItem> mapped = MapItem(Format(), data, context_);
   // An item whose form cannot say the record exactly holds what it maps to:
   // the next sync brings that across.

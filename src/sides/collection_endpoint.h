@@ -68,7 +68,7 @@ class CollectionEndpoint : public SyncEndpoint {
     std::string href;
     std::string etag;
     std::string uid;
-    std::optional<std::string> data;  // its text, when it was fetched
+    std::optional<ContentDoc> data;  // its lines, when it was fetched
   };
 
   [[nodiscard]] ExchangeFormat Format() const;
@@ -76,7 +76,7 @@ class CollectionEndpoint : public SyncEndpoint {
   [[nodiscard]] EndpointStatus FetchForEdits(AppliId id, const std::vector<RecordEdit>& edits);
   // The record a written item holds: what it maps to, or `meant` when it
   // maps to nothing.
-  [[nodiscard]] Record WrittenRecord(AppliId id, const std::string& data, const Record& meant);
+  [[nodiscard]] Record WrittenRecord(AppliId id, const ContentDoc& data, const Record& meant);
   [[nodiscard]] std::string NewUid(AppliId id, const Record& record) const;
 
   std::unique_ptr<Collection> collection_;
