@@ -58,6 +58,18 @@ bool IsLineTestMode(int mode) {
           mode <= static_cast<int>(RunMode::kSendCategoryDump));
 }
 
+// A number argument (INDEX, MODE) as std::stoi reads it; -1 for none or for
+// more than a number.
+int WholeNumber(const std::string& text) {
+  try {
+    size_t used = 0;
+    const int number = std::stoi(text, &used);
+    return used == text.size() ? number : -1;
+  } catch (const std::exception&) {
+    return -1;
+  }
+}
+
 std::string WithoutCarriageReturns(std::string_view text) {
   std::string out;
   for (char c : text) {
@@ -489,14 +501,7 @@ int Download(CliContext& context, std::span<const std::string> args) {
 int Send(CliContext& context, std::span<const std::string> args) {
   std::optional<AppliId> id = ParseAppliArgument(context, args[0]);
   if (!id) return kExitUsage;
-  int index = -1;
-  try {
-    size_t used = 0;
-    index = std::stoi(args[2], &used);
-    if (used != args[2].size()) index = -1;
-  } catch (const std::exception&) {
-    index = -1;
-  }
+  const int index = WholeNumber(args[2]);
   if (index < 0)
     return context.UsageFailure("INDEX must be a record number from 0, not '" + args[2] + "'");
   if (!CheckTables(context)) return kExitFailure;
@@ -552,14 +557,7 @@ int Simulate(CliContext& context, std::span<const std::string> args) {
 }
 
 int LineTest(CliContext& context, std::span<const std::string> args) {
-  int mode = -1;
-  try {
-    size_t used = 0;
-    mode = std::stoi(args[0], &used);
-    if (used != args[0].size()) mode = -1;
-  } catch (const std::exception&) {
-    mode = -1;
-  }
+  const int mode = WholeNumber(args[0]);
   if (!IsLineTestMode(mode)) {
     return context.UsageFailure("MODE must be 0 or 10..17, not '" + args[0] + "'");
   }
