@@ -39,7 +39,8 @@ std::optional<ExchangeFormat> ChooseFormat(const CliContext& context,
                                            const std::filesystem::path& file, AppliId id,
                                            ExchangeWay way) {
   const std::optional<ExchangeFormat> format =
-      context.format ? context.format : FormatOfPath(file).value_or(ExchangeFormat::kCsv);
+      context.options.format ? context.options.format
+                             : FormatOfPath(file).value_or(ExchangeFormat::kCsv);
   if (!FormatFits(*format, id, way)) {
     (void)context.UsageFailure(std::string(FormatName(*format)) + " does not fit " +
                                std::string(AppliName(id)) + "; its formats: " + FitNames(id, way));
@@ -60,7 +61,7 @@ ExchangeOptions Options(const CliContext& context) {
   ExchangeOptions options;
   options.display_hour = context.settings.display_hour;
   options.display_date = context.settings.display_date;
-  options.encoding = context.encoding;
+  options.encoding = context.options.encoding;
   options.now = std::time(nullptr);
   options.today = SystemToday();
   return options;
@@ -126,7 +127,7 @@ int RunImport(CliContext& context, std::span<const std::string> args) {
 
   // A second import of the same cards or events adds nothing; CSV files are
   // taken as they come.
-  if (*format != ExchangeFormat::kCsv && !context.duplicates) DropPresent(store, &*batch);
+  if (*format != ExchangeFormat::kCsv && !context.options.duplicates) DropPresent(store, &*batch);
   const AppendResult result = AppendBatch(store, *batch, options.today);
   *context.out << TerminalLines(ImportSummary(*batch, result, options.display_date)) << "\n";
   // Nothing taken leaves the backup file as it was.

@@ -34,7 +34,7 @@ int RunFind(CliContext& context, std::span<const std::string> args) {
   SearchIndex index;
   index.Sync([&store](AppliId id) { return StoreRecordList(store, id); }, row_context);
   const std::vector<SearchHit> hits =
-      index.Find(text, context.view.apps.value_or(kSearchAppliMask));
+      index.Find(text, context.options.apps.value_or(kSearchAppliMask));
   if (hits.empty()) return kNoneFound;
 
   // Each application's rows aligned as show aligns them, after the

@@ -12,8 +12,8 @@ namespace kivo::cli {
 std::filesystem::path HistoryDir(const CliContext& context) {
   // Absolute, so that the paths printed can be used from any folder.
   const std::filesystem::path dir =
-      context.link.history_dir ? *context.link.history_dir
-                               : HistoryDirFor(context.settings.history_dir, context.data_dir);
+      context.options.history_dir ? *context.options.history_dir
+                                  : HistoryDirFor(context.settings.history_dir, context.data_dir);
   return std::filesystem::absolute(dir).lexically_normal();
 }
 

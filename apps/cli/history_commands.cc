@@ -55,7 +55,7 @@ int RunDiff(CliContext& context, std::span<const std::string> args) {
     only = ParseAppliArgument(context, args[2]);
     if (!only) return kExitTrouble;
   }
-  if (context.link.records && !CheckTables(context)) return kExitTrouble;
+  if (context.options.records && !CheckTables(context)) return kExitTrouble;
   AppliStore a{TablesDirectory()};
   AppliStore b{TablesDirectory()};
   if (ReadBackupForViewing(context, args[0], a, false) != kExitOk ||
@@ -63,7 +63,7 @@ int RunDiff(CliContext& context, std::span<const std::string> args) {
     return kExitTrouble;
   }
   const std::vector<AppliDiff> diffs = DiffStores(a, b, only);
-  PrintComparison(context, diffs, a, b, args[0], args[1], context.link.records);
+  PrintComparison(context, diffs, a, b, args[0], args[1], context.options.records);
   return AnyDifference(diffs) ? kExitDifferent : kExitSame;
 }
 

@@ -1,5 +1,5 @@
-// kivo-link: the command-line tool. Global options, then a command from the
-// command table.
+// kivo-link: the command-line tool. Options from the option table, then a
+// command from the command table.
 
 #include <iostream>
 #include <string>
@@ -7,7 +7,7 @@
 
 #include "cli_context.h"
 #include "command_table.h"
-#include "link_options.h"
+#include "option_table.h"
 #include "platform/app_dirs.h"
 
 namespace kivo::cli {
@@ -19,18 +19,12 @@ int Run(const std::vector<std::string>& args) {
   CliContext context;
   context.out = &std::cout;
   context.err = &std::cerr;
-  GlobalOptions options;
   std::vector<std::string> rest;
   std::string error;
-  std::vector<std::string> general;
-  std::vector<std::string> not_view;
-  if (!ExtractViewOptions(args, &context.view, &not_view, &error)) {
+  if (!ParseCommandLine(args, &context.options, &rest, &error)) {
     return context.UsageFailure(error);
   }
-  if (!ExtractLinkOptions(not_view, &context.link, &general, &error)) {
-    return context.UsageFailure(error);
-  }
-  if (!ParseGlobalOptions(general, &options, &rest, &error)) return context.UsageFailure(error);
+  const CliOptions& options = context.options;
   if (options.version) {
     std::cout << kToolName << " " << kVersion << "\n";
     return kExitOk;
@@ -60,7 +54,7 @@ int Run(const std::vector<std::string>& args) {
   // command that writes into it.
   const AppDirs dirs = CurrentAppDirs();
   (void)CreateAppDirs(dirs);
-  if (!BuildContext(options, dirs, &context, &error)) {
+  if (!BuildContext(dirs, &context, &error)) {
     std::cerr << kToolName << ": " << error << "\n";
     return kExitFailure;
   }

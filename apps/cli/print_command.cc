@@ -16,7 +16,7 @@ namespace kivo::cli {
 namespace {
 
 int RunPrint(CliContext& context, std::span<const std::string> args) {
-  const ViewOptions& view = context.view;
+  const CliOptions& view = context.options;
   if (!view.pdf) return context.UsageFailure("print needs --pdf OUT.pdf");
   const bool month = view.month.has_value();
   const uint8_t mask = view.apps.value_or(month ? kCalendarAppliMask : 0x3F);

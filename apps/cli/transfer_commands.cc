@@ -33,7 +33,6 @@
 #include "history/history.h"
 #include "history/restore_journal.h"
 #include "history_access.h"
-#include "link_options.h"
 #include "platform/link_defaults.h"
 #include "platform/port_diagnosis.h"
 #include "platform/program_dir.h"
@@ -59,6 +58,18 @@ bool IsLineTestMode(int mode) {
           mode <= static_cast<int>(RunMode::kSendCategoryDump));
 }
 
+// A number argument (INDEX, MODE) as std::stoi reads it; -1 for none or for
+// more than a number.
+int WholeNumber(const std::string& text) {
+  try {
+    size_t used = 0;
+    const int number = std::stoi(text, &used);
+    return used == text.size() ? number : -1;
+  } catch (const std::exception&) {
+    return -1;
+  }
+}
+
 std::string WithoutCarriageReturns(std::string_view text) {
   std::string out;
   for (char c : text) {
@@ -74,7 +85,6 @@ class Transfer : public CommandUser {
  public:
   explicit Transfer(CliContext& context)
       : context_(context),
-        options_(context.link),
         code_tables_(LoadCodeTables(DataFilePath("code.dat"))),
         line_(*context.err, isatty(STDERR_FILENO) != 0),
         terminal_prompter_(*context.err, stdin),
@@ -88,19 +98,20 @@ class Transfer : public CommandUser {
     setup.data_dir = DataDir();
     setup.history_dir = HistoryDir(context);
     setup.overrides.port_name = PortName();
-    setup.overrides.log_file_name = options_.log_file;
-    setup.overrides.no_echo = options_.no_echo;
-    setup.overrides.to_command = options_.to_command_ms;
-    setup.overrides.to_data_packet = options_.to_packet_ms;
-    setup.overrides.to_multiplier = options_.to_multiplier_ms;
-    setup.overrides.tel_records_min = options_.tel_min;
-    setup.no_snapshot = options_.no_snapshot;
-    setup.verify = options_.verify;
+    setup.overrides.log_file_name = options().log_file;
+    setup.overrides.no_echo = options().no_echo;
+    setup.overrides.to_command = options().to_command_ms;
+    setup.overrides.to_data_packet = options().to_packet_ms;
+    setup.overrides.to_multiplier = options().to_multiplier_ms;
+    setup.overrides.tel_records_min = options().tel_min;
+    setup.no_snapshot = options().no_snapshot;
+    setup.verify = options().verify;
     commands_ = std::make_unique<LinkCommands>(std::move(setup), *this);
   }
 
   LinkCommands& commands() { return *commands_; }
   const AppSettings& settings() const { return context_.settings; }
+  const CliOptions& options() const { return context_.options; }
   std::ostream& err() { return *context_.err; }
 
   // ---- CommandUser ----------------------------------------------------------
@@ -252,18 +263,18 @@ class Transfer : public CommandUser {
     return sort_loaded_ ? &sort_tables_[SelectSortTable(settings().model, 0) == 1 ? 1 : 0]
                         : nullptr;
   }
-  fs::path DataDir() const { return options_.data_dir ? *options_.data_dir : context_.data_dir; }
+  fs::path DataDir() const { return options().data_dir ? *options().data_dir : context_.data_dir; }
 
   VirtualOrganizerOptions VirtualOptions() const {
     VirtualOrganizerOptions v;
-    v.model = options_.virtual_model;
-    v.baud_rate = options_.virtual_baud;
-    v.echo = !options_.no_echo;
+    v.model = options().virtual_model;
+    v.baud_rate = static_cast<uint32_t>(options().virtual_baud);
+    v.echo = !options().no_echo;
     v.device_code = settings().device_code;
     v.data_dir = DataDir();
-    v.log_file_name = options_.virtual_log.value_or("");
-    v.hang_up_after_records = options_.virtual_hang_up;
-    v.lose_first_record = options_.virtual_lose_record;
+    v.log_file_name = options().virtual_log.value_or("");
+    v.hang_up_after_records = options().virtual_hang_up;
+    v.lose_first_record = options().virtual_lose_record;
     return v;
   }
 
@@ -278,7 +289,7 @@ class Transfer : public CommandUser {
   // --port; else a device the desktop program's COM port dialog chose by
   // name (its virtual organizer stays the desktop's); else empty: COMPort.
   std::string PortName() const {
-    if (options_.port) return *options_.port;
+    if (options().port) return *options().port;
     const std::string& chosen = settings().port_name;
     return chosen == kVirtualPort ? std::string() : chosen;
   }
@@ -288,7 +299,6 @@ class Transfer : public CommandUser {
 
  private:
   CliContext& context_;
-  LinkOptions options_;
   CodeTables code_tables_;
   std::array<SortTable, 2> sort_tables_{};
   bool sort_loaded_ = false;
@@ -356,7 +366,7 @@ int DryRun(CliContext& context, Transfer& transfer, const fs::path& path, AppliS
   const fs::path& kept = result.history.file;
   PrintComparison(context, result.diffs, *result.organizer, file,
                   kept.empty() ? "the organizer" : "the organizer (" + kept.string() + ")",
-                  path.string(), context.link.records);
+                  path.string(), context.options.records);
   return AnyDifference(result.diffs) ? kExitDifferent : kExitSame;
 }
 
@@ -365,7 +375,7 @@ int Restore(CliContext& context, std::span<const std::string> args) {
   Transfer transfer(context);
   RestoreJob job;
   job.source = args[0];
-  if (context.link.resume) {
+  if (context.options.resume) {
     std::optional<RestoreJournal> on_record;
     switch (transfer.commands().CheckResumable(args[0], "", &on_record)) {
       case ResumeRefusal::kNone:
@@ -384,32 +394,32 @@ int Restore(CliContext& context, std::span<const std::string> args) {
   if (!CheckTables(context)) return kExitFailure;
   auto file = transfer.commands().NewStore();
   if (int status = ReadForSending(context, args[0], *file); status != kExitOk) return status;
-  if (context.link.dry_run) return DryRun(context, transfer, args[0], *file);
+  if (context.options.dry_run) return DryRun(context, transfer, args[0], *file);
   job.records = file.get();
   return transfer.Replaced(transfer.commands().Restore(job));
 }
 
 int Sync(CliContext& given, std::span<const std::string> args) {
   CliContext context = given;
-  if (context.link.no_snapshot) {
+  if (context.options.no_snapshot) {
     *context.err << kToolName
                  << ": sync always keeps a snapshot before it writes to the organizer;"
                     " --no-snapshot does not apply\n";
-    context.link.no_snapshot = false;
+    context.options.no_snapshot = false;
   }
   SyncRequest request;
-  request.options.dry_run = context.link.dry_run;
-  request.options.force = context.link.force;
+  request.options.dry_run = context.options.dry_run;
+  request.options.force = context.options.force;
   request.options.verify = true;
-  if (context.view.apps) request.options.apps = *context.view.apps & kAllSyncAppli;
-  if (context.link.state_dir) request.state_root = *context.link.state_dir;
-  if (context.link.user) request.user = *context.link.user;
-  if (context.link.ca_file) request.ca_file = *context.link.ca_file;
+  if (context.options.apps) request.options.apps = *context.options.apps & kAllSyncAppli;
+  if (context.options.state_dir) request.state_root = *context.options.state_dir;
+  if (context.options.user) request.user = *context.options.user;
+  if (context.options.ca_file) request.ca_file = *context.options.ca_file;
   const std::string left = args.size() == 2 ? args[0] : std::string("organizer");
   const std::string right = args.back();
   // "organizer" and "pc" name sides by kind: the organizer's side, and the
   // other one (the left one when neither is the organizer).
-  const std::string conflict = context.link.conflict.value_or("keep-both");
+  const std::string conflict = context.options.conflict.value_or("keep-both");
   if (conflict != "keep-both") {
     const bool organizer_right = right == "organizer" && left != "organizer";
     const bool want_organizer = conflict == "organizer";
@@ -491,14 +501,7 @@ int Download(CliContext& context, std::span<const std::string> args) {
 int Send(CliContext& context, std::span<const std::string> args) {
   std::optional<AppliId> id = ParseAppliArgument(context, args[0]);
   if (!id) return kExitUsage;
-  int index = -1;
-  try {
-    size_t used = 0;
-    index = std::stoi(args[2], &used);
-    if (used != args[2].size()) index = -1;
-  } catch (const std::exception&) {
-    index = -1;
-  }
+  const int index = WholeNumber(args[2]);
   if (index < 0)
     return context.UsageFailure("INDEX must be a record number from 0, not '" + args[2] + "'");
   if (!CheckTables(context)) return kExitFailure;
@@ -522,8 +525,8 @@ int Detect(CliContext& context, std::span<const std::string>) {
   Transfer transfer(context);
   const AppSettings& s = context.settings;
   RunOverrides overrides;
-  overrides.log_file_name = context.link.log_file;
-  overrides.no_echo = context.link.no_echo;
+  overrides.log_file_name = context.options.log_file;
+  overrides.no_echo = context.options.no_echo;
   DetectRun run;
   run.Configure(DetectSetup(
       s, VirtualOrganizerFactory(transfer.VirtualOptions()),
@@ -554,14 +557,7 @@ int Simulate(CliContext& context, std::span<const std::string> args) {
 }
 
 int LineTest(CliContext& context, std::span<const std::string> args) {
-  int mode = -1;
-  try {
-    size_t used = 0;
-    mode = std::stoi(args[0], &used);
-    if (used != args[0].size()) mode = -1;
-  } catch (const std::exception&) {
-    mode = -1;
-  }
+  const int mode = WholeNumber(args[0]);
   if (!IsLineTestMode(mode)) {
     return context.UsageFailure("MODE must be 0 or 10..17, not '" + args[0] + "'");
   }
