@@ -20,13 +20,13 @@
 #include <QTreeWidget>
 
 #include "format/date_format.h"
+#include "print/page_layout.h"
 #include "store/app_settings.h"
 #include "store/record_codec.h"
 #include "ui/calendar_view.h"
 #include "ui/edit_dialogs.h"
 #include "ui/main_window.h"
 #include "ui/message_box.h"
-#include "ui/print/page_layout.h"
 #include "ui/search_panel.h"
 #include "view/appli_columns.h"
 #include "view/appli_records.h"
