@@ -10,8 +10,8 @@
 #include <QVBoxLayout>
 
 #include "commands/link_commands.h"
+#include "desktop/port_names.h"
 #include "store/app_settings.h"
-#include "ui/port_names.h"
 
 namespace kivo {
 

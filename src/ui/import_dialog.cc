@@ -12,9 +12,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "desktop/exchange_filters.h"
+#include "desktop/file_names.h"
 #include "platform/file_handle.h"
-#include "ui/exchange_filters.h"
-#include "ui/file_names.h"
 #include "ui/message_box.h"
 #include "ui/pc_text.h"
 

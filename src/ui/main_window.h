@@ -7,7 +7,7 @@
 #include <QPageLayout>
 #include <QPointer>
 
-#include "ui/main_commands.h"
+#include "desktop/main_commands.h"
 #include "ui/qt_command_user.h"
 #include "view/calendar_model.h"
 #include "view/search_index.h"

@@ -7,9 +7,9 @@
 #include <QTime>
 #include <QTimer>
 
+#include "desktop/port_names.h"
 #include "store/app_settings.h"
 #include "ui/main_window.h"
-#include "ui/port_names.h"
 
 namespace kivo {
 namespace {

@@ -9,11 +9,11 @@
 
 #include "comm/messages.h"
 #include "commands/transfer_results.h"
+#include "desktop/port_names.h"
 #include "store/app_settings.h"
 #include "ui/history_dialog.h"
 #include "ui/import_dialog.h"
 #include "ui/message_box.h"
-#include "ui/port_names.h"
 #include "ui/progress_window.h"
 
 namespace kivo {
@@ -45,13 +45,6 @@ PromptBox LargeChangeQuestion(const std::vector<LargeRemoval>& large,
 }
 
 }  // namespace
-
-PromptBox ConnectionReminderBox() {
-  return {
-      "1. Press the [ON/OFF] button to turn OFF.\n2. Connect the cable to your Organizer and "
-      "your PC.\n3. Press the [ON/OFF] button to turn ON.",
-      "Information", PromptIcon::kInformation, PromptButtons::kOk};
-}
 
 PromptAnswer QtCommandUser::Ask(const PromptBox& box) { return ShowMessageBox(parent_, box); }
 

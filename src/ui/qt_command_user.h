@@ -7,7 +7,7 @@
 #include <QString>
 
 #include "commands/transfer_results.h"
-#include "ui/command_user.h"
+#include "desktop/desktop_user.h"
 
 class QWidget;
 

@@ -15,8 +15,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "desktop/main_commands.h"
 #include "store/app_settings.h"
-#include "ui/main_commands.h"
 #include "ui/message_box.h"
 #include "ui/qt_command_user.h"
 

@@ -1,5 +1,5 @@
-#ifndef KIVO_UI_PORT_NAMES_H_
-#define KIVO_UI_PORT_NAMES_H_
+#ifndef KIVO_DESKTOP_PORT_NAMES_H_
+#define KIVO_DESKTOP_PORT_NAMES_H_
 
 #include <string>
 
@@ -22,4 +22,4 @@ struct AppSettings;
 
 }  // namespace kivo
 
-#endif  // KIVO_UI_PORT_NAMES_H_
+#endif  // KIVO_DESKTOP_PORT_NAMES_H_

@@ -1,4 +1,4 @@
-#include "ui/exchange_filters.h"
+#include "desktop/exchange_filters.h"
 
 #include "exchange/exchange.h"
 

@@ -1,5 +1,5 @@
-#ifndef KIVO_UI_EXCHANGE_FILTERS_H_
-#define KIVO_UI_EXCHANGE_FILTERS_H_
+#ifndef KIVO_DESKTOP_EXCHANGE_FILTERS_H_
+#define KIVO_DESKTOP_EXCHANGE_FILTERS_H_
 
 #include <optional>
 #include <string>
@@ -41,4 +41,4 @@ struct ExportFilter {
 
 }  // namespace kivo
 
-#endif  // KIVO_UI_EXCHANGE_FILTERS_H_
+#endif  // KIVO_DESKTOP_EXCHANGE_FILTERS_H_

@@ -1,4 +1,4 @@
-#include "ui/port_names.h"
+#include "desktop/port_names.h"
 
 #include "store/app_settings.h"
 

@@ -7,12 +7,12 @@
 #include "comm/messages.h"
 #include "commands/link_commands.h"
 #include "commands/sync_commands.h"
+#include "desktop/main_commands.h"
 #include "format/today.h"
 #include "store/app_settings.h"
 #include "store/char_tables.h"
 #include "store/working_data.h"
 #include "sync/sync_state.h"
-#include "ui/main_commands.h"
 
 namespace kivo {
 namespace {

@@ -1,5 +1,5 @@
-#ifndef KIVO_UI_MAIN_COMMANDS_H_
-#define KIVO_UI_MAIN_COMMANDS_H_
+#ifndef KIVO_DESKTOP_MAIN_COMMANDS_H_
+#define KIVO_DESKTOP_MAIN_COMMANDS_H_
 
 #include <filesystem>
 #include <memory>
@@ -9,11 +9,11 @@
 #include <utility>
 #include <vector>
 
+#include "desktop/desktop_user.h"
 #include "link/comm_link.h"
 #include "platform/clock.h"
 #include "store/appli_store.h"
 #include "store/char_tables.h"
-#include "ui/command_user.h"
 #include "view/main_view_model.h"
 
 namespace kivo {
@@ -192,4 +192,4 @@ class MainCommands {
 
 }  // namespace kivo
 
-#endif  // KIVO_UI_MAIN_COMMANDS_H_
+#endif  // KIVO_DESKTOP_MAIN_COMMANDS_H_

@@ -1,5 +1,5 @@
-#ifndef KIVO_UI_COMMAND_USER_H_
-#define KIVO_UI_COMMAND_USER_H_
+#ifndef KIVO_DESKTOP_DESKTOP_USER_H_
+#define KIVO_DESKTOP_DESKTOP_USER_H_
 
 #include <filesystem>
 #include <optional>
@@ -110,4 +110,4 @@ class ListView {
 
 }  // namespace kivo
 
-#endif  // KIVO_UI_COMMAND_USER_H_
+#endif  // KIVO_DESKTOP_DESKTOP_USER_H_

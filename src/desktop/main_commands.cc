@@ -2,11 +2,13 @@
 // commands that work on the data file: Open, Save As, Clear All; Delete Entry
 // and Find Next.
 
-#include "ui/main_commands.h"
+#include "desktop/main_commands.h"
 
 #include <algorithm>
 
 #include "comm/virtual_organizer.h"
+#include "desktop/file_names.h"
+#include "desktop/port_names.h"
 #include "format/today.h"
 #include "history/history.h"
 #include "platform/app_dirs.h"
@@ -16,8 +18,6 @@
 #include "store/backup_file.h"
 #include "store/record_access.h"
 #include "store/working_data.h"
-#include "ui/file_names.h"
-#include "ui/port_names.h"
 #include "view/appli_columns.h"
 
 namespace kivo {
