@@ -8,6 +8,7 @@
 #include "commands/link_commands.h"
 #include "commands/sync_commands.h"
 #include "desktop/main_commands.h"
+#include "desktop/sync_preview.h"
 #include "format/today.h"
 #include "store/app_settings.h"
 #include "store/char_tables.h"
@@ -37,9 +38,8 @@ std::string DoneLine(const SyncRun& run, const std::string& name) {
   }
   std::string line = "With " + name + ":";
   for (size_t side = 0; side < 2; ++side) {
-    line += (side == 0 ? " " : "; ") + run.report.side_names[side] + " " +
-            std::to_string(sum[side].added) + " added, " + std::to_string(sum[side].changed) +
-            " changed, " + std::to_string(sum[side].removed) + " removed";
+    line +=
+        (side == 0 ? " " : "; ") + run.report.side_names[side] + " " + SideCountsText(sum[side]);
   }
   const int conflicts = run.report.ConflictCount();
   if (conflicts > 0) line += "; " + std::to_string(conflicts) + " conflicts kept as chosen";
