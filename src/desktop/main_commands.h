@@ -5,11 +5,13 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "desktop/desktop_user.h"
+#include "desktop/edit_request.h"
 #include "link/comm_link.h"
 #include "platform/clock.h"
 #include "store/appli_store.h"
@@ -54,9 +56,9 @@ struct MainWindowPaths {
 // leaves the view model showing the store; the ListView (when one is
 // attached) follows.
 //
-// One class in four files: main_commands.cc (the document, the list, the
-// file commands, Delete and Find), transfer_commands.cc, safety_commands.cc
-// and exchange_commands.cc.
+// One class in several files: main_commands.cc (the document, the list, the
+// file commands, Delete and Find), record_edits.cc, transfer_commands.cc,
+// safety_commands.cc, exchange_commands.cc and synchronize_command.cc.
 class MainCommands {
  public:
   explicit MainCommands(const MainWindowPaths& paths);
@@ -116,6 +118,24 @@ class MainCommands {
   // One Find Next (text in the PC coding); "Not found !" goes to `owner`, the
   // Find dialog. True when a row was found and selected.
   bool FindNext(const std::string& text, bool down, bool match_case, Prompter& owner);
+
+  // The record edit dialogs (record_edits.cc). What the dialog of the
+  // application on screen opens with for a row (-1: a new record).
+  [[nodiscard]] EditRequest EditOfRow(int row) const;
+  // The dialog's end for that row: Save replaces the row, Save As New and the
+  // Save of a new record add one (none beyond the record limit); any other
+  // end changes nothing. True when a row was replaced or added.
+  bool ApplyEdit(int row, const EditDialogResult& result);
+  // A record of an application other than the one on screen (the calendar's
+  // To Dos and anniversaries): its dialog, and its end taken in through that
+  // application's own list. The record's position among the application's
+  // records afterwards; -1 when it is not there or nothing changed.
+  [[nodiscard]] EditRequest EditOfStored(AppliId id, std::span<const uint8_t> stored) const;
+  int ApplyStoredEdit(AppliId id, const std::vector<uint8_t>& before,
+                      const EditDialogResult& result);
+  // A new Schedule entry on a day (day number) at a minute of it, for an
+  // hour (-1: no time); nullopt unless the Schedule is on screen and has room.
+  [[nodiscard]] std::optional<EditRequest> NewScheduleEntry(int day, int minute) const;
 
   // When the newest Backup kept in the history was taken; nullopt: none is.
   [[nodiscard]] std::optional<LocalDateTime> LastBackupTime() const;

@@ -31,31 +31,7 @@ void MainWindow::EditEntry() {
 }
 
 void MainWindow::RunEditDialogFor(int row) {
-  const AppliId id = model_.appli();
-  const bool is_new = row < 0;
-  const uint8_t flags =
-      EditDialogFlags(id, is_new, model_.AppliRecordCount(), commands_.settings().display_date,
-                      commands_.settings().display_hour, model_.filter());
-  EditContext context;
-  CategoryNames names;
-  if (GetCategoryNames(commands_.store(), &names) != 0) names = DefaultCategoryNames();
-  context.category_names.assign(names.names.begin(), names.names.end());
-  context.allowed = LoadAllowedTable(commands_.paths().tables_dir / "char.dat");
-  std::vector<uint8_t> record;
-  if (!is_new) record = model_.RowRecord(row);
-  std::unique_ptr<EditDialog> dialog =
-      CreateEditDialog(this, id, is_new ? nullptr : &record, flags, context);
-  if (!dialog) return;
-  const int result = ExecDialog(*dialog);
-  if (result != kEditSave && result != kEditSaveAsNew) return;
-  KeepListState();
-  if (result == kEditSave && !is_new) {
-    model_.ReplaceRow(row, dialog->record());
-  } else {
-    // Refused at the record limit: nothing is added.
-    (void)model_.AppendRow(dialog->record());
-  }
-  ShowList();
+  (void)commands_.ApplyEdit(row, RunEditDialog(this, commands_.EditOfRow(row)));
 }
 
 void MainWindow::UndoLast() {

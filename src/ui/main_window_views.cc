@@ -22,7 +22,6 @@
 #include "format/date_format.h"
 #include "print/page_layout.h"
 #include "store/app_settings.h"
-#include "store/record_codec.h"
 #include "ui/calendar_view.h"
 #include "ui/edit_dialogs.h"
 #include "ui/main_window.h"
@@ -35,18 +34,6 @@ namespace kivo {
 namespace {
 
 constexpr const char* kLayoutTexts[3] = {"&Month", "&Week", "&Day"};
-
-// The position of a record among the application's records as they stand.
-int PositionOf(const RecordViews& records, std::span<const uint8_t> record) {
-  const std::span<const uint8_t> wanted = RecordBody(record);
-  for (size_t i = 0; i < records.size(); ++i) {
-    const std::span<const uint8_t> body = RecordBody(records[i]);
-    if (std::equal(body.begin(), body.end(), wanted.begin(), wanted.end())) {
-      return static_cast<int>(i);
-    }
-  }
-  return -1;
-}
 
 }  // namespace
 
@@ -280,8 +267,6 @@ void MainWindow::SyncViews() {
 void MainWindow::EditCalendarEntry(AppliId id, int position) {
   const std::span<const uint8_t> stored = calendar_model_.Record(id, position);
   if (stored.empty()) return;
-  std::vector<uint8_t> record(stored.begin(), stored.end());
-  record.push_back(kTerminator);
   CalendarGrid* grid = calendar_->grid();
   if (id == kSchedule) {
     // The Schedule entries are the list's rows, in the list's order.
@@ -291,30 +276,9 @@ void MainWindow::EditCalendarEntry(AppliId id, int position) {
     return;
   }
   // Anniversaries and To Dos wait in the store while the Schedule is on
-  // screen: the change goes through their own list, as an edit there would.
-  EditContext context;
-  context.allowed = LoadAllowedTable(commands_.paths().tables_dir / "char.dat");
-  const AppSettings& settings = commands_.settings();
-  const uint8_t flags =
-      EditDialogFlags(id, /*is_new=*/false, std::max(commands_.store().GetRecordCount(id), 0),
-                      settings.display_date, settings.display_hour, kFilterAll);
-  std::unique_ptr<EditDialog> dialog = CreateEditDialog(this, id, &record, flags, context);
-  if (!dialog) return;
-  const int result = ExecDialog(*dialog);
-  if (result != kEditSave && result != kEditSaveAsNew) return;
-  KeepListState();
-  const AppliId shown = model_.appli();
-  model_.ShowAppli(id, /*commit_first=*/true);
-  const int row = RowOfRecord(model_, record);
-  if (result == kEditSave && row >= 0) {
-    model_.ReplaceRow(row, dialog->record());
-  } else {
-    // Refused at the record limit: nothing is added.
-    (void)model_.AppendRow(dialog->record());
-  }
-  model_.ShowAppli(shown, /*commit_first=*/true);
-  ShowList();
-  const int now = PositionOf(CurrentRecordList(model_, commands_.store(), id), dialog->record());
+  // screen.
+  const EditRequest request = commands_.EditOfStored(id, stored);
+  const int now = commands_.ApplyStoredEdit(id, *request.record, RunEditDialog(this, request));
   if (now >= 0) grid->Select(id, now);
 }
 
@@ -332,33 +296,10 @@ bool MainWindow::NewInCalendar() {
 }
 
 void MainWindow::NewCalendarEntry(int day, int minute) {
-  if (model_.appli() != kSchedule || model_.AppliRecordCount() >= kOrganizerRecordLimit) return;
-  const DateValue date = DateOfDay(day);
-  EditContext context;
-  context.allowed = LoadAllowedTable(commands_.paths().tables_dir / "char.dat");
-  // Clear goes back to the day double-clicked, not to today.
-  context.today = [date] { return date; };
-  std::vector<uint8_t> preset;
-  if (minute >= 0) {
-    // An hour of the week or day page: the entry starts there and lasts an hour.
-    ScheduleRecord r;
-    r.date = BcdDate::FromYmd(date.year, date.month, date.day);
-    r.start_time = BcdTime::FromHm(minute / 60, minute % 60);
-    r.end_time = BcdTime::FromHm(std::min(minute / 60 + 1, 23), minute % 60);
-    preset = EncodeScheduleRecord(r);
+  const std::optional<EditRequest> request = commands_.NewScheduleEntry(day, minute);
+  if (request && commands_.ApplyEdit(-1, RunEditDialog(this, *request))) {
+    calendar_->grid()->Select(kSchedule, model_.selected_row());
   }
-  const AppSettings& settings = commands_.settings();
-  const uint8_t flags = EditDialogFlags(kSchedule, /*is_new=*/true, model_.AppliRecordCount(),
-                                        settings.display_date, settings.display_hour, kFilterAll);
-  std::unique_ptr<EditDialog> dialog =
-      CreateEditDialog(this, kSchedule, preset.empty() ? nullptr : &preset, flags, context);
-  if (!dialog) return;
-  const int result = ExecDialog(*dialog);
-  if (result != kEditSave && result != kEditSaveAsNew) return;
-  KeepListState();
-  const bool added = model_.AppendRow(dialog->record());
-  ShowList();
-  if (added) calendar_->grid()->Select(kSchedule, model_.selected_row());
 }
 
 // ---- the list, from the search or the calendar ------------------------------------
