@@ -87,6 +87,18 @@ class MainCommands {
   void RefreshList(bool resort);
   // Puts an application on screen, committing the one shown first when asked.
   void ShowAppli(AppliId id, bool commit_first);
+  // The list's clicks: a tab (its index), a column's header (the sort), the
+  // Telephone filter (ignored on other tabs), a column the user widened or
+  // narrowed (the last one follows the list's width and is not kept).
+  void ShowTab(int tab);
+  void SortOnColumn(int column);
+  void ShowFilter(int filter);
+  void ResizeColumn(int column, int width, int column_count);
+  // Edit > Undo: the newest change taken back; false when there was none.
+  bool Undo();
+  // The column widths the user chose, from and into the window's settings.
+  void RestoreListWidths();
+  void KeepListWidths();
   // After the Display Format dialog: the list is committed with the old
   // formats, the new ones are taken over and the list is refreshed.
   void ApplyDisplayFormat(int display_date, int display_hour);

@@ -163,13 +163,7 @@ void MainWindow::RestoreGeometry() {
   FitToScreen();
   list_share_ = saved.list_share;
   LayOutControls();
-  for (AppliId id = 0; id < static_cast<AppliId>(saved.columns.size()); ++id) {
-    ViewState& state = model_.view_state(id);
-    const std::vector<int>& widths = saved.columns[static_cast<size_t>(id)];
-    for (size_t c = 0; c < widths.size() && c < state.widths.size(); ++c) {
-      state.widths[c] = widths[c];
-    }
-  }
+  commands_.RestoreListWidths();
 }
 
 void MainWindow::KeepGeometry() {
@@ -185,17 +179,7 @@ void MainWindow::KeepGeometry() {
   saved.maximized = isMaximized();
   saved.list_share = list_share_;
   if (list_->columnCount() > 0) KeepListState();
-  for (AppliId id = 0; id < static_cast<AppliId>(saved.columns.size()); ++id) {
-    const ViewState& state = model_.view_state(id);
-    const auto columns = AppliColumns(id);
-    const int count = static_cast<int>(columns.size());
-    std::vector<int>& widths = saved.columns[static_cast<size_t>(id)];
-    widths.assign(state.widths.begin(), state.widths.begin() + count);
-    // Only widths the user chose are kept (0: the column fits its contents).
-    // The last column fills the list: its width follows the window.
-    widths[count - 1] = 0;
-    if (std::all_of(widths.begin(), widths.end(), [](int w) { return w == 0; })) widths.clear();
-  }
+  commands_.KeepListWidths();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -93,17 +93,11 @@ class MainWindow : public QMainWindow, private ListView {
   void ChooseComPort();
   void About();
   // Clicks and keys (main_window_input.cc).
-  void OnTabChanged(int tab);
-  void OnHeaderClicked(int column);
-  void OnColumnResized(int column, int old_width, int new_width);
   // The list's current row or its selected rows changed (click, keys).
   void OnCurrentRowChanged();
-  void OnFilterChanged(int filter);
   void OnEditEntry();
   void OnSend();
   void OnFindNext(const QString& text, bool down, bool match_case);
-  // Edit > Undo: the newest change taken back; the menu item names it.
-  void UndoLast();
   void UpdateUndoAction();
   // Help > User guide: the installed guide in the desktop's viewer.
   void OpenUserGuide();

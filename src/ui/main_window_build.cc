@@ -86,7 +86,9 @@ void MainWindow::BuildMenus() {
   undo_->setObjectName(QStringLiteral("undo"));
   undo_->setShortcut(QKeySequence::Undo);
   undo_->setEnabled(false);
-  connect(undo_, &QAction::triggered, this, &MainWindow::UndoLast);
+  connect(undo_, &QAction::triggered, this, [this] {
+    if (!commands_.Undo()) UpdateUndoAction();
+  });
   // The item names what it takes back, and a change made another way since
   // (an Open, a Download) is no longer offered.
   connect(edit, &QMenu::aboutToShow, this, &MainWindow::UpdateUndoAction);
@@ -145,7 +147,9 @@ void MainWindow::BuildControls() {
     const int index = tabs_->addTab(new QWidget(tabs_), QString());
     tabs_->setTabToolTip(index, FromPcText(TabName(kTabAppli[tab])));
   }
-  connect(tabs_, &QTabWidget::currentChanged, this, &MainWindow::OnTabChanged);
+  connect(tabs_, &QTabWidget::currentChanged, this, [this](int tab) {
+    if (!filling_) commands_.ShowTab(tab);
+  });
 
   header_ = new ListHeaderArea(client);
 
@@ -172,8 +176,11 @@ void MainWindow::BuildControls() {
   list_palette.setColor(QPalette::Inactive, QPalette::HighlightedText,
                         list_palette.color(QPalette::Active, QPalette::HighlightedText));
   list_->setPalette(list_palette);
-  connect(list_->header(), &QHeaderView::sectionClicked, this, &MainWindow::OnHeaderClicked);
-  connect(list_->header(), &QHeaderView::sectionResized, this, &MainWindow::OnColumnResized);
+  connect(list_->header(), &QHeaderView::sectionClicked, this,
+          [this](int column) { commands_.SortOnColumn(column); });
+  connect(list_->header(), &QHeaderView::sectionResized, this, [this](int column, int, int width) {
+    if (!filling_) commands_.ResizeColumn(column, width, list_->columnCount());
+  });
   connect(list_, &QTreeWidget::currentItemChanged, this, &MainWindow::OnCurrentRowChanged);
   connect(list_, &QTreeWidget::itemSelectionChanged, this, &MainWindow::OnCurrentRowChanged);
   connect(list_, &QTreeWidget::itemDoubleClicked, this, [this] { OnEditEntry(); });
@@ -202,7 +209,9 @@ void MainWindow::BuildControls() {
   filter_ = new QComboBox(client);
   for (std::string_view name : kFilterNames) filter_->addItem(FromPcText(name));
   filter_->setCurrentIndex(kFilterAll);
-  connect(filter_, &QComboBox::currentIndexChanged, this, &MainWindow::OnFilterChanged);
+  connect(filter_, &QComboBox::currentIndexChanged, this, [this](int filter) {
+    if (!filling_) commands_.ShowFilter(filter);
+  });
 
   upload_ = ImageButton(client, QSize(88, 48));
   download_ = ImageButton(client, QSize(88, 48));

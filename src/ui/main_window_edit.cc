@@ -34,16 +34,6 @@ void MainWindow::RunEditDialogFor(int row) {
   (void)commands_.ApplyEdit(row, RunEditDialog(this, commands_.EditOfRow(row)));
 }
 
-void MainWindow::UndoLast() {
-  CloseFind();
-  KeepListState();
-  if (model_.Undo()) {
-    ShowList();
-  } else {
-    UpdateUndoAction();
-  }
-}
-
 void MainWindow::UpdateUndoAction() {
   const std::string step = model_.NextUndo();
   undo_->setText(step.empty() ? QStringLiteral("&Undo")

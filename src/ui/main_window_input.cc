@@ -15,21 +15,6 @@
 
 namespace kivo {
 
-void MainWindow::OnTabChanged(int tab) {
-  if (filling_ || tab < 0 || tab >= kTabCount) return;
-  KeepListState();
-  model_.ShowAppli(kTabAppli[tab], /*commit_first=*/true);
-  ShowList();
-}
-
-void MainWindow::OnHeaderClicked(int column) {
-  KeepListState();
-  // Without rows nothing is sorted. The list is redrawn either way: the header
-  // moves its sort indicator on a click by itself, and must show the model's.
-  (void)model_.SortOnColumn(column);
-  ShowList();
-}
-
 void MainWindow::OnCurrentRowChanged() {
   if (filling_) return;
   QTreeWidgetItem* item = list_->currentItem();
@@ -47,22 +32,6 @@ void MainWindow::OnCurrentRowChanged() {
   // Ctrl and Shift clicks: the list shows the rows as they are.
   model_.SelectRows(std::move(rows), current);
   ShowSelectedRecord();
-}
-
-void MainWindow::OnColumnResized(int column, int /*old_width*/, int new_width) {
-  // The last column follows the list's width; the others keep what the user
-  // made of them.
-  if (filling_ || column < 0 || column >= kMaxColumns || column + 1 >= list_->columnCount()) {
-    return;
-  }
-  model_.view_state(model_.appli()).widths[column] = new_width;
-}
-
-void MainWindow::OnFilterChanged(int filter) {
-  if (filling_ || model_.appli() != kTelephone) return;
-  KeepListState();
-  model_.SetFilter(filter);
-  ShowList();
 }
 
 void MainWindow::OnEditEntry() {
