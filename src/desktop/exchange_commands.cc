@@ -71,8 +71,7 @@ void MainCommands::Import() {
   options.today = SystemToday();
   {
     Busy busy(user_);
-    batch = ReadImportFile(file, format, id, options, store_,
-                           LoadAllowedTable(paths_.tables_dir / "char.dat"));
+    batch = ReadImportFile(file, format, id, options, store_, AllowedCharacters());
   }
   if (!batch) {
     Tell(failed);

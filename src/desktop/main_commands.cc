@@ -34,6 +34,11 @@ AppDirs DirsOf(const MainWindowPaths& paths) {
 
 }  // namespace
 
+std::vector<std::filesystem::path> UserGuideFiles(const MainWindowPaths& paths) {
+  const std::filesystem::path& tables = paths.tables_dir;
+  return {tables / "README.md", tables.parent_path() / "doc" / kAppDirName / "README.md"};
+}
+
 MainCommands::MainCommands(const MainWindowPaths& paths)
     : paths_(paths),
       settings_(std::make_unique<AppSettings>()),
@@ -246,6 +251,16 @@ void MainCommands::ApplyExpenseCategories(const CategoryNames& names) {
   // The dialog only gives names that fit the record.
   (void)SetCategoryNames(store_, names);
   if (on_screen) RefreshList(/*resort=*/true);
+}
+
+CategoryNames MainCommands::ExpenseCategoryNames() const {
+  CategoryNames names;
+  if (GetCategoryNames(store_, &names) != 0) names = DefaultCategoryNames();
+  return names;
+}
+
+AllowedTable MainCommands::AllowedCharacters() const {
+  return LoadAllowedTable(paths_.tables_dir / "char.dat");
 }
 
 std::vector<std::vector<uint8_t>> MainCommands::ListRecords() const {

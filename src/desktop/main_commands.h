@@ -16,12 +16,12 @@
 #include "platform/clock.h"
 #include "store/appli_store.h"
 #include "store/char_tables.h"
+#include "store/record_access.h"
 #include "view/main_view_model.h"
 
 namespace kivo {
 
 struct AppSettings;
-struct CategoryNames;
 class LinkCommands;
 struct RestoreResult;
 struct SyncRun;
@@ -48,6 +48,10 @@ struct MainWindowPaths {
   // files_dir/DATA.
   std::filesystem::path documents_dir;
 };
+
+// Where Help > User guide looks for the guide, in turn: beside the tables in
+// a build tree, under share/doc of an installed program.
+[[nodiscard]] std::vector<std::filesystem::path> UserGuideFiles(const MainWindowPaths& paths);
 
 // The desktop program's document and the commands of its menus and buttons:
 // the settings, the store with the working data, the view model of the list
@@ -148,6 +152,11 @@ class MainCommands {
   // A new Schedule entry on a day (day number) at a minute of it, for an
   // hour (-1: no time); nullopt unless the Schedule is on screen and has room.
   [[nodiscard]] std::optional<EditRequest> NewScheduleEntry(int day, int minute) const;
+
+  // The store's Expense category names, the defaults where it holds none.
+  [[nodiscard]] CategoryNames ExpenseCategoryNames() const;
+  // The characters a record's texts may hold (char.dat of the tables).
+  [[nodiscard]] AllowedTable AllowedCharacters() const;
 
   // When the newest Backup kept in the history was taken; nullopt: none is.
   [[nodiscard]] std::optional<LocalDateTime> LastBackupTime() const;

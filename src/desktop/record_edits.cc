@@ -5,7 +5,6 @@
 
 #include "desktop/main_commands.h"
 #include "store/app_settings.h"
-#include "store/record_access.h"
 #include "store/record_codec.h"
 #include "view/appli_records.h"
 #include "view/calendar_model.h"
@@ -38,10 +37,9 @@ EditRequest MainCommands::EditOfRow(int row) const {
   request.flags =
       EditDialogFlags(request.id, is_new, model_->AppliRecordCount(), settings_->display_date,
                       settings_->display_hour, model_->filter());
-  CategoryNames names;
-  if (GetCategoryNames(store_, &names) != 0) names = DefaultCategoryNames();
+  const CategoryNames names = ExpenseCategoryNames();
   request.context.category_names.assign(names.names.begin(), names.names.end());
-  request.context.allowed = LoadAllowedTable(paths_.tables_dir / "char.dat");
+  request.context.allowed = AllowedCharacters();
   if (!is_new) request.record = model_->RowRecord(row);
   return request;
 }
@@ -66,7 +64,7 @@ EditRequest MainCommands::EditOfStored(AppliId id, std::span<const uint8_t> stor
   std::vector<uint8_t> record(stored.begin(), stored.end());
   record.push_back(kTerminator);
   request.record = std::move(record);
-  request.context.allowed = LoadAllowedTable(paths_.tables_dir / "char.dat");
+  request.context.allowed = AllowedCharacters();
   request.flags = EditDialogFlags(id, /*is_new=*/false, std::max(store_.GetRecordCount(id), 0),
                                   settings_->display_date, settings_->display_hour, kFilterAll);
   return request;
@@ -99,7 +97,7 @@ std::optional<EditRequest> MainCommands::NewScheduleEntry(int day, int minute) c
   const DateValue date = DateOfDay(day);
   EditRequest request;
   request.id = kSchedule;
-  request.context.allowed = LoadAllowedTable(paths_.tables_dir / "char.dat");
+  request.context.allowed = AllowedCharacters();
   // Clear goes back to the day chosen, not to today.
   request.context.today = [date] { return date; };
   if (minute >= 0) {

@@ -55,7 +55,7 @@ void MainCommands::Synchronize() {
   std::unique_ptr<LinkCommands> link = Commands();
   if (!link) return;
   ItemContext items;
-  items.allowed = LoadAllowedTable(paths_.tables_dir / "char.dat");
+  items.allowed = AllowedCharacters();
   items.today = SystemToday();
   items.now = std::time(nullptr);
   items.tables = &store_.code_tables();

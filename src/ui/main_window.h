@@ -87,11 +87,6 @@ class MainWindow : public QMainWindow, private ListView {
   void NewEntry();
   void EditEntry();
   void Find();
-  void ChooseOrganizerModel();
-  void ChooseDisplayFormat();
-  void EditExpenseCategories();
-  void ChooseComPort();
-  void About();
   // Clicks and keys (main_window_input.cc).
   // The list's current row or its selected rows changed (click, keys).
   void OnCurrentRowChanged();
@@ -99,8 +94,6 @@ class MainWindow : public QMainWindow, private ListView {
   void OnSend();
   void OnFindNext(const QString& text, bool down, bool match_case);
   void UpdateUndoAction();
-  // Help > User guide: the installed guide in the desktop's viewer.
-  void OpenUserGuide();
 
  private:
   // ListView: the commands' view of the list.
@@ -110,8 +103,6 @@ class MainWindow : public QMainWindow, private ListView {
   void CloseFind() override;
 
   void SaveSettings();
-  // Option > COM port..., or the first start's offer of it.
-  void RunComPortDialog(bool first_start);
   // The window geometry and column widths from and into the settings.
   void RestoreGeometry();
   void KeepGeometry();

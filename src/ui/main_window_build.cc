@@ -16,6 +16,7 @@
 
 #include "ui/list_header_area.h"
 #include "ui/main_window.h"
+#include "ui/menu_commands.h"
 #include "ui/pc_text.h"
 #include "ui/sync_dialogs.h"
 #include "ui/ui_resources.h"
@@ -115,13 +116,15 @@ void MainWindow::BuildMenus() {
 
   QMenu* option = menuBar()->addMenu(QStringLiteral("&Option"));
   connect(option->addAction(QStringLiteral("Organizer &Model...")), &QAction::triggered, this,
-          &MainWindow::ChooseOrganizerModel);
+          [this] { ChooseOrganizerModel(commands_, this); });
   connect(option->addAction(QStringLiteral("&Display Formart...")), &QAction::triggered, this,
-          &MainWindow::ChooseDisplayFormat);
+          [this] { ChooseDisplayFormat(commands_, this); });
   connect(option->addAction(QStringLiteral("&Expense Category...")), &QAction::triggered, this,
-          &MainWindow::EditExpenseCategories);
-  connect(option->addAction(QStringLiteral("&COM port...")), &QAction::triggered, this,
-          &MainWindow::ChooseComPort);
+          [this] { EditExpenseCategories(commands_, this); });
+  connect(option->addAction(QStringLiteral("&COM port...")), &QAction::triggered, this, [this] {
+    ChooseComPort(commands_, this, /*first_start=*/false);
+    UpdateStatusBar();
+  });
   connect(option->addAction(QStringLiteral("&Sync targets...")), &QAction::triggered, this,
           [this] { EditSyncTargets(commands_, this); });
 
@@ -129,10 +132,10 @@ void MainWindow::BuildMenus() {
   QAction* guide = help->addAction(QStringLiteral("&User guide"));
   guide->setObjectName(QStringLiteral("user_guide"));
   guide->setShortcut(QKeySequence(Qt::Key_F1));
-  connect(guide, &QAction::triggered, this, &MainWindow::OpenUserGuide);
+  connect(guide, &QAction::triggered, this, [this] { OpenUserGuide(commands_.paths(), this); });
   help->addSeparator();
   connect(help->addAction(QStringLiteral("&About...")), &QAction::triggered, this,
-          &MainWindow::About);
+          [this] { ShowAbout(this); });
 }
 
 void MainWindow::BuildControls() {
