@@ -26,6 +26,7 @@
 #include "ui/message_box.h"
 #include "ui/pc_text.h"
 #include "ui/search_panel.h"
+#include "ui/status_fields.h"
 #include "ui/ui_resources.h"
 #include "view/appli_columns.h"
 #include "view/record_text.h"

@@ -1,6 +1,7 @@
 #ifndef KIVO_UI_MAIN_WINDOW_H_
 #define KIVO_UI_MAIN_WINDOW_H_
 
+#include <memory>
 #include <span>
 
 #include <QMainWindow>
@@ -14,7 +15,6 @@
 
 class QAction;
 class QComboBox;
-class QLabel;
 class QMenu;
 class QPlainTextEdit;
 class QPushButton;
@@ -29,6 +29,7 @@ class CalendarView;
 class FindDialog;
 class ListHeaderArea;
 class SearchPanel;
+class StatusFields;
 struct PrintJob;
 
 // The program's one main window, a view of MainCommands: a tab per organizer
@@ -183,10 +184,7 @@ class MainWindow : public QMainWindow, private ListView {
   QAction* delete_entry_ = nullptr;
   QAction* find_ = nullptr;
   QAction* undo_ = nullptr;
-  QLabel* port_status_ = nullptr;
-  QLabel* model_status_ = nullptr;
-  QLabel* backup_status_ = nullptr;
-  QString last_model_;  // the organizer model the last session saw
+  std::unique_ptr<StatusFields> status_;
 
   CalendarModel calendar_model_;
   SearchIndex search_index_;

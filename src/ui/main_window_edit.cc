@@ -1,6 +1,7 @@
 // The main window's own dialogs: the record edit dialogs, the first start's
 // port choice and Find; what they return is applied through the commands.
 
+#include "desktop/status_words.h"
 #include "store/app_settings.h"
 #include "ui/edit_dialogs.h"
 #include "ui/find_dialog.h"
@@ -29,8 +30,7 @@ void MainWindow::RunEditDialogFor(int row) {
 
 void MainWindow::UpdateUndoAction() {
   const std::string step = model_.NextUndo();
-  undo_->setText(step.empty() ? QStringLiteral("&Undo")
-                              : QStringLiteral("&Undo ") + QString::fromStdString(step));
+  undo_->setText(QString::fromStdString(UndoItemText(step)));
   undo_->setEnabled(!step.empty());
 }
 
