@@ -5,7 +5,7 @@
 #include "store/app_settings.h"
 #include "ui/edit_dialogs.h"
 #include "ui/find_dialog.h"
-#include "ui/main_window.h"
+#include "ui/main_window_parts.h"
 #include "ui/menu_commands.h"
 #include "ui/message_box.h"
 #include "ui/pc_text.h"
@@ -19,19 +19,14 @@ void MainWindow::NewEntry() {
   RunEditDialogFor(-1);
 }
 
-void MainWindow::EditEntry() {
-  const int row = model_.selected_row();
-  if (row >= 0) RunEditDialogFor(row);
-}
-
 void MainWindow::RunEditDialogFor(int row) {
   (void)commands_.ApplyEdit(row, RunEditDialog(this, commands_.EditOfRow(row)));
 }
 
 void MainWindow::UpdateUndoAction() {
   const std::string step = model_.NextUndo();
-  undo_->setText(QString::fromStdString(UndoItemText(step)));
-  undo_->setEnabled(!step.empty());
+  parts_->undo->setText(QString::fromStdString(UndoItemText(step)));
+  parts_->undo->setEnabled(!step.empty());
 }
 
 // ---- the first start and Find ------------------------------------------------------
@@ -46,21 +41,21 @@ void MainWindow::OfferPortChoice() {
 }
 
 void MainWindow::Find() {
-  if (find_dialog_) {
-    find_dialog_->raise();
-    find_dialog_->activateWindow();
+  if (parts_->find_dialog) {
+    parts_->find_dialog->raise();
+    parts_->find_dialog->activateWindow();
     return;
   }
-  find_dialog_ = new FindDialog(this);
-  connect(find_dialog_, &FindDialog::FindNextRequested, this, &MainWindow::OnFindNext);
-  find_dialog_->show();
-}
-
-void MainWindow::OnFindNext(const QString& text, bool down, bool match_case) {
-  // The box belongs to the find dialog, which the user goes on with.
-  QtPrompter owner(find_dialog_ ? static_cast<QWidget*>(find_dialog_.data()) : this);
-  if (commands_.FindNext(ToPcText(text), down, match_case, owner)) return;
-  if (find_dialog_) find_dialog_->activateWindow();
+  parts_->find_dialog = new FindDialog(this);
+  connect(parts_->find_dialog, &FindDialog::FindNextRequested, this,
+          [this](const QString& text, bool down, bool match_case) {
+            // The box belongs to the find dialog, which the user goes on with.
+            QPointer<FindDialog>& dialog = parts_->find_dialog;
+            QtPrompter owner(dialog ? static_cast<QWidget*>(dialog.data()) : this);
+            if (commands_.FindNext(ToPcText(text), down, match_case, owner)) return;
+            if (dialog) dialog->activateWindow();
+          });
+  parts_->find_dialog->show();
 }
 
 }  // namespace kivo
