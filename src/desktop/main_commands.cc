@@ -34,11 +34,6 @@ AppDirs DirsOf(const MainWindowPaths& paths) {
 
 }  // namespace
 
-std::vector<std::filesystem::path> UserGuideFiles(const MainWindowPaths& paths) {
-  const std::filesystem::path& tables = paths.tables_dir;
-  return {tables / "README.md", tables.parent_path() / "doc" / kAppDirName / "README.md"};
-}
-
 MainCommands::MainCommands(const MainWindowPaths& paths)
     : paths_(paths),
       settings_(std::make_unique<AppSettings>()),

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "desktop/desktop_paths.h"
 #include "desktop/desktop_user.h"
 #include "desktop/edit_request.h"
 #include "link/comm_link.h"
@@ -30,28 +31,6 @@ struct VirtualOrganizerOptions;
 
 // The caption of the main window and of its start-up messages.
 inline constexpr const char* kProgramTitle = "PC Software for Norvale TR/VX-480";
-
-// Where the desktop program finds its files.
-struct MainWindowPaths {
-  // Holds the working data file "Kivo-LinkUtility.dat" and, unless
-  // config_dir names another folder, the settings file "Kivo-LinkUtility.ini":
-  // the program directory, an installed program's XDG data folder, or a
-  // test's own directory.
-  std::filesystem::path files_dir;
-  // Holds code.dat and sort.dat.
-  std::filesystem::path tables_dir;
-  // An installed program keeps the settings file in its own folder and a
-  // bare log name in another (platform/app_dirs.h); empty: files_dir.
-  std::filesystem::path config_dir;
-  std::filesystem::path state_dir;
-  // Where the file dialogs open at first (platform/app_dirs.h); empty:
-  // files_dir/DATA.
-  std::filesystem::path documents_dir;
-};
-
-// Where Help > User guide looks for the guide, in turn: beside the tables in
-// a build tree, under share/doc of an installed program.
-[[nodiscard]] std::vector<std::filesystem::path> UserGuideFiles(const MainWindowPaths& paths);
 
 // The desktop program's document and the commands of its menus and buttons:
 // the settings, the store with the working data, the view model of the list
