@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "comm/detect_run.h"
 #include "platform/serial_port.h"
 
 namespace kivo {
@@ -19,6 +20,18 @@ struct AppSettings;
 // A COM port that [Ports] maps to it stands in for a cabled organizer, as a
 // test rig does, and keeps the organizer's steps.
 [[nodiscard]] bool OnVirtualOrganizer(const AppSettings& settings);
+
+// What the COM port dialog hands the Auto Detect dialog: DeviceCode, the
+// baud text "19200", LogFileName and EchoBack from the settings, and the
+// settings' port map, so that COM1..COM4 name the devices they name for
+// transfers. port_factory makes the ports (the transfers' own factory, which
+// knows the virtual organizer); empty: termios devices only.
+// With `devices` (not owned; it must outlive the detection) the search tries
+// every device present when it starts, besides the COM ports that name an
+// existing device; without, COM1..COM4.
+[[nodiscard]] DetectSettings DetectSettingsFrom(const AppSettings& settings,
+                                                SerialPortFactory port_factory = {},
+                                                SerialDevices* devices = nullptr);
 
 }  // namespace kivo
 
