@@ -8,8 +8,8 @@
 #include "format/date_format.h"
 #include "format/today.h"
 #include "platform/program_dir.h"
+#include "print/page_layout.h"
 #include "record_listing.h"
-#include "ui/print/page_layout.h"
 #include "view/appli_columns.h"
 
 namespace kivo::cli {

@@ -9,9 +9,7 @@
 #include <QThread>
 #include <QVBoxLayout>
 
-#include "commands/link_commands.h"
-#include "store/app_settings.h"
-#include "ui/port_names.h"
+#include "desktop/port_names.h"
 
 namespace kivo {
 
@@ -52,17 +50,6 @@ void ShowMessageBoxModal(QWidget* parent, const MessageBoxText& box) {
       box.icon == MessageIcon::kInformation ? QMessageBox::Information : QMessageBox::Warning,
       Text(box.caption), Text(box.text), QMessageBox::Ok, parent);
   message.exec();
-}
-
-DetectSettings DetectSettingsFrom(const AppSettings& settings, SerialPortFactory port_factory,
-                                  SerialDevices* devices) {
-  std::function<std::vector<PortSpec>()> list_ports;
-  if (devices != nullptr) {
-    list_ports = [devices, map = settings.port_devices] {
-      return DetectCandidates(devices->List(), map);
-    };
-  }
-  return DetectSetup(settings, std::move(port_factory), std::move(list_ports));
 }
 
 AutoDetectDialog::AutoDetectDialog(const DetectSettings& settings, QWidget* parent, Clock* clock)

@@ -11,6 +11,7 @@
 
 #include "comm/detect_run.h"
 #include "comm/messages.h"
+#include "desktop/port_names.h"
 #include "link/link_observer.h"
 
 class QLabel;
@@ -18,24 +19,10 @@ class QPushButton;
 
 namespace kivo {
 
-struct AppSettings;
-
 // How a dialog shows a message box (text, caption, icon, OK). The default is
 // a modal QMessageBox; tests put in one that records and returns at once.
 using MessageBoxShower = std::function<void(QWidget* parent, const MessageBoxText& box)>;
 void ShowMessageBoxModal(QWidget* parent, const MessageBoxText& box);
-
-// What the COM port dialog hands the Auto Detect dialog: DeviceCode, the
-// baud text "19200", LogFileName and EchoBack from the settings, and the
-// settings' port map, so that COM1..COM4 name the devices they name for
-// transfers. port_factory makes the ports (the transfers' own factory, which
-// knows the virtual organizer); empty: termios devices only.
-// With `devices` (not owned; it must outlive the detection) the search tries
-// every device present when it starts, besides the COM ports that name an
-// existing device; without, COM1..COM4.
-[[nodiscard]] DetectSettings DetectSettingsFrom(const AppSettings& settings,
-                                                SerialPortFactory port_factory = {},
-                                                SerialDevices* devices = nullptr);
 
 // The "Auto Detect" dialog: the instructions, "&Proceed" and "&Cancel", two
 // status lines. Proceed starts a worker that tries COM1..COM4 (AutoDetect on

@@ -4,7 +4,7 @@
 #include <QWidget>
 
 #include "format/today.h"
-#include "ui/print/calendar_paint.h"
+#include "print/calendar_paint.h"
 #include "view/calendar_model.h"
 
 class QAbstractButton;

@@ -9,27 +9,10 @@
 
 #include "format/display_modes.h"
 #include "ui/edit_dialog_kinds.h"
+#include "ui/message_box.h"
 #include "ui/segmented_field.h"
 
 namespace kivo {
-
-uint8_t EditDialogFlags(AppliId id, bool is_new, int record_count, int display_date,
-                        int display_hour, int telephone_filter) {
-  uint8_t flags = 0;
-  if (is_new) flags |= kEditFlagNew;
-  if (!is_new && record_count >= kOrganizerRecordLimit) flags |= kEditFlagFull;
-  if (id == kTelephone) {
-    // "Personal" and "All" give Personal.
-    if (telephone_filter == 1) flags |= kEditFlagTelBusiness;
-    if (telephone_filter == 2) flags |= kEditFlagTelOthers;
-    return flags;
-  }
-  const int date = NormalDisplayDate(display_date);
-  if (date == kDateDmy) flags |= kEditFlagDateDmy;
-  if (date == kDateYmd) flags |= kEditFlagDateYmd;
-  if (id == kSchedule && NormalDisplayHour(display_hour) == kHour24) flags |= kEditFlagHour24;
-  return flags;
-}
 
 EditDialog::EditDialog(AppliId id, uint8_t flags, QWidget* parent)
     : QDialog(parent), id_(id), flags_(flags) {
@@ -158,16 +141,18 @@ std::unique_ptr<EditDialog> CreateEditDialog(QWidget* parent, AppliId id,
   }
 }
 
-EditDialogResult RunEditDialog(QWidget* parent, AppliId id, const std::vector<uint8_t>* record,
-                               uint8_t flags, const EditContext& context) {
+EditDialogResult RunEditDialog(QWidget* parent, const EditRequest& request) {
   EditDialogResult result;
-  std::unique_ptr<EditDialog> dialog = CreateEditDialog(parent, id, record, flags, context);
+  std::unique_ptr<EditDialog> dialog =
+      CreateEditDialog(parent, request.id, request.record ? &*request.record : nullptr,
+                       request.flags, request.context);
   if (!dialog) return result;
-  result.code = dialog->exec();
-  if (result.code == kEditSave || result.code == kEditSaveAsNew)
+  result.code = ExecDialog(*dialog);
+  if (result.code == kEditSave || result.code == kEditSaveAsNew) {
     result.record = dialog->record();
-  else
+  } else {
     result.code = kEditCancel;
+  }
   return result;
 }
 

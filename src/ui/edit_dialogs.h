@@ -4,15 +4,11 @@
 // The record edit dialogs: one modal dialog per application for New Entry and
 // Edit Entry.
 //
-//   uint8_t flags = EditDialogFlags(id, /*is_new=*/false, record_count,
-//                                   settings.display_date, settings.display_hour,
-//                                   model.filter());
-//   EditContext context;
-//   context.category_names = CategoryNamesOf(store);   // Expense
-//   EditDialogResult r = RunEditDialog(this, id, &record_bytes, flags, context);
+//   EditDialogResult r = RunEditDialog(this, commands.EditOfRow(row));
 //   // r.code: kEditCancel (2), kEditSave (101) or kEditSaveAsNew (102);
 //   // r.record: the record built from the fields (PC coding, with its 0xFF)
 //   // on 101 and 102.
+//   commands.ApplyEdit(row, r);
 //
 // An edited record keeps every byte that no field carries (reserved header
 // bytes, flag bits without a field, an anniversary's year, the sign of an
@@ -21,60 +17,16 @@
 
 #include <cstdint>
 #include <memory>
-#include <optional>
-#include <string>
 #include <vector>
 
 #include <QDialog>
 
-#include "format/today.h"
-#include "store/appli_id.h"
-#include "store/char_tables.h"
+#include "desktop/edit_request.h"
 
 class QGridLayout;
 class QPushButton;
 
 namespace kivo {
-
-// The flags byte a dialog is opened with.
-inline constexpr uint8_t kEditFlagNew = 0x01;   // no record given
-inline constexpr uint8_t kEditFlagFull = 0x02;  // the application holds 920 records
-inline constexpr uint8_t kEditFlagDateDmy = 0x04;
-inline constexpr uint8_t kEditFlagDateYmd = 0x08;
-inline constexpr uint8_t kEditFlagTelBusiness = 0x04;  // Telephone: category of a new record
-inline constexpr uint8_t kEditFlagTelOthers = 0x08;
-inline constexpr uint8_t kEditFlagHour24 = 0x10;  // Schedule
-
-// Dialog results.
-inline constexpr int kEditCancel = 2;
-inline constexpr int kEditSave = 101;
-inline constexpr int kEditSaveAsNew = 102;
-
-// The flags for a dialog: is_new for New Entry; record_count the
-// application's records (Telephone: rows plus hidden records), which sets
-// the full bit only when editing; the display modes; telephone_filter the
-// main window's category filter (0 Personal, 1 Business, 2 Others, 3 All),
-// which gives a new Telephone record its category.
-[[nodiscard]] uint8_t EditDialogFlags(AppliId id, bool is_new, int record_count, int display_date,
-                                      int display_hour, int telephone_filter);
-
-// What a dialog needs besides the record and the flags.
-struct EditContext {
-  // Expense: the eight category names of the store's list (missing names
-  // are taken from the defaults).
-  std::vector<std::string> category_names;
-  // The allowed-character table; unset: "char.dat" is read when the dialog
-  // is set up.
-  std::optional<AllowedTable> allowed;
-  // The date a new Schedule, To Do, Anniversary or Expense record starts at,
-  // asked whenever the fields are filled or cleared.
-  TodaySource today = SystemToday;
-};
-
-struct EditDialogResult {
-  int code = kEditCancel;
-  std::vector<uint8_t> record;  // on kEditSave and kEditSaveAsNew
-};
 
 // The frame every edit dialog shares: the buttons "Save", "Save As New",
 // "Clear" and "Cancel", the results, the validity rule and the keys (Enter
@@ -139,10 +91,10 @@ class EditDialog : public QDialog {
                                                            uint8_t flags,
                                                            const EditContext& context);
 
-// Shows the dialog modally and returns its result.
-[[nodiscard]] EditDialogResult RunEditDialog(QWidget* parent, AppliId id,
-                                             const std::vector<uint8_t>* record, uint8_t flags,
-                                             const EditContext& context);
+// Shows the request's dialog modally (ExecDialog) and returns its result:
+// kEditCancel for any end but Save and Save As New, and for an application
+// without a dialog.
+[[nodiscard]] EditDialogResult RunEditDialog(QWidget* parent, const EditRequest& request);
 
 }  // namespace kivo
 

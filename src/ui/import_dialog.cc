@@ -1,8 +1,5 @@
 #include "ui/import_dialog.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <string>
 
 #include <QComboBox>
@@ -12,9 +9,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "platform/file_handle.h"
-#include "ui/exchange_filters.h"
-#include "ui/file_names.h"
+#include "desktop/exchange_filters.h"
+#include "desktop/file_names.h"
 #include "ui/message_box.h"
 #include "ui/pc_text.h"
 
@@ -31,14 +27,6 @@ constexpr ImportEntry kImportEntries[] = {
     {"Telephone", kTelephone}, {"Memo", kMemo}, {"Expense", kExpense}};
 
 }  // namespace
-
-std::string ImportFileProblem(const std::string& path) {
-  if (OpenFile(path, "rb") == nullptr) {
-    const int error = errno;
-    return std::strerror(error != 0 ? error : ENOENT);
-  }
-  return {};
-}
 
 ImportDialog::ImportDialog(QWidget* parent, AppliId initial, const QString& folder,
                            std::optional<CsvEncoding> encoding)
@@ -109,10 +97,7 @@ void ImportDialog::OnBrowse() {
 }
 
 void ImportDialog::accept() {
-  std::string problem = ImportFileProblem(file_->text().toStdString());
-  if (problem.empty() && appli() >= 0) {
-    problem = FormatMismatch(file_->text().toStdString(), static_cast<AppliId>(appli()));
-  }
+  const std::string problem = ImportProblem(file_->text().toStdString(), appli());
   if (!problem.empty()) {
     ShowMessageBox(this, {problem, "Import", PromptIcon::kInformation, PromptButtons::kOk});
     return;

@@ -53,10 +53,6 @@ class ImportDialog : public QDialog {
   QPushButton* browse_ = nullptr;
 };
 
-// The system's reason why the file cannot be opened for reading; empty when
-// it can.
-[[nodiscard]] std::string ImportFileProblem(const std::string& path);
-
 }  // namespace kivo
 
 #endif  // KIVO_UI_IMPORT_DIALOG_H_

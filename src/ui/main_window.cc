@@ -23,12 +23,10 @@
 #include "ui/calendar_view.h"
 #include "ui/find_dialog.h"
 #include "ui/list_header_area.h"
-#include "ui/message_box.h"
+#include "ui/main_window_parts.h"
 #include "ui/pc_text.h"
-#include "ui/search_panel.h"
 #include "ui/ui_resources.h"
 #include "view/appli_columns.h"
-#include "view/record_text.h"
 
 namespace kivo {
 namespace {
@@ -59,10 +57,45 @@ void SetButtonState(QAbstractButton* button, bool enabled, const char* tooltip) 
   button->setToolTip(enabled ? QString::fromLatin1(tooltip) : QString());
 }
 
+// A column's first width: its title and its cells, the widest of each, up
+// to a cap; the last column fills the list whatever its width.
+int FittedWidth(const QTreeWidget* list, int column) {
+  const QFontMetrics cells(list->font());
+  const QFontMetrics titles(list->header()->font());
+  // Room for the header's margins and for the cells' own.
+  int width = titles.horizontalAdvance(list->headerItem()->text(column)) + 16;
+  const int rows = std::min(list->topLevelItemCount(), kMeasuredRows);
+  for (int row = 0; row < rows; ++row) {
+    width = std::max(width, cells.horizontalAdvance(list->topLevelItem(row)->text(column)) + 12);
+  }
+  return std::min(width, cells.horizontalAdvance(QString(kFittedChars, QLatin1Char('0'))));
+}
+
+// Makes the window, frame and all, fit the available room of its screen.
+void FitToScreen(QWidget* window) {
+  const QScreen* shown_on = window->screen();
+  if (shown_on == nullptr) return;
+  const QRect room = shown_on->availableGeometry();
+  const QRect frame = window->frameGeometry();
+  const QSize margins = frame.size() - window->size();
+  const QSize fitted =
+      window->size().boundedTo(room.size() - margins).expandedTo(window->minimumSize());
+  if (fitted != window->size()) window->resize(fitted);
+  const QSize outer = fitted + margins;
+  const QPoint corner(
+      std::clamp(frame.x(), room.left(), std::max(room.left(), room.right() + 1 - outer.width())),
+      std::clamp(frame.y(), room.top(), std::max(room.top(), room.bottom() + 1 - outer.height())));
+  if (corner != frame.topLeft()) window->move(corner);
+}
+
 }  // namespace
 
 MainWindow::MainWindow(MainCommands& commands, QWidget* parent)
-    : QMainWindow(parent), commands_(commands), model_(commands.model()), user_(this) {
+    : QMainWindow(parent),
+      commands_(commands),
+      model_(commands.model()),
+      user_(this),
+      parts_(std::make_unique<Parts>()) {
   InitUiResources();
   commands_.Attach(&user_, this);
   user_.set_settings(&commands_.settings());
@@ -89,14 +122,15 @@ MainWindow::~MainWindow() {
   commands_.Attach(nullptr, nullptr);
   // The children go after the window: the signals of their clean-up (the
   // selection, the column widths) find no window to take them.
-  for (QObject* sender : {static_cast<QObject*>(list_), static_cast<QObject*>(list_->header()),
-                          static_cast<QObject*>(splitter_)}) {
+  for (QObject* sender :
+       {static_cast<QObject*>(parts_->list), static_cast<QObject*>(parts_->list->header()),
+        static_cast<QObject*>(parts_->splitter)}) {
     disconnect(sender, nullptr, this, nullptr);
   }
-  // The views borrow the window's calendar model and search index, which go
-  // before the window's children do.
-  delete search_panel_.data();
-  delete calendar_;
+  // The views borrow the calendar model and the search index, which go before
+  // the window's children do.
+  parts_->search.reset();
+  delete parts_->calendar;
 }
 
 void MainWindow::ShowAsSaved() {
@@ -110,26 +144,11 @@ void MainWindow::ShowAsSaved() {
   } else {
     show();
     // Now with its frame, which the window manager may only tell later.
-    FitToScreen();
+    FitToScreen(this);
     QTimer::singleShot(0, this, [this] {
-      if (!isMaximized()) FitToScreen();
+      if (!isMaximized()) FitToScreen(this);
     });
   }
-}
-
-void MainWindow::FitToScreen() {
-  const QScreen* shown_on = screen();
-  if (shown_on == nullptr) return;
-  const QRect room = shown_on->availableGeometry();
-  const QRect frame = frameGeometry();
-  const QSize margins = frame.size() - size();
-  const QSize fitted = size().boundedTo(room.size() - margins).expandedTo(minimumSize());
-  if (fitted != size()) resize(fitted);
-  const QSize outer = fitted + margins;
-  const QPoint corner(
-      std::clamp(frame.x(), room.left(), std::max(room.left(), room.right() + 1 - outer.width())),
-      std::clamp(frame.y(), room.top(), std::max(room.top(), room.bottom() + 1 - outer.height())));
-  if (corner != frame.topLeft()) move(corner);
 }
 
 void MainWindow::BringToFront() {
@@ -160,16 +179,10 @@ void MainWindow::RestoreGeometry() {
   }
   // A size kept at another scale factor, or on a larger screen, is fitted to
   // this one, and so is the place: all of the window is on the screen.
-  FitToScreen();
+  FitToScreen(this);
   list_share_ = saved.list_share;
   LayOutControls();
-  for (AppliId id = 0; id < static_cast<AppliId>(saved.columns.size()); ++id) {
-    ViewState& state = model_.view_state(id);
-    const std::vector<int>& widths = saved.columns[static_cast<size_t>(id)];
-    for (size_t c = 0; c < widths.size() && c < state.widths.size(); ++c) {
-      state.widths[c] = widths[c];
-    }
-  }
+  commands_.RestoreListWidths();
 }
 
 void MainWindow::KeepGeometry() {
@@ -184,18 +197,8 @@ void MainWindow::KeepGeometry() {
   }
   saved.maximized = isMaximized();
   saved.list_share = list_share_;
-  if (list_->columnCount() > 0) KeepListState();
-  for (AppliId id = 0; id < static_cast<AppliId>(saved.columns.size()); ++id) {
-    const ViewState& state = model_.view_state(id);
-    const auto columns = AppliColumns(id);
-    const int count = static_cast<int>(columns.size());
-    std::vector<int>& widths = saved.columns[static_cast<size_t>(id)];
-    widths.assign(state.widths.begin(), state.widths.begin() + count);
-    // Only widths the user chose are kept (0: the column fits its contents).
-    // The last column fills the list: its width follows the window.
-    widths[count - 1] = 0;
-    if (std::all_of(widths.begin(), widths.end(), [](int w) { return w == 0; })) widths.clear();
-  }
+  if (parts_->list->columnCount() > 0) KeepListState();
+  commands_.KeepListWidths();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -220,24 +223,24 @@ void MainWindow::ShowList() {
   const auto columns = AppliColumns(id);
 
   const int tab = TabOfAppli(id);
-  if (tab >= 0) tabs_->setCurrentIndex(tab);
-  list_->clear();
-  list_->setColumnCount(static_cast<int>(columns.size()));
+  if (tab >= 0) parts_->tabs->setCurrentIndex(tab);
+  parts_->list->clear();
+  parts_->list->setColumnCount(static_cast<int>(columns.size()));
   QStringList titles;
   for (const ColumnSpec& column : columns) titles << FromPcText(column.title);
-  list_->setHeaderLabels(titles);
+  parts_->list->setHeaderLabels(titles);
   for (int c = 0; c < static_cast<int>(columns.size()); ++c) {
-    list_->headerItem()->setTextAlignment(c, columns[c].right_aligned
-                                                 ? Qt::AlignRight | Qt::AlignVCenter
-                                                 : Qt::AlignLeft | Qt::AlignVCenter);
+    parts_->list->headerItem()->setTextAlignment(c, columns[c].right_aligned
+                                                        ? Qt::AlignRight | Qt::AlignVCenter
+                                                        : Qt::AlignLeft | Qt::AlignVCenter);
   }
   const SortDirection direction = state.directions[state.sort_column];
   if (direction == SortDirection::kNone) {
-    list_->header()->setSortIndicator(-1, Qt::AscendingOrder);
+    parts_->list->header()->setSortIndicator(-1, Qt::AscendingOrder);
   } else {
-    list_->header()->setSortIndicator(state.sort_column, direction == SortDirection::kAscending
-                                                             ? Qt::AscendingOrder
-                                                             : Qt::DescendingOrder);
+    parts_->list->header()->setSortIndicator(
+        state.sort_column,
+        direction == SortDirection::kAscending ? Qt::AscendingOrder : Qt::DescendingOrder);
   }
 
   QList<QTreeWidgetItem*> items;
@@ -250,80 +253,69 @@ void MainWindow::ShowList() {
     }
     items.append(item);
   }
-  list_->addTopLevelItems(items);
+  parts_->list->addTopLevelItems(items);
   // Columns the user has not sized fit their titles and cells: short ones
   // take no more than they need and the text columns get the room. The last
   // column fills the list; a width it had in a wider window would only push
   // it out of a narrower one.
-  for (int c = 0; c < list_->columnCount(); ++c) {
-    const bool last = c + 1 == list_->columnCount();
-    list_->setColumnWidth(c, state.widths[c] > 0 && !last ? state.widths[c] : FittedWidth(c));
+  for (int c = 0; c < parts_->list->columnCount(); ++c) {
+    const bool last = c + 1 == parts_->list->columnCount();
+    parts_->list->setColumnWidth(
+        c, state.widths[c] > 0 && !last ? state.widths[c] : FittedWidth(parts_->list, c));
   }
-  list_->horizontalScrollBar()->setValue(state.scroll);
-  header_->SetAppliName(FromPcText(TabName(id)));
+  parts_->list->horizontalScrollBar()->setValue(state.scroll);
+  parts_->header->SetAppliName(FromPcText(TabName(id)));
   filling_ = false;
   ShowSelection();
   SyncViews();
   UpdateUndoAction();
 }
 
-int MainWindow::FittedWidth(int column) const {
-  const QFontMetrics cells(list_->font());
-  const QFontMetrics titles(list_->header()->font());
-  // Room for the header's margins and for the cells' own.
-  int width = titles.horizontalAdvance(list_->headerItem()->text(column)) + 16;
-  const int rows = std::min(list_->topLevelItemCount(), kMeasuredRows);
-  for (int row = 0; row < rows; ++row) {
-    width = std::max(width, cells.horizontalAdvance(list_->topLevelItem(row)->text(column)) + 12);
-  }
-  return std::min(width, cells.horizontalAdvance(QString(kFittedChars, QLatin1Char('0'))));
-}
-
 void MainWindow::ShowSelection() {
   filling_ = true;
   const int row = model_.selected_row();
-  QTreeWidgetItem* item = row >= 0 ? list_->topLevelItem(row) : nullptr;
-  list_->setCurrentItem(item, 0, QItemSelectionModel::NoUpdate);
-  list_->clearSelection();
+  QTreeWidgetItem* item = row >= 0 ? parts_->list->topLevelItem(row) : nullptr;
+  parts_->list->setCurrentItem(item, 0, QItemSelectionModel::NoUpdate);
+  parts_->list->clearSelection();
   for (const int selected : model_.selected_rows()) {
-    if (QTreeWidgetItem* other = list_->topLevelItem(selected)) other->setSelected(true);
+    if (QTreeWidgetItem* other = parts_->list->topLevelItem(selected)) other->setSelected(true);
   }
-  if (item != nullptr) list_->scrollToItem(item);
+  if (item != nullptr) parts_->list->scrollToItem(item);
   filling_ = false;
   ShowSelectedRecord();
 }
 
 void MainWindow::ShowSelectedRecord() {
   const int row = model_.selected_row();
-  detail_->setPlainText(row >= 0 ? DetailText(model_.RecordText(row, /*labelled=*/true))
-                                 : QString());
-  header_->SetRecordCount(model_.row_count());
+  parts_->detail->setPlainText(row >= 0 ? DetailText(model_.RecordText(row, /*labelled=*/true))
+                                        : QString());
+  parts_->header->SetRecordCount(model_.row_count());
   ApplyEnabling();
 }
 
 void MainWindow::ApplyEnabling() {
   const Enabling enabling = model_.enabling();
-  SetButtonState(upload_, true, "Data upload");
-  SetButtonState(download_, true, "Data download");
-  SetButtonState(send_, enabling.send, "Add one selected data");
-  send_->setVisible(enabling.send_visible);
-  edit_button_->setEnabled(enabling.edit);
-  delete_button_->setEnabled(enabling.remove);
-  new_button_->setEnabled(enabling.create);
-  new_entry_->setEnabled(enabling.create);
-  edit_entry_->setEnabled(enabling.edit);
-  delete_entry_->setEnabled(enabling.remove);
-  find_->setEnabled(enabling.find);
-  filter_->setVisible(enabling.filter_visible);
+  SetButtonState(parts_->upload, true, "Data upload");
+  SetButtonState(parts_->download, true, "Data download");
+  SetButtonState(parts_->send, enabling.send, "Add one selected data");
+  parts_->send->setVisible(enabling.send_visible);
+  parts_->edit_button->setEnabled(enabling.edit);
+  parts_->delete_button->setEnabled(enabling.remove);
+  parts_->new_button->setEnabled(enabling.create);
+  parts_->new_entry->setEnabled(enabling.create);
+  parts_->edit_entry->setEnabled(enabling.edit);
+  parts_->delete_entry->setEnabled(enabling.remove);
+  parts_->find->setEnabled(enabling.find);
+  parts_->filter->setVisible(enabling.filter_visible);
 }
 
 void MainWindow::KeepListState() {
   // The widths the user chose went into the view state as they were made.
-  model_.view_state(model_.appli()).scroll = list_->horizontalScrollBar()->value();
+  model_.view_state(model_.appli()).scroll = parts_->list->horizontalScrollBar()->value();
 }
 
 void MainWindow::CloseFind() {
-  if (find_dialog_) find_dialog_->close();
+  if (parts_->find_dialog) parts_->find_dialog->close();
 }
 
 }  // namespace kivo

@@ -1,40 +1,23 @@
 #ifndef KIVO_UI_MAIN_WINDOW_H_
 #define KIVO_UI_MAIN_WINDOW_H_
 
+#include <memory>
 #include <span>
 
 #include <QMainWindow>
-#include <QPageLayout>
-#include <QPointer>
 
-#include "ui/main_commands.h"
+#include "desktop/main_commands.h"
 #include "ui/qt_command_user.h"
-#include "view/calendar_model.h"
-#include "view/search_index.h"
-
-class QAction;
-class QComboBox;
-class QLabel;
-class QMenu;
-class QPlainTextEdit;
-class QPushButton;
-class QSplitter;
-class QTabWidget;
-class QTreeWidget;
-class QToolButton;
 
 namespace kivo {
 
-class CalendarView;
-class FindDialog;
-class ListHeaderArea;
-class SearchPanel;
 struct PrintJob;
 
 // The program's one main window, a view of MainCommands: a tab per organizer
 // application, the record list with its painted header, the detail pane, the
-// transfer and record buttons, the Telephone category filter and the menus.
-// The widgets carry object names ("list", "detail", "filter", "upload", …).
+// transfer and record buttons, the Telephone category filter, the calendar
+// on the Schedule tab, the status bar and the menus. The widgets carry object
+// names ("list", "detail", "filter", "upload", …).
 //
 // Construction loads the settings and the working data file into the
 // commands and shows the application of the settings; closing commits the
@@ -82,82 +65,54 @@ class MainWindow : public QMainWindow, private ListView {
   bool eventFilter(QObject* watched, QEvent* event) override;
   void changeEvent(QEvent* event) override;
 
- private slots:
-  // The dialogs of the window itself (main_window_edit.cc).
-  void NewEntry();
-  void EditEntry();
-  void Find();
-  void ChooseOrganizerModel();
-  void ChooseDisplayFormat();
-  void EditExpenseCategories();
-  void ChooseComPort();
-  void About();
-  // Clicks and keys (main_window_input.cc).
-  void OnTabChanged(int tab);
-  void OnHeaderClicked(int column);
-  void OnColumnResized(int column, int old_width, int new_width);
-  // The list's current row or its selected rows changed (click, keys).
-  void OnCurrentRowChanged();
-  void OnFilterChanged(int filter);
-  void OnEditEntry();
-  void OnSend();
-  void OnFindNext(const QString& text, bool down, bool match_case);
-  // Edit > Undo: the newest change taken back; the menu item names it.
-  void UndoLast();
-  void UpdateUndoAction();
-  // Help > User guide: the installed guide in the desktop's viewer.
-  void OpenUserGuide();
-
  private:
+  // The widgets, the calendar's model and the helpers (main_window_parts.h).
+  struct Parts;
+
   // ListView: the commands' view of the list.
   void KeepListState() override;
   void ShowList() override;
   void ShowSelection() override;
   void CloseFind() override;
 
+  // The settings, the list and the record on screen (main_window.cc).
   void SaveSettings();
-  // Option > COM port..., or the first start's offer of it.
-  void RunComPortDialog(bool first_start);
-  // The window geometry and column widths from and into the settings.
   void RestoreGeometry();
   void KeepGeometry();
-  // Makes the window, frame and all, fit the available room of its screen.
-  void FitToScreen();
-  void ApplyEnabling();
   // The detail pane, the record count and the enabling rules for the model's
   // selection, without touching the list's own selection.
   void ShowSelectedRecord();
-  // A column's first width: its title and its cells, the widest of each, up
-  // to a cap; the last column fills the list whatever its width.
-  [[nodiscard]] int FittedWidth(int column) const;
-  // Runs the edit dialog of the application on screen for a row (-1: a new
-  // record) and puts its result into the list.
-  void RunEditDialogFor(int row);
+  void ApplyEnabling();
 
-  // The status bar (main_window_status.cc).
-  void BuildStatusBar();
-  void UpdateStatusBar();
-
-  // Menus and controls (main_window_build.cc).
+  // Menus and controls (main_window_build.cc), status bar (_status.cc).
   void BuildMenus();
   void BuildControls();
   void InstallKeyRules();
+  void BuildStatusBar();
+  void UpdateStatusBar();
   // Places the controls for the client area's size: the list and the detail
   // pane take the room beyond the smallest size.
   void LayOutControls();
   // The button images, drawn in the palette's colours.
   void UpdateButtonImages();
 
-  // The calendar, the search across applications and printing
-  // (main_window_views.cc).
-  void AddPrintActions(QMenu* file);
-  void AddSearchAction(QMenu* edit);
+  // Dialogs, clicks and keys (main_window_edit.cc, main_window_input.cc).
+  void NewEntry();
+  void OnEditEntry();
+  // Runs the edit dialog of the application on screen for a row (-1: a new
+  // record) and puts its result into the list.
+  void RunEditDialogFor(int row);
+  void OnSend();
+  void OnCurrentRowChanged();
+  void Find();
+  void UpdateUndoAction();
+
+  // The calendar and the print job (main_window_views.cc).
   void BuildViewMenu();
   void BuildViews();
   void LayOutViews();
   // After the list changed: the calendar and the search follow the records.
   void SyncViews();
-  void OpenSearch();
   void EditCalendarEntry(AppliId id, int position);
   void NewCalendarEntry(int day, int minute);
   // Edit and New while the calendar is shown: its selected entry, its day.
@@ -165,58 +120,17 @@ class MainWindow : public QMainWindow, private ListView {
   bool EditInCalendar();
   bool NewInCalendar();
   [[nodiscard]] PrintJob CurrentPrintJob() const;
-  void PageSetup();
-  void Print();
-  void PrintPreview();
-  void ExportPdf();
 
   MainCommands& commands_;
   MainViewModel& model_;
   QtCommandUser user_;
-  bool filling_ = false;
+  std::unique_ptr<Parts> parts_;
+  bool filling_ = false;  // while the window itself fills the list
   bool closed_ = false;
-  QPointer<FindDialog> find_dialog_;
-
-  QTabWidget* tabs_ = nullptr;
-  ListHeaderArea* header_ = nullptr;
-  QTreeWidget* list_ = nullptr;
-  QPlainTextEdit* detail_ = nullptr;
-  // Between the list and the detail pane; its handle is the gap between them.
-  QSplitter* splitter_ = nullptr;
-  // The list's share of the splitter in thousandths, once the user moved it;
-  // 0: the first layout's.
-  int list_share_ = 0;
-  QComboBox* filter_ = nullptr;
-  QToolButton* upload_ = nullptr;
-  QToolButton* download_ = nullptr;
-  QToolButton* send_ = nullptr;
-  QPushButton* new_button_ = nullptr;
-  QPushButton* edit_button_ = nullptr;
-  QPushButton* delete_button_ = nullptr;
-  QAction* new_entry_ = nullptr;
-  QAction* edit_entry_ = nullptr;
-  QAction* delete_entry_ = nullptr;
-  QAction* find_ = nullptr;
-  QAction* undo_ = nullptr;
-  QLabel* port_status_ = nullptr;
-  QLabel* model_status_ = nullptr;
-  QLabel* backup_status_ = nullptr;
-  QString last_model_;  // the organizer model the last session saw
-
-  CalendarModel calendar_model_;
-  SearchIndex search_index_;
-  CalendarView* calendar_ = nullptr;
-  QPointer<SearchPanel> search_panel_;
-  QToolButton* list_switch_ = nullptr;
-  QToolButton* calendar_switch_ = nullptr;
-  QAction* list_action_ = nullptr;
-  QAction* calendar_action_ = nullptr;
-  QAction* layout_actions_[3] = {nullptr, nullptr, nullptr};
   bool calendar_mode_ = false;
-  // The printer the user chose and its page setup, kept for the run.
-  QString printer_name_;
-  QPageLayout page_layout_;
-  bool page_set_up_ = false;
+  // The list's share of the room beside the detail pane in thousandths, once
+  // the user moved the divider; 0: the first layout's.
+  int list_share_ = 0;
 };
 
 }  // namespace kivo

@@ -14,8 +14,11 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
+#include "print/page_layout.h"
 #include "ui/list_header_area.h"
-#include "ui/main_window.h"
+#include "ui/main_window_parts.h"
+#include "ui/menu_commands.h"
+#include "ui/page_printer.h"
 #include "ui/pc_text.h"
 #include "ui/sync_dialogs.h"
 #include "ui/ui_resources.h"
@@ -77,49 +80,59 @@ void MainWindow::BuildMenus() {
   connect(file->addAction(QStringLiteral("&Export...")), &QAction::triggered, this,
           [this] { commands_.Export(); });
   file->addSeparator();
-  AddPrintActions(file);
+  (new PagePrinter(this, commands_, [this] { return CurrentPrintJob(); }))->AddActions(file);
   file->addSeparator();
   connect(file->addAction(QStringLiteral("E&xit")), &QAction::triggered, this, &QWidget::close);
 
   QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
-  undo_ = edit->addAction(QStringLiteral("&Undo"));
-  undo_->setObjectName(QStringLiteral("undo"));
-  undo_->setShortcut(QKeySequence::Undo);
-  undo_->setEnabled(false);
-  connect(undo_, &QAction::triggered, this, &MainWindow::UndoLast);
+  parts_->undo = edit->addAction(QStringLiteral("&Undo"));
+  parts_->undo->setObjectName(QStringLiteral("undo"));
+  parts_->undo->setShortcut(QKeySequence::Undo);
+  parts_->undo->setEnabled(false);
+  connect(parts_->undo, &QAction::triggered, this, [this] {
+    if (!commands_.Undo()) UpdateUndoAction();
+  });
   // The item names what it takes back, and a change made another way since
   // (an Open, a Download) is no longer offered.
   connect(edit, &QMenu::aboutToShow, this, &MainWindow::UpdateUndoAction);
   edit->addSeparator();
-  new_entry_ = edit->addAction(QStringLiteral("&New Entry..."));
-  edit_entry_ = edit->addAction(QStringLiteral("&Edit Entry..."));
+  parts_->new_entry = edit->addAction(QStringLiteral("&New Entry..."));
+  parts_->edit_entry = edit->addAction(QStringLiteral("&Edit Entry..."));
   // Del is the window's own key (the calendar gives it its own meaning): the
   // menu only shows it.
-  delete_entry_ = edit->addAction(QStringLiteral("&Delete Entry\tDel"));
+  parts_->delete_entry = edit->addAction(QStringLiteral("&Delete Entry\tDel"));
   edit->addSeparator();
-  find_ = edit->addAction(QStringLiteral("&Find..."));
-  new_entry_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
-  find_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
-  new_entry_->setObjectName(QStringLiteral("new_entry"));
-  edit_entry_->setObjectName(QStringLiteral("edit_entry"));
-  delete_entry_->setObjectName(QStringLiteral("delete_entry"));
-  find_->setObjectName(QStringLiteral("find"));
-  connect(edit_entry_, &QAction::triggered, this, &MainWindow::OnEditEntry);
-  connect(delete_entry_, &QAction::triggered, this, [this] { commands_.DeleteEntry(); });
-  connect(find_, &QAction::triggered, this, &MainWindow::Find);
-  connect(new_entry_, &QAction::triggered, this, &MainWindow::NewEntry);
-  AddSearchAction(edit);
+  parts_->find = edit->addAction(QStringLiteral("&Find..."));
+  parts_->new_entry->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+  parts_->find->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+  parts_->new_entry->setObjectName(QStringLiteral("new_entry"));
+  parts_->edit_entry->setObjectName(QStringLiteral("edit_entry"));
+  parts_->delete_entry->setObjectName(QStringLiteral("delete_entry"));
+  parts_->find->setObjectName(QStringLiteral("find"));
+  connect(parts_->edit_entry, &QAction::triggered, this, &MainWindow::OnEditEntry);
+  connect(parts_->delete_entry, &QAction::triggered, this, [this] { commands_.DeleteEntry(); });
+  connect(parts_->find, &QAction::triggered, this, &MainWindow::Find);
+  connect(parts_->new_entry, &QAction::triggered, this, &MainWindow::NewEntry);
+  parts_->search = std::make_unique<RecordSearch>(
+      this, commands_, [this](AppliId id, std::span<const uint8_t> record) {
+        // The span lies in the index, which the list's switch may read again.
+        ShowRecord(id, std::vector<uint8_t>(record.begin(), record.end()));
+        activateWindow();
+      });
+  parts_->search->AddAction(edit);
   BuildViewMenu();
 
   QMenu* option = menuBar()->addMenu(QStringLiteral("&Option"));
   connect(option->addAction(QStringLiteral("Organizer &Model...")), &QAction::triggered, this,
-          &MainWindow::ChooseOrganizerModel);
+          [this] { ChooseOrganizerModel(commands_, this); });
   connect(option->addAction(QStringLiteral("&Display Formart...")), &QAction::triggered, this,
-          &MainWindow::ChooseDisplayFormat);
+          [this] { ChooseDisplayFormat(commands_, this); });
   connect(option->addAction(QStringLiteral("&Expense Category...")), &QAction::triggered, this,
-          &MainWindow::EditExpenseCategories);
-  connect(option->addAction(QStringLiteral("&COM port...")), &QAction::triggered, this,
-          &MainWindow::ChooseComPort);
+          [this] { EditExpenseCategories(commands_, this); });
+  connect(option->addAction(QStringLiteral("&COM port...")), &QAction::triggered, this, [this] {
+    ChooseComPort(commands_, this, /*first_start=*/false);
+    UpdateStatusBar();
+  });
   connect(option->addAction(QStringLiteral("&Sync targets...")), &QAction::triggered, this,
           [this] { EditSyncTargets(commands_, this); });
 
@@ -127,10 +140,10 @@ void MainWindow::BuildMenus() {
   QAction* guide = help->addAction(QStringLiteral("&User guide"));
   guide->setObjectName(QStringLiteral("user_guide"));
   guide->setShortcut(QKeySequence(Qt::Key_F1));
-  connect(guide, &QAction::triggered, this, &MainWindow::OpenUserGuide);
+  connect(guide, &QAction::triggered, this, [this] { OpenUserGuide(commands_.paths(), this); });
   help->addSeparator();
   connect(help->addAction(QStringLiteral("&About...")), &QAction::triggered, this,
-          &MainWindow::About);
+          [this] { ShowAbout(this); });
 }
 
 void MainWindow::BuildControls() {
@@ -139,101 +152,109 @@ void MainWindow::BuildControls() {
 
   // The tab control fills the client area; the controls of the page lie on top
   // of it and serve every tab.
-  tabs_ = new QTabWidget(client);
-  tabs_->setIconSize(QSize(56, 33));
+  parts_->tabs = new QTabWidget(client);
+  parts_->tabs->setIconSize(QSize(56, 33));
   for (int tab = 0; tab < kTabCount; ++tab) {
-    const int index = tabs_->addTab(new QWidget(tabs_), QString());
-    tabs_->setTabToolTip(index, FromPcText(TabName(kTabAppli[tab])));
+    const int index = parts_->tabs->addTab(new QWidget(parts_->tabs), QString());
+    parts_->tabs->setTabToolTip(index, FromPcText(TabName(kTabAppli[tab])));
   }
-  connect(tabs_, &QTabWidget::currentChanged, this, &MainWindow::OnTabChanged);
+  connect(parts_->tabs, &QTabWidget::currentChanged, this, [this](int tab) {
+    if (!filling_) commands_.ShowTab(tab);
+  });
 
-  header_ = new ListHeaderArea(client);
+  parts_->header = new ListHeaderArea(client);
 
-  list_ = new QTreeWidget(client);
-  list_->setRootIsDecorated(false);
-  list_->setItemsExpandable(false);
-  list_->setUniformRowHeights(true);
-  list_->setAllColumnsShowFocus(true);
+  parts_->list = new QTreeWidget(client);
+  parts_->list->setRootIsDecorated(false);
+  parts_->list->setItemsExpandable(false);
+  parts_->list->setUniformRowHeights(true);
+  parts_->list->setAllColumnsShowFocus(true);
   // Ctrl and Shift add rows for Delete and Export; Edit and SEND take the
   // current one.
-  list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-  list_->setSelectionBehavior(QAbstractItemView::SelectRows);
-  list_->setFont(ListFont());
-  list_->setContextMenuPolicy(Qt::NoContextMenu);
-  list_->header()->setSectionsClickable(true);
-  list_->header()->setSectionsMovable(false);
-  list_->header()->setStretchLastSection(true);
-  list_->header()->setSortIndicatorShown(true);
-  list_->header()->setFont(font());
+  parts_->list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  parts_->list->setSelectionBehavior(QAbstractItemView::SelectRows);
+  parts_->list->setFont(ListFont());
+  parts_->list->setContextMenuPolicy(Qt::NoContextMenu);
+  parts_->list->header()->setSectionsClickable(true);
+  parts_->list->header()->setSectionsMovable(false);
+  parts_->list->header()->setStretchLastSection(true);
+  parts_->list->header()->setSortIndicatorShown(true);
+  parts_->list->header()->setFont(font());
   // Keep the selection visible when the list loses the focus.
-  QPalette list_palette = list_->palette();
+  QPalette list_palette = parts_->list->palette();
   list_palette.setColor(QPalette::Inactive, QPalette::Highlight,
                         list_palette.color(QPalette::Active, QPalette::Highlight));
   list_palette.setColor(QPalette::Inactive, QPalette::HighlightedText,
                         list_palette.color(QPalette::Active, QPalette::HighlightedText));
-  list_->setPalette(list_palette);
-  connect(list_->header(), &QHeaderView::sectionClicked, this, &MainWindow::OnHeaderClicked);
-  connect(list_->header(), &QHeaderView::sectionResized, this, &MainWindow::OnColumnResized);
-  connect(list_, &QTreeWidget::currentItemChanged, this, &MainWindow::OnCurrentRowChanged);
-  connect(list_, &QTreeWidget::itemSelectionChanged, this, &MainWindow::OnCurrentRowChanged);
-  connect(list_, &QTreeWidget::itemDoubleClicked, this, [this] { OnEditEntry(); });
+  parts_->list->setPalette(list_palette);
+  connect(parts_->list->header(), &QHeaderView::sectionClicked, this,
+          [this](int column) { commands_.SortOnColumn(column); });
+  connect(parts_->list->header(), &QHeaderView::sectionResized, this,
+          [this](int column, int, int width) {
+            if (!filling_) commands_.ResizeColumn(column, width, parts_->list->columnCount());
+          });
+  connect(parts_->list, &QTreeWidget::currentItemChanged, this, &MainWindow::OnCurrentRowChanged);
+  connect(parts_->list, &QTreeWidget::itemSelectionChanged, this, &MainWindow::OnCurrentRowChanged);
+  connect(parts_->list, &QTreeWidget::itemDoubleClicked, this, [this] { OnEditEntry(); });
 
   // The gap between the list and the detail pane is the splitter's handle;
   // neither side can be pushed out of sight.
-  splitter_ = new QSplitter(Qt::Horizontal, client);
-  splitter_->setObjectName(QStringLiteral("splitter"));
-  splitter_->setHandleWidth(kSplitterGap);
-  splitter_->setChildrenCollapsible(false);
-  splitter_->addWidget(list_);
-  connect(splitter_, &QSplitter::splitterMoved, this, [this] {
-    const QList<int> sizes = splitter_->sizes();
+  parts_->splitter = new QSplitter(Qt::Horizontal, client);
+  parts_->splitter->setObjectName(QStringLiteral("splitter"));
+  parts_->splitter->setHandleWidth(kSplitterGap);
+  parts_->splitter->setChildrenCollapsible(false);
+  parts_->splitter->addWidget(parts_->list);
+  connect(parts_->splitter, &QSplitter::splitterMoved, this, [this] {
+    const QList<int> sizes = parts_->splitter->sizes();
     const int room = sizes.value(0) + sizes.value(1);
     if (room > 0) list_share_ = std::clamp(sizes.value(0) * 1000 / room, 1, 999);
   });
 
-  detail_ = new QPlainTextEdit(client);
-  splitter_->addWidget(detail_);
-  detail_->setReadOnly(true);
-  detail_->setFont(ListFont());
-  detail_->setContextMenuPolicy(Qt::NoContextMenu);
-  detail_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  detail_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  parts_->detail = new QPlainTextEdit(client);
+  parts_->splitter->addWidget(parts_->detail);
+  parts_->detail->setReadOnly(true);
+  parts_->detail->setFont(ListFont());
+  parts_->detail->setContextMenuPolicy(Qt::NoContextMenu);
+  parts_->detail->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  parts_->detail->setLineWrapMode(QPlainTextEdit::WidgetWidth);
 
-  filter_ = new QComboBox(client);
-  for (std::string_view name : kFilterNames) filter_->addItem(FromPcText(name));
-  filter_->setCurrentIndex(kFilterAll);
-  connect(filter_, &QComboBox::currentIndexChanged, this, &MainWindow::OnFilterChanged);
+  parts_->filter = new QComboBox(client);
+  for (std::string_view name : kFilterNames) parts_->filter->addItem(FromPcText(name));
+  parts_->filter->setCurrentIndex(kFilterAll);
+  connect(parts_->filter, &QComboBox::currentIndexChanged, this, [this](int filter) {
+    if (!filling_) commands_.ShowFilter(filter);
+  });
 
-  upload_ = ImageButton(client, QSize(88, 48));
-  download_ = ImageButton(client, QSize(88, 48));
-  send_ = ImageButton(client, QSize(64, 34));
+  parts_->upload = ImageButton(client, QSize(88, 48));
+  parts_->download = ImageButton(client, QSize(88, 48));
+  parts_->send = ImageButton(client, QSize(64, 34));
   UpdateButtonImages();
-  connect(upload_, &QToolButton::clicked, this, [this] { commands_.Upload(); });
-  connect(download_, &QToolButton::clicked, this, [this] { commands_.Download(); });
-  connect(send_, &QToolButton::clicked, this, &MainWindow::OnSend);
+  connect(parts_->upload, &QToolButton::clicked, this, [this] { commands_.Upload(); });
+  connect(parts_->download, &QToolButton::clicked, this, [this] { commands_.Download(); });
+  connect(parts_->send, &QToolButton::clicked, this, &MainWindow::OnSend);
 
-  new_button_ = new QPushButton(QStringLiteral("New..."), client);
-  edit_button_ = new QPushButton(QStringLiteral("Edit..."), client);
-  delete_button_ = new QPushButton(QStringLiteral("Delete"), client);
-  for (QPushButton* button : {new_button_, edit_button_, delete_button_}) {
+  parts_->new_button = new QPushButton(QStringLiteral("New..."), client);
+  parts_->edit_button = new QPushButton(QStringLiteral("Edit..."), client);
+  parts_->delete_button = new QPushButton(QStringLiteral("Delete"), client);
+  for (QPushButton* button : {parts_->new_button, parts_->edit_button, parts_->delete_button}) {
     button->setAutoDefault(false);
   }
-  connect(new_button_, &QPushButton::clicked, this, &MainWindow::NewEntry);
-  connect(edit_button_, &QPushButton::clicked, this, &MainWindow::OnEditEntry);
-  connect(delete_button_, &QPushButton::clicked, this, [this] { commands_.DeleteEntry(); });
+  connect(parts_->new_button, &QPushButton::clicked, this, &MainWindow::NewEntry);
+  connect(parts_->edit_button, &QPushButton::clicked, this, &MainWindow::OnEditEntry);
+  connect(parts_->delete_button, &QPushButton::clicked, this, [this] { commands_.DeleteEntry(); });
 
-  tabs_->setObjectName(QStringLiteral("tabs"));
-  header_->setObjectName(QStringLiteral("header"));
-  list_->setObjectName(QStringLiteral("list"));
-  detail_->setObjectName(QStringLiteral("detail"));
-  filter_->setObjectName(QStringLiteral("filter"));
-  upload_->setObjectName(QStringLiteral("upload"));
-  download_->setObjectName(QStringLiteral("download"));
-  send_->setObjectName(QStringLiteral("send"));
-  new_button_->setObjectName(QStringLiteral("new"));
-  edit_button_->setObjectName(QStringLiteral("edit"));
-  delete_button_->setObjectName(QStringLiteral("delete"));
-  setTabOrder(list_, detail_);
+  parts_->tabs->setObjectName(QStringLiteral("tabs"));
+  parts_->header->setObjectName(QStringLiteral("header"));
+  parts_->list->setObjectName(QStringLiteral("list"));
+  parts_->detail->setObjectName(QStringLiteral("detail"));
+  parts_->filter->setObjectName(QStringLiteral("filter"));
+  parts_->upload->setObjectName(QStringLiteral("upload"));
+  parts_->download->setObjectName(QStringLiteral("download"));
+  parts_->send->setObjectName(QStringLiteral("send"));
+  parts_->new_button->setObjectName(QStringLiteral("new"));
+  parts_->edit_button->setObjectName(QStringLiteral("edit"));
+  parts_->delete_button->setObjectName(QStringLiteral("delete"));
+  setTabOrder(parts_->list, parts_->detail);
   client->installEventFilter(this);
   LayOutControls();
 }
@@ -247,20 +268,20 @@ void MainWindow::LayOutControls() {
   // The list has the more columns to show: it takes two thirds of the width.
   const int list_grow = grow_x - grow_x / 3;
 
-  tabs_->setGeometry(0, 0, client->width(), client->height());
-  filter_->setGeometry(450 + grow_x, 60, 100, 22);
+  parts_->tabs->setGeometry(0, 0, client->width(), client->height());
+  parts_->filter->setGeometry(450 + grow_x, 60, 100, 22);
   // The header reaches to the filter, which shows on the Telephone tab only.
-  header_->setGeometry(20, 58, 420 + grow_x, 32);
-  splitter_->setGeometry(20, 90, 530 + grow_x, 190 + grow_y);
+  parts_->header->setGeometry(20, 58, 420 + grow_x, 32);
+  parts_->splitter->setGeometry(20, 90, 530 + grow_x, 190 + grow_y);
   const int room = 500 + grow_x;
   const int list_width = list_share_ > 0 ? room * list_share_ / 1000 : 290 + list_grow;
-  splitter_->setSizes({list_width, room - list_width});
-  upload_->setGeometry(20, 290 + grow_y, 100, 60);
-  download_->setGeometry(130, 290 + grow_y, 100, 60);
-  send_->setGeometry(240, 308 + grow_y, 72, 42);
-  new_button_->setGeometry(340 + grow_x, 310 + grow_y, 70, 40);
-  edit_button_->setGeometry(410 + grow_x, 310 + grow_y, 70, 40);
-  delete_button_->setGeometry(480 + grow_x, 310 + grow_y, 70, 40);
+  parts_->splitter->setSizes({list_width, room - list_width});
+  parts_->upload->setGeometry(20, 290 + grow_y, 100, 60);
+  parts_->download->setGeometry(130, 290 + grow_y, 100, 60);
+  parts_->send->setGeometry(240, 308 + grow_y, 72, 42);
+  parts_->new_button->setGeometry(340 + grow_x, 310 + grow_y, 70, 40);
+  parts_->edit_button->setGeometry(410 + grow_x, 310 + grow_y, 70, 40);
+  parts_->delete_button->setGeometry(480 + grow_x, 310 + grow_y, 70, 40);
   LayOutViews();
 }
 
@@ -268,11 +289,15 @@ void MainWindow::UpdateButtonImages() {
   // Outlines and lettering take the button text colour, so the images read on
   // a light and on a dark desktop alike (the tabs' too).
   const QColor ink = palette().color(QPalette::ButtonText);
-  upload_->setIcon(InkedIcon(QStringLiteral(":/icons/upload.svg"), upload_->iconSize(), ink));
-  download_->setIcon(InkedIcon(QStringLiteral(":/icons/download.svg"), download_->iconSize(), ink));
-  send_->setIcon(InkedIcon(QStringLiteral(":/icons/send.svg"), send_->iconSize(), ink));
+  parts_->upload->setIcon(
+      InkedIcon(QStringLiteral(":/icons/upload.svg"), parts_->upload->iconSize(), ink));
+  parts_->download->setIcon(
+      InkedIcon(QStringLiteral(":/icons/download.svg"), parts_->download->iconSize(), ink));
+  parts_->send->setIcon(
+      InkedIcon(QStringLiteral(":/icons/send.svg"), parts_->send->iconSize(), ink));
   for (int tab = 0; tab < kTabCount; ++tab) {
-    tabs_->setTabIcon(tab, InkedIcon(QString::fromLatin1(kTabIcons[tab]), tabs_->iconSize(), ink));
+    parts_->tabs->setTabIcon(
+        tab, InkedIcon(QString::fromLatin1(kTabIcons[tab]), parts_->tabs->iconSize(), ink));
   }
 }
 

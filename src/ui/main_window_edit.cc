@@ -1,19 +1,13 @@
-// The main window's own dialogs: the record edit dialogs, Find, the Option
-// dialogs and About; what they return is applied through the commands.
+// The main window's own dialogs: the record edit dialogs, the first start's
+// port choice and Find; what they return is applied through the commands.
 
-#include <filesystem>
-
-#include <QDesktopServices>
-#include <QUrl>
-
-#include "platform/app_dirs.h"
+#include "desktop/status_words.h"
 #include "store/app_settings.h"
-#include "store/record_access.h"
 #include "ui/edit_dialogs.h"
 #include "ui/find_dialog.h"
-#include "ui/main_window.h"
+#include "ui/main_window_parts.h"
+#include "ui/menu_commands.h"
 #include "ui/message_box.h"
-#include "ui/option_dialogs.h"
 #include "ui/pc_text.h"
 
 namespace kivo {
@@ -25,151 +19,43 @@ void MainWindow::NewEntry() {
   RunEditDialogFor(-1);
 }
 
-void MainWindow::EditEntry() {
-  const int row = model_.selected_row();
-  if (row >= 0) RunEditDialogFor(row);
-}
-
 void MainWindow::RunEditDialogFor(int row) {
-  const AppliId id = model_.appli();
-  const bool is_new = row < 0;
-  const uint8_t flags =
-      EditDialogFlags(id, is_new, model_.AppliRecordCount(), commands_.settings().display_date,
-                      commands_.settings().display_hour, model_.filter());
-  EditContext context;
-  CategoryNames names;
-  if (GetCategoryNames(commands_.store(), &names) != 0) names = DefaultCategoryNames();
-  context.category_names.assign(names.names.begin(), names.names.end());
-  context.allowed = LoadAllowedTable(commands_.paths().tables_dir / "char.dat");
-  std::vector<uint8_t> record;
-  if (!is_new) record = model_.RowRecord(row);
-  std::unique_ptr<EditDialog> dialog =
-      CreateEditDialog(this, id, is_new ? nullptr : &record, flags, context);
-  if (!dialog) return;
-  const int result = ExecDialog(*dialog);
-  if (result != kEditSave && result != kEditSaveAsNew) return;
-  KeepListState();
-  if (result == kEditSave && !is_new) {
-    model_.ReplaceRow(row, dialog->record());
-  } else {
-    // Refused at the record limit: nothing is added.
-    (void)model_.AppendRow(dialog->record());
-  }
-  ShowList();
-}
-
-void MainWindow::UndoLast() {
-  CloseFind();
-  KeepListState();
-  if (model_.Undo()) {
-    ShowList();
-  } else {
-    UpdateUndoAction();
-  }
+  (void)commands_.ApplyEdit(row, RunEditDialog(this, commands_.EditOfRow(row)));
 }
 
 void MainWindow::UpdateUndoAction() {
   const std::string step = model_.NextUndo();
-  undo_->setText(step.empty() ? QStringLiteral("&Undo")
-                              : QStringLiteral("&Undo ") + QString::fromStdString(step));
-  undo_->setEnabled(!step.empty());
+  parts_->undo->setText(QString::fromStdString(UndoItemText(step)));
+  parts_->undo->setEnabled(!step.empty());
 }
 
-// ---- options ---------------------------------------------------------------------
-
-void MainWindow::ChooseOrganizerModel() {
-  OrganizerModelDialog dialog(commands_.settings().model, this);
-  // OK and Cancel end alike: the dialog's choice is read below.
-  (void)ExecDialog(dialog);
-  // Sorted again after Cancel too.
-  commands_.ApplyOrganizerModel(dialog.model());
-}
-
-void MainWindow::ChooseDisplayFormat() {
-  DisplayFormatDialog dialog(commands_.settings().display_hour, commands_.settings().display_date,
-                             this);
-  // OK and Cancel end alike: the dialog's choice is read below.
-  (void)ExecDialog(dialog);
-  commands_.ApplyDisplayFormat(dialog.display_date(), dialog.display_hour());
-}
-
-void MainWindow::EditExpenseCategories() {
-  CategoryNames names;
-  if (GetCategoryNames(commands_.store(), &names) != 0) names = DefaultCategoryNames();
-  const AllowedTable allowed = LoadAllowedTable(commands_.paths().tables_dir / "char.dat");
-  ExpenseCategoryDialog dialog(names, this, &allowed);
-  if (ExecDialog(dialog) != QDialog::Accepted) return;
-  commands_.ApplyExpenseCategories(dialog.names());
-}
+// ---- the first start and Find ------------------------------------------------------
 
 void MainWindow::OfferPortChoice() {
   AppSettings& settings = commands_.settings();
   if (settings.port_chosen) return;
   settings.port_chosen = true;
-  RunComPortDialog(/*first_start=*/true);
+  ChooseComPort(commands_, this, /*first_start=*/true);
+  UpdateStatusBar();
   SaveSettings();
 }
 
-void MainWindow::ChooseComPort() { RunComPortDialog(/*first_start=*/false); }
-
-void MainWindow::RunComPortDialog(bool first_start) {
-  std::unique_ptr<SerialDevices> system_devices;
-  SerialDevices* devices = commands_.serial_devices();
-  if (devices == nullptr) {
-    system_devices = OpenSerialDevices();
-    devices = system_devices.get();
-  }
-  ComPortDialog dialog(commands_.settings(), commands_.PortFactory(), this, {devices});
-  if (first_start) dialog.ShowFirstStartText();
-  // OK and Cancel end alike: the dialog's choice is read below.
-  (void)ExecDialog(dialog);
-  // Cancel gives back the port of the opening.
-  commands_.settings().com_port = dialog.port();
-  commands_.settings().port_name = dialog.port_name();
-  UpdateStatusBar();
-}
-
-void MainWindow::About() {
-  AboutDialog dialog(this);
-  // A box with one way out.
-  (void)ExecDialog(dialog);
-}
-
-void MainWindow::OpenUserGuide() {
-  // The guide beside the program in a build tree; an installed program has
-  // it under share/doc, beside share/kivo-link with the tables.
-  const std::filesystem::path tables = commands_.paths().tables_dir;
-  std::error_code ec;
-  for (const std::filesystem::path& guide :
-       {tables / "README.md", tables.parent_path() / "doc" / kAppDirName / "README.md"}) {
-    if (std::filesystem::is_regular_file(guide, ec) &&
-        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(guide.string())))) {
-      return;
-    }
-  }
-  if (QDesktopServices::openUrl(QUrl(QStringLiteral("man:Kivo-LinkUtility(1)")))) return;
-  (void)ShowMessageBox(this, {"The user guide could not be opened. It is the README of the "
-                              "program's documentation, and the manual page: man "
-                              "Kivo-LinkUtility",
-                              "User guide", PromptIcon::kInformation, PromptButtons::kOk});
-}
-
 void MainWindow::Find() {
-  if (find_dialog_) {
-    find_dialog_->raise();
-    find_dialog_->activateWindow();
+  if (parts_->find_dialog) {
+    parts_->find_dialog->raise();
+    parts_->find_dialog->activateWindow();
     return;
   }
-  find_dialog_ = new FindDialog(this);
-  connect(find_dialog_, &FindDialog::FindNextRequested, this, &MainWindow::OnFindNext);
-  find_dialog_->show();
-}
-
-void MainWindow::OnFindNext(const QString& text, bool down, bool match_case) {
-  // The box belongs to the find dialog, which the user goes on with.
-  QtPrompter owner(find_dialog_ ? static_cast<QWidget*>(find_dialog_.data()) : this);
-  if (commands_.FindNext(ToPcText(text), down, match_case, owner)) return;
-  if (find_dialog_) find_dialog_->activateWindow();
+  parts_->find_dialog = new FindDialog(this);
+  connect(parts_->find_dialog, &FindDialog::FindNextRequested, this,
+          [this](const QString& text, bool down, bool match_case) {
+            // The box belongs to the find dialog, which the user goes on with.
+            QPointer<FindDialog>& dialog = parts_->find_dialog;
+            QtPrompter owner(dialog ? static_cast<QWidget*>(dialog.data()) : this);
+            if (commands_.FindNext(ToPcText(text), down, match_case, owner)) return;
+            if (dialog) dialog->activateWindow();
+          });
+  parts_->find_dialog->show();
 }
 
 }  // namespace kivo

@@ -2,40 +2,22 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 
-#include "ui/main_window.h"
-#include "view/appli_columns.h"
+#include "ui/main_window_parts.h"
 
 namespace kivo {
 
-void MainWindow::OnTabChanged(int tab) {
-  if (filling_ || tab < 0 || tab >= kTabCount) return;
-  KeepListState();
-  model_.ShowAppli(kTabAppli[tab], /*commit_first=*/true);
-  ShowList();
-}
-
-void MainWindow::OnHeaderClicked(int column) {
-  KeepListState();
-  // Without rows nothing is sorted. The list is redrawn either way: the header
-  // moves its sort indicator on a click by itself, and must show the model's.
-  (void)model_.SortOnColumn(column);
-  ShowList();
-}
-
 void MainWindow::OnCurrentRowChanged() {
   if (filling_) return;
-  QTreeWidgetItem* item = list_->currentItem();
-  const int current = item != nullptr ? list_->indexOfTopLevelItem(item) : -1;
+  QTreeWidgetItem* item = parts_->list->currentItem();
+  const int current = item != nullptr ? parts_->list->indexOfTopLevelItem(item) : -1;
   std::vector<int> rows;
-  for (const QModelIndex& index : list_->selectionModel()->selectedRows()) {
+  for (const QModelIndex& index : parts_->list->selectionModel()->selectedRows()) {
     rows.push_back(index.row());
   }
   if (rows.empty()) {
@@ -49,28 +31,13 @@ void MainWindow::OnCurrentRowChanged() {
   ShowSelectedRecord();
 }
 
-void MainWindow::OnColumnResized(int column, int /*old_width*/, int new_width) {
-  // The last column follows the list's width; the others keep what the user
-  // made of them.
-  if (filling_ || column < 0 || column >= kMaxColumns || column + 1 >= list_->columnCount()) {
-    return;
-  }
-  model_.view_state(model_.appli()).widths[column] = new_width;
-}
-
-void MainWindow::OnFilterChanged(int filter) {
-  if (filling_ || model_.appli() != kTelephone) return;
-  KeepListState();
-  model_.SetFilter(filter);
-  ShowList();
-}
-
 void MainWindow::OnEditEntry() {
   if (EditInCalendar()) return;
   const int row = model_.selected_row();
   if (row < 0) return;
   emit EditEntryRequested(row);
-  EditEntry();
+  const int now = model_.selected_row();
+  if (now >= 0) RunEditDialogFor(now);
 }
 
 void MainWindow::OnSend() {
@@ -85,7 +52,7 @@ void MainWindow::changeEvent(QEvent* event) {
   // The desktop's colours changed: the images follow them.
   if ((event->type() == QEvent::PaletteChange ||
        event->type() == QEvent::ApplicationPaletteChange) &&
-      upload_ != nullptr) {
+      parts_->upload != nullptr) {
     UpdateButtonImages();
   }
 }
@@ -94,7 +61,7 @@ void MainWindow::changeEvent(QEvent* event) {
 
 void MainWindow::InstallKeyRules() {
   for (QWidget* child : centralWidget()->findChildren<QWidget*>()) child->installEventFilter(this);
-  list_->viewport()->installEventFilter(this);
+  parts_->list->viewport()->installEventFilter(this);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -102,7 +69,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     LayOutControls();
     return false;
   }
-  if (watched == list_->viewport()) {
+  if (watched == parts_->list->viewport()) {
     const QEvent::Type type = event->type();
     if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease ||
         type == QEvent::MouseButtonDblClick) {
@@ -113,7 +80,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         // Looked at once the list has handled the click: a click where no row
         // ends up selected selects the last row.
         QTimer::singleShot(0, this, [this] {
-          if (model_.row_count() > 0 && list_->selectedItems().isEmpty()) {
+          if (model_.row_count() > 0 && parts_->list->selectedItems().isEmpty()) {
             model_.SelectRow(model_.row_count() - 1);
             ShowSelection();
           }
@@ -130,7 +97,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
       return true;
     case Qt::Key_Return:
     case Qt::Key_Enter:
-      if (focus == send_) {
+      if (focus == parts_->send) {
         OnSend();
       } else if (auto* button = qobject_cast<QAbstractButton*>(focus)) {
         // Upload, Download, New, Edit, Delete, the view switch and the
@@ -141,7 +108,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
       }
       return true;
     case Qt::Key_Delete: {
-      if (focus == filter_ && filter_->isEditable()) break;
+      if (focus == parts_->filter && parts_->filter->isEditable()) break;
       commands_.DeleteEntry();
       if (focus != nullptr && focus->isVisible() && focus->isEnabled()) focus->setFocus();
       return true;

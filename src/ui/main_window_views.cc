@@ -1,33 +1,25 @@
-// The main window's views beside the lists: the calendar on the Schedule tab,
-// the search across applications and printing. They read the records the
-// list and the store hold at every ShowList, so an edit anywhere shows in all
-// of them at once.
+// The main window's views beside the lists: the calendar on the Schedule tab
+// and the search across applications (record_search.h), and the job that
+// printing prints (page_printer.h). The views read the records the list and
+// the store hold at every ShowList, so an edit anywhere shows in all of them
+// at once.
 
 #include <algorithm>
 
 #include <QActionGroup>
 #include <QButtonGroup>
 #include <QComboBox>
-#include <QLineEdit>
 #include <QMenuBar>
-#include <QPageSetupDialog>
-#include <QPlainTextEdit>
-#include <QPrintDialog>
-#include <QPrintPreviewDialog>
-#include <QPrinter>
 #include <QSplitter>
 #include <QToolButton>
 #include <QTreeWidget>
 
 #include "format/date_format.h"
+#include "print/page_layout.h"
 #include "store/app_settings.h"
-#include "store/record_codec.h"
 #include "ui/calendar_view.h"
 #include "ui/edit_dialogs.h"
-#include "ui/main_window.h"
-#include "ui/message_box.h"
-#include "ui/print/page_layout.h"
-#include "ui/search_panel.h"
+#include "ui/main_window_parts.h"
 #include "view/appli_columns.h"
 #include "view/appli_records.h"
 
@@ -36,83 +28,46 @@ namespace {
 
 constexpr const char* kLayoutTexts[3] = {"&Month", "&Week", "&Day"};
 
-// The position of a record among the application's records as they stand.
-int PositionOf(const RecordViews& records, std::span<const uint8_t> record) {
-  const std::span<const uint8_t> wanted = RecordBody(record);
-  for (size_t i = 0; i < records.size(); ++i) {
-    const std::span<const uint8_t> body = RecordBody(records[i]);
-    if (std::equal(body.begin(), body.end(), wanted.begin(), wanted.end())) {
-      return static_cast<int>(i);
-    }
-  }
-  return -1;
-}
-
 }  // namespace
 
 // ---- menus -----------------------------------------------------------------------
 
-void MainWindow::AddPrintActions(QMenu* file) {
-  QAction* setup = file->addAction(QStringLiteral("Page Set&up..."));
-  QAction* preview = file->addAction(QStringLiteral("Print Pre&view..."));
-  QAction* print = file->addAction(QStringLiteral("&Print..."));
-  QAction* pdf = file->addAction(QStringLiteral("Export P&DF..."));
-  print->setShortcut(QKeySequence::Print);
-  pdf->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P));
-  setup->setObjectName(QStringLiteral("page_setup"));
-  preview->setObjectName(QStringLiteral("print_preview"));
-  print->setObjectName(QStringLiteral("print"));
-  pdf->setObjectName(QStringLiteral("export_pdf"));
-  connect(setup, &QAction::triggered, this, &MainWindow::PageSetup);
-  connect(preview, &QAction::triggered, this, &MainWindow::PrintPreview);
-  connect(print, &QAction::triggered, this, &MainWindow::Print);
-  connect(pdf, &QAction::triggered, this, &MainWindow::ExportPdf);
-}
-
-void MainWindow::AddSearchAction(QMenu* edit) {
-  QAction* search = edit->addAction(QStringLiteral("&Search All Applications..."));
-  search->setObjectName(QStringLiteral("search"));
-  search->setShortcuts(
-      {QKeySequence(Qt::CTRL | Qt::Key_K), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F)});
-  connect(search, &QAction::triggered, this, &MainWindow::OpenSearch);
-}
-
 void MainWindow::BuildViewMenu() {
   QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
   auto* views = new QActionGroup(this);
-  list_action_ = view->addAction(QStringLiteral("&List"));
-  calendar_action_ = view->addAction(QStringLiteral("&Calendar"));
-  list_action_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L));
-  calendar_action_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
-  list_action_->setObjectName(QStringLiteral("list_view"));
-  calendar_action_->setObjectName(QStringLiteral("calendar_view"));
-  for (QAction* action : {list_action_, calendar_action_}) {
+  parts_->list_action = view->addAction(QStringLiteral("&List"));
+  parts_->calendar_action = view->addAction(QStringLiteral("&Calendar"));
+  parts_->list_action->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L));
+  parts_->calendar_action->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
+  parts_->list_action->setObjectName(QStringLiteral("list_view"));
+  parts_->calendar_action->setObjectName(QStringLiteral("calendar_view"));
+  for (QAction* action : {parts_->list_action, parts_->calendar_action}) {
     action->setCheckable(true);
     views->addAction(action);
   }
-  list_action_->setChecked(true);
-  connect(list_action_, &QAction::triggered, this, [this] { ShowCalendar(false); });
-  connect(calendar_action_, &QAction::triggered, this, [this] { ShowCalendar(true); });
+  parts_->list_action->setChecked(true);
+  connect(parts_->list_action, &QAction::triggered, this, [this] { ShowCalendar(false); });
+  connect(parts_->calendar_action, &QAction::triggered, this, [this] { ShowCalendar(true); });
   view->addSeparator();
   auto* layouts = new QActionGroup(this);
   for (int i = 0; i < 3; ++i) {
-    layout_actions_[i] = view->addAction(QString::fromLatin1(kLayoutTexts[i]));
-    layout_actions_[i]->setCheckable(true);
-    layout_actions_[i]->setShortcut(QKeySequence(Qt::CTRL | (Qt::Key_1 + i)));
-    layouts->addAction(layout_actions_[i]);
-    connect(layout_actions_[i], &QAction::triggered, this, [this, i] {
+    parts_->layout_actions[i] = view->addAction(QString::fromLatin1(kLayoutTexts[i]));
+    parts_->layout_actions[i]->setCheckable(true);
+    parts_->layout_actions[i]->setShortcut(QKeySequence(Qt::CTRL | (Qt::Key_1 + i)));
+    layouts->addAction(parts_->layout_actions[i]);
+    connect(parts_->layout_actions[i], &QAction::triggered, this, [this, i] {
       ShowCalendar(true);
-      calendar_->SetPageLayout(static_cast<CalendarLayout>(i));
+      parts_->calendar->SetPageLayout(static_cast<CalendarLayout>(i));
     });
   }
-  layout_actions_[0]->setChecked(true);
+  parts_->layout_actions[0]->setChecked(true);
   view->addSeparator();
   QAction* go_to = view->addAction(QStringLiteral("&Go to Date..."));
   go_to->setObjectName(QStringLiteral("go_to_date"));
   go_to->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
   connect(go_to, &QAction::triggered, this, [this] {
     ShowCalendar(true);
-    calendar_->FocusDateField();
+    parts_->calendar->FocusDateField();
   });
   view->addSeparator();
   // The tabs in turn, as in a browser; the list and the panes lie on top of
@@ -123,7 +78,8 @@ void MainWindow::BuildViewMenu() {
     step->setObjectName(next ? QStringLiteral("next_appli") : QStringLiteral("previous_appli"));
     step->setShortcuts(next ? QKeySequence::NextChild : QKeySequence::PreviousChild);
     connect(step, &QAction::triggered, this, [this, next] {
-      tabs_->setCurrentIndex((tabs_->currentIndex() + (next ? 1 : kTabCount - 1)) % kTabCount);
+      parts_->tabs->setCurrentIndex((parts_->tabs->currentIndex() + (next ? 1 : kTabCount - 1)) %
+                                    kTabCount);
     });
   }
 }
@@ -132,32 +88,32 @@ void MainWindow::BuildViewMenu() {
 
 void MainWindow::BuildViews() {
   QWidget* client = centralWidget();
-  calendar_ = new CalendarView(
-      calendar_model_, [this] { return model_.Context().today; }, client);
-  calendar_->setObjectName(QStringLiteral("calendarView"));
-  calendar_->hide();
+  parts_->calendar = new CalendarView(
+      parts_->calendar_model, [this] { return model_.Context().today; }, client);
+  parts_->calendar->setObjectName(QStringLiteral("calendarView"));
+  parts_->calendar->hide();
   // The view switch stands where the Telephone tab has its filter.
   auto* switches = new QButtonGroup(this);
-  list_switch_ = new QToolButton(client);
-  calendar_switch_ = new QToolButton(client);
-  list_switch_->setText(QStringLiteral("List"));
-  calendar_switch_->setText(QStringLiteral("Calendar"));
-  list_switch_->setObjectName(QStringLiteral("listSwitch"));
-  calendar_switch_->setObjectName(QStringLiteral("calendarSwitch"));
-  list_switch_->setToolTip(QStringLiteral("The records as a list (Ctrl+Shift+L)"));
-  calendar_switch_->setToolTip(QStringLiteral("The records as a calendar (Ctrl+Shift+C)"));
-  for (QToolButton* button : {list_switch_, calendar_switch_}) {
+  parts_->list_switch = new QToolButton(client);
+  parts_->calendar_switch = new QToolButton(client);
+  parts_->list_switch->setText(QStringLiteral("List"));
+  parts_->calendar_switch->setText(QStringLiteral("Calendar"));
+  parts_->list_switch->setObjectName(QStringLiteral("listSwitch"));
+  parts_->calendar_switch->setObjectName(QStringLiteral("calendarSwitch"));
+  parts_->list_switch->setToolTip(QStringLiteral("The records as a list (Ctrl+Shift+L)"));
+  parts_->calendar_switch->setToolTip(QStringLiteral("The records as a calendar (Ctrl+Shift+C)"));
+  for (QToolButton* button : {parts_->list_switch, parts_->calendar_switch}) {
     button->setCheckable(true);
     button->setFocusPolicy(Qt::StrongFocus);
     switches->addButton(button);
   }
-  list_switch_->setChecked(true);
-  connect(list_switch_, &QToolButton::clicked, this, [this] { ShowCalendar(false); });
-  connect(calendar_switch_, &QToolButton::clicked, this, [this] { ShowCalendar(true); });
-  setTabOrder(filter_, list_switch_);
-  setTabOrder(list_switch_, calendar_switch_);
+  parts_->list_switch->setChecked(true);
+  connect(parts_->list_switch, &QToolButton::clicked, this, [this] { ShowCalendar(false); });
+  connect(parts_->calendar_switch, &QToolButton::clicked, this, [this] { ShowCalendar(true); });
+  setTabOrder(parts_->filter, parts_->list_switch);
+  setTabOrder(parts_->list_switch, parts_->calendar_switch);
 
-  CalendarGrid* grid = calendar_->grid();
+  CalendarGrid* grid = parts_->calendar->grid();
   connect(grid, &CalendarGrid::OpenRequested, this, &MainWindow::EditCalendarEntry);
   connect(grid, &CalendarGrid::CreateRequested, this, &MainWindow::NewCalendarEntry);
   connect(grid, &CalendarGrid::SelectionChanged, this, [this, grid] {
@@ -170,28 +126,30 @@ void MainWindow::BuildViews() {
                          : -1);
     ShowSelection();
   });
-  connect(calendar_, &CalendarView::PageLayoutChanged, this, [this](CalendarLayout layout) {
-    layout_actions_[static_cast<int>(layout)]->setChecked(true);
+  connect(parts_->calendar, &CalendarView::PageLayoutChanged, this, [this](CalendarLayout layout) {
+    parts_->layout_actions[static_cast<int>(layout)]->setChecked(true);
   });
   LayOutViews();
 }
 
 void MainWindow::LayOutViews() {
-  if (calendar_ == nullptr) return;
+  if (parts_->calendar == nullptr) return;
   // The calendar takes the place of the list and the detail pane.
-  calendar_->setGeometry(splitter_->geometry());
-  const QRect filter = filter_->geometry();
+  parts_->calendar->setGeometry(parts_->splitter->geometry());
+  const QRect filter = parts_->filter->geometry();
   const int half = 55;
-  list_switch_->setGeometry(filter.right() + 1 - 2 * half, filter.top(), half, filter.height());
-  calendar_switch_->setGeometry(filter.right() + 1 - half, filter.top(), half, filter.height());
+  parts_->list_switch->setGeometry(filter.right() + 1 - 2 * half, filter.top(), half,
+                                   filter.height());
+  parts_->calendar_switch->setGeometry(filter.right() + 1 - half, filter.top(), half,
+                                       filter.height());
 }
 
 bool MainWindow::calendar_shown() const {
-  return calendar_ != nullptr && calendar_mode_ && model_.appli() == kSchedule;
+  return parts_->calendar != nullptr && calendar_mode_ && model_.appli() == kSchedule;
 }
 
 void MainWindow::ShowCalendar(bool shown) {
-  if (calendar_ == nullptr) return;
+  if (parts_->calendar == nullptr) return;
   if (!shown && !calendar_shown()) {
     // Chosen on another tab: the Schedule tab shows its list again.
     calendar_mode_ = false;
@@ -199,18 +157,18 @@ void MainWindow::ShowCalendar(bool shown) {
     return;
   }
   if (shown == calendar_shown()) {
-    if (shown) calendar_->grid()->setFocus(Qt::OtherFocusReason);
+    if (shown) parts_->calendar->grid()->setFocus(Qt::OtherFocusReason);
     return;
   }
   if (shown) {
     calendar_mode_ = true;
     if (model_.appli() != kSchedule) {
-      tabs_->setCurrentIndex(TabOfAppli(kSchedule));  // commits and shows the Schedule list
+      parts_->tabs->setCurrentIndex(TabOfAppli(kSchedule));  // commits and shows the Schedule list
     } else {
       SyncViews();
     }
     // The calendar starts at the record selected in the list, or today.
-    CalendarGrid* grid = calendar_->grid();
+    CalendarGrid* grid = parts_->calendar->grid();
     if (model_.selected_row() < 0 || !grid->Select(kSchedule, model_.selected_row())) {
       grid->GoToToday();
     }
@@ -218,11 +176,11 @@ void MainWindow::ShowCalendar(bool shown) {
     return;
   }
   // Back to the list, with the calendar's selection.
-  CalendarGrid* grid = calendar_->grid();
+  CalendarGrid* grid = parts_->calendar->grid();
   calendar_mode_ = false;
   if (grid->has_selection() && grid->selected_appli() != kSchedule) {
     const std::span<const uint8_t> record =
-        calendar_model_.Record(grid->selected_appli(), grid->selected_position());
+        parts_->calendar_model.Record(grid->selected_appli(), grid->selected_position());
     ShowRecord(grid->selected_appli(), std::vector<uint8_t>(record.begin(), record.end()));
     return;
   }
@@ -233,36 +191,38 @@ void MainWindow::ShowCalendar(bool shown) {
   }
   SyncViews();
   ShowSelection();
-  list_->setFocus(Qt::OtherFocusReason);
+  parts_->list->setFocus(Qt::OtherFocusReason);
 }
 
 void MainWindow::SyncViews() {
-  if (calendar_ == nullptr) return;
+  if (parts_->calendar == nullptr) return;
   const bool schedule = model_.appli() == kSchedule;
   const bool shown = calendar_shown();
-  list_switch_->setVisible(schedule);
-  calendar_switch_->setVisible(schedule);
-  (shown ? calendar_switch_ : list_switch_)->setChecked(true);
-  (shown ? calendar_action_ : list_action_)->setChecked(true);
-  const bool list_had_focus = list_->hasFocus();
-  splitter_->setVisible(!shown);
-  calendar_->setVisible(shown);
-  if (shown && list_had_focus) calendar_->grid()->setFocus(Qt::OtherFocusReason);
+  parts_->list_switch->setVisible(schedule);
+  parts_->calendar_switch->setVisible(schedule);
+  (shown ? parts_->calendar_switch : parts_->list_switch)->setChecked(true);
+  (shown ? parts_->calendar_action : parts_->list_action)->setChecked(true);
+  const bool list_had_focus = parts_->list->hasFocus();
+  parts_->splitter->setVisible(!shown);
+  parts_->calendar->setVisible(shown);
+  if (shown && list_had_focus) parts_->calendar->grid()->setFocus(Qt::OtherFocusReason);
 
   const AppSettings& settings = commands_.settings();
   if (shown) {
-    calendar_->SetDisplayModes(settings.display_date, settings.display_hour);
-    CalendarGrid* grid = calendar_->grid();
+    parts_->calendar->SetDisplayModes(settings.display_date, settings.display_hour);
+    CalendarGrid* grid = parts_->calendar->grid();
     // A selected entry whose record changed or moved away is let go.
     std::vector<uint8_t> selected;
     if (grid->has_selection()) {
-      const auto record = calendar_model_.Record(grid->selected_appli(), grid->selected_position());
+      const auto record =
+          parts_->calendar_model.Record(grid->selected_appli(), grid->selected_position());
       selected.assign(record.begin(), record.end());
     }
-    if (calendar_model_.Sync(CurrentRecords(model_, commands_.store()))) {
+    if (parts_->calendar_model.Sync(CurrentRecords(model_, commands_.store()))) {
       filling_ = true;
       if (grid->has_selection()) {
-        const auto now = calendar_model_.Record(grid->selected_appli(), grid->selected_position());
+        const auto now =
+            parts_->calendar_model.Record(grid->selected_appli(), grid->selected_position());
         if (!std::equal(now.begin(), now.end(), selected.begin(), selected.end())) {
           grid->ClearSelection();
         }
@@ -271,18 +231,13 @@ void MainWindow::SyncViews() {
       filling_ = false;
     }
   }
-  if (search_panel_ != nullptr && search_panel_->isVisible() &&
-      search_index_.Sync(CurrentRecords(model_, commands_.store()), model_.Context())) {
-    search_panel_->Refresh();
-  }
+  parts_->search->Follow();
 }
 
 void MainWindow::EditCalendarEntry(AppliId id, int position) {
-  const std::span<const uint8_t> stored = calendar_model_.Record(id, position);
+  const std::span<const uint8_t> stored = parts_->calendar_model.Record(id, position);
   if (stored.empty()) return;
-  std::vector<uint8_t> record(stored.begin(), stored.end());
-  record.push_back(kTerminator);
-  CalendarGrid* grid = calendar_->grid();
+  CalendarGrid* grid = parts_->calendar->grid();
   if (id == kSchedule) {
     // The Schedule entries are the list's rows, in the list's order.
     model_.SelectRow(position);
@@ -291,74 +246,30 @@ void MainWindow::EditCalendarEntry(AppliId id, int position) {
     return;
   }
   // Anniversaries and To Dos wait in the store while the Schedule is on
-  // screen: the change goes through their own list, as an edit there would.
-  EditContext context;
-  context.allowed = LoadAllowedTable(commands_.paths().tables_dir / "char.dat");
-  const AppSettings& settings = commands_.settings();
-  const uint8_t flags =
-      EditDialogFlags(id, /*is_new=*/false, std::max(commands_.store().GetRecordCount(id), 0),
-                      settings.display_date, settings.display_hour, kFilterAll);
-  std::unique_ptr<EditDialog> dialog = CreateEditDialog(this, id, &record, flags, context);
-  if (!dialog) return;
-  const int result = ExecDialog(*dialog);
-  if (result != kEditSave && result != kEditSaveAsNew) return;
-  KeepListState();
-  const AppliId shown = model_.appli();
-  model_.ShowAppli(id, /*commit_first=*/true);
-  const int row = RowOfRecord(model_, record);
-  if (result == kEditSave && row >= 0) {
-    model_.ReplaceRow(row, dialog->record());
-  } else {
-    // Refused at the record limit: nothing is added.
-    (void)model_.AppendRow(dialog->record());
-  }
-  model_.ShowAppli(shown, /*commit_first=*/true);
-  ShowList();
-  const int now = PositionOf(CurrentRecordList(model_, commands_.store(), id), dialog->record());
+  // screen.
+  const EditRequest request = commands_.EditOfStored(id, stored);
+  const int now = commands_.ApplyStoredEdit(id, *request.record, RunEditDialog(this, request));
   if (now >= 0) grid->Select(id, now);
 }
 
 bool MainWindow::EditInCalendar() {
   if (!calendar_shown()) return false;
-  CalendarGrid* grid = calendar_->grid();
+  CalendarGrid* grid = parts_->calendar->grid();
   if (grid->has_selection()) EditCalendarEntry(grid->selected_appli(), grid->selected_position());
   return true;
 }
 
 bool MainWindow::NewInCalendar() {
   if (!calendar_shown()) return false;
-  NewCalendarEntry(calendar_->grid()->cursor_day(), -1);
+  NewCalendarEntry(parts_->calendar->grid()->cursor_day(), -1);
   return true;
 }
 
 void MainWindow::NewCalendarEntry(int day, int minute) {
-  if (model_.appli() != kSchedule || model_.AppliRecordCount() >= kOrganizerRecordLimit) return;
-  const DateValue date = DateOfDay(day);
-  EditContext context;
-  context.allowed = LoadAllowedTable(commands_.paths().tables_dir / "char.dat");
-  // Clear goes back to the day double-clicked, not to today.
-  context.today = [date] { return date; };
-  std::vector<uint8_t> preset;
-  if (minute >= 0) {
-    // An hour of the week or day page: the entry starts there and lasts an hour.
-    ScheduleRecord r;
-    r.date = BcdDate::FromYmd(date.year, date.month, date.day);
-    r.start_time = BcdTime::FromHm(minute / 60, minute % 60);
-    r.end_time = BcdTime::FromHm(std::min(minute / 60 + 1, 23), minute % 60);
-    preset = EncodeScheduleRecord(r);
+  const std::optional<EditRequest> request = commands_.NewScheduleEntry(day, minute);
+  if (request && commands_.ApplyEdit(-1, RunEditDialog(this, *request))) {
+    parts_->calendar->grid()->Select(kSchedule, model_.selected_row());
   }
-  const AppSettings& settings = commands_.settings();
-  const uint8_t flags = EditDialogFlags(kSchedule, /*is_new=*/true, model_.AppliRecordCount(),
-                                        settings.display_date, settings.display_hour, kFilterAll);
-  std::unique_ptr<EditDialog> dialog =
-      CreateEditDialog(this, kSchedule, preset.empty() ? nullptr : &preset, flags, context);
-  if (!dialog) return;
-  const int result = ExecDialog(*dialog);
-  if (result != kEditSave && result != kEditSaveAsNew) return;
-  KeepListState();
-  const bool added = model_.AppendRow(dialog->record());
-  ShowList();
-  if (added) calendar_->grid()->Select(kSchedule, model_.selected_row());
 }
 
 // ---- the list, from the search or the calendar ------------------------------------
@@ -375,33 +286,14 @@ bool MainWindow::ShowRecord(AppliId id, std::span<const uint8_t> record) {
     // Hidden by the category filter: every category is shown.
     model_.SetFilter(kFilterAll);
     filling_ = true;
-    filter_->setCurrentIndex(kFilterAll);
+    parts_->filter->setCurrentIndex(kFilterAll);
     filling_ = false;
     row = RowOfRecord(model_, wanted);
   }
   if (row >= 0) model_.SelectRow(row);
   ShowList();
-  list_->setFocus(Qt::OtherFocusReason);
+  parts_->list->setFocus(Qt::OtherFocusReason);
   return row >= 0;
-}
-
-void MainWindow::OpenSearch() {
-  search_index_.Sync(CurrentRecords(model_, commands_.store()), model_.Context());
-  if (search_panel_ == nullptr) {
-    search_panel_ = new SearchPanel(search_index_, this);
-    search_panel_->setObjectName(QStringLiteral("searchPanel"));
-    connect(search_panel_, &SearchPanel::RecordChosen, this, [this](AppliId id, int position) {
-      const std::span<const uint8_t> record = search_index_.Record(id, position);
-      ShowRecord(id, std::vector<uint8_t>(record.begin(), record.end()));
-      activateWindow();
-    });
-  }
-  search_panel_->Refresh();
-  search_panel_->show();
-  search_panel_->raise();
-  search_panel_->activateWindow();
-  search_panel_->field()->setFocus(Qt::ShortcutFocusReason);
-  search_panel_->field()->selectAll();
 }
 
 // ---- printing --------------------------------------------------------------------
@@ -416,10 +308,10 @@ PrintJob MainWindow::CurrentPrintJob() const {
   job.today = DayNumber(today.year, today.month, today.day);
   if (calendar_shown()) {
     // The page on screen.
-    const CalendarOptions shown = calendar_->grid()->Options();
+    const CalendarOptions shown = parts_->calendar->grid()->Options();
     PrintedCalendar page;
-    page.model = &calendar_model_;
-    const DateValue cursor = DateOfDay(calendar_->grid()->cursor_day());
+    page.model = &parts_->calendar_model;
+    const DateValue cursor = DateOfDay(parts_->calendar->grid()->cursor_day());
     page.year = cursor.year;
     page.month = cursor.month;
     page.first_day = shown.first_day;
@@ -439,8 +331,8 @@ PrintJob MainWindow::CurrentPrintJob() const {
   std::vector<size_t> shown;
   const auto columns = AppliColumns(id);
   for (size_t c = 0; c < columns.size(); ++c) {
-    const int width = list_->columnWidth(static_cast<int>(c));
-    if (list_->isColumnHidden(static_cast<int>(c)) || width <= 0) continue;
+    const int width = parts_->list->columnWidth(static_cast<int>(c));
+    if (parts_->list->isColumnHidden(static_cast<int>(c)) || width <= 0) continue;
     shown.push_back(c);
     list.columns.emplace_back(columns[c].title);
     list.widths.push_back(width);
@@ -453,79 +345,6 @@ PrintJob MainWindow::CurrentPrintJob() const {
   }
   job.lists.push_back(std::move(list));
   return job;
-}
-
-namespace {
-
-// A printer with the user's choices of this run.
-void SetUpPrinter(QPrinter& printer, const QString& name, const QPageLayout& layout, bool set_up,
-                  const PrintJob& job) {
-  if (!name.isEmpty()) printer.setPrinterName(name);
-  if (set_up) {
-    printer.setPageLayout(layout);
-  } else {
-    printer.setPageOrientation(PrefersLandscape(job) ? QPageLayout::Landscape
-                                                     : QPageLayout::Portrait);
-  }
-}
-
-}  // namespace
-
-void MainWindow::PageSetup() {
-  QPrinter printer(QPrinter::HighResolution);
-  SetUpPrinter(printer, printer_name_, page_layout_, page_set_up_, CurrentPrintJob());
-  QPageSetupDialog dialog(&printer, this);
-  if (ExecDialog(dialog) != QDialog::Accepted) return;
-  page_layout_ = printer.pageLayout();
-  printer_name_ = printer.printerName();
-  page_set_up_ = true;
-}
-
-void MainWindow::Print() {
-  const PrintJob job = CurrentPrintJob();
-  QPrinter printer(QPrinter::HighResolution);
-  SetUpPrinter(printer, printer_name_, page_layout_, page_set_up_, job);
-  QPrintDialog dialog(&printer, this);
-  dialog.setWindowTitle(QStringLiteral("Print"));
-  // Page numbers count the whole print; it goes out whole.
-  dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
-  if (ExecDialog(dialog) != QDialog::Accepted) return;
-  printer_name_ = printer.printerName();
-  if (PaintJob(job, printer) == 0) {
-    (void)ShowMessageBox(this, {"The pages could not be printed.", "Print",
-                                PromptIcon::kExclamation, PromptButtons::kOk});
-  }
-}
-
-void MainWindow::PrintPreview() {
-  const PrintJob job = CurrentPrintJob();
-  QPrinter printer(QPrinter::HighResolution);
-  SetUpPrinter(printer, printer_name_, page_layout_, page_set_up_, job);
-  QPrintPreviewDialog preview(&printer, this);
-  preview.setWindowTitle(QStringLiteral("Print Preview"));
-  connect(&preview, &QPrintPreviewDialog::paintRequested, this,
-          [&job](QPrinter* target) { (void)PaintJob(job, *target); });
-  (void)ExecDialog(preview);
-}
-
-void MainWindow::ExportPdf() {
-  const PrintJob job = CurrentPrintJob();
-  FileRequest request;
-  request.save = true;
-  request.caption = QStringLiteral("Export PDF");
-  request.dir = QString::fromStdString(commands_.settings().backup_dir);
-  request.filter = QStringLiteral("PDF Files (*.pdf)");
-  request.default_suffix = QStringLiteral("pdf");
-  request.proposed_name =
-      job.calendar ? QStringLiteral("calendar.pdf")
-                   : QString::fromLatin1(AppliKeyword(model_.appli())) + QStringLiteral(".pdf");
-  const QString path = ChooseFile(this, request);
-  if (path.isEmpty()) return;
-  std::string error;
-  if (!WritePdf(job, path.toStdString(), &error, nullptr, page_set_up_ ? &page_layout_ : nullptr)) {
-    (void)ShowMessageBox(this, {"Failed to export PDF: " + error, "Export PDF",
-                                PromptIcon::kExclamation, PromptButtons::kOk});
-  }
 }
 
 }  // namespace kivo

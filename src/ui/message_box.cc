@@ -10,7 +10,7 @@
 #include <QMessageBox>
 #include <QThread>
 
-#include "ui/file_names.h"
+#include "desktop/file_names.h"
 
 namespace kivo {
 namespace {

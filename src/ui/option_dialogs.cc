@@ -16,6 +16,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "desktop/port_names.h"
 #include "platform/serial_port.h"
 #include "store/app_settings.h"
 #include "ui/auto_detect_dialog.h"

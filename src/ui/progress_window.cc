@@ -12,10 +12,10 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "desktop/port_names.h"
 #include "link/link_observer.h"
 #include "platform/port_diagnosis.h"
 #include "ui/pc_text.h"
-#include "ui/port_names.h"
 
 namespace kivo {
 

@@ -7,26 +7,11 @@
 #include <QString>
 
 #include "commands/transfer_results.h"
-#include "ui/command_user.h"
+#include "desktop/desktop_user.h"
 
 class QWidget;
 
 namespace kivo {
-
-struct AppSettings;
-
-// The one box of a Restore or Download that stopped after deleting on the
-// organizer: why, which applications are complete and which not, what the
-// organizer holds now, and the ways on (resume for a Restore, the snapshot
-// back when one was kept, or leave it, with the command line that finishes
-// it later).
-struct RestoreStoppedBox {
-  std::string caption;
-  std::string text;
-  bool can_resume = false;
-  bool can_put_back = false;
-};
-[[nodiscard]] RestoreStoppedBox DescribeStop(const RestoreResult& stopped);
 
 // The commands' questions as the desktop program shows them: message boxes,
 // file dialogs, the Import and history dialogs and the progress window, all
@@ -36,9 +21,6 @@ struct RestoreStoppedBox {
 class QtCommandUser : public DesktopUser {
  public:
   explicit QtCommandUser(QWidget* parent) : parent_(parent) {}
-  // The settings whose port decides whether the organizer must be made ready
-  // again between sessions (not for the virtual organizer); not owned.
-  void set_settings(const AppSettings* settings) { settings_ = settings; }
   // Told after each link session: its mode, its result and the organizer
   // model it talked to (empty unless it went through).
   void SessionsSay(std::optional<std::string> done) override { sessions_say_ = std::move(done); }
@@ -60,19 +42,10 @@ class QtCommandUser : public DesktopUser {
                                          const std::string& user) override;
 
   ResultCode RunTransfer(const LinkSettings& settings, SafeTransferReport* report) override;
-  bool ReadyForNextRun() override;
-  bool GoOnAfterSnapshot(RunMode run_mode, const std::filesystem::path& kept,
-                         const std::vector<LargeRemoval>& large, Prompter& run) override;
-  bool TellSnapshotNotKept(RunMode run_mode, const std::string& error_text, Prompter& run) override;
-  void TellHistoryNotWritten(const std::string& error_text) override;
-  void TellJournalNotWritten(const std::filesystem::path& journal,
-                             const std::string& error_text) override;
-  void TellSnapshotNotUsable(const std::string& why, bool new_one) override;
   AfterStop ChooseAfterStop(const RestoreResult& stopped) override;
 
  private:
   QWidget* parent_;
-  const AppSettings* settings_ = nullptr;
   RunListener run_listener_;
   std::optional<std::string> sessions_say_;
 };

@@ -1,13 +1,10 @@
 #include "ui/startup.h"
 
-#include <fstream>
-
 #include <QApplication>
 #include <QMessageBox>
 #include <QTimer>
 
-#include "platform/app_dirs.h"
-#include "platform/program_dir.h"
+#include "desktop/desktop_paths.h"
 #include "ui/main_window.h"
 #include "ui/quit_signals.h"
 #include "ui/single_instance.h"
@@ -36,15 +33,6 @@ StartupOptions ParseStartupOptions(const QStringList& arguments) {
   return options;
 }
 
-std::string MissingTableFile(const std::filesystem::path& dir) {
-  // The free-space query is the platform's own here, so no library to check.
-  for (const char* name : {"code.dat", "char.dat", "sort.dat"}) {
-    std::ifstream file(dir / name, std::ios::binary);
-    if (!file.is_open()) return name;
-  }
-  return {};
-}
-
 int RunLinkUtility(QApplication& app, const StartupOptions& options) {
   // Being told to end closes the window as the user would, so nothing is lost.
   // Installed first: a signal that comes early waits for the event loop.
@@ -63,21 +51,7 @@ int RunLinkUtility(QApplication& app, const StartupOptions& options) {
   // Another copy runs: it has been asked to come forward; end without a word.
   if (!instance.Acquire()) return 0;
 
-  MainWindowPaths paths;
-  if (options.files_dir.empty()) {
-    // A build tree keeps everything beside the program; an installed one
-    // uses the XDG folders. One that cannot be made shows as a write error.
-    const AppDirs dirs = CurrentAppDirs();
-    (void)CreateAppDirs(dirs);
-    paths.files_dir = dirs.data;
-    paths.config_dir = dirs.config;
-    paths.state_dir = dirs.state;
-    paths.documents_dir = dirs.documents;
-  } else {
-    paths.files_dir = options.files_dir;
-  }
-  // Beside the program, else under the installation's share/kivo-link.
-  paths.tables_dir = options.tables_dir.empty() ? TablesDirectory() : options.tables_dir;
+  const MainWindowPaths paths = StartPaths(options.files_dir, options.tables_dir);
   if (!MissingTableFile(paths.tables_dir).empty()) {
     QMessageBox::warning(nullptr, QStringLiteral("Warning"),
                          QStringLiteral("Please reinstall this software correctly."));

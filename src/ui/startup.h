@@ -2,7 +2,6 @@
 #define KIVO_UI_STARTUP_H_
 
 #include <filesystem>
-#include <string>
 
 #include <QString>
 #include <QStringList>
@@ -23,10 +22,6 @@ struct StartupOptions {
 // Reads "--config-dir DIR", "--tables-dir DIR" and "--instance NAME" from the
 // arguments (the first being the program). Unknown arguments are ignored.
 [[nodiscard]] StartupOptions ParseStartupOptions(const QStringList& arguments);
-
-// The first of "code.dat", "char.dat" and "sort.dat" that cannot be opened for
-// reading in dir, or an empty string when all three can.
-[[nodiscard]] std::string MissingTableFile(const std::filesystem::path& dir);
 
 // The start-up of the desktop program: one copy only (a second start hands over
 // to the first and returns 0 at once), the table check ("Please reinstall this

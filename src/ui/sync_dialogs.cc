@@ -15,8 +15,9 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "desktop/main_commands.h"
+#include "desktop/sync_preview.h"
 #include "store/app_settings.h"
-#include "ui/main_commands.h"
 #include "ui/message_box.h"
 #include "ui/qt_command_user.h"
 #include "view/sync_report_text.h"
@@ -26,11 +27,6 @@ namespace kivo {
 namespace {
 
 QString FromUtf8(const std::string& text) { return QString::fromStdString(text); }
-
-// The conflict policies as the settings name them, in the box's order.
-constexpr const char* kPolicyKeys[] = {"keep-both", "organizer", "pc"};
-constexpr const char* kPolicyTexts[] = {"Keep both records", "Keep the Organizer's record",
-                                        "Keep the record on this PC"};
 
 QVBoxLayout* Column(QDialog* dialog) { return static_cast<QVBoxLayout*>(dialog->layout()); }
 
@@ -42,13 +38,6 @@ QTreeWidget* NewList(QWidget* parent, const QStringList& titles, const char* nam
   list->setSelectionMode(QAbstractItemView::SingleSelection);
   list->header()->setStretchLastSection(true);
   return list;
-}
-
-QString CountsCell(const SideCounts& counts) {
-  return QStringLiteral("%1 added, %2 changed, %3 removed")
-      .arg(counts.added)
-      .arg(counts.changed)
-      .arg(counts.removed);
 }
 
 }  // namespace
@@ -130,9 +119,9 @@ SyncTargetsDialog::SyncTargetsDialog(const SyncSettings& settings, QWidget* pare
   row->addLayout(buttons);
   Column(this)->addLayout(row);
   conflict_->setObjectName(QStringLiteral("conflict"));
-  for (const char* text : kPolicyTexts) conflict_->addItem(QString::fromLatin1(text));
-  for (int i = 0; i < 3; ++i) {
-    if (settings_.conflict == kPolicyKeys[i]) conflict_->setCurrentIndex(i);
+  for (const ConflictChoice& choice : kConflictChoices) {
+    conflict_->addItem(QString::fromLatin1(choice.text));
+    if (settings_.conflict == choice.key) conflict_->setCurrentIndex(conflict_->count() - 1);
   }
   auto* form = new QFormLayout;
   form->addRow(QStringLiteral("A record &changed on both sides:"), conflict_);
@@ -144,7 +133,7 @@ SyncTargetsDialog::SyncTargetsDialog(const SyncSettings& settings, QWidget* pare
   connect(list_, &QTreeWidget::itemDoubleClicked, this, &SyncTargetsDialog::EditCurrent);
   connect(list_, &QTreeWidget::currentItemChanged, this, &SyncTargetsDialog::UpdateButtons);
   connect(conflict_, &QComboBox::currentIndexChanged, this,
-          [this](int index) { settings_.conflict = kPolicyKeys[index < 0 ? 0 : index]; });
+          [this](int index) { settings_.conflict = kConflictChoices[index < 0 ? 0 : index].key; });
   ShowTargets(settings_.targets.empty() ? -1 : 0);
 }
 
@@ -196,51 +185,33 @@ void SyncTargetsDialog::RemoveCurrent() {
 SyncPreviewDialog::SyncPreviewDialog(const SyncReport& dry_run, const RowContext& context,
                                      const std::string& other, QWidget* parent)
     : OptionDialog("Synchronize", parent),
-      counts_(NewList(this,
-                      {QStringLiteral("Application"),
-                       QStringLiteral("On the %1").arg(FromUtf8(dry_run.side_names[0])),
-                       QStringLiteral("On the %1").arg(FromUtf8(dry_run.side_names[1])),
-                       QStringLiteral("Conflicts")},
-                      "counts")),
+      counts_(NewList(this, {}, "counts")),
       details_(new QPlainTextEdit(this)),
       question_(new QLabel(this)) {
-  Column(this)->addWidget(new QLabel(
-      QStringLiteral("Synchronizing your Organizer with %1 will do this:").arg(FromUtf8(other)),
-      this));
-  for (const AppliReport& appli : dry_run.applis) {
+  const SyncPreviewText text = DescribeSyncPreview(dry_run, context, other);
+  Column(this)->addWidget(new QLabel(FromUtf8(text.intro), this));
+  QStringList titles;
+  for (const std::string& title : text.titles) titles << FromUtf8(title);
+  counts_->setHeaderLabels(titles);
+  for (const std::array<std::string, 4>& row : text.rows) {
     auto* item = new QTreeWidgetItem(counts_);
-    item->setText(0, FromUtf8(std::string(AppliName(appli.id))));
-    item->setText(1, CountsCell(appli.counts[0]));
-    item->setText(2, CountsCell(appli.counts[1]));
-    item->setText(3, QString::number(appli.conflicts.size()));
+    for (int column = 0; column < 4; ++column) item->setText(column, FromUtf8(row[column]));
   }
   counts_->setMinimumSize(640, 170);
   counts_->setColumnWidth(0, 110);
   counts_->setColumnWidth(1, 220);
   counts_->setColumnWidth(2, 220);
   Column(this)->addWidget(counts_);
-  // The conflicts with their records and sides, and the refusals, as the
-  // command line prints them; the counts above stand for its first lines.
-  const std::string text = RenderSyncReport(dry_run, context);
-  size_t from = std::min(text.find("Conflicts:\n"), text.find("Refused;"));
   details_->setObjectName(QStringLiteral("details"));
   details_->setReadOnly(true);
   details_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
   details_->setLineWrapMode(QPlainTextEdit::NoWrap);
-  details_->setPlainText(from == std::string::npos ? QStringLiteral("No conflicts.")
-                                                   : FromUtf8(text.substr(from)));
+  details_->setPlainText(FromUtf8(text.details));
   details_->setMinimumHeight(160);
   Column(this)->addWidget(details_);
   question_->setObjectName(QStringLiteral("question"));
   question_->setWordWrap(true);
-  if (dry_run.refused()) {
-    question_->setText(
-        QStringLiteral("The sync is refused because it would empty or halve an application "
-                       "(above). Press OK only if that is what you want: it goes ahead all "
-                       "the same."));
-  } else {
-    question_->setText(QStringLiteral("Press OK to synchronize, Cancel to change nothing."));
-  }
+  question_->setText(FromUtf8(text.question));
   Column(this)->addWidget(question_);
   AddButtons();
   cancel_button()->setFocus();
@@ -259,10 +230,7 @@ std::optional<std::string> QtCommandUser::AskPassword(const std::string& target,
   QInputDialog dialog(parent_);
   dialog.setObjectName(QStringLiteral("password"));
   dialog.setWindowTitle(QStringLiteral("Synchronize"));
-  dialog.setLabelText(
-      user.empty()
-          ? QStringLiteral("Password for %1:").arg(FromUtf8(target))
-          : QStringLiteral("Password of %1 for %2:").arg(FromUtf8(user), FromUtf8(target)));
+  dialog.setLabelText(FromUtf8(PasswordQuestion(target, user)));
   dialog.setTextEchoMode(QLineEdit::Password);
   dialog.setInputMode(QInputDialog::TextInput);
   if (ExecDialog(dialog) != QDialog::Accepted) return std::nullopt;

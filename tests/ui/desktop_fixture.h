@@ -21,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include "comm/virtual_organizer.h"
+#include "desktop/main_commands.h"
 #include "platform/link_defaults.h"
 #include "sample_data.h"
 #include "store/app_settings.h"
@@ -28,7 +29,6 @@
 #include "store/working_data.h"
 #include "ui/find_dialog.h"
 #include "ui/list_header_area.h"
-#include "ui/main_commands.h"
 #include "ui/main_window.h"
 #include "ui/qt_command_user.h"
 

@@ -16,8 +16,8 @@
 
 #include "box_script.h"
 #include "desktop_fixture.h"
+#include "print/calendar_paint.h"
 #include "ui/calendar_view.h"
-#include "ui/print/calendar_paint.h"
 
 namespace kivo {
 namespace {

@@ -133,19 +133,6 @@ TEST(Startup, ReadsItsOptions) {
   EXPECT_TRUE(ParseStartupOptions({"prog", "--config-dir"}).files_dir.empty());
 }
 
-TEST(Startup, TableCheckNamesTheFirstMissingFile) {
-  QTemporaryDir dir;
-  ASSERT_TRUE(dir.isValid());
-  const std::filesystem::path path = dir.path().toStdString();
-  EXPECT_EQ(MissingTableFile(path), "code.dat");
-  std::ofstream(path / "code.dat") << "x";
-  std::ofstream(path / "sort.dat") << "x";
-  EXPECT_EQ(MissingTableFile(path), "char.dat");
-  std::ofstream(path / "char.dat") << "x";
-  EXPECT_EQ(MissingTableFile(path), "");
-  EXPECT_EQ(MissingTableFile(KIVO_PROGRAM_DIR), "");
-}
-
 TEST(Startup, TerminationClosesTheWindowAndKeepsTheRecords) {
   QTemporaryDir files;
   ASSERT_TRUE(files.isValid());

@@ -5,11 +5,11 @@
 #include <span>
 
 #include "commands/link_commands.h"
+#include "desktop/main_commands.h"
 #include "history/history.h"
 #include "store/app_settings.h"
 #include "store/backup_file.h"
 #include "store/store_diff.h"
-#include "ui/main_commands.h"
 
 namespace kivo {
 namespace {

@@ -1,5 +1,5 @@
-#ifndef KIVO_UI_COMMAND_USER_H_
-#define KIVO_UI_COMMAND_USER_H_
+#ifndef KIVO_DESKTOP_DESKTOP_USER_H_
+#define KIVO_DESKTOP_DESKTOP_USER_H_
 
 #include <filesystem>
 #include <optional>
@@ -14,6 +14,9 @@
 #include "view/list_row.h"
 
 namespace kivo {
+
+struct AppSettings;
+struct RestoreResult;
 
 // A file-open or file-save question. The filters are the texts of the
 // dialog's filter list ("Backup Files (*.bkf)").
@@ -50,13 +53,42 @@ struct HistoryChoice {
 // session.
 PromptBox ConnectionReminderBox();
 
+// The one box of a Restore or Download that stopped after deleting on the
+// organizer: why, which applications are complete and which not, what the
+// organizer holds now, and the ways on (resume for a Restore, the snapshot
+// back when one was kept, or leave it, with the command line that finishes
+// it later).
+struct RestoreStoppedBox {
+  std::string caption;
+  std::string text;
+  bool can_resume = false;
+  bool can_put_back = false;
+};
+[[nodiscard]] RestoreStoppedBox DescribeStop(const RestoreResult& stopped);
+
 // What the desktop program's commands ask of the user beyond what the
 // operations of commands/ ask (CommandUser: questions, the progress window
 // of a run, the safety steps): the file dialogs, the Import and history
 // dialogs, and the wait cursor. The desktop program shows its dialogs; tests
 // answer from a script.
+//
+// The safety steps are told and asked here, in the desktop's words, as boxes
+// through Ask (on the worker: through the run's prompter).
 class DesktopUser : public CommandUser {
  public:
+  // The settings whose port decides whether the organizer must be made ready
+  // again between sessions (not for the virtual organizer); not owned.
+  void set_settings(const AppSettings* settings) { settings_ = settings; }
+
+  bool ReadyForNextRun() override;
+  bool GoOnAfterSnapshot(RunMode run_mode, const std::filesystem::path& kept,
+                         const std::vector<LargeRemoval>& large, Prompter& run) override;
+  bool TellSnapshotNotKept(RunMode run_mode, const std::string& error_text, Prompter& run) override;
+  void TellHistoryNotWritten(const std::string& error_text) override;
+  void TellJournalNotWritten(const std::filesystem::path& journal,
+                             const std::string& error_text) override;
+  void TellSnapshotNotUsable(const std::string& why, bool new_one) override;
+
   // The chosen file; nullopt when the user cancelled.
   [[nodiscard]] virtual std::optional<FileAnswer> ChooseFile(const FileQuestion& question) = 0;
   // nullopt when the user cancelled.
@@ -75,6 +107,9 @@ class DesktopUser : public CommandUser {
   // that text ("" says nothing: the reception of a comparison or a sync is
   // no Backup).
   virtual void SessionsSay(std::optional<std::string> done) { (void)done; }
+
+ private:
+  const AppSettings* settings_ = nullptr;
 };
 
 // Holds a command's word for its sessions (DesktopUser::SessionsSay) while
@@ -110,4 +145,4 @@ class ListView {
 
 }  // namespace kivo
 
-#endif  // KIVO_UI_COMMAND_USER_H_
+#endif  // KIVO_DESKTOP_DESKTOP_USER_H_

@@ -1,5 +1,5 @@
-#ifndef KIVO_UI_PRINT_CALENDAR_PAINT_H_
-#define KIVO_UI_PRINT_CALENDAR_PAINT_H_
+#ifndef KIVO_PRINT_CALENDAR_PAINT_H_
+#define KIVO_PRINT_CALENDAR_PAINT_H_
 
 #include <array>
 #include <climits>
@@ -124,4 +124,4 @@ void PaintCalendar(QPainter& painter, const CalendarPage& page, const CalendarOp
 
 }  // namespace kivo
 
-#endif  // KIVO_UI_PRINT_CALENDAR_PAINT_H_
+#endif  // KIVO_PRINT_CALENDAR_PAINT_H_

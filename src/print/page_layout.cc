@@ -1,4 +1,4 @@
-#include "ui/print/page_layout.h"
+#include "print/page_layout.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -15,7 +15,7 @@
 #include <QTextLayout>
 
 #include "platform/atomic_file.h"
-#include "ui/print/calendar_paint.h"
+#include "print/calendar_paint.h"
 
 namespace kivo {
 namespace {

@@ -1,4 +1,4 @@
-#include "ui/file_names.h"
+#include "desktop/file_names.h"
 
 #include <cctype>
 #include <cstdio>

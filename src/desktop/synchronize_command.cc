@@ -8,13 +8,14 @@
 #include "commands/link_commands.h"
 #include "commands/organizer_endpoint.h"
 #include "commands/sync_commands.h"
+#include "desktop/main_commands.h"
+#include "desktop/sync_preview.h"
 #include "format/today.h"
 #include "sides/store_endpoint.h"
 #include "store/app_settings.h"
 #include "store/char_tables.h"
 #include "store/working_data.h"
 #include "sync/sync_state.h"
-#include "ui/main_commands.h"
 #include "view/sync_report_text.h"
 
 namespace kivo {
@@ -40,9 +41,8 @@ std::string DoneLine(const SyncRun& run, const std::string& name) {
   }
   std::string line = "With " + name + ":";
   for (size_t side = 0; side < 2; ++side) {
-    line += (side == 0 ? " " : "; ") + run.report.side_names[side] + " " +
-            std::to_string(sum[side].added) + " added, " + std::to_string(sum[side].changed) +
-            " changed, " + std::to_string(sum[side].removed) + " removed";
+    line +=
+        (side == 0 ? " " : "; ") + run.report.side_names[side] + " " + SideCountsText(sum[side]);
   }
   const int conflicts = run.report.ConflictCount();
   if (conflicts > 0) line += "; " + std::to_string(conflicts) + " conflicts kept as chosen";
@@ -58,7 +58,7 @@ void MainCommands::Synchronize() {
   std::unique_ptr<LinkCommands> link = Commands();
   if (!link) return;
   ItemContext items;
-  items.allowed = LoadAllowedTable(paths_.tables_dir / "char.dat");
+  items.allowed = AllowedCharacters();
   items.today = SystemToday();
   items.now = std::time(nullptr);
   items.tables = &store_.code_tables();

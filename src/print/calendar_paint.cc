@@ -1,4 +1,4 @@
-#include "ui/print/calendar_paint.h"
+#include "print/calendar_paint.h"
 
 #include <algorithm>
 #include <cmath>

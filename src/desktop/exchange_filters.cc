@@ -1,6 +1,10 @@
-#include "ui/exchange_filters.h"
+#include "desktop/exchange_filters.h"
+
+#include <cerrno>
+#include <cstring>
 
 #include "exchange/exchange.h"
+#include "platform/file_handle.h"
 
 namespace kivo {
 
@@ -57,6 +61,14 @@ std::string FormatMismatch(std::string_view path, AppliId id) {
   return std::string(title == "iCalendar" ? "An " : "A ") + std::string(title) +
          " file does not fit " + std::string(AppliName(id)) + ". " + std::string(AppliName(id)) +
          " takes " + takes + " files.";
+}
+
+std::string ImportProblem(const std::string& path, int appli) {
+  if (OpenFile(path, "rb") == nullptr) {
+    const int error = errno;
+    return std::strerror(error != 0 ? error : ENOENT);
+  }
+  return appli < 0 ? std::string() : FormatMismatch(path, static_cast<AppliId>(appli));
 }
 
 std::string_view EncodingKey(std::optional<CsvEncoding> encoding) {

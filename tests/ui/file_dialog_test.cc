@@ -1,5 +1,3 @@
-#include "ui/file_names.h"
-
 #include <memory>
 
 #include <QAbstractButton>
@@ -17,28 +15,6 @@
 
 namespace kivo {
 namespace {
-
-TEST(WithExtension, AppendsTheExtensionUnlessThePartFromTheLastDotIsIt) {
-  struct Case {
-    const char* name;
-    const char* extension;
-    const char* expected;
-  };
-  const Case kCases[] = {
-      {"/d/backup", ".bkf", "/d/backup.bkf"},
-      {"/d/backup.bkf", ".bkf", "/d/backup.bkf"},
-      {"/d/backup.BKF", ".bkf", "/d/backup.BKF"},
-      {"/d/backup.Bkf  \t", ".bkf", "/d/backup.Bkf"},
-      {"/d/backup  ", ".bkf", "/d/backup.bkf"},
-      {"/d/backup.txt", ".bkf", "/d/backup.txt.bkf"},
-      {"/d/backup.bkf.old", ".bkf", "/d/backup.bkf.old.bkf"},
-      {"/d/list", ".csv", "/d/list.csv"},
-      {"/d/list.CSV", ".csv", "/d/list.CSV"},
-      {"/d/list.bkf", ".csv", "/d/list.bkf.csv"},
-      {"/d.x/list", ".csv", "/d.x/list.csv"},
-  };
-  for (const Case& c : kCases) EXPECT_EQ(WithExtension(c.name, c.extension), c.expected) << c.name;
-}
 
 // The save dialog puts the extension on the name typed into it (Enter, with
 // the name field's focus) before it asks whether to replace a file, so it
@@ -98,16 +74,6 @@ TEST(SaveFileDialog, TakesTheExtensionOfTheChosenFilter) {
     EXPECT_EQ(dialog->defaultSuffix(),
               request.selected_filter.section(QStringLiteral("*."), 1).chopped(1));
   }
-}
-
-TEST(ProposedBackupName, IsTheDateAsEightDigits) {
-  EXPECT_EQ(ProposedBackupName(2026, 12, 7), "20261207.bkf");
-  EXPECT_EQ(ProposedBackupName(2004, 1, 31), "20040131.bkf");
-}
-
-TEST(FolderOf, DropsTheFileAndTheFinalSeparator) {
-  EXPECT_EQ(FolderOf("/home/u/data/x.bkf"), "/home/u/data");
-  EXPECT_EQ(FolderOf("/x.bkf"), "/");
 }
 
 }  // namespace

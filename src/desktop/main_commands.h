@@ -1,25 +1,28 @@
-#ifndef KIVO_UI_MAIN_COMMANDS_H_
-#define KIVO_UI_MAIN_COMMANDS_H_
+#ifndef KIVO_DESKTOP_MAIN_COMMANDS_H_
+#define KIVO_DESKTOP_MAIN_COMMANDS_H_
 
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <set>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "desktop/desktop_paths.h"
+#include "desktop/desktop_user.h"
+#include "desktop/edit_request.h"
 #include "link/comm_link.h"
 #include "platform/clock.h"
 #include "store/appli_store.h"
 #include "store/char_tables.h"
-#include "ui/command_user.h"
+#include "store/record_access.h"
 #include "view/main_view_model.h"
 
 namespace kivo {
 
 struct AppSettings;
-struct CategoryNames;
 class LinkCommands;
 struct RestoreResult;
 struct SyncRun;
@@ -29,24 +32,6 @@ struct VirtualOrganizerOptions;
 // The caption of the main window and of its start-up messages.
 inline constexpr const char* kProgramTitle = "PC Software for Norvale TR/VX-480";
 
-// Where the desktop program finds its files.
-struct MainWindowPaths {
-  // Holds the working data file "Kivo-LinkUtility.dat" and, unless
-  // config_dir names another folder, the settings file "Kivo-LinkUtility.ini":
-  // the program directory, an installed program's XDG data folder, or a
-  // test's own directory.
-  std::filesystem::path files_dir;
-  // Holds code.dat and sort.dat.
-  std::filesystem::path tables_dir;
-  // An installed program keeps the settings file in its own folder and a
-  // bare log name in another (platform/app_dirs.h); empty: files_dir.
-  std::filesystem::path config_dir;
-  std::filesystem::path state_dir;
-  // Where the file dialogs open at first (platform/app_dirs.h); empty:
-  // files_dir/DATA.
-  std::filesystem::path documents_dir;
-};
-
 // The desktop program's document and the commands of its menus and buttons:
 // the settings, the store with the working data, the view model of the list
 // on screen, and Open … Export, the transfers with their safety steps and
@@ -54,9 +39,9 @@ struct MainWindowPaths {
 // leaves the view model showing the store; the ListView (when one is
 // attached) follows.
 //
-// One class in four files: main_commands.cc (the document, the list, the
-// file commands, Delete and Find), transfer_commands.cc, safety_commands.cc
-// and exchange_commands.cc.
+// One class in several files: main_commands.cc (the document, the list, the
+// file commands, Delete and Find), record_edits.cc, transfer_commands.cc,
+// safety_commands.cc, exchange_commands.cc and synchronize_command.cc.
 class MainCommands {
  public:
   explicit MainCommands(const MainWindowPaths& paths);
@@ -85,6 +70,18 @@ class MainCommands {
   void RefreshList(bool resort);
   // Puts an application on screen, committing the one shown first when asked.
   void ShowAppli(AppliId id, bool commit_first);
+  // The list's clicks: a tab (its index), a column's header (the sort), the
+  // Telephone filter (ignored on other tabs), a column the user widened or
+  // narrowed (the last one follows the list's width and is not kept).
+  void ShowTab(int tab);
+  void SortOnColumn(int column);
+  void ShowFilter(int filter);
+  void ResizeColumn(int column, int width, int column_count);
+  // Edit > Undo: the newest change taken back; false when there was none.
+  bool Undo();
+  // The column widths the user chose, from and into the window's settings.
+  void RestoreListWidths();
+  void KeepListWidths();
   // After the Display Format dialog: the list is committed with the old
   // formats, the new ones are taken over and the list is refreshed.
   void ApplyDisplayFormat(int display_date, int display_hour);
@@ -116,6 +113,29 @@ class MainCommands {
   // One Find Next (text in the PC coding); "Not found !" goes to `owner`, the
   // Find dialog. True when a row was found and selected.
   bool FindNext(const std::string& text, bool down, bool match_case, Prompter& owner);
+
+  // The record edit dialogs (record_edits.cc). What the dialog of the
+  // application on screen opens with for a row (-1: a new record).
+  [[nodiscard]] EditRequest EditOfRow(int row) const;
+  // The dialog's end for that row: Save replaces the row, Save As New and the
+  // Save of a new record add one (none beyond the record limit); any other
+  // end changes nothing. True when a row was replaced or added.
+  bool ApplyEdit(int row, const EditDialogResult& result);
+  // A record of an application other than the one on screen (the calendar's
+  // To Dos and anniversaries): its dialog, and its end taken in through that
+  // application's own list. The record's position among the application's
+  // records afterwards; -1 when it is not there or nothing changed.
+  [[nodiscard]] EditRequest EditOfStored(AppliId id, std::span<const uint8_t> stored) const;
+  int ApplyStoredEdit(AppliId id, const std::vector<uint8_t>& before,
+                      const EditDialogResult& result);
+  // A new Schedule entry on a day (day number) at a minute of it, for an
+  // hour (-1: no time); nullopt unless the Schedule is on screen and has room.
+  [[nodiscard]] std::optional<EditRequest> NewScheduleEntry(int day, int minute) const;
+
+  // The store's Expense category names, the defaults where it holds none.
+  [[nodiscard]] CategoryNames ExpenseCategoryNames() const;
+  // The characters a record's texts may hold (char.dat of the tables).
+  [[nodiscard]] AllowedTable AllowedCharacters() const;
 
   // When the newest Backup kept in the history was taken; nullopt: none is.
   [[nodiscard]] std::optional<LocalDateTime> LastBackupTime() const;
@@ -192,4 +212,4 @@ class MainCommands {
 
 }  // namespace kivo
 
-#endif  // KIVO_UI_MAIN_COMMANDS_H_
+#endif  // KIVO_DESKTOP_MAIN_COMMANDS_H_

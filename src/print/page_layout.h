@@ -1,5 +1,5 @@
-#ifndef KIVO_UI_PRINT_PAGE_LAYOUT_H_
-#define KIVO_UI_PRINT_PAGE_LAYOUT_H_
+#ifndef KIVO_PRINT_PAGE_LAYOUT_H_
+#define KIVO_PRINT_PAGE_LAYOUT_H_
 
 // Printing: the lists and the calendar's pages laid out on paper, for the
 // desktop's Print, Print Preview and Export PDF and for `kivo-link print`.
@@ -77,4 +77,4 @@ int PaintJob(const PrintJob& job, QPagedPaintDevice& device, bool turn_pages = f
 
 }  // namespace kivo
 
-#endif  // KIVO_UI_PRINT_PAGE_LAYOUT_H_
+#endif  // KIVO_PRINT_PAGE_LAYOUT_H_

@@ -6,13 +6,13 @@
 
 #include "comm/virtual_organizer.h"
 #include "commands/link_commands.h"
+#include "desktop/main_commands.h"
 #include "history/history.h"
 #include "store/app_settings.h"
 #include "store/record_access.h"
 #include "store/result_code.h"
 #include "store/store_records.h"
 #include "store/working_data.h"
-#include "ui/main_commands.h"
 #include "view/row_sort.h"
 
 namespace kivo {

@@ -2,11 +2,13 @@
 // commands that work on the data file: Open, Save As, Clear All; Delete Entry
 // and Find Next.
 
-#include "ui/main_commands.h"
+#include "desktop/main_commands.h"
 
 #include <algorithm>
 
 #include "comm/virtual_organizer.h"
+#include "desktop/file_names.h"
+#include "desktop/port_names.h"
 #include "format/today.h"
 #include "history/history.h"
 #include "platform/app_dirs.h"
@@ -16,8 +18,6 @@
 #include "store/backup_file.h"
 #include "store/record_access.h"
 #include "store/working_data.h"
-#include "ui/file_names.h"
-#include "ui/port_names.h"
 #include "view/appli_columns.h"
 
 namespace kivo {
@@ -160,6 +160,70 @@ void MainCommands::ShowAppli(AppliId id, bool commit_first) {
   ShowList();
 }
 
+void MainCommands::ShowTab(int tab) {
+  if (tab < 0 || tab >= kTabCount) return;
+  KeepListState();
+  model_->ShowAppli(kTabAppli[tab], /*commit_first=*/true);
+  ShowList();
+}
+
+void MainCommands::SortOnColumn(int column) {
+  KeepListState();
+  // Without rows nothing is sorted. The list is shown again either way: its
+  // header moves its sort indicator on a click by itself, and must show the
+  // model's.
+  (void)model_->SortOnColumn(column);
+  ShowList();
+}
+
+void MainCommands::ShowFilter(int filter) {
+  if (model_->appli() != kTelephone) return;
+  KeepListState();
+  model_->SetFilter(filter);
+  ShowList();
+}
+
+void MainCommands::ResizeColumn(int column, int width, int column_count) {
+  // The last column follows the list's width; the others keep what the user
+  // made of them.
+  if (column < 0 || column >= kMaxColumns || column + 1 >= column_count) return;
+  model_->view_state(model_->appli()).widths[column] = width;
+}
+
+bool MainCommands::Undo() {
+  CloseFind();
+  KeepListState();
+  if (!model_->Undo()) return false;
+  ShowList();
+  return true;
+}
+
+void MainCommands::RestoreListWidths() {
+  const WindowGeometry& saved = settings_->window;
+  for (AppliId id = 0; id < static_cast<AppliId>(saved.columns.size()); ++id) {
+    ViewState& state = model_->view_state(id);
+    const std::vector<int>& widths = saved.columns[static_cast<size_t>(id)];
+    for (size_t c = 0; c < widths.size() && c < state.widths.size(); ++c) {
+      state.widths[c] = widths[c];
+    }
+  }
+}
+
+void MainCommands::KeepListWidths() {
+  WindowGeometry& saved = settings_->window;
+  for (AppliId id = 0; id < static_cast<AppliId>(saved.columns.size()); ++id) {
+    const ViewState& state = model_->view_state(id);
+    const auto columns = AppliColumns(id);
+    const int count = static_cast<int>(columns.size());
+    std::vector<int>& widths = saved.columns[static_cast<size_t>(id)];
+    widths.assign(state.widths.begin(), state.widths.begin() + count);
+    // Only widths the user chose are kept (0: the column fits its contents).
+    // The last column fills the list: its width follows the window.
+    widths[count - 1] = 0;
+    if (std::all_of(widths.begin(), widths.end(), [](int w) { return w == 0; })) widths.clear();
+  }
+}
+
 void MainCommands::ApplyDisplayFormat(int display_date, int display_hour) {
   KeepListState();
   model_->ChangeDisplayModes(display_date, display_hour);
@@ -182,6 +246,16 @@ void MainCommands::ApplyExpenseCategories(const CategoryNames& names) {
   // The dialog only gives names that fit the record.
   (void)SetCategoryNames(store_, names);
   if (on_screen) RefreshList(/*resort=*/true);
+}
+
+CategoryNames MainCommands::ExpenseCategoryNames() const {
+  CategoryNames names;
+  if (GetCategoryNames(store_, &names) != 0) names = DefaultCategoryNames();
+  return names;
+}
+
+AllowedTable MainCommands::AllowedCharacters() const {
+  return LoadAllowedTable(paths_.tables_dir / "char.dat");
 }
 
 std::vector<std::vector<uint8_t>> MainCommands::ListRecords() const {

@@ -1,5 +1,5 @@
-#ifndef KIVO_UI_FILE_NAMES_H_
-#define KIVO_UI_FILE_NAMES_H_
+#ifndef KIVO_DESKTOP_FILE_NAMES_H_
+#define KIVO_DESKTOP_FILE_NAMES_H_
 
 #include <string>
 #include <string_view>
@@ -23,4 +23,4 @@ inline constexpr std::string_view kCsvExtension = ".csv";
 
 }  // namespace kivo
 
-#endif  // KIVO_UI_FILE_NAMES_H_
+#endif  // KIVO_DESKTOP_FILE_NAMES_H_

@@ -1,5 +1,5 @@
-#ifndef KIVO_UI_EXCHANGE_FILTERS_H_
-#define KIVO_UI_EXCHANGE_FILTERS_H_
+#ifndef KIVO_DESKTOP_EXCHANGE_FILTERS_H_
+#define KIVO_DESKTOP_EXCHANGE_FILTERS_H_
 
 #include <optional>
 #include <string>
@@ -34,6 +34,11 @@ struct ExportFilter {
 // when it fits or its extension names no format (read as CSV).
 [[nodiscard]] std::string FormatMismatch(std::string_view path, AppliId id);
 
+// Why the Import dialog cannot take the file: the system's reason why it
+// cannot be opened for reading, else the reason its extension does not fit
+// the application (appli < 0: none chosen, no reason); empty when it can.
+[[nodiscard]] std::string ImportProblem(const std::string& path, int appli);
+
 // The settings' words for a CSV coding ("utf-8", "cp1252"; "detect" for
 // none), and back.
 [[nodiscard]] std::string_view EncodingKey(std::optional<CsvEncoding> encoding);
@@ -41,4 +46,4 @@ struct ExportFilter {
 
 }  // namespace kivo
 
-#endif  // KIVO_UI_EXCHANGE_FILTERS_H_
+#endif  // KIVO_DESKTOP_EXCHANGE_FILTERS_H_

@@ -1,5 +1,6 @@
-#include "ui/port_names.h"
+#include "desktop/port_names.h"
 
+#include "commands/link_commands.h"
 #include "store/app_settings.h"
 
 namespace kivo {
@@ -17,5 +18,16 @@ PortSpec SettingsPort(const AppSettings& settings) {
 }
 
 bool OnVirtualOrganizer(const AppSettings& settings) { return settings.port_name == kVirtualPort; }
+
+DetectSettings DetectSettingsFrom(const AppSettings& settings, SerialPortFactory port_factory,
+                                  SerialDevices* devices) {
+  std::function<std::vector<PortSpec>()> list_ports;
+  if (devices != nullptr) {
+    list_ports = [devices, map = settings.port_devices] {
+      return DetectCandidates(devices->List(), map);
+    };
+  }
+  return DetectSetup(settings, std::move(port_factory), std::move(list_ports));
+}
 
 }  // namespace kivo

@@ -5,6 +5,9 @@
 
 #include "csv/csv_export.h"
 #include "csv/csv_reader.h"
+#include "desktop/exchange_filters.h"
+#include "desktop/file_names.h"
+#include "desktop/main_commands.h"
 #include "exchange/exchange.h"
 #include "format/today.h"
 #include "platform/free_space.h"
@@ -12,9 +15,6 @@
 #include "store/record_access.h"
 #include "store/result_code.h"
 #include "store/store_records.h"
-#include "ui/exchange_filters.h"
-#include "ui/file_names.h"
-#include "ui/main_commands.h"
 
 namespace kivo {
 namespace {
@@ -71,8 +71,7 @@ void MainCommands::Import() {
   options.today = SystemToday();
   {
     Busy busy(user_);
-    batch = ReadImportFile(file, format, id, options, store_,
-                           LoadAllowedTable(paths_.tables_dir / "char.dat"));
+    batch = ReadImportFile(file, format, id, options, store_, AllowedCharacters());
   }
   if (!batch) {
     Tell(failed);
