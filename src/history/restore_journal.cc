@@ -45,7 +45,9 @@ bool WriteRestoreJournal(const std::filesystem::path& path, const RestoreJournal
   std::error_code ec;
   std::filesystem::create_directories(path.parent_path(), ec);
   const auto* data = reinterpret_cast<const uint8_t*>(text.data());
-  return WriteFileAtomically(path, std::span(data, text.size()), error_text);
+  const Status written = WriteFileAtomically(path, std::span(data, text.size()));
+  if (!written && error_text != nullptr) *error_text = written.error();
+  return written.ok();
 }
 
 std::optional<RestoreJournal> ReadRestoreJournal(const std::filesystem::path& path) {

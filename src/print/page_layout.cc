@@ -412,10 +412,11 @@ bool WritePdf(const PrintJob& job, const std::filesystem::path& path, std::strin
     if (pages != nullptr) *pages = painted;
   }
   const QByteArray& bytes = buffer.data();
-  return WriteFileAtomically(path,
-                             std::span(reinterpret_cast<const uint8_t*>(bytes.constData()),
-                                       static_cast<size_t>(bytes.size())),
-                             error);
+  const Status written =
+      WriteFileAtomically(path, std::span(reinterpret_cast<const uint8_t*>(bytes.constData()),
+                                          static_cast<size_t>(bytes.size())));
+  if (!written) *error = written.error();
+  return written.ok();
 }
 
 }  // namespace kivo

@@ -252,7 +252,9 @@ bool SaveAppSettings(const AppSettings& settings, const std::filesystem::path& s
   // An unreadable file is rewritten whole from the settings.
   (void)ini.Load(settings_file);
   WriteAppSettings(settings, ini);
-  return ini.Save(settings_file, error_text, writer);
+  const Status saved = ini.Save(settings_file, writer);
+  if (!saved && error_text != nullptr) *error_text = saved.error();
+  return saved.ok();
 }
 
 void CreateBackupDir(const AppSettings& settings) {

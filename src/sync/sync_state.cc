@@ -130,9 +130,9 @@ bool SyncState::Prepare(std::string* error_text) {
 }
 
 bool SyncState::Write(const char* name, std::span<const uint8_t> bytes, std::string* error_text) {
-  std::string system_text;
-  if (WriteFileAtomically(dir_ / name, bytes, &system_text, writer_)) return true;
-  if (error_text != nullptr) *error_text = (dir_ / name).string() + ": " + system_text;
+  const Status written = WriteFileAtomically(dir_ / name, bytes, writer_);
+  if (written) return true;
+  if (error_text != nullptr) *error_text = (dir_ / name).string() + ": " + written.error();
   return false;
 }
 
