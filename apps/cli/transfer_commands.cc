@@ -322,10 +322,9 @@ void CopyAppli(const AppliStore& from, AppliStore& to, AppliId id) {
 // organizer's application the file does not carry (its category names, say)
 // is left alone rather than overwritten with defaults.
 int ReadForSending(const CliContext& context, const fs::path& file, AppliStore& store) {
-  std::string error_text;
-  const StoreResult result = ReadBackupFile(store, file, &error_text);
-  if (result == kStoreOk) return kExitOk;
-  return context.FileFailure(file, BackupReadFailure(result, error_text, store));
+  const StoreStatus result = ReadBackupFile(store, file);
+  if (result.ok()) return kExitOk;
+  return context.FileFailure(file, BackupReadFailure(result, store));
 }
 
 // A file that cannot be written where it is meant to go is found before the
@@ -339,9 +338,10 @@ int CheckWritableTarget(const CliContext& context, const fs::path& file) {
 }
 
 int Saved(CliContext& context, AppliStore& store, const fs::path& file) {
-  std::string error_text;
-  if (SaveBackupFile(store, file, context.scramble(), &error_text) != kStoreOk) {
-    return context.FileFailure(file, error_text.empty() ? "cannot be written" : error_text);
+  const StoreStatus saved = SaveBackupFile(store, file, context.scramble());
+  if (!saved.ok()) {
+    return context.FileFailure(file,
+                               saved.error_text.empty() ? "cannot be written" : saved.error_text);
   }
   return kExitOk;
 }

@@ -78,9 +78,9 @@ BackupResult LinkCommands::Backup(AppliStore& into, const std::filesystem::path&
   if (result.code != kResultSuccess) return result;
   into.EnsureAllAppli();
   if (!file.empty()) {
-    std::string error_text;
-    if (SaveBackupFile(into, file, settings().file_scramble != 0, &error_text) != kStoreOk) {
-      result.file_error = error_text.empty() ? "cannot be written" : error_text;
+    const StoreStatus saved = SaveBackupFile(into, file, settings().file_scramble != 0);
+    if (!saved.ok()) {
+      result.file_error = saved.error_text.empty() ? "cannot be written" : saved.error_text;
       return result;
     }
   }

@@ -331,8 +331,8 @@ void MainCommands::OpenBackup(const std::string& path) {
   loaded.SetDeviceCode(device[0], device[1]);
   if (loaded.GetAppliBuf(kStoreSlots) != 0) return;
   CommitList(/*ordered=*/false);
-  std::string reason;
-  if (LoadBackupFile(loaded, path, &reason) != 0) {
+  if (const StoreStatus load = LoadBackupFile(loaded, path); !load.ok()) {
+    const std::string& reason = load.error_text;
     // The reader's reason names an application id the program does not know
     // (as the command line tells it); a file that cannot be read says why.
     constexpr std::string_view kNotCompatible = "The backup file is not compatible.";
@@ -362,9 +362,9 @@ void MainCommands::SaveAs() {
   // The file holds every application in its default order.
   model_->Commit(/*ordered=*/true);
   for (;;) {
-    std::string error;
-    if (SaveBackupFile(store_, *path, settings_->file_scramble != 0, &error) == 0) break;
-    if (user_ == nullptr || user_->Ask({error, "Save As", PromptIcon::kQuestion,
+    const StoreStatus saved = SaveBackupFile(store_, *path, settings_->file_scramble != 0);
+    if (saved.ok()) break;
+    if (user_ == nullptr || user_->Ask({saved.error_text, "Save As", PromptIcon::kQuestion,
                                         PromptButtons::kRetryCancel}) != PromptAnswer::kRetry) {
       break;
     }

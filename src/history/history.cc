@@ -111,8 +111,8 @@ fs::path AddGeneration(const fs::path& dir, AppliStore& store, std::string_view 
     file = dir / GenerationFileName(time, kind, written);
     if (!fs::exists(file, ec)) break;
   }
-  std::string system_text;
-  if (WriteBackupFile(store, file, scramble, &system_text) != kStoreOk) {
+  if (const StoreStatus written = WriteBackupFile(store, file, scramble); !written.ok()) {
+    const std::string& system_text = written.error_text;
     *error_text = file.string() + ": " + (system_text.empty() ? "cannot be written" : system_text);
     return {};
   }

@@ -246,15 +246,13 @@ void WriteAppSettings(const AppSettings& s, IniFile& ini) {
   WriteSyncSettings(s.sync, ini);
 }
 
-bool SaveAppSettings(const AppSettings& settings, const std::filesystem::path& settings_file,
-                     std::string* error_text, FileWriter& writer) {
+Status SaveAppSettings(const AppSettings& settings, const std::filesystem::path& settings_file,
+                       FileWriter& writer) {
   IniFile ini;
   // An unreadable file is rewritten whole from the settings.
   (void)ini.Load(settings_file);
   WriteAppSettings(settings, ini);
-  const Status saved = ini.Save(settings_file, writer);
-  if (!saved && error_text != nullptr) *error_text = saved.error();
-  return saved.ok();
+  return ini.Save(settings_file, writer);
 }
 
 void CreateBackupDir(const AppSettings& settings) {

@@ -40,10 +40,9 @@ std::optional<RecordSet> DecodeBase(std::span<const uint8_t> image, const CodeTa
   AppliStore store(tables);
   if (store.GetAppliBuf(kStoreSlots) != kStoreOk) return std::nullopt;
   if (image.size() >= kBackupHeaderSize) store.SetDeviceCode(image[6], image[7]);
-  std::string text;
-  const StoreResult result = DecodeBackupFile(store, image, &text);
-  if (result != kStoreOk) {
-    if (reason != nullptr) *reason = BackupReadFailure(result, text, store.device_code());
+  const StoreStatus result = DecodeBackupFile(store, image);
+  if (!result.ok()) {
+    if (reason != nullptr) *reason = BackupReadFailure(result, store.device_code());
     return std::nullopt;
   }
   return RecordSetOf(store, kAllSyncAppli);
