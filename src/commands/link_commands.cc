@@ -61,8 +61,13 @@ ResultCode LinkCommands::Run(RunMode run_mode, int appli_mode, AppliStore* store
 KeptCopy LinkCommands::KeepInHistory(AppliStore& store, std::string_view kind) {
   KeptCopy copy;
   const LocalDateTime now = setup_.now ? setup_.now() : SystemClock().LocalNow();
-  copy.file = AddGeneration(setup_.history_dir, store, kind, now, settings().history_keep,
-                            settings().file_scramble != 0, &copy.error_text);
+  Result<std::filesystem::path> added = AddGeneration(
+      setup_.history_dir, store, kind, now, settings().history_keep, settings().file_scramble != 0);
+  if (added) {
+    copy.file = std::move(added).value();
+  } else {
+    copy.error_text = added.error();
+  }
   return copy;
 }
 

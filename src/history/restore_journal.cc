@@ -30,8 +30,7 @@ std::string FileFingerprint(const std::filesystem::path& file) {
   return Fingerprint(std::span(reinterpret_cast<const uint8_t*>(bytes->data()), bytes->size()));
 }
 
-bool WriteRestoreJournal(const std::filesystem::path& path, const RestoreJournal& journal,
-                         std::string* error_text) {
+Status WriteRestoreJournal(const std::filesystem::path& path, const RestoreJournal& journal) {
   std::string text = "file=" + journal.file + "\nfingerprint=" + journal.fingerprint +
                      "\nsnapshot=" + journal.snapshot + "\ndone=";
   bool first = true;
@@ -45,9 +44,7 @@ bool WriteRestoreJournal(const std::filesystem::path& path, const RestoreJournal
   std::error_code ec;
   std::filesystem::create_directories(path.parent_path(), ec);
   const auto* data = reinterpret_cast<const uint8_t*>(text.data());
-  const Status written = WriteFileAtomically(path, std::span(data, text.size()));
-  if (!written && error_text != nullptr) *error_text = written.error();
-  return written.ok();
+  return WriteFileAtomically(path, std::span(data, text.size()));
 }
 
 std::optional<RestoreJournal> ReadRestoreJournal(const std::filesystem::path& path) {
