@@ -83,8 +83,8 @@ class SyncCommandsTest : public ::testing::Test {
     ASSERT_EQ(SaveBackupFile(*StoreOf(round.SideBytes(Side::kRight)), file_, true), kStoreOk);
     fs::remove_all(dir_.path() / "state");
     SyncState state(dir_.path() / "state", "organizer 2 0", "file " + file_.string(), tables_.code);
-    std::string error;
-    ASSERT_TRUE(state.SaveBase(test::ExpectedMerge{round.base, {}}.Bytes(), &error)) << error;
+    const Status saved = state.SaveBase(test::ExpectedMerge{round.base, {}}.Bytes());
+    ASSERT_TRUE(saved) << saved.error();
   }
   void ExpectBothHold(const RecordSet& want) {
     const RecordSet organizer = Organizer();

@@ -130,8 +130,8 @@ struct Pair {
         right("file /pc.bkf", "PC", right_kind),
         state(dir, left.Identity(), right.Identity(), tables, writer) {
     fs::remove_all(dir);
-    std::string error;
-    EXPECT_TRUE(state.SaveBase(BytesOf(round.base), &error)) << error;
+    const Status saved = state.SaveBase(BytesOf(round.base));
+    EXPECT_TRUE(saved) << saved.error();
     left.records() = round.SideBytes(Side::kLeft);
     right.records() = round.SideBytes(Side::kRight);
     Shuffle(left.records(), rng);
