@@ -1,6 +1,7 @@
 #include "commands/sync_commands.h"
 
 #include <utility>
+#include <variant>
 
 #include "commands/organizer_endpoint.h"
 #include "dav/credentials.h"
@@ -123,15 +124,15 @@ SyncRun SyncCommands::Run(SyncEndpoint& left, SyncEndpoint& right, const SyncReq
   run.end = SyncEnd::kTargetTrouble;
   if (!run.report.failed_side) return run;
   const EndpointStatus& failure = run.report.failure;
-  SyncEndpoint& failed = *run.report.failed_side == Side::kLeft ? left : right;
   if (run.report.failed_step == SyncStep::kVerify) {
     run.end = SyncEnd::kVerifyFailed;
   } else if (failure.fault == EndpointFault::kRefused) {
     run.end = SyncEnd::kBadSide;
-  } else if (dynamic_cast<OrganizerEndpoint*>(&failed) != nullptr &&
-             failure.fault == EndpointFault::kFailed) {
+  } else if (const ResultCode* link_code = std::get_if<ResultCode>(&failure.code);
+             link_code != nullptr && failure.fault == EndpointFault::kFailed) {
+    // Only the organizer's link speaks in ResultCodes.
     run.end = SyncEnd::kLinkFailed;
-    run.link_code = static_cast<ResultCode>(failure.code);
+    run.link_code = *link_code;
   }
   return run;
 }
