@@ -47,10 +47,15 @@ class SyncCommandsTest : public ::testing::Test {
     ::setenv("NETRC", (dir_.path() / "no-netrc").c_str(), 1);
   }
 
-  SyncRun Sync(const std::string& left, const std::string& right, SyncOptions options = {}) {
+  SyncRun Sync(const std::string& left, const std::string& right, SyncOptions options = {},
+               KeptOnConflict conflict = KeptOnConflict::kBoth) {
     auto commands = Commands();
-    SyncCommands sync(*commands, user_, tables_.code, context_);
-    SyncRequest request{options, dir_.path() / "state", RadicaleServer::kUser, {}};
+    SyncCommands sync(*commands, user_, {&tables_.code, context_, {}});
+    SyncRequest request;
+    request.options = options;
+    request.conflict = conflict;
+    request.state_root = dir_.path() / "state";
+    request.user = RadicaleServer::kUser;
     return sync.Run(left, right, request);
   }
   std::unique_ptr<LinkCommands> Commands() {
@@ -86,11 +91,14 @@ class SyncCommandsTest : public ::testing::Test {
     std::string error;
     ASSERT_TRUE(state.SaveBase(test::ExpectedMerge{round.base, {}}.Bytes(), &error)) << error;
   }
-  void ExpectBothHold(const RecordSet& want) {
-    const RecordSet organizer = Organizer();
+  RecordSet File() {
     auto store = NewStore(tables_.code);
     EXPECT_EQ(ReadBackupFile(*store, file_), kStoreOk);
-    const RecordSet file = RecordSetOf(*store, kAllSyncAppli);
+    return RecordSetOf(*store, kAllSyncAppli);
+  }
+  void ExpectBothHold(const RecordSet& want) {
+    const RecordSet organizer = Organizer();
+    const RecordSet file = File();
     for (AppliId id = 0; id < kSyncAppliCount; ++id) {
       EXPECT_TRUE(SameRecords(organizer.of(id), want.of(id))) << "organizer " << AppliName(id);
       EXPECT_TRUE(SameRecords(file.of(id), want.of(id))) << "file " << AppliName(id);
@@ -115,11 +123,17 @@ TEST_F(SyncCommandsTest, RandomEditsAndFaultsEndInTheReferenceMerge) {
   for (uint64_t seed = only ? std::strtoull(only, nullptr, 10) : 1; seed <= (only ? seed : 10);
        ++seed) {
     test::ModelGenerator generator(seed);
-    const ConflictPolicy policy = static_cast<ConflictPolicy>(seed % 3);
+    // The organizer is the left side.
+    constexpr std::pair<ConflictPolicy, KeptOnConflict> kPolicies[] = {
+        {ConflictPolicy::kKeepBoth, KeptOnConflict::kBoth},
+        {ConflictPolicy::kLeft, KeptOnConflict::kOrganizer},
+        {ConflictPolicy::kRight, KeptOnConflict::kOther}};
+    const auto [policy, kept] = kPolicies[seed % 3];
     const test::ModelRound round = generator.Round(generator.Initial(4), 12);
     const test::ExpectedMerge expected = test::ReferenceMerge(round, policy);
     ASSERT_NO_FATAL_FAILURE(Prepare(round));
-    SyncOptions options{kAllSyncAppli, policy, true};
+    SyncOptions options;
+    options.force = true;
     const uint64_t fault = seed % 5;
     SyncRun broken;
     broken.end = SyncEnd::kBadSide;
@@ -128,13 +142,13 @@ TEST_F(SyncCommandsTest, RandomEditsAndFaultsEndInTheReferenceMerge) {
       options_.hang_up_after_records = fault == 2 ? 1 : fault == 3 ? 6 : 0;
       options_.lose_first_record = fault == 4;
       if (fault == 1) settings_.port_name = "/dev/kivo-no-such-port";
-      broken = Sync("organizer", file_.string(), options);
+      broken = Sync("organizer", file_.string(), options, kept);
       // A seed that sends fewer records than the line lets through syncs.
       EXPECT_TRUE(broken.end == (fault == 4 ? SyncEnd::kVerifyFailed : SyncEnd::kLinkFailed) ||
                   (fault == 3 && broken.end == SyncEnd::kSynced));
       std::tie(options_, settings_) = plain;
     }
-    SyncRun run = Sync("organizer", file_.string(), options);
+    SyncRun run = Sync("organizer", file_.string(), options, kept);
     ASSERT_EQ(run.end, SyncEnd::kSynced) << run.problem << RenderSyncReport(run.report, {});
     if (broken.end == SyncEnd::kSynced) run = broken;
     for (const AppliReport& appli : run.report.applis) {
