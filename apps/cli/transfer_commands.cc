@@ -438,6 +438,7 @@ int Sync(CliContext& given, std::span<const std::string> args) {
   switch (run.end) {
     case SyncEnd::kSynced:
     case SyncEnd::kDryRun:
+    case SyncEnd::kDeclined:  // not here: the tool asks for no confirmation
       return kExitOk;
     case SyncEnd::kRefused:
       *context.err << kToolName << ": refused; --force goes on all the same\n";

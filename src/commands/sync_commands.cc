@@ -98,6 +98,22 @@ OpenedSide SyncCommands::OpenSide(std::string_view name, const SyncRequest& requ
 }
 
 SyncRun SyncCommands::Run(SyncEndpoint& left, SyncEndpoint& right, const SyncRequest& request) {
+  if (!request.confirm_with || request.options.dry_run) return RunOnce(left, right, request);
+  SyncRequest dry = request;
+  dry.options.dry_run = true;
+  SyncRun preview = RunOnce(left, right, dry);
+  if (preview.end != SyncEnd::kDryRun && preview.end != SyncEnd::kRefused) return preview;
+  if (!user_.ConfirmSync(preview.report, *request.confirm_with)) {
+    preview.end = SyncEnd::kDeclined;
+    return preview;
+  }
+  // The person saw what the guards refused and agreed to it.
+  SyncRequest agreed = request;
+  agreed.options.force = request.options.force || preview.end == SyncEnd::kRefused;
+  return RunOnce(left, right, agreed);
+}
+
+SyncRun SyncCommands::RunOnce(SyncEndpoint& left, SyncEndpoint& right, const SyncRequest& request) {
   SyncRun run;
   SyncState state(StateRoot(request), left.Identity(), right.Identity(), *setup_.tables);
   state.set_device_code(commands_.NewStore()->device_code());

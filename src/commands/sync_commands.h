@@ -4,7 +4,7 @@
 // The two-way sync as both programs run it: one call that opens the sides a
 // person names (the organizer through commands/organizer_endpoint.h, the
 // others from sides/), runs the engine (sync/sync_driver.h) with the pair's
-// state and says how it ended.
+// state, shows the dry run first when asked to, and says how it ended.
 
 #include <array>
 #include <cstdint>
@@ -41,11 +41,16 @@ enum class SyncEnd : uint8_t {
   kLinkFailed,     // the organizer's link failed: `link_code`
   kVerifyFailed,   // a side read back different from what was written; the
                    // next sync writes it again
+  kDeclined,       // the person said no to the dry run; nothing changed
 };
 
 struct SyncRequest {
   SyncOptions options;  // its policy is set from `conflict` and the sides
   KeptOnConflict conflict = KeptOnConflict::kBoth;
+  // Set: a dry run first, put to CommandUser::ConfirmSync with this name for
+  // the side other than the organizer (as the desktop program does); else the
+  // sync as the options say (as the command line does).
+  std::optional<std::string> confirm_with;
   std::filesystem::path state_root;  // empty: the "sync" folder of the setup's state folder
   std::string user;                  // the server login; empty: the URL's or the netrc's
   std::filesystem::path ca_file;     // a private CA for https; empty: the system's
@@ -53,7 +58,7 @@ struct SyncRequest {
 
 struct SyncRun {
   SyncEnd end = SyncEnd::kSynced;
-  SyncReport report;  // empty when the sides could not be opened
+  SyncReport report;  // empty when the sides could not be opened; kDeclined: the dry run
   // When the run did not get to the engine: what went wrong and what to do.
   std::string problem;
   ResultCode link_code = kResultSuccess;  // kLinkFailed: the link's code
@@ -97,7 +102,8 @@ class SyncCommands {
   // The side a name gives (ParseSyncSide), opened.
   [[nodiscard]] OpenedSide OpenSide(std::string_view name, const SyncRequest& request);
 
-  // Syncs two sides already open, with their pair's state.
+  // Syncs two sides already open, with their pair's state; with
+  // `request.confirm_with`, once the person agreed to its dry run.
   [[nodiscard]] SyncRun Run(SyncEndpoint& left, SyncEndpoint& right, const SyncRequest& request);
   // Opens both sides from their names, then syncs them.
   [[nodiscard]] SyncRun Run(std::string_view left, std::string_view right,
@@ -107,6 +113,9 @@ class SyncCommands {
   [[nodiscard]] std::filesystem::path StateRoot(const SyncRequest& request) const;
 
  private:
+  // One run of the engine, as the request's options say.
+  SyncRun RunOnce(SyncEndpoint& left, SyncEndpoint& right, const SyncRequest& request);
+
   LinkCommands& commands_;
   CommandUser& user_;
   SyncSetup setup_;

@@ -40,6 +40,7 @@ MainCommands::~MainCommands() = default;
 void MainCommands::Attach(DesktopUser* user, ListView* view) {
   user_ = user;
   view_ = view;
+  if (user_ != nullptr) user_->set_list(model_.get());
 }
 
 // ---- the user and the list on screen ------------------------------------------

@@ -58,21 +58,12 @@ void MainCommands::Synchronize() {
   std::vector<std::string> done;
   // One pair: its dry run shown, then the sync. False stops the command
   // (cancelled or failed; the user has been told).
-  auto sync_pair = [&](SyncEndpoint& other, const std::string& name,
-                       const SyncRequest& pair_request) {
+  auto sync_pair = [&](SyncEndpoint& other, const std::string& name, SyncRequest pair_request) {
     // The organizer side asks for the organizer to be made ready before each
     // of its sessions but the first.
-    SyncRequest dry = pair_request;
-    dry.options.dry_run = true;
-    SyncRun preview = sync.Run(sync.organizer(), other, dry);
-    if (preview.end != SyncEnd::kDryRun && preview.end != SyncEnd::kRefused) {
-      TellSyncFailure(preview, name);
-      return false;
-    }
-    if (!user_->ConfirmSync(preview.report, model_->Context(), name)) return false;
-    SyncRequest real = pair_request;
-    real.options.force = preview.end == SyncEnd::kRefused;
-    const SyncRun run = sync.Run(sync.organizer(), other, real);
+    pair_request.confirm_with = name;
+    const SyncRun run = sync.Run(sync.organizer(), other, pair_request);
+    if (run.end == SyncEnd::kDeclined) return false;
     if (&other == &records && records.changed() != 0) {
       // The base now holds these records: the file must too, or a program
       // that ends without saving would read them as removed next time.

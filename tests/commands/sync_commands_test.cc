@@ -48,12 +48,14 @@ class SyncCommandsTest : public ::testing::Test {
   }
 
   SyncRun Sync(const std::string& left, const std::string& right, SyncOptions options = {},
-               KeptOnConflict conflict = KeptOnConflict::kBoth) {
+               KeptOnConflict conflict = KeptOnConflict::kBoth,
+               std::optional<std::string> confirm_with = std::nullopt) {
     auto commands = Commands();
     SyncCommands sync(*commands, user_, {&tables_.code, context_, {}});
     SyncRequest request;
     request.options = options;
     request.conflict = conflict;
+    request.confirm_with = std::move(confirm_with);
     request.state_root = dir_.path() / "state";
     request.user = RadicaleServer::kUser;
     return sync.Run(left, right, request);
@@ -95,6 +97,13 @@ class SyncCommandsTest : public ::testing::Test {
     auto store = NewStore(tables_.code);
     EXPECT_EQ(ReadBackupFile(*store, file_), kStoreOk);
     return RecordSetOf(*store, kAllSyncAppli);
+  }
+  // Puts `memos` in the file.
+  void PutFileMemos(const Records& memos) {
+    auto store = NewStore(tables_.code);
+    ASSERT_EQ(ReadBackupFile(*store, file_), kStoreOk);
+    ASSERT_EQ(ReplaceAppliRecords(*store, kMemo, memos), kStoreOk);
+    ASSERT_EQ(SaveBackupFile(*store, file_, true), kStoreOk);
   }
   void ExpectBothHold(const RecordSet& want) {
     const RecordSet organizer = Organizer();
@@ -187,6 +196,48 @@ TEST_F(SyncCommandsTest, RandomEditsAndFaultsEndInTheReferenceMerge) {
   EXPECT_EQ(Sync("organizer", file_.string()).end, SyncEnd::kSynced);
   EXPECT_EQ(user_.ready_asked, asked + 2);
   EXPECT_TRUE(SameRecords(Organizer().of(kMemo), memos));
+}
+
+// The dry run first, as the desktop program syncs: a no changes neither side,
+// and a dry run the guards refuse is the question whether to go past them. A
+// conflict ends as the person chose whichever side the organizer is on.
+TEST_F(SyncCommandsTest, ConfirmedSyncGoesPastAGuardOnlyWhenAgreedAndConflictsEndByKind) {
+  using test::ModelRecord;
+  RecordSet memos;
+  memos.Set(kMemo, {ModelRecord{1, kMemo, 1, 1}.bytes(), ModelRecord{2, kMemo, 2, 1}.bytes()});
+  ASSERT_NO_FATAL_FAILURE(Put(memos, AppliBit(kMemo)));
+  ASSERT_EQ(Sync("organizer", file_.string()).end, SyncEnd::kSynced);
+  ASSERT_NO_FATAL_FAILURE(Put(RecordSet(), AppliBit(kMemo)));
+  for (const bool yes : {false, true}) {
+    user_.confirm = {yes};
+    const int sessions = user_.sessions;
+    const SyncRun run = Sync("organizer", file_.string(), {}, KeptOnConflict::kBoth, "pc.bkf");
+    EXPECT_EQ(run.end, yes ? SyncEnd::kSynced : SyncEnd::kDeclined);
+    ASSERT_EQ(user_.dry_runs.size(), yes ? 2u : 1u);
+    EXPECT_TRUE(user_.dry_runs.back().refused());
+    EXPECT_EQ(File().of(kMemo).size(), yes ? 0u : 2u);
+    if (!yes) {
+      EXPECT_EQ(user_.sessions, sessions + 1);  // the dry run's reading only
+    }
+  }
+
+  // The file on the left, the organizer on the right.
+  ASSERT_NO_FATAL_FAILURE(Put(memos, AppliBit(kMemo)));
+  ASSERT_EQ(Sync(file_.string(), "organizer").end, SyncEnd::kSynced);
+  int version = 1;
+  for (const KeptOnConflict kept : {KeptOnConflict::kOrganizer, KeptOnConflict::kOther}) {
+    const Record on_organizer = ModelRecord{1, kMemo, 1, ++version}.bytes();
+    const Record on_file = ModelRecord{1, kMemo, 1, ++version}.bytes();
+    RecordSet edited;
+    edited.Set(kMemo, {on_organizer, memos.of(kMemo)[1]});
+    ASSERT_NO_FATAL_FAILURE(Put(edited, AppliBit(kMemo)));
+    ASSERT_NO_FATAL_FAILURE(PutFileMemos({on_file, memos.of(kMemo)[1]}));
+    ASSERT_EQ(Sync(file_.string(), "organizer", {}, kept).end, SyncEnd::kSynced);
+    const Records want{kept == KeptOnConflict::kOrganizer ? on_organizer : on_file,
+                       memos.of(kMemo)[1]};
+    EXPECT_TRUE(SameRecords(Organizer().of(kMemo), want));
+    EXPECT_TRUE(SameRecords(File().of(kMemo), want));
+  }
 }
 
 // The organizer with a real server: a card and an event made there reach the
