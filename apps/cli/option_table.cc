@@ -84,9 +84,9 @@ bool Model(CliOptions& options, const OptionValue& value) {
 }
 
 bool Conflict(CliOptions& options, const OptionValue& value) {
-  if (value.text != "keep-both" && value.text != "organizer" && value.text != "pc") return false;
-  options.conflict = std::string(value.text);
-  return true;
+  const std::optional<KeptOnConflict> kept = ParseConflictPolicy(value.text);
+  if (kept) options.conflict = *kept;
+  return kept.has_value();
 }
 
 // "schedule,todo" or "0,2": the applications with a tab.

@@ -21,19 +21,6 @@
 #include "view/appli_columns.h"
 
 namespace kivo {
-namespace {
-
-// The folders of app_dirs.h: files_dir for those the paths leave empty.
-AppDirs DirsOf(const MainWindowPaths& paths) {
-  AppDirs dirs = AppDirs::InProgramDirectory(paths.files_dir);
-  if (!paths.config_dir.empty()) dirs.config = paths.config_dir;
-  if (!paths.state_dir.empty()) dirs.state = paths.state_dir;
-  dirs.documents = paths.documents_dir;
-  return dirs;
-}
-
-}  // namespace
-
 MainCommands::MainCommands(const MainWindowPaths& paths)
     : paths_(paths),
       settings_(std::make_unique<AppSettings>()),
@@ -53,6 +40,7 @@ MainCommands::~MainCommands() = default;
 void MainCommands::Attach(DesktopUser* user, ListView* view) {
   user_ = user;
   view_ = view;
+  if (user_ != nullptr) user_->set_list(model_.get());
 }
 
 // ---- the user and the list on screen ------------------------------------------
@@ -90,8 +78,8 @@ void MainCommands::CloseFind() {
 // ---- settings and the working data file -------------------------------------
 
 void MainCommands::LoadSettings() {
-  const std::filesystem::path file = SettingsFilePath(DirsOf(paths_).config);
-  *settings_ = LoadAppSettings(file, DirsOf(paths_));
+  const std::filesystem::path file = SettingsFilePath(AppDirsOf(paths_).config);
+  *settings_ = LoadAppSettings(file, AppDirsOf(paths_));
   if (!settings_->ignored.empty()) {
     std::string text = "Some settings in\n" + file.string() + "\ncannot be used:\n";
     for (const std::string& why : settings_->ignored) text += "\n" + why;
@@ -105,7 +93,7 @@ void MainCommands::LoadSettings() {
 void MainCommands::SaveSettings() {
   settings_->appli_id = model_->appli();
   // Nothing to tell the user: the settings are written as the program ends.
-  (void)SaveAppSettings(*settings_, SettingsFilePath(DirsOf(paths_).config));
+  (void)SaveAppSettings(*settings_, SettingsFilePath(AppDirsOf(paths_).config));
 }
 
 std::optional<LocalDateTime> MainCommands::LastBackupTime() const {
