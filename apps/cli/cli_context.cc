@@ -43,4 +43,12 @@ int CliContext::UsageFailure(std::string_view message) const {
   return kExitUsage;
 }
 
+std::ostream& CliContext::SayAbout(const std::filesystem::path& output) const {
+  return output == "/dev/stdout" ? *err : *out;
+}
+
+std::filesystem::path OutputPath(const std::string& argument) {
+  return argument == "-" ? std::filesystem::path("/dev/stdout") : std::filesystem::path(argument);
+}
+
 }  // namespace kivo::cli

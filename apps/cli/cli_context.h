@@ -33,7 +33,14 @@ struct CliContext {
   int FileFailure(const std::filesystem::path& file, std::string_view reason) const;
   // "kivo-link: <message>" and the hint to --help; returns kExitUsage.
   int UsageFailure(std::string_view message) const;
+  // Where a command whose output is one file says what it did: the error
+  // stream when that file is standard output, so the output stays whole.
+  std::ostream& SayAbout(const std::filesystem::path& output) const;
 };
+
+// A command's one output file as named on the command line: "-" is standard
+// output, as "/dev/stdout" is.
+std::filesystem::path OutputPath(const std::string& argument);
 
 // Loads the settings file (--settings, or the one in dirs.config) and applies
 // context->options over it. A failure with its message when a settings file

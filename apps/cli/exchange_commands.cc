@@ -71,7 +71,7 @@ int RunExport(CliContext& context, std::span<const std::string> args) {
   const std::optional<AppliId> id = ParseExchangeAppli(context, args[1]);
   if (!id) return kExitUsage;
   const std::filesystem::path file = args[0];
-  const std::filesystem::path out = args[2];
+  const std::filesystem::path out = OutputPath(args[2]);
   const std::optional<ExchangeFormat> format =
       ChooseFormat(context, out, *id, ExchangeWay::kExport);
   if (!format) return kExitUsage;
@@ -92,7 +92,7 @@ int RunExport(CliContext& context, std::span<const std::string> args) {
   }
   if (count < 0) return context.FileFailure(out, "not written");
   std::string message = ExportMessage(count);
-  if (!message.empty()) *context.out << message << "\n";
+  if (!message.empty()) context.SayAbout(out) << message << "\n";
   return kExitOk;
 }
 
@@ -147,7 +147,8 @@ constexpr CliCommand kExchangeCommands[] = {
      "for every application, vcard (vCard 4.0) for telephone, ical (iCalendar) for\n"
      "schedule, anniversary and todo. CSV dates, times and amounts are written in\n"
      "the display modes of the settings or of --date-format and --hour-format, in\n"
-     "UTF-8 unless --encoding cp1252 is given.",
+     "UTF-8 unless --encoding cp1252 is given. OUT - (or /dev/stdout) is standard\n"
+     "output; a device or a named pipe is written in place.",
      3, 3, RunExport},
     {"import", "FILE.bkf APP IN.csv|IN.vcf|IN.ics",
      "appends the records of a CSV, vCard or iCalendar file to one application",

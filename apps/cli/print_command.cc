@@ -57,11 +57,12 @@ int RunPrint(CliContext& context, std::span<const std::string> args) {
       job.lists.push_back(std::move(list));
     }
   }
-  const Result<int> written = WritePdf(job, *view.pdf);
-  if (!written) return context.FileFailure(*view.pdf, written.error());
+  const std::filesystem::path out = OutputPath(view.pdf->string());
+  const Result<int> written = WritePdf(job, out);
+  if (!written) return context.FileFailure(out, written.error());
   const int pages = *written;
-  *context.out << pages << (pages == 1 ? " page" : " pages") << " written to " << view.pdf->string()
-               << "\n";
+  context.SayAbout(out) << pages << (pages == 1 ? " page" : " pages") << " written to "
+                        << out.string() << "\n";
   return kExitOk;
 }
 

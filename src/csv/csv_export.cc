@@ -208,19 +208,29 @@ int CsvExporter::ExportCsv(const std::filesystem::path& path, AppliId id, Prompt
 bool WriteExportText(const std::filesystem::path& path, const std::string& text, Prompter& prompter,
                      FreeSpace& free_space, FileWriter& writer) {
   // Whether the path can be written at all: opened for writing, created when
-  // absent, not truncated.
-  std::error_code ec;
-  const bool existed = std::filesystem::exists(path, ec);
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-  if (fd < 0) {
-    const int error = errno;
-    prompter.Ask(
-        PromptBox{SystemErrorText(error), "Error", PromptIcon::kInformation, PromptButtons::kOk});
+  // absent, not truncated. A device or a pipe is tried by the write itself
+  // (a second open of a pipe would end its reader's input) and takes no room.
+  if (const std::string refused = TargetRefusal(path); !refused.empty()) {
+    prompter.Ask(PromptBox{path.string() + " " + refused, "Error", PromptIcon::kInformation,
+                           PromptButtons::kOk});
     return false;
   }
-  struct stat st {};
-  const uint64_t old_size = ::fstat(fd, &st) == 0 ? static_cast<uint64_t>(st.st_size) : 0;
-  ::close(fd);
+  std::error_code ec;
+  const bool existed = std::filesystem::exists(path, ec);
+  const bool in_place = IsWrittenInPlace(path);
+  uint64_t old_size = 0;
+  if (!in_place) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) {
+      const int error = errno;
+      prompter.Ask(
+          PromptBox{SystemErrorText(error), "Error", PromptIcon::kInformation, PromptButtons::kOk});
+      return false;
+    }
+    struct stat st {};
+    old_size = ::fstat(fd, &st) == 0 ? static_cast<uint64_t>(st.st_size) : 0;
+    ::close(fd);
+  }
   // An export that ends without writing leaves no empty file behind.
   auto give_up = [&] {
     if (!existed) std::filesystem::remove(path, ec);
@@ -228,7 +238,7 @@ bool WriteExportText(const std::filesystem::path& path, const std::string& text,
   };
 
   // Rewriting a file needs only the bytes it grows by.
-  const uint64_t needed = text.size() > old_size ? text.size() - old_size : 0;
+  const uint64_t needed = !in_place && text.size() > old_size ? text.size() - old_size : 0;
   const std::filesystem::path root = FreeSpace::RootOf(path);
   while (free_space.QueryFreeSpace(root) < needed) {
     const std::string message = "Out of disk space writing to drive " + root.string() + ".";

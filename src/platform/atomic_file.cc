@@ -12,6 +12,7 @@
 #include <cstring>
 #include <random>
 #include <system_error>
+#include <utility>
 
 namespace kivo {
 
@@ -22,7 +23,13 @@ class SystemWriter : public FileWriter {
   ssize_t Write(int fd, const void* data, size_t size) override { return write(fd, data, size); }
 };
 
+bool IsStandardOutput(const std::filesystem::path& target) {
+  return target == "/dev/stdout" || target == "/dev/fd/1" || target == "/proc/self/fd/1";
+}
+
 std::filesystem::path ResolveTarget(const std::filesystem::path& target) {
+  // Standard output is the descriptor, not the file it was opened on.
+  if (IsStandardOutput(target)) return target;
   std::error_code ec;
   if (std::filesystem::is_symlink(target, ec)) {
     std::filesystem::path resolved = std::filesystem::weakly_canonical(target, ec);
@@ -97,6 +104,21 @@ void SyncDirectory(const std::filesystem::path& target) {
 
 }  // namespace
 
+bool IsWrittenInPlace(const std::filesystem::path& target) {
+  if (IsStandardOutput(target)) return true;
+  struct stat st {};
+  if (stat(target.c_str(), &st) != 0) return false;
+  return S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) || S_ISFIFO(st.st_mode);
+}
+
+std::string TargetRefusal(const std::filesystem::path& target) {
+  struct stat st {};
+  if (IsStandardOutput(target) || stat(target.c_str(), &st) != 0 || !S_ISSOCK(st.st_mode)) {
+    return {};
+  }
+  return "is a socket; only a regular file, a device or a named pipe can be written";
+}
+
 FileWriter& SystemFileWriter() {
   static SystemWriter writer;
   return writer;
@@ -112,14 +134,37 @@ AtomicFile::AtomicFile(std::filesystem::path target, FileWriter& writer)
 
 AtomicFile::~AtomicFile() { Discard(); }
 
-bool AtomicFile::Fail(int error_number) {
-  if (error_ == 0) error_ = error_number != 0 ? error_number : EIO;
+std::string AtomicFile::ErrorText() const {
+  return error_text_.empty() ? SystemErrorText(error_) : error_text_;
+}
+
+bool AtomicFile::Fail(int error_number, std::string text) {
+  if (error_ == 0) {
+    error_ = error_number != 0 ? error_number : EIO;
+    error_text_ = std::move(text);
+  }
   return false;
+}
+
+bool AtomicFile::OpenInPlace() {
+  in_place_ = true;
+  if (IsStandardOutput(target_)) {
+    // The descriptor itself, not a new open of what it points at: a file the
+    // shell redirected into keeps its place and is not truncated again.
+    fd_ = fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 0);
+  } else {
+    fd_ = open(target_.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+  }
+  return fd_ >= 0 || Fail(errno);
 }
 
 bool AtomicFile::Open() {
   if (error_ != 0) return false;
   if (fd_ >= 0) return true;
+  if (IsWrittenInPlace(target_)) return OpenInPlace();
+  if (std::string refused = TargetRefusal(target_); !refused.empty()) {
+    return Fail(ENXIO, std::move(refused));
+  }
   RemoveStaleTemps(target_);
   fd_ = CreateTemp(target_, &temp_);
   if (fd_ < 0) return Fail(errno);
@@ -151,6 +196,14 @@ bool AtomicFile::Write(std::string_view text) {
 bool AtomicFile::Commit() {
   if (error_ != 0) return false;
   if (fd_ < 0) return Fail(EBADF);
+  if (in_place_) {
+    // A pipe or a terminal cannot be synced; a disk device can, and should be.
+    if (fsync(fd_) != 0 && errno != EINVAL && errno != EROFS && errno != ENOTSUP) {
+      return Fail(errno);
+    }
+    const int fd = std::exchange(fd_, -1);
+    return close(fd) == 0 || Fail(errno);
+  }
   if (fsync(fd_) != 0) return Fail(errno);
   int fd = fd_;
   fd_ = -1;

@@ -44,6 +44,12 @@ FileWriter& SystemFileWriter();
 // A symbolic link as target is followed, so the file it names is replaced and
 // the link stays. A replaced file keeps its permission bits.
 //
+// A target that exists and is no regular file cannot be replaced without
+// breaking it for everyone else: a device or a named pipe is opened and
+// written in place (a pipe's open waits for its reader), and "/dev/stdout"
+// is the process's own standard output whatever it is. A socket or a folder
+// is refused. There is nothing to keep then: what was written stays written.
+//
 // Not thread-safe; one writer per target at a time.
 class AtomicFile {
  public:
@@ -66,18 +72,31 @@ class AtomicFile {
 
   // errno of the first failure, 0 when none.
   int error() const { return error_; }
-  std::string ErrorText() const { return SystemErrorText(error_); }
+  std::string ErrorText() const;
   const std::filesystem::path& target() const { return target_; }
 
  private:
-  bool Fail(int error_number);
+  bool Fail(int error_number, std::string text = {});
+  bool OpenInPlace();
 
   std::filesystem::path target_;
   FileWriter& writer_;
   std::filesystem::path temp_;
   int fd_ = -1;
   int error_ = 0;
+  std::string error_text_;  // a refusal of ours, said better than errno says it
+  bool in_place_ = false;
 };
+
+// Whether an AtomicFile writes `target` in place (standard output, an
+// existing device or named pipe) rather than through a temporary file. Such
+// a target takes no room on a disk, and opening it to try it may block or be
+// seen by whoever reads it.
+[[nodiscard]] bool IsWrittenInPlace(const std::filesystem::path& target);
+
+// Why an AtomicFile refuses `target` before it tries anything (a socket);
+// empty when it does not.
+[[nodiscard]] std::string TargetRefusal(const std::filesystem::path& target);
 
 // Writes the whole file through an AtomicFile. A failure carries the system
 // error text.

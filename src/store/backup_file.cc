@@ -63,8 +63,13 @@ StoreStatus WriteBackup(AppliStore& store, const std::filesystem::path& file, bo
     return {kStoreRefused, text};
   }
   // A read-only file must be refused although the rename could replace it.
+  // A device or a pipe is tried by the write itself: opening a pipe twice
+  // would end its reader's input.
+  if (std::string refused = TargetRefusal(file); !refused.empty()) {
+    return {kStoreRefused, std::move(refused)};
+  }
   std::error_code ec;
-  if (std::filesystem::exists(file, ec)) {
+  if (!IsWrittenInPlace(file) && std::filesystem::exists(file, ec)) {
     int fd = open(file.c_str(), O_WRONLY | O_CLOEXEC);
     if (fd < 0) return {kStoreRefused, SystemErrorText(errno)};
     close(fd);
@@ -97,6 +102,7 @@ int64_t BackupSizeBound(const AppliStore& store) {
 }
 
 uint64_t FreeSpaceNeeded(const std::filesystem::path& file, uint64_t need) {
+  if (IsWrittenInPlace(file)) return 0;
   std::error_code ec;
   if (!std::filesystem::is_regular_file(file, ec)) return need;
   uint64_t existing = std::filesystem::file_size(file, ec);
