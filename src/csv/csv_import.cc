@@ -111,7 +111,15 @@ int CsvReader::ImportCsv(AppliStore& store, AppliId id, int* lines_read) {
         outcome = ImportTelephone(store);
         break;
     }
-    if (outcome == LineOutcome::kStop) break;
+    if (outcome == LineOutcome::kStop) {
+      // The rest is counted, so that nobody is told all was taken; a broken
+      // line among it is left out all the same.
+      const int broken = broken_lines_;
+      for (over_limit_ = 1; ReadFields();) ++over_limit_;
+      over_limit_ += broken_lines_ - broken;
+      broken_lines_ = broken;
+      break;
+    }
     if (outcome == LineOutcome::kTaken) {
       ++taken;
     } else {

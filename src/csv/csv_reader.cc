@@ -43,6 +43,7 @@ bool CsvReader::Open(FileHandle file, AppliId id) {
   Close();
   broken_lines_ = 0;
   rejected_ = 0;
+  over_limit_ = 0;
   too_long_ = false;
   decoder_ = Utf8ToCp1252Decoder();
   header_.clear();

@@ -59,8 +59,8 @@ class CsvReader {
   // Reads the remaining lines and appends every accepted record to the
   // application in the store (index = its record count). Returns the number
   // of records taken, or -1 for an id outside 0..5. *lines_read (when given)
-  // receives taken + rejected + broken lines; lines after the record limit
-  // are not read.
+  // receives taken + rejected + broken lines; the lines from the one that
+  // met the record limit on are only counted (over_limit_lines).
   [[nodiscard]] int ImportCsv(AppliStore& store, AppliId id, int* lines_read);
 
   void Close();
@@ -72,6 +72,8 @@ class CsvReader {
 
   int broken_lines() const { return broken_lines_; }
   int rejected_lines() const { return rejected_; }
+  // Lines left out because the application held its most records.
+  int over_limit_lines() const { return over_limit_; }
   // Characters replaced by "?" while reading UTF-8.
   int replaced_characters() const { return decoder_.replaced(); }
   // Texts cut at their field's capacity.
@@ -124,6 +126,7 @@ class CsvReader {
   bool too_long_ = false;
   int broken_lines_ = 0;
   int rejected_ = 0;
+  int over_limit_ = 0;
   mutable int cut_texts_ = 0;
 };
 

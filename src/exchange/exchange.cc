@@ -51,6 +51,7 @@ std::optional<ImportBatch> ReadCsv(const std::filesystem::path& path, AppliId id
   if (taken < 0) return std::nullopt;
   batch.rejected = lines_read - taken;
   batch.cut_texts = reader.cut_texts();
+  batch.over_limit = reader.over_limit_lines();
   for (int i = before; i < scratch.GetRecordCount(id); ++i) {
     const std::span<const uint8_t> record = scratch.Record(id, i);
     batch.records.emplace_back(record.begin(), record.end());

@@ -324,6 +324,10 @@ std::string UnmappableQuestion(const ImportBatch& batch) {
   return text;
 }
 
+int LeftOutAtLimit(const ImportBatch& batch, const AppendResult& result) {
+  return batch.over_limit + result.over_limit;
+}
+
 std::string ImportSummary(const ImportBatch& batch, const AppendResult& result, int display_date) {
   std::string text = ImportMessage(result.taken, result.taken + batch.rejected + result.failed);
   if (!batch.encoding.empty()) text += "\r\nThe file was read as " + batch.encoding + ".";
@@ -337,6 +341,9 @@ std::string ImportSummary(const ImportBatch& batch, const AppendResult& result, 
       text += (i > 0 ? "; " : "") + Counted(r.count, r.one, r.many);
     }
     text += ".";
+  } else {
+    line(batch.rejected + result.failed, "entry of the file was not taken.",
+         "entries of the file were not taken.");
   }
   for (const std::string& charset : batch.unknown_charsets) {
     text += "\r\nTexts in the character set " + charset +
@@ -360,7 +367,7 @@ std::string ImportSummary(const ImportBatch& batch, const AppendResult& result, 
        "birthdays and anniversaries were not taken: import the file into Anniversary for them.");
   line(batch.present, "record already present was skipped.",
        "records already present were skipped.");
-  line(result.over_limit, "record was left out: the application holds 920 records.",
+  line(LeftOutAtLimit(batch, result), "record was left out: the application holds 920 records.",
        "records were left out: the application holds 920 records.");
   if (result.over_limit > 0 && result.kept_from && result.kept_to) {
     const bool with_year = batch.id != kAnniversary;

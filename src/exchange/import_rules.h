@@ -42,6 +42,9 @@ struct ImportBatch {
   int superseded = 0;
   // Records the application already held, left out by DropPresent.
   int present = 0;
+  // Entries a reader left out because the application was full already (the
+  // CSV reader stops appending at the limit; AppendBatch counts its own).
+  int over_limit = 0;
   // Birthdays and anniversaries of cards read into Telephone, which has no
   // place for them.
   int dates_not_held = 0;
@@ -114,6 +117,10 @@ struct AppendResult {
   std::optional<DateValue> kept_from;
   std::optional<DateValue> kept_to;
 };
+
+// Entries of the batch left out because the application was full, by the
+// reader or by AppendBatch.
+[[nodiscard]] int LeftOutAtLimit(const ImportBatch& batch, const AppendResult& result);
 
 // Appends the batch's records to its application up to the organizer's 920.
 // When not all fit, the dated applications keep the records nearest to

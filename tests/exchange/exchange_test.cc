@@ -124,6 +124,7 @@ TEST(ExchangeTest, AppendStopsAtTheRecordLimitAndSaysSo) {
   EXPECT_EQ(store.GetRecordCount(kMemo), kOrganizerRecordLimit);
   EXPECT_EQ(ImportSummary(batch, result, 0),
             "1 record was successfully imported.\r\nOther records were rejected due to error."
+            "\r\n1 entry of the file was not taken."
             "\r\n2 texts were cut to fit their fields."
             "\r\n1 recurring entry: only its first occurrence was taken."
             "\r\n2 records were left out: the application holds 920 records.");
