@@ -17,8 +17,11 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::string_view kExtension = ".bkf";
+// Far beyond any count of writes, far below where one more would overflow.
+constexpr int64_t kMaxWritten = 999'999'999'999'999;
 
-bool ParseDigits(std::string_view text, int* value) {
+template <typename Number>
+bool ParseDigits(std::string_view text, Number* value) {
   if (text.empty()) return false;
   auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), *value);
   return ec == std::errc() && end == text.data() + text.size();
@@ -40,7 +43,7 @@ fs::path HistoryDirFor(const std::string& setting, const fs::path& data_dir) {
   return setting.empty() ? data_dir / kHistoryDirName : fs::path(setting);
 }
 
-std::string GenerationFileName(const LocalDateTime& time, std::string_view kind, int written) {
+std::string GenerationFileName(const LocalDateTime& time, std::string_view kind, int64_t written) {
   char stamp[32];
   std::snprintf(stamp, sizeof stamp, "%04d%02d%02d-%02d%02d%02d", time.year, time.month, time.day,
                 time.hour, time.minute, time.second);
@@ -66,7 +69,12 @@ bool ParseGenerationFileName(std::string_view name, Generation* generation) {
   if (size_t dash = rest.find('-'); dash != std::string_view::npos) {
     const std::string_view number = rest.substr(dash + 1);
     if (number.starts_with('n')) {
-      if (!ParseDigits(number.substr(1), &g.written) || g.written < 1) return false;
+      const std::string_view digits = number.substr(1);
+      if (digits.empty() || digits.find_first_not_of("0123456789") != std::string_view::npos) {
+        return false;
+      }
+      if (!ParseDigits(digits, &g.written) || g.written > kMaxWritten) g.written = 0;
+      if (digits.find_first_not_of('0') == std::string_view::npos) return false;
     } else if (!ParseDigits(number, &g.sequence) || g.sequence < 2) {
       return false;
     }
@@ -100,7 +108,7 @@ Result<fs::path> AddGeneration(const fs::path& dir, AppliStore& store, std::stri
   std::error_code ec;
   fs::create_directories(dir, ec);
   if (ec) return Failure{dir.string() + ": " + ec.message()};
-  int written = 1;
+  int64_t written = 1;
   for (const Generation& g : ListGenerations(dir)) written = std::max(written, g.written + 1);
   fs::path file;
   for (;; ++written) {

@@ -24,7 +24,9 @@ namespace kivo {
 // in the folder) orders the generations as they were written, whatever the
 // clock said; names from before it (20261207-140501-snapshot.bkf, -2.bkf for
 // a second one of the same second) still count, as older than every
-// numbered one and by their time among themselves. Knows files, not the link.
+// numbered one and by their time among themselves. A number too large to be
+// one this program wrote (a name made by hand) is read as none, so the next
+// write number always fits. Knows files, not the link.
 
 inline constexpr std::string_view kKindBackup = "backup";
 inline constexpr std::string_view kKindSnapshot = "snapshot";
@@ -34,9 +36,9 @@ inline constexpr const char* kHistoryDirName = "history";
 struct Generation {
   int number = 0;  // 1 = newest
   LocalDateTime time;
-  std::string kind;  // "backup" or "snapshot"
-  int written = 0;   // the write number; 0 for a name without one
-  int sequence = 1;  // an unnumbered name's count within its second, 1 when none
+  std::string kind;     // "backup" or "snapshot"
+  int64_t written = 0;  // the write number; 0 for a name without one
+  int sequence = 1;     // an unnumbered name's count within its second, 1 when none
   std::filesystem::path path;
 };
 
@@ -46,7 +48,7 @@ std::filesystem::path HistoryDirFor(const std::string& setting,
                                     const std::filesystem::path& data_dir);
 
 // The file name of a generation with its write number (1 or more).
-std::string GenerationFileName(const LocalDateTime& time, std::string_view kind, int written);
+std::string GenerationFileName(const LocalDateTime& time, std::string_view kind, int64_t written);
 // Reads a name made by GenerationFileName, or an unnumbered one; false for
 // any other file.
 [[nodiscard]] bool ParseGenerationFileName(std::string_view name, Generation* generation);

@@ -98,9 +98,10 @@ TEST_F(HistoryTest, ListsLastWrittenFirstAndPrunesToTheCountKeepingTheNewest) {
 
 // Generations go in the order they were written, whatever their names'
 // times say: one dated later than now (a clock set back, a file copied in)
-// never makes the one just written the first pruned; names from before the
-// write numbers count as older. A snapshot that a failed restore's journal
-// names is never pruned.
+// never makes the one just written the first pruned, nor does the largest
+// number a name copied in can carry; names from before the write numbers
+// count as older. A snapshot that a failed restore's journal names is never
+// pruned.
 TEST_F(HistoryTest, PrunesInWriteOrderSparingTheNewAndTheJournalsSnapshot) {
   struct Case {
     std::vector<std::string> present;  // oldest first; the first is the journal's when `journal`
@@ -110,7 +111,8 @@ TEST_F(HistoryTest, PrunesInWriteOrderSparingTheNewAndTheJournalsSnapshot) {
   } cases[] = {{{"20991231-000000-backup.bkf"}, 1, false, 0},
                {{"20200101-000000-backup.bkf", "20990101-000000-snapshot-n7.bkf"}, 2, false, 1},
                {{"20261201-000000-backup-2.bkf", "20261210-000000-backup.bkf"}, 2, false, 1},
-               {{"20261201-000000-snapshot-n1.bkf", "20261202-000000-backup-n2.bkf"}, 1, true, 0}};
+               {{"20261201-000000-snapshot-n1.bkf", "20261202-000000-backup-n2.bkf"}, 1, true, 0},
+               {{"20261201-000000-backup-n2147483647.bkf"}, 2, false, 1}};
   AppliStore store{TablesDirectory()};
   Fill(store, 1);
   for (const Case& c : cases) {
