@@ -159,6 +159,11 @@ class Transfer : public CommandUser {
           << "\n";
   }
 
+  void TellEarlierSnapshotKept(const fs::path& kept) override {
+    err() << kToolName << ": a restore failed before this one; the records from before it stay in "
+          << kept.string() << ", the snapshot to go back to\n";
+  }
+
   // A further session of one command (a sync's write after its read, a
   // resumed restore): a real organizer has left its link mode and must be
   // made ready again. The person at a terminal says when; a script and the

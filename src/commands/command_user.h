@@ -69,6 +69,9 @@ class CommandUser : public Prompter {
   // A Restore that goes on from a journal cannot use the failed run's
   // snapshot (`why` names it); `new_one` tells whether a new snapshot is taken.
   virtual void TellSnapshotNotUsable(const std::string& why, bool new_one) = 0;
+  // A Restore starts while a failed one's journal names a whole snapshot,
+  // taken before that run deleted anything: it stays the one to go back to.
+  virtual void TellEarlierSnapshotKept(const std::filesystem::path& kept) { (void)kept; }
   // A Restore or Download stopped after it had begun to delete on the
   // organizer; `stopped` tells what the organizer holds now. kLeave by default.
   [[nodiscard]] virtual AfterStop ChooseAfterStop(const RestoreResult& stopped) {

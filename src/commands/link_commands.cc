@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "history/history.h"
+#include "history/history_index.h"
 #include "platform/link_defaults.h"
 #include "store/backup_file.h"
 #include "store/store_records.h"
@@ -113,7 +114,7 @@ ReceiveResult LinkCommands::Compare(const AppliStore& pc, const std::filesystem:
   if (!result.organizer) return result;
   result.history = KeepInHistory(*result.organizer, kKindSnapshot);
   if (!result.history.kept()) user_.TellHistoryNotWritten(result.history.error_text);
-  if (std::optional<std::vector<AppliId>> held = PartOfGeneration(source, pc)) {
+  if (std::optional<std::vector<AppliId>> held = PartOfGeneration(setup_.history_dir, source, pc)) {
     if (std::find(held->begin(), held->end(), kExpense) != held->end()) {
       held->push_back(kCategoryList);
     }
@@ -149,13 +150,17 @@ std::string StoreFingerprint(const AppliStore& store) {
   return Fingerprint(EncodeBackupFile(store, /*scramble=*/false, BackupBlocks::kAllPresent));
 }
 
-std::optional<std::vector<AppliId>> PartOfGeneration(const std::filesystem::path& path,
+std::optional<std::vector<AppliId>> PartOfGeneration(const std::filesystem::path& history_dir,
+                                                     const std::filesystem::path& path,
                                                      const AppliStore& file) {
-  Generation generation;
-  if (!ParseGenerationFileName(path.filename().string(), &generation)) return std::nullopt;
+  // By what the history noted of these bytes, not by the name: a snapshot
+  // copied away goes back as what it is, and a file named like one that the
+  // history never wrote goes back whole.
+  const std::optional<uint8_t> taken_of = IndexedApplis(history_dir, path);
+  if (!taken_of) return std::nullopt;
   std::vector<AppliId> held;
   for (AppliId id = kSchedule; id <= kTelephone; ++id) {
-    if (file.IsPresent(id)) held.push_back(id);
+    if (((*taken_of >> id) & 1) != 0 && file.IsPresent(id)) held.push_back(id);
   }
   if (held.size() == 6) return std::nullopt;
   return held;

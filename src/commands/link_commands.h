@@ -156,11 +156,13 @@ class LinkCommands {
 // program's records) is journaled by: that of its backup-file image.
 [[nodiscard]] std::string StoreFingerprint(const AppliStore& store);
 
-// The applications a history generation holds when it holds some only (a
-// Download's snapshot, with the category list beside Expense); nullopt for a
-// generation of all of them and for any other file.
+// The applications a snapshot of the history in `history_dir` was taken of
+// when it was taken of some only (a Download's, with the category list beside
+// Expense), known by the file's bytes under any name; nullopt for a snapshot
+// of all of them and for a file the history did not write.
 [[nodiscard]] std::optional<std::vector<AppliId>> PartOfGeneration(
-    const std::filesystem::path& path, const AppliStore& file);
+    const std::filesystem::path& history_dir, const std::filesystem::path& path,
+    const AppliStore& file);
 
 // The Auto Detect's settings from the user's settings: the link's defaults
 // with the settings' device code, echo and log, COM1..COM4 through the

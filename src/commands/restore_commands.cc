@@ -5,9 +5,12 @@
 // the person chooses after a stop.
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 
 #include "commands/link_commands.h"
 #include "history/history.h"
+#include "history/history_index.h"
 #include "store/backup_file.h"
 
 namespace kivo {
@@ -32,6 +35,7 @@ struct LinkCommands::SafeRun {
   bool in_run = false;
   std::string journal_error;
   std::filesystem::path kept;  // the snapshot to go back to
+  bool kept_earlier = false;   // `kept` is a failed run's: a new snapshot does not replace it
   std::function<void(AppliId)> complete;
 };
 
@@ -69,12 +73,14 @@ RestoreResult LinkCommands::RunSafe(RunMode run_mode, int appli_mode, AppliStore
         return user_.TellSnapshotNotKept(run_mode, copy.error_text, run) ? kResultGaveUp
                                                                          : kResultIoError;
       }
-      safe.kept = copy.file;
-      if (safe.journal) {
-        safe.journal->snapshot = copy.file.string();
-        Note(safe);
+      if (!safe.kept_earlier) {
+        safe.kept = copy.file;
+        if (safe.journal) {
+          safe.journal->snapshot = copy.file.string();
+          Note(safe);
+        }
       }
-      return user_.GoOnAfterSnapshot(run_mode, copy.file, LargeRemovals(*snapshot, records), run)
+      return user_.GoOnAfterSnapshot(run_mode, safe.kept, LargeRemovals(*snapshot, records), run)
                  ? kResultSuccess
                  : kResultGaveUp;
     };
@@ -96,6 +102,10 @@ RestoreResult LinkCommands::RunSafe(RunMode run_mode, int appli_mode, AppliStore
   }
   result.snapshot = safe.kept;
   result.deleted = report.deleted;
+  // The failure's message names it; pruning must not take it before it is used.
+  if (result.code != kResultSuccess && result.deleted && !safe.kept.empty()) {
+    (void)NameSnapshot(setup_.history_dir, safe.kept);
+  }
   result.complete = static_cast<uint8_t>(report.sent | (safe.journal ? safe.journal->done : 0));
   if (result.code == kResultSuccess && back) {
     // The applications the run read back, against what was sent.
@@ -115,7 +125,8 @@ RestoreResult LinkCommands::Restore(const RestoreJob& job) {
   if (!job.resume) {
     // A Download's snapshot goes back as it came: a Download of each
     // application it holds, the others left as they are.
-    if (std::optional<std::vector<AppliId>> held = PartOfGeneration(job.source, *job.records)) {
+    if (std::optional<std::vector<AppliId>> held =
+            PartOfGeneration(setup_.history_dir, job.source, *job.records)) {
       RestoreResult last;
       last.run_mode = RunMode::kDownload;
       for (size_t i = 0; i < held->size(); ++i) {
@@ -145,6 +156,20 @@ RestoreResult LinkCommands::RestoreAll(const RestoreJob& job) {
   }
   uint8_t done = job.resume ? job.resume->done : 0;
   bool take = SnapshotOn(job.snapshot);
+  if (!job.resume && safe.journal) {
+    // A fresh start after a failed restore: the organizer may be half emptied
+    // by now, so the failed run's snapshot, while whole, stays the one to go
+    // back to; the new one only answers the large-change question.
+    const std::optional<RestoreJournal> failed = ReadRestoreJournal(safe.journal_path);
+    std::error_code ec;
+    if (failed && HoldsApplis(failed->snapshot, kEveryAppliMask) &&
+        !std::filesystem::equivalent(failed->snapshot, job.source, ec)) {
+      safe.kept = failed->snapshot;
+      safe.kept_earlier = true;
+      safe.journal->snapshot = failed->snapshot;
+      user_.TellEarlierSnapshotKept(safe.kept);
+    }
+  }
   if (job.resume) {
     // A resumed run goes on from the failed one's snapshot only when that is
     // on disk and holds every application still to be sent (a run killed

@@ -80,7 +80,7 @@ void MainCommands::BackupHistory() {
     Tell({"The backup file is not compatible.", "Restore", PromptIcon::kNone, PromptButtons::kOk});
     return;
   }
-  if (std::optional<std::vector<AppliId>> held = PartOfGeneration(file, from)) {
+  if (std::optional<std::vector<AppliId>> held = PartOfGeneration(HistoryDir(), file, from)) {
     // A Download's snapshot goes back as it came: a Download of each
     // application it holds; the others stay as they are.
     uint8_t applis = 0;

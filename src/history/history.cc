@@ -7,6 +7,7 @@
 #include <system_error>
 #include <tuple>
 
+#include "history/history_index.h"
 #include "history/restore_journal.h"
 #include "platform/atomic_file.h"
 #include "store/backup_file.h"
@@ -120,6 +121,16 @@ Result<fs::path> AddGeneration(const fs::path& dir, AppliStore& store, std::stri
     return Failure{file.string() + ": " +
                    (system_text.empty() ? "cannot be written" : system_text)};
   }
+  if (kind == kKindSnapshot) {
+    // What it was taken of, for when it is put back under whatever name: a
+    // snapshot whose note is lost goes back whole, after the large-change
+    // question, which is what a file of unknown origin gets.
+    uint8_t applis = 0;
+    for (AppliId id = kSchedule; id <= kCategoryList; ++id) {
+      if (store.IsPresent(id)) applis |= static_cast<uint8_t>(1u << id);
+    }
+    (void)IndexSnapshot(dir, file, applis);
+  }
   // The new generation is written; an old one left over is pruned next time.
   (void)PruneGenerations(dir, keep, file);
   return file;
@@ -129,9 +140,13 @@ int PruneGenerations(const fs::path& dir, int keep, const fs::path& spared) {
   const std::vector<Generation> all = ListGenerations(dir);
   const std::optional<RestoreJournal> journal = ReadRestoreJournal(RestoreJournalPath(dir));
   const fs::path needed = journal ? fs::path(journal->snapshot) : fs::path();
+  const fs::path named = NamedSnapshot(dir);
   int removed = 0;
   for (size_t i = static_cast<size_t>(std::max(keep, 1)); i < all.size(); ++i) {
-    if (SameFile(all[i].path, spared) || SameFile(all[i].path, needed)) continue;
+    if (SameFile(all[i].path, spared) || SameFile(all[i].path, needed) ||
+        SameFile(all[i].path, named)) {
+      continue;
+    }
     std::error_code ec;
     if (fs::remove(all[i].path, ec)) ++removed;
   }

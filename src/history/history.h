@@ -68,8 +68,8 @@ Result<std::filesystem::path> AddGeneration(const std::filesystem::path& dir, Ap
 // Deletes the oldest generations beyond `keep` (backups and snapshots
 // together); the newest is always kept, whatever `keep` says, and so are
 // `spared` (the one just written) and the snapshot that the folder's restore
-// journal names (a failed restore may still need it). The number of files
-// deleted.
+// journal names (a failed restore may still need it) and the one the last
+// failed run named (history_index.h). The number of files deleted.
 int PruneGenerations(const std::filesystem::path& dir, int keep,
                      const std::filesystem::path& spared = {});
 

@@ -17,11 +17,12 @@ holds_before() { kl diff "$work/before.bkf" "$1" >/dev/null || fail "$2"; }
 printf 'IM2BK0\x02\x00\x01\x03\x00\x02Buy milk\x00\xffCall Anna\x00\xff' >"$work/memo.bkf"
 virt backup "$work/before.bkf"
 
-# A download's snapshot holds Memo alone, and the history says so; putting it
-# back touches nothing else.
+# A download's snapshot holds Memo alone, and the history says so; put back
+# under another name it touches nothing else.
 virt download memo "$work/memo.bkf"
 kl history | grep -qE "^1 .*snapshot +- +- +- +25 +- +- +/" || fail "history shows what a snapshot holds"
-virt restore "$(newest)"
+cp "$(newest)" "$work/memo-before.bkf"
+virt restore "$work/memo-before.bkf"
 virt backup "$work/now.bkf"
 holds_before "$work/now.bkf" "a download's snapshot put back leaves the rest alone"
 
@@ -46,6 +47,25 @@ head -c 20 "$snapshot" >"$work/cut" && cat "$work/cut" >"$snapshot"
 virt restore --resume "$work/before.bkf"
 has "$work/err" "$snapshot cannot be read; a new snapshot is taken first" "damaged snapshot"
 [ "$(newest)" != "$snapshot" ] || fail "the resume takes a snapshot of its own"
+
+# With Keep=1, a plain retry of a failed restore keeps the first snapshot (the
+# only whole one) as the one to go back to, and a failed download's snapshot
+# outlives the dry runs after it.
+printf '[Settings]\n[History]\nFolder=%s\nKeep=1\n' "$work/hk" >"$work/keep1.ini"
+k1() { "$tool" --settings "$work/keep1.ini" --port virtual --virtual-model m --data "$work/org" "$@" >"$work/out" 2>"$work/err"; }
+k1 restore --virtual-hang-up 40 "$work/before.bkf"
+first=$(sed -n 's/^snapshot=//p' "$work/hk/restore.journal")
+k1 restore --virtual-hang-up 40 "$work/before.bkf"
+has "$work/err" "stay in $first, the snapshot to go back to" "the retry names the first snapshot"
+has "$work/err" "before the run are kept in $first$" "the retry's failure names the first snapshot"
+holds_before "$first" "the first snapshot is kept whole"
+k1 download --virtual-hang-up 1 memo "$work/memo.bkf"
+named=$(sed -n 's/.*before the run are kept in //p' "$work/err")
+k1 restore --dry-run "$work/before.bkf"
+k1 restore --dry-run "$work/before.bkf"
+[ -n "$named" ] && [ -f "$named" ] || fail "a failed download's snapshot outlives two dry runs"
+k1 restore "$work/before.bkf"
+expect $? 0 "the retried restore finishes"
 
 # A dry run takes a base model's telephone list as it comes.
 printf 'IM2BK0\x02\x00\x01\x05\x00\x01\x01Adams\x00David\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\xff' \
