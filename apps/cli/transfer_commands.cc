@@ -230,6 +230,17 @@ class Transfer : public CommandUser {
 
   int Status(ResultCode result) { return result == kResultSuccess ? kExitOk : Failure(result); }
 
+  // The options of this run that the lines it prints to go back or on need
+  // too: without them the snapshot and the file read as another device's, or
+  // the journal is looked for in another history.
+  std::string SameFilesOptions() const {
+    std::string given;
+    if (options().settings_file) given += " --settings " + options().settings_file->string();
+    if (options().device_code) given += " --device-code " + std::to_string(*options().device_code);
+    if (options().history_dir) given += " --history " + options().history_dir->string();
+    return given;
+  }
+
   // The exit status of a Restore or Download, with what a failure left on
   // the organizer and how to go back or on.
   int Replaced(const RestoreResult& r) {
@@ -242,12 +253,12 @@ class Transfer : public CommandUser {
                 : "download " + std::string(AppliKeyword(static_cast<AppliId>(r.appli_mode)));
         err() << kToolName << ": the organizer's records from before the run are kept in "
               << r.snapshot.string() << "\n"
-              << kToolName << ": to put them back: " << kToolName << " " << put_back << " "
-              << r.snapshot.string() << "\n";
+              << kToolName << ": to put them back: " << kToolName << SameFilesOptions() << " "
+              << put_back << " " << r.snapshot.string() << "\n";
       }
       if (r.deleted && !r.resume_from.empty()) {
-        err() << kToolName << ": to finish this restore: " << kToolName << " restore --resume "
-              << r.resume_from.string() << "\n";
+        err() << kToolName << ": to finish this restore: " << kToolName << SameFilesOptions()
+              << " restore --resume " << r.resume_from.string() << "\n";
       }
       if (r.snapshot_not_kept) {
         err() << kToolName << ": nothing was deleted: the snapshot could not be kept"
@@ -384,6 +395,15 @@ int Restore(CliContext& context, std::span<const std::string> args) {
     switch (transfer.commands().CheckResumable(args[0], "", &on_record)) {
       case ResumeRefusal::kNone:
         job.resume = on_record;
+        // Without a snapshot of every application still to be sent, nothing
+        // could put back what the rest of the run deletes.
+        if (context.options.no_snapshot) {
+          const uint8_t left = static_cast<uint8_t>(kEveryAppliMask & ~on_record->done);
+          if (const Status whole = HoldsApplis(on_record->snapshot, left); !whole) {
+            return context.UsageFailure("--resume --no-snapshot: " + whole.error() +
+                                        "; resume with a snapshot of its own");
+          }
+        }
         break;
       case ResumeRefusal::kNoJournal:
         return context.UsageFailure("--resume: no failed restore on record");

@@ -67,6 +67,22 @@ k1 restore --dry-run "$work/before.bkf"
 k1 restore "$work/before.bkf"
 expect $? 0 "the retried restore finishes"
 
+# A resume with no snapshot at all is refused while none whole is on record.
+virt --no-snapshot restore --virtual-hang-up 40 "$work/before.bkf"
+virt --no-snapshot restore --resume "$work/before.bkf"
+expect $? 2 "--resume --no-snapshot with no snapshot on record"
+has "$work/err" "no snapshot was kept" "the refusal says why"
+
+# The lines a failed run prints carry its own options and run as printed.
+virt --device-code 1 backup "$work/before1.bkf"
+virt --device-code 1 --history "$work/h1" restore --virtual-hang-up 40 "$work/before1.bkf"
+for line in "to finish this restore" "to put them back"; do
+  cmd=$(sed -n "s/^kivo-link: $line: kivo-link //p" "$work/err")
+  # shellcheck disable=SC2086
+  "$tool" --port virtual --virtual-model m --data "$work/org" $cmd >"$work/out" 2>"$work/err2"
+  expect $? 0 "$line, as printed: $cmd"
+done
+
 # A dry run takes a base model's telephone list as it comes.
 printf 'IM2BK0\x02\x00\x01\x05\x00\x01\x01Adams\x00David\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\xff' \
   >"$work/tel.bkf"

@@ -59,7 +59,7 @@ virt restore --virtual-hang-up 2 "$work/mix.bkf"
 expect $? 115 "restore with a dropped line"
 snapshot=$(sed -n 's/.*from before the run are kept in \(.*\)$/\1/p' "$work/err")
 [ -f "$snapshot" ] || fail "the failure names the snapshot"
-has "$work/err" "to put them back: kivo-link restore $snapshot" "put-back hint"
+has "$work/err" "to put them back: kivo-link --settings $work/settings.ini restore $snapshot" "put-back hint"
 has "$work/err" "restore --resume $work/mix.bkf" "resume hint"
 kl diff "$work/before.bkf" "$snapshot" >/dev/null
 expect $? 0 "the snapshot holds the organizer's records from before"
@@ -92,7 +92,7 @@ expect $? 0 "verify of a faithful organizer"
 count=$(generations)
 virt download --virtual-hang-up 3 memo "$work/before.bkf"
 expect $? 115 "download with a dropped line"
-has "$work/err" "to put them back: kivo-link download memo $work/history/" "download hint"
+has "$work/err" "to put them back: kivo-link --settings $work/settings.ini download memo $work/history/" "download hint"
 [ "$(generations)" -eq $((count + 1)) ] || fail "download keeps one snapshot"
 virt download --no-snapshot memo "$work/before.bkf"
 expect $? 0 "download without snapshot"
