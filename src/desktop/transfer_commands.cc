@@ -8,7 +8,9 @@
 #include "commands/link_commands.h"
 #include "desktop/main_commands.h"
 #include "history/history.h"
+#include "history/restore_journal.h"
 #include "store/app_settings.h"
+#include "store/backup_file.h"
 #include "store/record_access.h"
 #include "store/result_code.h"
 #include "store/store_records.h"
@@ -74,11 +76,18 @@ void MainCommands::Restore() {
   std::unique_ptr<AppliStore> safety = SafetyCopy();
   if (!safety) return;
   model_->Commit(/*ordered=*/true);
-  // The records on this PC are journaled as the working data file holds them
-  // once saved, so that a restore the program did not see to its end can be
-  // finished after it starts again.
+  // The records sent are written beside the restore's journal and journaled
+  // by that file's bytes, as the command-line tool journals a file: the line
+  // the stop's box prints then finishes the restore, and so does this program
+  // after it starts again. Where that file cannot be written they are
+  // journaled by their image, which only this program can match.
+  const std::filesystem::path sent = HistoryDir() / kRestoreRecordsName;
+  std::error_code ec;
+  std::filesystem::create_directories(HistoryDir(), ec);
+  const bool written = WriteBackupFile(store_, sent, settings_->file_scramble != 0).ok();
   const RestoreResult result =
-      RestoreFrom(store_, WorkingDataPath(paths_.files_dir), StoreFingerprint(store_));
+      written ? RestoreFrom(store_, sent, "")
+              : RestoreFrom(store_, WorkingDataPath(paths_.files_dir), StoreFingerprint(store_));
   TellVerified(result);
   if (!result.ok()) PutBack(*safety);
   // After a success the list shows the default order that was sent.

@@ -22,6 +22,10 @@ namespace kivo {
 //   snapshot=/home/ann/.local/share/kivo-link/history/20261207-140501-snapshot.bkf
 //   done=5 0
 inline constexpr const char* kRestoreJournalName = "restore.journal";
+// Beside the journal, the records of a Restore that came from no file (the
+// desktop program's), so that its journal names a file either program can
+// send again.
+inline constexpr const char* kRestoreRecordsName = "restore.records.bkf";
 
 struct RestoreJournal {
   std::string file;         // absolute path of the backup file sent

@@ -19,6 +19,7 @@
 
 #include "comm/virtual_organizer.h"
 #include "history/history.h"
+#include "history/restore_journal.h"
 #include "store/app_settings.h"
 #include "store/backup_file.h"
 #include "store/store_diff.h"
@@ -99,6 +100,13 @@ TEST_F(SafetyCommandsTest, RestoreThatStopsIsOfferedToFinishAfterARestart) {
                                                              << stop_text.toStdString();
   }
   EXPECT_NE(ReadOrganizer()->GetRecordCount(kExpense), sample_->GetRecordCount(kExpense));
+  // The box's line names a file whose bytes the journal holds, which is what
+  // `kivo-link restore --resume` checks.
+  const std::optional<RestoreJournal> journal =
+      ReadRestoreJournal(RestoreJournalPath(paths_.files_dir / "history"));
+  ASSERT_TRUE(journal);
+  EXPECT_TRUE(stop_text.contains(QString::fromStdString("--resume " + journal->file)));
+  EXPECT_EQ(journal->fingerprint, FileFingerprint(journal->file));
 
   auto program = OpenCommands();
   program->commands.Restore();  // every box answered Yes and OK
