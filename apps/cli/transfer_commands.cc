@@ -532,7 +532,7 @@ int Detect(CliContext& context, std::span<const std::string>) {
       s, VirtualOrganizerFactory(transfer.VirtualOptions()),
       [&s] { return DetectCandidates(OpenSerialDevices()->List(), s.port_devices); }, overrides));
   const ResultCode result = DetectWithProgress(run, transfer.line());
-  if (result >= 1 && result <= 4) {
+  if (IsComPortNumber(result)) {
     *context.out << PortKey(result) << "\n";
     return kExitOk;
   }
@@ -581,7 +581,7 @@ int Ports(CliContext& context, std::span<const std::string>) {
   std::ostream& out = *context.out;
   const AppSettings& s = context.settings;
   out << "COM ports (settings [Ports]):\n";
-  for (int port = 1; port <= 4; ++port) {
+  for (int port = 1; port <= kComPorts; ++port) {
     const std::string device = s.PortDevice(port);
     const bool chosen = port == s.com_port && (s.port_name.empty() || s.port_name == kVirtualPort);
     out << "  " << PortKey(port) << (chosen ? " *" : "  ") << " "
