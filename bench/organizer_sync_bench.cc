@@ -77,9 +77,9 @@ struct Setup {
     VirtualOrganizerOptions organizer;
     organizer.model = VirtualModel::kM;
     organizer.data_dir = dir / "organizer";
-    organizer.tables_dir = bench::TablesDir();
+    organizer.tables = bench::BenchTables();
     organizer.baud_rate = baud;
-    code = LoadCodeTables(bench::TablesDir() / "code.dat");
+    code = bench::BenchTables().code;
     CommandSetup setup;
     setup.settings = &settings;
     setup.code_tables = &code;
@@ -88,7 +88,7 @@ struct Setup {
     setup.history_dir = dir / "history";
     commands = std::make_unique<LinkCommands>(std::move(setup), user);
     ItemContext context;
-    context.allowed = LoadAllowedTable(bench::TablesDir() / "char.dat");
+    context.allowed = bench::BenchTables().allowed;
     context.today = SystemToday();
     context.now = std::time(nullptr);
     context.tables = &code;

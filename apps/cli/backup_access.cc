@@ -5,7 +5,6 @@
 
 #include "platform/atomic_file.h"
 #include "platform/link_defaults.h"
-#include "platform/program_dir.h"
 #include "store/backup_file.h"
 #include "store/working_data.h"
 
@@ -17,10 +16,8 @@ std::string BackupReadFailure(StoreResult code, const std::string& error_text,
 }
 
 bool CheckTables(const CliContext& context) {
-  std::error_code ec;
-  std::filesystem::path tables = DataFilePath("code.dat");
-  if (std::filesystem::exists(tables, ec)) return true;
-  *context.err << kToolName << ": " << tables.string()
+  if (!context.tables.IsMissing("code.dat")) return true;
+  *context.err << kToolName << ": " << (context.tables.dir / "code.dat").string()
                << ": missing. Please reinstall this software correctly.\n";
   return false;
 }

@@ -1,7 +1,5 @@
 #include "desktop/desktop_paths.h"
 
-#include <fstream>
-
 #include "platform/app_dirs.h"
 #include "platform/program_dir.h"
 
@@ -22,14 +20,6 @@ MainWindowPaths StartPaths(const std::filesystem::path& files_dir,
   }
   paths.tables_dir = tables_dir.empty() ? TablesDirectory() : tables_dir;
   return paths;
-}
-
-std::string MissingTableFile(const std::filesystem::path& dir) {
-  for (const char* name : {"code.dat", "char.dat", "sort.dat"}) {
-    std::ifstream file(dir / name, std::ios::binary);
-    if (!file.is_open()) return name;
-  }
-  return {};
 }
 
 std::vector<std::filesystem::path> UserGuideFiles(const MainWindowPaths& paths) {

@@ -2,7 +2,6 @@
 #define KIVO_DESKTOP_DESKTOP_PATHS_H_
 
 #include <filesystem>
-#include <string>
 #include <vector>
 
 namespace kivo {
@@ -33,10 +32,6 @@ struct MainWindowPaths {
 // installation's share/kivo-link.
 [[nodiscard]] MainWindowPaths StartPaths(const std::filesystem::path& files_dir,
                                          const std::filesystem::path& tables_dir);
-
-// The first of "code.dat", "char.dat" and "sort.dat" that cannot be opened for
-// reading in dir, or an empty string when all three can.
-[[nodiscard]] std::string MissingTableFile(const std::filesystem::path& dir);
 
 // Where Help > User guide looks for the guide, in turn: beside the tables in
 // a build tree, under share/doc of an installed program.

@@ -389,10 +389,9 @@ void DisplayFormatDialog::accept() {
 
 // ---- ExpenseCategoryDialog --------------------------------------------------
 
-ExpenseCategoryDialog::ExpenseCategoryDialog(const CategoryNames& names, QWidget* parent,
-                                             const AllowedTable* allowed)
+ExpenseCategoryDialog::ExpenseCategoryDialog(const CategoryNames& names, const AllowedTable& table,
+                                             QWidget* parent)
     : OptionDialog("Expense Category", parent) {
-  const AllowedTable table = allowed != nullptr ? *allowed : LoadDialogAllowedTable();
   auto* grid = new QGridLayout;
   const QFontMetrics metrics(FieldFont());
   for (int i = 0; i < kCategoryCount; ++i) {

@@ -6,8 +6,8 @@
 
 #include "file_fixture.h"
 #include "platform/link_defaults.h"
-#include "platform/program_dir.h"
 #include "support/disk_full_writer.h"
+#include "support/tables.h"
 
 namespace kivo {
 namespace {
@@ -29,7 +29,7 @@ Bytes Complemented(Bytes bytes) {
 // A 7-slot store with identity code tables.
 struct TestStore {
   TestStore() : store(CodeTables::Identity()) { EXPECT_EQ(store.GetAppliBuf(kStoreSlots), 0); }
-  AppliStore store{TablesDirectory()};
+  AppliStore store{ProgramTables().code};
 };
 
 class BackupFileTest : public testing::TempDirTest {
