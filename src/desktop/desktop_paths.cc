@@ -22,6 +22,14 @@ MainWindowPaths StartPaths(const std::filesystem::path& files_dir,
   return paths;
 }
 
+AppDirs AppDirsOf(const MainWindowPaths& paths) {
+  AppDirs dirs = AppDirs::InProgramDirectory(paths.files_dir);
+  if (!paths.config_dir.empty()) dirs.config = paths.config_dir;
+  if (!paths.state_dir.empty()) dirs.state = paths.state_dir;
+  dirs.documents = paths.documents_dir;
+  return dirs;
+}
+
 std::vector<std::filesystem::path> UserGuideFiles(const MainWindowPaths& paths) {
   const std::filesystem::path& tables = paths.tables_dir;
   return {tables / "README.md", tables.parent_path() / "doc" / kAppDirName / "README.md"};

@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <vector>
 
+#include "platform/app_dirs.h"
+
 namespace kivo {
 
 // Where the desktop program finds its files.
@@ -32,6 +34,10 @@ struct MainWindowPaths {
 // installation's share/kivo-link.
 [[nodiscard]] MainWindowPaths StartPaths(const std::filesystem::path& files_dir,
                                          const std::filesystem::path& tables_dir);
+
+// The folders of platform/app_dirs.h the paths stand for: files_dir for those
+// they leave empty.
+[[nodiscard]] AppDirs AppDirsOf(const MainWindowPaths& paths);
 
 // Where Help > User guide looks for the guide, in turn: beside the tables in
 // a build tree, under share/doc of an installed program.
