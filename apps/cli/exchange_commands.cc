@@ -82,7 +82,7 @@ int RunExport(CliContext& context, std::span<const std::string> args) {
   TerminalPrompter prompter(*context.err, stdin);
   int replaced = 0;
   const int count = ExportFile(out, *format, store, *id, Options(context), prompter,
-                               DefaultFreeSpace(), &replaced);
+                               SystemFreeSpace(), &replaced);
   if (replaced > 0) {
     *context.err << kToolName << ": " << out.string() << ": " << replaced
                  << (replaced == 1 ? " character without a Unicode form was"

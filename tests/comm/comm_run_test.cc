@@ -474,10 +474,8 @@ TEST_F(RunPairTest, FailedBackupWriteKeepsTheExistingFile) {
   s.file_name = file.string();
   pair_.prompter.Answer(PromptAnswer::kRetry);
   pair_.prompter.Answer(PromptAnswer::kCancel);
-  SetFreeSpaceForTests(&no_space);
-  const int result = RunPc(s);
-  SetFreeSpaceForTests(nullptr);
-  EXPECT_EQ(result, kResultGaveUp);
+  s.free_space = &no_space;
+  EXPECT_EQ(RunPc(s), kResultGaveUp);
   (void)pair_.WaitDevice();
   EXPECT_EQ(pair_.prompter.boxes().size(), 2u);
   EXPECT_EQ(ReadFile(file), previous);
