@@ -268,6 +268,7 @@ CalendarOptions PrintedOptions(const PrintJob& job, const PrintedCalendar& calen
   options.appli_mask = calendar.appli_mask;
   options.today = job.today;
   options.colors = CalendarColors::ForPrint();
+  options.paper = true;
   switch (calendar.period) {
     case PrintedCalendar::Period::kMonth:
       options.layout = CalendarLayout::kMonth;
