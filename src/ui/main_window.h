@@ -11,7 +11,7 @@
 
 namespace kivo {
 
-struct PrintJob;
+struct ScreenPrint;
 
 // The program's one main window, a view of MainCommands: a tab per organizer
 // application, the record list with its painted header, the detail pane, the
@@ -119,7 +119,7 @@ class MainWindow : public QMainWindow, private ListView {
   // False when the list's own Edit or New applies.
   bool EditInCalendar();
   bool NewInCalendar();
-  [[nodiscard]] PrintJob CurrentPrintJob() const;
+  [[nodiscard]] ScreenPrint CurrentPrint() const;
 
   MainCommands& commands_;
   MainViewModel& model_;
