@@ -168,11 +168,14 @@ void MainWindow::ShowCalendar(bool shown) {
     } else {
       SyncViews();
     }
-    // The calendar starts at the record selected in the list, or today.
+    // The first look shows today; later the calendar starts at the record
+    // selected in the list, or today.
     CalendarGrid* grid = parts_->calendar->grid();
-    if (model_.selected_row() < 0 || !grid->Select(kSchedule, model_.selected_row())) {
+    if (!calendar_seen_ || model_.selected_row() < 0 ||
+        !grid->Select(kSchedule, model_.selected_row())) {
       grid->GoToToday();
     }
+    calendar_seen_ = true;
     grid->setFocus(Qt::OtherFocusReason);
     return;
   }
@@ -277,6 +280,15 @@ void MainWindow::NewCalendarEntry(int day, int minute) {
 
 bool MainWindow::ShowRecord(AppliId id, std::span<const uint8_t> record) {
   if (TabOfAppli(id) < 0) return false;
+  if (calendar_shown()) {
+    // The calendar on screen shows the entry on its day.
+    const int position = parts_->calendar_model.PositionOf(id, record);
+    CalendarGrid* grid = parts_->calendar->grid();
+    if (position >= 0 && grid->Select(id, position)) {
+      grid->setFocus(Qt::OtherFocusReason);
+      return true;
+    }
+  }
   // The span may lie in what the switch below rebuilds.
   const std::vector<uint8_t> wanted(record.begin(), record.end());
   if (id == kSchedule) calendar_mode_ = false;
