@@ -47,10 +47,9 @@ bool WriteSide(SyncEndpoint& endpoint, Side side, const SyncPlan& plan,
   auto confirmed = [&](AppliId id) {
     steps.confirmed[SideIndex(side)] |= AppliBit(id);
     report.written[SideIndex(side)] |= AppliBit(id);
-    std::string ignored;
     // The steps only save the next run a comparison: without them it tells a
     // completed application by its fingerprint.
-    (void)state.SaveSteps(steps, &ignored);
+    (void)state.SaveSteps(steps);
   };
   ApplyOutcome outcome = endpoint.Apply(writes, memory, verify, confirmed);
   if (!outcome.status.ok()) {
@@ -64,8 +63,7 @@ bool WriteSide(SyncEndpoint& endpoint, Side side, const SyncPlan& plan,
       // all, so the next sync writes it again rather than take what is
       // missing for removals there.
       steps.confirmed[SideIndex(side)] &= static_cast<AppliMask>(~AppliBit(write.id));
-      std::string ignored;
-      (void)state.SaveSteps(steps, &ignored);
+      (void)state.SaveSteps(steps);
       Fail(report, SyncStep::kVerify, side,
            EndpointStatus::Failed(std::string(AppliName(write.id)) + " reads back different from "
                                                                      "what was written"));
@@ -79,9 +77,8 @@ SyncReport RunOnce(SyncEndpoint& left, SyncEndpoint& right, SyncState& state,
                    const SyncOptions& options) {
   SyncReport report;
   report.side_names = {left.Label(), right.Label()};
-  std::string reason;
-  std::optional<StoredState> stored = state.Load(&reason);
-  if (!stored) return FailState(report, SyncStep::kLoadState, reason);
+  Result<StoredState> stored = state.Load();
+  if (!stored) return FailState(report, SyncStep::kLoadState, stored.error());
 
   AppliMask apps = options.apps;
   if (stored->journal) {
@@ -120,8 +117,8 @@ SyncReport RunOnce(SyncEndpoint& left, SyncEndpoint& right, SyncState& state,
 
   const bool writes = plan.writes(Side::kLeft) || plan.writes(Side::kRight);
   if (writes) {
-    if (!state.OpenJournal(JournalOf(plan), &reason)) {
-      return FailState(report, SyncStep::kJournal, reason);
+    if (Status opened = state.OpenJournal(JournalOf(plan)); !opened) {
+      return FailState(report, SyncStep::kJournal, opened.error());
     }
     SyncSteps steps;
     // The file first: its write is all or nothing, so a failure there leaves
@@ -144,14 +141,20 @@ SyncReport RunOnce(SyncEndpoint& left, SyncEndpoint& right, SyncState& state,
       identities_moved = true;
     }
   }
-  if (base_moved && !state.SaveBase(new_base, &reason)) {
-    return FailState(report, SyncStep::kStoreBase, reason);
+  if (base_moved) {
+    if (Status saved = state.SaveBase(new_base); !saved) {
+      return FailState(report, SyncStep::kStoreBase, saved.error());
+    }
   }
-  if (identities_moved && !state.SaveIdentities(identities, &reason)) {
-    return FailState(report, SyncStep::kStoreBase, reason);
+  if (identities_moved) {
+    if (Status saved = state.SaveIdentities(identities); !saved) {
+      return FailState(report, SyncStep::kStoreBase, saved.error());
+    }
   }
   if (stored->journal || writes) {
-    if (!state.CloseJournal(&reason)) return FailState(report, SyncStep::kStoreBase, reason);
+    if (Status closed = state.CloseJournal(); !closed) {
+      return FailState(report, SyncStep::kStoreBase, closed.error());
+    }
   }
   report.outcome = SyncOutcome::kSynced;
   return report;
