@@ -1,6 +1,6 @@
 // A list printed as a table: columns sized to their content, texts broken at
 // blanks, numbers, dates and times on one line, titles whole; the type shrinks
-// (to 6 points at the least) before a word has to be cut.
+// (to 5.5 points at the least) before a word has to be cut.
 
 #include <algorithm>
 #include <numeric>
@@ -17,7 +17,7 @@ namespace kivo {
 namespace {
 
 // The sizes a table's type may take, largest first.
-constexpr double kSizes[] = {9, 8.5, 8, 7.5, 7, 6.5, 6};
+constexpr double kSizes[] = {9, 8.5, 8, 7.5, 7, 6.5, 6, 5.5};
 
 // What one column needs and would like, in the device's pixels.
 struct ColumnNeeds {
@@ -143,7 +143,21 @@ class TablePages : public ListPages {
         widths[c] = needs.most[c] + (room - most) * share / total;
       }
     } else if (least >= room) {
-      for (size_t c = 0; c < count; ++c) widths[c] = needs.least[c] * room / least;
+      // Words must break: only in the columns with the longest ones, each
+      // cut to one width, so that the others keep theirs whole.
+      std::vector<double> sorted = needs.least;
+      std::sort(sorted.begin(), sorted.end());
+      double cap = room / static_cast<double>(count);
+      double below = 0;  // the columns narrower than the cap
+      for (size_t i = 0; i < count; ++i) {
+        const double level = (room - below) / static_cast<double>(count - i);
+        if (sorted[i] > level) {
+          cap = level;
+          break;
+        }
+        below += sorted[i];
+      }
+      for (size_t c = 0; c < count; ++c) widths[c] = std::min(needs.least[c], cap);
     } else {
       const double share = (room - least) / (most - least);
       for (size_t c = 0; c < count; ++c) {

@@ -17,10 +17,39 @@ qsizetype FittingHead(const QString& word, const QFontMetricsF& metrics, double 
   return fits;
 }
 
+bool HasDigit(const QString& word) {
+  return std::any_of(word.begin(), word.end(), [](QChar c) { return c.isDigit(); });
+}
+
+// The words that belong to the number before them ("ext. 100", "6 pm").
+bool JoinsNumber(const QString& word) {
+  static const QStringList kJoiners = {
+      QStringLiteral("ext."), QStringLiteral("ext"),  QStringLiteral("x"),   QStringLiteral("am"),
+      QStringLiteral("pm"),   QStringLiteral("a.m."), QStringLiteral("p.m.")};
+  return kJoiners.contains(word, Qt::CaseInsensitive);
+}
+
+// A line's words, a number written in groups ("+49 40 555 01234 ext. 100")
+// held together as one: a line never breaks inside it.
+QStringList Units(const QString& paragraph) {
+  QStringList units;
+  bool number = false;  // the last unit ends in a number or its joiner
+  for (const QString& word : paragraph.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+    const bool digits = HasDigit(word);
+    if (number && !units.isEmpty() && (digits || JoinsNumber(word))) {
+      units.back() += QLatin1Char(' ') + word;
+      continue;
+    }
+    units.push_back(word);
+    number = digits;
+  }
+  return units;
+}
+
 void WrapParagraph(const QString& paragraph, const QFontMetricsF& metrics, double width,
                    bool break_long_words, QStringList& lines) {
   QString line;
-  for (QString word : paragraph.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+  for (QString word : Units(paragraph)) {
     if (!line.isEmpty()) {
       const QString longer = line + QLatin1Char(' ') + word;
       if (metrics.horizontalAdvance(longer) <= width) {
@@ -58,7 +87,7 @@ double WidestWord(const QString& text, const QFontMetricsF& metrics) {
   double widest = 0;
   QString flat = text;
   flat.replace(QLatin1Char('\n'), QLatin1Char(' ')).replace(QLatin1Char('\r'), QLatin1Char(' '));
-  for (const QString& word : flat.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+  for (const QString& word : Units(flat)) {
     widest = std::max(widest, metrics.horizontalAdvance(word));
   }
   return widest;
