@@ -71,6 +71,8 @@ std::optional<PrintJob> PagePrinter::ChooseJob() {
   if (ExecDialog(dialog) != QDialog::Accepted) return std::nullopt;
   if (!dialog.chosen().empty()) choices.columns[index] = dialog.chosen();
   if (screen.appli == kTelephone) choices.phone_list = dialog.phone_list();
+  // Kept at once: a choice is worth as much as the print it made.
+  commands_.SaveSettings();
   ApplyPrintChoices(list, screen.appli, choices, screen.shown);
   return std::move(screen.job);
 }
