@@ -24,8 +24,9 @@ int RunPrint(CliContext& context, std::span<const std::string> args) {
   if (month && (mask & ~kCalendarAppliMask) != 0) {
     return context.UsageFailure("a --month page shows schedule, anniversary and todo only");
   }
-  if (month && view.phone_list)
+  if (month && view.phone_list) {
     return context.UsageFailure("--layout is for the lists, not a --month page");
+  }
   if (!CheckTables(context)) return kExitFailure;
   AppliStore store{TablesDirectory()};
   if (int status = ReadBackupForViewing(context, args[0], store, true); status != kExitOk) {
