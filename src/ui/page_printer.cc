@@ -78,8 +78,14 @@ std::optional<PrintJob> PagePrinter::ChooseJob() {
 }
 
 void PagePrinter::PageSetup() {
+  // The page turned as the last choice of columns and layout would print it.
+  ScreenPrint screen = current_job_();
+  if (!screen.job.lists.empty()) {
+    ApplyPrintChoices(screen.job.lists.front(), screen.appli, commands_.settings().print,
+                      screen.shown);
+  }
   QPrinter printer(QPrinter::HighResolution);
-  SetUpPrinter(printer, printer_name_, page_layout_, page_set_up_, current_job_().job);
+  SetUpPrinter(printer, printer_name_, page_layout_, page_set_up_, screen.job);
   QPageSetupDialog dialog(&printer, window_);
   if (ExecDialog(dialog) != QDialog::Accepted) return;
   page_layout_ = printer.pageLayout();
