@@ -7,7 +7,6 @@
 #include "command_table.h"
 #include "format/date_format.h"
 #include "format/today.h"
-#include "platform/program_dir.h"
 #include "print/page_layout.h"
 #include "print/print_choice.h"
 #include "record_listing.h"
@@ -28,7 +27,7 @@ int RunPrint(CliContext& context, std::span<const std::string> args) {
     return context.UsageFailure("--layout is for the lists, not a --month page");
   }
   if (!CheckTables(context)) return kExitFailure;
-  AppliStore store{TablesDirectory()};
+  AppliStore store{context.tables.code};
   if (int status = ReadBackupForViewing(context, args[0], store, true); status != kExitOk) {
     return status;
   }
