@@ -72,10 +72,12 @@ struct CliOptions {
 
   // find, print and sync: the applications, as a mask of bits (1 << AppliId).
   std::optional<uint8_t> apps;
-  // print: the PDF file, and the calendar's month instead of the lists.
+  // print: the PDF file, and the calendar's month instead of the lists;
+  // whether Telephone prints as a phone list (true) or a table (false).
   std::optional<std::filesystem::path> pdf;
   std::optional<int> year;
   std::optional<int> month;
+  std::optional<bool> phone_list;
 };
 
 }  // namespace kivo::cli

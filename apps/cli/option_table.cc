@@ -119,6 +119,13 @@ bool Month(CliOptions& options, const OptionValue& value) {
   return true;
 }
 
+// "phone-list" or "table".
+bool Layout(CliOptions& options, const OptionValue& value) {
+  if (value.text != "phone-list" && value.text != "table") return false;
+  options.phone_list = value.text == "phone-list";
+  return true;
+}
+
 // ---- the table ------------------------------------------------------------
 constexpr std::string_view kExchange = "export import";
 // The commands that run a link on a port, and with detect those that may
@@ -345,6 +352,16 @@ constexpr OptionSpec kOptions[] = {
      "print",
      "print: the calendar's month instead of the lists",
      Month},
+    {"--layout",
+     "phone-list|table",
+     {kWord, 0, 0, "phone-list or table"},
+     kView,
+     "print",
+     "print: Telephone as a phone list (name, numbers, e-mail,\n"
+     "company, notes; two columns a page) or as a table of its\n"
+     "columns (default: as the settings' [Print] TelephoneLayout,\n"
+     "a phone list)",
+     Layout},
 };
 
 const OptionSpec* FindOption(std::string_view name) {

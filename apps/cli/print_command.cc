@@ -8,6 +8,7 @@
 #include "format/date_format.h"
 #include "format/today.h"
 #include "print/page_layout.h"
+#include "print/print_choice.h"
 #include "record_listing.h"
 #include "view/appli_columns.h"
 
@@ -21,6 +22,9 @@ int RunPrint(CliContext& context, std::span<const std::string> args) {
   const uint8_t mask = view.apps.value_or(month ? kCalendarAppliMask : 0x3F);
   if (month && (mask & ~kCalendarAppliMask) != 0) {
     return context.UsageFailure("a --month page shows schedule, anniversary and todo only");
+  }
+  if (month && view.phone_list) {
+    return context.UsageFailure("--layout is for the lists, not a --month page");
   }
   if (!CheckTables(context)) return kExitFailure;
   AppliStore store{context.tables.code};
@@ -44,6 +48,10 @@ int RunPrint(CliContext& context, std::span<const std::string> args) {
     page.appli_mask = mask;
     job.calendar = page;
   } else {
+    // The columns and the Telephone layout the owner chose to print, with
+    // the layout of the command line before the settings'.
+    PrintChoices choices = context.settings.print;
+    if (view.phone_list) choices.phone_list = *view.phone_list;
     for (AppliId id : kTabAppli) {
       if ((mask & (1u << id)) == 0) continue;
       const TextTable table = AppliTable(store, id, context.settings);
@@ -53,6 +61,7 @@ int RunPrint(CliContext& context, std::span<const std::string> args) {
       list.right_aligned = table.right_aligned;
       for (const ColumnSpec& column : AppliColumns(id)) list.widths.push_back(column.width);
       list.rows = table.rows;
+      ApplyPrintChoices(list, id, choices, table.titles);
       job.lists.push_back(std::move(list));
     }
   }
@@ -67,9 +76,12 @@ int RunPrint(CliContext& context, std::span<const std::string> args) {
 
 constexpr CliCommand kPrintCommands[] = {
     {"print", "FILE.bkf --pdf OUT.pdf", "the lists, or a month of the calendar, as a PDF file",
-     "Each application's list (its columns as the desktop's list shows them, in\n"
-     "the file's order) starts on a page of its own; every page carries the\n"
-     "application's name, the day of printing and its number. --apps LIST picks\n"
+     "Each application's list (in the file's order) starts on a page of its\n"
+     "own; every page carries the application's name, the day of printing and\n"
+     "its number. A list is a table of the columns chosen to print in the\n"
+     "desktop program (the settings' [Print] section; all its columns without\n"
+     "a choice), each as wide as its texts need, no word or number broken;\n"
+     "Telephone is a phone list (--layout table: a table). --apps LIST picks\n"
      "the applications (default: all six). --month YYYY-MM prints that month of\n"
      "the calendar instead: Schedule entries at their dates and times,\n"
      "Anniversaries every year, To Dos on their due dates. Needs no display.",

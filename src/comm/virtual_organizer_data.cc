@@ -1,6 +1,7 @@
 // VirtualOrganizer: where its records come from (its own file, or the sample
 // set on a first start) and where they go between runs.
 
+#include <algorithm>
 #include <fstream>
 #include <string>
 #include <system_error>
@@ -9,7 +10,9 @@
 #include "comm/virtual_organizer.h"
 #include "csv/cp1252.h"
 #include "csv/csv_reader.h"
+#include "format/date_format.h"
 #include "format/display_modes.h"
+#include "format/today.h"
 #include "platform/link_defaults.h"
 #include "store/backup_file.h"
 #include "store/record_access.h"
@@ -30,6 +33,46 @@ CategoryNames ReadCategoryNames(const std::filesystem::path& file) {
     if (!line.empty()) names.names[i] = Utf8ToCp1252(line);
   }
   return names;
+}
+
+// A date moved by whole years; 29 February to the 28th in a common year.
+BcdDate MovedDate(const BcdDate& date, int years) {
+  if (date.year() == 0) return date;
+  const int year = date.year() + years;
+  return BcdDate::FromYmd(year, date.month(),
+                          std::min(date.day(), DaysInMonth(year, date.month())));
+}
+
+template <typename Record, typename Get, typename Put>
+void MoveRecords(AppliStore& seed, AppliId id, int years, BcdDate Record::*date, Get get, Put put) {
+  std::vector<Record> records;
+  for (int i = 0; i < seed.GetRecordCount(id); ++i) {
+    Record record;
+    if (get(seed, &record, i) != kStoreOk) return;  // left as it was
+    record.*date = MovedDate(record.*date, years);
+    records.push_back(std::move(record));
+  }
+  if (seed.ResetAppli(id) < 0) return;
+  for (size_t i = 0; i < records.size(); ++i) (void)put(seed, records[i], static_cast<int>(i));
+}
+
+// The sample is written for one year; a first start moves its dated records
+// by whole years so that the Schedule's last year is this one, and a first
+// look at the calendar shows this month. Whole years keep every record on its
+// day of the year, as the anniversaries (which have no year) are.
+void MoveSampleToYear(AppliStore& seed, int this_year) {
+  int latest = 0;
+  for (int i = 0; i < seed.GetRecordCount(kSchedule); ++i) {
+    ScheduleRecord record;
+    if (GetScheduleRecord(seed, &record, i) == kStoreOk) {
+      latest = std::max(latest, record.date.year());
+    }
+  }
+  if (latest == 0 || latest == this_year) return;
+  const int years = this_year - latest;
+  MoveRecords(seed, kSchedule, years, &ScheduleRecord::date, GetScheduleRecord, PutScheduleRecord);
+  MoveRecords(seed, kToDo, years, &ToDoRecord::due_date, GetToDoRecord, PutToDoRecord);
+  MoveRecords(seed, kExpense, years, &ExpenseRecord::date, GetExpenseRecord, PutExpenseRecord);
 }
 
 }  // namespace
@@ -85,6 +128,7 @@ void VirtualOrganizer::LoadSample(const std::filesystem::path& dir) {
       (void)reader.ImportCsv(seed, id, &lines);
       reader.Close();
     }
+    MoveSampleToYear(seed, SystemToday().year);
   }
   for (AppliId id : {kTelephone, kSchedule, kAnniversary, kToDo, kMemo, kCategoryList, kExpense}) {
     const int size = seed.GetAppliDataSize(id);

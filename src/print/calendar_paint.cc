@@ -9,6 +9,7 @@
 
 #include "csv/cp1252.h"
 #include "format/date_format.h"
+#include "print/text_wrap.h"
 
 namespace kivo {
 namespace {
@@ -66,49 +67,135 @@ QString HourLabel(int hour, int display_hour) {
                                                            : QStringLiteral("PM"));
 }
 
+// The width of an entry's marker bar in the kind's hue, for a line height.
+double MarkerWidth(double line) { return std::max(2.0, line / 6); }
+
+// Where an entry's text starts in its rect: after the marker and a To Do's box.
+double EntryTextLeft(const CalendarEntry& entry, const QRectF& rect, double line) {
+  double x = rect.left() + MarkerWidth(line) + 2;
+  if (entry.appli == kToDo) x += std::min(line * 0.6, rect.height() - 2) + 3;
+  return x;
+}
+
 // ---- month -----------------------------------------------------------------------
+
+// The weeks a month page shows: those that hold a day of its month.
+int MonthPageWeeks(const CalendarOptions& options) {
+  const int year = DateOfDay(options.first_day + 7).year;
+  const int month = options.month >= 1 && options.month <= 12
+                        ? options.month
+                        : DateOfDay(options.first_day + 7).month;
+  const int last = DayNumber(year, month, DaysInMonth(year, month));
+  return std::clamp((last - options.first_day) / 7 + 1, 4, kMonthPageDays / 7);
+}
+
+// On the screen a month cell shows at least this many entries: the type of
+// the cells shrinks (to no less than kLeastShare of the view's) to make room.
+constexpr int kScreenCellEntries = 3;
+constexpr double kLeastShare = 0.78;
+constexpr double kLeastPoints = 6.5;
+
+// A cell on the screen: the day's number, the first entry beside it, the
+// others below, one line each; what finds no room is counted ("+2 more") at
+// the right of the first line.
+void LayOutScreenCells(const std::vector<std::vector<const CalendarEntry*>>& days,
+                       const CalendarOptions& options, double cell_h, double six_week_cell_h,
+                       QPaintDevice* device, CalendarPage& page) {
+  QFont font = options.font;
+  auto line_of = [device](const QFont& f) { return QFontMetricsF(f, device).height() + 1; };
+  auto lines_in = [](double height, double line) { return static_cast<int>((height - 2) / line); };
+  // The type is chosen for the cells of a six-week month, so that it keeps
+  // its size from month to month.
+  const double points = font.pointSizeF() > 0 ? font.pointSizeF() : 9;
+  const double least = std::max(points * kLeastShare, std::min(points, kLeastPoints));
+  for (double size = points - 0.5;
+       lines_in(six_week_cell_h, line_of(font)) < kScreenCellEntries && size >= least;
+       size -= 0.5) {
+    font.setPointSizeF(size);
+  }
+  page.font = font;
+  page.line = line_of(font);
+  const double line = page.line;
+  const int room = lines_in(cell_h, line);
+  const QFontMetricsF metrics(font, device);
+  const double number_w = metrics.horizontalAdvance(QStringLiteral("00")) + 6;
+  for (size_t i = 0; i < days.size(); ++i) {
+    PlacedDay& day = page.days[i];
+    day.title = QRectF(day.rect.left() + 3, day.rect.top() + 1, number_w - 3, line);
+    const auto& list = days[i];
+    const int count = static_cast<int>(list.size());
+    const int shown = std::min(count, room);
+    day.hidden = count - shown;
+    const double right = day.rect.right() - 2;
+    double first_right = right;
+    if (day.hidden > 0) {
+      // "+2 more" where it leaves the first entry half the line, else "+2".
+      const QString long_more = QStringLiteral("+%1 more").arg(day.hidden);
+      const QString short_more = QStringLiteral("+%1").arg(day.hidden);
+      const double room_w = right - day.title.right();
+      const double w = metrics.horizontalAdvance(long_more) + 4 <= room_w / 2
+                           ? metrics.horizontalAdvance(long_more) + 4
+                           : metrics.horizontalAdvance(short_more) + 4;
+      day.more = QRectF(right - w, day.title.top(), w, line);
+      first_right = day.more.left();
+    }
+    for (int e = 0; e < shown; ++e) {
+      const double left = e == 0 ? day.title.right() : day.rect.left() + 2;
+      const QRectF rect(left, day.rect.top() + 1 + e * line, (e == 0 ? first_right : right) - left,
+                        line - 1);
+      page.entries.push_back({list[static_cast<size_t>(e)], rect, false});
+    }
+  }
+}
+
+// A cell on paper: the day's number, then every entry that fits, wrapped;
+// what does not fit is counted ("+2 more") at the right of the number.
+void LayOutPaperCells(const std::vector<std::vector<const CalendarEntry*>>& days,
+                      const CalendarOptions& options, QPaintDevice* device, CalendarPage& page) {
+  page.font = options.font;
+  const double line = page.line;
+  const QFontMetricsF metrics(options.font, device);
+  for (size_t i = 0; i < days.size(); ++i) {
+    PlacedDay& day = page.days[i];
+    day.title = QRectF(day.rect.left() + 3, day.rect.top() + 1, day.rect.width() - 6, line);
+    const auto& list = days[i];
+    double y = day.title.bottom() + line * 0.1;
+    size_t placed = 0;
+    for (; placed < list.size(); ++placed) {
+      const CalendarEntry& entry = *list[placed];
+      const QRectF full(day.rect.left() + 2, y, day.rect.width() - 4, line);
+      const double text_w = full.right() - EntryTextLeft(entry, full, line) - 1;
+      const auto lines = static_cast<double>(
+          WrapWords(EntryLabel(entry, options.display_hour), metrics, text_w, true).size());
+      const double height = lines * line;
+      if (y + height > day.rect.bottom() - 1) break;
+      page.entries.push_back({&entry, QRectF(full.left(), y, full.width(), height), false});
+      y += height + line * 0.15;
+    }
+    day.hidden = static_cast<int>(list.size() - placed);
+    if (day.hidden > 0) day.more = day.title;
+  }
+}
 
 void LayOutMonth(const CalendarModel& model, const CalendarOptions& options, double line,
                  QPaintDevice* device, CalendarPage& page) {
-  const QFontMetricsF metrics(options.font, device);
   const QRectF& r = page.rect;
-  page.weekdays = QRectF(r.left(), r.top(), r.width(), line * 1.3);
+  page.weekdays = QRectF(r.left(), r.top(), r.width(), line * (options.paper ? 1.3 : 1.15));
   const double top = page.weekdays.bottom();
+  const int weeks = MonthPageWeeks(options);
   const double cell_w = r.width() / 7;
-  const double cell_h = (r.bottom() - top) / 6;
-  const auto days = model.Days(options.first_day, kMonthPageDays, options.appli_mask);
-  // The entry lines a cell has room for below its number.
-  const int room = std::max(0, static_cast<int>((cell_h - line * 1.1) / line));
-  for (int i = 0; i < kMonthPageDays; ++i) {
+  const double cell_h = (r.bottom() - top) / weeks;
+  const auto days = model.Days(options.first_day, weeks * 7, options.appli_mask);
+  for (int i = 0; i < weeks * 7; ++i) {
     PlacedDay day;
     day.day = options.first_day + i;
     day.rect = QRectF(r.left() + (i % 7) * cell_w, top + (i / 7) * cell_h, cell_w, cell_h);
-    day.title = QRectF(day.rect.left() + 3, day.rect.top() + 1, day.rect.width() - 6, line);
-    const auto& list = days[static_cast<size_t>(i)];
-    const int count = static_cast<int>(list.size());
-    if (room == 0 && count > 0) {
-      // A cell of one line: the first entry beside the day's number.
-      day.hidden = count - 1;
-      const double number = metrics.horizontalAdvance(QStringLiteral("00")) + 8;
-      const double more =
-          day.hidden > 0 ? metrics.horizontalAdvance(QStringLiteral("+%1").arg(day.hidden)) + 4 : 0;
-      const QRectF rect(day.rect.left() + number, day.rect.top() + 1,
-                        std::max(day.rect.width() - number - more - 2, 1.0), line - 2);
-      page.entries.push_back({list.front(), rect, false});
-      if (day.hidden > 0) day.more = QRectF(rect.right(), day.title.top(), more, line);
-      page.days.push_back(day);
-      continue;
-    }
-    const int shown = std::min(count, room);
-    for (int e = 0; e < shown; ++e) {
-      const QRectF rect(day.rect.left() + 2, day.title.bottom() + e * line + line * 0.1,
-                        day.rect.width() - 4, line);
-      page.entries.push_back({list[static_cast<size_t>(e)], rect, false});
-    }
-    // What found no room is counted at the right of the day's number.
-    day.hidden = count - shown;
-    if (day.hidden > 0) day.more = day.title;
     page.days.push_back(day);
+  }
+  if (options.paper) {
+    LayOutPaperCells(days, options, device, page);
+  } else {
+    LayOutScreenCells(days, options, cell_h, (r.bottom() - top) * 7 / kMonthPageDays, device, page);
   }
 }
 
@@ -220,20 +307,22 @@ void LayOutWeek(const CalendarModel& model, const CalendarOptions& options, doub
 // ---- painting --------------------------------------------------------------------
 
 void PaintEntry(QPainter& painter, const PlacedEntry& placed, const CalendarOptions& options,
-                const QFontMetricsF& metrics) {
+                const QFont& page_font, const QFontMetricsF& metrics) {
   const CalendarEntry& entry = *placed.entry;
   const CalendarColors& colors = options.colors;
   const int kind = KindIndex(entry.appli);
   const bool selected = IsSelected(entry, options);
   const QRectF rect = placed.rect;
+  const double line = metrics.height();
   painter.fillRect(rect, selected ? colors.highlight : colors.fill[static_cast<size_t>(kind)]);
-  const double bar = std::max(2.0, rect.height() / 6);
+  // A block of the hour grid has a bar as wide as it is tall; a line of a
+  // day's list one for its type.
+  const double bar = placed.timed ? std::max(2.0, rect.height() / 6) : MarkerWidth(line);
   painter.fillRect(QRectF(rect.left(), rect.top(), bar, rect.height()),
                    colors.marker[static_cast<size_t>(kind)]);
   const QColor ink = selected ? colors.highlighted_text : entry.done ? colors.muted : colors.text;
   painter.setPen(ink);
   double x = rect.left() + bar + 2;
-  const double line = metrics.height();
   if (entry.appli == kToDo) {
     // A box, checked when the To Do is done.
     const double side = std::min(line * 0.6, rect.height() - 2);
@@ -247,7 +336,7 @@ void PaintEntry(QPainter& painter, const PlacedEntry& placed, const CalendarOpti
     }
     x = box.right() + 3;
   }
-  QFont font = options.font;
+  QFont font = page_font;
   font.setStrikeOut(entry.done);
   font.setItalic(entry.appli == kAnniversary);
   painter.setFont(font);
@@ -262,15 +351,24 @@ void PaintEntry(QPainter& painter, const PlacedEntry& placed, const CalendarOpti
                      Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, PcTextToQString(entry.text));
     return;
   }
-  const QString label =
-      placed.timed ? PcTextToQString(entry.text) : EntryLabel(entry, options.display_hour);
+  const QString label = EntryLabel(entry, options.display_hour);
+  if (!placed.timed && rect.height() >= 1.5 * line) {
+    // The lines of an entry wrapped on paper, as the layout broke them.
+    const QStringList lines = WrapWords(label, metrics, text_rect.width(), true);
+    const double step = rect.height() / static_cast<double>(std::max<qsizetype>(lines.size(), 1));
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+      painter.drawText(
+          QRectF(x, rect.top() + static_cast<double>(i) * step, text_rect.width(), step),
+          Qt::AlignLeft | Qt::AlignVCenter, lines[i]);
+    }
+    return;
+  }
   painter.drawText(text_rect, Qt::AlignLeft | Qt::AlignVCenter,
-                   metrics.elidedText(EntryLabel(entry, options.display_hour), Qt::ElideRight,
-                                      text_rect.width()));
+                   metrics.elidedText(label, Qt::ElideRight, text_rect.width()));
 }
 
 void PaintDayFrame(QPainter& painter, const PlacedDay& day, const CalendarOptions& options,
-                   const QFontMetricsF& metrics, bool month) {
+                   const QFont& page_font, const QFontMetricsF& metrics, bool month) {
   const CalendarColors& colors = options.colors;
   const bool other_month = month && DateOfDay(day.day).month != options.month;
   if (month) {
@@ -278,7 +376,7 @@ void PaintDayFrame(QPainter& painter, const PlacedDay& day, const CalendarOption
   }
   painter.setPen(colors.grid);
   painter.drawRect(day.rect);
-  QFont font = options.font;
+  QFont font = page_font;
   font.setBold(day.day == options.today);
   painter.setFont(font);
   QString title;
@@ -299,12 +397,13 @@ void PaintDayFrame(QPainter& painter, const PlacedDay& day, const CalendarOption
   }
   painter.drawText(day.title, (month ? Qt::AlignLeft : Qt::AlignHCenter) | Qt::AlignVCenter, title);
   if (day.hidden > 0) {
-    painter.setFont(options.font);
+    painter.setFont(page_font);
     painter.setPen(colors.muted);
     QString more = QStringLiteral("+%1 more").arg(day.hidden);
-    const bool beside_title = day.more.width() >= day.title.width();
+    // On paper the count shares the line of the day's number.
+    const bool shares_title = month && day.more == day.title;
     const double room =
-        day.more.width() - (month && beside_title ? metrics.horizontalAdvance(title) + 8 : 0);
+        day.more.width() - (shares_title ? metrics.horizontalAdvance(title) + 8 : 0);
     if (metrics.horizontalAdvance(more) > room) more = QStringLiteral("+%1").arg(day.hidden);
     painter.drawText(day.more, (month ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter, more);
   }
@@ -395,6 +494,7 @@ CalendarPage LayOutCalendar(const CalendarModel& model, const CalendarOptions& o
                             const QRectF& rect, QPaintDevice* device) {
   CalendarPage page;
   page.rect = rect;
+  page.font = options.font;
   page.line = QFontMetricsF(options.font, device).height() + 2;
   if (options.layout == CalendarLayout::kMonth) {
     LayOutMonth(model, options, page.line, device, page);
@@ -406,7 +506,7 @@ CalendarPage LayOutCalendar(const CalendarModel& model, const CalendarOptions& o
 
 void PaintCalendar(QPainter& painter, const CalendarPage& page, const CalendarOptions& options) {
   const CalendarColors& colors = options.colors;
-  const QFontMetricsF metrics(options.font, painter.device());
+  const QFontMetricsF metrics(page.font, painter.device());
   painter.save();
   painter.fillRect(page.rect, colors.base);
   const bool month = options.layout == CalendarLayout::kMonth;
@@ -430,11 +530,13 @@ void PaintCalendar(QPainter& painter, const CalendarPage& page, const CalendarOp
     PaintHours(painter, page, options);
     painter.restore();
   }
-  for (const PlacedDay& day : page.days) PaintDayFrame(painter, day, options, metrics, month);
+  for (const PlacedDay& day : page.days) {
+    PaintDayFrame(painter, day, options, page.font, metrics, month);
+  }
   painter.save();
   for (const PlacedEntry& placed : page.entries) {
     painter.setClipRect(placed.rect);
-    PaintEntry(painter, placed, options, metrics);
+    PaintEntry(painter, placed, options, page.font, metrics);
   }
   painter.restore();
   // The cursor: the day the keys act on.

@@ -64,6 +64,10 @@ struct CalendarOptions {
   // the height of an hour; a height of 0 fits the whole day.
   int first_minute = 0;
   double hour_height = 0;
+  // On paper a month cell wraps its entries and shows every one that fits;
+  // on the screen each takes a line, the first beside the day's number, and
+  // the type shrinks a little where a cell would show fewer than three.
+  bool paper = false;
   // The view's marks.
   int cursor_day = INT_MIN;
   AppliId selected_appli = kSchedule;
@@ -78,7 +82,8 @@ struct PlacedEntry {
   bool timed = false;  // a block in the hour grid
 };
 
-// A day where the page shows it: its cell (month) or column (week, day).
+// A day where the page shows it: its cell (month; a month page shows the weeks
+// that hold a day of its month) or column (week, day).
 struct PlacedDay {
   int day = 0;
   QRectF rect;
@@ -92,6 +97,7 @@ struct PlacedDay {
 struct CalendarPage {
   QRectF rect;
   double line = 0;  // height of a line of text
+  QFont font;       // the type of the days and entries
   std::vector<PlacedDay> days;
   std::vector<PlacedEntry> entries;
   QRectF hours;     // week and day: the hour grid, without the gutter

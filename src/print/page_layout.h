@@ -20,14 +20,23 @@ class QPagedPaintDevice;
 
 namespace kivo {
 
+// How a list is printed: as a table of its columns, or (Telephone) as a phone
+// list, a card a record with the name, the numbers by their labels, the e-mail
+// address, the company and the notes.
+enum class ListLayout { kTable, kPhoneList };
+
 // One application's list as printed: its columns (titles, relative widths,
-// alignment) and its rows in their order. Texts in the PC coding.
+// alignment) and its rows in their order. Texts in the PC coding. A table's
+// columns are as wide as their texts need, no word or number broken, the room
+// left shared by `widths`; a phone list finds the columns it shows by their
+// titles.
 struct PrintedList {
   std::string title;  // the application's name
   std::vector<std::string> columns;
   std::vector<int> widths;
   std::vector<bool> right_aligned;
   std::vector<std::vector<std::string>> rows;
+  ListLayout layout = ListLayout::kTable;
 };
 
 // A calendar page: a month, a week or a day of the model's entries.
@@ -53,8 +62,8 @@ struct PrintJob {
   int today = 0;     // day number, marked on a calendar page
 };
 
-// Landscape suits a month or week page and a list whose columns are wide; a
-// job prefers it when any of its parts does.
+// Landscape suits a month or week page and a table whose columns are wide; a
+// job prefers it when any of its parts does. A phone list is portrait.
 [[nodiscard]] bool PrefersLandscape(const PrintedList& list);
 [[nodiscard]] bool PrefersLandscape(const PrintJob& job);
 

@@ -186,6 +186,7 @@ AppSettings ReadAppSettings(const IniFile& ini, const AppDirs& dirs) {
   s.export_encoding = ini.ReadString(kExchange, "ExportEncoding", s.export_encoding);
   s.import_encoding = ini.ReadString(kExchange, "ImportEncoding", s.import_encoding);
   s.sync = ReadSyncSettings(ini, ignored);
+  s.print = ReadPrintChoices(ini);
   return s;
 }
 
@@ -243,6 +244,7 @@ void WriteAppSettings(const AppSettings& s, IniFile& ini) {
     ini.WriteString(kExchange, "ImportEncoding", s.import_encoding);
   }
   WriteSyncSettings(s.sync, ini);
+  WritePrintChoices(s.print, ini);
 }
 
 Status SaveAppSettings(const AppSettings& settings, const std::filesystem::path& settings_file,

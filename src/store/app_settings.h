@@ -11,6 +11,7 @@
 #include "platform/ini_file.h"
 #include "platform/link_defaults.h"
 #include "platform/result.h"
+#include "store/print_choices.h"
 #include "store/result_code.h"
 #include "store/sync_targets.h"
 
@@ -100,6 +101,9 @@ struct AppSettings {
   // File > "Synchronize...": the targets after the program's own records
   // ("Sync" section).
   SyncSettings sync;
+
+  // The columns and layouts of the printed lists ("Print" section).
+  PrintChoices print;
 
   // The device for a COM port number 1..4, empty for any other number.
   std::string PortDevice(int port) const;

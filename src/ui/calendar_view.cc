@@ -446,6 +446,7 @@ void CalendarView::SetDisplayModes(int display_date, int display_hour) {
   auto* field = new DateField(display_date, /*with_year=*/true, this);
   field->setObjectName(QStringLiteral("calendarDate"));
   field->setToolTip(QStringLiteral("Go to a date (Ctrl+G, then Enter)"));
+  field->SetTakesSeparators(true);
   auto* bar = static_cast<QHBoxLayout*>(layout()->itemAt(0)->layout());
   if (date_ != nullptr) {
     bar->replaceWidget(date_, field);

@@ -1,6 +1,7 @@
 #include "ui/date_field.h"
 
 #include <QFontMetrics>
+#include <QKeyEvent>
 
 #include "format/date_format.h"
 
@@ -121,6 +122,42 @@ bool DateField::Correct() {
   (void)CheckDate(&year, &month_, &day_, CheckMode::kDown);
   if (with_year_) year_ = year;
   return date() != before;
+}
+
+void DateField::keyPressEvent(QKeyEvent* event) {
+  const QString text = event->text();
+  const bool plain = (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) == 0;
+  if (takes_separators_ && plain && text.size() == 1) {
+    if (QStringLiteral("/.- ").contains(text[0])) {
+      const int next = segment() + 1;
+      if (next < static_cast<int>(Segments().size())) SelectSegment(next);
+      typing_segment_ = -1;
+      event->accept();
+      return;
+    }
+    if (text[0] >= QLatin1Char('0') && text[0] <= QLatin1Char('9') &&
+        segment() != typing_segment_) {
+      // The first digit into a part replaces what it held.
+      switch (PartAt(segment())) {
+        case kYear:
+          year_ = 0;
+          break;
+        case kMonth:
+          month_ = 0;
+          break;
+        case kDay:
+          day_ = 0;
+          break;
+      }
+      typing_segment_ = segment();
+    }
+  }
+  SegmentedField::keyPressEvent(event);
+}
+
+void DateField::focusInEvent(QFocusEvent* event) {
+  typing_segment_ = -1;
+  SegmentedField::focusInEvent(event);
 }
 
 QSize DateField::sizeHint() const {

@@ -30,6 +30,11 @@ class DateField : public SegmentedField {
   [[nodiscard]] bool with_year() const { return with_year_; }
   // A real date in 1950..2150 (without year: in the year 2000).
   [[nodiscard]] bool IsValid() const;
+  // For a date typed whole ("03/01/2023"): a separator (or a blank or '-')
+  // goes on to the next part, and the first digit typed into a part starts
+  // it afresh. Off in the edit dialogs, whose fields ignore separators and
+  // extend a part by the digits typed.
+  void SetTakesSeparators(bool takes) { takes_separators_ = takes; }
 
   [[nodiscard]] QSize sizeHint() const override;
 
@@ -39,6 +44,8 @@ class DateField : public SegmentedField {
   void Step(int segment, bool up) override;
   void TypeDigit(int segment, int digit) override;
   bool Correct() override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
 
  private:
   enum Part { kYear, kMonth, kDay };
@@ -46,6 +53,8 @@ class DateField : public SegmentedField {
 
   int display_date_;
   bool with_year_;
+  bool takes_separators_ = false;
+  int typing_segment_ = -1;  // the part typed into since it was reached
   int year_ = 2001;
   int month_ = 1;
   int day_ = 1;

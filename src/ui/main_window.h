@@ -11,7 +11,7 @@
 
 namespace kivo {
 
-struct PrintJob;
+struct ScreenPrint;
 
 // The program's one main window, a view of MainCommands: a tab per organizer
 // application, the record list with its painted header, the detail pane, the
@@ -48,7 +48,9 @@ class MainWindow : public QMainWindow, private ListView {
   void BringToFront();
   // Puts a record on screen in its application's list, selected: where the
   // search and the calendar hand a record to the list. Telephone shows all
-  // categories when the filter hides it. False when no row holds it.
+  // categories when the filter hides it. While the calendar is shown, a
+  // Schedule, Anniversary or To Do record with a date opens its day there,
+  // the entry selected. False when no row holds it.
   bool ShowRecord(AppliId id, std::span<const uint8_t> record);
   // The Schedule tab shows the calendar instead of the list (View > Calendar).
   void ShowCalendar(bool shown);
@@ -119,7 +121,7 @@ class MainWindow : public QMainWindow, private ListView {
   // False when the list's own Edit or New applies.
   bool EditInCalendar();
   bool NewInCalendar();
-  [[nodiscard]] PrintJob CurrentPrintJob() const;
+  [[nodiscard]] ScreenPrint CurrentPrint() const;
 
   MainCommands& commands_;
   MainViewModel& model_;
@@ -128,6 +130,7 @@ class MainWindow : public QMainWindow, private ListView {
   bool filling_ = false;  // while the window itself fills the list
   bool closed_ = false;
   bool calendar_mode_ = false;
+  bool calendar_seen_ = false;  // the calendar was shown in this run
   // The list's share of the room beside the detail pane in thousandths, once
   // the user moved the divider; 0: the first layout's.
   int list_share_ = 0;

@@ -80,7 +80,7 @@ void MainWindow::BuildMenus() {
   connect(file->addAction(QStringLiteral("&Export...")), &QAction::triggered, this,
           [this] { commands_.Export(); });
   file->addSeparator();
-  (new PagePrinter(this, commands_, [this] { return CurrentPrintJob(); }))->AddActions(file);
+  (new PagePrinter(this, commands_, [this] { return CurrentPrint(); }))->AddActions(file);
   file->addSeparator();
   connect(file->addAction(QStringLiteral("E&xit")), &QAction::triggered, this, &QWidget::close);
 

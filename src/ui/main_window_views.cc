@@ -20,6 +20,7 @@
 #include "ui/calendar_view.h"
 #include "ui/edit_dialogs.h"
 #include "ui/main_window_parts.h"
+#include "ui/page_printer.h"
 #include "view/appli_columns.h"
 #include "view/appli_records.h"
 
@@ -167,11 +168,14 @@ void MainWindow::ShowCalendar(bool shown) {
     } else {
       SyncViews();
     }
-    // The calendar starts at the record selected in the list, or today.
+    // The first look shows today; later the calendar starts at the record
+    // selected in the list, or today.
     CalendarGrid* grid = parts_->calendar->grid();
-    if (model_.selected_row() < 0 || !grid->Select(kSchedule, model_.selected_row())) {
+    if (!calendar_seen_ || model_.selected_row() < 0 ||
+        !grid->Select(kSchedule, model_.selected_row())) {
       grid->GoToToday();
     }
+    calendar_seen_ = true;
     grid->setFocus(Qt::OtherFocusReason);
     return;
   }
@@ -276,6 +280,15 @@ void MainWindow::NewCalendarEntry(int day, int minute) {
 
 bool MainWindow::ShowRecord(AppliId id, std::span<const uint8_t> record) {
   if (TabOfAppli(id) < 0) return false;
+  if (calendar_shown()) {
+    // The calendar on screen shows the entry on its day.
+    const int position = parts_->calendar_model.PositionOf(id, record);
+    CalendarGrid* grid = parts_->calendar->grid();
+    if (position >= 0 && grid->Select(id, position)) {
+      grid->setFocus(Qt::OtherFocusReason);
+      return true;
+    }
+  }
   // The span may lie in what the switch below rebuilds.
   const std::vector<uint8_t> wanted(record.begin(), record.end());
   if (id == kSchedule) calendar_mode_ = false;
@@ -298,8 +311,9 @@ bool MainWindow::ShowRecord(AppliId id, std::span<const uint8_t> record) {
 
 // ---- printing --------------------------------------------------------------------
 
-PrintJob MainWindow::CurrentPrintJob() const {
-  PrintJob job;
+ScreenPrint MainWindow::CurrentPrint() const {
+  ScreenPrint screen;
+  PrintJob& job = screen.job;
   const AppSettings& settings = commands_.settings();
   job.display_date = settings.display_date;
   job.display_hour = settings.display_hour;
@@ -319,32 +333,33 @@ PrintJob MainWindow::CurrentPrintJob() const {
                   : shown.layout == CalendarLayout::kWeek ? PrintedCalendar::Period::kWeek
                                                           : PrintedCalendar::Period::kDay;
     job.calendar = page;
-    return job;
+    return screen;
   }
-  // The list on screen: its visible columns, its rows in their order.
+  // The list on screen: every column (the owner chooses which to print, the
+  // list's own being the first choice), its rows in their order.
   const AppliId id = model_.appli();
+  screen.appli = id;
   PrintedList list;
   list.title = std::string(TabName(id));
   if (id == kTelephone && model_.filter() != kFilterAll) {
     list.title += " (" + std::string(kFilterNames[static_cast<size_t>(model_.filter())]) + ")";
   }
-  std::vector<size_t> shown;
   const auto columns = AppliColumns(id);
   for (size_t c = 0; c < columns.size(); ++c) {
     const int width = parts_->list->columnWidth(static_cast<int>(c));
-    if (parts_->list->isColumnHidden(static_cast<int>(c)) || width <= 0) continue;
-    shown.push_back(c);
+    const bool visible = !parts_->list->isColumnHidden(static_cast<int>(c)) && width > 0;
+    if (visible) screen.shown.emplace_back(columns[c].title);
     list.columns.emplace_back(columns[c].title);
-    list.widths.push_back(width);
+    list.widths.push_back(visible ? width : columns[c].width);
     list.right_aligned.push_back(columns[c].right_aligned);
   }
   for (const ListRow& row : model_.rows()) {
-    std::vector<std::string> cells;
-    for (size_t c : shown) cells.push_back(c < row.cells.size() ? row.cells[c] : std::string());
+    std::vector<std::string> cells = row.cells;
+    cells.resize(columns.size());
     list.rows.push_back(std::move(cells));
   }
   job.lists.push_back(std::move(list));
-  return job;
+  return screen;
 }
 
 }  // namespace kivo

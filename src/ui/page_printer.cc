@@ -1,5 +1,7 @@
 #include "ui/page_printer.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QMenu>
 #include <QPageSetupDialog>
@@ -9,8 +11,10 @@
 
 #include "desktop/main_commands.h"
 #include "print/page_layout.h"
+#include "print/print_choice.h"
 #include "store/app_settings.h"
 #include "ui/message_box.h"
+#include "ui/print_columns_dialog.h"
 
 namespace kivo {
 namespace {
@@ -29,7 +33,7 @@ void SetUpPrinter(QPrinter& printer, const QString& name, const QPageLayout& lay
 
 }  // namespace
 
-PagePrinter::PagePrinter(QWidget* window, const MainCommands& commands, JobSource current_job)
+PagePrinter::PagePrinter(QWidget* window, MainCommands& commands, JobSource current_job)
     : QObject(window), window_(window), commands_(commands), current_job_(std::move(current_job)) {}
 
 void PagePrinter::AddActions(QMenu* file) {
@@ -49,9 +53,39 @@ void PagePrinter::AddActions(QMenu* file) {
   connect(pdf, &QAction::triggered, this, &PagePrinter::ExportPdf);
 }
 
+std::optional<PrintJob> PagePrinter::ChooseJob() {
+  ScreenPrint screen = current_job_();
+  if (screen.job.lists.empty()) return std::move(screen.job);
+  PrintedList& list = screen.job.lists.front();
+  PrintChoices& choices = commands_.settings().print;
+  const auto index = static_cast<size_t>(screen.appli);
+  // The columns chosen last that the list still has; at first, those it shows.
+  std::vector<std::string> chosen;
+  for (const std::string& title : choices.columns[index]) {
+    if (std::find(list.columns.begin(), list.columns.end(), title) != list.columns.end()) {
+      chosen.push_back(title);
+    }
+  }
+  if (chosen.empty()) chosen = screen.shown;
+  PrintColumnsDialog dialog(screen.appli, list.columns, chosen, choices.phone_list, window_);
+  if (ExecDialog(dialog) != QDialog::Accepted) return std::nullopt;
+  if (!dialog.chosen().empty()) choices.columns[index] = dialog.chosen();
+  if (screen.appli == kTelephone) choices.phone_list = dialog.phone_list();
+  // Kept at once: a choice is worth as much as the print it made.
+  commands_.SaveSettings();
+  ApplyPrintChoices(list, screen.appli, choices, screen.shown);
+  return std::move(screen.job);
+}
+
 void PagePrinter::PageSetup() {
+  // The page turned as the last choice of columns and layout would print it.
+  ScreenPrint screen = current_job_();
+  if (!screen.job.lists.empty()) {
+    ApplyPrintChoices(screen.job.lists.front(), screen.appli, commands_.settings().print,
+                      screen.shown);
+  }
   QPrinter printer(QPrinter::HighResolution);
-  SetUpPrinter(printer, printer_name_, page_layout_, page_set_up_, current_job_());
+  SetUpPrinter(printer, printer_name_, page_layout_, page_set_up_, screen.job);
   QPageSetupDialog dialog(&printer, window_);
   if (ExecDialog(dialog) != QDialog::Accepted) return;
   page_layout_ = printer.pageLayout();
@@ -60,7 +94,9 @@ void PagePrinter::PageSetup() {
 }
 
 void PagePrinter::Print() {
-  const PrintJob job = current_job_();
+  const std::optional<PrintJob> chosen = ChooseJob();
+  if (!chosen) return;
+  const PrintJob& job = *chosen;
   QPrinter printer(QPrinter::HighResolution);
   SetUpPrinter(printer, printer_name_, page_layout_, page_set_up_, job);
   QPrintDialog dialog(&printer, window_);
@@ -76,7 +112,9 @@ void PagePrinter::Print() {
 }
 
 void PagePrinter::PrintPreview() {
-  const PrintJob job = current_job_();
+  const std::optional<PrintJob> chosen = ChooseJob();
+  if (!chosen) return;
+  const PrintJob& job = *chosen;
   QPrinter printer(QPrinter::HighResolution);
   SetUpPrinter(printer, printer_name_, page_layout_, page_set_up_, job);
   QPrintPreviewDialog preview(&printer, window_);
@@ -87,17 +125,16 @@ void PagePrinter::PrintPreview() {
 }
 
 void PagePrinter::ExportPdf() {
-  const PrintJob job = current_job_();
+  const std::optional<PrintJob> chosen = ChooseJob();
+  if (!chosen) return;
+  const PrintJob& job = *chosen;
   FileRequest request;
   request.save = true;
   request.caption = QStringLiteral("Export PDF");
   request.dir = QString::fromStdString(commands_.settings().backup_dir);
   request.filter = QStringLiteral("PDF Files (*.pdf)");
   request.default_suffix = QStringLiteral("pdf");
-  request.proposed_name =
-      job.calendar
-          ? QStringLiteral("calendar.pdf")
-          : QString::fromLatin1(AppliKeyword(commands_.model().appli())) + QStringLiteral(".pdf");
+  request.proposed_name = QString::fromStdString(SuggestedPdfName(job));
   const QString path = ChooseFile(window_, request);
   if (path.isEmpty()) return;
   const Result<int> written =

@@ -209,6 +209,20 @@ std::span<const uint8_t> CalendarModel::Record(AppliId id, int position) const {
   return Of(id).snapshot.record(position);
 }
 
+int CalendarModel::PositionOf(AppliId id, std::span<const uint8_t> record) const {
+  if (id != kSchedule && id != kAnniversary && id != kToDo) return -1;
+  const std::span<const uint8_t> body = RecordBody(record);
+  const RecordSnapshot& snapshot = Of(id).snapshot;
+  for (int position = 0; position < snapshot.count(); ++position) {
+    const std::span<const uint8_t> held = snapshot.record(position);
+    if (std::equal(held.begin(), held.end(), body.begin(), body.end()) &&
+        Find(id, position) != nullptr) {
+      return position;
+    }
+  }
+  return -1;
+}
+
 int CalendarModel::entry_count() const {
   return static_cast<int>(schedule_.entries.size() + anniversary_.entries.size() +
                           todo_.entries.size());

@@ -75,6 +75,9 @@ class CalendarModel {
   [[nodiscard]] const CalendarEntry* Find(AppliId id, int position) const;
   // The record of an entry as it was at the last Sync, without terminator.
   [[nodiscard]] std::span<const uint8_t> Record(AppliId id, int position) const;
+  // The position of the first entry whose record holds these bytes (with or
+  // without terminator), or -1.
+  [[nodiscard]] int PositionOf(AppliId id, std::span<const uint8_t> record) const;
   [[nodiscard]] int entry_count() const;
 
  private:

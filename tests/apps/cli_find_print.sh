@@ -57,11 +57,45 @@ else
     grep -qF -- "$text" "$work/june.txt" || fail "the month's PDF lacks '$text'"
   done
   ! grep -qF "Board meeting" "$work/june.txt" || fail "--apps leaves the Schedule out"
+  # Telephone as a phone list (A4 upright) and as a table: every number on one line.
+  grep -oE '\+[0-9]{1,3}( [0-9-]+)+( ext\. [0-9]+)?|0[0-9]{3} [0-9]{7}' \
+    "$source_dir/data/sample/telephone.csv" | sort -u >"$work/numbers"
+  [ "$(wc -l <"$work/numbers")" -gt 40 ] || fail "the sample's numbers are found"
+  for layout in phone-list table; do
+    run print "$work/sample.bkf" --pdf "$work/$layout.pdf" --apps telephone --layout "$layout"
+    expect_status 0 "print Telephone as a $layout"
+    pdftotext -layout "$work/$layout.pdf" "$work/$layout.txt"
+    while read -r number; do
+      grep -qF -- "$number" "$work/$layout.txt" || fail "the $layout breaks '$number'"
+    done <"$work/numbers"
+  done
+  pdfinfo "$work/phone-list.pdf" | grep -q '595 x 842 pts (A4)' || fail "a phone list is A4 upright"
+  grep -qF "Hohenstein-Wallerstein, Maximilian-Alexander" "$work/phone-list.txt" ||
+    fail "a card starts with the name"
+  # A day of fourteen entries counts those that find no room; long ones wrap whole.
+  {
+    echo "Date,Start Time,End Time,Alarm,Reminder,Description"
+    echo "06/05/2002,09:00 AM,10:00 AM,No,0,Dentist appointment with Dr. Oberlander about the new crown"
+    for hour in 01 02 03 04 05 06 07 08 09 10 11 12 01 02; do
+      echo "06/07/2002,$hour:00 PM,$hour:00 PM,No,0,Slot $hour"
+    done
+  } >"$work/crowded.csv"
+  run import "$work/crowded.bkf" schedule "$work/crowded.csv"
+  run print "$work/crowded.bkf" --pdf "$work/crowded.pdf" --month 2002-06
+  expect_status 0 "print a crowded month"
+  flat=$(pdftotext "$work/crowded.pdf" - | tr -s ' \n' '  ')
+  shown=$(grep -oE 'Slot [0-9]{2}' <<<"$flat" | wc -l)
+  [ "$shown" -ge 3 ] && grep -qF "+$((14 - shown)) more" <<<"$flat" ||
+    fail "a crowded day shows $shown entries and counts the rest"
+  grep -qF "Dentist appointment with Dr. Oberlander about the new crown" <<<"$flat" ||
+    fail "a long entry is wrapped whole"
   while IFS='|' read -r expected args what; do
     # shellcheck disable=SC2086
     run $args
     expect_status "$expected" "$what"
   done <<EOT
+2|print $work/sample.bkf --pdf $work/x.pdf --layout cards|an unknown layout
+2|print $work/sample.bkf --pdf $work/x.pdf --month 2002-06 --layout table|a layout for a month
 2|print $work/sample.bkf|print without --pdf
 2|print $work/sample.bkf --pdf $work/x.pdf --month 2002-13|a month out of range
 2|print $work/sample.bkf --pdf $work/x.pdf --month 2002-06 --apps memo|a month of memos

@@ -6,8 +6,10 @@
 #include "ui/calendar_view.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTest>
+#include <QTreeView>
 #include <QTreeWidget>
 #include <QWheelEvent>
 
@@ -17,6 +19,7 @@
 #include "desktop_fixture.h"
 #include "ui/date_field.h"
 #include "ui/edit_dialogs.h"
+#include "ui/search_panel.h"
 #include "ui/text_fields.h"
 #include "ui/toggle_button.h"
 
@@ -218,6 +221,30 @@ TEST_F(CalendarViewTest, DayPage) {
   QTest::mouseDClick(grid_, Qt::LeftButton, Qt::NoModifier, entry->rect.center().toPoint());
   EXPECT_EQ(ListSelection(5), QStringLiteral("Contract signed"));
   EXPECT_EQ(window_->list()->topLevelItemCount(), rows);
+}
+
+TEST_F(CalendarViewTest, DatesTypedWholeAndSearchResultsOpenTheirDay) {
+  // Ctrl+G and a date typed as it is written, separators and all.
+  const std::pair<const char*, int> kDates[] = {{"03/01/2023", DayNumber(2023, 3, 1)},
+                                                {"7.4.2024", DayNumber(2024, 7, 4)},
+                                                {"12-31-2026", DayNumber(2026, 12, 31)}};
+  auto* date = window_->Widget<DateField>("calendarDate");
+  for (const auto& [typed, day] : kDates) {
+    QTest::keyClick(&window_->window, Qt::Key_G, Qt::ControlModifier);
+    QTest::keyClicks(date, QString::fromLatin1(typed));
+    QTest::keyClick(date, Qt::Key_Return);
+    EXPECT_EQ(grid_->cursor_day(), day) << typed;
+  }
+  // A Schedule result chosen in Search: its day in the calendar, selected.
+  QTest::keyClick(&window_->window, Qt::Key_K, Qt::ControlModifier);
+  auto* panel = window_->window.findChild<SearchPanel*>(QStringLiteral("searchPanel"));
+  ASSERT_NE(panel, nullptr);
+  QTest::keyClicks(panel->field(), QStringLiteral("MULLER"));
+  QTest::keyClick(panel->field(), Qt::Key_Down);
+  QTest::keyClick(panel->results(), Qt::Key_Return);
+  EXPECT_TRUE(grid_->isVisible());
+  EXPECT_EQ(grid_->cursor_day(), kJune20);
+  EXPECT_EQ(Selected(), "Review the M\xFCller contract");
 }
 
 }  // namespace
