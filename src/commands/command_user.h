@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "comm/link_run.h"
 #include "comm/link_settings.h"
 #include "comm/run_mode.h"
 #include "platform/prompter.h"
@@ -22,42 +23,37 @@ struct RestoreResult;
 enum class AfterStop { kLeave, kResume, kPutBack };
 
 // The person behind a command, as the operations of link_commands.h see
-// them: the questions and messages (Prompter), one link session shown with
-// its progress, and the moments of the safety steps where a front end tells
-// or asks something. The command-line tool prints and never waits for an
-// answer a script cannot give; the desktop program shows boxes; tests answer
-// from a script.
+// them: the questions and messages (Prompter), the work on the link shown
+// with its progress, and the moments of the safety steps where a front end
+// tells or asks something. The command-line tool prints and never waits for
+// an answer a script cannot give; the desktop program shows boxes; tests
+// answer from a script.
 //
-// The calls named "on the worker" come from the run's worker thread while
-// the run waits; they reach the person through `run`, the prompter the front
-// end gave that run. All others come from the thread that called the
-// operation.
+// Every call comes from the thread that called the operation. A command
+// reaches the organizer in one link session (one press of its PC-LINK
+// button); the questions asked in the middle of it come while the session
+// keeps the line open (commands/organizer_session.h), however long the
+// person takes.
 class CommandUser : public Prompter {
  public:
-  // Runs one link session with its progress shown, to its end; blocks. The
-  // run's ResultCode (17 when it could not start, the user told); `report`
-  // (may be null) gets what the safety steps did.
-  [[nodiscard]] virtual ResultCode RunTransfer(const LinkSettings& settings,
-                                               SafeTransferReport* report) = 0;
+  // Starts `run` (a whole run, or one step of a session) and shows its
+  // progress to its end; blocks. `shown` names the port and the window's
+  // rules (its run mode). The run's ResultCode (17 when it could not start,
+  // the user told).
+  [[nodiscard]] virtual ResultCode Show(LinkRun& run, const LinkSettings& shown) = 0;
 
-  // Before every link session of an operation but its first: the organizer
-  // ends its link mode with each session and must be made ready again. False
-  // ends the operation.
-  [[nodiscard]] virtual bool ReadyForNextRun() { return true; }
-
-  // On the worker: the snapshot of a Restore or Download is kept in `kept`,
-  // and nothing is deleted yet; `large` names the applications that would
-  // lose more than half of their records. True goes on; false stops the run
-  // before anything is deleted (as given up, 17).
+  // The snapshot of a Restore or Download is kept in `kept`, and nothing is
+  // deleted yet; `large` names the applications that would lose more than
+  // half of their records. True goes on; false stops before anything is
+  // deleted (as given up, 17).
   [[nodiscard]] virtual bool GoOnAfterSnapshot(RunMode run_mode, const std::filesystem::path& kept,
-                                               const std::vector<LargeRemoval>& large,
-                                               Prompter& run) = 0;
-  // On the worker: the snapshot could not be written into the history
-  // (`error_text` says why), so nothing is deleted and the run stops. True
-  // when the person has been told why here (the run ends as given up, 17);
-  // false ends it with 11, for the front end to explain afterwards.
-  [[nodiscard]] virtual bool TellSnapshotNotKept(RunMode run_mode, const std::string& error_text,
-                                                 Prompter& run) = 0;
+                                               const std::vector<LargeRemoval>& large) = 0;
+  // The snapshot could not be written into the history (`error_text` says
+  // why), so nothing is deleted and the command stops. True when the person
+  // has been told why here (it ends as given up, 17); false ends it with 11,
+  // for the front end to explain afterwards.
+  [[nodiscard]] virtual bool TellSnapshotNotKept(RunMode run_mode,
+                                                 const std::string& error_text) = 0;
   // A generation (a Backup's or a comparison's copy) could not be added to
   // the history; what was asked for is done all the same.
   virtual void TellHistoryNotWritten(const std::string& error_text) = 0;
@@ -69,7 +65,10 @@ class CommandUser : public Prompter {
   // snapshot (`why` names it); `new_one` tells whether a new snapshot is taken.
   virtual void TellSnapshotNotUsable(const std::string& why, bool new_one) = 0;
   // A Restore or Download stopped after it had begun to delete on the
-  // organizer; `stopped` tells what the organizer holds now. kLeave by default.
+  // organizer; `stopped` tells what the organizer holds now, and whether its
+  // session goes on (an abort taken between records) or the line was lost
+  // (going on then needs the organizer to call again: a press of PC-LINK).
+  // kLeave by default.
   [[nodiscard]] virtual AfterStop ChooseAfterStop(const RestoreResult& stopped) {
     (void)stopped;
     return AfterStop::kLeave;

@@ -8,6 +8,7 @@
 #include "platform/app_dirs.h"
 #include "sides/backup_file_endpoint.h"
 #include "sides/collection_endpoint.h"
+#include "sync/sync_round.h"
 #include "sync/sync_state.h"
 
 namespace kivo {
@@ -95,12 +96,12 @@ std::unique_ptr<SyncEndpoint> SyncCommands::OpenSide(const SyncSideSpec& side,
                                               context_);
 }
 
-SyncRun SyncCommands::Run(SyncEndpoint& left, SyncEndpoint& right, const SyncRequest& request) {
+namespace {
+
+// How a pair of a round ended, for the front ends.
+SyncRun Ended(const SyncReport& report, SyncEndpoint& left, SyncEndpoint& right) {
   SyncRun run;
-  SyncState state(StateRoot(request), left.Identity(), right.Identity(), tables_);
-  state.set_device_code(commands_.NewStore()->device_code());
-  run.state_dir = state.dir();
-  run.report = RunSync(left, right, state, request.options);
+  run.report = report;
   for (SyncEndpoint* side : {&left, &right}) {
     if (auto* organizer = dynamic_cast<OrganizerEndpoint*>(side)) {
       run.snapshot = organizer->snapshot();
@@ -136,26 +137,90 @@ SyncRun SyncCommands::Run(SyncEndpoint& left, SyncEndpoint& right, const SyncReq
   return run;
 }
 
+}  // namespace
+
+SyncRun SyncCommands::Run(SyncEndpoint& left, SyncEndpoint& right, const SyncRequest& request) {
+  SyncEndpoint* others[] = {&right};
+  return RunRound(left, others, request).front();
+}
+
+std::vector<SyncRun> SyncCommands::RunRound(SyncEndpoint& left,
+                                            std::span<SyncEndpoint* const> others,
+                                            const SyncRequest& request,
+                                            const ConfirmRound& confirm) {
+  const std::array<uint8_t, 2> code = commands_.NewStore()->device_code();
+  std::vector<std::unique_ptr<SyncState>> states;
+  std::vector<RoundPair> pairs;
+  for (SyncEndpoint* right : others) {
+    states.push_back(std::make_unique<SyncState>(StateRoot(request), left.Identity(),
+                                                 right->Identity(), tables_));
+    states.back()->set_device_code(code);
+    pairs.push_back({right, states.back().get(), request.options.apps, request.options.policy});
+  }
+  SyncRound round(left, std::move(pairs));
+  const SyncOptions& options = request.options;
+  // Asked with a dry run shown, the guards speak in it; told to force, not.
+  const bool planned = round.Plan(options.force && !confirm);
+  auto ended = [&] {
+    std::vector<SyncRun> runs;
+    for (size_t i = 0; i < others.size(); ++i) {
+      runs.push_back(Ended(round.reports()[i], left, *others[i]));
+      runs.back().state_dir = states[i]->dir();
+    }
+    return runs;
+  };
+  bool go = planned && !options.dry_run;
+  bool force = options.force;
+  if (go && confirm) {
+    const std::vector<SyncRun> dry_runs = ended();
+    go = confirm(dry_runs);
+    force = round.refused();
+  }
+  if (go) round.Write(force, options.verify);
+  // The organizer's session ends with the round: END_COMMUNICATION once.
+  std::vector<SyncEndpoint*> every{&left};
+  every.insert(every.end(), others.begin(), others.end());
+  for (SyncEndpoint* side : every) {
+    if (auto* organizer = dynamic_cast<OrganizerEndpoint*>(side)) organizer->Finish();
+  }
+  return ended();
+}
+
 SyncRun SyncCommands::Run(std::string_view left, std::string_view right,
                           const SyncRequest& request) {
-  SyncRun run;
-  std::array<std::unique_ptr<SyncEndpoint>, 2> sides;
-  const std::array<std::string_view, 2> names{left, right};
-  for (size_t i = 0; i < 2; ++i) {
-    std::optional<SyncSideSpec> parsed = ParseSyncSide(names[i], &run.problem);
+  const std::string others[] = {std::string(right)};
+  return RunRound(left, others, request).front();
+}
+
+std::vector<SyncRun> SyncCommands::RunRound(std::string_view left,
+                                            std::span<const std::string> others,
+                                            const SyncRequest& request,
+                                            const ConfirmRound& confirm) {
+  std::vector<std::unique_ptr<SyncEndpoint>> sides;
+  std::vector<std::string_view> names{left};
+  for (const std::string& other : others) names.push_back(other);
+  for (std::string_view name : names) {
+    SyncRun run;
+    std::optional<SyncSideSpec> parsed = ParseSyncSide(name, &run.problem);
     bool bad_side = !parsed.has_value();
-    if (parsed) sides[i] = OpenSide(*parsed, request, &run.problem, &bad_side);
-    if (!sides[i]) {
+    if (parsed) sides.push_back(OpenSide(*parsed, request, &run.problem, &bad_side));
+    if (!parsed || !sides.back()) {
       run.end = bad_side ? SyncEnd::kBadSide : SyncEnd::kTargetTrouble;
-      return run;
+      return {run};
     }
   }
-  if (sides[0]->Identity() == sides[1]->Identity()) {
-    run.problem = "both sides are " + sides[0]->Identity();
-    run.end = SyncEnd::kBadSide;
-    return run;
+  for (size_t i = 0; i < sides.size(); ++i) {
+    for (size_t j = i + 1; j < sides.size(); ++j) {
+      if (sides[i]->Identity() != sides[j]->Identity()) continue;
+      SyncRun run;
+      run.problem = (i == 0 ? "both sides are " : "two sides are ") + sides[i]->Identity();
+      run.end = SyncEnd::kBadSide;
+      return {run};
+    }
   }
-  return Run(*sides[0], *sides[1], request);
+  std::vector<SyncEndpoint*> rights;
+  for (size_t i = 1; i < sides.size(); ++i) rights.push_back(sides[i].get());
+  return RunRound(*sides[0], rights, request, confirm);
 }
 
 }  // namespace kivo

@@ -3,16 +3,20 @@
 
 // The two-way sync as both programs run it: one call that opens the sides a
 // person names (the organizer through commands/organizer_endpoint.h, the
-// others from sides/), runs the engine (sync/sync_driver.h) with the pair's
-// state and says how it ended.
+// others from sides/), runs the engine (sync/sync_round.h) with each pair's
+// state and says how each pair ended. The organizer is reached in one link
+// session however many sides it is synced with.
 
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "commands/command_user.h"
 #include "commands/link_commands.h"
@@ -94,6 +98,28 @@ class SyncCommands {
   // Parses and opens both sides, then syncs them.
   [[nodiscard]] SyncRun Run(std::string_view left, std::string_view right,
                             const SyncRequest& request);
+
+  // The dry run of every pair of a round, for the person to look at: true
+  // goes ahead (past a guard's refusal too), false changes nothing.
+  using ConfirmRound = std::function<bool(std::span<const SyncRun> dry_runs)>;
+  // Syncs `left` with each of `others` in turn, each pair with its own
+  // state, as one round: every side read once (the organizer in one
+  // session), one dry run covering every pair, then each side written once,
+  // so that a change made on one side reaches all. With `confirm` the dry
+  // run is shown through it; without, the request's dry_run and force
+  // decide. One SyncRun per pair, in the order of `others`. The organizer's
+  // session ends with the round.
+  [[nodiscard]] std::vector<SyncRun> RunRound(SyncEndpoint& left,
+                                              std::span<SyncEndpoint* const> others,
+                                              const SyncRequest& request,
+                                              const ConfirmRound& confirm = {});
+  // Parses and opens the sides (`left` and each of `others`), then runs the
+  // round. A side that cannot be named or opened gives one SyncRun with the
+  // problem, and nothing is read.
+  [[nodiscard]] std::vector<SyncRun> RunRound(std::string_view left,
+                                              std::span<const std::string> others,
+                                              const SyncRequest& request,
+                                              const ConfirmRound& confirm = {});
 
   // The state root a request uses.
   [[nodiscard]] static std::filesystem::path StateRoot(const SyncRequest& request);

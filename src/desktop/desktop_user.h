@@ -53,11 +53,19 @@ struct HistoryChoice {
 // session.
 PromptBox ConnectionReminderBox();
 
+// One pair of File > "Synchronize..."'s dry run: the side the organizer is
+// synced with, as the user knows it, and what the sync would do.
+struct SyncPreviewPair {
+  std::string other;
+  SyncReport dry_run;
+};
+
 // The one box of a Restore or Download that stopped after deleting on the
 // organizer: why, which applications are complete and which not, what the
 // organizer holds now, and the ways on (resume for a Restore, the snapshot
 // back when one was kept, or leave it, with the command line that finishes
-// it later).
+// it later); after a lost line, that going on needs the organizer to call
+// again.
 struct RestoreStoppedBox {
   std::string caption;
   std::string text;
@@ -76,14 +84,9 @@ struct RestoreStoppedBox {
 // through Ask (on the worker: through the run's prompter).
 class DesktopUser : public CommandUser {
  public:
-  // The settings whose port decides whether the organizer must be made ready
-  // again between sessions (not for the virtual organizer); not owned.
-  void set_settings(const AppSettings* settings) { settings_ = settings; }
-
-  bool ReadyForNextRun() override;
   bool GoOnAfterSnapshot(RunMode run_mode, const std::filesystem::path& kept,
-                         const std::vector<LargeRemoval>& large, Prompter& run) override;
-  bool TellSnapshotNotKept(RunMode run_mode, const std::string& error_text, Prompter& run) override;
+                         const std::vector<LargeRemoval>& large) override;
+  bool TellSnapshotNotKept(RunMode run_mode, const std::string& error_text) override;
   void TellHistoryNotWritten(const std::string& error_text) override;
   void TellJournalNotWritten(const std::filesystem::path& journal,
                              const std::string& error_text) override;
@@ -97,19 +100,17 @@ class DesktopUser : public CommandUser {
   [[nodiscard]] virtual HistoryChoice ChooseGeneration(std::vector<Generation> generations) = 0;
   // The wait cursor while a file is read or written.
   virtual void SetBusy(bool busy) = 0;
-  // File > "Synchronize...": the dry run of the organizer with `other` (the
-  // program's records, a target) shown; true goes ahead (a refused one with
-  // force), false changes nothing.
-  [[nodiscard]] virtual bool ConfirmSync(const SyncReport& dry_run, const RowContext& context,
-                                         const std::string& other) = 0;
+  // File > "Synchronize...": the one dry run of the organizer with every
+  // side (the program's records, the targets) shown, while the organizer's
+  // session keeps the line open; true goes ahead (a refused one with force),
+  // false changes nothing.
+  [[nodiscard]] virtual bool ConfirmSync(const std::vector<SyncPreviewPair>& pairs,
+                                         const RowContext& context) = 0;
   // What the status bar says when a link session of the command now running
   // goes through: nullopt, the run's own word ("Backup complete"); a text,
   // that text ("" says nothing: the reception of a comparison or a sync is
   // no Backup).
   virtual void SessionsSay(std::optional<std::string> done) { (void)done; }
-
- private:
-  const AppSettings* settings_ = nullptr;
 };
 
 // Holds a command's word for its sessions (DesktopUser::SessionsSay) while

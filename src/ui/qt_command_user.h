@@ -36,12 +36,11 @@ class QtCommandUser : public DesktopUser {
   HistoryChoice ChooseGeneration(std::vector<Generation> generations) override;
   void SetBusy(bool busy) override;
   // Both in sync_dialogs.cc.
-  bool ConfirmSync(const SyncReport& dry_run, const RowContext& context,
-                   const std::string& other) override;
+  bool ConfirmSync(const std::vector<SyncPreviewPair>& pairs, const RowContext& context) override;
   std::optional<std::string> AskPassword(const std::string& target,
                                          const std::string& user) override;
 
-  ResultCode RunTransfer(const LinkSettings& settings, SafeTransferReport* report) override;
+  ResultCode Show(LinkRun& run, const LinkSettings& shown) override;
   AfterStop ChooseAfterStop(const RestoreResult& stopped) override;
 
  private:

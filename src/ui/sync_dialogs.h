@@ -11,6 +11,7 @@
 
 #include <string>
 
+#include "desktop/desktop_user.h"
 #include "store/sync_targets.h"
 #include "sync/sync_report.h"
 #include "ui/option_dialogs.h"
@@ -77,16 +78,18 @@ class SyncTargetsDialog : public OptionDialog {
   QComboBox* conflict_;
 };
 
-// "Synchronize": what a sync of the organizer with one other side would do,
-// read from both but changing neither: per application what is added,
-// changed and removed on each side, then the conflicts with their records
-// and sides. A sync the guards refuse is a question: OK goes ahead all the
-// same. Cancel changes nothing.
+// "Synchronize": what a sync of the organizer with every other side would
+// do, read from all but changing none (the organizer's link session waits
+// meanwhile): per side and application what is added, changed and removed
+// on each side, then the conflicts with their records and sides. A sync the guards refuse is a
+// question: OK goes ahead all the same. Cancel changes nothing.
 class SyncPreviewDialog : public OptionDialog {
   Q_OBJECT
  public:
-  // `other`: the side the organizer is synced with, as the user knows it.
-  SyncPreviewDialog(const SyncReport& dry_run, const RowContext& context, const std::string& other,
+  // Each pair: a side the organizer is synced with, as the user knows it,
+  // and its dry run. Several pairs show as one row per side, with the
+  // applications beneath it.
+  SyncPreviewDialog(const std::vector<SyncPreviewPair>& pairs, const RowContext& context,
                     QWidget* parent = nullptr);
 
   QTreeWidget* counts() const { return counts_; }

@@ -49,7 +49,10 @@ class LinkCommandsTest : public ::testing::Test {
     setup.settings = &settings_;
     setup.code_tables = &tables_.code;
     setup.sort_table = &tables_.model0;
-    setup.port_factory = VirtualOrganizerFactory(options_);
+    // One press of PC-LINK for each command: a second session waits for a
+    // further press, which only a test that plays the person gives.
+    button_ = std::make_shared<VirtualPcLink>();
+    setup.port_factory = VirtualOrganizerFactory(options_, DefaultSerialPortFactory(), button_);
     setup.data_dir = dir_.path();
     setup.history_dir = history_;
     return std::make_unique<LinkCommands>(std::move(setup), user);
@@ -74,6 +77,7 @@ class LinkCommandsTest : public ::testing::Test {
   fs::path file_path_ = dir_.path() / "file.bkf";
   PcTables tables_;
   VirtualOrganizerOptions options_;
+  std::shared_ptr<VirtualPcLink> button_;
   AppSettings settings_;
   ScriptedUser user_;
   std::unique_ptr<AppliStore> before_;
@@ -91,11 +95,19 @@ TEST_F(LinkCommandsTest, RestoreStoppedAfterDeletingEndsWhereThePersonChose) {
     options_.hang_up_after_records = 6;
     ScriptedUser user;
     user.after_stop = {choice};
+    // The line was lost with the organizer's link mode: going on needs the
+    // person to press PC-LINK again, once; leaving it needs nothing.
+    int presses = 0;
+    user.on_stop = [&](const RestoreResult& stopped, AfterStop chosen) {
+      EXPECT_FALSE(stopped.session_open);
+      if (chosen != AfterStop::kLeave && presses++ == 0) button_->Press();
+    };
     RestoreJob job;
     job.records = file_.get();
     job.source = file_path_;
     const RestoreResult r = Commands(user)->Restore(job);
     ASSERT_EQ(user.stopped_complete.size(), 1u);
+    EXPECT_EQ(presses, choice == AfterStop::kLeave ? 0 : 1);
     EXPECT_EQ(user.stopped_complete[0] & ((1 << kTelephone) | (1 << kSchedule)), 1 << kTelephone);
     EXPECT_TRUE(r.deleted);
     EXPECT_EQ(ListGenerations(history_).size(), 1u) << "one snapshot, even when resumed";
