@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -12,10 +13,18 @@
 #include "platform/prompter.h"
 #include "store/result_code.h"
 #include "store/store_diff.h"
+#include "sync/sync_report.h"
 
 namespace kivo {
 
 struct RestoreResult;
+
+// One pair of a sync's dry run: the side the organizer is synced with (the
+// other one), as the person knows it, and what the sync would do.
+struct SyncDryRun {
+  std::string other;
+  SyncReport report;
+};
 
 // What a Restore or Download does once it has stopped after deleting records
 // on the organizer: send the applications not complete yet, put the
@@ -72,6 +81,15 @@ class CommandUser : public Prompter {
   [[nodiscard]] virtual AfterStop ChooseAfterStop(const RestoreResult& stopped) {
     (void)stopped;
     return AfterStop::kLeave;
+  }
+  // A sync asked to be confirmed: the dry run of each of its pairs, while
+  // the organizer's session keeps the line open. True goes ahead; a dry run
+  // the guards refused is a question too, and true then goes past them (the
+  // sync runs with force). False changes nothing; so does a front end that
+  // cannot ask.
+  [[nodiscard]] virtual bool ConfirmSync(std::span<const SyncDryRun> dry_runs) {
+    (void)dry_runs;
+    return false;
   }
   // The password of `user` on the server at `target` (a URL), when neither
   // KIVO_PASSWORD nor the netrc gives one; nothing when the person declines

@@ -50,6 +50,9 @@ struct CommandSetup {
   bool verify = false;       // read back, whatever the setting says
   // The local time generations are named by; null: the system clock.
   std::function<LocalDateTime()> now;
+  // The clock a link session waits and keeps the line open by; null: the
+  // system clock. Not owned.
+  Clock* link_clock = nullptr;
 };
 
 // What a Restore sends and how.

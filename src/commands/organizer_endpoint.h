@@ -24,7 +24,8 @@ namespace kivo {
 // (END_COMMUNICATION). In between the session keeps the line open. An
 // application broken off while it is sent holds its first records only
 // (BrokenWrite::kHalfAppli); applications are confirmed once they read back
-// as sent. Failures carry the link's ResultCode as their code.
+// as sent. A failed step carries the link's ResultCode as its code; records
+// the store cannot take for sending, the StoreResult.
 class OrganizerEndpoint : public SyncEndpoint {
  public:
   // `commands` must outlive the endpoint. `session`: a session of the

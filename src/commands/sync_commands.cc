@@ -1,6 +1,7 @@
 #include "commands/sync_commands.h"
 
 #include <utility>
+#include <variant>
 
 #include "commands/organizer_endpoint.h"
 #include "dav/credentials.h"
@@ -30,51 +31,51 @@ class UserPasswordPrompt : public PasswordPrompt {
   CommandUser& user_;
 };
 
+// The engine's policy for what the person chose, by where the organizer is.
+// With neither side the organizer, "organizer" keeps the left side's record
+// and "pc" the right side's.
+ConflictPolicy PolicyFor(KeptOnConflict kept, bool organizer_right) {
+  switch (kept) {
+    case KeptOnConflict::kBoth:
+      break;
+    case KeptOnConflict::kOrganizer:
+      return organizer_right ? ConflictPolicy::kRight : ConflictPolicy::kLeft;
+    case KeptOnConflict::kOther:
+      return organizer_right ? ConflictPolicy::kLeft : ConflictPolicy::kRight;
+  }
+  return ConflictPolicy::kKeepBoth;
+}
+
 }  // namespace
 
-std::optional<SyncSideSpec> ParseSyncSide(std::string_view text, std::string* error) {
-  if (text.empty()) {
-    *error = "a side of the sync is empty";
-    return std::nullopt;
-  }
-  if (text == "organizer") return SyncSideSpec{SyncSideKind::kOrganizer, {}};
-  const struct {
-    std::string_view prefix;
-    SyncSideKind kind;
-  } kCollections[] = {{"contacts:", SyncSideKind::kContacts},
-                      {"calendar:", SyncSideKind::kCalendar}};
-  for (const auto& c : kCollections) {
-    if (text.substr(0, c.prefix.size()) != c.prefix) continue;
-    std::string_view place = text.substr(c.prefix.size());
-    if (place.empty()) {
-      *error = std::string(text) + " names no folder or URL";
-      return std::nullopt;
-    }
-    return SyncSideSpec{c.kind, std::string(place)};
-  }
-  return SyncSideSpec{SyncSideKind::kBackupFile, std::string(text)};
-}
+SyncCommands::SyncCommands(LinkCommands& commands, CommandUser& user, SyncSetup setup,
+                           OrganizerSession* session)
+    : commands_(commands), user_(user), setup_(std::move(setup)), organizer_(commands, session) {}
 
-SyncCommands::SyncCommands(LinkCommands& commands, CommandUser& user, const CodeTables& tables,
-                           ItemContext context)
-    : commands_(commands), user_(user), tables_(tables), context_(context) {}
-
-fs::path SyncCommands::StateRoot(const SyncRequest& request) {
+fs::path SyncCommands::StateRoot(const SyncRequest& request) const {
   if (!request.state_root.empty()) return request.state_root;
-  return DefaultSyncStateRoot(CurrentAppDirs());
+  return DefaultSyncStateRoot(setup_.dirs);
 }
 
-std::unique_ptr<SyncEndpoint> SyncCommands::OpenSide(const SyncSideSpec& side,
-                                                     const SyncRequest& request,
-                                                     std::string* problem, bool* bad_side) {
-  if (bad_side != nullptr) *bad_side = false;
+OpenedSide SyncCommands::OpenSide(std::string_view name, const SyncRequest& request) {
+  OpenedSide opened;
+  Result<SyncSideSpec> parsed = ParseSyncSide(name);
+  if (!parsed) {
+    opened.bad_side = true;
+    opened.problem = parsed.error();
+    return opened;
+  }
+  const SyncSideSpec& side = *parsed;
   switch (side.kind) {
     case SyncSideKind::kOrganizer:
-      return std::make_unique<OrganizerEndpoint>(commands_);
+      opened.side = &organizer_;
+      return opened;
     case SyncSideKind::kBackupFile: {
       const std::array<uint8_t, 2> code = commands_.NewStore()->device_code();
-      return std::make_unique<BackupFileEndpoint>(side.place, tables_, code,
-                                                  commands_.settings().file_scramble != 0);
+      opened.owned = std::make_unique<BackupFileEndpoint>(side.place, *setup_.tables, code,
+                                                          commands_.settings().file_scramble != 0);
+      opened.side = opened.owned.get();
+      return opened;
     }
     case SyncSideKind::kContacts:
     case SyncSideKind::kCalendar:
@@ -85,28 +86,82 @@ std::unique_ptr<SyncEndpoint> SyncCommands::OpenSide(const SyncSideSpec& side,
   HttpOptions http;
   http.ca_file = request.ca_file.string();
   UserPasswordPrompt prompt(user_);
-  DavResult<std::unique_ptr<Collection>> opened = OpenCollection(
+  DavResult<std::unique_ptr<Collection>> collection = OpenCollection(
       kind, side.place, request.user, http, CredentialSourcesFromEnvironment(&prompt));
-  if (!opened) {
-    *problem = opened.error().Text();
-    if (bad_side != nullptr) *bad_side = opened.error().kind == DavErrorKind::kBadTarget;
-    return nullptr;
+  if (!collection) {
+    opened.problem = collection.error().Text();
+    opened.bad_side = collection.error().kind == DavErrorKind::kBadTarget;
+    return opened;
   }
-  return std::make_unique<CollectionEndpoint>(std::move(opened).value(), request.options.apps,
-                                              context_);
+  opened.owned = std::make_unique<CollectionEndpoint>(std::move(collection).value(),
+                                                      request.options.apps, setup_.items);
+  opened.side = opened.owned.get();
+  return opened;
 }
 
-namespace {
+SyncRun SyncCommands::Run(SyncEndpoint& left, SyncEndpoint& right, const SyncRequest& request) {
+  SyncEndpoint* others[] = {&right};
+  return RunRound(left, others, request).front();
+}
 
-// How a pair of a round ended, for the front ends.
-SyncRun Ended(const SyncReport& report, SyncEndpoint& left, SyncEndpoint& right) {
+std::vector<SyncRun> SyncCommands::RunRound(SyncEndpoint& left,
+                                            std::span<SyncEndpoint* const> others,
+                                            const SyncRequest& request,
+                                            std::span<const std::string> names) {
+  const std::array<uint8_t, 2> code = commands_.NewStore()->device_code();
+  std::vector<std::unique_ptr<SyncState>> states;
+  std::vector<RoundPair> pairs;
+  for (SyncEndpoint* right : others) {
+    states.push_back(std::make_unique<SyncState>(StateRoot(request), left.Identity(),
+                                                 right->Identity(), *setup_.tables));
+    states.back()->set_device_code(code);
+    const bool organizer_right = right == &organizer_ && &left != &organizer_;
+    pairs.push_back({right, states.back().get(), request.options.apps,
+                     PolicyFor(request.conflict, organizer_right)});
+  }
+  SyncRound round(left, std::move(pairs));
+  const SyncOptions& options = request.options;
+  const bool confirm = request.confirm_with.has_value() && !options.dry_run;
+  // Asked with a dry run shown, the guards speak in it; told to force, not.
+  const bool planned = round.Plan(options.force && !confirm);
+  auto ended = [&] {
+    std::vector<SyncRun> runs;
+    for (size_t i = 0; i < others.size(); ++i) {
+      runs.push_back(Ended(round.reports()[i], left, *others[i]));
+      runs.back().state_dir = states[i]->dir();
+    }
+    return runs;
+  };
+  bool go = planned && !options.dry_run;
+  bool force = options.force;
+  bool declined = false;
+  if (go && confirm) {
+    std::vector<SyncDryRun> dry_runs;
+    for (size_t i = 0; i < others.size(); ++i) {
+      dry_runs.push_back({i < names.size() ? names[i] : *request.confirm_with, round.reports()[i]});
+    }
+    // The person saw what the guards refused and agreed to it.
+    go = user_.ConfirmSync(dry_runs);
+    declined = !go;
+    force = force || round.refused();
+  }
+  if (go) round.Write(force, options.verify);
+  // The organizer's session ends with the round: END_COMMUNICATION once.
+  organizer_.Finish();
+  std::vector<SyncRun> runs = ended();
+  if (declined) {
+    for (SyncRun& run : runs) run.end = SyncEnd::kDeclined;
+  }
+  return runs;
+}
+
+SyncRun SyncCommands::Ended(const SyncReport& report, SyncEndpoint& left,
+                            SyncEndpoint& right) const {
   SyncRun run;
   run.report = report;
-  for (SyncEndpoint* side : {&left, &right}) {
-    if (auto* organizer = dynamic_cast<OrganizerEndpoint*>(side)) {
-      run.snapshot = organizer->snapshot();
-      run.organizer_deleted = organizer->deleted();
-    }
+  if (&left == &organizer_ || &right == &organizer_) {
+    run.snapshot = organizer_.snapshot();
+    run.organizer_deleted = organizer_.deleted();
   }
   switch (run.report.outcome) {
     case SyncOutcome::kSynced:
@@ -124,66 +179,17 @@ SyncRun Ended(const SyncReport& report, SyncEndpoint& left, SyncEndpoint& right)
   run.end = SyncEnd::kTargetTrouble;
   if (!run.report.failed_side) return run;
   const EndpointStatus& failure = run.report.failure;
-  SyncEndpoint& failed = *run.report.failed_side == Side::kLeft ? left : right;
   if (run.report.failed_step == SyncStep::kVerify) {
     run.end = SyncEnd::kVerifyFailed;
   } else if (failure.fault == EndpointFault::kRefused) {
     run.end = SyncEnd::kBadSide;
-  } else if (dynamic_cast<OrganizerEndpoint*>(&failed) != nullptr &&
-             failure.fault == EndpointFault::kFailed) {
+  } else if (const ResultCode* link_code = std::get_if<ResultCode>(&failure.code);
+             link_code != nullptr && failure.fault == EndpointFault::kFailed) {
+    // Only the organizer's link speaks in ResultCodes.
     run.end = SyncEnd::kLinkFailed;
-    run.link_code = static_cast<ResultCode>(failure.code);
+    run.link_code = *link_code;
   }
   return run;
-}
-
-}  // namespace
-
-SyncRun SyncCommands::Run(SyncEndpoint& left, SyncEndpoint& right, const SyncRequest& request) {
-  SyncEndpoint* others[] = {&right};
-  return RunRound(left, others, request).front();
-}
-
-std::vector<SyncRun> SyncCommands::RunRound(SyncEndpoint& left,
-                                            std::span<SyncEndpoint* const> others,
-                                            const SyncRequest& request,
-                                            const ConfirmRound& confirm) {
-  const std::array<uint8_t, 2> code = commands_.NewStore()->device_code();
-  std::vector<std::unique_ptr<SyncState>> states;
-  std::vector<RoundPair> pairs;
-  for (SyncEndpoint* right : others) {
-    states.push_back(std::make_unique<SyncState>(StateRoot(request), left.Identity(),
-                                                 right->Identity(), tables_));
-    states.back()->set_device_code(code);
-    pairs.push_back({right, states.back().get(), request.options.apps, request.options.policy});
-  }
-  SyncRound round(left, std::move(pairs));
-  const SyncOptions& options = request.options;
-  // Asked with a dry run shown, the guards speak in it; told to force, not.
-  const bool planned = round.Plan(options.force && !confirm);
-  auto ended = [&] {
-    std::vector<SyncRun> runs;
-    for (size_t i = 0; i < others.size(); ++i) {
-      runs.push_back(Ended(round.reports()[i], left, *others[i]));
-      runs.back().state_dir = states[i]->dir();
-    }
-    return runs;
-  };
-  bool go = planned && !options.dry_run;
-  bool force = options.force;
-  if (go && confirm) {
-    const std::vector<SyncRun> dry_runs = ended();
-    go = confirm(dry_runs);
-    force = round.refused();
-  }
-  if (go) round.Write(force, options.verify);
-  // The organizer's session ends with the round: END_COMMUNICATION once.
-  std::vector<SyncEndpoint*> every{&left};
-  every.insert(every.end(), others.begin(), others.end());
-  for (SyncEndpoint* side : every) {
-    if (auto* organizer = dynamic_cast<OrganizerEndpoint*>(side)) organizer->Finish();
-  }
-  return ended();
 }
 
 SyncRun SyncCommands::Run(std::string_view left, std::string_view right,
@@ -194,33 +200,32 @@ SyncRun SyncCommands::Run(std::string_view left, std::string_view right,
 
 std::vector<SyncRun> SyncCommands::RunRound(std::string_view left,
                                             std::span<const std::string> others,
-                                            const SyncRequest& request,
-                                            const ConfirmRound& confirm) {
-  std::vector<std::unique_ptr<SyncEndpoint>> sides;
+                                            const SyncRequest& request) {
+  std::vector<OpenedSide> sides;
   std::vector<std::string_view> names{left};
   for (const std::string& other : others) names.push_back(other);
   for (std::string_view name : names) {
-    SyncRun run;
-    std::optional<SyncSideSpec> parsed = ParseSyncSide(name, &run.problem);
-    bool bad_side = !parsed.has_value();
-    if (parsed) sides.push_back(OpenSide(*parsed, request, &run.problem, &bad_side));
-    if (!parsed || !sides.back()) {
-      run.end = bad_side ? SyncEnd::kBadSide : SyncEnd::kTargetTrouble;
+    sides.push_back(OpenSide(name, request));
+    if (sides.back().side == nullptr) {
+      SyncRun run;
+      run.problem = sides.back().problem;
+      run.end = sides.back().bad_side ? SyncEnd::kBadSide : SyncEnd::kTargetTrouble;
       return {run};
     }
   }
   for (size_t i = 0; i < sides.size(); ++i) {
     for (size_t j = i + 1; j < sides.size(); ++j) {
-      if (sides[i]->Identity() != sides[j]->Identity()) continue;
+      if (sides[i].side->Identity() != sides[j].side->Identity()) continue;
       SyncRun run;
-      run.problem = (i == 0 ? "both sides are " : "two sides are ") + sides[i]->Identity();
+      run.problem =
+          (sides.size() == 2 ? "both sides are " : "two sides are ") + sides[i].side->Identity();
       run.end = SyncEnd::kBadSide;
       return {run};
     }
   }
   std::vector<SyncEndpoint*> rights;
-  for (size_t i = 1; i < sides.size(); ++i) rights.push_back(sides[i].get());
-  return RunRound(*sides[0], rights, request, confirm);
+  for (size_t i = 1; i < sides.size(); ++i) rights.push_back(sides[i].side);
+  return RunRound(*sides[0].side, rights, request);
 }
 
 }  // namespace kivo

@@ -4,13 +4,13 @@
 // The two-way sync as both programs run it: one call that opens the sides a
 // person names (the organizer through commands/organizer_endpoint.h, the
 // others from sides/), runs the engine (sync/sync_round.h) with each pair's
-// state and says how each pair ended. The organizer is reached in one link
-// session however many sides it is synced with.
+// state, shows the dry run first when asked to, and says how each pair ended.
+// The organizer is reached in one link session however many sides it is
+// synced with.
 
 #include <array>
 #include <cstdint>
 #include <filesystem>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -20,7 +20,10 @@
 
 #include "commands/command_user.h"
 #include "commands/link_commands.h"
+#include "commands/organizer_endpoint.h"
+#include "commands/sync_setup.h"
 #include "exchange/item_mapping.h"
+#include "platform/app_dirs.h"
 #include "store/char_tables.h"
 #include "store/result_code.h"
 #include "sync/sync_driver.h"
@@ -28,18 +31,6 @@
 #include "sync/sync_report.h"
 
 namespace kivo {
-
-// A side as a person names it: "organizer", "contacts:DIR|URL",
-// "calendar:DIR|URL", or the path of a backup file.
-enum class SyncSideKind : uint8_t { kOrganizer, kBackupFile, kContacts, kCalendar };
-
-struct SyncSideSpec {
-  SyncSideKind kind = SyncSideKind::kOrganizer;
-  std::string place;  // the path, folder or URL; empty for the organizer
-};
-
-// nullopt with *error for an empty side or a collection without a place.
-[[nodiscard]] std::optional<SyncSideSpec> ParseSyncSide(std::string_view text, std::string* error);
 
 // How a whole sync run ended, for the front end to show and the command line
 // to turn into its exit status.
@@ -54,18 +45,25 @@ enum class SyncEnd : uint8_t {
   kLinkFailed,     // the organizer's link failed: `link_code`
   kVerifyFailed,   // a side read back different from what was written; the
                    // next sync writes it again
+  kDeclined,       // the person said no to the dry run; nothing changed
 };
 
 struct SyncRequest {
-  SyncOptions options;
-  std::filesystem::path state_root;  // empty: <state dir>/sync of CurrentAppDirs
+  SyncOptions options;  // its policy is set from `conflict` and the sides
+  KeptOnConflict conflict = KeptOnConflict::kBoth;
+  // Set: a dry run first, put to CommandUser::ConfirmSync with this name for
+  // the side other than the organizer (as the desktop program does; a round
+  // names each pair's other side itself); else the sync as the options say
+  // (as the command line does).
+  std::optional<std::string> confirm_with;
+  std::filesystem::path state_root;  // empty: the "sync" folder of the setup's state folder
   std::string user;                  // the server login; empty: the URL's or the netrc's
   std::filesystem::path ca_file;     // a private CA for https; empty: the system's
 };
 
 struct SyncRun {
   SyncEnd end = SyncEnd::kSynced;
-  SyncReport report;  // empty when the sides could not be opened
+  SyncReport report;  // empty when the sides could not be opened; kDeclined: the dry run
   // When the run did not get to the engine: what went wrong and what to do.
   std::string problem;
   ResultCode link_code = kResultSuccess;  // kLinkFailed: the link's code
@@ -75,60 +73,81 @@ struct SyncRun {
   bool ok() const { return end == SyncEnd::kSynced || end == SyncEnd::kDryRun; }
 };
 
-// One sync run as the command line (`kivo-link sync`) and the desktop
-// program (File > Synchronize...) start it. Passwords of servers are asked
-// through CommandUser::AskPassword when neither KIVO_PASSWORD nor the netrc
-// give one.
+// What the sync runs of one command work with beyond the link; the tables
+// must outlive the SyncCommands.
+struct SyncSetup {
+  const CodeTables* tables = nullptr;  // code.dat
+  ItemContext items;                   // SyncItemContext, or a test's own day
+  // The program's folders: the pairs' states lie in "sync" of dirs.state
+  // unless a request names a folder of its own.
+  AppDirs dirs;
+};
+
+// A side opened from its name, nothing read yet; or why it could not be.
+struct OpenedSide {
+  SyncEndpoint* side = nullptr;         // null: not opened
+  std::unique_ptr<SyncEndpoint> owned;  // every side but the organizer
+  bool bad_side = false;                // not opened because of how it is named or what it is
+  std::string problem;                  // not opened: what went wrong and what to do
+};
+
+// The sync runs of one command, as the command line (`kivo-link sync`) and
+// the desktop program (File > Synchronize...) start them. The organizer is
+// one side for all of them, reached in one link session that the command's
+// last run ends (END_COMMUNICATION), or the one the caller gives. Passwords of servers are asked
+// through CommandUser::AskPassword when neither KIVO_PASSWORD nor the netrc give one.
 class SyncCommands {
  public:
-  // `context` maps calendar and address book items (allowed characters,
-  // today, the code tables); all must outlive the object.
-  SyncCommands(LinkCommands& commands, CommandUser& user, const CodeTables& tables,
-               ItemContext context);
+  // `commands` and `user` must outlive the object. `session`: the
+  // organizer's session when the caller has one (the organizer called
+  // already), which outlives the object and which the caller ends; null: one
+  // of the organizer side's own, opened by its first read.
+  SyncCommands(LinkCommands& commands, CommandUser& user, SyncSetup setup,
+               OrganizerSession* session = nullptr);
 
-  // The side `side` names, opened (nothing read yet); null with *problem.
-  // *bad_side tells whether the fault lies in how the side was named.
-  [[nodiscard]] std::unique_ptr<SyncEndpoint> OpenSide(const SyncSideSpec& side,
-                                                       const SyncRequest& request,
-                                                       std::string* problem,
-                                                       bool* bad_side = nullptr);
+  // The organizer on the link's port, as a side.
+  [[nodiscard]] OrganizerEndpoint& organizer() { return organizer_; }
 
-  // Syncs two sides already open, with their pair's state.
+  // The side a name gives (ParseSyncSide), opened.
+  [[nodiscard]] OpenedSide OpenSide(std::string_view name, const SyncRequest& request);
+
+  // Syncs two sides already open, with their pair's state; with
+  // `request.confirm_with`, once the person agreed to its dry run.
   [[nodiscard]] SyncRun Run(SyncEndpoint& left, SyncEndpoint& right, const SyncRequest& request);
-  // Parses and opens both sides, then syncs them.
+  // Opens both sides from their names, then syncs them.
   [[nodiscard]] SyncRun Run(std::string_view left, std::string_view right,
                             const SyncRequest& request);
 
-  // The dry run of every pair of a round, for the person to look at: true
-  // goes ahead (past a guard's refusal too), false changes nothing.
-  using ConfirmRound = std::function<bool(std::span<const SyncRun> dry_runs)>;
   // Syncs `left` with each of `others` in turn, each pair with its own
   // state, as one round: every side read once (the organizer in one
   // session), one dry run covering every pair, then each side written once,
-  // so that a change made on one side reaches all. With `confirm` the dry
-  // run is shown through it; without, the request's dry_run and force
-  // decide. One SyncRun per pair, in the order of `others`. The organizer's
-  // session ends with the round.
+  // so that a change made on one side reaches all. With
+  // `request.confirm_with`, the dry run is put to CommandUser::ConfirmSync,
+  // each pair named by `names` (the others as the person knows them; empty
+  // for one pair: confirm_with). One SyncRun per pair, in the order of
+  // `others`. The organizer's session ends with the round.
   [[nodiscard]] std::vector<SyncRun> RunRound(SyncEndpoint& left,
                                               std::span<SyncEndpoint* const> others,
                                               const SyncRequest& request,
-                                              const ConfirmRound& confirm = {});
-  // Parses and opens the sides (`left` and each of `others`), then runs the
-  // round. A side that cannot be named or opened gives one SyncRun with the
-  // problem, and nothing is read.
+                                              std::span<const std::string> names = {});
+  // Opens the sides from their names (`left` and each of `others`), then
+  // runs the round. A side that cannot be named or opened, or two sides that
+  // are one, give one SyncRun with the problem, and nothing is read.
   [[nodiscard]] std::vector<SyncRun> RunRound(std::string_view left,
                                               std::span<const std::string> others,
-                                              const SyncRequest& request,
-                                              const ConfirmRound& confirm = {});
+                                              const SyncRequest& request);
 
-  // The state root a request uses.
-  [[nodiscard]] static std::filesystem::path StateRoot(const SyncRequest& request);
+  // The folder of the pairs' states a request uses.
+  [[nodiscard]] std::filesystem::path StateRoot(const SyncRequest& request) const;
 
  private:
+  // How a pair of a round ended, for the front ends.
+  SyncRun Ended(const SyncReport& report, SyncEndpoint& left, SyncEndpoint& right) const;
+
   LinkCommands& commands_;
   CommandUser& user_;
-  const CodeTables& tables_;
-  ItemContext context_;
+  SyncSetup setup_;
+  OrganizerEndpoint organizer_;
 };
 
 }  // namespace kivo

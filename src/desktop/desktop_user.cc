@@ -5,6 +5,7 @@
 #include "comm/messages.h"
 #include "commands/transfer_results.h"
 #include "store/app_settings.h"
+#include "view/main_view_model.h"
 
 namespace kivo {
 namespace {
@@ -125,6 +126,11 @@ RestoreStoppedBox DescribeStop(const RestoreResult& stopped) {
         " To finish the restore later:\nkivo-link restore --resume " + stopped.resume_from.string();
   }
   return box;
+}
+
+bool DesktopUser::ConfirmSync(std::span<const SyncDryRun> dry_runs) {
+  const RowContext context = list_ != nullptr ? list_->Context() : RowContext();
+  return ConfirmSyncPreview(DescribeSyncPreview(dry_runs, context));
 }
 
 }  // namespace kivo

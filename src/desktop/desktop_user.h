@@ -8,14 +8,15 @@
 
 #include "commands/command_user.h"
 #include "csv/cp1252.h"
+#include "desktop/sync_preview.h"
 #include "history/history.h"
 #include "store/appli_id.h"
 #include "sync/sync_report.h"
-#include "view/list_row.h"
 
 namespace kivo {
 
 struct AppSettings;
+class MainViewModel;
 struct RestoreResult;
 
 // A file-open or file-save question. The filters are the texts of the
@@ -53,13 +54,6 @@ struct HistoryChoice {
 // session.
 PromptBox ConnectionReminderBox();
 
-// One pair of File > "Synchronize..."'s dry run: the side the organizer is
-// synced with, as the user knows it, and what the sync would do.
-struct SyncPreviewPair {
-  std::string other;
-  SyncReport dry_run;
-};
-
 // The one box of a Restore or Download that stopped after deleting on the
 // organizer: why, which applications are complete and which not, what the
 // organizer holds now, and the ways on (resume for a Restore, the snapshot
@@ -84,6 +78,10 @@ struct RestoreStoppedBox {
 // through Ask (on the worker: through the run's prompter).
 class DesktopUser : public CommandUser {
  public:
+  // The list whose dates and category names a sync's dry run shows records
+  // in; not owned.
+  void set_list(const MainViewModel* list) { list_ = list; }
+
   bool GoOnAfterSnapshot(RunMode run_mode, const std::filesystem::path& kept,
                          const std::vector<LargeRemoval>& large) override;
   bool TellSnapshotNotKept(RunMode run_mode, const std::string& error_text) override;
@@ -91,6 +89,9 @@ class DesktopUser : public CommandUser {
   void TellJournalNotWritten(const std::filesystem::path& journal,
                              const std::string& error_text) override;
   void TellSnapshotNotUsable(const std::string& why, bool new_one) override;
+  // File > "Synchronize...": the dry run in the desktop's words
+  // (ConfirmSyncPreview).
+  bool ConfirmSync(std::span<const SyncDryRun> dry_runs) override;
 
   // The chosen file; nullopt when the user cancelled.
   [[nodiscard]] virtual std::optional<FileAnswer> ChooseFile(const FileQuestion& question) = 0;
@@ -100,17 +101,19 @@ class DesktopUser : public CommandUser {
   [[nodiscard]] virtual HistoryChoice ChooseGeneration(std::vector<Generation> generations) = 0;
   // The wait cursor while a file is read or written.
   virtual void SetBusy(bool busy) = 0;
-  // File > "Synchronize...": the one dry run of the organizer with every
-  // side (the program's records, the targets) shown, while the organizer's
-  // session keeps the line open; true goes ahead (a refused one with force),
-  // false changes nothing.
-  [[nodiscard]] virtual bool ConfirmSync(const std::vector<SyncPreviewPair>& pairs,
-                                         const RowContext& context) = 0;
+  // File > "Synchronize...": the words of the one dry run of the organizer
+  // with every side (the program's records, the targets) shown, while the
+  // organizer's session keeps the line open; true goes ahead (a refused one
+  // with force), false changes nothing.
+  [[nodiscard]] virtual bool ConfirmSyncPreview(const SyncPreviewText& preview) = 0;
   // What the status bar says when a link session of the command now running
   // goes through: nullopt, the run's own word ("Backup complete"); a text,
   // that text ("" says nothing: the reception of a comparison or a sync is
   // no Backup).
   virtual void SessionsSay(std::optional<std::string> done) { (void)done; }
+
+ private:
+  const MainViewModel* list_ = nullptr;
 };
 
 // Holds a command's word for its sessions (DesktopUser::SessionsSay) while

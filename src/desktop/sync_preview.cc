@@ -12,16 +12,15 @@ std::string SideCountsText(const SideCounts& counts) {
          std::to_string(counts.removed) + " removed";
 }
 
-SyncPreviewText DescribeSyncPreview(const std::vector<SyncPreviewPair>& pairs,
-                                    const RowContext& context) {
+SyncPreviewText DescribeSyncPreview(std::span<const SyncDryRun> pairs, const RowContext& context) {
   SyncPreviewText text;
   const bool several = pairs.size() > 1;
   std::string others;
   bool refused = false;
   for (size_t i = 0; i < pairs.size(); ++i) {
-    const SyncPreviewPair& pair = pairs[i];
+    const SyncDryRun& pair = pairs[i];
     others += (i == 0 ? "" : i + 1 == pairs.size() ? " and " : ", ") + pair.other;
-    const SyncReport& dry_run = pair.dry_run;
+    const SyncReport& dry_run = pair.report;
     refused = refused || dry_run.refused();
     SyncPreviewText::Group group;
     if (several) group.title = "With " + pair.other;
@@ -40,10 +39,10 @@ SyncPreviewText DescribeSyncPreview(const std::vector<SyncPreviewPair>& pairs,
   }
   if (text.details.empty()) text.details = "No conflicts.";
   text.intro = "Synchronizing your Organizer with " + others + " will do this:";
-  const std::string organizer = pairs.empty() ? "organizer" : pairs[0].dry_run.side_names[0];
+  const std::string organizer = pairs.empty() ? "organizer" : pairs[0].report.side_names[0];
   text.titles = {"Application", "On the " + organizer,
                  several || pairs.empty() ? std::string("On the other side")
-                                          : "On the " + pairs[0].dry_run.side_names[1],
+                                          : "On the " + pairs[0].report.side_names[1],
                  "Conflicts"};
   text.question = refused ? "The sync is refused because it would empty or halve an application "
                             "(above). Press OK only if that is what you want: it goes ahead all "

@@ -6,9 +6,11 @@
 // them out.
 
 #include <array>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "commands/command_user.h"
 #include "sync/sync_report.h"
 #include "view/list_row.h"
 
@@ -47,8 +49,7 @@ struct SyncPreviewText {
   // What OK does: a sync the guards refuse goes ahead all the same.
   std::string question;
 };
-struct SyncPreviewPair;
-[[nodiscard]] SyncPreviewText DescribeSyncPreview(const std::vector<SyncPreviewPair>& pairs,
+[[nodiscard]] SyncPreviewText DescribeSyncPreview(std::span<const SyncDryRun> pairs,
                                                   const RowContext& context);
 
 // The password question for `user` (may be empty) on the server at `target`.

@@ -3,32 +3,20 @@
 // covering every pair is shown first; the sync itself is the command layer's
 // (commands/sync_commands.h).
 
-#include <ctime>
-
 #include "comm/messages.h"
 #include "commands/link_commands.h"
-#include "commands/organizer_endpoint.h"
 #include "commands/sync_commands.h"
 #include "desktop/main_commands.h"
 #include "desktop/sync_preview.h"
-#include "format/today.h"
 #include "sides/store_endpoint.h"
 #include "store/app_settings.h"
-#include "store/char_tables.h"
 #include "store/working_data.h"
-#include "sync/sync_state.h"
 #include "view/sync_report_text.h"
 
 namespace kivo {
 namespace {
 
 constexpr const char* kCaption = "Synchronize";
-
-ConflictPolicy PolicyOf(const std::string& key) {
-  if (key == "organizer") return ConflictPolicy::kLeft;
-  if (key == "pc") return ConflictPolicy::kRight;
-  return ConflictPolicy::kKeepBoth;
-}
 
 // "PC: 2 added, 1 changed, 0 removed; organizer: ..." of a finished run.
 std::string DoneLine(const SyncRun& run, const std::string& name) {
@@ -58,18 +46,14 @@ void MainCommands::Synchronize() {
   CommitList(/*ordered=*/false);
   std::unique_ptr<LinkCommands> link = Commands();
   if (!link) return;
-  ItemContext items;
-  items.allowed = AllowedCharacters();
-  items.today = SystemToday();
-  items.now = std::time(nullptr);
-  items.tables = &store_.code_tables();
-  SyncCommands sync(*link, *user_, store_.code_tables(), items);
+  SyncSetup setup;
+  setup.tables = &store_.code_tables();
+  setup.items = SyncItemContext(AllowedCharacters(), store_.code_tables());
+  setup.dirs = AppDirsOf(paths_);
+  SyncCommands sync(*link, *user_, std::move(setup));
   const SessionWord word(user_, "");
   SyncRequest request;
-  request.options.policy = PolicyOf(settings_->sync.conflict);
-  AppDirs dirs = AppDirs::InProgramDirectory(paths_.files_dir);
-  if (!paths_.state_dir.empty()) dirs.state = paths_.state_dir;
-  request.state_root = DefaultSyncStateRoot(dirs);
+  request.conflict = ParseConflictPolicy(settings_->sync.conflict).value_or(KeptOnConflict::kBoth);
 
   // The program's records, then each target of the settings; a target that
   // cannot be reached is told and left out.
@@ -81,34 +65,24 @@ void MainCommands::Synchronize() {
   for (const SyncTarget& target : settings_->sync.targets) {
     SyncRequest target_request = request;
     target_request.user = target.user;
-    SyncSideSpec named;
-    named.kind = target.kind == SyncTarget::Kind::kContacts ? SyncSideKind::kContacts
-                                                            : SyncSideKind::kCalendar;
-    named.place = target.place;
-    SyncRun opened;
-    std::unique_ptr<SyncEndpoint> side = sync.OpenSide(named, target_request, &opened.problem);
-    if (!side) {
+    OpenedSide side = sync.OpenSide(target.Side(), target_request);
+    if (side.side == nullptr) {
+      SyncRun opened;
       opened.end = SyncEnd::kTargetTrouble;
+      opened.problem = side.problem;
       TellSyncFailure(opened, target.Side());
       complete = false;
       continue;
     }
-    others.push_back(side.get());
+    others.push_back(side.side);
     names.push_back(target.Side());
-    targets.push_back(std::move(side));
+    targets.push_back(std::move(side.owned));
   }
 
   // One session with the organizer: read once, every pair merged in turn,
   // one dry run shown for all of them, then written once.
-  OrganizerEndpoint organizer(*link);
-  const std::vector<SyncRun> runs =
-      sync.RunRound(organizer, others, request, [&](std::span<const SyncRun> dry_runs) {
-        std::vector<SyncPreviewPair> pairs;
-        for (size_t i = 0; i < dry_runs.size(); ++i) {
-          pairs.push_back({names[i], dry_runs[i].report});
-        }
-        return user_->ConfirmSync(pairs, model_->Context());
-      });
+  request.confirm_with = names.front();
+  const std::vector<SyncRun> runs = sync.RunRound(sync.organizer(), others, request, names);
   if (records.changed() != 0) {
     // The base now holds these records: the file must too, or a program
     // that ends without saving would read them as removed next time.
@@ -125,7 +99,7 @@ void MainCommands::Synchronize() {
   for (size_t i = 0; i < runs.size(); ++i) {
     const SyncRun& run = runs[i];
     // Cancelled on the dry run: nothing changed, nothing to tell.
-    if (run.end == SyncEnd::kDryRun || run.end == SyncEnd::kRefused) return;
+    if (run.end == SyncEnd::kDeclined) return;
     if (run.ok()) {
       done.push_back(DoneLine(run, names[i]));
       continue;

@@ -111,12 +111,12 @@ bool SyncRound::Plan(bool force) {
   for (size_t i = 0; i < pairs_.size(); ++i) {
     Planned& planned = planned_[i];
     planned.failed = false;
-    std::string reason;
-    planned.stored = pairs_[i].state->Load(&reason);
-    if (!planned.stored) {
-      FailAll(i, SyncStep::kLoadState, std::nullopt, EndpointStatus::Failed(reason));
+    Result<StoredState> stored = pairs_[i].state->Load();
+    if (!stored) {
+      FailAll(i, SyncStep::kLoadState, std::nullopt, EndpointStatus::Failed(stored.error()));
       return false;
     }
+    planned.stored = std::move(*stored);
     AppliMask apps = pairs_[i].apps;
     if (planned.stored->journal) {
       for (const JournalAppli& appli : planned.stored->journal->applis) apps |= AppliBit(appli.id);
@@ -245,13 +245,13 @@ bool SyncRound::WriteOnce(bool verify) {
   constexpr size_t kL = SideIndex(Side::kLeft);
   constexpr size_t kR = SideIndex(Side::kRight);
   const bool shared = pairs_.size() > 1;
-  std::string reason;
   for (size_t i = 0; i < pairs_.size(); ++i) {
     Planned& planned = planned_[i];
     planned.steps = SyncSteps();
     const bool writes = planned.plan.writes(Side::kLeft) || planned.plan.writes(Side::kRight);
-    if (writes && !pairs_[i].state->OpenJournal(JournalOf(planned.plan), &reason)) {
-      FailAll(i, SyncStep::kJournal, std::nullopt, EndpointStatus::Failed(reason));
+    if (!writes) continue;
+    if (Status opened = pairs_[i].state->OpenJournal(JournalOf(planned.plan)); !opened) {
+      FailAll(i, SyncStep::kJournal, std::nullopt, EndpointStatus::Failed(opened.error()));
       return false;
     }
   }
@@ -259,18 +259,16 @@ bool SyncRound::WriteOnce(bool verify) {
   auto confirm = [this](size_t i, Side side, AppliId id) {
     planned_[i].steps.confirmed[SideIndex(side)] |= AppliBit(id);
     reports_[i].written[SideIndex(side)] |= AppliBit(id);
-    std::string ignored;
     // The steps only save the next run a comparison: without them it tells a
     // completed application by its fingerprint.
-    (void)pairs_[i].state->SaveSteps(planned_[i].steps, &ignored);
+    (void)pairs_[i].state->SaveSteps(planned_[i].steps);
   };
   // Takes a confirmation back after a read-back that differs: not complete
   // after all, so the next run writes it again rather than take what is
   // missing for removals.
   auto unconfirm = [this](size_t i, Side side, AppliId id) {
     planned_[i].steps.confirmed[SideIndex(side)] &= static_cast<AppliMask>(~AppliBit(id));
-    std::string ignored;
-    (void)pairs_[i].state->SaveSteps(planned_[i].steps, &ignored);
+    (void)pairs_[i].state->SaveSteps(planned_[i].steps);
     Fail(reports_[i], SyncStep::kVerify, side,
          EndpointStatus::Failed(std::string(AppliName(id)) +
                                 " reads back different from what was written"));
@@ -378,16 +376,14 @@ bool SyncRound::WriteOnce(bool verify) {
       }
     }
     const bool writes_here = planned.plan.writes(Side::kLeft) || planned.plan.writes(Side::kRight);
-    if (base_moved && !pairs_[i].state->SaveBase(new_base, &reason)) {
-      Fail(report, SyncStep::kStoreBase, std::nullopt, EndpointStatus::Failed(reason));
-      continue;
+    Status stored = Status();
+    if (base_moved) stored = pairs_[i].state->SaveBase(new_base);
+    if (stored && identities_moved) stored = pairs_[i].state->SaveIdentities(identities);
+    if (stored && (planned.stored->journal || writes_here)) {
+      stored = pairs_[i].state->CloseJournal();
     }
-    if (identities_moved && !pairs_[i].state->SaveIdentities(identities, &reason)) {
-      Fail(report, SyncStep::kStoreBase, std::nullopt, EndpointStatus::Failed(reason));
-      continue;
-    }
-    if ((planned.stored->journal || writes_here) && !pairs_[i].state->CloseJournal(&reason)) {
-      Fail(report, SyncStep::kStoreBase, std::nullopt, EndpointStatus::Failed(reason));
+    if (!stored) {
+      Fail(report, SyncStep::kStoreBase, std::nullopt, EndpointStatus::Failed(stored.error()));
       continue;
     }
     report.outcome = SyncOutcome::kSynced;

@@ -20,7 +20,6 @@
 #include "store/app_settings.h"
 #include "ui/message_box.h"
 #include "ui/qt_command_user.h"
-#include "view/sync_report_text.h"
 
 namespace kivo {
 
@@ -182,13 +181,11 @@ void SyncTargetsDialog::RemoveCurrent() {
 
 // ---- SyncPreviewDialog ------------------------------------------------------
 
-SyncPreviewDialog::SyncPreviewDialog(const std::vector<SyncPreviewPair>& pairs,
-                                     const RowContext& context, QWidget* parent)
+SyncPreviewDialog::SyncPreviewDialog(const SyncPreviewText& text, QWidget* parent)
     : OptionDialog("Synchronize", parent),
       counts_(NewList(this, {}, "counts")),
       details_(new QPlainTextEdit(this)),
       question_(new QLabel(this)) {
-  const SyncPreviewText text = DescribeSyncPreview(pairs, context);
   auto* intro = new QLabel(FromUtf8(text.intro), this);
   intro->setWordWrap(true);
   Column(this)->addWidget(intro);
@@ -232,9 +229,8 @@ SyncPreviewDialog::SyncPreviewDialog(const std::vector<SyncPreviewPair>& pairs,
 
 // ---- The desktop's part of the sync commands -------------------------------
 
-bool QtCommandUser::ConfirmSync(const std::vector<SyncPreviewPair>& pairs,
-                                const RowContext& context) {
-  SyncPreviewDialog dialog(pairs, context, parent_);
+bool QtCommandUser::ConfirmSyncPreview(const SyncPreviewText& preview) {
+  SyncPreviewDialog dialog(preview, parent_);
   return ExecDialog(dialog) == QDialog::Accepted;
 }
 

@@ -11,11 +11,9 @@
 
 #include <string>
 
-#include "desktop/desktop_user.h"
+#include "desktop/sync_preview.h"
 #include "store/sync_targets.h"
-#include "sync/sync_report.h"
 #include "ui/option_dialogs.h"
-#include "view/list_row.h"
 
 class QComboBox;
 class QLabel;
@@ -86,11 +84,8 @@ class SyncTargetsDialog : public OptionDialog {
 class SyncPreviewDialog : public OptionDialog {
   Q_OBJECT
  public:
-  // Each pair: a side the organizer is synced with, as the user knows it,
-  // and its dry run. Several pairs show as one row per side, with the
-  // applications beneath it.
-  SyncPreviewDialog(const std::vector<SyncPreviewPair>& pairs, const RowContext& context,
-                    QWidget* parent = nullptr);
+  // Several pairs show as one row per side, with the applications beneath it.
+  explicit SyncPreviewDialog(const SyncPreviewText& text, QWidget* parent = nullptr);
 
   QTreeWidget* counts() const { return counts_; }
   QPlainTextEdit* details() const { return details_; }

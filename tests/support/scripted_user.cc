@@ -47,4 +47,12 @@ AfterStop ScriptedUser::ChooseAfterStop(const RestoreResult& stopped) {
   return choice;
 }
 
+bool ScriptedUser::ConfirmSync(std::span<const SyncDryRun> shown) {
+  dry_runs.insert(dry_runs.end(), shown.begin(), shown.end());
+  if (confirm.empty()) return false;
+  const bool yes = confirm.front();
+  confirm.pop_front();
+  return yes;
+}
+
 }  // namespace kivo

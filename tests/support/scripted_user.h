@@ -12,6 +12,7 @@
 #include "commands/command_user.h"
 #include "commands/transfer_results.h"
 #include "support/scripted.h"
+#include "sync/sync_report.h"
 
 namespace kivo {
 
@@ -19,7 +20,8 @@ namespace kivo {
 // ScriptedPrompter, and keeps what the safety steps told: each message as a
 // line ("history: ...", "journal: ...", "not usable: ...", "not kept: ..."),
 // the large removals it was shown, and the stops it chose for. The choices
-// after a stop come from `after_stop` (kLeave when it runs out).
+// after a stop come from `after_stop` (kLeave when it runs out); the answers
+// to a sync's dry run from `confirm` (no when it runs out), each dry run kept.
 class ScriptedUser : public CommandUser {
  public:
   PromptAnswer Ask(const PromptBox& box) override { return prompter.Ask(box); }
@@ -32,12 +34,15 @@ class ScriptedUser : public CommandUser {
                              const std::string& error_text) override;
   void TellSnapshotNotUsable(const std::string& why, bool new_one) override;
   AfterStop ChooseAfterStop(const RestoreResult& stopped) override;
+  bool ConfirmSync(std::span<const SyncDryRun> dry_runs) override;
 
   ScriptedPrompter prompter;
   std::deque<AfterStop> after_stop;
   // Called after a stop is chosen for, with the choice: where a person
   // presses the organizer's PC-LINK button again when the line was lost.
   std::function<void(const RestoreResult&, AfterStop)> on_stop;
+  std::deque<bool> confirm;
+  std::vector<SyncDryRun> dry_runs;
   bool go_on_after_large = true;
   int steps = 0;  // runs shown: the steps of the link sessions
   std::vector<std::string> told;
