@@ -64,6 +64,7 @@ void ConfigureRun(const LinkSettings& s, CommLink& link, CommRun& run) {
     link.SetPortName(s.port_name);
   }
   context.file_name = s.file_name;
+  context.free_space = s.free_space;
   link.SetLogFileName(s.log_file_name);
 
   context.file_scramble = s.file_scramble != 0;
