@@ -47,9 +47,12 @@ struct CliOptions {
   std::optional<std::filesystem::path> data_dir;
   // The virtual organizer: its model, line speed (0: unpaced), own link log
   // ("---HDD ..." lines), and the faults it plays: stop answering after
-  // taking N records; keep not the first record it is sent.
+  // taking N records; keep not the first record it is sent. Its PC-LINK
+  // button is pressed once as the command starts, and again every
+  // virtual_press_every seconds when that is not 0.
   VirtualModel virtual_model = VirtualModel::kBase;
   int virtual_baud = 0;
+  int virtual_press_every = 0;
   std::optional<std::string> virtual_log;
   int virtual_hang_up = 0;
   bool virtual_lose_record = false;

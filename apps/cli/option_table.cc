@@ -257,6 +257,15 @@ constexpr OptionSpec kOptions[] = {
      kVirtual,
      "pace the virtual organizer's cable at N baud",
      Number<&CliOptions::virtual_baud>},
+    {"--virtual-press-every",
+     "SECONDS",
+     {kCount, 1, 86400, "seconds"},
+     kTransfer,
+     kVirtual,
+     "press the virtual organizer's PC-LINK button again every\n"
+     "SECONDS (it plays one session a press, the first as the\n"
+     "command starts)",
+     Number<&CliOptions::virtual_press_every>},
     {"--virtual-log", "FILE", kAnyText, kTransfer, kVirtual,
      "the virtual organizer's side of the link log", Text<&CliOptions::virtual_log>},
     {"--virtual-hang-up",

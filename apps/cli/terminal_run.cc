@@ -106,7 +106,7 @@ bool Follow(LinkEventQueue& events, InterruptGuard& interrupts, Abort abort, OnE
 
 }  // namespace
 
-ResultCode RunWithProgress(ProgressRun& run, TerminalLine& line, Prompter& prompter) {
+ResultCode RunWithProgress(LinkRun& run, TerminalLine& line, Prompter& prompter) {
   InterruptGuard interrupts;
   LinkEventQueue events;
   if (!run.Start(&events, &prompter)) {

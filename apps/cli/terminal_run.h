@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "comm/detect_run.h"
-#include "comm/progress_run.h"
+#include "comm/link_run.h"
 #include "link/comm_link.h"
 #include "platform/prompter.h"
 
@@ -50,13 +50,14 @@ class LinePrompter : public Prompter {
   Prompter& inner_;
 };
 
-// Runs the configured communication on its worker and, meanwhile, draws the
-// progress and turns Ctrl+C into the Abort button: the first SIGINT posts
+// Starts the run (a whole communication run, or a step of a session) on its
+// worker and, meanwhile, draws the progress and turns Ctrl+C into the Abort
+// button: the first SIGINT posts
 // the abort message (the run then ends with 0 after NACK and
 // END_COMMUNICATION), a second one ends the program as usual. Returns the
 // run's ResultCode; a worker that cannot be started is told as
 // "Cannot start download." and gives 17 (the user has seen the failure).
-[[nodiscard]] ResultCode RunWithProgress(ProgressRun& run, TerminalLine& line, Prompter& prompter);
+[[nodiscard]] ResultCode RunWithProgress(LinkRun& run, TerminalLine& line, Prompter& prompter);
 
 // The configured detection, with "Checking COMn" (or the device) on the
 // line and Ctrl+C as the abort. Returns 1..4, 16 for a device by name, or 12.

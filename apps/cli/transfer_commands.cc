@@ -91,7 +91,7 @@ class Transfer : public CommandUser {
     setup.settings = &context.settings;
     setup.code_tables = &context.tables.code;
     setup.sort_table = active_sort_table();
-    setup.port_factory = VirtualOrganizerFactory(VirtualOptions());
+    setup.port_factory = VirtualFactory();
     setup.data_dir = DataDir();
     setup.history_dir = HistoryDir(context);
     setup.overrides.port_name = PortName();
@@ -114,18 +114,15 @@ class Transfer : public CommandUser {
   // ---- CommandUser ----------------------------------------------------------
   PromptAnswer Ask(const PromptBox& box) override { return prompter_.Ask(box); }
 
-  ResultCode RunTransfer(const LinkSettings& link, SafeTransferReport* report) override {
-    ProgressRun run;
-    run.ApplyLinkSettings(link);
-    if (line_.terminal()) err() << ProgressState::Title(link.run_mode) << "\n";
+  ResultCode Show(LinkRun& run, const LinkSettings& shown) override {
+    if (line_.terminal()) err() << ProgressState::Title(shown.run_mode) << "\n";
     const ResultCode result = RunWithProgress(run, line_, prompter_);
-    if (report != nullptr) *report = run.run().safe_report();
-    telephone_check_failed_ = run.link().telephone_check_failed();
+    telephone_check_failed_ = run.telephone_check_failed();
     return result;
   }
 
-  bool GoOnAfterSnapshot(RunMode, const fs::path& kept, const std::vector<LargeRemoval>& large,
-                         Prompter&) override {
+  bool GoOnAfterSnapshot(RunMode, const fs::path& kept,
+                         const std::vector<LargeRemoval>& large) override {
     if (large.empty()) return true;
     err() << kToolName << ": this removes more than half of the records on the organizer:\n";
     for (const LargeRemoval& r : large) {
@@ -136,7 +133,7 @@ class Transfer : public CommandUser {
     return true;
   }
 
-  bool TellSnapshotNotKept(RunMode, const std::string& error_text, Prompter&) override {
+  bool TellSnapshotNotKept(RunMode, const std::string& error_text) override {
     err() << kToolName << ": " << error_text << "\n";
     // The run's failure and the way on follow once it has ended.
     return false;
@@ -160,22 +157,6 @@ class Transfer : public CommandUser {
   void TellEarlierSnapshotKept(const fs::path& kept) override {
     err() << kToolName << ": a restore failed before this one; the records from before it stay in "
           << kept.string() << ", the snapshot to go back to\n";
-  }
-
-  // A further session of one command (a sync's write after its read, a
-  // resumed restore): a real organizer has left its link mode and must be
-  // made ready again. The person at a terminal says when; a script and the
-  // virtual organizer go on at once.
-  bool ReadyForNextRun() override {
-    if (isatty(STDIN_FILENO) == 0 || PortDevice() == kVirtualPort) return true;
-    line_.BeginPrompt();
-    err() << "Make the organizer ready for the next session (turn it off and on), then press "
-             "Enter: "
-          << std::flush;
-    int c = std::fgetc(stdin);
-    while (c != EOF && c != '\n') c = std::fgetc(stdin);
-    line_.EndPrompt();
-    return c != EOF;
   }
 
   // A server's password, read from the terminal with echo off; nothing
@@ -294,6 +275,17 @@ class Transfer : public CommandUser {
     return v;
   }
 
+  // The ports the command opens: the virtual organizer behind "virtual",
+  // whose PC-LINK button the person pressed as the command started (and
+  // presses again every --virtual-press-every seconds).
+  SerialPortFactory VirtualFactory() {
+    if (!button_) {
+      button_ = std::make_shared<VirtualPcLink>(
+          true, static_cast<uint32_t>(options().virtual_press_every) * 1000u);
+    }
+    return VirtualOrganizerFactory(VirtualOptions(), DefaultSerialPortFactory(), button_);
+  }
+
   // The device a run opened, for the reason it could not: the --port path,
   // or what the COM number stands for.
   std::string PortDevice() const {
@@ -319,6 +311,7 @@ class Transfer : public CommandUser {
   TerminalPrompter terminal_prompter_;
   LinePrompter prompter_;
   bool telephone_check_failed_ = false;
+  std::shared_ptr<VirtualPcLink> button_;
   std::unique_ptr<LinkCommands> commands_;
 };
 
@@ -421,8 +414,38 @@ int Restore(CliContext& context, std::span<const std::string> args) {
   return transfer.Replaced(transfer.commands().Restore(job));
 }
 
+// The exit status of one pair's sync, with what a failure left; 0 for a
+// pair that synced or was only read.
+int SyncStatus(CliContext& context, Transfer& transfer, const SyncRun& run) {
+  switch (run.end) {
+    case SyncEnd::kSynced:
+    case SyncEnd::kDryRun:
+    case SyncEnd::kDeclined:  // not here: the tool asks for no confirmation
+      return kExitOk;
+    case SyncEnd::kRefused:
+    case SyncEnd::kBadSide:
+    case SyncEnd::kTargetTrouble:
+      return kExitTrouble;
+    case SyncEnd::kVerifyFailed:
+      return kExitVerifyFailed;
+    case SyncEnd::kLinkFailed:
+      break;
+  }
+  const int status = transfer.Failure(run.link_code);
+  if (!run.snapshot.empty()) {
+    *context.err << kToolName << ": the organizer's records from before the sync are kept in "
+                 << run.snapshot.string() << "\n";
+  }
+  return status;
+}
+
 int Sync(CliContext& given, std::span<const std::string> args) {
   CliContext context = given;
+  // sync FILE, sync LEFT RIGHT, sync organizer TARGET TARGET ...
+  if (args.size() > 2 && args[0] != "organizer") {
+    return context.UsageFailure("with more than two sides the first is organizer, not '" + args[0] +
+                                "'");
+  }
   if (context.options.no_snapshot) {
     *context.err << kToolName
                  << ": sync always keeps a snapshot before it writes to the organizer;"
@@ -438,8 +461,8 @@ int Sync(CliContext& given, std::span<const std::string> args) {
   if (context.options.state_dir) request.state_root = *context.options.state_dir;
   if (context.options.user) request.user = *context.options.user;
   if (context.options.ca_file) request.ca_file = *context.options.ca_file;
-  const std::string left = args.size() == 2 ? args[0] : std::string("organizer");
-  const std::string right = args.back();
+  const std::string left = args.size() >= 2 ? args[0] : std::string("organizer");
+  const std::span<const std::string> others = args.size() >= 2 ? args.subspan(1) : args;
   if (!CheckTables(context)) return kExitTrouble;
 
   Transfer transfer(context);
@@ -448,37 +471,35 @@ int Sync(CliContext& given, std::span<const std::string> args) {
   setup.items = SyncItemContext(context.tables.allowed, transfer.code_tables());
   setup.dirs = CurrentAppDirs();
   SyncCommands sync(transfer.commands(), transfer, std::move(setup));
-  const SyncRun run = sync.Run(left, right, request);
-  if (!run.problem.empty()) {
-    *context.err << kToolName << ": " << run.problem << "\n";
+  const std::vector<SyncRun> runs = sync.RunRound(left, others, request);
+  if (runs.size() == 1 && !runs[0].problem.empty()) {
+    *context.err << kToolName << ": " << runs[0].problem << "\n";
     return kExitTrouble;
   }
   RowContext rows;
   rows.display_date = context.settings.display_date;
   rows.display_hour = context.settings.display_hour;
   rows.category_names = CategoryNamesOf(*transfer.commands().NewStore());
-  *context.out << RenderSyncReport(run.report, rows) << std::flush;
-  switch (run.end) {
-    case SyncEnd::kSynced:
-    case SyncEnd::kDryRun:
-    case SyncEnd::kDeclined:  // not here: the tool asks for no confirmation
-      return kExitOk;
-    case SyncEnd::kRefused:
-      *context.err << kToolName << ": refused; --force goes on all the same\n";
-      return kExitTrouble;
-    case SyncEnd::kBadSide:
-    case SyncEnd::kTargetTrouble:
-      return kExitTrouble;
-    case SyncEnd::kVerifyFailed:
-      return kExitVerifyFailed;
-    case SyncEnd::kLinkFailed:
-      break;
+  int status = kExitOk;
+  bool refused = false;
+  for (size_t i = 0; i < runs.size(); ++i) {
+    // Several targets: each pair under its own heading.
+    if (runs.size() > 1)
+      *context.out << (i > 0 ? "\n" : "") << "== " << left << " and " << others[i] << "\n";
+    *context.out << RenderSyncReport(runs[i].report, rows) << std::flush;
+    refused = refused || runs[i].end == SyncEnd::kRefused;
+    const int pair = SyncStatus(context, transfer, runs[i]);
+    // The link's failure first (it names the link's code), then a read back
+    // that differed, then trouble with a side.
+    auto rank = [](int s) {
+      return s >= kExitRunFailed && s != kExitVerifyFailed ? 3
+             : s == kExitVerifyFailed                      ? 2
+             : s != kExitOk                                ? 1
+                                                           : 0;
+    };
+    if (rank(pair) > rank(status)) status = pair;
   }
-  const int status = transfer.Failure(run.link_code);
-  if (!run.snapshot.empty()) {
-    *context.err << kToolName << ": the organizer's records from before the sync are kept in "
-                 << run.snapshot.string() << "\n";
-  }
+  if (refused) *context.err << kToolName << ": refused; --force goes on all the same\n";
   return status;
 }
 
@@ -543,7 +564,7 @@ int Detect(CliContext& context, std::span<const std::string>) {
   overrides.no_echo = context.options.no_echo;
   DetectRun run;
   run.Configure(DetectSetup(
-      s, VirtualOrganizerFactory(transfer.VirtualOptions()),
+      s, transfer.VirtualFactory(),
       [&s] { return DetectCandidates(OpenSerialDevices()->List(), s.port_devices); }, overrides));
   const ResultCode result = DetectWithProgress(run, transfer.line());
   if (IsComPortNumber(result)) {
@@ -681,7 +702,10 @@ constexpr std::string_view kSyncDetails =
     "settings) is synced with FILE, a backup file of its device code, created by\n"
     "the first sync. Each side is organizer, a backup file, contacts:DIR|URL\n"
     "(a vdir or a CardDAV address book: Telephone) or calendar:DIR|URL (a vdir\n"
-    "or a CalDAV calendar: Schedule, Anniversary, To Do).\n"
+    "or a CalDAV calendar: Schedule, Anniversary, To Do). With organizer and\n"
+    "several targets, the organizer is read once and synced with each target in\n"
+    "turn, then written once, in one link session: a change on one target\n"
+    "reaches the organizer and every other target in the same run.\n"
     "Each application is merged against the base, both sides' records after the\n"
     "last sync, kept per pair in the state folder: additions and removals on\n"
     "either side go to the other, two different edits of one record keep both\n"
@@ -706,10 +730,10 @@ const CliCommand kTransferCommands[] = {
      kDownloadDetails, 2, 2, Download},
     {"send", "APP FILE.bkf INDEX", "send record INDEX (from 0) of APP in FILE to the organizer",
      kRunDetails, 3, 3, Send},
-    {"sync", "[LEFT] RIGHT",
-     "two-way sync of the organizer and FILE, or of two sides (organizer, FILE, contacts:,"
-     " calendar:)",
-     kSyncDetails, 1, 2, Sync},
+    {"sync", "[LEFT] RIGHT | organizer TARGET...",
+     "two-way sync of the organizer and FILE, of two sides (organizer, FILE, contacts:,"
+     " calendar:), or of the organizer and several targets in one session",
+     kSyncDetails, 1, 64, Sync},
     {"detect", "", "find the port (serial device or COM1..COM4) on which the organizer answers",
      "Press the organizer's PC-LINK button, then start. Tries every serial device\n"
      "present and the COM ports of the settings; prints the port found.\n"

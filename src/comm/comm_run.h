@@ -5,6 +5,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "comm/link_settings.h"
 #include "comm/run_context.h"
@@ -17,6 +18,10 @@ namespace kivo {
 // The buffer a Backup or an Upload receives one application into: more than
 // any organizer holds. An application that does not fit fails with 11.
 inline constexpr size_t kAppliBufferSize = 256000;
+
+// The order of a full backup and a full restore.
+inline constexpr AppliId kFullOrder[] = {kTelephone, kSchedule,     kAnniversary, kToDo,
+                                         kMemo,      kCategoryList, kExpense};
 
 // One communication run on a CommLink: open the port, carry out the steps of
 // a run mode (from one command frame up to a backup of every application),
@@ -67,6 +72,35 @@ class CommRun {
 
   std::filesystem::path DumpPath(std::string_view extension) const;
 
+  // ---- The steps of a link session (comm_run_session.cc) -------------------
+  // A session is opened once, then takes any number of steps, each of which
+  // neither negotiates nor ends it, and is closed once. Each returns 16 or
+  // the code of the step that failed; a step that failed has left the line
+  // as it was (the caller ends the session with FailSession) unless said
+  // otherwise. The observer and prompter are the context's at each call.
+  //
+  // Opens the port and negotiates; with `request_received` the port is open
+  // already and the organizer's LINK_REQUEST was taken off the line.
+  [[nodiscard]] ResultCode OpenSession(bool request_received);
+  // The applications of `applis` (bit 1 << AppliId) into `into`, as they
+  // come (no telephone checks), each present afterwards, in the full order;
+  // with the progress of a Backup, or, for a snapshot, the snapshot's status.
+  [[nodiscard]] ResultCode SessionReceive(AppliStore& into, uint8_t applis, bool snapshot);
+  // The replacing part of a Restore (of the context's AppliMode, with the
+  // safe transfer's skip, on_sent and verify): deletes and sends, then reads
+  // back. An abort posted while it deletes or sends takes effect after the
+  // record in flight, between commands: the step then ends with 0 and
+  // *line_kept true, and the session can go on. The report tells what was
+  // deleted, sent and read back.
+  [[nodiscard]] ResultCode SessionReplace(bool* line_kept);
+  // ACK, answered by ACK: keeps the organizer's command wait from running out.
+  [[nodiscard]] ResultCode KeepAlive();
+  // END_COMMUNICATION, and the port closed.
+  [[nodiscard]] ResultCode CloseSession();
+  // Ends a session whose step failed with `code` as a failed run ends
+  // (NACK, END_COMMUNICATION, the port closed). Returns `code`.
+  ResultCode FailSession(ResultCode code) { return EndFailedRun(code); }
+
  private:
   // A failing step of a run raises its code; RunCommunication is the one
   // place that catches it.
@@ -102,7 +136,10 @@ class CommRun {
   void WriteFileStep(AppliStore& store);
   // The steps of a Restore: the snapshot of what is about to be replaced,
   // deleting and sending one application (each passed over when the run
-  // skips it as complete), and reading back what was sent.
+  // skips it as complete), and reading back what was sent. Replaced names
+  // the applications the run replaces, ReplaceSteps deletes and sends them.
+  [[nodiscard]] std::vector<AppliId> Replaced() const;
+  void ReplaceSteps(TransferRole role);
   void SnapshotStep(std::span<const AppliId> replaced, TransferRole role);
   void DeleteStep(AppliId id);
   void SendStep(AppliId id, TransferRole role, const char* start_line);

@@ -19,10 +19,6 @@
 namespace kivo {
 namespace {
 
-// The order of a full backup and a full restore.
-constexpr AppliId kFullOrder[] = {kTelephone, kSchedule,     kAnniversary, kToDo,
-                                  kMemo,      kCategoryList, kExpense};
-
 // Frees the slot area of a store a run set up for a file of its own, however
 // the run ends.
 class FileStoreRelease {
@@ -239,6 +235,7 @@ void CommRun::SnapshotStep(std::span<const AppliId> replaced, TransferRole role)
 
 void CommRun::DeleteStep(AppliId id) {
   if (Skipped(id)) return;
+  if (link_.TakeHeldAbort()) Must(kResultAborted);
   Must(link_.SendCommand(kDeleteAllRecords, AppliWireCode(id), 0));
   Log("---PC sends DELETE_ALL_RECORDS\n\n");
   Must(link_.ExpectAck(/*failure_log=*/""));
@@ -250,6 +247,7 @@ void CommRun::SendStep(AppliId id, TransferRole role, const char* start_line) {
     Log("---Pass (This appli is complete)\n\n");
     return;
   }
+  if (link_.TakeHeldAbort()) Must(kResultAborted);
   Log(start_line);
   Must(SendAppli(id, role));
   Log("********** End Restore 1 Appli **********\n\n");
@@ -271,37 +269,25 @@ void CommRun::VerifyStep(std::span<const AppliId> replaced, TransferRole role) {
   ReceiveApplis(*safe_.verify, sent, "Verify", role);
 }
 
-void CommRun::Restore(TransferRole role) {
-  const uint32_t start = link_.clock().NowMs();
-  AppliStore& store = *context_.store;
-  const bool from_file = !context_.file_name.empty();
-  if (from_file && store.GetAppliBuf(kStoreSlots) < 0) {
-    Log("!!! GetAppliBuf Err");
-    Must(kResultIoError);
-  }
-  // A store loaded from the file is released however the sequence ends.
-  const FileStoreRelease release(from_file ? &store : nullptr);
-  if (from_file) ReadFileStep(store);
-  safe_report_ = {};
-  // What the organizer holds of the applications about to be replaced, kept
-  // before the first of them is deleted.
+std::vector<AppliId> CommRun::Replaced() const {
   const int appli_mode = context_.appli_mode;
-  const bool all = appli_mode == kAllAppli;
-  const AppliId one = AppliWireCode(appli_mode);
   std::vector<AppliId> replaced;
-  if (all) {
+  if (appli_mode == kAllAppli) {
     for (AppliId id : kFullOrder) {
       if (!Skipped(id)) replaced.push_back(id);
     }
-  } else {
-    if (one == kExpense && !Skipped(kCategoryList)) replaced.push_back(kCategoryList);
-    if (!Skipped(one)) replaced.push_back(one);
+    return replaced;
   }
-  if (role == TransferRole::kPc) {
-    Must(link_.NegotiationForPC(kNegotiationTimeOutMs, -1, context_.observer));
-  }
-  SnapshotStep(replaced, role);
-  if (all) {
+  const AppliId one = AppliWireCode(appli_mode);
+  if (one == kExpense && !Skipped(kCategoryList)) replaced.push_back(kCategoryList);
+  if (!Skipped(one)) replaced.push_back(one);
+  return replaced;
+}
+
+void CommRun::ReplaceSteps(TransferRole role) {
+  const int appli_mode = context_.appli_mode;
+  const AppliId one = AppliWireCode(appli_mode);
+  if (appli_mode == kAllAppli) {
     if (context_.observer != nullptr) context_.observer->OnStatus(100, kSourceFullRun);
     Progress(4);
     if (role == TransferRole::kPc) {
@@ -322,6 +308,28 @@ void CommRun::Restore(TransferRole role) {
     if (role == TransferRole::kPc && one != kCategoryList) DeleteStep(one);
     SendStep(one, role, "********** Restore 1 Appli **********\n");
   }
+}
+
+void CommRun::Restore(TransferRole role) {
+  const uint32_t start = link_.clock().NowMs();
+  AppliStore& store = *context_.store;
+  const bool from_file = !context_.file_name.empty();
+  if (from_file && store.GetAppliBuf(kStoreSlots) < 0) {
+    Log("!!! GetAppliBuf Err");
+    Must(kResultIoError);
+  }
+  // A store loaded from the file is released however the sequence ends.
+  const FileStoreRelease release(from_file ? &store : nullptr);
+  if (from_file) ReadFileStep(store);
+  safe_report_ = {};
+  // What the organizer holds of the applications about to be replaced, kept
+  // before the first of them is deleted.
+  const std::vector<AppliId> replaced = Replaced();
+  if (role == TransferRole::kPc) {
+    Must(link_.NegotiationForPC(kNegotiationTimeOutMs, -1, context_.observer));
+  }
+  SnapshotStep(replaced, role);
+  ReplaceSteps(role);
   VerifyStep(replaced, role);
   Log("********** End Restore **********\n\n");
   EndStep(role);

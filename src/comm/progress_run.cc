@@ -41,20 +41,9 @@ std::string SettingsDump(const LinkSettings& s) {
   return dump;
 }
 
-void ProgressRun::ApplyLinkSettings(const LinkSettings& s) {
-  // A run that reads or writes a file of its own works on the spare store. So
-  // do the dump-file modes and the device side, which re-allocate the store
-  // they work on: a store handed over would lose its records.
-  const auto mode = static_cast<RunMode>(static_cast<int>(s.run_mode) & 0xFF);
-  const bool dump_mode = mode == RunMode::kSendDump || mode == RunMode::kReceiveDump ||
-                         mode == RunMode::kReceiveCategoryDump ||
-                         mode == RunMode::kSendCategoryDump || mode == RunMode::kDevice;
-  RunContext& context = run_.context();
-  if (s.code_tables != nullptr) own_store_ = std::make_unique<AppliStore>(*s.code_tables);
-  context.store =
-      s.store != nullptr && s.file_name.empty() && !dump_mode ? s.store : own_store_.get();
-  run_mode_ = s.run_mode;
-  run_.SetAppliMode(s.appli_mode);
+void ConfigureRun(const LinkSettings& s, CommLink& link, CommRun& run) {
+  RunContext& context = run.context();
+  run.SetAppliMode(s.appli_mode);
   context.applis = s.applis;
   // The link's configuration in one piece; the device code goes to the
   // store as well.
@@ -64,27 +53,43 @@ void ProgressRun::ApplyLinkSettings(const LinkSettings& s) {
   config.to_command = static_cast<int>(s.to_command);
   config.to_data_packet = static_cast<int>(s.to_data_packet);
   config.to_multiplier = static_cast<int>(s.to_multiplier);
-  link_.Configure(config);
-  run_.SetDeviceCode(s.device_code);
+  link.Configure(config);
+  run.SetDeviceCode(s.device_code);
 
-  link_.SetPortMap(s.port_map);
-  if (s.port_factory) link_.SetSerialPortFactory(s.port_factory);
+  link.SetPortMap(s.port_map);
+  if (s.port_factory) link.SetSerialPortFactory(s.port_factory);
   if (s.port_name.empty()) {
-    link_.SetPortName(std::to_string(s.com_port));
+    link.SetPortName(std::to_string(s.com_port));
   } else {
-    link_.SetPortName(s.port_name);
+    link.SetPortName(s.port_name);
   }
   context.file_name = s.file_name;
   context.free_space = s.free_space;
-  link_.SetLogFileName(s.log_file_name);
+  link.SetLogFileName(s.log_file_name);
 
   context.file_scramble = s.file_scramble != 0;
   context.telephone_check = {s.tel_records_min, s.sort_table,
                              s.code_tables != nullptr ? &s.code_tables->b : nullptr};
-  if (!s.data_dir.empty()) run_.set_data_dir(s.data_dir);
-  run_.set_safe(s.safe);
+  if (!s.data_dir.empty()) run.set_data_dir(s.data_dir);
+  run.set_safe(s.safe);
 
-  link_.WriteLogIfEnabled(SettingsDump(s), true);
+  link.WriteLogIfEnabled(SettingsDump(s), true);
+}
+
+void ProgressRun::ApplyLinkSettings(const LinkSettings& s) {
+  // A run that reads or writes a file of its own works on the spare store. So
+  // do the dump-file modes and the device side, which re-allocate the store
+  // they work on: a store handed over would lose its records.
+  const auto mode = static_cast<RunMode>(static_cast<int>(s.run_mode) & 0xFF);
+  const bool dump_mode = mode == RunMode::kSendDump || mode == RunMode::kReceiveDump ||
+                         mode == RunMode::kReceiveCategoryDump ||
+                         mode == RunMode::kSendCategoryDump || mode == RunMode::kDevice;
+  if (s.code_tables != nullptr) own_store_ = std::make_unique<AppliStore>(*s.code_tables);
+  run_.context().store =
+      s.store != nullptr && s.file_name.empty() && !dump_mode ? s.store : own_store_.get();
+  run_mode_ = s.run_mode;
+  // The device code goes to the store as well: it must be in place first.
+  ConfigureRun(s, link_, run_);
 }
 
 bool ProgressRun::Start(LinkObserver* window, Prompter* prompter) {

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "comm/comm_run.h"
+#include "comm/link_run.h"
 #include "comm/link_settings.h"
 #include "link/comm_link.h"
 #include "link/link_observer.h"
@@ -30,12 +31,12 @@ namespace kivo {
 //
 // One object serves one run. The store handed over belongs to the worker until
 // the outcome arrives.
-class ProgressRun {
+class ProgressRun : public LinkRun {
  public:
   // clock: null for the system clock; it must outlive the run.
   explicit ProgressRun(Clock* clock = nullptr);
   // Aborts a run still going, waits for the worker and closes the port.
-  ~ProgressRun();
+  ~ProgressRun() override;
   ProgressRun(const ProgressRun&) = delete;
   ProgressRun& operator=(const ProgressRun&) = delete;
 
@@ -48,14 +49,17 @@ class ProgressRun {
   // be started; the caller
   // shows "Cannot start download." and may close at once (Abort is then a
   // no-op and Wait returns 0).
-  [[nodiscard]] bool Start(LinkObserver* window, Prompter* prompter);
+  [[nodiscard]] bool Start(LinkObserver* window, Prompter* prompter) override;
   // Posts the abort message to the worker; nothing when no worker runs.
-  void Abort();
+  void Abort() override;
   // Waits for the worker and returns the run's ResultCode (0 without worker).
-  ResultCode Wait();
+  ResultCode Wait() override;
   [[nodiscard]] bool finished() const { return finished_.load(); }
 
-  RunMode run_mode() const { return run_mode_; }
+  RunMode run_mode() const override { return run_mode_; }
+  const SafeTransferReport& safe_report() const override { return run_.safe_report(); }
+  DeviceModel device_model() const override { return link_.device_model(); }
+  bool telephone_check_failed() const override { return link_.telephone_check_failed(); }
   CommLink& link() { return link_; }
   CommRun& run() { return run_; }
   AppliStore& own_store() { return *own_store_; }
@@ -74,6 +78,11 @@ class ProgressRun {
 
 // The settings dump that opens a run's log.
 std::string SettingsDump(const LinkSettings& settings);
+
+// Configures a link and the run on it from `settings` (all but the run's
+// store, which the caller chooses first: the device code goes to it as
+// well), and logs the settings dump with a fresh log file.
+void ConfigureRun(const LinkSettings& settings, CommLink& link, CommRun& run);
 
 }  // namespace kivo
 

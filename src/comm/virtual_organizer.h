@@ -2,11 +2,16 @@
 #define KIVO_COMM_VIRTUAL_ORGANIZER_H_
 
 #include <array>
+#include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 
 #include "link/comm_link.h"
 #include "store/appli_store.h"
@@ -115,15 +120,52 @@ class VirtualOrganizer {
   int records_taken_ = 0;  // this session's
 };
 
+// The PC-LINK button of a virtual organizer. As on the real one, a press
+// makes the organizer call the PC (LINK_REQUEST) for one link session; the
+// session ends at END_COMMUNICATION, at NACK or when the line fails, and the
+// organizer then leaves its link mode until the button is pressed again. A
+// press while nobody listens is kept until a port listens (presses do not
+// add up). Thread-safe: tests press from their own thread.
+class VirtualPcLink {
+ public:
+  // `pressed`: the owner pressed it before the first session (a command
+  // started by hand). `press_every_ms` > 0 presses it again at that interval
+  // of wall time, as an owner who keeps pressing would, until destroyed.
+  explicit VirtualPcLink(bool pressed = true, uint32_t press_every_ms = 0);
+  ~VirtualPcLink();
+  VirtualPcLink(const VirtualPcLink&) = delete;
+  VirtualPcLink& operator=(const VirtualPcLink&) = delete;
+
+  void Press();
+  // Blocks until a press (used up by this call: true) or until `stop` is set
+  // and Wake called (false).
+  [[nodiscard]] bool WaitForPress(const std::atomic<bool>& stop);
+  // Wakes the waiters, so that one whose stop flag is set returns.
+  void Wake();
+  // Sessions the presses started so far.
+  [[nodiscard]] int sessions() const;
+
+ private:
+  mutable std::mutex mutex_;
+  std::condition_variable changed_;
+  bool pressed_;
+  bool ending_ = false;
+  int sessions_ = 0;
+  std::thread presser_;
+};
+
 // A port factory that plays the virtual organizer behind the port name
 // "virtual" and hands every other port to `fallback`. Each open of "virtual"
-// joins a fresh in-memory cable to a session thread of a VirtualOrganizer
-// loaded from options.data_dir; the organizer starts calling for the link
-// once the PC listens or sends. Closing the port ends the session (after a
-// short grace for the last command) and saves what changed.
+// joins a fresh in-memory cable to a thread of a VirtualOrganizer that,
+// once the PC listens or sends, plays one session (loaded from
+// options.data_dir, saved when it changed) each time `button` is pressed.
+// Without a button the factory has one of its own, pressed once: the
+// organizer serves the first session any of its ports starts and then waits
+// for a press that never comes. Closing the port ends a session still going
+// (after a short grace for the last command).
 [[nodiscard]] SerialPortFactory VirtualOrganizerFactory(
-    const VirtualOrganizerOptions& options,
-    SerialPortFactory fallback = DefaultSerialPortFactory());
+    const VirtualOrganizerOptions& options, SerialPortFactory fallback = DefaultSerialPortFactory(),
+    std::shared_ptr<VirtualPcLink> button = nullptr);
 
 }  // namespace kivo
 

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "comm/progress_run.h"
 #include "history/history.h"
 #include "history/history_index.h"
 #include "platform/link_defaults.h"
@@ -56,7 +57,20 @@ LinkSettings LinkCommands::RunSettings(RunMode run_mode, int appli_mode, AppliSt
 
 ResultCode LinkCommands::Run(RunMode run_mode, int appli_mode, AppliStore* store,
                              int tel_records_min) {
-  return user_.RunTransfer(RunSettings(run_mode, appli_mode, store, tel_records_min), nullptr);
+  return RunLink(RunSettings(run_mode, appli_mode, store, tel_records_min));
+}
+
+ResultCode LinkCommands::RunLink(const LinkSettings& settings) {
+  ProgressRun run;
+  run.ApplyLinkSettings(settings);
+  return user_.Show(run, settings);
+}
+
+std::unique_ptr<OrganizerSession> LinkCommands::NewSession() {
+  // The organizer's records as they come: the telephone checks have nothing
+  // to say to a snapshot, a comparison or a sync.
+  return std::make_unique<OrganizerSession>(
+      user_, RunSettings(RunMode::kBackup, kAllAppli, nullptr, 0), setup_.link_clock);
 }
 
 KeptCopy LinkCommands::KeepInHistory(AppliStore& store, std::string_view kind) {
@@ -104,7 +118,15 @@ ReceiveResult LinkCommands::Receive(uint8_t applis) {
   // telephone checks have nothing to say to a comparison or a sync.
   link.tel_records_min = 0;
   link.applis = applis;
-  result.code = user_.RunTransfer(link, nullptr);
+  result.code = RunLink(link);
+  if (result.code == kResultSuccess) result.organizer = std::move(organizer);
+  return result;
+}
+
+ReceiveResult LinkCommands::Receive(OrganizerSession& session, uint8_t applis) {
+  ReceiveResult result;
+  auto organizer = NewStore();
+  result.code = session.Receive(*organizer, applis, RunMode::kBackup);
   if (result.code == kResultSuccess) result.organizer = std::move(organizer);
   return result;
 }

@@ -13,6 +13,7 @@
 #include "comm/detect_run.h"
 #include "comm/link_settings.h"
 #include "commands/command_user.h"
+#include "commands/organizer_session.h"
 #include "commands/transfer_results.h"
 #include "history/restore_journal.h"
 #include "platform/clock.h"
@@ -49,6 +50,9 @@ struct CommandSetup {
   bool verify = false;       // read back, whatever the setting says
   // The local time generations are named by; null: the system clock.
   std::function<LocalDateTime()> now;
+  // The clock a link session waits and keeps the line open by; null: the
+  // system clock. Not owned.
+  Clock* link_clock = nullptr;
 };
 
 // What a Restore sends and how.
@@ -70,11 +74,14 @@ struct RestoreJob {
 // Why there is no failed Restore of a file to go on from.
 enum class ResumeRefusal { kNone, kNoJournal, kOtherFile, kChanged };
 
-// The operations of both programs against the organizer: every link session
-// a command starts, and what the command does around it (history, snapshot,
+// The operations of both programs against the organizer: the link session
+// of every command, and what the command does around it (history, snapshot,
 // verify, resume journal, put-back, the telephone checks' exceptions).
-// Front ends parse, ask through the CommandUser and show the typed results.
-// One object serves one command; it borrows the setup's pointees and the user.
+// Every operation reaches the organizer in one session (one press of its
+// PC-LINK button); the questions in the middle of it are asked while the
+// session keeps the line open. Front ends parse, ask through the
+// CommandUser and show the typed results. One object serves one command; it
+// borrows the setup's pointees and the user.
 class LinkCommands {
  public:
   LinkCommands(CommandSetup setup, CommandUser& user);
@@ -88,6 +95,9 @@ class LinkCommands {
   // One run without safety steps: Upload, SEND, the line tests, the device side.
   [[nodiscard]] ResultCode Run(RunMode run_mode, int appli_mode, AppliStore* store,
                                int tel_records_min);
+  // A link session with the settings' port, to take step by step (nothing
+  // is sent before its first step).
+  [[nodiscard]] std::unique_ptr<OrganizerSession> NewSession();
 
   // Keeps the store as a generation of `kind` in the history.
   KeptCopy KeepInHistory(AppliStore& store, std::string_view kind);
@@ -101,23 +111,33 @@ class LinkCommands {
   // holds some only, when `source` names one).
   ReceiveResult Compare(const AppliStore& pc, const std::filesystem::path& source = {});
   // One session that receives the applications of `applis` (bit 1 << AppliId)
-  // as they come, the others left out: a sync's read of the organizer.
+  // as they come, the others left out.
   ReceiveResult Receive(uint8_t applis);
+  // The same as a step of `session`, which stays open: a sync's read of the
+  // organizer.
+  ReceiveResult Receive(OrganizerSession& session, uint8_t applis);
 
   // The records of `job` to the organizer with the safety steps: snapshot
   // (with the large-change question), delete, send, journal, verify; after a
-  // stop, what the person chooses. A generation holding some applications
-  // only goes back as a Download of each.
+  // stop, what the person chooses, in the same session while it goes on. A
+  // generation holding some applications only goes back as a Download of
+  // them, the others left as they are.
   RestoreResult Restore(const RestoreJob& job);
   // One application of `from` (Expense with its category list), in its
   // default order, with the same safety steps.
   RestoreResult Download(AppliId id, const AppliStore& from, bool snapshot = true);
   // A backup file of either device code (a snapshot) back to the organizer.
   RestoreResult PutBack(const std::filesystem::path& file, bool snapshot);
-  // One session that, for the applications of `applis`, takes a snapshot,
-  // deletes and sends each from `records` (calling `complete` as each is
-  // complete on the organizer) and, with `verify`, reads them back into the
-  // result: a sync's write to the organizer.
+  // Steps of `session` that, for the applications of `applis`, keep a
+  // snapshot (`before`, what the session received of them already, or a
+  // reception of its own when null), delete and send each from `records`
+  // (calling `complete` as each is complete on the organizer) and, with
+  // `verify`, read them back into the result: a sync's write to the
+  // organizer. The session stays open.
+  RestoreResult Replace(OrganizerSession& session, uint8_t applis, AppliStore& records,
+                        AppliStore* before, const std::function<void(AppliId)>& complete,
+                        bool verify);
+  // The same in a session of its own.
   RestoreResult Replace(uint8_t applis, AppliStore& records,
                         const std::function<void(AppliId)>& complete, bool verify);
 
@@ -132,21 +152,30 @@ class LinkCommands {
   [[nodiscard]] std::unique_ptr<AppliStore> InSendingOrder(const AppliStore& file,
                                                            uint8_t applis = kEveryAppliMask) const;
 
-  // Before a session of an operation that is not its first: whether the
-  // person has made the organizer ready again (it leaves its link mode at
-  // the end of each session).
-  [[nodiscard]] bool ReadyForNextSession() { return user_.ReadyForNextRun(); }
-
   [[nodiscard]] const std::filesystem::path& history_dir() const { return setup_.history_dir; }
   [[nodiscard]] const AppSettings& settings() const { return *setup_.settings; }
 
  private:
   struct SafeRun;
+  ResultCode RunLink(const LinkSettings& settings);
   bool SnapshotOn(bool wanted) const;
   bool VerifyOn() const;
-  RestoreResult RunSafe(RunMode run_mode, int appli_mode, AppliStore& records, SafeRun& safe);
+  // One Restore (appli_mode 255) or Download in `session`: the snapshot, the
+  // large-change question, then delete, send and read back.
+  RestoreResult RunSafe(OrganizerSession& session, RunMode run_mode, int appli_mode,
+                        AppliStore& records, SafeRun& safe);
   void Note(SafeRun& safe);
-  RestoreResult RestoreAll(const RestoreJob& job);
+  // Restore and its stop choices in `session` (a new one when the line was
+  // lost and the person goes on).
+  RestoreResult RestoreIn(std::unique_ptr<OrganizerSession>& session, const RestoreJob& job);
+  RestoreResult RestoreAll(std::unique_ptr<OrganizerSession>& session, const RestoreJob& job);
+  RestoreResult DownloadIn(std::unique_ptr<OrganizerSession>& session, AppliId id,
+                           const AppliStore& from, bool snapshot);
+  RestoreResult PutBackIn(std::unique_ptr<OrganizerSession>& session,
+                          const std::filesystem::path& file);
+  // After a stop that deleted: the person's choice between putting the
+  // snapshot back and leaving the organizer as it is (a Download's).
+  void OfferPutBack(std::unique_ptr<OrganizerSession>& session, RestoreResult& stopped);
 
   CommandSetup setup_;
   CommandUser& user_;

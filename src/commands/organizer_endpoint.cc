@@ -20,34 +20,39 @@ std::string LinkMessage(ResultCode code) {
 
 }  // namespace
 
-OrganizerEndpoint::OrganizerEndpoint(LinkCommands& commands)
-    : commands_(commands), device_code_(commands.NewStore()->device_code()) {}
+OrganizerEndpoint::OrganizerEndpoint(LinkCommands& commands, OrganizerSession* session)
+    : commands_(commands), session_(session), device_code_(commands.NewStore()->device_code()) {}
+
+OrganizerEndpoint::~OrganizerEndpoint() {
+  if (own_session_) own_session_->End();
+}
 
 std::string OrganizerEndpoint::Identity() const {
   return "organizer " + std::to_string(device_code_[0]) + " " + std::to_string(device_code_[1]);
 }
 
-bool OrganizerEndpoint::ReadyForSession() {
-  // The sync reads in one session and writes in another (and a dry run
-  // shown first reads once more): the organizer must be made ready for each.
-  if (had_session_ && !commands_.ReadyForNextSession()) {
-    last_failure_ = kResultGaveUp;
-    return false;
+OrganizerSession& OrganizerEndpoint::Session() {
+  if (session_ == nullptr) {
+    own_session_ = commands_.NewSession();
+    session_ = own_session_.get();
   }
-  had_session_ = true;
-  return true;
+  return *session_;
+}
+
+void OrganizerEndpoint::Finish() {
+  if (session_ != nullptr) session_->End();
 }
 
 EndpointStatus OrganizerEndpoint::Read(AppliMask apps, const EndpointMemory&, RecordSet* out) {
   *out = RecordSet();
   if (apps == 0) return EndpointStatus::Ok();
-  if (!ReadyForSession()) return EndpointStatus::Failed(LinkMessage(kResultGaveUp), kResultGaveUp);
-  ReceiveResult received = commands_.Receive(apps);
+  ReceiveResult received = commands_.Receive(Session(), apps);
   if (received.code != kResultSuccess || !received.organizer) {
     last_failure_ = received.code;
     return EndpointStatus::Failed(LinkMessage(received.code), received.code);
   }
   *out = RecordSetOf(*received.organizer, apps);
+  read_ = std::move(received.organizer);
   return EndpointStatus::Ok();
 }
 
@@ -59,10 +64,6 @@ ApplyOutcome OrganizerEndpoint::Apply(const std::vector<AppliWrite>& writes, con
     if (verify) outcome.read_back = RecordSet();
     return outcome;
   }
-  if (!ReadyForSession()) {
-    outcome.status = EndpointStatus::Failed(LinkMessage(kResultGaveUp), kResultGaveUp);
-    return outcome;
-  }
   std::unique_ptr<AppliStore> records = commands_.NewStore();
   for (const AppliWrite& write : writes) {
     const StoreResult put = ReplaceAppliRecords(*records, write.id, write.target);
@@ -72,12 +73,13 @@ ApplyOutcome OrganizerEndpoint::Apply(const std::vector<AppliWrite>& writes, con
       return outcome;
     }
   }
-  // An application counts as written only once the session has ended well
-  // (and, with verify, read back the same): the organizer may not keep what
-  // it acknowledged when the session breaks off at its end. One not
-  // confirmed that holds its target is recognised as written by the next
-  // sync all the same.
-  RestoreResult result = commands_.Replace(mask, *records, {}, verify);
+  // An application counts as written only once it has read back as sent
+  // (or, without verify, once its step has ended well): the organizer may
+  // not keep what it acknowledged when the line breaks off. One not confirmed
+  // that holds its target is recognised as written by the next sync all the
+  // same. The reading of this session is the snapshot: what the organizer
+  // held of every application before the first deletion.
+  RestoreResult result = commands_.Replace(Session(), mask, *records, read_.get(), {}, verify);
   snapshot_ = result.snapshot;
   deleted_ = !result.ok() && result.deleted;
   if (!result.ok()) {

@@ -2,7 +2,9 @@
 // Download, a put-back, the sync's write) with their safety steps: the
 // snapshot and the large-change question before the first deletion, the
 // resume journal after each application, the read-back at the end, and what
-// the person chooses after a stop.
+// the person chooses after a stop. Each command is one session: the question
+// waits while the session keeps the line open, and the ways on after a stop
+// go on in it unless the line was lost.
 
 #include <algorithm>
 #include <filesystem>
@@ -18,11 +20,24 @@ namespace {
 
 uint8_t Bit(AppliId id) { return static_cast<uint8_t>(1u << id); }
 
+// The applications a Restore (all) or Download (one) replaces, less `skip`.
+uint8_t ReplacedMask(int appli_mode, uint8_t skip) {
+  uint8_t mask = kEveryAppliMask;
+  if (appli_mode != kAllAppli) {
+    const auto one = static_cast<AppliId>(appli_mode);
+    mask = one == kExpense ? static_cast<uint8_t>(Bit(one) | Bit(kCategoryList)) : Bit(one);
+  }
+  return static_cast<uint8_t>(mask & ~skip);
+}
+
 }  // namespace
 
-// What one Restore, Download or Replace carries from session to session.
+// What one Restore, Download or Replace carries from step to step.
 struct LinkCommands::SafeRun {
   bool take_snapshot = false;
+  // What the session received already, kept as the snapshot instead of a
+  // reception of its own; not owned.
+  AppliStore* received = nullptr;
   bool verify = false;
   uint8_t skip = 0;  // complete already, or not part of the job
   // The journal, written before the run and after each application; none
@@ -30,9 +45,9 @@ struct LinkCommands::SafeRun {
   std::optional<RestoreJournal> journal;
   std::filesystem::path journal_path;
   bool journal_told = false;
-  // While the worker runs a journal failure waits here, to be told on the
-  // operation's own thread once the run has ended.
-  bool in_run = false;
+  // While a step runs a journal failure waits here, to be told on the
+  // command's own thread once the step has ended.
+  bool in_step = false;
   std::string journal_error;
   std::filesystem::path kept;  // the snapshot to go back to
   bool kept_earlier = false;   // `kept` is a failed run's: a new snapshot does not replace it
@@ -46,46 +61,58 @@ void LinkCommands::Note(SafeRun& safe) {
   const std::string& error_text = written.error();
   // Told once, not after every application.
   safe.journal_told = true;
-  if (safe.in_run) {
+  if (safe.in_step) {
     safe.journal_error = error_text;
   } else {
     user_.TellJournalNotWritten(safe.journal_path, error_text);
   }
 }
 
-RestoreResult LinkCommands::RunSafe(RunMode run_mode, int appli_mode, AppliStore& records,
-                                    SafeRun& safe) {
+RestoreResult LinkCommands::RunSafe(OrganizerSession& session, RunMode run_mode, int appli_mode,
+                                    AppliStore& records, SafeRun& safe) {
   RestoreResult result;
   result.run_mode = run_mode;
   result.appli_mode = appli_mode;
-  std::unique_ptr<AppliStore> snapshot = safe.take_snapshot ? NewStore() : nullptr;
-  std::unique_ptr<AppliStore> back = safe.verify || VerifyOn() ? NewStore() : nullptr;
-  LinkSettings link = RunSettings(run_mode, appli_mode, &records, settings().bk_tel_records_min);
-  link.safe.snapshot = snapshot.get();
-  link.safe.verify = back.get();
-  link.safe.skip = safe.skip;
-  if (snapshot) {
-    // On the worker, which owns `records` and the snapshot until the run ends.
-    link.safe.on_snapshot = [&](const AppliStore&, Prompter& run) {
-      const KeptCopy copy = KeepInHistory(*snapshot, kKindSnapshot);
-      if (!copy.kept()) {
-        result.snapshot_not_kept = true;
-        return user_.TellSnapshotNotKept(run_mode, copy.error_text, run) ? kResultGaveUp
-                                                                         : kResultIoError;
+  const uint8_t replaced = ReplacedMask(appli_mode, safe.skip);
+  if (safe.take_snapshot && replaced != 0) {
+    // What the organizer holds of the applications about to be replaced,
+    // kept before the first of them is deleted.
+    std::unique_ptr<AppliStore> received;
+    AppliStore* snapshot = safe.received;
+    if (snapshot == nullptr) {
+      received = NewStore();
+      result.code = session.Receive(*received, replaced, run_mode, /*snapshot=*/true);
+      if (result.code != kResultSuccess) return result;
+      snapshot = received.get();
+    }
+    const KeptCopy copy = KeepInHistory(*snapshot, kKindSnapshot);
+    if (!copy.kept()) {
+      result.snapshot_not_kept = true;
+      result.code =
+          user_.TellSnapshotNotKept(run_mode, copy.error_text) ? kResultGaveUp : kResultIoError;
+      return result;
+    }
+    if (!safe.kept_earlier) {
+      safe.kept = copy.file;
+      if (safe.journal) {
+        safe.journal->snapshot = copy.file.string();
+        Note(safe);
       }
-      if (!safe.kept_earlier) {
-        safe.kept = copy.file;
-        if (safe.journal) {
-          safe.journal->snapshot = copy.file.string();
-          Note(safe);
-        }
-      }
-      return user_.GoOnAfterSnapshot(run_mode, safe.kept, LargeRemovals(*snapshot, records), run)
-                 ? kResultSuccess
-                 : kResultGaveUp;
-    };
+    }
+    result.snapshot = safe.kept;
+    std::vector<LargeRemoval> large = LargeRemovals(*snapshot, records);
+    std::erase_if(large, [replaced](const LargeRemoval& r) { return (replaced & Bit(r.id)) == 0; });
+    if (!user_.GoOnAfterSnapshot(run_mode, safe.kept, large)) {
+      result.code = kResultGaveUp;
+      return result;
+    }
   }
-  link.safe.on_sent = [&](AppliId id) {
+  std::unique_ptr<AppliStore> back = safe.verify || VerifyOn() ? NewStore() : nullptr;
+  SafeTransfer transfer;
+  transfer.verify = back.get();
+  transfer.skip = safe.skip;
+  // On the worker, which owns `records` until the step ends.
+  transfer.on_sent = [&](AppliId id) {
     if (safe.journal) {
       safe.journal->done |= Bit(id);
       Note(safe);
@@ -93,9 +120,9 @@ RestoreResult LinkCommands::RunSafe(RunMode run_mode, int appli_mode, AppliStore
     if (safe.complete) safe.complete(id);
   };
   SafeTransferReport report;
-  safe.in_run = true;
-  result.code = user_.RunTransfer(link, &report);
-  safe.in_run = false;
+  safe.in_step = true;
+  result.code = session.Replace(records, appli_mode, transfer, &report);
+  safe.in_step = false;
   if (!safe.journal_error.empty()) {
     user_.TellJournalNotWritten(safe.journal_path, safe.journal_error);
     safe.journal_error.clear();
@@ -106,6 +133,7 @@ RestoreResult LinkCommands::RunSafe(RunMode run_mode, int appli_mode, AppliStore
   if (result.code != kResultSuccess && result.deleted && !safe.kept.empty()) {
     (void)NameSnapshot(setup_.history_dir, safe.kept);
   }
+  result.session_open = session.open();
   result.complete = static_cast<uint8_t>(report.sent | (safe.journal ? safe.journal->done : 0));
   if (result.code == kResultSuccess && back) {
     // The applications the run read back, against what was sent.
@@ -122,25 +150,44 @@ RestoreResult LinkCommands::RunSafe(RunMode run_mode, int appli_mode, AppliStore
 }
 
 RestoreResult LinkCommands::Restore(const RestoreJob& job) {
-  if (!job.resume) {
-    // A Download's snapshot goes back as it came: a Download of each
-    // application it holds, the others left as they are.
-    if (std::optional<std::vector<AppliId>> held =
-            PartOfGeneration(setup_.history_dir, job.source, *job.records)) {
-      RestoreResult last;
-      last.run_mode = RunMode::kDownload;
-      for (size_t i = 0; i < held->size(); ++i) {
-        if (i > 0 && !user_.ReadyForNextRun()) return last;
-        last = Download((*held)[i], *job.records, job.snapshot);
-        if (!last.ok()) return last;
-      }
-      return last;
-    }
-  }
-  return RestoreAll(job);
+  std::unique_ptr<OrganizerSession> session = NewSession();
+  RestoreResult result = RestoreIn(session, job);
+  session->End();
+  return result;
 }
 
-RestoreResult LinkCommands::RestoreAll(const RestoreJob& job) {
+RestoreResult LinkCommands::RestoreIn(std::unique_ptr<OrganizerSession>& session,
+                                      const RestoreJob& job) {
+  if (!job.resume) {
+    // A Download's snapshot goes back as it came: a Download of what it
+    // holds, the other applications left as they are.
+    if (std::optional<std::vector<AppliId>> held =
+            PartOfGeneration(setup_.history_dir, job.source, *job.records)) {
+      if (held->size() == 1) return DownloadIn(session, held->front(), *job.records, job.snapshot);
+      uint8_t applis = 0;
+      for (AppliId id : *held) applis |= Bit(id);
+      if ((applis & Bit(kExpense)) != 0) applis |= Bit(kCategoryList);
+      std::unique_ptr<AppliStore> records = InSendingOrder(*job.records, applis);
+      for (AppliId id : *held) {
+        if (!records->IsPresent(id)) (void)records->ResetAppli(id);
+      }
+      SafeRun safe;
+      safe.take_snapshot = SnapshotOn(job.snapshot);
+      safe.skip = static_cast<uint8_t>(kEveryAppliMask & ~applis);
+      RestoreResult result = RunSafe(*session, RunMode::kRestore, kAllAppli, *records, safe);
+      // Told as the Download it stands for: no journal to go on from.
+      result.run_mode = RunMode::kDownload;
+      result.appli_mode = held->back();
+      result.replaced = applis;
+      if (!result.ok() && result.deleted) OfferPutBack(session, result);
+      return result;
+    }
+  }
+  return RestoreAll(session, job);
+}
+
+RestoreResult LinkCommands::RestoreAll(std::unique_ptr<OrganizerSession>& session,
+                                       const RestoreJob& job) {
   // The organizer gets each application in its default order, as the main
   // window commits it.
   std::unique_ptr<AppliStore> records = InSendingOrder(*job.records);
@@ -185,7 +232,7 @@ RestoreResult LinkCommands::RestoreAll(const RestoreJob& job) {
     safe.take_snapshot = take;
     safe.skip = done;
     Note(safe);
-    RestoreResult result = RunSafe(RunMode::kRestore, kAllAppli, *records, safe);
+    RestoreResult result = RunSafe(*session, RunMode::kRestore, kAllAppli, *records, safe);
     result.replaced = kEveryAppliMask;
     result.complete |= done;
     if (result.ok()) {
@@ -201,7 +248,10 @@ RestoreResult LinkCommands::RestoreAll(const RestoreJob& job) {
     result.deleted = true;
     if (safe.journal) result.resume_from = job.source;
     const AfterStop choice = user_.ChooseAfterStop(result);
-    if (choice == AfterStop::kResume && user_.ReadyForNextRun()) {
+    if (choice == AfterStop::kResume) {
+      // The line lost: the organizer has left its link mode, and the person
+      // who chose to go on has made it call again.
+      if (!session->open()) session = NewSession();
       done = result.complete;
       // The rest goes on from the snapshot while that is on disk and whole;
       // otherwise what the organizer holds now is kept first.
@@ -209,18 +259,25 @@ RestoreResult LinkCommands::RestoreAll(const RestoreJob& job) {
              !HoldsApplis(safe.kept, static_cast<uint8_t>(kEveryAppliMask & ~done));
       continue;
     }
-    if (choice == AfterStop::kPutBack && !result.snapshot.empty() && user_.ReadyForNextRun()) {
+    if (choice == AfterStop::kPutBack && !result.snapshot.empty()) {
       result.put_back_tried = true;
-      result.put_back = PutBack(result.snapshot, /*snapshot=*/false).code;
+      result.put_back = PutBackIn(session, result.snapshot).code;
     }
     return result;
   }
 }
 
 RestoreResult LinkCommands::Download(AppliId id, const AppliStore& from, bool snapshot) {
+  std::unique_ptr<OrganizerSession> session = NewSession();
+  RestoreResult result = DownloadIn(session, id, from, snapshot);
+  session->End();
+  return result;
+}
+
+RestoreResult LinkCommands::DownloadIn(std::unique_ptr<OrganizerSession>& session, AppliId id,
+                                       const AppliStore& from, bool snapshot) {
   // Expense goes with its category list.
-  const uint8_t applis =
-      id == kExpense ? static_cast<uint8_t>(Bit(id) | Bit(kCategoryList)) : Bit(id);
+  const uint8_t applis = ReplacedMask(id, 0);
   std::unique_ptr<AppliStore> records = InSendingOrder(from, applis);
   // Present even when `from` holds none of it: an empty application sent
   // empties the organizer's, and the large-change question counts it.
@@ -229,35 +286,61 @@ RestoreResult LinkCommands::Download(AppliId id, const AppliStore& from, bool sn
   }
   SafeRun safe;
   safe.take_snapshot = SnapshotOn(snapshot);
-  RestoreResult result = RunSafe(RunMode::kDownload, id, *records, safe);
+  RestoreResult result = RunSafe(*session, RunMode::kDownload, id, *records, safe);
   result.replaced = applis;
-  if (result.ok() || !result.deleted) return result;
-  if (user_.ChooseAfterStop(result) == AfterStop::kPutBack && !result.snapshot.empty() &&
-      user_.ReadyForNextRun()) {
-    result.put_back_tried = true;
-    result.put_back = PutBack(result.snapshot, /*snapshot=*/false).code;
-  }
+  if (!result.ok() && result.deleted) OfferPutBack(session, result);
   return result;
 }
 
+void LinkCommands::OfferPutBack(std::unique_ptr<OrganizerSession>& session,
+                                RestoreResult& stopped) {
+  if (user_.ChooseAfterStop(stopped) != AfterStop::kPutBack || stopped.snapshot.empty()) return;
+  stopped.put_back_tried = true;
+  stopped.put_back = PutBackIn(session, stopped.snapshot).code;
+}
+
 RestoreResult LinkCommands::PutBack(const std::filesystem::path& file, bool snapshot) {
+  std::unique_ptr<OrganizerSession> session = NewSession();
   AppliStore from(*setup_.code_tables);
   if (from.GetAppliBuf(kStoreSlots) != kStoreOk || ReadAnyBackupFile(from, file) != kStoreOk) {
     return RestoreResult::Failed(kResultNotCompatible);
   }
-  return Restore(RestoreJob{&from, file, "", std::nullopt, snapshot});
+  RestoreResult result = RestoreIn(session, RestoreJob{&from, file, "", std::nullopt, snapshot});
+  session->End();
+  return result;
+}
+
+RestoreResult LinkCommands::PutBackIn(std::unique_ptr<OrganizerSession>& session,
+                                      const std::filesystem::path& file) {
+  AppliStore from(*setup_.code_tables);
+  if (from.GetAppliBuf(kStoreSlots) != kStoreOk || ReadAnyBackupFile(from, file) != kStoreOk) {
+    return RestoreResult::Failed(kResultNotCompatible);
+  }
+  // As for going on: a lost line needs the organizer to call again.
+  if (!session->open()) session = NewSession();
+  return RestoreIn(session, RestoreJob{&from, file, "", std::nullopt, /*snapshot=*/false});
+}
+
+RestoreResult LinkCommands::Replace(OrganizerSession& session, uint8_t applis, AppliStore& records,
+                                    AppliStore* before,
+                                    const std::function<void(AppliId)>& complete, bool verify) {
+  SafeRun safe;
+  safe.take_snapshot = SnapshotOn(true);
+  safe.received = before;
+  safe.verify = verify;
+  safe.skip = static_cast<uint8_t>(kEveryAppliMask & ~applis);
+  safe.complete = complete;
+  RestoreResult result = RunSafe(session, RunMode::kRestore, kAllAppli, records, safe);
+  result.replaced = applis;
+  result.complete &= applis;
+  return result;
 }
 
 RestoreResult LinkCommands::Replace(uint8_t applis, AppliStore& records,
                                     const std::function<void(AppliId)>& complete, bool verify) {
-  SafeRun safe;
-  safe.take_snapshot = SnapshotOn(true);
-  safe.verify = verify;
-  safe.skip = static_cast<uint8_t>(kEveryAppliMask & ~applis);
-  safe.complete = complete;
-  RestoreResult result = RunSafe(RunMode::kRestore, kAllAppli, records, safe);
-  result.replaced = applis;
-  result.complete &= applis;
+  std::unique_ptr<OrganizerSession> session = NewSession();
+  RestoreResult result = Replace(*session, applis, records, nullptr, complete, verify);
+  session->End();
   return result;
 }
 

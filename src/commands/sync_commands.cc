@@ -9,6 +9,7 @@
 #include "platform/app_dirs.h"
 #include "sides/backup_file_endpoint.h"
 #include "sides/collection_endpoint.h"
+#include "sync/sync_round.h"
 #include "sync/sync_state.h"
 
 namespace kivo {
@@ -47,8 +48,9 @@ ConflictPolicy PolicyFor(KeptOnConflict kept, bool organizer_right) {
 
 }  // namespace
 
-SyncCommands::SyncCommands(LinkCommands& commands, CommandUser& user, SyncSetup setup)
-    : commands_(commands), user_(user), setup_(std::move(setup)), organizer_(commands) {}
+SyncCommands::SyncCommands(LinkCommands& commands, CommandUser& user, SyncSetup setup,
+                           OrganizerSession* session)
+    : commands_(commands), user_(user), setup_(std::move(setup)), organizer_(commands, session) {}
 
 fs::path SyncCommands::StateRoot(const SyncRequest& request) const {
   if (!request.state_root.empty()) return request.state_root;
@@ -98,29 +100,65 @@ OpenedSide SyncCommands::OpenSide(std::string_view name, const SyncRequest& requ
 }
 
 SyncRun SyncCommands::Run(SyncEndpoint& left, SyncEndpoint& right, const SyncRequest& request) {
-  if (!request.confirm_with || request.options.dry_run) return RunOnce(left, right, request);
-  SyncRequest dry = request;
-  dry.options.dry_run = true;
-  SyncRun preview = RunOnce(left, right, dry);
-  if (preview.end != SyncEnd::kDryRun && preview.end != SyncEnd::kRefused) return preview;
-  if (!user_.ConfirmSync(preview.report, *request.confirm_with)) {
-    preview.end = SyncEnd::kDeclined;
-    return preview;
-  }
-  // The person saw what the guards refused and agreed to it.
-  SyncRequest agreed = request;
-  agreed.options.force = request.options.force || preview.end == SyncEnd::kRefused;
-  return RunOnce(left, right, agreed);
+  SyncEndpoint* others[] = {&right};
+  return RunRound(left, others, request).front();
 }
 
-SyncRun SyncCommands::RunOnce(SyncEndpoint& left, SyncEndpoint& right, const SyncRequest& request) {
+std::vector<SyncRun> SyncCommands::RunRound(SyncEndpoint& left,
+                                            std::span<SyncEndpoint* const> others,
+                                            const SyncRequest& request,
+                                            std::span<const std::string> names) {
+  const std::array<uint8_t, 2> code = commands_.NewStore()->device_code();
+  std::vector<std::unique_ptr<SyncState>> states;
+  std::vector<RoundPair> pairs;
+  for (SyncEndpoint* right : others) {
+    states.push_back(std::make_unique<SyncState>(StateRoot(request), left.Identity(),
+                                                 right->Identity(), *setup_.tables));
+    states.back()->set_device_code(code);
+    const bool organizer_right = right == &organizer_ && &left != &organizer_;
+    pairs.push_back({right, states.back().get(), request.options.apps,
+                     PolicyFor(request.conflict, organizer_right)});
+  }
+  SyncRound round(left, std::move(pairs));
+  const SyncOptions& options = request.options;
+  const bool confirm = request.confirm_with.has_value() && !options.dry_run;
+  // Asked with a dry run shown, the guards speak in it; told to force, not.
+  const bool planned = round.Plan(options.force && !confirm);
+  auto ended = [&] {
+    std::vector<SyncRun> runs;
+    for (size_t i = 0; i < others.size(); ++i) {
+      runs.push_back(Ended(round.reports()[i], left, *others[i]));
+      runs.back().state_dir = states[i]->dir();
+    }
+    return runs;
+  };
+  bool go = planned && !options.dry_run;
+  bool force = options.force;
+  bool declined = false;
+  if (go && confirm) {
+    std::vector<SyncDryRun> dry_runs;
+    for (size_t i = 0; i < others.size(); ++i) {
+      dry_runs.push_back({i < names.size() ? names[i] : *request.confirm_with, round.reports()[i]});
+    }
+    // The person saw what the guards refused and agreed to it.
+    go = user_.ConfirmSync(dry_runs);
+    declined = !go;
+    force = force || round.refused();
+  }
+  if (go) round.Write(force, options.verify);
+  // The organizer's session ends with the round: END_COMMUNICATION once.
+  organizer_.Finish();
+  std::vector<SyncRun> runs = ended();
+  if (declined) {
+    for (SyncRun& run : runs) run.end = SyncEnd::kDeclined;
+  }
+  return runs;
+}
+
+SyncRun SyncCommands::Ended(const SyncReport& report, SyncEndpoint& left,
+                            SyncEndpoint& right) const {
   SyncRun run;
-  SyncState state(StateRoot(request), left.Identity(), right.Identity(), *setup_.tables);
-  state.set_device_code(commands_.NewStore()->device_code());
-  run.state_dir = state.dir();
-  SyncOptions options = request.options;
-  options.policy = PolicyFor(request.conflict, &right == &organizer_ && &left != &organizer_);
-  run.report = RunSync(left, right, state, options);
+  run.report = report;
   if (&left == &organizer_ || &right == &organizer_) {
     run.snapshot = organizer_.snapshot();
     run.organizer_deleted = organizer_.deleted();
@@ -156,23 +194,38 @@ SyncRun SyncCommands::RunOnce(SyncEndpoint& left, SyncEndpoint& right, const Syn
 
 SyncRun SyncCommands::Run(std::string_view left, std::string_view right,
                           const SyncRequest& request) {
-  SyncRun run;
-  std::array<OpenedSide, 2> sides;
-  const std::array<std::string_view, 2> names{left, right};
-  for (size_t i = 0; i < 2; ++i) {
-    sides[i] = OpenSide(names[i], request);
-    if (sides[i].side == nullptr) {
-      run.problem = sides[i].problem;
-      run.end = sides[i].bad_side ? SyncEnd::kBadSide : SyncEnd::kTargetTrouble;
-      return run;
+  const std::string others[] = {std::string(right)};
+  return RunRound(left, others, request).front();
+}
+
+std::vector<SyncRun> SyncCommands::RunRound(std::string_view left,
+                                            std::span<const std::string> others,
+                                            const SyncRequest& request) {
+  std::vector<OpenedSide> sides;
+  std::vector<std::string_view> names{left};
+  for (const std::string& other : others) names.push_back(other);
+  for (std::string_view name : names) {
+    sides.push_back(OpenSide(name, request));
+    if (sides.back().side == nullptr) {
+      SyncRun run;
+      run.problem = sides.back().problem;
+      run.end = sides.back().bad_side ? SyncEnd::kBadSide : SyncEnd::kTargetTrouble;
+      return {run};
     }
   }
-  if (sides[0].side->Identity() == sides[1].side->Identity()) {
-    run.problem = "both sides are " + sides[0].side->Identity();
-    run.end = SyncEnd::kBadSide;
-    return run;
+  for (size_t i = 0; i < sides.size(); ++i) {
+    for (size_t j = i + 1; j < sides.size(); ++j) {
+      if (sides[i].side->Identity() != sides[j].side->Identity()) continue;
+      SyncRun run;
+      run.problem =
+          (sides.size() == 2 ? "both sides are " : "two sides are ") + sides[i].side->Identity();
+      run.end = SyncEnd::kBadSide;
+      return {run};
+    }
   }
-  return Run(*sides[0].side, *sides[1].side, request);
+  std::vector<SyncEndpoint*> rights;
+  for (size_t i = 1; i < sides.size(); ++i) rights.push_back(sides[i].side);
+  return RunRound(*sides[0].side, rights, request);
 }
 
 }  // namespace kivo

@@ -3,16 +3,20 @@
 
 // The two-way sync as both programs run it: one call that opens the sides a
 // person names (the organizer through commands/organizer_endpoint.h, the
-// others from sides/), runs the engine (sync/sync_driver.h) with the pair's
-// state, shows the dry run first when asked to, and says how it ended.
+// others from sides/), runs the engine (sync/sync_round.h) with each pair's
+// state, shows the dry run first when asked to, and says how each pair ended.
+// The organizer is reached in one link session however many sides it is
+// synced with.
 
 #include <array>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "commands/command_user.h"
 #include "commands/link_commands.h"
@@ -48,8 +52,9 @@ struct SyncRequest {
   SyncOptions options;  // its policy is set from `conflict` and the sides
   KeptOnConflict conflict = KeptOnConflict::kBoth;
   // Set: a dry run first, put to CommandUser::ConfirmSync with this name for
-  // the side other than the organizer (as the desktop program does); else the
-  // sync as the options say (as the command line does).
+  // the side other than the organizer (as the desktop program does; a round
+  // names each pair's other side itself); else the sync as the options say
+  // (as the command line does).
   std::optional<std::string> confirm_with;
   std::filesystem::path state_root;  // empty: the "sync" folder of the setup's state folder
   std::string user;                  // the server login; empty: the URL's or the netrc's
@@ -88,13 +93,17 @@ struct OpenedSide {
 
 // The sync runs of one command, as the command line (`kivo-link sync`) and
 // the desktop program (File > Synchronize...) start them. The organizer is
-// one side for all of them: every session on it but the command's first asks
-// CommandUser::ReadyForNextRun. Passwords of servers are asked through
-// CommandUser::AskPassword when neither KIVO_PASSWORD nor the netrc give one.
+// one side for all of them, reached in one link session that the command's
+// last run ends (END_COMMUNICATION), or the one the caller gives. Passwords of servers are asked
+// through CommandUser::AskPassword when neither KIVO_PASSWORD nor the netrc give one.
 class SyncCommands {
  public:
-  // `commands` and `user` must outlive the object.
-  SyncCommands(LinkCommands& commands, CommandUser& user, SyncSetup setup);
+  // `commands` and `user` must outlive the object. `session`: the
+  // organizer's session when the caller has one (the organizer called
+  // already), which outlives the object and which the caller ends; null: one
+  // of the organizer side's own, opened by its first read.
+  SyncCommands(LinkCommands& commands, CommandUser& user, SyncSetup setup,
+               OrganizerSession* session = nullptr);
 
   // The organizer on the link's port, as a side.
   [[nodiscard]] OrganizerEndpoint& organizer() { return organizer_; }
@@ -109,12 +118,31 @@ class SyncCommands {
   [[nodiscard]] SyncRun Run(std::string_view left, std::string_view right,
                             const SyncRequest& request);
 
+  // Syncs `left` with each of `others` in turn, each pair with its own
+  // state, as one round: every side read once (the organizer in one
+  // session), one dry run covering every pair, then each side written once,
+  // so that a change made on one side reaches all. With
+  // `request.confirm_with`, the dry run is put to CommandUser::ConfirmSync,
+  // each pair named by `names` (the others as the person knows them; empty
+  // for one pair: confirm_with). One SyncRun per pair, in the order of
+  // `others`. The organizer's session ends with the round.
+  [[nodiscard]] std::vector<SyncRun> RunRound(SyncEndpoint& left,
+                                              std::span<SyncEndpoint* const> others,
+                                              const SyncRequest& request,
+                                              std::span<const std::string> names = {});
+  // Opens the sides from their names (`left` and each of `others`), then
+  // runs the round. A side that cannot be named or opened, or two sides that
+  // are one, give one SyncRun with the problem, and nothing is read.
+  [[nodiscard]] std::vector<SyncRun> RunRound(std::string_view left,
+                                              std::span<const std::string> others,
+                                              const SyncRequest& request);
+
   // The folder of the pairs' states a request uses.
   [[nodiscard]] std::filesystem::path StateRoot(const SyncRequest& request) const;
 
  private:
-  // One run of the engine, as the request's options say.
-  SyncRun RunOnce(SyncEndpoint& left, SyncEndpoint& right, const SyncRequest& request);
+  // How a pair of a round ended, for the front ends.
+  SyncRun Ended(const SyncReport& report, SyncEndpoint& left, SyncEndpoint& right) const;
 
   LinkCommands& commands_;
   CommandUser& user_;

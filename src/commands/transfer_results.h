@@ -65,6 +65,9 @@ struct RestoreResult {
   // Set when the person chose to put the snapshot back: how that went.
   ResultCode put_back = kResultSuccess;
   bool put_back_tried = false;
+  // After a stop: the session goes on (an abort taken between two records),
+  // so going on or putting the snapshot back needs no new press of PC-LINK.
+  bool session_open = false;
 
   bool ok() const { return code == kResultSuccess; }
   static RestoreResult Failed(ResultCode failure) {

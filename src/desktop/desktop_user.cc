@@ -4,7 +4,6 @@
 
 #include "comm/messages.h"
 #include "commands/transfer_results.h"
-#include "desktop/port_names.h"
 #include "store/app_settings.h"
 #include "view/main_view_model.h"
 
@@ -45,22 +44,16 @@ PromptBox ConnectionReminderBox() {
       "Information", PromptIcon::kInformation, PromptButtons::kOk};
 }
 
-bool DesktopUser::ReadyForNextRun() {
-  if (settings_ != nullptr && OnVirtualOrganizer(*settings_)) return true;
-  return Ask(ConnectionReminderBox()) == PromptAnswer::kOk;
-}
-
 bool DesktopUser::GoOnAfterSnapshot(RunMode run_mode, const std::filesystem::path& kept,
-                                    const std::vector<LargeRemoval>& large, Prompter& run) {
+                                    const std::vector<LargeRemoval>& large) {
   if (large.empty()) return true;
-  return run.Ask(LargeChangeQuestion(large, kept, CaptionOf(run_mode))) == PromptAnswer::kYes;
+  return Ask(LargeChangeQuestion(large, kept, CaptionOf(run_mode))) == PromptAnswer::kYes;
 }
 
-bool DesktopUser::TellSnapshotNotKept(RunMode run_mode, const std::string& error_text,
-                                      Prompter& run) {
-  // Told here, where the folder is known; the run then ends without a box of
-  // its own. An OK box has one answer.
-  (void)run.Ask(
+bool DesktopUser::TellSnapshotNotKept(RunMode run_mode, const std::string& error_text) {
+  // Told here, where the folder is known; the command then ends without a
+  // box of its own. An OK box has one answer.
+  (void)Ask(
       {"The records on your Organizer could not be kept in the backup history:\n" + error_text +
            "\n\nNothing was deleted. Choose a folder that can be written "
            "([History] Folder= in " +
@@ -119,6 +112,12 @@ RestoreStoppedBox DescribeStop(const RestoreResult& stopped) {
     box.text += "\nThe records it held before are kept in\n" + stopped.snapshot.string();
   }
   box.text += "\n\n";
+  if (!stopped.session_open && (restore || box.can_put_back)) {
+    // The organizer left its link mode with the line.
+    box.text +=
+        "To send the rest or put the snapshot back, connect your Organizer again and press its "
+        "[PC-LINK] button.\n";
+  }
   if (restore) box.text += "Send the rest: the applications not complete are sent again.\n";
   if (box.can_put_back) box.text += "Put the snapshot back: the Organizer as it was before.\n";
   box.text += "Leave it: the Organizer stays as it is now.";
@@ -129,9 +128,9 @@ RestoreStoppedBox DescribeStop(const RestoreResult& stopped) {
   return box;
 }
 
-bool DesktopUser::ConfirmSync(const SyncReport& dry_run, const std::string& other) {
+bool DesktopUser::ConfirmSync(std::span<const SyncDryRun> dry_runs) {
   const RowContext context = list_ != nullptr ? list_->Context() : RowContext();
-  return ConfirmSyncPreview(DescribeSyncPreview(dry_run, context, other));
+  return ConfirmSyncPreview(DescribeSyncPreview(dry_runs, context));
 }
 
 }  // namespace kivo

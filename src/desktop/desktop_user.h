@@ -58,7 +58,8 @@ PromptBox ConnectionReminderBox();
 // organizer: why, which applications are complete and which not, what the
 // organizer holds now, and the ways on (resume for a Restore, the snapshot
 // back when one was kept, or leave it, with the command line that finishes
-// it later).
+// it later); after a lost line, that going on needs the organizer to call
+// again.
 struct RestoreStoppedBox {
   std::string caption;
   std::string text;
@@ -77,24 +78,20 @@ struct RestoreStoppedBox {
 // through Ask (on the worker: through the run's prompter).
 class DesktopUser : public CommandUser {
  public:
-  // The settings whose port decides whether the organizer must be made ready
-  // again between sessions (not for the virtual organizer); not owned.
-  void set_settings(const AppSettings* settings) { settings_ = settings; }
   // The list whose dates and category names a sync's dry run shows records
   // in; not owned.
   void set_list(const MainViewModel* list) { list_ = list; }
 
-  bool ReadyForNextRun() override;
   bool GoOnAfterSnapshot(RunMode run_mode, const std::filesystem::path& kept,
-                         const std::vector<LargeRemoval>& large, Prompter& run) override;
-  bool TellSnapshotNotKept(RunMode run_mode, const std::string& error_text, Prompter& run) override;
+                         const std::vector<LargeRemoval>& large) override;
+  bool TellSnapshotNotKept(RunMode run_mode, const std::string& error_text) override;
   void TellHistoryNotWritten(const std::string& error_text) override;
   void TellJournalNotWritten(const std::filesystem::path& journal,
                              const std::string& error_text) override;
   void TellSnapshotNotUsable(const std::string& why, bool new_one) override;
   // File > "Synchronize...": the dry run in the desktop's words
   // (ConfirmSyncPreview).
-  bool ConfirmSync(const SyncReport& dry_run, const std::string& other) override;
+  bool ConfirmSync(std::span<const SyncDryRun> dry_runs) override;
 
   // The chosen file; nullopt when the user cancelled.
   [[nodiscard]] virtual std::optional<FileAnswer> ChooseFile(const FileQuestion& question) = 0;
@@ -104,8 +101,9 @@ class DesktopUser : public CommandUser {
   [[nodiscard]] virtual HistoryChoice ChooseGeneration(std::vector<Generation> generations) = 0;
   // The wait cursor while a file is read or written.
   virtual void SetBusy(bool busy) = 0;
-  // File > "Synchronize...": the words of the dry run of the organizer with
-  // the program's records or a target shown; true goes ahead (a refused one
+  // File > "Synchronize...": the words of the one dry run of the organizer
+  // with every side (the program's records, the targets) shown, while the
+  // organizer's session keeps the line open; true goes ahead (a refused one
   // with force), false changes nothing.
   [[nodiscard]] virtual bool ConfirmSyncPreview(const SyncPreviewText& preview) = 0;
   // What the status bar says when a link session of the command now running
@@ -115,7 +113,6 @@ class DesktopUser : public CommandUser {
   virtual void SessionsSay(std::optional<std::string> done) { (void)done; }
 
  private:
-  const AppSettings* settings_ = nullptr;
   const MainViewModel* list_ = nullptr;
 };
 

@@ -29,6 +29,7 @@ struct RestoreResult;
 struct SyncRun;
 class SerialDevices;
 struct VirtualOrganizerOptions;
+class VirtualPcLink;
 
 // The caption of the main window and of its start-up messages.
 inline constexpr const char* kProgramTitle = "PC Software for Norvale TR/VX-480";
@@ -150,6 +151,10 @@ class MainCommands {
   // mapped to it in [Ports], or the COM port dialog's virtual choice). Its
   // records live in the files directory.
   VirtualOrganizerOptions& virtual_options() { return *virtual_options_; }
+  // The virtual organizer's PC-LINK button for the command now running,
+  // pressed once as it started (the person made the organizer ready); null
+  // before the first command.
+  [[nodiscard]] VirtualPcLink* virtual_button() const { return virtual_button_.get(); }
   // The serial devices the COM port dialog offers; null (the default): the
   // system's, looked up while the dialog is open. Not owned.
   void set_serial_devices(SerialDevices* devices) { serial_devices_ = devices; }
@@ -205,6 +210,7 @@ class MainCommands {
   int active_sort_table_ = 0;
   std::unique_ptr<MainViewModel> model_;
   std::unique_ptr<VirtualOrganizerOptions> virtual_options_;
+  std::shared_ptr<VirtualPcLink> virtual_button_;
   SerialDevices* serial_devices_ = nullptr;
   DesktopUser* user_ = nullptr;
   ListView* view_ = nullptr;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "desktop/desktop_user.h"
 #include "view/sync_report_text.h"
 
 namespace kivo {
@@ -11,24 +12,42 @@ std::string SideCountsText(const SideCounts& counts) {
          std::to_string(counts.removed) + " removed";
 }
 
-SyncPreviewText DescribeSyncPreview(const SyncReport& dry_run, const RowContext& context,
-                                    const std::string& other) {
+SyncPreviewText DescribeSyncPreview(std::span<const SyncDryRun> pairs, const RowContext& context) {
   SyncPreviewText text;
-  text.intro = "Synchronizing your Organizer with " + other + " will do this:";
-  text.titles = {"Application", "On the " + dry_run.side_names[0],
-                 "On the " + dry_run.side_names[1], "Conflicts"};
-  for (const AppliReport& appli : dry_run.applis) {
-    text.rows.push_back({std::string(AppliName(appli.id)), SideCountsText(appli.counts[0]),
-                         SideCountsText(appli.counts[1]), std::to_string(appli.conflicts.size())});
+  const bool several = pairs.size() > 1;
+  std::string others;
+  bool refused = false;
+  for (size_t i = 0; i < pairs.size(); ++i) {
+    const SyncDryRun& pair = pairs[i];
+    others += (i == 0 ? "" : i + 1 == pairs.size() ? " and " : ", ") + pair.other;
+    const SyncReport& dry_run = pair.report;
+    refused = refused || dry_run.refused();
+    SyncPreviewText::Group group;
+    if (several) group.title = "With " + pair.other;
+    for (const AppliReport& appli : dry_run.applis) {
+      group.rows.push_back({std::string(AppliName(appli.id)), SideCountsText(appli.counts[0]),
+                            SideCountsText(appli.counts[1]),
+                            std::to_string(appli.conflicts.size())});
+    }
+    text.groups.push_back(std::move(group));
+    const std::string report = RenderSyncReport(dry_run, context);
+    const size_t from = std::min(report.find("Conflicts:\n"), report.find("Refused;"));
+    if (from == std::string::npos) continue;
+    if (!text.details.empty()) text.details += "\n";
+    if (several) text.details += "With " + pair.other + ":\n";
+    text.details += report.substr(from);
   }
-  const std::string report = RenderSyncReport(dry_run, context);
-  const size_t from = std::min(report.find("Conflicts:\n"), report.find("Refused;"));
-  text.details = from == std::string::npos ? "No conflicts." : report.substr(from);
-  text.question = dry_run.refused()
-                      ? "The sync is refused because it would empty or halve an application "
-                        "(above). Press OK only if that is what you want: it goes ahead all "
-                        "the same."
-                      : "Press OK to synchronize, Cancel to change nothing.";
+  if (text.details.empty()) text.details = "No conflicts.";
+  text.intro = "Synchronizing your Organizer with " + others + " will do this:";
+  const std::string organizer = pairs.empty() ? "organizer" : pairs[0].report.side_names[0];
+  text.titles = {"Application", "On the " + organizer,
+                 several || pairs.empty() ? std::string("On the other side")
+                                          : "On the " + pairs[0].report.side_names[1],
+                 "Conflicts"};
+  text.question = refused ? "The sync is refused because it would empty or halve an application "
+                            "(above). Press OK only if that is what you want: it goes ahead all "
+                            "the same."
+                          : "Press OK to synchronize, Cancel to change nothing.";
   return text;
 }
 

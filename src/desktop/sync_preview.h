@@ -6,9 +6,11 @@
 // them out.
 
 #include <array>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "commands/command_user.h"
 #include "sync/sync_report.h"
 #include "view/list_row.h"
 
@@ -29,22 +31,26 @@ inline constexpr ConflictChoice kConflictChoices[] = {
 // "2 added, 1 changed, 0 removed".
 [[nodiscard]] std::string SideCountsText(const SideCounts& counts);
 
-// The "Synchronize" dialog's words for a dry run of the organizer with
-// `other` (the side as the user knows it).
+// The "Synchronize" dialog's words for the one dry run of the organizer with
+// every side (each side as the user knows it).
 struct SyncPreviewText {
   std::string intro;
   // The columns: the application, what happens on each side, the conflicts.
   std::array<std::string, 4> titles;
-  std::vector<std::array<std::string, 4>> rows;
+  // The rows of one pair, under the side's name when there are several.
+  struct Group {
+    std::string title;  // empty for the only pair
+    std::vector<std::array<std::string, 4>> rows;
+  };
+  std::vector<Group> groups;
   // The conflicts with their records and sides, and the refusals, as the
   // command line prints them; the rows stand for its first lines.
   std::string details;
   // What OK does: a sync the guards refuse goes ahead all the same.
   std::string question;
 };
-[[nodiscard]] SyncPreviewText DescribeSyncPreview(const SyncReport& dry_run,
-                                                  const RowContext& context,
-                                                  const std::string& other);
+[[nodiscard]] SyncPreviewText DescribeSyncPreview(std::span<const SyncDryRun> pairs,
+                                                  const RowContext& context);
 
 // The password question for `user` (may be empty) on the server at `target`.
 [[nodiscard]] std::string PasswordQuestion(const std::string& target, const std::string& user);

@@ -1,6 +1,7 @@
-// File > "Synchronize...": the organizer with the program's own records, then
-// with each sync target of the settings. Each pair is shown as a dry run
-// first; the sync itself is the command layer's (commands/sync_commands.h).
+// File > "Synchronize...": the organizer with the program's own records and
+// with each sync target of the settings, in one link session. One dry run
+// covering every pair is shown first; the sync itself is the command layer's
+// (commands/sync_commands.h).
 
 #include "comm/messages.h"
 #include "commands/link_commands.h"
@@ -54,50 +55,63 @@ void MainCommands::Synchronize() {
   SyncRequest request;
   request.conflict = ParseConflictPolicy(settings_->sync.conflict).value_or(KeptOnConflict::kBoth);
 
+  // The program's records, then each target of the settings; a target that
+  // cannot be reached is told and left out.
   StoreEndpoint records(store_, WorkingDataPath(paths_.files_dir));
-  std::vector<std::string> done;
-  // One pair: its dry run shown, then the sync. False stops the command
-  // (cancelled or failed; the user has been told).
-  auto sync_pair = [&](SyncEndpoint& other, const std::string& name, SyncRequest pair_request) {
-    // The organizer side asks for the organizer to be made ready before each
-    // of its sessions but the first.
-    pair_request.confirm_with = name;
-    const SyncRun run = sync.Run(sync.organizer(), other, pair_request);
-    if (run.end == SyncEnd::kDeclined) return false;
-    if (&other == &records && records.changed() != 0) {
-      // The base now holds these records: the file must too, or a program
-      // that ends without saving would read them as removed next time.
-      RefreshList(/*resort=*/true);
-      if (!SaveDataFile()) {
-        Tell({"The synchronized records could not be saved in\n" +
-                  WorkingDataPath(paths_.files_dir).string() +
-                  "\nSave them with File > Save As before you end the program.",
-              kCaption, PromptIcon::kExclamation, PromptButtons::kOk});
-      }
-    }
-    if (!run.ok()) {
-      TellSyncFailure(run, name);
-      return false;
-    }
-    done.push_back(DoneLine(run, name));
-    return true;
-  };
-
-  bool complete = sync_pair(records, "the records on this PC", request);
-  for (size_t i = 0; complete && i < settings_->sync.targets.size(); ++i) {
-    const SyncTarget& target = settings_->sync.targets[i];
-    SyncRequest pair_request = request;
-    pair_request.user = target.user;
-    OpenedSide side = sync.OpenSide(target.Side(), pair_request);
+  std::vector<std::unique_ptr<SyncEndpoint>> targets;
+  std::vector<SyncEndpoint*> others{&records};
+  std::vector<std::string> names{"the records on this PC"};
+  bool complete = true;
+  for (const SyncTarget& target : settings_->sync.targets) {
+    SyncRequest target_request = request;
+    target_request.user = target.user;
+    OpenedSide side = sync.OpenSide(target.Side(), target_request);
     if (side.side == nullptr) {
       SyncRun opened;
       opened.end = SyncEnd::kTargetTrouble;
       opened.problem = side.problem;
       TellSyncFailure(opened, target.Side());
       complete = false;
-      break;
+      continue;
     }
-    complete = sync_pair(*side.side, target.Side(), pair_request);
+    others.push_back(side.side);
+    names.push_back(target.Side());
+    targets.push_back(std::move(side.owned));
+  }
+
+  // One session with the organizer: read once, every pair merged in turn,
+  // one dry run shown for all of them, then written once.
+  request.confirm_with = names.front();
+  const std::vector<SyncRun> runs = sync.RunRound(sync.organizer(), others, request, names);
+  if (records.changed() != 0) {
+    // The base now holds these records: the file must too, or a program
+    // that ends without saving would read them as removed next time.
+    RefreshList(/*resort=*/true);
+    if (!SaveDataFile()) {
+      Tell({"The synchronized records could not be saved in\n" +
+                WorkingDataPath(paths_.files_dir).string() +
+                "\nSave them with File > Save As before you end the program.",
+            kCaption, PromptIcon::kExclamation, PromptButtons::kOk});
+    }
+  }
+  std::vector<std::string> done;
+  bool told = false;
+  for (size_t i = 0; i < runs.size(); ++i) {
+    const SyncRun& run = runs[i];
+    // Cancelled on the dry run: nothing changed, nothing to tell.
+    if (run.end == SyncEnd::kDeclined) return;
+    if (run.ok()) {
+      done.push_back(DoneLine(run, names[i]));
+      continue;
+    }
+    complete = false;
+    // One failure stops the round; the side at fault says why.
+    const bool at_fault = run.report.failed_side.has_value() || !run.problem.empty() ||
+                          run.report.failure.message.rfind("stopped: ", 0) != 0;
+    if (!told && at_fault) {
+      TellSyncFailure(run, names[i]);
+      told = true;
+    }
   }
   if (done.empty()) return;
   std::string text = complete ? "Your Organizer is synchronized.\n"

@@ -23,7 +23,7 @@ SerialPortFactory MainCommands::PortFactory() const {
   VirtualOrganizerOptions organizer = *virtual_options_;
   organizer.device_code = settings_->device_code;
   if (organizer.data_dir.empty()) organizer.data_dir = paths_.files_dir;
-  return VirtualOrganizerFactory(organizer);
+  return VirtualOrganizerFactory(organizer, DefaultSerialPortFactory(), virtual_button_);
 }
 
 std::filesystem::path MainCommands::HistoryDir() const {
@@ -36,6 +36,8 @@ std::unique_ptr<LinkCommands> MainCommands::Commands() {
   setup.settings = settings_.get();
   setup.code_tables = &store_.code_tables();
   setup.sort_table = &tables_.sort[static_cast<size_t>(active_sort_table_)];
+  // Each command is one press of the organizer's PC-LINK button.
+  virtual_button_ = std::make_shared<VirtualPcLink>();
   setup.port_factory = PortFactory();
   setup.data_dir = paths_.files_dir;
   setup.history_dir = HistoryDir();

@@ -145,8 +145,17 @@ class CommLink {
   // Until the output queue is empty.
   [[nodiscard]] bool WaitSendQueue(Deadline deadline);
   // Takes at most one message from the queue. True when it was an abort
-  // (1127 or 1131): the abort flag rises and result becomes 0.
+  // (1127 or 1131): the abort flag rises and result becomes 0. While aborts
+  // are held (HoldAborts) an abort is only noted and the wait goes on.
   [[nodiscard]] bool PollAbort();
+  // While on, an abort does not break the wait it arrives in: a record being
+  // sent is finished, and SendAllRecords then stops with 0 before the next
+  // one, so the organizer is back in its command loop and the session can
+  // go on. Turning it off forgets an abort still held.
+  void HoldAborts(bool on);
+  // Whether an abort arrived while held; taking it ends the holding of that
+  // abort (the flag rises and result becomes 0, as for an abort not held).
+  [[nodiscard]] bool TakeHeldAbort();
   // Stores code; with port 1..4 it stores the port on success (16) and
   // port + 5 otherwise; any other port but -1 stores 10.
   void SetResult(ResultCode code, int port);
@@ -213,9 +222,13 @@ class CommLink {
 
   // ---- Negotiation and auto detection (comm_link_negotiation.cc) -----------
   // window gets the negotiation's status, and for a run with a log the
-  // model's title tag.
+  // model's title tag. request_received: the organizer's LINK_REQUEST has
+  // been taken off the line already (by a caller that waited for the
+  // organizer to call), so the handshake starts with the PC's ACK; the
+  // organizer waits two seconds for it.
   [[nodiscard]] ResultCode NegotiationForPC(int total = -1, int multiplier = -1,
-                                            LinkObserver* window = nullptr);
+                                            LinkObserver* window = nullptr,
+                                            bool request_received = false);
   [[nodiscard]] ResultCode NegotiationForDevice(LinkObserver* window = nullptr);
   // Tries COM1..COM4; returns 1..4 or 12. Leaves the port closed. window is
   // told each port tried.
@@ -275,6 +288,8 @@ class CommLink {
   PortSpec detected_port_;   // the port the last AutoDetect found
   ResultCode result_ = kResultSuccess;
   int abort_flag_ = 0;
+  bool hold_aborts_ = false;
+  bool abort_held_ = false;
   bool telephone_check_failed_ = false;
   LinkConfig config_;
   std::string log_file_name_;

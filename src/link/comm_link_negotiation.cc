@@ -44,13 +44,17 @@ std::string_view DeviceModelTag(DeviceModel model) {
   return "<E> ";
 }
 
-ResultCode CommLink::NegotiationForPC(int total, int multiplier, LinkObserver* window) {
+ResultCode CommLink::NegotiationForPC(int total, int multiplier, LinkObserver* window,
+                                      bool request_received) {
   if (!is_open()) return result_;
   WriteLogIfEnabled("========== Start Negotiation ==========\n\n");
   if (window != nullptr) window->OnStatus(0, kSourceNegotiation);
 
-  ResultCode r = WaitCommand(kLinkRequest, nullptr, nullptr, total, multiplier);
-  if (r != kResultSuccess) return r;
+  ResultCode r = kResultSuccess;
+  if (!request_received) {
+    r = WaitCommand(kLinkRequest, nullptr, nullptr, total, multiplier);
+    if (r != kResultSuccess) return r;
+  }
   WriteLogIfEnabled("---PC receives LinkRequest\n\n");
   r = SendCommand(kAck, 0, 0);
   if (r != kResultSuccess) return r;

@@ -286,6 +286,10 @@ ResultCode CommLink::SendAllRecords(std::span<const uint8_t> buffer, AppliId id,
   uint32_t last_progress = clock_->NowMs();
   const int total = static_cast<int>(records.size());
   for (int i = 0; i < total; ++i) {
+    if (TakeHeldAbort()) {
+      WriteLogIfEnabled(IndexText("!!!Abort (Now RecordIdx=%d)\n\n", i));
+      return kResultAborted;
+    }
     const ResultCode r = Send1Record(records[static_cast<size_t>(i)], id, role);
     if (r != kResultSuccess) {
       WriteLogIfEnabled(IndexText("!!!Abort (Now RecordIdx=%d)\n\n", i));

@@ -256,10 +256,28 @@ void CommLink::CancelPendingRead() {
   WriteLogIfEnabled("<<<<<<!!!Cancel I/O\n\n");
 }
 
+void CommLink::HoldAborts(bool on) {
+  hold_aborts_ = on;
+  abort_held_ = false;
+}
+
+bool CommLink::TakeHeldAbort() {
+  if (!abort_held_) return false;
+  abort_held_ = false;
+  abort_flag_ = 1;
+  SetResult(kResultAborted, -1);
+  return true;
+}
+
 bool CommLink::PollAbort() {
   std::optional<ThreadMessage> message = message_queue().TakeOne();
   if (!message) return false;
   if (message->id == kWmLinkAbort || message->id == kWmDetectAbort) {
+    if (hold_aborts_) {
+      if (!abort_held_) WriteLogIfEnabled("!!!Abort (at the end of the record)\n\n");
+      abort_held_ = true;
+      return false;
+    }
     abort_flag_ = 1;
     SetResult(kResultAborted, -1);
     return true;

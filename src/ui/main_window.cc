@@ -98,7 +98,6 @@ MainWindow::MainWindow(MainCommands& commands, QWidget* parent)
       parts_(std::make_unique<Parts>()) {
   InitUiResources();
   commands_.Attach(&user_, this);
-  user_.set_settings(&commands_.settings());
   setWindowIcon(QIcon(QStringLiteral(":/icons/app.svg")));
   setWindowTitle(QString::fromLatin1(kTitle));
   setMinimumSize(kWidth, kHeight);

@@ -99,6 +99,7 @@ QLabel* Text(QWidget* parent, const char* text, const QRect& geometry) {
 ProgressWindow::ProgressWindow(QWidget* parent, Clock* clock)
     : QDialog(parent),
       run_(std::make_unique<ProgressRun>(clock)),
+      active_(run_.get()),
       notifier_(std::make_unique<ProgressNotifier>(this)),
       prompter_(this) {
   setModal(true);
@@ -156,8 +157,20 @@ ProgressWindow::~ProgressWindow() {
 }
 
 void ProgressWindow::ApplyLinkSettings(const LinkSettings& settings) {
-  state_ = ProgressState(settings.run_mode);
   run_->ApplyLinkSettings(settings);
+  ShowSettings(settings);
+}
+
+ResultCode ProgressWindow::Run(LinkRun& run, const LinkSettings& shown) {
+  active_ = &run;
+  LinkSettings settings = shown;
+  settings.run_mode = run.run_mode();
+  ShowSettings(settings);
+  return Run();
+}
+
+void ProgressWindow::ShowSettings(const LinkSettings& settings) {
+  state_ = ProgressState(settings.run_mode);
   setWindowTitle(QString::fromStdString(state_.Title()));
   const std::string name =
       settings.port_name.empty() ? std::to_string(settings.com_port) : settings.port_name;
@@ -171,25 +184,25 @@ ResultCode ProgressWindow::Run() {
   result_ = kResultAborted;
   const int code = exec();
   // The outcome arrived through OnEnd already; this only joins the worker.
-  (void)run_->Wait();
+  (void)active_->Wait();
   // Without an end the window was closed with the code of done().
   const ResultCode result = ended_ ? result_ : static_cast<ResultCode>(code);
   // Joined: the link's model is the one the negotiation learned.
   if (result == kResultSuccess) {
-    model_seen_ = run_->link().device_model() == DeviceModel::kM ? QStringLiteral("VX-480M")
-                                                                 : QStringLiteral("TR/VX-480");
+    model_seen_ = active_->device_model() == DeviceModel::kM ? QStringLiteral("VX-480M")
+                                                             : QStringLiteral("TR/VX-480");
   }
   return result;
 }
 
-SafeTransferReport ProgressWindow::safe_report() const { return run_->run().safe_report(); }
+SafeTransferReport ProgressWindow::safe_report() const { return active_->safe_report(); }
 
 void ProgressWindow::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   if (started_) return;
   started_ = true;
   status_->setText(FromPcText(state_.status_text()));
-  if (!run_->Start(notifier_.get(), &prompter_)) {
+  if (!active_->Start(notifier_.get(), &prompter_)) {
     start_failed_ = true;
     ShowMessageBox(
         this, {"Cannot start download.", "Error", PromptIcon::kExclamation, PromptButtons::kOk});
@@ -203,7 +216,7 @@ void ProgressWindow::reject() {
     QDialog::done(kResultAborted);
     return;
   }
-  run_->Abort();
+  active_->Abort();
 }
 
 void ProgressWindow::closeEvent(QCloseEvent* event) {
@@ -249,7 +262,7 @@ void ProgressWindow::OnEnd(ResultCode result) {
   const bool replacing =
       state_.run_mode() == RunMode::kRestore || state_.run_mode() == RunMode::kDownload;
   std::optional<PromptBox> box = ProgressState::OutcomeBox(result);
-  if (replacing && box && run_->run().safe_report().deleted) box.reset();
+  if (replacing && box && active_->safe_report().deleted) box.reset();
   if (box) {
     // A port that would not open: why, in the words of `kivo-link ports`.
     const bool not_opened = result >= kResultCannotOpenCom1 && result <= kResultCannotOpenPort;

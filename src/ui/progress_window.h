@@ -41,6 +41,10 @@ class ProgressWindow : public QDialog {
   void ApplyLinkSettings(const LinkSettings& settings);
   // Shows the window modally until the run ends; the run's ResultCode.
   ResultCode Run();
+  // The same for a run of the caller's (a step of a link session), with the
+  // port and texts of `shown` and the rules of the run's mode; the run must
+  // outlive the window's Run.
+  ResultCode Run(LinkRun& run, const LinkSettings& shown);
   // What the safety steps of a Restore or Download did (after Run).
   SafeTransferReport safe_report() const;
 
@@ -69,8 +73,11 @@ class ProgressWindow : public QDialog {
   void OnTitleTag(const QString& tag);
   void OnEnd(ResultCode result);
   void ShowTexts();
+  // The title, the texts and the port of a run with `settings`.
+  void ShowSettings(const LinkSettings& settings);
 
   std::unique_ptr<ProgressRun> run_;
+  LinkRun* active_;  // run_, or the caller's
   std::unique_ptr<ProgressNotifier> notifier_;
   QtPrompter prompter_;
   ProgressState state_{RunMode::kNegotiation};

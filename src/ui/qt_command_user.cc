@@ -56,12 +56,10 @@ HistoryChoice QtCommandUser::ChooseGeneration(std::vector<Generation> generation
   }
 }
 
-ResultCode QtCommandUser::RunTransfer(const LinkSettings& settings, SafeTransferReport* report) {
+ResultCode QtCommandUser::Show(LinkRun& run, const LinkSettings& shown) {
   ProgressWindow window(parent_);
-  window.ApplyLinkSettings(settings);
-  const ResultCode result = window.Run();
-  if (report != nullptr) *report = window.safe_report();
-  if (run_listener_) run_listener_(settings.run_mode, result, window.model_seen(), sessions_say_);
+  const ResultCode result = window.Run(run, shown);
+  if (run_listener_) run_listener_(shown.run_mode, result, window.model_seen(), sessions_say_);
   return result;
 }
 

@@ -40,7 +40,7 @@ class QtCommandUser : public DesktopUser {
   std::optional<std::string> AskPassword(const std::string& target,
                                          const std::string& user) override;
 
-  ResultCode RunTransfer(const LinkSettings& settings, SafeTransferReport* report) override;
+  ResultCode Show(LinkRun& run, const LinkSettings& shown) override;
   AfterStop ChooseAfterStop(const RestoreResult& stopped) override;
 
  private:

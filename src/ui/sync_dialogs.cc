@@ -186,14 +186,27 @@ SyncPreviewDialog::SyncPreviewDialog(const SyncPreviewText& text, QWidget* paren
       counts_(NewList(this, {}, "counts")),
       details_(new QPlainTextEdit(this)),
       question_(new QLabel(this)) {
-  Column(this)->addWidget(new QLabel(FromUtf8(text.intro), this));
+  auto* intro = new QLabel(FromUtf8(text.intro), this);
+  intro->setWordWrap(true);
+  Column(this)->addWidget(intro);
   QStringList titles;
   for (const std::string& title : text.titles) titles << FromUtf8(title);
   counts_->setHeaderLabels(titles);
-  for (const std::array<std::string, 4>& row : text.rows) {
-    auto* item = new QTreeWidgetItem(counts_);
-    for (int column = 0; column < 4; ++column) item->setText(column, FromUtf8(row[column]));
+  for (const SyncPreviewText::Group& group : text.groups) {
+    QTreeWidgetItem* parent_item = nullptr;
+    if (!group.title.empty()) {
+      parent_item = new QTreeWidgetItem(counts_);
+      parent_item->setText(0, FromUtf8(group.title));
+      parent_item->setFirstColumnSpanned(true);
+    }
+    for (const std::array<std::string, 4>& row : group.rows) {
+      auto* item =
+          parent_item != nullptr ? new QTreeWidgetItem(parent_item) : new QTreeWidgetItem(counts_);
+      for (int column = 0; column < 4; ++column) item->setText(column, FromUtf8(row[column]));
+    }
   }
+  counts_->expandAll();
+  counts_->setRootIsDecorated(text.groups.size() > 1);
   counts_->setMinimumSize(640, 170);
   counts_->setColumnWidth(0, 110);
   counts_->setColumnWidth(1, 220);

@@ -76,14 +76,15 @@ class SyncTargetsDialog : public OptionDialog {
   QComboBox* conflict_;
 };
 
-// "Synchronize": what a sync of the organizer with one other side would do,
-// read from both but changing neither: per application what is added,
-// changed and removed on each side, then the conflicts with their records
-// and sides. A sync the guards refuse is a question: OK goes ahead all the
-// same. Cancel changes nothing.
+// "Synchronize": what a sync of the organizer with every other side would
+// do, read from all but changing none (the organizer's link session waits
+// meanwhile): per side and application what is added, changed and removed
+// on each side, then the conflicts with their records and sides. A sync the guards refuse is a
+// question: OK goes ahead all the same. Cancel changes nothing.
 class SyncPreviewDialog : public OptionDialog {
   Q_OBJECT
  public:
+  // Several pairs show as one row per side, with the applications beneath it.
   explicit SyncPreviewDialog(const SyncPreviewText& text, QWidget* parent = nullptr);
 
   QTreeWidget* counts() const { return counts_; }

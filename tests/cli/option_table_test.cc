@@ -35,9 +35,11 @@ struct RangeCase {
   int high;
 };
 const RangeCase kRanges[] = {
-    {"--device-code", 1, 2},   {"--date-format", 0, 2},        {"--hour-format", 0, 1},
-    {"--to-command", 1, 3600}, {"--to-packet", 1, 3600},       {"--to-multiplier", 0, 60000},
-    {"--tel-min", 0, 65535},   {"--virtual-baud", 0, 1000000}, {"--virtual-hang-up", 1, 65535},
+    {"--device-code", 1, 2},         {"--date-format", 0, 2},
+    {"--hour-format", 0, 1},         {"--to-command", 1, 3600},
+    {"--to-packet", 1, 3600},        {"--to-multiplier", 0, 60000},
+    {"--tel-min", 0, 65535},         {"--virtual-baud", 0, 1000000},
+    {"--virtual-hang-up", 1, 65535}, {"--virtual-press-every", 1, 86400},
 };
 
 TEST(OptionTable, EachRangeIsEnforcedAtBothEnds) {

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "comm/link_settings.h"
+#include "comm/progress_run.h"
 
 namespace kivo::cli {
 namespace {

@@ -10,6 +10,7 @@
 #include "comm/virtual_organizer.h"
 #include "history/history.h"
 #include "store/backup_file.h"
+#include "support/organizer_pair.h"
 #include "support/scripted_user.h"
 #include "support/temp_dir.h"
 #include "support/virtual_run.h"
@@ -49,9 +50,13 @@ class LinkCommandsTest : public ::testing::Test {
     setup.settings = &settings_;
     setup.code_tables = &tables_.code;
     setup.sort_table = &tables_.model0;
-    setup.port_factory = VirtualOrganizerFactory(options_);
+    // One press of PC-LINK for each command: a second session waits for a
+    // further press, which only a test that plays the person gives.
+    button_ = std::make_shared<VirtualPcLink>();
+    setup.port_factory = VirtualOrganizerFactory(options_, DefaultSerialPortFactory(), button_);
     setup.data_dir = dir_.path();
     setup.history_dir = history_;
+    setup.link_clock = link_clock_;
     return std::make_unique<LinkCommands>(std::move(setup), user);
   }
   // What the organizer holds now, read without a fault.
@@ -74,6 +79,8 @@ class LinkCommandsTest : public ::testing::Test {
   fs::path file_path_ = dir_.path() / "file.bkf";
   PcTables tables_;
   VirtualOrganizerOptions options_;
+  std::shared_ptr<VirtualPcLink> button_;
+  Clock* link_clock_ = nullptr;
   AppSettings settings_;
   ScriptedUser user_;
   std::unique_ptr<AppliStore> before_;
@@ -91,11 +98,19 @@ TEST_F(LinkCommandsTest, RestoreStoppedAfterDeletingEndsWhereThePersonChose) {
     options_.hang_up_after_records = 6;
     ScriptedUser user;
     user.after_stop = {choice};
+    // The line was lost with the organizer's link mode: going on needs the
+    // person to press PC-LINK again, once; leaving it needs nothing.
+    int presses = 0;
+    user.on_stop = [&](const RestoreResult& stopped, AfterStop chosen) {
+      EXPECT_FALSE(stopped.session_open);
+      if (chosen != AfterStop::kLeave && presses++ == 0) button_->Press();
+    };
     RestoreJob job;
     job.records = file_.get();
     job.source = file_path_;
     const RestoreResult r = Commands(user)->Restore(job);
     ASSERT_EQ(user.stopped_complete.size(), 1u);
+    EXPECT_EQ(presses, choice == AfterStop::kLeave ? 0 : 1);
     EXPECT_EQ(user.stopped_complete[0] & ((1 << kTelephone) | (1 << kSchedule)), 1 << kTelephone);
     EXPECT_TRUE(r.deleted);
     EXPECT_EQ(ListGenerations(history_).size(), 1u) << "one snapshot, even when resumed";
@@ -175,6 +190,53 @@ TEST_F(LinkCommandsTest, SafetyStepsStopBeforeDeleting) {
   ASSERT_EQ(user_.told.size(), 2u);
   EXPECT_EQ(user_.told[0].rfind("not kept: ", 0), 0u);
   EXPECT_EQ(user_.told[1].rfind("history: ", 0), 0u);
+}
+
+// A person who takes ten minutes over the large-change question finds the
+// session open: the link says ACK meanwhile and nothing else. Yes then
+// restores; No ends the session with END_COMMUNICATION, nothing deleted.
+TEST_F(LinkCommandsTest, LargeChangeQuestionAnsweredAfterTenMinutesFindsTheSessionOpen) {
+  class SlowUser : public ScriptedUser {
+   public:
+    explicit SlowUser(Clock& clock) : clock_(clock) {}
+    bool GoOnAfterSnapshot(RunMode mode, const fs::path& kept,
+                           const std::vector<LargeRemoval>& shown) override {
+      clock_.SleepMs(10 * 60 * 1000);
+      return ScriptedUser::GoOnAfterSnapshot(mode, kept, shown);
+    }
+
+   private:
+    Clock& clock_;
+  };
+  ScaledClock clock(60);
+  link_clock_ = &clock;
+  auto empty = NewStore(tables_.code);
+  empty->EnsureAllAppli();
+  for (const bool yes : {false, true}) {
+    SCOPED_TRACE(yes);
+    options_.log_file_name = (dir_.path() / (yes ? "yes.log" : "no.log")).string();
+    SlowUser user(clock);
+    user.go_on_after_large = yes;
+    RestoreJob job;
+    job.records = empty.get();
+    const RestoreResult r = Commands(user)->Restore(job);
+    ASSERT_FALSE(user.large.empty());
+    EXPECT_EQ(r.code, yes ? kResultSuccess : kResultGaveUp);
+    EXPECT_EQ(r.deleted, yes);
+    std::ifstream in(options_.log_file_name);
+    const std::string log((std::istreambuf_iterator<char>(in)), {});
+    size_t acks = 0;
+    for (size_t at = log.find("receives ACK"); at != std::string::npos;
+         at = log.find("receives ACK", at + 1)) {
+      ++acks;
+    }
+    EXPECT_GE(acks, 30u) << "the line was silent while the person thought";
+    EXPECT_EQ(log.find("DELETE_ALL_RECORDS") != std::string::npos, yes);
+    EXPECT_NE(log.find("receives END_COMMUNICATION"), std::string::npos);
+  }
+  options_.log_file_name.clear();
+  link_clock_ = nullptr;
+  EXPECT_TRUE(Holds(*empty));
 }
 
 }  // namespace

@@ -5,24 +5,20 @@
 
 namespace kivo {
 
-ResultCode ScriptedUser::RunTransfer(const LinkSettings& settings, SafeTransferReport* report) {
-  ++sessions;
-  ProgressRun run;
-  run.ApplyLinkSettings(settings);
+ResultCode ScriptedUser::Show(LinkRun& run, const LinkSettings&) {
+  ++steps;
   QuietWindow window;
   if (!run.Start(&window, &prompter)) return kResultGaveUp;
-  const ResultCode result = run.Wait();
-  if (report != nullptr) *report = run.run().safe_report();
-  return result;
+  return run.Wait();
 }
 
 bool ScriptedUser::GoOnAfterSnapshot(RunMode, const std::filesystem::path&,
-                                     const std::vector<LargeRemoval>& shown, Prompter&) {
+                                     const std::vector<LargeRemoval>& shown) {
   large = shown;
   return shown.empty() || go_on_after_large;
 }
 
-bool ScriptedUser::TellSnapshotNotKept(RunMode, const std::string& error_text, Prompter&) {
+bool ScriptedUser::TellSnapshotNotKept(RunMode, const std::string& error_text) {
   told.push_back("not kept: " + error_text);
   return false;
 }
@@ -42,14 +38,17 @@ void ScriptedUser::TellSnapshotNotUsable(const std::string& why, bool) {
 
 AfterStop ScriptedUser::ChooseAfterStop(const RestoreResult& stopped) {
   stopped_complete.push_back(stopped.complete);
-  if (after_stop.empty()) return AfterStop::kLeave;
-  const AfterStop choice = after_stop.front();
-  after_stop.pop_front();
+  AfterStop choice = AfterStop::kLeave;
+  if (!after_stop.empty()) {
+    choice = after_stop.front();
+    after_stop.pop_front();
+  }
+  if (on_stop) on_stop(stopped, choice);
   return choice;
 }
 
-bool ScriptedUser::ConfirmSync(const SyncReport& dry_run, const std::string&) {
-  dry_runs.push_back(dry_run);
+bool ScriptedUser::ConfirmSync(std::span<const SyncDryRun> shown) {
+  dry_runs.insert(dry_runs.end(), shown.begin(), shown.end());
   if (confirm.empty()) return false;
   const bool yes = confirm.front();
   confirm.pop_front();

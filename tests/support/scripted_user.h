@@ -5,6 +5,7 @@
 
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,7 +16,7 @@
 
 namespace kivo {
 
-// Runs every session to its end without a window, answers boxes through a
+// Runs every step of a session to its end without a window, answers boxes through a
 // ScriptedPrompter, and keeps what the safety steps told: each message as a
 // line ("history: ...", "journal: ...", "not usable: ...", "not kept: ..."),
 // the large removals it was shown, and the stops it chose for. The choices
@@ -24,29 +25,26 @@ namespace kivo {
 class ScriptedUser : public CommandUser {
  public:
   PromptAnswer Ask(const PromptBox& box) override { return prompter.Ask(box); }
-  ResultCode RunTransfer(const LinkSettings& settings, SafeTransferReport* report) override;
+  ResultCode Show(LinkRun& run, const LinkSettings& shown) override;
   bool GoOnAfterSnapshot(RunMode run_mode, const std::filesystem::path& kept,
-                         const std::vector<LargeRemoval>& large, Prompter& run) override;
-  bool TellSnapshotNotKept(RunMode run_mode, const std::string& error_text, Prompter& run) override;
+                         const std::vector<LargeRemoval>& large) override;
+  bool TellSnapshotNotKept(RunMode run_mode, const std::string& error_text) override;
   void TellHistoryNotWritten(const std::string& error_text) override;
   void TellJournalNotWritten(const std::filesystem::path& journal,
                              const std::string& error_text) override;
   void TellSnapshotNotUsable(const std::string& why, bool new_one) override;
   AfterStop ChooseAfterStop(const RestoreResult& stopped) override;
-  bool ConfirmSync(const SyncReport& dry_run, const std::string& other) override;
-  bool ReadyForNextRun() override {
-    ++ready_asked;
-    return ready;
-  }
+  bool ConfirmSync(std::span<const SyncDryRun> dry_runs) override;
 
   ScriptedPrompter prompter;
   std::deque<AfterStop> after_stop;
+  // Called after a stop is chosen for, with the choice: where a person
+  // presses the organizer's PC-LINK button again when the line was lost.
+  std::function<void(const RestoreResult&, AfterStop)> on_stop;
   std::deque<bool> confirm;
-  std::vector<SyncReport> dry_runs;
+  std::vector<SyncDryRun> dry_runs;
   bool go_on_after_large = true;
-  int sessions = 0;
-  bool ready = true;  // makes the organizer ready for a further session
-  int ready_asked = 0;
+  int steps = 0;  // runs shown: the steps of the link sessions
   std::vector<std::string> told;
   std::vector<LargeRemoval> large;
   std::vector<uint8_t> stopped_complete;  // RestoreResult::complete of each stop

@@ -132,7 +132,12 @@ TEST_F(SafetyCommandsTest, RestoreThatStopsSendsTheRestWhenAsked) {
   program->commands.virtual_options().hang_up_after_records = records;
   test::BoxScript script;
   QString stop_text;
-  script.OnDialog(ChooseAfterStop("resume", &stop_text));
+  // The line was lost with the organizer's link mode: the person presses
+  // PC-LINK again before sending the rest.
+  script.OnDialog([&](QDialog& dialog) {
+    program->commands.virtual_button()->Press();
+    return ChooseAfterStop("resume", &stop_text)(dialog);
+  });
   // The status while the snapshot is taken says why nothing is sent yet.
   QStringList statuses;
   QTimer watch;

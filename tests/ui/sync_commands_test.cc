@@ -197,16 +197,31 @@ TEST_F(SyncCommandsTest, TargetsRoundTripThroughTheSettingsFile) {
   EXPECT_EQ(text.find("ssword"), std::string::npos);
 }
 
-TEST_F(SyncCommandsTest, VdirTargetGetsTheTelephoneCards) {
+// Two targets, one press of PC-LINK: the organizer is read once, one dry run
+// covers the program's records and both folders, and each folder gets its
+// applications.
+TEST_F(SyncCommandsTest, TwoVdirTargetsInOneSessionAndOneDialog) {
   const fs::path vdir = paths_.files_dir / "contacts";
+  const fs::path calendar = paths_.files_dir / "calendar";
   fs::create_directories(vdir);
-  WriteSettings(std::string(test::kVirtualCom1) +
-                "[Sync]\r\nTargets=1\r\nTarget1=contacts:" + vdir.string() + "\r\n");
+  fs::create_directories(calendar);
+  WriteSettings(std::string(test::kVirtualCom1) + "[Sync]\r\nTargets=2\r\nTarget1=contacts:" +
+                vdir.string() + "\r\nTarget2=calendar:" + calendar.string() + "\r\n");
   auto window = Open();
   test::BoxScript script;
-  script.OnDialog(Preview(true));  // the program's records
-  script.OnDialog(Preview(true));  // the address book
+  QString shown;
+  script.OnDialog(Preview(true, &shown));
   window->Choose("S&ynchronize...");
+  const std::vector<std::string> sides{"the records on this PC", "contacts:" + vdir.string(),
+                                       "calendar:" + calendar.string()};
+  for (const std::string& side : sides) {
+    EXPECT_TRUE(shown.contains(QString::fromStdString("\nWith " + side + "|"))) << side;
+  }
+  size_t events = 0;
+  for (const auto& entry : fs::directory_iterator(calendar)) {
+    events += entry.path().extension() == ".ics" ? 1 : 0;
+  }
+  EXPECT_GT(events, 0u);
   const Records cards = StoreRecords(*sample_, kTelephone);
   std::string all;
   size_t files = 0;
