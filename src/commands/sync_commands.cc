@@ -120,7 +120,8 @@ SyncRun SyncCommands::Run(SyncEndpoint& left, SyncEndpoint& right, const SyncReq
     case SyncOutcome::kFailed:
       break;
   }
-  run.end = SyncEnd::kTargetTrouble;
+  run.end = run.report.failure.fault == EndpointFault::kRefused ? SyncEnd::kBadSide
+                                                                : SyncEnd::kTargetTrouble;
   if (!run.report.failed_side) return run;
   const EndpointStatus& failure = run.report.failure;
   SyncEndpoint& failed = *run.report.failed_side == Side::kLeft ? left : right;

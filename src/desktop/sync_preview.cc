@@ -18,12 +18,23 @@ SyncPreviewText DescribeSyncPreview(const SyncReport& dry_run, const RowContext&
   text.titles = {"Application", "On the " + dry_run.side_names[0],
                  "On the " + dry_run.side_names[1], "Conflicts"};
   for (const AppliReport& appli : dry_run.applis) {
-    text.rows.push_back({std::string(AppliName(appli.id)), SideCountsText(appli.counts[0]),
-                         SideCountsText(appli.counts[1]), std::to_string(appli.conflicts.size())});
+    std::array<std::string, 2> sides;
+    for (size_t s = 0; s < 2; ++s) {
+      sides[s] = SideCountsText(appli.counts[s]);
+      if (!appli.not_fitting[s].empty()) {
+        sides[s] += ", " + std::to_string(appli.not_fitting[s].size()) + " without room";
+      }
+    }
+    text.rows.push_back({std::string(AppliName(appli.id)), sides[0], sides[1],
+                         std::to_string(appli.conflicts.size())});
   }
-  const std::string report = RenderSyncReport(dry_run, context);
-  const size_t from = std::min(report.find("Conflicts:\n"), report.find("Refused;"));
-  text.details = from == std::string::npos ? "No conflicts." : report.substr(from);
+  if (dry_run.first_sync) {
+    text.intro +=
+        "\nThe two have not been synchronized before: records that are the same on "
+        "both are kept once, records that differ are shown as conflicts.";
+  }
+  text.details = RenderSyncDetails(dry_run, context);
+  if (text.details.empty()) text.details = "Nothing changes.";
   text.question = dry_run.refused()
                       ? "The sync is refused because it would empty or halve an application "
                         "(above). Press OK only if that is what you want: it goes ahead all "

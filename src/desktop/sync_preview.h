@@ -36,8 +36,9 @@ struct SyncPreviewText {
   // The columns: the application, what happens on each side, the conflicts.
   std::array<std::string, 4> titles;
   std::vector<std::array<std::string, 4>> rows;
-  // The conflicts with their records and sides, and the refusals, as the
-  // command line prints them; the rows stand for its first lines.
+  // Under the rows: what a side read in part or not at all, the records
+  // each side gets, loses or has no room for, the conflicts with their
+  // records and sides, and the refusals, as the command line prints them.
   std::string details;
   // What OK does: a sync the guards refuse goes ahead all the same.
   std::string question;

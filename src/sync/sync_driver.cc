@@ -1,5 +1,6 @@
 #include "sync/sync_driver.h"
 
+#include "sync/organizer_form.h"
 #include "sync/sync_plan.h"
 
 namespace kivo {
@@ -29,7 +30,9 @@ void Summarize(const SyncPlan& plan, SyncReport& report) {
       out.counts[SideIndex(side)] = {static_cast<int>(changes.added.size()),
                                      static_cast<int>(changes.changed.size()),
                                      static_cast<int>(changes.removed.size())};
+      out.changes[SideIndex(side)] = changes;
     }
+    out.not_fitting = appli.not_fitting;
     out.conflicts = appli.merge.conflicts;
     out.refusals = appli.refusals;
     out.rewritten = appli.rewritten;
@@ -40,8 +43,8 @@ void Summarize(const SyncPlan& plan, SyncReport& report) {
 // Writes one side's applications, recording each confirmation in the steps.
 // False with the report filled in on failure.
 bool WriteSide(SyncEndpoint& endpoint, Side side, const SyncPlan& plan,
-               const EndpointMemory& memory, bool verify, SyncState& state, SyncSteps& steps,
-               SyncReport& report) {
+               const EndpointMemory& memory, bool verify, const OrganizerForm& form,
+               SyncState& state, SyncSteps& steps, SyncReport& report) {
   const std::vector<AppliWrite> writes = WritesOf(plan, side);
   if (writes.empty()) return true;
   auto confirmed = [&](AppliId id) {
@@ -58,6 +61,7 @@ bool WriteSide(SyncEndpoint& endpoint, Side side, const SyncPlan& plan,
     return false;
   }
   if (!verify || !outcome.read_back) return true;
+  form.Canonicalize(*outcome.read_back);
   for (const AppliWrite& write : writes) {
     if (!SameRecords(outcome.read_back->of(write.id), write.target)) {
       // The side acknowledged every record but lost some: not complete after
@@ -75,19 +79,71 @@ bool WriteSide(SyncEndpoint& endpoint, Side side, const SyncPlan& plan,
   return true;
 }
 
+// The applications both sides hold of those asked for, as "Telephone" or
+// "Schedule, Anniversary and To Do".
+std::string AppliNames(AppliMask mask) {
+  std::vector<std::string> names;
+  for (AppliId id = 0; id < kSyncAppliCount; ++id) {
+    if (HasAppli(mask, id)) names.emplace_back(AppliName(id));
+  }
+  std::string text;
+  for (size_t i = 0; i < names.size(); ++i) {
+    text += (i == 0 ? "" : i + 1 == names.size() ? " and " : ", ") + names[i];
+  }
+  return text.empty() ? "nothing" : text;
+}
+
+// Both sides' records as the merge takes them (settle.h): the side that
+// holds records whole first, so the other is matched against it.
+void Settle(const std::array<SyncEndpoint*, 2>& sides, AppliMask apps, const RecordSet& base,
+            const OrganizerForm& form, std::array<RecordSet, 2>& now) {
+  const std::array<ReadBackForm, 2> back{sides[0]->ReadBack(), sides[1]->ReadBack()};
+  const std::array<size_t, 2> order =
+      back[0] && !back[1] ? std::array<size_t, 2>{1, 0} : std::array<size_t, 2>{0, 1};
+  for (size_t s : order) {
+    for (AppliId id = 0; id < kSyncAppliCount; ++id) {
+      if (!HasAppli(apps, id)) continue;
+      SettledAppli settled =
+          SettleAppli(id, now[s].of(id), base.of(id), now[1 - s].of(id), form, back[s]);
+      if (!settled.taken.empty()) sides[s]->TakeAs(id, settled.taken);
+      now[s].appli[id] = std::move(settled.records);
+    }
+  }
+}
+
 SyncReport RunOnce(SyncEndpoint& left, SyncEndpoint& right, SyncState& state,
                    const SyncOptions& options) {
   SyncReport report;
   report.side_names = {left.Label(), right.Label()};
+  report.state_dir = state.dir().string();
   std::string reason;
-  std::optional<StoredState> stored = state.Load(&reason);
+  std::optional<StoredState> stored =
+      options.reset_state ? std::optional<StoredState>(StoredState()) : state.Load(&reason);
   if (!stored) return FailState(report, SyncStep::kLoadState, reason);
+  for (AppliId id = 0; id < kSyncAppliCount; ++id) {
+    if (!HasAppli(stored->base.present, id)) stored->base.Set(id, {});
+  }
+  report.first_sync = stored->first;
+  const OrganizerForm form(state.code_tables());
+  form.Canonicalize(stored->base);
+  if (stored->journal) {
+    for (JournalAppli& appli : stored->journal->applis) {
+      for (Record& record : appli.merged) form.Canonicalize(appli.id, record);
+    }
+  }
 
+  const AppliMask held = left.Holds() & right.Holds() & kAllSyncAppli;
+  if ((options.apps & held) == 0) {
+    return Fail(report, SyncStep::kChooseApps, std::nullopt,
+                EndpointStatus::Refused("nothing to sync: the " + left.Label() + " and the " +
+                                        right.Label() + " have no application in common among " +
+                                        AppliNames(options.apps)));
+  }
   AppliMask apps = options.apps;
   if (stored->journal) {
     for (const JournalAppli& appli : stored->journal->applis) apps |= AppliBit(appli.id);
   }
-  apps &= left.Holds() & right.Holds() & kAllSyncAppli;
+  apps &= held;
 
   std::array<SyncEndpoint*, 2> sides{&left, &right};
   std::array<RecordSet, 2> now;
@@ -96,10 +152,16 @@ SyncReport RunOnce(SyncEndpoint& left, SyncEndpoint& right, SyncState& state,
     const EndpointMemory memory{stored->base, stored->identities[s]};
     EndpointStatus status = sides[s]->Read(apps, memory, &now[s]);
     if (!status.ok()) return Fail(report, SyncStep::kRead, side, std::move(status));
+    report.notes[s] = sides[s]->Notes();
   }
+  Settle(sides, apps, stored->base, form, now);
 
-  const SyncPlan plan = PlanSync(apps, *stored, now, {left.broken_write(), right.broken_write()},
-                                 options.policy, options.force);
+  PlanSides plan_sides;
+  for (size_t s = 0; s < 2; ++s) {
+    plan_sides.broken[s] = sides[s]->broken_write();
+    plan_sides.capacity[s] = sides[s]->Capacity();
+  }
+  const SyncPlan plan = PlanSync(apps, *stored, now, plan_sides, options.policy, options.force);
   Summarize(plan, report);
   if (plan.refused()) {
     report.outcome = SyncOutcome::kRefused;
@@ -111,7 +173,8 @@ SyncReport RunOnce(SyncEndpoint& left, SyncEndpoint& right, SyncState& state,
   }
 
   RecordSet new_base = stored->base;
-  bool base_moved = false;
+  // A first sync stores its base even when it is empty: the pair is known.
+  bool base_moved = stored->first;
   for (const AppliPlan& appli : plan.applis) {
     if (SameRecords(new_base.of(appli.id), appli.merge.merged)) continue;
     new_base.Set(appli.id, appli.merge.merged);
@@ -119,6 +182,9 @@ SyncReport RunOnce(SyncEndpoint& left, SyncEndpoint& right, SyncState& state,
   }
 
   const bool writes = plan.writes(Side::kLeft) || plan.writes(Side::kRight);
+  if (options.reset_state && !state.Reset(&reason)) {
+    return FailState(report, SyncStep::kJournal, reason);
+  }
   if (writes) {
     if (!state.OpenJournal(JournalOf(plan), &reason)) {
       return FailState(report, SyncStep::kJournal, reason);
@@ -129,7 +195,7 @@ SyncReport RunOnce(SyncEndpoint& left, SyncEndpoint& right, SyncState& state,
     for (Side side : {Side::kRight, Side::kLeft}) {
       const size_t s = SideIndex(side);
       const EndpointMemory memory{stored->base, stored->identities[s]};
-      if (!WriteSide(*sides[s], side, plan, memory, options.verify, state, steps, report)) {
+      if (!WriteSide(*sides[s], side, plan, memory, options.verify, form, state, steps, report)) {
         return report;
       }
     }
@@ -161,13 +227,23 @@ SyncReport RunOnce(SyncEndpoint& left, SyncEndpoint& right, SyncState& state,
 
 SyncReport RunSync(SyncEndpoint& left, SyncEndpoint& right, SyncState& state,
                    const SyncOptions& options) {
+  std::string why;
+  const std::optional<FileLock> lock = state.Lock(options.wait, &why);
+  if (!lock) {
+    SyncReport report;
+    report.side_names = {left.Label(), right.Label()};
+    report.state_dir = state.dir().string();
+    return Fail(report, SyncStep::kLock, std::nullopt, EndpointStatus::Refused(why));
+  }
   SyncReport report = RunOnce(left, right, state, options);
   std::array<AppliMask, 2> written = report.written;
   for (int again = 1; again <= kRereadsAfterChange && report.failed_step == SyncStep::kWrite &&
                       report.failure.fault == EndpointFault::kChanged;
        ++again) {
     const std::optional<Side> changed = report.failed_side;
-    report = RunOnce(left, right, state, options);
+    SyncOptions again_options = options;
+    again_options.reset_state = false;  // the first run stored the new base
+    report = RunOnce(left, right, state, again_options);
     report.rereads = again;
     report.changed_side = changed;
     for (size_t s = 0; s < written.size(); ++s) written[s] |= report.written[s];

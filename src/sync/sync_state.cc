@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <system_error>
 
+#include "sync/organizer_form.h"
 #include "sync/record_set_store.h"
 
 namespace kivo {
@@ -17,6 +18,7 @@ constexpr const char* kBaseName = "base.bkf";
 constexpr const char* kIdentitiesName = "identities";
 constexpr const char* kJournalName = "journal";
 constexpr const char* kStepsName = "steps";
+constexpr const char* kLockName = "lock";
 constexpr size_t kReadablePart = 40;
 
 // Letters, digits, '.', '-' and '_' stay; runs of anything else become one
@@ -93,6 +95,7 @@ std::optional<StoredState> SyncState::Load(std::string* reason) const {
     std::optional<RecordSet> base = DecodeBase(Bytes(*image), tables_, &why);
     if (!base) return refuse(kBaseName, why);
     state.base = std::move(*base);
+    state.first = false;
   }
   if (auto image = ReadIfThere(dir_ / kIdentitiesName, &failed, reason)) {
     std::optional<SideIdentities> maps = DecodeIdentities(Bytes(*image), &why);
@@ -134,6 +137,61 @@ bool SyncState::Write(const char* name, std::span<const uint8_t> bytes, std::str
   if (WriteFileAtomically(dir_ / name, bytes, &system_text, writer_)) return true;
   if (error_text != nullptr) *error_text = (dir_ / name).string() + ": " + system_text;
   return false;
+}
+
+std::optional<FileLock> SyncState::Lock(bool wait, std::string* why) {
+  std::error_code ec;
+  fs::create_directories(dir_, ec);
+  if (ec) {
+    *why = dir_.string() + ": " + ec.message();
+    return std::nullopt;
+  }
+  std::string holder;
+  std::optional<FileLock> lock = FileLock::Acquire(dir_ / kLockName, wait, &holder, why);
+  if (!lock && why->empty()) {
+    *why = "another sync of these two sides is running" +
+           (holder.empty() ? std::string() : " (process " + holder + ")") + "; it holds " +
+           (dir_ / kLockName).string();
+  }
+  return lock;
+}
+
+bool SyncState::Reset(std::string* error_text) {
+  for (const char* name : {kBaseName, kIdentitiesName, kJournalName, kStepsName}) {
+    std::error_code ec;
+    fs::remove(dir_ / name, ec);
+    if (ec) {
+      if (error_text != nullptr) *error_text = (dir_ / name).string() + ": " + ec.message();
+      return false;
+    }
+  }
+  return true;
+}
+
+bool SyncState::AdoptBase(const RecordSet& records, std::string* error_text) {
+  std::string reason;
+  std::optional<StoredState> stored = Load(&reason);
+  if (!stored) {
+    if ((records.present & kAllSyncAppli) != kAllSyncAppli) {
+      if (error_text != nullptr) *error_text = reason;
+      return false;
+    }
+    if (!Reset(error_text)) return false;
+    stored = StoredState();
+  }
+  RecordSet base = stored->base;
+  for (AppliId id = 0; id < kSyncAppliCount; ++id) {
+    if (HasAppli(records.present, id)) base.Set(id, records.of(id));
+  }
+  Canonicalize(base, tables_);
+  if (!SaveBase(base, error_text)) return false;
+  if (!stored->journal) return true;
+  SyncJournal rest;
+  for (const JournalAppli& appli : stored->journal->applis) {
+    if (!HasAppli(records.present, appli.id)) rest.applis.push_back(appli);
+  }
+  if (rest.applis.empty()) return CloseJournal(error_text);
+  return Write(kJournalName, EncodeJournal(rest), error_text);
 }
 
 bool SyncState::SaveBase(const RecordSet& base, std::string* error_text) {
