@@ -14,7 +14,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <memory>
 #include <string>
 #include <system_error>
@@ -25,7 +24,6 @@
 #include "comm/progress_run.h"
 #include "comm/virtual_organizer.h"
 #include "commands/sync_commands.h"
-#include "format/today.h"
 #include "link/link_observer.h"
 #include "platform/link_defaults.h"
 #include "platform/prompter.h"
@@ -87,12 +85,9 @@ struct Setup {
     setup.data_dir = dir;
     setup.history_dir = dir / "history";
     commands = std::make_unique<LinkCommands>(std::move(setup), user);
-    ItemContext context;
-    context.allowed = LoadAllowedTable(bench::TablesDir() / "char.dat");
-    context.today = SystemToday();
-    context.now = std::time(nullptr);
-    context.tables = &code;
-    sync = std::make_unique<SyncCommands>(*commands, user, code, context);
+    const ItemContext items =
+        SyncItemContext(LoadAllowedTable(bench::TablesDir() / "char.dat"), code);
+    sync = std::make_unique<SyncCommands>(*commands, user, SyncSetup{&code, items, {}});
     request.state_root = dir / "state";
   }
   double Timed(const fs::path& file, SyncRun* run) {

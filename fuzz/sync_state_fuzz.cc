@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "fuzz_support.h"
+#include "platform/result.h"
 #include "sync/byte_coding.h"
 #include "sync/identity_map.h"
 #include "sync/record_set_store.h"
@@ -25,13 +26,12 @@ using namespace kivo;
 
 template <typename T, typename Decode, typename Encode>
 void RoundTrip(std::span<const uint8_t> image, Decode decode, Encode encode) {
-  std::string reason;
-  const std::optional<T> value = decode(image, &reason);
+  const Result<T> value = decode(image);
   if (!value) {
-    if (reason.empty()) std::abort();
+    if (value.error().empty()) std::abort();
     return;
   }
-  const auto again = decode(encode(*value), &reason);
+  const Result<T> again = decode(encode(*value));
   if (!again || !(*again == *value)) std::abort();
 }
 
@@ -58,10 +58,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       break;
     case 2: {
       const std::string text(image.begin(), image.end());
-      std::string reason;
-      if (const std::optional<SyncSteps> steps = DecodeSteps(text, &reason)) {
-        if (DecodeSteps(EncodeSteps(*steps), &reason) != steps) std::abort();
-      } else if (reason.empty()) {
+      if (const Result<SyncSteps> steps = DecodeSteps(text)) {
+        const Result<SyncSteps> again = DecodeSteps(EncodeSteps(*steps));
+        if (!again || *again != *steps) std::abort();
+      } else if (steps.error().empty()) {
         std::abort();
       }
       break;
@@ -70,15 +70,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       // Texts are converted on the way out, so the first image written is
       // the fixed point.
       const CodeTables& tables = FuzzCodeTables();
-      std::string reason;
-      const std::optional<RecordSet> base = DecodeBase(image, tables, &reason);
+      const Result<RecordSet> base = DecodeBase(image, tables);
       if (!base) {
-        if (reason.empty()) std::abort();
+        if (base.error().empty()) std::abort();
         break;
       }
       const auto first = EncodeBase(*base, tables, {2, 0});
       if (!first) std::abort();
-      const std::optional<RecordSet> again = DecodeBase(*first, tables, &reason);
+      const Result<RecordSet> again = DecodeBase(*first, tables);
       if (!again || EncodeBase(*again, tables, {2, 0}) != first) std::abort();
       break;
     }

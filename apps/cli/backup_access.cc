@@ -11,9 +11,8 @@
 
 namespace kivo::cli {
 
-std::string BackupReadFailure(StoreResult code, const std::string& error_text,
-                              const AppliStore& store) {
-  return kivo::BackupReadFailure(code, error_text, store.device_code());
+std::string BackupReadFailure(const StoreStatus& status, const AppliStore& store) {
+  return kivo::BackupReadFailure(status, store.device_code());
 }
 
 bool CheckTables(const CliContext& context) {
@@ -28,11 +27,8 @@ bool CheckTables(const CliContext& context) {
 int ReadBackupForViewing(const CliContext& context, const std::filesystem::path& file,
                          AppliStore& store, bool ensure) {
   if (store.GetAppliBuf(kStoreSlots) != kStoreOk) return context.FileFailure(file, "out of memory");
-  std::string reason;
-  const StoreResult result = ReadAnyBackupFile(store, file, &reason);
-  if (result != kStoreOk) {
-    return context.FileFailure(file, BackupReadFailure(result, reason, store));
-  }
+  const StoreStatus result = ReadAnyBackupFile(store, file);
+  if (!result.ok()) return context.FileFailure(file, BackupReadFailure(result, store));
   if (ensure) store.EnsureAllAppli();
   return kExitOk;
 }
@@ -46,11 +42,8 @@ int ReadBackupForChange(const CliContext& context, const std::filesystem::path& 
     ResetToEmptyStore(store);
     return kExitOk;
   }
-  std::string error_text;
-  const StoreResult result = LoadBackupFile(store, file, &error_text);
-  if (result != kStoreOk) {
-    return context.FileFailure(file, BackupReadFailure(result, error_text, store));
-  }
+  const StoreStatus result = LoadBackupFile(store, file);
+  if (!result.ok()) return context.FileFailure(file, BackupReadFailure(result, store));
   return kExitOk;
 }
 

@@ -12,8 +12,7 @@
 namespace kivo::cli {
 
 // The words after "kivo-link: FILE: " for a failing backup-file read.
-std::string BackupReadFailure(StoreResult code, const std::string& error_text,
-                              const AppliStore& store);
+std::string BackupReadFailure(const StoreStatus& status, const AppliStore& store);
 
 // False with the message printed when code.dat cannot be found: without it
 // every text would come out blank.

@@ -7,7 +7,7 @@
 
 namespace kivo::cli {
 
-bool BuildContext(const AppDirs& dirs, CliContext* context, std::string* error) {
+Status BuildContext(const AppDirs& dirs, CliContext* context) {
   const CliOptions& options = context->options;
   context->data_dir = dirs.data;
   std::filesystem::path file =
@@ -16,8 +16,7 @@ bool BuildContext(const AppDirs& dirs, CliContext* context, std::string* error) 
   if (!ini.Load(file) && options.settings_file) {
     int error_number = 0;
     (void)ReadWholeFile(file, &error_number);
-    *error = file.string() + ": " + SystemErrorText(error_number);
-    return false;
+    return Failure{file.string() + ": " + SystemErrorText(error_number)};
   }
   context->settings = ReadAppSettings(ini, dirs);
   AppSettings& s = context->settings;
@@ -30,7 +29,7 @@ bool BuildContext(const AppDirs& dirs, CliContext* context, std::string* error) 
   if (options.date_format) s.display_date = *options.date_format;
   if (options.hour_format) s.display_hour = *options.hour_format;
   if (options.plain) s.file_scramble = 0;
-  return true;
+  return {};
 }
 
 int CliContext::FileFailure(const std::filesystem::path& file, std::string_view reason) const {

@@ -9,6 +9,7 @@
 #include "cli_options.h"
 #include "exit_codes.h"
 #include "platform/app_dirs.h"
+#include "platform/result.h"
 #include "store/app_settings.h"
 
 namespace kivo::cli {
@@ -35,9 +36,9 @@ struct CliContext {
 };
 
 // Loads the settings file (--settings, or the one in dirs.config) and applies
-// context->options over it. False with a message when a settings file named
-// by the option cannot be read.
-[[nodiscard]] bool BuildContext(const AppDirs& dirs, CliContext* context, std::string* error);
+// context->options over it. A failure with its message when a settings file
+// named by the option cannot be read.
+Status BuildContext(const AppDirs& dirs, CliContext* context);
 
 }  // namespace kivo::cli
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "comm/virtual_organizer.h"
+#include "commands/sync_setup.h"
 #include "csv/cp1252.h"
 #include "exchange/exchange_format.h"
 
@@ -63,7 +64,7 @@ struct CliOptions {
 
   // sync: how conflicts end ("keep-both", "organizer", "pc"), past the
   // guards, the state folder, a server's login and private CA.
-  std::optional<std::string> conflict;
+  KeptOnConflict conflict = KeptOnConflict::kBoth;
   bool force = false;
   std::optional<std::filesystem::path> state_dir;
   std::optional<std::string> user;

@@ -132,9 +132,10 @@ int RunImport(CliContext& context, std::span<const std::string> args) {
   *context.out << TerminalLines(ImportSummary(*batch, result, options.display_date)) << "\n";
   // Nothing taken leaves the backup file as it was.
   if (result.taken == 0) return context.FileFailure(in, "no record was imported");
-  std::string error;
-  if (SaveBackupFile(store, file, context.scramble(), &error) != kStoreOk) {
-    return context.FileFailure(file, error.empty() ? "File write error" : error);
+  const StoreStatus saved = SaveBackupFile(store, file, context.scramble());
+  if (!saved.ok()) {
+    return context.FileFailure(file,
+                               saved.error_text.empty() ? "File write error" : saved.error_text);
   }
   return kExitOk;
 }

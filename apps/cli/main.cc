@@ -20,9 +20,8 @@ int Run(const std::vector<std::string>& args) {
   context.out = &std::cout;
   context.err = &std::cerr;
   std::vector<std::string> rest;
-  std::string error;
-  if (!ParseCommandLine(args, &context.options, &rest, &error)) {
-    return context.UsageFailure(error);
+  if (Status parsed = ParseCommandLine(args, &context.options, &rest); !parsed) {
+    return context.UsageFailure(parsed.error());
   }
   const CliOptions& options = context.options;
   if (options.version) {
@@ -54,8 +53,8 @@ int Run(const std::vector<std::string>& args) {
   // command that writes into it.
   const AppDirs dirs = CurrentAppDirs();
   (void)CreateAppDirs(dirs);
-  if (!BuildContext(dirs, &context, &error)) {
-    std::cerr << kToolName << ": " << error << "\n";
+  if (Status built = BuildContext(dirs, &context); !built) {
+    std::cerr << kToolName << ": " << built.error() << "\n";
     return kExitFailure;
   }
   int status = command->run(context, std::span(rest).subspan(1));

@@ -84,9 +84,9 @@ bool Model(CliOptions& options, const OptionValue& value) {
 }
 
 bool Conflict(CliOptions& options, const OptionValue& value) {
-  if (value.text != "keep-both" && value.text != "organizer" && value.text != "pc") return false;
-  options.conflict = std::string(value.text);
-  return true;
+  const std::optional<KeptOnConflict> kept = ParseConflictPolicy(value.text);
+  if (kept) options.conflict = *kept;
+  return kept.has_value();
 }
 
 // "schedule,todo" or "0,2": the applications with a tab.
@@ -363,31 +363,22 @@ const OptionSpec* FindShortOption(char letter) {
 
 // Checks and stores one option's value; `name` is as the line spells it.
 // *at moves past a value taken from the next argument.
-bool TakeOption(const OptionSpec& option, const std::string& name, std::optional<std::string> value,
-                std::span<const std::string> args, size_t* at, CliOptions* options,
-                std::string* error) {
+Status TakeOption(const OptionSpec& option, const std::string& name,
+                  std::optional<std::string> value, std::span<const std::string> args, size_t* at,
+                  CliOptions* options) {
   const OptionCheck& check = option.check;
-  if (check.kind == kRefused) {
-    *error = check.takes;
-    return false;
-  }
+  if (check.kind == kRefused) return Failure{std::string(check.takes)};
   if (check.kind == kFlag) {
-    if (value) {
-      *error = "option " + name + " takes no value";
-      return false;
-    }
-    return option.take(*options, {});
+    if (value) return Failure{"option " + name + " takes no value"};
+    if (!option.take(*options, {})) return Failure{};
+    return {};
   }
   if (!value) {
-    if (*at + 1 >= args.size()) {
-      *error = "option " + name + " needs a value";
-      return false;
-    }
+    if (*at + 1 >= args.size()) return Failure{"option " + name + " needs a value"};
     value = args[++*at];
   }
   auto refuse = [&](std::string_view takes) {
-    *error = "option " + name + " takes " + std::string(takes) + ", not '" + *value + "'";
-    return false;
+    return Failure{"option " + name + " takes " + std::string(takes) + ", not '" + *value + "'"};
   };
   OptionValue checked{*value};
   switch (check.kind) {
@@ -406,9 +397,8 @@ bool TakeOption(const OptionSpec& option, const std::string& name, std::optional
       if (!seconds) return refuse(check.takes);
       // The settings file's range, and its words.
       if (*seconds < check.low || *seconds > check.high) {
-        *error = "option " + name + ": " + OutsideRangeText(*value, check.low, check.high) + " " +
-                 std::string(check.takes);
-        return false;
+        return Failure{"option " + name + ": " + OutsideRangeText(*value, check.low, check.high) +
+                       " " + std::string(check.takes)};
       }
       checked.number = static_cast<int>(std::lround(*seconds * 1000));
       break;
@@ -417,21 +407,21 @@ bool TakeOption(const OptionSpec& option, const std::string& name, std::optional
       break;
   }
   if (!option.take(*options, checked)) return refuse(check.takes);
-  return true;
+  return {};
 }
 
 }  // namespace
 
 std::span<const OptionSpec> OptionTable() { return kOptions; }
 
-bool ParseCommandLine(std::span<const std::string> args, CliOptions* options,
-                      std::vector<std::string>* rest, std::string* error) {
+Status ParseCommandLine(std::span<const std::string> args, CliOptions* options,
+                        std::vector<std::string>* rest) {
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (arg == "--") {
       const std::span<const std::string> after = args.subspan(i + 1);
       rest->insert(rest->end(), after.begin(), after.end());
-      return true;
+      return {};
     }
     std::string name;
     std::optional<std::string> value;
@@ -441,10 +431,7 @@ bool ParseCommandLine(std::span<const std::string> args, CliOptions* options,
       name = arg.substr(0, eq);
       if (eq != std::string::npos) value = arg.substr(eq + 1);
       option = FindOption(name);
-      if (option == nullptr) {
-        *error = "unknown option " + name;
-        return false;
-      }
+      if (option == nullptr) return Failure{"unknown option " + name};
     } else if (arg.size() >= 2 && arg[0] == '-' && (option = FindShortOption(arg[1])) != nullptr) {
       name = arg.substr(0, 2);
       if (arg.size() > 2) value = arg.substr(2);
@@ -452,9 +439,11 @@ bool ParseCommandLine(std::span<const std::string> args, CliOptions* options,
       rest->push_back(arg);
       continue;
     }
-    if (!TakeOption(*option, name, std::move(value), args, &i, options, error)) return false;
+    if (Status taken = TakeOption(*option, name, std::move(value), args, &i, options); !taken) {
+      return taken;
+    }
   }
-  return true;
+  return {};
 }
 
 }  // namespace kivo::cli

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli_options.h"
+#include "platform/result.h"
 
 namespace kivo::cli {
 
@@ -66,9 +67,9 @@ std::span<const OptionSpec> OptionTable();
 // anywhere, as "--name VALUE", "--name=VALUE", "-p VALUE" or "-pVALUE"; "--"
 // ends them. Everything else (the command and its arguments) goes to *rest
 // in order; so does a lone "-" or a "-x" that no option is spelled with.
-// False with a message in *error for an unknown option or a bad value.
-[[nodiscard]] bool ParseCommandLine(std::span<const std::string> args, CliOptions* options,
-                                    std::vector<std::string>* rest, std::string* error);
+// A failure with its message for an unknown option or a bad value.
+Status ParseCommandLine(std::span<const std::string> args, CliOptions* options,
+                        std::vector<std::string>* rest);
 
 // The options' sections of the tool's help.
 void PrintOptionsHelp(std::ostream& out);

@@ -57,9 +57,9 @@ int RunPrint(CliContext& context, std::span<const std::string> args) {
       job.lists.push_back(std::move(list));
     }
   }
-  std::string error;
-  int pages = 0;
-  if (!WritePdf(job, *view.pdf, &error, &pages)) return context.FileFailure(*view.pdf, error);
+  const Result<int> written = WritePdf(job, *view.pdf);
+  if (!written) return context.FileFailure(*view.pdf, written.error());
+  const int pages = *written;
   *context.out << pages << (pages == 1 ? " page" : " pages") << " written to " << view.pdf->string()
                << "\n";
   return kExitOk;

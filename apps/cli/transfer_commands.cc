@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <ctime>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -29,10 +28,10 @@
 #include "command_table.h"
 #include "commands/link_commands.h"
 #include "commands/sync_commands.h"
-#include "format/today.h"
 #include "history/history.h"
 #include "history/restore_journal.h"
 #include "history_access.h"
+#include "platform/app_dirs.h"
 #include "platform/link_defaults.h"
 #include "platform/port_diagnosis.h"
 #include "platform/program_dir.h"
@@ -322,10 +321,9 @@ void CopyAppli(const AppliStore& from, AppliStore& to, AppliId id) {
 // organizer's application the file does not carry (its category names, say)
 // is left alone rather than overwritten with defaults.
 int ReadForSending(const CliContext& context, const fs::path& file, AppliStore& store) {
-  std::string error_text;
-  const StoreResult result = ReadBackupFile(store, file, &error_text);
-  if (result == kStoreOk) return kExitOk;
-  return context.FileFailure(file, BackupReadFailure(result, error_text, store));
+  const StoreStatus result = ReadBackupFile(store, file);
+  if (result.ok()) return kExitOk;
+  return context.FileFailure(file, BackupReadFailure(result, store));
 }
 
 // A file that cannot be written where it is meant to go is found before the
@@ -339,9 +337,10 @@ int CheckWritableTarget(const CliContext& context, const fs::path& file) {
 }
 
 int Saved(CliContext& context, AppliStore& store, const fs::path& file) {
-  std::string error_text;
-  if (SaveBackupFile(store, file, context.scramble(), &error_text) != kStoreOk) {
-    return context.FileFailure(file, error_text.empty() ? "cannot be written" : error_text);
+  const StoreStatus saved = SaveBackupFile(store, file, context.scramble());
+  if (!saved.ok()) {
+    return context.FileFailure(file,
+                               saved.error_text.empty() ? "cannot be written" : saved.error_text);
   }
   return kExitOk;
 }
@@ -412,29 +411,20 @@ int Sync(CliContext& given, std::span<const std::string> args) {
   request.options.force = context.options.force;
   request.options.verify = true;
   if (context.options.apps) request.options.apps = *context.options.apps & kAllSyncAppli;
+  request.conflict = context.options.conflict;
   if (context.options.state_dir) request.state_root = *context.options.state_dir;
   if (context.options.user) request.user = *context.options.user;
   if (context.options.ca_file) request.ca_file = *context.options.ca_file;
   const std::string left = args.size() == 2 ? args[0] : std::string("organizer");
   const std::string right = args.back();
-  // "organizer" and "pc" name sides by kind: the organizer's side, and the
-  // other one (the left one when neither is the organizer).
-  const std::string conflict = context.options.conflict.value_or("keep-both");
-  if (conflict != "keep-both") {
-    const bool organizer_right = right == "organizer" && left != "organizer";
-    const bool want_organizer = conflict == "organizer";
-    request.options.policy =
-        want_organizer != organizer_right ? ConflictPolicy::kLeft : ConflictPolicy::kRight;
-  }
   if (!CheckTables(context)) return kExitTrouble;
 
   Transfer transfer(context);
-  ItemContext items;
-  items.allowed = LoadAllowedTable(DataFilePath("char.dat"));
-  items.today = SystemToday();
-  items.now = std::time(nullptr);
-  items.tables = &transfer.code_tables();
-  SyncCommands sync(transfer.commands(), transfer, transfer.code_tables(), items);
+  SyncSetup setup;
+  setup.tables = &transfer.code_tables();
+  setup.items = SyncItemContext(LoadAllowedTable(DataFilePath("char.dat")), transfer.code_tables());
+  setup.dirs = CurrentAppDirs();
+  SyncCommands sync(transfer.commands(), transfer, std::move(setup));
   const SyncRun run = sync.Run(left, right, request);
   if (!run.problem.empty()) {
     *context.err << kToolName << ": " << run.problem << "\n";
@@ -448,6 +438,7 @@ int Sync(CliContext& given, std::span<const std::string> args) {
   switch (run.end) {
     case SyncEnd::kSynced:
     case SyncEnd::kDryRun:
+    case SyncEnd::kDeclined:  // not here: the tool asks for no confirmation
       return kExitOk;
     case SyncEnd::kRefused:
       *context.err << kToolName << ": refused; --force goes on all the same\n";

@@ -177,11 +177,10 @@ void CommRun::WriteFileStep(AppliStore& store) {
   // The writer replaces the file in one step, and a failed write leaves the
   // previous file as it was.
   for (;;) {
-    std::string error_text;
-    const int w = WriteBackupFile(store, file, context_.file_scramble, &error_text);
-    if (w >= 0) break;
+    const StoreStatus w = WriteBackupFile(store, file, context_.file_scramble);
+    if (w.code >= 0) break;
     const std::string text =
-        w == kStoreRefused && !error_text.empty() ? error_text : "Write file error.";
+        w.code == kStoreRefused && !w.error_text.empty() ? w.error_text : "Write file error.";
     if (Box(text, "Error", PromptIcon::kQuestion, PromptButtons::kRetryCancel) !=
         PromptAnswer::kRetry) {
       Log("!!!Write File Err\n\n");
@@ -195,16 +194,15 @@ void CommRun::WriteFileStep(AppliStore& store) {
 void CommRun::ReadFileStep(AppliStore& store) {
   const std::string& file = context_.file_name;
   for (;;) {
-    std::string error_text;
-    const StoreResult r = ReadBackupFile(store, file, &error_text);
-    if (r == kStoreOk) break;
+    const StoreStatus r = ReadBackupFile(store, file);
+    if (r.ok()) break;
     // A failed read may leave part of the file in the store.
     store.ClearAllAppli();
-    if (r != kStoreLoadError) {
+    if (r.code != kStoreLoadError) {
       Log(FormatText("!!! File(%s) is NOT compatible \n\n", file));
       Must(kResultNotCompatible);
     }
-    const std::string text = error_text.empty() ? "Read file error." : error_text;
+    const std::string text = r.error_text.empty() ? "Read file error." : r.error_text;
     if (Box(text, "Error", PromptIcon::kQuestion, PromptButtons::kRetryCancel) !=
         PromptAnswer::kRetry) {
       Log(FormatText("!!! File(%s) Read Err\n\n", file));

@@ -15,6 +15,7 @@
 namespace kivo {
 
 struct RestoreResult;
+struct SyncReport;
 
 // What a Restore or Download does once it has stopped after deleting records
 // on the organizer: send the applications not complete yet, put the
@@ -73,6 +74,16 @@ class CommandUser : public Prompter {
   [[nodiscard]] virtual AfterStop ChooseAfterStop(const RestoreResult& stopped) {
     (void)stopped;
     return AfterStop::kLeave;
+  }
+  // A sync asked to be confirmed: its dry run with `other` (the side other
+  // than the organizer, as the person knows it). True goes ahead; a dry run
+  // the guards refused is a question too, and true then goes past them (the
+  // sync runs with force). False changes nothing; so does a front end that
+  // cannot ask.
+  [[nodiscard]] virtual bool ConfirmSync(const SyncReport& dry_run, const std::string& other) {
+    (void)dry_run;
+    (void)other;
+    return false;
   }
   // The password of `user` on the server at `target` (a URL), when neither
   // KIVO_PASSWORD nor the netrc gives one; nothing when the person declines

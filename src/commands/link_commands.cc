@@ -61,8 +61,13 @@ ResultCode LinkCommands::Run(RunMode run_mode, int appli_mode, AppliStore* store
 KeptCopy LinkCommands::KeepInHistory(AppliStore& store, std::string_view kind) {
   KeptCopy copy;
   const LocalDateTime now = setup_.now ? setup_.now() : SystemClock().LocalNow();
-  copy.file = AddGeneration(setup_.history_dir, store, kind, now, settings().history_keep,
-                            settings().file_scramble != 0, &copy.error_text);
+  Result<std::filesystem::path> added = AddGeneration(
+      setup_.history_dir, store, kind, now, settings().history_keep, settings().file_scramble != 0);
+  if (added) {
+    copy.file = std::move(added).value();
+  } else {
+    copy.error_text = added.error();
+  }
   return copy;
 }
 
@@ -78,9 +83,9 @@ BackupResult LinkCommands::Backup(AppliStore& into, const std::filesystem::path&
   if (result.code != kResultSuccess) return result;
   into.EnsureAllAppli();
   if (!file.empty()) {
-    std::string error_text;
-    if (SaveBackupFile(into, file, settings().file_scramble != 0, &error_text) != kStoreOk) {
-      result.file_error = error_text.empty() ? "cannot be written" : error_text;
+    const StoreStatus saved = SaveBackupFile(into, file, settings().file_scramble != 0);
+    if (!saved.ok()) {
+      result.file_error = saved.error_text.empty() ? "cannot be written" : saved.error_text;
       return result;
     }
   }

@@ -65,9 +65,10 @@ ApplyOutcome OrganizerEndpoint::Apply(const std::vector<AppliWrite>& writes, con
   }
   std::unique_ptr<AppliStore> records = commands_.NewStore();
   for (const AppliWrite& write : writes) {
-    if (ReplaceAppliRecords(*records, write.id, write.target) != kStoreOk) {
-      outcome.status = EndpointStatus::Failed("organizer: a record of " +
-                                              std::string(AppliName(write.id)) + " cannot be sent");
+    const StoreResult put = ReplaceAppliRecords(*records, write.id, write.target);
+    if (put != kStoreOk) {
+      outcome.status = EndpointStatus::Failed(
+          "organizer: a record of " + std::string(AppliName(write.id)) + " cannot be sent", put);
       return outcome;
     }
   }

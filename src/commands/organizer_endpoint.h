@@ -19,8 +19,9 @@ namespace kivo {
 // session that snapshots, then deletes and sends each application and reads
 // them back. An application broken off while it is sent holds its first
 // records only (BrokenWrite::kHalfAppli); applications are confirmed once the
-// session has ended and read them back as sent. Failures carry the link's
-// ResultCode as their code.
+// session has ended and read them back as sent. A failed session carries the
+// link's ResultCode as its code; records the store cannot take for sending,
+// the StoreResult.
 class OrganizerEndpoint : public SyncEndpoint {
  public:
   // `commands` must outlive the endpoint.

@@ -37,10 +37,9 @@ struct LinkCommands::SafeRun {
 
 void LinkCommands::Note(SafeRun& safe) {
   if (!safe.journal) return;
-  std::string error_text;
-  if (WriteRestoreJournal(safe.journal_path, *safe.journal, &error_text) || safe.journal_told) {
-    return;
-  }
+  const Status written = WriteRestoreJournal(safe.journal_path, *safe.journal);
+  if (written || safe.journal_told) return;
+  const std::string& error_text = written.error();
   // Told once, not after every application.
   safe.journal_told = true;
   if (safe.in_run) {
@@ -150,12 +149,11 @@ RestoreResult LinkCommands::RestoreAll(const RestoreJob& job) {
     // A resumed run goes on from the failed one's snapshot only when that is
     // on disk and holds every application still to be sent (a run killed
     // before its snapshot was kept names none); otherwise it takes its own.
-    std::string why;
-    if (HoldsApplis(job.resume->snapshot, kEveryAppliMask & ~done, &why)) {
+    if (const Status usable = HoldsApplis(job.resume->snapshot, kEveryAppliMask & ~done)) {
       take = false;
       safe.kept = job.resume->snapshot;
     } else {
-      user_.TellSnapshotNotUsable(why, take);
+      user_.TellSnapshotNotUsable(usable.error(), take);
     }
   }
   for (;;) {
@@ -183,7 +181,7 @@ RestoreResult LinkCommands::RestoreAll(const RestoreJob& job) {
       // The rest goes on from the snapshot while that is on disk and whole;
       // otherwise what the organizer holds now is kept first.
       take = SnapshotOn(job.snapshot) &&
-             !HoldsApplis(safe.kept, static_cast<uint8_t>(kEveryAppliMask & ~done), nullptr);
+             !HoldsApplis(safe.kept, static_cast<uint8_t>(kEveryAppliMask & ~done));
       continue;
     }
     if (choice == AfterStop::kPutBack && !result.snapshot.empty() && user_.ReadyForNextRun()) {

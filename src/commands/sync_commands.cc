@@ -1,6 +1,7 @@
 #include "commands/sync_commands.h"
 
 #include <utility>
+#include <variant>
 
 #include "commands/organizer_endpoint.h"
 #include "dav/credentials.h"
@@ -29,51 +30,50 @@ class UserPasswordPrompt : public PasswordPrompt {
   CommandUser& user_;
 };
 
+// The engine's policy for what the person chose, by where the organizer is.
+// With neither side the organizer, "organizer" keeps the left side's record
+// and "pc" the right side's.
+ConflictPolicy PolicyFor(KeptOnConflict kept, bool organizer_right) {
+  switch (kept) {
+    case KeptOnConflict::kBoth:
+      break;
+    case KeptOnConflict::kOrganizer:
+      return organizer_right ? ConflictPolicy::kRight : ConflictPolicy::kLeft;
+    case KeptOnConflict::kOther:
+      return organizer_right ? ConflictPolicy::kLeft : ConflictPolicy::kRight;
+  }
+  return ConflictPolicy::kKeepBoth;
+}
+
 }  // namespace
 
-std::optional<SyncSideSpec> ParseSyncSide(std::string_view text, std::string* error) {
-  if (text.empty()) {
-    *error = "a side of the sync is empty";
-    return std::nullopt;
-  }
-  if (text == "organizer") return SyncSideSpec{SyncSideKind::kOrganizer, {}};
-  const struct {
-    std::string_view prefix;
-    SyncSideKind kind;
-  } kCollections[] = {{"contacts:", SyncSideKind::kContacts},
-                      {"calendar:", SyncSideKind::kCalendar}};
-  for (const auto& c : kCollections) {
-    if (text.substr(0, c.prefix.size()) != c.prefix) continue;
-    std::string_view place = text.substr(c.prefix.size());
-    if (place.empty()) {
-      *error = std::string(text) + " names no folder or URL";
-      return std::nullopt;
-    }
-    return SyncSideSpec{c.kind, std::string(place)};
-  }
-  return SyncSideSpec{SyncSideKind::kBackupFile, std::string(text)};
-}
+SyncCommands::SyncCommands(LinkCommands& commands, CommandUser& user, SyncSetup setup)
+    : commands_(commands), user_(user), setup_(std::move(setup)), organizer_(commands) {}
 
-SyncCommands::SyncCommands(LinkCommands& commands, CommandUser& user, const CodeTables& tables,
-                           ItemContext context)
-    : commands_(commands), user_(user), tables_(tables), context_(context) {}
-
-fs::path SyncCommands::StateRoot(const SyncRequest& request) {
+fs::path SyncCommands::StateRoot(const SyncRequest& request) const {
   if (!request.state_root.empty()) return request.state_root;
-  return DefaultSyncStateRoot(CurrentAppDirs());
+  return DefaultSyncStateRoot(setup_.dirs);
 }
 
-std::unique_ptr<SyncEndpoint> SyncCommands::OpenSide(const SyncSideSpec& side,
-                                                     const SyncRequest& request,
-                                                     std::string* problem, bool* bad_side) {
-  if (bad_side != nullptr) *bad_side = false;
+OpenedSide SyncCommands::OpenSide(std::string_view name, const SyncRequest& request) {
+  OpenedSide opened;
+  Result<SyncSideSpec> parsed = ParseSyncSide(name);
+  if (!parsed) {
+    opened.bad_side = true;
+    opened.problem = parsed.error();
+    return opened;
+  }
+  const SyncSideSpec& side = *parsed;
   switch (side.kind) {
     case SyncSideKind::kOrganizer:
-      return std::make_unique<OrganizerEndpoint>(commands_);
+      opened.side = &organizer_;
+      return opened;
     case SyncSideKind::kBackupFile: {
       const std::array<uint8_t, 2> code = commands_.NewStore()->device_code();
-      return std::make_unique<BackupFileEndpoint>(side.place, tables_, code,
-                                                  commands_.settings().file_scramble != 0);
+      opened.owned = std::make_unique<BackupFileEndpoint>(side.place, *setup_.tables, code,
+                                                          commands_.settings().file_scramble != 0);
+      opened.side = opened.owned.get();
+      return opened;
     }
     case SyncSideKind::kContacts:
     case SyncSideKind::kCalendar:
@@ -84,28 +84,46 @@ std::unique_ptr<SyncEndpoint> SyncCommands::OpenSide(const SyncSideSpec& side,
   HttpOptions http;
   http.ca_file = request.ca_file.string();
   UserPasswordPrompt prompt(user_);
-  DavResult<std::unique_ptr<Collection>> opened = OpenCollection(
+  DavResult<std::unique_ptr<Collection>> collection = OpenCollection(
       kind, side.place, request.user, http, CredentialSourcesFromEnvironment(&prompt));
-  if (!opened) {
-    *problem = opened.error().Text();
-    if (bad_side != nullptr) *bad_side = opened.error().kind == DavErrorKind::kBadTarget;
-    return nullptr;
+  if (!collection) {
+    opened.problem = collection.error().Text();
+    opened.bad_side = collection.error().kind == DavErrorKind::kBadTarget;
+    return opened;
   }
-  return std::make_unique<CollectionEndpoint>(std::move(opened).value(), request.options.apps,
-                                              context_);
+  opened.owned = std::make_unique<CollectionEndpoint>(std::move(collection).value(),
+                                                      request.options.apps, setup_.items);
+  opened.side = opened.owned.get();
+  return opened;
 }
 
 SyncRun SyncCommands::Run(SyncEndpoint& left, SyncEndpoint& right, const SyncRequest& request) {
+  if (!request.confirm_with || request.options.dry_run) return RunOnce(left, right, request);
+  SyncRequest dry = request;
+  dry.options.dry_run = true;
+  SyncRun preview = RunOnce(left, right, dry);
+  if (preview.end != SyncEnd::kDryRun && preview.end != SyncEnd::kRefused) return preview;
+  if (!user_.ConfirmSync(preview.report, *request.confirm_with)) {
+    preview.end = SyncEnd::kDeclined;
+    return preview;
+  }
+  // The person saw what the guards refused and agreed to it.
+  SyncRequest agreed = request;
+  agreed.options.force = request.options.force || preview.end == SyncEnd::kRefused;
+  return RunOnce(left, right, agreed);
+}
+
+SyncRun SyncCommands::RunOnce(SyncEndpoint& left, SyncEndpoint& right, const SyncRequest& request) {
   SyncRun run;
-  SyncState state(StateRoot(request), left.Identity(), right.Identity(), tables_);
+  SyncState state(StateRoot(request), left.Identity(), right.Identity(), *setup_.tables);
   state.set_device_code(commands_.NewStore()->device_code());
   run.state_dir = state.dir();
-  run.report = RunSync(left, right, state, request.options);
-  for (SyncEndpoint* side : {&left, &right}) {
-    if (auto* organizer = dynamic_cast<OrganizerEndpoint*>(side)) {
-      run.snapshot = organizer->snapshot();
-      run.organizer_deleted = organizer->deleted();
-    }
+  SyncOptions options = request.options;
+  options.policy = PolicyFor(request.conflict, &right == &organizer_ && &left != &organizer_);
+  run.report = RunSync(left, right, state, options);
+  if (&left == &organizer_ || &right == &organizer_) {
+    run.snapshot = organizer_.snapshot();
+    run.organizer_deleted = organizer_.deleted();
   }
   switch (run.report.outcome) {
     case SyncOutcome::kSynced:
@@ -124,15 +142,15 @@ SyncRun SyncCommands::Run(SyncEndpoint& left, SyncEndpoint& right, const SyncReq
                                                                 : SyncEnd::kTargetTrouble;
   if (!run.report.failed_side) return run;
   const EndpointStatus& failure = run.report.failure;
-  SyncEndpoint& failed = *run.report.failed_side == Side::kLeft ? left : right;
   if (run.report.failed_step == SyncStep::kVerify) {
     run.end = SyncEnd::kVerifyFailed;
   } else if (failure.fault == EndpointFault::kRefused) {
     run.end = SyncEnd::kBadSide;
-  } else if (dynamic_cast<OrganizerEndpoint*>(&failed) != nullptr &&
-             failure.fault == EndpointFault::kFailed) {
+  } else if (const ResultCode* link_code = std::get_if<ResultCode>(&failure.code);
+             link_code != nullptr && failure.fault == EndpointFault::kFailed) {
+    // Only the organizer's link speaks in ResultCodes.
     run.end = SyncEnd::kLinkFailed;
-    run.link_code = static_cast<ResultCode>(failure.code);
+    run.link_code = *link_code;
   }
   return run;
 }
@@ -140,23 +158,22 @@ SyncRun SyncCommands::Run(SyncEndpoint& left, SyncEndpoint& right, const SyncReq
 SyncRun SyncCommands::Run(std::string_view left, std::string_view right,
                           const SyncRequest& request) {
   SyncRun run;
-  std::array<std::unique_ptr<SyncEndpoint>, 2> sides;
+  std::array<OpenedSide, 2> sides;
   const std::array<std::string_view, 2> names{left, right};
   for (size_t i = 0; i < 2; ++i) {
-    std::optional<SyncSideSpec> parsed = ParseSyncSide(names[i], &run.problem);
-    bool bad_side = !parsed.has_value();
-    if (parsed) sides[i] = OpenSide(*parsed, request, &run.problem, &bad_side);
-    if (!sides[i]) {
-      run.end = bad_side ? SyncEnd::kBadSide : SyncEnd::kTargetTrouble;
+    sides[i] = OpenSide(names[i], request);
+    if (sides[i].side == nullptr) {
+      run.problem = sides[i].problem;
+      run.end = sides[i].bad_side ? SyncEnd::kBadSide : SyncEnd::kTargetTrouble;
       return run;
     }
   }
-  if (sides[0]->Identity() == sides[1]->Identity()) {
-    run.problem = "both sides are " + sides[0]->Identity();
+  if (sides[0].side->Identity() == sides[1].side->Identity()) {
+    run.problem = "both sides are " + sides[0].side->Identity();
     run.end = SyncEnd::kBadSide;
     return run;
   }
-  return Run(*sides[0], *sides[1], request);
+  return Run(*sides[0].side, *sides[1].side, request);
 }
 
 }  // namespace kivo

@@ -251,11 +251,10 @@ DavResult<ItemRef> VdirCollection::Update(const std::string& href, std::string_v
   DavResult<Item> current = Read(href, &missing);
   if (missing || (current && current->etag != etag)) return Changed(href);
   if (!current) return current.error();
-  std::string error_text;
   const auto* bytes = reinterpret_cast<const uint8_t*>(data.data());
-  if (!WriteFileAtomically(folder_ / href, {bytes, data.size()}, &error_text)) {
+  if (Status written = WriteFileAtomically(folder_ / href, {bytes, data.size()}); !written) {
     return MakeDavError(DavErrorKind::kLocal, target_,
-                        "cannot write " + href + " (" + error_text +
+                        "cannot write " + href + " (" + written.error() +
                             "): check the folder's permissions and free space");
   }
   DavResult<Item> written = Read(href, &missing);

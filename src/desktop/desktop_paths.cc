@@ -24,6 +24,14 @@ MainWindowPaths StartPaths(const std::filesystem::path& files_dir,
   return paths;
 }
 
+AppDirs AppDirsOf(const MainWindowPaths& paths) {
+  AppDirs dirs = AppDirs::InProgramDirectory(paths.files_dir);
+  if (!paths.config_dir.empty()) dirs.config = paths.config_dir;
+  if (!paths.state_dir.empty()) dirs.state = paths.state_dir;
+  dirs.documents = paths.documents_dir;
+  return dirs;
+}
+
 std::string MissingTableFile(const std::filesystem::path& dir) {
   for (const char* name : {"code.dat", "char.dat", "sort.dat"}) {
     std::ifstream file(dir / name, std::ios::binary);

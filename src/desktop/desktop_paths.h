@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/app_dirs.h"
+
 namespace kivo {
 
 // Where the desktop program finds its files.
@@ -33,6 +35,10 @@ struct MainWindowPaths {
 // installation's share/kivo-link.
 [[nodiscard]] MainWindowPaths StartPaths(const std::filesystem::path& files_dir,
                                          const std::filesystem::path& tables_dir);
+
+// The folders of platform/app_dirs.h the paths stand for: files_dir for those
+// they leave empty.
+[[nodiscard]] AppDirs AppDirsOf(const MainWindowPaths& paths);
 
 // The first of "code.dat", "char.dat" and "sort.dat" that cannot be opened for
 // reading in dir, or an empty string when all three can.

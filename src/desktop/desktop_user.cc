@@ -6,6 +6,7 @@
 #include "commands/transfer_results.h"
 #include "desktop/port_names.h"
 #include "store/app_settings.h"
+#include "view/main_view_model.h"
 
 namespace kivo {
 namespace {
@@ -126,6 +127,11 @@ RestoreStoppedBox DescribeStop(const RestoreResult& stopped) {
         " To finish the restore later:\nkivo-link restore --resume " + stopped.resume_from.string();
   }
   return box;
+}
+
+bool DesktopUser::ConfirmSync(const SyncReport& dry_run, const std::string& other) {
+  const RowContext context = list_ != nullptr ? list_->Context() : RowContext();
+  return ConfirmSyncPreview(DescribeSyncPreview(dry_run, context, other));
 }
 
 }  // namespace kivo

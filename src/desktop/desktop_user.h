@@ -8,14 +8,15 @@
 
 #include "commands/command_user.h"
 #include "csv/cp1252.h"
+#include "desktop/sync_preview.h"
 #include "history/history.h"
 #include "store/appli_id.h"
 #include "sync/sync_report.h"
-#include "view/list_row.h"
 
 namespace kivo {
 
 struct AppSettings;
+class MainViewModel;
 struct RestoreResult;
 
 // A file-open or file-save question. The filters are the texts of the
@@ -79,6 +80,9 @@ class DesktopUser : public CommandUser {
   // The settings whose port decides whether the organizer must be made ready
   // again between sessions (not for the virtual organizer); not owned.
   void set_settings(const AppSettings* settings) { settings_ = settings; }
+  // The list whose dates and category names a sync's dry run shows records
+  // in; not owned.
+  void set_list(const MainViewModel* list) { list_ = list; }
 
   bool ReadyForNextRun() override;
   bool GoOnAfterSnapshot(RunMode run_mode, const std::filesystem::path& kept,
@@ -88,6 +92,9 @@ class DesktopUser : public CommandUser {
   void TellJournalNotWritten(const std::filesystem::path& journal,
                              const std::string& error_text) override;
   void TellSnapshotNotUsable(const std::string& why, bool new_one) override;
+  // File > "Synchronize...": the dry run in the desktop's words
+  // (ConfirmSyncPreview).
+  bool ConfirmSync(const SyncReport& dry_run, const std::string& other) override;
 
   // The chosen file; nullopt when the user cancelled.
   [[nodiscard]] virtual std::optional<FileAnswer> ChooseFile(const FileQuestion& question) = 0;
@@ -97,11 +104,10 @@ class DesktopUser : public CommandUser {
   [[nodiscard]] virtual HistoryChoice ChooseGeneration(std::vector<Generation> generations) = 0;
   // The wait cursor while a file is read or written.
   virtual void SetBusy(bool busy) = 0;
-  // File > "Synchronize...": the dry run of the organizer with `other` (the
-  // program's records, a target) shown; true goes ahead (a refused one with
-  // force), false changes nothing.
-  [[nodiscard]] virtual bool ConfirmSync(const SyncReport& dry_run, const RowContext& context,
-                                         const std::string& other) = 0;
+  // File > "Synchronize...": the words of the dry run of the organizer with
+  // the program's records or a target shown; true goes ahead (a refused one
+  // with force), false changes nothing.
+  [[nodiscard]] virtual bool ConfirmSyncPreview(const SyncPreviewText& preview) = 0;
   // What the status bar says when a link session of the command now running
   // goes through: nullopt, the run's own word ("Backup complete"); a text,
   // that text ("" says nothing: the reception of a comparison or a sync is
@@ -110,6 +116,7 @@ class DesktopUser : public CommandUser {
 
  private:
   const AppSettings* settings_ = nullptr;
+  const MainViewModel* list_ = nullptr;
 };
 
 // Holds a command's word for its sessions (DesktopUser::SessionsSay) while

@@ -21,19 +21,6 @@
 #include "view/appli_columns.h"
 
 namespace kivo {
-namespace {
-
-// The folders of app_dirs.h: files_dir for those the paths leave empty.
-AppDirs DirsOf(const MainWindowPaths& paths) {
-  AppDirs dirs = AppDirs::InProgramDirectory(paths.files_dir);
-  if (!paths.config_dir.empty()) dirs.config = paths.config_dir;
-  if (!paths.state_dir.empty()) dirs.state = paths.state_dir;
-  dirs.documents = paths.documents_dir;
-  return dirs;
-}
-
-}  // namespace
-
 MainCommands::MainCommands(const MainWindowPaths& paths)
     : paths_(paths),
       settings_(std::make_unique<AppSettings>()),
@@ -53,6 +40,7 @@ MainCommands::~MainCommands() = default;
 void MainCommands::Attach(DesktopUser* user, ListView* view) {
   user_ = user;
   view_ = view;
+  if (user_ != nullptr) user_->set_list(model_.get());
 }
 
 // ---- the user and the list on screen ------------------------------------------
@@ -90,8 +78,8 @@ void MainCommands::CloseFind() {
 // ---- settings and the working data file -------------------------------------
 
 void MainCommands::LoadSettings() {
-  const std::filesystem::path file = SettingsFilePath(DirsOf(paths_).config);
-  *settings_ = LoadAppSettings(file, DirsOf(paths_));
+  const std::filesystem::path file = SettingsFilePath(AppDirsOf(paths_).config);
+  *settings_ = LoadAppSettings(file, AppDirsOf(paths_));
   if (!settings_->ignored.empty()) {
     std::string text = "Some settings in\n" + file.string() + "\ncannot be used:\n";
     for (const std::string& why : settings_->ignored) text += "\n" + why;
@@ -105,7 +93,7 @@ void MainCommands::LoadSettings() {
 void MainCommands::SaveSettings() {
   settings_->appli_id = model_->appli();
   // Nothing to tell the user: the settings are written as the program ends.
-  (void)SaveAppSettings(*settings_, SettingsFilePath(DirsOf(paths_).config));
+  (void)SaveAppSettings(*settings_, SettingsFilePath(AppDirsOf(paths_).config));
 }
 
 std::optional<LocalDateTime> MainCommands::LastBackupTime() const {
@@ -331,8 +319,8 @@ void MainCommands::OpenBackup(const std::string& path) {
   loaded.SetDeviceCode(device[0], device[1]);
   if (loaded.GetAppliBuf(kStoreSlots) != 0) return;
   CommitList(/*ordered=*/false);
-  std::string reason;
-  if (LoadBackupFile(loaded, path, &reason) != 0) {
+  if (const StoreStatus load = LoadBackupFile(loaded, path); !load.ok()) {
+    const std::string& reason = load.error_text;
     // The reader's reason names an application id the program does not know
     // (as the command line tells it); a file that cannot be read says why.
     constexpr std::string_view kNotCompatible = "The backup file is not compatible.";
@@ -362,9 +350,9 @@ void MainCommands::SaveAs() {
   // The file holds every application in its default order.
   model_->Commit(/*ordered=*/true);
   for (;;) {
-    std::string error;
-    if (SaveBackupFile(store_, *path, settings_->file_scramble != 0, &error) == 0) break;
-    if (user_ == nullptr || user_->Ask({error, "Save As", PromptIcon::kQuestion,
+    const StoreStatus saved = SaveBackupFile(store_, *path, settings_->file_scramble != 0);
+    if (saved.ok()) break;
+    if (user_ == nullptr || user_->Ask({saved.error_text, "Save As", PromptIcon::kQuestion,
                                         PromptButtons::kRetryCancel}) != PromptAnswer::kRetry) {
       break;
     }

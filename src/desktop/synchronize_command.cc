@@ -2,32 +2,20 @@
 // with each sync target of the settings. Each pair is shown as a dry run
 // first; the sync itself is the command layer's (commands/sync_commands.h).
 
-#include <ctime>
-
 #include "comm/messages.h"
 #include "commands/link_commands.h"
-#include "commands/organizer_endpoint.h"
 #include "commands/sync_commands.h"
 #include "desktop/main_commands.h"
 #include "desktop/sync_preview.h"
-#include "format/today.h"
 #include "sides/store_endpoint.h"
 #include "store/app_settings.h"
-#include "store/char_tables.h"
 #include "store/working_data.h"
-#include "sync/sync_state.h"
 #include "view/sync_report_text.h"
 
 namespace kivo {
 namespace {
 
 constexpr const char* kCaption = "Synchronize";
-
-ConflictPolicy PolicyOf(const std::string& key) {
-  if (key == "organizer") return ConflictPolicy::kLeft;
-  if (key == "pc") return ConflictPolicy::kRight;
-  return ConflictPolicy::kKeepBoth;
-}
 
 // "PC: 2 added, 1 changed, 0 removed; organizer: ..." of a finished run.
 std::string DoneLine(const SyncRun& run, const std::string& name) {
@@ -57,39 +45,25 @@ void MainCommands::Synchronize() {
   CommitList(/*ordered=*/false);
   std::unique_ptr<LinkCommands> link = Commands();
   if (!link) return;
-  ItemContext items;
-  items.allowed = AllowedCharacters();
-  items.today = SystemToday();
-  items.now = std::time(nullptr);
-  items.tables = &store_.code_tables();
-  SyncCommands sync(*link, *user_, store_.code_tables(), items);
+  SyncSetup setup;
+  setup.tables = &store_.code_tables();
+  setup.items = SyncItemContext(AllowedCharacters(), store_.code_tables());
+  setup.dirs = AppDirsOf(paths_);
+  SyncCommands sync(*link, *user_, std::move(setup));
   const SessionWord word(user_, "");
   SyncRequest request;
-  request.options.policy = PolicyOf(settings_->sync.conflict);
-  AppDirs dirs = AppDirs::InProgramDirectory(paths_.files_dir);
-  if (!paths_.state_dir.empty()) dirs.state = paths_.state_dir;
-  request.state_root = DefaultSyncStateRoot(dirs);
+  request.conflict = ParseConflictPolicy(settings_->sync.conflict).value_or(KeptOnConflict::kBoth);
 
-  OrganizerEndpoint organizer(*link);
   StoreEndpoint records(store_, WorkingDataPath(paths_.files_dir));
   std::vector<std::string> done;
   // One pair: its dry run shown, then the sync. False stops the command
   // (cancelled or failed; the user has been told).
-  auto sync_pair = [&](SyncEndpoint& other, const std::string& name,
-                       const SyncRequest& pair_request) {
+  auto sync_pair = [&](SyncEndpoint& other, const std::string& name, SyncRequest pair_request) {
     // The organizer side asks for the organizer to be made ready before each
     // of its sessions but the first.
-    SyncRequest dry = pair_request;
-    dry.options.dry_run = true;
-    SyncRun preview = sync.Run(organizer, other, dry);
-    if (preview.end != SyncEnd::kDryRun && preview.end != SyncEnd::kRefused) {
-      TellSyncFailure(preview, name);
-      return false;
-    }
-    if (!user_->ConfirmSync(preview.report, model_->Context(), name)) return false;
-    SyncRequest real = pair_request;
-    real.options.force = preview.end == SyncEnd::kRefused;
-    const SyncRun run = sync.Run(organizer, other, real);
+    pair_request.confirm_with = name;
+    const SyncRun run = sync.Run(sync.organizer(), other, pair_request);
+    if (run.end == SyncEnd::kDeclined) return false;
     if (&other == &records && records.changed() != 0) {
       // The base now holds these records: the file must too, or a program
       // that ends without saving would read them as removed next time.
@@ -114,19 +88,16 @@ void MainCommands::Synchronize() {
     const SyncTarget& target = settings_->sync.targets[i];
     SyncRequest pair_request = request;
     pair_request.user = target.user;
-    SyncSideSpec named;
-    named.kind = target.kind == SyncTarget::Kind::kContacts ? SyncSideKind::kContacts
-                                                            : SyncSideKind::kCalendar;
-    named.place = target.place;
-    SyncRun opened;
-    std::unique_ptr<SyncEndpoint> side = sync.OpenSide(named, pair_request, &opened.problem);
-    if (!side) {
+    OpenedSide side = sync.OpenSide(target.Side(), pair_request);
+    if (side.side == nullptr) {
+      SyncRun opened;
       opened.end = SyncEnd::kTargetTrouble;
+      opened.problem = side.problem;
       TellSyncFailure(opened, target.Side());
       complete = false;
       break;
     }
-    complete = sync_pair(*side, target.Side(), pair_request);
+    complete = sync_pair(*side.side, target.Side(), pair_request);
   }
   if (done.empty()) return;
   std::string text = complete ? "Your Organizer is synchronized.\n"

@@ -95,15 +95,11 @@ std::vector<Generation> ListGenerations(const fs::path& dir) {
   return out;
 }
 
-fs::path AddGeneration(const fs::path& dir, AppliStore& store, std::string_view kind,
-                       const LocalDateTime& time, int keep, bool scramble,
-                       std::string* error_text) {
+Result<fs::path> AddGeneration(const fs::path& dir, AppliStore& store, std::string_view kind,
+                               const LocalDateTime& time, int keep, bool scramble) {
   std::error_code ec;
   fs::create_directories(dir, ec);
-  if (ec) {
-    *error_text = dir.string() + ": " + ec.message();
-    return {};
-  }
+  if (ec) return Failure{dir.string() + ": " + ec.message()};
   int written = 1;
   for (const Generation& g : ListGenerations(dir)) written = std::max(written, g.written + 1);
   fs::path file;
@@ -111,10 +107,10 @@ fs::path AddGeneration(const fs::path& dir, AppliStore& store, std::string_view 
     file = dir / GenerationFileName(time, kind, written);
     if (!fs::exists(file, ec)) break;
   }
-  std::string system_text;
-  if (WriteBackupFile(store, file, scramble, &system_text) != kStoreOk) {
-    *error_text = file.string() + ": " + (system_text.empty() ? "cannot be written" : system_text);
-    return {};
+  if (const StoreStatus written = WriteBackupFile(store, file, scramble); !written.ok()) {
+    const std::string& system_text = written.error_text;
+    return Failure{file.string() + ": " +
+                   (system_text.empty() ? "cannot be written" : system_text)};
   }
   // The new generation is written; an old one left over is pruned next time.
   (void)PruneGenerations(dir, keep, file);
@@ -148,22 +144,18 @@ bool CountRecords(const fs::path& file, std::array<int, kStoreSlots>* counts) {
   return true;
 }
 
-bool HoldsApplis(const fs::path& file, uint8_t mask, std::string* why) {
-  auto wrong = [&](const std::string& what) {
-    if (why != nullptr) *why = what;
-    return false;
-  };
-  if (file.empty()) return wrong("no snapshot was kept");
+Status HoldsApplis(const fs::path& file, uint8_t mask) {
+  if (file.empty()) return Failure{"no snapshot was kept"};
   std::array<int, kStoreSlots> counts{};
-  if (!CountRecords(file, &counts)) return wrong(file.string() + " cannot be read");
+  if (!CountRecords(file, &counts)) return Failure{file.string() + " cannot be read"};
   std::string missing;
   for (AppliId id = kSchedule; id <= kCategoryList; ++id) {
     if (((mask >> id) & 1) == 0 || counts[id] >= 0) continue;
     missing += missing.empty() ? "" : ", ";
     missing += AppliName(id);
   }
-  if (!missing.empty()) return wrong(file.string() + " lacks " + missing);
-  return true;
+  if (!missing.empty()) return Failure{file.string() + " lacks " + missing};
+  return {};
 }
 
 }  // namespace kivo

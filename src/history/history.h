@@ -10,6 +10,7 @@
 
 #include "platform/clock.h"
 #include "platform/link_defaults.h"
+#include "platform/result.h"
 #include "store/appli_store.h"
 
 namespace kivo {
@@ -57,10 +58,10 @@ std::vector<Generation> ListGenerations(const std::filesystem::path& dir);
 // Writes the store as a new generation (every present application, empty
 // ones included, so the file tells which applications it holds; through a
 // temporary file), creating the folder when needed, then prunes, never the
-// new one. The new file's path, or empty with *error_text set.
-std::filesystem::path AddGeneration(const std::filesystem::path& dir, AppliStore& store,
-                                    std::string_view kind, const LocalDateTime& time, int keep,
-                                    bool scramble, std::string* error_text);
+// new one. The new file's path, or a failure naming the folder or file.
+Result<std::filesystem::path> AddGeneration(const std::filesystem::path& dir, AppliStore& store,
+                                            std::string_view kind, const LocalDateTime& time,
+                                            int keep, bool scramble);
 
 // Deletes the oldest generations beyond `keep` (backups and snapshots
 // together); the newest is always kept, whatever `keep` says, and so are
@@ -76,9 +77,9 @@ int PruneGenerations(const std::filesystem::path& dir, int keep,
                                 std::array<int, kStoreSlots>* counts);
 
 // Whether `file` is a readable backup file holding every application of
-// `mask` (bit 1 << AppliId): a snapshot a run can go back to. When not,
-// *why (may be null) says what is wrong with it, naming the file.
-[[nodiscard]] bool HoldsApplis(const std::filesystem::path& file, uint8_t mask, std::string* why);
+// `mask` (bit 1 << AppliId): a snapshot a run can go back to. When not, the
+// failure says what is wrong with it, naming the file.
+Status HoldsApplis(const std::filesystem::path& file, uint8_t mask);
 
 }  // namespace kivo
 

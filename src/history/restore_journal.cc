@@ -30,8 +30,7 @@ std::string FileFingerprint(const std::filesystem::path& file) {
   return Fingerprint(std::span(reinterpret_cast<const uint8_t*>(bytes->data()), bytes->size()));
 }
 
-bool WriteRestoreJournal(const std::filesystem::path& path, const RestoreJournal& journal,
-                         std::string* error_text) {
+Status WriteRestoreJournal(const std::filesystem::path& path, const RestoreJournal& journal) {
   std::string text = "file=" + journal.file + "\nfingerprint=" + journal.fingerprint +
                      "\nsnapshot=" + journal.snapshot + "\ndone=";
   bool first = true;
@@ -45,7 +44,7 @@ bool WriteRestoreJournal(const std::filesystem::path& path, const RestoreJournal
   std::error_code ec;
   std::filesystem::create_directories(path.parent_path(), ec);
   const auto* data = reinterpret_cast<const uint8_t*>(text.data());
-  return WriteFileAtomically(path, std::span(data, text.size()), error_text);
+  return WriteFileAtomically(path, std::span(data, text.size()));
 }
 
 std::optional<RestoreJournal> ReadRestoreJournal(const std::filesystem::path& path) {

@@ -7,6 +7,8 @@
 #include <span>
 #include <string>
 
+#include "platform/result.h"
+
 namespace kivo {
 
 // What a Restore has done so far, kept beside the history so that a run that
@@ -37,9 +39,8 @@ std::string Fingerprint(std::span<const uint8_t> bytes);
 // The Fingerprint of a file's bytes; empty when unreadable.
 std::string FileFingerprint(const std::filesystem::path& file);
 
-[[nodiscard]] bool WriteRestoreJournal(const std::filesystem::path& path,
-                                       const RestoreJournal& journal,
-                                       std::string* error_text = nullptr);
+// A failure carries the system's error text.
+Status WriteRestoreJournal(const std::filesystem::path& path, const RestoreJournal& journal);
 // nullopt when there is none, or it is not a journal.
 std::optional<RestoreJournal> ReadRestoreJournal(const std::filesystem::path& path);
 void RemoveRestoreJournal(const std::filesystem::path& path);

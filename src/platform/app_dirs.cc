@@ -63,15 +63,14 @@ bool IsOwnDirectory(const fs::path& dir, mode_t* mode) {
 }
 
 // Creates the missing folders of dir, each owner-only.
-bool MakeDirectories(const fs::path& dir, std::string* error_text) {
+Status MakeDirectories(const fs::path& dir) {
   fs::path partial;
   for (const fs::path& part : dir) {
     partial /= part;
     if (mkdir(partial.c_str(), 0700) == 0 || errno == EEXIST) continue;
-    if (error_text != nullptr) *error_text = partial.string() + ": " + std::strerror(errno);
-    return false;
+    return Failure{partial.string() + ": " + std::strerror(errno)};
   }
-  return true;
+  return {};
 }
 
 }  // namespace
@@ -134,46 +133,35 @@ AppDirs ResolveAppDirs(const fs::path& program_dir, const EnvLookup& env) {
 
 AppDirs CurrentAppDirs() { return ResolveAppDirs(ProgramDirectory(), GetEnv); }
 
-bool CreateAppDirs(const AppDirs& dirs, std::string* error_text) {
-  if (!dirs.installed) return true;
+Status CreateAppDirs(const AppDirs& dirs) {
+  if (!dirs.installed) return {};
   for (const fs::path* dir : {&dirs.config, &dirs.data, &dirs.state}) {
     // Parents such as ~/.local/state may be missing too; each new one is private.
-    if (!MakeDirectories(*dir, error_text)) return false;
+    if (Status made = MakeDirectories(*dir); !made) return made;
     std::error_code ec;
-    if (!fs::is_directory(*dir, ec)) {
-      if (error_text != nullptr) *error_text = dir->string() + ": " + std::strerror(ENOTDIR);
-      return false;
-    }
+    if (!fs::is_directory(*dir, ec)) return Failure{dir->string() + ": " + std::strerror(ENOTDIR)};
   }
-  return true;
+  return {};
 }
 
-std::optional<fs::path> ResolveRuntimeDir(const EnvLookup& env, std::string* error_text) {
+Result<fs::path> ResolveRuntimeDir(const EnvLookup& env) {
   mode_t mode = 0;
   if (std::optional<std::string> value = env("XDG_RUNTIME_DIR"); value && !value->empty()) {
     const fs::path dir(*value);
     if (dir.is_absolute() && IsOwnDirectory(dir, &mode) && (mode & 077) == 0) return dir;
   }
   std::optional<fs::path> cache = BaseDirectory(env, "XDG_CACHE_HOME", ".cache");
-  if (!cache) {
-    if (error_text != nullptr) *error_text = "no home directory";
-    return std::nullopt;
-  }
+  if (!cache) return Failure{"no home directory"};
   const fs::path dir = *cache / kAppDirName;
-  if (!MakeDirectories(dir, error_text)) return std::nullopt;
-  if (!IsOwnDirectory(dir, &mode)) {
-    if (error_text != nullptr) *error_text = dir.string() + ": not a folder of this user's own";
-    return std::nullopt;
-  }
+  if (Status made = MakeDirectories(dir); !made) return Failure{made.error()};
+  if (!IsOwnDirectory(dir, &mode))
+    return Failure{dir.string() + ": not a folder of this user's own"};
   if ((mode & 077) != 0 && chmod(dir.c_str(), 0700) != 0) {
-    if (error_text != nullptr) *error_text = dir.string() + ": " + std::strerror(errno);
-    return std::nullopt;
+    return Failure{dir.string() + ": " + std::strerror(errno)};
   }
   return dir;
 }
 
-std::optional<fs::path> CurrentRuntimeDir(std::string* error_text) {
-  return ResolveRuntimeDir(GetEnv, error_text);
-}
+Result<fs::path> CurrentRuntimeDir() { return ResolveRuntimeDir(GetEnv); }
 
 }  // namespace kivo

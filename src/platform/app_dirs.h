@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/result.h"
+
 namespace kivo {
 
 // The folder name under each XDG base directory and under <prefix>/share.
@@ -56,21 +58,19 @@ using EnvLookup = std::function<std::optional<std::string>(const char* name)>;
 
 // Creates the directories of an installed program (owner-only, as the XDG
 // rules ask of directories they create); the program directory of a build
-// tree exists already. False with the system text of the first failure.
-[[nodiscard]] bool CreateAppDirs(const AppDirs& dirs, std::string* error_text = nullptr);
+// tree exists already. A failure carries the system text of the first one.
+Status CreateAppDirs(const AppDirs& dirs);
 
 // The folder of the single-instance lock and socket, which must be the user's
 // alone: $XDG_RUNTIME_DIR when it names an absolute directory of the user's
 // own that others cannot enter; otherwise $XDG_CACHE_HOME/kivo-link (by
 // default ~/.cache/kivo-link), made owner-only when it is missing or open to
-// others. nullopt with the reason when neither can be had, for instance when
+// others. A failure with the reason when neither can be had, for instance when
 // the fallback folder belongs to someone else or is a symbolic link.
-[[nodiscard]] std::optional<std::filesystem::path> ResolveRuntimeDir(
-    const EnvLookup& env, std::string* error_text = nullptr);
+Result<std::filesystem::path> ResolveRuntimeDir(const EnvLookup& env);
 
 // ResolveRuntimeDir for the running program's environment.
-[[nodiscard]] std::optional<std::filesystem::path> CurrentRuntimeDir(
-    std::string* error_text = nullptr);
+Result<std::filesystem::path> CurrentRuntimeDir();
 
 }  // namespace kivo
 

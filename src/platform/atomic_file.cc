@@ -182,12 +182,11 @@ void AtomicFile::Discard() {
   }
 }
 
-bool WriteFileAtomically(const std::filesystem::path& target, std::span<const uint8_t> bytes,
-                         std::string* error_text, FileWriter& writer) {
+Status WriteFileAtomically(const std::filesystem::path& target, std::span<const uint8_t> bytes,
+                           FileWriter& writer) {
   AtomicFile file(target, writer);
-  bool ok = file.Open() && file.Write(bytes) && file.Commit();
-  if (!ok && error_text != nullptr) *error_text = file.ErrorText();
-  return ok;
+  if (file.Open() && file.Write(bytes) && file.Commit()) return {};
+  return Failure{file.ErrorText()};
 }
 
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& file, int* error_number) {

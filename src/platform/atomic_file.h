@@ -12,6 +12,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/result.h"
+
 namespace kivo {
 
 // The operating system's own wording for an errno value ("No space left on
@@ -77,12 +79,10 @@ class AtomicFile {
   int error_ = 0;
 };
 
-// Writes the whole file through an AtomicFile. On failure *error_text (when
-// given) receives the system error text.
-[[nodiscard]] bool WriteFileAtomically(const std::filesystem::path& target,
-                                       std::span<const uint8_t> bytes,
-                                       std::string* error_text = nullptr,
-                                       FileWriter& writer = SystemFileWriter());
+// Writes the whole file through an AtomicFile. A failure carries the system
+// error text.
+Status WriteFileAtomically(const std::filesystem::path& target, std::span<const uint8_t> bytes,
+                           FileWriter& writer = SystemFileWriter());
 
 // Reads a whole file. On failure *error_number (when given) receives errno.
 [[nodiscard]] std::optional<std::string> ReadWholeFile(const std::filesystem::path& file,

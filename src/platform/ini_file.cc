@@ -158,12 +158,10 @@ std::string IniFile::ToText() const {
   return text;
 }
 
-bool IniFile::Save(const std::filesystem::path& file, std::string* error_text,
-                   FileWriter& writer) const {
+Status IniFile::Save(const std::filesystem::path& file, FileWriter& writer) const {
   std::string text = ToText();
-  return WriteFileAtomically(file,
-                             std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()),
-                             error_text, writer);
+  return WriteFileAtomically(
+      file, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()), writer);
 }
 
 }  // namespace kivo

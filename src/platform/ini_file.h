@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/atomic_file.h"
+#include "platform/result.h"
 
 namespace kivo {
 
@@ -46,10 +47,9 @@ class IniFile {
   // The file's text, with the line ending the loaded file used ("\n" for new).
   std::string ToText() const;
   // Writes the text through a temporary file and a rename; the previous file
-  // survives a failure. *error_text gets the system error text. The bytes go
+  // survives a failure, which carries the system error text. The bytes go
   // through `writer`.
-  [[nodiscard]] bool Save(const std::filesystem::path& file, std::string* error_text = nullptr,
-                          FileWriter& writer = SystemFileWriter()) const;
+  Status Save(const std::filesystem::path& file, FileWriter& writer = SystemFileWriter()) const;
 
  private:
   struct Line {

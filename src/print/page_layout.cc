@@ -363,8 +363,8 @@ int PaintJob(const PrintJob& job, QPagedPaintDevice& device, bool turn_pages) {
   return page_number;
 }
 
-bool WritePdf(const PrintJob& job, const std::filesystem::path& path, std::string* error,
-              int* pages, const QPageLayout* page_layout) {
+Result<int> WritePdf(const PrintJob& job, const std::filesystem::path& path,
+                     const QPageLayout* page_layout) {
   // The command-line tool has no application object: a short-lived one on
   // the offscreen platform gives the fonts without a display.
   std::unique_ptr<QGuiApplication> own_app;
@@ -393,6 +393,7 @@ bool WritePdf(const PrintJob& job, const std::filesystem::path& path, std::strin
   } restore{own_app != nullptr, previous};
   QBuffer buffer;
   buffer.open(QIODevice::WriteOnly);
+  int painted = 0;
   {
     QPdfWriter writer(&buffer);
     writer.setCreator(QStringLiteral("kivo-link"));
@@ -404,18 +405,15 @@ bool WritePdf(const PrintJob& job, const std::filesystem::path& path, std::strin
       writer.setPageSize(QPageSize(QPageSize::A4));
       writer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
     }
-    const int painted = PaintJob(job, writer, /*turn_pages=*/page_layout == nullptr);
-    if (painted == 0) {
-      *error = "nothing to print";
-      return false;
-    }
-    if (pages != nullptr) *pages = painted;
+    painted = PaintJob(job, writer, /*turn_pages=*/page_layout == nullptr);
+    if (painted == 0) return Failure{"nothing to print"};
   }
   const QByteArray& bytes = buffer.data();
-  return WriteFileAtomically(path,
-                             std::span(reinterpret_cast<const uint8_t*>(bytes.constData()),
-                                       static_cast<size_t>(bytes.size())),
-                             error);
+  const Status written =
+      WriteFileAtomically(path, std::span(reinterpret_cast<const uint8_t*>(bytes.constData()),
+                                          static_cast<size_t>(bytes.size())));
+  if (!written) return Failure{written.error()};
+  return painted;
 }
 
 }  // namespace kivo

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/result.h"
 #include "view/calendar_model.h"
 
 class QPageLayout;
@@ -68,12 +69,11 @@ int PaintJob(const PrintJob& job, QPagedPaintDevice& device, bool turn_pages = f
 // (or on the pages of `page_layout`, when given: the desktop's page setup),
 // through a temporary file renamed into place. Without a Qt application object
 // (the command-line tool) one is made on Qt's offscreen platform for the
-// time of the call, so no display is needed. False with the reason in *error
-// when the file cannot be written; *pages (when given) receives the number of
-// pages written.
-[[nodiscard]] bool WritePdf(const PrintJob& job, const std::filesystem::path& path,
-                            std::string* error, int* pages = nullptr,
-                            const QPageLayout* page_layout = nullptr);
+// time of the call, so no display is needed. The number of pages written, or
+// a failure with the reason when there is nothing to print or the file cannot
+// be written.
+Result<int> WritePdf(const PrintJob& job, const std::filesystem::path& path,
+                     const QPageLayout* page_layout = nullptr);
 
 }  // namespace kivo
 

@@ -61,11 +61,10 @@ EndpointStatus BackupFileEndpoint::Load(AppliStore& store, std::string* fingerpr
     return EndpointStatus::Ok();
   }
   *fingerprint = Fingerprint(*bytes);
-  std::string reason;
   const auto* data = reinterpret_cast<const uint8_t*>(bytes->data());
-  const StoreResult result = DecodeBackupFile(store, std::span(data, bytes->size()), &reason);
-  if (result != kStoreOk) {
-    return EndpointStatus::Refused(name + BackupReadFailure(result, reason, device_code_), result);
+  const StoreStatus result = DecodeBackupFile(store, std::span(data, bytes->size()));
+  if (!result.ok()) {
+    return EndpointStatus::Refused(name + BackupReadFailure(result, device_code_), result.code);
   }
   return EndpointStatus::Ok();
 }
@@ -101,12 +100,13 @@ ApplyOutcome BackupFileEndpoint::Apply(const std::vector<AppliWrite>& writes,
     }
     written |= AppliBit(write.id);
   }
-  std::string error_text;
   const bool scramble = store.magic() == kInvertedMagic;
-  const StoreResult result = WriteBackupFile(store, file_, scramble, &error_text, writer_);
-  if (result != kStoreOk) {
+  const StoreStatus result = WriteBackupFile(store, file_, scramble, writer_);
+  if (!result.ok()) {
+    const std::string& error_text = result.error_text;
     outcome.status = EndpointStatus::Failed(
-        file_.string() + ": " + (error_text.empty() ? "cannot be written" : error_text), result);
+        file_.string() + ": " + (error_text.empty() ? "cannot be written" : error_text),
+        result.code);
     return outcome;
   }
   for (const AppliWrite& write : writes) confirmed(write.id);

@@ -30,11 +30,13 @@ AppliId FirstAppli(AppliMask mask) {
 // A collection's error as the sync reports it: a lost race is no failure of
 // the target but a reason to read again.
 EndpointStatus StatusOf(const DavError& error) {
-  if (error.IsConflict()) return EndpointStatus::Changed(error.Text(), error.http_status);
+  EndpointCode code;
+  if (error.http_status != 0) code = HttpStatus{error.http_status};
+  if (error.IsConflict()) return EndpointStatus::Changed(error.Text(), code);
   if (error.kind == DavErrorKind::kNotCollection || error.kind == DavErrorKind::kBadTarget) {
-    return EndpointStatus::Refused(error.Text(), error.http_status);
+    return EndpointStatus::Refused(error.Text(), code);
   }
-  return EndpointStatus::Failed(error.Text(), error.http_status);
+  return EndpointStatus::Failed(error.Text(), code);
 }
 
 // The item's name for the user: the last part of its href.

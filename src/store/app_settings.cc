@@ -246,13 +246,13 @@ void WriteAppSettings(const AppSettings& s, IniFile& ini) {
   WriteSyncSettings(s.sync, ini);
 }
 
-bool SaveAppSettings(const AppSettings& settings, const std::filesystem::path& settings_file,
-                     std::string* error_text, FileWriter& writer) {
+Status SaveAppSettings(const AppSettings& settings, const std::filesystem::path& settings_file,
+                       FileWriter& writer) {
   IniFile ini;
   // An unreadable file is rewritten whole from the settings.
   (void)ini.Load(settings_file);
   WriteAppSettings(settings, ini);
-  return ini.Save(settings_file, error_text, writer);
+  return ini.Save(settings_file, writer);
 }
 
 void CreateBackupDir(const AppSettings& settings) {

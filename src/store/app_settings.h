@@ -10,6 +10,7 @@
 #include "platform/app_dirs.h"
 #include "platform/ini_file.h"
 #include "platform/link_defaults.h"
+#include "platform/result.h"
 #include "store/result_code.h"
 #include "store/sync_targets.h"
 
@@ -139,12 +140,10 @@ AppSettings LoadAppSettings(const std::filesystem::path& settings_file, const Ap
 // window has been shown. Other keys and sections of the file stay.
 void WriteAppSettings(const AppSettings& settings, IniFile& ini);
 // Loads the existing file (if any), writes the settings into it and saves it
-// through a temporary file, the bytes going through `writer`. False with the
-// system text on failure.
-[[nodiscard]] bool SaveAppSettings(const AppSettings& settings,
-                                   const std::filesystem::path& settings_file,
-                                   std::string* error_text = nullptr,
-                                   FileWriter& writer = SystemFileWriter());
+// through a temporary file, the bytes going through `writer`. A failure
+// carries the system text.
+Status SaveAppSettings(const AppSettings& settings, const std::filesystem::path& settings_file,
+                       FileWriter& writer = SystemFileWriter());
 
 // Creates the backup directory; an existing one or an error is ignored.
 void CreateBackupDir(const AppSettings& settings);

@@ -45,48 +45,32 @@ void AppendBlock(const AppliStore& store, int slot, bool scramble, std::vector<u
   if (scramble) Complement(std::span(out).subspan(begin));
 }
 
-StoreResult WriteBackup(AppliStore& store, const std::filesystem::path& file, bool scramble,
-                        BackupBlocks blocks, std::string* error_text, FileWriter& writer,
-                        FreeSpace& free_space) {
+StoreStatus WriteBackup(AppliStore& store, const std::filesystem::path& file, bool scramble,
+                        BackupBlocks blocks, FileWriter& writer, FreeSpace& free_space) {
+  // Only a save words the store's own refusals; a write leaves them to its
+  // caller.
   const bool save = blocks == BackupBlocks::kWithRecords;
-  auto set_text = [error_text](const std::string& text) {
-    if (error_text != nullptr) *error_text = text;
-  };
-  if (!store.has_slot_area()) {
-    if (save) set_text("Error");
-    return kStoreInvalid;
-  }
+  if (!store.has_slot_area()) return {kStoreInvalid, save ? "Error" : ""};
   int64_t bound = BackupSizeBound(store);
-  if (bound < 0) {
-    if (save) set_text("Error");
-    return kStoreRefused;
-  }
+  if (bound < 0) return {kStoreRefused, save ? "Error" : ""};
   uint64_t need = FreeSpaceNeeded(file, static_cast<uint64_t>(bound));
   std::filesystem::path root = FreeSpace::RootOf(file);
   if (free_space.QueryFreeSpace(root) < need) {
-    if (save) {
-      char text[512];
-      std::snprintf(text, sizeof text, "Out of disk space writing to drive %s.",
-                    root.string().c_str());
-      set_text(text);
-    }
-    return kStoreRefused;
+    if (!save) return kStoreRefused;
+    char text[512];
+    std::snprintf(text, sizeof text, "Out of disk space writing to drive %s.",
+                  root.string().c_str());
+    return {kStoreRefused, text};
   }
   // A read-only file must be refused although the rename could replace it.
   std::error_code ec;
   if (std::filesystem::exists(file, ec)) {
     int fd = open(file.c_str(), O_WRONLY | O_CLOEXEC);
-    if (fd < 0) {
-      set_text(SystemErrorText(errno));
-      return kStoreRefused;
-    }
+    if (fd < 0) return {kStoreRefused, SystemErrorText(errno)};
     close(fd);
   }
   AtomicFile out(file, writer);
-  if (!out.Open()) {
-    set_text(out.ErrorText());
-    return kStoreRefused;
-  }
+  if (!out.Open()) return {kStoreRefused, out.ErrorText()};
   store.set_magic(scramble ? kInvertedMagic : kPlainMagic);
   std::vector<uint8_t> image = EncodeBackupFile(store, scramble, blocks);
   // Written in pieces; the first failing piece stops the write, and the
@@ -95,10 +79,7 @@ StoreResult WriteBackup(AppliStore& store, const std::filesystem::path& file, bo
   for (size_t at = 0; at < image.size(); at += kPiece) {
     if (!out.Write(std::span(image).subspan(at, std::min(kPiece, image.size() - at)))) break;
   }
-  if (out.error() != 0 || !out.Commit()) {
-    set_text(out.ErrorText());
-    return kStoreRefused;
-  }
+  if (out.error() != 0 || !out.Commit()) return {kStoreRefused, out.ErrorText()};
   return kStoreOk;
 }
 
@@ -152,8 +133,7 @@ namespace {
 // Both loaders. `own` is empty, or the image's bytes given over to the
 // decoder (a file just read): an inverted body is then turned back where it
 // lies instead of in a copy, which for a maximal file is half a gigabyte.
-StoreResult DecodeImage(AppliStore& store, std::span<const uint8_t> image, std::span<uint8_t> own,
-                        std::string* reason) {
+StoreStatus DecodeImage(AppliStore& store, std::span<const uint8_t> image, std::span<uint8_t> own) {
   if (!store.has_slot_area()) return kStoreInvalid;
   store.FreeAllRecords();
   if (image.size() < kBackupHeaderSize) return kStoreLoadError;
@@ -184,11 +164,9 @@ StoreResult DecodeImage(AppliStore& store, std::span<const uint8_t> image, std::
   for (int slot = 0; slot < blocks; ++slot) {
     if (body.size() - pos < 3) return kStoreLoadError;
     if (body[pos] > kCategoryList) {
-      if (reason != nullptr) {
-        *reason = "The backup file is not compatible. (block " + std::to_string(slot + 1) +
-                  " holds the unknown application id " + std::to_string(body[pos]) + ")";
-      }
-      return kStoreLoadError;
+      return {kStoreLoadError, "The backup file is not compatible. (block " +
+                                   std::to_string(slot + 1) + " holds the unknown application id " +
+                                   std::to_string(body[pos]) + ")"};
     }
     int used = store.LoadBlock(body, pos, slot);
     if (used <= 0) return kStoreLoadError;
@@ -199,71 +177,61 @@ StoreResult DecodeImage(AppliStore& store, std::span<const uint8_t> image, std::
 
 }  // namespace
 
-StoreResult DecodeBackupFile(AppliStore& store, std::span<const uint8_t> image,
-                             std::string* reason) {
-  return DecodeImage(store, image, {}, reason);
+StoreStatus DecodeBackupFile(AppliStore& store, std::span<const uint8_t> image) {
+  return DecodeImage(store, image, {});
 }
 
 namespace {
 
 // Reads a file into the store; with `any_code` the store first takes the
 // device code the file's header names.
-StoreResult ReadFile(AppliStore& store, const std::filesystem::path& file, bool any_code,
-                     std::string* error_text) {
+StoreStatus ReadFile(AppliStore& store, const std::filesystem::path& file, bool any_code) {
   if (!store.has_slot_area()) return kStoreInvalid;
   int error = 0;
   std::optional<std::string> contents = ReadWholeFile(file, &error);
-  if (!contents) {
-    if (error_text != nullptr) *error_text = SystemErrorText(error);
-    return kStoreLoadError;
-  }
+  if (!contents) return {kStoreLoadError, SystemErrorText(error)};
   if (any_code && contents->size() >= kBackupHeaderSize) {
     store.SetDeviceCode(static_cast<uint8_t>((*contents)[kDeviceCodeOffset]),
                         static_cast<uint8_t>((*contents)[kDeviceCodeOffset + 1]));
   }
   std::span<uint8_t> own(reinterpret_cast<uint8_t*>(contents->data()), contents->size());
-  return DecodeImage(store, own, own, error_text);
+  return DecodeImage(store, own, own);
 }
 
 }  // namespace
 
-StoreResult ReadBackupFile(AppliStore& store, const std::filesystem::path& file,
-                           std::string* error_text) {
-  return ReadFile(store, file, /*any_code=*/false, error_text);
+StoreStatus ReadBackupFile(AppliStore& store, const std::filesystem::path& file) {
+  return ReadFile(store, file, /*any_code=*/false);
 }
 
-StoreResult ReadAnyBackupFile(AppliStore& store, const std::filesystem::path& file,
-                              std::string* error_text) {
-  return ReadFile(store, file, /*any_code=*/true, error_text);
+StoreStatus ReadAnyBackupFile(AppliStore& store, const std::filesystem::path& file) {
+  return ReadFile(store, file, /*any_code=*/true);
 }
 
-StoreResult LoadBackupFile(AppliStore& store, const std::filesystem::path& file,
-                           std::string* error_text) {
-  const StoreResult result = ReadBackupFile(store, file, error_text);
-  if (result != kStoreOk) return result;
+StoreStatus LoadBackupFile(AppliStore& store, const std::filesystem::path& file) {
+  StoreStatus read = ReadBackupFile(store, file);
+  if (!read.ok()) return read;
   // Every application must be there afterwards; a store without room for them
   // all would show a file as loaded with an application missing.
   if (store.EnsureAppli(kAllAppliMask, true) != kStoreOk) {
-    if (error_text != nullptr) *error_text = "No room for every application.";
-    return kStoreLoadError;
+    return {kStoreLoadError, "No room for every application."};
   }
   return kStoreOk;
 }
 
-StoreResult WriteBackupFile(AppliStore& store, const std::filesystem::path& file, bool scramble,
-                            std::string* error_text, FileWriter& writer, FreeSpace& free_space) {
-  return WriteBackup(store, file, scramble, BackupBlocks::kAllPresent, error_text, writer,
-                     free_space);
+StoreStatus WriteBackupFile(AppliStore& store, const std::filesystem::path& file, bool scramble,
+                            FileWriter& writer, FreeSpace& free_space) {
+  return WriteBackup(store, file, scramble, BackupBlocks::kAllPresent, writer, free_space);
 }
 
-StoreResult SaveBackupFile(AppliStore& store, const std::filesystem::path& file, bool scramble,
-                           std::string* error_text, FileWriter& writer, FreeSpace& free_space) {
-  return WriteBackup(store, file, scramble, BackupBlocks::kWithRecords, error_text, writer,
-                     free_space);
+StoreStatus SaveBackupFile(AppliStore& store, const std::filesystem::path& file, bool scramble,
+                           FileWriter& writer, FreeSpace& free_space) {
+  return WriteBackup(store, file, scramble, BackupBlocks::kWithRecords, writer, free_space);
 }
 
-std::string BackupReadFailure(StoreResult code, const std::string& error_text,
-                              std::array<uint8_t, 2> device_code) {
+std::string BackupReadFailure(const StoreStatus& status, std::array<uint8_t, 2> device_code) {
+  const StoreResult code = status.code;
+  const std::string& error_text = status.error_text;
   std::string reason = "The backup file is not compatible.";
   switch (code) {
     case kStoreLoadError:

@@ -41,45 +41,41 @@ enum class BackupBlocks {
 //   header, more blocks than slots, a block running past the end, a record
 //   without terminator; kStoreBadMagic (-2); kStoreOtherDevice (-3);
 //   kStoreDuplicate (-8) an application twice; kStoreInvalid (-9) no slot area.
-// *error_text (may be null) receives the system error text when the file
-// cannot be opened or read, or the reason naming the id of a block that holds
-// no application of the store (ids above 6), and stays as it was otherwise. The application
+// The error text is the system's when the file cannot be opened or read, or
+// the reason naming the id of a block that holds no application of the store
+// (ids above 6), and empty otherwise. The application
 // count read from the header stays in the store even when a later step fails:
 // callers clear or discard the store after any failure.
-[[nodiscard]] StoreResult ReadBackupFile(AppliStore& store, const std::filesystem::path& file,
-                                         std::string* error_text = nullptr);
+StoreStatus ReadBackupFile(AppliStore& store, const std::filesystem::path& file);
 
 // ReadBackupFile of a file of either device code: the store takes the code
 // the file's header names, so a backup of either organizer model opens.
-[[nodiscard]] StoreResult ReadAnyBackupFile(AppliStore& store, const std::filesystem::path& file,
-                                            std::string* error_text = nullptr);
+StoreStatus ReadAnyBackupFile(AppliStore& store, const std::filesystem::path& file);
 
 // ReadBackupFile, then on success EnsureAllAppli, so that every application is
 // present afterwards (absent ones empty, the category list with its defaults);
-// kStoreLoadError when the store has no slot left for one of them.
-[[nodiscard]] StoreResult LoadBackupFile(AppliStore& store, const std::filesystem::path& file,
-                                         std::string* error_text = nullptr);
+// kStoreLoadError with "No room for every application." when the store has no
+// slot left for one of them.
+StoreStatus LoadBackupFile(AppliStore& store, const std::filesystem::path& file);
 
 // Writes slots 0 .. application count - 1, empty applications included, as
 // used by a communication run that is given a file name. 0; kStoreRefused
-// (-4) not enough free space, not writable, write error (*error_text gets the
-// system error text); kStoreInvalid (-9) no slot area. Sets the store's magic
+// (-4) not enough free space, not writable, write error (with the system
+// error text); kStoreInvalid (-9) no slot area. Sets the store's magic
 // to the one written. The file is written through a temporary file and
 // renamed into place, so a failed write leaves any previous file intact.
 // The bytes go through `writer`.
-[[nodiscard]] StoreResult WriteBackupFile(AppliStore& store, const std::filesystem::path& file,
-                                          bool scramble, std::string* error_text = nullptr,
-                                          FileWriter& writer = SystemFileWriter(),
-                                          FreeSpace& free_space = DefaultFreeSpace());
+StoreStatus WriteBackupFile(AppliStore& store, const std::filesystem::path& file, bool scramble,
+                            FileWriter& writer = SystemFileWriter(),
+                            FreeSpace& free_space = DefaultFreeSpace());
 
 // Writes only the applications that hold records (Save As, working data
-// file). Codes as WriteBackupFile; in addition *error_text is "Error" for a
+// file). Codes as WriteBackupFile; in addition the error text is "Error" for a
 // store without slot area or a failing size bound, and "Out of disk space
 // writing to drive %s." with the drive root when the free space is short.
-[[nodiscard]] StoreResult SaveBackupFile(AppliStore& store, const std::filesystem::path& file,
-                                         bool scramble, std::string* error_text = nullptr,
-                                         FileWriter& writer = SystemFileWriter(),
-                                         FreeSpace& free_space = DefaultFreeSpace());
+StoreStatus SaveBackupFile(AppliStore& store, const std::filesystem::path& file, bool scramble,
+                           FileWriter& writer = SystemFileWriter(),
+                           FreeSpace& free_space = DefaultFreeSpace());
 
 // Bytes a writer needs for the store: 9, 3 per slot, and GetAppliDataSize of
 // every loaded slot's application. Negative (kStoreRefused) when a size bound
@@ -95,15 +91,14 @@ uint64_t FreeSpaceNeeded(const std::filesystem::path& file, uint64_t need);
 std::vector<uint8_t> EncodeBackupFile(const AppliStore& store, bool scramble, BackupBlocks blocks);
 
 // Loads a file image as ReadBackupFile does, without the file: 0 or the
-// reader's codes except the open and read failures; *reason as ReadBackupFile's
-// *error_text for an unknown application id.
-[[nodiscard]] StoreResult DecodeBackupFile(AppliStore& store, std::span<const uint8_t> image,
-                                           std::string* reason = nullptr);
+// reader's codes except the open and read failures, with ReadBackupFile's
+// reason for an unknown application id.
+StoreStatus DecodeBackupFile(AppliStore& store, std::span<const uint8_t> image);
 
 // The words after "FILE: " for a failing read of a backup file: the system's
 // error text, or why the bytes are no backup file of `device_code` (the code
 // the reading store expected).
-[[nodiscard]] std::string BackupReadFailure(StoreResult code, const std::string& error_text,
+[[nodiscard]] std::string BackupReadFailure(const StoreStatus& status,
                                             std::array<uint8_t, 2> device_code);
 
 }  // namespace kivo

@@ -35,4 +35,9 @@ void PrintTo(StoreResult code, std::ostream* out) {
   *out << StoreResultName(code) << " (" << static_cast<int>(code) << ")";
 }
 
+void PrintTo(const StoreStatus& status, std::ostream* out) {
+  PrintTo(status.code, out);
+  if (!status.error_text.empty()) *out << ": " << status.error_text;
+}
+
 }  // namespace kivo

@@ -2,7 +2,9 @@
 #define KIVO_STORE_RESULT_CODE_H_
 
 #include <iosfwd>
+#include <string>
 #include <string_view>
+#include <utility>
 
 namespace kivo {
 
@@ -46,6 +48,20 @@ enum StoreResult : int {
   kStoreInvalid = -9,      // no slot area, invalid record, no memory
 };
 
+// A StoreResult with the words that tell why the operation failed: the
+// system's error text, or why the bytes were refused; empty when the code
+// says it all. It converts to its code both ways, so a caller that needs only
+// the code reads and compares it as a StoreResult.
+struct [[nodiscard]] StoreStatus {
+  StoreStatus(StoreResult result = kStoreOk, std::string text = {})
+      : code(result), error_text(std::move(text)) {}
+  operator StoreResult() const { return code; }
+  bool ok() const { return code == kStoreOk; }
+
+  StoreResult code;
+  std::string error_text;
+};
+
 // Printable names for logs and test output ("kResultTimeout", "kStoreRefused").
 // Out-of-range values (read from elsewhere) give "kResultUnknown" and
 // "kStoreUnknown"; StoreResultName calls a positive value a "count".
@@ -55,6 +71,8 @@ std::string_view StoreResultName(StoreResult code);
 // Test output with the names: "kResultTimeout (5)", "kStoreRefused (-4)".
 void PrintTo(ResultCode code, std::ostream* out);
 void PrintTo(StoreResult code, std::ostream* out);
+// "kStoreRefused (-4): No space left on device".
+void PrintTo(const StoreStatus& status, std::ostream* out);
 
 }  // namespace kivo
 

@@ -5,10 +5,12 @@
 #include <cerrno>
 #include <cstdio>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "platform/atomic_file.h"
 #include "platform/link_defaults.h"
+#include "platform/result.h"
 #include "store/backup_file.h"
 
 namespace kivo {
@@ -54,11 +56,11 @@ std::string LoadFailureReason(int result, const std::string& detail) {
   }
 }
 
-// Moves `file` to the first free kept name; never replaces a file. A hard
-// link claims the name atomically; a file system without links falls back to
-// a look before the rename.
-bool KeepAside(const std::filesystem::path& file, const LocalDateTime& now,
-               std::filesystem::path* kept, std::string* error_text) {
+// Moves `file` to the first free kept name and hands that back; never
+// replaces a file. A hard link claims the name atomically; a file system
+// without links falls back to a look before the rename.
+Result<std::filesystem::path> KeepAside(const std::filesystem::path& file,
+                                        const LocalDateTime& now) {
   char stamp[32];
   std::snprintf(stamp, sizeof stamp, ".%04d%02d%02d-%02d%02d%02d", now.year, now.month, now.day,
                 now.hour, now.minute, now.second);
@@ -72,26 +74,20 @@ bool KeepAside(const std::filesystem::path& file, const LocalDateTime& now,
     name += kBadFileSuffix;
     if (link(file.c_str(), name.c_str()) == 0) {
       if (unlink(file.c_str()) != 0) {
-        *error_text = SystemErrorText(errno);
+        Failure failure{SystemErrorText(errno)};
         // Undoing the link; the caller reports the first failure.
         (void)unlink(name.c_str());
-        return false;
+        return failure;
       }
-      *kept = name;
-      return true;
+      return name;
     }
     if (errno == EEXIST) continue;
     std::error_code ec;
     if (std::filesystem::exists(name, ec)) continue;
-    if (std::rename(file.c_str(), name.c_str()) != 0) {
-      *error_text = SystemErrorText(errno);
-      return false;
-    }
-    *kept = name;
-    return true;
+    if (std::rename(file.c_str(), name.c_str()) != 0) return Failure{SystemErrorText(errno)};
+    return name;
   }
-  *error_text = "too many kept files";
-  return false;
+  return Failure{"too many kept files"};
 }
 
 }  // namespace
@@ -106,14 +102,20 @@ WorkingDataLoad LoadWorkingData(AppliStore& store, const std::filesystem::path& 
   }
   ApplyDeviceCodeSetting(store, device_code);
   store.ClearAllAppli();
-  std::string detail;
-  load.result = LoadBackupFile(store, file, &detail);
+  const StoreStatus loaded = LoadBackupFile(store, file);
+  load.result = loaded.code;
   if (load.result == kStoreOk) return load;
 
   std::error_code ec;
   if (std::filesystem::exists(file, ec)) {
-    load.reason = LoadFailureReason(load.result, detail);
-    load.kept_aside = KeepAside(file, clock.LocalNow(), &load.kept, &load.error_text);
+    load.reason = LoadFailureReason(load.result, loaded.error_text);
+    Result<std::filesystem::path> kept = KeepAside(file, clock.LocalNow());
+    load.kept_aside = kept.ok();
+    if (kept) {
+      load.kept = std::move(kept).value();
+    } else {
+      load.error_text = kept.error();
+    }
   }
   ResetToEmptyStore(store);
   return load;
@@ -134,7 +136,7 @@ std::string WorkingDataLoadMessage(const std::filesystem::path& file, const Work
 
 StoreResult SaveWorkingData(AppliStore& store, const std::filesystem::path& file, int file_scramble,
                             FileWriter& writer) {
-  return SaveBackupFile(store, file, file_scramble != 0, nullptr, writer);
+  return SaveBackupFile(store, file, file_scramble != 0, writer);
 }
 
 }  // namespace kivo

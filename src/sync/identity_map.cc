@@ -44,8 +44,7 @@ std::vector<uint8_t> EncodeIdentities(const SideIdentities& maps) {
   return out.Finish();
 }
 
-std::optional<SideIdentities> DecodeIdentities(std::span<const uint8_t> image,
-                                               std::string* reason) {
+Result<SideIdentities> DecodeIdentities(std::span<const uint8_t> image) {
   ByteReader in(image);
   SideIdentities maps;
   (void)in.Expect(kIdentityMagic, "an identity map");
@@ -72,10 +71,7 @@ std::optional<SideIdentities> DecodeIdentities(std::span<const uint8_t> image,
       }
     }
   }
-  if (!in.AtEnd()) {
-    if (reason != nullptr) *reason = in.reason();
-    return std::nullopt;
-  }
+  if (!in.AtEnd()) return Failure{in.reason()};
   return maps;
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/result.h"
 #include "store/appli_id.h"
 #include "sync/sync_types.h"
 
@@ -74,10 +75,9 @@ inline constexpr size_t kIdentityTextMax = 4096;
 using SideIdentities = std::array<IdentityMap, 2>;
 
 [[nodiscard]] std::vector<uint8_t> EncodeIdentities(const SideIdentities& maps);
-// nullopt with *reason for anything EncodeIdentities cannot have written,
-// including texts over the limit.
-[[nodiscard]] std::optional<SideIdentities> DecodeIdentities(std::span<const uint8_t> image,
-                                                             std::string* reason);
+// A failure with the reason for anything EncodeIdentities cannot have
+// written, including texts over the limit.
+Result<SideIdentities> DecodeIdentities(std::span<const uint8_t> image);
 
 }  // namespace kivo
 

@@ -235,11 +235,4 @@ AppliMerge MergeAppli(AppliId id, const Records& base, const Records& left, cons
   return merge;
 }
 
-std::optional<ConflictPolicy> ParseConflictPolicy(std::string_view text) {
-  if (text == "keep-both") return ConflictPolicy::kKeepBoth;
-  if (text == "organizer") return ConflictPolicy::kLeft;
-  if (text == "pc") return ConflictPolicy::kRight;
-  return std::nullopt;
-}
-
 }  // namespace kivo

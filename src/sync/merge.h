@@ -2,8 +2,6 @@
 #define KIVO_SYNC_MERGE_H_
 
 #include <array>
-#include <optional>
-#include <string_view>
 #include <vector>
 
 #include "store/appli_id.h"
@@ -81,10 +79,6 @@ struct AppliMerge {
 [[nodiscard]] AppliMerge MergeAppli(AppliId id, const Records& base, const Records& left,
                                     const Records& right, ConflictPolicy policy,
                                     bool first = false);
-
-// "keep-both", "organizer" (the left side) and "pc" (the right side), as the
-// command line names them; nullopt for anything else.
-[[nodiscard]] std::optional<ConflictPolicy> ParseConflictPolicy(std::string_view text);
 
 }  // namespace kivo
 

@@ -35,17 +35,12 @@ std::optional<std::vector<uint8_t>> EncodeBase(const RecordSet& base, const Code
   return EncodeBackupFile(store, false, BackupBlocks::kAllPresent);
 }
 
-std::optional<RecordSet> DecodeBase(std::span<const uint8_t> image, const CodeTables& tables,
-                                    std::string* reason) {
+Result<RecordSet> DecodeBase(std::span<const uint8_t> image, const CodeTables& tables) {
   AppliStore store(tables);
-  if (store.GetAppliBuf(kStoreSlots) != kStoreOk) return std::nullopt;
+  if (store.GetAppliBuf(kStoreSlots) != kStoreOk) return Failure{};
   if (image.size() >= kBackupHeaderSize) store.SetDeviceCode(image[6], image[7]);
-  std::string text;
-  const StoreResult result = DecodeBackupFile(store, image, &text);
-  if (result != kStoreOk) {
-    if (reason != nullptr) *reason = BackupReadFailure(result, text, store.device_code());
-    return std::nullopt;
-  }
+  const StoreStatus result = DecodeBackupFile(store, image);
+  if (!result.ok()) return Failure{BackupReadFailure(result, store.device_code())};
   return RecordSetOf(store, kAllSyncAppli);
 }
 }  // namespace kivo

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/result.h"
 #include "store/appli_store.h"
 #include "sync/sync_types.h"
 
@@ -36,10 +37,10 @@ namespace kivo {
 [[nodiscard]] std::optional<std::vector<uint8_t>> EncodeBase(const RecordSet& base,
                                                              const CodeTables& tables,
                                                              std::array<uint8_t, 2> device_code);
-// All seven applications, whatever the image's device code; nullopt with
-// *reason when it is not a backup file.
-[[nodiscard]] std::optional<RecordSet> DecodeBase(std::span<const uint8_t> image,
-                                                  const CodeTables& tables, std::string* reason);
+// All seven applications, whatever the image's device code; a failure with
+// the reason when it is not a backup file (an empty one when the store gets
+// no slots).
+Result<RecordSet> DecodeBase(std::span<const uint8_t> image, const CodeTables& tables);
 
 }  // namespace kivo
 

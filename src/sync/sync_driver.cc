@@ -50,10 +50,9 @@ bool WriteSide(SyncEndpoint& endpoint, Side side, const SyncPlan& plan,
   auto confirmed = [&](AppliId id) {
     steps.confirmed[SideIndex(side)] |= AppliBit(id);
     report.written[SideIndex(side)] |= AppliBit(id);
-    std::string ignored;
     // The steps only save the next run a comparison: without them it tells a
     // completed application by its fingerprint.
-    (void)state.SaveSteps(steps, &ignored);
+    (void)state.SaveSteps(steps);
   };
   ApplyOutcome outcome = endpoint.Apply(writes, memory, verify, confirmed);
   if (!outcome.status.ok()) {
@@ -68,8 +67,7 @@ bool WriteSide(SyncEndpoint& endpoint, Side side, const SyncPlan& plan,
       // all, so the next sync writes it again rather than take what is
       // missing for removals there.
       steps.confirmed[SideIndex(side)] &= static_cast<AppliMask>(~AppliBit(write.id));
-      std::string ignored;
-      (void)state.SaveSteps(steps, &ignored);
+      (void)state.SaveSteps(steps);
       Fail(report, SyncStep::kVerify, side,
            EndpointStatus::Failed(std::string(AppliName(write.id)) + " reads back different from "
                                                                      "what was written"));
@@ -116,10 +114,9 @@ SyncReport RunOnce(SyncEndpoint& left, SyncEndpoint& right, SyncState& state,
   SyncReport report;
   report.side_names = {left.Label(), right.Label()};
   report.state_dir = state.dir().string();
-  std::string reason;
-  std::optional<StoredState> stored =
-      options.reset_state ? std::optional<StoredState>(StoredState()) : state.Load(&reason);
-  if (!stored) return FailState(report, SyncStep::kLoadState, reason);
+  Result<StoredState> stored =
+      options.reset_state ? Result<StoredState>(StoredState()) : state.Load();
+  if (!stored) return FailState(report, SyncStep::kLoadState, stored.error());
   for (AppliId id = 0; id < kSyncAppliCount; ++id) {
     if (!HasAppli(stored->base.present, id)) stored->base.Set(id, {});
   }
@@ -182,12 +179,14 @@ SyncReport RunOnce(SyncEndpoint& left, SyncEndpoint& right, SyncState& state,
   }
 
   const bool writes = plan.writes(Side::kLeft) || plan.writes(Side::kRight);
-  if (options.reset_state && !state.Reset(&reason)) {
-    return FailState(report, SyncStep::kJournal, reason);
+  if (options.reset_state) {
+    if (Status reset = state.Reset(); !reset) {
+      return FailState(report, SyncStep::kJournal, reset.error());
+    }
   }
   if (writes) {
-    if (!state.OpenJournal(JournalOf(plan), &reason)) {
-      return FailState(report, SyncStep::kJournal, reason);
+    if (Status opened = state.OpenJournal(JournalOf(plan)); !opened) {
+      return FailState(report, SyncStep::kJournal, opened.error());
     }
     SyncSteps steps;
     // The file first: its write is all or nothing, so a failure there leaves
@@ -210,14 +209,20 @@ SyncReport RunOnce(SyncEndpoint& left, SyncEndpoint& right, SyncState& state,
       identities_moved = true;
     }
   }
-  if (base_moved && !state.SaveBase(new_base, &reason)) {
-    return FailState(report, SyncStep::kStoreBase, reason);
+  if (base_moved) {
+    if (Status saved = state.SaveBase(new_base); !saved) {
+      return FailState(report, SyncStep::kStoreBase, saved.error());
+    }
   }
-  if (identities_moved && !state.SaveIdentities(identities, &reason)) {
-    return FailState(report, SyncStep::kStoreBase, reason);
+  if (identities_moved) {
+    if (Status saved = state.SaveIdentities(identities); !saved) {
+      return FailState(report, SyncStep::kStoreBase, saved.error());
+    }
   }
   if (stored->journal || writes) {
-    if (!state.CloseJournal(&reason)) return FailState(report, SyncStep::kStoreBase, reason);
+    if (Status closed = state.CloseJournal(); !closed) {
+      return FailState(report, SyncStep::kStoreBase, closed.error());
+    }
   }
   report.outcome = SyncOutcome::kSynced;
   return report;
@@ -227,13 +232,18 @@ SyncReport RunOnce(SyncEndpoint& left, SyncEndpoint& right, SyncState& state,
 
 SyncReport RunSync(SyncEndpoint& left, SyncEndpoint& right, SyncState& state,
                    const SyncOptions& options) {
-  std::string why;
-  const std::optional<FileLock> lock = state.Lock(options.wait, &why);
-  if (!lock) {
-    SyncReport report;
-    report.side_names = {left.Label(), right.Label()};
-    report.state_dir = state.dir().string();
-    return Fail(report, SyncStep::kLock, std::nullopt, EndpointStatus::Refused(why));
+  // A dry run writes nothing, not even the lock's folder, and reading while
+  // another sync writes does it no harm.
+  std::optional<FileLock> lock;
+  if (!options.dry_run) {
+    Result<FileLock> locked = state.Lock(options.wait);
+    if (!locked) {
+      SyncReport report;
+      report.side_names = {left.Label(), right.Label()};
+      report.state_dir = state.dir().string();
+      return Fail(report, SyncStep::kLock, std::nullopt, EndpointStatus::Refused(locked.error()));
+    }
+    lock = std::move(locked).value();
   }
   SyncReport report = RunOnce(left, right, state, options);
   std::array<AppliMask, 2> written = report.written;

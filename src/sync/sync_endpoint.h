@@ -4,9 +4,11 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "store/appli_id.h"
+#include "store/result_code.h"
 #include "sync/identity_map.h"
 #include "sync/record_diff.h"
 #include "sync/settle.h"
@@ -27,20 +29,31 @@ enum class EndpointFault : uint8_t {
              // reading again and merging finishes the run
 };
 
+// The status a server answered with.
+struct HttpStatus {
+  int status = 0;
+  bool operator==(const HttpStatus&) const = default;
+};
+
+// The code behind a fault, of the kind the side speaks: the link's ResultCode
+// (the organizer), a StoreResult (a backup file, the records in memory), an
+// HTTP status (a server); none when the side has no code for it.
+using EndpointCode = std::variant<std::monostate, ResultCode, StoreResult, HttpStatus>;
+
 struct EndpointStatus {
   EndpointFault fault = EndpointFault::kNone;
-  int code = 0;         // the endpoint's own code: a ResultCode, StoreResult, HTTP status
+  EndpointCode code;
   std::string message;  // for the user: what failed and what to do
 
   bool ok() const { return fault == EndpointFault::kNone; }
   static EndpointStatus Ok() { return {}; }
-  static EndpointStatus Refused(std::string message, int code = 0) {
+  static EndpointStatus Refused(std::string message, EndpointCode code = {}) {
     return {EndpointFault::kRefused, code, std::move(message)};
   }
-  static EndpointStatus Failed(std::string message, int code = 0) {
+  static EndpointStatus Failed(std::string message, EndpointCode code = {}) {
     return {EndpointFault::kFailed, code, std::move(message)};
   }
-  static EndpointStatus Changed(std::string message, int code = 0) {
+  static EndpointStatus Changed(std::string message, EndpointCode code = {}) {
     return {EndpointFault::kChanged, code, std::move(message)};
   }
 };

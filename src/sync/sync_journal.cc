@@ -28,7 +28,7 @@ std::vector<uint8_t> EncodeJournal(const SyncJournal& journal) {
   return out.Finish();
 }
 
-std::optional<SyncJournal> DecodeJournal(std::span<const uint8_t> image, std::string* reason) {
+Result<SyncJournal> DecodeJournal(std::span<const uint8_t> image) {
   ByteReader in(image);
   SyncJournal journal;
   uint8_t count = 0;
@@ -65,10 +65,7 @@ std::optional<SyncJournal> DecodeJournal(std::span<const uint8_t> image, std::st
     }
     journal.applis.push_back(std::move(appli));
   }
-  if (!in.AtEnd()) {
-    if (reason != nullptr) *reason = in.reason();
-    return std::nullopt;
-  }
+  if (!in.AtEnd()) return Failure{in.reason()};
   return journal;
 }
 
@@ -83,15 +80,14 @@ std::string EncodeSteps(const SyncSteps& steps) {
   return text;
 }
 
-std::optional<SyncSteps> DecodeSteps(std::string_view text, std::string* reason) {
+Result<SyncSteps> DecodeSteps(std::string_view text) {
   SyncSteps steps;
   int line_number = 0;
   while (!text.empty()) {
     ++line_number;
     const size_t end = text.find('\n');
     if (end == std::string_view::npos) {
-      if (reason != nullptr) *reason = "line " + std::to_string(line_number) + " is cut short";
-      return std::nullopt;
+      return Failure{"line " + std::to_string(line_number) + " is cut short"};
     }
     const std::string_view line = text.substr(0, end);
     text.remove_prefix(end + 1);
@@ -105,8 +101,7 @@ std::optional<SyncSteps> DecodeSteps(std::string_view text, std::string* reason)
     }
     const char digit = line.empty() ? '\0' : line.back();
     if (!side || digit < '0' || digit >= '0' + kSyncAppliCount) {
-      if (reason != nullptr) *reason = "line " + std::to_string(line_number) + " is not a step";
-      return std::nullopt;
+      return Failure{"line " + std::to_string(line_number) + " is not a step"};
     }
     steps.confirmed[SideIndex(*side)] |= AppliBit(static_cast<AppliId>(digit - '0'));
   }

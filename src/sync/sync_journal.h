@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/result.h"
 #include "store/appli_id.h"
 #include "sync/sync_types.h"
 
@@ -49,9 +50,8 @@ struct SyncJournal {
 };
 
 [[nodiscard]] std::vector<uint8_t> EncodeJournal(const SyncJournal& journal);
-// nullopt with *reason for anything EncodeJournal cannot have written.
-[[nodiscard]] std::optional<SyncJournal> DecodeJournal(std::span<const uint8_t> image,
-                                                       std::string* reason);
+// A failure with the reason for anything EncodeJournal cannot have written.
+Result<SyncJournal> DecodeJournal(std::span<const uint8_t> image);
 
 // The applications each side confirmed as completely written during the run,
 // kept beside the journal (which is too large to rewrite after each one). A
@@ -65,7 +65,8 @@ struct SyncSteps {
 };
 
 [[nodiscard]] std::string EncodeSteps(const SyncSteps& steps);
-[[nodiscard]] std::optional<SyncSteps> DecodeSteps(std::string_view text, std::string* reason);
+// A failure naming the line for anything EncodeSteps cannot have written.
+Result<SyncSteps> DecodeSteps(std::string_view text);
 
 }  // namespace kivo
 

@@ -44,14 +44,13 @@ std::span<const uint8_t> Bytes(const std::string& text) {
   return std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size());
 }
 
-// The file's bytes; nullopt when it does not exist; *reason set (and
-// *failed) when it exists but cannot be read.
-std::optional<std::string> ReadIfThere(const fs::path& file, bool* failed, std::string* reason) {
+// The file's bytes; nullopt when it does not exist; *failure set when it
+// exists but cannot be read.
+std::optional<std::string> ReadIfThere(const fs::path& file, std::optional<Failure>* failure) {
   int error_number = 0;
   std::optional<std::string> bytes = ReadWholeFile(file, &error_number);
   if (!bytes && error_number != ENOENT) {
-    *failed = true;
-    if (reason != nullptr) *reason = file.string() + ": " + SystemErrorText(error_number);
+    *failure = Failure{file.string() + ": " + SystemErrorText(error_number)};
   }
   return bytes;
 }
@@ -78,161 +77,144 @@ SyncState::SyncState(const fs::path& root, std::string left_identity, std::strin
 
 std::string SyncState::PairText() const { return "left=" + left_ + "\nright=" + right_ + "\n"; }
 
-std::optional<StoredState> SyncState::Load(std::string* reason) const {
+Result<StoredState> SyncState::Load() const {
   StoredState state;
   for (AppliId id = 0; id < kSyncAppliCount; ++id) state.base.Set(id, {});
-  bool failed = false;
+  // A file that cannot be read does not stop the others being looked at: a
+  // malformed one among them is the failure told, else the last unreadable.
+  std::optional<Failure> unreadable;
   auto refuse = [&](const char* name, const std::string& why) {
-    if (reason != nullptr) *reason = (dir_ / name).string() + ": " + why;
-    return std::nullopt;
+    return Failure{(dir_ / name).string() + ": " + why};
   };
-  const std::optional<std::string> pair = ReadIfThere(dir_ / kPairName, &failed, reason);
-  if (failed) return std::nullopt;
+  const std::optional<std::string> pair = ReadIfThere(dir_ / kPairName, &unreadable);
+  if (unreadable) return *unreadable;
   if (pair && *pair != PairText()) return refuse(kPairName, "the folder belongs to another pair");
 
-  std::string why;
-  if (auto image = ReadIfThere(dir_ / kBaseName, &failed, reason)) {
-    std::optional<RecordSet> base = DecodeBase(Bytes(*image), tables_, &why);
-    if (!base) return refuse(kBaseName, why);
-    state.base = std::move(*base);
+  if (auto image = ReadIfThere(dir_ / kBaseName, &unreadable)) {
+    Result<RecordSet> base = DecodeBase(Bytes(*image), tables_);
+    if (!base) return refuse(kBaseName, base.error());
+    state.base = std::move(base).value();
     state.first = false;
   }
-  if (auto image = ReadIfThere(dir_ / kIdentitiesName, &failed, reason)) {
-    std::optional<SideIdentities> maps = DecodeIdentities(Bytes(*image), &why);
-    if (!maps) return refuse(kIdentitiesName, why);
-    state.identities = std::move(*maps);
+  if (auto image = ReadIfThere(dir_ / kIdentitiesName, &unreadable)) {
+    Result<SideIdentities> maps = DecodeIdentities(Bytes(*image));
+    if (!maps) return refuse(kIdentitiesName, maps.error());
+    state.identities = std::move(maps).value();
   }
-  if (auto image = ReadIfThere(dir_ / kJournalName, &failed, reason)) {
-    state.journal = DecodeJournal(Bytes(*image), &why);
-    if (!state.journal) return refuse(kJournalName, why);
+  if (auto image = ReadIfThere(dir_ / kJournalName, &unreadable)) {
+    Result<SyncJournal> journal = DecodeJournal(Bytes(*image));
+    if (!journal) return refuse(kJournalName, journal.error());
+    state.journal = std::move(journal).value();
   }
-  if (auto text = ReadIfThere(dir_ / kStepsName, &failed, reason)) {
-    std::optional<SyncSteps> steps = DecodeSteps(*text, &why);
-    if (!steps) return refuse(kStepsName, why);
+  if (auto text = ReadIfThere(dir_ / kStepsName, &unreadable)) {
+    Result<SyncSteps> steps = DecodeSteps(*text);
+    if (!steps) return refuse(kStepsName, steps.error());
     // Steps without their journal belong to no run.
     if (state.journal) state.steps = *steps;
   }
-  if (failed) return std::nullopt;
+  if (unreadable) return *unreadable;
   return state;
 }
 
-bool SyncState::Prepare(std::string* error_text) {
+Status SyncState::Prepare() {
   std::error_code ec;
   if (!fs::is_directory(dir_, ec)) {
     fs::create_directories(dir_, ec);
-    if (ec) {
-      if (error_text != nullptr) *error_text = dir_.string() + ": " + ec.message();
-      return false;
-    }
+    if (ec) return Failure{dir_.string() + ": " + ec.message()};
     // The base holds the user's records: the folder is the user's alone.
     fs::permissions(dir_, fs::perms::owner_all, ec);
   }
-  if (fs::exists(dir_ / kPairName, ec)) return true;
+  if (fs::exists(dir_ / kPairName, ec)) return {};
   const std::string pair = PairText();
-  return Write(kPairName, Bytes(pair), error_text);
+  return Write(kPairName, Bytes(pair));
 }
 
-bool SyncState::Write(const char* name, std::span<const uint8_t> bytes, std::string* error_text) {
-  std::string system_text;
-  if (WriteFileAtomically(dir_ / name, bytes, &system_text, writer_)) return true;
-  if (error_text != nullptr) *error_text = (dir_ / name).string() + ": " + system_text;
-  return false;
+Status SyncState::Write(const char* name, std::span<const uint8_t> bytes) {
+  const Status written = WriteFileAtomically(dir_ / name, bytes, writer_);
+  if (written) return {};
+  return Failure{(dir_ / name).string() + ": " + written.error()};
 }
 
-std::optional<FileLock> SyncState::Lock(bool wait, std::string* why) {
+Result<FileLock> SyncState::Lock(bool wait) {
   std::error_code ec;
   fs::create_directories(dir_, ec);
-  if (ec) {
-    *why = dir_.string() + ": " + ec.message();
-    return std::nullopt;
-  }
+  if (ec) return Failure{dir_.string() + ": " + ec.message()};
   std::string holder;
-  std::optional<FileLock> lock = FileLock::Acquire(dir_ / kLockName, wait, &holder, why);
-  if (!lock && why->empty()) {
-    *why = "another sync of these two sides is running" +
-           (holder.empty() ? std::string() : " (process " + holder + ")") + "; it holds " +
-           (dir_ / kLockName).string();
-  }
-  return lock;
+  std::string why;
+  std::optional<FileLock> lock = FileLock::Acquire(dir_ / kLockName, wait, &holder, &why);
+  if (lock) return std::move(*lock);
+  if (!why.empty()) return Failure{why};
+  return Failure{"another sync of these two sides is running" +
+                 (holder.empty() ? std::string() : " (process " + holder + ")") + "; it holds " +
+                 (dir_ / kLockName).string()};
 }
 
-bool SyncState::Reset(std::string* error_text) {
+Status SyncState::Reset() {
   for (const char* name : {kBaseName, kIdentitiesName, kJournalName, kStepsName}) {
     std::error_code ec;
     fs::remove(dir_ / name, ec);
-    if (ec) {
-      if (error_text != nullptr) *error_text = (dir_ / name).string() + ": " + ec.message();
-      return false;
-    }
+    if (ec) return Failure{(dir_ / name).string() + ": " + ec.message()};
   }
-  return true;
+  return {};
 }
 
-bool SyncState::AdoptBase(const RecordSet& records, std::string* error_text) {
-  std::string reason;
-  std::optional<StoredState> stored = Load(&reason);
-  if (!stored) {
-    if ((records.present & kAllSyncAppli) != kAllSyncAppli) {
-      if (error_text != nullptr) *error_text = reason;
-      return false;
-    }
-    if (!Reset(error_text)) return false;
-    stored = StoredState();
+Status SyncState::AdoptBase(const RecordSet& records) {
+  Result<StoredState> loaded = Load();
+  StoredState stored;
+  if (loaded) {
+    stored = std::move(loaded).value();
+  } else {
+    if ((records.present & kAllSyncAppli) != kAllSyncAppli) return Failure{loaded.error()};
+    if (Status reset = Reset(); !reset) return reset;
   }
-  RecordSet base = stored->base;
+  RecordSet base = stored.base;
   for (AppliId id = 0; id < kSyncAppliCount; ++id) {
     if (HasAppli(records.present, id)) base.Set(id, records.of(id));
   }
   Canonicalize(base, tables_);
-  if (!SaveBase(base, error_text)) return false;
-  if (!stored->journal) return true;
+  if (Status saved = SaveBase(base); !saved) return saved;
+  if (!stored.journal) return {};
   SyncJournal rest;
-  for (const JournalAppli& appli : stored->journal->applis) {
+  for (const JournalAppli& appli : stored.journal->applis) {
     if (!HasAppli(records.present, appli.id)) rest.applis.push_back(appli);
   }
-  if (rest.applis.empty()) return CloseJournal(error_text);
-  return Write(kJournalName, EncodeJournal(rest), error_text);
+  if (rest.applis.empty()) return CloseJournal();
+  return Write(kJournalName, EncodeJournal(rest));
 }
 
-bool SyncState::SaveBase(const RecordSet& base, std::string* error_text) {
+Status SyncState::SaveBase(const RecordSet& base) {
   const std::optional<std::vector<uint8_t>> image = EncodeBase(base, tables_, device_code_);
-  if (!image) {
-    if (error_text != nullptr) *error_text = (dir_ / kBaseName).string() + ": a record was refused";
-    return false;
-  }
-  return Prepare(error_text) && Write(kBaseName, *image, error_text);
+  if (!image) return Failure{(dir_ / kBaseName).string() + ": a record was refused"};
+  if (Status prepared = Prepare(); !prepared) return prepared;
+  return Write(kBaseName, *image);
 }
 
-bool SyncState::SaveIdentities(const SideIdentities& maps, std::string* error_text) {
-  return Prepare(error_text) && Write(kIdentitiesName, EncodeIdentities(maps), error_text);
+Status SyncState::SaveIdentities(const SideIdentities& maps) {
+  if (Status prepared = Prepare(); !prepared) return prepared;
+  return Write(kIdentitiesName, EncodeIdentities(maps));
 }
 
-bool SyncState::OpenJournal(const SyncJournal& journal, std::string* error_text) {
-  if (!Prepare(error_text)) return false;
+Status SyncState::OpenJournal(const SyncJournal& journal) {
+  if (Status prepared = Prepare(); !prepared) return prepared;
   std::error_code ec;
   fs::remove(dir_ / kStepsName, ec);
-  if (ec) {
-    if (error_text != nullptr) *error_text = (dir_ / kStepsName).string() + ": " + ec.message();
-    return false;
-  }
-  return Write(kJournalName, EncodeJournal(journal), error_text);
+  if (ec) return Failure{(dir_ / kStepsName).string() + ": " + ec.message()};
+  return Write(kJournalName, EncodeJournal(journal));
 }
 
-bool SyncState::SaveSteps(const SyncSteps& steps, std::string* error_text) {
+Status SyncState::SaveSteps(const SyncSteps& steps) {
   const std::string text = EncodeSteps(steps);
-  return Prepare(error_text) && Write(kStepsName, Bytes(text), error_text);
+  if (Status prepared = Prepare(); !prepared) return prepared;
+  return Write(kStepsName, Bytes(text));
 }
 
-bool SyncState::CloseJournal(std::string* error_text) {
+Status SyncState::CloseJournal() {
   for (const char* name : {kJournalName, kStepsName}) {
     std::error_code ec;
     fs::remove(dir_ / name, ec);
-    if (ec) {
-      if (error_text != nullptr) *error_text = (dir_ / name).string() + ": " + ec.message();
-      return false;
-    }
+    if (ec) return Failure{(dir_ / name).string() + ": " + ec.message()};
   }
-  return true;
+  return {};
 }
 
 }  // namespace kivo

@@ -11,6 +11,7 @@
 #include "platform/app_dirs.h"
 #include "platform/atomic_file.h"
 #include "platform/file_lock.h"
+#include "platform/result.h"
 #include "store/char_tables.h"
 #include "sync/identity_map.h"
 #include "sync/sync_journal.h"
@@ -62,46 +63,45 @@ class SyncState {
 
   // Reads the folder. A missing folder or file is an empty state; a file that
   // exists but cannot be read or is malformed, or a folder of another pair,
-  // gives nullopt with *reason naming the file and what is wrong with it.
-  [[nodiscard]] std::optional<StoredState> Load(std::string* reason) const;
+  // gives a failure naming the file and what is wrong with it.
+  Result<StoredState> Load() const;
 
   // Locks the pair for one run (FileLock), creating the folder when missing.
-  // Without `wait`, a pair locked elsewhere gives nullopt with *why saying
-  // which process holds it; any failure gives nullopt with *why.
-  [[nodiscard]] std::optional<FileLock> Lock(bool wait, std::string* why);
+  // Without `wait`, a pair locked elsewhere fails saying which process holds
+  // it.
+  Result<FileLock> Lock(bool wait);
 
   // Forgets everything stored of the pair (--reset-state): the next Load is
-  // that of a first sync. False with *error_text.
-  [[nodiscard]] bool Reset(std::string* error_text);
+  // that of a first sync.
+  Status Reset();
 
   // Stores `records` as the base of their applications (those of
   // records.present), after a command that left both sides of the pair
   // holding them (a Backup, a Restore, an Upload, a Download), keeping the
   // base of the other applications, and ends any interrupted run on those
   // applications. A state that cannot be read is started again when every
-  // application is given. False with *error_text.
-  [[nodiscard]] bool AdoptBase(const RecordSet& records, std::string* error_text);
+  // application is given.
+  Status AdoptBase(const RecordSet& records);
 
   // Each writes one file atomically (creating the folder and the pair file
-  // when missing); false with *error_text naming the file and the system's
-  // error text.
-  [[nodiscard]] bool SaveBase(const RecordSet& base, std::string* error_text);
-  [[nodiscard]] bool SaveIdentities(const SideIdentities& maps, std::string* error_text);
+  // when missing); a failure names the file and gives the system's error
+  // text.
+  Status SaveBase(const RecordSet& base);
+  Status SaveIdentities(const SideIdentities& maps);
   // Removes the steps of any earlier run first, so they cannot be taken for
   // this one's.
-  [[nodiscard]] bool OpenJournal(const SyncJournal& journal, std::string* error_text);
-  [[nodiscard]] bool SaveSteps(const SyncSteps& steps, std::string* error_text);
+  Status OpenJournal(const SyncJournal& journal);
+  Status SaveSteps(const SyncSteps& steps);
   // Removes the journal and its steps: the run is complete.
-  [[nodiscard]] bool CloseJournal(std::string* error_text);
+  Status CloseJournal();
 
   // Device code written into base.bkf; 2 0 unless set.
   void set_device_code(std::array<uint8_t, 2> code) { device_code_ = code; }
   const CodeTables& code_tables() const { return tables_; }
 
  private:
-  [[nodiscard]] bool Prepare(std::string* error_text);
-  [[nodiscard]] bool Write(const char* name, std::span<const uint8_t> bytes,
-                           std::string* error_text);
+  Status Prepare();
+  Status Write(const char* name, std::span<const uint8_t> bytes);
   [[nodiscard]] std::string PairText() const;
 
   std::filesystem::path dir_;

@@ -100,9 +100,10 @@ void PagePrinter::ExportPdf() {
           : QString::fromLatin1(AppliKeyword(commands_.model().appli())) + QStringLiteral(".pdf");
   const QString path = ChooseFile(window_, request);
   if (path.isEmpty()) return;
-  std::string error;
-  if (!WritePdf(job, path.toStdString(), &error, nullptr, page_set_up_ ? &page_layout_ : nullptr)) {
-    (void)ShowMessageBox(window_, {"Failed to export PDF: " + error, "Export PDF",
+  const Result<int> written =
+      WritePdf(job, path.toStdString(), page_set_up_ ? &page_layout_ : nullptr);
+  if (!written) {
+    (void)ShowMessageBox(window_, {"Failed to export PDF: " + written.error(), "Export PDF",
                                    PromptIcon::kExclamation, PromptButtons::kOk});
   }
 }

@@ -36,8 +36,7 @@ class QtCommandUser : public DesktopUser {
   HistoryChoice ChooseGeneration(std::vector<Generation> generations) override;
   void SetBusy(bool busy) override;
   // Both in sync_dialogs.cc.
-  bool ConfirmSync(const SyncReport& dry_run, const RowContext& context,
-                   const std::string& other) override;
+  bool ConfirmSyncPreview(const SyncPreviewText& preview) override;
   std::optional<std::string> AskPassword(const std::string& target,
                                          const std::string& user) override;
 

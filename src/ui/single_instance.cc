@@ -17,10 +17,9 @@ const QByteArray kRaiseRequest = "raise\n";
 // The user's private runtime folder, where no other user can take the lock
 // or the socket first; empty when there is none.
 QString RuntimeDir() {
-  std::string error;
-  const std::optional<std::filesystem::path> dir = CurrentRuntimeDir(&error);
+  const Result<std::filesystem::path> dir = CurrentRuntimeDir();
   if (!dir) {
-    qWarning("No private folder for the single-instance lock: %s", error.c_str());
+    qWarning("No private folder for the single-instance lock: %s", dir.error().c_str());
     return {};
   }
   return QString::fromStdString(dir->string());

@@ -20,7 +20,6 @@
 #include "store/app_settings.h"
 #include "ui/message_box.h"
 #include "ui/qt_command_user.h"
-#include "view/sync_report_text.h"
 
 namespace kivo {
 
@@ -182,13 +181,11 @@ void SyncTargetsDialog::RemoveCurrent() {
 
 // ---- SyncPreviewDialog ------------------------------------------------------
 
-SyncPreviewDialog::SyncPreviewDialog(const SyncReport& dry_run, const RowContext& context,
-                                     const std::string& other, QWidget* parent)
+SyncPreviewDialog::SyncPreviewDialog(const SyncPreviewText& text, QWidget* parent)
     : OptionDialog("Synchronize", parent),
       counts_(NewList(this, {}, "counts")),
       details_(new QPlainTextEdit(this)),
       question_(new QLabel(this)) {
-  const SyncPreviewText text = DescribeSyncPreview(dry_run, context, other);
   Column(this)->addWidget(new QLabel(FromUtf8(text.intro), this));
   QStringList titles;
   for (const std::string& title : text.titles) titles << FromUtf8(title);
@@ -219,9 +216,8 @@ SyncPreviewDialog::SyncPreviewDialog(const SyncReport& dry_run, const RowContext
 
 // ---- The desktop's part of the sync commands -------------------------------
 
-bool QtCommandUser::ConfirmSync(const SyncReport& dry_run, const RowContext& context,
-                                const std::string& other) {
-  SyncPreviewDialog dialog(dry_run, context, other, parent_);
+bool QtCommandUser::ConfirmSyncPreview(const SyncPreviewText& preview) {
+  SyncPreviewDialog dialog(preview, parent_);
   return ExecDialog(dialog) == QDialog::Accepted;
 }
 

@@ -11,10 +11,9 @@
 
 #include <string>
 
+#include "desktop/sync_preview.h"
 #include "store/sync_targets.h"
-#include "sync/sync_report.h"
 #include "ui/option_dialogs.h"
-#include "view/list_row.h"
 
 class QComboBox;
 class QLabel;
@@ -85,9 +84,7 @@ class SyncTargetsDialog : public OptionDialog {
 class SyncPreviewDialog : public OptionDialog {
   Q_OBJECT
  public:
-  // `other`: the side the organizer is synced with, as the user knows it.
-  SyncPreviewDialog(const SyncReport& dry_run, const RowContext& context, const std::string& other,
-                    QWidget* parent = nullptr);
+  explicit SyncPreviewDialog(const SyncPreviewText& text, QWidget* parent = nullptr);
 
   QTreeWidget* counts() const { return counts_; }
   QPlainTextEdit* details() const { return details_; }

@@ -22,7 +22,9 @@ struct Parsed {
 
 Parsed Parse(const std::vector<std::string>& args) {
   Parsed p;
-  p.ok = ParseCommandLine(args, &p.options, &p.rest, &p.error);
+  const Status parsed = ParseCommandLine(args, &p.options, &p.rest);
+  p.ok = parsed.ok();
+  if (!parsed) p.error = parsed.error();
   return p;
 }
 

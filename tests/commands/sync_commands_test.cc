@@ -47,10 +47,17 @@ class SyncCommandsTest : public ::testing::Test {
     ::setenv("NETRC", (dir_.path() / "no-netrc").c_str(), 1);
   }
 
-  SyncRun Sync(const std::string& left, const std::string& right, SyncOptions options = {}) {
+  SyncRun Sync(const std::string& left, const std::string& right, SyncOptions options = {},
+               KeptOnConflict conflict = KeptOnConflict::kBoth,
+               std::optional<std::string> confirm_with = std::nullopt) {
     auto commands = Commands();
-    SyncCommands sync(*commands, user_, tables_.code, context_);
-    SyncRequest request{options, dir_.path() / "state", RadicaleServer::kUser, {}};
+    SyncCommands sync(*commands, user_, {&tables_.code, context_, {}});
+    SyncRequest request;
+    request.options = options;
+    request.conflict = conflict;
+    request.confirm_with = std::move(confirm_with);
+    request.state_root = dir_.path() / "state";
+    request.user = RadicaleServer::kUser;
     return sync.Run(left, right, request);
   }
   std::unique_ptr<LinkCommands> Commands() {
@@ -83,14 +90,24 @@ class SyncCommandsTest : public ::testing::Test {
     ASSERT_EQ(SaveBackupFile(*StoreOf(round.SideBytes(Side::kRight)), file_, true), kStoreOk);
     fs::remove_all(dir_.path() / "state");
     SyncState state(dir_.path() / "state", "organizer 2 0", "file " + file_.string(), tables_.code);
-    std::string error;
-    ASSERT_TRUE(state.SaveBase(test::ExpectedMerge{round.base, {}}.Bytes(), &error)) << error;
+    const Status saved = state.SaveBase(test::ExpectedMerge{round.base, {}}.Bytes());
+    ASSERT_TRUE(saved) << saved.error();
+  }
+  RecordSet File() {
+    auto store = NewStore(tables_.code);
+    EXPECT_EQ(ReadBackupFile(*store, file_), kStoreOk);
+    return RecordSetOf(*store, kAllSyncAppli);
+  }
+  // Puts `memos` in the file.
+  void PutFileMemos(const Records& memos) {
+    auto store = NewStore(tables_.code);
+    ASSERT_EQ(ReadBackupFile(*store, file_), kStoreOk);
+    ASSERT_EQ(ReplaceAppliRecords(*store, kMemo, memos), kStoreOk);
+    ASSERT_EQ(SaveBackupFile(*store, file_, true), kStoreOk);
   }
   void ExpectBothHold(const RecordSet& want) {
     const RecordSet organizer = Organizer();
-    auto store = NewStore(tables_.code);
-    EXPECT_EQ(ReadBackupFile(*store, file_), kStoreOk);
-    const RecordSet file = RecordSetOf(*store, kAllSyncAppli);
+    const RecordSet file = File();
     for (AppliId id = 0; id < kSyncAppliCount; ++id) {
       EXPECT_TRUE(SameRecords(organizer.of(id), want.of(id))) << "organizer " << AppliName(id);
       EXPECT_TRUE(SameRecords(file.of(id), want.of(id))) << "file " << AppliName(id);
@@ -115,11 +132,17 @@ TEST_F(SyncCommandsTest, RandomEditsAndFaultsEndInTheReferenceMerge) {
   for (uint64_t seed = only ? std::strtoull(only, nullptr, 10) : 1; seed <= (only ? seed : 10);
        ++seed) {
     test::ModelGenerator generator(seed);
-    const ConflictPolicy policy = static_cast<ConflictPolicy>(seed % 3);
+    // The organizer is the left side.
+    constexpr std::pair<ConflictPolicy, KeptOnConflict> kPolicies[] = {
+        {ConflictPolicy::kKeepBoth, KeptOnConflict::kBoth},
+        {ConflictPolicy::kLeft, KeptOnConflict::kOrganizer},
+        {ConflictPolicy::kRight, KeptOnConflict::kOther}};
+    const auto [policy, kept] = kPolicies[seed % 3];
     const test::ModelRound round = generator.Round(generator.Initial(4), 12);
     const test::ExpectedMerge expected = test::ReferenceMerge(round, policy);
     ASSERT_NO_FATAL_FAILURE(Prepare(round));
-    SyncOptions options{kAllSyncAppli, policy, true};
+    SyncOptions options;
+    options.force = true;
     const uint64_t fault = seed % 5;
     SyncRun broken;
     broken.end = SyncEnd::kBadSide;
@@ -128,13 +151,13 @@ TEST_F(SyncCommandsTest, RandomEditsAndFaultsEndInTheReferenceMerge) {
       options_.hang_up_after_records = fault == 2 ? 1 : fault == 3 ? 6 : 0;
       options_.lose_first_record = fault == 4;
       if (fault == 1) settings_.port_name = "/dev/kivo-no-such-port";
-      broken = Sync("organizer", file_.string(), options);
+      broken = Sync("organizer", file_.string(), options, kept);
       // A seed that sends fewer records than the line lets through syncs.
       EXPECT_TRUE(broken.end == (fault == 4 ? SyncEnd::kVerifyFailed : SyncEnd::kLinkFailed) ||
                   (fault == 3 && broken.end == SyncEnd::kSynced));
       std::tie(options_, settings_) = plain;
     }
-    SyncRun run = Sync("organizer", file_.string(), options);
+    SyncRun run = Sync("organizer", file_.string(), options, kept);
     ASSERT_EQ(run.end, SyncEnd::kSynced) << run.problem << RenderSyncReport(run.report, {});
     if (broken.end == SyncEnd::kSynced) run = broken;
     for (const AppliReport& appli : run.report.applis) {
@@ -173,6 +196,48 @@ TEST_F(SyncCommandsTest, RandomEditsAndFaultsEndInTheReferenceMerge) {
   EXPECT_EQ(Sync("organizer", file_.string()).end, SyncEnd::kSynced);
   EXPECT_EQ(user_.ready_asked, asked + 2);
   EXPECT_TRUE(SameRecords(Organizer().of(kMemo), memos));
+}
+
+// The dry run first, as the desktop program syncs: a no changes neither side,
+// and a dry run the guards refuse is the question whether to go past them. A
+// conflict ends as the person chose whichever side the organizer is on.
+TEST_F(SyncCommandsTest, ConfirmedSyncGoesPastAGuardOnlyWhenAgreedAndConflictsEndByKind) {
+  using test::ModelRecord;
+  RecordSet memos;
+  memos.Set(kMemo, {ModelRecord{1, kMemo, 1, 1}.bytes(), ModelRecord{2, kMemo, 2, 1}.bytes()});
+  ASSERT_NO_FATAL_FAILURE(Put(memos, AppliBit(kMemo)));
+  ASSERT_EQ(Sync("organizer", file_.string()).end, SyncEnd::kSynced);
+  ASSERT_NO_FATAL_FAILURE(Put(RecordSet(), AppliBit(kMemo)));
+  for (const bool yes : {false, true}) {
+    user_.confirm = {yes};
+    const int sessions = user_.sessions;
+    const SyncRun run = Sync("organizer", file_.string(), {}, KeptOnConflict::kBoth, "pc.bkf");
+    EXPECT_EQ(run.end, yes ? SyncEnd::kSynced : SyncEnd::kDeclined);
+    ASSERT_EQ(user_.dry_runs.size(), yes ? 2u : 1u);
+    EXPECT_TRUE(user_.dry_runs.back().refused());
+    EXPECT_EQ(File().of(kMemo).size(), yes ? 0u : 2u);
+    if (!yes) {
+      EXPECT_EQ(user_.sessions, sessions + 1);  // the dry run's reading only
+    }
+  }
+
+  // The file on the left, the organizer on the right.
+  ASSERT_NO_FATAL_FAILURE(Put(memos, AppliBit(kMemo)));
+  ASSERT_EQ(Sync(file_.string(), "organizer").end, SyncEnd::kSynced);
+  int version = 1;
+  for (const KeptOnConflict kept : {KeptOnConflict::kOrganizer, KeptOnConflict::kOther}) {
+    const Record on_organizer = ModelRecord{1, kMemo, 1, ++version}.bytes();
+    const Record on_file = ModelRecord{1, kMemo, 1, ++version}.bytes();
+    RecordSet edited;
+    edited.Set(kMemo, {on_organizer, memos.of(kMemo)[1]});
+    ASSERT_NO_FATAL_FAILURE(Put(edited, AppliBit(kMemo)));
+    ASSERT_NO_FATAL_FAILURE(PutFileMemos({on_file, memos.of(kMemo)[1]}));
+    ASSERT_EQ(Sync(file_.string(), "organizer", {}, kept).end, SyncEnd::kSynced);
+    const Records want{kept == KeptOnConflict::kOrganizer ? on_organizer : on_file,
+                       memos.of(kMemo)[1]};
+    EXPECT_TRUE(SameRecords(Organizer().of(kMemo), want));
+    EXPECT_TRUE(SameRecords(File().of(kMemo), want));
+  }
 }
 
 // The organizer with a real server: a card and an event made there reach the

@@ -81,7 +81,9 @@ class FilesNeverLostTest : public ::testing::Test {
          }},
         {"backup file", "a.bkf",
          [this](int v, const fs::path& target, std::string* error, FileWriter& writer) {
-           return SaveBackupFile(*stores_[v], target, false, error, writer) == 0;
+           const StoreStatus r = SaveBackupFile(*stores_[v], target, false, writer);
+           *error = r.error_text;
+           return r.ok();
          }},
         {"CSV file", "memo.csv",
          [this](int v, const fs::path& target, std::string* error, FileWriter& writer) {
@@ -94,7 +96,9 @@ class FilesNeverLostTest : public ::testing::Test {
          }},
         {"settings file", "KIVO.INI",
          [this](int v, const fs::path& target, std::string* error, FileWriter& writer) {
-           return SaveAppSettings(settings_[v], target, error, writer);
+           const Status r = SaveAppSettings(settings_[v], target, writer);
+           if (!r) *error = r.error();
+           return r.ok();
          }},
     };
   }

@@ -62,14 +62,14 @@ TEST(GenerationName, RoundTripsAndRefusesOtherNames) {
 TEST_F(HistoryTest, ListsLastWrittenFirstAndPrunesToTheCountKeepingTheNewest) {
   AppliStore store{TablesDirectory()};
   Fill(store, 2);
-  std::string error;
   // Two in the same second, one a day earlier, one later.
   const LocalDateTime times[] = {{2026, 12, 7, 10, 0, 0},
                                  {2026, 12, 7, 10, 0, 0},
                                  {2026, 12, 6, 23, 0, 0},
                                  {2026, 12, 8, 1, 0, 0}};
   for (const LocalDateTime& t : times) {
-    ASSERT_FALSE(AddGeneration(dir_, store, kKindBackup, t, 20, true, &error).empty()) << error;
+    const Result<fs::path> added = AddGeneration(dir_, store, kKindBackup, t, 20, true);
+    ASSERT_TRUE(added && !added->empty()) << (added ? "" : added.error());
   }
   std::ofstream(dir_ / "notes.txt") << "not a generation";
   std::vector<Generation> all = ListGenerations(dir_);
@@ -85,9 +85,9 @@ TEST_F(HistoryTest, ListsLastWrittenFirstAndPrunesToTheCountKeepingTheNewest) {
 
   // A snapshot counts with the backups; 0 still keeps the newest.
   for (int keep : {3, 0}) {
-    ASSERT_FALSE(
-        AddGeneration(dir_, store, kKindSnapshot, {2026, 12, 9, 0, 0, 0}, keep, false, &error)
-            .empty());
+    const Result<fs::path> added =
+        AddGeneration(dir_, store, kKindSnapshot, {2026, 12, 9, 0, 0, 0}, keep, false);
+    ASSERT_TRUE(added && !added->empty());
     all = ListGenerations(dir_);
     ASSERT_EQ(all.size(), static_cast<size_t>(std::max(keep, 1)));
     EXPECT_EQ(all[0].kind, kKindSnapshot);
@@ -119,10 +119,10 @@ TEST_F(HistoryTest, PrunesInWriteOrderSparingTheNewAndTheJournalsSnapshot) {
     for (const std::string& name : c.present) std::ofstream(dir_ / name) << "x";
     const fs::path needed = dir_ / c.present[0];
     ASSERT_TRUE(!c.journal || WriteRestoreJournal(RestoreJournalPath(dir_), {"/f", "", needed}));
-    std::string error;
-    const fs::path added =
-        AddGeneration(dir_, store, kKindSnapshot, {2026, 12, 7, 12, 0, 0}, c.keep, false, &error);
-    std::vector<fs::path> expected{added};
+    const Result<fs::path> added =
+        AddGeneration(dir_, store, kKindSnapshot, {2026, 12, 7, 12, 0, 0}, c.keep, false);
+    ASSERT_TRUE(added) << added.error();
+    std::vector<fs::path> expected{*added};
     for (size_t i = 0; i < c.left; ++i)
       expected.push_back(dir_ / c.present[c.present.size() - 1 - i]);
     if (c.journal) expected.push_back(needed);

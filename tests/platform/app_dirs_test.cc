@@ -121,8 +121,8 @@ TEST_F(AppDirsTest, CreateAppDirsMakesPrivateDirectoriesWithTheirParents) {
   const fs::path xdg = root_ / "xdg";
   AppDirs dirs = ResolveAppDirs(
       bin(), Env({{"HOME", (root_ / "home").string()}, {"XDG_DATA_HOME", (xdg / "d").string()}}));
-  std::string error;
-  ASSERT_TRUE(CreateAppDirs(dirs, &error)) << error;
+  const Status created = CreateAppDirs(dirs);
+  ASSERT_TRUE(created) << created.error();
   for (const fs::path& dir : {dirs.config, dirs.data, dirs.state, xdg / "d", root_ / "home"}) {
     SCOPED_TRACE(dir.string());
     struct stat st {};
@@ -131,16 +131,17 @@ TEST_F(AppDirsTest, CreateAppDirsMakesPrivateDirectoriesWithTheirParents) {
     EXPECT_EQ(st.st_mode & 0777, 0700u);
   }
   // Again, with everything present: nothing to do.
-  EXPECT_TRUE(CreateAppDirs(dirs, &error)) << error;
+  const Status again = CreateAppDirs(dirs);
+  EXPECT_TRUE(again) << again.error();
 }
 
 TEST_F(AppDirsTest, CreateAppDirsReportsAFileInTheWay) {
   MakeInstalled();
   Touch(root_ / "home" / ".config");
   AppDirs dirs = ResolveAppDirs(bin(), Env({{"HOME", (root_ / "home").string()}}));
-  std::string error;
-  EXPECT_FALSE(CreateAppDirs(dirs, &error));
-  EXPECT_NE(error.find(".config"), std::string::npos) << error;
+  const Status created = CreateAppDirs(dirs);
+  ASSERT_FALSE(created);
+  EXPECT_NE(created.error().find(".config"), std::string::npos) << created.error();
 }
 
 TEST_F(AppDirsTest, CreateAppDirsLeavesABuildTreeAlone) {
@@ -177,22 +178,25 @@ TEST_F(AppDirsTest, RuntimeDirIsAlwaysTheUsersOwnPrivateFolder) {
       {"unset", {{"HOME", (root_ / "home").string()}}, home_cache},
   };
   for (const Case& c : cases) {
-    std::string error;
-    const std::optional<fs::path> dir = ResolveRuntimeDir(Env(c.env), &error);
-    ASSERT_TRUE(dir.has_value()) << c.what << ": " << error;
+    const Result<fs::path> dir = ResolveRuntimeDir(Env(c.env));
+    ASSERT_TRUE(dir.ok()) << c.what << ": " << dir.error();
     EXPECT_EQ(*dir, c.expected) << c.what;
     EXPECT_EQ(fs::status(*dir).permissions() & fs::perms::all, fs::perms::owner_all) << c.what;
   }
 
   // A fallback folder left open to others is closed; a link is refused.
   fs::permissions(home_cache, fs::perms::all, fs::perm_options::replace);
-  EXPECT_EQ(ResolveRuntimeDir(Env({{"HOME", (root_ / "home").string()}})), home_cache);
+  const Result<fs::path> closed = ResolveRuntimeDir(Env({{"HOME", (root_ / "home").string()}}));
+  ASSERT_TRUE(closed.ok()) << closed.error();
+  EXPECT_EQ(*closed, home_cache);
   EXPECT_EQ(fs::status(home_cache).permissions() & fs::perms::all, fs::perms::owner_all);
   fs::create_directories(root_ / "linked");
   fs::create_directory_symlink(shared, root_ / "linked" / "kivo-link");
-  std::string error;
-  EXPECT_FALSE(ResolveRuntimeDir(Env({{"XDG_CACHE_HOME", (root_ / "linked").string()}}), &error));
-  EXPECT_NE(error.find("not a folder of this user's own"), std::string::npos) << error;
+  const Result<fs::path> linked =
+      ResolveRuntimeDir(Env({{"XDG_CACHE_HOME", (root_ / "linked").string()}}));
+  ASSERT_FALSE(linked);
+  EXPECT_NE(linked.error().find("not a folder of this user's own"), std::string::npos)
+      << linked.error();
 }
 
 // The folder the file dialogs open in: what xdg-user-dirs set up, else

@@ -61,9 +61,9 @@ TEST_F(AtomicFileTest, InjectedFailureKeepsPreviousFileAtEveryCutPoint) {
   std::vector<uint8_t> big(10000, 0x41);
   for (uint64_t cut : {0ull, 1ull, 4096ull, 9999ull}) {
     DiskFullWriter disk(cut, ENOSPC);
-    std::string error;
-    EXPECT_FALSE(WriteFileAtomically(file, big, &error, disk)) << cut;
-    EXPECT_EQ(error, SystemErrorText(ENOSPC));
+    const Status written = WriteFileAtomically(file, big, disk);
+    ASSERT_FALSE(written) << cut;
+    EXPECT_EQ(written.error(), SystemErrorText(ENOSPC));
     EXPECT_EQ(Get(file), "previous") << cut;
     EXPECT_EQ(EntryCount(), 1u) << cut;
   }
@@ -111,9 +111,9 @@ TEST_F(AtomicFileTest, UnwritableDirectoryReportsSystemText) {
   fs::path file = dir_ / "a.bkf";
   Put(file, "keep");
   fs::permissions(dir_, fs::perms::owner_write, fs::perm_options::remove);
-  std::string error;
-  EXPECT_FALSE(WriteFileAtomically(file, std::vector<uint8_t>{1, 2}, &error));
-  EXPECT_EQ(error, SystemErrorText(EACCES));
+  const Status written = WriteFileAtomically(file, std::vector<uint8_t>{1, 2});
+  ASSERT_FALSE(written);
+  EXPECT_EQ(written.error(), SystemErrorText(EACCES));
   fs::permissions(dir_, fs::perms::owner_write, fs::perm_options::add);
   EXPECT_EQ(Get(file), "keep");
 }

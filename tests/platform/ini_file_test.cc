@@ -79,9 +79,9 @@ TEST(IniFile, MissingFileLoadsEmptyAndSaveRoundTrips) {
   IniFile again;
   ASSERT_TRUE(again.Load(dir / "k.ini"));
   EXPECT_EQ(again.ReadInt("Settings", "COMPort", 1), 4);
-  std::string error;
-  EXPECT_FALSE(ini.Save(dir / "no" / "such" / "k.ini", &error));
-  EXPECT_FALSE(error.empty());
+  const Status saved = ini.Save(dir / "no" / "such" / "k.ini");
+  ASSERT_FALSE(saved);
+  EXPECT_FALSE(saved.error().empty());
   fs::remove_all(dir);
 }
 

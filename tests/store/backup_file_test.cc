@@ -70,10 +70,9 @@ TEST_F(BackupFileTest, WritersProduceTheDocumentedBytes) {
       EXPECT_EQ(t.store.ResetAppli(kAllAppli), 255);
       ASSERT_EQ(t.store.slot_record_count(t.store.FindAppli(kCategoryList)), 0);
     }
-    std::string error;
-    int r = c.write_all ? WriteBackupFile(t.store, File(), c.scramble, &error)
-                        : SaveBackupFile(t.store, File(), c.scramble, &error);
-    EXPECT_EQ(r, 0) << error;
+    const StoreStatus r = c.write_all ? WriteBackupFile(t.store, File(), c.scramble)
+                                      : SaveBackupFile(t.store, File(), c.scramble);
+    EXPECT_EQ(r.code, 0) << r.error_text;
     EXPECT_EQ(GetFile(File()), c.expected);
     EXPECT_EQ(t.store.magic(), c.scramble ? kInvertedMagic : kPlainMagic);
   }
@@ -119,9 +118,9 @@ TEST_F(BackupFileTest, ReaderResultsForGoodAndDamagedFiles) {
     SCOPED_TRACE(c.name);
     PutFile(File(), c.file);
     TestStore t;
-    std::string error = "untouched";
-    EXPECT_EQ(ReadBackupFile(t.store, File(), &error), c.expected);
-    EXPECT_EQ(error, "untouched");  // only open and read failures set a text
+    const StoreStatus read = ReadBackupFile(t.store, File());
+    EXPECT_EQ(read.code, c.expected);
+    EXPECT_EQ(read.error_text, "");  // only open and read failures set a text
     if (c.loaded_records < 0) {
       EXPECT_FALSE(t.store.IsPresent(kMemo));
     } else {
@@ -159,8 +158,9 @@ TEST_F(BackupFileTest, UnknownApplicationIdsAreRefusedByName) {
     SCOPED_TRACE(id);
     PutFile(File(), Concat({ToBytes("IM2BK0"), {2, 0, 2}, {3, 0, 0}, {uint8_t(id), 0, 0}}));
     TestStore t;
-    std::string reason;
-    EXPECT_EQ(LoadBackupFile(t.store, File(), &reason), kStoreLoadError);
+    const StoreStatus load = LoadBackupFile(t.store, File());
+    const std::string& reason = load.error_text;
+    EXPECT_EQ(load.code, kStoreLoadError);
     EXPECT_NE(reason.find("block 2 holds the unknown application id " + std::to_string(id)),
               std::string::npos)
         << reason;
@@ -171,9 +171,9 @@ TEST_F(BackupFileTest, LoadFailsWhenNotEveryApplicationFindsASlot) {
   PutFile(File(), Concat({ToBytes("IM2BK0"), {2, 0, 0}}));
   AppliStore store(CodeTables::Identity());
   ASSERT_EQ(store.GetAppliBuf(2), 0);
-  std::string reason;
-  EXPECT_EQ(LoadBackupFile(store, File(), &reason), kStoreLoadError);
-  EXPECT_EQ(reason, "No room for every application.");
+  const StoreStatus load = LoadBackupFile(store, File());
+  EXPECT_EQ(load.code, kStoreLoadError);
+  EXPECT_EQ(load.error_text, "No room for every application.");
 }
 
 TEST_F(BackupFileTest, FailedLoadDoesNotEnsureApplications) {
@@ -185,19 +185,21 @@ TEST_F(BackupFileTest, FailedLoadDoesNotEnsureApplications) {
 
 TEST_F(BackupFileTest, MissingFileAndStoreWithoutSlotsReportCodes) {
   TestStore t;
-  std::string error;
-  EXPECT_EQ(ReadBackupFile(t.store, File("missing.bkf"), &error), kStoreLoadError);
-  EXPECT_EQ(error, "No such file or directory");
-  EXPECT_EQ(ReadBackupFile(t.store, dir_, &error), kStoreLoadError);
-  EXPECT_EQ(error, "Is a directory");
+  const StoreStatus missing = ReadBackupFile(t.store, File("missing.bkf"));
+  EXPECT_EQ(missing.code, kStoreLoadError);
+  EXPECT_EQ(missing.error_text, "No such file or directory");
+  const StoreStatus folder = ReadBackupFile(t.store, dir_);
+  EXPECT_EQ(folder.code, kStoreLoadError);
+  EXPECT_EQ(folder.error_text, "Is a directory");
 
   AppliStore bare(CodeTables::Identity());
-  error.clear();
   EXPECT_EQ(ReadBackupFile(bare, File()), kStoreInvalid);
-  EXPECT_EQ(WriteBackupFile(bare, File(), true, &error), kStoreInvalid);
-  EXPECT_EQ(error, "");
-  EXPECT_EQ(SaveBackupFile(bare, File(), true, &error), kStoreInvalid);
-  EXPECT_EQ(error, "Error");
+  const StoreStatus written = WriteBackupFile(bare, File(), true);
+  EXPECT_EQ(written.code, kStoreInvalid);
+  EXPECT_EQ(written.error_text, "");
+  const StoreStatus saved = SaveBackupFile(bare, File(), true);
+  EXPECT_EQ(saved.code, kStoreInvalid);
+  EXPECT_EQ(saved.error_text, "Error");
 }
 
 TEST(FreeSpaceNeeded, ExistingFileSizeIsTakenOff) {
@@ -255,17 +257,17 @@ TEST_F(BackupFileTest, FreeSpaceRuleOnWrite) {
     }
     FixedFreeSpace space(c.free);
     SetFreeSpaceForTests(&space);
-    std::string error;
-    EXPECT_EQ(SaveBackupFile(t.store, File(), false, &error), c.expected);
+    const StoreStatus saved = SaveBackupFile(t.store, File(), false);
+    EXPECT_EQ(saved.code, c.expected);
     EXPECT_EQ(space.last_root_, FreeSpace::RootOf(File()));
     if (c.expected == 0) {
       EXPECT_EQ(GetFile(File()).size(), 9u + 3 + 3000);
     } else {
-      EXPECT_EQ(error, "Out of disk space writing to drive " + dir_.string() + ".");
+      EXPECT_EQ(saved.error_text, "Out of disk space writing to drive " + dir_.string() + ".");
       EXPECT_EQ(GetFile(File()), before);
-      error.clear();
-      EXPECT_EQ(WriteBackupFile(t.store, File(), false, &error), kStoreRefused);
-      EXPECT_EQ(error, "");  // only SaveBackupFile words the shortage
+      const StoreStatus written = WriteBackupFile(t.store, File(), false);
+      EXPECT_EQ(written.code, kStoreRefused);
+      EXPECT_EQ(written.error_text, "");  // only SaveBackupFile words the shortage
     }
   }
 }
@@ -278,25 +280,26 @@ TEST_F(BackupFileTest, WriteThatFailsHalfwayKeepsPreviousFile) {
   ASSERT_EQ(t.store.AddAppliData(kMemo, Bytes(60000, 0xFF)), 0);
   for (uint64_t cut : {0ull, 9ull, 40000ull}) {
     DiskFullWriter disk(cut, ENOSPC);
-    std::string error;
-    EXPECT_EQ(SaveBackupFile(t.store, File(), true, &error, disk), kStoreRefused) << cut;
-    EXPECT_EQ(error, "No space left on device");
+    const StoreStatus saved = SaveBackupFile(t.store, File(), true, disk);
+    EXPECT_EQ(saved.code, kStoreRefused) << cut;
+    EXPECT_EQ(saved.error_text, "No space left on device");
     EXPECT_EQ(GetFile(File()), previous) << cut;
-    EXPECT_EQ(WriteBackupFile(t.store, File(), true, nullptr, disk), kStoreRefused) << cut;
+    EXPECT_EQ(WriteBackupFile(t.store, File(), true, disk), kStoreRefused) << cut;
     EXPECT_EQ(GetFile(File()), previous) << cut;
   }
 }
 
 TEST_F(BackupFileTest, UnwritableTargetGivesSystemText) {
   TestStore t;
-  std::string error;
-  EXPECT_EQ(SaveBackupFile(t.store, dir_ / "no" / "dir" / "a.bkf", true, &error), kStoreRefused);
-  EXPECT_EQ(error, "No such file or directory");
+  const StoreStatus no_dir = SaveBackupFile(t.store, dir_ / "no" / "dir" / "a.bkf", true);
+  EXPECT_EQ(no_dir.code, kStoreRefused);
+  EXPECT_EQ(no_dir.error_text, "No such file or directory");
   if (geteuid() != 0) {
     PutFile(File(), {1, 2, 3});
     std::filesystem::permissions(File(), std::filesystem::perms::owner_read);
-    EXPECT_EQ(SaveBackupFile(t.store, File(), true, &error), kStoreRefused);
-    EXPECT_EQ(error, "Permission denied");
+    const StoreStatus read_only = SaveBackupFile(t.store, File(), true);
+    EXPECT_EQ(read_only.code, kStoreRefused);
+    EXPECT_EQ(read_only.error_text, "Permission denied");
   }
 }
 

@@ -19,7 +19,7 @@ EndpointStatus MemoryEndpoint::Read(AppliMask apps, const EndpointMemory& /*memo
   *out = RecordSet();
   for (AppliId id = 0; id < kSyncAppliCount; ++id) {
     if (!HasAppli(apps, id)) continue;
-    if (!Step()) return EndpointStatus::Failed(label_ + ": the read broke off", 5);
+    if (!Step()) return EndpointStatus::Failed(label_ + ": the read broke off");
     out->Set(id, records_.of(id));
   }
   return EndpointStatus::Ok();
@@ -63,8 +63,8 @@ ApplyOutcome MemoryEndpoint::Apply(const std::vector<AppliWrite>& writes,
   RecordSet& into = kind_ == Kind::kAtomic ? copy : records_;
   for (const AppliWrite& write : writes) {
     if (!WriteAppli(into, write)) {
-      outcome.status = EndpointStatus::Failed(
-          label_ + ": the write of " + std::string(AppliName(write.id)) + " broke off", 5);
+      outcome.status = EndpointStatus::Failed(label_ + ": the write of " +
+                                              std::string(AppliName(write.id)) + " broke off");
       return outcome;
     }
     if (kind_ != Kind::kAtomic) confirmed(write.id);
@@ -77,7 +77,7 @@ ApplyOutcome MemoryEndpoint::Apply(const std::vector<AppliWrite>& writes,
     RecordSet back;
     for (const AppliWrite& write : writes) {
       if (!Step()) {
-        outcome.status = EndpointStatus::Failed(label_ + ": the read-back broke off", 5);
+        outcome.status = EndpointStatus::Failed(label_ + ": the read-back broke off");
         return outcome;
       }
       back.Set(write.id, records_.of(write.id));

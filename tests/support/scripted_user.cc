@@ -48,4 +48,12 @@ AfterStop ScriptedUser::ChooseAfterStop(const RestoreResult& stopped) {
   return choice;
 }
 
+bool ScriptedUser::ConfirmSync(const SyncReport& dry_run, const std::string&) {
+  dry_runs.push_back(dry_run);
+  if (confirm.empty()) return false;
+  const bool yes = confirm.front();
+  confirm.pop_front();
+  return yes;
+}
+
 }  // namespace kivo

@@ -11,6 +11,7 @@
 #include "commands/command_user.h"
 #include "commands/transfer_results.h"
 #include "support/scripted.h"
+#include "sync/sync_report.h"
 
 namespace kivo {
 
@@ -18,7 +19,8 @@ namespace kivo {
 // ScriptedPrompter, and keeps what the safety steps told: each message as a
 // line ("history: ...", "journal: ...", "not usable: ...", "not kept: ..."),
 // the large removals it was shown, and the stops it chose for. The choices
-// after a stop come from `after_stop` (kLeave when it runs out).
+// after a stop come from `after_stop` (kLeave when it runs out); the answers
+// to a sync's dry run from `confirm` (no when it runs out), each dry run kept.
 class ScriptedUser : public CommandUser {
  public:
   PromptAnswer Ask(const PromptBox& box) override { return prompter.Ask(box); }
@@ -31,6 +33,7 @@ class ScriptedUser : public CommandUser {
                              const std::string& error_text) override;
   void TellSnapshotNotUsable(const std::string& why, bool new_one) override;
   AfterStop ChooseAfterStop(const RestoreResult& stopped) override;
+  bool ConfirmSync(const SyncReport& dry_run, const std::string& other) override;
   bool ReadyForNextRun() override {
     ++ready_asked;
     return ready;
@@ -38,6 +41,8 @@ class ScriptedUser : public CommandUser {
 
   ScriptedPrompter prompter;
   std::deque<AfterStop> after_stop;
+  std::deque<bool> confirm;
+  std::vector<SyncReport> dry_runs;
   bool go_on_after_large = true;
   int sessions = 0;
   bool ready = true;  // makes the organizer ready for a further session

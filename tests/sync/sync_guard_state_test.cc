@@ -36,8 +36,8 @@ TEST_P(Guards, RefuseAndChangeNothingUnlessForced) {
   SyncState state(temp.path(), left.Identity(), right.Identity(), tables);
   RecordSet base = left.records();
   base.Set(kMemo, Memos(c.base));
-  std::string error;
-  ASSERT_TRUE(state.SaveBase(base, &error)) << error;
+  const Status saved = state.SaveBase(base);
+  ASSERT_TRUE(saved) << saved.error();
   left.records().Set(kMemo, Records(base.of(kMemo).begin(), base.of(kMemo).begin() + c.left));
   right.records().Set(kMemo, base.of(kMemo));
   SyncOptions options;
@@ -50,7 +50,9 @@ TEST_P(Guards, RefuseAndChangeNothingUnlessForced) {
   EXPECT_EQ(report.refused(), !c.refusals.empty());
   const size_t expected_right = c.refusals.empty() ? static_cast<size_t>(c.left) : c.base;
   EXPECT_EQ(right.records().of(kMemo).size(), expected_right);
-  EXPECT_EQ(state.Load(&error)->base.of(kMemo).size(), expected_right);
+  const Result<StoredState> stored = state.Load();
+  ASSERT_TRUE(stored) << stored.error();
+  EXPECT_EQ(stored->base.of(kMemo).size(), expected_right);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -88,12 +90,14 @@ TEST_P(StateReader, RefusesMalformedFilesWithAReason) {
   TempDir temp;
   const CodeTables tables = CodeTables::Identity();
   SyncState state(temp.path(), "left", "right", tables);
-  std::string error;
-  ASSERT_TRUE(state.SaveBase(RecordSet(), &error)) << error;
-  ASSERT_TRUE(state.Load(&error).has_value()) << error;
+  const Status saved = state.SaveBase(RecordSet());
+  ASSERT_TRUE(saved) << saved.error();
+  const Result<StoredState> clean = state.Load();
+  ASSERT_TRUE(clean) << clean.error();
   WriteText(state.dir() / GetParam().file, GetParam().bytes);
-  std::string reason;
-  EXPECT_FALSE(state.Load(&reason).has_value());
+  const Result<StoredState> refused = state.Load();
+  ASSERT_FALSE(refused);
+  const std::string& reason = refused.error();
   EXPECT_NE(reason.find(GetParam().reason), std::string::npos) << reason;
   EXPECT_NE(reason.find(GetParam().file), std::string::npos) << reason;
 }

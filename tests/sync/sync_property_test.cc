@@ -35,7 +35,7 @@ std::vector<uint64_t> Seeds(uint64_t count) {
   return seeds;
 }
 
-ConflictPolicy PolicyOf(uint64_t seed) {
+ConflictPolicy PolicyOfSeed(uint64_t seed) {
   constexpr std::array<ConflictPolicy, 3> kPolicies{ConflictPolicy::kKeepBoth,
                                                     ConflictPolicy::kLeft, ConflictPolicy::kRight};
   return kPolicies[seed % 3];
@@ -75,7 +75,7 @@ bool ReportFailingSeed(uint64_t seed, const ModelRound& round) {
 TEST(SyncProperty, MergeOfBytesMatchesTheModel) {
   for (uint64_t seed : Seeds(150)) {
     ModelGenerator generator(seed);
-    const ConflictPolicy policy = PolicyOf(seed);
+    const ConflictPolicy policy = PolicyOfSeed(seed);
     ModelRecords base = generator.Initial(8);
     for (int n = 0; n < 4; ++n) {
       const ModelRound round = generator.Round(base, 14);
@@ -130,8 +130,8 @@ struct Pair {
         right("file /pc.bkf", "PC", right_kind),
         state(dir, left.Identity(), right.Identity(), tables, writer) {
     fs::remove_all(dir);
-    std::string error;
-    EXPECT_TRUE(state.SaveBase(BytesOf(round.base), &error)) << error;
+    const Status saved = state.SaveBase(BytesOf(round.base));
+    EXPECT_TRUE(saved) << saved.error();
     left.records() = round.SideBytes(Side::kLeft);
     right.records() = round.SideBytes(Side::kRight);
     Shuffle(left.records(), rng);
@@ -190,7 +190,7 @@ TEST(SyncProperty, RunsBrokenOffAnywhereEndInTheMergeAfterOneCleanSync) {
                                                             MemoryEndpoint::Kind::kPatch};
   for (uint64_t seed : Seeds(12)) {
     ModelGenerator generator(seed);
-    const ConflictPolicy policy = PolicyOf(seed);
+    const ConflictPolicy policy = PolicyOfSeed(seed);
     const MemoryEndpoint::Kind kind = kRightKinds[seed % 2];
     ModelRecords base = generator.Initial(5);
     for (int n = 0; n < 3; ++n) {
