@@ -507,15 +507,19 @@ TEST_F(SyncCommandsTest, ExtremeRecordsComeBackAsTheOrganizerHoldsThem) {
     options.apps = side.apps;
     const SyncRun out = Sync("organizer", side.name, options);
     ASSERT_EQ(out.end, SyncEnd::kSynced) << side.name << RenderSyncReport(out.report, {});
-    const SyncRun back = Sync("organizer", side.name, options);
-    ASSERT_EQ(back.end, SyncEnd::kSynced) << side.name;
-    EXPECT_EQ(back.report.written[0] | back.report.written[1], 0)
-        << side.name << "\n"
-        << RenderSyncReport(back.report, {});
-    const RecordSet now = Organizer();
-    for (AppliId id = 0; id < kSyncAppliCount; ++id) {
-      if (HasAppli(side.apps, id)) {
-        EXPECT_EQ(now.of(id), sent.of(id)) << side.name << AppliName(id);
+    // Back with the state kept, then with it forgotten: every item read again
+    // and matched as a first sync matches.
+    for (const bool reset : {false, true}) {
+      options.reset_state = reset;
+      const SyncRun back = Sync("organizer", side.name, options);
+      ASSERT_EQ(back.end, SyncEnd::kSynced) << side.name;
+      EXPECT_EQ(back.report.written[0] | back.report.written[1], 0)
+          << side.name << (reset ? " reset\n" : "\n") << RenderSyncReport(back.report, {});
+      const RecordSet now = Organizer();
+      for (AppliId id = 0; id < kSyncAppliCount; ++id) {
+        if (HasAppli(side.apps, id)) {
+          EXPECT_EQ(now.of(id), sent.of(id)) << side.name << AppliName(id);
+        }
       }
     }
   }
