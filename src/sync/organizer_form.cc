@@ -60,21 +60,22 @@ OrganizerForm::OrganizerForm(const CodeTables& tables) {
 }
 
 bool OrganizerForm::InForm(AppliId id, std::span<const uint8_t> record) const {
-  const size_t body = BodySize(record);
-  if (!KnownLayout(id, body)) return true;
-  if (body + 1 != record.size()) return false;  // no terminator, or bytes after it
-  size_t pos = static_cast<size_t>(TextOffset(id));
+  const uint8_t* const begin = record.data();
+  const uint8_t* const end = begin + record.size();
+  const uint8_t* const body = std::find(begin, end, kTerminator);
+  if (!KnownLayout(id, static_cast<size_t>(body - begin))) return true;
+  if (body + 1 != end) return false;  // no terminator, or bytes after it
+  const uint8_t* p = begin + TextOffset(id);
   const int count = TextCount(id);
   for (int i = 0; i < count; ++i) {
-    const size_t begin = pos;
-    while (pos < body && record[pos] != 0) {
-      if (text_byte_[record[pos]] != record[pos]) return false;
-      ++pos;
-    }
-    if (pos == body || pos - begin > Capacity(id, i)) return false;
-    ++pos;  // the NUL
+    const uint8_t* const text = p;
+    // Every text byte is its own form but the NUL (0 -> 0) and the
+    // terminator, which is not in the body: the scan stops at the NUL.
+    while (p < body && text_byte_[*p] == *p && *p != 0) ++p;
+    if (p == body || *p != 0 || static_cast<size_t>(p - text) > Capacity(id, i)) return false;
+    ++p;  // the NUL
   }
-  return pos == body;
+  return p == body;
 }
 
 Record OrganizerForm::Of(AppliId id, std::span<const uint8_t> record) const {
