@@ -52,7 +52,7 @@ AppliStore& SourceStore(Lengths lengths) {
   static std::unique_ptr<AppliStore> stores[3];
   std::unique_ptr<AppliStore>& store = stores[lengths];
   if (store == nullptr) {
-    store = std::make_unique<AppliStore>(bench::TablesDir());
+    store = std::make_unique<AppliStore>(bench::BenchTables().code);
     if (lengths == kLongest) {
       FillLongest(*store);
     } else {
@@ -108,7 +108,7 @@ BENCHMARK(BM_WriteBackupFile)->Apply(FileVariants);
 // timed); `what` names a failed load.
 template <typename Load>
 void LoadIntoEmptiedStore(benchmark::State& state, const char* what, Load load) {
-  AppliStore store{bench::TablesDir()};
+  AppliStore store{bench::BenchTables().code};
   (void)store.GetAppliBuf(kStoreSlots);
   for (auto _ : state) {
     state.PauseTiming();
@@ -145,7 +145,7 @@ void BM_LoadWorkingData(benchmark::State& state) {
   const auto file = BenchDir() / ("working-" + std::to_string(lengths) + ".dat");
   if (SaveWorkingData(SourceStore(lengths), file, 1) != 0) state.SkipWithError("save");
   for (auto _ : state) {
-    AppliStore store{bench::TablesDir()};
+    AppliStore store{bench::BenchTables().code};
     WorkingDataLoad load = LoadWorkingData(store, file, 2);
     if (load.result != 0) state.SkipWithError("load");
     benchmark::DoNotOptimize(store.GetRecordCount(kTelephone));
@@ -178,7 +178,7 @@ void BM_LoadedStoreMemory(benchmark::State& state) {
   for (auto _ : state) {
     const int64_t before = bench::HeapInUse();
     {
-      auto store = std::make_unique<AppliStore>(bench::TablesDir());
+      auto store = std::make_unique<AppliStore>(bench::BenchTables().code);
       (void)store->GetAppliBuf(kStoreSlots);
       if (ReadBackupFile(*store, file) != 0) state.SkipWithError("read");
       store_bytes = static_cast<double>(bench::HeapInUse() - before);

@@ -22,6 +22,7 @@
 #include "store/appli_store.h"
 #include "store/record_access.h"
 #include "store/record_codec.h"
+#include "store/tables.h"
 
 namespace kivo::bench {
 
@@ -39,6 +40,12 @@ inline const std::filesystem::path& TablesDir() {
     return TablesDirectory();
   }();
   return dir;
+}
+
+// The tables of TablesDir(), read once through the programs' own loader.
+inline const Tables& BenchTables() {
+  static const Tables tables = LoadTables(TablesDir());
+  return tables;
 }
 
 // A text of `length` characters built from word-like runs, varied by `seed`.

@@ -34,7 +34,7 @@ using bench::BenchDir;
 
 const AppliStore& FullStore() {
   static const std::unique_ptr<AppliStore> store = [] {
-    auto s = std::make_unique<AppliStore>(bench::TablesDir());
+    auto s = std::make_unique<AppliStore>(bench::BenchTables().code);
     bench::FillStore(*s, kLines);
     return s;
   }();
@@ -82,13 +82,12 @@ void BM_ExportCsv(benchmark::State& state) {
 void BM_ImportCsv(benchmark::State& state) {
   const auto id = static_cast<AppliId>(state.range(0));
   const auto file = CsvFile(id);
-  AppliStore store{bench::TablesDir()};
+  AppliStore store{bench::BenchTables().code};
   (void)store.GetAppliBuf(kStoreSlots);
   store.ResetAppli(kAllAppli);
   int64_t lines = 0;
   for (auto _ : state) {
-    CsvReader reader(kHourMode, kDateMode, CsvEncoding::kWindows1252,
-                     LoadAllowedTable(bench::TablesDir() / "char.dat"));
+    CsvReader reader(kHourMode, kDateMode, CsvEncoding::kWindows1252, bench::BenchTables().allowed);
     if (!reader.Open(file, id)) {
       state.SkipWithError("open");
       break;

@@ -137,8 +137,9 @@ struct PcTables {
   SortTable model0{};
   SortTable model1{};
   PcTables() {
-    code = LoadCodeTables(bench::TablesDir() / "code.dat");
-    (void)LoadSortTables(bench::TablesDir() / "sort.dat", model0, model1);
+    code = bench::BenchTables().code;
+    model0 = bench::BenchTables().sort[0];
+    model1 = bench::BenchTables().sort[1];
   }
 };
 
@@ -151,7 +152,7 @@ void BM_FullTransfer(benchmark::State& state) {
   static const PcTables tables;
   VirtualOrganizerOptions options;
   options.model = VirtualModel::kM;
-  options.tables_dir = bench::TablesDir();
+  options.tables = bench::BenchTables();
   VirtualOrganizer organizer(options);
   bench::FillStore(organizer.store(), records);
   organizer.SortTelephone();

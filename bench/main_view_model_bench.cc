@@ -22,16 +22,13 @@ namespace {
 constexpr int kRows = kOrganizerRecordLimit;
 
 struct ListFixture {
-  AppliStore store{bench::TablesDir()};
-  SortTable model0{};
-  SortTable model1{};
+  AppliStore store{bench::BenchTables().code};
   std::unique_ptr<MainViewModel> model;
 
   ListFixture() {
-    (void)LoadSortTables(bench::TablesDir() / "sort.dat", model0, model1);
     bench::FillStore(store, kRows);
     model = std::make_unique<MainViewModel>(store, SystemToday);
-    model->SetSortTable(&model0);
+    model->SetSortTable(&bench::BenchTables().sort[0]);
     // As at start-up: the first tab's rows come from the store.
     model->SetAppli(kTabAppli[0]);
     model->Refresh(true);

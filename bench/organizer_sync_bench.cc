@@ -75,9 +75,9 @@ struct Setup {
     VirtualOrganizerOptions organizer;
     organizer.model = VirtualModel::kM;
     organizer.data_dir = dir / "organizer";
-    organizer.tables_dir = bench::TablesDir();
+    organizer.tables = bench::BenchTables();
     organizer.baud_rate = baud;
-    code = LoadCodeTables(bench::TablesDir() / "code.dat");
+    code = bench::BenchTables().code;
     CommandSetup setup;
     setup.settings = &settings;
     setup.code_tables = &code;
@@ -85,8 +85,7 @@ struct Setup {
     setup.data_dir = dir;
     setup.history_dir = dir / "history";
     commands = std::make_unique<LinkCommands>(std::move(setup), user);
-    const ItemContext items =
-        SyncItemContext(LoadAllowedTable(bench::TablesDir() / "char.dat"), code);
+    const ItemContext items = SyncItemContext(bench::BenchTables().allowed, code);
     sync = std::make_unique<SyncCommands>(*commands, user, SyncSetup{&code, items, {}});
     request.state_root = dir / "state";
   }

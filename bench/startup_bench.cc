@@ -36,7 +36,7 @@ struct StartupFixture {
   StartupFixture() {
     paths.files_dir = dir.path().toStdString();
     paths.tables_dir = bench::TablesDir();
-    AppliStore store(LoadCodeTables(paths.tables_dir / "code.dat"));
+    AppliStore store(bench::BenchTables().code);
     (void)store.GetAppliBuf(kStoreSlots);
     store.ResetAppli(kAllAppli);
     for (AppliId id : kFilled) {
@@ -62,7 +62,9 @@ void BM_FirstStart(benchmark::State& state) {
         << "[Settings]\r\nAppliID=" << state.range(0) << "\r\n";
     QElapsedTimer timer;
     timer.start();
-    auto commands = std::make_unique<MainCommands>(fixture.paths);
+    // As the program starts: the tables first, then the commands.
+    const Tables tables = LoadTables(fixture.paths.tables_dir);
+    auto commands = std::make_unique<MainCommands>(fixture.paths, tables);
     auto window = std::make_unique<MainWindow>(*commands);
     window->ShowAsSaved();
     while (window->windowHandle() == nullptr || !window->windowHandle()->isExposed()) {

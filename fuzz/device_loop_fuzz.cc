@@ -130,6 +130,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                      : model == 1 ? kivo::VirtualModel::kBaseSecond
                                   : kivo::VirtualModel::kBase;
     settings.device_code = device_code;
+    settings.tables = kivo::FuzzTables();
     kivo::VirtualOrganizer organizer(settings);
     organizer_file.Write(OrganizerImage(static_cast<uint8_t>(device_code)));
     if (!organizer.LoadFile(organizer_file.path())) std::abort();

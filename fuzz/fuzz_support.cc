@@ -4,20 +4,20 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <system_error>
 
 #include "platform/program_dir.h"
 #include "store/record_codec.h"
 
 namespace kivo {
 
+const Tables& FuzzTables() {
+  static const Tables tables = LoadTables(ProgramDirectory());
+  return tables;
+}
+
 const CodeTables& FuzzCodeTables() {
-  static const CodeTables tables = [] {
-    std::error_code error;
-    const std::filesystem::path file = ProgramDirectory() / "code.dat";
-    if (!std::filesystem::exists(file, error)) return CodeTables::Identity();
-    return LoadCodeTables(file);
-  }();
+  static const CodeTables tables =
+      FuzzTables().IsMissing("code.dat") ? CodeTables::Identity() : FuzzTables().code;
   return tables;
 }
 

@@ -13,6 +13,7 @@
 #include "platform/memory_line.h"
 #include "store/appli_store.h"
 #include "store/char_tables.h"
+#include "store/tables.h"
 
 // Every fuzz target defines this; libFuzzer or the replay main calls it.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
@@ -40,8 +41,10 @@ class FuzzInput {
   size_t pos_ = 0;
 };
 
-// The organizer's conversion tables from code.dat of the program directory,
-// read once; the identity tables when the file is missing. The real tables
+// The tables of the program directory, read once through the programs'
+// loader.
+const Tables& FuzzTables();
+// Their conversion tables; the identity tables when code.dat is missing. The real tables
 // map some bytes to blanks, which is where reader bugs like to hide.
 const CodeTables& FuzzCodeTables();
 

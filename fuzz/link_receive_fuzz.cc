@@ -36,7 +36,6 @@
 #include "platform/clock.h"
 #include "platform/memory_line.h"
 #include "platform/message_queue.h"
-#include "platform/program_dir.h"
 #include "store/appli_id.h"
 #include "store/char_tables.h"
 
@@ -52,9 +51,8 @@ constexpr size_t kBufferSizes[] = {256000, 4096, 1300, 253, 252, 1, 0};
 
 const kivo::SortTable& FuzzSortTable() {
   static const kivo::SortTable table = [] {
-    kivo::SortTable model0{};
-    kivo::SortTable model1{};
-    if (!kivo::LoadSortTables(kivo::ProgramDirectory() / "sort.dat", model0, model1)) {
+    kivo::SortTable model0 = kivo::FuzzTables().sort[0];
+    if (!kivo::FuzzTables().sort_loaded) {
       for (int i = 0; i < 256; ++i) {
         model0[static_cast<size_t>(i)] = static_cast<uint8_t>(i);
         model0[static_cast<size_t>(256 + i)] = static_cast<uint8_t>(i);

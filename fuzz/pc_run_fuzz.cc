@@ -35,7 +35,6 @@
 #include "platform/link_defaults.h"
 #include "platform/memory_line.h"
 #include "platform/message_queue.h"
-#include "platform/program_dir.h"
 #include "store/appli_store.h"
 #include "store/backup_file.h"
 #include "store/record_codec.h"
@@ -115,12 +114,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     config.to_command = config.to_data_packet = 1500;
     link.Configure(config);
   }
-  static kivo::SortTable sort_table = [] {
-    kivo::SortTable model0{};
-    kivo::SortTable model1{};
-    (void)kivo::LoadSortTables(kivo::ProgramDirectory() / "sort.dat", model0, model1);
-    return model0;
-  }();
+  static kivo::SortTable sort_table = kivo::FuzzTables().sort[0];
   if (options & 16) {
     context.telephone_check.records_min = 3;
     context.telephone_check.sort_table = &sort_table;

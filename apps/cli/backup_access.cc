@@ -5,7 +5,6 @@
 
 #include "platform/atomic_file.h"
 #include "platform/link_defaults.h"
-#include "platform/program_dir.h"
 #include "store/backup_file.h"
 #include "store/working_data.h"
 
@@ -16,10 +15,8 @@ std::string BackupReadFailure(const StoreStatus& status, const AppliStore& store
 }
 
 bool CheckTables(const CliContext& context) {
-  std::error_code ec;
-  std::filesystem::path tables = DataFilePath("code.dat");
-  if (std::filesystem::exists(tables, ec)) return true;
-  *context.err << kToolName << ": " << tables.string()
+  if (!context.tables.IsMissing("code.dat")) return true;
+  *context.err << kToolName << ": " << (context.tables.dir / "code.dat").string()
                << ": missing. Please reinstall this software correctly.\n";
   return false;
 }

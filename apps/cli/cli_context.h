@@ -11,16 +11,19 @@
 #include "platform/app_dirs.h"
 #include "platform/result.h"
 #include "store/app_settings.h"
+#include "store/tables.h"
 
 namespace kivo::cli {
 
 inline constexpr std::string_view kToolName = "kivo-link";
 
 // Everything a command works with: the command line's options, the settings
-// (the settings file, then the options over it) and the streams it talks on.
+// (the settings file, then the options over it), the tables read at the
+// start, and the streams it talks on.
 struct CliContext {
   CliOptions options;
   AppSettings settings;
+  Tables tables;
   // The folder of the working data file: the virtual organizer's records and
   // the dump files unless --data names another (app_dirs.h).
   std::filesystem::path data_dir;

@@ -5,7 +5,6 @@
 
 #include "command_table.h"
 #include "platform/link_defaults.h"
-#include "platform/program_dir.h"
 #include "record_listing.h"
 #include "store/amount.h"
 #include "store/backup_file.h"
@@ -90,7 +89,7 @@ bool FillSample(AppliStore& store) {
 }
 
 int RunDemo(CliContext& context, std::span<const std::string>) {
-  AppliStore sample{TablesDirectory()};
+  AppliStore sample{context.tables.code};
   if (sample.GetAppliBuf(kStoreSlots) != kStoreOk || !FillSample(sample)) {
     *context.err << kToolName << ": demo: the sample records could not be built\n";
     return kExitFailure;
@@ -98,7 +97,7 @@ int RunDemo(CliContext& context, std::span<const std::string>) {
   // Through the backup file format and back, as a file on disk would go.
   std::vector<uint8_t> image =
       EncodeBackupFile(sample, context.scramble(), BackupBlocks::kWithRecords);
-  AppliStore store{TablesDirectory()};
+  AppliStore store{context.tables.code};
   if (store.GetAppliBuf(kStoreSlots) != kStoreOk || DecodeBackupFile(store, image) != kStoreOk) {
     *context.err << kToolName << ": demo: the sample backup image did not read back\n";
     return kExitFailure;

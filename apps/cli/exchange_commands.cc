@@ -11,7 +11,6 @@
 #include "exchange/exchange.h"
 #include "format/today.h"
 #include "platform/free_space.h"
-#include "platform/program_dir.h"
 #include "store/backup_file.h"
 #include "terminal_prompter.h"
 
@@ -76,14 +75,14 @@ int RunExport(CliContext& context, std::span<const std::string> args) {
       ChooseFormat(context, out, *id, ExchangeWay::kExport);
   if (!format) return kExitUsage;
   if (!CheckTables(context)) return kExitFailure;
-  AppliStore store{TablesDirectory()};
+  AppliStore store{context.tables.code};
   if (int status = ReadBackupForViewing(context, file, store, true); status != kExitOk) {
     return status;
   }
   TerminalPrompter prompter(*context.err, stdin);
   int replaced = 0;
   const int count = ExportFile(out, *format, store, *id, Options(context), prompter,
-                               DefaultFreeSpace(), &replaced);
+                               SystemFreeSpace(), &replaced);
   if (replaced > 0) {
     *context.err << kToolName << ": " << out.string() << ": " << replaced
                  << (replaced == 1 ? " character without a Unicode form was"
@@ -104,12 +103,12 @@ int RunImport(CliContext& context, std::span<const std::string> args) {
   const std::optional<ExchangeFormat> format = ChooseFormat(context, in, *id, ExchangeWay::kImport);
   if (!format) return kExitUsage;
   if (!CheckTables(context)) return kExitFailure;
-  AppliStore store{TablesDirectory()};
+  AppliStore store{context.tables.code};
   if (int status = ReadBackupForChange(context, file, store); status != kExitOk) return status;
 
   const ExchangeOptions options = Options(context);
   std::optional<ImportBatch> batch =
-      ReadImportFile(in, *format, *id, options, store, LoadAllowedTable(DataFilePath("char.dat")));
+      ReadImportFile(in, *format, *id, options, store, context.tables.allowed);
   if (!batch) {
     return context.FileFailure(
         in, *format == ExchangeFormat::kCsv

@@ -4,7 +4,6 @@
 
 #include "backup_access.h"
 #include "command_table.h"
-#include "platform/program_dir.h"
 #include "record_listing.h"
 #include "store/backup_file.h"
 #include "view/appli_columns.h"
@@ -15,7 +14,7 @@ namespace {
 
 int RunInfo(CliContext& context, std::span<const std::string> args) {
   const std::filesystem::path file = args[0];
-  AppliStore store{TablesDirectory()};
+  AppliStore store{context.tables.code};
   if (int status = ReadBackupForViewing(context, file, store, false); status != kExitOk) {
     return status;
   }
@@ -45,7 +44,7 @@ int RunShow(CliContext& context, std::span<const std::string> args) {
   }
   if (!CheckTables(context)) return kExitFailure;
   const std::filesystem::path file = args[0];
-  AppliStore store{TablesDirectory()};
+  AppliStore store{context.tables.code};
   if (int status = ReadBackupForViewing(context, file, store, true); status != kExitOk) {
     return status;
   }

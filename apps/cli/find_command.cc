@@ -6,7 +6,6 @@
 #include "backup_access.h"
 #include "command_table.h"
 #include "csv/cp1252.h"
-#include "platform/program_dir.h"
 #include "view/appli_columns.h"
 #include "view/list_row.h"
 #include "view/search_index.h"
@@ -24,7 +23,7 @@ int RunFind(CliContext& context, std::span<const std::string> args) {
   const std::string text = Utf8ToCp1252(args[0]);
   if (text.empty()) return context.UsageFailure("find needs a text to look for");
   if (!CheckTables(context)) return kFindTrouble;
-  AppliStore store{TablesDirectory()};
+  AppliStore store{context.tables.code};
   if (ReadBackupForViewing(context, args[1], store, true) != kExitOk) return kFindTrouble;
 
   RowContext row_context;

@@ -4,7 +4,6 @@
 
 #include "history/history.h"
 #include "platform/link_defaults.h"
-#include "platform/program_dir.h"
 #include "record_listing.h"
 
 namespace kivo::cli {
@@ -39,7 +38,7 @@ void PrintComparison(const CliContext& context, std::span<const AppliDiff> diffs
       // listed exactly as `show` lists them; the category names of their
       // file name the expense categories.
       const AppliStore& from = side == 0 ? a : b;
-      AppliStore only{TablesDirectory()};
+      AppliStore only{from.code_tables()};
       (void)only.GetAppliBuf(kStoreSlots);
       if (from.IsPresent(kCategoryList) && d.id != kCategoryList) {
         (void)only.PutRecord(kCategoryList, 0, from.Record(kCategoryList, 0));

@@ -6,7 +6,6 @@
 #include "command_table.h"
 #include "history/history.h"
 #include "history_access.h"
-#include "platform/program_dir.h"
 #include "record_listing.h"
 
 namespace kivo::cli {
@@ -56,8 +55,8 @@ int RunDiff(CliContext& context, std::span<const std::string> args) {
     if (!only) return kExitTrouble;
   }
   if (context.options.records && !CheckTables(context)) return kExitTrouble;
-  AppliStore a{TablesDirectory()};
-  AppliStore b{TablesDirectory()};
+  AppliStore a{context.tables.code};
+  AppliStore b{context.tables.code};
   if (ReadBackupForViewing(context, args[0], a, false) != kExitOk ||
       ReadBackupForViewing(context, args[1], b, false) != kExitOk) {
     return kExitTrouble;

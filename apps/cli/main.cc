@@ -9,6 +9,7 @@
 #include "command_table.h"
 #include "option_table.h"
 #include "platform/app_dirs.h"
+#include "platform/program_dir.h"
 
 namespace kivo::cli {
 namespace {
@@ -57,6 +58,7 @@ int Run(const std::vector<std::string>& args) {
     std::cerr << kToolName << ": " << built.error() << "\n";
     return kExitFailure;
   }
+  context.tables = LoadTables(TablesDirectory());
   int status = command->run(context, std::span(rest).subspan(1));
   std::cout.flush();
   return status;

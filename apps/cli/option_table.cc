@@ -60,7 +60,7 @@ bool Port(CliOptions& options, const OptionValue& value) {
   const std::string_view number = name.starts_with("COM") ? name.substr(3) : name;
   int n = 0;
   if (name != kVirtualPort && name.find('/') == std::string_view::npos &&
-      !ParseCount(number, 1, 4, &n)) {
+      !ParseCount(number, 1, kComPorts, &n)) {
     return false;
   }
   options.port = std::string(name);

@@ -7,7 +7,6 @@
 #include "command_table.h"
 #include "format/date_format.h"
 #include "format/today.h"
-#include "platform/program_dir.h"
 #include "print/page_layout.h"
 #include "record_listing.h"
 #include "view/appli_columns.h"
@@ -24,7 +23,7 @@ int RunPrint(CliContext& context, std::span<const std::string> args) {
     return context.UsageFailure("a --month page shows schedule, anniversary and todo only");
   }
   if (!CheckTables(context)) return kExitFailure;
-  AppliStore store{TablesDirectory()};
+  AppliStore store{context.tables.code};
   if (int status = ReadBackupForViewing(context, args[0], store, true); status != kExitOk) {
     return status;
   }

@@ -144,9 +144,8 @@ ResultCode DetectWithProgress(DetectRun& run, TerminalLine& line) {
       events, interrupts, [&run] { run.Abort(); },
       [&line](const LinkEvent& event) {
         if (event.kind != kWmDetectStatus) return;
-        const bool com = event.value >= 1 && event.value <= 4;
         line.Draw("Auto Detect in progress... Checking " +
-                      (com ? "COM" + std::to_string(event.value) : event.text),
+                      (IsComPortNumber(event.value) ? PortKey(event.value) : event.text),
                   -1);
       });
   const ResultCode result = run.Wait();

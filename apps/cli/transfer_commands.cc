@@ -84,14 +84,12 @@ class Transfer : public CommandUser {
  public:
   explicit Transfer(CliContext& context)
       : context_(context),
-        code_tables_(LoadCodeTables(DataFilePath("code.dat"))),
         line_(*context.err, isatty(STDERR_FILENO) != 0),
         terminal_prompter_(*context.err, stdin),
         prompter_(line_, terminal_prompter_) {
-    sort_loaded_ = LoadSortTables(DataFilePath("sort.dat"), sort_tables_[0], sort_tables_[1]);
     CommandSetup setup;
     setup.settings = &context.settings;
-    setup.code_tables = &code_tables_;
+    setup.code_tables = &context.tables.code;
     setup.sort_table = active_sort_table();
     setup.port_factory = VirtualOrganizerFactory(VirtualOptions());
     setup.data_dir = DataDir();
@@ -259,8 +257,9 @@ class Transfer : public CommandUser {
 
   // The sort table of the Model setting; null when sort.dat is missing.
   const SortTable* active_sort_table() const {
-    return sort_loaded_ ? &sort_tables_[SelectSortTable(settings().model, 0) == 1 ? 1 : 0]
-                        : nullptr;
+    const Tables& tables = context_.tables;
+    return tables.sort_loaded ? &tables.sort[SelectSortTable(settings().model, 0) == 1 ? 1 : 0]
+                              : nullptr;
   }
   fs::path DataDir() const { return options().data_dir ? *options().data_dir : context_.data_dir; }
 
@@ -270,7 +269,9 @@ class Transfer : public CommandUser {
     v.baud_rate = static_cast<uint32_t>(options().virtual_baud);
     v.echo = !options().no_echo;
     v.device_code = settings().device_code;
+    v.tables = context_.tables;
     v.data_dir = DataDir();
+    v.sample_dir = FindSampleDir();
     v.log_file_name = options().virtual_log.value_or("");
     v.hang_up_after_records = options().virtual_hang_up;
     v.lose_first_record = options().virtual_lose_record;
@@ -294,13 +295,10 @@ class Transfer : public CommandUser {
   }
 
   TerminalLine& line() { return line_; }
-  const CodeTables& code_tables() const { return code_tables_; }
+  const CodeTables& code_tables() const { return context_.tables.code; }
 
  private:
   CliContext& context_;
-  CodeTables code_tables_;
-  std::array<SortTable, 2> sort_tables_{};
-  bool sort_loaded_ = false;
   TerminalLine line_;
   TerminalPrompter terminal_prompter_;
   LinePrompter prompter_;
@@ -424,7 +422,7 @@ int Sync(CliContext& given, std::span<const std::string> args) {
   Transfer transfer(context);
   SyncSetup setup;
   setup.tables = &transfer.code_tables();
-  setup.items = SyncItemContext(LoadAllowedTable(DataFilePath("char.dat")), transfer.code_tables());
+  setup.items = SyncItemContext(context.tables.allowed, transfer.code_tables());
   setup.dirs = CurrentAppDirs();
   SyncCommands sync(transfer.commands(), transfer, std::move(setup));
   const SyncRun run = sync.Run(left, right, request);
@@ -469,7 +467,7 @@ int Upload(CliContext& context, std::span<const std::string> args) {
   // The file is read first: a file that cannot take the records is found
   // before the organizer is asked for them.
   if (int status = CheckWritableTarget(context, args[1]); status != kExitOk) return status;
-  auto file = std::make_unique<AppliStore>(TablesDirectory());
+  auto file = std::make_unique<AppliStore>(context.tables.code);
   if (int status = ReadBackupForChange(context, args[1], *file); status != kExitOk) return status;
   auto arrived = transfer.commands().NewStore();
   const ResultCode result = transfer.commands().Run(RunMode::kUpload, *id, arrived.get(),
@@ -525,7 +523,7 @@ int Detect(CliContext& context, std::span<const std::string>) {
       s, VirtualOrganizerFactory(transfer.VirtualOptions()),
       [&s] { return DetectCandidates(OpenSerialDevices()->List(), s.port_devices); }, overrides));
   const ResultCode result = DetectWithProgress(run, transfer.line());
-  if (result >= 1 && result <= 4) {
+  if (IsComPortNumber(result)) {
     *context.out << PortKey(result) << "\n";
     return kExitOk;
   }
@@ -574,7 +572,7 @@ int Ports(CliContext& context, std::span<const std::string>) {
   std::ostream& out = *context.out;
   const AppSettings& s = context.settings;
   out << "COM ports (settings [Ports]):\n";
-  for (int port = 1; port <= 4; ++port) {
+  for (int port = 1; port <= kComPorts; ++port) {
     const std::string device = s.PortDevice(port);
     const bool chosen = port == s.com_port && (s.port_name.empty() || s.port_name == kVirtualPort);
     out << "  " << PortKey(port) << (chosen ? " *" : "  ") << " "

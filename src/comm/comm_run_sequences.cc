@@ -10,6 +10,8 @@
 
 #include "comm/comm_run.h"
 #include "link/link_observer.h"
+#include "platform/atomic_file.h"
+#include "platform/free_space.h"
 #include "platform/link_defaults.h"
 #include "store/appli_store.h"
 #include "store/backup_file.h"
@@ -177,7 +179,10 @@ void CommRun::WriteFileStep(AppliStore& store) {
   // The writer replaces the file in one step, and a failed write leaves the
   // previous file as it was.
   for (;;) {
-    const StoreStatus w = WriteBackupFile(store, file, context_.file_scramble);
+    FreeSpace& free_space =
+        context_.free_space != nullptr ? *context_.free_space : SystemFreeSpace();
+    const StoreStatus w =
+        WriteBackupFile(store, file, context_.file_scramble, SystemFileWriter(), free_space);
     if (w.code >= 0) break;
     const std::string text =
         w.code == kStoreRefused && !w.error_text.empty() ? w.error_text : "Write file error.";

@@ -36,7 +36,7 @@ bool IsCharDevice(const std::string& path) {
 std::vector<PortSpec> DetectCandidates(const std::vector<SerialDevice>& present,
                                        const PortMap& port_map) {
   std::vector<PortSpec> ports;
-  std::array<bool, 4> taken{};
+  std::array<bool, kComPorts> taken{};
   for (const SerialDevice& device : present) {
     PortSpec port{0, device.path};
     for (size_t i = 0; i < port_map.size(); ++i) {
@@ -93,7 +93,7 @@ bool DetectRun::Start(LinkObserver* window) {
       const ResultCode r = ports ? link_.AutoDetect(*ports, window) : link_.AutoDetect(window);
       result_ = r;
       if (window == nullptr) return;
-      if ((r >= 1 && r <= 4) || r == kResultSuccess) {
+      if (IsComPortNumber(r) || r == kResultSuccess) {
         window->OnDetectFound(r);
       } else {
         window->OnDetectFailed(r);

@@ -17,6 +17,7 @@
 namespace kivo {
 
 class AppliStore;
+class FreeSpace;
 
 // What a command hands to one communication run. Time-outs are milliseconds.
 struct LinkSettings {
@@ -40,6 +41,9 @@ struct LinkSettings {
   // records of a store the run sets up itself); null: every byte as it is.
   const CodeTables* code_tables = nullptr;
   int tel_records_min = 0;
+  // Asked for the free bytes before file_name is written; null: the file
+  // system's own answer.
+  FreeSpace* free_space = nullptr;
 
   // Where the host differs from COM numbers alone.
   // A port given by name ("COM3", a device path, "virtual"); empty: com_port.

@@ -75,6 +75,7 @@ void ProgressRun::ApplyLinkSettings(const LinkSettings& s) {
     link_.SetPortName(s.port_name);
   }
   context.file_name = s.file_name;
+  context.free_space = s.free_space;
   link_.SetLogFileName(s.log_file_name);
 
   context.file_scramble = s.file_scramble != 0;

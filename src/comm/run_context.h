@@ -11,6 +11,7 @@
 namespace kivo {
 
 class AppliStore;
+class FreeSpace;
 
 // What one communication run works with beside the link: the store it fills
 // or sends, the backup file it reads or writes itself, the application, and
@@ -22,6 +23,9 @@ struct RunContext {
   // A backup file the run reads (Restore) or writes (Backup) itself; empty:
   // the store alone.
   std::string file_name;
+  // Asked for the free bytes before that file is written. Not owned; null:
+  // the file system's own answer.
+  FreeSpace* free_space = nullptr;
   // An AppliId, or 255 for all applications.
   int appli_mode = 0;
   // A Backup of all applications receives these (bit 1 << AppliId) only.

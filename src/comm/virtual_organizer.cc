@@ -62,7 +62,7 @@ void VirtualOrganizer::SortTelephone() {
   records.reserve(static_cast<size_t>(count));
   for (int i = 0; i < count; ++i) {
     std::span<const uint8_t> record = store_.Record(kTelephone, i);
-    records.emplace_back(LastNameKey(record, code_tables_.b),
+    records.emplace_back(LastNameKey(record, options_.tables.code.b),
                          std::vector<uint8_t>(record.begin(), record.end()));
   }
   auto before = [this](const auto& x, const auto& y) {

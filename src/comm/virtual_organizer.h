@@ -11,6 +11,7 @@
 #include "link/comm_link.h"
 #include "store/appli_store.h"
 #include "store/char_tables.h"
+#include "store/tables.h"
 
 namespace kivo {
 
@@ -34,12 +35,14 @@ struct VirtualOrganizerOptions {
   bool echo = true;
   // Paces the cable like a line at this speed (ten bits a byte); 0: no pacing.
   uint32_t baud_rate = 0;
-  // The folder of code.dat and sort.dat; empty: the program's own
-  // (DataFilePath).
-  std::filesystem::path tables_dir;
+  // The program's tables: code.dat for the sample and the sort keys, the
+  // model's sort table to keep Telephone in order (none without sort.dat),
+  // char.dat for the sample's texts.
+  Tables tables;
   // Where its records are kept between runs; empty: forgotten after the run.
   std::filesystem::path data_dir;
-  // The records of a first start; empty: the shipped sample (FindSampleDir).
+  // The records of a first start (the programs give the shipped sample,
+  // FindSampleDir); empty: none.
   std::filesystem::path sample_dir;
   // The organizer side's own link log; empty: none.
   std::string log_file_name;
@@ -52,11 +55,6 @@ struct VirtualOrganizerOptions {
 
 // The file in the data directory that holds the virtual organizer's records.
 inline constexpr const char* kVirtualOrganizerFile = "virtual-organizer.bkf";
-
-// The shipped sample records: DataFilePath("sample") when it exists (program
-// directory or installed data directory), else data/sample of a source tree
-// above the program directory (a build tree). Empty when there is none.
-std::filesystem::path FindSampleDir();
 
 // An organizer played in-process, built from the organizer-role procedures:
 // it negotiates as the chosen model, serves GET_ALL_RECORDS and
@@ -112,8 +110,7 @@ class VirtualOrganizer {
 
   VirtualOrganizerOptions options_;
   AppliStore store_;
-  CodeTables code_tables_;  // PC <-> organizer: the sort keys and the sample
-  std::optional<SortTable> sort_table_;
+  const SortTable* sort_table_ = nullptr;  // the model's, in options_
   bool changed_ = false;
   int records_taken_ = 0;  // this session's
 };

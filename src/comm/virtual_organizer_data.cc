@@ -11,22 +11,13 @@
 #include "csv/csv_reader.h"
 #include "format/display_modes.h"
 #include "platform/link_defaults.h"
-#include "platform/program_dir.h"
 #include "store/backup_file.h"
 #include "store/record_access.h"
 
 namespace kivo {
 namespace {
 
-// How far above the program directory a build tree may lie below the source.
-constexpr int kSourceSearchDepth = 4;
 constexpr const char* kCategoriesFile = "categories.txt";
-
-bool IsSampleDir(const std::filesystem::path& dir) {
-  std::error_code ec;
-  return std::filesystem::is_directory(dir, ec) &&
-         std::filesystem::exists(dir / kCategoriesFile, ec);
-}
 
 // The eight names of categories.txt, one a line; missing lines keep the
 // default names.
@@ -41,34 +32,14 @@ CategoryNames ReadCategoryNames(const std::filesystem::path& file) {
   return names;
 }
 
-// A fixed table: from the folder the options name, else the program's own.
-std::filesystem::path TablePath(const VirtualOrganizerOptions& options, const char* name) {
-  return options.tables_dir.empty() ? DataFilePath(name) : options.tables_dir / name;
-}
-
 }  // namespace
-
-std::filesystem::path FindSampleDir() {
-  std::filesystem::path installed = DataFilePath("sample");
-  if (IsSampleDir(installed)) return installed;
-  std::filesystem::path dir = ProgramDirectory();
-  for (int depth = 0; depth < kSourceSearchDepth && !dir.empty(); ++depth) {
-    if (IsSampleDir(dir / "data" / "sample")) return dir / "data" / "sample";
-    if (dir == dir.parent_path()) break;
-    dir = dir.parent_path();
-  }
-  return {};
-}
 
 VirtualOrganizer::VirtualOrganizer(VirtualOrganizerOptions options)
     : options_(std::move(options)),
       // The store keeps the bytes as they travel: no conversion either way.
-      store_(CodeTables::Identity()),
-      code_tables_(LoadCodeTables(TablePath(options_, "code.dat"))) {
-  SortTable model0{};
-  SortTable model1{};
-  if (LoadSortTables(TablePath(options_, "sort.dat"), model0, model1)) {
-    sort_table_ = options_.model == VirtualModel::kM ? model1 : model0;
+      store_(CodeTables::Identity()) {
+  if (options_.tables.sort_loaded) {
+    sort_table_ = &options_.tables.sort[options_.model == VirtualModel::kM ? 1 : 0];
   }
   // 1..255 slots are never refused.
   (void)store_.GetAppliBuf(kStoreSlots);
@@ -82,7 +53,7 @@ void VirtualOrganizer::Load() {
     return;
   }
   store_.ClearAllAppli();
-  LoadSample(options_.sample_dir.empty() ? FindSampleDir() : options_.sample_dir);
+  LoadSample(options_.sample_dir);
   changed_ = true;
 }
 
@@ -97,7 +68,7 @@ bool VirtualOrganizer::LoadFile(const std::filesystem::path& file) {
 void VirtualOrganizer::LoadSample(const std::filesystem::path& dir) {
   // The sample is UTF-8 CSV: read it into a store that converts, then take
   // the records over in the organizer's coding.
-  AppliStore seed(code_tables_);
+  AppliStore seed(options_.tables.code);
   // 1..255 slots are never refused.
   (void)seed.GetAppliBuf(kStoreSlots);
   seed.SetDeviceCode(device_code_high(), 0);
@@ -107,7 +78,7 @@ void VirtualOrganizer::LoadSample(const std::filesystem::path& dir) {
     (void)SetCategoryNames(seed, ReadCategoryNames(dir / kCategoriesFile));
     // Expense after the category list, whose names its lines refer to.
     for (AppliId id : {kTelephone, kSchedule, kAnniversary, kToDo, kMemo, kExpense}) {
-      CsvReader reader(kHour12, kDateMdy, CsvEncoding::kUtf8);
+      CsvReader reader(kHour12, kDateMdy, CsvEncoding::kUtf8, options_.tables.allowed);
       const std::filesystem::path file = dir / (std::string(AppliKeyword(id)) + ".csv");
       if (!reader.Open(file, id)) continue;
       int lines = 0;

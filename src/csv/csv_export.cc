@@ -192,7 +192,7 @@ int CsvExporter::Build(AppliId id, std::string* text) const {
 }
 
 int CsvExporter::ExportCsv(const std::filesystem::path& path, AppliId id, Prompter& prompter) {
-  return ExportCsv(path, id, prompter, DefaultFreeSpace());
+  return ExportCsv(path, id, prompter, SystemFreeSpace());
 }
 
 int CsvExporter::ExportCsv(const std::filesystem::path& path, AppliId id, Prompter& prompter,

@@ -5,7 +5,6 @@
 #include <utility>
 
 #include "format/today.h"
-#include "platform/program_dir.h"
 
 namespace kivo {
 
@@ -16,9 +15,6 @@ namespace {
 constexpr size_t kMaxLineBytes = 1 << 20;
 
 }  // namespace
-
-CsvReader::CsvReader(int display_hour, int display_date, CsvEncoding encoding)
-    : CsvReader(display_hour, display_date, encoding, LoadAllowedTable(DataFilePath("char.dat"))) {}
 
 CsvReader::CsvReader(int display_hour, int display_date, CsvEncoding encoding,
                      const AllowedTable& allowed)

@@ -37,9 +37,6 @@ inline constexpr int kImportRecordLimit = kOrganizerRecordLimit;
 // table, cut to its field's capacity and has 0xFF replaced by a blank.
 class CsvReader {
  public:
-  // The allowed-character table is read from char.dat of the program
-  // directory (every character allowed when it is missing).
-  CsvReader(int display_hour, int display_date, CsvEncoding encoding = CsvEncoding::kWindows1252);
   CsvReader(int display_hour, int display_date, CsvEncoding encoding, const AllowedTable& allowed);
   ~CsvReader();
 

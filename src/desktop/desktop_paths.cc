@@ -1,7 +1,5 @@
 #include "desktop/desktop_paths.h"
 
-#include <fstream>
-
 #include "platform/app_dirs.h"
 #include "platform/program_dir.h"
 
@@ -30,14 +28,6 @@ AppDirs AppDirsOf(const MainWindowPaths& paths) {
   if (!paths.state_dir.empty()) dirs.state = paths.state_dir;
   dirs.documents = paths.documents_dir;
   return dirs;
-}
-
-std::string MissingTableFile(const std::filesystem::path& dir) {
-  for (const char* name : {"code.dat", "char.dat", "sort.dat"}) {
-    std::ifstream file(dir / name, std::ios::binary);
-    if (!file.is_open()) return name;
-  }
-  return {};
 }
 
 std::vector<std::filesystem::path> UserGuideFiles(const MainWindowPaths& paths) {

@@ -2,7 +2,6 @@
 #define KIVO_DESKTOP_DESKTOP_PATHS_H_
 
 #include <filesystem>
-#include <string>
 #include <vector>
 
 #include "platform/app_dirs.h"
@@ -39,10 +38,6 @@ struct MainWindowPaths {
 // The folders of platform/app_dirs.h the paths stand for: files_dir for those
 // they leave empty.
 [[nodiscard]] AppDirs AppDirsOf(const MainWindowPaths& paths);
-
-// The first of "code.dat", "char.dat" and "sort.dat" that cannot be opened for
-// reading in dir, or an empty string when all three can.
-[[nodiscard]] std::string MissingTableFile(const std::filesystem::path& dir);
 
 // Where Help > User guide looks for the guide, in turn: beside the tables in
 // a build tree, under share/doc of an installed program.

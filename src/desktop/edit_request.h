@@ -44,9 +44,9 @@ struct EditContext {
   // Expense: the eight category names of the store's list (missing names
   // are taken from the defaults).
   std::vector<std::string> category_names;
-  // The allowed-character table; unset: "char.dat" is read when the dialog
-  // is set up.
-  std::optional<AllowedTable> allowed;
+  // The allowed-character table (char.dat of the program's tables). Left
+  // as it is, no character may be entered.
+  AllowedTable allowed{};
   // The date a new Schedule, To Do, Anniversary or Expense record starts at,
   // asked whenever the fields are filled or cleared.
   TodaySource today = SystemToday;

@@ -155,10 +155,10 @@ void MainCommands::Export() {
       if (id == kExpense && GetCategoryNames(store_, &names) == kStoreOk) {
         (void)SetCategoryNames(rows, names);
       }
-      count = ExportFile(path, format, rows, id, options, *user_, DefaultFreeSpace());
+      count = ExportFile(path, format, rows, id, options, *user_, SystemFreeSpace());
     } else {
       CommitList(/*ordered=*/false);
-      count = ExportFile(path, format, store_, id, options, *user_, DefaultFreeSpace());
+      count = ExportFile(path, format, store_, id, options, *user_, SystemFreeSpace());
     }
   }
   const std::string message = ExportMessage(count);

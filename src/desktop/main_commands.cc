@@ -14,6 +14,7 @@
 #include "platform/app_dirs.h"
 #include "platform/clock.h"
 #include "platform/link_defaults.h"
+#include "platform/program_dir.h"
 #include "store/app_settings.h"
 #include "store/backup_file.h"
 #include "store/record_access.h"
@@ -21,18 +22,22 @@
 #include "view/appli_columns.h"
 
 namespace kivo {
-MainCommands::MainCommands(const MainWindowPaths& paths)
+MainCommands::MainCommands(const MainWindowPaths& paths, const Tables& tables)
     : paths_(paths),
+      tables_(tables),
       settings_(std::make_unique<AppSettings>()),
-      store_(paths.tables_dir),
+      store_(tables.code),
       virtual_options_(std::make_unique<VirtualOrganizerOptions>()) {
-  // Both collating tables are loaded once; the model picks one. Without them
-  // the lists keep the plain byte order.
-  (void)LoadSortTables(paths_.tables_dir / "sort.dat", sort_tables_[0], sort_tables_[1]);
+  // The virtual organizer plays with the program's tables and starts with
+  // the shipped sample.
+  virtual_options_->tables = tables;
+  virtual_options_->sample_dir = FindSampleDir();
   // Seven slots cannot fail on a fresh store.
   (void)store_.GetAppliBuf(kStoreSlots);
   model_ = std::make_unique<MainViewModel>(store_, SystemToday);
-  model_->SetSortTable(&sort_tables_[active_sort_table_]);
+  // The model picks one of the two collating tables. Without sort.dat the
+  // lists keep the plain byte order.
+  model_->SetSortTable(&tables_.sort[static_cast<size_t>(active_sort_table_)]);
 }
 
 MainCommands::~MainCommands() = default;
@@ -119,7 +124,7 @@ bool MainCommands::SaveDataFile() {
 
 void MainCommands::ApplySortTable() {
   active_sort_table_ = SelectSortTable(settings_->model, active_sort_table_);
-  model_->SetSortTable(&sort_tables_[active_sort_table_]);
+  model_->SetSortTable(&tables_.sort[static_cast<size_t>(active_sort_table_)]);
 }
 
 // ---- the list ------------------------------------------------------------------
@@ -240,10 +245,6 @@ CategoryNames MainCommands::ExpenseCategoryNames() const {
   CategoryNames names;
   if (GetCategoryNames(store_, &names) != 0) names = DefaultCategoryNames();
   return names;
-}
-
-AllowedTable MainCommands::AllowedCharacters() const {
-  return LoadAllowedTable(paths_.tables_dir / "char.dat");
 }
 
 std::vector<std::vector<uint8_t>> MainCommands::ListRecords() const {

@@ -18,6 +18,7 @@
 #include "store/appli_store.h"
 #include "store/char_tables.h"
 #include "store/record_access.h"
+#include "store/tables.h"
 #include "view/main_view_model.h"
 
 namespace kivo {
@@ -44,7 +45,9 @@ inline constexpr const char* kProgramTitle = "PC Software for Norvale TR/VX-480"
 // safety_commands.cc, exchange_commands.cc and synchronize_command.cc.
 class MainCommands {
  public:
-  explicit MainCommands(const MainWindowPaths& paths);
+  // The tables are the program's, read at its start; borrowed for the
+  // commands' life.
+  MainCommands(const MainWindowPaths& paths, const Tables& tables);
   ~MainCommands();
   MainCommands(const MainCommands&) = delete;
   MainCommands& operator=(const MainCommands&) = delete;
@@ -135,7 +138,7 @@ class MainCommands {
   // The store's Expense category names, the defaults where it holds none.
   [[nodiscard]] CategoryNames ExpenseCategoryNames() const;
   // The characters a record's texts may hold (char.dat of the tables).
-  [[nodiscard]] AllowedTable AllowedCharacters() const;
+  [[nodiscard]] const AllowedTable& AllowedCharacters() const { return tables_.allowed; }
 
   // When the newest Backup kept in the history was taken; nullopt: none is.
   [[nodiscard]] std::optional<LocalDateTime> LastBackupTime() const;
@@ -196,9 +199,9 @@ class MainCommands {
   void TellVerified(const RestoreResult& result);
 
   MainWindowPaths paths_;
+  const Tables& tables_;
   std::unique_ptr<AppSettings> settings_;
   AppliStore store_;
-  SortTable sort_tables_[2]{};
   int active_sort_table_ = 0;
   std::unique_ptr<MainViewModel> model_;
   std::unique_ptr<VirtualOrganizerOptions> virtual_options_;

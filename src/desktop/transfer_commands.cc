@@ -33,7 +33,7 @@ std::unique_ptr<LinkCommands> MainCommands::Commands() {
   CommandSetup setup;
   setup.settings = settings_.get();
   setup.code_tables = &store_.code_tables();
-  setup.sort_table = &sort_tables_[active_sort_table_];
+  setup.sort_table = &tables_.sort[static_cast<size_t>(active_sort_table_)];
   setup.port_factory = PortFactory();
   setup.data_dir = paths_.files_dir;
   setup.history_dir = HistoryDir();

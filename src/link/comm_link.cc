@@ -23,7 +23,7 @@ void CommLink::SetPortName(std::string_view name) {
   PortSpec port_spec = ResolvePort(name, port_map_);
   port_number_ = port_spec.com_number;
   port_device_.clear();
-  if (port_spec.com_number < 1 || port_spec.com_number > 4) port_device_ = port_spec.device;
+  if (!IsComPortNumber(port_spec.com_number)) port_device_ = port_spec.device;
 }
 
 MessageQueue& CommLink::message_queue() const {

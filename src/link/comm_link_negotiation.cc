@@ -17,8 +17,6 @@
 namespace kivo {
 namespace {
 
-bool IsComNumber(int port) { return port >= 1 && port <= 4; }
-
 std::string ComText(const char* pattern, int port) {
   char text[64];
   std::snprintf(text, sizeof text, pattern, port);
@@ -142,7 +140,7 @@ ResultCode CommLink::NegotiationForDevice(LinkObserver* window) {
 
 ResultCode CommLink::AutoDetect(LinkObserver* window) {
   std::vector<PortSpec> ports;
-  for (int port = 1; port <= 4; ++port) ports.push_back({port, {}});
+  for (int port = 1; port <= kComPorts; ++port) ports.push_back({port, {}});
   return AutoDetect(ports, window);
 }
 
@@ -163,7 +161,7 @@ ResultCode CommLink::AutoDetect(std::span<const PortSpec> candidates, LinkObserv
         break;
       }
       // A COM port is named as such; a device found by name by its path.
-      const std::string name = IsComNumber(candidate.com_number)
+      const std::string name = IsComPortNumber(candidate.com_number)
                                    ? ComText("COM%d", candidate.com_number)
                                    : candidate.device;
       if (window != nullptr) window->OnDetectTrying(candidate);
@@ -198,7 +196,7 @@ ResultCode CommLink::AutoDetect(std::span<const PortSpec> candidates, LinkObserv
   if (found != nullptr) {
     detected_port_ = *found;
     // A COM port's number is the result; a device by name has none: 16.
-    SetResult(kResultSuccess, IsComNumber(found->com_number) ? found->com_number : -1);
+    SetResult(kResultSuccess, IsComPortNumber(found->com_number) ? found->com_number : -1);
   } else {
     SetResult(kResultDetectFailed, -1);
   }

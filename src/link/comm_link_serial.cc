@@ -271,7 +271,7 @@ bool CommLink::PollAbort() {
 void CommLink::SetResult(ResultCode code, int port) {
   if (port == -1) {
     result_ = code;
-  } else if (port >= 1 && port <= 4) {
+  } else if (IsComPortNumber(port)) {
     result_ = static_cast<ResultCode>(code == kResultSuccess ? port : port + 5);
   } else {
     result_ = kResultCannotOpenPort;

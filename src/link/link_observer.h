@@ -50,7 +50,7 @@ class LinkObserver {
   // name (COM 0). Synchronous like OnDetectStatus, which it calls for a COM
   // port unless overridden.
   virtual void OnDetectTrying(const PortSpec& port) {
-    if (port.com_number >= 1 && port.com_number <= 4) OnDetectStatus(port.com_number);
+    if (IsComPortNumber(port.com_number)) OnDetectStatus(port.com_number);
   }
   virtual void OnDetectFound(int port) { (void)port; }
   virtual void OnDetectFailed(ResultCode result) { (void)result; }

@@ -2,7 +2,6 @@
 
 #include <sys/statvfs.h>
 
-#include <atomic>
 #include <system_error>
 
 namespace kivo {
@@ -20,22 +19,22 @@ std::filesystem::path FreeSpace::RootOf(const std::filesystem::path& target) {
   return std::filesystem::path("/");
 }
 
-uint64_t SystemFreeSpace::QueryFreeSpace(const std::filesystem::path& root) {
-  struct statvfs st {};
-  if (statvfs(root.c_str(), &st) != 0) return 0;
-  return static_cast<uint64_t>(st.f_bavail) * static_cast<uint64_t>(st.f_frsize);
-}
-
 namespace {
-std::atomic<FreeSpace*> g_override{nullptr};
+
+class StatvfsFreeSpace : public FreeSpace {
+ public:
+  uint64_t QueryFreeSpace(const std::filesystem::path& root) override {
+    struct statvfs st {};
+    if (statvfs(root.c_str(), &st) != 0) return 0;
+    return static_cast<uint64_t>(st.f_bavail) * static_cast<uint64_t>(st.f_frsize);
+  }
+};
+
 }  // namespace
 
-FreeSpace& DefaultFreeSpace() {
-  static SystemFreeSpace system;
-  FreeSpace* q = g_override.load();
-  return q ? *q : system;
+FreeSpace& SystemFreeSpace() {
+  static StatvfsFreeSpace system;
+  return system;
 }
-
-void SetFreeSpaceForTests(FreeSpace* query) { g_override.store(query); }
 
 }  // namespace kivo

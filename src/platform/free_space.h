@@ -6,8 +6,8 @@
 
 namespace kivo {
 
-// Free bytes for a file to be written at a path. Writers ask it before they
-// write; tests replace it to report 0 or fail.
+// Free bytes for a file to be written at a path. Writers ask the one they are
+// given before they write; a test gives one that reports 0 or fails.
 class FreeSpace {
  public:
   virtual ~FreeSpace() = default;
@@ -18,15 +18,9 @@ class FreeSpace {
   virtual uint64_t QueryFreeSpace(const std::filesystem::path& root) = 0;
 };
 
-// The file system's own answer (statvfs).
-class SystemFreeSpace : public FreeSpace {
- public:
-  uint64_t QueryFreeSpace(const std::filesystem::path& root) override;
-};
-
-// The process-wide query; tests swap it with SetFreeSpaceForTests.
-FreeSpace& DefaultFreeSpace();
-void SetFreeSpaceForTests(FreeSpace* query);  // nullptr restores the system one
+// The file system's own answer (statvfs). Shared by the whole process; it
+// keeps no state.
+FreeSpace& SystemFreeSpace();
 
 }  // namespace kivo
 

@@ -11,6 +11,12 @@ namespace kivo {
 // list.
 inline constexpr int kStoreSlots = 7;
 
+// A port chosen by number is one of COM1..COM4.
+inline constexpr int kComPorts = 4;
+[[nodiscard]] constexpr bool IsComPortNumber(int number) {
+  return number >= 1 && number <= kComPorts;
+}
+
 // The organizer's line speed.
 inline constexpr uint32_t kLinkBaudRate = 19200;
 

@@ -8,12 +8,23 @@
 namespace kivo {
 
 namespace {
+
+// How far above the program directory a build tree may lie below the source.
+constexpr int kSourceSearchDepth = 4;
+
 std::filesystem::path ExecutableDirectory() {
   std::array<char, 4096> buf{};
   ssize_t n = readlink("/proc/self/exe", buf.data(), buf.size() - 1);
   if (n <= 0) return {};
   return std::filesystem::path(std::string(buf.data(), static_cast<size_t>(n))).parent_path();
 }
+
+bool IsSampleDir(const std::filesystem::path& dir) {
+  std::error_code ec;
+  return std::filesystem::is_directory(dir, ec) &&
+         std::filesystem::exists(dir / "categories.txt", ec);
+}
+
 }  // namespace
 
 std::filesystem::path ProgramDirectory() {
@@ -31,6 +42,18 @@ std::filesystem::path DataFilePath(const std::filesystem::path& name) {
   std::filesystem::path shared = ProgramDirectory().parent_path() / "share" / "kivo-link" / name;
   if (std::filesystem::exists(shared, ec)) return shared;
   return local;
+}
+
+std::filesystem::path FindSampleDir() {
+  std::filesystem::path installed = DataFilePath("sample");
+  if (IsSampleDir(installed)) return installed;
+  std::filesystem::path dir = ProgramDirectory();
+  for (int depth = 0; depth < kSourceSearchDepth && !dir.empty(); ++depth) {
+    if (IsSampleDir(dir / "data" / "sample")) return dir / "data" / "sample";
+    if (dir == dir.parent_path()) break;
+    dir = dir.parent_path();
+  }
+  return {};
 }
 
 }  // namespace kivo

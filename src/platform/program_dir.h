@@ -17,6 +17,12 @@ std::filesystem::path TablesDirectory();
 // directory when it is there, else the installed data directory.
 std::filesystem::path DataFilePath(const std::filesystem::path& name);
 
+// The shipped sample records (a folder with categories.txt and one CSV file
+// an application): DataFilePath("sample") when it exists (program directory
+// or installed data directory), else data/sample of a source tree above the
+// program directory (a build tree). Empty when there is none.
+std::filesystem::path FindSampleDir();
+
 }  // namespace kivo
 
 #endif  // KIVO_PLATFORM_PROGRAM_DIR_H_

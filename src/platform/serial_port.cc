@@ -11,7 +11,7 @@ std::string PortKey(int com_number) { return "COM" + std::to_string(com_number);
 PortSpec ResolvePort(int com_number, const PortMap& ports) {
   PortSpec port_spec;
   port_spec.com_number = com_number;
-  if (com_number >= 1 && com_number <= 4) port_spec.device = ports[com_number - 1];
+  if (IsComPortNumber(com_number)) port_spec.device = ports[com_number - 1];
   return port_spec;
 }
 

@@ -75,7 +75,7 @@ class SerialPort {
 // The device paths that COM1..COM4 stand for, from the settings file section
 // [Ports], keys "COM1".."COM4".
 inline constexpr std::string_view kPortsSection = "Ports";
-using PortMap = std::array<std::string, 4>;
+using PortMap = std::array<std::string, kComPorts>;
 // /dev/ttyS0 .. /dev/ttyS3.
 [[nodiscard]] PortMap DefaultPortMap();
 // "COM1" .. "COM4" for 1..4.

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "platform/link_defaults.h"
+#include "platform/serial_port.h"
 #include "store/result_code.h"
 
 namespace kivo {
@@ -49,8 +50,6 @@ int ReadChecked(const IniFile& ini, const char* key, int fallback, int low, int 
   }
   return number;
 }
-
-std::string PortKey(int index) { return "COM" + std::to_string(index + 1); }
 
 // "100,80,146": the widths in pixels; anything that is not a positive number
 // counts as 0 (the first width).
@@ -155,7 +154,7 @@ AppSettings ReadAppSettings(const IniFile& ini, const AppDirs& dirs) {
   }
   constexpr int kAny = std::numeric_limits<int>::max();
   std::vector<std::string>* ignored = &s.ignored;
-  s.com_port = ReadChecked(ini, "COMPort", 1, 1, 4, ignored);
+  s.com_port = ReadChecked(ini, "COMPort", 1, 1, kComPorts, ignored);
   s.port_name = ini.ReadString(kSettings, "PortName", "");
   s.port_chosen = ini.HasKey(kSettings, "COMPort") || ini.HasKey(kSettings, "PortName");
   s.echo_back = ReadChecked(ini, "EchoBack", 1, -kAny, kAny, ignored);
@@ -176,7 +175,7 @@ AppSettings ReadAppSettings(const IniFile& ini, const AppDirs& dirs) {
   s.backup_tel_records_min = s.bk_tel_records_min;
   s.upload_tel_records_min = s.bk_tel_records_min;
   for (size_t i = 0; i < s.port_devices.size(); ++i) {
-    std::string device = ini.ReadString(kPorts, PortKey(static_cast<int>(i)), "");
+    std::string device = ini.ReadString(kPorts, PortKey(static_cast<int>(i) + 1), "");
     if (!device.empty()) s.port_devices[i] = device;
   }
   ReadWindowGeometry(ini, s.window);
@@ -221,7 +220,7 @@ void WriteAppSettings(const AppSettings& s, IniFile& ini) {
   ini.WriteInt(kSettings, "BKTelRecordsMin", s.bk_tel_records_min);
   const AppSettings defaults;
   for (size_t i = 0; i < s.port_devices.size(); ++i) {
-    std::string key = PortKey(static_cast<int>(i));
+    std::string key = PortKey(static_cast<int>(i) + 1);
     if (s.port_devices[i] != defaults.port_devices[i] || ini.HasKey(kPorts, key)) {
       ini.WriteString(kPorts, key, s.port_devices[i]);
     }

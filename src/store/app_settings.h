@@ -77,7 +77,8 @@ struct AppSettings {
   int backup_tel_records_min = 1;
   int upload_tel_records_min = 1;
   // Device of COM1..COM4 ("Ports"/"COM1".."COM4").
-  std::array<std::string, 4> port_devices{"/dev/ttyS0", "/dev/ttyS1", "/dev/ttyS2", "/dev/ttyS3"};
+  std::array<std::string, kComPorts> port_devices{"/dev/ttyS0", "/dev/ttyS1", "/dev/ttyS2",
+                                                  "/dev/ttyS3"};
   WindowGeometry window;
   // The numeric keys of the file that took their default instead of a value
   // that is no number or cannot work, each with the reason ("TOCommand=abc is

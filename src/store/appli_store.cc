@@ -65,9 +65,6 @@ void AppliStore::Slot::Append(std::span<const uint8_t> record) {
   ends.push_back(static_cast<uint32_t>(bytes.size()));
 }
 
-AppliStore::AppliStore(const std::filesystem::path& tables_dir)
-    : tables_(LoadCodeTables(tables_dir / "code.dat")) {}
-
 AppliStore::AppliStore(const CodeTables& tables) : tables_(tables) {}
 
 StoreResult AppliStore::GetAppliBuf(int slots) {

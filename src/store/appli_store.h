@@ -4,7 +4,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
 #include <span>
 #include <string>
 #include <string_view>
@@ -35,9 +34,7 @@ inline constexpr std::array<std::string_view, 8> kDefaultCategoryNames{
 // file.
 class AppliStore {
  public:
-  // Conversion tables from code.dat in `tables_dir`; blank ones when the
-  // file is missing there.
-  explicit AppliStore(const std::filesystem::path& tables_dir);
+  // Converts texts with `tables` (code.dat of the program's Tables).
   explicit AppliStore(const CodeTables& tables);
 
   AppliStore(const AppliStore&) = delete;

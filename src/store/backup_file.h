@@ -67,7 +67,7 @@ StoreStatus LoadBackupFile(AppliStore& store, const std::filesystem::path& file)
 // The bytes go through `writer`.
 StoreStatus WriteBackupFile(AppliStore& store, const std::filesystem::path& file, bool scramble,
                             FileWriter& writer = SystemFileWriter(),
-                            FreeSpace& free_space = DefaultFreeSpace());
+                            FreeSpace& free_space = SystemFreeSpace());
 
 // Writes only the applications that hold records (Save As, working data
 // file). Codes as WriteBackupFile; in addition the error text is "Error" for a
@@ -75,7 +75,7 @@ StoreStatus WriteBackupFile(AppliStore& store, const std::filesystem::path& file
 // writing to drive %s." with the drive root when the free space is short.
 StoreStatus SaveBackupFile(AppliStore& store, const std::filesystem::path& file, bool scramble,
                            FileWriter& writer = SystemFileWriter(),
-                           FreeSpace& free_space = DefaultFreeSpace());
+                           FreeSpace& free_space = SystemFreeSpace());
 
 // Bytes a writer needs for the store: 9, 3 per slot, and GetAppliDataSize of
 // every loaded slot's application. Negative (kStoreRefused) when a size bound

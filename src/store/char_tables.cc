@@ -62,9 +62,14 @@ CodeTables LoadCodeTables(const std::filesystem::path& file) {
   return tables;
 }
 
-AllowedTable LoadAllowedTable(const std::filesystem::path& file, bool* read) {
+AllowedTable EveryCharAllowed() {
   AllowedTable table;
   table.fill(1);
+  return table;
+}
+
+AllowedTable LoadAllowedTable(const std::filesystem::path& file, bool* read) {
+  AllowedTable table = EveryCharAllowed();
   std::ifstream in(file, std::ios::binary);
   std::array<uint8_t, 256> part{};
   size_t n = ReadInto(in, part);

@@ -25,6 +25,8 @@ struct CodeTables {
 
 // "char.dat": entry c is 0 when character c must not be entered.
 using AllowedTable = std::array<uint8_t, 256>;
+// Every entry 1, what a missing char.dat gives.
+[[nodiscard]] AllowedTable EveryCharAllowed();
 
 // One model's collating table: weights in bytes 0..255, fold map in 256..511.
 using SortTable = std::array<uint8_t, 512>;

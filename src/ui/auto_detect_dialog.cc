@@ -36,8 +36,7 @@ QString Text(std::string_view text) {
 // "COM3" for a COM port, the device's own name (ttyUSB0, or its by-id name)
 // for a device chosen by name.
 QString PortText(const PortSpec& port) {
-  if (port.com_number >= 1 && port.com_number <= 4)
-    return QString::asprintf("COM%d", port.com_number);
+  if (IsComPortNumber(port.com_number)) return QString::fromStdString(PortKey(port.com_number));
   const size_t slash = port.device.rfind('/');
   return QString::fromStdString(slash == std::string::npos ? port.device
                                                            : port.device.substr(slash + 1));
@@ -146,7 +145,7 @@ void AutoDetectDialog::ShowStatus(const PortSpec& port) {
   status1_->setText(QStringLiteral("Auto Detect in progress..."));
   status2_->setText(QStringLiteral("Checking ") + PortText(port));
   PortSpec tried = port;
-  if (tried.device.empty() && tried.com_number >= 1 && tried.com_number <= 4) {
+  if (tried.device.empty() && IsComPortNumber(tried.com_number)) {
     tried.device = settings_.port_map[static_cast<size_t>(tried.com_number - 1)];
   }
   tried_.push_back(PortTitle(tried));
@@ -161,7 +160,7 @@ void AutoDetectDialog::Found(int port) {
     found_ = run_->found();
   }
   detecting_ = false;
-  if (port >= 1 && port <= 4) {
+  if (IsComPortNumber(port)) {
     shower_(this, DetectEndMessage(static_cast<ResultCode>(port)));
     done(port);
     return;

@@ -49,9 +49,7 @@ class ScheduleDialog final : public EditDialog {
  public:
   ScheduleDialog(QWidget* parent, const std::vector<uint8_t>* record, uint8_t flags,
                  const EditContext& context)
-      : EditDialog(kSchedule, flags, parent),
-        allowed_(context.allowed.value_or(LoadDialogAllowedTable())),
-        today_(context.today) {
+      : EditDialog(kSchedule, flags, parent), allowed_(context.allowed), today_(context.today) {
     setWindowTitle(QStringLiteral("Schedule"));
     Setup(record);
   }
@@ -157,9 +155,7 @@ class ToDoDialog final : public EditDialog {
  public:
   ToDoDialog(QWidget* parent, const std::vector<uint8_t>* record, uint8_t flags,
              const EditContext& context)
-      : EditDialog(kToDo, flags, parent),
-        allowed_(context.allowed.value_or(LoadDialogAllowedTable())),
-        today_(context.today) {
+      : EditDialog(kToDo, flags, parent), allowed_(context.allowed), today_(context.today) {
     setWindowTitle(QStringLiteral("To Do"));
     Setup(record);
   }
@@ -230,9 +226,7 @@ class AnniversaryDialog final : public EditDialog {
  public:
   AnniversaryDialog(QWidget* parent, const std::vector<uint8_t>* record, uint8_t flags,
                     const EditContext& context)
-      : EditDialog(kAnniversary, flags, parent),
-        allowed_(context.allowed.value_or(LoadDialogAllowedTable())),
-        today_(context.today) {
+      : EditDialog(kAnniversary, flags, parent), allowed_(context.allowed), today_(context.today) {
     setWindowTitle(QStringLiteral("Anniversary"));
     Setup(record);
   }

@@ -48,8 +48,7 @@ class MemoDialog final : public EditDialog {
  public:
   MemoDialog(QWidget* parent, const std::vector<uint8_t>* record, uint8_t flags,
              const EditContext& context)
-      : EditDialog(kMemo, flags, parent),
-        allowed_(context.allowed.value_or(LoadDialogAllowedTable())) {
+      : EditDialog(kMemo, flags, parent), allowed_(context.allowed) {
     setWindowTitle(QStringLiteral("Memo"));
     Setup(record);
   }
@@ -87,7 +86,7 @@ class ExpenseDialog final : public EditDialog {
   ExpenseDialog(QWidget* parent, const std::vector<uint8_t>* record, uint8_t flags,
                 const EditContext& context)
       : EditDialog(kExpense, flags, parent),
-        allowed_(context.allowed.value_or(LoadDialogAllowedTable())),
+        allowed_(context.allowed),
         today_(context.today),
         names_(context.category_names) {
     const CategoryNames defaults = DefaultCategoryNames();
@@ -198,8 +197,7 @@ class TelephoneDialog final : public EditDialog {
  public:
   TelephoneDialog(QWidget* parent, const std::vector<uint8_t>* record, uint8_t flags,
                   const EditContext& context)
-      : EditDialog(kTelephone, flags, parent),
-        allowed_(context.allowed.value_or(LoadDialogAllowedTable())) {
+      : EditDialog(kTelephone, flags, parent), allowed_(context.allowed) {
     setWindowTitle(QStringLiteral("Telephone"));
     Setup(record);
   }

@@ -29,8 +29,8 @@ void ChooseDisplayFormat(MainCommands& commands, QWidget* parent) {
 }
 
 void EditExpenseCategories(MainCommands& commands, QWidget* parent) {
-  const AllowedTable allowed = commands.AllowedCharacters();
-  ExpenseCategoryDialog dialog(commands.ExpenseCategoryNames(), parent, &allowed);
+  ExpenseCategoryDialog dialog(commands.ExpenseCategoryNames(), commands.AllowedCharacters(),
+                               parent);
   if (ExecDialog(dialog) != QDialog::Accepted) return;
   commands.ApplyExpenseCategories(dialog.names());
 }

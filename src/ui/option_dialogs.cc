@@ -152,7 +152,7 @@ ComPortDialog::ComPortDialog(const AppSettings& settings, SerialPortFactory port
   AddButtons({auto_detect_});
   connect(auto_detect_, &QPushButton::clicked, this, &ComPortDialog::AutoDetect);
 
-  start_port_ = settings.com_port >= 1 && settings.com_port <= 4 ? settings.com_port : 1;
+  start_port_ = IsComPortNumber(settings.com_port) ? settings.com_port : 1;
   start_name_ = settings.port_name;
   port_ = start_port_;
   port_name_ = start_name_;
@@ -310,12 +310,12 @@ QString ComPortDialog::device_reason(const std::string& path) const {
 void ComPortDialog::accept() {
   port_ = 0;
   port_name_.clear();
-  for (int i = 0; i < 4 && port_ == 0; ++i) {
+  for (int i = 0; i < kComPorts && port_ == 0; ++i) {
     if (buttons_[static_cast<size_t>(i)]->isChecked()) port_ = i + 1;
   }
   if (port_ == 0) {
     // COMPort stays what it was for a port chosen by name.
-    if (buttons_[4]->isChecked()) {
+    if (buttons_[kComPorts]->isChecked()) {
       port_ = start_port_;
       port_name_ = std::string(kVirtualPort);
     } else if (std::string device = CheckedDevice(); !device.empty()) {
@@ -335,7 +335,7 @@ void ComPortDialog::reject() {
 
 void ComPortDialog::AutoDetect() {
   const PortSpec found = runner_(this, detect_);
-  if (found.com_number >= 1 && found.com_number <= 4) {
+  if (IsComPortNumber(found.com_number)) {
     buttons_[static_cast<size_t>(found.com_number - 1)]->setChecked(true);
     return;
   }
@@ -389,10 +389,9 @@ void DisplayFormatDialog::accept() {
 
 // ---- ExpenseCategoryDialog --------------------------------------------------
 
-ExpenseCategoryDialog::ExpenseCategoryDialog(const CategoryNames& names, QWidget* parent,
-                                             const AllowedTable* allowed)
+ExpenseCategoryDialog::ExpenseCategoryDialog(const CategoryNames& names, const AllowedTable& table,
+                                             QWidget* parent)
     : OptionDialog("Expense Category", parent) {
-  const AllowedTable table = allowed != nullptr ? *allowed : LoadDialogAllowedTable();
   auto* grid = new QGridLayout;
   const QFontMetrics metrics(FieldFont());
   for (int i = 0; i < kCategoryCount; ++i) {

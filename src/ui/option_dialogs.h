@@ -212,9 +212,8 @@ class ExpenseCategoryDialog : public OptionDialog {
   Q_OBJECT
 
  public:
-  // allowed: null reads "char.dat" now.
-  ExpenseCategoryDialog(const CategoryNames& names, QWidget* parent = nullptr,
-                        const AllowedTable* allowed = nullptr);
+  ExpenseCategoryDialog(const CategoryNames& names, const AllowedTable& allowed,
+                        QWidget* parent = nullptr);
   // The eight texts of the fields (PC coding), to store after OK.
   [[nodiscard]] CategoryNames names() const;
   FilteredLineEdit* name_field(int index) const { return fields_[static_cast<size_t>(index)]; }

@@ -5,6 +5,7 @@
 #include <QTimer>
 
 #include "desktop/desktop_paths.h"
+#include "store/tables.h"
 #include "ui/main_window.h"
 #include "ui/quit_signals.h"
 #include "ui/single_instance.h"
@@ -52,13 +53,14 @@ int RunLinkUtility(QApplication& app, const StartupOptions& options) {
   if (!instance.Acquire()) return 0;
 
   const MainWindowPaths paths = StartPaths(options.files_dir, options.tables_dir);
-  if (!MissingTableFile(paths.tables_dir).empty()) {
+  const Tables tables = LoadTables(paths.tables_dir);
+  if (!tables.missing.empty()) {
     QMessageBox::warning(nullptr, QStringLiteral("Warning"),
                          QStringLiteral("Please reinstall this software correctly."));
     return 1;
   }
 
-  MainCommands commands(paths);
+  MainCommands commands(paths, tables);
   MainWindow window(commands);
   main_window = &window;
   QObject::connect(&instance, &SingleInstance::HandOverRequested, &window,

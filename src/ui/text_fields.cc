@@ -12,7 +12,6 @@
 #include <QScrollBar>
 #include <QTextBlock>
 
-#include "platform/program_dir.h"
 #include "ui/pc_text.h"
 
 namespace kivo {
@@ -40,8 +39,6 @@ bool InsertsText(const QKeyEvent* event) {
 }
 
 }  // namespace
-
-AllowedTable LoadDialogAllowedTable() { return LoadAllowedTable(DataFilePath("char.dat")); }
 
 QString FilterAllowedText(const QString& text, const AllowedTable& allowed) {
   QString out;

@@ -11,11 +11,6 @@
 
 namespace kivo {
 
-// The allowed-character table of the program directory's "char.dat" (every
-// character allowed without the file), read afresh for each dialog that
-// filters text.
-[[nodiscard]] AllowedTable LoadDialogAllowedTable();
-
 // Typed or pasted text as the organizer may hold it: the characters of the
 // PC's coding (Windows-1252) whose table entry is not 0. A character outside
 // that coding is dropped.

@@ -19,12 +19,12 @@
 #include "comm/progress_run.h"
 #include "platform/free_space.h"
 #include "platform/link_defaults.h"
-#include "platform/program_dir.h"
 #include "store/appli_store.h"
 #include "store/backup_file.h"
 #include "store/dump_file.h"
 #include "support/records.h"
 #include "support/run_pair.h"
+#include "support/tables.h"
 
 namespace kivo {
 namespace {
@@ -116,7 +116,7 @@ class RunPairTest : public ::testing::Test {
   }
 
   fs::path dir_;
-  AppliStore pc_store_{TablesDirectory()};
+  AppliStore pc_store_{ProgramTables().code};
   RunPair pair_;
 };
 
@@ -201,7 +201,7 @@ TEST_F(RunPairTest, DownloadDeletesThenSendsAndTheOrganizerWritesItsDumpFile) {
 TEST_F(RunPairTest, SendRecordShowsItsBoxOnlyWithALog) {
   for (bool with_log : {false, true}) {
     SCOPED_TRACE(with_log);
-    AppliStore scratch{TablesDirectory()};
+    AppliStore scratch{ProgramTables().code};
     ASSERT_EQ(scratch.GetAppliBuf(kStoreSlots), 0);
     ASSERT_EQ(scratch.AddAppliData(kMemo, ListOf(kMemo, 1, "one")), 0);
     RunPair pair;
@@ -275,7 +275,7 @@ TEST(CommRun, RefusesToRunWithoutStoreOrWindow) {
   link.SetLogFileName(log);
   CommRun run(link);
   EXPECT_EQ(run.RunCommunication(RunMode::kBackup), kResultIoError);
-  AppliStore store{TablesDirectory()};
+  AppliStore store{ProgramTables().code};
   run.context().store = &store;
   EXPECT_EQ(run.RunCommunication(RunMode::kBackup), kResultIoError);
   EXPECT_FALSE(fs::exists(log));
@@ -289,7 +289,7 @@ TEST(CommRun, AppliModeAndDeviceCodeRules) {
     run.SetAppliMode(given);
     EXPECT_EQ(run.context().appli_mode, kept) << given;
   }
-  AppliStore store{TablesDirectory()};
+  AppliStore store{ProgramTables().code};
   const std::pair<int, int> kCodes[] = {{1, 1}, {2, 2}, {0, 2}, {3, 2}};
   for (auto [given, high] : kCodes) {
     run.SetDeviceCode(given);
@@ -363,7 +363,7 @@ TEST_F(RunPairTest, ClosingTheWindowMidRunAbortsIt) {
 }
 
 TEST_F(RunPairTest, RestoreRefusesAFileOfTheOtherDeviceBeforeNegotiating) {
-  AppliStore other{TablesDirectory()};
+  AppliStore other{ProgramTables().code};
   ASSERT_EQ(other.GetAppliBuf(kStoreSlots), 0);
   other.SetDeviceCode(1, 0);
   ASSERT_EQ(other.AddAppliData(kMemo, ListOf(kMemo, 1, "m")), 0);
@@ -408,7 +408,7 @@ TEST_F(RunPairTest, BackupToAFileWritesWhatArrived) {
   EXPECT_EQ(pair_.WaitDevice(), kResultSuccess);
   // The handed store was left alone: the run worked on its own.
   EXPECT_FALSE(pc_store_.has_slot_area());
-  AppliStore back{TablesDirectory()};
+  AppliStore back{ProgramTables().code};
   ASSERT_EQ(back.GetAppliBuf(kStoreSlots), 0);
   ASSERT_EQ(ReadBackupFile(back, file), 0);
   EXPECT_EQ(AppliBytes(back, kMemo), memo);
@@ -433,7 +433,7 @@ TEST_F(RunPairTest, FullBackupToAFileHoldsEveryApplicationThatArrived) {
     return std::string(b.begin(), b.end());
   }();
   EXPECT_EQ(pair_.WaitDevice(), kResultSuccess);
-  AppliStore back{TablesDirectory()};
+  AppliStore back{ProgramTables().code};
   ASSERT_EQ(back.GetAppliBuf(kStoreSlots), 0);
   ASSERT_EQ(ReadBackupFile(back, file), 0);
   for (AppliId id : {kTelephone, kSchedule, kAnniversary, kToDo, kMemo, kExpense}) {
@@ -474,10 +474,8 @@ TEST_F(RunPairTest, FailedBackupWriteKeepsTheExistingFile) {
   s.file_name = file.string();
   pair_.prompter.Answer(PromptAnswer::kRetry);
   pair_.prompter.Answer(PromptAnswer::kCancel);
-  SetFreeSpaceForTests(&no_space);
-  const int result = RunPc(s);
-  SetFreeSpaceForTests(nullptr);
-  EXPECT_EQ(result, kResultGaveUp);
+  s.free_space = &no_space;
+  EXPECT_EQ(RunPc(s), kResultGaveUp);
   (void)pair_.WaitDevice();
   EXPECT_EQ(pair_.prompter.boxes().size(), 2u);
   EXPECT_EQ(ReadFile(file), previous);
@@ -572,7 +570,7 @@ TEST_F(RunPairTest, LineTestModesAgainstAScriptedOrganizer) {
     LinkSettings s = PcSettings(c.run_mode, c.appli_mode);
     // A store handed to a dump-file mode keeps its records: the run works on
     // its own.
-    AppliStore handed{TablesDirectory()};
+    AppliStore handed{ProgramTables().code};
     ASSERT_EQ(handed.GetAppliBuf(kStoreSlots), 0);
     ASSERT_EQ(handed.AddAppliData(kToDo, ListOf(kToDo, 2, "keep")), 0);
     s.store = &handed;
@@ -675,7 +673,7 @@ TEST_F(RunPairTest, RestoreDeletesBeforeSendingInTheOrganizersOrder) {
   };
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
-    AppliStore store{TablesDirectory()};
+    AppliStore store{ProgramTables().code};
     ASSERT_EQ(store.GetAppliBuf(kStoreSlots), 0);
     for (AppliId id : {kSchedule, kAnniversary, kToDo, kMemo, kExpense, kTelephone}) {
       ASSERT_EQ(store.AddAppliData(id, ListOf(id, 1, "x")), 0);

@@ -31,6 +31,7 @@
 #include "store/store_records.h"
 #include "support/forwarding_port.h"
 #include "support/organizer_pair.h"
+#include "support/tables.h"
 #include "support/temp_dir.h"
 #include "support/virtual_run.h"
 
@@ -247,6 +248,7 @@ class FaultTableTest : public ::testing::TestWithParam<FaultCase> {
     WriteSmallSample(dir_ / "sample");
     options_.model = VirtualModel::kM;
     options_.sample_dir = dir_ / "sample";
+    options_.tables = ProgramTables();
   }
   void TearDown() override { std::filesystem::remove_all(dir_); }
 

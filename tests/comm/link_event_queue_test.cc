@@ -11,9 +11,9 @@
 #include "comm/progress_run.h"
 #include "comm/progress_state.h"
 #include "platform/link_defaults.h"
-#include "platform/program_dir.h"
 #include "store/appli_store.h"
 #include "support/run_pair.h"
+#include "support/tables.h"
 
 namespace kivo {
 namespace {
@@ -54,7 +54,7 @@ TEST(LinkEventQueue, DrivesTheProgressStateOfAnUpload) {
     Bytes r = {'n', static_cast<uint8_t>('a' + i), 0, 'x', kTerminator};
     list.insert(list.end(), r.begin(), r.end());
   }
-  AppliStore store{TablesDirectory()};
+  AppliStore store{ProgramTables().code};
   ASSERT_EQ(store.GetAppliBuf(kStoreSlots), 0);
   LinkEventQueue events;
   RunPair pair;

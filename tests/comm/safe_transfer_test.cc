@@ -24,6 +24,7 @@
 #include "store/store_diff.h"
 #include "support/forwarding_port.h"
 #include "support/organizer_pair.h"
+#include "support/tables.h"
 #include "support/temp_dir.h"
 #include "support/virtual_run.h"
 
@@ -67,6 +68,7 @@ class SafeTransferTest : public ::testing::Test {
     fs::create_directories(dir_ / "sample");
     options_.data_dir = dir_ / "organizer";
     options_.sample_dir = dir_ / "sample";
+    options_.tables = ProgramTables();
     options_.model = VirtualModel::kM;
     std::ofstream(dir_ / "sample" / "categories.txt")
         << "Meals\r\nHotel\r\nCar\r\nPhone\r\nFares\r\nEnter't\r\nTips\r\nMisc\r\n";

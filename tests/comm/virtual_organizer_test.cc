@@ -24,6 +24,7 @@
 #include "store/record_access.h"
 #include "support/organizer_pair.h"
 #include "support/records.h"
+#include "support/tables.h"
 #include "support/temp_dir.h"
 #include "support/virtual_run.h"
 
@@ -35,6 +36,7 @@ class VirtualOrganizerTest : public ::testing::Test {
   void SetUp() override {
     options_.data_dir = dir_ / "organizer";
     options_.sample_dir = dir_ / "sample";
+    options_.tables = ProgramTables();
     // The M model answers the model query at once; the base model costs the
     // PC's 1 s wait for an answer, so only the cases about it use it.
     options_.model = VirtualModel::kM;

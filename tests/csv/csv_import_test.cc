@@ -11,6 +11,7 @@
 #include "store/record_access.h"
 #include "store/record_codec.h"
 #include "support/scripted.h"
+#include "support/tables.h"
 #include "support/temp_dir.h"
 
 namespace kivo {
@@ -431,7 +432,7 @@ TEST_F(CsvImportTest, OtherDisplayModesRejectTheDatesAndTimes) {
   for (const auto& mode : others) {
     AppliStore back{CodeTables::Identity()};
     ASSERT_EQ(back.GetAppliBuf(kStoreSlots), kStoreOk);
-    CsvReader reader(mode.hour, mode.date);
+    CsvReader reader(mode.hour, mode.date, CsvEncoding::kWindows1252, ProgramTables().allowed);
     ASSERT_TRUE(reader.Open(dir_ / "s.csv", kSchedule));
     int lines = -1;
     EXPECT_EQ(reader.ImportCsv(back, kSchedule, &lines), 0);

@@ -21,7 +21,6 @@
 #include "csv/csv_export.h"
 #include "platform/atomic_file.h"
 #include "platform/link_defaults.h"
-#include "platform/program_dir.h"
 #include "store/app_settings.h"
 #include "store/appli_store.h"
 #include "store/backup_file.h"
@@ -31,6 +30,7 @@
 #include "store/working_data.h"
 #include "support/disk_full_writer.h"
 #include "support/scripted.h"
+#include "support/tables.h"
 
 namespace kivo {
 namespace {
@@ -103,7 +103,7 @@ class FilesNeverLostTest : public ::testing::Test {
     };
   }
 
-  CodeTables code_ = LoadCodeTables(DataFilePath("code.dat"));
+  CodeTables code_ = ProgramTables().code;
   std::unique_ptr<AppliStore> stores_[2];
   AppSettings settings_[2];
   fs::path dir_;

@@ -6,10 +6,10 @@
 #include <gtest/gtest.h>
 
 #include "platform/link_defaults.h"
-#include "platform/program_dir.h"
 #include "store/record_access.h"
 #include "support/records.h"
 #include "support/scripted.h"
+#include "support/tables.h"
 #include "support/temp_dir.h"
 
 namespace kivo {
@@ -37,7 +37,7 @@ TEST(ExchangeTest, CsvImportReadsTheFilesEncoding) {
       {utf8, CsvEncoding::kWindows1252, "Windows-1252", "M\xC3\xBCller"},
   };
   TempDir dir;
-  AppliStore store{TablesDirectory()};
+  AppliStore store{ProgramTables().code};
   ASSERT_EQ(store.GetAppliBuf(kStoreSlots), 0);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.encoding);
@@ -59,7 +59,7 @@ TEST(ExchangeTest, CsvImportReadsTheFilesEncoding) {
 
 TEST(ExchangeTest, CsvListsCharactersWithoutOrganizerFormBeforeImport) {
   TempDir dir;
-  AppliStore store{TablesDirectory()};
+  AppliStore store{ProgramTables().code};
   ASSERT_EQ(store.GetAppliBuf(kStoreSlots), 0);
   AllowedTable allowed = AllAllowed();
   allowed[0x80] = 0;  // the euro sign
@@ -81,7 +81,7 @@ TEST(ExchangeTest, CsvListsCharactersWithoutOrganizerFormBeforeImport) {
 // Exports default to UTF-8; what they write imports back unchanged.
 TEST(ExchangeTest, CsvExportWritesUtf8UnlessToldOtherwise) {
   TempDir dir;
-  AppliStore store{TablesDirectory()};
+  AppliStore store{ProgramTables().code};
   ASSERT_EQ(store.GetAppliBuf(kStoreSlots), 0);
   TelephoneRecord r;
   r.texts[kLastName] = "M\xFCller";
@@ -108,7 +108,7 @@ TEST(ExchangeTest, CsvExportWritesUtf8UnlessToldOtherwise) {
 }
 
 TEST(ExchangeTest, AppendStopsAtTheRecordLimitAndSaysSo) {
-  AppliStore store{TablesDirectory()};
+  AppliStore store{ProgramTables().code};
   ASSERT_EQ(store.GetAppliBuf(kStoreSlots), 0);
   MemoRecord memo{"m"};
   for (int i = 0; i < kOrganizerRecordLimit - 1; ++i) ASSERT_EQ(PutMemoRecord(store, memo, i), 0);

@@ -13,9 +13,9 @@
 #include "format/display_modes.h"
 #include "platform/atomic_file.h"
 #include "platform/link_defaults.h"
-#include "platform/program_dir.h"
 #include "store/record_access.h"
 #include "support/records.h"
+#include "support/tables.h"
 
 namespace kivo {
 namespace {
@@ -80,7 +80,7 @@ ScheduleRecord Schedule(int day, int h1, int m1, int h2, int m2, bool alarm, int
 // trigger), blanks at either end of a description (libical drops them), and
 // when a To Do was completed (the organizer keeps no date).
 TEST_F(ICalTest, StoreToICalendarToStoreKeepsEveryField) {
-  AppliStore store{TablesDirectory()};
+  AppliStore store{ProgramTables().code};
   ASSERT_EQ(store.GetAppliBuf(kStoreSlots), 0);
   const std::vector<ScheduleRecord> schedule = {
       Schedule(4, 9, 0, 10, 30, true, 15, "Meeting, room 2; \"big\" caf\xE9 \x80"),

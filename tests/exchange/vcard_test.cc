@@ -8,9 +8,9 @@
 #include "csv/cp1252.h"
 #include "platform/atomic_file.h"
 #include "platform/link_defaults.h"
-#include "platform/program_dir.h"
 #include "store/record_access.h"
 #include "support/records.h"
+#include "support/tables.h"
 
 namespace kivo {
 namespace {
@@ -29,7 +29,7 @@ std::vector<TelephoneRecord> Records(const ImportBatch& batch) {
 // escapes, accents, line breaks, texts at full capacity (folded inside a
 // UTF-8 sequence), each category, a record with Other# alone.
 TEST(VCardTest, StoreToVCardToStoreKeepsEveryField) {
-  AppliStore store{TablesDirectory()};
+  AppliStore store{ProgramTables().code};
   ASSERT_EQ(store.GetAppliBuf(kStoreSlots), 0);
   std::vector<TelephoneRecord> records(3);
   records[0].category = 0;

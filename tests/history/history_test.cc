@@ -11,8 +11,8 @@
 
 #include "history/restore_journal.h"
 #include "platform/link_defaults.h"
-#include "platform/program_dir.h"
 #include "store/backup_file.h"
+#include "support/tables.h"
 #include "support/temp_dir.h"
 
 namespace kivo {
@@ -60,7 +60,7 @@ TEST(GenerationName, RoundTripsAndRefusesOtherNames) {
 }
 
 TEST_F(HistoryTest, ListsLastWrittenFirstAndPrunesToTheCountKeepingTheNewest) {
-  AppliStore store{TablesDirectory()};
+  AppliStore store{ProgramTables().code};
   Fill(store, 2);
   // Two in the same second, one a day earlier, one later.
   const LocalDateTime times[] = {{2026, 12, 7, 10, 0, 0},
@@ -111,7 +111,7 @@ TEST_F(HistoryTest, PrunesInWriteOrderSparingTheNewAndTheJournalsSnapshot) {
                {{"20200101-000000-backup.bkf", "20990101-000000-snapshot-n7.bkf"}, 2, false, 1},
                {{"20261201-000000-backup-2.bkf", "20261210-000000-backup.bkf"}, 2, false, 1},
                {{"20261201-000000-snapshot-n1.bkf", "20261202-000000-backup-n2.bkf"}, 1, true, 0}};
-  AppliStore store{TablesDirectory()};
+  AppliStore store{ProgramTables().code};
   Fill(store, 1);
   for (const Case& c : cases) {
     fs::remove_all(dir_);

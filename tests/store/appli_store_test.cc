@@ -1,9 +1,5 @@
 #include "store/appli_store.h"
 
-#include <unistd.h>
-
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -37,24 +33,6 @@ class StoreTest : public ::testing::Test {
   void SetUp() override { ASSERT_EQ(store_.GetAppliBuf(kStoreSlots), kStoreOk); }
   AppliStore store_{CodeTables::Identity()};
 };
-
-// A store reads code.dat from the folder it is given; without the file every
-// converted byte becomes a blank.
-TEST(AppliStoreConstruct, ReadsCodeTablesOfTheFolderGiven) {
-  std::filesystem::path dir =
-      std::filesystem::temp_directory_path() / ("kivo_store_code_" + std::to_string(::getpid()));
-  std::filesystem::create_directories(dir);
-  AppliStore without(dir);
-  EXPECT_EQ(without.code_tables().a, CodeTables::Blank().a);
-  {
-    std::ofstream out(dir / "code.dat", std::ios::binary);
-    for (int i = 0; i < 256; ++i) out.put(static_cast<char>(i < 128 ? 0x41 : 0x42));
-  }
-  AppliStore with(dir);
-  std::filesystem::remove_all(dir);
-  EXPECT_EQ(with.code_tables().a[0], 0x41);
-  EXPECT_EQ(with.code_tables().b[127], 0x42);
-}
 
 TEST(AppliStoreConstruct, HeaderDefaultsAndNoSlotArea) {
   AppliStore store(CodeTables::Blank());

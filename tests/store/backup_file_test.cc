@@ -6,8 +6,8 @@
 
 #include "file_fixture.h"
 #include "platform/link_defaults.h"
-#include "platform/program_dir.h"
 #include "support/disk_full_writer.h"
+#include "support/tables.h"
 
 namespace kivo {
 namespace {
@@ -29,7 +29,7 @@ Bytes Complemented(Bytes bytes) {
 // A 7-slot store with identity code tables.
 struct TestStore {
   TestStore() : store(CodeTables::Identity()) { EXPECT_EQ(store.GetAppliBuf(kStoreSlots), 0); }
-  AppliStore store{TablesDirectory()};
+  AppliStore store{ProgramTables().code};
 };
 
 class BackupFileTest : public testing::TempDirTest {
@@ -256,8 +256,7 @@ TEST_F(BackupFileTest, FreeSpaceRuleOnWrite) {
       PutFile(File(), before);
     }
     FixedFreeSpace space(c.free);
-    SetFreeSpaceForTests(&space);
-    const StoreStatus saved = SaveBackupFile(t.store, File(), false);
+    const StoreStatus saved = SaveBackupFile(t.store, File(), false, SystemFileWriter(), space);
     EXPECT_EQ(saved.code, c.expected);
     EXPECT_EQ(space.last_root_, FreeSpace::RootOf(File()));
     if (c.expected == 0) {
@@ -265,7 +264,8 @@ TEST_F(BackupFileTest, FreeSpaceRuleOnWrite) {
     } else {
       EXPECT_EQ(saved.error_text, "Out of disk space writing to drive " + dir_.string() + ".");
       EXPECT_EQ(GetFile(File()), before);
-      const StoreStatus written = WriteBackupFile(t.store, File(), false);
+      const StoreStatus written =
+          WriteBackupFile(t.store, File(), false, SystemFileWriter(), space);
       EXPECT_EQ(written.code, kStoreRefused);
       EXPECT_EQ(written.error_text, "");  // only SaveBackupFile words the shortage
     }

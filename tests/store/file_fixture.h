@@ -51,10 +51,9 @@ inline Bytes Concat(std::initializer_list<Bytes> parts) {
   return out;
 }
 
-// A scratch directory per test, removed afterwards; resets the test hooks.
+// A scratch directory per test, removed afterwards.
 class TempDirTest : public ::testing::Test {
  protected:
-  void TearDown() override { SetFreeSpaceForTests(nullptr); }
   void PutFile(const std::filesystem::path& file, const Bytes& bytes) {
     ASSERT_TRUE(WriteFileAtomically(file, bytes));
   }

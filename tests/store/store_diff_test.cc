@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/link_defaults.h"
-#include "platform/program_dir.h"
+#include "support/tables.h"
 
 namespace kivo {
 namespace {
@@ -36,8 +36,8 @@ TEST(StoreDiff, ComparesRecordsAsMultisets) {
       {{"x"}, {"X"}, 1, 1, 0},  // bytes, not words
   };
   for (const Case& c : cases) {
-    AppliStore a{TablesDirectory()};
-    AppliStore b{TablesDirectory()};
+    AppliStore a{ProgramTables().code};
+    AppliStore b{ProgramTables().code};
     Memos(a, c.a);
     Memos(b, c.b);
     const std::vector<AppliDiff> diffs = DiffStores(a, b);

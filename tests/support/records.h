@@ -5,12 +5,12 @@
 #include <vector>
 
 #include "platform/link_defaults.h"
-#include "platform/program_dir.h"
 #include "store/amount.h"
 #include "store/appli_store.h"
 #include "store/record_access.h"
 #include "store/record_codec.h"
 #include "store/store_records.h"
+#include "support/tables.h"
 
 namespace kivo {
 
@@ -116,7 +116,7 @@ class TestStore {
   std::vector<std::vector<uint8_t>> Records(AppliId id) const { return StoreRecords(store_, id); }
 
  private:
-  AppliStore store_{TablesDirectory()};
+  AppliStore store_{ProgramTables().code};
 };
 
 }  // namespace test

@@ -6,14 +6,15 @@
 #include <gtest/gtest.h>
 
 #include "platform/link_defaults.h"
-#include "platform/program_dir.h"
 #include "platform/prompter.h"
 #include "support/run_pair.h"
+#include "support/tables.h"
 
 namespace kivo {
 
-PcTables::PcTables() : code(LoadCodeTables(DataFilePath("code.dat"))) {
-  EXPECT_TRUE(LoadSortTables(DataFilePath("sort.dat"), model0, model1));
+PcTables::PcTables()
+    : code(ProgramTables().code), model0(ProgramTables().sort[0]), model1(ProgramTables().sort[1]) {
+  EXPECT_TRUE(ProgramTables().sort_loaded);
 }
 
 std::unique_ptr<AppliStore> NewStore(const CodeTables& code) {
@@ -25,6 +26,7 @@ std::unique_ptr<AppliStore> NewStore(const CodeTables& code) {
 void UseSmallVirtualOrganizer(const std::filesystem::path& dir, VirtualOrganizerOptions* options,
                               AppSettings* settings) {
   WriteSmallSample(dir / "sample");
+  options->tables = ProgramTables();
   options->data_dir = dir / "organizer";
   options->sample_dir = dir / "sample";
   options->model = VirtualModel::kM;

@@ -34,6 +34,7 @@
 #include "store/store_diff.h"
 #include "store/store_records.h"
 #include "store/working_data.h"
+#include "support/tables.h"
 #include "ui/edit_dialogs.h"
 #include "ui/find_dialog.h"
 #include "ui/import_dialog.h"
@@ -130,7 +131,7 @@ TEST_F(CommandsTest, CancelledQuestionOrReminderRunsNothing) {
 TEST_F(CommandsTest, WithoutAUserNoCommandChangesAnything) {
   WriteEmptyOrganizer();
   const auto organizer = fs::last_write_time(OrganizerFile());
-  MainCommands commands(paths_);
+  MainCommands commands(paths_, ProgramTables());
   commands.LoadSettings();
   commands.LoadDataFile();
   commands.ShowSettingsAppli();

@@ -27,6 +27,7 @@
 #include "store/app_settings.h"
 #include "store/backup_file.h"
 #include "store/working_data.h"
+#include "support/tables.h"
 #include "ui/find_dialog.h"
 #include "ui/list_header_area.h"
 #include "ui/main_window.h"
@@ -44,7 +45,7 @@ inline constexpr const char* kVirtualCom1 = "[Ports]\r\nCOM1=virtual\r\n";
 // by their names.
 struct Desktop {
   explicit Desktop(const MainWindowPaths& paths, bool show = true)
-      : commands(paths), window(commands) {
+      : commands(paths, ProgramTables()), window(commands) {
     if (!show) return;
     window.show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
@@ -97,7 +98,7 @@ struct Desktop {
 // their questions go to the box script, their runs to a progress window of
 // their own.
 struct Headless {
-  explicit Headless(const MainWindowPaths& paths) : commands(paths) {
+  explicit Headless(const MainWindowPaths& paths) : commands(paths, ProgramTables()) {
     commands.Attach(&user, nullptr);
     commands.LoadSettings();
     commands.LoadDataFile();
@@ -114,7 +115,7 @@ struct SampleFiles {
     EXPECT_TRUE(dir.isValid());
     paths.files_dir = dir.path().toStdString();
     paths.tables_dir = KIVO_PROGRAM_DIR;
-    sample = std::make_unique<AppliStore>(LoadCodeTables(paths.tables_dir / "code.dat"));
+    sample = std::make_unique<AppliStore>(ProgramTables().code);
     EXPECT_EQ(sample->GetAppliBuf(kStoreSlots), 0);
     FillSampleStore(*sample, kSampleDir);
     EXPECT_EQ(SaveWorkingData(*sample, WorkingDataPath(paths.files_dir), 1), 0);
@@ -130,7 +131,7 @@ struct SampleFiles {
 class DesktopTest : public ::testing::Test {
  protected:
   std::unique_ptr<AppliStore> NewStore() {
-    auto store = std::make_unique<AppliStore>(LoadCodeTables(paths_.tables_dir / "code.dat"));
+    auto store = std::make_unique<AppliStore>(ProgramTables().code);
     EXPECT_EQ(store->GetAppliBuf(kStoreSlots), 0);
     return store;
   }

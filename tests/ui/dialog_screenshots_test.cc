@@ -131,7 +131,7 @@ TEST(Screenshots, EveryDialog) {
   Shoot(format, out_dir, "display_format");
   AllowedTable all;
   all.fill(1);
-  ExpenseCategoryDialog categories(DefaultCategoryNames(), nullptr, &all);
+  ExpenseCategoryDialog categories(DefaultCategoryNames(), all);
   Shoot(categories, out_dir, "expense_category");
   AboutDialog about;
   Shoot(about, out_dir, "about");

@@ -30,6 +30,7 @@
 #include "store/app_settings.h"
 #include "store/store_records.h"
 #include "store/working_data.h"
+#include "support/tables.h"
 #include "ui/edit_dialogs.h"
 #include "ui/import_dialog.h"
 #include "ui/list_header_area.h"
@@ -231,7 +232,7 @@ TEST_F(MainWindowTest, ClosingSavesTheDataFileAndTheSettings) {
     window->commands.model().DeleteRow(0);
     window->window.close();
   }
-  AppliStore store(LoadCodeTables(paths_.tables_dir / "code.dat"));
+  AppliStore store(ProgramTables().code);
   ASSERT_EQ(store.GetAppliBuf(kStoreSlots), 0);
   ASSERT_EQ(LoadWorkingData(store, WorkingDataPath(paths_.files_dir), 2).result, 0);
   EXPECT_EQ(store.GetRecordCount(kMemo), counts_[kMemo] - 1);
@@ -312,7 +313,7 @@ TEST_F(MainWindowTest, WindowGrowsAndKeepsItsGeometryOverARestart) {
   EXPECT_EQ(settings.window.width, 700);  // the size it comes back to
   EXPECT_EQ(settings.window.columns[kTelephone].at(1), 150);
   EXPECT_TRUE(settings.window.columns[kMemo].empty());  // never shown
-  MainCommands commands(paths_);
+  MainCommands commands(paths_, ProgramTables());
   MainWindow window(commands);
   window.ShowAsSaved();
   QTRY_VERIFY(window.isMaximized());

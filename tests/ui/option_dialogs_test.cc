@@ -181,7 +181,7 @@ TEST(ExpenseCategoryDialog, SevenFilteredCharactersAndEmptyNames) {
   no_comma.fill(1);
   no_comma[','] = 0;
   const CategoryNames defaults = DefaultCategoryNames();
-  ExpenseCategoryDialog dialog(defaults, nullptr, &no_comma);
+  ExpenseCategoryDialog dialog(defaults, no_comma);
   EXPECT_EQ(dialog.name_field(5)->text().toStdString(), "Enter't");
   EXPECT_EQ(dialog.names(), defaults);
   dialog.name_field(2)->selectAll();

@@ -19,6 +19,7 @@
 #include "sample_data.h"
 #include "store/backup_file.h"
 #include "support/organizer_pair.h"
+#include "support/tables.h"
 
 namespace kivo {
 namespace {
@@ -29,7 +30,7 @@ class ProgressWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(dir_.isValid());
-    tables_ = LoadCodeTables(fs::path(KIVO_PROGRAM_DIR) / "code.dat");
+    tables_ = ProgramTables().code;
     AppliStore organizer(tables_);
     ASSERT_EQ(organizer.GetAppliBuf(kStoreSlots), 0);
     test::FillSampleStore(organizer, fs::path(KIVO_SOURCE_DIR) / "data/sample");
@@ -48,6 +49,7 @@ class ProgressWindowTest : public ::testing::Test {
     link.code_tables = &tables_;
     link.port_name = std::string(kVirtualPort);
     VirtualOrganizerOptions organizer;
+    organizer.tables = ProgramTables();
     organizer.data_dir = dir_.path().toStdString();
     organizer.baud_rate = baud_rate_;
     link.port_factory = VirtualOrganizerFactory(organizer);

@@ -60,13 +60,13 @@
 #include "format/amount_format.h"
 #include "format/display_modes.h"
 #include "platform/link_defaults.h"
-#include "platform/program_dir.h"
 #include "store/amount.h"
 #include "store/backup_file.h"
 #include "store/record_access.h"
 #include "store/store_diff.h"
 #include "store/store_records.h"
 #include "support/organizer_pair.h"
+#include "support/tables.h"
 #include "ui/edit_dialogs.h"
 #include "view/list_row.h"
 
@@ -87,15 +87,15 @@ uint32_t FirstSeed() {
   return text != nullptr ? static_cast<uint32_t>(std::strtoul(text, nullptr, 10)) : 1;
 }
 
-struct Tables {
-  CodeTables code = LoadCodeTables(DataFilePath("code.dat"));
-  AllowedTable allowed = LoadAllowedTable(DataFilePath("char.dat"));
+struct TextTables {
+  CodeTables code = ProgramTables().code;
+  AllowedTable allowed = ProgramTables().allowed;
   // Every character a user may type that the organizer can hold and a CSV
   // file of either encoding can carry.
   std::string alphabet;
   // Characters a file can carry that the organizer refuses.
   std::string refused;
-  Tables() {
+  TextTables() {
     for (int c = 128; c < 255; ++c) {
       const auto byte = static_cast<uint8_t>(c);
       if (allowed[byte] == 0 && Cp1252ToUnicode(byte)) refused += static_cast<char>(c);
@@ -111,8 +111,8 @@ struct Tables {
     }
   }
 };
-const Tables& T() {
-  static const Tables tables;
+const TextTables& T() {
+  static const TextTables tables;
   return tables;
 }
 
@@ -464,6 +464,7 @@ TEST(RoundTrip, RestoreToTheVirtualOrganizerThenBackup) {
     options.model = VirtualModel::kM;
     options.data_dir = dir / "data";
     options.sample_dir = dir / "no_sample";
+    options.tables = ProgramTables();
     ProgressRun progress(&clock);
     LinkSettings s;
     s.run_mode = mode;

@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/tables.h"
 #include "ui/main_window.h"
 #include "ui/startup.h"
 
@@ -106,7 +107,7 @@ TEST(SingleInstance, SecondProgramStartRestoresTheMinimisedWindow) {
   const QString name = TestInstanceName("program");
   SingleInstance instance(name);
   ASSERT_TRUE(instance.Acquire());
-  MainCommands commands(paths);
+  MainCommands commands(paths, ProgramTables());
   MainWindow window(commands);
   QObject::connect(&instance, &SingleInstance::HandOverRequested, &window,
                    &MainWindow::BringToFront);
