@@ -69,6 +69,8 @@ struct CliOptions {
   // guards, the state folder, a server's login and private CA.
   KeptOnConflict conflict = KeptOnConflict::kBoth;
   bool force = false;
+  bool reset_state = false;  // start again from a first sync
+  bool no_wait = false;      // another sync of the pair runs: fail at once
   std::optional<std::filesystem::path> state_dir;
   std::optional<std::string> user;
   std::optional<std::filesystem::path> ca_file;

@@ -314,6 +314,14 @@ constexpr OptionSpec kOptions[] = {
      "sync: go on although an application became empty or\n"
      "would lose more than half of its records",
      Flag<&CliOptions::force>},
+    {"--reset-state", "", kNoValue, kSync, "sync",
+     "sync: forget the pair's state (a damaged one too); the\n"
+     "run matches both sides' records as a first sync does",
+     Flag<&CliOptions::reset_state>},
+    {"--no-wait", "", kNoValue, kSync, "sync",
+     "sync: exit 2 instead of waiting while another sync of\n"
+     "the same two sides runs",
+     Flag<&CliOptions::no_wait>},
     {"--state", "DIR", kDirectory, kSync, "sync",
      "sync: the state folder (default:\n"
      "$XDG_STATE_HOME/kivo-link/sync)",

@@ -456,6 +456,8 @@ int Sync(CliContext& given, std::span<const std::string> args) {
   request.options.dry_run = context.options.dry_run;
   request.options.force = context.options.force;
   request.options.verify = true;
+  request.options.reset_state = context.options.reset_state;
+  request.options.wait = !context.options.no_wait;
   if (context.options.apps) request.options.apps = *context.options.apps & kAllSyncAppli;
   request.conflict = context.options.conflict;
   if (context.options.state_dir) request.state_root = *context.options.state_dir;
@@ -712,7 +714,12 @@ constexpr std::string_view kSyncDetails =
     "(--conflict). An application that became empty on one side or would lose\n"
     "more than half of its records is refused unless --force. The organizer is\n"
     "written only where it changed, after a snapshot, and read back. An\n"
-    "interrupted sync is finished by the next one.\n"
+    "interrupted sync is finished by the next one. A side that stands for an\n"
+    "organizer gets no more than 920 records an application; what has no room\n"
+    "stays where it is and is named. Without a state (a first sync, or after\n"
+    "--reset-state) records equal on both sides are one, and one key with two\n"
+    "contents is a conflict. A second sync of the same pair waits for the first\n"
+    "(--no-wait: exit 2).\n"
     "Exit status 0 synced (also with conflicts kept) or dry run, 2 refused, a\n"
     "side that is not what it must be, a target in trouble or a bad command\n"
     "line, 100 + the result code when the link failed, 120 when the records read\n"

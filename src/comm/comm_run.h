@@ -15,9 +15,10 @@
 
 namespace kivo {
 
-// The buffer a Backup or an Upload receives one application into: more than
-// any organizer holds. An application that does not fit fails with 11.
-inline constexpr size_t kAppliBufferSize = 256000;
+// The buffer a Backup or an Upload receives one application into. An
+// application that does not fit fails with 11; a sync sends no organizer
+// more than fits (sync_endpoint.h, AppliCapacity).
+inline constexpr size_t kAppliBufferSize = kOrganizerAppliBytes;
 
 // The order of a full backup and a full restore.
 inline constexpr AppliId kFullOrder[] = {kTelephone, kSchedule,     kAnniversary, kToDo,

@@ -39,6 +39,7 @@ class OrganizerEndpoint : public SyncEndpoint {
   std::string Identity() const override;
   std::string Label() const override { return "organizer"; }
   BrokenWrite broken_write() const override { return BrokenWrite::kHalfAppli; }
+  std::optional<AppliCapacity> Capacity() const override { return AppliCapacity(); }
 
   [[nodiscard]] EndpointStatus Read(AppliMask apps, const EndpointMemory& memory,
                                     RecordSet* out) override;

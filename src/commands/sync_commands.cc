@@ -118,12 +118,10 @@ std::vector<SyncRun> SyncCommands::RunRound(SyncEndpoint& left,
     const bool organizer_right = right == &organizer_ && &left != &organizer_;
     pairs.push_back({right, states.back().get(), request.options.apps,
                      PolicyFor(request.conflict, organizer_right)});
+    pairs.back().reset_state = request.options.reset_state;
   }
   SyncRound round(left, std::move(pairs));
   const SyncOptions& options = request.options;
-  const bool confirm = request.confirm_with.has_value() && !options.dry_run;
-  // Asked with a dry run shown, the guards speak in it; told to force, not.
-  const bool planned = round.Plan(options.force && !confirm);
   auto ended = [&] {
     std::vector<SyncRun> runs;
     for (size_t i = 0; i < others.size(); ++i) {
@@ -132,6 +130,14 @@ std::vector<SyncRun> SyncCommands::RunRound(SyncEndpoint& left,
     }
     return runs;
   };
+  // A dry run writes nothing, not even the lock's folder.
+  if (!options.dry_run && !round.Lock(options.wait)) {
+    organizer_.Finish();
+    return ended();
+  }
+  const bool confirm = request.confirm_with.has_value() && !options.dry_run;
+  // Asked with a dry run shown, the guards speak in it; told to force, not.
+  const bool planned = round.Plan(options.force && !confirm);
   bool go = planned && !options.dry_run;
   bool force = options.force;
   bool declined = false;
@@ -176,7 +182,8 @@ SyncRun SyncCommands::Ended(const SyncReport& report, SyncEndpoint& left,
     case SyncOutcome::kFailed:
       break;
   }
-  run.end = SyncEnd::kTargetTrouble;
+  run.end = run.report.failure.fault == EndpointFault::kRefused ? SyncEnd::kBadSide
+                                                                : SyncEnd::kTargetTrouble;
   if (!run.report.failed_side) return run;
   const EndpointStatus& failure = run.report.failure;
   if (run.report.failed_step == SyncStep::kVerify) {

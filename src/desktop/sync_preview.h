@@ -43,8 +43,10 @@ struct SyncPreviewText {
     std::vector<std::array<std::string, 4>> rows;
   };
   std::vector<Group> groups;
-  // The conflicts with their records and sides, and the refusals, as the
-  // command line prints them; the rows stand for its first lines.
+  // Under the rows, per pair: what a side read in part or not at all, the
+  // records each side gets, loses or has no room for, the conflicts with
+  // their records and sides, and the refusals, as the command line prints
+  // them.
   std::string details;
   // What OK does: a sync the guards refuse goes ahead all the same.
   std::string question;

@@ -240,6 +240,7 @@ class Importer {
     AnniversaryRecord r;
     // The year of a birthday may lie before the organizer's years.
     const int year = date->InRange() ? date->year : today_.year;
+    if (!date->InRange()) ++batch_.undated;
     // 29 February moved into a common year becomes the 28th.
     const int day = std::min(date->day, icaltime_days_in_month(date->month, year));
     if (day != date->day) ++batch_.adjusted;
@@ -258,7 +259,11 @@ class Importer {
     std::optional<LocalPoint> due = ToLocal(ZonedTime(c, ICAL_DUE_PROPERTY));
     if (!due) due = ToLocal(StartTime(c));
     DateValue date = today_;
-    if (due && due->InRange()) date = {due->year, due->month, due->day};
+    if (due && due->InRange()) {
+      date = {due->year, due->month, due->day};
+    } else {
+      ++batch_.undated;
+    }
     ToDoRecord r;
     r.due_date = BcdDate::FromYmd(date.year, date.month, date.day);
 

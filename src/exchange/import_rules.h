@@ -38,6 +38,9 @@ struct ImportBatch {
   int cut_texts = 0;  // texts cut at their field's capacity
   int adjusted = 0;   // values moved into the organizer's range (a reminder of 3 hours)
   int cancelled = 0;  // cancelled events and to-dos, skipped
+  // Dates the entry did not give, taken from today: the due date of a to-do
+  // without one, the year of a birthday before the organizer's years.
+  int undated = 0;
   // Entries whose UID comes again later in the file: only the last is taken.
   int superseded = 0;
   // Records the application already held, left out by DropPresent.

@@ -56,64 +56,113 @@ bool HoldsNul(const ContentDoc& doc) {
   return false;
 }
 
-}  // namespace
-
-std::optional<MainComponent> FindMainComponent(const ContentDoc& doc) {
+// The calendars of a document, or the document itself for a bare component.
+std::vector<std::optional<ContentBlock>> Scopes(const ContentDoc& doc) {
   std::vector<ContentBlock> outers = doc.Blocks("VCALENDAR", std::nullopt);
   std::vector<std::optional<ContentBlock>> scopes(outers.begin(), outers.end());
-  if (scopes.empty()) scopes.push_back(std::nullopt);  // a bare component
-  std::optional<MainComponent> found;
+  if (scopes.empty()) scopes.push_back(std::nullopt);
+  return scopes;
+}
+
+// The entries (VEVENT and VTODO that are no changed occurrence) of a
+// document; the last one in *last.
+int CountEntries(const ContentDoc& doc, std::optional<MainComponent>* last) {
   int count = 0;
-  for (const std::optional<ContentBlock>& scope : scopes) {
+  for (const std::optional<ContentBlock>& scope : Scopes(doc)) {
     for (const char* kind : {"VEVENT", "VTODO"}) {
       for (const ContentBlock& block : doc.Blocks(kind, scope)) {
         if (doc.First(block, "RECURRENCE-ID")) continue;
         ++count;
-        found = MainComponent{block, EntryAppli(doc, block)};
+        if (last != nullptr) *last = MainComponent{block, EntryAppli(doc, block)};
       }
     }
   }
-  if (count != 1) return std::nullopt;
+  return count;
+}
+
+}  // namespace
+
+std::optional<MainComponent> FindMainComponent(const ContentDoc& doc) {
+  std::optional<MainComponent> found;
+  if (CountEntries(doc, &found) != 1) return std::nullopt;
   return found;
 }
 
 namespace {
 
+// Why a calendar object has no entry to stand for a record.
+std::string NoEntry(const ContentDoc& doc) {
+  const int entries = CountEntries(doc, nullptr);
+  if (entries > 1) return "holds " + std::to_string(entries) + " entries, not one";
+  for (const std::optional<ContentBlock>& scope : Scopes(doc)) {
+    if (!doc.Blocks("VJOURNAL", scope).empty()) {
+      return "a journal entry, which no application holds";
+    }
+  }
+  return "holds no event or to-do";
+}
+
 // `text`: the calendar object's text (libical reads it); unused for a card.
 std::optional<MappedItem> MapParsed(ExchangeFormat format, const ContentDoc& doc,
-                                    std::string_view text, const ItemContext& context) {
+                                    std::string_view text, const ItemContext& context,
+                                    std::string* why) {
+  auto none = [why](std::string reason) -> std::optional<MappedItem> {
+    if (why != nullptr) *why = std::move(reason);
+    return std::nullopt;
+  };
   ImportBatch batch;
   if (format == ExchangeFormat::kVCard) {
-    if (doc.Blocks("VCARD", std::nullopt).size() != 1) return std::nullopt;
+    const size_t cards = doc.Blocks("VCARD", std::nullopt).size();
+    if (cards == 0) return none("holds no card");
+    if (cards > 1) return none("holds " + std::to_string(cards) + " cards, not one");
     batch = ReadVCards(doc, context.allowed);
   } else if (format == ExchangeFormat::kICal) {
     const std::optional<MainComponent> main = FindMainComponent(doc);
-    if (!main) return std::nullopt;
+    if (!main) return none(NoEntry(doc));
     batch = ReadICalendar(text, main->id, context.allowed, context.today);
   } else {
-    return std::nullopt;
+    return none("is no card or calendar entry");
   }
-  if (batch.records.size() != 1) return std::nullopt;
-  std::vector<uint8_t>& record = batch.records.front();
+  if (batch.records.size() != 1) {
+    if (batch.cancelled > 0) return none("a cancelled entry");
+    if (!batch.reasons.empty()) {
+      const std::string& reason = batch.reasons.front().one;
+      const bool vowel =
+          !reason.empty() && std::string_view("aeiou").find(reason[0]) != std::string_view::npos;
+      return none((vowel ? "an " : "a ") + reason);
+    }
+    return none("holds nothing the organizer can take");
+  }
+  MappedItem item{batch.id, std::move(batch.records.front()), batch.undated > 0, {}};
   if (context.tables != nullptr) {
-    ToOrganizerCoding(batch.id, record, *context.tables);
-    ToPcCoding(batch.id, record, *context.tables);
+    ToOrganizerCoding(batch.id, item.record, *context.tables);
+    ToPcCoding(batch.id, item.record, *context.tables);
   }
-  return MappedItem{batch.id, std::move(record)};
+  if (batch.recurring > 0) {
+    item.note = batch.id == kToDo ? "a repeating to-do, taken as its first occurrence"
+                                  : "a repeating event, taken as its first occurrence";
+  }
+  return item;
 }
 
 }  // namespace
 
 std::optional<MappedItem> MapItem(ExchangeFormat format, std::string_view text,
-                                  const ItemContext& context) {
-  if (text.find('\0') != std::string_view::npos) return std::nullopt;
-  return MapParsed(format, ContentDoc::Parse(text, format), text, context);
+                                  const ItemContext& context, std::string* why) {
+  if (text.find('\0') != std::string_view::npos) {
+    if (why != nullptr) *why = "holds a NUL byte";
+    return std::nullopt;
+  }
+  return MapParsed(format, ContentDoc::Parse(text, format), text, context, why);
 }
 
 std::optional<MappedItem> MapItem(ExchangeFormat format, const ContentDoc& item,
-                                  const ItemContext& context) {
-  if (HoldsNul(item)) return std::nullopt;
-  return MapParsed(format, item, format == ExchangeFormat::kICal ? item.Text() : "", context);
+                                  const ItemContext& context, std::string* why) {
+  if (HoldsNul(item)) {
+    if (why != nullptr) *why = "holds a NUL byte";
+    return std::nullopt;
+  }
+  return MapParsed(format, item, format == ExchangeFormat::kICal ? item.Text() : "", context, why);
 }
 
 std::string OrganizerText(std::string text, const ItemContext& context) {

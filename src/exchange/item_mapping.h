@@ -38,6 +38,12 @@ struct ItemContext {
 struct MappedItem {
   AppliId id = 0;
   std::vector<uint8_t> record;  // with its terminator
+  // The record's date (a to-do's due date, an anniversary's year) is not the
+  // item's: it had none the organizer can hold, and today's was taken.
+  bool undated = false;
+  // What the record leaves of the item, for the user: "a repeating event,
+  // taken as its first occurrence"; empty when nothing of weight.
+  std::string note;
 };
 
 // The record an item maps to: a vCard to Telephone; an iCalendar object's
@@ -46,12 +52,16 @@ struct MappedItem {
 // card without a name or without any number, address or e-mail, a file of
 // several cards or entries, a journal, a cancelled entry, a date outside the
 // organizer's years, text that is not an item or holds a NUL byte.
+// *why (when given) says why an item maps to nothing: "holds 2 cards", "a
+// journal entry, which no application holds".
 [[nodiscard]] std::optional<MappedItem> MapItem(ExchangeFormat format, std::string_view text,
-                                                const ItemContext& context);
+                                                const ItemContext& context,
+                                                std::string* why = nullptr);
 // The same of an item parted already (ContentDoc::Parse in `format`): a card
 // is read from its lines alone, a calendar object from its text as well.
 [[nodiscard]] std::optional<MappedItem> MapItem(ExchangeFormat format, const ContentDoc& item,
-                                                const ItemContext& context);
+                                                const ItemContext& context,
+                                                std::string* why = nullptr);
 
 // The UID of the card, or of the calendar object's entry; empty when it has none.
 [[nodiscard]] std::string ItemUid(const ContentDoc& item);

@@ -24,7 +24,8 @@ namespace kivo {
 // that fails (or a process killed) leaves the old file as it was; all the
 // applications written are confirmed together once it is in place. A file
 // that changed between the read and the write is not overwritten (the write
-// fails and the next sync starts again from the new contents).
+// fails and the next sync starts again from the new contents). A backup file
+// is for an organizer to take: it is given no more than one holds.
 class BackupFileEndpoint : public SyncEndpoint {
  public:
   // `tables` and `writer` must outlive the endpoint.
@@ -37,6 +38,7 @@ class BackupFileEndpoint : public SyncEndpoint {
   std::string Identity() const override;
   std::string Label() const override { return label_; }
   BrokenWrite broken_write() const override { return BrokenWrite::kOldOrNew; }
+  std::optional<AppliCapacity> Capacity() const override { return AppliCapacity(); }
 
   [[nodiscard]] EndpointStatus Read(AppliMask apps, const EndpointMemory& memory,
                                     RecordSet* out) override;

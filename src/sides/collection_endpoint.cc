@@ -1,5 +1,6 @@
 #include "sides/collection_endpoint.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <unordered_map>
@@ -38,63 +39,23 @@ EndpointStatus StatusOf(const DavError& error) {
   return EndpointStatus::Failed(error.Text(), code);
 }
 
-// Whether a record removed and one added in the same sync are one entry
-// changed in its key (a meeting moved to another hour, a contact renamed):
-// the item of the first then becomes the second, keeping its UID and all the
-// organizer does not hold (attendees, alarms, photos), instead of being
-// removed and written anew.
-bool SameEntry(AppliId id, const Record& a, const Record& b) {
-  if (id == kTelephone) {
-    TelephoneRecord x, y;
-    if (DecodeTelephoneRecord(a, &x) != kStoreOk || DecodeTelephoneRecord(b, &y) != kStoreOk) {
-      return false;
-    }
-    for (int f : {kHomeNumber, kOfficeNumber, kFaxNumber, kOtherNumber, kEmail}) {
-      for (int g : {kHomeNumber, kOfficeNumber, kFaxNumber, kOtherNumber, kEmail}) {
-        if (!x.texts[f].empty() && x.texts[f] == y.texts[g] && (f == kEmail) == (g == kEmail)) {
-          return true;
-        }
-      }
-    }
-    return false;
-  }
-  ScheduleRecord s, t;
-  if (id == kSchedule && DecodeScheduleRecord(a, &s) == kStoreOk &&
-      DecodeScheduleRecord(b, &t) == kStoreOk) {
-    return !s.description.empty() && s.description == t.description;
-  }
-  AnniversaryRecord m, n;
-  if (id == kAnniversary && DecodeAnniversaryRecord(a, &m) == kStoreOk &&
-      DecodeAnniversaryRecord(b, &n) == kStoreOk) {
-    return (!m.description.empty() && m.description == n.description) ||
-           (m.date.month() == n.date.month() && m.date.day() == n.date.day());
-  }
-  ToDoRecord d, e;
-  if (id == kToDo && DecodeToDoRecord(a, &d) == kStoreOk && DecodeToDoRecord(b, &e) == kStoreOk) {
-    return !d.description.empty() && d.description == e.description;
-  }
-  return false;
+// The item's name for the user: the last part of its href.
+std::string ItemName(const std::string& href) {
+  const size_t slash = href.find_last_of('/', href.size() > 1 ? href.size() - 2 : 0);
+  return slash == std::string::npos ? href : href.substr(slash + 1);
 }
 
-// The changes with removals and additions that are one entry (SameEntry)
-// made edits.
-SideChanges ItemChanges(AppliId id, const SideChanges& changes) {
-  SideChanges out;
-  out.changed = changes.changed;
-  std::vector<bool> taken(changes.removed.size());
-  for (const Record& added : changes.added) {
-    bool paired = false;
-    for (size_t i = 0; i < changes.removed.size() && !paired; ++i) {
-      if (taken[i] || !SameEntry(id, changes.removed[i], added)) continue;
-      taken[i] = paired = true;
-      out.changed.push_back({changes.removed[i], added});
-    }
-    if (!paired) out.added.push_back(added);
+// The record with the date the item did not give taken from `was`, the
+// record the item stood for: a to-do's due date, an anniversary's year.
+void KeepDate(AppliId id, const Record& was, Record& record) {
+  const size_t from = id == kToDo ? 1 : 0;
+  const size_t size = id == kToDo ? 4 : 2;
+  if ((id != kToDo && id != kAnniversary) || was.size() < from + size ||
+      record.size() < from + size) {
+    return;
   }
-  for (size_t i = 0; i < changes.removed.size(); ++i) {
-    if (!taken[i]) out.removed.push_back(changes.removed[i]);
-  }
-  return out;
+  std::copy_n(was.begin() + static_cast<ptrdiff_t>(from), size,
+              record.begin() + static_cast<ptrdiff_t>(from));
 }
 
 }  // namespace
@@ -152,6 +113,7 @@ EndpointStatus CollectionEndpoint::Read(AppliMask apps, const EndpointMemory& me
 
   for (std::vector<Held>& held : held_) held.clear();
   others_.clear();
+  notes_.clear();
   hrefs_.clear();
   std::vector<std::string> fetch;
   for (ItemRef& ref : listed.value()) {
@@ -165,7 +127,7 @@ EndpointStatus CollectionEndpoint::Read(AppliMask apps, const EndpointMemory& me
         continue;
       }
       if (const Record* record = base_record(e)) {
-        held_[e.key.id].push_back({*record, ref.href, ref.etag, e.uid, std::nullopt});
+        held_[e.key.id].push_back({*record, *record, ref.href, ref.etag, e.uid, std::nullopt});
         continue;
       }
     }
@@ -176,14 +138,31 @@ EndpointStatus CollectionEndpoint::Read(AppliMask apps, const EndpointMemory& me
   if (!fetched) return StatusOf(fetched.error());
   for (Item& item : fetched.value()) {
     ContentDoc lines = ContentDoc::Parse(item.data, Format());
-    std::optional<MappedItem> mapped = MapItem(Format(), lines, context_);
+    std::string why;
+    std::optional<MappedItem> mapped = MapItem(Format(), lines, context_, &why);
     std::string uid = ItemUid(lines);
     const auto entry = known.find(item.href);
     const Record* was = entry == known.end() ? nullptr : base_record(*entry->second);
     if ((!mapped || !HasAppli(holds_, mapped->id)) && was != nullptr) {
       // An item the sync knew that no longer maps: its record stays, rather
       // than reading as a removal.
-      mapped = MappedItem{entry->second->key.id, *was};
+      mapped = MappedItem{entry->second->key.id, *was, false, {}};
+    } else if (!mapped) {
+      notes_.push_back(ItemName(item.href) + ": " + why + "; left out");
+    } else if (!HasAppli(apps, mapped->id)) {
+      notes_.push_back(ItemName(item.href) + ": a record of " + std::string(AppliName(mapped->id)) +
+                       ", which this sync leaves out");
+    } else {
+      if (mapped->undated && was != nullptr && entry->second->key.id == mapped->id) {
+        KeepDate(mapped->id, *was, mapped->record);
+      } else if (mapped->undated) {
+        notes_.push_back(ItemName(item.href) + ": " +
+                         (mapped->id == kToDo ? "no due date; today's taken"
+                                              : "a date before 1950; this year's taken"));
+      }
+      if (!mapped->note.empty() && was == nullptr) {
+        notes_.push_back(ItemName(item.href) + ": " + mapped->note);
+      }
     }
     if (!mapped || !HasAppli(holds_, mapped->id)) {
       others_.push_back({{FirstAppli(holds_), 0, kNoRecordOccurrence},
@@ -196,8 +175,9 @@ EndpointStatus CollectionEndpoint::Read(AppliMask apps, const EndpointMemory& me
       others_.push_back(
           {{mapped->id, HashBytes(mapped->record), 0}, std::move(uid), item.href, item.etag, 0, 0});
     } else {
-      held_[mapped->id].push_back(
-          {std::move(mapped->record), item.href, item.etag, std::move(uid), std::move(lines)});
+      const Record read = mapped->record;
+      held_[mapped->id].push_back({std::move(mapped->record), read, item.href, item.etag,
+                                   std::move(uid), std::move(lines)});
     }
   }
 
@@ -233,7 +213,7 @@ EndpointStatus CollectionEndpoint::ApplyAppli(const AppliWrite& write) {
     return nullptr;
   };
 
-  const SideChanges changes = ItemChanges(write.id, write.changes);
+  const SideChanges& changes = write.changes;
   for (const Record& record : changes.removed) {
     Held* held = holding(record);
     if (held == nullptr) continue;
@@ -262,8 +242,11 @@ EndpointStatus CollectionEndpoint::ApplyAppli(const AppliWrite& write) {
     }
     DavResult<ItemRef> updated = collection_->Update(held->href, *patched, held->etag);
     if (!updated) return StatusOf(updated.error());
+    // The item stands for the record as far as its form can say it; what it
+    // cannot say stays the record's (settle.h).
     held->data = ContentDoc::Parse(*patched, Format());
-    held->record = WrittenRecord(write.id, *held->data, edit.after);
+    held->record = edit.after;
+    held->read = edit.after;
     held->etag = std::move(updated->etag);
   }
 
@@ -278,8 +261,8 @@ EndpointStatus CollectionEndpoint::ApplyAppli(const AppliWrite& write) {
     if (!created) return StatusOf(created.error());
     hrefs_.insert(created->href);
     ContentDoc lines = ContentDoc::Parse(data, Format());
-    items.push_back({WrittenRecord(write.id, lines, record), created->href, created->etag,
-                     ItemUid(lines), std::move(lines)});
+    items.push_back(
+        {record, record, created->href, created->etag, ItemUid(lines), std::move(lines)});
   }
   return EndpointStatus::Ok();
 }
@@ -304,7 +287,7 @@ EndpointStatus CollectionEndpoint::FetchForEdits(AppliId id, const std::vector<R
       ContentDoc lines = ContentDoc::Parse(item.data, Format());
       if (item.etag != held.etag) {
         const std::optional<MappedItem> now = MapItem(Format(), lines, context_);
-        if (!now || now->record != held.record) {
+        if (!now || now->record != held.read) {
           return EndpointStatus::Changed(collection_->target() + ": the item '" + held.href +
                                          "' changed since it was read");
         }
@@ -324,11 +307,25 @@ EndpointStatus CollectionEndpoint::FetchForEdits(AppliId id, const std::vector<R
   return EndpointStatus::Ok();
 }
 
-Record CollectionEndpoint::WrittenRecord(AppliId id, const ContentDoc& data, const Record& meant) {
-  const std::optional<MappedItem> mapped = MapItem(Format(), data, context_);
-  // An item whose form cannot say the record exactly holds what it maps to:
-  // the next sync brings that across.
-  return mapped && mapped->id == id ? mapped->record : meant;
+ReadBackForm CollectionEndpoint::ReadBack() const {
+  return [this](AppliId id, const Record& record) -> std::optional<Record> {
+    const std::string data = NewItem(id, record, "read-back", context_);
+    if (data.empty()) return std::nullopt;
+    std::optional<MappedItem> mapped = MapItem(Format(), data, context_);
+    if (!mapped || mapped->id != id) return std::nullopt;
+    return std::move(mapped->record);
+  };
+}
+
+void CollectionEndpoint::TakeAs(AppliId id, const std::vector<RecordEdit>& taken) {
+  std::map<Record, std::vector<size_t>> at;
+  for (size_t i = held_[id].size(); i > 0; --i) at[held_[id][i - 1].record].push_back(i - 1);
+  for (const RecordEdit& edit : taken) {
+    auto found = at.find(edit.before);
+    if (found == at.end() || found->second.empty()) continue;
+    held_[id][found->second.back()].record = edit.after;
+    found->second.pop_back();
+  }
 }
 
 std::string CollectionEndpoint::NewUid(AppliId id, const Record& record) const {

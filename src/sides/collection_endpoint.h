@@ -28,6 +28,13 @@ namespace kivo {
 // hundred). The first Read of a side the state knows nothing of checks first
 // that the target is a collection of its kind (one more request).
 //
+// An item stands for its record as far as its form can say it: fields it has
+// no place for (the reminder of an entry whose alarm is off, blanks at the
+// end of a text) stay the record's, and a to-do without a due date keeps the
+// one its record had (settle.h). Items that map to no record, that are taken
+// in part (a repeating event as its first occurrence) or that belong to an
+// application the sync leaves out are named in the notes when read.
+//
 // Apply works through the changes, item by item, each write conditional:
 // a removal deletes the item with the ETag read, an edit patches the item
 // (exchange/item_patch.h: what the organizer has no place for stays in it)
@@ -58,13 +65,19 @@ class CollectionEndpoint : public SyncEndpoint {
                                    const EndpointMemory& memory, bool verify,
                                    const std::function<void(AppliId)>& confirmed) override;
   std::optional<IdentityMap> Identities() const override;
+  // An item written for a record reads back as the import reads it: without
+  // what the item has no place for.
+  ReadBackForm ReadBack() const override;
+  void TakeAs(AppliId id, const std::vector<RecordEdit>& taken) override;
+  std::vector<std::string> Notes() const override { return notes_; }
 
   Collection& collection() { return *collection_; }
 
  private:
   // An item that maps to a record of an application read.
   struct Held {
-    Record record;
+    Record record;  // as the sync takes it (settle.h)
+    Record read;    // as the item maps, or the record when it was not fetched
     std::string href;
     std::string etag;
     std::string uid;
@@ -74,9 +87,6 @@ class CollectionEndpoint : public SyncEndpoint {
   [[nodiscard]] ExchangeFormat Format() const;
   [[nodiscard]] EndpointStatus ApplyAppli(const AppliWrite& write);
   [[nodiscard]] EndpointStatus FetchForEdits(AppliId id, const std::vector<RecordEdit>& edits);
-  // The record a written item holds: what it maps to, or `meant` when it
-  // maps to nothing.
-  [[nodiscard]] Record WrittenRecord(AppliId id, const ContentDoc& data, const Record& meant);
   [[nodiscard]] std::string NewUid(AppliId id, const Record& record) const;
 
   std::unique_ptr<Collection> collection_;
@@ -90,7 +100,8 @@ class CollectionEndpoint : public SyncEndpoint {
   // Entries kept as they were read: items of applications not read this
   // time, items that map to no record.
   std::vector<IdentityEntry> others_;
-  std::set<std::string> hrefs_;  // every item's href, listed or created
+  std::set<std::string> hrefs_;     // every item's href, listed or created
+  std::vector<std::string> notes_;  // of the last Read
 };
 
 }  // namespace kivo

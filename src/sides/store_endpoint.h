@@ -14,7 +14,8 @@ namespace kivo {
 // Records a front end holds in memory (the desktop program's working data) as
 // a side. The writes of a sync go into a copy that replaces the store's
 // applications only when all of them are in, so a failure leaves the store as
-// it was. The owner saves the store afterwards as it always does.
+// it was. The owner saves the store afterwards as it always does. Like the
+// organizer, the main window holds at most 920 records an application.
 class StoreEndpoint : public SyncEndpoint {
  public:
   // `store` must outlive the endpoint. `place` names where the records live
@@ -25,6 +26,7 @@ class StoreEndpoint : public SyncEndpoint {
   std::string Identity() const override { return identity_; }
   std::string Label() const override { return label_; }
   BrokenWrite broken_write() const override { return BrokenWrite::kOldOrNew; }
+  std::optional<AppliCapacity> Capacity() const override { return AppliCapacity(); }
 
   [[nodiscard]] EndpointStatus Read(AppliMask apps, const EndpointMemory& memory,
                                     RecordSet* out) override;

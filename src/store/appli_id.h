@@ -30,6 +30,10 @@ inline constexpr int kMaxRecords = 65535;
 // The organizer and the main window hold at most this many records per
 // application.
 inline constexpr int kOrganizerRecordLimit = 920;
+// The PC receives an application from the organizer into a buffer of this
+// many bytes, so an application's records with their terminators must fit in
+// it.
+inline constexpr int kOrganizerAppliBytes = 256000;
 
 // Number of leading binary bytes of a record of the application; character
 // conversions apply from here to the terminator. 0 for unknown ids.

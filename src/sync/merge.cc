@@ -104,6 +104,29 @@ void JudgeSharedRemovals(const Record& record, uint32_t number, int shared,
   }
 }
 
+// With no base: the copies one side holds beyond the other's, paired by key
+// with the other side's; each pair is a conflict.
+void JudgeBothAdded(AppliId id, const Numbered& left_list, const Numbered& right_list,
+                    ConflictPolicy policy, std::vector<Tally>& tallies,
+                    std::vector<Conflict>& conflicts) {
+  const std::vector<const Record*> left =
+      Beyond(left_list, tallies, [](const Tally& t) { return t.right; });
+  if (left.empty()) return;
+  const std::vector<const Record*> right =
+      Beyond(right_list, tallies, [](const Tally& t) { return t.left; });
+  const bool keep_left = policy != ConflictPolicy::kRight;
+  const bool keep_right = policy != ConflictPolicy::kLeft;
+  for (const auto& [i, j] : PairByKey(id, left, right).edits) {
+    Conflict conflict;
+    conflict.kind = ConflictKind::kBothAdded;
+    conflict.versions.push_back({Side::kLeft, *left[i], keep_left});
+    conflict.versions.push_back({Side::kRight, *right[j], keep_right});
+    if (!keep_left) ++tallies[NumberOf(left_list, left[i])].drop;
+    if (!keep_right) ++tallies[NumberOf(right_list, right[j])].drop;
+    conflicts.push_back(std::move(conflict));
+  }
+}
+
 // Appends the records of `list` the result still lacks.
 void Emit(const Numbered& list, std::vector<Tally>& tallies, Records& merged,
           std::vector<uint32_t>& numbers) {
@@ -154,7 +177,7 @@ AppliMerge MergeCategoryList(const Records& base, const Records& left, const Rec
 }  // namespace
 
 AppliMerge MergeAppli(AppliId id, const Records& base, const Records& left, const Records& right,
-                      ConflictPolicy policy) {
+                      ConflictPolicy policy, bool first) {
   if (id == kCategoryList) {
     AppliMerge merge = MergeCategoryList(base, left, right);
     merge.changes[SideIndex(Side::kLeft)] = DiffRecords(id, left, merge.merged);
@@ -190,11 +213,14 @@ AppliMerge MergeAppli(AppliId id, const Records& base, const Records& left, cons
       JudgeSharedRemovals(base[i], n, shared, edits, left_list, right_list, policy, tallies,
                           merge.conflicts);
     }
-    for (Tally& t : tallies) {
-      if (t.drop == 0) continue;
-      const int winner = policy == ConflictPolicy::kLeft ? t.left : t.right;
-      t.result = std::max(t.result - t.drop, winner);
-    }
+  }
+  if (first) {
+    JudgeBothAdded(id, left_list, right_list, policy, tallies, merge.conflicts);
+  }
+  for (Tally& t : tallies) {
+    if (t.drop == 0) continue;
+    const int winner = policy == ConflictPolicy::kLeft ? t.left : t.right;
+    t.result = std::max(t.result - t.drop, winner);
   }
   Numbered merged_list{merge.merged, {}};
   merge.merged.reserve(std::max(left.size(), right.size()));

@@ -32,6 +32,12 @@ namespace kivo {
 // copy of a record held twice, they are taken to have touched the same copy,
 // which keeps the most records.
 //
+// With no base (`first`: the first sync of a pair, or of an application empty
+// at the last one) nothing tells an edit from an addition, so records a side
+// added that the other side added with the same key (sync_key.h) and other
+// contents are conflicts, paired in the order of the lists: both kept, or the
+// policy's side's alone. Records equal on both sides are one record as ever.
+//
 // The category list (AppliId 6) merges as a whole: a side that changed it
 // gives it; both changed differently gives the left side's (the organizer's)
 // whatever the policy, as a conflict. A side without the list has no say.
@@ -41,6 +47,7 @@ enum class ConflictKind : uint8_t {
   kBothChanged,        // two different edits of one record
   kRemovedAndChanged,  // removed on one side, edited on the other: the edit is kept
   kCategoryList,       // both sides changed the names differently
+  kBothAdded,          // with no base, one key added on both sides with other contents
 };
 
 struct ConflictVersion {
@@ -52,7 +59,7 @@ struct ConflictVersion {
 
 struct Conflict {
   ConflictKind kind = ConflictKind::kBothChanged;
-  Record base;  // the record as both sides held it at the last sync
+  Record base;  // the record as both sides held it at the last sync (none: empty)
   std::vector<ConflictVersion> versions;
   bool operator==(const Conflict&) const = default;
 };
@@ -70,7 +77,8 @@ struct AppliMerge {
 };
 
 [[nodiscard]] AppliMerge MergeAppli(AppliId id, const Records& base, const Records& left,
-                                    const Records& right, ConflictPolicy policy);
+                                    const Records& right, ConflictPolicy policy,
+                                    bool first = false);
 
 }  // namespace kivo
 

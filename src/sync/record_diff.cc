@@ -71,9 +71,53 @@ SideChanges DiffRecords(AppliId id, const Records& current, const Records& targe
   return ChangesOf(id, Surplus(current, target), Surplus(target, current));
 }
 
+namespace {
+
+struct MarkHash {
+  size_t operator()(const EntryMark& mark) const {
+    return std::hash<std::string_view>()(mark.text) * 31 + mark.kind;
+  }
+};
+
+// Removals and additions left alone by the keys paired as one entry changed
+// in its key (EntryMarks): each addition, in order, takes the first removal
+// still alone that shares a mark with it.
+void PairByEntry(AppliId id, std::span<const Record* const> removed,
+                 std::span<const Record* const> added, Pairing& pairing) {
+  if (pairing.removed_alone.empty() || pairing.added_alone.empty()) return;
+  std::unordered_map<EntryMark, std::vector<size_t>, MarkHash> by_mark;
+  for (size_t i : pairing.removed_alone) {
+    for (const EntryMark& mark : EntryMarks(id, *removed[i])) by_mark[mark].push_back(i);
+  }
+  if (by_mark.empty()) return;
+  std::unordered_map<EntryMark, size_t, MarkHash> next;  // per mark: the first not yet looked at
+  std::vector<bool> paired(removed.size(), false);
+  std::vector<size_t> added_alone;
+  for (size_t j : pairing.added_alone) {
+    bool found = false;
+    for (const EntryMark& mark : EntryMarks(id, *added[j])) {
+      auto list = by_mark.find(mark);
+      if (list == by_mark.end()) continue;
+      size_t& at = next[mark];
+      while (at < list->second.size() && paired[list->second[at]]) ++at;
+      if (at == list->second.size()) continue;
+      paired[list->second[at]] = true;
+      pairing.edits.emplace_back(list->second[at], j);
+      found = true;
+      break;
+    }
+    if (!found) added_alone.push_back(j);
+  }
+  pairing.added_alone = std::move(added_alone);
+  std::erase_if(pairing.removed_alone, [&](size_t i) { return paired[i]; });
+}
+
+}  // namespace
+
 SideChanges ChangesOf(AppliId id, std::span<const Record* const> removed,
                       std::span<const Record* const> added) {
-  const Pairing pairing = PairByKey(id, removed, added);
+  Pairing pairing = PairByKey(id, removed, added);
+  PairByEntry(id, removed, added, pairing);
   SideChanges changes;
   for (const auto& [i, j] : pairing.edits) changes.changed.push_back({*removed[i], *added[j]});
   for (size_t i : pairing.removed_alone) changes.removed.push_back(*removed[i]);

@@ -44,12 +44,13 @@ struct Pairing {
                                 std::span<const Record* const> added);
 
 // Removals and additions of one side (pointers into records that outlive the
-// call) as changes, edits paired by key.
+// call) as changes, edits paired by key, then what is left as one entry
+// changed in its key (EntryMarks in sync_key.h).
 [[nodiscard]] SideChanges ChangesOf(AppliId id, std::span<const Record* const> removed,
                                     std::span<const Record* const> added);
 
 // The changes that turn `current` into `target` (as multisets), edits paired
-// by key.
+// as ChangesOf pairs them.
 [[nodiscard]] SideChanges DiffRecords(AppliId id, const Records& current, const Records& target);
 
 // `current` with `changes` made: each removed record taken out, each edited

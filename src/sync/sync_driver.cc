@@ -6,7 +6,12 @@ namespace kivo {
 
 SyncReport RunSync(SyncEndpoint& left, SyncEndpoint& right, SyncState& state,
                    const SyncOptions& options) {
-  SyncRound round(left, {RoundPair{&right, &state, options.apps, options.policy}});
+  RoundPair pair{&right, &state, options.apps, options.policy};
+  pair.reset_state = options.reset_state;
+  SyncRound round(left, {pair});
+  // A dry run writes nothing, not even the lock's folder, and reading while
+  // another sync writes does it no harm.
+  if (!options.dry_run && !round.Lock(options.wait)) return round.reports()[0];
   if (round.Plan(options.force) && !options.dry_run) round.Write(options.force, options.verify);
   return round.reports()[0];
 }

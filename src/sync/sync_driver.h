@@ -15,13 +15,23 @@ struct SyncOptions {
   bool force = false;    // go ahead although a guard refuses
   bool dry_run = false;  // read and merge, change nothing (no state written either)
   bool verify = true;    // read back what was written and compare
+  bool wait = true;      // wait while another sync of the pair runs; false: fail
+  // Forget the pair's state first (a damaged one included): a first sync
+  // that matches the records of both sides, storing a new base.
+  bool reset_state = false;
 };
 
 // One sync of two sides, in this order:
+//   0. lock the pair (sync_state.h), waiting for another sync of it to end
+//      unless told not to;
 //   1. load the state of the pair; a damaged state stops the sync (a lost
-//      base would bring removed records back);
-//   2. read both sides (the applications asked for, and those of an
-//      interrupted run's journal);
+//      base would bring removed records back) unless it is to be reset; no
+//      state at all is a first sync, which the report says;
+//   2. read both sides (the applications asked for that both hold, and those
+//      of an interrupted run's journal; none at all stops the sync), and take
+//      every record in the organizer's form, records of a side that cannot
+//      hold every field as the base or the other side's records they stand
+//      for (settle.h);
 //   3. plan (sync_plan.h): finish an interrupted run, merge each application
 //      against its base, check the guards; a refusal stops here, as does a dry
 //      run;

@@ -11,6 +11,7 @@
 #include "store/result_code.h"
 #include "sync/identity_map.h"
 #include "sync/record_diff.h"
+#include "sync/settle.h"
 #include "sync/sync_types.h"
 
 namespace kivo {
@@ -106,6 +107,15 @@ struct ApplyOutcome {
   std::optional<RecordSet> read_back;
 };
 
+// How much one application may hold on a side that is an organizer or stands
+// for one (a backup file, the desktop's records): at most
+// kOrganizerRecordLimit records, and no more bytes (records with their
+// terminators) than the PC's buffer takes when it receives the application.
+struct AppliCapacity {
+  int records = kOrganizerRecordLimit;
+  size_t bytes = kOrganizerAppliBytes;
+};
+
 // One side of a sync: the organizer (through a command of the link), a backup
 // file, a vdir folder, a CalDAV/CardDAV collection, or a test's memory.
 // Calls block until the side has answered; the driver makes them from one
@@ -124,6 +134,9 @@ class SyncEndpoint {
   virtual AppliMask Holds() const { return kAllSyncAppli; }
   // What a broken write leaves on the side.
   virtual BrokenWrite broken_write() const = 0;
+  // The most one application may hold on the side; nullopt: no limit. The
+  // sync sends no more; what does not fit stays on the other side.
+  virtual std::optional<AppliCapacity> Capacity() const { return std::nullopt; }
 
   // Reads the applications of `apps` (a subset of Holds()) into *out, all in
   // one session where the side has sessions. A side that does not exist yet
@@ -139,6 +152,19 @@ class SyncEndpoint {
   [[nodiscard]] virtual ApplyOutcome Apply(const std::vector<AppliWrite>& writes,
                                            const EndpointMemory& memory, bool verify,
                                            const std::function<void(AppliId)>& confirmed) = 0;
+
+  // What the side reads back of a record written to it, for a side that
+  // cannot hold every field of a record (settle.h); empty for one that holds
+  // records whole.
+  virtual ReadBackForm ReadBack() const { return {}; }
+  // The sync takes records the last Read gave as other bytes (settle.h): the
+  // pairs (as read, as taken). A side that keeps records of its own (a
+  // collection's items) knows them by the new bytes from now on, so that
+  // Apply finds them and the next Read gives them so.
+  virtual void TakeAs(AppliId /*id*/, const std::vector<RecordEdit>& /*taken*/) {}
+  // What the last Read left out or took in part, one line each for the
+  // report: "journal.ics: a journal entry, which no application holds".
+  virtual std::vector<std::string> Notes() const { return {}; }
 
   // The identity map of the records the side holds after the last Read or
   // Apply, keyed as IdentityKeys names them; nullopt for a side that keeps

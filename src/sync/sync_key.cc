@@ -53,7 +53,37 @@ std::string OwnKey(std::span<const uint8_t> record) {
   return key;
 }
 
+std::string_view View(std::span<const uint8_t> bytes) {
+  return std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}
+
 }  // namespace
+
+std::vector<EntryMark> EntryMarks(AppliId id, std::span<const uint8_t> record) {
+  std::vector<EntryMark> marks;
+  const std::span<const uint8_t> body = Body(record);
+  if (id > kCategoryList || body.size() < static_cast<size_t>(TextOffset(id))) return marks;
+  auto text = [&](uint8_t kind, std::span<const uint8_t> bytes) {
+    if (!bytes.empty()) marks.push_back({kind, View(bytes)});
+  };
+  switch (id) {
+    case kSchedule:
+    case kToDo:
+      text('t', TextAt(body, static_cast<size_t>(TextOffset(id)), 0));
+      break;
+    case kAnniversary:
+      text('t', TextAt(body, 14, 0));
+      text('d', body.subspan(2, 2));
+      break;
+    case kTelephone:
+      for (int field : {3, 4, 5, 6}) text('n', TextAt(body, 1, field));  // the numbers
+      text('e', TextAt(body, 1, 12));
+      break;
+    default:
+      break;
+  }
+  return marks;
+}
 
 std::string SyncKey(AppliId id, std::span<const uint8_t> record) {
   const std::span<const uint8_t> body = Body(record);

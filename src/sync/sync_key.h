@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "store/appli_id.h"
 
@@ -32,6 +34,23 @@ namespace kivo {
 inline constexpr size_t kKeyTextLength = 16;
 
 [[nodiscard]] std::string SyncKey(AppliId id, std::span<const uint8_t> record);
+
+// What else makes a record removed and one added on the same side one entry
+// changed in its key (an appointment moved to another hour, a contact
+// renamed), so that it counts as changed and a collection patches the item
+// instead of removing it and writing a new one, keeping its UID and all the
+// organizer does not hold. Two records are the same entry when they share a
+// mark:
+//   Schedule, To Do  the text, when not empty
+//   Anniversary      the text, when not empty, or the month and day
+//   Telephone        a number (home, office, fax, other), or the e-mail
+// The other applications have none. The marks point into the record.
+struct EntryMark {
+  uint8_t kind = 0;
+  std::string_view text;
+  bool operator==(const EntryMark&) const = default;
+};
+[[nodiscard]] std::vector<EntryMark> EntryMarks(AppliId id, std::span<const uint8_t> record);
 
 }  // namespace kivo
 

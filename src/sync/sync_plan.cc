@@ -1,5 +1,7 @@
 #include "sync/sync_plan.h"
 
+#include <algorithm>
+
 namespace kivo {
 
 namespace {
@@ -19,8 +21,58 @@ Standing Recover(const JournalAppli& journal, Side side, const Records& now, boo
   return Standing::kDiverged;
 }
 
+size_t ByteCount(const Records& records) {
+  size_t bytes = 0;
+  for (const Record& record : records) bytes += record.size();
+  return bytes;
+}
+
+// Takes one copy of `record` out of `records`, the last one.
+void TakeOutLast(Records& records, const Record& record) {
+  for (size_t i = records.size(); i > 0; --i) {
+    if (records[i - 1] == record) {
+      records.erase(records.begin() + static_cast<ptrdiff_t>(i - 1));
+      return;
+    }
+  }
+}
+
+// Leaves out of the side's changes what it has no room for (the rules in
+// sync_plan.h).
+void FitCapacity(AppliPlan& plan, Side side, const Records& view, const AppliCapacity& capacity) {
+  const size_t s = SideIndex(side);
+  SideChanges& changes = plan.merge.changes[s];
+  if (changes.added.empty() && changes.changed.empty()) return;
+  const Records target = ApplyChanges(view, changes);
+  size_t count = target.size();
+  size_t bytes = ByteCount(target);
+  const size_t most = static_cast<size_t>(capacity.records);
+  auto over = [&] { return count > most || bytes > capacity.bytes; };
+  while (over() && !changes.added.empty()) {
+    Record record = std::move(changes.added.back());
+    changes.added.pop_back();
+    --count;
+    bytes -= record.size();
+    TakeOutLast(plan.merge.merged, record);
+    plan.not_fitting[s].push_back(std::move(record));
+  }
+  while (bytes > capacity.bytes && !changes.changed.empty()) {
+    RecordEdit edit = std::move(changes.changed.back());
+    changes.changed.pop_back();
+    bytes = bytes - edit.after.size() + edit.before.size();
+    for (Record& record : plan.merge.merged) {
+      if (record == edit.after) {
+        record = edit.before;
+        break;
+      }
+    }
+    plan.not_fitting[s].push_back(std::move(edit.after));
+  }
+  std::reverse(plan.not_fitting[s].begin(), plan.not_fitting[s].end());
+}
+
 AppliPlan PlanAppli(AppliId id, const StoredState& stored, const std::array<RecordSet, 2>& now,
-                    const std::array<BrokenWrite, 2>& broken, ConflictPolicy policy, bool force) {
+                    const PlanSides& sides, ConflictPolicy policy, bool force) {
   AppliPlan plan;
   plan.id = id;
   plan.base = stored.base.of(id);
@@ -31,7 +83,7 @@ AppliPlan PlanAppli(AppliId id, const StoredState& stored, const std::array<Reco
     for (Side side : kBothSides) {
       const size_t s = SideIndex(side);
       const bool confirmed = HasAppli(stored.steps.confirmed[s], id);
-      switch (Recover(*journal, side, *view[s], confirmed, broken[s])) {
+      switch (Recover(*journal, side, *view[s], confirmed, sides.broken[s])) {
         case Standing::kAsIs:
           break;
         case Standing::kWriteJournal:
@@ -45,8 +97,12 @@ AppliPlan PlanAppli(AppliId id, const StoredState& stored, const std::array<Reco
     }
     if (!diverged) plan.base = journal->merged;
   }
-  plan.merge = MergeAppli(id, plan.base, *view[0], *view[1], policy);
+  plan.merge = MergeAppli(id, plan.base, *view[0], *view[1], policy, plan.base.empty());
   if (!force) plan.refusals = CheckGuards(plan.base, *view[0], *view[1], plan.merge);
+  for (Side side : kBothSides) {
+    const std::optional<AppliCapacity>& capacity = sides.capacity[SideIndex(side)];
+    if (capacity && id != kCategoryList) FitCapacity(plan, side, *view[SideIndex(side)], *capacity);
+  }
   for (Side side : kBothSides) {
     const size_t s = SideIndex(side);
     const Records& held = now[s].of(id);
@@ -83,12 +139,11 @@ bool SyncPlan::writes(Side side) const {
 }
 
 SyncPlan PlanSync(AppliMask apps, const StoredState& stored, const std::array<RecordSet, 2>& now,
-                  const std::array<BrokenWrite, 2>& broken, ConflictPolicy policy, bool force) {
+                  const PlanSides& sides, ConflictPolicy policy, bool force) {
   SyncPlan plan;
   plan.recovered = stored.journal.has_value();
   for (AppliId id = 0; id < kSyncAppliCount; ++id) {
-    if (HasAppli(apps, id))
-      plan.applis.push_back(PlanAppli(id, stored, now, broken, policy, force));
+    if (HasAppli(apps, id)) plan.applis.push_back(PlanAppli(id, stored, now, sides, policy, force));
   }
   return plan;
 }

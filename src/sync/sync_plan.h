@@ -37,6 +37,14 @@ namespace kivo {
 //     and nothing a write already brought across comes twice.
 // The journal's records become the base of the application unless a side
 // changed as in the last case.
+//
+// Capacity. A side with a capacity (an organizer, or a side that stands for
+// one) is sent no more than it holds: when its target would hold more
+// records, or more bytes, than the capacity, the records it was to receive
+// are left out from the last, additions first, then edits (the side keeps
+// the version it has). What is left out stays on the other side and out of
+// the merged records, so the next sync does not take it for removed there and
+// tries again; a side already beyond its capacity keeps what it holds.
 struct AppliPlan {
   AppliId id = 0;
   Records base;  // what the merge compared against
@@ -48,6 +56,7 @@ struct AppliPlan {
   std::array<uint64_t, 2> before{};  // fingerprints of what each side holds now
   std::array<uint64_t, 2> after{};   // and of its target
   std::vector<GuardRefusal> refusals;
+  std::array<Records, 2> not_fitting;  // per side: what its capacity left out
 };
 
 struct SyncPlan {
@@ -58,13 +67,17 @@ struct SyncPlan {
   bool writes(Side side) const;
 };
 
-// `now` holds each side's records of `apps` (absent ones read as empty);
-// `broken` per SideIndex as the endpoints say. Guards are checked unless
-// `force`.
+// `now` holds each side's records of `apps` (absent ones read as empty), in
+// the organizer's form; what a broken write leaves and the capacity per
+// SideIndex as the endpoints say. Guards are checked unless `force`.
+// `capacity` per SideIndex as the endpoints give it.
+struct PlanSides {
+  std::array<BrokenWrite, 2> broken{};
+  std::array<std::optional<AppliCapacity>, 2> capacity;
+};
 [[nodiscard]] SyncPlan PlanSync(AppliMask apps, const StoredState& stored,
-                                const std::array<RecordSet, 2>& now,
-                                const std::array<BrokenWrite, 2>& broken, ConflictPolicy policy,
-                                bool force);
+                                const std::array<RecordSet, 2>& now, const PlanSides& sides,
+                                ConflictPolicy policy, bool force);
 
 // The journal of a plan: every application written on some side.
 [[nodiscard]] SyncJournal JournalOf(const SyncPlan& plan);

@@ -25,7 +25,19 @@ enum class SyncOutcome : uint8_t {
 
 // The step that failed. Up to kJournal nothing was changed on either side;
 // from kWrite on, the journal is in place and the next sync finishes the run.
-enum class SyncStep : uint8_t { kNone, kLoadState, kRead, kJournal, kWrite, kVerify, kStoreBase };
+// kLock: another sync of the pair runs (and the options said not to wait);
+// kChooseApps: the applications asked for are held by no side.
+enum class SyncStep : uint8_t {
+  kNone,
+  kLock,
+  kLoadState,
+  kChooseApps,
+  kRead,
+  kJournal,
+  kWrite,
+  kVerify,
+  kStoreBase
+};
 
 struct SideCounts {
   int added = 0;
@@ -36,7 +48,11 @@ struct SideCounts {
 
 struct AppliReport {
   AppliId id = 0;
-  std::array<SideCounts, 2> counts;  // per SideIndex: what the sync does to that side
+  std::array<SideCounts, 2> counts;    // per SideIndex: what the sync does to that side
+  std::array<SideChanges, 2> changes;  // the same with the records
+  // Per SideIndex: records the side had no room for (AppliCapacity); they
+  // stay on the other side.
+  std::array<Records, 2> not_fitting;
   std::vector<Conflict> conflicts;
   std::vector<GuardRefusal> refusals;
   // Written again whole after an interrupted sync, per SideIndex.
@@ -47,7 +63,14 @@ struct SyncReport {
   SyncOutcome outcome = SyncOutcome::kSynced;
   std::array<std::string, 2> side_names;  // the endpoints' labels
   bool recovered = false;                 // an interrupted sync was finished first
-  std::vector<AppliReport> applis;        // in AppliId order
+  // No base was stored for the pair (its first sync, a state folder removed,
+  // or --reset-state): equal records were matched as one, and the state
+  // folder it was looked for in.
+  bool first_sync = false;
+  std::string state_dir;
+  // What each side's Read left out or took in part (SyncEndpoint::Notes).
+  std::array<std::vector<std::string>, 2> notes;
+  std::vector<AppliReport> applis;  // in AppliId order
   // Applications written per side (SideIndex), as bits, over every read.
   std::array<AppliMask, 2> written{};
   // Times the sync read both sides again because one changed while it ran,
@@ -59,6 +82,10 @@ struct SyncReport {
   std::optional<Side> failed_side;  // when an endpoint failed
   EndpointStatus failure;           // its status, or kFailed with the state's reason
 
+  // The state could not be read: --reset-state starts again.
+  bool state_damaged() const {
+    return outcome == SyncOutcome::kFailed && failed_step == SyncStep::kLoadState;
+  }
   bool refused() const { return outcome == SyncOutcome::kRefused; }
   bool ok() const { return outcome == SyncOutcome::kSynced || outcome == SyncOutcome::kDryRun; }
   int ConflictCount() const;

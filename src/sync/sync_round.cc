@@ -3,6 +3,8 @@
 #include <string>
 #include <utility>
 
+#include "sync/settle.h"
+
 namespace kivo {
 
 namespace {
@@ -26,7 +28,9 @@ void Summarize(const SyncPlan& plan, SyncReport& report) {
       out.counts[SideIndex(side)] = {static_cast<int>(changes.added.size()),
                                      static_cast<int>(changes.changed.size()),
                                      static_cast<int>(changes.removed.size())};
+      out.changes[SideIndex(side)] = changes;
     }
+    out.not_fitting = appli.not_fitting;
     out.conflicts = appli.merge.conflicts;
     out.refusals = appli.refusals;
     out.rewritten = appli.rewritten;
@@ -39,6 +43,38 @@ void Fail(SyncReport& report, SyncStep step, std::optional<Side> side, EndpointS
   report.failed_step = step;
   report.failed_side = side;
   report.failure = std::move(status);
+}
+
+// The applications asked for, as "Telephone" or "Schedule, Anniversary and
+// To Do".
+std::string AppliNames(AppliMask mask) {
+  std::vector<std::string> names;
+  for (AppliId id = 0; id < kSyncAppliCount; ++id) {
+    if (HasAppli(mask, id)) names.emplace_back(AppliName(id));
+  }
+  std::string text;
+  for (size_t i = 0; i < names.size(); ++i) {
+    text += (i == 0 ? "" : i + 1 == names.size() ? " and " : ", ") + names[i];
+  }
+  return text.empty() ? "nothing" : text;
+}
+
+// Both sides' records as the merge takes them (settle.h): the side that
+// holds records whole first, so the other is matched against it.
+void SettleSides(const std::array<SyncEndpoint*, 2>& sides, AppliMask apps, const RecordSet& base,
+                 const OrganizerForm& form, std::array<RecordSet, 2>& now) {
+  const std::array<ReadBackForm, 2> back{sides[0]->ReadBack(), sides[1]->ReadBack()};
+  const std::array<size_t, 2> order =
+      back[0] && !back[1] ? std::array<size_t, 2>{1, 0} : std::array<size_t, 2>{0, 1};
+  for (size_t s : order) {
+    for (AppliId id = 0; id < kSyncAppliCount; ++id) {
+      if (!HasAppli(apps, id)) continue;
+      SettledAppli settled =
+          SettleAppli(id, now[s].of(id), base.of(id), now[1 - s].of(id), form, back[s]);
+      if (!settled.taken.empty()) sides[s]->TakeAs(id, settled.taken);
+      now[s].Set(id, std::move(settled.records));
+    }
+  }
 }
 
 // A plan's application as the shared side ends up after every pair: the
@@ -100,28 +136,67 @@ void SyncRound::FailAll(size_t at_fault, SyncStep step, std::optional<Side> side
   }
 }
 
+bool SyncRound::Lock(bool wait) {
+  locks_.clear();
+  for (size_t i = 0; i < pairs_.size(); ++i) {
+    Result<FileLock> locked = pairs_[i].state->Lock(wait);
+    if (!locked) {
+      for (size_t j = 0; j < pairs_.size(); ++j) {
+        reports_[j].side_names = {left_.Label(), pairs_[j].right->Label()};
+        reports_[j].state_dir = pairs_[j].state->dir().string();
+      }
+      FailAll(i, SyncStep::kLock, std::nullopt, EndpointStatus::Refused(locked.error()));
+      locks_.clear();
+      return false;
+    }
+    locks_.push_back(std::move(locked).value());
+  }
+  return true;
+}
+
 bool SyncRound::Plan(bool force) {
   force_ = force;
   for (size_t i = 0; i < pairs_.size(); ++i) {
     SyncReport& report = reports_[i];
     report = SyncReport();
     report.side_names = {left_.Label(), pairs_[i].right->Label()};
+    report.state_dir = pairs_[i].state->dir().string();
   }
+  if (!pairs_.empty() && !form_) form_.emplace(pairs_[0].state->code_tables());
   left_apps_ = 0;
   for (size_t i = 0; i < pairs_.size(); ++i) {
     Planned& planned = planned_[i];
     planned.failed = false;
-    Result<StoredState> stored = pairs_[i].state->Load();
+    Result<StoredState> stored =
+        pairs_[i].reset_state ? Result<StoredState>(StoredState()) : pairs_[i].state->Load();
     if (!stored) {
       FailAll(i, SyncStep::kLoadState, std::nullopt, EndpointStatus::Failed(stored.error()));
       return false;
     }
     planned.stored = std::move(*stored);
+    for (AppliId id = 0; id < kSyncAppliCount; ++id) {
+      if (!HasAppli(planned.stored->base.present, id)) planned.stored->base.Set(id, {});
+    }
+    reports_[i].first_sync = planned.stored->first;
+    form_->Canonicalize(planned.stored->base);
+    if (planned.stored->journal) {
+      for (JournalAppli& appli : planned.stored->journal->applis) {
+        for (Record& record : appli.merged) form_->Canonicalize(appli.id, record);
+      }
+    }
+    const AppliMask held = left_.Holds() & pairs_[i].right->Holds() & kAllSyncAppli;
+    if ((pairs_[i].apps & held) == 0) {
+      FailAll(i, SyncStep::kChooseApps, std::nullopt,
+              EndpointStatus::Refused(
+                  "nothing to sync: the " + left_.Label() + " and the " + pairs_[i].right->Label() +
+                  " have no application in common among " + AppliNames(pairs_[i].apps)));
+      return false;
+    }
     AppliMask apps = pairs_[i].apps;
     if (planned.stored->journal) {
       for (const JournalAppli& appli : planned.stored->journal->applis) apps |= AppliBit(appli.id);
     }
-    planned.apps = apps & left_.Holds() & pairs_[i].right->Holds() & kAllSyncAppli;
+    planned.apps = apps & held;
     left_apps_ |= planned.apps;
   }
   if (pairs_.empty()) return true;
@@ -134,8 +209,10 @@ bool SyncRound::Plan(bool force) {
       FailAll(0, SyncStep::kRead, Side::kLeft, std::move(status));
       return false;
     }
+    form_->Canonicalize(read);
     left_read_ = std::move(read);
   }
+  const std::vector<std::string> left_notes = left_.Notes();
   for (size_t i = 0; i < pairs_.size(); ++i) {
     Planned& planned = planned_[i];
     const EndpointMemory memory{planned.stored->base,
@@ -145,6 +222,7 @@ bool SyncRound::Plan(bool force) {
       FailAll(i, SyncStep::kRead, Side::kRight, std::move(status));
       return false;
     }
+    reports_[i].notes = {left_notes, pairs_[i].right->Notes()};
   }
   return PlanPairs();
 }
@@ -173,9 +251,19 @@ bool SyncRound::PlanPairs() {
   }
   for (size_t i = 0; i < pairs_.size(); ++i) {
     Planned& planned = planned_[i];
+    const std::array<SyncEndpoint*, 2> sides{&left_, pairs_[i].right};
+    std::array<RecordSet, 2> now{left, planned.right_read};
+    SettleSides(sides, planned.apps, planned.stored->base, *form_, now);
+    // The other side as the merge took it, so that what it is sent is told
+    // against that and not against the bytes it gave.
+    planned.right_read = now[SideIndex(Side::kRight)];
+    PlanSides plan_sides;
+    for (size_t s = 0; s < 2; ++s) {
+      plan_sides.broken[s] = sides[s]->broken_write();
+      plan_sides.capacity[s] = sides[s]->Capacity();
+    }
     planned.plan =
-        PlanSync(planned.apps, *planned.stored, {left, planned.right_read},
-                 {left_.broken_write(), pairs_[i].right->broken_write()}, pairs_[i].policy, force_);
+        PlanSync(planned.apps, *planned.stored, now, plan_sides, pairs_[i].policy, force_);
     for (const AppliPlan& appli : planned.plan.applis) left.Set(appli.id, appli.target[kL]);
   }
   if (shared) {
@@ -248,6 +336,14 @@ bool SyncRound::WriteOnce(bool verify) {
   for (size_t i = 0; i < pairs_.size(); ++i) {
     Planned& planned = planned_[i];
     planned.steps = SyncSteps();
+    if (pairs_[i].reset_state) {
+      if (Status reset = pairs_[i].state->Reset(); !reset) {
+        FailAll(i, SyncStep::kJournal, std::nullopt, EndpointStatus::Failed(reset.error()));
+        return false;
+      }
+      // A reading again after a change goes on from the base this run stores.
+      pairs_[i].reset_state = false;
+    }
     const bool writes = planned.plan.writes(Side::kLeft) || planned.plan.writes(Side::kRight);
     if (!writes) continue;
     if (Status opened = pairs_[i].state->OpenJournal(JournalOf(planned.plan)); !opened) {
@@ -277,8 +373,10 @@ bool SyncRound::WriteOnce(bool verify) {
   auto compare = [&](const ApplyOutcome& outcome, const std::vector<AppliWrite>& writes, Side side,
                      const std::vector<size_t>& holders) {
     if (!verify || !outcome.read_back) return;
+    RecordSet back = *outcome.read_back;
+    form_->Canonicalize(back);
     for (const AppliWrite& write : writes) {
-      if (SameRecords(outcome.read_back->of(write.id), write.target)) continue;
+      if (SameRecords(back.of(write.id), write.target)) continue;
       for (size_t i : holders) {
         if (HasAppli(planned_[i].apps, write.id)) unconfirm(i, side, write.id);
       }
@@ -357,7 +455,8 @@ bool SyncRound::WriteOnce(bool verify) {
     if (planned.failed) continue;
     SyncReport& report = reports_[i];
     RecordSet new_base = planned.stored->base;
-    bool base_moved = false;
+    // A first sync stores its base even when it is empty: the pair is known.
+    bool base_moved = planned.stored->first;
     for (const AppliPlan& appli : planned.plan.applis) {
       if (SameRecords(new_base.of(appli.id), appli.merge.merged)) continue;
       new_base.Set(appli.id, appli.merge.merged);

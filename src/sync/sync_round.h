@@ -4,7 +4,9 @@
 #include <optional>
 #include <vector>
 
+#include "platform/file_lock.h"
 #include "sync/merge.h"
+#include "sync/organizer_form.h"
 #include "sync/sync_driver.h"
 #include "sync/sync_endpoint.h"
 #include "sync/sync_plan.h"
@@ -22,6 +24,9 @@ struct RoundPair {
   SyncState* state = nullptr;     // not owned
   AppliMask apps = kAllSyncAppli;
   ConflictPolicy policy = ConflictPolicy::kKeepBoth;
+  // Forget the pair's state first (a damaged one included): a first sync
+  // that matches the records of both sides and stores a new base.
+  bool reset_state = false;
 };
 
 // A sync of one side with several others, each with its own state, done as
@@ -41,7 +46,10 @@ struct RoundPair {
 //     written whole, so a failure there leaves the shared side untouched),
 //     then the shared side once, with the applications that changed on it,
 //     read back where the side can, and store each pair's new base.
-// With one pair this is the sync of sync_driver.h, step for step.
+// With one pair this is the sync of sync_driver.h, step for step: every
+// record is taken in the organizer's form and as settle.h says, a side with
+// a capacity is sent no more than it holds, and a pair with no base matches
+// equal records as one.
 //
 // The shared side's interrupted runs: an application that a pair's journal
 // meant to write there, which holds neither what it held before nor what it
@@ -63,6 +71,10 @@ class SyncRound {
   SyncRound(const SyncRound&) = delete;
   SyncRound& operator=(const SyncRound&) = delete;
 
+  // Locks every pair (SyncState::Lock) until the round ends, waiting for
+  // another sync of a pair unless `wait` is false. False when a pair could
+  // not be locked: every report then says why. A dry run needs no lock.
+  bool Lock(bool wait);
   // Reads and plans (above); with `force` the guards are not asked. False
   // when a pair could not be planned: every report then says why (the pair
   // at fault with its step and side).
@@ -97,6 +109,8 @@ class SyncRound {
   RecordSet left_target_;               // and what it holds after the run
   AppliMask left_apps_ = 0;
   bool force_ = false;
+  std::vector<FileLock> locks_;
+  std::optional<OrganizerForm> form_;  // every record as the organizer holds it
 };
 
 }  // namespace kivo

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <system_error>
 
+#include "sync/organizer_form.h"
 #include "sync/record_set_store.h"
 
 namespace kivo {
@@ -17,6 +18,7 @@ constexpr const char* kBaseName = "base.bkf";
 constexpr const char* kIdentitiesName = "identities";
 constexpr const char* kJournalName = "journal";
 constexpr const char* kStepsName = "steps";
+constexpr const char* kLockName = "lock";
 constexpr size_t kReadablePart = 40;
 
 // Letters, digits, '.', '-' and '_' stay; runs of anything else become one
@@ -92,6 +94,7 @@ Result<StoredState> SyncState::Load() const {
     Result<RecordSet> base = DecodeBase(Bytes(*image), tables_);
     if (!base) return refuse(kBaseName, base.error());
     state.base = std::move(base).value();
+    state.first = false;
   }
   if (auto image = ReadIfThere(dir_ / kIdentitiesName, &unreadable)) {
     Result<SideIdentities> maps = DecodeIdentities(Bytes(*image));
@@ -130,6 +133,53 @@ Status SyncState::Write(const char* name, std::span<const uint8_t> bytes) {
   const Status written = WriteFileAtomically(dir_ / name, bytes, writer_);
   if (written) return {};
   return Failure{(dir_ / name).string() + ": " + written.error()};
+}
+
+Result<FileLock> SyncState::Lock(bool wait) {
+  std::error_code ec;
+  fs::create_directories(dir_, ec);
+  if (ec) return Failure{dir_.string() + ": " + ec.message()};
+  std::string holder;
+  std::string why;
+  std::optional<FileLock> lock = FileLock::Acquire(dir_ / kLockName, wait, &holder, &why);
+  if (lock) return std::move(*lock);
+  if (!why.empty()) return Failure{why};
+  return Failure{"another sync of these two sides is running" +
+                 (holder.empty() ? std::string() : " (process " + holder + ")") + "; it holds " +
+                 (dir_ / kLockName).string()};
+}
+
+Status SyncState::Reset() {
+  for (const char* name : {kBaseName, kIdentitiesName, kJournalName, kStepsName}) {
+    std::error_code ec;
+    fs::remove(dir_ / name, ec);
+    if (ec) return Failure{(dir_ / name).string() + ": " + ec.message()};
+  }
+  return {};
+}
+
+Status SyncState::AdoptBase(const RecordSet& records) {
+  Result<StoredState> loaded = Load();
+  StoredState stored;
+  if (loaded) {
+    stored = std::move(loaded).value();
+  } else {
+    if ((records.present & kAllSyncAppli) != kAllSyncAppli) return Failure{loaded.error()};
+    if (Status reset = Reset(); !reset) return reset;
+  }
+  RecordSet base = stored.base;
+  for (AppliId id = 0; id < kSyncAppliCount; ++id) {
+    if (HasAppli(records.present, id)) base.Set(id, records.of(id));
+  }
+  Canonicalize(base, tables_);
+  if (Status saved = SaveBase(base); !saved) return saved;
+  if (!stored.journal) return {};
+  SyncJournal rest;
+  for (const JournalAppli& appli : stored.journal->applis) {
+    if (!HasAppli(records.present, appli.id)) rest.applis.push_back(appli);
+  }
+  if (rest.applis.empty()) return CloseJournal();
+  return Write(kJournalName, EncodeJournal(rest));
 }
 
 Status SyncState::SaveBase(const RecordSet& base) {

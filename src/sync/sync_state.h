@@ -10,6 +10,7 @@
 
 #include "platform/app_dirs.h"
 #include "platform/atomic_file.h"
+#include "platform/file_lock.h"
 #include "platform/result.h"
 #include "store/char_tables.h"
 #include "sync/identity_map.h"
@@ -27,6 +28,7 @@ namespace kivo {
 //     identities  the collection sides' identity maps (identity_map.h)
 //     journal     the open run's plan (sync_journal.h), only while one is open
 //     steps       the open run's confirmations, only while one is open
+//     lock        locked while a sync of the pair runs; holds its process id
 // The folder name is the two identities made file-name safe (each cut to its
 // last 40 characters) and 16 hex digits of a hash of both, so every pair has
 // its own folder and a reader can still tell whose it is. Files are written
@@ -42,7 +44,8 @@ inline constexpr const char* kSyncStateDirName = "sync";
 
 // Everything a sync starts from.
 struct StoredState {
-  RecordSet base;  // all seven applications, empty before the first sync
+  RecordSet base;     // all seven applications, empty before the first sync
+  bool first = true;  // no base was stored (before the first sync)
   SideIdentities identities;
   std::optional<SyncJournal> journal;  // an interrupted run
   SyncSteps steps;                     // its confirmations
@@ -63,6 +66,23 @@ class SyncState {
   // gives a failure naming the file and what is wrong with it.
   Result<StoredState> Load() const;
 
+  // Locks the pair for one run (FileLock), creating the folder when missing.
+  // Without `wait`, a pair locked elsewhere fails saying which process holds
+  // it.
+  Result<FileLock> Lock(bool wait);
+
+  // Forgets everything stored of the pair (--reset-state): the next Load is
+  // that of a first sync.
+  Status Reset();
+
+  // Stores `records` as the base of their applications (those of
+  // records.present), after a command that left both sides of the pair
+  // holding them (a Backup, a Restore, an Upload, a Download), keeping the
+  // base of the other applications, and ends any interrupted run on those
+  // applications. A state that cannot be read is started again when every
+  // application is given.
+  Status AdoptBase(const RecordSet& records);
+
   // Each writes one file atomically (creating the folder and the pair file
   // when missing); a failure names the file and gives the system's error
   // text.
@@ -77,6 +97,7 @@ class SyncState {
 
   // Device code written into base.bkf; 2 0 unless set.
   void set_device_code(std::array<uint8_t, 2> code) { device_code_ = code; }
+  const CodeTables& code_tables() const { return tables_; }
 
  private:
   Status Prepare();

@@ -2,7 +2,9 @@
 # kivo-link sync against the built-in virtual organizer: the first sync makes
 # the file, the guards and --dry-run change nothing, a side that is not a
 # backup file of this device code is refused, and after kill -9 at random
-# moments one clean sync leaves both sides equal with every edit once.
+# moments one clean sync leaves both sides equal with every edit once; a
+# second sync of the pair waits or, with --no-wait, names the first, and a
+# damaged state says how to start again.
 # Arguments: <program dir> <source dir>.
 set -u
 program_dir=$1
@@ -57,6 +59,29 @@ expect $? 0 "clean sync after the kills"
 virt backup "$work/org.bkf" && kl diff "$work/org.bkf" "$work/pc.bkf" >/dev/null ||
   fail "after the kills the organizer and the file differ"
 [ "$(memos "$work/pc.bkf")" = 27 ] || fail "27 memos expected, $(memos "$work/pc.bkf") held"
+
+# A sync that would leave nothing to sync, a second sync of a pair while the
+# first runs, a damaged state and the way on from it.
+mkdir -p "$work/cards"
+virt sync --apps schedule organizer "contacts:$work/cards"
+expect $? 2 "--apps leaving nothing"
+has "$work/out" "nothing to sync" "--apps leaving nothing is named"
+(kl_bg "${opts[@]}" --virtual-baud 38400 sync "$work/pc.bkf" >/dev/null 2>&1) &
+holder=$!
+sleep 2
+virt sync --no-wait "$work/pc.bkf"
+expect $? 2 "--no-wait while another sync runs"
+has "$work/out" "another sync of these two sides is running \(process $holder\)" "the holder"
+wait $holder
+for base in "$work"/state/organizer*pc.bkf*/base.bkf; do printf 'garbage' >"$base"; done
+virt sync "$work/pc.bkf"
+expect $? 2 "a damaged state"
+has "$work/out" "--reset-state" "the way on from a damaged state"
+virt sync --reset-state "$work/pc.bkf"
+expect $? 0 "--reset-state"
+has "$work/out" "^First sync of these two sides" "a reset state is a first sync"
+has "$work/out" "^Memo +organizer: 0 added, 0 changed, 0 removed +PC: 0 added, 0 changed, 0 removed" \
+  "equal sides match as one"
 
 echo "$failures failures"
 [ "$failures" -eq 0 ]

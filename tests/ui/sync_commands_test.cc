@@ -99,6 +99,10 @@ TEST_F(SyncCommandsTest, EditsOnBothSidesSurviveCancelChangesNothingAndTheGuardA
       shown.contains(
           QStringLiteral("Memo|1 added, 0 changed, 1 removed|1 added, 0 changed, 1 removed")))
       << shown.toStdString();
+  // Under the counts, the records each side gets.
+  EXPECT_TRUE(shown.contains(QStringLiteral(" on the organizer")) &&
+              shown.contains(QStringLiteral(" on the PC")))
+      << shown.toStdString();
   const Records pc = Sorted(StoreRecords(window->commands.store(), kMemo));
   EXPECT_TRUE(pc == Sorted(StoreRecords(*ReadOrganizer(), kMemo)));
   EXPECT_EQ(pc.size(), StoreRecords(*sample_, kMemo).size());
