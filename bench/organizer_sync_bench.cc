@@ -39,30 +39,22 @@ namespace fs = std::filesystem;
 
 class QuietWindow : public LinkObserver {};
 
-// Runs every session to its end and counts them.
+// Runs every step of a session to its end.
 class BenchUser : public CommandUser {
  public:
   PromptAnswer Ask(const PromptBox& box) override { return prompter_.Ask(box); }
-  ResultCode RunTransfer(const LinkSettings& settings, SafeTransferReport* report) override {
-    ++sessions;
-    ProgressRun run;
-    run.ApplyLinkSettings(settings);
+  ResultCode Show(LinkRun& run, const LinkSettings&) override {
     QuietWindow window;
     if (!run.Start(&window, &prompter_)) return kResultGaveUp;
-    const auto result = static_cast<ResultCode>(run.Wait());
-    if (report != nullptr) *report = run.run().safe_report();
-    return result;
+    return run.Wait();
   }
-  bool GoOnAfterSnapshot(RunMode, const fs::path&, const std::vector<LargeRemoval>&,
-                         Prompter&) override {
+  bool GoOnAfterSnapshot(RunMode, const fs::path&, const std::vector<LargeRemoval>&) override {
     return true;
   }
-  bool TellSnapshotNotKept(RunMode, const std::string&, Prompter&) override { return false; }
+  bool TellSnapshotNotKept(RunMode, const std::string&) override { return false; }
   void TellHistoryNotWritten(const std::string&) override {}
   void TellJournalNotWritten(const fs::path&, const std::string&) override {}
   void TellSnapshotNotUsable(const std::string&, bool) override {}
-
-  int sessions = 0;
 
  private:
   SilentPrompter prompter_;
@@ -81,7 +73,9 @@ struct Setup {
     CommandSetup setup;
     setup.settings = &settings;
     setup.code_tables = &code;
-    setup.port_factory = VirtualOrganizerFactory(organizer);
+    // One press per command, as the owner gives it: a command that needs a
+    // second session would wait for a press that never comes.
+    setup.port_factory = VirtualOrganizerFactory(organizer, DefaultSerialPortFactory(), button);
     setup.data_dir = dir;
     setup.history_dir = dir / "history";
     commands = std::make_unique<LinkCommands>(std::move(setup), user);
@@ -91,10 +85,12 @@ struct Setup {
   }
   double Timed(const fs::path& file, SyncRun* run) {
     const auto start = std::chrono::steady_clock::now();
+    button->Press();
     *run = sync->Run("organizer", file.string(), request);
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   }
 
+  std::shared_ptr<VirtualPcLink> button = std::make_shared<VirtualPcLink>(/*pressed=*/false);
   AppSettings settings;
   CodeTables code;
   BenchUser user;
@@ -115,6 +111,7 @@ void BM_OrganizerSync(benchmark::State& state) {
     auto full = fast.commands->NewStore();
     bench::FillStore(*full, records);
     SyncRun run;
+    fast.button->Press();
     if (!fast.commands->Replace(kEveryAppliMask, *full, {}, false).ok() ||
         (fast.Timed(file, &run), !run.ok())) {
       state.SkipWithError("setting up the organizer failed");
@@ -124,19 +121,20 @@ void BM_OrganizerSync(benchmark::State& state) {
     Setup paced(dir, 19200);
     auto backup = paced.commands->NewStore();
     const auto start = std::chrono::steady_clock::now();
+    paced.button->Press();
     if (paced.commands->Backup(*backup).code != kResultSuccess) {
       state.SkipWithError("backup failed");
       break;
     }
     const double backup_s =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    const int before = paced.user.sessions;
+    const int before = paced.button->sessions();
     const double quiet_s = paced.Timed(file, &run);
     if (run.end != SyncEnd::kSynced || (run.report.written[0] | run.report.written[1]) != 0) {
       state.SkipWithError("the no-change sync wrote or failed");
       break;
     }
-    state.counters["quiet_sessions"] = paced.user.sessions - before;
+    state.counters["quiet_sessions"] = paced.button->sessions() - before;
     state.SetIterationTime(quiet_s);
     state.counters["backup_s"] = backup_s;
     state.counters["sync_per_backup"] = quiet_s / backup_s;
