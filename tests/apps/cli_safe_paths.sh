@@ -102,8 +102,10 @@ echo "a file" >"$work/not_a_dir"
 virt --history "$work/not_a_dir" --no-snapshot restore "$work/memo.bkf"
 [ "$(grep -c 'restore.journal' "$work/err")" -eq 1 ] || fail "the journal failure is told once"
 
-# Ctrl+C while a data packet goes out at 300 baud is an abort (100).
-printf 'IM2BK0\x02\x00\x01\x03\x00\x01%s\x00\xff' "$(printf 'x%.0s' $(seq 96))" >"$work/long.bkf"
+# Ctrl+C while a data packet goes out at 300 baud is an abort (100): it
+# takes effect once the record in flight is through, before the next one.
+long=$(printf 'x%.0s' $(seq 96))
+printf 'IM2BK0\x02\x00\x01\x03\x00\x02%s\x00\xff%s\x00\xff' "$long" "$long" >"$work/long.bkf"
 (kl_bg --port virtual --virtual-baud 300 --data "$work/org" --log "$work/int.log" --no-snapshot \
   download memo "$work/long.bkf" >/dev/null 2>"$work/err") &
 pid=$!
