@@ -318,10 +318,13 @@ ReadBackForm CollectionEndpoint::ReadBack() const {
 }
 
 void CollectionEndpoint::TakeAs(AppliId id, const std::vector<RecordEdit>& taken) {
-  std::map<Record, std::vector<size_t>> at;
-  for (size_t i = held_[id].size(); i > 0; --i) at[held_[id][i - 1].record].push_back(i - 1);
+  // Keyed by the bytes as a string: a map of byte vectors draws a false
+  // bounds warning from the release build's inlined comparison.
+  auto key = [](const Record& record) { return std::string(record.begin(), record.end()); };
+  std::map<std::string, std::vector<size_t>> at;
+  for (size_t i = held_[id].size(); i > 0; --i) at[key(held_[id][i - 1].record)].push_back(i - 1);
   for (const RecordEdit& edit : taken) {
-    auto found = at.find(edit.before);
+    auto found = at.find(key(edit.before));
     if (found == at.end() || found->second.empty()) continue;
     held_[id][found->second.back()].record = edit.after;
     found->second.pop_back();
