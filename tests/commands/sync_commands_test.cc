@@ -366,7 +366,10 @@ std::string ShapedText(std::mt19937_64& rng, int n) {
 // The organizer's records as a multiset with no record twice.
 void ExpectNoCopies(const RecordSet& set, const std::string& when) {
   for (AppliId id = 0; id < kCategoryList; ++id) {
-    const std::set<Record> once(set.of(id).begin(), set.of(id).end());
+    // By the bytes as strings: a set of byte vectors draws a false bounds
+    // warning from the release build.
+    std::set<std::string> once;
+    for (const Record& record : set.of(id)) once.emplace(record.begin(), record.end());
     EXPECT_EQ(once.size(), set.of(id).size()) << when << ": " << AppliName(id);
   }
 }
@@ -394,8 +397,8 @@ TEST_F(SyncCommandsTest, ShapedRecordsSettleAfterOneSyncAndAFirstSyncMakesConfli
     // The key's text (16 characters) first, so that `edit` moves the record
     // apart from its key: a text after the key's part, or another number.
     auto shaped = [&](AppliId id, int key, bool edit = false) -> Record {
-      char head[17];
-      std::snprintf(head, sizeof head, "k%04d-----------", key);
+      char head[32];
+      std::snprintf(head, sizeof head, "k%04u-----------", static_cast<unsigned>(key) % 10000U);
       const std::string text = head + std::string(edit ? "v2 " : "") + ShapedText(rng, key);
       switch (id) {
         case kSchedule:  // the alarm off, its minutes kept
@@ -572,9 +575,12 @@ TEST_F(SyncCommandsTest, CardsBeyondAnOrganizersRoomStayWhereTheyAreAndAreNamed)
   fs::create_directories(folder);
   constexpr int kCards = kOrganizerRecordLimit + 7;
   for (int i = 0; i < kCards; ++i) {
-    std::ofstream(folder / ("c" + std::to_string(i) + ".vcf"))
-        << "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:c" << i << "\r\nFN:Card " << i << "\r\nN:Card" << i
-        << ";Ann;;;\r\nTEL:555-" << i << "\r\nEND:VCARD\r\n";
+    std::string name = "c";
+    name += std::to_string(i);
+    name += ".vcf";
+    std::ofstream(folder / name) << "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:c" << i << "\r\nFN:Card "
+                                 << i << "\r\nN:Card" << i << ";Ann;;;\r\nTEL:555-" << i
+                                 << "\r\nEND:VCARD\r\n";
   }
   const std::string side = "contacts:" + folder.string();
   for (int run = 0; run < 2; ++run) {
